@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Builds Ravlin and runs every test: the normal build (core, command-line tool,
+# simulator, desktop program and its offscreen GUI tests), the core tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the worker tests under ThreadSanitizer,
+# and each fuzz harness for a short while.
+#   FUZZ_SECONDS   seconds per fuzz harness (default 15)
+#   JOBS           parallel build jobs (default 2)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=${JOBS:-2}
+FUZZ_SECONDS=${FUZZ_SECONDS:-15}
+
+bash scripts/setup.sh || exit 1
+
+passed=0
+failed=0
+status=0
+
+# Runs ctest in a build folder and adds its counts to the totals.
+run_ctest() {
+  local dir=$1; shift
+  local log
+  log=$(mktemp)
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$JOBS" "$@") 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line total nfail
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    nfail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+    total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+    passed=$((passed + total - nfail))
+    failed=$((failed + nfail))
+  elif [ "$rc" -ne 0 ]; then
+    failed=$((failed + 1))
+  fi
+  rm -f "$log"
+  [ "$rc" -eq 0 ] || status=1
+}
+
+build() {
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null || { echo "configure $dir failed"; return 1; }
+  cmake --build "$dir" -j "$JOBS" || { echo "build $dir failed"; return 1; }
+}
+
+echo "== build and test =="
+if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
+  run_ctest build
+else
+  status=1; failed=$((failed + 1))
+fi
+
+echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+if build build-asan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_SANITIZE=ON -DRAVLIN_GUI=OFF \
+     -DRAVLIN_BENCH=OFF; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_ctest build-asan -L core
+else
+  status=1; failed=$((failed + 1))
+fi
+
+# Worker and session tests (tests/receiver) under ThreadSanitizer.
+if ls tests/receiver/*.cpp >/dev/null 2>&1; then
+  echo "== worker tests under ThreadSanitizer =="
+  if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_TSAN=ON -DRAVLIN_GUI=OFF \
+       -DRAVLIN_BENCH=OFF; then
+    TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -R '^receiver\.'
+  else
+    status=1; failed=$((failed + 1))
+  fi
+fi
+
+if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
+  echo "== fuzz harnesses, ${FUZZ_SECONDS}s each =="
+  if CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVLIN_FUZZ=ON \
+       -DRAVLIN_GUI=OFF -DRAVLIN_BENCH=OFF -DBUILD_TESTING=OFF; then
+    for h in build-fuzz/bin/fuzz_*; do
+      name=$(basename "$h")
+      corpus=$(mktemp -d)
+      # Seeds: fuzz/seeds/<name>/ when present, otherwise the delivered data files.
+      if [ -d "fuzz/seeds/$name" ]; then cp -r "fuzz/seeds/$name/." "$corpus/"; else cp data/*.* "$corpus/" 2>/dev/null; fi
+      if "$h" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 \
+           "$corpus" >"build-fuzz/$name.log" 2>&1; then
+        echo "fuzz $name: ok ($(grep -c . "build-fuzz/$name.log") log lines)"
+        passed=$((passed + 1))
+      else
+        echo "fuzz $name: FAILED"; tail -40 "build-fuzz/$name.log"
+        failed=$((failed + 1)); status=1
+      fi
+      rm -rf "$corpus"
+    done
+  else
+    status=1; failed=$((failed + 1))
+  fi
+fi
+
+echo
+echo "all: $passed passed, $failed failed"
+exit $status

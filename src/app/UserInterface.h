@@ -1,0 +1,55 @@
+#pragma once
+// How the core talks to a user. The core never shows a window and never prints:
+// the desktop program implements this with message boxes and the progress window,
+// ravlin-cli with stderr/stdin, the tests with a recorder.
+
+#include <string>
+#include <vector>
+
+namespace ravlin {
+
+using PopisType = std::vector<std::string>;
+
+// One message as the user reads it. `textId` is the language text it starts with,
+// or -1 for the few fixed texts ("Can't connect", "Data coding error", ...).
+struct TMessage {
+    int textId = -1;
+    std::string text;
+
+    // Language text `id` of `table`, followed by `suffix` (usually " - " + file name).
+    static TMessage Lang(const PopisType& table, int id, const std::string& suffix = {});
+    static TMessage Fixed(std::string text) { return {-1, std::move(text)}; }
+    bool operator==(const TMessage&) const = default;
+};
+
+enum class TAnswer { Yes, No, Cancel };
+enum class TButtons { YesNo, YesNoCancel };
+
+class TUserInterface {
+public:
+    virtual ~TUserInterface() = default;
+    // Error box: caption "Ravlin", error icon.
+    virtual void Error(const TMessage& message) = 0;
+    virtual void Warning(const TMessage& message) { Error(message); }
+    // Plain message without an icon (for example "Data coding error").
+    virtual void Information(const TMessage& message) { Error(message); }
+    // Question with the question icon.
+    virtual TAnswer Ask(const TMessage& message, TButtons buttons) = 0;
+    // Progress of a long receiver operation; position runs from 0 to maximum.
+    virtual void Progress(int position, int maximum) {}
+    // True once the user asked to cancel the running operation.
+    virtual bool CancelRequested() { return false; }
+};
+
+// Accepts every message silently and answers questions with a fixed answer.
+class TSilentUi : public TUserInterface {
+public:
+    explicit TSilentUi(TAnswer answer = TAnswer::No) : answer_(answer) {}
+    void Error(const TMessage&) override {}
+    TAnswer Ask(const TMessage&, TButtons) override { return answer_; }
+
+private:
+    TAnswer answer_;
+};
+
+}  // namespace ravlin
