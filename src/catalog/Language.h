@@ -1,0 +1,48 @@
+#pragma once
+// The language text table and the language files (XY.lng) that fill it.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/UserInterface.h"
+
+namespace ravlin {
+
+class TLanguage {
+public:
+    TLanguage(std::string dataDir, TUserInterface& ui);
+
+    // The one text table of the program; every other object keeps a reference to it,
+    // so a reload is seen by all at once.
+    PopisType& Texts() { return texts_; }
+    const PopisType& Texts() const { return texts_; }
+    // Entry i, or an empty text when i lies outside the table.
+    const std::string& Text(int i) const;
+
+    // Reads dataDir/code.lng into the table (see the file format in Language.cpp).
+    bool LoadLanguage(const std::string& code);
+    // Codes AA..ZZ whose .lng file exists in the data folder, in alphabetical order.
+    std::vector<std::string> ListLanguages() const;
+    // Start-up choice: `code` (from the settings), falling back to "US". False when
+    // even "US" cannot be loaded: the program must then close.
+    bool LoadStartupLanguage(const std::string& code);
+
+    const std::string& Code() const { return code_; }
+    // "RxFnc" + code + ".def" when that file exists in the data folder, else "RxFncUS.def".
+    const std::string& FunctionTableFile() const { return functionTableFile_; }
+    const std::string& DataDir() const { return dataDir_; }
+
+    // Called after every successful load: the desktop program applies the texts to
+    // its main window and re-reads the user column titles here.
+    std::function<void()> onLoaded;
+
+private:
+    std::string dataDir_;
+    TUserInterface& ui_;
+    PopisType texts_;
+    std::string code_ = "US";
+    std::string functionTableFile_ = "RxFncUS.def";
+};
+
+}  // namespace ravlin
