@@ -1,0 +1,155 @@
+#pragma once
+// The link to one receiver: opens a serial port or a TCP connection to a serial-device
+// server, wakes the receiver, sends one command frame at a time with its checksum,
+// checks the echo and the status character, retries, and collects reply lines.
+//
+// Synchronous: every wait for a byte is a poll() with the remaining time-out. Used by one
+// thread at a time (the caller's thread or the transfer worker). Messages go to the
+// TUserInterface given to the constructor:
+//   language text 120  the serial port cannot be opened
+//   language text 121  an exchange was asked for without an open port or connection
+//   "Can't connect", "Can't connect, error #N", "Disconnected, error #N"  (TCP, N = errno)
+// A failed exchange shows nothing: the caller reports (TRx, the worker).
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/UserInterface.h"
+#include "link/ConnectionSettings.h"
+
+namespace ravlin {
+
+class TSerial;
+class TTcpClient;
+
+// Receive queue of a TCP connection: the bytes delivered by the client and not yet taken.
+class TBuff {
+public:
+    static constexpr int Size = 4096;
+    void Clear();
+    // First unread byte; only when Count() > 0.
+    uint8_t Take();
+    int Count() const { return count_; }
+    // Room for more bytes (the queue holds at most Size - 1 unread bytes).
+    int Room() const { return Size - 1 - count_; }
+    // Appends up to Room() bytes; returns how many were taken.
+    int Fill(const char* data, int n);
+
+private:
+    uint8_t data_[Size] = {};
+    int head_ = 0;
+    int count_ = 0;
+};
+
+class TKomunikace {
+public:
+    // Outcome of the last attempt of an exchange (LastError()).
+    enum { ErrNone = 0, ErrNoAnswer = 1, ErrIncomplete = 2, ErrEcho = 3, ErrRejected = 4,
+           ErrReception = 5 };
+    static constexpr int ComByteTimeoutMs = 500;
+    static constexpr int TcpByteTimeoutMs = 3000;
+    static constexpr int KeepAliveMs = 6000;
+    static constexpr int ConnectTimeoutMs = 10000;
+
+    TKomunikace(const PopisType& texts, TUserInterface& ui);
+    ~TKomunikace();
+    TKomunikace(const TKomunikace&) = delete;
+    TKomunikace& operator=(const TKomunikace&) = delete;
+
+    TConnectionSettings Settings;
+
+    // "COM 3:9600" or "IP 192.168.1.1:10001", as last built by NastavIni() or Otevri().
+    std::string ConnectionText() const { return connectionText_; }
+    // Rebuilds the connection text from Settings (after the settings file was read).
+    void NastavIni();
+
+    // Opens the connection of Settings.ConnectionType. False without effect when already
+    // open; false after a message when opening fails. COM: DTR low, 10 ms, RTS high,
+    // 1000 ms settle. TCP: connect within 10 s.
+    bool Otevri();
+    // Closes whatever is open; safe when closed. TCP: waits 100 ms after closing.
+    void Zavri();
+    // True between a successful Otevri() and Zavri(). A TCP connection lost while open is
+    // noticed by the next wait (WaitByte, KeepAlive, an exchange) and closes the link.
+    bool IsOpen() const { return open_; }
+
+    // One command exchange with retries. `frame` is ":" + hex pairs without checksum.
+    // True when the receiver echoed the frame and did not reject it. COM: 3 attempts with
+    // handshake, or 8 without (Settings.DumpRead); TCP: 8 attempts.
+    bool PosliPrikaz(const std::string& frame);
+    // Collects exactly `count` received bytes, each within the byte time-out.
+    // False and an empty text on a time-out.
+    bool PrijemDat(int count, std::string& text);
+    // Takes one received byte if one is waiting; never waits.
+    bool JeEcho(uint8_t& b);
+    // Waits up to timeoutMs for one received byte (on-line listening), sending the TCP
+    // keep-alive when due. False on time-out, or when the link is not open or was lost
+    // (IsOpen() then tells which).
+    bool WaitByte(uint8_t& b, int timeoutMs);
+    // COM: purge output, three 0x55, eight '0'; TCP: "UUU00000000".
+    void Jam();
+    int LastError() const { return lastError_; }
+    // TCP: sends "S" when KeepAliveMs have passed since the keep-alive was last (re)started.
+    // Closes the link when the send fails or the connection was lost. Nothing on COM.
+    void KeepAlive();
+
+    // Two uppercase hex digits: the Intel HEX checksum of the digit pairs after ':'.
+    static std::string Checksum(const std::string& frame);
+    // frame + checksum, plus CR LF for the read types (9th character '1', '7' or '9').
+    static std::string CompleteFrame(const std::string& frame);
+    static bool IsReadFrame(const std::string& frame);
+
+    // Test hooks: byteTimeoutMs > 0 replaces both byte time-outs; the fixed waits (settle,
+    // connect, retry pause, close pause) are scaled by pauseScalePercent. Defaults: 0, 100.
+    void SetTimingForTests(int byteTimeoutMs, int pauseScalePercent);
+    // Cancel request checked between attempts and handshake tries; an exchange that sees
+    // it set returns false at once. nullptr for none.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    bool OpenCom();
+    bool OpenTcp();
+    int ByteTimeout() const;
+    int Scaled(int ms) const;
+    bool Cancelled() const { return cancel_ && cancel_->load(); }
+    // Waits for one byte until `deadline` (serial or receive queue). False on time-out or a
+    // lost connection.
+    bool ReadByteUntil(uint8_t& b, Clock::time_point deadline);
+    bool ReadByteWithin(uint8_t& b, int timeoutMs);
+    // A fixed pause; serves the keep-alive on TCP.
+    void Pause(int ms);
+    void RestartKeepAlive();
+    // Reads what the TCP client has into the queue, waiting up to timeoutMs. False when
+    // the connection was closed (the message has been shown, the link closed).
+    bool FillQueue(int timeoutMs);
+    void ConnectionLost();
+    bool TcpSend(const std::string& bytes);
+    void PurgeAll();
+
+    bool Handshake();
+    // Steps A-E of an attempt; sets lastError_.
+    void CollectAndCheck(const std::string& echo, size_t expectedLength, bool dropUR);
+    bool AttemptHandshake(const std::string& completed, const std::string& withoutLineEnd);
+    bool AttemptNoHandshake(const std::string& completed, int attempt);
+    bool AttemptTcp(const std::string& completed, int attempt);
+
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::string connectionText_;
+    bool open_ = false;
+    std::unique_ptr<TSerial> serial_;
+    std::unique_ptr<TTcpClient> tcp_;
+    std::unique_ptr<TBuff> queue_;
+    bool keepAliveRunning_ = false;
+    Clock::time_point keepAliveDue_{};
+    int lastError_ = 0;
+    int testByteTimeoutMs_ = 0;
+    int pauseScalePercent_ = 100;
+    const std::atomic<bool>* cancel_ = nullptr;
+};
+
+}  // namespace ravlin

@@ -1,0 +1,73 @@
+#pragma once
+// The logged-in receiver: its description (TDevice) and the commands that read and
+// write its memory through the link. Reports failures through TUserInterface:
+//   122 address 10000 or above     123 unknown read type
+//   110 + " - " + 112  descriptor, name or password unreadable (ReadDescriptor)
+//   90  receiver type not in the catalogue
+//   110 + " " + 112    name or password unreadable (OverHeslo)
+//   92  name or password changed since login
+//   100 new password longer than 16 characters
+//   110 password write failed
+// ReadBlock itself shows nothing on a failed read; its callers report.
+
+#include <string>
+
+#include "app/UserInterface.h"
+#include "catalog/Device.h"
+
+namespace ravlin {
+
+class TKomunikace;
+
+class TRx {
+public:
+    TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir);
+
+    // The connected receiver. Filled by Init/ReadDescriptor, or from a data file.
+    TDevice Device;
+    // Downloaded memory (start to end address) as uppercase hex digits, two per byte.
+    std::string Image;
+    // Memory to upload, same form, produced by the codec's encoder.
+    std::string UploadImage;
+
+    // Opens the link if it is closed, then ReadDescriptor. On failure the link is left
+    // open; the caller closes it.
+    bool Init();
+    // Closes the link.
+    void DeInit();
+    // Descriptor at 0F00, name, password, catalogue lookup, RecordCount.
+    bool ReadDescriptor();
+    // Reads count bytes from address with read type '1', '7' or '9': data gets
+    // 2*count uppercase hex digits. Up to 3 exchanges.
+    bool ReadBlock(char type, int address, int count, std::string& data);
+    // The decoded first 8 bytes of the name area.
+    bool CtiName(std::string& name);
+    // The decoded password area.
+    bool CtiPass(std::string& password);
+    // Writes a new password (at most 16 characters) after OverHeslo, then re-reads the
+    // descriptor.
+    bool PisPass(const std::string& password);
+    // Re-reads name and password; true when both equal Device.Name and Device.Password.
+    bool OverHeslo();
+
+    // Up to 8 hex digits (either case); the empty text gives 0. False, value unchanged,
+    // for a longer text or any other character.
+    static bool HexToInt(const std::string& text, int& value);
+    // Digit pairs to characters: 00 becomes a space, trailing spaces are removed.
+    // A pair that is not hexadecimal counts as 00.
+    static void HexToText(const std::string& hex, std::string& text);
+    // (EndAddress - StartAddress + 1) div record length in bytes; 0 without a template.
+    static int RecordCount(const TDevice& device);
+    // ":0500000" + type + start (4) + last (4) + "00".
+    static std::string ReadFrame(char type, int address, int count);
+    // 4 uppercase hex digits.
+    static std::string Hex4(int value);
+
+private:
+    TKomunikace& link_;
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::string dataDir_;
+};
+
+}  // namespace ravlin
