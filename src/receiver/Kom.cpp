@@ -1,0 +1,359 @@
+#include "receiver/Kom.h"
+
+#include <cstdio>
+
+#include "link/Komunikace.h"
+#include "receiver/Rx.h"
+
+namespace ravlin {
+
+namespace {
+
+std::string Hex(int value, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%0*X", digits, static_cast<unsigned>(value) & 0xFFFFu);
+    return std::string(buf).substr(0, static_cast<size_t>(digits));
+}
+
+}  // namespace
+
+int TKom::Nearest(long long num, long long den) {
+    if (den <= 0) return 100;
+    if (num < 0) return -Nearest(-num, den);
+    long long q = num / den;
+    long long r2 = 2 * (num % den);
+    if (r2 > den || (r2 == den && (q & 1))) ++q;
+    return static_cast<int>(q);
+}
+
+TKom::TKom(TRx& rx, TKomunikace& link, TUserInterface& ui, const PopisType& texts)
+    : rx_(rx), link_(link), ui_(ui), texts_(texts) {
+    thread_ = std::thread([this] { Execute(); });
+}
+
+TKom::~TKom() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        terminate_.store(true);
+        abort_.store(true);
+        cancel_.store(true);
+        job_.store(TJob::None);
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool TKom::Start(TJob job) {
+    if (job == TJob::None) return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!idle_.load() || terminate_.load()) return false;
+        idle_.store(false);
+        cancel_.store(false);
+        cancelled_.store(false);
+        abort_.store(false);
+        job_.store(job);
+    }
+    wake_.notify_all();
+    return true;
+}
+
+bool TKom::Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return idle_.load(); });
+    return result_.load();
+}
+
+bool TKom::WaitIdleFor(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return done_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return idle_.load(); });
+}
+
+bool TKom::Run(TJob job) {
+    if (!Start(job)) return false;
+    return Wait();
+}
+
+void TKom::StopOnline() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (job_.load() == TJob::Online) {
+            job_.store(TJob::None);
+            abort_.store(true);
+        }
+    }
+    Wait();
+}
+
+void TKom::Execute() {
+    for (;;) {
+        TJob job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return terminate_.load() || !idle_.load(); });
+            if (terminate_.load()) return;
+            job = job_.load();
+        }
+        switch (job) {
+            case TJob::Download:
+                link_.SetCancelFlag(&cancel_);
+                result_.store(Download());
+                break;
+            case TJob::Upload:
+                link_.SetCancelFlag(&cancel_);
+                result_.store(Upload());
+                break;
+            case TJob::Online:
+                link_.SetCancelFlag(&abort_);
+                Listen();
+                break;
+            case TJob::None:
+                break;
+        }
+        link_.SetCancelFlag(nullptr);
+        bool reception = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reception = job == TJob::Online && job_.load() == TJob::None && !abort_.load();
+            job_.store(TJob::None);
+            idle_.store(true);
+        }
+        done_.notify_all();
+        if (reception && onReception) onReception();
+    }
+}
+
+bool TKom::CancelPending() {
+    if (cancel_.load()) return true;
+    // The user interface may carry its own request (the command line's Ctrl+C); one
+    // request counts once, so an upload answered "No" goes on.
+    bool ui = ui_.CancelRequested();
+    if (ui && !uiCancelSeen_) {
+        uiCancelSeen_ = true;
+        cancel_.store(true);
+        return true;
+    }
+    if (!ui) uiCancelSeen_ = false;
+    return false;
+}
+
+void TKom::SetProgress(int value) {
+    if (value > 100) value = 100;
+    if (value < 0) value = 0;
+    progress_.store(value);
+    if (value == shownProgress_) return;
+    shownProgress_ = value;
+    ui_.Progress(value, 100);
+}
+
+void TKom::ReportError(int secondText) {
+    const std::string second =
+        secondText >= 0 && static_cast<size_t>(secondText) < texts_.size() ? texts_[secondText]
+                                                                            : std::string();
+    ui_.Error(TMessage::Lang(texts_, 110, " " + second));
+}
+
+// ---- download ----------------------------------------------------------------
+
+bool TKom::Download() {
+    uiCancelSeen_ = ui_.CancelRequested();
+    shownProgress_ = -1;
+    SetProgress(0);
+    rx_.Image.clear();
+    bool ok = link_.Settings.DumpRead ? DownloadStream() : DownloadBlocks();
+    if (!ok && cancel_.load()) cancelled_.store(true);
+    return ok;
+}
+
+bool TKom::DownloadBlocks() {
+    const TDevice& dev = rx_.Device;
+    const int start = dev.StartAddress;
+    const int end = dev.EndAddress;
+    const int recordBytes = dev.RecordLength() / 2;
+    std::string& image = rx_.Image;
+    const long long span = end - start;
+    int examined = 0;  // records examined so far, from StartAddress on
+    int a = start;
+    while (a <= end) {
+        if (CancelPending()) return false;
+        // Never read past the record area: a memory whose size is not a multiple of 16
+        // ends with a shorter block.
+        const int count = end - a + 1 < 16 ? end - a + 1 : 16;
+        const bool last = a + count - 1 >= end;
+        std::string data;
+        if (!rx_.ReadBlock('9', a, count, data)) {
+            if (CancelPending()) return false;
+            ReportError(118);
+            return false;
+        }
+        image += data;
+        if (recordBytes > 0) {
+            const int limit = last ? end : a;
+            for (;;) {
+                const int recStart = start + examined * recordBytes;
+                const int recLast = recStart + recordBytes - 1;
+                if (recLast >= limit) break;
+                const size_t digit = static_cast<size_t>(recStart - start) * 2;
+                const size_t half = static_cast<size_t>(recordBytes);
+                bool empty = image.size() >= digit + half;
+                for (size_t i = 0; empty && i < half; ++i) empty = image[digit + i] == 'F';
+                if (empty) {
+                    image.resize(digit);
+                    for (int p = recStart; p <= end; ++p) {
+                        image += "FF";
+                        SetProgress(Nearest((p - start) * 100LL, span));
+                    }
+                    return true;
+                }
+                ++examined;
+            }
+        }
+        a += 16;
+        SetProgress(Nearest((a - start) * 100LL, span));
+    }
+    return true;
+}
+
+bool TKom::StreamPass(int pass, std::string& image) {
+    const TDevice& dev = rx_.Device;
+    const int start = dev.StartAddress;
+    const int end = dev.EndAddress;
+    const long long span = end - start;
+    image.clear();
+    int a = start;
+    for (int frames = 1;; ++frames) {
+        if (CancelPending()) return false;
+        const bool sent = link_.PosliPrikaz(":05000009" + Hex(a, 4) + Hex(end, 4) + "00");
+        bool good = sent;
+        while (good && a <= end) {
+            if (CancelPending()) return false;
+            std::string line;
+            good = link_.PrijemDat(39, line) && line.size() == 39 && line[37] == '\r' &&
+                   line[38] == '\n' && line.compare(0, 4, Hex(a, 4)) == 0;
+            if (good) {
+                image += line.substr(5, 32);
+                a += 16;
+            }
+            SetProgress(Nearest((a - start) * 50LL, span) + (pass == 2 ? 50 : 0));
+        }
+        if (good) break;
+        if (CancelPending()) return false;
+        if (frames >= 5) return false;
+    }
+    const size_t digits = static_cast<size_t>(end - start + 1) * 2;
+    if (image.size() > digits) image.resize(digits);
+    return true;
+}
+
+bool TKom::DownloadStream() {
+    std::string first;
+    if (!StreamPass(1, first)) {
+        if (!cancel_.load()) ReportError(118);
+        return false;
+    }
+    std::string& second = rx_.Image;
+    if (!StreamPass(2, second)) {
+        if (!cancel_.load()) ReportError(118);
+        return false;
+    }
+    if (first != second) {
+        ReportError(118);
+        return false;
+    }
+    return true;
+}
+
+// ---- upload ------------------------------------------------------------------
+
+bool TKom::UploadCancelled() {
+    if (!CancelPending()) return false;
+    if (ui_.Ask(TMessage::Lang(texts_, 98), TButtons::YesNo) == TAnswer::Yes) {
+        cancelled_.store(true);
+        return true;
+    }
+    cancel_.store(false);
+    return false;
+}
+
+bool TKom::UploadExchange(const std::string& frame) {
+    for (;;) {
+        if (UploadCancelled()) return false;
+        if (link_.PosliPrikaz(frame)) return true;
+        // A cancel request interrupts the link's waits: ask, and on "No" repeat the
+        // interrupted exchange instead of reporting a failure.
+        if (cancel_.load()) continue;
+        ReportError(114);
+        return false;
+    }
+}
+
+bool TKom::Upload() {
+    uiCancelSeen_ = ui_.CancelRequested();
+    shownProgress_ = -1;
+    SetProgress(0);
+    const TDevice& dev = rx_.Device;
+    const std::string& image = rx_.UploadImage;
+    const long long d = static_cast<long long>(image.size());
+    if (dev.BlockSize <= 0) {
+        ReportError(114);
+        return false;
+    }
+
+    // Phase 1: prepare every block of the memory.
+    int a = dev.StartAddress;
+    long long prepared = 0;
+    do {
+        if (!UploadExchange(":0300000401" + Hex(a, 4))) return false;
+        a += dev.BlockSize;
+        prepared += 2LL * dev.BlockSize;
+        SetProgress(Nearest(10 * prepared, d));
+    } while (prepared < d);
+
+    // Phase 2: 32-byte data lines, only as far as the used records (plus two) reach.
+    a = dev.StartAddress;
+    long long sent = 0;
+    const long long limit = static_cast<long long>(dev.RecordLength()) * (dev.UsedCount + 2);
+    while (d >= sent + 64) {
+        const std::string frame =
+            ":20" + Hex(a, 4) + "00" + image.substr(static_cast<size_t>(sent), 64);
+        if (!UploadExchange(frame)) return false;
+        SetProgress(Nearest(sent * 90, d) + 10);
+        a += 32;
+        sent += 64;
+        if (sent > limit) {
+            for (long long k = sent; k <= d; ++k) SetProgress(Nearest(k * 90, d) + 10);
+            return true;
+        }
+    }
+    const long long rest = d - sent;
+    if (rest > 0) {
+        const std::string frame = ":" + Hex(static_cast<int>(rest / 2), 2) + Hex(a, 4) + "00" +
+                                  image.substr(static_cast<size_t>(sent));
+        if (!UploadExchange(frame)) return false;
+    }
+    return true;
+}
+
+// ---- on-line listening -------------------------------------------------------
+
+void TKom::Listen() {
+    while (job_.load() == TJob::Online && !terminate_.load()) {
+        link_.KeepAlive();
+        uint8_t b = 0;
+        if (!link_.WaitByte(b, 200)) {
+            if (!link_.IsOpen()) return;  // connection lost: listening ends
+            continue;
+        }
+        if (b == 'R') {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (job_.load() == TJob::Online) {
+                receptions_.fetch_add(1);
+                job_.store(TJob::None);
+            }
+            return;
+        }
+    }
+}
+
+}  // namespace ravlin
