@@ -1,0 +1,56 @@
+#pragma once
+// The desktop program's TUserInterface: message boxes with the caption "Ravlin" and
+// progress to the progress window. Safe to call from a worker thread: the call is
+// carried out on the user-interface thread and the worker waits for the answer.
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+
+#include "app/UserInterface.h"
+
+namespace ravlin {
+
+class TQtUserInterface : public QObject, public TUserInterface {
+    Q_OBJECT
+public:
+    enum class Kind { Error, Warning, Information, Question };
+    // Answers a message instead of a modal box; runs on the user-interface thread.
+    // Tests install one to answer prompts without a real dialog.
+    using TResponder = std::function<TAnswer(Kind, const TMessage&, TButtons)>;
+
+    explicit TQtUserInterface(QObject* parent = nullptr);
+
+    void setParentWindow(QWidget* w) { parentWindow_ = w; }
+    void setResponder(TResponder r) { responder_ = std::move(r); }
+
+    void Error(const TMessage& message) override;
+    void Warning(const TMessage& message) override;
+    void Information(const TMessage& message) override;
+    TAnswer Ask(const TMessage& message, TButtons buttons) override;
+    void Progress(int position, int maximum) override;
+    bool CancelRequested() override { return cancel_.load(); }
+
+    void RequestCancel() { cancel_.store(true); }
+    void ClearCancel() { cancel_.store(false); }
+
+    // A message of the desktop program itself (not from the core), shown the same way.
+    void ErrorText(const QString& text);
+
+signals:
+    // Percentage 0..100; delivered queued to the progress window.
+    void progressChanged(int percent);
+
+private:
+    TAnswer Show(Kind kind, const TMessage& message, TButtons buttons);
+    TAnswer ShowHere(Kind kind, const TMessage& message, TButtons buttons);
+
+    QPointer<QWidget> parentWindow_;
+    TResponder responder_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<int> lastPercent_{-1};
+};
+
+}  // namespace ravlin

@@ -1,0 +1,31 @@
+#pragma once
+// The boundary between the core's single-byte texts and Qt's Unicode strings.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "app/UserInterface.h"
+
+namespace ravlin {
+
+// Core text (code page bytes) to a Qt string.
+QString Q(const std::string& text);
+// A Qt string to core text; empty when a character has no place in the code page.
+std::optional<std::string> ToCore(const QString& text);
+// ToCore for texts that cannot fail (file names typed by no one, digits): characters the
+// code page cannot hold become '?'.
+std::string ToCoreLossy(const QString& text);
+// The characters of `text` the code page cannot hold, for a clear refusal message.
+QString Unrepresentable(const QString& text);
+
+// Language text `id` as a Qt string; empty outside the table.
+inline QString L(const PopisType& texts, int id) {
+    return id >= 0 && static_cast<size_t>(id) < texts.size() ? Q(texts[id]) : QString();
+}
+
+// File names are plain bytes of the file system, not code page text.
+inline QString QPath(const std::string& path) { return QString::fromLocal8Bit(path); }
+inline std::string CorePath(const QString& path) { return path.toLocal8Bit().toStdString(); }
+
+}  // namespace ravlin

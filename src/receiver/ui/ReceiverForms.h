@@ -1,0 +1,90 @@
+#pragma once
+// Small windows of the receiver commands: login, password change, the "Working ..."
+// window and the progress window of downloads and uploads.
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <string>
+
+#include "app/UserInterface.h"
+
+namespace ravlin {
+
+class TQtUserInterface;
+
+// Asks for the receiver's password and compares it with the one the receiver holds.
+class TLoginForm : public QDialog {
+    Q_OBJECT
+public:
+    TLoginForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    // Prepares the window for one login: texts, receiver type, the password to match.
+    void Prepare(const std::string& description, const std::string& password);
+    QLineEdit* passwordEdit() const { return edit_; }
+    void accept() override;
+
+private:
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::string password_;
+    QLabel* typeCaption_;
+    QLabel* passCaption_;
+    QLabel* type_;
+    QLineEdit* edit_;
+};
+
+class TChangePassForm : public QDialog {
+    Q_OBJECT
+public:
+    TChangePassForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    void Prepare(const std::string& description, const std::string& password);
+    // The confirmed new password (code page bytes).
+    const std::string& NewPassword() const { return newPassword_; }
+    QLineEdit* oldEdit() const { return old_; }
+    QLineEdit* newEdit() const { return new_; }
+    void accept() override;
+
+private:
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::string password_, newPassword_;
+    QLabel *typeCaption_, *oldCaption_, *newCaption_, *noPassword_, *type_;
+    QLineEdit *old_, *new_;
+};
+
+// "Working ..." shown without blocking while a receiver command runs.
+class TInfoForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TInfoForm(QWidget* parent = nullptr);
+    void ShowText(const QString& text);
+    QString Text() const { return label_->text(); }
+
+private:
+    QLabel* label_;
+};
+
+// Progress of a download or upload with Cancel; closed only by the end of the job.
+class TCommForm : public QDialog {
+    Q_OBJECT
+public:
+    TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
+    // Clears the cancel request, sets caption and label, bar to 0.
+    void Prepare(const QString& label);
+    int Position() const { return bar_->value(); }
+    QPushButton* cancelButton() const { return cancel_; }
+    void SetPosition(int percent) { bar_->setValue(percent); }
+    void reject() override;  // Escape behaves like Cancel: the window stays open
+
+private:
+    void closeEvent(QCloseEvent* e) override;
+    const PopisType& texts_;
+    TQtUserInterface& ui_;
+    QLabel* label_;
+    QProgressBar* bar_;
+    QPushButton* cancel_;
+};
+
+}  // namespace ravlin

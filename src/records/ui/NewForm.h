@@ -1,0 +1,34 @@
+#pragma once
+// New file dialog: the receiver type of a new document.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <vector>
+
+#include "app/UserInterface.h"
+#include "catalog/Device.h"
+
+namespace ravlin {
+
+class TNewForm : public QDialog {
+    Q_OBJECT
+public:
+    TNewForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    // Fills the list with the types in catalogue order; the first one is selected.
+    void Prepare(const std::vector<TRxArray>& types);
+    // Name of the chosen type (valid after accept()).
+    const std::string& ChosenName() const { return chosen_; }
+    QComboBox* combo() const { return combo_; }
+    void accept() override;
+
+private:
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::vector<TRxArray> types_;
+    std::string chosen_;
+    QLabel* label_;
+    QComboBox* combo_;
+};
+
+}  // namespace ravlin
