@@ -1,0 +1,55 @@
+#include "app/StatusBar.h"
+
+namespace ravlin {
+
+namespace {
+constexpr int kTextSaved = 88;
+}
+
+TStatusView ComputeStatus(const TStatusInput& in, const PopisType& texts) {
+    TStatusView v;
+    const TAppState& s = in.state;
+
+    v.panels[1] = in.connectionText;
+    if (s.LoggedIn) {
+        v.panels[0] = in.receiverDescription;
+        v.memoryMark = s.MemoryModified;
+    }
+    if (s.OnLine) v.panels[2] = "On-line";
+    if (s.DocumentOpen) {
+        if (s.Saved) {
+            v.panels[3] = kTextSaved < static_cast<int>(texts.size()) ? texts[kTextSaved] : "";
+        } else {
+            v.fileMark = true;
+        }
+        v.panels[4] = s.FileName;
+    }
+    if (in.monitorExists) v.monitorMark = !in.monitorSaved;
+
+    if (!in.messagesPanelVisible) {
+        switch (in.pageShown) {
+            case static_cast<int>(TPage::Memory):
+                v.recordCommands = s.LoggedIn;
+                break;
+            case static_cast<int>(TPage::File):
+                v.recordCommands = s.DocumentOpen;
+                break;
+            case static_cast<int>(TPage::Monitoring):
+                v.recordCommands = true;
+                break;
+            default:
+                v.recordCommands = false;
+                break;
+        }
+    }
+    return v;
+}
+
+std::string ApplyUnsavedMark(const std::string& caption, bool mark) {
+    bool has = !caption.empty() && caption.back() == '*';
+    if (mark && !has) return caption + "*";
+    if (!mark && has) return caption.substr(0, caption.size() - 1);
+    return caption;
+}
+
+}  // namespace ravlin

@@ -1,0 +1,47 @@
+#pragma once
+// What the status bar, the page captions' unsaved marks and the record commands show
+// for a given application state. Computed in one place so that commands only change
+// state and then ask for an update; the desktop program applies the result.
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "app/AppState.h"
+#include "app/UserInterface.h"
+
+namespace ravlin {
+
+// Pages of the main window, in tab order.
+enum class TPage { Memory = 0, File = 1, History = 2, Battery = 3, Monitoring = 4 };
+
+struct TStatusInput {
+    TAppState state;
+    std::string receiverDescription;  // the logged-in receiver's Description
+    std::string connectionText;       // the link's connection text, e.g. "COM 1:9600"
+    int pageShown = 0;                // index of the page shown
+    bool monitorExists = false;       // a monitor set-up exists
+    bool monitorSaved = true;         // ... and has no unsaved changes
+    bool messagesPanelVisible = false;
+};
+
+struct TStatusView {
+    static constexpr int kPanels = 5;
+    static constexpr std::array<int, kPanels> kPanelWidths{90, 150, 60, 60, 50};
+
+    std::array<std::string, kPanels> panels;
+    bool memoryMark = false;  // '*' on the Memory view page
+    bool fileMark = false;    // '*' on the File view page
+    // '*' on the Monitoring page; empty: leave the caption as it is.
+    std::optional<bool> monitorMark;
+    // Add, Edit and Delete (menu items and tool buttons together); empty: leave as they are.
+    std::optional<bool> recordCommands;
+};
+
+// One full update. `texts` gives language text 88 ("Saved").
+TStatusView ComputeStatus(const TStatusInput& input, const PopisType& texts);
+
+// Adds or removes a trailing '*' on a caption; never doubles it.
+std::string ApplyUnsavedMark(const std::string& caption, bool mark);
+
+}  // namespace ravlin

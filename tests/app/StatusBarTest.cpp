@@ -1,0 +1,89 @@
+#include "app/StatusBar.h"
+
+#include <gtest/gtest.h>
+
+namespace ravlin {
+namespace {
+
+PopisType Texts() {
+    PopisType t(100);
+    t[88] = "Saved";
+    return t;
+}
+
+TEST(StatusBar, PanelsAndMarksFollowTheState) {
+    TStatusInput in;
+    in.connectionText = "COM 1:9600";
+    in.receiverDescription = "Receiver 8";
+    TStatusView v = ComputeStatus(in, Texts());
+    EXPECT_EQ(v.panels, (std::array<std::string, 5>{"", "COM 1:9600", "", "", ""}));
+    EXPECT_FALSE(v.memoryMark);
+    EXPECT_FALSE(v.fileMark);
+    EXPECT_FALSE(v.monitorMark.has_value());
+
+    // After a download with a document open: unsaved, memory not modified.
+    in.state.LoggedIn = true;
+    in.state.DocumentOpen = true;
+    in.state.Saved = false;
+    in.state.FileName = "/tmp/a.rvl";
+    in.state.OnLine = true;
+    v = ComputeStatus(in, Texts());
+    EXPECT_EQ(v.panels,
+              (std::array<std::string, 5>{"Receiver 8", "COM 1:9600", "On-line", "", "/tmp/a.rvl"}));
+    EXPECT_TRUE(v.fileMark);
+    EXPECT_FALSE(v.memoryMark);
+
+    in.state.Saved = true;
+    in.state.MemoryModified = true;
+    v = ComputeStatus(in, Texts());
+    EXPECT_EQ(v.panels[3], "Saved");
+    EXPECT_FALSE(v.fileMark);
+    EXPECT_TRUE(v.memoryMark);
+
+    // Logged out: no description, no memory mark even with a stale modified flag.
+    in.state.LoggedIn = false;
+    in.state.DocumentOpen = false;
+    v = ComputeStatus(in, Texts());
+    EXPECT_EQ(v.panels[0], "");
+    EXPECT_EQ(v.panels[3], "");
+    EXPECT_EQ(v.panels[4], "");
+    EXPECT_FALSE(v.memoryMark);
+
+    in.monitorExists = true;
+    in.monitorSaved = false;
+    EXPECT_EQ(ComputeStatus(in, Texts()).monitorMark, std::optional<bool>(true));
+    in.monitorSaved = true;
+    EXPECT_EQ(ComputeStatus(in, Texts()).monitorMark, std::optional<bool>(false));
+}
+
+TEST(StatusBar, RecordCommandsByPage) {
+    TStatusInput in;
+    auto at = [&](int page) {
+        in.pageShown = page;
+        return ComputeStatus(in, Texts()).recordCommands;
+    };
+    EXPECT_EQ(at(1), std::optional<bool>(false));  // File view without a document
+    EXPECT_EQ(at(0), std::optional<bool>(false));
+    in.state.LoggedIn = true;
+    EXPECT_EQ(at(0), std::optional<bool>(true));
+    EXPECT_EQ(at(1), std::optional<bool>(false));
+    in.state.DocumentOpen = true;
+    EXPECT_EQ(at(1), std::optional<bool>(true));
+    EXPECT_EQ(at(2), std::optional<bool>(false));
+    EXPECT_EQ(at(3), std::optional<bool>(false));
+    EXPECT_EQ(at(4), std::optional<bool>(true));
+    EXPECT_EQ(at(7), std::optional<bool>(false));
+    in.messagesPanelVisible = true;
+    EXPECT_FALSE(at(0).has_value());
+}
+
+TEST(StatusBar, MarkIsNeverDoubled) {
+    EXPECT_EQ(ApplyUnsavedMark("File view", true), "File view*");
+    EXPECT_EQ(ApplyUnsavedMark(ApplyUnsavedMark("File view", true), true), "File view*");
+    EXPECT_EQ(ApplyUnsavedMark("File view*", false), "File view");
+    EXPECT_EQ(ApplyUnsavedMark("File view", false), "File view");
+    EXPECT_EQ(ApplyUnsavedMark("", false), "");
+}
+
+}  // namespace
+}  // namespace ravlin
