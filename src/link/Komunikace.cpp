@@ -1,0 +1,478 @@
+#include "link/Komunikace.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "link/Serial.h"
+#include "link/TcpClient.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kSettleMs = 1000;
+constexpr int kDtrMs = 10;
+constexpr int kRetryPauseMs = 200;
+constexpr int kClosePauseMs = 100;
+constexpr int kHandshakeAttempts = 3;
+constexpr int kOtherAttempts = 8;
+constexpr int kHandshakeTries = 8;
+// A device that keeps sending bytes other than the awaited one would restart the byte
+// time-out for ever; a wait for the handshake 'U' or the answer's ':' therefore also ends
+// after this many byte time-outs in total.
+constexpr int kStartWaitLimit = 4;
+// Likewise the collection of an answer ends, at the latest, after kStartWaitLimit byte
+// time-outs plus this much per expected character (a slow 2400 bit/s line needs ~4 ms).
+constexpr int kPerCharMs = 20;
+
+const std::string kWake3 = "\x55\x55\x55";
+const std::string kAA3 = "\xAA\xAA\xAA";
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;  // ':' and everything else, lower-case letters too
+}
+
+}  // namespace
+
+// ---- TBuff -------------------------------------------------------------------------
+
+void TBuff::Clear() {
+    std::fill(std::begin(data_), std::end(data_), 0);
+    head_ = 0;
+    count_ = 0;
+}
+
+uint8_t TBuff::Take() {
+    uint8_t b = data_[head_];
+    head_ = (head_ + 1) % Size;
+    --count_;
+    return b;
+}
+
+int TBuff::Fill(const char* data, int n) {
+    int taken = std::min(n, Room());
+    for (int i = 0; i < taken; ++i)
+        data_[(head_ + count_ + i) % Size] = static_cast<uint8_t>(data[i]);
+    count_ += taken;
+    return taken;
+}
+
+// ---- frames ------------------------------------------------------------------------
+
+std::string TKomunikace::Checksum(const std::string& frame) {
+    unsigned sum = 0;
+    for (size_t i = 0; i < frame.size(); ++i) {
+        unsigned v = static_cast<unsigned>(HexValue(frame[i]));
+        if ((i + 1) % 2 == 0) v *= 16;  // positions counted from 1, the ':' being 1
+        sum = (sum + v) % 256;
+    }
+    char out[3];
+    std::snprintf(out, sizeof out, "%02X", (256 - sum) % 256);
+    return out;
+}
+
+bool TKomunikace::IsReadFrame(const std::string& frame) {
+    return frame.size() >= 9 && (frame[8] == '1' || frame[8] == '7' || frame[8] == '9');
+}
+
+std::string TKomunikace::CompleteFrame(const std::string& frame) {
+    std::string out = frame + Checksum(frame);
+    if (IsReadFrame(frame)) out += "\r\n";
+    return out;
+}
+
+// ---- life cycle --------------------------------------------------------------------
+
+TKomunikace::TKomunikace(const PopisType& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {
+    NastavIni();
+}
+
+TKomunikace::~TKomunikace() {
+    serial_.reset();
+    if (tcp_) tcp_->Close();
+}
+
+void TKomunikace::NastavIni() {
+    if (Settings.ConnectionType != TConnectionSettings::Tcp && !Settings.Device.empty())
+        connectionText_ = Settings.Device + ":" + std::to_string(Settings.ComSpeed);
+    else
+        connectionText_ = Settings.ConnectionText();
+}
+
+void TKomunikace::SetTimingForTests(int byteTimeoutMs, int pauseScalePercent) {
+    testByteTimeoutMs_ = byteTimeoutMs;
+    pauseScalePercent_ = pauseScalePercent;
+}
+
+int TKomunikace::ByteTimeout() const {
+    if (testByteTimeoutMs_ > 0) return testByteTimeoutMs_;
+    return tcp_ ? TcpByteTimeoutMs : ComByteTimeoutMs;
+}
+
+int TKomunikace::Scaled(int ms) const { return std::max(0, ms * pauseScalePercent_ / 100); }
+
+void TKomunikace::Pause(int ms) {
+    int scaled = Scaled(ms);
+    if (scaled > 0) std::this_thread::sleep_for(std::chrono::milliseconds(scaled));
+}
+
+bool TKomunikace::Otevri() {
+    if (open_) return false;
+    return Settings.ConnectionType == TConnectionSettings::Tcp ? OpenTcp() : OpenCom();
+}
+
+bool TKomunikace::OpenCom() {
+    try {
+        if (Settings.Device.empty())
+            serial_ = std::make_unique<TSerial>(Settings.ComNumber, Settings.ComSpeed);
+        else
+            serial_ = std::make_unique<TSerial>(Settings.Device, Settings.ComSpeed);
+    } catch (const TSerialException&) {
+        ui_.Error(TMessage::Lang(texts_, 120));
+        return false;
+    }
+    serial_->SetDtr(false);
+    Pause(kDtrMs);
+    serial_->SetRts(true);
+    Pause(kSettleMs);  // the receiver wakes up on RTS
+    NastavIni();
+    open_ = true;
+    return true;
+}
+
+bool TKomunikace::OpenTcp() {
+    queue_ = std::make_unique<TBuff>();
+    tcp_ = std::make_unique<TTcpClient>();
+    int error = 0;
+    if (!tcp_->StartConnect(Settings.IPAddress, Settings.IPPort, error)) {
+        ui_.Error(TMessage::Fixed("Can't connect"));
+        tcp_.reset();
+        queue_.reset();
+        return false;
+    }
+    if (!tcp_->WaitConnected(Scaled(ConnectTimeoutMs), error)) {
+        // A connect that failed outright ends the wait at once instead of idling out the
+        // ten seconds.
+        if (error != 0)
+            ui_.Error(TMessage::Fixed("Can't connect, error #" + std::to_string(error & 0xFFFF)));
+        ui_.Error(TMessage::Fixed("Can't connect"));
+        Zavri();
+        return false;
+    }
+    NastavIni();
+    open_ = true;
+    RestartKeepAlive();
+    return true;
+}
+
+void TKomunikace::Zavri() {
+    if (serial_) {
+        serial_.reset();
+        open_ = false;
+    }
+    if (tcp_) {
+        tcp_->Close();
+        tcp_.reset();
+        queue_.reset();
+        keepAliveRunning_ = false;
+        open_ = false;
+        Pause(kClosePauseMs);
+    }
+}
+
+// ---- byte level --------------------------------------------------------------------
+
+void TKomunikace::RestartKeepAlive() {
+    if (!tcp_) return;
+    keepAliveRunning_ = true;
+    keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
+}
+
+void TKomunikace::KeepAlive() {
+    if (!tcp_ || !keepAliveRunning_) return;
+    if (Clock::now() >= keepAliveDue_) {
+        keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
+        if (!tcp_->Send("S")) {
+            ConnectionLost();
+            return;
+        }
+    }
+    // Notice a connection the peer has closed meanwhile.
+    if (!FillQueue(0)) return;
+    if (open_ && !tcp_->Connected()) ConnectionLost();
+}
+
+void TKomunikace::ConnectionLost() {
+    if (tcp_) {
+        int code = tcp_->ClosedError();
+        if (code != 0)
+            ui_.Error(TMessage::Fixed("Disconnected, error #" + std::to_string(code & 0xFFFF)));
+    }
+    // Serial: the device went away (unplugged adapter, closed pseudo-terminal). There is
+    // nothing to wait for any more; the caller reports the failed operation.
+    Zavri();
+}
+
+bool TKomunikace::FillQueue(int timeoutMs) {
+    if (!tcp_ || !queue_) return false;
+    if (queue_->Room() == 0) return true;  // the rest stays in the client for now
+    char buf[TBuff::Size];
+    int n = tcp_->Receive(buf, queue_->Room(), timeoutMs);
+    if (n < 0) {
+        ConnectionLost();
+        return false;
+    }
+    queue_->Fill(buf, n);
+    return true;
+}
+
+bool TKomunikace::TcpSend(const std::string& bytes) {
+    if (!tcp_) return false;
+    if (tcp_->Send(bytes)) return true;
+    ConnectionLost();
+    return false;
+}
+
+bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
+    auto left = [&] {
+        auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        return static_cast<int>(std::max<long long>(0, ms));
+    };
+    if (serial_) {
+        if (serial_->WaitReadable(left()) && serial_->ReadByte(b)) return true;
+        if (serial_->Broken()) ConnectionLost();
+        return false;
+    }
+    while (tcp_ && queue_) {
+        if (queue_->Count() > 0) {
+            b = queue_->Take();
+            return true;
+        }
+        int ms = left();
+        if (!FillQueue(ms)) return false;
+        if (queue_->Count() == 0 && ms == 0) return false;
+    }
+    return false;
+}
+
+bool TKomunikace::ReadByteWithin(uint8_t& b, int timeoutMs) {
+    return ReadByteUntil(b, Clock::now() + std::chrono::milliseconds(timeoutMs));
+}
+
+void TKomunikace::PurgeAll() {
+    if (serial_) {
+        serial_->PurgeInput();
+        serial_->PurgeOutput();
+    }
+}
+
+bool TKomunikace::PrijemDat(int count, std::string& text) {
+    text.clear();
+    keepAliveRunning_ = false;
+    bool ok = true;
+    for (int i = 0; i < count; ++i) {
+        uint8_t b = 0;
+        if (!ReadByteWithin(b, ByteTimeout())) {
+            text.clear();
+            ok = false;
+            break;
+        }
+        text += static_cast<char>(b);
+    }
+    RestartKeepAlive();
+    return ok;
+}
+
+bool TKomunikace::JeEcho(uint8_t& b) {
+    if (serial_) {
+        if (serial_->WaitReadable(0)) return serial_->ReadByte(b);
+        if (serial_->Broken()) ConnectionLost();
+        return false;
+    }
+    if (!tcp_ || !queue_) return false;
+    if (queue_->Count() == 0 && !FillQueue(0)) return false;
+    if (queue_->Count() == 0) return false;
+    b = queue_->Take();
+    return true;
+}
+
+bool TKomunikace::WaitByte(uint8_t& b, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    for (;;) {
+        KeepAlive();
+        if (!open_) return false;
+        auto until = deadline;
+        if (tcp_ && keepAliveRunning_) until = std::min(until, keepAliveDue_);
+        if (ReadByteUntil(b, until)) return true;
+        if (!open_) return false;
+        if (Clock::now() >= deadline) return false;
+    }
+}
+
+void TKomunikace::Jam() {
+    if (serial_) {
+        serial_->PurgeOutput();
+        serial_->WriteBytes(kWake3 + "00000000");
+    } else if (tcp_) {
+        TcpSend("UUU00000000");
+    }
+}
+
+// ---- exchanges ---------------------------------------------------------------------
+
+bool TKomunikace::PosliPrikaz(const std::string& frame) {
+    bool connected = serial_ ? true : (tcp_ && tcp_->Connected());
+    if (!connected) {
+        ui_.Error(TMessage::Lang(texts_, 121));
+        return false;
+    }
+    const std::string completed = CompleteFrame(frame);
+    const std::string withChecksum = frame + Checksum(frame);
+
+    if (tcp_) {
+        for (int attempt = 1; attempt <= kOtherAttempts; ++attempt) {
+            if (Cancelled() || !open_) return false;
+            if (AttemptTcp(completed, attempt)) return true;
+        }
+        return false;
+    }
+    if (!Settings.DumpRead) {
+        for (int attempt = 1; attempt <= kHandshakeAttempts; ++attempt) {
+            if (Cancelled() || !open_) return false;
+            if (AttemptHandshake(completed, withChecksum)) return true;
+            if (attempt < kHandshakeAttempts && open_) {
+                Pause(kRetryPauseMs);
+                PurgeAll();
+            }
+        }
+        return false;
+    }
+    for (int attempt = 1; attempt <= kOtherAttempts; ++attempt) {
+        if (Cancelled() || !open_) return false;
+        if (AttemptNoHandshake(completed, attempt)) return true;
+    }
+    return false;
+}
+
+bool TKomunikace::Handshake() {
+    const int timeout = ByteTimeout();
+    for (int attempt = 1; attempt <= kHandshakeTries; ++attempt) {
+        if (Cancelled() || !serial_) return false;
+        if (attempt == 5) serial_->WriteBytes(kAA3);
+        serial_->WriteBytes(attempt <= 2 ? std::string("\x55") : kWake3);
+        const auto limit = Clock::now() + std::chrono::milliseconds(timeout * kStartWaitLimit);
+        uint8_t b = 0;
+        while (ReadByteUntil(b, std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)))) {
+            if (b == 'U') return true;
+        }
+        if (!serial_) return false;
+    }
+    return false;
+}
+
+void TKomunikace::CollectAndCheck(const std::string& echo, size_t expectedLength, bool dropUR) {
+    const int timeout = ByteTimeout();
+    const auto limit =
+        Clock::now() + std::chrono::milliseconds(timeout * kStartWaitLimit +
+                                                 kPerCharMs * static_cast<int>(expectedLength));
+    auto next = [&] { return std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)); };
+    uint8_t b = 0;
+    // A: everything before the ':' is dropped.
+    for (;;) {
+        if (!ReadByteUntil(b, next())) {
+            lastError_ = ErrNoAnswer;
+            return;
+        }
+        if (b == ':') break;
+    }
+    // B-D
+    std::string answer(1, ':');
+    while (answer.size() < expectedLength) {
+        if (!ReadByteUntil(b, next())) {
+            lastError_ = ErrIncomplete;
+            return;
+        }
+        if (dropUR && (b == 'U' || b == 'R')) continue;  // wake-up replies, reception reports
+        answer += static_cast<char>(b);
+    }
+    // E
+    if (answer.compare(0, echo.size(), echo) != 0) {
+        lastError_ = ErrEcho;
+        return;
+    }
+    if (answer.size() > echo.size()) {
+        char status = answer[echo.size()];
+        if (status == 'X') lastError_ = ErrRejected;
+        if (status == 'R') lastError_ = ErrReception;
+    }
+}
+
+bool TKomunikace::AttemptHandshake(const std::string& completed,
+                                   const std::string& withoutLineEnd) {
+    lastError_ = ErrNone;
+    serial_->PurgeInput();
+    bool awake = Handshake();
+    if (!serial_) {  // device gone
+        lastError_ = ErrNoAnswer;
+        return false;
+    }
+    serial_->PurgeInput();
+    if (!awake) {
+        lastError_ = ErrNoAnswer;
+        return false;
+    }
+    serial_->WriteBytes(completed);
+    // Reads expect the echo with its line end; writes the echo plus three characters.
+    size_t expected = completed.size() > withoutLineEnd.size() ? completed.size()
+                                                               : withoutLineEnd.size() + 3;
+    CollectAndCheck(withoutLineEnd, expected, false);
+    return lastError_ == ErrNone;
+}
+
+bool TKomunikace::AttemptNoHandshake(const std::string& completed, int attempt) {
+    lastError_ = ErrNone;
+    serial_->PurgeOutput();
+    serial_->WriteBytes(kWake3);
+    serial_->PurgeInput();
+    serial_->WriteBytes(completed);
+    bool read = completed.size() >= 2 && completed.back() == '\n';
+    CollectAndCheck(completed, read ? completed.size() : completed.size() + 3, true);
+    if (lastError_ == ErrNone) return true;
+    if (!serial_) return false;
+    if (attempt < kOtherAttempts) {
+        Pause(kRetryPauseMs);
+        PurgeAll();
+        if (attempt == 3) serial_->WriteBytes(kAA3);
+    }
+    return false;
+}
+
+bool TKomunikace::AttemptTcp(const std::string& completed, int attempt) {
+    keepAliveRunning_ = false;
+    lastError_ = ErrNone;
+    // Clear the queue and whatever stale bytes the client still holds.
+    queue_->Clear();
+    for (int i = 0; i < 16 && tcp_ && queue_ && FillQueue(0) && queue_->Count() > 0; ++i)
+        queue_->Clear();
+    if (!tcp_ || !TcpSend(kWake3 + completed)) {
+        lastError_ = ErrNoAnswer;
+        return false;
+    }
+    bool read = completed.size() >= 2 && completed.back() == '\n';
+    CollectAndCheck(completed, read ? completed.size() : completed.size() + 3, true);
+    RestartKeepAlive();
+    if (lastError_ == ErrNone) return true;
+    if (!tcp_) return false;  // connection lost
+    if (attempt < kOtherAttempts) {
+        queue_->Clear();
+        Pause(kRetryPauseMs);
+        if (attempt == 3 && !TcpSend(kAA3)) return false;
+    }
+    return false;
+}
+
+}  // namespace ravlin
