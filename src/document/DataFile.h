@@ -1,0 +1,116 @@
+#pragma once
+// Data files (*.rvl): the receiver type's name, the record count, the memory image and
+// two lines of user information per position. One writer (SaveData) and three readers
+// (Otevri, OpenAndMerge, ImportComments) over one line parser.
+//
+// Messages (error boxes), each followed by " - " + the file name:
+//   80 the file cannot be opened or created   85 the receiver type is not in Rx.def
+//   82 wrong format (line 2, or the record lines: once per file)
+//   86 another receiver type than the logged-in one   87 more records than it holds
+//   81 the image line has the wrong length
+// A write that fails after the file was created reports the system's error text
+// (TMessage::Fixed(strerror + " - " + file name)); the previous file stays as it was.
+
+#include <string>
+#include <vector>
+
+#include "app/UserInterface.h"
+#include "catalog/Device.h"
+#include "records/Data.h"
+
+namespace ravlin {
+
+struct TCore;
+
+// Where the readers find Rx.def, and how they report.
+struct TDataFileEnv {
+    std::string dataDir;
+    const PopisType& texts;
+    TUserInterface& ui;
+};
+
+// User information of one record line pair, as read.
+struct TUserLines {
+    bool userIdRead = false;  // UserID held a number
+    int32_t UserID = 0;
+    int userTexts = 0;        // how many of User1..User4 the line gave (fields ended by "#")
+    std::string User[4];
+    bool haveLine2 = false;   // the second line of the pair exists
+    std::string CodePrefix, TxType;
+};
+
+// Everything the common parser takes from a file.
+struct TDataFileRead {
+    TDevice device;            // the file's type from the catalogue, RecordCount = count
+    int count = 0;             // line 2
+    std::string image;         // line 3
+    std::vector<TUserLines> users;  // one per record line pair, positions 1, 2, ...
+    bool recordError = false;  // a record line was in error (reported once)
+};
+
+// The common parser over file text. `loggedIn` non-null: the file must be of its type
+// (86) and hold no more records than it (87). False after the refusing message.
+bool ParseDataFile(const std::string& text, const std::string& fileLabel,
+                   const TDataFileEnv& env, const TDevice* loggedIn, TDataFileRead& out);
+// The user information read into records 1.. of `table` (records beyond it are ignored).
+void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table);
+// The file text SaveData writes for an already encoded table and its image.
+std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
+                           const std::string& image);
+// Position field: the decimal position left-aligned in four characters.
+std::string PositionField(int position);
+
+// Encodes the table (packing it) and writes the file: to a temporary file in the same
+// folder, renamed over the old file only when complete. `image` receives the encoded
+// image. False (after its message) leaves an existing file byte for byte as it was; an
+// existing file that is not writable is refused with 80.
+bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
+              std::string& image, const PopisType& texts, TUserInterface& ui);
+
+// Opens a data file. Not logged in: the file's type becomes `device`. Logged in: the file
+// must be of `device`'s type and fit into it; the image is filled up with empty records.
+// `image` receives the (filled-up) image; the table is decoded from it and takes the
+// file's user information. Refused files leave device, table and image unchanged.
+bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn,
+            TDevice& device, TRecordTable& table, std::string& image);
+// The same over file text already in memory (fuzzing, tests).
+bool OpenDataText(const std::string& text, const std::string& fileLabel,
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
+                  std::string& image);
+
+// Merges the user information of a data file (of any type) into `table` by record key:
+// only unset fields are filled (UserID 0, empty texts, TxType "-", CodePrefix "x0").
+bool ImportComments(const std::string& fileName, const TDataFileEnv& env, TRecordTable& table);
+// The merge on its own: `from` into `table`.
+void MergeUserInfo(const TRecordTable& from, TRecordTable& table);
+// Record key: characters 3 to 8 of Raw.
+std::string RecordKey(const TData& record);
+
+// Otevri, then (when it succeeded and `mergeFrom` is not empty) ImportComments of
+// `mergeFrom`, the document's previous file.
+bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device,
+                  TRecordTable& table, std::string& image);
+
+// The type name and the image of a data file, without the catalogue and without touching
+// any state (the simulator loads receivers from data files). False with `why` set when the
+// file cannot be read or its first three lines are malformed.
+bool PeekDataFile(const std::string& fileName, std::string& typeName, std::string& image,
+                  std::string& why);
+
+// ---- the same over the program's core (TCore): its receiver type (rx.Device), table,
+// images (rx.Image after an open, rx.UploadImage after a save) and login state. The
+// document state and the views are the caller's.
+bool SaveData(TCore& core, const std::string& fileName);
+bool Otevri(TCore& core, const std::string& fileName);
+// Merges from core.state.FileName (when set) after the open.
+bool OpenAndMerge(TCore& core, const std::string& fileName);
+bool ImportComments(TCore& core, const std::string& fileName);
+inline bool SaveDataFile(TCore& core, const std::string& fileName) {
+    return SaveData(core, fileName);
+}
+inline bool OpenDataFile(TCore& core, const std::string& fileName) {
+    return Otevri(core, fileName);
+}
+
+}  // namespace ravlin
