@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/UserInterface.h"
@@ -21,13 +22,19 @@ public:
     const std::string& Text(int i) const;
 
     // Reads dataDir/code.lng into the table (see the file format in Language.cpp).
+    // Errors go to the user as fixed texts: code + " languge file can not be open!" or
+    // "Wrong language file format!". A code that is not two letters A-Z cannot be opened.
     bool LoadLanguage(const std::string& code);
+    // The same from file contents already in memory (steps after opening the file).
+    // An entry whose index is not below the head's count is ignored.
+    bool LoadLanguageText(const std::string& code, std::string_view content);
     // Codes AA..ZZ whose .lng file exists in the data folder, in alphabetical order.
     std::vector<std::string> ListLanguages() const;
     // Start-up choice: `code` (from the settings), falling back to "US". False when
     // even "US" cannot be loaded: the program must then close.
     bool LoadStartupLanguage(const std::string& code);
 
+    // Code of the last language that loaded completely.
     const std::string& Code() const { return code_; }
     // "RxFnc" + code + ".def" when that file exists in the data folder, else "RxFncUS.def".
     const std::string& FunctionTableFile() const { return functionTableFile_; }
