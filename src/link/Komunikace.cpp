@@ -238,8 +238,7 @@ bool TKomunikace::TcpSend(const std::string& bytes) {
 
 bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
     auto left = [&] {
-        auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         return static_cast<int>(std::max<long long>(0, ms));
     };
     if (serial_) {
@@ -436,6 +435,9 @@ bool TKomunikace::AttemptHandshake(const std::string& completed,
 bool TKomunikace::AttemptNoHandshake(const std::string& completed, int attempt) {
     lastError_ = ErrNone;
     serial_->PurgeOutput();
+    // The 0xAA bytes that follow the third failure go out after this purge, so that it
+    // cannot discard them before they have left.
+    if (attempt == 4) serial_->WriteBytes(kAA3);
     serial_->WriteBytes(kWake3);
     serial_->PurgeInput();
     serial_->WriteBytes(completed);
@@ -446,7 +448,6 @@ bool TKomunikace::AttemptNoHandshake(const std::string& completed, int attempt) 
     if (attempt < kOtherAttempts) {
         Pause(kRetryPauseMs);
         PurgeAll();
-        if (attempt == 3) serial_->WriteBytes(kAA3);
     }
     return false;
 }

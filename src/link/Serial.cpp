@@ -55,8 +55,7 @@ short PollFor(int fd, short events, int timeoutMs) {
     for (;;) {
         pollfd p{fd, events, 0};
         int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                .count());
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
         if (left < 0) left = 0;
         int r = ::poll(&p, 1, left);
         if (r > 0) return p.revents;
