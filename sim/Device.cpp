@@ -126,6 +126,7 @@ void TSimDevice::Reset() {
     answerDelay_ = 0;
     frames_ = 0;
     out_.clear();
+    ++aborts_;
 }
 
 void TSimDevice::Idle() {
@@ -148,7 +149,7 @@ void TSimDevice::ReceiveClean(uint8_t b) {
     // A wake-up byte or the start of a new frame ends whatever answer is still waiting to
     // be sent: the peer has given up on it (a stream line it found bad, for example).
     auto abortAnswer = [this] {
-        std::erase_if(out_, [](const TOutByte& o) { return o.abortable; });
+        if (std::erase_if(out_, [](const TOutByte& o) { return o.abortable; }) > 0) ++aborts_;
         answerDelay_ = 0;
         frame_.clear();
         frameLength_ = 0;

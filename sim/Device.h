@@ -76,6 +76,8 @@ public:
     bool LoadRecordArea(const std::vector<uint8_t>& data);
 
     TSimConfig& Config() { return cfg_; }
+    // Grows whenever waiting output was dropped; the loop then reschedules its head.
+    unsigned long Aborts() const { return aborts_; }
     long Frames() const { return frames_; }
     long TotalFrames() const { return totalFrames_; }
     long Rejected() const { return rejected_; }
@@ -101,6 +103,7 @@ private:
     int pendingReports_ = 0;
     int answerDelay_ = 0;  // pause to put before the next byte after the echo
     long frames_ = 0, totalFrames_ = 0, rejected_ = 0;
+    unsigned long aborts_ = 0;
     std::deque<TOutByte> out_;
 };
 

@@ -1,25 +1,12 @@
 #include "RxType.h"
 
-#include <cstdlib>
-#include <fstream>
-
 #include "app/Folders.h"
+#include "app/UserInterface.h"
+#include "catalog/Catalog.h"
 
 namespace ravlin::sim {
 
 namespace {
-
-bool GetLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
-}
-
-bool IsNumber(const std::string& s, long& v) {
-    char* end = nullptr;
-    v = std::strtol(s.c_str(), &end, 10);
-    return !s.empty() && *end == 0;
-}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     if (s.size() < tail.size()) return false;
@@ -33,36 +20,31 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 }  // namespace
 
-// Only the lines the simulator needs: the section's name line, the empty-record template
-// (line 4) and the erase block size (line 7); sections end with "#E".
 bool FindRxType(const std::string& dataDir, const std::string& type, TRxTypeInfo& info,
                 std::string& why) {
+    // The catalogue reader reports through a user interface; keep its last word.
+    struct TCollect : TUserInterface {
+        std::string last;
+        void Error(const TMessage& m) override { last = m.text; }
+        TAnswer Ask(const TMessage&, TButtons) override { return TAnswer::No; }
+    } ui;
+    PopisType texts(200);
+    texts[80] = "cannot open the receiver catalogue";
+    texts[82] = "wrong format of the receiver catalogue";
     const std::string dir = TFolders::Resolve(dataDir, "/nonexistent").dataDir;
-    const std::string path = dir + "/Rx.def";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "cannot open " + path;
+    TDevice device;
+    if (!FindReceiverType(dir, type, true, device, texts, ui)) {
+        why = ui.last.empty() ? "type " + type + " not in " + dir + "/Rx.def"
+                              : ui.last + " (" + dir + ")";
         return false;
     }
-    std::string line;
-    while (GetLine(in, line)) {
-        if (line == type) {
-            std::string lines[6];
-            for (auto& l : lines) GetLine(in, l);
-            long block = 0;
-            if (lines[2].empty() || lines[2].size() % 2 != 0) {
-                why = "malformed entry " + type + " in " + path;
-                return false;
-            }
-            info.recordBytes = static_cast<int>(lines[2].size() / 2);
-            info.blockSize = IsNumber(lines[5], block) && block > 0 ? static_cast<int>(block) : 0;
-            return true;
-        }
-        while (line != "#E" && GetLine(in, line)) {
-        }
+    if (device.EmptyTemplate.size() % 2 != 0) {
+        why = "odd record template of " + type + " in " + dir + "/Rx.def";
+        return false;
     }
-    why = "type " + type + " not in " + path;
-    return false;
+    info.recordBytes = static_cast<int>(device.EmptyTemplate.size() / 2);
+    info.blockSize = device.BlockSize;
+    return true;
 }
 
 bool LoadImage(const std::string& path, const TSimConfig&, std::vector<uint8_t>&,

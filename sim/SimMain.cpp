@@ -288,6 +288,7 @@ private:
     std::chrono::nanoseconds interval_{0};
     Clock::time_point slotEnd_{};
     bool headScheduled_ = false;
+    unsigned long aborts_ = 0;
     Clock::time_point headDue_{};
     std::string ready_;  // due bytes the connection has not taken yet
     long bytesOut_ = 0, bytesIn_ = 0, connections_ = 0;
@@ -323,6 +324,10 @@ void TServer::ReadConnection() {
 // Moves every byte whose time on the line has come into ready_.
 void TServer::Schedule(Clock::time_point now) {
     auto& out = dev_.Output();
+    if (dev_.Aborts() != aborts_) {
+        aborts_ = dev_.Aborts();
+        headScheduled_ = false;
+    }
     while (!out.empty()) {
         if (!headScheduled_) {
             const auto start = std::max(now, slotEnd_);

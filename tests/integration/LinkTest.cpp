@@ -1,0 +1,167 @@
+// The link layer against the real simulator, in each exchange variant: with handshake and
+// without handshake over a pseudo-terminal, and over TCP.
+
+#include <gtest/gtest.h>
+
+#include "IntegrationSupport.h"
+#include "RecordingUi.h"
+#include "SimProcess.h"
+#include "link/Komunikace.h"
+
+namespace ravlin::test {
+namespace {
+
+enum class TVariant { PtyHandshake, PtyDumpRead, Tcp };
+
+std::string VariantName(const ::testing::TestParamInfo<TVariant>& info) {
+    switch (info.param) {
+        case TVariant::PtyHandshake: return "PtyHandshake";
+        case TVariant::PtyDumpRead: return "PtyDumpRead";
+        case TVariant::Tcp: return "Tcp";
+    }
+    return "?";
+}
+
+class Link : public ::testing::TestWithParam<TVariant> {
+protected:
+    void SetUp() override { WriteTestCatalogue(dir); }
+
+    void Start(std::vector<std::string> args = {}, int byteTimeoutMs = 300) {
+        args.insert(args.end(), {"--data-dir", dir.Path(), "--records", "16"});
+        const bool tcp = GetParam() == TVariant::Tcp;
+        ASSERT_TRUE(sim.Start(tcp ? TSimProcess::Tcp : TSimProcess::Pty, args));
+        sim.Configure(link.Settings);
+        link.Settings.DumpRead = GetParam() == TVariant::PtyDumpRead;
+        link.SetTimingForTests(byteTimeoutMs, 5);
+        ASSERT_TRUE(link.Otevri());
+    }
+    // Attempts one exchange makes before giving up.
+    int Attempts() const { return GetParam() == TVariant::PtyHandshake ? 3 : 8; }
+    long StatsValue(const std::string& key) {
+        const std::string s = sim.Control("stats");
+        const auto p = s.find(key + " ");
+        return p == std::string::npos ? -1 : std::stol(s.substr(p + key.size() + 1));
+    }
+
+    TScratchDir dir;
+    PopisType texts = NumberedTexts();
+    TRecordingUi ui;
+    TKomunikace link{texts, ui};
+    TSimProcess sim;
+};
+
+TEST_P(Link, ReadsAndWritesThroughEveryVariant) {
+    Start();
+    ASSERT_TRUE(link.PosliPrikaz(":050000010F000F0F00"));
+    EXPECT_EQ(link.LastError(), 0);
+    std::string line;
+    ASSERT_TRUE(link.PrijemDat(40, line));
+    EXPECT_EQ(line, "0F00 1000107F0F300F100F20000000000000\r\n.");
+
+    ASSERT_TRUE(link.PosliPrikaz(":04100800DEADBEEF"));
+    EXPECT_EQ(sim.Peek(0x1008, 4), "DEADBEEF");
+    // A read right after a write: the status characters do not disturb the next echo.
+    ASSERT_TRUE(link.PosliPrikaz(":05000009" "1008" "100B" "00"));
+    ASSERT_TRUE(link.PrijemDat(2 * 4 + 8, line));
+    EXPECT_EQ(line.substr(5, 8), "DEADBEEF");
+
+    // Stream read of 32 bytes: two 39-character lines.
+    ASSERT_TRUE(link.PosliPrikaz(":05000009" "1000" "101F" "00"));
+    ASSERT_TRUE(link.PrijemDat(39, line));
+    EXPECT_EQ(line, "1000 FFFFFFFFFFFFFFFFDEADBEEFFFFFFFFF\r\n");
+    ASSERT_TRUE(link.PrijemDat(39, line));
+    EXPECT_EQ(line.substr(0, 5), "1010 ");
+    EXPECT_TRUE(ui.messages.empty());
+    link.Zavri();
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_P(Link, RefusedWritesAreRetriedThenReported) {
+    Start({"--answer-x", "1"}, 100);
+    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_EQ(link.LastError(), TKomunikace::ErrRejected);
+    EXPECT_EQ(StatsValue("rejected"), Attempts());
+    EXPECT_EQ(sim.Peek(0x1000, 2), "FFFF");
+
+    // Half the writes refused (fixed seed): the retries get it through.
+    ASSERT_EQ(sim.Control("set answer-x 0.5"), "ok");
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(link.PosliPrikaz(":0210" + std::to_string(i) + "000" + "A55A")) << i;
+        EXPECT_EQ(link.LastError(), 0);
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(sim.Peek(0x1000 + 16 * i, 3), "A55AFF");
+    // A reception report crossing the exchange ('R' status) is retried as well. Without
+    // handshake the link drops every 'R' while it collects an answer, so it waits for
+    // the missing character instead.
+    ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
+    ASSERT_EQ(sim.Control("set answer-r 1"), "ok");
+    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake
+                                    ? TKomunikace::ErrReception
+                                    : TKomunikace::ErrIncomplete);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_P(Link, SilentReceiverTimesOut) {
+    Start({"--mute-after", "1"}, 100);
+    ASSERT_TRUE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_EQ(link.LastError(), TKomunikace::ErrNoAnswer);
+    std::string line;
+    EXPECT_FALSE(link.PrijemDat(1, line));
+    EXPECT_EQ(line, "");
+    EXPECT_TRUE(link.IsOpen());
+}
+
+TEST_P(Link, LostAndNoisyBytesAreRetried) {
+    // A pause longer than the byte time-out between echo and status, in every answer.
+    Start({"--delay", "1:250"}, 100);
+    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_EQ(link.LastError(), TKomunikace::ErrIncomplete);
+
+    // Line noise in both directions: every exchange either fails cleanly or carries the
+    // right bytes.
+    ASSERT_EQ(sim.Control("set delay 0:0"), "ok");
+    ASSERT_EQ(sim.Control("set corrupt 0.002"), "ok");
+    int good = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (!link.PosliPrikaz(":05000009" "0F10" "0F13" "00")) continue;
+        std::string line;
+        if (!link.PrijemDat(16, line)) continue;
+        if (line == "0F10 4B56384D\r\n.") ++good;
+    }
+    EXPECT_GE(good, 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, Link,
+                         ::testing::Values(TVariant::PtyHandshake, TVariant::PtyDumpRead,
+                                           TVariant::Tcp),
+                         VariantName);
+
+TEST(LinkTcp, DisconnectFailsCleanlyAndTheNextConnectionWorks) {
+    TScratchDir dir;
+    WriteTestCatalogue(dir);
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Start(TSimProcess::Tcp,
+                          {"--data-dir", dir.Path(), "--records", "16", "--disconnect-after", "30"}));
+    PopisType texts = NumberedTexts();
+    TRecordingUi ui;
+    TKomunikace link(texts, ui);
+    sim.Configure(link.Settings);
+    link.SetTimingForTests(200, 5);
+    ASSERT_TRUE(link.Otevri());
+    std::string line;
+    const bool sent = link.PosliPrikaz(":050000010F000F0F00");
+    EXPECT_FALSE(sent && link.PrijemDat(40, line));
+    EXPECT_FALSE(link.IsOpen());
+
+    // The next connection is served again (and cut again after 30 bytes: a short write
+    // fits within them).
+    ASSERT_TRUE(link.Otevri());
+    EXPECT_TRUE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_EQ(sim.Peek(0x1000, 2), "1234");
+    link.Zavri();
+}
+
+}  // namespace
+}  // namespace ravlin::test
