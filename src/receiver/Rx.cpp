@@ -1,0 +1,200 @@
+#include "receiver/Rx.h"
+
+#include <cstdio>
+
+#include "catalog/Catalog.h"
+#include "link/Komunikace.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kDescriptorAddress = 0x0F00;
+constexpr int kAreaBytes = 16;
+constexpr int kReadTries = 3;
+constexpr size_t kMaxPassword = 16;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+const std::string& Text(const PopisType& texts, int i) {
+    static const std::string empty;
+    return (i >= 0 && static_cast<size_t>(i) < texts.size()) ? texts[i] : empty;
+}
+
+}  // namespace
+
+TRx::TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir)
+    : link_(link), texts_(texts), ui_(ui), dataDir_(std::move(dataDir)) {}
+
+std::string TRx::Hex4(int value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(value) & 0xFFFFu);
+    return buf;
+}
+
+std::string TRx::ReadFrame(char type, int address, int count) {
+    return std::string(":0500000") + type + Hex4(address) + Hex4(address + count - 1) + "00";
+}
+
+bool TRx::HexToInt(const std::string& text, int& value) {
+    if (text.size() > 8) return false;
+    uint32_t v = 0;
+    for (char c : text) {
+        int d = HexDigit(c);
+        if (d < 0) return false;
+        v = v * 16 + static_cast<uint32_t>(d);
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+void TRx::HexToText(const std::string& hex, std::string& text) {
+    text.clear();
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        int hi = HexDigit(hex[i]);
+        int lo = HexDigit(hex[i + 1]);
+        int code = (hi < 0 || lo < 0) ? 0 : hi * 16 + lo;
+        text += code == 0 ? ' ' : static_cast<char>(code);
+    }
+    size_t end = text.find_last_not_of(' ');
+    text.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+int TRx::RecordCount(const TDevice& device) {
+    int recordBytes = static_cast<int>(device.EmptyTemplate.size() / 2);
+    int span = device.EndAddress - device.StartAddress + 1;
+    if (recordBytes <= 0 || span <= 0) return 0;
+    return span / recordBytes;
+}
+
+bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
+    // The whole block must lie in the 16-bit address space: a last address above FFFF
+    // would wrap round in the frame and read the wrong memory.
+    if (address < 0 || address >= 0x10000 || count < 1 || address + count - 1 > 0xFFFF) {
+        ui_.Error(TMessage::Lang(texts_, 122));
+        return false;
+    }
+    if (type != '1' && type != '7' && type != '9') {
+        ui_.Error(TMessage::Lang(texts_, 123));
+        return false;
+    }
+    const std::string frame = ReadFrame(type, address, count);
+    const size_t digits = 2 * static_cast<size_t>(count);
+    for (int attempt = 0; attempt < kReadTries; ++attempt) {
+        // A lost connection closes the link: no use retrying on it.
+        if (attempt > 0 && !link_.IsOpen()) return false;
+        std::string line;
+        if (!link_.PosliPrikaz(frame)) continue;
+        if (!link_.PrijemDat(static_cast<int>(digits) + 8, line)) continue;
+        if (line[digits + 5] != '\r' || line[digits + 6] != '\n') continue;
+        // Data that is not hexadecimal is a garbled line, read again.
+        std::string block = line.substr(5, digits);
+        bool hex = true;
+        for (char& c : block) {
+            if (HexDigit(c) < 0) {
+                hex = false;
+                break;
+            }
+            if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (!hex) continue;
+        data = block;
+        return true;
+    }
+    return false;
+}
+
+bool TRx::ReadDescriptor() {
+    const TMessage cannotRead = TMessage::Lang(texts_, 110, " - " + Text(texts_, 112));
+    // Work on a copy: a failure leaves the description as it was.
+    TDevice device = Device;
+    std::string hex;
+    if (!ReadBlock('1', kDescriptorAddress, kAreaBytes, hex) || hex.size() != 32) {
+        ui_.Error(cannotRead);
+        return false;
+    }
+    HexToInt(hex.substr(0, 4), device.StartAddress);
+    HexToInt(hex.substr(4, 4), device.EndAddress);
+    HexToInt(hex.substr(8, 4), device.OnlineAddress);
+    HexToInt(hex.substr(12, 4), device.NameAddress);
+    HexToInt(hex.substr(16, 4), device.PasswordAddress);
+
+    if (!ReadBlock('9', device.NameAddress, kAreaBytes, hex)) {
+        ui_.Error(cannotRead);
+        return false;
+    }
+    HexToText(hex.substr(0, 16), device.Name);
+    if (!ReadBlock('9', device.PasswordAddress, kAreaBytes, hex)) {
+        ui_.Error(cannotRead);
+        return false;
+    }
+    HexToText(hex, device.Password);
+
+    if (!FindReceiverType(dataDir_, device.Name, true, device, texts_, ui_)) {
+        ui_.Error(TMessage::Lang(texts_, 90));
+        return false;
+    }
+    device.RecordCount = RecordCount(device);
+    Device = device;
+    return true;
+}
+
+bool TRx::Init() {
+    if (!link_.IsOpen() && !link_.Otevri()) return false;
+    return ReadDescriptor();
+}
+
+void TRx::DeInit() { link_.Zavri(); }
+
+bool TRx::CtiName(std::string& name) {
+    std::string hex;
+    if (!ReadBlock('9', Device.NameAddress, kAreaBytes, hex)) return false;
+    HexToText(hex.substr(0, 16), name);
+    return true;
+}
+
+bool TRx::CtiPass(std::string& password) {
+    std::string hex;
+    if (!ReadBlock('9', Device.PasswordAddress, kAreaBytes, hex)) return false;
+    HexToText(hex, password);
+    return true;
+}
+
+bool TRx::OverHeslo() {
+    std::string name, password;
+    if (!CtiName(name) || !CtiPass(password)) {
+        ui_.Error(TMessage::Lang(texts_, 110, " " + Text(texts_, 112)));
+        return false;
+    }
+    if (name == Device.Name && password == Device.Password) return true;
+    ui_.Error(TMessage::Lang(texts_, 92));
+    return false;
+}
+
+bool TRx::PisPass(const std::string& password) {
+    // Checked first, so that a password that cannot be stored sends nothing at all.
+    if (password.size() > kMaxPassword) {
+        ui_.Error(TMessage::Lang(texts_, 100));
+        return false;
+    }
+    if (!OverHeslo()) return false;
+    std::string digits;
+    char buf[4];
+    for (char c : password) {
+        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned char>(c));
+        digits += buf;
+    }
+    digits.append(32 - digits.size(), '0');
+    if (!link_.PosliPrikaz(":10" + Hex4(Device.PasswordAddress) + "0A" + digits)) {
+        ui_.Error(TMessage::Lang(texts_, 110));
+        return false;
+    }
+    return ReadDescriptor();
+}
+
+}  // namespace ravlin
