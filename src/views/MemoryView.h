@@ -50,8 +50,4 @@ TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& dev
                                    const TRxFnc& fnc, const PopisType& texts,
                                    const std::string& user1Title);
 
-// The record texts for the File view's cells (views/FileView.h); keeps references to
-// `fnc` and `device`, which must outlive the result.
-TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device);
-
 }  // namespace ravlin

@@ -1,0 +1,525 @@
+#include "document/DataFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "app/Core.h"
+#include "catalog/Catalog.h"
+#include "records/Codec.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kTextCannotOpen = 80;
+constexpr int kTextWrongLength = 81;
+constexpr int kTextWrongFormat = 82;
+constexpr int kTextUnknownType = 85;
+constexpr int kTextOtherType = 86;
+constexpr int kTextTooManyRecords = 87;
+// Far beyond any receiver's memory (9999 records of a few hundred digits).
+constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
+
+// Lines of a file's text: LF ends a line, a CR before it is dropped; a last line without
+// LF counts when it is not empty.
+class TLineReader {
+public:
+    explicit TLineReader(const std::string& text) : text_(text) {}
+    bool Next(std::string& line) {
+        if (at_ >= text_.size()) return false;
+        size_t end = text_.find('\n', at_);
+        const size_t next = end == std::string::npos ? text_.size() : end + 1;
+        if (end == std::string::npos) end = text_.size();
+        if (end > at_ && text_[end - 1] == '\r') --end;
+        line.assign(text_, at_, end - at_);
+        at_ = next;
+        return true;
+    }
+
+private:
+    const std::string& text_;
+    size_t at_ = 0;
+};
+
+// A decimal integer, optional minus sign, the whole text, within 32 bits.
+bool ParseInt(const std::string& text, int32_t& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == text.size()) return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+        if (v > 2147483648LL) return false;
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+// Counts what passes through, so that a caller knows whether a callee has reported.
+class TCountingUi : public TUserInterface {
+public:
+    explicit TCountingUi(TUserInterface& inner) : inner_(inner) {}
+    void Error(const TMessage& m) override {
+        ++count;
+        inner_.Error(m);
+    }
+    void Warning(const TMessage& m) override {
+        ++count;
+        inner_.Warning(m);
+    }
+    void Information(const TMessage& m) override {
+        ++count;
+        inner_.Information(m);
+    }
+    TAnswer Ask(const TMessage& m, TButtons b) override { return inner_.Ask(m, b); }
+    int count = 0;
+
+private:
+    TUserInterface& inner_;
+};
+
+enum class TReadResult { Ok, CannotOpen, TooLarge };
+
+TReadResult ReadFile(const std::string& fileName, std::string& text) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return TReadResult::CannotOpen;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return TReadResult::CannotOpen;
+    }
+    if (st.st_size > kMaxFileSize) {
+        ::close(fd);
+        return TReadResult::TooLarge;
+    }
+    text.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return TReadResult::CannotOpen;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+        if (static_cast<off_t>(text.size()) > kMaxFileSize) {
+            ::close(fd);
+            return TReadResult::TooLarge;
+        }
+    }
+    ::close(fd);
+    return TReadResult::Ok;
+}
+
+// Reads the file for one of the readers; false after its message.
+bool ReadDataFileText(const std::string& fileName, const TDataFileEnv& env, std::string& text) {
+    switch (ReadFile(fileName, text)) {
+        case TReadResult::Ok: return true;
+        case TReadResult::TooLarge:
+            env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - " + fileName));
+            return false;
+        case TReadResult::CannotOpen: break;
+    }
+    env.ui.Error(TMessage::Lang(env.texts, kTextCannotOpen, " - " + fileName));
+    return false;
+}
+
+// Record line 1 after the position field: UserID "#" User1 "#" ... User4 "#". False when
+// the user number cannot be read.
+bool ParseUserLine(const std::string& line, TUserLines& u) {
+    const size_t rest = line.size() > 4 ? 4 : line.size();
+    size_t at = rest;
+    size_t hash = line.find('#', at);
+    if (hash == std::string::npos) return false;
+    u.userIdRead = ParseInt(line.substr(at, hash - at), u.UserID);
+    at = hash + 1;
+    for (int f = 0; f < 4; ++f) {
+        hash = line.find('#', at);
+        if (hash == std::string::npos) break;
+        u.User[f] = line.substr(at, hash - at);
+        u.userTexts = f + 1;
+        at = hash + 1;
+    }
+    return u.userIdRead;
+}
+
+// Position field of record line 1: the first four characters without their spaces.
+bool PositionMatches(const std::string& line, int expected) {
+    if (line.size() < 4) return false;
+    std::string digits;
+    for (size_t i = 0; i < 4; ++i)
+        if (line[i] != ' ') digits += line[i];
+    int32_t position = 0;
+    return ParseInt(digits, position) && position == expected;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FolderOf(const std::string& fileName) {
+    const size_t slash = fileName.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return fileName.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& fileName) {
+    const size_t slash = fileName.rfind('/');
+    return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void ReportSystemError(TUserInterface& ui, int error, const std::string& fileName) {
+    ui.Error(TMessage::Fixed(std::string(std::strerror(error)) + " - " + fileName));
+}
+
+}  // namespace
+
+// ---- common parser -----------------------------------------------------------------
+
+bool ParseDataFile(const std::string& text, const std::string& fileLabel,
+                   const TDataFileEnv& env, const TDevice* loggedIn, TDataFileRead& out) {
+    const std::string suffix = " - " + fileLabel;
+    TLineReader lines(text);
+    std::string line;
+    out = TDataFileRead{};
+
+    std::string name;
+    lines.Next(name);
+    TCountingUi counting(env.ui);
+    if (!FindReceiverType(env.dataDir, name, false, out.device, env.texts, counting)) {
+        // The catalogue reports its own faults; an unknown name is the file's.
+        if (counting.count == 0)
+            env.ui.Error(TMessage::Lang(env.texts, kTextUnknownType, suffix));
+        return false;
+    }
+    out.device.Name = name;
+
+    line.clear();
+    lines.Next(line);
+    int32_t count = 0;
+    if (!ParseInt(line, count) || count < 0) {
+        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, suffix));
+        return false;
+    }
+    if (loggedIn) {
+        if (name != loggedIn->Name) {
+            env.ui.Error(TMessage::Lang(env.texts, kTextOtherType, suffix));
+            return false;
+        }
+        if (count > loggedIn->RecordCount) {
+            env.ui.Error(TMessage::Lang(env.texts, kTextTooManyRecords, suffix));
+            return false;
+        }
+    }
+    out.count = count;
+    out.device.RecordCount = count;
+
+    out.image.clear();
+    lines.Next(out.image);
+    const uint64_t expected =
+        static_cast<uint64_t>(count) * static_cast<uint64_t>(out.device.RecordLength());
+    if (out.image.size() != expected) {
+        env.ui.Error(TMessage::Lang(env.texts, kTextWrongLength, suffix));
+        return false;
+    }
+
+    bool reported = false;
+    auto recordError = [&] {
+        out.recordError = true;
+        if (reported) return;
+        reported = true;
+        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, suffix));
+    };
+    std::string second;
+    for (int i = 1; i <= count; ++i) {
+        if (!lines.Next(line)) break;
+        TUserLines u;
+        if (!reported && !PositionMatches(line, i)) recordError();
+        if (!ParseUserLine(line, u)) recordError();
+        if (lines.Next(second)) {
+            u.haveLine2 = true;
+            u.CodePrefix = second.substr(0, 2);
+            u.TxType = second.size() > 3 ? second.substr(3) : std::string();
+        }
+        out.users.push_back(std::move(u));
+    }
+    return true;
+}
+
+void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table) {
+    const size_t n = std::min(users.size(), table.size());
+    for (size_t i = 0; i < n; ++i) {
+        const TUserLines& u = users[i];
+        TData& r = table[i];
+        if (u.userIdRead) r.UserID = u.UserID;
+        std::string* texts[4] = {&r.User1, &r.User2, &r.User3, &r.User4};
+        for (int f = 0; f < u.userTexts; ++f) *texts[f] = u.User[f];
+        if (u.haveLine2) {
+            r.CodePrefix = u.CodePrefix;
+            r.TxType = u.TxType;
+        }
+    }
+}
+
+// ---- writer --------------------------------------------------------------------------
+
+std::string PositionField(int position) {
+    std::string field = std::to_string(position);
+    if (field.size() < 4) field.append(4 - field.size(), ' ');
+    return field;
+}
+
+std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
+                           const std::string& image) {
+    std::string out;
+    out.reserve(image.size() + table.size() * 24 + device.Name.size() + 16);
+    out += device.Name + "\r\n";
+    out += std::to_string(device.RecordCount) + "\r\n";
+    out += image + "\r\n";
+    const size_t count = std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
+    for (size_t p = 0; p < count; ++p) {
+        const TData& r = table[p];
+        out += PositionField(r.Position);
+        out += std::to_string(r.UserID);
+        out += '#';
+        out += r.User1;
+        out += '#';
+        out += r.User2;
+        out += '#';
+        out += r.User3;
+        out += '#';
+        out += r.User4;
+        out += "#\r\n";
+        out += r.CodePrefix;
+        out += ' ';
+        out += r.TxType;
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
+              std::string& image, const PopisType& texts, TUserInterface& ui) {
+    const std::string suffix = " - " + fileName;
+    // A file we may not write (a read-only backup) is not replaced behind its back.
+    struct stat old {};
+    const bool exists = ::stat(fileName.c_str(), &old) == 0;
+    if (fileName.empty() || (exists && (!S_ISREG(old.st_mode) || ::access(fileName.c_str(), W_OK) != 0)) ||
+        IsDirectory(fileName)) {
+        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
+        return false;
+    }
+    std::string temp = FolderOf(fileName) + "/." + BaseOf(fileName) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
+        return false;
+    }
+    auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        if (error) ReportSystemError(ui, error, fileName);
+        return false;
+    };
+    // A coding error writes nothing: the previous file stays and the message says why.
+    if (!EncodeImage(device, table, image, ui)) return fail(0);
+    if (!WriteAll(fd, FormatDataFile(device, table, image))) return fail(errno);
+    if (::fsync(fd) != 0 && errno != EINVAL) return fail(errno);
+    mode_t mode = 0;
+    if (exists) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0) return fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        ReportSystemError(ui, error, fileName);
+        return false;
+    }
+    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        ReportSystemError(ui, error, fileName);
+        return false;
+    }
+    return true;
+}
+
+// ---- readers -------------------------------------------------------------------------
+
+bool OpenDataText(const std::string& text, const std::string& fileLabel,
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
+                  std::string& image) {
+    TDataFileRead read;
+    if (!ParseDataFile(text, fileLabel, env, loggedIn ? &device : nullptr, read)) return false;
+    TDevice target = loggedIn ? device : read.device;
+    std::string newImage = std::move(read.image);
+    if (loggedIn) {
+        const size_t full = static_cast<size_t>(std::max(target.RecordCount, 0)) *
+                            target.EmptyTemplate.size();
+        while (newImage.size() < full) newImage += target.EmptyTemplate;
+    }
+    TRecordTable decoded;
+    if (!DecodeImage(newImage, target, decoded)) {
+        // The file is sound; the catalogue's decode map is not.
+        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - Rx.def"));
+        return false;
+    }
+    ApplyUserLines(read.users, decoded);
+    device = std::move(target);
+    table = std::move(decoded);
+    image = std::move(newImage);
+    return true;
+}
+
+bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn,
+            TDevice& device, TRecordTable& table, std::string& image) {
+    std::string text;
+    if (!ReadDataFileText(fileName, env, text)) return false;
+    return OpenDataText(text, fileName, env, loggedIn, device, table, image);
+}
+
+std::string RecordKey(const TData& record) {
+    return record.Raw.size() > 2 ? record.Raw.substr(2, 6) : std::string();
+}
+
+void MergeUserInfo(const TRecordTable& from, TRecordTable& table) {
+    std::unordered_map<std::string, std::vector<size_t>> byKey;
+    for (size_t j = 0; j < from.size(); ++j) byKey[RecordKey(from[j])].push_back(j);
+    for (TData& r : table) {
+        const auto it = byKey.find(RecordKey(r));
+        if (it == byKey.end()) continue;
+        // Entries in file order: the first fills a field, later ones only what is unset.
+        for (size_t j : it->second) {
+            const TData& f = from[j];
+            if (r.UserID == 0) r.UserID = f.UserID;
+            if (r.User1.empty()) r.User1 = f.User1;
+            if (r.User2.empty()) r.User2 = f.User2;
+            if (r.User3.empty()) r.User3 = f.User3;
+            if (r.User4.empty()) r.User4 = f.User4;
+            if (r.TxType == "-") r.TxType = f.TxType;
+            if (r.CodePrefix == "x0") r.CodePrefix = f.CodePrefix;
+        }
+    }
+}
+
+bool ImportComments(const std::string& fileName, const TDataFileEnv& env, TRecordTable& table) {
+    std::string text;
+    if (!ReadDataFileText(fileName, env, text)) return false;
+    TDataFileRead read;
+    if (!ParseDataFile(text, fileName, env, nullptr, read)) return false;
+    const size_t length = read.device.EmptyTemplate.size();
+    TRecordTable imported(static_cast<size_t>(read.count));
+    for (size_t i = 0; i < imported.size(); ++i) {
+        imported[i].Position = static_cast<int32_t>(i + 1);
+        imported[i].Raw = read.image.substr(i * length, length);
+    }
+    ApplyUserLines(read.users, imported);
+    MergeUserInfo(imported, table);
+    return true;
+}
+
+bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device,
+                  TRecordTable& table, std::string& image) {
+    if (!Otevri(fileName, env, loggedIn, device, table, image)) return false;
+    if (!mergeFrom.empty()) ImportComments(mergeFrom, env, table);
+    return true;
+}
+
+bool PeekDataFile(const std::string& fileName, std::string& typeName, std::string& image,
+                  std::string& why) {
+    std::string text;
+    switch (ReadFile(fileName, text)) {
+        case TReadResult::Ok: break;
+        case TReadResult::TooLarge: why = "file too large: " + fileName; return false;
+        case TReadResult::CannotOpen: why = "cannot read " + fileName; return false;
+    }
+    TLineReader lines(text);
+    std::string name, countLine, data;
+    lines.Next(name);
+    lines.Next(countLine);
+    lines.Next(data);
+    int32_t count = 0;
+    if (name.empty()) {
+        why = "no receiver type in " + fileName;
+        return false;
+    }
+    if (!ParseInt(countLine, count) || count < 0) {
+        why = "record count is not a number in " + fileName;
+        return false;
+    }
+    const bool hex = data.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    if (!hex || (count == 0 ? !data.empty() : data.empty() || data.size() % count != 0 ||
+                                                  (data.size() / count) % 2 != 0)) {
+        why = "malformed memory image in " + fileName;
+        return false;
+    }
+    typeName = std::move(name);
+    image = std::move(data);
+    return true;
+}
+
+// ---- TCore ---------------------------------------------------------------------------
+
+namespace {
+TDataFileEnv EnvOf(TCore& core) { return {core.folders.dataDir, core.texts(), core.ui}; }
+}  // namespace
+
+bool SaveData(TCore& core, const std::string& fileName) {
+    return SaveData(fileName, core.rx.Device, core.table, core.rx.UploadImage, core.texts(),
+                    core.ui);
+}
+
+bool Otevri(TCore& core, const std::string& fileName) {
+    return Otevri(fileName, EnvOf(core), core.state.LoggedIn, core.rx.Device, core.table,
+                  core.rx.Image);
+}
+
+bool OpenAndMerge(TCore& core, const std::string& fileName) {
+    const std::string previous = core.state.FileName;
+    return OpenAndMerge(fileName, previous, EnvOf(core), core.state.LoggedIn, core.rx.Device,
+                        core.table, core.rx.Image);
+}
+
+bool ImportComments(TCore& core, const std::string& fileName) {
+    return ImportComments(fileName, EnvOf(core), core.table);
+}
+
+}  // namespace ravlin

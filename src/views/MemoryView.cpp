@@ -1,0 +1,100 @@
+#include "views/MemoryView.h"
+
+#include <algorithm>
+
+#include "catalog/RxFunkce.h"
+#include "records/Describe.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kTextPosition = 27;
+constexpr int kTextCode = 28;
+constexpr int kTextButton = 29;
+constexpr int kTextRelayFunction = 31;
+constexpr int kTextRelayTime = 32;
+constexpr int kTextFunction = 150;
+constexpr int kTextChannels = 151;
+constexpr int kTextTime = 152;
+constexpr const char* kRs232 = "RS-232";
+
+// The last column shows User 1 instead of the RS-232 text.
+bool LastColumnIsUser1(const TDevice& device, bool multi) {
+    return multi ? IsTextHoldingType(device.Name) : device.Name == "KV8T-N";
+}
+
+TMemoryColumn Lang(int id, std::string suffix = {}) { return {id, std::move(suffix), {}}; }
+TMemoryColumn Fixed(std::string text) { return {-1, {}, std::move(text)}; }
+
+}  // namespace
+
+std::string TMemoryColumn::Header(const PopisType& texts) const {
+    if (textId < 0) return fixedText;
+    const std::string base =
+        static_cast<size_t>(textId) < texts.size() ? texts[static_cast<size_t>(textId)] : "";
+    return base + suffix;
+}
+
+std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fnc,
+                                         const std::string& user1Title) {
+    const bool multi = fnc.IsRelayMode();
+    std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode),
+                                          Lang(kTextButton)};
+    if (multi) {
+        for (int j = 1; j <= device.Outputs; ++j) {
+            columns.push_back(Lang(kTextRelayFunction, std::to_string(j)));
+            columns.push_back(Lang(kTextRelayTime, std::to_string(j)));
+        }
+    } else {
+        columns.push_back(Lang(kTextFunction));
+        columns.push_back(Lang(kTextChannels));
+        columns.push_back(Lang(kTextTime));
+    }
+    columns.push_back(Fixed(LastColumnIsUser1(device, multi) ? user1Title : kRs232));
+    return columns;
+}
+
+std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
+                                     const TRxFnc& fnc) {
+    const bool multi = fnc.IsRelayMode();
+    std::vector<std::string> cells = {std::to_string(record.Position),
+                                      TransmitterCodeText(record), record.Button};
+    if (multi) {
+        for (int j = 1; j <= device.Outputs; ++j) {
+            cells.push_back(RelayFunctionText(record, fnc, j));
+            cells.push_back(RelayTimeText(record, fnc, j));
+        }
+    } else {
+        cells.push_back(FunctionText(record, fnc));
+        cells.push_back(ChannelsText(record));
+        cells.push_back(TimeText(record, fnc));
+    }
+    if (LastColumnIsUser1(device, multi))
+        cells.push_back(record.User1);
+    else if (!multi || record.Extra.size() >= 99)
+        cells.push_back(ExtraText(record, device.Name));
+    else
+        cells.emplace_back();
+    return cells;
+}
+
+TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& device,
+                                   const TRxFnc& fnc, const PopisType& texts,
+                                   const std::string& user1Title) {
+    TMemoryViewContent view;
+    view.family = FamilyOf(fnc.SingleRelay);
+    view.columns = MemoryColumns(device, fnc, user1Title);
+    for (const auto& c : view.columns) view.headers.push_back(c.Header(texts));
+    const size_t count = std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
+    for (size_t i = 0; i < count; ++i) {
+        const TData& record = table[i];
+        if (record.Empty) continue;
+        view.rows.push_back({static_cast<int>(i), MemoryCells(record, device, fnc),
+                             IsRedRecord(record)});
+    }
+    view.empty = view.rows.empty();
+    return view;
+}
+
+}  // namespace ravlin
