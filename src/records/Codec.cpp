@@ -259,6 +259,7 @@ bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool lo
                     TUserInterface& ui) {
     TDevice fresh;
     if (!FindReceiverType(dataDir, name, false, fresh, texts, ui)) return false;
+    fresh.Name = name;  // the catalogue fills only the entry's fields
     if (!rxFnc.LoadFunctionTable(name)) return false;
     TDevice device = loggedIn ? current : fresh;
     if (!loggedIn) device.RecordCount = std::max(rxFnc.RecordCount, 0);
