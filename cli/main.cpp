@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Cli.h"
+#include "app/CodePage.h"
 #include "app/Settings.h"
 
 namespace ravlin::cli {
@@ -24,13 +25,20 @@ int UsageError(const std::string& text) {
     return kUsage;
 }
 
-void TStderrUi::Error(const TMessage& m) { std::fprintf(stderr, "%s\n", m.text.c_str()); }
-void TStderrUi::Warning(const TMessage& m) { std::fprintf(stderr, "%s\n", m.text.c_str()); }
-void TStderrUi::Information(const TMessage& m) { std::fprintf(stderr, "%s\n", m.text.c_str()); }
+// Texts are code page bytes; the terminal reads UTF-8.
+void TStderrUi::Error(const TMessage& m) {
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
+}
+void TStderrUi::Warning(const TMessage& m) {
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
+}
+void TStderrUi::Information(const TMessage& m) {
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
+}
 
 TAnswer TStderrUi::Ask(const TMessage& m, TButtons buttons) {
     const bool cancel = buttons == TButtons::YesNoCancel;
-    std::fprintf(stderr, "%s [%s] ", m.text.c_str(), cancel ? "y/n/c" : "y/n");
+    std::fprintf(stderr, "%s [%s] ", AnsiToUtf8(m.text).c_str(), cancel ? "y/n/c" : "y/n");
     if (!::isatty(0)) {
         std::fprintf(stderr, "n\n");
         return TAnswer::No;

@@ -21,6 +21,13 @@ std::optional<std::string> ToCore(const QString& text) {
     }
     return out;
 }
+#else
+QString Q(const std::string& text) { return QString::fromStdString(AnsiToUtf8(text)); }
+std::optional<std::string> ToCore(const QString& text) {
+    std::string out;
+    if (!Utf8ToAnsi(text.toStdString(), out)) return std::nullopt;
+    return out;
+}
 #endif
 
 std::string ToCoreLossy(const QString& text) {

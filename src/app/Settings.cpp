@@ -1,0 +1,447 @@
+#include "app/Settings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Folders.h"
+
+namespace ravlin {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// "[name]" (blanks around allowed): the section name, else false.
+bool SectionName(const std::string& line, std::string_view& name) {
+    std::string_view s = Trim(line);
+    if (s.size() < 2 || s.front() != '[') return false;
+    size_t close = s.find(']');
+    if (close == std::string_view::npos) return false;
+    name = Trim(s.substr(1, close - 1));
+    return true;
+}
+
+// "key=value": the trimmed key and value, else false. Comment lines are not keys.
+bool KeyValue(const std::string& line, std::string_view& key, std::string_view& value) {
+    std::string_view s = line;
+    size_t eq = s.find('=');
+    if (eq == std::string_view::npos) return false;
+    std::string_view k = Trim(s.substr(0, eq));
+    if (k.empty() || k.front() == ';' || k.front() == '#' || k.front() == '[') return false;
+    key = k;
+    value = Trim(s.substr(eq + 1));
+    return true;
+}
+
+bool ParseInt(std::string_view text, int& out) {
+    text = Trim(text);
+    if (text.empty()) return false;
+    std::string s(text);
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (errno != 0 || end != s.c_str() + s.size() || v < INT_MIN || v > INT_MAX) return false;
+    // strtol accepts leading blanks, which Trim already removed; a lone sign fails above.
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool ReadFile(const std::string& path, std::string& out, bool& exists) {
+    exists = false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+    exists = true;
+    if (!S_ISREG(st.st_mode)) return false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[8192];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- TIniFile ---------------------------------------------------------------------------
+
+TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
+    std::string content;
+    bool exists = false;
+    if (path_.empty()) return;
+    if (!ReadFile(path_, content, exists)) {
+        readFailed_ = exists;
+        return;
+    }
+    std::string_view rest = content;
+    bool firstEol = true;
+    while (!rest.empty()) {
+        size_t lf = rest.find('\n');
+        TLine line;
+        if (lf == std::string_view::npos) {
+            line.text = std::string(rest);
+            rest = {};
+        } else {
+            line.text = std::string(rest.substr(0, lf));
+            line.eol = "\n";
+            rest.remove_prefix(lf + 1);
+            if (!line.text.empty() && line.text.back() == '\r') {
+                line.text.pop_back();
+                line.eol = "\r\n";
+            }
+            // New lines follow the file's own line ends.
+            if (firstEol) newLineEnd_ = line.eol;
+            firstEol = false;
+        }
+        lines_.push_back(std::move(line));
+    }
+}
+
+TIniFile::~TIniFile() {
+    if (modified_) UpdateFile();
+}
+
+int TIniFile::FindSection(const std::string& section) const {
+    std::string_view name;
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (SectionName(lines_[i].text, name) && EqualNoCase(name, section))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TIniFile::SectionEnd(int sectionLine) const {
+    std::string_view name;
+    size_t i = static_cast<size_t>(sectionLine) + 1;
+    while (i < lines_.size() && !SectionName(lines_[i].text, name)) ++i;
+    return static_cast<int>(i);
+}
+
+int TIniFile::FindKey(int sectionLine, const std::string& key) const {
+    std::string_view k, v;
+    const int end = SectionEnd(sectionLine);
+    for (int i = sectionLine + 1; i < end; ++i)
+        if (KeyValue(lines_[i].text, k, v) && EqualNoCase(k, key)) return i;
+    return -1;
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+    int s = FindSection(section);
+    if (s < 0) return def;
+    int k = FindKey(s, key);
+    if (k < 0) return def;
+    std::string_view name, value;
+    KeyValue(lines_[k].text, name, value);
+    return std::string(value);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+    int v = 0;
+    return ParseInt(ReadString(section, key, {}), v) ? v : def;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
+    int s = FindSection(section);
+    return s >= 0 && FindKey(s, key) >= 0;
+}
+
+std::vector<std::string> TIniFile::ReadSectionKeys(const std::string& section) const {
+    std::vector<std::string> keys;
+    int s = FindSection(section);
+    if (s < 0) return keys;
+    std::string_view k, v;
+    const int end = SectionEnd(s);
+    for (int i = s + 1; i < end; ++i)
+        if (KeyValue(lines_[i].text, k, v)) keys.emplace_back(k);
+    return keys;
+}
+
+void TIniFile::InsertLine(int at, std::string text) {
+    // The line before a new last line needs a line end of its own.
+    if (at == static_cast<int>(lines_.size()) && !lines_.empty() && lines_.back().eol.empty())
+        lines_.back().eol = newLineEnd_;
+    lines_.insert(lines_.begin() + at, TLine{std::move(text), newLineEnd_});
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    std::string clean = value;
+    for (char& c : clean)
+        if (c == '\r' || c == '\n') c = ' ';
+    std::string line = key + "=" + clean;
+    int s = FindSection(section);
+    if (s < 0) {
+        InsertLine(static_cast<int>(lines_.size()), "[" + section + "]");
+        InsertLine(static_cast<int>(lines_.size()), line);
+        modified_ = true;
+        return;
+    }
+    int k = FindKey(s, key);
+    if (k >= 0) {
+        if (lines_[k].text != line) {
+            lines_[k].text = line;
+            modified_ = true;
+        }
+        return;
+    }
+    // After the section's last non-blank line, so that a blank line before the next
+    // section stays where it is.
+    int at = SectionEnd(s);
+    while (at > s + 1 && Trim(lines_[at - 1].text).empty()) --at;
+    InsertLine(at, line);
+    modified_ = true;
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    int s = FindSection(section);
+    if (s < 0) return;
+    int k = FindKey(s, key);
+    if (k < 0) return;
+    const bool wasLast = k + 1 == static_cast<int>(lines_.size());
+    const std::string eol = lines_[k].eol;
+    lines_.erase(lines_.begin() + k);
+    // Keep "no line end at the end of the file" as it was.
+    if (wasLast && !lines_.empty()) lines_.back().eol = eol.empty() ? "" : lines_.back().eol;
+    modified_ = true;
+}
+
+bool TIniFile::UpdateFile() {
+    if (!modified_) return true;
+    if (path_.empty() || readFailed_) return false;
+    std::string content;
+    for (const TLine& l : lines_) content += l.text + l.eol;
+
+    const size_t slash = path_.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(path_.substr(0, slash)))
+        return false;
+    std::string temp = path_ + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    // Keep the permissions of the file being replaced; a new one gets the usual 0644.
+    struct stat st {};
+    mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(temp.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    modified_ = false;
+    return true;
+}
+
+// ---- TSettings --------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kSetup = TSettings::kSetup;
+constexpr const char* kWindow = "Window";
+
+struct TGridSection {
+    const char* name;
+    std::vector<int> TSettings::*widths;
+};
+constexpr TGridSection kGrids[] = {
+    {"BatteryGrid", &TSettings::BatteryGrid}, {"HistoryGrid", &TSettings::HistoryGrid},
+    {"MonitorGrid", &TSettings::MonitorGrid}, {"ActiveGrid", &TSettings::ActiveGrid},
+    {"DeactiveGrid", &TSettings::DeactiveGrid}, {"MessageGrid", &TSettings::MessageGrid},
+};
+
+int ReadInRange(const TIniFile& ini, const char* section, const char* key, int def, int lo,
+                int hi) {
+    int v = ini.ReadInteger(section, key, def);
+    return v < lo || v > hi ? def : v;
+}
+
+std::string ColKey(size_t i) { return "Col" + std::to_string(i + 1); }
+
+}  // namespace
+
+std::string ReadLanguage(const TIniFile& ini) { return ini.ReadString(kSetup, "Language", "US"); }
+
+void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::string out[5]) {
+    for (int i = 0; i < 5; ++i) {
+        const size_t id = static_cast<size_t>(kUserTitleText + i);
+        out[i] = ini.ReadString(kSetup, kUserTitleKeys[i], id < texts.size() ? texts[id] : "");
+    }
+}
+
+void ReadUserTitles(const TIniFile& ini, const PopisType& texts,
+                    std::array<std::string, 5>& out) {
+    ReadUserTitles(ini, texts, out.data());
+}
+
+void TSettings::Load(const TIniFile& ini) {
+    const TSettings d;  // defaults
+    Connection.ConnectionType =
+        ReadInRange(ini, kSetup, "ConnectionType", d.Connection.ConnectionType, 0, 1);
+    Connection.IPAddress = ini.ReadString(kSetup, "IPAddress", d.Connection.IPAddress);
+    Connection.IPPort = ini.ReadString(kSetup, "IPPort", d.Connection.IPPort);
+    Connection.ComNumber = ini.ReadInteger(kSetup, "ComNumber", d.Connection.ComNumber);
+    Connection.ComSpeed = ini.ReadInteger(kSetup, "ComSpeed", d.Connection.ComSpeed);
+    Connection.DumpRead = ini.ReadBool(kSetup, "DumpRead", d.Connection.DumpRead);
+
+    BatteryMonitorLevel = ReadInRange(ini, kSetup, "BatteryMonitorLevel", 3, 0, 4);
+    BatteryMonitorSortCol = ini.ReadInteger(kSetup, "BatteryMonitorSortCol", 0);
+    BatteryMonitorSortUp = ini.ReadBool(kSetup, "BatteryMonitorSortUp", true);
+    HistoryMonitorLevel = ReadInRange(ini, kSetup, "HistoryMonitorLevel", 3, 0, 4);
+    HistoryLength = ReadInRange(ini, kSetup, "HistoryLength", 100, 1, 99999);
+    Language = ReadLanguage(ini);
+    MonitorFont = ini.ReadString(kSetup, "MonitorFont", d.MonitorFont);
+    Welcome = ini.ReadBool(kSetup, "Welcome", true);
+    Backup = ini.ReadBool(kSetup, "Backup", true);
+    FindLast = ini.ReadBool(kSetup, "FindLast", false);
+    Beep = ini.ReadBool(kSetup, "Beep", false);
+    SoundCard = ini.ReadBool(kSetup, "SoundCard", false);
+    SoundSpeaker = ini.ReadBool(kSetup, "SoundSpeaker", true);
+    Download = ini.ReadBool(kSetup, "Download", false);
+    Online = ini.ReadBool(kSetup, "Online", false);
+    Monitor = ini.ReadBool(kSetup, "Monitor", false);
+    OpenDataFile = ini.ReadBool(kSetup, "OpenDataFile", false);
+    OpenMonitorFile = ini.ReadBool(kSetup, "OpenMonitorFile", false);
+    OpenDataPath = ini.ReadString(kSetup, "OpenDataPath", "");
+    OpenMonitorPath = ini.ReadString(kSetup, "OpenMonitorPath", "");
+    SortColSingle = ini.ReadInteger(kSetup, "SortColSingle", 0);
+    SortColMulti = ini.ReadInteger(kSetup, "SortColMulti", 0);
+    SortUpSingle = ini.ReadBool(kSetup, "SortUpSingle", true);
+    SortUpMulti = ini.ReadBool(kSetup, "SortUpMulti", true);
+    MonitorSortCol = ini.ReadInteger(kSetup, "MonitorSortCol", 0);
+    MonitorSortUp = ini.ReadBool(kSetup, "MonitorSortUp", true);
+    PageControl = ReadInRange(ini, kSetup, "PageControl", 0, 0, 4);
+    LastFile = ini.ReadString(kSetup, "LastFile", "");
+    LastMonitorFile = ini.ReadString(kSetup, "LastMonitorFile", "");
+
+    for (const TGridSection& g : kGrids) {
+        std::vector<int>& widths = this->*g.widths;
+        const std::vector<int>& defaults = d.*g.widths;
+        widths.resize(defaults.size());
+        for (size_t i = 0; i < widths.size(); ++i)
+            widths[i] = ReadInRange(ini, g.name, ColKey(i).c_str(), defaults[i], 0, 10000);
+    }
+
+    Window.Width = ini.ReadInteger(kWindow, "Width", d.Window.Width);
+    Window.Height = ini.ReadInteger(kWindow, "Height", d.Window.Height);
+    Window.Top = ini.ReadInteger(kWindow, "Top", d.Window.Top);
+    Window.Left = ini.ReadInteger(kWindow, "Left", d.Window.Left);
+    Window.State = ReadInRange(ini, kWindow, "State", TWindowSettings::Normal, 0, 2);
+
+    ActiveHeight = ReadInRange(ini, "ActiveGrid", "Height", 125, 0, 10000);
+    DeactiveHeight = ReadInRange(ini, "DeactiveGrid", "Height", 125, 0, 10000);
+}
+
+void TSettings::Save(TIniFile& ini, const PopisType& texts, const std::string& documentFileName) {
+    ini.WriteInteger(kSetup, "ConnectionType", Connection.ConnectionType);
+    ini.WriteString(kSetup, "IPAddress", Connection.IPAddress);
+    ini.WriteString(kSetup, "IPPort", Connection.IPPort);
+    ini.WriteInteger(kSetup, "ComNumber", Connection.ComNumber);
+    ini.WriteInteger(kSetup, "ComSpeed", Connection.ComSpeed);
+    ini.WriteBool(kSetup, "DumpRead", Connection.DumpRead);
+    ini.WriteInteger(kSetup, "BatteryMonitorLevel", BatteryMonitorLevel);
+    ini.WriteInteger(kSetup, "BatteryMonitorSortCol", BatteryMonitorSortCol);
+    ini.WriteBool(kSetup, "BatteryMonitorSortUp", BatteryMonitorSortUp);
+    ini.WriteInteger(kSetup, "HistoryMonitorLevel", HistoryMonitorLevel);
+    ini.WriteInteger(kSetup, "HistoryLength", HistoryLength);
+    ini.WriteString(kSetup, "Language", Language);
+    ini.WriteString(kSetup, "MonitorFont", MonitorFont);
+    ini.WriteBool(kSetup, "Welcome", Welcome);
+    ini.WriteBool(kSetup, "Backup", Backup);
+    ini.WriteBool(kSetup, "FindLast", FindLast);
+    ini.WriteBool(kSetup, "Beep", Beep);
+    ini.WriteBool(kSetup, "SoundCard", SoundCard);
+    ini.WriteBool(kSetup, "SoundSpeaker", SoundSpeaker);
+    ini.WriteBool(kSetup, "Download", Download);
+    ini.WriteBool(kSetup, "Online", Online);
+    ini.WriteBool(kSetup, "Monitor", Monitor);
+    ini.WriteBool(kSetup, "OpenDataFile", OpenDataFile);
+    ini.WriteBool(kSetup, "OpenMonitorFile", OpenMonitorFile);
+    ini.WriteString(kSetup, "OpenDataPath", OpenDataPath);
+    ini.WriteString(kSetup, "OpenMonitorPath", OpenMonitorPath);
+    ini.WriteInteger(kSetup, "SortColSingle", SortColSingle);
+    ini.WriteInteger(kSetup, "SortColMulti", SortColMulti);
+    ini.WriteBool(kSetup, "SortUpSingle", SortUpSingle);
+    ini.WriteBool(kSetup, "SortUpMulti", SortUpMulti);
+    ini.WriteInteger(kSetup, "MonitorSortCol", MonitorSortCol);
+    ini.WriteBool(kSetup, "MonitorSortUp", MonitorSortUp);
+    ini.WriteInteger(kSetup, "PageControl", PageControl);
+    ini.WriteInteger("ActiveGrid", "Height", ActiveHeight);
+    ini.WriteInteger("DeactiveGrid", "Height", DeactiveHeight);
+
+    // A title equal to its default is not stored, so that it follows the language.
+    for (int i = 0; i < 5; ++i) {
+        const size_t id = static_cast<size_t>(kUserTitleText + i);
+        const std::string def = id < texts.size() ? texts[id] : std::string();
+        if (UserTitles[i] == def)
+            ini.DeleteKey(kSetup, kUserTitleKeys[i]);
+        else
+            ini.WriteString(kSetup, kUserTitleKeys[i], UserTitles[i]);
+    }
+    if (!documentFileName.empty()) {
+        LastFile = documentFileName;
+        ini.WriteString(kSetup, "LastFile", LastFile);
+    }
+    ini.WriteString(kSetup, "LastMonitorFile", LastMonitorFile);
+
+    for (const TGridSection& g : kGrids) {
+        const std::vector<int>& widths = this->*g.widths;
+        for (size_t i = 0; i < widths.size(); ++i) ini.WriteInteger(g.name, ColKey(i), widths[i]);
+    }
+
+    // The normal placement survives an exit while maximized or minimized.
+    if (Window.State == TWindowSettings::Normal) {
+        ini.WriteInteger(kWindow, "Width", Window.Width);
+        ini.WriteInteger(kWindow, "Height", Window.Height);
+        ini.WriteInteger(kWindow, "Top", Window.Top);
+        ini.WriteInteger(kWindow, "Left", Window.Left);
+    }
+    ini.WriteInteger(kWindow, "State", Window.State);
+    ini.UpdateFile();
+}
+
+}  // namespace ravlin
