@@ -112,7 +112,9 @@ int TKomunikace::ByteTimeout() const {
     return tcp_ ? TcpByteTimeoutMs : ComByteTimeoutMs;
 }
 
-int TKomunikace::Scaled(int ms) const { return std::max(0, ms * pauseScalePercent_ / 100); }
+int TKomunikace::Scaled(int ms) const {
+    return std::max(0, ms * pauseScalePercent_ / 100);
+}
 
 void TKomunikace::Pause(int ms) {
     int scaled = Scaled(ms);
@@ -242,7 +244,10 @@ bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
         return static_cast<int>(std::max<long long>(0, ms));
     };
     if (serial_) {
-        if (serial_->WaitReadable(left()) && serial_->ReadByte(b)) return true;
+        while (serial_->WaitReadable(left())) {
+            if (serial_->ReadByte(b)) return true;
+            if (serial_->Broken()) break;
+        }
         if (serial_->Broken()) ConnectionLost();
         return false;
     }
@@ -365,7 +370,8 @@ bool TKomunikace::Handshake() {
         serial_->WriteBytes(attempt <= 2 ? std::string("\x55") : kWake3);
         const auto limit = Clock::now() + std::chrono::milliseconds(timeout * kStartWaitLimit);
         uint8_t b = 0;
-        while (ReadByteUntil(b, std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)))) {
+        while (
+            ReadByteUntil(b, std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)))) {
             if (b == 'U') return true;
         }
         if (!serial_) return false;
@@ -426,8 +432,8 @@ bool TKomunikace::AttemptHandshake(const std::string& completed,
     }
     serial_->WriteBytes(completed);
     // Reads expect the echo with its line end; writes the echo plus three characters.
-    size_t expected = completed.size() > withoutLineEnd.size() ? completed.size()
-                                                               : withoutLineEnd.size() + 3;
+    size_t expected =
+        completed.size() > withoutLineEnd.size() ? completed.size() : withoutLineEnd.size() + 3;
     CollectAndCheck(withoutLineEnd, expected, false);
     return lastError_ == ErrNone;
 }

@@ -27,7 +27,7 @@ class TTcpClient;
 
 // Receive queue of a TCP connection: the bytes delivered by the client and not yet taken.
 class TBuff {
-public:
+  public:
     static constexpr int Size = 4096;
     void Clear();
     // First unread byte; only when Count() > 0.
@@ -38,17 +38,23 @@ public:
     // Appends up to Room() bytes; returns how many were taken.
     int Fill(const char* data, int n);
 
-private:
+  private:
     uint8_t data_[Size] = {};
     int head_ = 0;
     int count_ = 0;
 };
 
 class TKomunikace {
-public:
+  public:
     // Outcome of the last attempt of an exchange (LastError()).
-    enum { ErrNone = 0, ErrNoAnswer = 1, ErrIncomplete = 2, ErrEcho = 3, ErrRejected = 4,
-           ErrReception = 5 };
+    enum {
+        ErrNone = 0,
+        ErrNoAnswer = 1,
+        ErrIncomplete = 2,
+        ErrEcho = 3,
+        ErrRejected = 4,
+        ErrReception = 5
+    };
     static constexpr int ComByteTimeoutMs = 500;
     static constexpr int TcpByteTimeoutMs = 3000;
     static constexpr int KeepAliveMs = 6000;
@@ -109,7 +115,7 @@ public:
     // it set returns false at once. nullptr for none.
     void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     bool OpenCom();
     bool OpenTcp();

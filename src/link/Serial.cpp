@@ -22,11 +22,13 @@ std::map<int, std::string>& Overrides() {
     return overrides;
 }
 
-std::string PortName(int n) { return "COM" + std::to_string(n); }
+std::string PortName(int n) {
+    return "COM" + std::to_string(n);
+}
 
 std::string NotAvailable(const std::string& name) {
     // Windows-1252 text, as the rest of the program's texts.
-    return "Port " + name + " n\xED" "n\xED k dispozici";
+    return "Port " + name + " n\xEDn\xED k dispozici";
 }
 
 // Exclusive open without applying any settings; -1 on failure.
@@ -70,7 +72,9 @@ void SetSerialPortOverrides(const std::map<int, std::string>& overrides) {
     Overrides() = overrides;
 }
 
-const std::map<int, std::string>& SerialPortOverrides() { return Overrides(); }
+const std::map<int, std::string>& SerialPortOverrides() {
+    return Overrides();
+}
 
 std::string SerialDevicePath(int n) {
     auto it = Overrides().find(n);
@@ -88,11 +92,17 @@ bool DeviceAvailable(const std::string& path) {
     return true;
 }
 
-bool PortAvailable(int n) { return DeviceAvailable(SerialDevicePath(n)); }
+bool PortAvailable(int n) {
+    return DeviceAvailable(SerialDevicePath(n));
+}
 
-TSerial::TSerial(int port, int baud) : name_(PortName(port)) { Open(SerialDevicePath(port), baud); }
+TSerial::TSerial(int port, int baud) : name_(PortName(port)) {
+    Open(SerialDevicePath(port), baud);
+}
 
-TSerial::TSerial(const std::string& device, int baud) : name_(device) { Open(device, baud); }
+TSerial::TSerial(const std::string& device, int baud) : name_(device) {
+    Open(device, baud);
+}
 
 void TSerial::Open(const std::string& device, int baud) {
     fd_ = OpenExclusive(device);
@@ -169,9 +179,13 @@ unsigned TSerial::InputCount() {
     return static_cast<unsigned>(n);
 }
 
-void TSerial::PurgeInput() { ::ioctl(fd_, TCFLSH, TCIFLUSH); }
+void TSerial::PurgeInput() {
+    ::ioctl(fd_, TCFLSH, TCIFLUSH);
+}
 
-void TSerial::PurgeOutput() { ::ioctl(fd_, TCFLSH, TCOFLUSH); }
+void TSerial::PurgeOutput() {
+    ::ioctl(fd_, TCFLSH, TCOFLUSH);
+}
 
 void TSerial::SetDtr(bool on) {
     int bit = TIOCM_DTR;

@@ -22,7 +22,7 @@
 namespace ravlin {
 
 class TSerialException : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -39,7 +39,7 @@ bool PortAvailable(int n);
 bool DeviceAvailable(const std::string& path);
 
 class TSerial {
-public:
+  public:
     // Opens "COM"+port (through the mapping above). Throws TSerialException
     // "Port COMn n\xEDn\xED k dispozici" (Windows-1252) when the port cannot be opened.
     TSerial(int port, int baud);
@@ -70,7 +70,7 @@ public:
     const std::string& Name() const { return name_; }
     int Handle() const { return fd_; }
 
-private:
+  private:
     void Open(const std::string& device, int baud);
     int fd_ = -1;
     bool broken_ = false;

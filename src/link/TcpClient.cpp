@@ -50,7 +50,9 @@ bool ParsePort(const std::string& text, uint16_t& port) {
 
 }  // namespace
 
-TTcpClient::~TTcpClient() { Close(); }
+TTcpClient::~TTcpClient() {
+    Close();
+}
 
 bool TTcpClient::StartConnect(const std::string& address, const std::string& port, int& error) {
     Close();
@@ -70,8 +72,7 @@ bool TTcpClient::StartConnect(const std::string& address, const std::string& por
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* res = nullptr;
-        if (address.empty() || ::getaddrinfo(address.c_str(), nullptr, &hints, &res) != 0 ||
-            !res) {
+        if (address.empty() || ::getaddrinfo(address.c_str(), nullptr, &hints, &res) != 0 || !res) {
             error = EINVAL;
             return false;
         }

@@ -7,7 +7,7 @@
 namespace ravlin {
 
 class TTcpClient {
-public:
+  public:
     TTcpClient() = default;
     ~TTcpClient();
     TTcpClient(const TTcpClient&) = delete;
@@ -35,7 +35,7 @@ public:
     void Close();
     int Handle() const { return fd_; }
 
-private:
+  private:
     enum State { Idle, Connecting, Connected_, Closed };
     void MarkClosed(int error);
     int fd_ = -1;

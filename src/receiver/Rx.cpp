@@ -149,7 +149,9 @@ bool TRx::Init() {
     return ReadDescriptor();
 }
 
-void TRx::DeInit() { link_.Zavri(); }
+void TRx::DeInit() {
+    link_.Zavri();
+}
 
 bool TRx::CtiName(std::string& name) {
     std::string hex;

@@ -20,7 +20,7 @@ namespace ravlin {
 class TKomunikace;
 
 class TRx {
-public:
+  public:
     TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir);
 
     // The connected receiver. Filled by Init/ReadDescriptor, or from a data file.
@@ -63,7 +63,7 @@ public:
     // 4 uppercase hex digits.
     static std::string Hex4(int value);
 
-private:
+  private:
     TKomunikace& link_;
     const PopisType& texts_;
     TUserInterface& ui_;

@@ -9,7 +9,9 @@ TEST(Frame, ChecksumAndLineEnd) {
     EXPECT_EQ(TKomunikace::Checksum(":050000010F000F0F00"), "CD");
     EXPECT_EQ(TKomunikace::CompleteFrame(":050000010F000F0F00"), ":050000010F000F0F00CD\r\n");
     // Prepare block: a write type, no line end.
-    EXPECT_EQ(TKomunikace::CompleteFrame(":0300000401" "0000"), ":03000004010000F8");
+    EXPECT_EQ(TKomunikace::CompleteFrame(":0300000401"
+                                         "0000"),
+              ":03000004010000F8");
     // Types 07 and 09 are reads too; 00 and 0A are not.
     EXPECT_EQ(TKomunikace::CompleteFrame(":050000070F000F0F00").substr(21), "\r\n");
     EXPECT_EQ(TKomunikace::CompleteFrame(":05000009010001FF00").size(), 23u);

@@ -125,7 +125,7 @@ TEST(SerialPort, ReadByteTimesOutAfterAboutOnePointOneSeconds) {
 }
 
 class ComExchange : public ::testing::Test {
-protected:
+  protected:
     ComExchange() : link(texts, ui) {
         link.Settings.ConnectionType = TConnectionSettings::Com;
         link.Settings.Device = peer.Device();
@@ -164,7 +164,15 @@ TEST_F(ComExchange, SilentReceiverGetsWakeUpBytesButNeverTheFrame) {
     EXPECT_FALSE(link.PosliPrikaz(kWrite));
     EXPECT_EQ(link.LastError(), 1);
     const std::string oneAttempt =
-        "U" "U" "UUU" "UUU" "\xAA\xAA\xAA" "UUU" "UUU" "UUU" "UUU";
+        "U"
+        "U"
+        "UUU"
+        "UUU"
+        "\xAA\xAA\xAA"
+        "UUU"
+        "UUU"
+        "UUU"
+        "UUU";
     EXPECT_EQ(peer.Received(), Times(oneAttempt, 3));
     EXPECT_TRUE(peer.Frames().empty());
     EXPECT_TRUE(ui.messages.empty());
@@ -193,8 +201,8 @@ TEST_F(ComExchange, StatusCharactersAndEcho) {
         bool corrupt;
         int error;
     };
-    for (const Case& c : {Case{"X\r\n", false, 4}, Case{"R\r\n", false, 5},
-                          Case{".\r\n", true, 3}}) {
+    for (const Case& c :
+         {Case{"X\r\n", false, 4}, Case{"R\r\n", false, 5}, Case{".\r\n", true, 3}}) {
         peer.ClearReceived();
         peer.onFrame = [&](const std::string& f, int) -> std::vector<TChunk> {
             std::string echo = f;

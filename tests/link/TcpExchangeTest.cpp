@@ -29,7 +29,7 @@ long long MsSince(Clock::time_point t) {
 }
 
 class TcpExchange : public ::testing::Test {
-protected:
+  protected:
     TcpExchange() : link(texts, ui) {
         link.Settings.ConnectionType = TConnectionSettings::Tcp;
         link.Settings.IPAddress = "127.0.0.1";
@@ -144,7 +144,7 @@ TEST_F(TcpExchange, SilentPeerGivesErrorOne) {
 
 TEST_F(TcpExchange, IncompleteAnswerAndSlowGapGiveErrorTwo) {
     peer.onFrame = [&](const std::string& f, int index) -> std::vector<TChunk> {
-        if (index == 0) return {{f.substr(0, 10), 0}};                   // stops mid-echo
+        if (index == 0) return {{f.substr(0, 10), 0}};                       // stops mid-echo
         if (index == 1) return {{f.substr(0, 10), 0}, {f.substr(10), 200}};  // gap > 80 ms
         return {{f + ".\r\n", 0}};
     };
@@ -286,8 +286,7 @@ TEST(TcpConnect, ClosedPortCannotConnect) {
     EXPECT_FALSE(link.Otevri());
     EXPECT_LT(MsSince(start), 2000);  // refused at once, no 10 s wait
     EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(ui.Texts(),
-              (std::vector<std::string>{"Can't connect, error #111", "Can't connect"}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Can't connect, error #111", "Can't connect"}));
     EXPECT_EQ(ui.Ids(), (std::vector<int>{-1, -1}));
 
     ui.messages.clear();

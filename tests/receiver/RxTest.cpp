@@ -1,6 +1,4 @@
 // The receiver command set against a scripted receiver memory over TCP.
-#include "receiver/Rx.h"
-
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -8,6 +6,7 @@
 #include "FakePeer.h"
 #include "RecordingUi.h"
 #include "link/Komunikace.h"
+#include "receiver/Rx.h"
 
 namespace ravlin {
 namespace {
@@ -21,7 +20,9 @@ PopisType Texts() {
     return t;
 }
 
-int Hex(const std::string& s) { return std::stoi(s, nullptr, 16); }
+int Hex(const std::string& s) {
+    return std::stoi(s, nullptr, 16);
+}
 
 std::string HexBytes(const std::vector<uint8_t>& mem, int from, int count) {
     std::string out;
@@ -48,8 +49,8 @@ struct FakeMemory {
     }
     void SetUp(const std::string& name, const std::string& password) {
         // Start 0100, end 08FF, on-line 0E00, name 0E80, password 0E90.
-        Put(0x0F00, std::string("\x01\x00\x08\xFF\x0E\x00\x0E\x80\x0E\x90", 10) +
-                        std::string(6, '\0'));
+        Put(0x0F00,
+            std::string("\x01\x00\x08\xFF\x0E\x00\x0E\x80\x0E\x90", 10) + std::string(6, '\0'));
         Put(0x0E80, name + std::string(16 - name.size(), '\0'));
         Put(0x0E90, password + std::string(16 - password.size(), '\0'));
     }
@@ -59,7 +60,8 @@ struct FakeMemory {
         if (type == "01" || type == "07" || type == "09") {
             int start = Hex(f.substr(9, 4));
             int last = Hex(f.substr(13, 4));
-            std::string line = FakePeer::ReadLine(f.substr(9, 4), HexBytes(mem, start, last - start + 1));
+            std::string line =
+                FakePeer::ReadLine(f.substr(9, 4), HexBytes(mem, start, last - start + 1));
             if (garble) line = garble(reads, line);
             ++reads;
             return {{f + line, 0}};
@@ -76,7 +78,7 @@ struct FakeMemory {
 };
 
 class RxTest : public ::testing::Test {
-protected:
+  protected:
     RxTest() : link(texts, ui), rx(link, texts, ui, RAVLIN_TEST_DATA_DIR) {
         link.Settings.ConnectionType = TConnectionSettings::Tcp;
         link.Settings.IPAddress = "127.0.0.1";
@@ -169,10 +171,10 @@ TEST_F(RxTest, InitReadsDescriptorNamePasswordAndCatalogue) {
     EXPECT_EQ(rx.Device.EmptyTemplate, "0000000000000000");
     EXPECT_EQ(rx.Device.BlockSize, 2048);
     EXPECT_EQ(rx.Device.RecordCount, 2048 / 8);
-    EXPECT_EQ(Frames(), (std::vector<std::string>{
-                            TKomunikace::CompleteFrame(":050000010F000F0F00"),
-                            TKomunikace::CompleteFrame(":050000090E800E8F00"),
-                            TKomunikace::CompleteFrame(":050000090E900E9F00")}));
+    EXPECT_EQ(Frames(),
+              (std::vector<std::string>{TKomunikace::CompleteFrame(":050000010F000F0F00"),
+                                        TKomunikace::CompleteFrame(":050000090E800E8F00"),
+                                        TKomunikace::CompleteFrame(":050000090E900E9F00")}));
     EXPECT_TRUE(ui.messages.empty());
     rx.DeInit();
     EXPECT_FALSE(link.IsOpen());
@@ -326,7 +328,9 @@ TEST(RxStatic, RecordCountAndFrames) {
     d.EndAddress = 0x00FF;
     EXPECT_EQ(TRx::RecordCount(d), 0);
     EXPECT_EQ(TRx::ReadFrame('1', 0x0F00, 16), ":050000010F000F0F00");
-    EXPECT_EQ(TRx::ReadFrame('9', 0x0100, 9), ":05000009010001080" "0");
+    EXPECT_EQ(TRx::ReadFrame('9', 0x0100, 9),
+              ":05000009010001080"
+              "0");
     EXPECT_EQ(TRx::Hex4(0xabc), "0ABC");
 }
 

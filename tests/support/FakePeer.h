@@ -32,7 +32,7 @@ struct TChunk {
 };
 
 class FakePeer {
-public:
+  public:
     enum Kind { Tcp, Pty };
     using FrameHandler = std::function<std::vector<TChunk>(const std::string& frame, int index)>;
 
@@ -132,11 +132,13 @@ public:
         return address + " " + data + "\r\n.";
     }
 
-private:
+  private:
     void WriteLocked(const std::string& bytes) {
         size_t off = 0;
         while (conn_ >= 0 && off < bytes.size()) {
-            ssize_t n = ::write(conn_, bytes.data() + off, bytes.size() - off);
+            ssize_t n = kind_ == Tcp
+                            ? ::send(conn_, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL)
+                            : ::write(conn_, bytes.data() + off, bytes.size() - off);
             if (n > 0) {
                 off += static_cast<size_t>(n);
             } else if (n < 0 && errno == EINTR) {
