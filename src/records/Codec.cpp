@@ -214,9 +214,8 @@ bool EncodeImage(TDevice& device, TRecordTable& table, std::string& image, TUser
     }
     device.UsedCount = device.BlockSize == 2048 ? k - 1 : count;
     for (int j = k; j <= count; ++j) {
-        TData& record = table[static_cast<size_t>(j - 1)];
-        record.Position = j;
-        ClearRecord(record, device);
+        // Moved-from records have lost their field lengths: rebuild them from the map.
+        table[static_cast<size_t>(j - 1)] = MakeEmptyRecord(device, j);
     }
 
     const bool textHolding = IsTextHoldingType(device.Name);
