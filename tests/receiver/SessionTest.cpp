@@ -1,0 +1,284 @@
+// Login, download, upload and password change against the real simulator.
+
+#include "receiver/Session.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "RecordingUi.h"
+#include "SimProcess.h"
+#include "app/Core.h"
+
+namespace ravlin {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TRecordingUi;
+using test::TSimProcess;
+
+class TScriptedPasswords : public TPasswordSource {
+public:
+    std::deque<std::optional<std::string>> logins;
+    std::deque<std::optional<TPasswordChange>> changes;
+    int loginAsked = 0, changeAsked = 0;
+    std::optional<std::string> AskPassword(const TDevice&) override {
+        ++loginAsked;
+        if (logins.empty()) return std::nullopt;
+        auto v = logins.front();
+        logins.pop_front();
+        return v;
+    }
+    std::optional<TPasswordChange> AskPasswordChange(const TDevice&) override {
+        ++changeAsked;
+        if (changes.empty()) return std::nullopt;
+        auto v = changes.front();
+        changes.pop_front();
+        return v;
+    }
+};
+
+// Cancels the running transfer from the worker once the progress passes `at`.
+class TCancellingUi : public TRecordingUi {
+public:
+    TSession* session = nullptr;
+    int at = -1;
+    void Progress(int position, int maximum) override {
+        TRecordingUi::Progress(position, maximum);
+        if (at >= 0 && position >= at && session) session->Cancel();
+    }
+};
+
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (uint8_t b : bytes) {
+        s += digits[b >> 4];
+        s += digits[b & 15];
+    }
+    return s;
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/ravlin-session-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        home = tmpl;
+        TFolders folders;
+        folders.dataDir = RAVLIN_TEST_DATA_DIR;
+        folders.homeDir = home;
+        folders.settingsFile = home + "/RavlinProj.ini";
+        ASSERT_TRUE(folders.MakeWritable());
+        core = std::make_unique<TCore>(folders, ui);
+        ASSERT_TRUE(core->language.LoadStartupLanguage("US"));
+        core->session.passwords = &passwords;
+        ui.session = &core->session;
+    }
+    void TearDown() override {
+        core.reset();
+        sim.Stop();
+        for (auto& e : fs::recursive_directory_iterator(home))
+            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(home);
+    }
+    void StartSim(std::vector<std::string> args = {}, bool stream = false) {
+        args.insert(args.end(), {"--data-dir", RAVLIN_TEST_DATA_DIR});
+        ASSERT_TRUE(sim.Start(TSimProcess::Tcp, args));
+        sim.Configure(core->link.Settings);
+        core->link.Settings.DumpRead = stream;
+        core->link.SetTimingForTests(200, 5);
+    }
+    // Fills the first `records` records of the simulator with distinct data.
+    void FillRecords(int records) {
+        const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
+        const int bytes = records * RecordBytes();
+        std::string data;
+        for (int i = 0; i < bytes; ++i) {
+            char b[3];
+            std::snprintf(b, sizeof b, "%02X", (i * 37 + 11) & 0x7F);
+            data += b;
+        }
+        ASSERT_EQ(sim.Control("memory " + Hex4(start) + " " + data), "ok");
+    }
+    int RecordBytes() const { return core->rx.Device.RecordLength() / 2; }
+    static std::string Hex4(int v) {
+        char b[8];
+        std::snprintf(b, sizeof b, "%04X", v);
+        return b;
+    }
+    std::vector<std::string> BackupFiles() {
+        std::vector<std::string> out;
+        for (auto& e : fs::directory_iterator(home + "/Backup")) out.push_back(e.path());
+        return out;
+    }
+
+    std::string home;
+    TCancellingUi ui;
+    TScriptedPasswords passwords;
+    TSimProcess sim;
+    std::unique_ptr<TCore> core;
+};
+
+TEST_F(SessionTest, LoginWithoutPasswordShowsNoWindow) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    EXPECT_TRUE(core->state.LoggedIn);
+    EXPECT_EQ(passwords.loginAsked, 0);
+    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_EQ(core->rx.Device.Name, "KV8M");
+    EXPECT_TRUE(ui.messages.empty());
+    core->session.Logout();
+    EXPECT_FALSE(core->state.LoggedIn);
+}
+
+TEST_F(SessionTest, WrongPasswordIsAskedAgainAndCancelLeavesLoggedOut) {
+    StartSim({"--password", "abc"});
+    passwords.logins = {std::string("abd"), std::string(17, 'a'), std::nullopt};
+    EXPECT_FALSE(core->session.Login());
+    EXPECT_FALSE(core->state.LoggedIn);
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{134, 133}));
+    EXPECT_FALSE(core->link.IsOpen());
+
+    ui.messages.clear();
+    passwords.logins = {std::string("abc")};
+    EXPECT_TRUE(core->session.Login());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SessionTest, AnotherReceiverTypeAnsweredNoKeepsTheDocument) {
+    StartSim();
+    core->state.DocumentOpen = true;
+    core->state.FileName = home + "/doc.rvl";
+    core->rx.Device.Name = "KV1T-N";
+    core->rx.Device.RecordCount = 7;
+    ui.answers = {TAnswer::No};
+    EXPECT_FALSE(core->session.Login());
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{77}));
+    EXPECT_FALSE(core->state.LoggedIn);
+    EXPECT_TRUE(core->state.DocumentOpen);
+    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
+    EXPECT_EQ(core->rx.Device.RecordCount, 7);
+    EXPECT_FALSE(core->link.IsOpen());
+}
+
+TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(5);
+    ASSERT_TRUE(core->session.Download());
+    const auto area = sim.RecordArea();
+    ASSERT_EQ(core->rx.Image.size(), 2 * area.size());
+    // Everything up to the first erased record is the receiver's; the rest reads FF.
+    EXPECT_EQ(core->rx.Image.substr(0, 10 * RecordBytes()), HexOf(area).substr(0, 10 * RecordBytes()));
+    ASSERT_EQ(static_cast<int>(core->table.size()), core->rx.Device.RecordCount);
+    EXPECT_FALSE(core->table[0].Empty);
+    EXPECT_TRUE(core->state.Downloaded);
+    EXPECT_FALSE(core->state.Saved);
+    EXPECT_FALSE(core->state.MemoryModified);
+    EXPECT_FALSE(core->link.IsOpen());
+    const auto backups = BackupFiles();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(fs::path(backups[0]).filename().string().substr(0, 5), "KV8M_");
+    struct stat st{};
+    ASSERT_EQ(::stat(backups[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    const auto table = core->table;
+    core->settings.Backup = true;
+    // Login and the verification pass; the transfer meets a receiver that falls silent.
+    ASSERT_EQ(sim.Control("set mute-after 3"), "ok");
+    EXPECT_FALSE(core->session.Download());
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{110}));
+    EXPECT_EQ(core->table.size(), table.size());
+    for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(core->table[i].Raw, table[i].Raw);
+    EXPECT_FALSE(core->state.Downloaded);
+    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_TRUE(BackupFiles().empty());
+}
+
+TEST_F(SessionTest, CancelledDownloadIsSilent) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(core->rx.Device.RecordCount);
+    ui.at = 30;
+    EXPECT_FALSE(core->session.Download());
+    EXPECT_TRUE(core->session.Cancelled());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(core->state.Downloaded);
+}
+
+TEST_F(SessionTest, UploadAnsweredNoDoesNotTouchTheReceiver) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    const std::string before = sim.Control("stats");
+    ui.answers = {TAnswer::No};
+    EXPECT_FALSE(core->session.Upload());
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{95}));
+    EXPECT_EQ(sim.Control("stats"), before);
+}
+
+TEST_F(SessionTest, UploadWritesTheEncodedImage) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(4);
+    ASSERT_TRUE(core->session.Download());
+    core->state.MemoryModified = true;
+    ui.answers = {TAnswer::Yes};
+    ASSERT_TRUE(core->session.Upload());
+    EXPECT_FALSE(core->state.MemoryModified);
+    const std::string area = HexOf(sim.RecordArea());
+    const std::string& image = core->rx.UploadImage;
+    ASSERT_EQ(area.size(), image.size());
+    EXPECT_EQ(area, image);
+}
+
+TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
+    StartSim({"--password", "old"});
+    passwords.changes = {TPasswordChange{"bad", "new"}, TPasswordChange{"old", "new"}};
+    ASSERT_TRUE(core->session.ChangePassword());
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{134}));
+    EXPECT_TRUE(core->state.LoggedIn);
+    EXPECT_EQ(core->rx.Device.Password, "new");
+    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 16), "6E6577" + std::string(26, '0'));
+
+    ui.messages.clear();
+    passwords.changes = {TPasswordChange{"new", ""}};
+    ASSERT_TRUE(core->session.ChangePassword());
+    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 16), std::string(32, '0'));
+    core->session.Logout();
+    ASSERT_TRUE(core->session.Login());
+    EXPECT_EQ(passwords.loginAsked, 0);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SessionTest, ASecondCommandIsRefusedWhileOneRuns) {
+    StartSim({"--delay", "1:20"});
+    ASSERT_TRUE(core->session.Login());
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+        core->session.Download();
+        done.store(true);
+    });
+    while (!core->session.Busy() && !done.load()) std::this_thread::yield();
+    const bool refused = !done.load();
+    bool second = true;
+    if (refused) second = core->session.ChangePassword();
+    t.join();
+    if (refused) {
+        EXPECT_FALSE(second);
+    }
+    EXPECT_EQ(passwords.changeAsked, 0);
+}
+
+}  // namespace
+}  // namespace ravlin

@@ -1,0 +1,375 @@
+// ravlin-cli download/upload/passwd/listen against the real simulator, over TCP and a
+// pseudo-terminal, with and without injected faults.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SimProcess.h"
+
+namespace ravlin {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TSimProcess;
+using Clock = std::chrono::steady_clock;
+
+struct TRun {
+    int status = -1;  // exit status; -1 killed or timed out
+    std::string out, err;
+    double seconds = 0;
+};
+
+// A running ravlin-cli; Finish() collects its output.
+class TCli {
+public:
+    void Start(const std::vector<std::string>& args) {
+        std::vector<std::string> argv{std::string(RAVLIN_BIN_DIR) + "/ravlin-cli"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> c;
+        for (auto& a : argv) c.push_back(a.data());
+        c.push_back(nullptr);
+        int out[2], err[2];
+        ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
+        start_ = Clock::now();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int devnull = ::open("/dev/null", O_RDONLY);
+            ::dup2(devnull, 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            ::execv(c[0], c.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        ::close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+    }
+    // Reads output until the process ends or timeoutMs passes (then kills it).
+    TRun Finish(int timeoutMs = 30000) {
+        TRun r;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (out_ >= 0 || err_ >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - Clock::now())
+                                  .count();
+            if (left <= 0) {
+                ::kill(pid_, SIGKILL);
+                break;
+            }
+            pollfd p[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+            if (::poll(p, 2, static_cast<int>(left)) <= 0) continue;
+            ReadInto(out_, p[0].revents, r.out);
+            ReadInto(err_, p[1].revents, r.err);
+        }
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        if (out_ >= 0) ::close(out_);
+        if (err_ >= 0) ::close(err_);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        return r;
+    }
+    void Signal(int sig) { ::kill(pid_, sig); }
+
+private:
+    static void ReadInto(int& fd, short revents, std::string& to) {
+        if (fd < 0 || !(revents & (POLLIN | POLLHUP | POLLERR))) return;
+        char buf[4096];
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            to.append(buf, static_cast<size_t>(n));
+        } else {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    pid_t pid_ = -1;
+    int out_ = -1, err_ = -1;
+    Clock::time_point start_;
+};
+
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s;
+    for (uint8_t b : bytes) {
+        s += digits[b >> 4];
+        s += digits[b & 15];
+    }
+    return s;
+}
+
+std::vector<std::string> Lines(const std::string& file) {
+    std::ifstream f(file, std::ios::binary);
+    std::vector<std::string> out;
+    for (std::string l; std::getline(f, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        out.push_back(l);
+    }
+    return out;
+}
+
+class TransferE2e : public ::testing::TestWithParam<TSimProcess::TTransport> {
+protected:
+    void SetUp() override {
+        // Short byte time-outs and pauses in the command-line tool (its test hook).
+        ::setenv("RAVLIN_LINK_TIMING", "300,5", 1);
+        char tmpl[] = "/tmp/ravlin-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        home = tmpl;
+    }
+    void TearDown() override {
+        sim.Stop();
+        std::error_code ec;
+        for (auto& e : fs::recursive_directory_iterator(home, ec))
+            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(home, ec);
+    }
+    void StartSim(std::vector<std::string> args = {}) {
+        args.insert(args.end(), {"--data-dir", RAVLIN_TEST_DATA_DIR});
+        ASSERT_TRUE(sim.Start(GetParam(), args));
+    }
+    std::vector<std::string> Base() {
+        std::vector<std::string> a = sim.CliOptions();
+        a.insert(a.end(), {"--home", home, "--data-dir", RAVLIN_TEST_DATA_DIR, "--lang", "US"});
+        return a;
+    }
+    TRun Cli(std::vector<std::string> args, int timeoutMs = 60000) {
+        std::vector<std::string> all = Base();
+        all.insert(all.end(), args.begin(), args.end());
+        TCli cli;
+        cli.Start(all);
+        return cli.Finish(timeoutMs);
+    }
+    // Writes distinct data into the first `records` records of the simulator.
+    void FillRecords(int records, int recordBytes) {
+        const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
+        std::string data;
+        for (int i = 0; i < records * recordBytes; ++i) {
+            char b[3];
+            std::snprintf(b, sizeof b, "%02X", (i * 29 + 5) & 0x7F);
+            data += b;
+        }
+        char addr[8];
+        std::snprintf(addr, sizeof addr, "%04X", start);
+        ASSERT_EQ(sim.Control(std::string("memory ") + addr + " " + data), "ok");
+    }
+
+    // Waits until the simulator has seen `frames` frames in all.
+    bool WaitFrames(long frames, int timeoutMs = 10000) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (Clock::now() < deadline) {
+            long n = -1;
+            std::sscanf(sim.Control("stats").c_str(), "frames %ld", &n);
+            if (n >= frames) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    std::string home;
+    TSimProcess sim;
+};
+
+TEST_P(TransferE2e, DownloadWritesTheDataFileAndTheBackup) {
+    StartSim();
+    FillRecords(6, 8);
+    const std::string file = home + "/out.rvl";
+    TRun r = Cli({"download", "-o", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(file);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "KV8M");
+    const std::string area = HexOf(sim.RecordArea());
+    EXPECT_EQ(lines[2].size(), area.size());
+    EXPECT_EQ(lines[2].substr(0, 6 * 16), area.substr(0, 6 * 16));
+    int backups = 0;
+    for (auto& e : fs::directory_iterator(home + "/Backup")) {
+        ++backups;
+        EXPECT_EQ(Lines(e.path())[2], lines[2]);
+    }
+    EXPECT_EQ(backups, 1);
+}
+
+TEST_P(TransferE2e, StreamDownloadWithNoBackup) {
+    StartSim();
+    FillRecords(6, 8);
+    const std::string file = home + "/out.rvl";
+    TRun r = Cli({"--stream", "download", "-o", file, "--no-backup"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(file)[2].substr(0, 96), HexOf(sim.RecordArea()).substr(0, 96));
+    EXPECT_TRUE(!fs::exists(home + "/Backup") || fs::is_empty(home + "/Backup"));
+}
+
+TEST_P(TransferE2e, UploadWritesTheFileIntoTheReceiver) {
+    StartSim();
+    FillRecords(3, 8);
+    const std::string file = home + "/out.rvl";
+    ASSERT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+    // Erase the receiver, then put the file back.
+    ASSERT_EQ(sim.Control("memory " + sim.Peek(0x0F00, 2) + " " + std::string(48, 'F')), "ok");
+    TRun r = Cli({"upload", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(HexOf(sim.RecordArea()), Lines(file)[2]);
+}
+
+TEST_P(TransferE2e, PasswordIsCheckedChangedAndRemoved) {
+    StartSim({"--password", "secret"});
+    const std::string file = home + "/out.rvl";
+    TRun wrong = Cli({"--password", "nope", "download", "-o", file});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_FALSE(wrong.err.empty());
+    EXPECT_FALSE(fs::exists(file));
+
+    EXPECT_EQ(Cli({"--password", "secret", "passwd", "--new", "next"}).status, 0);
+    EXPECT_EQ(sim.Peek(std::stoi(sim.Peek(0x0F08, 2), nullptr, 16), 4), "6E657874");
+    EXPECT_EQ(Cli({"--password", "next", "passwd", "--new", ""}).status, 0);
+    EXPECT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+}
+
+TEST_P(TransferE2e, ListenPrintsOneLinePerReception) {
+    StartSim();
+    std::vector<std::string> args = Base();
+    args.insert(args.end(), {"listen", "--count", "2"});
+    TCli cli;
+    cli.Start(args);
+    // Login reads descriptor, name and password; listening starts after the check of
+    // name and password.
+    ASSERT_TRUE(WaitFrames(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(sim.Control("reception 1234567 3 1 4"), "ok");
+    ASSERT_TRUE(WaitFrames(6));  // the last-reception block was read
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(sim.Control("reception 00ABCDE 5 0 FFFF"), "ok");
+    TRun r = cli.Finish(20000);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1234567 3 low 5\n00ABCDE 5 ok -\n");
+}
+
+TEST_P(TransferE2e, ListenStopsOnInterrupt) {
+    StartSim();
+    std::vector<std::string> args = Base();
+    args.push_back("listen");
+    TCli cli;
+    cli.Start(args);
+    ASSERT_TRUE(WaitFrames(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cli.Signal(SIGINT);
+    TRun r = cli.Finish(10000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(r.seconds, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, TransferE2e,
+                         ::testing::Values(TSimProcess::Tcp, TSimProcess::Pty),
+                         [](const auto& info) {
+                             return info.param == TSimProcess::Tcp ? "Tcp" : "Pty";
+                         });
+
+// Faults over TCP: every run either succeeds with the receiver's exact image or fails with
+// a message, in bounded time.
+class TransferFaults : public TransferE2e {};
+
+TEST_P(TransferFaults, NoisyLinksGiveTheExactImageOrAMessage) {
+    struct TCase {
+        std::vector<std::string> sim;
+        bool stream;
+    };
+    const std::vector<TCase> cases = {
+        {{"--drop", "0.002", "--seed", "7"}, false},
+        {{"--corrupt", "0.002", "--seed", "8"}, true},
+        {{"--delay", "0.2:30", "--seed", "9"}, false},
+        {{"--answer-r", "0.3", "--seed", "10"}, false},
+        {{"--mute-after", "6"}, false},
+        {{"--disconnect-after", "900"}, true},
+    };
+    for (const auto& c : cases) {
+        sim.Stop();
+        StartSim(c.sim);
+        FillRecords(20, 8);
+        const std::string file = home + "/fault.rvl";
+        fs::remove(file);
+        std::vector<std::string> args = {"download", "-o", file, "--no-backup"};
+        if (c.stream) args.insert(args.begin(), "--stream");
+        TRun r = Cli(args, 120000);
+        SCOPED_TRACE(c.sim[0]);
+        std::printf("  %s %s: exit %d in %.1f s %s", c.sim[0].c_str(), c.stream ? "stream" : "blocks",
+                    r.status, r.seconds, r.err.c_str());
+        if (r.err.empty() || r.err.back() != '\n') std::printf("\n");
+        ASSERT_NE(r.status, -1) << "hung: " << r.err;
+        if (r.status == 0) {
+            sim.Control("set drop 0");
+            sim.Control("set corrupt 0");
+            EXPECT_EQ(Lines(file)[2].substr(0, 20 * 16), HexOf(sim.RecordArea()).substr(0, 20 * 16));
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_FALSE(r.err.empty());
+            EXPECT_FALSE(fs::exists(file));
+        }
+    }
+}
+
+TEST_P(TransferFaults, NoisyUploadsWriteTheExactImageOrFail) {
+    StartSim();
+    FillRecords(12, 8);
+    const std::string file = home + "/out.rvl";
+    ASSERT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+    const std::string image = Lines(file)[2];
+    for (const char* fault : {"drop 0.003", "corrupt 0.003", "answer-r 0.2"}) {
+        SCOPED_TRACE(fault);
+        ASSERT_EQ(sim.Control("memory " + sim.Peek(0x0F00, 2) + " " + std::string(200, '0')), "ok");
+        ASSERT_EQ(sim.Control(std::string("set ") + fault), "ok");
+        TRun r = Cli({"upload", file}, 120000);
+        sim.Control("set drop 0");
+        sim.Control("set corrupt 0");
+        sim.Control("set answer-r 0");
+        ASSERT_NE(r.status, -1) << "hung";
+        if (r.status == 0) {
+            EXPECT_EQ(HexOf(sim.RecordArea()), image);
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_FALSE(r.err.empty());
+        }
+        std::printf("  upload with %s: exit %d in %.1f s %s\n", fault, r.status, r.seconds,
+                    r.err.c_str());
+    }
+}
+
+TEST_P(TransferFaults, UploadRejectedByTheReceiverFails) {
+    StartSim();
+    FillRecords(2, 8);
+    const std::string file = home + "/out.rvl";
+    ASSERT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+    ASSERT_EQ(sim.Control("set answer-x 1"), "ok");
+    TRun r = Cli({"upload", file}, 120000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.err.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tcp, TransferFaults, ::testing::Values(TSimProcess::Tcp));
+
+TEST(TransferCli, UsageErrors) {
+    TCli cli;
+    cli.Start({"--tcp", "127.0.0.1:1", "download"});
+    EXPECT_EQ(cli.Finish().status, 2);
+    TCli cli2;
+    cli2.Start({"--tcp", "127.0.0.1:1", "passwd"});
+    EXPECT_EQ(cli2.Finish().status, 2);
+}
+
+}  // namespace
+}  // namespace ravlin
