@@ -4,6 +4,9 @@
 #include <charconv>
 #include <numeric>
 
+#include "catalog/Device.h"
+#include "records/Describe.h"
+
 namespace ravlin {
 
 namespace {
@@ -136,6 +139,20 @@ void PressHeader(TSortState& state, int column) {
 }
 
 // ---- headers, cells, keys --------------------------------------------------------------
+
+TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device) {
+    const TRxFnc* f = &fnc;
+    const TDevice* d = &device;
+    TCellTexts c;
+    c.function = [f](const TData& r) { return FunctionText(r, *f); };
+    c.channels = [](const TData& r) { return ChannelsText(r); };
+    c.time = [f](const TData& r) { return TimeText(r, *f); };
+    c.relayFunction = [f](const TData& r, int j) { return RelayFunctionText(r, *f, j); };
+    c.relayTime = [f](const TData& r, int j) { return RelayTimeText(r, *f, j); };
+    c.extra = [d](const TData& r) { return ExtraText(r, d->Name); };
+    c.outputs = device.Outputs;
+    return c;
+}
 
 std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles) {
     switch (k) {

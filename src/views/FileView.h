@@ -14,7 +14,8 @@
 
 namespace ravlin {
 
-class TIniFile;
+class TRxFnc;
+struct TDevice;
 
 // Column kinds. A kind decides a column's header, its cells and its sort key.
 namespace kind {
@@ -109,6 +110,10 @@ struct TCellTexts {
     std::function<std::string(const TData&)> extra;           // "RS-232" text
     int outputs = 0;                                          // relays of the receiver type
 };
+
+// The texts of the record descriptions for the current receiver type and its function
+// table; both must outlive the result.
+TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device);
 
 std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles);
 std::string CellText(int k, const TData& record, const TCellTexts& cells);
