@@ -336,8 +336,9 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
     // A file we may not write (a read-only backup) is not replaced behind its back.
     struct stat old {};
     const bool exists = ::stat(fileName.c_str(), &old) == 0;
-    if (fileName.empty() || (exists && (!S_ISREG(old.st_mode) || ::access(fileName.c_str(), W_OK) != 0)) ||
-        IsDirectory(fileName)) {
+    const bool readOnly = exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+                                     ::access(fileName.c_str(), W_OK) != 0);
+    if (fileName.empty() || readOnly || IsDirectory(fileName)) {
         ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
         return false;
     }
