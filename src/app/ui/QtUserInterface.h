@@ -35,6 +35,8 @@ public:
 
     void RequestCancel() { cancel_.store(true); }
     void ClearCancel() { cancel_.store(false); }
+    // The next progress value is delivered even when it equals the last one.
+    void ResetProgress() { lastPercent_.store(-1); }
 
     // A message of the desktop program itself (not from the core), shown the same way.
     void ErrorText(const QString& text);

@@ -7,12 +7,11 @@
 
 #include "app/ui/QtUserInterface.h"
 #include "app/ui/Text.h"
+#include "receiver/Session.h"
 
 namespace ravlin {
 
 namespace {
-
-constexpr size_t kMaxPassword = 16;
 
 QDialogButtonBox* OkCancel(QDialog* d) {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
@@ -79,17 +78,13 @@ void TLoginForm::Prepare(const std::string& description, const std::string& pass
 void TLoginForm::accept() {
     auto typed = TypedPassword(edit_, ui_);
     if (!typed) return;
-    if (typed->size() > kMaxPassword) {
-        ui_.Error(TMessage::Lang(texts_, 133));
-        edit_->setFocus();
-        return;
-    }
-    if (*typed != password_) {
-        ui_.Error(TMessage::Lang(texts_, 134));
+    if (int text = TSession::CheckLoginPassword(*typed, password_)) {
+        ui_.Error(TMessage::Lang(texts_, text));
         edit_->setFocus();
         edit_->selectAll();
         return;
     }
+    typed_ = *typed;
     QDialog::accept();
 }
 
@@ -132,7 +127,7 @@ void TChangePassForm::Prepare(const std::string& description, const std::string&
     noPassword_->setText(L(texts_, 68));
     type_->setText(Q(description));
     password_ = password;
-    newPassword_.clear();
+    change_ = {};
     old_->clear();
     new_->clear();
     const bool has = !password.empty();
@@ -142,26 +137,25 @@ void TChangePassForm::Prepare(const std::string& description, const std::string&
 }
 
 void TChangePassForm::accept() {
-    std::string oldTyped;
+    TPasswordChange change;
     if (!old_->isHidden()) {
         auto t = TypedPassword(old_, ui_);
         if (!t) return;
-        oldTyped = *t;
-    }
-    if (oldTyped != password_) {
-        ui_.Error(TMessage::Lang(texts_, 134));
-        if (!old_->isHidden()) old_->setFocus();
-        return;
+        change.oldPassword = *t;
     }
     auto typed = TypedPassword(new_, ui_);
     if (!typed) return;
-    if (typed->size() > kMaxPassword) {
-        ui_.Error(TMessage::Lang(texts_, 133));
-        new_->setFocus();
+    change.newPassword = *typed;
+    const int check = TSession::CheckPasswordChange(change, password_);
+    if (check == -1) return;  // the same password: nothing to change, the window stays open
+    if (check != 0) {
+        ui_.Error(TMessage::Lang(texts_, check));
+        QLineEdit* field = check == 134 && !old_->isHidden() ? old_ : new_;
+        field->setFocus();
+        field->selectAll();
         return;
     }
-    if (*typed == password_) return;  // nothing to change: the window stays open
-    newPassword_ = *typed;
+    change_ = change;
     QDialog::accept();
 }
 
@@ -208,20 +202,27 @@ TCommForm::TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* pare
     h->addStretch();
     v->addLayout(h);
     setMinimumWidth(360);
-    connect(cancel_, &QPushButton::clicked, this, [this] { ui_.RequestCancel(); });
+    connect(cancel_, &QPushButton::clicked, this, &TCommForm::reject);
     connect(&ui_, &TQtUserInterface::progressChanged, this, &TCommForm::SetPosition);
 }
 
 void TCommForm::Prepare(const QString& label) {
-    ui_.ClearCancel();
-    ui_.Progress(0, 100);
     setWindowTitle(L(texts_, 2));
     label_->setText(label);
     bar_->setValue(0);
     cancel_->setEnabled(true);
 }
 
-void TCommForm::reject() { ui_.RequestCancel(); }
+void TCommForm::reject() {
+    ui_.RequestCancel();
+    if (onCancel) onCancel();
+}
+
+void TCommForm::Finish() {
+    hide();
+    bar_->setValue(0);
+    cancel_->setEnabled(true);
+}
 
 void TCommForm::closeEvent(QCloseEvent* e) {
     // The window closes by done() at the end of the job, never by the user.

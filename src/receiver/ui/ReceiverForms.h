@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 #include <string>
 
 #include "app/UserInterface.h"
+#include "receiver/Session.h"
 
 namespace ravlin {
 
@@ -23,12 +25,14 @@ public:
     // Prepares the window for one login: texts, receiver type, the password to match.
     void Prepare(const std::string& description, const std::string& password);
     QLineEdit* passwordEdit() const { return edit_; }
+    // The accepted password (code page bytes).
+    const std::string& Typed() const { return typed_; }
     void accept() override;
 
 private:
     const PopisType& texts_;
     TUserInterface& ui_;
-    std::string password_;
+    std::string password_, typed_;
     QLabel* typeCaption_;
     QLabel* passCaption_;
     QLabel* type_;
@@ -40,8 +44,8 @@ class TChangePassForm : public QDialog {
 public:
     TChangePassForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     void Prepare(const std::string& description, const std::string& password);
-    // The confirmed new password (code page bytes).
-    const std::string& NewPassword() const { return newPassword_; }
+    // The confirmed old and new password (code page bytes).
+    const TPasswordChange& Change() const { return change_; }
     QLineEdit* oldEdit() const { return old_; }
     QLineEdit* newEdit() const { return new_; }
     void accept() override;
@@ -49,7 +53,8 @@ public:
 private:
     const PopisType& texts_;
     TUserInterface& ui_;
-    std::string password_, newPassword_;
+    std::string password_;
+    TPasswordChange change_;
     QLabel *typeCaption_, *oldCaption_, *newCaption_, *noPassword_, *type_;
     QLineEdit *old_, *new_;
 };
@@ -76,7 +81,11 @@ public:
     int Position() const { return bar_->value(); }
     QPushButton* cancelButton() const { return cancel_; }
     void SetPosition(int percent) { bar_->setValue(percent); }
+    // Called on Cancel besides the cancel request of the user interface.
+    std::function<void()> onCancel;
     void reject() override;  // Escape behaves like Cancel: the window stays open
+    // The end of the job closes the window: bar to 0, Cancel enabled.
+    void Finish();
 
 private:
     void closeEvent(QCloseEvent* e) override;

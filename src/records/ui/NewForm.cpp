@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/Text.h"
+#include "catalog/Catalog.h"
 
 namespace ravlin {
 
@@ -38,6 +39,10 @@ void TNewForm::Prepare(const std::vector<TRxArray>& types) {
         combo_->setCurrentIndex(0);
         combo_->setFocus();
     }
+}
+
+void TNewForm::PrepareFromCatalogue(const std::string& rxDefPath) {
+    Prepare(ListReceiverTypes(rxDefPath, texts_, ui_));
 }
 
 void TNewForm::accept() {

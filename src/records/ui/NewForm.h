@@ -17,6 +17,9 @@ public:
     TNewForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Fills the list with the types in catalogue order; the first one is selected.
     void Prepare(const std::vector<TRxArray>& types);
+    // Prepare with the types of the receiver catalogue at `rxDefPath` (an empty list
+    // after the catalogue's own message when it cannot be read).
+    void PrepareFromCatalogue(const std::string& rxDefPath);
     // Name of the chosen type (valid after accept()).
     const std::string& ChosenName() const { return chosen_; }
     QComboBox* combo() const { return combo_; }

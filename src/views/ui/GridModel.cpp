@@ -7,35 +7,33 @@
 
 namespace ravlin {
 
-void TGridModel::SetContent(QStringList headers, std::vector<TGridRow> rows) {
+void TGridModel::SetContent(QStringList headers, int rows, TCellFn cell, TRedFn red) {
     beginResetModel();
     headers_ = std::move(headers);
-    rows_ = std::move(rows);
+    rows_ = rows;
+    cell_ = std::move(cell);
+    red_ = std::move(red);
     endResetModel();
 }
 
-void TGridModel::Clear() { SetContent({}, {}); }
+void TGridModel::Clear() { SetContent({}, 0, nullptr, nullptr); }
 
-const TGridRow* TGridModel::Row(int row) const {
-    return row >= 0 && row < static_cast<int>(rows_.size()) ? &rows_[row] : nullptr;
+QString TGridModel::CellText(int row, int column) const {
+    if (!cell_ || row < 0 || row >= rows_ || column < 0 || column >= headers_.size()) return {};
+    return Q(cell_(row, column));
 }
 
-int TGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
+bool TGridModel::IsRed(int row) const { return red_ && row >= 0 && row < rows_ && red_(row); }
+
+int TGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int TGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(headers_.size());
 }
 
 QVariant TGridModel::data(const QModelIndex& index, int role) const {
-    const TGridRow* r = Row(index.row());
-    if (!r) return {};
-    if (role == Qt::DisplayRole) {
-        const auto c = static_cast<size_t>(index.column());
-        return c < r->cells.size() ? Q(r->cells[c]) : QString();
-    }
-    if (role == Qt::ForegroundRole && r->red) return QBrush(QColor(255, 0, 0));
+    if (role == Qt::DisplayRole) return CellText(index.row(), index.column());
+    if (role == Qt::ForegroundRole && IsRed(index.row())) return QBrush(QColor(255, 0, 0));
     return {};
 }
 

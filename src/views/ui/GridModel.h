@@ -1,30 +1,30 @@
 #pragma once
-// A read-only table over rows that the core built from the record table. The model
-// keeps the core's rows as they are (code page bytes) and converts a cell only when
-// it is painted.
+// A read-only table over the core's view of the record table. The model holds no copy
+// of the cells: it asks the core for a cell's text when the cell is painted.
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace ravlin {
-
-struct TGridRow {
-    std::vector<std::string> cells;
-    bool red = false;  // drawn in red (the button reads "0")
-};
 
 class TGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    using TCellFn = std::function<std::string(int row, int column)>;
+    using TRedFn = std::function<bool(int row)>;
+
     using QAbstractTableModel::QAbstractTableModel;
 
     // Replaces headers and rows at once (one reset, one repaint).
-    void SetContent(QStringList headers, std::vector<TGridRow> rows);
+    void SetContent(QStringList headers, int rows, TCellFn cell, TRedFn red);
     void Clear();
 
-    const TGridRow* Row(int row) const;
+    QString CellText(int row, int column) const;
+    bool IsRed(int row) const;
+    const QStringList& Headers() const { return headers_; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -32,7 +32,9 @@ public:
 
 private:
     QStringList headers_;
-    std::vector<TGridRow> rows_;
+    int rows_ = 0;
+    TCellFn cell_;
+    TRedFn red_;
 };
 
 }  // namespace ravlin

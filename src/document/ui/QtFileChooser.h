@@ -1,0 +1,39 @@
+#pragma once
+// File dialogs of the document commands (QFileDialog) and the New file window.
+
+#include <QWidget>
+#include <QPointer>
+#include <functional>
+
+#include "document/Document.h"
+
+namespace ravlin {
+
+class TNewForm;
+
+class TQtFileChooser : public TFileChooser {
+public:
+    // Answers a dialog instead of showing it (tests): `save` tells Save from Open.
+    using TFileResponder =
+        std::function<std::optional<std::string>(bool save, const TFileDialog& dialog)>;
+    using TTypeResponder = std::function<std::optional<std::string>(const std::string& rxDef)>;
+
+    TQtFileChooser(QWidget* parent, TNewForm& newForm);
+
+    std::optional<std::string> OpenFile(const TFileDialog& dialog) override;
+    std::optional<std::string> SaveFile(const TFileDialog& dialog) override;
+    std::optional<std::string> ChooseReceiverType(const std::string& rxDefPath) override;
+
+    TFileResponder fileResponder;
+    TTypeResponder typeResponder;
+
+    // "Ravlin files (*.rvl)|*.rvl|All files (*.*)|*.*" -> Qt's "Ravlin files (*.rvl);;...".
+    static QString QtFilter(const std::string& filter);
+
+private:
+    std::optional<std::string> Run(bool save, const TFileDialog& dialog);
+    QPointer<QWidget> parent_;
+    TNewForm& newForm_;
+};
+
+}  // namespace ravlin

@@ -1,0 +1,212 @@
+// The small windows: login, password change, communication setup, New file, progress.
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/ui/QtUserInterface.h"
+#include "link/Serial.h"
+#include "link/ui/CommSetupForm.h"
+#include "receiver/ui/ReceiverForms.h"
+#include "records/ui/NewForm.h"
+
+using namespace ravlin;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    PopisType texts;
+    TQtUserInterface ui;
+    std::vector<TMessage> shown;
+
+private slots:
+    void init() {
+        texts.assign(300, std::string());
+        for (int i = 0; i < 300; ++i) texts[i] = "T" + std::to_string(i);
+        shown.clear();
+        ui.setResponder([this](TQtUserInterface::Kind, const TMessage& m, TButtons) {
+            shown.push_back(m);
+            return TAnswer::Yes;
+        });
+    }
+
+    void loginChecksLengthThenPassword() {
+        TLoginForm form(texts, ui);
+        form.Prepare("KV8M receiver", "secret");
+        form.show();
+        QCOMPARE(form.windowTitle(), QString("T60"));
+        form.passwordEdit()->setText(QString(17, 'x'));
+        form.accept();
+        QCOMPARE(form.result(), 0);
+        QVERIFY(form.isVisible());
+        form.passwordEdit()->setText("Secret");  // case matters
+        form.accept();
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown.size(), size_t(2));
+        QCOMPARE(shown[0].textId, 133);
+        QCOMPARE(shown[1].textId, 134);
+        form.passwordEdit()->setText("secret");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Typed(), std::string("secret"));
+        // Shown again: the field starts empty.
+        form.Prepare("KV8M receiver", "secret");
+        QVERIFY(form.passwordEdit()->text().isEmpty());
+    }
+
+    void loginRefusesCharactersOutsideTheCodePage() {
+        TLoginForm form(texts, ui);
+        form.Prepare("KV8M", "abc");
+        form.show();
+        form.passwordEdit()->setText(QString::fromUtf8("ab\u03A9"));
+        form.accept();
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].textId, -1);
+        QVERIFY(QString::fromStdString(shown[0].text).contains("cannot be stored"));
+    }
+
+    void passwordChangeWithAndWithoutOldPassword() {
+        TChangePassForm form(texts, ui);
+        form.Prepare("KV8M", "old");
+        form.show();
+        QVERIFY(form.oldEdit()->isVisible());
+        form.oldEdit()->setText("wrong");
+        form.newEdit()->setText("new");
+        form.accept();
+        QVERIFY(form.isVisible());
+        form.oldEdit()->setText("old");
+        form.newEdit()->setText(QString(17, 'n'));
+        form.accept();
+        QVERIFY(form.isVisible());
+        form.newEdit()->setText("old");  // the same password: nothing happens
+        form.accept();
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown.size(), size_t(2));
+        QCOMPARE(shown[0].textId, 134);
+        QCOMPARE(shown[1].textId, 133);
+        form.newEdit()->setText("");  // an empty new password removes it
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Change().oldPassword, std::string("old"));
+        QCOMPARE(form.Change().newPassword, std::string());
+
+        form.Prepare("KV8M", "");
+        form.show();
+        QVERIFY(!form.oldEdit()->isVisible());
+        form.newEdit()->setText("abc");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Change().newPassword, std::string("abc"));
+    }
+
+    void commSetupChecksEveryFieldInOrder() {
+        TCommSetupForm form(texts, ui);
+        TConnectionSettings s;
+        s.ConnectionType = TConnectionSettings::Com;
+        s.ComNumber = 3;
+        s.ComSpeed = 19200;
+        s.DumpRead = true;
+        form.Prepare(s, {"COM 1", "COM 3"});
+        form.show();
+        QCOMPARE(form.portCombo()->currentText(), QString("COM 3"));
+        QCOMPARE(form.speedCombo()->currentText(), QString("19200"));
+        QVERIFY(!form.addressEdit()->isVisible());
+
+        form.portCombo()->setEditText("COM x");
+        form.accept();
+        form.portCombo()->setEditText("COM 12");
+        form.speedCombo()->setEditText("96oo");
+        form.accept();
+        form.speedCombo()->setEditText("115200");
+        form.addressEdit()->setText("10.0.0");
+        form.accept();
+        form.addressEdit()->setText("10.0.0.7");
+        form.ipPortEdit()->setText("7");  // checked even while COM is selected
+        form.accept();
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown.size(), size_t(4));
+        QCOMPARE(shown[0].textId, 135);
+        QCOMPARE(shown[1].textId, 136);
+        QCOMPARE(shown[2].textId, 101);
+        QCOMPARE(shown[3].textId, 102);
+        form.ipPortEdit()->setText("10001");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Result().ComNumber, 12);
+        QCOMPARE(form.Result().ComSpeed, 115200);
+        QCOMPARE(form.Result().IPAddress, std::string("10.0.0.7"));
+        QCOMPARE(form.Result().DumpRead, false);
+        QCOMPARE(form.Result().ConnectionType, int(TConnectionSettings::Com));
+
+        form.Prepare(s, {});
+        form.show();
+        form.tcpRadio()->setChecked(true);
+        QVERIFY(form.addressEdit()->isVisible());
+        QVERIFY(!form.portCombo()->isVisible());
+    }
+
+    void portListHoldsOnlyExistingDevices() {
+        const QStringList ports = ExistingComPorts();
+        for (int n = 1; n <= 32; ++n) {
+            const bool exists = QFile::exists(QString::fromStdString(SerialDevicePath(n)));
+            QCOMPARE(ports.contains(QStringLiteral("COM %1").arg(n)), exists);
+        }
+    }
+
+    void newFileChoosesByListOrTypedText() {
+        TNewForm form(texts, ui);
+        form.Prepare({{"KV1", "One relay", 0}, {"KV8M", "Eight relays", 1}, {"KV2", "Two", 2}});
+        form.show();
+        QCOMPARE(form.combo()->count(), 3);
+        QCOMPARE(form.combo()->currentIndex(), 0);
+        form.combo()->setEditText("eight RELAYS");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.ChosenName(), std::string("KV8M"));
+
+        form.Prepare({{"KV1", "One relay", 0}});
+        form.show();
+        form.combo()->setEditText("Nine relays");
+        form.accept();
+        QVERIFY(form.isVisible());
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].textId, 99);
+    }
+
+    void progressWindowCancelKeepsItOpen() {
+        TCommForm form(texts, ui);
+        bool cancelled = false;
+        form.onCancel = [&] { cancelled = true; };
+        ui.ClearCancel();
+        form.Prepare("T76");
+        form.show();
+        QCOMPARE(form.windowTitle(), QString("T2"));
+        QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
+        QVERIFY(ui.CancelRequested());
+        QVERIFY(cancelled);
+        QVERIFY(form.isVisible());  // only the end of the job closes it
+        form.close();
+        QVERIFY(form.isVisible());
+        form.Finish();
+        QVERIFY(!form.isVisible());
+    }
+
+    void messagesFromAWorkerWaitForTheAnswer() {
+        TAnswer answer = TAnswer::Cancel;
+        std::unique_ptr<QThread> t(QThread::create([&] {
+            answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo);
+        }));
+        t->start();
+        QTRY_VERIFY(t->isFinished());
+        QCOMPARE(answer, TAnswer::Yes);
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].textId, 95);
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs.moc"
