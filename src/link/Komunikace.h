@@ -108,8 +108,9 @@ class TKomunikace {
     static std::string CompleteFrame(const std::string& frame);
     static bool IsReadFrame(const std::string& frame);
 
-    // Test hooks: byteTimeoutMs > 0 replaces both byte time-outs; the fixed waits (settle,
-    // connect, retry pause, close pause) are scaled by pauseScalePercent. Defaults: 0, 100.
+    // Test hooks: byteTimeoutMs > 0 replaces both byte time-outs; the fixed waits (DTR,
+    // settle, connect, retry pause, close pause) and the keep-alive interval are scaled by
+    // pauseScalePercent. Defaults: 0 (the real time-outs), 100.
     void SetTimingForTests(int byteTimeoutMs, int pauseScalePercent);
     // Cancel request checked between attempts and handshake tries; an exchange that sees
     // it set returns false at once. nullptr for none.

@@ -10,8 +10,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
+
+#include "app/Settings.h"
 
 namespace ravlin {
 
@@ -92,6 +95,34 @@ bool DeviceAvailable(const std::string& path) {
     return true;
 }
 
+std::map<int, std::string> ReadSerialPortOverrides(const TIniFile& ini) {
+    std::map<int, std::string> out;
+    for (const std::string& key : ini.ReadSectionKeys("Ports")) {
+        if (key.size() < 4 || key.size() > 6) continue;
+        std::string prefix = key.substr(0, 3);
+        for (char& c : prefix) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (prefix != "COM") continue;
+        int n = 0;
+        bool digits = true;
+        for (size_t i = 3; i < key.size(); ++i) {
+            if (key[i] < '0' || key[i] > '9')
+                digits = false;
+            else
+                n = n * 10 + (key[i] - '0');
+        }
+        std::string path = ini.ReadString("Ports", key, "");
+        if (digits && n > 0 && !path.empty()) out[n] = path;
+    }
+    return out;
+}
+
+std::vector<int> AvailablePorts() {
+    std::vector<int> ports;
+    for (int n = 1; n <= 32; ++n)
+        if (PortAvailable(n)) ports.push_back(n);
+    return ports;
+}
+
 bool PortAvailable(int n) {
     return DeviceAvailable(SerialDevicePath(n));
 }
@@ -125,6 +156,9 @@ void TSerial::Open(const std::string& device, int baud) {
         ::ioctl(fd_, TCSETS2, &tio);
     }
     ::ioctl(fd_, TCFLSH, TCIOFLUSH);
+    // Linux raises DTR and RTS on open; both start low here and move only on request.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd_, TIOCMBIC, &lines);
 }
 
 TSerial::~TSerial() {

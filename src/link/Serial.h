@@ -18,8 +18,11 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace ravlin {
+
+class TIniFile;
 
 class TSerialException : public std::runtime_error {
   public:
@@ -30,6 +33,12 @@ class TSerialException : public std::runtime_error {
 // is opened; not synchronised.
 void SetSerialPortOverrides(const std::map<int, std::string>& overrides);
 const std::map<int, std::string>& SerialPortOverrides();
+// Section [Ports] of the settings file: keys COMn (any case, n decimal) whose value is a
+// device path. Other keys and empty values are ignored. The application passes the result
+// to SetSerialPortOverrides() after reading the settings file.
+std::map<int, std::string> ReadSerialPortOverrides(const TIniFile& ini);
+// Port numbers 1..32 that PortAvailable() opens, ascending (the setup dialog's list).
+std::vector<int> AvailablePorts();
 // Device node for port number n (override first, then the default table above);
 // empty for a number outside 1..32 without override.
 std::string SerialDevicePath(int n);

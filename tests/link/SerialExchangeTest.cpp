@@ -5,6 +5,7 @@
 
 #include "FakePeer.h"
 #include "RecordingUi.h"
+#include "app/Settings.h"
 #include "link/Komunikace.h"
 #include "link/Serial.h"
 
@@ -48,6 +49,43 @@ TEST(SerialPort, NumberToDeviceMapping) {
     SetSerialPortOverrides({{3, "/dev/ttyXRUSB0"}});
     EXPECT_EQ(SerialDevicePath(3), "/dev/ttyXRUSB0");
     EXPECT_EQ(SerialDevicePath(4), "/dev/ttyS3");
+    SetSerialPortOverrides({});
+}
+
+TEST(SerialPort, PortsSectionOfTheSettingsFile) {
+    char dir[] = "/tmp/ravlin-link-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/RavlinProj.ini";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(
+        "[Setup]\r\nComNumber=9\r\n[Ports]\r\nCOM9=/dev/ttyXR0\r\ncom2=/dev/pts/7\n"
+        "COMx=/dev/no\r\nCOM3=\r\nLPT1=/dev/lp0\r\n",
+        f);
+    std::fclose(f);
+    {
+        TIniFile ini(path);
+        auto overrides = ReadSerialPortOverrides(ini);
+        EXPECT_EQ(overrides, (std::map<int, std::string>{{2, "/dev/pts/7"}, {9, "/dev/ttyXR0"}}));
+        SetSerialPortOverrides(overrides);
+        EXPECT_EQ(SerialDevicePath(9), "/dev/ttyXR0");
+        SetSerialPortOverrides({});
+    }
+    std::remove(path.c_str());
+    ::rmdir(dir);
+}
+
+TEST(SerialPort, AvailablePortsListsAnOverriddenPseudoTerminal) {
+    FakePeer peer(FakePeer::Pty);
+    SetSerialPortOverrides({{31, peer.Device()}});
+    auto ports = AvailablePorts();
+    EXPECT_FALSE(ports.empty());
+    EXPECT_EQ(ports.back(), 31);
+    {
+        TSerial held(31, 9600);
+        ports = AvailablePorts();
+        EXPECT_TRUE(ports.empty() || ports.back() != 31);
+    }
     SetSerialPortOverrides({});
 }
 
