@@ -216,8 +216,11 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     }
     int k = FindKey(s, key);
     if (k >= 0) {
-        if (lines_[k].text != line) {
-            lines_[k].text = line;
+        // The key keeps its spelling in the file; only the value changes.
+        std::string& text = lines_[k].text;
+        std::string replaced = text.substr(0, text.find('=') + 1) + clean;
+        if (text != replaced) {
+            text = std::move(replaced);
             modified_ = true;
         }
         return;
