@@ -1,0 +1,68 @@
+// Function table reader, then the lookups, check and set rules on sample records.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "catalog/RxFunkce.h"
+
+using namespace ravlin;
+
+namespace {
+
+TData Sample(const std::string& serial, const std::string& button, const std::string& output,
+             const std::string& channels, const std::string& time, const std::string& extra) {
+    TData d;
+    d.Serial = serial;
+    d.Button = button;
+    d.Output = output;
+    d.Channels = channels;
+    d.Time = time;
+    d.Extra = extra;
+    return d;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string name = text.substr(0, text.find_first_of("\r\n"));
+    PopisType texts(100, "text");
+    TSilentUi ui;
+    TRxFnc fnc("/nonexistent", texts, ui);
+    fnc.LoadFunctionTableText(text, name);
+    // Loading twice exercises the rules kept from a previous load.
+    fnc.LoadFunctionTableText(text, name);
+
+    const TData samples[] = {
+        Sample("12345", "A", "E0", "03", "0032", std::string(100, '0')),
+        Sample("", "", "", "", "", ""),
+        Sample("1", "F", "0", "8", "123456789ABC", "00"),
+        Sample("FFFFF", "5", "0E", "FF", "FFFFFFFFFFFF", std::string(500, 'F')),
+    };
+    for (const TData& sample : samples) {
+        TData record = sample;
+        if (fnc.Check(record)) fnc.ApplySetRules(record);
+        // Set rules replace digits but never change a field's length.
+        if (record.Serial.size() != sample.Serial.size() ||
+            record.Time.size() != sample.Time.size() ||
+            record.Extra.size() != sample.Extra.size())
+            __builtin_trap();
+        fnc.FunctionName(record.Output);
+        fnc.RelayFunctionName(1, record.Output);
+        std::string code;
+        if (!fnc.Functions.empty()) fnc.FunctionCode(fnc.Functions.front(), code);
+        fnc.TimeText(record.Time);
+        for (int relay = -1; relay <= 10; ++relay) {
+            fnc.RelayTimeText(relay, record.Time);
+            std::string time = record.Time;
+            fnc.SetRelayTime(relay, relay * 7000, time);
+            if (time.size() != record.Time.size()) __builtin_trap();
+        }
+        std::string time;
+        fnc.TimeCode(static_cast<int>(size) * 1000 - 5000, time);
+        TRxFnc::ChannelsText(record.Channels);
+    }
+    TRxFnc::ChannelsText(name);
+    TRxFnc::FormatTime(name);
+    return 0;
+}
