@@ -62,8 +62,8 @@ double Run(TSimProcess& sim, const TVariant& v, int count, long& bytesOut) {
 
 int main(int argc, char** argv) {
     const int unpaced = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const std::vector<std::string> layout = {"--records", "64", "--record-length", "16",
-                                             "--type", "BENCH"};
+    const std::vector<std::string> layout = {"--records", "64",     "--record-length",
+                                             "16",        "--type", "BENCH"};
     std::printf("block reads of 16 bytes (echo 23 + reply line 40 characters)\n");
     for (const TVariant& v : kVariants) {
         TSimProcess sim;
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: exchange failed\n", v.name);
             return 1;
         }
-        std::printf("unpaced %-22s %6d exchanges in %.3f s: %8.0f exchanges/s\n", v.name,
-                    unpaced, s, unpaced / s);
+        std::printf("unpaced %-22s %6d exchanges in %.3f s: %8.0f exchanges/s\n", v.name, unpaced,
+                    s, unpaced / s);
     }
     bool met = true;
     for (long baud : {9600L, 57600L}) {
@@ -97,9 +97,10 @@ int main(int argc, char** argv) {
             const double wire = bytes * 10.0 / baud;
             const double ratio = s / wire;
             met = met && ratio <= 1.03;
-            std::printf("%6ld bit/s %-22s %4d exchanges, %6ld bytes: wall %.3f s, line %.3f s, "
-                        "ratio %.4f\n",
-                        baud, v.name, count, bytes, s, wire, ratio);
+            std::printf(
+                "%6ld bit/s %-22s %4d exchanges, %6ld bytes: wall %.3f s, line %.3f s, "
+                "ratio %.4f\n",
+                baud, v.name, count, bytes, s, wire, ratio);
         }
     }
     std::printf("paced target (ratio <= 1.03): %s\n", met ? "met" : "NOT met");

@@ -15,7 +15,9 @@ int HexValue(char c) {
     return -1;
 }
 
-bool IsReadTypeDigit(char c) { return c == '1' || c == '7' || c == '9'; }
+bool IsReadTypeDigit(char c) {
+    return c == '1' || c == '7' || c == '9';
+}
 
 const char kDigits[] = "0123456789ABCDEF";
 
@@ -33,8 +35,12 @@ bool ParseHex(const std::string& text, uint32_t& value) {
     return true;
 }
 
-std::string Hex2(int v) { return {kDigits[(v >> 4) & 15], kDigits[v & 15]}; }
-std::string Hex4(int v) { return Hex2(v >> 8) + Hex2(v); }
+std::string Hex2(int v) {
+    return {kDigits[(v >> 4) & 15], kDigits[v & 15]};
+}
+std::string Hex4(int v) {
+    return Hex2(v >> 8) + Hex2(v);
+}
 
 TSimDevice::TSimDevice(const TSimConfig& config)
     : cfg_(config), mem_(0x10000, 0xFF), rng_(config.seed) {}
@@ -249,8 +255,7 @@ void TSimDevice::Process() {
             return Status('.');
         }
         case 0x00: {  // data line into the record area
-            if (count > 0 && (address < Start() || address + count - 1 > End()))
-                return Status('X');
+            if (count > 0 && (address < Start() || address + count - 1 > End())) return Status('X');
             if (writeRefused()) return;
             for (int i = 0; i < count; ++i) mem_[address + i] = static_cast<uint8_t>(data[i]);
             return Status('.');
@@ -351,7 +356,8 @@ std::string TSimDevice::Control(const std::string& line, bool& quit) {
     }
     if (cmd == "reception") {
         // reception SERIAL BUTTON [BATTERY [POSITION]], all hexadecimal
-        if (args.size() < 2 || args.size() > 4) return "error: reception SERIAL BUTTON [BATT [POS]]";
+        if (args.size() < 2 || args.size() > 4)
+            return "error: reception SERIAL BUTTON [BATT [POS]]";
         for (size_t i = 0; i < args.size(); ++i)
             if (!ParseHex(args[i], v[i])) return "error: not hexadecimal: " + args[i];
         if (v[0] > 0xFFFFFFF || v[1] > 15 || v[2] > 0xFF || v[3] > 0xFFFF)
@@ -397,8 +403,7 @@ std::string TSimDevice::Control(const std::string& line, bool& quit) {
         return "ok";
     }
     if (cmd == "stats") {
-        return "frames " + std::to_string(totalFrames_) + " rejected " +
-               std::to_string(rejected_);
+        return "frames " + std::to_string(totalFrames_) + " rejected " + std::to_string(rejected_);
     }
     return "error: unknown command " + cmd;
 }

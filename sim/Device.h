@@ -23,7 +23,7 @@ struct TSimConfig {
     uint64_t seed = 1;
     double drop = 0, corrupt = 0;
     double delayP = 0;
-    int delayMs = 0;  // pause between the echo and the rest of an answer
+    int delayMs = 0;                  // pause between the echo and the rest of an answer
     double answerX = 0, answerR = 0;  // write frames answered 'X' or 'R' (not carried out)
     long muteAfter = -1;              // frames per connection after which nothing is sent
     long disconnectAfter = -1;        // bytes per connection after which it is closed
@@ -39,7 +39,7 @@ struct TOutByte {
 };
 
 class TSimDevice {
-public:
+  public:
     static constexpr int DescriptorAddress = 0x0F00;
 
     explicit TSimDevice(const TSimConfig& config);
@@ -83,7 +83,7 @@ public:
     long Rejected() const { return rejected_; }
     bool Muted() const { return cfg_.muteAfter >= 0 && frames_ >= cfg_.muteAfter; }
 
-private:
+  private:
     int Word(int a) const { return mem_[a & 0xFFFF] << 8 | mem_[(a + 1) & 0xFFFF]; }
     void SetWord(int a, int v);
     bool Chance(double p);
@@ -98,7 +98,7 @@ private:
     TSimConfig cfg_;
     std::vector<uint8_t> mem_;
     std::mt19937_64 rng_;
-    std::string frame_;  // frame being received, from its ':'; empty when idle
+    std::string frame_;       // frame being received, from its ':'; empty when idle
     size_t frameLength_ = 0;  // expected length once the count is known (0: not yet)
     int pendingReports_ = 0;
     int answerDelay_ = 0;  // pause to put before the next byte after the echo

@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -143,13 +143,11 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
         } else if (a == "--seed") {
             ok = ParseLong(v, n, 0, LONG_MAX);
             c.seed = static_cast<uint64_t>(n);
-        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 &&
-                   SetFault(c, a.substr(2), v)) {
+        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 && SetFault(c, a.substr(2), v)) {
             // --drop, --corrupt, --delay, --answer-x, --answer-r, --mute-after,
             // --disconnect-after
         } else {
-            std::fprintf(stderr, "ravlin-sim: unknown option or bad value: %s %s\n", a.c_str(),
-                         v);
+            std::fprintf(stderr, "ravlin-sim: unknown option or bad value: %s %s\n", a.c_str(), v);
             return 2;
         }
         if (!ok) {
@@ -261,11 +259,11 @@ struct TControlPeer {
 };
 
 class TServer {
-public:
+  public:
     TServer(TOptions& o, TSimDevice& d) : opt_(o), dev_(d) {}
     int Run();
 
-private:
+  private:
     void SetBaud(long baud) {
         opt_.baud = baud;
         interval_ = baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud)
@@ -319,7 +317,7 @@ void TServer::ReadConnection() {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
         if (n < 0 && opt_.pty && errno == EIO) return;  // no peer on the pty right now
-        CloseConnection();  // orderly close or a reset by the peer
+        CloseConnection();                              // orderly close or a reset by the peer
         return;
     }
 }
@@ -358,7 +356,8 @@ void TServer::WriteReady() {
     while (!ready_.empty()) {
         size_t n = ready_.size();
         const long limit = dev_.Config().disconnectAfter;
-        if (limit >= 0) n = std::min<size_t>(n, static_cast<size_t>(std::max(0L, limit - bytesOut_)));
+        if (limit >= 0)
+            n = std::min<size_t>(n, static_cast<size_t>(std::max(0L, limit - bytesOut_)));
         ssize_t w = n ? ::write(conn_, ready_.data(), n) : 0;
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -367,8 +366,10 @@ void TServer::WriteReady() {
             return;
         }
         if (w < 0) {
-            if (opt_.pty) ready_.clear();
-            else CloseConnection();
+            if (opt_.pty)
+                ready_.clear();
+            else
+                CloseConnection();
             return;
         }
         bytesOut_ += w;
@@ -395,8 +396,7 @@ std::string TServer::Control(const std::string& rawLine) {
     if (c.empty()) return "error: empty command";
     if (c == "stats") {
         return dev_.Control(line, quit_) + " connections " + std::to_string(connections_) +
-               " bytes-in " + std::to_string(bytesIn_) + " bytes-out " +
-               std::to_string(bytesOut_);
+               " bytes-in " + std::to_string(bytesIn_) + " bytes-out " + std::to_string(bytesOut_);
     }
     if (c == "save") {
         const std::string path = line.size() > 5 ? line.substr(5) : std::string();
@@ -510,7 +510,8 @@ int TServer::Run() {
         };
         int iListen = -1, iConn = -1, iStdin = -1, iCtlListen = -1, iCtl = -1;
         if (listenFd_ >= 0 && conn_ < 0) iListen = add(listenFd_, POLLIN);
-        if (conn_ >= 0) iConn = add(conn_, static_cast<short>(POLLIN | (ready_.empty() ? 0 : POLLOUT)));
+        if (conn_ >= 0)
+            iConn = add(conn_, static_cast<short>(POLLIN | (ready_.empty() ? 0 : POLLOUT)));
         if (stdinOpen_) iStdin = add(0, POLLIN);
         if (ctlListen_ >= 0 && ctl_.in < 0) iCtlListen = add(ctlListen_, POLLIN);
         if (ctl_.in >= 0) iCtl = add(ctl_.in, POLLIN);

@@ -11,7 +11,7 @@ namespace ravlin::test {
 namespace {
 
 class CliInfo : public ::testing::TestWithParam<TSimProcess::TTransport> {
-protected:
+  protected:
     void SetUp() override {
         WriteTestCatalogue(dir);
         // The language file comes from the delivered data; the catalogue is the test's own.
@@ -31,8 +31,8 @@ protected:
 };
 
 TEST_P(CliInfo, PrintsTheReceiverDescription) {
-    ASSERT_TRUE(sim.Start(GetParam(), {"--data-dir", dir.Path(), "--records", "16",
-                                       "--password", "secret", "--online", "0F80"}));
+    ASSERT_TRUE(sim.Start(GetParam(), {"--data-dir", dir.Path(), "--records", "16", "--password",
+                                       "secret", "--online", "0F80"}));
     const TRunResult r = Info();
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -48,8 +48,8 @@ TEST_P(CliInfo, PrintsTheReceiverDescription) {
 }
 
 TEST_P(CliInfo, FailsForAnUnknownReceiverAndRefusesArguments) {
-    ASSERT_TRUE(sim.Start(GetParam(), {"--data-dir", dir.Path(), "--type", "QQ1",
-                                       "--record-length", "8"}));
+    ASSERT_TRUE(
+        sim.Start(GetParam(), {"--data-dir", dir.Path(), "--type", "QQ1", "--record-length", "8"}));
     TRunResult r = Info();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -60,8 +60,7 @@ TEST_P(CliInfo, FailsForAnUnknownReceiverAndRefusesArguments) {
     EXPECT_EQ(r.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, CliInfo,
-                         ::testing::Values(TSimProcess::Tcp, TSimProcess::Pty),
+INSTANTIATE_TEST_SUITE_P(Transports, CliInfo, ::testing::Values(TSimProcess::Tcp, TSimProcess::Pty),
                          [](const ::testing::TestParamInfo<TSimProcess::TTransport>& i) {
                              return std::string(i.param == TSimProcess::Tcp ? "Tcp" : "Pty");
                          });

@@ -25,7 +25,7 @@ namespace ravlin::test {
 
 // mkdtemp folder, removed with everything in it.
 class TScratchDir {
-public:
+  public:
     TScratchDir() {
         char tmpl[] = "/tmp/ravlin-integrationXXXXXX";
         const char* p = ::mkdtemp(tmpl);
@@ -41,7 +41,7 @@ public:
         std::ofstream(File(name), std::ios::binary) << content;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -49,8 +49,8 @@ private:
 // the tests do not depend on the delivered catalogue's contents.
 inline void WriteTestCatalogue(const TScratchDir& dir) {
     const std::string map = "S001S002S003S004S005B001O001O002K001K002T001T002E001E002E003E004";
-    dir.Write("Rx.def", "KV8M\r\nTest receiver eight\r\n8\r\n0000000000000000\r\n" + map +
-                            "\r\n" + map + "\r\n64\r\n#E\r\n");
+    dir.Write("Rx.def", "KV8M\r\nTest receiver eight\r\n8\r\n0000000000000000\r\n" + map + "\r\n" +
+                            map + "\r\n64\r\n#E\r\n");
 }
 
 // Language texts "T0", "T1", ... so that messages can be told apart by number.
@@ -62,7 +62,7 @@ inline PopisType NumberedTexts() {
 
 // A plain TCP line to the simulator, for checking its bytes on the wire.
 class TRawLine {
-public:
+  public:
     explicit TRawLine(int port) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
@@ -101,7 +101,7 @@ public:
     }
     bool Closed() const { return closed_; }
 
-private:
+  private:
     int fd_ = -1;
     bool closed_ = false;
 };
@@ -109,7 +109,8 @@ private:
 // ":" + pairs + checksum (+ CR LF for the read types), as the link completes a frame.
 inline std::string Completed(const std::string& frame) {
     int sum = 0;
-    for (size_t i = 1; i + 1 < frame.size(); i += 2) sum += std::stoi(frame.substr(i, 2), nullptr, 16);
+    for (size_t i = 1; i + 1 < frame.size(); i += 2)
+        sum += std::stoi(frame.substr(i, 2), nullptr, 16);
     char cs[3];
     std::snprintf(cs, sizeof cs, "%02X", (256 - sum % 256) % 256);
     std::string out = frame + cs;

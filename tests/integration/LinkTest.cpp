@@ -15,15 +15,18 @@ enum class TVariant { PtyHandshake, PtyDumpRead, Tcp };
 
 std::string VariantName(const ::testing::TestParamInfo<TVariant>& info) {
     switch (info.param) {
-        case TVariant::PtyHandshake: return "PtyHandshake";
-        case TVariant::PtyDumpRead: return "PtyDumpRead";
-        case TVariant::Tcp: return "Tcp";
+        case TVariant::PtyHandshake:
+            return "PtyHandshake";
+        case TVariant::PtyDumpRead:
+            return "PtyDumpRead";
+        case TVariant::Tcp:
+            return "Tcp";
     }
     return "?";
 }
 
 class Link : public ::testing::TestWithParam<TVariant> {
-protected:
+  protected:
     void SetUp() override { WriteTestCatalogue(dir); }
 
     void Start(std::vector<std::string> args = {}, int byteTimeoutMs = 300) {
@@ -61,12 +64,12 @@ TEST_P(Link, ReadsAndWritesThroughEveryVariant) {
     ASSERT_TRUE(link.PosliPrikaz(":04100800DEADBEEF"));
     EXPECT_EQ(sim.Peek(0x1008, 4), "DEADBEEF");
     // A read right after a write: the status characters do not disturb the next echo.
-    ASSERT_TRUE(link.PosliPrikaz(":05000009" "1008" "100B" "00"));
+    ASSERT_TRUE(link.PosliPrikaz(":050000091008100B00"));
     ASSERT_TRUE(link.PrijemDat(2 * 4 + 8, line));
     EXPECT_EQ(line.substr(5, 8), "DEADBEEF");
 
     // Stream read of 32 bytes: two 39-character lines.
-    ASSERT_TRUE(link.PosliPrikaz(":05000009" "1000" "101F" "00"));
+    ASSERT_TRUE(link.PosliPrikaz(":050000091000101F00"));
     ASSERT_TRUE(link.PrijemDat(39, line));
     EXPECT_EQ(line, "1000 FFFFFFFFFFFFFFFFDEADBEEFFFFFFFFF\r\n");
     ASSERT_TRUE(link.PrijemDat(39, line));
@@ -78,7 +81,7 @@ TEST_P(Link, ReadsAndWritesThroughEveryVariant) {
 
 TEST_P(Link, RefusedWritesAreRetriedThenReported) {
     Start({"--answer-x", "1"}, 100);
-    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
     EXPECT_EQ(link.LastError(), TKomunikace::ErrRejected);
     EXPECT_EQ(StatsValue("rejected"), Attempts());
     EXPECT_EQ(sim.Peek(0x1000, 2), "FFFF");
@@ -95,17 +98,16 @@ TEST_P(Link, RefusedWritesAreRetriedThenReported) {
     // the missing character instead.
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
     ASSERT_EQ(sim.Control("set answer-r 1"), "ok");
-    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
-    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake
-                                    ? TKomunikace::ErrReception
-                                    : TKomunikace::ErrIncomplete);
+    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
+    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake ? TKomunikace::ErrReception
+                                                                     : TKomunikace::ErrIncomplete);
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_P(Link, SilentReceiverTimesOut) {
     Start({"--mute-after", "1"}, 100);
-    ASSERT_TRUE(link.PosliPrikaz(":02100000" "1234"));
-    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    ASSERT_TRUE(link.PosliPrikaz(":021000001234"));
+    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
     EXPECT_EQ(link.LastError(), TKomunikace::ErrNoAnswer);
     std::string line;
     EXPECT_FALSE(link.PrijemDat(1, line));
@@ -116,7 +118,7 @@ TEST_P(Link, SilentReceiverTimesOut) {
 TEST_P(Link, LostAndNoisyBytesAreRetried) {
     // A pause longer than the byte time-out between echo and status, in every answer.
     Start({"--delay", "1:250"}, 100);
-    EXPECT_FALSE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
     EXPECT_EQ(link.LastError(), TKomunikace::ErrIncomplete);
 
     // Line noise in both directions: every exchange either fails cleanly or carries the
@@ -125,7 +127,7 @@ TEST_P(Link, LostAndNoisyBytesAreRetried) {
     ASSERT_EQ(sim.Control("set corrupt 0.002"), "ok");
     int good = 0;
     for (int i = 0; i < 10; ++i) {
-        if (!link.PosliPrikaz(":05000009" "0F10" "0F13" "00")) continue;
+        if (!link.PosliPrikaz(":050000090F100F1300")) continue;
         std::string line;
         if (!link.PrijemDat(16, line)) continue;
         if (line == "0F10 4B56384D\r\n.") ++good;
@@ -142,8 +144,8 @@ TEST(LinkTcp, DisconnectFailsCleanlyAndTheNextConnectionWorks) {
     TScratchDir dir;
     WriteTestCatalogue(dir);
     TSimProcess sim;
-    ASSERT_TRUE(sim.Start(TSimProcess::Tcp,
-                          {"--data-dir", dir.Path(), "--records", "16", "--disconnect-after", "30"}));
+    ASSERT_TRUE(sim.Start(TSimProcess::Tcp, {"--data-dir", dir.Path(), "--records", "16",
+                                             "--disconnect-after", "30"}));
     PopisType texts = NumberedTexts();
     TRecordingUi ui;
     TKomunikace link(texts, ui);
@@ -158,7 +160,7 @@ TEST(LinkTcp, DisconnectFailsCleanlyAndTheNextConnectionWorks) {
     // The next connection is served again (and cut again after 30 bytes: a short write
     // fits within them).
     ASSERT_TRUE(link.Otevri());
-    EXPECT_TRUE(link.PosliPrikaz(":02100000" "1234"));
+    EXPECT_TRUE(link.PosliPrikaz(":021000001234"));
     EXPECT_EQ(sim.Peek(0x1000, 2), "1234");
     link.Zavri();
 }

@@ -14,7 +14,7 @@ namespace {
 using TTransport = TSimProcess::TTransport;
 
 class Rx : public ::testing::TestWithParam<TTransport> {
-protected:
+  protected:
     void SetUp() override { WriteTestCatalogue(dir); }
     void Start(std::vector<std::string> args = {}) {
         args.insert(args.end(), {"--data-dir", dir.Path(), "--records", "16"});
@@ -52,7 +52,7 @@ TEST_P(Rx, InitReadsDescriptorNameAndPassword) {
     ASSERT_EQ(sim.Control("reception 00ABCDE 6 01 000F"), "ok");
     std::string data;
     ASSERT_TRUE(rx.ReadBlock('7', d.OnlineAddress, 16, data));
-    EXPECT_EQ(data, "600ABCDE00000000" "01000F0000000000");
+    EXPECT_EQ(data, "600ABCDE0000000001000F0000000000");
     rx.DeInit();
 }
 

@@ -12,7 +12,7 @@ namespace ravlin::test {
 namespace {
 
 class SimWire : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { WriteTestCatalogue(dir); }
     // Starts the simulator (16 records of 8 bytes: 1000-107F) and connects.
     void Start(std::vector<std::string> args = {}) {
@@ -54,13 +54,13 @@ TEST_F(SimWire, ReadBlockEchoesFrameThenSendsOneLinePerRead) {
     EXPECT_EQ(Read(":050000090F200F2F00", 16).substr(26),
               "0F20 61626300000000000000000000000000\r\n.");
     // A short read: 2 * count + 8 characters.
-    EXPECT_EQ(Read(":05000009" "1000" "1002" "00", 3).substr(26), "1000 FFFFFF\r\n.");
+    EXPECT_EQ(Read(":050000091000100200", 3).substr(26), "1000 FFFFFF\r\n.");
 }
 
 TEST_F(SimWire, StreamReadSendsThirtyNineCharacterLines) {
     Start();
     ASSERT_EQ(sim.Control("memory 1000 0102030405060708090A0B0C0D0E0F10"), "ok");
-    const std::string frame = ":05000009" "1000" "101F" "00";
+    const std::string frame = ":050000091000101F00";
     const std::string got = Exchange(frame, 3 + Completed(frame).size() + 2 * 39);
     EXPECT_EQ(got.substr(3 + Completed(frame).size()),
               "1000 0102030405060708090A0B0C0D0E0F10\r\n"
@@ -70,23 +70,23 @@ TEST_F(SimWire, StreamReadSendsThirtyNineCharacterLines) {
 TEST_F(SimWire, WritesPrepareBlocksAndPassword) {
     Start();
     const std::string ok = ".\r\n";
-    std::string r = Write(":08100000" "1122334455667788");
-    EXPECT_EQ(r, "UUU" + Completed(":08100000" "1122334455667788") + ok);
-    EXPECT_EQ(Write(":04104000" "99AABBCC").substr(r.size() - 3 - 8), ok);
+    std::string r = Write(":081000001122334455667788");
+    EXPECT_EQ(r, "UUU" + Completed(":081000001122334455667788") + ok);
+    EXPECT_EQ(Write(":0410400099AABBCC").substr(r.size() - 3 - 8), ok);
     EXPECT_EQ(sim.Peek(0x1000, 8), "1122334455667788");
     // Preparation erases one 64-byte block (Rx.def's size) from the given address.
-    EXPECT_EQ(Write(":0300000401" "1000").substr(3 + 17), ok);
+    EXPECT_EQ(Write(":03000004011000").substr(3 + 17), ok);
     EXPECT_EQ(sim.Peek(0x1000, 8), "FFFFFFFFFFFFFFFF");
     EXPECT_EQ(sim.Peek(0x1040, 4), "99AABBCC");
     // The last block is cut at the end of the record area: the memory behind it stays.
     ASSERT_EQ(sim.Control("memory 1080 ABCD"), "ok");
-    EXPECT_EQ(Write(":0300000401" "1060").substr(3 + 17), ok);
+    EXPECT_EQ(Write(":03000004011060").substr(3 + 17), ok);
     EXPECT_EQ(sim.Peek(0x107E, 4), "FFFFABCD");
 
     // Data outside the record area and a preparation outside it are refused.
-    EXPECT_EQ(Write(":020F0000" "0000").substr(3 + 15), "X\r\n");
-    EXPECT_EQ(Write(":02107F00" "0000").substr(3 + 15), "X\r\n");
-    EXPECT_EQ(Write(":0300000401" "0F00").substr(3 + 17), "X\r\n");
+    EXPECT_EQ(Write(":020F00000000").substr(3 + 15), "X\r\n");
+    EXPECT_EQ(Write(":02107F000000").substr(3 + 15), "X\r\n");
+    EXPECT_EQ(Write(":03000004010F00").substr(3 + 17), "X\r\n");
     EXPECT_EQ(sim.Peek(0x0F00, 2), "1000");
 
     // Password: the whole 16-byte area, at the password address only.
@@ -103,7 +103,7 @@ TEST_F(SimWire, RejectsBadFramesAndResynchronises) {
     ASSERT_TRUE(line->Send("UUU:050000010F000F0F00CE\r\n"));
     EXPECT_EQ(line->Read(29), "UUU:050000010F000F0F00CE\r\nX\r\n");
     // Unknown record type, and a read whose count is not 5.
-    EXPECT_EQ(Write(":01000005" "00").substr(3 + 13), "X\r\n");
+    EXPECT_EQ(Write(":0100000500").substr(3 + 13), "X\r\n");
     EXPECT_EQ(Exchange(":040000090F000F0F", 3 + 21 + 3).substr(3 + 21), "X\r\n");
     // A lower-case digit ends the frame at once.
     ASSERT_TRUE(line->Send(":05000001f"));
@@ -131,19 +131,19 @@ TEST_F(SimWire, ReceptionSendsRAndFillsTheLastReceptionBlock) {
 TEST_F(SimWire, InjectedFaults) {
     Start({"--answer-x", "1"});
     // A refused write is not carried out.
-    EXPECT_EQ(Write(":02100000" "1234").substr(3 + 15), "X\r\n");
+    EXPECT_EQ(Write(":021000001234").substr(3 + 15), "X\r\n");
     EXPECT_EQ(sim.Peek(0x1000, 2), "FFFF");
     // Reads are never refused.
     EXPECT_EQ(Read(":050000010F000F0F00", 16).size(), 3u + 23 + 40);
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
     ASSERT_EQ(sim.Control("set answer-r 1"), "ok");
-    EXPECT_EQ(Write(":02100000" "1234").substr(3 + 15), "R\r\n");
+    EXPECT_EQ(Write(":021000001234").substr(3 + 15), "R\r\n");
     ASSERT_EQ(sim.Control("set answer-r 0"), "ok");
 
     // A pause between echo and status.
     ASSERT_EQ(sim.Control("set delay 1:300"), "ok");
-    ASSERT_TRUE(line->Send(Completed(":02100000" "1234")));
-    EXPECT_EQ(line->Read(15), Completed(":02100000" "1234"));
+    ASSERT_TRUE(line->Send(Completed(":021000001234")));
+    EXPECT_EQ(line->Read(15), Completed(":021000001234"));
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(line->Read(3, 2000), ".\r\n");
     EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
@@ -180,7 +180,7 @@ TEST_F(SimWire, LoadsAndSavesTheRecordAreaAndStopsOnSignal) {
     const std::string saved = dir.File("saved.bin");
     Start({"--load", dir.File("image.bin"), "--save", saved});
     EXPECT_EQ(sim.Peek(0x1000, 6), "01020304FFFF");
-    EXPECT_EQ(Write(":02100400" "A5A5").substr(3 + 15), ".\r\n");
+    EXPECT_EQ(Write(":02100400A5A5").substr(3 + 15), ".\r\n");
     EXPECT_EQ(sim.Signal(SIGTERM), 0);
     const auto area = TSimProcess::ReadFile(saved);
     ASSERT_EQ(area.size(), 128u);

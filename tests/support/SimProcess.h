@@ -38,7 +38,7 @@
 namespace ravlin::test {
 
 class TSimProcess {
-public:
+  public:
     enum TTransport { Tcp, Pty };
 
     TSimProcess() = default;
@@ -63,8 +63,10 @@ public:
         ::signal(SIGPIPE, SIG_IGN);
         transport_ = transport;
         std::vector<std::string> argv{binary};
-        if (transport == Tcp) argv.insert(argv.end(), {"--tcp", "0"});
-        else argv.push_back("--pty");
+        if (transport == Tcp)
+            argv.insert(argv.end(), {"--tcp", "0"});
+        else
+            argv.push_back("--pty");
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> cargv;
         for (auto& a : argv) cargv.push_back(a.data());
@@ -121,12 +123,24 @@ public:
         return first.compare(0, space, transport == Tcp ? "tcp" : "pty") == 0;
     }
 
-    bool Running() const { return pid_ > 0; }
-    pid_t Pid() const { return pid_; }
-    TTransport Transport() const { return transport_; }
-    int Port() const { return port_; }                 // TCP
-    const std::string& PtyPath() const { return endpoint_; }  // pty
-    int ControlPort() const { return controlPort_; }  // with --control-port 0
+    bool Running() const {
+        return pid_ > 0;
+    }
+    pid_t Pid() const {
+        return pid_;
+    }
+    TTransport Transport() const {
+        return transport_;
+    }
+    int Port() const {
+        return port_;
+    }  // TCP
+    const std::string& PtyPath() const {
+        return endpoint_;
+    }  // pty
+    int ControlPort() const {
+        return controlPort_;
+    }  // with --control-port 0
 
     // Points connection settings at the simulator.
     void Configure(TConnectionSettings& s) const {
@@ -213,7 +227,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-private:
+  private:
     void ClosePipes() {
         if (toSim_ >= 0) ::close(toSim_);
         if (fromSim_ >= 0) ::close(fromSim_);
@@ -262,8 +276,10 @@ private:
                 return false;
             }
             pollfd p{pidfd, POLLIN, 0};
-            if (pidfd >= 0) ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
-            else ::poll(nullptr, 0, 5);
+            if (pidfd >= 0)
+                ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+            else
+                ::poll(nullptr, 0, 5);
         }
         if (pidfd >= 0) ::close(pidfd);
         return true;
