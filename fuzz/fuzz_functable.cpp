@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (fnc.Check(record)) fnc.ApplySetRules(record);
         // Set rules replace digits but never change a field's length.
         if (record.Serial.size() != sample.Serial.size() ||
-            record.Time.size() != sample.Time.size() ||
-            record.Extra.size() != sample.Extra.size())
+            record.Time.size() != sample.Time.size() || record.Extra.size() != sample.Extra.size())
             __builtin_trap();
         fnc.FunctionName(record.Output);
         fnc.RelayFunctionName(1, record.Output);

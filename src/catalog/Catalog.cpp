@@ -74,12 +74,12 @@ namespace {
 // Sequential reader with the old text-file semantics: reading past the end gives empty
 // lines, and Eof() tells whether any line is left.
 class TLineReader {
-public:
+  public:
     explicit TLineReader(const std::string& text) : lines_(SplitLines(text)) {}
     bool Eof() const { return next_ >= lines_.size(); }
     std::string Read() { return Eof() ? std::string() : lines_[next_++]; }
 
-private:
+  private:
     std::vector<std::string> lines_;
     size_t next_ = 0;
 };

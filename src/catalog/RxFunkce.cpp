@@ -124,13 +124,20 @@ bool ReadDigit(const std::string& line, size_t at, int& value) {
 
 const std::string* FieldOf(const TData& record, char letter) {
     switch (letter) {
-        case 'S': return &record.Serial;
-        case 'B': return &record.Button;
-        case 'O': return &record.Output;
-        case 'K': return &record.Channels;
-        case 'T': return &record.Time;
-        case 'E': return &record.Extra;
-        default: return nullptr;
+        case 'S':
+            return &record.Serial;
+        case 'B':
+            return &record.Button;
+        case 'O':
+            return &record.Output;
+        case 'K':
+            return &record.Channels;
+        case 'T':
+            return &record.Time;
+        case 'E':
+            return &record.Extra;
+        default:
+            return nullptr;
     }
 }
 
@@ -303,8 +310,8 @@ std::string TRxFnc::FormatTime(const std::string& digits) {
     }
     const long t = 100 * v;
     const long seconds = t / 1000 % 60;
-    return std::to_string(t / 60000) + ":" + (seconds < 10 ? "0" : "") +
-           std::to_string(seconds) + "," + std::to_string(t % 1000);
+    return std::to_string(t / 60000) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds) +
+           "," + std::to_string(t % 1000);
 }
 
 std::string TRxFnc::TimeText(const std::string& time) const {

@@ -21,7 +21,7 @@ struct TKontrola {
 };
 
 class TRxFnc {
-public:
+  public:
     TRxFnc(std::string dataDir, const PopisType& texts, TUserInterface& ui);
 
     // The function table file of the current language (TLanguage::FunctionTableFile()).
@@ -80,7 +80,7 @@ public:
     std::vector<TKontrola> SetRules;
     int RecordCount = 0;
 
-private:
+  private:
     std::string dataDir_;
     const PopisType& texts_;
     TUserInterface& ui_;

@@ -1,5 +1,3 @@
-#include "catalog/Catalog.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,12 +7,13 @@
 #include <fstream>
 
 #include "RecordingUi.h"
+#include "catalog/Catalog.h"
 
 namespace ravlin {
 namespace {
 
-using ::testing::ElementsAre;
 using test::TRecordingUi;
+using ::testing::ElementsAre;
 
 PopisType NumberedTexts() {
     PopisType texts;
@@ -23,7 +22,7 @@ PopisType NumberedTexts() {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char name[] = "/tmp/ravlin-catalog-XXXXXX";
         path_ = mkdtemp(name);
@@ -34,7 +33,7 @@ public:
         std::ofstream(path_ + "/" + name, std::ios::binary) << content;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -53,7 +52,7 @@ std::string Section(const std::string& name, const std::string& description,
 }
 
 class CatalogTest : public ::testing::Test {
-protected:
+  protected:
     PopisType texts = NumberedTexts();
     TRecordingUi ui;
     TempDir dir;
@@ -243,8 +242,8 @@ TEST_F(CatalogTest, TransmitterTypesReadButtonsAndInputs) {
 
 TEST_F(CatalogTest, TransmitterFileEndingMidEntryIsAFormatError) {
     // The input type promises three inputs but the file ends after one.
-    dir.Write("Tx.def", CrLf({"Four", "B424", "V10108", "V10504", "V50102", "V50501", "Cut",
-                              "I3A0", "03:A=0,B=0"}));
+    dir.Write("Tx.def", CrLf({"Four", "B424", "V10108", "V10504", "V50102", "V50501", "Cut", "I3A0",
+                              "03:A=0,B=0"}));
     std::vector<TTx> types;
     EXPECT_FALSE(LoadTransmitterTypes(dir.path(), "Tx.def", types, texts, ui));
     EXPECT_THAT(ui.Texts(), ElementsAre("Text82 - Tx.def"));

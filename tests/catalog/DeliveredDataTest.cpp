@@ -77,7 +77,7 @@ std::string Encode(const std::map<char, std::string>& fields, const std::string&
 }
 
 class DeliveredDataTest : public ::testing::Test {
-protected:
+  protected:
     PopisType texts = NumberedTexts();
     TRecordingUi ui;
 
@@ -108,8 +108,8 @@ TEST_F(DeliveredDataTest, FilesAreCrLfText) {
 
 TEST_F(DeliveredDataTest, EveryReceiverTypeLoadsAndIsListedInOrder) {
     const auto names = RxNames();
-    for (const char* required : {"KV1T-N", "KVTQ-N", "KV8T-N", "KV1M", "KV1W", "KV1K", "KV8M",
-                                 "KV1M3", "KV1M2"}) {
+    for (const char* required :
+         {"KV1T-N", "KVTQ-N", "KV8T-N", "KV1M", "KV1W", "KV1K", "KV8M", "KV1M3", "KV1M2"}) {
         EXPECT_NE(std::find(names.begin(), names.end(), required), names.end()) << required;
     }
     const auto list = ListReceiverTypes(kData + "/Rx.def", texts, ui);
@@ -260,10 +260,14 @@ TEST_F(DeliveredDataTest, SerialCommandRulesFollowTheButtonPairs) {
             record.Time = "0032";
             record.Extra = fields['E'];
             // The two-slot pairs pass, the same functions with other buttons do not.
-            for (auto [output, button, ok] :
-                 {std::tuple{"E0", "A", true}, {"0E", "5", true}, {"66", "F", true},
-                  {"E0", "5", false}, {"66", "1", false}, {"01", "3", true}, {"08", "F", true},
-                  {"08", "3", false}}) {
+            for (auto [output, button, ok] : {std::tuple{"E0", "A", true},
+                                              {"0E", "5", true},
+                                              {"66", "F", true},
+                                              {"E0", "5", false},
+                                              {"66", "1", false},
+                                              {"01", "3", true},
+                                              {"08", "F", true},
+                                              {"08", "3", false}}) {
                 record.Output = output;
                 record.Button = button;
                 EXPECT_EQ(fnc.Check(record), ok) << output << "/" << button;

@@ -1,5 +1,3 @@
-#include "catalog/RxFunkce.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,12 +6,13 @@
 #include <fstream>
 
 #include "RecordingUi.h"
+#include "catalog/RxFunkce.h"
 
 namespace ravlin {
 namespace {
 
-using ::testing::ElementsAre;
 using test::TRecordingUi;
+using ::testing::ElementsAre;
 
 PopisType NumberedTexts() {
     PopisType texts;
@@ -43,7 +42,7 @@ const std::string kRelay = CrLf({"KV3S", "400", "SingleRelay=3", "Functions=Mono
                                  "Decoder=01=Mono,03=Timer#", "Check=0", "Set=0", "#E"});
 
 class RxFunkceTest : public ::testing::Test {
-protected:
+  protected:
     PopisType texts = NumberedTexts();
     TRecordingUi ui;
     TRxFnc fnc{"/nonexistent", texts, ui};
@@ -61,11 +60,11 @@ protected:
 };
 
 TEST_F(RxFunkceTest, ReadsTheSectionOfTheName) {
-    const std::string file = Combined("A") +
-                             CrLf({"B", "250", "SingleRelay=0", "Functions=On,Off,#", "Time=3",
-                                   "Decoder=01=On,02=Off=x,03#", "Check=0", "Set=0",
-                                   "ignored line", "#End of B"}) +
-                             kRelay;
+    const std::string file =
+        Combined("A") +
+        CrLf({"B", "250", "SingleRelay=0", "Functions=On,Off,#", "Time=3",
+              "Decoder=01=On,02=Off=x,03#", "Check=0", "Set=0", "ignored line", "#End of B"}) +
+        kRelay;
     ASSERT_TRUE(fnc.LoadFunctionTableText(file, "B"));
     EXPECT_EQ(fnc.RxName, "B");
     EXPECT_EQ(fnc.RecordCount, 250);
@@ -147,7 +146,8 @@ TEST_F(RxFunkceTest, LoadsFromTheDataFolder) {
 }
 
 TEST_F(RxFunkceTest, ZeroRuleCountKeepsOldRulesButDoesNotApplyThem) {
-    ASSERT_TRUE(fnc.LoadFunctionTableText(Combined("A", {"O01O02=B01@01=A#"}, {"O01O02=K01K02@01=FF#"}), "A"));
+    ASSERT_TRUE(fnc.LoadFunctionTableText(
+        Combined("A", {"O01O02=B01@01=A#"}, {"O01O02=K01K02@01=FF#"}), "A"));
     ASSERT_TRUE(fnc.LoadFunctionTableText(Combined("B"), "B"));
     EXPECT_EQ(fnc.CheckCount, 0);
     EXPECT_EQ(fnc.CheckRules.size(), 1u);
@@ -255,15 +255,15 @@ TEST_F(RxFunkceTest, CheckRulesRefuseImpossibleCombinations) {
 
 TEST_F(RxFunkceTest, CheckTextsAccumulateOverRules) {
     // The second rule compares O1 O2 B1 together, not B1 alone.
-    ASSERT_TRUE(fnc.LoadFunctionTableText(
-        Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=1,5=1#"}), "A"));
+    ASSERT_TRUE(
+        fnc.LoadFunctionTableText(Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=1,5=1#"}), "A"));
     EXPECT_FALSE(fnc.Check(Record("01", "5")));  // "015" applies, target "01" is not "1"
     TData record = Record("01", "5");
     record.Serial = "92345";
     record.Channels = "01";
     // Targets accumulate too: "0" from rule 1, then "9".
-    ASSERT_TRUE(fnc.LoadFunctionTableText(
-        Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=09#"}), "A"));
+    ASSERT_TRUE(
+        fnc.LoadFunctionTableText(Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=09#"}), "A"));
     EXPECT_TRUE(fnc.Check(record));
     EXPECT_TRUE(fnc.Check(Record("01", "6")));  // "016" is no key: not applicable
 }
@@ -285,8 +285,8 @@ TEST_F(RxFunkceTest, CheckFailsOnBadPositions) {
 
 TEST_F(RxFunkceTest, SetRulesFillDependentDigits) {
     ASSERT_TRUE(fnc.LoadFunctionTableText(
-        Combined("A", {}, {"O01O02=K01K02T01T02T03T04@06=0000,E0=0000#",
-                           "=T01T02T03T04@01=0000,02=0000#"}),
+        Combined("A", {},
+                 {"O01O02=K01K02T01T02T03T04@06=0000,E0=0000#", "=T01T02T03T04@01=0000,02=0000#"}),
         "A"));
     TData serial = Record("E0", "A");
     serial.Channels = "FF";
@@ -321,15 +321,13 @@ TEST_F(RxFunkceTest, SetUsesCharacterPOfTheValueAndStopsAfterAMatch) {
 }
 
 TEST_F(RxFunkceTest, SetSkipsMissingDigitsAndStopsOnBadPositions) {
-    ASSERT_TRUE(fnc.LoadFunctionTableText(
-        Combined("A", {}, {"O01O02O07=T01T06@01=999999#"}), "A"));
+    ASSERT_TRUE(fnc.LoadFunctionTableText(Combined("A", {}, {"O01O02O07=T01T06@01=999999#"}), "A"));
     TData record = Record("01", "1");
     fnc.ApplySetRules(record);
     EXPECT_EQ(record.Time, "9032");  // O07 and T06 lie outside their fields
     EXPECT_EQ(record.Time.size(), 4u);
 
-    ASSERT_TRUE(fnc.LoadFunctionTableText(
-        Combined("A", {}, {"O01O02=T01Tx1T02@01=77#"}), "A"));
+    ASSERT_TRUE(fnc.LoadFunctionTableText(Combined("A", {}, {"O01O02=T01Tx1T02@01=77#"}), "A"));
     TData stopped = Record("01", "1");
     fnc.ApplySetRules(stopped);
     EXPECT_EQ(stopped.Time, "7032");  // changes before the bad group stay
