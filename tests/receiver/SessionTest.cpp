@@ -195,6 +195,10 @@ TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
     ASSERT_TRUE(core->session.Login());
     const auto table = core->table;
     core->settings.Backup = true;
+    core->state.DocumentOpen = true;
+    core->state.FileName = home + "/doc.rvl";
+    core->state.Saved = true;
+    core->link.SetTimingForTests(60, 5);
     // Login and the verification pass; the transfer meets a receiver that falls silent.
     ASSERT_EQ(sim.Control("set mute-after 3"), "ok");
     EXPECT_FALSE(core->session.Download());
@@ -202,8 +206,82 @@ TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
     EXPECT_EQ(core->table.size(), table.size());
     for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(core->table[i].Raw, table[i].Raw);
     EXPECT_FALSE(core->state.Downloaded);
+    EXPECT_TRUE(core->state.Saved);
+    EXPECT_TRUE(core->state.DocumentOpen);
+    EXPECT_EQ(core->state.FileName, home + "/doc.rvl");
+    EXPECT_TRUE(core->state.LoggedIn);
     EXPECT_FALSE(core->link.IsOpen());
     EXPECT_TRUE(BackupFiles().empty());
+}
+
+TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
+    StartSim();
+    core->state.DocumentOpen = true;
+    core->rx.Device.Name = "KV1T-N";
+    int closed = 0;
+    core->session.closeDocument = [&] {
+        ++closed;
+        core->state.DocumentOpen = false;
+    };
+    ui.answers = {TAnswer::Yes};
+    EXPECT_TRUE(core->session.Login());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(core->rx.Device.Name, "KV8M");
+}
+
+TEST_F(SessionTest, DownloadLogsInFirstAndACancelledLoginCancelsIt) {
+    StartSim({"--password", "pw"});
+    passwords.logins = {std::nullopt};
+    EXPECT_FALSE(core->session.Download());
+    EXPECT_FALSE(core->state.LoggedIn);
+    EXPECT_EQ(passwords.loginAsked, 1);
+    EXPECT_FALSE(core->state.Downloaded);
+    // Only the login's descriptor, name and password reads reached the receiver.
+    EXPECT_EQ(sim.Control("stats").substr(0, 9), "frames 3 ");
+
+    passwords.logins = {std::string("pw")};
+    EXPECT_TRUE(core->session.Download());
+    EXPECT_TRUE(core->state.LoggedIn);
+}
+
+TEST_F(SessionTest, OnLineModeIsRestartedAfterACancelButNotAfterAFailure) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(core->rx.Device.RecordCount);
+    int left = 0, restarted = 0;
+    core->session.leaveOnline = [&] {
+        ++left;
+        core->state.OnLine = false;
+    };
+    core->session.restartOnline = [&] {
+        ++restarted;
+        core->state.OnLine = true;
+    };
+    core->state.OnLine = true;
+    ui.at = 30;
+    EXPECT_FALSE(core->session.Download());
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(restarted, 1);
+
+    ui.at = -1;
+    core->link.SetTimingForTests(60, 5);
+    ASSERT_EQ(sim.Control("set mute-after 2"), "ok");
+    EXPECT_FALSE(core->session.Download());
+    EXPECT_EQ(left, 2);
+    EXPECT_EQ(restarted, 1);
+}
+
+TEST_F(SessionTest, FailedUploadKeepsTheModifiedMark) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    core->state.MemoryModified = true;
+    core->link.SetTimingForTests(60, 5);
+    ASSERT_EQ(sim.Control("set answer-x 1"), "ok");
+    ui.answers = {TAnswer::Yes};
+    EXPECT_FALSE(core->session.Upload());
+    EXPECT_TRUE(core->state.MemoryModified);
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{95, 110}));
+    EXPECT_FALSE(core->link.IsOpen());
 }
 
 TEST_F(SessionTest, CancelledDownloadIsSilent) {
