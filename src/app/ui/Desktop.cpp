@@ -152,16 +152,16 @@ bool TDesktop::RunDocumentCommand(const std::function<bool()>& command) {
     return result;
 }
 
-void TDesktop::MenuNewClick() { RunDocumentCommand([this] { return document_->New(); }); }
-void TDesktop::MenuOpenClick() { RunDocumentCommand([this] { return document_->Open(); }); }
-void TDesktop::MenuSaveClick() { RunDocumentCommand([this] { return document_->SaveAll(); }); }
-void TDesktop::MenuSaveAsClick() { RunDocumentCommand([this] { return document_->SaveAs(); }); }
-void TDesktop::MenuCloseClick() { RunDocumentCommand([this] { return document_->Close(); }); }
-void TDesktop::MenuOpenBackupClick() {
-    RunDocumentCommand([this] { return document_->OpenBackup(); });
+bool TDesktop::MenuNewClick() { return RunDocumentCommand([this] { return document_->New(); }); }
+bool TDesktop::MenuOpenClick() { return RunDocumentCommand([this] { return document_->Open(); }); }
+bool TDesktop::MenuSaveClick() { return RunDocumentCommand([this] { return document_->SaveAll(); }); }
+bool TDesktop::MenuSaveAsClick() { return RunDocumentCommand([this] { return document_->SaveAs(); }); }
+bool TDesktop::MenuCloseClick() { return RunDocumentCommand([this] { return document_->Close(); }); }
+bool TDesktop::MenuOpenBackupClick() {
+    return RunDocumentCommand([this] { return document_->OpenBackup(); });
 }
-void TDesktop::MenuImportClick() {
-    RunDocumentCommand([this] { return document_->ImportComments(); });
+bool TDesktop::MenuImportClick() {
+    return RunDocumentCommand([this] { return document_->ImportComments(); });
 }
 
 void TDesktop::RefreshViews() {
@@ -203,20 +203,20 @@ void TDesktop::OnProgress(int percent) {
     if (commForm_->isVisible()) commForm_->SetPosition(percent);
 }
 
-void TDesktop::MenuLoginClick() {
-    RunReceiverCommand([this] { return core_->session.LoginToggle(); }, 0);
+bool TDesktop::MenuLoginClick() {
+    return RunReceiverCommand([this] { return core_->session.LoginToggle(); }, 0);
 }
 
-void TDesktop::MenuDownloadClick() {
-    RunReceiverCommand([this] { return core_->session.Download(); }, 76);
+bool TDesktop::MenuDownloadClick() {
+    return RunReceiverCommand([this] { return core_->session.Download(); }, 76);
 }
 
-void TDesktop::MenuUploadClick() {
-    RunReceiverCommand([this] { return core_->session.Upload(); }, 75);
+bool TDesktop::MenuUploadClick() {
+    return RunReceiverCommand([this] { return core_->session.Upload(); }, 75);
 }
 
-void TDesktop::MenuPassChangeClick() {
-    RunReceiverCommand([this] { return core_->session.ChangePassword(); }, 0);
+bool TDesktop::MenuPassChangeClick() {
+    return RunReceiverCommand([this] { return core_->session.ChangePassword(); }, 0);
 }
 
 void TDesktop::MenuCommSetupClick() {

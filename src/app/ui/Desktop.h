@@ -63,18 +63,18 @@ public:
     TViewsController& views() { return *views_; }
 
     // The menu commands.
-    void MenuLoginClick();
-    void MenuDownloadClick();
-    void MenuUploadClick();
-    void MenuPassChangeClick();
+    bool MenuLoginClick();
+    bool MenuDownloadClick();
+    bool MenuUploadClick();
+    bool MenuPassChangeClick();
     void MenuCommSetupClick();
-    void MenuNewClick();
-    void MenuOpenClick();
-    void MenuSaveClick();
-    void MenuSaveAsClick();
-    void MenuCloseClick();
-    void MenuOpenBackupClick();
-    void MenuImportClick();
+    bool MenuNewClick();
+    bool MenuOpenClick();
+    bool MenuSaveClick();
+    bool MenuSaveAsClick();
+    bool MenuCloseClick();
+    bool MenuOpenBackupClick();
+    bool MenuImportClick();
 
     // Rebuilds both views from the record table.
     void RefreshViews();

@@ -18,6 +18,8 @@ TViewsController::TViewsController(TCore& core, TMainForm& form, TInfoForm& info
     : QObject(parent), core_(core), form_(form), info_(info) {
     form_.fileGrid()->horizontalHeader()->viewport()->installEventFilter(this);
     form_.fileGrid()->horizontalHeader()->setSortIndicatorShown(true);
+    // Header presses are the sort command here; the header must not flip its own mark.
+    form_.fileGrid()->horizontalHeader()->setSectionsClickable(false);
 }
 
 TViewsController::~TViewsController() = default;
