@@ -4,6 +4,7 @@
 #include <charconv>
 #include <numeric>
 
+#include "app/Settings.h"
 #include "catalog/Device.h"
 #include "records/Describe.h"
 
@@ -116,7 +117,40 @@ TColumnLayout BuildColumnLayout(const std::vector<int>& list, int columnCount) {
     return layout;
 }
 
+int VisibleUserColumns(const TIniFile& ini, TLayoutFamily family) {
+    int v = 0;
+    for (const char* key : VisibilityKeys(family))
+        if (ini.ReadBool(TSettings::kSetup, key, true)) ++v;
+    return v;
+}
+
+TColumnLayout LoadColumnLayout(const TIniFile& ini, TLayoutFamily family, int singleRelay) {
+    std::string list =
+        ini.ReadString(kGridConfigSection, LayoutKey(family), DefaultLayoutList(family));
+    return BuildColumnLayout(ParseLayoutList(list),
+                             LayoutColumnCount(family, singleRelay, VisibleUserColumns(ini, family)));
+}
+
+void StoreColumnLayout(TIniFile& ini, TLayoutFamily family, const TColumnLayout& layout) {
+    ini.WriteString(kGridConfigSection, LayoutKey(family), FormatLayoutList(layout));
+}
+
 // ---- sort state ------------------------------------------------------------------------
+
+TSortState SortStateOf(const TSettings& settings, TLayoutFamily family) {
+    if (family == TLayoutFamily::Single) return {settings.SortColSingle, settings.SortUpSingle};
+    return {settings.SortColMulti, settings.SortUpMulti};
+}
+
+void SetSortState(TSettings& settings, TLayoutFamily family, const TSortState& state) {
+    if (family == TLayoutFamily::Single) {
+        settings.SortColSingle = state.column;
+        settings.SortUpSingle = state.ascending;
+    } else {
+        settings.SortColMulti = state.column;
+        settings.SortUpMulti = state.ascending;
+    }
+}
 
 const char* SortColumnKey(TLayoutFamily family) {
     return family == TLayoutFamily::Single ? "SortColSingle" : "SortColMulti";

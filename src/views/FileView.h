@@ -15,7 +15,9 @@
 namespace ravlin {
 
 class TRxFnc;
+class TIniFile;
 struct TDevice;
+struct TSettings;
 
 // Column kinds. A kind decides a column's header, its cells and its sort key.
 namespace kind {
@@ -78,6 +80,14 @@ int LayoutColumnCount(TLayoutFamily family, int singleRelay, int visibleUserColu
 // Elements from the list (kind::None where it is shorter), element 0 := columnCount.
 TColumnLayout BuildColumnLayout(const std::vector<int>& list, int columnCount);
 
+// Visible user columns V of a family: the true flags among its five (default true).
+int VisibleUserColumns(const TIniFile& ini, TLayoutFamily family);
+// The family's layout from the settings (default list when the key is absent), its
+// column count computed from the flags and `singleRelay`.
+TColumnLayout LoadColumnLayout(const TIniFile& ini, TLayoutFamily family, int singleRelay);
+// Writes the layout list of the family (all 61 elements).
+void StoreColumnLayout(TIniFile& ini, TLayoutFamily family, const TColumnLayout& layout);
+
 // ---- sort state ------------------------------------------------------------------
 
 // Sort column is a grid column index (not a kind); -1 means no sort column (position
@@ -90,6 +100,9 @@ struct TSortState {
 // Settings: section Setup, SortColSingle / SortColMulti, SortUpSingle / SortUpMulti.
 const char* SortColumnKey(TLayoutFamily family);
 const char* SortUpKey(TLayoutFamily family);
+
+TSortState SortStateOf(const TSettings& settings, TLayoutFamily family);
+void SetSortState(TSettings& settings, TLayoutFamily family, const TSortState& state);
 
 // Header press on grid column `column` (-1: right of the last column): that column
 // becomes the sort column ascending, or the direction flips when it already was.

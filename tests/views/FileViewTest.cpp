@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 #include <random>
+
+#include "app/Settings.h"
 
 namespace ravlin {
 namespace {
@@ -277,6 +283,43 @@ TEST(FileViewSelection, SelectedRecordFollowsItsRow) {
     EXPECT_EQ(view.rows, (std::vector<int>{0, 2, 1}));
     EXPECT_EQ(view.selectedRow, 0);
     EXPECT_FALSE(view.empty);
+}
+
+TEST(FileViewSettings, LayoutFlagsAndSortStateFromTheSettingsFile) {
+    char tmpl[] = "/tmp/ravlin-fv-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string path = std::string(tmpl) + "/RavlinProj.ini";
+    std::ofstream(path) << "[Setup]\r\nUserSingle3Visible=0\r\nUserMultiIDVisible=0\r\n"
+                        << "UserMulti4Visible=0\r\n[Grid_Config]\r\nUser_Multi=9,0,x,1,\r\n";
+    {
+        TIniFile ini(path);
+        EXPECT_EQ(VisibleUserColumns(ini, TLayoutFamily::Single), 4);
+        TColumnLayout single = LoadColumnLayout(ini, TLayoutFamily::Single, 0);
+        EXPECT_EQ(single.Count(), 12);
+        EXPECT_EQ(single.KindAt(11), kind::Time);
+        TColumnLayout multi = LoadColumnLayout(ini, TLayoutFamily::Multi, 2);
+        EXPECT_EQ(multi.Count(), 12);  // 5 + 2 * 2 + 3
+        EXPECT_EQ(multi.KindAt(0), 0);
+        EXPECT_EQ(multi.KindAt(1), kind::Unknown);
+        EXPECT_EQ(multi.KindAt(2), kind::Code);
+        EXPECT_EQ(multi.KindAt(3), kind::None);
+        multi.items[4] = kind::Rs232;
+        StoreColumnLayout(ini, TLayoutFamily::Multi, multi);
+        ini.UpdateFile();
+    }
+    TIniFile again(path);
+    EXPECT_EQ(LoadColumnLayout(again, TLayoutFamily::Multi, 2).KindAt(3), kind::Rs232);
+
+    TSettings settings;
+    SetSortState(settings, TLayoutFamily::Multi, {5, false});
+    EXPECT_EQ(settings.SortColMulti, 5);
+    EXPECT_FALSE(settings.SortUpMulti);
+    EXPECT_EQ(settings.SortColSingle, 0);
+    TSortState s = SortStateOf(settings, TLayoutFamily::Multi);
+    EXPECT_EQ(s.column, 5);
+    EXPECT_FALSE(s.ascending);
+    EXPECT_TRUE(SortStateOf(settings, TLayoutFamily::Single).ascending);
+    std::filesystem::remove_all(tmpl);
 }
 
 }  // namespace
