@@ -14,7 +14,8 @@
 namespace ravlin {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A CR can only end a value when a line of a bare-LF file ends in one; it is no part of it.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -107,6 +108,13 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
         readFailed_ = exists;
         return;
     }
+    LoadText(content);
+}
+
+void TIniFile::LoadText(std::string_view content) {
+    lines_.clear();
+    newLineEnd_ = "\r\n";
+    modified_ = false;
     std::string_view rest = content;
     bool firstEol = true;
     while (!rest.empty()) {
@@ -129,6 +137,12 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
         }
         lines_.push_back(std::move(line));
     }
+}
+
+std::string TIniFile::Content() const {
+    std::string content;
+    for (const TLine& l : lines_) content += l.text + l.eol;
+    return content;
 }
 
 TIniFile::~TIniFile() {
@@ -257,9 +271,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
 bool TIniFile::UpdateFile() {
     if (!modified_) return true;
     if (path_.empty() || readFailed_) return false;
-    std::string content;
-    for (const TLine& l : lines_) content += l.text + l.eol;
-
+    const std::string content = Content();
     const size_t slash = path_.rfind('/');
     if (slash != std::string::npos && slash > 0 && !MakeDirs(path_.substr(0, slash)))
         return false;

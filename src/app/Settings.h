@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/UserInterface.h"
@@ -31,6 +32,10 @@ public:
     TIniFile& operator=(const TIniFile&) = delete;
 
     const std::string& FileName() const { return path_; }
+    // Replaces the copy in memory with `content` (as if it were the file); not modified.
+    void LoadText(std::string_view content);
+    // What UpdateFile() would write.
+    std::string Content() const;
 
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& def) const;

@@ -1,0 +1,47 @@
+// Settings file contents from the fuzzer. The reader keeps every byte it does not change;
+// saving and reading back gives the same settings; nothing touches the disk.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/Settings.h"
+
+using namespace ravlin;
+
+namespace {
+
+// The settings as a file of their own: two records are equal when this is.
+std::string Serialize(TSettings s, const PopisType& texts) {
+    TIniFile ini("");
+    s.Save(ini, texts, "/doc.rvl");
+    return ini.Content();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    PopisType texts(299, "t");
+    for (int i = 0; i < 5; ++i) texts[153 + i] = "User " + std::to_string(i);
+
+    TIniFile ini("");
+    ini.LoadText(content);
+    if (ini.Content() != content) std::abort();  // byte for byte without writes
+
+    TSettings s;
+    s.Load(ini);
+    ReadUserTitles(ini, texts, s.UserTitles);
+    if (s.Window.State < 0 || s.Window.State > 2 || s.PageControl < 0 || s.PageControl > 4)
+        std::abort();
+    for (const char* section : {"Setup", "Window", "Grid_Config"}) ini.ReadSectionKeys(section);
+
+    s.Save(ini, texts, "/doc.rvl");  // no path: UpdateFile fails without any I/O
+    TIniFile again("");
+    again.LoadText(ini.Content());
+    TSettings r;
+    r.Load(again);
+    ReadUserTitles(again, texts, r.UserTitles);
+    if (Serialize(s, texts) != Serialize(r, texts)) std::abort();
+    return 0;
+}
