@@ -32,7 +32,7 @@ namespace {
 
 // Forwards one TCP connection to the simulator and counts the bytes of each direction.
 class TProxy {
-public:
+  public:
     explicit TProxy(int target) : target_(target) {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
@@ -60,7 +60,7 @@ public:
         down_.store(0);
     }
 
-private:
+  private:
     static int Connect(int port) {
         int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -168,14 +168,15 @@ TResult Job(TProxy& proxy, TKom& kom, TKom::TJob job) {
 void Print(const char* what, long baud, const TResult& r) {
     if (baud > 0) {
         const double wire = r.down * 10.0 / baud;
-        std::printf("%-26s %6ld bit/s  %s  %7.3f s wall  %7.3f s wire (%ld bytes from the "
-                    "receiver, %ld to it)  ratio %.4f\n",
-                    what, baud, r.ok ? "ok  " : "FAIL", r.seconds, wire, r.down, r.up,
-                    r.seconds / wire);
+        std::printf(
+            "%-26s %6ld bit/s  %s  %7.3f s wall  %7.3f s wire (%ld bytes from the "
+            "receiver, %ld to it)  ratio %.4f\n",
+            what, baud, r.ok ? "ok  " : "FAIL", r.seconds, wire, r.down, r.up, r.seconds / wire);
     } else {
-        std::printf("%-26s unpaced       %s  %7.3f s wall  (%ld bytes from the receiver, %ld to "
-                    "it)\n",
-                    what, r.ok ? "ok  " : "FAIL", r.seconds, r.down, r.up);
+        std::printf(
+            "%-26s unpaced       %s  %7.3f s wall  (%ld bytes from the receiver, %ld to "
+            "it)\n",
+            what, r.ok ? "ok  " : "FAIL", r.seconds, r.down, r.up);
     }
 }
 
@@ -189,8 +190,8 @@ int main() {
     for (long baud : {9600L, 57600L}) {
         for (bool stream : {false, true}) {
             test::TSimProcess sim;
-            if (!sim.Start(test::TSimProcess::Tcp,
-                           {"--baud", std::to_string(baud), "--data-dir", RAVLIN_SOURCE_DATA_DIR})) {
+            if (!sim.Start(test::TSimProcess::Tcp, {"--baud", std::to_string(baud), "--data-dir",
+                                                    RAVLIN_SOURCE_DATA_DIR})) {
                 std::printf("cannot start ravlin-sim\n");
                 return 1;
             }
@@ -256,8 +257,8 @@ int main() {
             const int bytes = rx.Device.EndAddress - rx.Device.StartAddress + 1;
             TResult d = Job(proxy, kom, TKom::TJob::Download);
             Print(stream ? "60 KiB download (stream)" : "60 KiB download (blocks)", 0, d);
-            std::printf("%-26s %d bytes, %.3f s scaled to 64 KiB (target < 2 s)\n", "",
-                        bytes, d.seconds * 65536.0 / bytes);
+            std::printf("%-26s %d bytes, %.3f s scaled to 64 KiB (target < 2 s)\n", "", bytes,
+                        d.seconds * 65536.0 / bytes);
             status |= !d.ok;
             link.Zavri();
         }

@@ -19,7 +19,7 @@ namespace ravlin::cli {
 // The login window answered once with --password; the password window once with
 // --password (old) and the new text. A second question means the first answer was refused.
 class TCliPasswords : public TPasswordSource {
-public:
+  public:
     std::string password;
     std::string newPassword;
     bool unchanged = false;  // the new password equals the receiver's current one
@@ -37,7 +37,7 @@ public:
         return TPasswordChange{device.Password.empty() ? std::string() : password, newPassword};
     }
 
-private:
+  private:
     int loginAsked_ = 0;
     int changeAsked_ = 0;
 };
@@ -45,7 +45,7 @@ private:
 // The user already chose the operation on the command line: the upload question is
 // answered Yes; an interrupt during an upload ends it unless a terminal user says No.
 class TCommandUi : public TUserInterface {
-public:
+  public:
     explicit TCommandUi(TUserInterface& inner) : inner_(inner) {}
     void Error(const TMessage& m) override { inner_.Error(m); }
     void Warning(const TMessage& m) override { inner_.Warning(m); }
@@ -58,7 +58,7 @@ public:
     void Progress(int position, int maximum) override { inner_.Progress(position, maximum); }
     bool CancelRequested() override { return inner_.CancelRequested(); }
 
-private:
+  private:
     TUserInterface& inner_;
 };
 

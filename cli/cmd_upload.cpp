@@ -22,6 +22,5 @@ int Upload(TContext& ctx) {
 }
 
 }  // namespace
-RAVLIN_CLI_COMMAND("upload", "FILE.rvl      log in and upload a data file to the receiver",
-                   Upload);
+RAVLIN_CLI_COMMAND("upload", "FILE.rvl      log in and upload a data file to the receiver", Upload);
 }  // namespace ravlin::cli

@@ -13,8 +13,8 @@ namespace ravlin {
 std::string BackupFileName(const std::string& backupDir, const std::string& name,
                            const std::tm& t) {
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "_%02d%02d%02d_%02d%02d%02d", t.tm_year % 100,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(stamp, sizeof stamp, "_%02d%02d%02d_%02d%02d%02d", t.tm_year % 100, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     return backupDir + "/" + name + stamp + ".rvl";
 }
 

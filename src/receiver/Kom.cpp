@@ -148,9 +148,9 @@ void TKom::SetProgress(int value) {
 }
 
 void TKom::ReportError(int secondText) {
-    const std::string second =
-        secondText >= 0 && static_cast<size_t>(secondText) < texts_.size() ? texts_[secondText]
-                                                                            : std::string();
+    const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
+                                   ? texts_[secondText]
+                                   : std::string();
     ui_.Error(TMessage::Lang(texts_, 110, " " + second));
 }
 

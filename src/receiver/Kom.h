@@ -23,7 +23,7 @@ class TKomunikace;
 class TRx;
 
 class TKom {
-public:
+  public:
     enum class TJob { None, Download, Upload, Online };
 
     TKom(TRx& rx, TKomunikace& link, TUserInterface& ui, const PopisType& texts);
@@ -59,7 +59,7 @@ public:
     // Rounds num/den to the nearest integer, a half to the even neighbour.
     static int Nearest(long long num, long long den);
 
-private:
+  private:
     void Execute();
     bool Download();
     bool DownloadBlocks();

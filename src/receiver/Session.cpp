@@ -8,7 +8,7 @@ namespace ravlin {
 
 // Marks a receiver command as running; refuses a second one.
 class TSession::TBusy {
-public:
+  public:
     explicit TBusy(TSession& s) : s_(s) {
         bool expected = false;
         ok_ = s_.busy_.compare_exchange_strong(expected, true);
@@ -21,7 +21,7 @@ public:
     }
     bool ok() const { return ok_; }
 
-private:
+  private:
     TSession& s_;
     bool ok_ = false;
 };

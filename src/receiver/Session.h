@@ -29,7 +29,7 @@ struct TPasswordChange {
 // The login window and the password change window; implemented by the desktop program
 // with its windows and by the command-line tool with its options.
 class TPasswordSource {
-public:
+  public:
     virtual ~TPasswordSource() = default;
     // The password typed for `device` (its Description is the receiver type shown), or
     // nullopt when cancelled. Asked again after a wrong or too long password.
@@ -40,7 +40,7 @@ public:
 };
 
 class TSession {
-public:
+  public:
     explicit TSession(TCore& core);
     ~TSession();
 
@@ -80,7 +80,7 @@ public:
     // password equals the current one (nothing happens).
     static int CheckPasswordChange(const TPasswordChange& change, const std::string& stored);
 
-private:
+  private:
     class TBusy;
     bool LoginLocked();
     void LogoutLocked();

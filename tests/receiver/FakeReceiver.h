@@ -21,7 +21,7 @@
 namespace ravlin::test {
 
 class TFakeReceiver {
-public:
+  public:
     struct TFrame {
         int type;
         int address;       // address field of the frame
@@ -31,12 +31,12 @@ public:
     std::vector<uint8_t> memory = std::vector<uint8_t>(65536, 0xFF);
     int blockSize = 64;
     // Faults, set before the worker runs.
-    int badStreamLine = -1;        // this stream line (0-based, counted over all streams) gets
-                                   // a wrong address, once
+    int badStreamLine = -1;  // this stream line (0-based, counted over all streams) gets
+                             // a wrong address, once
     bool changeAfterFirstStream = false;  // flips one byte after the first stream read
-    int rejectWrites = 0;          // answer 'X' to this many write frames
-    int silentAfterFrames = -1;    // stop answering after this many frames
-    int streamLineDelayMs = 0;     // pause before every stream line
+    int rejectWrites = 0;                 // answer 'X' to this many write frames
+    int silentAfterFrames = -1;           // stop answering after this many frames
+    int streamLineDelayMs = 0;            // pause before every stream line
 
     TFakeReceiver() {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -92,8 +92,10 @@ public:
         return out;
     }
 
-private:
-    static int HexValue(const std::string& s) { return static_cast<int>(std::stoul(s, nullptr, 16)); }
+  private:
+    static int HexValue(const std::string& s) {
+        return static_cast<int>(std::stoul(s, nullptr, 16));
+    }
 
     void Send(const std::string& s) {
         size_t done = 0;
@@ -168,9 +170,8 @@ private:
                         std::this_thread::sleep_for(std::chrono::milliseconds(streamLineDelayMs));
                     lock.lock();
                     char addr[8];
-                    std::snprintf(addr, sizeof addr, "%04X", streamLine_ == badStreamLine
-                                                                 ? (a + 16) & 0xFFFF
-                                                                 : a);
+                    std::snprintf(addr, sizeof addr, "%04X",
+                                  streamLine_ == badStreamLine ? (a + 16) & 0xFFFF : a);
                     ++streamLine_;
                     std::string line = std::string(addr) + " " + Hex(memory, a, a + 15) + "\r\n";
                     lock.unlock();

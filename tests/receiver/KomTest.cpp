@@ -1,7 +1,5 @@
 // The transfer worker against an in-process receiver that records every frame.
 
-#include "receiver/Kom.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include "FakeReceiver.h"
 #include "RecordingUi.h"
 #include "link/Komunikace.h"
+#include "receiver/Kom.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -28,7 +27,7 @@ PopisType Texts() {
 
 // Calls `onProgress` from the worker at every progress value.
 class THookUi : public TRecordingUi {
-public:
+  public:
     std::function<void(int)> onProgress;
     void Progress(int position, int maximum) override {
         TRecordingUi::Progress(position, maximum);
@@ -37,7 +36,7 @@ public:
 };
 
 class KomTest : public ::testing::Test {
-protected:
+  protected:
     void Connect(bool dumpRead, int byteTimeoutMs = 150) {
         fake.Start();
         link.Settings.ConnectionType = TConnectionSettings::Tcp;
@@ -171,7 +170,8 @@ TEST_F(KomTest, UploadPreparesEveryBlockThenWritesLines) {
     Device(2048, 64);
     Connect(false);
     std::string image;
-    for (int i = 0; i < 2048; ++i) image += TFakeReceiver::Hex({static_cast<uint8_t>(i % 251)}, 0, 0);
+    for (int i = 0; i < 2048; ++i)
+        image += TFakeReceiver::Hex({static_cast<uint8_t>(i % 251)}, 0, 0);
     rx.UploadImage = image;
     ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
     const auto frames = fake.Frames();

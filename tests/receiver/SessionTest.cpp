@@ -1,7 +1,5 @@
 // Login, download, upload and password change against the real simulator.
 
-#include "receiver/Session.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,6 +11,7 @@
 #include "RecordingUi.h"
 #include "SimProcess.h"
 #include "app/Core.h"
+#include "receiver/Session.h"
 
 namespace ravlin {
 namespace {
@@ -22,7 +21,7 @@ using test::TRecordingUi;
 using test::TSimProcess;
 
 class TScriptedPasswords : public TPasswordSource {
-public:
+  public:
     std::deque<std::optional<std::string>> logins;
     std::deque<std::optional<TPasswordChange>> changes;
     int loginAsked = 0, changeAsked = 0;
@@ -44,7 +43,7 @@ public:
 
 // Cancels the running transfer from the worker once the progress passes `at`.
 class TCancellingUi : public TRecordingUi {
-public:
+  public:
     TSession* session = nullptr;
     int at = -1;
     void Progress(int position, int maximum) override {
@@ -64,7 +63,7 @@ std::string HexOf(const std::vector<uint8_t>& bytes) {
 }
 
 class SessionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/ravlin-session-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -174,7 +173,8 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     const auto area = sim.RecordArea();
     ASSERT_EQ(core->rx.Image.size(), 2 * area.size());
     // Everything up to the first erased record is the receiver's; the rest reads FF.
-    EXPECT_EQ(core->rx.Image.substr(0, 10 * RecordBytes()), HexOf(area).substr(0, 10 * RecordBytes()));
+    EXPECT_EQ(core->rx.Image.substr(0, 10 * RecordBytes()),
+              HexOf(area).substr(0, 10 * RecordBytes()));
     ASSERT_EQ(static_cast<int>(core->table.size()), core->rx.Device.RecordCount);
     EXPECT_FALSE(core->table[0].Empty);
     EXPECT_TRUE(core->state.Downloaded);
@@ -184,7 +184,7 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     const auto backups = BackupFiles();
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(fs::path(backups[0]).filename().string().substr(0, 5), "KV8M_");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(backups[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
     EXPECT_TRUE(ui.messages.empty());

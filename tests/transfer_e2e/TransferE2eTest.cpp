@@ -34,7 +34,7 @@ struct TRun {
 
 // A running ravlin-cli; Finish() collects its output.
 class TCli {
-public:
+  public:
     void Start(const std::vector<std::string>& args) {
         std::vector<std::string> argv{std::string(RAVLIN_BIN_DIR) + "/ravlin-cli"};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -64,9 +64,9 @@ public:
         TRun r;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (out_ >= 0 || err_ >= 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - Clock::now())
-                                  .count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
             if (left <= 0) {
                 ::kill(pid_, SIGKILL);
                 break;
@@ -86,7 +86,7 @@ public:
     }
     void Signal(int sig) { ::kill(pid_, sig); }
 
-private:
+  private:
     static void ReadInto(int& fd, short revents, std::string& to) {
         if (fd < 0 || !(revents & (POLLIN | POLLHUP | POLLERR))) return;
         char buf[4096];
@@ -124,7 +124,7 @@ std::vector<std::string> Lines(const std::string& file) {
 }
 
 class TransferE2e : public ::testing::TestWithParam<TSimProcess::TTransport> {
-protected:
+  protected:
     void SetUp() override {
         // Short byte time-outs and pauses in the command-line tool (its test hook).
         ::setenv("RAVLIN_LINK_TIMING", "300,5", 1);
@@ -307,14 +307,15 @@ TEST_P(TransferFaults, NoisyLinksGiveTheExactImageOrAMessage) {
         if (c.stream) args.insert(args.begin(), "--stream");
         TRun r = Cli(args, 120000);
         SCOPED_TRACE(c.sim[0]);
-        std::printf("  %s %s: exit %d in %.1f s %s", c.sim[0].c_str(), c.stream ? "stream" : "blocks",
-                    r.status, r.seconds, r.err.c_str());
+        std::printf("  %s %s: exit %d in %.1f s %s", c.sim[0].c_str(),
+                    c.stream ? "stream" : "blocks", r.status, r.seconds, r.err.c_str());
         if (r.err.empty() || r.err.back() != '\n') std::printf("\n");
         ASSERT_NE(r.status, -1) << "hung: " << r.err;
         if (r.status == 0) {
             sim.Control("set drop 0");
             sim.Control("set corrupt 0");
-            EXPECT_EQ(Lines(file)[2].substr(0, 20 * 16), HexOf(sim.RecordArea()).substr(0, 20 * 16));
+            EXPECT_EQ(Lines(file)[2].substr(0, 20 * 16),
+                      HexOf(sim.RecordArea()).substr(0, 20 * 16));
         } else {
             EXPECT_EQ(r.status, 1);
             EXPECT_FALSE(r.err.empty());
