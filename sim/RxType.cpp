@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/UserInterface.h"
 #include "catalog/Catalog.h"
+#include "document/DataFile.h"
 
 namespace ravlin::sim {
 
@@ -47,13 +48,15 @@ bool FindRxType(const std::string& dataDir, const std::string& type, TRxTypeInfo
     return true;
 }
 
-bool LoadImage(const std::string& path, const TSimConfig&, std::vector<uint8_t>&,
-               std::string& why) {
-    if (EndsWith(path, ".rvl")) {
-        why = "data files cannot be loaded yet; give a raw image of the record area";
-        return false;
-    }
-    return false;
+bool LoadDataFile(const std::string& path, std::vector<uint8_t>& data, std::string& typeName,
+                  std::string& why) {
+    if (!EndsWith(path, ".rvl")) return false;
+    std::string image;
+    if (!PeekDataFile(path, typeName, image, why)) return false;
+    data.clear();
+    for (size_t i = 0; i + 1 < image.size(); i += 2)
+        data.push_back(static_cast<uint8_t>(std::stoi(image.substr(i, 2), nullptr, 16)));
+    return true;
 }
 
 }  // namespace ravlin::sim

@@ -19,10 +19,10 @@ struct TRxTypeInfo {
 bool FindRxType(const std::string& dataDir, const std::string& type, TRxTypeInfo& info,
                 std::string& why);
 
-// Image files other than raw binary. True with the record area's bytes in `data` when
-// `path` is such a file; false with `why` set when it is one that cannot be used; false
-// with `why` empty when the file is to be read as a raw image.
-bool LoadImage(const std::string& path, const TSimConfig& config, std::vector<uint8_t>& data,
-               std::string& why);
+// A data file (*.rvl): true with the record area's bytes and the receiver type it names.
+// False with `why` set when it cannot be used; false with `why` empty when `path` is not a
+// data file (then it is a raw image).
+bool LoadDataFile(const std::string& path, std::vector<uint8_t>& data, std::string& typeName,
+                  std::string& why);
 
 }  // namespace ravlin::sim

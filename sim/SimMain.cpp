@@ -43,7 +43,9 @@ struct TOptions {
     int controlPort = -1;
     long baud = 0;
     long records = -1, recordLength = -1;
-    bool haveEnd = false, haveBlockSize = false;
+    bool haveEnd = false, haveBlockSize = false, haveType = false;
+    std::vector<uint8_t> image;  // --load: the record area's bytes
+    bool imageFromDataFile = false;
     std::string load, save, dataDir;
 };
 
@@ -111,6 +113,7 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
             o.controlPort = static_cast<int>(n);
         } else if (a == "--type") {
             c.type = v;
+            o.haveType = true;
         } else if (a == "--password") {
             c.password = v;
         } else if (a == "--start") {
@@ -163,10 +166,25 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
     return 0;
 }
 
+bool ReadFile(const std::string& path, std::vector<uint8_t>& data);
+
 // Fills the parts of the layout the command line left open from the type's catalogue
 // entry: a whole number of records, and the erase block size.
 int ApplyType(TOptions& o) {
     TSimConfig& c = o.config;
+    if (!o.load.empty()) {
+        std::string why, typeName;
+        o.imageFromDataFile = LoadDataFile(o.load, o.image, typeName, why);
+        if (!why.empty()) {
+            std::fprintf(stderr, "ravlin-sim: %s\n", why.c_str());
+            return 1;
+        }
+        if (o.imageFromDataFile && !o.haveType) c.type = typeName;
+        if (!o.imageFromDataFile && !ReadFile(o.load, o.image)) {
+            std::fprintf(stderr, "ravlin-sim: cannot read %s\n", o.load.c_str());
+            return 1;
+        }
+    }
     TRxTypeInfo info;
     std::string why;
     const bool found = FindRxType(o.dataDir, c.type, info, why);
@@ -189,6 +207,13 @@ int ApplyType(TOptions& o) {
             return 2;
         }
         c.end = static_cast<int>(end);
+    } else if (!o.haveEnd && o.imageFromDataFile && !o.image.empty()) {
+        // A data file's image is the whole record area of its receiver.
+        if (c.start + static_cast<long>(o.image.size()) - 1 > 0xFFFF) {
+            std::fprintf(stderr, "ravlin-sim: the data file's image does not fit below FFFF\n");
+            return 2;
+        }
+        c.end = static_cast<int>(c.start + o.image.size() - 1);
     } else if (!o.haveEnd) {
         // 2 KiB of records, cut to whole records.
         c.end = static_cast<int>(c.start + (2048 / length) * length - 1);
@@ -595,17 +620,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ravlin-sim: %s\n", bad.c_str());
         return 2;
     }
-    if (!o.load.empty()) {
-        std::vector<uint8_t> data;
-        std::string why;
-        if (!LoadImage(o.load, o.config, data, why) && why.empty() && !ReadFile(o.load, data))
-            why = "cannot read " + o.load;
-        if (!why.empty() || !device.LoadRecordArea(data)) {
-            std::fprintf(stderr, "ravlin-sim: %s\n",
-                         why.empty() ? ("image larger than the record area: " + o.load).c_str()
-                                     : why.c_str());
-            return 1;
-        }
+    if (!o.load.empty() && !device.LoadRecordArea(o.image)) {
+        std::fprintf(stderr, "ravlin-sim: image larger than the record area: %s\n", o.load.c_str());
+        return 1;
     }
 
     struct sigaction sa {};

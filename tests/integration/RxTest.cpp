@@ -53,6 +53,12 @@ TEST_P(Rx, InitReadsDescriptorNameAndPassword) {
     std::string data;
     ASSERT_TRUE(rx.ReadBlock('7', d.OnlineAddress, 16, data));
     EXPECT_EQ(data, "600ABCDE0000000001000F0000000000");
+    // Each reception is announced with one 'R' while the link is idle.
+    ASSERT_EQ(sim.Control("reception 1234567 3"), "ok");
+    uint8_t b = 0;
+    ASSERT_TRUE(link.WaitByte(b, 2000));
+    EXPECT_EQ(b, 'R');
+    EXPECT_FALSE(link.WaitByte(b, 50));
     rx.DeInit();
 }
 

@@ -204,3 +204,44 @@ TEST_F(SimWire, RefusesOverlappingLayout) {
 
 }  // namespace
 }  // namespace ravlin::test
+
+namespace ravlin::test {
+namespace {
+
+TEST_F(SimWire, LoadsADataFileWithItsTypeAndSize) {
+    dir.Write("two.rvl",
+              "KV8M\r\n2\r\n0011223344556677"
+              "8899AABBCCDDEEFF\r\n");
+    // Without --records or --end the data file's image is the whole record area.
+    ASSERT_TRUE(
+        sim.Start(TSimProcess::Tcp, {"--data-dir", dir.Path(), "--load", dir.File("two.rvl")}));
+    EXPECT_EQ(sim.Peek(0x0F00, 4), "1000100F");
+    EXPECT_EQ(sim.Peek(0x1000, 16), "00112233445566778899AABBCCDDEEFF");
+    EXPECT_EQ(sim.Peek(0x0F10, 8), "4B56384D00000000");
+
+    // A malformed data file is refused at start.
+    dir.Write("bad.rvl", "KV8M\r\n3\r\n00112233\r\n");
+    TSimProcess other;
+    EXPECT_FALSE(
+        other.Start(TSimProcess::Tcp, {"--data-dir", dir.Path(), "--load", dir.File("bad.rvl")}));
+}
+
+TEST_F(SimWire, ControlPortAndDisconnectCommand) {
+    Start({"--control-port", "0"});
+    ASSERT_GT(sim.ControlPort(), 0);
+    TRawLine control(sim.ControlPort());
+    ASSERT_TRUE(control.Ok());
+    ASSERT_TRUE(control.Send("peek 0F10 2\nbogus\n"));
+    EXPECT_EQ(control.Read(5), "4B56\n");
+    EXPECT_EQ(control.Read(29), "error: unknown command bogus\n");
+
+    EXPECT_EQ(sim.Control("disconnect"), "ok");
+    EXPECT_EQ(line->Read(1), "");
+    EXPECT_TRUE(line->Closed());
+    ASSERT_TRUE(control.Send("quit\n"));
+    EXPECT_EQ(control.Read(3), "ok\n");
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+}  // namespace
+}  // namespace ravlin::test
