@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <numeric>
 
+#include "app/Core.h"
 #include "app/Settings.h"
 #include "catalog/Device.h"
+#include "records/Codec.h"
 #include "records/Describe.h"
 
 namespace ravlin {
@@ -317,6 +318,7 @@ void TFileView::Refresh(const TRecordTable& table, const PopisType& texts,
                         const TUserTitles& titles, const TCellTexts& cells) {
     // The position the selected row showed, not the record now at that table index: the
     // table may have changed (renumbered by a save, replaced by an open) since.
+    if (&cells != &this->cells) this->cells = cells;
     int selectedRecord = 1;
     if (selectedRow >= 0 && selectedRow < static_cast<int>(positions.size()))
         selectedRecord = positions[selectedRow];
@@ -337,10 +339,34 @@ std::string TFileView::Cell(const TRecordTable& table, int row, int column,
     return CellText(layout.KindAt(column), table[rows[row]], cells);
 }
 
+void TFileView::Clear() {
+    rows.clear();
+    positions.clear();
+    selectedRow = -1;
+    empty = true;
+}
+
 bool TFileView::IsRedRow(const TRecordTable& table, int row) const {
     if (row < 0 || row >= RowCount()) return false;
     int c = layout.IndexOf(kind::Button);
     return c >= 0 && c < layout.Count() && IsRedRecord(table[rows[row]]);
+}
+
+bool RefreshFileView(TCore& core, TFileView& view) {
+    if (!LoadFunctionTable(core, core.rx.Device.Name)) return false;
+    const int singleRelay = core.rxFnc.SingleRelay;
+    view.family = FamilyOf(singleRelay);
+    view.layout = LoadColumnLayout(core.ini, view.family, singleRelay);
+    view.sort = SortStateOf(core.settings, view.family);
+    view.Refresh(core.table, core.texts(), core.settings.UserTitles,
+                 MakeCellTexts(core.rxFnc, core.rx.Device));
+    return true;
+}
+
+void PressFileViewHeader(TCore& core, TFileView& view, int column) {
+    view.sort = SortStateOf(core.settings, view.family);
+    PressHeader(view.sort, column);
+    SetSortState(core.settings, view.family, view.sort);
 }
 
 }  // namespace ravlin

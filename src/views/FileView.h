@@ -16,6 +16,7 @@ namespace ravlin {
 
 class TRxFnc;
 class TIniFile;
+struct TCore;
 struct TDevice;
 struct TSettings;
 
@@ -161,6 +162,7 @@ inline bool IsRedRecord(const TData& record) { return record.Button == "0"; }
 // Everything the File view shows, built in one go by Refresh().
 class TFileView {
 public:
+    TLayoutFamily family = TLayoutFamily::Single;
     TColumnLayout layout;
     TSortState sort;                 // of the family in use
     std::vector<int> rows;           // record table indexes in display order
@@ -168,6 +170,7 @@ public:
     std::vector<std::string> headers;  // per shown column
     int selectedRow = -1;            // 0-based data row, -1 none
     bool empty = true;               // no record shown
+    TCellTexts cells;                // of the last refresh
 
     // Rebuilds headers and rows. The record selected before stays selected when it is
     // still shown.
@@ -176,8 +179,22 @@ public:
     // Text of a shown cell (data row, grid column); empty outside the rows.
     std::string Cell(const TRecordTable& table, int row, int column,
                      const TCellTexts& cells) const;
+    // The same with the cell texts of the last refresh.
+    std::string Cell(const TRecordTable& table, int row, int column) const {
+        return Cell(table, row, column, cells);
+    }
     bool IsRedRow(const TRecordTable& table, int row) const;
+    // No document: no rows, no selection.
+    void Clear();
     int RowCount() const { return static_cast<int>(rows.size()); }
 };
+
+// The File view part of RefreshViews over the program's core: loads the function table of
+// the current receiver type (false: nothing is refreshed), then the family, the layout from
+// the settings file, the family's sort state, the user titles and the rows.
+bool RefreshFileView(TCore& core, TFileView& view);
+// A header press in the File view (column -1: right of the last column); the sort state
+// of the view's family is kept in the settings. The rows follow at the next refresh.
+void PressFileViewHeader(TCore& core, TFileView& view, int column);
 
 }  // namespace ravlin

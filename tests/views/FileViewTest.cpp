@@ -8,7 +8,10 @@
 #include <fstream>
 #include <random>
 
+#include "RecordingUi.h"
+#include "app/Core.h"
 #include "app/Settings.h"
+#include "document/DataFile.h"
 
 namespace ravlin {
 namespace {
@@ -320,6 +323,53 @@ TEST(FileViewSettings, LayoutFlagsAndSortStateFromTheSettingsFile) {
     EXPECT_FALSE(s.ascending);
     EXPECT_TRUE(SortStateOf(settings, TLayoutFamily::Single).ascending);
     std::filesystem::remove_all(tmpl);
+}
+
+TEST(FileViewCore, RefreshFromTheOpenDocument) {
+    char tmpl[] = "/tmp/ravlin-fvc-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    test::TRecordingUi ui;
+    TFolders folders{RAVLIN_TEST_DATA_DIR, dir, dir + "/RavlinProj.ini"};
+    TCore core(folders, ui);
+    ASSERT_TRUE(core.language.LoadLanguage("US"));
+    ReadUserTitles(core.ini, core.texts(), core.settings.UserTitles);
+    std::string file = dir + "/a.rvl";
+    // Three KV2R records: serials 12345, (empty), 0000A with button 0 and function 03.
+    std::ofstream(file, std::ios::binary)
+        << "KV2R\r\n3\r\n0111234503000000" << std::string(16, '0') << "0300000A01001200\r\n"
+        << "1   4#Gate####\r\nx0 -\r\n2   0#####\r\nx0 -\r\n3   0#####\r\nB1 Hand\r\n";
+    ASSERT_TRUE(Otevri(core, file));
+
+    TFileView view;
+    ASSERT_TRUE(RefreshFileView(core, view));
+    EXPECT_EQ(view.family, TLayoutFamily::Single);
+    ASSERT_EQ(view.headers.size(), 13u);
+    EXPECT_EQ(view.headers[0], core.language.Text(153));
+    EXPECT_EQ(view.headers[5], core.language.Text(27));
+    EXPECT_EQ(view.headers[12], "RS-232");
+    // Sorted by grid column 0, the user number, ascending.
+    EXPECT_EQ(view.rows, (std::vector<int>{2, 0}));
+    EXPECT_EQ(view.Cell(core.table, 1, 1), "Gate");
+    EXPECT_EQ(view.Cell(core.table, 0, 6), "B10000A");
+    EXPECT_EQ(view.Cell(core.table, 0, 9), "Timer");
+    EXPECT_EQ(view.Cell(core.table, 0, 11), core.rxFnc.TimeText("0012"));
+    EXPECT_NE(view.Cell(core.table, 0, 11), "-");
+    EXPECT_EQ(view.Cell(core.table, 1, 11), "-");
+    EXPECT_TRUE(view.IsRedRow(core.table, 0));
+    EXPECT_FALSE(view.IsRedRow(core.table, 1));
+
+    // Code column (grid column 6) pressed twice: descending, kept in the settings.
+    PressFileViewHeader(core, view, 6);
+    PressFileViewHeader(core, view, 6);
+    EXPECT_EQ(core.settings.SortColSingle, 6);
+    EXPECT_FALSE(core.settings.SortUpSingle);
+    ASSERT_TRUE(RefreshFileView(core, view));
+    EXPECT_EQ(view.rows, (std::vector<int>{0, 2}));
+    PressFileViewHeader(core, view, 6);
+    ASSERT_TRUE(RefreshFileView(core, view));
+    EXPECT_EQ(view.rows, (std::vector<int>{2, 0}));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
