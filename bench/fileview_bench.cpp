@@ -29,7 +29,9 @@ std::string RandomHex(std::mt19937& rng, int n) {
     return s;
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 }  // namespace
 
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
         int column;  // grid column of the default single layout
         bool ascending;
     };
-    const TCase cases[] = {{"position", 5, true},  {"code desc", 6, false},
+    const TCase cases[] = {{"position", 5, true},    {"code desc", 6, false},
                            {"user 1 text", 1, true}, {"function text", 9, true},
                            {"time desc", 11, false}, {"RS-232", 12, true}};
     std::printf("File view refresh, %d records (%d reps, median):\n", count, reps);

@@ -42,7 +42,7 @@ struct TStartupHooks {
 };
 
 class TStartup {
-public:
+  public:
     TStartup(TCore& core, TDocument& document);
 
     TStartupHooks hooks;
@@ -70,7 +70,7 @@ public:
     bool StartComplete() const { return startComplete_; }
     const std::string& CommandLineFile() const { return commandLineFile_; }
 
-private:
+  private:
     bool CheckFile(const std::string& path, const std::string& name);
     static void Run(const std::function<void()>& f) {
         if (f) f();

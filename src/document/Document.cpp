@@ -7,7 +7,7 @@
 namespace ravlin {
 
 namespace {
-constexpr int kTextSaveFirst = 84;      // "save changes?" (New, Close, exit)
+constexpr int kTextSaveFirst = 84;       // "save changes?" (New, Close, exit)
 constexpr int kTextSaveBeforeOpen = 97;  // "save changes?" (Open, Open backup)
 constexpr int kTextImportComments = 96;
 }  // namespace
@@ -58,8 +58,7 @@ bool TDocument::MakeDocument(bool askType) {
 
 bool TDocument::New() {
     if (hooks.fileViewVisible && hooks.fileViewVisible()) Hook(hooks.storeFileViewWidths);
-    if (core_.state.DocumentOpen && !core_.state.Saved && !SaveFirst(kTextSaveFirst))
-        return false;
+    if (core_.state.DocumentOpen && !core_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
     return MakeDocument(!core_.state.LoggedIn);
 }
 

@@ -19,14 +19,14 @@ inline constexpr const char* kDataFileExtension = "rvl";
 // One file dialog. Filter entries are "description|pattern" pairs joined by '|'.
 struct TFileDialog {
     std::string filter = kDataFileFilter;
-    std::string initialDir;  // empty: the current working directory
-    std::string fileName;    // filled in (Save as)
-    std::string defaultExtension;  // added to a name typed without one (Save as)
+    std::string initialDir;         // empty: the current working directory
+    std::string fileName;           // filled in (Save as)
+    std::string defaultExtension;   // added to a name typed without one (Save as)
     bool confirmOverwrite = false;  // ask before choosing an existing file (Save as)
 };
 
 class TFileChooser {
-public:
+  public:
     virtual ~TFileChooser() = default;
     // The chosen file, or nullopt when the dialog was cancelled.
     virtual std::optional<std::string> OpenFile(const TFileDialog& dialog) = 0;
@@ -52,7 +52,7 @@ struct TDocumentHooks {
 };
 
 class TDocument {
-public:
+  public:
     TDocument(TCore& core, TFileChooser& chooser);
 
     TDocumentHooks hooks;
@@ -76,7 +76,7 @@ public:
     // The exit question for the document: true when the program may close.
     bool CloseQuery();
 
-private:
+  private:
     // Answer to "save first?": false when the command must stop.
     bool SaveFirst(int textId);
     bool SaveDocument();

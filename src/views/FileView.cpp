@@ -128,8 +128,9 @@ int VisibleUserColumns(const TIniFile& ini, TLayoutFamily family) {
 TColumnLayout LoadColumnLayout(const TIniFile& ini, TLayoutFamily family, int singleRelay) {
     std::string list =
         ini.ReadString(kGridConfigSection, LayoutKey(family), DefaultLayoutList(family));
-    return BuildColumnLayout(ParseLayoutList(list),
-                             LayoutColumnCount(family, singleRelay, VisibleUserColumns(ini, family)));
+    return BuildColumnLayout(
+        ParseLayoutList(list),
+        LayoutColumnCount(family, singleRelay, VisibleUserColumns(ini, family)));
 }
 
 void StoreColumnLayout(TIniFile& ini, TLayoutFamily family, const TColumnLayout& layout) {
@@ -191,15 +192,24 @@ TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device) {
 
 std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles) {
     switch (k) {
-        case kind::Position: return Text(texts, kTextPosition);
-        case kind::Code: return Text(texts, kTextCode);
-        case kind::TxType: return Text(texts, kTextTxType);
-        case kind::Button: return Text(texts, kTextButton);
-        case kind::Function: return Text(texts, kTextFunction);
-        case kind::Channels: return Text(texts, kTextChannels);
-        case kind::Time: return Text(texts, kTextTime);
-        case kind::Rs232: return "RS-232";
-        default: break;
+        case kind::Position:
+            return Text(texts, kTextPosition);
+        case kind::Code:
+            return Text(texts, kTextCode);
+        case kind::TxType:
+            return Text(texts, kTextTxType);
+        case kind::Button:
+            return Text(texts, kTextButton);
+        case kind::Function:
+            return Text(texts, kTextFunction);
+        case kind::Channels:
+            return Text(texts, kTextChannels);
+        case kind::Time:
+            return Text(texts, kTextTime);
+        case kind::Rs232:
+            return "RS-232";
+        default:
+            break;
     }
     if (k >= kind::UserID && k <= kind::User4) return titles[k - kind::UserID];
     if (k > kind::RelayFunction && k <= kind::RelayFunction + kMaxRelays)
@@ -211,20 +221,34 @@ std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles)
 
 std::string CellText(int k, const TData& r, const TCellTexts& cells) {
     switch (k) {
-        case kind::Position: return std::to_string(r.Position);
-        case kind::Code: return r.Code();
-        case kind::TxType: return r.TxType;
-        case kind::Button: return r.Button;
-        case kind::Function: return Call(cells.function, r);
-        case kind::Channels: return Call(cells.channels, r);
-        case kind::Time: return Call(cells.time, r);
-        case kind::UserID: return std::to_string(r.UserID);
-        case kind::User1: return r.User1;
-        case kind::User1 + 1: return r.User2;
-        case kind::User1 + 2: return r.User3;
-        case kind::User4: return r.User4;
-        case kind::Rs232: return r.Extra.size() >= 99 ? Call(cells.extra, r) : std::string();
-        default: break;
+        case kind::Position:
+            return std::to_string(r.Position);
+        case kind::Code:
+            return r.Code();
+        case kind::TxType:
+            return r.TxType;
+        case kind::Button:
+            return r.Button;
+        case kind::Function:
+            return Call(cells.function, r);
+        case kind::Channels:
+            return Call(cells.channels, r);
+        case kind::Time:
+            return Call(cells.time, r);
+        case kind::UserID:
+            return std::to_string(r.UserID);
+        case kind::User1:
+            return r.User1;
+        case kind::User1 + 1:
+            return r.User2;
+        case kind::User1 + 2:
+            return r.User3;
+        case kind::User4:
+            return r.User4;
+        case kind::Rs232:
+            return r.Extra.size() >= 99 ? Call(cells.extra, r) : std::string();
+        default:
+            break;
     }
     if (IsRelayKind(k, kind::RelayFunction, cells.outputs))
         return cells.relayFunction ? cells.relayFunction(r, k - kind::RelayFunction) : "";
@@ -242,10 +266,14 @@ int64_t HexKey(const std::string& text) {
     int64_t v = 0;
     for (char c : text) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return 0;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return 0;
         v = v * 16 + d;
     }
     return v;
@@ -254,12 +282,23 @@ int64_t HexKey(const std::string& text) {
 TSortKey SortKeyOf(int k, const TData& r, const TCellTexts& cells) {
     TSortKey key;
     switch (k) {
-        case kind::Position: key.number = r.Position; break;
-        case kind::Code: key.number = HexKey(r.Serial); break;
-        case kind::Time: key.number = HexKey(r.Time); break;
-        case kind::UserID: key.number = r.UserID; break;
-        case kind::Rs232: break;  // the same for every record
-        default: key.text = CellText(k, r, cells); break;
+        case kind::Position:
+            key.number = r.Position;
+            break;
+        case kind::Code:
+            key.number = HexKey(r.Serial);
+            break;
+        case kind::Time:
+            key.number = HexKey(r.Time);
+            break;
+        case kind::UserID:
+            key.number = r.UserID;
+            break;
+        case kind::Rs232:
+            break;  // the same for every record
+        default:
+            key.text = CellText(k, r, cells);
+            break;
     }
     return key;
 }

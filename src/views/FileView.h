@@ -116,13 +116,13 @@ using TUserTitles = std::array<std::string, 5>;
 
 // The texts a record shows; the receiver-specific ones come from the function table.
 struct TCellTexts {
-    std::function<std::string(const TData&)> function;        // combined mode
-    std::function<std::string(const TData&)> channels;        //
-    std::function<std::string(const TData&)> time;            // combined mode
+    std::function<std::string(const TData&)> function;            // combined mode
+    std::function<std::string(const TData&)> channels;            //
+    std::function<std::string(const TData&)> time;                // combined mode
     std::function<std::string(const TData&, int)> relayFunction;  // relay 1..n
     std::function<std::string(const TData&, int)> relayTime;      // relay 1..n
-    std::function<std::string(const TData&)> extra;           // "RS-232" text
-    int outputs = 0;                                          // relays of the receiver type
+    std::function<std::string(const TData&)> extra;               // "RS-232" text
+    int outputs = 0;                                              // relays of the receiver type
 };
 
 // The texts of the record descriptions for the current receiver type and its function
@@ -157,28 +157,29 @@ int KeepSelection(const TRecordTable& table, const std::vector<int>& rows, int s
                   int oldRow);
 
 // Red rows: the button cell reads exactly "0".
-inline bool IsRedRecord(const TData& record) { return record.Button == "0"; }
+inline bool IsRedRecord(const TData& record) {
+    return record.Button == "0";
+}
 
 // Everything the File view shows, built in one go by Refresh().
 class TFileView {
-public:
+  public:
     TLayoutFamily family = TLayoutFamily::Single;
     TColumnLayout layout;
-    TSortState sort;                 // of the family in use
-    std::vector<int> rows;           // record table indexes in display order
-    std::vector<int32_t> positions;  // Position each row showed at the last refresh
+    TSortState sort;                   // of the family in use
+    std::vector<int> rows;             // record table indexes in display order
+    std::vector<int32_t> positions;    // Position each row showed at the last refresh
     std::vector<std::string> headers;  // per shown column
-    int selectedRow = -1;            // 0-based data row, -1 none
-    bool empty = true;               // no record shown
-    TCellTexts cells;                // of the last refresh
+    int selectedRow = -1;              // 0-based data row, -1 none
+    bool empty = true;                 // no record shown
+    TCellTexts cells;                  // of the last refresh
 
     // Rebuilds headers and rows. The record selected before stays selected when it is
     // still shown.
     void Refresh(const TRecordTable& table, const PopisType& texts, const TUserTitles& titles,
                  const TCellTexts& cells);
     // Text of a shown cell (data row, grid column); empty outside the rows.
-    std::string Cell(const TRecordTable& table, int row, int column,
-                     const TCellTexts& cells) const;
+    std::string Cell(const TRecordTable& table, int row, int column, const TCellTexts& cells) const;
     // The same with the cell texts of the last refresh.
     std::string Cell(const TRecordTable& table, int row, int column) const {
         return Cell(table, row, column, cells);

@@ -1,5 +1,3 @@
-#include "app/Startup.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,6 +7,7 @@
 
 #include "RecordingUi.h"
 #include "app/Core.h"
+#include "app/Startup.h"
 #include "document/Document.h"
 
 namespace ravlin {
@@ -17,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class TNoDialogs : public TFileChooser {
-public:
+  public:
     std::optional<std::string> OpenFile(const TFileDialog&) override { return std::nullopt; }
     std::optional<std::string> SaveFile(const TFileDialog&) override { return saveAs; }
     std::optional<std::string> ChooseReceiverType(const std::string&) override {
@@ -34,7 +33,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/ravlin-start-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -114,8 +113,8 @@ TEST_F(StartupTest, CommandLineFileOpensSavedWithoutWelcomeOrStartupActions) {
     EXPECT_TRUE(fs::is_directory(home_ + "/Backup"));
     ASSERT_TRUE(startup_->FirstShow());
     EXPECT_TRUE(startup_->StartComplete());
-    EXPECT_EQ(log_, (std::vector<std::string>{"layout", "status", "logs", "monitor init",
-                                              "comm on", "wake"}));
+    EXPECT_EQ(log_, (std::vector<std::string>{"layout", "status", "logs", "monitor init", "comm on",
+                                              "wake"}));
     const TAppState& s = core_->state;
     EXPECT_TRUE(s.DocumentOpen);
     EXPECT_TRUE(s.Saved);
@@ -132,8 +131,8 @@ TEST_F(StartupTest, WithoutAFileTheWelcomeAndTheStartupOptionsRunOnce) {
     Make({dir_ + "/no-such-file.rvl"});
     EXPECT_FALSE(startup_->StartedWithFile());
     ASSERT_TRUE(startup_->FirstShow());
-    EXPECT_EQ(log_, (std::vector<std::string>{"layout", "status", "logs", "monitor init",
-                                              "comm on", "welcome", "wake"}));
+    EXPECT_EQ(log_, (std::vector<std::string>{"layout", "status", "logs", "monitor init", "comm on",
+                                              "welcome", "wake"}));
     EXPECT_FALSE(core_->state.DocumentOpen);
     EXPECT_EQ(core_->state.FileName, "");
     log_.clear();
@@ -186,8 +185,9 @@ TEST_F(StartupTest, MissingCatalogueFilesEndTheStartInOrderWithoutSavingSettings
         std::vector<const char*> missing;
         std::string reported;
     };
-    for (const Case& c : {Case{{"Tx.def"}, "Tx.def"}, Case{{"RxFncUS.def", "Tx.def"}, "RxFncUS.def"},
-                          Case{{"Rx.def", "RxFncUS.def"}, "Rx.def"}}) {
+    for (const Case& c :
+         {Case{{"Tx.def"}, "Tx.def"}, Case{{"RxFncUS.def", "Tx.def"}, "RxFncUS.def"},
+          Case{{"Rx.def", "RxFncUS.def"}, "Rx.def"}}) {
         SCOPED_TRACE(c.reported);
         fs::remove_all(home_);
         for (const char* f : {"Rx.def", "Tx.def", "RxFncUS.def"})
@@ -201,8 +201,7 @@ TEST_F(StartupTest, MissingCatalogueFilesEndTheStartInOrderWithoutSavingSettings
         ASSERT_EQ(ui_.messages.size(), 1u);
         EXPECT_EQ(ui_.messages[0].kind, test::TRecorded::Error);
         EXPECT_EQ(ui_.messages[0].message.textId, 80);
-        EXPECT_EQ(ui_.messages[0].message.text,
-                  core_->language.Text(80) + " - " + c.reported);
+        EXPECT_EQ(ui_.messages[0].message.text, core_->language.Text(80) + " - " + c.reported);
         EXPECT_TRUE(log_.empty());
         EXPECT_TRUE(startup_->CloseQuery());
         startup_->Close();

@@ -1,6 +1,6 @@
-#include "app/StatusBar.h"
-
 #include <gtest/gtest.h>
+
+#include "app/StatusBar.h"
 
 namespace ravlin {
 namespace {
@@ -28,8 +28,8 @@ TEST(StatusBar, PanelsAndMarksFollowTheState) {
     in.state.FileName = "/tmp/a.rvl";
     in.state.OnLine = true;
     v = ComputeStatus(in, Texts());
-    EXPECT_EQ(v.panels,
-              (std::array<std::string, 5>{"Receiver 8", "COM 1:9600", "On-line", "", "/tmp/a.rvl"}));
+    EXPECT_EQ(v.panels, (std::array<std::string, 5>{"Receiver 8", "COM 1:9600", "On-line", "",
+                                                    "/tmp/a.rvl"}));
     EXPECT_TRUE(v.fileMark);
     EXPECT_FALSE(v.memoryMark);
 

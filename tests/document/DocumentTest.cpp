@@ -1,5 +1,3 @@
-#include "document/Document.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,6 +10,7 @@
 
 #include "RecordingUi.h"
 #include "app/Core.h"
+#include "document/Document.h"
 
 namespace ravlin {
 namespace {
@@ -24,7 +23,7 @@ struct TLog {
 };
 
 class TLoggingUi : public test::TRecordingUi {
-public:
+  public:
     explicit TLoggingUi(TLog& log) : log_(log) {}
     TAnswer Ask(const TMessage& m, TButtons b) override {
         log_.events.push_back("ask " + std::to_string(m.textId) +
@@ -36,12 +35,12 @@ public:
         TRecordingUi::Error(m);
     }
 
-private:
+  private:
     TLog& log_;
 };
 
 class TFakeChooser : public TFileChooser {
-public:
+  public:
     explicit TFakeChooser(TLog& log) : log_(log) {}
     std::deque<std::optional<std::string>> opens, saves, types;
     std::vector<TFileDialog> dialogs;
@@ -61,7 +60,7 @@ public:
         return Next(types);
     }
 
-private:
+  private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
         if (q.empty()) return std::nullopt;
         auto v = q.front();
@@ -79,7 +78,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class DocumentTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/ravlin-doc-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -104,8 +103,8 @@ protected:
     }
 
     // A KV2R data file of three positions: 1 and 3 used, 2 empty.
-    std::string WriteDataFile(const std::string& name, const std::string& user1,
-                              int userId = 0, const std::string& serial1 = "12345") {
+    std::string WriteDataFile(const std::string& name, const std::string& user1, int userId = 0,
+                              const std::string& serial1 = "12345") {
         std::string path = dir_ + "/" + name;
         std::ofstream out(path, std::ios::binary);
         out << "KV2R\r\n3\r\n"
@@ -244,9 +243,9 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     chooser_.saves = {dir_ + "/kept.rvl"};
     chooser_.types = {std::string("KV4R")};
     EXPECT_TRUE(doc_->New());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 84 ync", "save dialog", "refresh",
-                                                     "new dialog Rx.def", "refresh",
-                                                     "show file view"}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{"ask 84 ync", "save dialog", "refresh", "new dialog Rx.def",
+                                        "refresh", "show file view"}));
     EXPECT_TRUE(fs::exists(dir_ + "/kept.rvl"));
     // New with a document open: a fresh document without a file.
     EXPECT_EQ(state().FileName, "");
@@ -262,8 +261,7 @@ TEST_F(DocumentTest, CloseKeepsRecordsAndSavedState) {
     log_.events.clear();
     ui_.answers = {TAnswer::No};
     EXPECT_TRUE(doc_->Close());
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{"ask 84 ync", "refresh", "show memory view"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 84 ync", "refresh", "show memory view"}));
     EXPECT_FALSE(state().DocumentOpen);
     EXPECT_EQ(state().FileName, "");
     EXPECT_FALSE(state().Saved);
@@ -334,8 +332,8 @@ TEST_F(DocumentTest, SaveAllAfterADownloadMakesTheDocumentFromTheRecords) {
     log_.events.clear();
     chooser_.saves = {dir_ + "/dl.rvl"};
     EXPECT_TRUE(doc_->SaveAll());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"refresh", "show file view", "save dialog",
-                                                     "refresh"}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{"refresh", "show file view", "save dialog", "refresh"}));
     EXPECT_TRUE(state().DocumentOpen);
     EXPECT_TRUE(state().Saved);
     EXPECT_EQ(state().FileName, dir_ + "/dl.rvl");

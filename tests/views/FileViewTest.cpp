@@ -1,7 +1,4 @@
-#include "views/FileView.h"
-
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include "app/Core.h"
 #include "app/Settings.h"
 #include "document/DataFile.h"
+#include "views/FileView.h"
 
 namespace ravlin {
 namespace {
@@ -65,8 +63,7 @@ std::vector<int> ReferenceRows(TRecordTable table, int k, bool ascending, const 
     for (size_t i = 0; i < table.size(); ++i) {
         table[i].SortMark = table[i].Empty ? 0 : 1;
         if (!table[i].SortMark) continue;
-        if (candidate < 0 ||
-            better(SortKeyOf(k, table[i], c), SortKeyOf(k, table[candidate], c)))
+        if (candidate < 0 || better(SortKeyOf(k, table[i], c), SortKeyOf(k, table[candidate], c)))
             candidate = static_cast<int>(i);
     }
     bool wrote = true;
@@ -92,7 +89,8 @@ std::vector<int> ReferenceRows(TRecordTable table, int k, bool ascending, const 
 
 TEST(FileViewSort, MatchesReferenceOnRandomTables) {
     std::mt19937 rng(7);
-    const std::vector<int> kinds = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 21, 23, 24, 41, 42, 12, 99, 100};
+    const std::vector<int> kinds = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,
+                                    15, 21, 23, 24, 41, 42, 12, 99, 100};
     auto pick = [&](std::initializer_list<const char*> v) {
         return std::string(*(v.begin() + rng() % v.size()));
     };
@@ -114,7 +112,8 @@ TEST(FileViewSort, MatchesReferenceOnRandomTables) {
         }
         for (int k : kinds)
             for (bool asc : {true, false})
-                ASSERT_EQ(SortedRows(table, k, asc, FakeCells()), ReferenceRows(table, k, asc, FakeCells()))
+                ASSERT_EQ(SortedRows(table, k, asc, FakeCells()),
+                          ReferenceRows(table, k, asc, FakeCells()))
                     << "kind " << k << (asc ? " asc" : " desc") << " round " << round;
     }
 }
@@ -151,26 +150,26 @@ TEST(FileViewSort, KeysAsTheUserExpects) {
 }
 
 TEST(FileViewLayout, DefaultsAndParsing) {
-    TColumnLayout single = BuildColumnLayout(
-        ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
-        LayoutColumnCount(TLayoutFamily::Single, 0, 5));
+    TColumnLayout single =
+        BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
+                          LayoutColumnCount(TLayoutFamily::Single, 0, 5));
     EXPECT_EQ(single.Count(), 13);
     EXPECT_EQ(single.ShownKinds(), (std::vector<int>{7, 8, 9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 15}));
     EXPECT_EQ(single.KindAt(13), kind::None);
     EXPECT_EQ(single.KindAt(-1), kind::None);
 
     // Visibility flags alone do not reorder: the first 12 of the list are shown.
-    TColumnLayout eleven = BuildColumnLayout(
-        ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
-        LayoutColumnCount(TLayoutFamily::Single, 0, 4));
+    TColumnLayout eleven =
+        BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
+                          LayoutColumnCount(TLayoutFamily::Single, 0, 4));
     EXPECT_EQ(eleven.Count(), 12);
     EXPECT_EQ(eleven.ShownKinds().back(), kind::Time);
 
-    TColumnLayout multi = BuildColumnLayout(
-        ParseLayoutList(DefaultLayoutList(TLayoutFamily::Multi)),
-        LayoutColumnCount(TLayoutFamily::Multi, 3, 5));
-    EXPECT_EQ(multi.ShownKinds(), (std::vector<int>{7, 8, 9, 10, 11, 0, 1, 2, 3, 15, 21, 41, 22,
-                                                     42, 23, 43}));
+    TColumnLayout multi =
+        BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Multi)),
+                          LayoutColumnCount(TLayoutFamily::Multi, 3, 5));
+    EXPECT_EQ(multi.ShownKinds(),
+              (std::vector<int>{7, 8, 9, 10, 11, 0, 1, 2, 3, 15, 21, 41, 22, 42, 23, 43}));
     EXPECT_EQ(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Multi)).size(), 49u);
 
     EXPECT_EQ(ParseLayoutList("3,x,7,,-1,9"), (std::vector<int>{3, 99, 7, 99, -1}));
