@@ -239,7 +239,8 @@ bool TKom::StreamPass(int pass, std::string& image) {
         }
         if (good) break;
         if (CancelPending()) return false;
-        if (frames >= 5) return false;
+        // A lost connection is not mended by sending the frame again.
+        if (frames >= 5 || !link_.IsOpen()) return false;
     }
     const size_t digits = static_cast<size_t>(end - start + 1) * 2;
     if (image.size() > digits) image.resize(digits);
