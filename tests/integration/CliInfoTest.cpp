@@ -6,6 +6,7 @@
 
 #include "IntegrationSupport.h"
 #include "SimProcess.h"
+#include "catalog/Language.h"
 
 namespace ravlin::test {
 namespace {
@@ -53,7 +54,10 @@ TEST_P(CliInfo, FailsForAnUnknownReceiverAndRefusesArguments) {
     TRunResult r = Info();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err, "");
+    TSilentUi silent;
+    TLanguage language(dir.Path(), silent);
+    ASSERT_TRUE(language.LoadLanguage("US"));
+    EXPECT_EQ(r.err, language.Text(90) + "\n");  // receiver type not in the catalogue
 
     r = Info({"extra"});
     EXPECT_EQ(r.status, 2);
