@@ -374,7 +374,10 @@ void TFileView::Refresh(const TRecordTable& table, const PopisType& texts,
 
 std::string TFileView::Cell(const TRecordTable& table, int row, int column,
                             const TCellTexts& cells) const {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= layout.Count()) return {};
+    // The table may have been replaced since the last refresh (a repaint before it).
+    if (row < 0 || row >= RowCount() || column < 0 || column >= layout.Count() ||
+        static_cast<size_t>(rows[row]) >= table.size())
+        return {};
     return CellText(layout.KindAt(column), table[rows[row]], cells);
 }
 
@@ -386,7 +389,8 @@ void TFileView::Clear() {
 }
 
 bool TFileView::IsRedRow(const TRecordTable& table, int row) const {
-    if (row < 0 || row >= RowCount()) return false;
+    if (row < 0 || row >= RowCount() || static_cast<size_t>(rows[row]) >= table.size())
+        return false;
     int c = layout.IndexOf(kind::Button);
     return c >= 0 && c < layout.Count() && IsRedRecord(table[rows[row]]);
 }

@@ -240,6 +240,10 @@ TEST(FileViewCells, HeadersCellsAndRedRows) {
     EXPECT_TRUE(view.IsRedRow(t, 0));
     EXPECT_FALSE(view.IsRedRow(t, 1));
     EXPECT_EQ(view.Cell(t, 2, 0, c), "");
+    // A table replaced by a smaller one before the next refresh: no cells, no crash.
+    TRecordTable shorter = {t[0]};
+    EXPECT_EQ(view.Cell(shorter, 1, 0, c), "");
+    EXPECT_FALSE(view.IsRedRow(shorter, 1));
     // The button column hidden beyond the shown ones: no red rows.
     view.layout = BuildColumnLayout({0, 7, 0, 8, 3}, 3);
     view.Refresh(t, texts, titles, c);
