@@ -257,6 +257,17 @@ TEST_P(TransferE2e, UploadOfAnotherReceiverTypeIsRefused) {
     EXPECT_EQ(sim.Control("stats").substr(0, 9), "frames 3 ");
 }
 
+TEST_P(TransferE2e, UnknownReceiverTypeIsRefused) {
+    StartSim({"--type", "NOSUCH", "--record-length", "8", "--end", "10FF"});
+    const std::string file = home + "/x.rvl";
+    TRun r = Cli({"download", "-o", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "The receiver type is not in the receiver catalogue.\n");
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(Cli({"passwd", "--new", "x"}).status, 1);
+    EXPECT_EQ(sim.Peek(std::stoi(sim.Peek(0x0F08, 2), nullptr, 16), 1), "00");
+}
+
 TEST_P(TransferE2e, ListenPrintsOneLinePerReception) {
     StartSim();
     std::vector<std::string> args = Base();
