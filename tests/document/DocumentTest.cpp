@@ -340,6 +340,26 @@ TEST_F(DocumentTest, SaveAllAfterADownloadMakesTheDocumentFromTheRecords) {
     EXPECT_NE(ReadFile(dir_ + "/dl.rvl").find("#Gate#"), std::string::npos);
 }
 
+TEST_F(DocumentTest, OpenAfterADownloadOffersToSaveTheDownloadedRecordsFirst) {
+    chooser_.opens = {WriteDataFile("a.rvl", "Gate")};
+    ASSERT_TRUE(doc_->Open());
+    ASSERT_TRUE(doc_->Close());
+    state().Downloaded = true;
+    state().Saved = false;
+    std::string other = WriteDataFile("b.rvl", "Other");
+    log_.events.clear();
+    ui_.answers = {TAnswer::Yes};
+    chooser_.saves = {dir_ + "/downloaded.rvl"};
+    chooser_.opens = {other};
+    EXPECT_TRUE(doc_->Open());
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{"ask 97 ync", "refresh", "show file view", "save dialog",
+                                        "refresh", "open dialog", "refresh", "show file view"}));
+    EXPECT_NE(ReadFile(dir_ + "/downloaded.rvl").find("#Gate#"), std::string::npos);
+    EXPECT_EQ(state().FileName, other);
+    EXPECT_EQ(rec(1).User1, "Other");
+}
+
 TEST_F(DocumentTest, NewWhileLoggedInReplacesTheReceiversRecords) {
     chooser_.opens = {WriteDataFile("a.rvl", "Gate")};
     ASSERT_TRUE(doc_->Open());
