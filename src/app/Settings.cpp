@@ -135,6 +135,7 @@ void TIniFile::LoadText(std::string_view content) {
             if (firstEol) newLineEnd_ = line.eol;
             firstEol = false;
         }
+        Classify(line);
         lines_.push_back(std::move(line));
     }
 }
@@ -149,26 +150,37 @@ TIniFile::~TIniFile() {
     if (modified_) UpdateFile();
 }
 
+void TIniFile::Classify(TLine& line) {
+    std::string_view name, value;
+    if (SectionName(line.text, name)) {
+        line.kind = TLine::Section;
+    } else if (KeyValue(line.text, name, value)) {
+        line.kind = TLine::Key;
+    } else {
+        line.kind = TLine::Other;
+        name = {};
+    }
+    line.name = std::string(name);
+}
+
 int TIniFile::FindSection(const std::string& section) const {
-    std::string_view name;
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (SectionName(lines_[i].text, name) && EqualNoCase(name, section))
+        if (lines_[i].kind == TLine::Section && EqualNoCase(lines_[i].name, section))
             return static_cast<int>(i);
     return -1;
 }
 
 int TIniFile::SectionEnd(int sectionLine) const {
-    std::string_view name;
     size_t i = static_cast<size_t>(sectionLine) + 1;
-    while (i < lines_.size() && !SectionName(lines_[i].text, name)) ++i;
+    while (i < lines_.size() && lines_[i].kind != TLine::Section) ++i;
     return static_cast<int>(i);
 }
 
 int TIniFile::FindKey(int sectionLine, const std::string& key) const {
-    std::string_view k, v;
-    const int end = SectionEnd(sectionLine);
-    for (int i = sectionLine + 1; i < end; ++i)
-        if (KeyValue(lines_[i].text, k, v) && EqualNoCase(k, key)) return i;
+    for (size_t i = static_cast<size_t>(sectionLine) + 1;
+         i < lines_.size() && lines_[i].kind != TLine::Section; ++i)
+        if (lines_[i].kind == TLine::Key && EqualNoCase(lines_[i].name, key))
+            return static_cast<int>(i);
     return -1;
 }
 
@@ -201,10 +213,9 @@ std::vector<std::string> TIniFile::ReadSectionKeys(const std::string& section) c
     std::vector<std::string> keys;
     int s = FindSection(section);
     if (s < 0) return keys;
-    std::string_view k, v;
     const int end = SectionEnd(s);
     for (int i = s + 1; i < end; ++i)
-        if (KeyValue(lines_[i].text, k, v)) keys.emplace_back(k);
+        if (lines_[i].kind == TLine::Key) keys.push_back(lines_[i].name);
     return keys;
 }
 
@@ -212,7 +223,11 @@ void TIniFile::InsertLine(int at, std::string text) {
     // The line before a new last line needs a line end of its own.
     if (at == static_cast<int>(lines_.size()) && !lines_.empty() && lines_.back().eol.empty())
         lines_.back().eol = newLineEnd_;
-    lines_.insert(lines_.begin() + at, TLine{std::move(text), newLineEnd_});
+    TLine line;
+    line.text = std::move(text);
+    line.eol = newLineEnd_;
+    Classify(line);
+    lines_.insert(lines_.begin() + at, std::move(line));
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key,

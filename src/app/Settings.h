@@ -63,7 +63,10 @@ private:
     struct TLine {
         std::string text;  // without its line end
         std::string eol;   // "\r\n", "\n", or "" for a last line without one
+        enum Kind { Other, Section, Key } kind = Other;
+        std::string name;  // section or key name of the line
     };
+    static void Classify(TLine& line);
     // Index of the "[section]" line of the first section of that name, or -1.
     int FindSection(const std::string& section) const;
     // Index of the key's line inside the section starting at `sectionLine`, or -1.
