@@ -7,6 +7,7 @@
 
 #include "app/Core.h"
 #include "app/StatusBar.h"
+#include "app/Startup.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Text.h"
 #include "link/ui/CommSetupForm.h"
@@ -107,6 +108,15 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     };
     h.wakeStatus = [this] { QMetaObject::invokeMethod(this, [this] { WakeStatus(); }); };
 
+    startup_ = std::make_unique<TStartup>(*core_, *document_);
+    TStartupHooks& sh = startup_->hooks;
+    sh.loadColumnLayout = [this] { ApplyWindowSettings(); };
+    sh.enableCommCommands = [this] { form_->EnableCommCommands(); };
+    sh.wakeStatus = [this] { WakeStatus(); };
+    sh.download = [this] { MenuDownloadClick(); };
+    sh.saveMemoryViewWidths = [this] { views_->StoreMemoryViewWidths(); };
+    sh.saveFileViewWidths = [this] { views_->StoreFileViewWidths(); };
+
     connect(&ui_, &TQtUserInterface::progressChanged, this, &TDesktop::OnProgress,
             Qt::QueuedConnection);
     commForm_->onCancel = [this] { core_->session.Cancel(); };
@@ -137,6 +147,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
 TDesktop::~TDesktop() {
     core_->session.passwords = nullptr;
     core_->session.closeDocument = nullptr;
+    startup_.reset();
     views_.reset();
     document_.reset();
 }
@@ -294,13 +305,10 @@ namespace ravlin {
 // ---- start-up and shut-down -------------------------------------------------------------
 
 bool TDesktop::Start() {
-    // Command line: a first argument naming an existing file is the start-up document.
-    if (!options_.dataFile.isEmpty() && QFileInfo(options_.dataFile).isFile()) {
-        startedWithFile_ = true;
-        core_->state.FileName = CorePath(options_.dataFile);
-    }
-    if (!core_->folders.MakeWritable())
-        ui_.ErrorText("Cannot create " + QPath(core_->folders.BackupDir()));
+    std::vector<std::string> args;
+    if (!options_.dataFile.isEmpty()) args.push_back(CorePath(options_.dataFile));
+    startup_->Create(args);
+    startedWithFile_ = startup_->StartedWithFile();
     form_->show();  // the first showing runs the start-up
     if (startFailed_) {
         form_->hide();
@@ -310,46 +318,18 @@ bool TDesktop::Start() {
 }
 
 void TDesktop::FirstShow() {
-    TCore& c = *core_;
-    if (!c.language.LoadStartupLanguage(ReadLanguage(c.ini))) {
+    if (!startup_->FirstShow()) {
         startFailed_ = true;
         QMetaObject::invokeMethod(form_.get(), &QWidget::close, Qt::QueuedConnection);
         return;
     }
-    // Without its catalogues the program cannot work: report the first missing one.
-    for (const std::string& name : {std::string("Rx.def"), c.language.FunctionTableFile(),
-                                    std::string("Tx.def")}) {
-        if (!QFileInfo::exists(QPath(c.folders.DataFile(name)))) {
-            ui_.Error(TMessage::Lang(c.texts(), 80, " - " + name));
-            startFailed_ = true;
-            QMetaObject::invokeMethod(form_.get(), &QWidget::close, Qt::QueuedConnection);
-            return;
-        }
-    }
-    c.settings.Load(c.ini);
-    c.ApplySettings();
-    ReadUserTitles(c.ini, c.texts(), c.settings.UserTitles);
-    views_->SortState(TLayoutFamily::Single) = {c.settings.SortColSingle, c.settings.SortUpSingle};
-    views_->SortState(TLayoutFamily::Multi) = {c.settings.SortColMulti, c.settings.SortUpMulti};
-    ApplyWindowSettings();
-    c.rxFnc.SetFileName(c.language.FunctionTableFile());
-    form_->EnableCommCommands();
     startComplete_ = true;
-
-    if (c.settings.OpenDataFile && !startedWithFile_) {
-        const std::string path = c.settings.OpenDataPath;
-        c.state.FileName = path;
-        if (!path.empty() && QFileInfo(QPath(path)).isFile()) document_->OpenAtStartup(path);
-    }
-    if (startedWithFile_) document_->OpenAtStartup(c.state.FileName);
-    WakeStatus();
     // The start-up options run once the window is up and its events flow.
     QTimer::singleShot(0, this, &TDesktop::FirstActivation);
 }
 
 void TDesktop::FirstActivation() {
-    if (startFailed_ || startedWithFile_) return;
-    if (core_->settings.Download) MenuDownloadClick();
+    if (!startFailed_) startup_->Activate();
 }
 
 void TDesktop::ApplyWindowSettings() {
@@ -365,7 +345,7 @@ void TDesktop::CloseQuery(bool& accept) {
         accept = false;
         return;
     }
-    accept = document_->CloseQuery();
+    accept = startup_->CloseQuery();
 }
 
 void TDesktop::Closing() {
@@ -383,18 +363,8 @@ void TDesktop::Closing() {
         w.Height = g.height();
     }
     c.settings.PageControl = form_->pages()->currentIndex();
-    const TSortState single = views_->SortState(TLayoutFamily::Single);
-    const TSortState multi = views_->SortState(TLayoutFamily::Multi);
-    c.settings.SortColSingle = single.column;
-    c.settings.SortUpSingle = single.ascending;
-    c.settings.SortColMulti = multi.column;
-    c.settings.SortUpMulti = multi.ascending;
     c.settings.Connection = c.link.Settings;
-    if (c.state.LoggedIn) views_->StoreMemoryViewWidths();
-    if (c.state.DocumentOpen) views_->StoreFileViewWidths();
-    c.settings.Save(c.ini, c.texts(), c.state.FileName);
-    c.session.Logout();
-    c.ini.UpdateFile();
+    startup_->Close();
 }
 
 }  // namespace ravlin

@@ -26,6 +26,7 @@ class TCommSetupForm;
 class TViewsController;
 class TDocument;
 class TQtFileChooser;
+class TStartup;
 
 struct TStartOptions {
     QString dataDir;   // --data-dir
@@ -118,6 +119,7 @@ private:
     std::unique_ptr<TQtFileChooser> chooser_;
     std::unique_ptr<TDocument> document_;
     std::unique_ptr<TViewsController> views_;
+    std::unique_ptr<TStartup> startup_;
     int progressText_ = 0;
     bool startComplete_ = false;
     bool startFailed_ = false;

@@ -11,6 +11,7 @@
 #include "receiver/ui/ReceiverForms.h"
 #include "views/ui/GridModel.h"
 #include "views/MemoryView.h"
+#include "records/Codec.h"
 
 namespace ravlin {
 
@@ -26,9 +27,13 @@ TViewsController::~TViewsController() = default;
 
 TLayoutFamily TViewsController::Family() const { return FamilyOf(core_.rxFnc.SingleRelay); }
 
+TSortState TViewsController::SortState(TLayoutFamily family) const {
+    return SortStateOf(core_.settings, family);
+}
+
 void TViewsController::RefreshViews() {
     // A function table that cannot be loaded leaves the views as they are.
-    if (!core_.rxFnc.LoadFunctionTable(core_.rx.Device.Name)) return;
+    if (!LoadFunctionTable(core_, core_.rx.Device.Name)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (core_.state.DocumentOpen) {
         const bool working = !(suppressWorking && suppressWorking()) && !info_.isVisible();
@@ -60,14 +65,12 @@ void TViewsController::RefreshViews() {
 
 void TViewsController::BuildFileView() {
     QTableView* grid = form_.fileGrid();
-    const TLayoutFamily family = Family();
-    fileView_.layout = LoadFileViewLayout(family);
-    fileView_.sort = SortState(family);
     // The row selected in the grid is the one the refresh keeps.
     const QModelIndex current = grid->currentIndex();
     fileView_.selectedRow = current.isValid() ? current.row() : -1;
-    const TCellTexts cells = CellTexts();
-    fileView_.Refresh(core_.table, core_.texts(), UserTitles(), cells);
+    if (widthsFamily_ != Family()) fileWidthsRestored_ = false;
+    if (!RefreshFileView(core_, fileView_)) return;
+    widthsFamily_ = fileView_.family;
 
     QStringList headers;
     for (const auto& h : fileView_.headers) headers << Q(h);
@@ -75,7 +78,7 @@ void TViewsController::BuildFileView() {
     TFileView* view = &fileView_;
     form_.fileModel()->SetContent(
         headers, fileView_.RowCount(),
-        [table, view, cells](int r, int c) { return view->Cell(*table, r, c, cells); },
+        [table, view](int r, int c) { return view->Cell(*table, r, c); },
         [table, view](int r) { return view->IsRedRow(*table, r); });
     QHeaderView* header = grid->horizontalHeader();
     if (fileView_.sort.column >= 0 && fileView_.sort.column < headers.size())
@@ -91,34 +94,9 @@ void TViewsController::BuildFileView() {
     grid->show();
 }
 
-TColumnLayout TViewsController::LoadFileViewLayout(TLayoutFamily family) const {
-    std::string list = core_.ini.ReadString(kGridConfigSection, LayoutKey(family),
-                                            DefaultLayoutList(family));
-    int visible = 0;
-    for (const char* key : VisibilityKeys(family))
-        visible += core_.ini.ReadBool("Setup", key, true) ? 1 : 0;
-    if (layoutSource) layoutSource(family, list, visible);
-    return BuildColumnLayout(ParseLayoutList(list),
-                             LayoutColumnCount(family, core_.rxFnc.SingleRelay, visible));
-}
-
-TCellTexts TViewsController::CellTexts() const {
-    return MakeCellTexts(core_.rxFnc, core_.rx.Device);
-}
-
-TUserTitles TViewsController::UserTitles() const {
-    if (userTitles) return userTitles();
-    TUserTitles t;
-    for (int i = 0; i < 5; ++i) {
-        t[i] = core_.settings.UserTitles[i];
-        if (t[i].empty()) t[i] = core_.language.Text(153 + i);
-    }
-    return t;
-}
-
 void TViewsController::BuildMemoryView() {
     memory_ = ravlin::BuildMemoryView(core_.table, core_.rx.Device, core_.rxFnc, core_.texts(),
-                                      UserTitles()[1]);
+                                      core_.settings.UserTitles[1]);
     memoryEmpty_ = memory_.empty;
     QStringList headers;
     for (const auto& h : memory_.headers) headers << Q(h);
@@ -212,7 +190,7 @@ bool TViewsController::eventFilter(QObject* watched, QEvent* event) {
         auto* me = static_cast<QMouseEvent*>(event);
         // A press right of the last column leaves no sort column (position order).
         const int logical = header->logicalIndexAt(me->position().toPoint());
-        PressHeader(SortState(Family()), logical);
+        PressFileViewHeader(core_, fileView_, logical);
         headerPressed_ = true;
         return false;  // dragging a border or a column still works
     }

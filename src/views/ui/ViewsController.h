@@ -26,10 +26,8 @@ public:
     void RefreshViews();
 
     TFileView& fileView() { return fileView_; }
-    // Sort state of a layout family (settings SortCol*/SortUp*).
-    TSortState& SortState(TLayoutFamily family) {
-        return family == TLayoutFamily::Single ? sortSingle_ : sortMulti_;
-    }
+    // Sort state of a layout family (kept in the settings).
+    TSortState SortState(TLayoutFamily family) const;
     TLayoutFamily Family() const;
     // Position of the record in the File view's selected row; 0 when none.
     int SelectedFilePosition() const;
@@ -47,11 +45,6 @@ public:
     // Kept visible while the File view is rebuilt: true when another window is in front
     // that the "Working ..." window must not cover.
     std::function<bool()> suppressWorking;
-    // The File view's column layout list and visible user column count of a family, from
-    // the settings (unset: the default layout with all user columns).
-    std::function<void(TLayoutFamily, std::string& list, int& visible)> layoutSource;
-    // Titles of the user columns (unset: language texts 153 to 157).
-    std::function<TUserTitles()> userTitles;
     bool MemoryEmpty() const { return memoryEmpty_; }
     const TMemoryViewContent& memoryContent() const { return memory_; }
 
@@ -61,16 +54,13 @@ protected:
 private:
     void BuildFileView();
     void BuildMemoryView();
-    TCellTexts CellTexts() const;
-    TColumnLayout LoadFileViewLayout(TLayoutFamily family) const;
-    TUserTitles UserTitles() const;
 
     TCore& core_;
     TMainForm& form_;
     TInfoForm& info_;
     TFileView fileView_;
     TMemoryViewContent memory_;
-    TSortState sortSingle_, sortMulti_;
+    TLayoutFamily widthsFamily_ = TLayoutFamily::Single;
     bool headerPressed_ = false;
     bool fileWidthsRestored_ = false;
     bool memoryWidthsRestored_ = false;
