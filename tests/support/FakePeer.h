@@ -79,9 +79,26 @@ class FakePeer {
     std::string Port() const { return std::to_string(port_); }
     const std::string& Device() const { return device_; }
 
-    // Script; set before the link talks to the peer.
+    // The frame handler may be replaced while the peer runs.
+    class THandlerSlot {
+      public:
+        THandlerSlot& operator=(FrameHandler handler) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            handler_ = std::move(handler);
+            return *this;
+        }
+        FrameHandler Get() {
+            std::lock_guard<std::mutex> lock(mutex_);
+            return handler_;
+        }
+
+      private:
+        std::mutex mutex_;
+        FrameHandler handler_;
+    };
+
     std::atomic<bool> answerWake{true};
-    FrameHandler onFrame;
+    THandlerSlot onFrame;
 
     std::string Received() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -193,8 +210,9 @@ class FakePeer {
             }
         }
         changed_.notify_all();
-        if (!frame.empty() && onFrame) {
-            auto more = onFrame(frame, index);
+        FrameHandler handler = frame.empty() ? nullptr : onFrame.Get();
+        if (handler) {
+            auto more = handler(frame, index);
             out.insert(out.end(), more.begin(), more.end());
         }
         return out;
