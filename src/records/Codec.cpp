@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "app/Core.h"
 #include "catalog/Catalog.h"
@@ -79,25 +81,36 @@ int HexValue(char c) {
 // First digit (0-based) of the text in Extra: digit 2 for "KV8T-N", digit 1 otherwise.
 size_t TextStart(const std::string& typeName) { return typeName == "KV8T-N" ? 1 : 0; }
 
-// Decodes one record from `raw`; false when the map has a group that is not a position.
-bool DecodeRecord(const std::string& raw, const TDevice& device, TData& record) {
+// The decode map read once: for record digit j, the field (-1: none) and the 0-based
+// position in it; and each field's length (its highest position).
+struct TDecodePlan {
+    std::vector<std::pair<int, int>> digits;
+    std::array<int, 6> lengths{};
+};
+
+// False when a group of the first L has a position that is not a number in 1..500.
+bool MakeDecodePlan(const TDevice& device, TDecodePlan& plan) {
     const int length = device.RecordLength();
-    std::array<std::string, 6> buffers;
-    std::array<int, 6> highest{};
-    for (auto& b : buffers) b.assign(kMaxFieldDigits, '0');
+    plan.digits.clear();
+    plan.digits.reserve(static_cast<size_t>(length));
     for (int j = 0; j < length; ++j) {
         const size_t g = static_cast<size_t>(j);
-        if (g * 4 >= device.DecodeMap.size()) return false;
         const int p = GroupPosition(device.DecodeMap, g);
         if (p < 1 || p > kMaxFieldDigits) return false;
         const int letter = LetterIndex(device.DecodeMap[g * 4]);
-        if (letter < 0) continue;
-        // A record cut short by the end of the image reads "0" for its missing digits.
-        buffers[letter][p - 1] = g < raw.size() ? raw[g] : '0';
-        highest[letter] = std::max(highest[letter], p);
+        plan.digits.emplace_back(letter, p - 1);
+        if (letter >= 0) plan.lengths[letter] = std::max(plan.lengths[letter], p);
     }
-    for (int i = 0; i < 6; ++i) FieldOf(record, i) = buffers[i].substr(0, highest[i]);
     return true;
+}
+
+void DecodeRecord(const std::string& raw, const TDecodePlan& plan, TData& record) {
+    for (int i = 0; i < 6; ++i) FieldOf(record, i).assign(static_cast<size_t>(plan.lengths[i]), '0');
+    for (size_t j = 0; j < plan.digits.size(); ++j) {
+        const auto [letter, p] = plan.digits[j];
+        // A record cut short by the end of the image reads "0" for its missing digits.
+        if (letter >= 0 && j < raw.size()) FieldOf(record, letter)[static_cast<size_t>(p)] = raw[j];
+    }
 }
 
 }  // namespace
@@ -132,6 +145,8 @@ bool DecodeImage(const std::string& image, TDevice& device, TRecordTable& table)
     const int count = std::max(device.RecordCount, 0);
     const size_t length = static_cast<size_t>(device.RecordLength());
     const bool textHolding = IsTextHoldingType(device.Name);
+    TDecodePlan plan;
+    if (count > 0 && !MakeDecodePlan(device, plan)) return false;
     TRecordTable decoded(static_cast<size_t>(count));
     int usedCount = count;
     for (int i = 1; i <= count; ++i) {
@@ -144,7 +159,7 @@ bool DecodeImage(const std::string& image, TDevice& device, TRecordTable& table)
         if (i == 1 && erased) usedCount = 0;
         if (i > 1 && erased && decoded[static_cast<size_t>(i - 2)].Raw != device.ErasedRecord)
             usedCount = i - 1;
-        if (!DecodeRecord(record.Raw, device, record)) return false;
+        DecodeRecord(record.Raw, plan, record);
         ResetUserInfo(record);
         if (textHolding) record.User1 = ExtraToText(record.Extra, device.Name);
     }
