@@ -5,12 +5,15 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "RecordingUi.h"
 #include "SimProcess.h"
 #include "app/Core.h"
+#include "document/DownloadDocument.h"
 #include "receiver/Session.h"
 
 namespace ravlin {
@@ -188,6 +191,46 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     ASSERT_EQ(::stat(backups[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(DownloadDocument, BackupNameCarriesTypeDateAndTime) {
+    std::tm t{};
+    t.tm_year = 108;
+    t.tm_mon = 2;
+    t.tm_mday = 15;
+    t.tm_hour = 14;
+    t.tm_min = 5;
+    t.tm_sec = 3;
+    EXPECT_EQ(BackupFileName("/b", "KV8T-N", t), "/b/KV8T-N_080315_140503.rvl");
+}
+
+TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
+    StartSim();
+    core->settings.Backup = false;
+    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->session.Download());
+    // Occupy the names of this second and the next with read-only files.
+    std::vector<std::string> taken;
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t s : {now, now + 1}) {
+        std::tm local{};
+        localtime_r(&s, &local);
+        taken.push_back(BackupFileName(home + "/Backup", "KV8M", local));
+        std::ofstream(taken.back()) << "first";
+        ::chmod(taken.back().c_str(), 0444);
+    }
+    EXPECT_EQ(BackupOnDownload(*core), "");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].message.textId, 80);
+    const std::string& text = ui.messages[0].message.text;
+    const std::string prefix = core->texts()[80] + " - ";
+    EXPECT_TRUE(text == prefix + taken[0] || text == prefix + taken[1]) << text;
+    for (const auto& f : taken) {
+        std::ifstream in(f);
+        std::string content;
+        in >> content;
+        EXPECT_EQ(content, "first");
+    }
 }
 
 TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
