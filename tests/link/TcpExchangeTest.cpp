@@ -1,5 +1,8 @@
 // Exchanges over TCP against a scripted peer.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -329,6 +332,47 @@ TEST_F(TcpExchange, SecondOpenWhileOpenIsRefusedAndReopenWorks) {
     }
     EXPECT_EQ(peer.Connections(), 4);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace
+}  // namespace ravlin
+
+namespace ravlin {
+namespace {
+
+TEST(TcpConnect, ServerThatNeverAnswersTimesOut) {
+    // A listener whose accept queue is full drops further SYNs: the connect hangs.
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof sa;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(c, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        fillers.push_back(c);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    PopisType texts = Texts();
+    test::TRecordingUi ui;
+    TKomunikace link(texts, ui);
+    link.Settings.ConnectionType = TConnectionSettings::Tcp;
+    link.Settings.IPAddress = "127.0.0.1";
+    link.Settings.IPPort = std::to_string(ntohs(sa.sin_port));
+    link.SetTimingForTests(0, 5);  // the 10 s connect limit becomes 500 ms
+    auto start = Clock::now();
+    EXPECT_FALSE(link.Otevri());
+    EXPECT_GE(MsSince(start), 500);
+    EXPECT_LT(MsSince(start), 1500);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Can't connect"});
+    EXPECT_FALSE(link.IsOpen());
+    for (int c : fillers) ::close(c);
+    ::close(listener);
 }
 
 }  // namespace
