@@ -78,8 +78,11 @@ class TKomunikace {
     bool Otevri();
     // Closes whatever is open; safe when closed. TCP: waits 100 ms after closing.
     void Zavri();
-    // True between a successful Otevri() and Zavri(). A TCP connection lost while open is
-    // noticed by the next wait (WaitByte, KeepAlive, an exchange) and closes the link.
+    // True between a successful Otevri() and Zavri(). A lost TCP connection ("Disconnected,
+    // error #N" unless the peer closed in order) or a serial device that went away (unplugged
+    // adapter, closed pseudo-terminal; no message) is noticed by the next wait (an exchange,
+    // PrijemDat, JeEcho, WaitByte, KeepAlive) and closes the link: the running exchange ends
+    // false at once, later ones show language text 121. Check IsOpen() before retrying.
     bool IsOpen() const { return open_; }
 
     // One command exchange with retries. `frame` is ":" + hex pairs without checksum.
