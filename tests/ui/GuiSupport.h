@@ -52,7 +52,7 @@ inline void WriteSettings(const QString& home, int port, const QString& extra = 
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     QString text = QStringLiteral(
                        "[Setup]\r\nConnectionType=1\r\nIPAddress=127.0.0.1\r\nIPPort=%1\r\n"
-                       "Welcome=0\r\nLanguage=US\r\n")
+                       "Welcome=0\r\n")
                        .arg(port) +
                    extra;
     f.write(text.toLatin1());

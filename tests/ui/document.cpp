@@ -1,0 +1,181 @@
+// The document commands' prompts and dialogs, answered through the injectable interfaces.
+
+#include <QComboBox>
+#include <QtTest>
+#include <deque>
+
+#include "GuiSupport.h"
+#include "app/Core.h"
+#include "app/ui/Desktop.h"
+#include "app/ui/MainForm.h"
+#include "document/ui/QtFileChooser.h"
+#include "records/ui/NewForm.h"
+#include "views/ui/GridModel.h"
+
+using namespace ravlin;
+using namespace ravlin::test;
+
+class DocumentTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<TDesktop> desktop;
+    std::vector<TMessage> shown;
+    std::deque<TAnswer> answers;
+    int fileDialogs = 0;
+    std::optional<std::string> fileAnswer;
+
+    std::vector<int> Ids() const {
+        std::vector<int> out;
+        for (const auto& m : shown) out.push_back(m.textId);
+        return out;
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        WriteSettings(dir.path() + "/home", 1);
+        desktop = std::make_unique<TDesktop>(TStartOptions{DataDir(), dir.path() + "/home", {}});
+        shown.clear();
+        answers.clear();
+        fileDialogs = 0;
+        fileAnswer.reset();
+        desktop->ui().setResponder([this](TQtUserInterface::Kind, const TMessage& m, TButtons) {
+            shown.push_back(m);
+            if (answers.empty()) return TAnswer::No;
+            TAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        desktop->chooser().fileResponder = [this](bool, const TFileDialog&) {
+            ++fileDialogs;
+            return fileAnswer;
+        };
+        QVERIFY(desktop->Start());
+    }
+
+    void cleanup() {
+        desktop->ui().setResponder([](auto, auto, auto) { return TAnswer::No; });
+        desktop->core().state.Saved = true;
+        desktop->form().close();
+        desktop.reset();
+    }
+
+    void newAsksForTheReceiverTypeInTheNewFileWindow() {
+        TMainForm& f = desktop->form();
+        auto done = OnNextModal<TNewForm>([](TNewForm* form) {
+            QVERIFY(form->combo()->count() > 2);
+            QCOMPARE(form->combo()->currentIndex(), 0);
+            form->combo()->setCurrentIndex(2);
+            form->accept();
+        });
+        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(*done);
+        const TCore& c = desktop->core();
+        QVERIFY(c.state.DocumentOpen);
+        QCOMPARE(c.rx.Device.Name, std::string("KV8R"));  // the third type of Rx.def
+        QVERIFY(!c.table.empty());
+        QCOMPARE(f.pages()->currentIndex(), int(TMainForm::UserPage));
+        QVERIFY(f.fileGrid()->isVisible());
+        QCOMPARE(f.fileModel()->rowCount(), 0);  // every record is empty
+        QVERIFY(f.fileModel()->columnCount() > 5);
+        QVERIFY(shown.empty());
+    }
+
+    void newCancelledLeavesEverythingAsItWas() {
+        auto done = OnNextModal<TNewForm>([](TNewForm* form) { form->reject(); });
+        QVERIFY(!desktop->MenuNewClick());
+        QVERIFY(*done);
+        QVERIFY(!desktop->core().state.DocumentOpen);
+        QVERIFY(!desktop->form().fileGrid()->isVisible());
+    }
+
+    void closeAndOpenAskToSaveFirst() {
+        desktop->chooser().typeResponder = [](const std::string&) {
+            return std::optional<std::string>("KV2R");
+        };
+        QVERIFY(desktop->MenuNewClick());
+        TCore& c = desktop->core();
+        c.state.Saved = false;  // as after an edit
+
+        answers = {TAnswer::Cancel};
+        QVERIFY(!desktop->MenuCloseClick());
+        QCOMPARE(Ids(), std::vector<int>({84}));
+        QVERIFY(c.state.DocumentOpen);
+
+        shown.clear();
+        answers = {TAnswer::Cancel};
+        QVERIFY(!desktop->MenuOpenClick());
+        QCOMPARE(Ids(), std::vector<int>({97}));
+        QCOMPARE(fileDialogs, 0);
+
+        shown.clear();
+        answers = {TAnswer::No};
+        QVERIFY(desktop->MenuCloseClick());
+        QCOMPARE(Ids(), std::vector<int>({84}));
+        QVERIFY(!c.state.DocumentOpen);
+        QVERIFY(!desktop->form().fileGrid()->isVisible());
+        QVERIFY(!c.table.empty());  // the records stay
+    }
+
+    void importCommentsAnsweredNoShowsNoDialog() {
+        desktop->chooser().typeResponder = [](const std::string&) {
+            return std::optional<std::string>("KV2R");
+        };
+        QVERIFY(desktop->MenuNewClick());
+        answers = {TAnswer::No};
+        QVERIFY(!desktop->MenuImportClick());
+        QCOMPARE(Ids(), std::vector<int>({96}));
+        QCOMPARE(fileDialogs, 0);
+    }
+
+    void openReportsAFileOfWrongFormat() {
+        const QString bad = dir.path() + "/bad.rvl";
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a data file\r\n");
+        f.close();
+        fileAnswer = bad.toStdString();
+        QVERIFY(!desktop->MenuOpenClick());
+        QCOMPARE(fileDialogs, 1);
+        QVERIFY(!shown.empty());
+        QVERIFY(shown.back().textId == 82 || shown.back().textId == 85);
+        QVERIFY(QString::fromStdString(shown.back().text).endsWith("bad.rvl"));
+        QVERIFY(!desktop->core().state.DocumentOpen);
+    }
+
+    void saveAsWritesAndMarksSaved() {
+        desktop->chooser().typeResponder = [](const std::string&) {
+            return std::optional<std::string>("KV2R");
+        };
+        QVERIFY(desktop->MenuNewClick());
+        desktop->core().state.Saved = false;
+        const QString file = dir.path() + "/new.rvl";
+        fileAnswer = file.toStdString();
+        QVERIFY(desktop->MenuSaveAsClick());
+        QVERIFY(QFile::exists(file));
+        QVERIFY(desktop->core().state.Saved);
+        TMainForm& f = desktop->form();
+        QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
+        QVERIFY(!f.pages()->tabText(1).endsWith('*'));
+        desktop->core().state.Saved = false;
+        desktop->WakeStatus();
+        QVERIFY(WaitFor([&] { return f.pages()->tabText(1).endsWith('*'); }));
+        QVERIFY(f.Panel(3).isEmpty());
+    }
+
+    void exitWithUnsavedDocumentAnsweredCancelStaysOpen() {
+        desktop->chooser().typeResponder = [](const std::string&) {
+            return std::optional<std::string>("KV2R");
+        };
+        QVERIFY(desktop->MenuNewClick());
+        desktop->core().state.Saved = false;
+        answers = {TAnswer::Cancel};
+        QVERIFY(!desktop->form().close());
+        QVERIFY(desktop->form().isVisible());
+        QCOMPARE(Ids(), std::vector<int>({84}));
+    }
+};
+
+QTEST_MAIN(DocumentTest)
+#include "document.moc"
