@@ -6,6 +6,7 @@
 #include "RecordingUi.h"
 #include "SimProcess.h"
 #include "link/Komunikace.h"
+#include "receiver/Kom.h"
 #include "receiver/Rx.h"
 
 namespace ravlin::test {
@@ -99,6 +100,25 @@ TEST_P(Rx, InitReportsSilentAndUnknownReceivers) {
     Start({"--type", "KV9X", "--record-length", "8"});
     EXPECT_FALSE(rx.Init());
     EXPECT_EQ(ui.Ids(), std::vector<int>{90});
+    rx.DeInit();
+}
+
+TEST_P(Rx, OnlineListeningEndsAtTheReceptionByte) {
+    Start();
+    ASSERT_TRUE(rx.Init());
+    TKom kom(rx, link, ui, texts);
+    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
+    // No reception yet: the worker keeps listening.
+    EXPECT_FALSE(kom.WaitIdleFor(200));
+    ASSERT_EQ(sim.Control("reception 0A1B2C3 9 00 0002"), "ok");
+    ASSERT_TRUE(kom.WaitIdleFor(5000));
+    EXPECT_EQ(kom.Receptions(), 1);
+    // The poll that follows reads the block the reception filled.
+    std::string data;
+    ASSERT_TRUE(rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data));
+    EXPECT_EQ(data.substr(0, 8), "90A1B2C3");
+    EXPECT_EQ(data.substr(16, 6), "000002");
+    EXPECT_TRUE(ui.messages.empty());
     rx.DeInit();
 }
 
