@@ -298,7 +298,7 @@ class TServer {
     void ReadConnection();
     void Schedule(Clock::time_point now);
     void WriteReady();
-    // Handles the complete lines in peer.buffer; false when the peer is to be dropped.
+    // Answers every complete line in peer.buffer, one reply line each.
     void HandleLines(TControlPeer& peer);
     std::string Control(const std::string& line);
 
