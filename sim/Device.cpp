@@ -155,7 +155,14 @@ void TSimDevice::ReceiveClean(uint8_t b) {
     // A wake-up byte or the start of a new frame ends whatever answer is still waiting to
     // be sent: the peer has given up on it (a stream line it found bad, for example).
     auto abortAnswer = [this] {
-        if (std::erase_if(out_, [](const TOutByte& o) { return o.abortable; }) > 0) ++aborts_;
+        // Every byte that may not be dropped is queued right after an abort, so the bytes
+        // that may be dropped always form the tail of the queue.
+        bool dropped = false;
+        while (!out_.empty() && out_.back().abortable) {
+            out_.pop_back();
+            dropped = true;
+        }
+        if (dropped) ++aborts_;
         answerDelay_ = 0;
         frame_.clear();
         frameLength_ = 0;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <random>
 
 #include "IntegrationSupport.h"
 #include "SimProcess.h"
@@ -224,6 +225,25 @@ TEST_F(SimWire, LoadsADataFileWithItsTypeAndSize) {
     TSimProcess other;
     EXPECT_FALSE(
         other.Start(TSimProcess::Tcp, {"--data-dir", dir.Path(), "--load", dir.File("bad.rvl")}));
+}
+
+TEST_F(SimWire, SurvivesArbitraryBytesAndAnswersTheNextFrame) {
+    Start();
+    std::mt19937 rng(5);
+    std::string junk;
+    for (int i = 0; i < 65536; ++i) {
+        // Mostly frame characters, so that the parser gets deep into frames.
+        const char* alphabet = ":0123456789ABCDEF\r\nU";
+        junk.push_back(rng() % 4 ? alphabet[rng() % 20] : static_cast<char>(rng()));
+    }
+    ASSERT_TRUE(line->Send(junk));
+    line->Read(std::string::npos, 300);  // whatever it answered, until it falls silent
+    EXPECT_FALSE(line->Closed());
+    EXPECT_EQ(Read(":050000010F000F0F00", 16).substr(3 + 23),
+              "0F00 1000107F0F300F100F20000000000000\r\n.");
+    // Writes in the junk could only reach the record area or the password area.
+    EXPECT_EQ(sim.Peek(0x0F00, 16), "1000107F0F300F100F20000000000000");
+    EXPECT_EQ(sim.Peek(0x0F10, 16), "4B56384D000000000000000000000000");
 }
 
 TEST_F(SimWire, ControlPortAndDisconnectCommand) {
