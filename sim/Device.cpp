@@ -20,6 +20,7 @@ bool IsReadTypeDigit(char c) {
 }
 
 const char kDigits[] = "0123456789ABCDEF";
+constexpr size_t kMaxOutput = 65536;
 
 }  // namespace
 
@@ -114,6 +115,8 @@ void TSimDevice::Emit(uint8_t b, bool abortable) {
     }
     answerDelay_ = 0;
     if (Chance(cfg_.corrupt)) b ^= 0x01;
+    // A peer that sends without ever reading overruns the device's output buffer.
+    if (out_.size() >= kMaxOutput) return;
     out_.push_back({b, delayMs, abortable});
 }
 

@@ -386,8 +386,8 @@ void TServer::WriteReady() {
         ssize_t w = n ? ::write(conn_, ready_.data(), n) : 0;
         if (w < 0 && errno == EINTR) continue;
         if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // Nobody reads the pty: the line loses what does not fit.
-            if (opt_.pty && ready_.size() > 65536) ready_.clear();
+            // Nobody reads: the line loses what does not fit.
+            if (ready_.size() > 65536) ready_.clear();
             return;
         }
         if (w < 0) {
