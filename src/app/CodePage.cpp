@@ -13,7 +13,9 @@ constexpr char32_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
-char32_t ToChar(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b; }
+char32_t ToChar(unsigned char b) {
+    return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+}
 
 bool ToByte(char32_t c, char& out) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {

@@ -15,7 +15,9 @@ namespace ravlin {
 namespace {
 
 // A CR can only end a value when a line of a bare-LF file ends in one; it is no part of it.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -288,8 +290,7 @@ bool TIniFile::UpdateFile() {
     if (path_.empty() || readFailed_) return false;
     const std::string content = Content();
     const size_t slash = path_.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirs(path_.substr(0, slash)))
-        return false;
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(path_.substr(0, slash))) return false;
     std::string temp = path_ + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
@@ -319,8 +320,8 @@ struct TGridSection {
     std::vector<int> TSettings::*widths;
 };
 constexpr TGridSection kGrids[] = {
-    {"BatteryGrid", &TSettings::BatteryGrid}, {"HistoryGrid", &TSettings::HistoryGrid},
-    {"MonitorGrid", &TSettings::MonitorGrid}, {"ActiveGrid", &TSettings::ActiveGrid},
+    {"BatteryGrid", &TSettings::BatteryGrid},   {"HistoryGrid", &TSettings::HistoryGrid},
+    {"MonitorGrid", &TSettings::MonitorGrid},   {"ActiveGrid", &TSettings::ActiveGrid},
     {"DeactiveGrid", &TSettings::DeactiveGrid}, {"MessageGrid", &TSettings::MessageGrid},
 };
 
@@ -330,11 +331,15 @@ int ReadInRange(const TIniFile& ini, const char* section, const char* key, int d
     return v < lo || v > hi ? def : v;
 }
 
-std::string ColKey(size_t i) { return "Col" + std::to_string(i + 1); }
+std::string ColKey(size_t i) {
+    return "Col" + std::to_string(i + 1);
+}
 
 }  // namespace
 
-std::string ReadLanguage(const TIniFile& ini) { return ini.ReadString(kSetup, "Language", "US"); }
+std::string ReadLanguage(const TIniFile& ini) {
+    return ini.ReadString(kSetup, "Language", "US");
+}
 
 void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::string out[5]) {
     for (int i = 0; i < 5; ++i) {
@@ -343,8 +348,7 @@ void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::string out
     }
 }
 
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts,
-                    std::array<std::string, 5>& out) {
+void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::array<std::string, 5>& out) {
     ReadUserTitles(ini, texts, out.data());
 }
 

@@ -49,8 +49,7 @@ public:
 
     // Replaces the value in place, or adds the key at the end of its section; a missing
     // section is added at the end of the file. Line breaks in a value become blanks.
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::string& value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
     void DeleteKey(const std::string& section, const std::string& key);
@@ -145,8 +144,8 @@ struct TSettings {
 
     TWindowSettings Window;
 
-    // Reads every key above except the user titles. A missing or unreadable value keeps
-    // the default; values outside their range read as the default.
+    // Reads every key above except the user titles. A missing value, one that does not
+    // parse, and one outside its range give the default.
     void Load(const TIniFile& ini);
     // Writes every key in the file's documented order, then UpdateFile(). A user title
     // equal to its default language text removes its key; LastFile is written only when

@@ -47,8 +47,7 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 bool IsValidCode(const std::string& code) {
-    return code.size() == 2 && code[0] >= 'A' && code[0] <= 'Z' && code[1] >= 'A' &&
-           code[1] <= 'Z';
+    return code.size() == 2 && code[0] >= 'A' && code[0] <= 'Z' && code[1] >= 'A' && code[1] <= 'Z';
 }
 
 // The number in characters 1-3 of a line: optional leading blanks, then only digits.

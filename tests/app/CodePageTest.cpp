@@ -1,6 +1,6 @@
-#include "app/CodePage.h"
-
 #include <gtest/gtest.h>
+
+#include "app/CodePage.h"
 
 namespace ravlin {
 namespace {
@@ -15,7 +15,10 @@ TEST(CodePageTest, EveryByteSurvivesTheRoundTrip) {
 
 TEST(CodePageTest, KnownCharactersInBothDirections) {
     // ä ö ü ß, the euro sign (0x80), the typographic quotes (0x93, 0x94), Ž (0x8E).
-    const std::string ansi = "Gr\xFC\xDF" "e \x80 \x93" "a\x94 \x8E \xE4\xF6";
+    const std::string ansi =
+        "Gr\xFC\xDF"
+        "e \x80 \x93"
+        "a\x94 \x8E \xE4\xF6";
     const std::string utf8 = "Grüße € “a” Ž äö";
     EXPECT_EQ(AnsiToUtf8(ansi), utf8);
     std::string out;
@@ -28,7 +31,7 @@ TEST(CodePageTest, KnownCharactersInBothDirections) {
 
 TEST(CodePageTest, RefusesCharactersWithoutAByteAndInvalidUtf8) {
     std::string out;
-    EXPECT_FALSE(Utf8ToAnsi("Ω", out));                 // Greek capital omega
+    EXPECT_FALSE(Utf8ToAnsi("Ω", out));                  // Greek capital omega
     EXPECT_FALSE(Utf8ToAnsi("a\xF0\x9F\x98\x80", out));  // emoji, four bytes
     EXPECT_FALSE(Utf8ToAnsi("\xC2\x80", out));           // U+0080: 0x80 is the euro sign
     EXPECT_FALSE(Utf8ToAnsi("\xC3", out));               // cut short

@@ -1,5 +1,3 @@
-#include "app/Settings.h"
-
 #include <dirent.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "app/Settings.h"
 
 namespace ravlin {
 namespace {
@@ -32,9 +32,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    void Write(const std::string& content) {
-        std::ofstream(path_, std::ios::binary) << content;
-    }
+    void Write(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
     std::string Read() const {
         std::ifstream in(path_, std::ios::binary);
         std::stringstream ss;
@@ -106,11 +104,11 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
         ElementsAre("ConnectionType", "IPAddress", "IPPort", "ComNumber", "ComSpeed", "DumpRead",
                     "BatteryMonitorLevel", "BatteryMonitorSortCol", "BatteryMonitorSortUp",
                     "HistoryMonitorLevel", "HistoryLength", "Language", "MonitorFont", "Welcome",
-                    "Backup", "FindLast", "Beep", "SoundCard", "SoundSpeaker", "Download",
-                    "Online", "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath",
-                    "OpenMonitorPath", "SortColSingle", "SortColMulti", "SortUpSingle",
-                    "SortUpMulti", "MonitorSortCol", "MonitorSortUp", "PageControl", "User1",
-                    "User4", "LastFile", "LastMonitorFile"));
+                    "Backup", "FindLast", "Beep", "SoundCard", "SoundSpeaker", "Download", "Online",
+                    "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath",
+                    "SortColSingle", "SortColMulti", "SortUpSingle", "SortUpMulti",
+                    "MonitorSortCol", "MonitorSortUp", "PageControl", "User1", "User4", "LastFile",
+                    "LastMonitorFile"));
     EXPECT_THAT(ini.ReadSectionKeys("ActiveGrid"),
                 ElementsAre("Height", "Col1", "Col2", "Col3", "Col4", "Col5", "Col6", "Col7",
                             "Col8", "Col9"));
@@ -138,8 +136,9 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
 }
 
 TEST_F(SettingsTest, SavingRulesForTitlesLastFileAndGeometry) {
-    Write("[Setup]\r\nUser1=Name\r\nLastFile=/old.rvl\r\n[Window]\r\nWidth=900\r\nHeight=700\r\n"
-          "Top=1\r\nLeft=2\r\nState=0\r\n");
+    Write(
+        "[Setup]\r\nUser1=Name\r\nLastFile=/old.rvl\r\n[Window]\r\nWidth=900\r\nHeight=700\r\n"
+        "Top=1\r\nLeft=2\r\nState=0\r\n");
     TIniFile ini(path_);
     TSettings s;
     s.Load(ini);
@@ -165,16 +164,17 @@ TEST_F(SettingsTest, SavingRulesForTitlesLastFileAndGeometry) {
 }
 
 TEST_F(SettingsTest, HandEditedValuesAndOutOfRangeValues) {
-    Write("[setup]\r\nDumpRead=1\r\nLANGUAGE = DE \r\nWelcome=7\r\nBackup=no\r\n"
-          "ComSpeed=12x\r\nComNumber=-3\r\nHistoryLength=0\r\nBatteryMonitorLevel=9\r\n"
-          "PageControl=2\r\n[Window]\r\nState=7\r\n[MessageGrid]\r\nCol3=-5\r\nCol4=77\r\n");
+    Write(
+        "[setup]\r\nDumpRead=1\r\nLANGUAGE = DE \r\nWelcome=7\r\nBackup=no\r\n"
+        "ComSpeed=12x\r\nComNumber=-3\r\nHistoryLength=0\r\nBatteryMonitorLevel=9\r\n"
+        "PageControl=2\r\n[Window]\r\nState=7\r\n[MessageGrid]\r\nCol3=-5\r\nCol4=77\r\n");
     TIniFile ini(path_);
     TSettings s;
     s.Load(ini);
     EXPECT_TRUE(s.Connection.DumpRead);
     EXPECT_EQ(s.Language, "DE");
-    EXPECT_TRUE(s.Welcome);             // any integer other than 0
-    EXPECT_TRUE(s.Backup);              // not an integer: default
+    EXPECT_TRUE(s.Welcome);  // any integer other than 0
+    EXPECT_TRUE(s.Backup);   // not an integer: default
     EXPECT_EQ(s.Connection.ComSpeed, 9600);
     EXPECT_EQ(s.Connection.ComNumber, -3);  // kept; the link reports the port
     EXPECT_EQ(s.HistoryLength, 100);
@@ -191,15 +191,15 @@ TEST_F(SettingsTest, HandEditedValuesAndOutOfRangeValues) {
 }
 
 TEST_F(SettingsTest, ReadersFollowThePlatformRules) {
-    Write("top=level\r\n[Grid_Config]\r\nUser_Single=12,7,8,9,10,11,0,1,2,3,4,5,6,15,\r\n"
-          "; comment=1\r\n[Setup]\r\nA=1\r\na=2\r\nN= 42 \r\nBig=99999999999\r\nNeg=-4\r\n"
-          "Empty=\r\nSign=+\r\n[Setup]\r\nB=3\r\n");
+    Write(
+        "top=level\r\n[Grid_Config]\r\nUser_Single=12,7,8,9,10,11,0,1,2,3,4,5,6,15,\r\n"
+        "; comment=1\r\n[Setup]\r\nA=1\r\na=2\r\nN= 42 \r\nBig=99999999999\r\nNeg=-4\r\n"
+        "Empty=\r\nSign=+\r\n[Setup]\r\nB=3\r\n");
     TIniFile ini(path_);
-    EXPECT_EQ(ini.ReadString("grid_config", "USER_SINGLE", ""),
-              "12,7,8,9,10,11,0,1,2,3,4,5,6,15,");
+    EXPECT_EQ(ini.ReadString("grid_config", "USER_SINGLE", ""), "12,7,8,9,10,11,0,1,2,3,4,5,6,15,");
     EXPECT_FALSE(ini.ValueExists("Grid_Config", "; comment"));
     EXPECT_EQ(ini.ReadString("", "top", "none"), "none");  // outside any section
-    EXPECT_EQ(ini.ReadInteger("Setup", "A", 0), 1);         // first of equal keys
+    EXPECT_EQ(ini.ReadInteger("Setup", "A", 0), 1);        // first of equal keys
     EXPECT_EQ(ini.ReadInteger("Setup", "N", 0), 42);
     EXPECT_EQ(ini.ReadInteger("Setup", "Big", 5), 5);
     EXPECT_EQ(ini.ReadInteger("Setup", "Neg", 5), -4);
@@ -219,8 +219,8 @@ TEST_F(SettingsTest, RewritingKeepsEverythingElseByteForByte) {
     Write(original);
     {
         TIniFile ini(path_);
-        ini.WriteString("SETUP", "language", "DE");  // replaced in place, spelling kept
-        ini.WriteInteger("Setup", "ComSpeed", 4800);   // added to its section
+        ini.WriteString("SETUP", "language", "DE");   // replaced in place, spelling kept
+        ini.WriteInteger("Setup", "ComSpeed", 4800);  // added to its section
         ini.DeleteKey("Setup", "User1");
         ini.WriteString("New", "Key", "line\r\nbreak");
     }  // the destructor flushes

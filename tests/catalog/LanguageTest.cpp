@@ -1,5 +1,3 @@
-#include "catalog/Language.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +8,7 @@
 #include <fstream>
 
 #include "RecordingUi.h"
+#include "catalog/Language.h"
 
 namespace ravlin {
 namespace {
@@ -56,9 +55,9 @@ TEST_F(LanguageTest, CompleteFileLoadsEveryTextAndKeepsTheTextAsWritten) {
 
     ASSERT_TRUE(lang.LoadLanguage("US"));
     ASSERT_EQ(lang.Texts().size(), 299u);
-    EXPECT_EQ(lang.Text(0), "File");        // separator dropped
-    EXPECT_EQ(lang.Text(5), " New");        // the second blank belongs to the text
-    EXPECT_EQ(lang.Text(6), "Open ...");    // any separator character
+    EXPECT_EQ(lang.Text(0), "File");               // separator dropped
+    EXPECT_EQ(lang.Text(5), " New");               // the second blank belongs to the text
+    EXPECT_EQ(lang.Text(6), "Open ...");           // any separator character
     EXPECT_EQ(lang.Text(7), "\xE4\xF6\xFC\xDF ");  // bytes and trailing blank kept
     EXPECT_EQ(lang.Text(298), "t298");
     EXPECT_EQ(lang.Text(299), "");
@@ -172,8 +171,8 @@ TEST_F(LanguageTest, FunctionTableFileFollowsTheLanguageWhenItExists) {
 }
 
 TEST_F(LanguageTest, ListLanguagesOnlyTwoCapitalLetters) {
-    for (const char* name : {"US.lng", "CZ.lng", "GB.lng", "USA.lng", "U1.lng", "us.lng",
-                             "DE.LNG", "AB.lng.bak"})
+    for (const char* name :
+         {"US.lng", "CZ.lng", "GB.lng", "USA.lng", "U1.lng", "us.lng", "DE.LNG", "AB.lng.bak"})
         Write(name, "001\r\n000 x\r\n");
     ::mkdir((dir_ + "/XX.lng").c_str(), 0755);
     TLanguage lang(dir_, ui_);
@@ -229,13 +228,14 @@ TEST(DeliveredLanguage, UsAndDeHaveEveryText) {
             EXPECT_EQ(lang.Text(i).find('\r'), std::string::npos) << "text " << i;
         }
         // Texts 84 and the like are questions.
-        for (int q : {77, 84, 95, 96, 97, 98})
-            EXPECT_EQ(lang.Text(q).back(), '?') << "text " << q;
+        for (int q : {77, 84, 95, 96, 97, 98}) EXPECT_EQ(lang.Text(q).back(), '?') << "text " << q;
     }
     TRecordingUi ui;
     TLanguage de(RAVLIN_TEST_DATA_DIR, ui);
     ASSERT_TRUE(de.LoadLanguage("DE"));
-    EXPECT_EQ(de.Text(11), "Schlie\xDF" "en");  // ß as the single byte 0xDF
+    EXPECT_EQ(de.Text(11),
+              "Schlie\xDF"
+              "en");  // ß as the single byte 0xDF
     TLanguage us(RAVLIN_TEST_DATA_DIR, ui);
     ASSERT_TRUE(us.LoadLanguage("US"));
     EXPECT_EQ(us.Text(16), "Cu&t");
