@@ -157,7 +157,7 @@ void TKom::ReportError(int secondText) {
 // ---- download ----------------------------------------------------------------
 
 bool TKom::Download() {
-    uiCancelSeen_ = ui_.CancelRequested();
+    uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     shownProgress_ = -1;
     SetProgress(0);
     rx_.Image.clear();
@@ -290,7 +290,7 @@ bool TKom::UploadExchange(const std::string& frame) {
 }
 
 bool TKom::Upload() {
-    uiCancelSeen_ = ui_.CancelRequested();
+    uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     shownProgress_ = -1;
     SetProgress(0);
     const TDevice& dev = rx_.Device;

@@ -240,6 +240,24 @@ TEST_F(KomTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     EXPECT_LT(static_cast<int>(fake.Frames().size()) - before, 32);
 }
 
+TEST_F(KomTest, TheUserInterfacesOwnCancelRequestCountsOnce) {
+    // The command line's Ctrl+C: a standing request of the user interface.
+    Device(2048, 64);
+    Fill(0x0100, 0x08FF);
+    Connect(false);
+    ui.cancel = true;
+    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
+    EXPECT_TRUE(kom.Cancelled());
+    EXPECT_EQ(fake.Count(0x09), 0);
+
+    // Upload: asked once; "No" goes on to the end although the request stands.
+    rx.UploadImage = std::string(4096, '4');
+    ui.answers = {TAnswer::No};
+    EXPECT_TRUE(kom.Run(TKom::TJob::Upload));
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(MemoryHex(), rx.UploadImage);
+}
+
 TEST_F(KomTest, RejectedWritesAreRetried) {
     Device(64, 64);
     fake.rejectWrites = 2;  // 'X' twice: the link's retries absorb them
