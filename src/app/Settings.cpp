@@ -118,6 +118,9 @@ void TIniFile::LoadText(std::string_view content) {
     newLineEnd_ = "\r\n";
     modified_ = false;
     std::string_view rest = content;
+    // A byte order mark left by an editor is kept but does not hide the first line.
+    bom_ = rest.substr(0, 3) == "\xEF\xBB\xBF" ? "\xEF\xBB\xBF" : "";
+    rest.remove_prefix(bom_.size());
     bool firstEol = true;
     while (!rest.empty()) {
         size_t lf = rest.find('\n');
@@ -143,7 +146,7 @@ void TIniFile::LoadText(std::string_view content) {
 }
 
 std::string TIniFile::Content() const {
-    std::string content;
+    std::string content = bom_;
     for (const TLine& l : lines_) content += l.text + l.eol;
     return content;
 }

@@ -76,6 +76,7 @@ private:
 
     std::string path_;
     std::vector<TLine> lines_;
+    std::string bom_;
     std::string newLineEnd_ = "\r\n";
     bool modified_ = false;
     // The file exists but could not be read: never overwrite it with a partial copy.

@@ -248,6 +248,16 @@ TEST_F(SettingsTest, BareLineFeedsAndMissingFinalLineEndAreKept) {
     EXPECT_EQ(Read(), "[Setup]\r\nA=1");
 }
 
+TEST_F(SettingsTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+    Write("\xEF\xBB\xBF[Setup]\r\nLanguage=DE\r\n");
+    {
+        TIniFile ini(path_);
+        EXPECT_EQ(ReadLanguage(ini), "DE");
+        ini.WriteString("Setup", "Language", "US");
+    }
+    EXPECT_EQ(Read(), "\xEF\xBB\xBF[Setup]\r\nLanguage=US\r\n");
+}
+
 TEST_F(SettingsTest, UnwritableOrUnreadableFileFailsSilently) {
     // The settings folder's place is taken by a file: nothing can be created.
     std::ofstream(dir_ + "/blocker") << "x";
