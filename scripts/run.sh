@@ -15,7 +15,11 @@ DEMO_HOME=${DEMO_HOME:-$ROOT/$BUILD/demo-home}
 JOBS=${JOBS:-2}
 
 bash scripts/setup.sh
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if [ -f "$BUILD/CMakeCache.txt" ]; then
+  cmake -S . -B "$BUILD" >/dev/null  # keep the folder's own configuration
+else
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 
 HAVE_DISPLAY=1
 [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && HAVE_DISPLAY=0
@@ -84,7 +88,7 @@ if [ "$HAVE_DISPLAY" = 0 ]; then
   echo; echo "\$ ravlin-cli info"; "${CLI[@]}" info
   OUT=$DEMO_HOME/demo-download.rvl
   rm -f "$OUT"
-  echo; echo "\$ ravlin-cli download $OUT"; "${CLI[@]}" download "$OUT"
+  echo; echo "\$ ravlin-cli download -o $OUT"; "${CLI[@]}" download -o "$OUT"
   echo; echo "\$ ravlin-cli show $OUT"; "$BIN/ravlin-cli" --home "$DEMO_HOME" show "$OUT"
   exit 0
 fi

@@ -194,12 +194,13 @@ private slots:
         QVERIFY(codes[2].endsWith("23456"));
         QCOMPARE(desktop->views().SelectedFilePosition(), 3);
         QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorSection(), code);
-        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        // Ascending shows the upward triangle (Qt's "descending" indicator).
+        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
         ClickHeader(f.fileGrid(), code);
         codes = Column(f.fileModel(), code);
         QVERIFY(codes[0].endsWith("23456"));
         QVERIFY(codes[2].endsWith("00012"));
-        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(desktop->views().SelectedFilePosition(), 3);
         const int button = desktop->views().fileView().layout.IndexOf(kind::Button);
         int redRow = -1;

@@ -251,8 +251,8 @@ void TMainForm::BuildStatusBar() {
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
         l->setAlignment(i == 4 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        // The designed widths are minimums: a long receiver description stays readable.
         l->setMinimumWidth(widths[i]);
-        if (i < 4) l->setFixedWidth(widths[i]);
         statusBar()->addWidget(l, i == 4 ? 1 : 0);
         panels_[i] = l;
     }
@@ -291,7 +291,7 @@ void TMainForm::SetLoginCaption(bool loggedIn) {
                                                : QString(loggedIn ? "Logout" : "Login");
     MenuLogin->setText(caption);
     ToolButtonLogin->setText(caption);
-    ToolButtonLogin->setIcon(loggedIn ? GlyphIcon(QString(QChar(0x2715)), QColor(150, 60, 60))
+    ToolButtonLogin->setIcon(loggedIn ? GlyphIcon(QString(QChar(0x2190)), QColor(150, 60, 60))
                                       : GlyphIcon(QString(QChar(0x2192)), QColor(40, 120, 170)));
     MenuLogin->setIcon(ToolButtonLogin->icon());
 }

@@ -82,8 +82,10 @@ void TViewsController::BuildFileView() {
         [table, view](int r) { return view->IsRedRow(*table, r); });
     QHeaderView* header = grid->horizontalHeader();
     if (fileView_.sort.column >= 0 && fileView_.sort.column < headers.size())
+        // The mark is an upward triangle for ascending order; Qt's header draws its
+        // ascending indicator pointing down, so the order given to it is the other one.
         header->setSortIndicator(fileView_.sort.column,
-                                 fileView_.sort.ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+                                 fileView_.sort.ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
     else
         header->setSortIndicator(-1, Qt::AscendingOrder);
     if (fileView_.selectedRow >= 0) {
