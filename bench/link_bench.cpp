@@ -4,6 +4,8 @@
 //            wall time / time the simulator's bytes need on the line (target <= 1.03).
 // Usage: bench_link_bench [exchanges-unpaced]
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +64,9 @@ double Run(TSimProcess& sim, const TVariant& v, int count, long& bytesOut) {
 
 int main(int argc, char** argv) {
     const int unpaced = argc > 1 ? std::atoi(argv[1]) : 2000;
+    // The simulator raises its priority while it paces; the link's side gets the same, so
+    // that the figures show the exchanges rather than the other work on the machine.
+    const bool raised = ::setpriority(PRIO_PROCESS, 0, -5) == 0;
     const std::vector<std::string> layout = {"--records", "64",     "--record-length",
                                              "16",        "--type", "BENCH"};
     std::printf("block reads of 16 bytes (echo 23 + reply line 40 characters)\n");
@@ -103,6 +108,7 @@ int main(int argc, char** argv) {
                 baud, v.name, count, bytes, s, wire, ratio);
         }
     }
-    std::printf("paced target (ratio <= 1.03): %s\n", met ? "met" : "NOT met");
+    std::printf("paced target (ratio <= 1.03): %s%s\n", met ? "met" : "NOT met",
+                raised ? "" : " (priority not raised)");
     return 0;
 }
