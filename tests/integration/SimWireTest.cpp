@@ -183,11 +183,20 @@ TEST_F(SimWire, LoadsAndSavesTheRecordAreaAndStopsOnSignal) {
     EXPECT_EQ(sim.Peek(0x1000, 6), "01020304FFFF");
     EXPECT_EQ(Write(":02100400A5A5").substr(3 + 15), ".\r\n");
     EXPECT_EQ(sim.Signal(SIGTERM), 0);
-    const auto area = TSimProcess::ReadFile(saved);
+    auto area = TSimProcess::ReadFile(saved);
     ASSERT_EQ(area.size(), 128u);
     EXPECT_EQ(area[3], 0x04);
     EXPECT_EQ(area[4], 0xA5);
     EXPECT_EQ(area[6], 0xFF);
+
+    // The end of a piped stdin ends the simulator too, with the same save.
+    Start({"--load", saved, "--save", saved});
+    ASSERT_EQ(sim.Control("memory 1000 77"), "ok");
+    EXPECT_EQ(sim.CloseStdin(), 0);
+    area = TSimProcess::ReadFile(saved);
+    ASSERT_EQ(area.size(), 128u);
+    EXPECT_EQ(area[0], 0x77);
+    EXPECT_EQ(area[4], 0xA5);
 
     // An image larger than the record area is refused at start.
     dir.Write("big.bin", std::string(129, '\0'));

@@ -10,6 +10,7 @@
 //   EXPECT_EQ(sim.Peek(0x0F20, 16), "616263...");
 //   std::vector<uint8_t> area = sim.RecordArea();   // record area as saved by the sim
 //   sim.Stop();                                       // also done by the destructor
+//   (CloseStdin() and Signal(SIGTERM) end it the other ways; all three write --save.)
 //
 // The child gets SIGTERM when the test process dies, so no simulator outlives a crashed
 // test. Control lines go to the simulator's stdin; each gets one reply line on its stdout.
@@ -213,6 +214,19 @@ class TSimProcess {
         pid_ = -1;
         ClosePipes();
         return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Closes the simulator's stdin (its owner going away) and waits for the exit; returns
+    // the exit status or -1.
+    int CloseStdin(int timeoutMs = 5000) {
+        if (pid_ <= 0) return -1;
+        if (toSim_ >= 0) ::close(toSim_);
+        toSim_ = -1;
+        int status = 0;
+        if (!WaitExit(status, timeoutMs)) return -1;
+        pid_ = -1;
+        ClosePipes();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     // Sends a signal and waits for the exit; returns the exit status or -1.
