@@ -21,7 +21,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 std::string RandomHex(std::mt19937& rng, size_t n) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -64,7 +66,12 @@ int main() {
         std::mt19937 rng(1);
         std::string all;
         for (int i = 0; i < kRecords; ++i) {
-            std::string raw = "06" + RandomHex(rng, 12) + "000" + "07" "03" "02F0" "0" "8" +
+            std::string raw = "06" + RandomHex(rng, 12) + "000" +
+                              "07"
+                              "03"
+                              "02F0"
+                              "0"
+                              "8" +
                               "505752204F4E0D";
             raw.resize(device.EmptyTemplate.size(), '0');
             all += raw;
@@ -103,8 +110,9 @@ int main() {
                     Ms(t1 - t0), Ms(t2 - t1), Ms(t2 - t0));
     }
     std::sort(runs.begin(), runs.end());
-    std::printf("open, decode and describe %d records (%zu rows): median %.1f ms (target < 100 ms)\n",
-                kRecords, rows, runs[runs.size() / 2]);
+    std::printf(
+        "open, decode and describe %d records (%zu rows): median %.1f ms (target < 100 ms)\n",
+        kRecords, rows, runs[runs.size() / 2]);
     std::filesystem::remove_all(dir);
     return runs[runs.size() / 2] < 100.0 ? 0 : 1;
 }

@@ -13,7 +13,7 @@ using namespace ravlin;
 namespace {
 
 class TCountingUi : public TUserInterface {
-public:
+  public:
     void Error(const TMessage&) override { ++count; }
     TAnswer Ask(const TMessage&, TButtons) override { return TAnswer::No; }
     int count = 0;
@@ -43,8 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TDevice device2;
         TRecordTable table2;
         std::string image2;
-        if (!OpenDataText(again, "again.rvl", env2, false, device2, table2, image2)) __builtin_trap();
-        if (quiet.count != 0 || image2 != encoded || table2.size() != table.size()) __builtin_trap();
+        if (!OpenDataText(again, "again.rvl", env2, false, device2, table2, image2))
+            __builtin_trap();
+        if (quiet.count != 0 || image2 != encoded || table2.size() != table.size())
+            __builtin_trap();
     }
 
     // A logged-in receiver: the file must fit it; refused files change nothing.

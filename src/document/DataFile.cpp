@@ -29,7 +29,7 @@ constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
 // Lines of a file's text: LF ends a line, a CR before it is dropped; a last line without
 // LF counts when it is not empty.
 class TLineReader {
-public:
+  public:
     explicit TLineReader(const std::string& text) : text_(text) {}
     bool Next(std::string& line) {
         if (at_ >= text_.size()) return false;
@@ -42,7 +42,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::string& text_;
     size_t at_ = 0;
 };
@@ -71,7 +71,7 @@ bool ParseInt(const std::string& text, int32_t& value) {
 
 // Counts what passes through, so that a caller knows whether a callee has reported.
 class TCountingUi : public TUserInterface {
-public:
+  public:
     explicit TCountingUi(TUserInterface& inner) : inner_(inner) {}
     void Error(const TMessage& m) override {
         ++count;
@@ -88,7 +88,7 @@ public:
     TAnswer Ask(const TMessage& m, TButtons b) override { return inner_.Ask(m, b); }
     int count = 0;
 
-private:
+  private:
     TUserInterface& inner_;
 };
 
@@ -129,11 +129,13 @@ TReadResult ReadFile(const std::string& fileName, std::string& text) {
 // Reads the file for one of the readers; false after its message.
 bool ReadDataFileText(const std::string& fileName, const TDataFileEnv& env, std::string& text) {
     switch (ReadFile(fileName, text)) {
-        case TReadResult::Ok: return true;
+        case TReadResult::Ok:
+            return true;
         case TReadResult::TooLarge:
             env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - " + fileName));
             return false;
-        case TReadResult::CannotOpen: break;
+        case TReadResult::CannotOpen:
+            break;
     }
     env.ui.Error(TMessage::Lang(env.texts, kTextCannotOpen, " - " + fileName));
     return false;
@@ -166,11 +168,6 @@ bool PositionMatches(const std::string& line, int expected) {
         if (line[i] != ' ') digits += line[i];
     int32_t position = 0;
     return ParseInt(digits, position) && position == expected;
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string FolderOf(const std::string& fileName) {
@@ -208,8 +205,8 @@ void ReportSystemError(TUserInterface& ui, int error, const std::string& fileNam
 
 // ---- common parser -----------------------------------------------------------------
 
-bool ParseDataFile(const std::string& text, const std::string& fileLabel,
-                   const TDataFileEnv& env, const TDevice* loggedIn, TDataFileRead& out) {
+bool ParseDataFile(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
+                   const TDevice* loggedIn, TDataFileRead& out) {
     const std::string suffix = " - " + fileLabel;
     TLineReader lines(text);
     std::string line;
@@ -220,8 +217,7 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel,
     TCountingUi counting(env.ui);
     if (!FindReceiverType(env.dataDir, name, false, out.device, env.texts, counting)) {
         // The catalogue reports its own faults; an unknown name is the file's.
-        if (counting.count == 0)
-            env.ui.Error(TMessage::Lang(env.texts, kTextUnknownType, suffix));
+        if (counting.count == 0) env.ui.Error(TMessage::Lang(env.texts, kTextUnknownType, suffix));
         return false;
     }
     out.device.Name = name;
@@ -308,7 +304,8 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
     out += device.Name + "\r\n";
     out += std::to_string(device.RecordCount) + "\r\n";
     out += image + "\r\n";
-    const size_t count = std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
+    const size_t count =
+        std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
     for (size_t p = 0; p < count; ++p) {
         const TData& r = table[p];
         out += PositionField(r.Position);
@@ -330,15 +327,15 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
     return out;
 }
 
-bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
-              std::string& image, const PopisType& texts, TUserInterface& ui) {
+bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
+              const PopisType& texts, TUserInterface& ui) {
     const std::string suffix = " - " + fileName;
     // A file we may not write (a read-only backup) is not replaced behind its back.
     struct stat old {};
     const bool exists = ::stat(fileName.c_str(), &old) == 0;
     const bool readOnly = exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
                                      ::access(fileName.c_str(), W_OK) != 0);
-    if (fileName.empty() || readOnly || IsDirectory(fileName)) {
+    if (fileName.empty() || readOnly) {
         ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
         return false;
     }
@@ -384,16 +381,15 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
 
 // ---- readers -------------------------------------------------------------------------
 
-bool OpenDataText(const std::string& text, const std::string& fileLabel,
-                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
-                  std::string& image) {
+bool OpenDataText(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
+                  bool loggedIn, TDevice& device, TRecordTable& table, std::string& image) {
     TDataFileRead read;
     if (!ParseDataFile(text, fileLabel, env, loggedIn ? &device : nullptr, read)) return false;
     TDevice target = loggedIn ? device : read.device;
     std::string newImage = std::move(read.image);
     if (loggedIn) {
-        const size_t full = static_cast<size_t>(std::max(target.RecordCount, 0)) *
-                            target.EmptyTemplate.size();
+        const size_t full =
+            static_cast<size_t>(std::max(target.RecordCount, 0)) * target.EmptyTemplate.size();
         while (newImage.size() < full) newImage += target.EmptyTemplate;
     }
     TRecordTable decoded;
@@ -409,8 +405,8 @@ bool OpenDataText(const std::string& text, const std::string& fileLabel,
     return true;
 }
 
-bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn,
-            TDevice& device, TRecordTable& table, std::string& image) {
+bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
+            TRecordTable& table, std::string& image) {
     std::string text;
     if (!ReadDataFileText(fileName, env, text)) return false;
     return OpenDataText(text, fileName, env, loggedIn, device, table, image);
@@ -457,8 +453,8 @@ bool ImportComments(const std::string& fileName, const TDataFileEnv& env, TRecor
 }
 
 bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
-                  const TDataFileEnv& env, bool loggedIn, TDevice& device,
-                  TRecordTable& table, std::string& image) {
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
+                  std::string& image) {
     if (!Otevri(fileName, env, loggedIn, device, table, image)) return false;
     if (!mergeFrom.empty()) ImportComments(mergeFrom, env, table);
     return true;
@@ -468,9 +464,14 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
                   std::string& why) {
     std::string text;
     switch (ReadFile(fileName, text)) {
-        case TReadResult::Ok: break;
-        case TReadResult::TooLarge: why = "file too large: " + fileName; return false;
-        case TReadResult::CannotOpen: why = "cannot read " + fileName; return false;
+        case TReadResult::Ok:
+            break;
+        case TReadResult::TooLarge:
+            why = "file too large: " + fileName;
+            return false;
+        case TReadResult::CannotOpen:
+            why = "cannot read " + fileName;
+            return false;
     }
     TLineReader lines(text);
     std::string name, countLine, data;
@@ -487,8 +488,9 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
         return false;
     }
     const bool hex = data.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
-    if (!hex || (count == 0 ? !data.empty() : data.empty() || data.size() % count != 0 ||
-                                                  (data.size() / count) % 2 != 0)) {
+    if (!hex ||
+        (count == 0 ? !data.empty()
+                    : data.empty() || data.size() % count != 0 || (data.size() / count) % 2 != 0)) {
         why = "malformed memory image in " + fileName;
         return false;
     }
@@ -500,7 +502,9 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
 // ---- TCore ---------------------------------------------------------------------------
 
 namespace {
-TDataFileEnv EnvOf(TCore& core) { return {core.folders.dataDir, core.texts(), core.ui}; }
+TDataFileEnv EnvOf(TCore& core) {
+    return {core.folders.dataDir, core.texts(), core.ui};
+}
 }  // namespace
 
 bool SaveData(TCore& core, const std::string& fileName) {

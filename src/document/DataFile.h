@@ -33,25 +33,25 @@ struct TDataFileEnv {
 struct TUserLines {
     bool userIdRead = false;  // UserID held a number
     int32_t UserID = 0;
-    int userTexts = 0;        // how many of User1..User4 the line gave (fields ended by "#")
+    int userTexts = 0;  // how many of User1..User4 the line gave (fields ended by "#")
     std::string User[4];
-    bool haveLine2 = false;   // the second line of the pair exists
+    bool haveLine2 = false;  // the second line of the pair exists
     std::string CodePrefix, TxType;
 };
 
 // Everything the common parser takes from a file.
 struct TDataFileRead {
-    TDevice device;            // the file's type from the catalogue, RecordCount = count
-    int count = 0;             // line 2
-    std::string image;         // line 3
+    TDevice device;                 // the file's type from the catalogue, RecordCount = count
+    int count = 0;                  // line 2
+    std::string image;              // line 3
     std::vector<TUserLines> users;  // one per record line pair, positions 1, 2, ...
-    bool recordError = false;  // a record line was in error (reported once)
+    bool recordError = false;       // a record line was in error (reported once)
 };
 
 // The common parser over file text. `loggedIn` non-null: the file must be of its type
 // (86) and hold no more records than it (87). False after the refusing message.
-bool ParseDataFile(const std::string& text, const std::string& fileLabel,
-                   const TDataFileEnv& env, const TDevice* loggedIn, TDataFileRead& out);
+bool ParseDataFile(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
+                   const TDevice* loggedIn, TDataFileRead& out);
 // The user information read into records 1.. of `table` (records beyond it are ignored).
 void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table);
 // The file text SaveData writes for an already encoded table and its image.
@@ -64,19 +64,18 @@ std::string PositionField(int position);
 // folder, renamed over the old file only when complete. `image` receives the encoded
 // image. False (after its message) leaves an existing file byte for byte as it was; an
 // existing file that is not writable is refused with 80.
-bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
-              std::string& image, const PopisType& texts, TUserInterface& ui);
+bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
+              const PopisType& texts, TUserInterface& ui);
 
 // Opens a data file. Not logged in: the file's type becomes `device`. Logged in: the file
 // must be of `device`'s type and fit into it; the image is filled up with empty records.
 // `image` receives the (filled-up) image; the table is decoded from it and takes the
 // file's user information. Refused files leave device, table and image unchanged.
-bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn,
-            TDevice& device, TRecordTable& table, std::string& image);
+bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
+            TRecordTable& table, std::string& image);
 // The same over file text already in memory (fuzzing, tests).
-bool OpenDataText(const std::string& text, const std::string& fileLabel,
-                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
-                  std::string& image);
+bool OpenDataText(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
+                  bool loggedIn, TDevice& device, TRecordTable& table, std::string& image);
 
 // Merges the user information of a data file (of any type) into `table` by record key:
 // only unset fields are filled (UserID 0, empty texts, TxType "-", CodePrefix "x0").
@@ -89,8 +88,8 @@ std::string RecordKey(const TData& record);
 // Otevri, then (when it succeeded and `mergeFrom` is not empty) ImportComments of
 // `mergeFrom`, the document's previous file.
 bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
-                  const TDataFileEnv& env, bool loggedIn, TDevice& device,
-                  TRecordTable& table, std::string& image);
+                  const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
+                  std::string& image);
 
 // The type name and the image of a data file, without the catalogue and without touching
 // any state (the simulator loads receivers from data files). False with `why` set when the

@@ -25,12 +25,18 @@ int LetterIndex(char c) {
 
 std::string& FieldOf(TData& record, int index) {
     switch (index) {
-        case 0: return record.Serial;
-        case 1: return record.Button;
-        case 2: return record.Output;
-        case 3: return record.Channels;
-        case 4: return record.Time;
-        default: return record.Extra;
+        case 0:
+            return record.Serial;
+        case 1:
+            return record.Button;
+        case 2:
+            return record.Output;
+        case 3:
+            return record.Channels;
+        case 4:
+            return record.Time;
+        default:
+            return record.Extra;
     }
 }
 
@@ -79,7 +85,9 @@ int HexValue(char c) {
 }
 
 // First digit (0-based) of the text in Extra: digit 2 for "KV8T-N", digit 1 otherwise.
-size_t TextStart(const std::string& typeName) { return typeName == "KV8T-N" ? 1 : 0; }
+size_t TextStart(const std::string& typeName) {
+    return typeName == "KV8T-N" ? 1 : 0;
+}
 
 // The decode map read once: for record digit j, the field (-1: none) and the 0-based
 // position in it; and each field's length (its highest position).
@@ -105,7 +113,8 @@ bool MakeDecodePlan(const TDevice& device, TDecodePlan& plan) {
 }
 
 void DecodeRecord(const std::string& raw, const TDecodePlan& plan, TData& record) {
-    for (int i = 0; i < 6; ++i) FieldOf(record, i).assign(static_cast<size_t>(plan.lengths[i]), '0');
+    for (int i = 0; i < 6; ++i)
+        FieldOf(record, i).assign(static_cast<size_t>(plan.lengths[i]), '0');
     for (size_t j = 0; j < plan.digits.size(); ++j) {
         const auto [letter, p] = plan.digits[j];
         // A record cut short by the end of the image reads "0" for its missing digits.

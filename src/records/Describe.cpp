@@ -4,7 +4,9 @@
 
 namespace ravlin {
 
-std::string TransmitterCodeText(const TData& record) { return record.CodePrefix + record.Serial; }
+std::string TransmitterCodeText(const TData& record) {
+    return record.CodePrefix + record.Serial;
+}
 
 std::string FunctionText(const TData& record, const TRxFnc& fnc) {
     return fnc.FunctionName(record.Output);
@@ -14,7 +16,9 @@ std::string RelayFunctionText(const TData& record, const TRxFnc& fnc, int relay)
     return fnc.RelayFunctionName(relay, record.Output);
 }
 
-std::string ChannelsText(const TData& record) { return TRxFnc::ChannelsText(record.Channels); }
+std::string ChannelsText(const TData& record) {
+    return TRxFnc::ChannelsText(record.Channels);
+}
 
 bool IsTimedFunction(const std::string& functionText, const TRxFnc& fnc) {
     if (fnc.TimeIndex < 0 || static_cast<size_t>(fnc.TimeIndex) >= fnc.Functions.size())

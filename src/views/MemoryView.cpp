@@ -24,8 +24,12 @@ bool LastColumnIsUser1(const TDevice& device, bool multi) {
     return multi ? IsTextHoldingType(device.Name) : device.Name == "KV8T-N";
 }
 
-TMemoryColumn Lang(int id, std::string suffix = {}) { return {id, std::move(suffix), {}}; }
-TMemoryColumn Fixed(std::string text) { return {-1, {}, std::move(text)}; }
+TMemoryColumn Lang(int id, std::string suffix = {}) {
+    return {id, std::move(suffix), {}};
+}
+TMemoryColumn Fixed(std::string text) {
+    return {-1, {}, std::move(text)};
+}
 
 }  // namespace
 
@@ -39,8 +43,7 @@ std::string TMemoryColumn::Header(const PopisType& texts) const {
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fnc,
                                          const std::string& user1Title) {
     const bool multi = fnc.IsRelayMode();
-    std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode),
-                                          Lang(kTextButton)};
+    std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode), Lang(kTextButton)};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
             columns.push_back(Lang(kTextRelayFunction, std::to_string(j)));
@@ -58,8 +61,8 @@ std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fn
 std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
                                      const TRxFnc& fnc) {
     const bool multi = fnc.IsRelayMode();
-    std::vector<std::string> cells = {std::to_string(record.Position),
-                                      TransmitterCodeText(record), record.Button};
+    std::vector<std::string> cells = {std::to_string(record.Position), TransmitterCodeText(record),
+                                      record.Button};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
             cells.push_back(RelayFunctionText(record, fnc, j));
@@ -86,12 +89,13 @@ TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& dev
     view.family = FamilyOf(fnc.SingleRelay);
     view.columns = MemoryColumns(device, fnc, user1Title);
     for (const auto& c : view.columns) view.headers.push_back(c.Header(texts));
-    const size_t count = std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
+    const size_t count =
+        std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
     for (size_t i = 0; i < count; ++i) {
         const TData& record = table[i];
         if (record.Empty) continue;
-        view.rows.push_back({static_cast<int>(i), MemoryCells(record, device, fnc),
-                             IsRedRecord(record)});
+        view.rows.push_back(
+            {static_cast<int>(i), MemoryCells(record, device, fnc), IsRedRecord(record)});
     }
     view.empty = view.rows.empty();
     return view;

@@ -44,8 +44,7 @@ struct TMemoryViewContent {
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fnc,
                                          const std::string& user1Title);
 // The cells of one record in that column order.
-std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
-                                     const TRxFnc& fnc);
+std::vector<std::string> MemoryCells(const TData& record, const TDevice& device, const TRxFnc& fnc);
 TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& device,
                                    const TRxFnc& fnc, const PopisType& texts,
                                    const std::string& user1Title);

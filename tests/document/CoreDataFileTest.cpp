@@ -13,7 +13,7 @@ namespace ravlin {
 namespace {
 
 class CoreDataFile : public ::testing::Test {
-protected:
+  protected:
     test::TTempDir dir;
     test::TRecordingUi ui;
     TCore core{TFolders{test::DeliveredDataDir(), dir.path(), dir.File("RavlinProj.ini")}, ui};

@@ -1,5 +1,4 @@
-#include "document/DataFile.h"
-
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,10 +8,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
 #include "../records/RecordTestUtil.h"
 #include "RecordingUi.h"
+#include "document/DataFile.h"
 
 namespace ravlin {
 namespace {
@@ -22,7 +20,7 @@ using test::TRecordingUi;
 using test::WriteText;
 
 class DataFile : public ::testing::Test {
-protected:
+  protected:
     PopisType texts = test::NumberedTexts();
     TRecordingUi ui;
     test::TTempDir dir;
@@ -94,8 +92,8 @@ TEST_F(DataFile, RandomTablesOfEveryReceiverTypeSurviveSaveAndOpen) {
     ASSERT_GE(types.size(), 13u);
     for (const auto& type : types) {
         TDevice d;
-        ASSERT_TRUE(test::DeliveredDevice(type.Name, d)) << "no catalogue entry or function table for "
-                                                         << type.Name;
+        ASSERT_TRUE(test::DeliveredDevice(type.Name, d))
+            << "no catalogue entry or function table for " << type.Name;
         for (unsigned seed = 1; seed <= 3; ++seed) {
             const std::string where = type.Name + " seed " + std::to_string(seed);
             std::mt19937 rng(seed * 7919 + d.RecordCount);
@@ -164,7 +162,9 @@ TEST_F(DataFile, WritesTheDocumentedLayout) {
     const std::string file = Save(d, t, "layout.rvl");
     EXPECT_EQ(ReadText(file),
               "KV2R\r\n3\r\n"
-              "0131A2B300000000" "0000000000000000" "0000000000000000\r\n"
+              "0131A2B300000000"
+              "0000000000000000"
+              "0000000000000000\r\n"
               "1   12#Gate####\r\nC1 Hand 4\r\n"
               "2   0#####\r\nx0 -\r\n"
               "3   0#####\r\nx0 -\r\n");
@@ -230,7 +230,8 @@ TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
     EXPECT_EQ(ReadText(dir.File("zero2.rvl")), "KV2R\r\n0\r\n\r\n");
 
     const std::string img = std::string(16, '1') + std::string(16, '2') + std::string(16, '3');
-    WriteText(dir.File("short.rvl"), "KV2R\r\n3\r\n" + img + "\r\n1   9#u###v#\r\nP1 T\r\n2   8#w####\r\n");
+    WriteText(dir.File("short.rvl"),
+              "KV2R\r\n3\r\n" + img + "\r\n1   9#u###v#\r\nP1 T\r\n2   8#w####\r\n");
     ASSERT_TRUE(Otevri(dir.File("short.rvl"), env, false, device, table, image));
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0].UserID, 9);
@@ -265,8 +266,8 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
         ui.messages.clear();
         EXPECT_FALSE(Otevri(dir.File(c.name), env, false, device, table, image)) << c.name;
         EXPECT_EQ(ui.Ids(), std::vector<int>{c.id}) << c.name;
-        EXPECT_EQ(ui.Texts(), std::vector<std::string>{"L" + std::to_string(c.id) + " - " +
-                                                       dir.File(c.name)});
+        EXPECT_EQ(ui.Texts(),
+                  std::vector<std::string>{"L" + std::to_string(c.id) + " - " + dir.File(c.name)});
         EXPECT_EQ(Snapshot(device, table, image), before) << c.name;
     }
     for (const std::string& missing : {dir.File("missing.rvl"), dir.path()}) {
@@ -339,8 +340,8 @@ TEST_F(DataFile, RecordLineErrorsAreReportedOnceAndReadingGoesOn) {
     EXPECT_EQ(table[2].User1, "c");
 
     ui.messages.clear();
-    WriteText(dir.File("shortline.rvl"), "KV2R\r\n2\r\n" + std::string(32, '1') +
-                                             "\r\n1\r\nx0 -\r\n2   6#d####\r\nAB -\r\n");
+    WriteText(dir.File("shortline.rvl"),
+              "KV2R\r\n2\r\n" + std::string(32, '1') + "\r\n1\r\nx0 -\r\n2   6#d####\r\nAB -\r\n");
     ASSERT_TRUE(Otevri(dir.File("shortline.rvl"), env, false, device, table, image));
     EXPECT_EQ(ui.Ids(), std::vector<int>{82});
     EXPECT_EQ(table[1].UserID, 6);
@@ -427,8 +428,8 @@ TEST_F(DataFile, OpenAndMergeTakesTheUserInformationOfThePreviousFile) {
         r.CodePrefix = "x0";
     }
     Save(d, bare, "backup.rvl");
-    ASSERT_TRUE(OpenAndMerge(dir.File("backup.rvl"), dir.File("doc.rvl"), env, false, device,
-                             table, image));
+    ASSERT_TRUE(OpenAndMerge(dir.File("backup.rvl"), dir.File("doc.rvl"), env, false, device, table,
+                             image));
     EXPECT_EQ(table[0].User1, doc[0].User1);
     EXPECT_EQ(table[1].UserID, doc[1].UserID);
     EXPECT_TRUE(ui.messages.empty());
@@ -437,7 +438,7 @@ TEST_F(DataFile, OpenAndMergeTakesTheUserInformationOfThePreviousFile) {
 // ---- save failures: the previous file stays byte for byte ---------------------------
 
 class DataFileSave : public DataFile {
-protected:
+  protected:
     void SetUp() override {
         d = Delivered("KV2R");
         t = TableWith(d, {1, 2, 3});
@@ -490,10 +491,10 @@ TEST_F(DataFileSave, AFullDeviceLeavesThePreviousFile) {
         TRecordingUi childUi;
         std::string img;
         const bool ok = SaveData(dir.File("doc.rvl"), d, t, img, texts, childUi);
-        const bool reported =
-            childUi.messages.size() == 1 && childUi.messages[0].message.textId == -1 &&
-            childUi.messages[0].message.text ==
-                std::string(std::strerror(EFBIG)) + " - " + dir.File("doc.rvl");
+        const bool reported = childUi.messages.size() == 1 &&
+                              childUi.messages[0].message.textId == -1 &&
+                              childUi.messages[0].message.text ==
+                                  std::string(std::strerror(EFBIG)) + " - " + dir.File("doc.rvl");
         ::_exit(!ok && reported ? 0 : 1);
     }
     int status = 0;

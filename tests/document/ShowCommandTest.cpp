@@ -1,11 +1,10 @@
 // ravlin-cli show over the delivered demo file and over refused files.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "../records/RecordTestUtil.h"
 #include "RecordingUi.h"

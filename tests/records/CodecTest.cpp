@@ -1,9 +1,8 @@
-#include "records/Codec.h"
-
 #include <gtest/gtest.h>
 
 #include "RecordTestUtil.h"
 #include "RecordingUi.h"
+#include "records/Codec.h"
 
 namespace ravlin {
 namespace {
@@ -162,8 +161,8 @@ TEST(Codec, DecodeMapFaultFailsWithoutTouchingTheTable) {
     TRecordTable t;
     ASSERT_TRUE(DecodeImage(A + B, good, t));
     const TRecordTable before = t;
-    for (const std::string map : {"O001O002B001S001S002S003S004S0x5",
-                                  "O001O002B001S001S002S003S004S501"}) {
+    for (const std::string map :
+         {"O001O002B001S001S002S003S004S0x5", "O001O002B001S001S002S003S004S501"}) {
         TDevice bad = SmallDevice(2, 0, map, kMap8);
         bad.UsedCount = 42;
         EXPECT_FALSE(DecodeImage(C + C, bad, t)) << map;
@@ -179,26 +178,46 @@ TEST(Codec, TextHoldingTypesKeepUser1InExtra) {
     const std::string map = "S001E001E002E003E004E005E006E007E008E009";
     TDevice d = SmallDevice(1, 0, map, map, "KV1T-N");
     TRecordTable t;
-    ASSERT_TRUE(DecodeImage("1" "41420000" "0", d, t));
+    ASSERT_TRUE(
+        DecodeImage("1"
+                    "41420000"
+                    "0",
+                    d, t));
     EXPECT_EQ(t[0].User1, "AB");
     t[0].User1 = "AB  ";
     TRecordingUi ui;
     std::string image;
     ASSERT_TRUE(EncodeImage(d, t, image, ui));
-    EXPECT_EQ(image, "1" "41422020" "0");  // the odd last digit is no complete pair
+    EXPECT_EQ(image,
+              "1"
+              "41422020"
+              "0");  // the odd last digit is no complete pair
     ASSERT_TRUE(DecodeImage(image, d, t));
     EXPECT_EQ(t[0].User1, "AB");
     // Characters that do not fit are dropped.
     t[0].User1 = "WXYZ";
     ASSERT_TRUE(EncodeImage(d, t, image, ui));
-    EXPECT_EQ(image, "1" "5758595A" "0");
+    EXPECT_EQ(image,
+              "1"
+              "5758595A"
+              "0");
 
     TDevice d8 = SmallDevice(1, 0, map, map, "KV8T-N");
-    ASSERT_TRUE(DecodeImage("1" "74142" "0000", d8, t));
+    ASSERT_TRUE(
+        DecodeImage("1"
+                    "74142"
+                    "0000",
+                    d8, t));
     EXPECT_EQ(t[0].User1, "AB");
     t[0].User1 = "C";
     ASSERT_TRUE(EncodeImage(d8, t, image, ui));
-    EXPECT_EQ(image, "1" "7" "43" "00" "00" "00");
+    EXPECT_EQ(image,
+              "1"
+              "7"
+              "43"
+              "00"
+              "00"
+              "00");
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -252,7 +271,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     current.Password = "pw";
     current.BlockSize = 2048;
     TRecordTable t;
-    ASSERT_TRUE(MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, fnc, t, texts, ui));
+    ASSERT_TRUE(
+        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, fnc, t, texts, ui));
     EXPECT_EQ(current.Name, "KV2R");
     EXPECT_EQ(current.RecordCount, 250);
     EXPECT_EQ(current.UsedCount, 250);
@@ -271,7 +291,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     receiver.RecordCount = 100;
     receiver.BlockSize = 2048;
     receiver.UsedCount = 3;
-    ASSERT_TRUE(MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, fnc, t, texts, ui));
+    ASSERT_TRUE(
+        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, fnc, t, texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(receiver.BlockSize, 2048);
     EXPECT_EQ(receiver.UsedCount, 100);
@@ -279,7 +300,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
 
     // An unknown type changes nothing.
     const TRecordTable before = t;
-    EXPECT_FALSE(MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, fnc, t, texts, ui));
+    EXPECT_FALSE(
+        MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, fnc, t, texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(t.size(), before.size());
     EXPECT_TRUE(ui.messages.empty());

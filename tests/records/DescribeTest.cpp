@@ -1,15 +1,14 @@
-#include "records/Describe.h"
-
 #include <gtest/gtest.h>
 
 #include "RecordTestUtil.h"
+#include "records/Describe.h"
 #include "views/MemoryView.h"
 
 namespace ravlin {
 namespace {
 
 class Describe : public ::testing::Test {
-protected:
+  protected:
     PopisType texts = test::NumberedTexts();
     TSilentUi ui;
     TRxFnc fnc{test::DeliveredDataDir(), texts, ui};
@@ -62,7 +61,10 @@ TEST_F(Describe, RelayModeSharesTheFunctionButEachRelayHasItsOwnTime) {
     Load("KV3S", d);
     TData r;
     r.Output = "03";
-    r.Time = "0032" "0064" "0000";
+    r.Time =
+        "0032"
+        "0064"
+        "0000";
     for (int relay = 1; relay <= 3; ++relay) EXPECT_EQ(RelayFunctionText(r, fnc, relay), "Timer");
     EXPECT_EQ(RelayTimeText(r, fnc, 1), "0:05,0");
     EXPECT_EQ(RelayTimeText(r, fnc, 2), "0:10,0");
@@ -73,27 +75,65 @@ TEST_F(Describe, RelayModeSharesTheFunctionButEachRelayHasItsOwnTime) {
 
 TEST(ExtraText, SequencedTypesBeginWithTheSequenceAndWriteControlBytesAsDollarDigits) {
     // Length byte 47: sequence bits 01, seven command bytes.
-    const TData r = CommandRecord(Slots("47" "03" "02F0" "0" "8" "505752204F4E0D"));
+    const TData r =
+        CommandRecord(Slots("47"
+                            "03"
+                            "02F0"
+                            "0"
+                            "8"
+                            "505752204F4E0D"));
     EXPECT_EQ(ExtraText(r, "KV1W"), "S:2 - PWR ON$0D");
     EXPECT_EQ(ExtraText(r, "KV1M"), "PWR ON$0D");
-    const TData dollar = CommandRecord(Slots("03" "01" "02F0" "0" "8" "244119"));
+    const TData dollar =
+        CommandRecord(Slots("03"
+                            "01"
+                            "02F0"
+                            "0"
+                            "8"
+                            "244119"));
     EXPECT_EQ(ExtraText(dollar, "KV1K"), "$A$19");
 }
 
 TEST(ExtraText, DirectCodeAndDelayOfKV1M3) {
-    const TData r = CommandRecord(Slots("00" "01" "02F0" "0" "8" "32"));
+    const TData r =
+        CommandRecord(Slots("00"
+                            "01"
+                            "02F0"
+                            "0"
+                            "8"
+                            "32"));
     EXPECT_EQ(ExtraText(r, "KV1M3"), "S:1 - Tx Code (D: 5s)");
     // KV1M3 command bytes start two digits later, behind the delay byte.
-    const TData c = CommandRecord(Slots("C2" "01" "02F0" "0" "8" "00" "4142"));
+    const TData c =
+        CommandRecord(Slots("C2"
+                            "01"
+                            "02F0"
+                            "0"
+                            "8"
+                            "00"
+                            "4142"));
     EXPECT_EQ(ExtraText(c, "KV1M3"), "S:4 - AB");
     // Nothing in the slot: no text.
     EXPECT_EQ(ExtraText(CommandRecord(Slots("")), "KV8M"), "");
 }
 
 TEST(ExtraText, TwoSlotRecordsJoinNonEmptySlots) {
-    const std::string slot1 = "02" "01" "02F0" "0" "8" "4142" + std::string(34, '0');
+    const std::string slot1 =
+        "02"
+        "01"
+        "02F0"
+        "0"
+        "8"
+        "4142" +
+        std::string(34, '0');
     ASSERT_EQ(slot1.size(), 48u);
-    const std::string slot2 = "01" "01" "02F0" "0" "8" "43";
+    const std::string slot2 =
+        "01"
+        "01"
+        "02F0"
+        "0"
+        "8"
+        "43";
     EXPECT_EQ(ExtraText(CommandRecord(Slots(slot1), "E0", "A"), "KV1M"), "AB");
     EXPECT_EQ(ExtraText(CommandRecord(Slots(slot1 + slot2), "0E", "5"), "KV1M"), "AB / C");
     // The same digits in a one-slot record: only slot 1 counts.
@@ -102,29 +142,47 @@ TEST(ExtraText, TwoSlotRecordsJoinNonEmptySlots) {
 
 TEST(ExtraText, KV1M2HasFourSlotsOf124Digits) {
     auto slot = [](const std::string& head, const std::string& bytes) {
-        std::string s = head + "02F0" "0" "8" + bytes;
+        std::string s = head +
+                        "02F0"
+                        "0"
+                        "8" +
+                        bytes;
         s.resize(124, '0');
         return s;
     };
     const std::string empty(124, '0');
-    EXPECT_EQ(ExtraText(CommandRecord(Slots(slot("0101", "41") + empty + slot("0101", "42") + empty,
-                                            500)),
+    EXPECT_EQ(ExtraText(CommandRecord(
+                            Slots(slot("0101", "41") + empty + slot("0101", "42") + empty, 500)),
                         "KV1M2"),
               "A / B");
-    EXPECT_EQ(ExtraText(CommandRecord(Slots(empty + slot("0101", "41") + empty + empty, 500)),
-                        "KV1M2"),
-              " / A");
+    EXPECT_EQ(
+        ExtraText(CommandRecord(Slots(empty + slot("0101", "41") + empty + empty, 500)), "KV1M2"),
+        " / A");
     // A length byte above 114 counts as no command bytes.
     EXPECT_EQ(ExtraText(CommandRecord(Slots(slot("8001", "41"), 500)), "KV1M2"), "Tx Code");
     EXPECT_EQ(ExtraText(CommandRecord(Slots(slot("8000", "41"), 500)), "KV1M2"), "");
 }
 
 TEST(ExtraText, OtherTypesAndShortExtraGiveNoText) {
-    const TData r = CommandRecord(Slots("02" "01" "02F0" "0" "8" "4142"));
+    const TData r =
+        CommandRecord(Slots("02"
+                            "01"
+                            "02F0"
+                            "0"
+                            "8"
+                            "4142"));
     EXPECT_EQ(ExtraText(r, "KV2R"), "");
     EXPECT_EQ(ExtraText(r, "KV1T-N"), "");
     // Command bytes cut off by the end of Extra are left out.
-    EXPECT_EQ(ExtraText(CommandRecord("000" "05" "01" "02F0" "0" "8" "414"), "KV1M"), "A");
+    EXPECT_EQ(ExtraText(CommandRecord("000"
+                                      "05"
+                                      "01"
+                                      "02F0"
+                                      "0"
+                                      "8"
+                                      "414"),
+                        "KV1M"),
+              "A");
     EXPECT_EQ(ExtraText(CommandRecord(""), "KV1M"), "");
 }
 
@@ -140,7 +198,13 @@ TEST_F(Describe, MemoryViewSingleLayout) {
     t[1].Button = "0";
     t[1].Output = "06";
     t[1].Channels = "01";
-    t[1].Extra = Slots("02" "01" "02F0" "0" "8" "4142");
+    t[1].Extra = Slots(
+        "02"
+        "01"
+        "02F0"
+        "0"
+        "8"
+        "4142");
     const auto view = BuildMemoryView(t, d, fnc, texts, "Name");
     EXPECT_EQ(view.family, TLayoutFamily::Single);
     EXPECT_EQ(view.headers,
@@ -148,8 +212,8 @@ TEST_F(Describe, MemoryViewSingleLayout) {
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].record, 1);
     EXPECT_TRUE(view.rows[0].red);
-    EXPECT_EQ(view.rows[0].cells, (std::vector<std::string>{"2", "x012345", "0", "RS-232", "1",
-                                                            "-", "AB"}));
+    EXPECT_EQ(view.rows[0].cells,
+              (std::vector<std::string>{"2", "x012345", "0", "RS-232", "1", "-", "AB"}));
     EXPECT_FALSE(view.empty);
     t[1].Empty = true;
     EXPECT_TRUE(BuildMemoryView(t, d, fnc, texts, "Name").empty);
@@ -162,7 +226,10 @@ TEST_F(Describe, MemoryViewMultiLayoutHasAFunctionAndTimeColumnPerRelay) {
     t[0].Empty = false;
     t[0].Button = "3";
     t[0].Output = "03";
-    t[0].Time = "0032" "0064" "0001";
+    t[0].Time =
+        "0032"
+        "0064"
+        "0001";
     const auto view = BuildMemoryView(t, d, fnc, texts, "Name");
     EXPECT_EQ(view.family, TLayoutFamily::Multi);
     EXPECT_EQ(view.headers, (std::vector<std::string>{"L27", "L28", "L29", "L311", "L321", "L312",

@@ -29,12 +29,15 @@ inline PopisType NumberedTexts() {
     return t;
 }
 
-inline std::string DeliveredDataDir() { return RAVLIN_TEST_DATA_DIR; }
+inline std::string DeliveredDataDir() {
+    return RAVLIN_TEST_DATA_DIR;
+}
 
 class TTempDir {
-public:
+  public:
     TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ravlin-rec-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ravlin-rec-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         if (made) path_ = made;
     }
@@ -50,7 +53,7 @@ public:
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
