@@ -77,7 +77,6 @@ set_key() {  # section key value
 set_key Setup ConnectionType 1
 set_key Setup IPAddress 127.0.0.1
 set_key Setup IPPort "$PORT"
-set_key Setup Welcome 0
 
 if [ "$HAVE_DISPLAY" = 0 ]; then
   echo

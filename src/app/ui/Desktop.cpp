@@ -215,11 +215,20 @@ void TDesktop::OnProgress(int percent) {
 }
 
 bool TDesktop::MenuLoginClick() {
-    return RunReceiverCommand([this] { return core_->session.LoginToggle(); }, 0);
+    const bool wasLoggedIn = core_->state.LoggedIn;
+    const bool result = RunReceiverCommand([this] { return core_->session.LoginToggle(); }, 0);
+    // After a logout the document's page comes to the front.
+    if (wasLoggedIn && !core_->state.LoggedIn && core_->state.DocumentOpen)
+        form_->pages()->setCurrentIndex(TMainForm::UserPage);
+    return result;
 }
 
 bool TDesktop::MenuDownloadClick() {
-    return RunReceiverCommand([this] { return core_->session.Download(); }, 76);
+    const bool result = RunReceiverCommand([this] { return core_->session.Download(); }, 76);
+    // Without a document the downloaded records are seen in the Memory view.
+    if (result && !core_->state.DocumentOpen)
+        form_->pages()->setCurrentIndex(TMainForm::MemoryPage);
+    return result;
 }
 
 bool TDesktop::MenuUploadClick() {
