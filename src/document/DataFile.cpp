@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -330,17 +332,34 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
               const PopisType& texts, TUserInterface& ui) {
     const std::string suffix = " - " + fileName;
+    // A link is followed: the file it names is replaced, the link stays.
+    std::string target = fileName;
+    struct stat link {};
+    if (::lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(fileName.c_str(), nullptr)) {
+            target = resolved;
+            ::free(resolved);
+        }
+    }
     // A file we may not write (a read-only backup) is not replaced behind its back.
     struct stat old {};
-    const bool exists = ::stat(fileName.c_str(), &old) == 0;
+    const bool exists = ::stat(target.c_str(), &old) == 0;
     const bool readOnly = exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
-                                     ::access(fileName.c_str(), W_OK) != 0);
-    if (fileName.empty() || readOnly) {
+                                     ::access(target.c_str(), W_OK) != 0);
+    if (target.empty() || readOnly) {
         ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
         return false;
     }
-    std::string temp = FolderOf(fileName) + "/." + BaseOf(fileName) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    // The temporary file is made with the usual permissions (0666 less the umask).
+    static std::atomic<unsigned> serial{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = FolderOf(target) + "/." + BaseOf(target) + "." + std::to_string(::getpid()) + "." +
+               std::to_string(serial++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
         ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
         return false;
@@ -355,22 +374,14 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
     if (!EncodeImage(device, table, image, ui)) return fail(0);
     if (!WriteAll(fd, FormatDataFile(device, table, image))) return fail(errno);
     if (::fsync(fd) != 0 && errno != EINVAL) return fail(errno);
-    mode_t mode = 0;
-    if (exists) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) return fail(errno);
+    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0) return fail(errno);
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         ReportSystemError(ui, error, fileName);
         return false;
     }
-    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         ReportSystemError(ui, error, fileName);

@@ -525,6 +525,17 @@ TEST_F(DataFileSave, ASuccessfulSaveKeepsTheFileMode) {
     EXPECT_TRUE(NoTemporaryFilesLeft());
 }
 
+TEST_F(DataFileSave, ALinkedFileIsReplacedAndTheLinkStays) {
+    ASSERT_EQ(::symlink(dir.File("doc.rvl").c_str(), dir.File("link.rvl").c_str()), 0);
+    std::string img;
+    ASSERT_TRUE(SaveData(dir.File("link.rvl"), d, t, img, texts, ui));
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("link.rvl").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadText(dir.File("doc.rvl")).substr(0, 6), "KV2R\r\n");
+    EXPECT_TRUE(NoTemporaryFilesLeft());
+}
+
 TEST_F(DataFile, PeekReadsTypeAndImageWithoutTheCatalogue) {
     TDevice d = Delivered("KV2R");
     const std::string file = Save(d, TableWith(d, {1}), "peek.rvl");
