@@ -58,6 +58,8 @@ inline void WriteSettings(const QString& home, int port, const QString& extra = 
     f.write(text.toLatin1());
 }
 
-inline QString DataDir() { return QStringLiteral(RAVLIN_TEST_DATA_DIR); }
+inline QString DataDir() {
+    return QStringLiteral(RAVLIN_TEST_DATA_DIR);
+}
 
 }  // namespace ravlin::test

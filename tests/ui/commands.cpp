@@ -23,12 +23,12 @@ class CommandsTest : public QObject {
     std::unique_ptr<TDesktop> desktop;
     std::vector<TMessage> shown;
 
-private slots:
+  private slots:
     void initTestCase() {
         // 4800 bit/s: a download of the demo memory takes seconds, time enough to cancel.
-        QVERIFY(sim.Start(TSimProcess::Tcp, {"--load", RAVLIN_TEST_DATA_DIR "/Demo.rvl",
-                                             "--data-dir", RAVLIN_TEST_DATA_DIR, "--baud",
-                                             "4800"}));
+        QVERIFY(
+            sim.Start(TSimProcess::Tcp, {"--load", RAVLIN_TEST_DATA_DIR "/Demo.rvl", "--data-dir",
+                                         RAVLIN_TEST_DATA_DIR, "--baud", "4800"}));
         WriteSettings(dir.path() + "/home", sim.Port());
         desktop = std::make_unique<TDesktop>(TStartOptions{DataDir(), dir.path() + "/home", {}});
         desktop->ui().setResponder([this](TQtUserInterface::Kind, const TMessage& m, TButtons) {

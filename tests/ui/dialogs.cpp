@@ -22,7 +22,7 @@ class DialogsTest : public QObject {
     TQtUserInterface ui;
     std::vector<TMessage> shown;
 
-private slots:
+  private slots:
     void init() {
         texts.assign(300, std::string());
         for (int i = 0; i < 300; ++i) texts[i] = "T" + std::to_string(i);
@@ -197,9 +197,8 @@ private slots:
 
     void messagesFromAWorkerWaitForTheAnswer() {
         TAnswer answer = TAnswer::Cancel;
-        std::unique_ptr<QThread> t(QThread::create([&] {
-            answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo);
-        }));
+        std::unique_ptr<QThread> t(
+            QThread::create([&] { answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo); }));
         t->start();
         QTRY_VERIFY(t->isFinished());
         QCOMPARE(answer, TAnswer::Yes);

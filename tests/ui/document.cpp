@@ -31,7 +31,7 @@ class DocumentTest : public QObject {
         return out;
     }
 
-private slots:
+  private slots:
     void init() {
         QVERIFY(dir.isValid());
         WriteSettings(dir.path() + "/home", 1);

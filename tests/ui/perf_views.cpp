@@ -21,7 +21,7 @@ class PerfViews : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
-private slots:
+  private slots:
     void startUpToShown() {
         const QString home = dir.path() + "/start";
         WriteSettings(home, 1);
@@ -84,9 +84,10 @@ private slots:
             sorted[i] = t.nsecsElapsed() / 1e6;
             QCOMPARE(f.fileModel()->rowCount(), 9999);
         }
-        std::printf("PERF File view refresh, 9999 records: position order %.1f ms, "
-                    "by code %.1f ms, by User 1 %.1f ms\n",
-                    byPosition, sorted[0], sorted[1]);
+        std::printf(
+            "PERF File view refresh, 9999 records: position order %.1f ms, "
+            "by code %.1f ms, by User 1 %.1f ms\n",
+            byPosition, sorted[0], sorted[1]);
         c.state.Saved = true;
         f.close();
     }

@@ -2,11 +2,11 @@
 // download, view, sort, save, close, reopen and upload.
 
 #include <QFile>
-#include <deque>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest>
+#include <deque>
 
 #include "GuiSupport.h"
 #include "SimProcess.h"
@@ -66,7 +66,7 @@ class SessionTest : public QObject {
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, p);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         const QString img = dir.path() + "/area.bin";
@@ -75,20 +75,17 @@ private slots:
         const auto bytes = Image(0x800);
         f.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         f.close();
-        QVERIFY(sim.Start(TSimProcess::Tcp,
-                          {"--type", "KV8R", "--password", "abc", "--data-dir",
-                           RAVLIN_TEST_DATA_DIR, "--load", img.toStdString()}));
+        QVERIFY(sim.Start(TSimProcess::Tcp, {"--type", "KV8R", "--password", "abc", "--data-dir",
+                                             RAVLIN_TEST_DATA_DIR, "--load", img.toStdString()}));
         WriteSettings(Home(), sim.Port());
-        desktop = std::make_unique<TDesktop>(
-            TStartOptions{DataDir(), Home(), QString()});
-        desktop->ui().setResponder(
-            [this](TQtUserInterface::Kind, const TMessage& m, TButtons) {
-                shown.push_back(m);
-                if (answers.empty()) return TAnswer::Yes;
-                TAnswer a = answers.front();
-                answers.pop_front();
-                return a;
-            });
+        desktop = std::make_unique<TDesktop>(TStartOptions{DataDir(), Home(), QString()});
+        desktop->ui().setResponder([this](TQtUserInterface::Kind, const TMessage& m, TButtons) {
+            shown.push_back(m);
+            if (answers.empty()) return TAnswer::Yes;
+            TAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
         QVERIFY(desktop->Start());
         QVERIFY(desktop->StartComplete());
         QVERIFY(WaitFor([&] { return desktop->form().isVisible(); }));
@@ -162,8 +159,8 @@ private slots:
         const QString file = dir.path() + "/saved.rvl";
         int dialogs = 0;
         std::string extension;
-        desktop->chooser().fileResponder = [&](bool save, const TFileDialog& d)
-            -> std::optional<std::string> {
+        desktop->chooser().fileResponder = [&](bool save,
+                                               const TFileDialog& d) -> std::optional<std::string> {
             ++dialogs;
             if (!save) return std::nullopt;
             extension = d.defaultExtension;
@@ -217,8 +214,8 @@ private slots:
         QVERIFY(!f.fileGrid()->isVisible());
         QCOMPARE(f.fileModel()->rowCount(), 0);
         shown.clear();
-        desktop->chooser().fileResponder = [&](bool save, const TFileDialog&)
-            -> std::optional<std::string> {
+        desktop->chooser().fileResponder = [&](bool save,
+                                               const TFileDialog&) -> std::optional<std::string> {
             if (save) return std::nullopt;
             return file.toStdString();
         };

@@ -58,7 +58,7 @@ class StartupTest : public QObject {
         return file;
     }
 
-private slots:
+  private slots:
     void commandLineFileOpensSavedWithoutStartOptions() {
         const QString file = MakeDataFile();
         QVERIFY(QFile::exists(file));
@@ -68,7 +68,7 @@ private slots:
         shown.clear();
         auto d = Make(DataDir(), home, file);
         QVERIFY(d->Start());
-        QTest::qWait(50);  // the first activation has run
+        QTest::qWait(50);        // the first activation has run
         QVERIFY(shown.empty());  // no download was tried (it could not connect)
         const TCore& c = d->core();
         QVERIFY(c.state.DocumentOpen);
@@ -137,8 +137,7 @@ private slots:
         // The window carries the US texts.
         const QString file = QString::fromStdString(d->core().texts()[0]);
         QCOMPARE(d->form().menuBar()->actions().first()->text(), file);
-        QCOMPARE(d->form().pages()->tabText(0),
-                 QString::fromStdString(d->core().texts()[158]));
+        QCOMPARE(d->form().pages()->tabText(0), QString::fromStdString(d->core().texts()[158]));
         d->form().close();
     }
 };

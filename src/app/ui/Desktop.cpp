@@ -6,15 +6,15 @@
 #include <QTimer>
 
 #include "app/Core.h"
-#include "app/StatusBar.h"
 #include "app/Startup.h"
+#include "app/StatusBar.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/Text.h"
+#include "document/Document.h"
+#include "document/ui/QtFileChooser.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "records/ui/NewForm.h"
-#include "document/Document.h"
-#include "document/ui/QtFileChooser.h"
 #include "views/ui/ViewsController.h"
 
 namespace ravlin {
@@ -53,7 +53,8 @@ template <typename T>
 T TDesktop::OnWindowThread(const std::function<T()>& fn) {
     if (QThread::currentThread() == thread()) return fn();
     T result{};
-    QMetaObject::invokeMethod(this, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -84,15 +85,26 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     core_->session.closeDocument = [this] { document_->Close(); };
 
     TDocumentHooks& h = document_->hooks;
-    h.refreshViews = [this] { OnWindowThread<bool>([this] { RefreshViews(); return true; }); };
+    h.refreshViews = [this] {
+        OnWindowThread<bool>([this] {
+            RefreshViews();
+            return true;
+        });
+    };
     h.fileViewVisible = [this] {
         return OnWindowThread<bool>([this] { return form_->fileGrid()->isVisible(); });
     };
     h.storeFileViewWidths = [this] {
-        OnWindowThread<bool>([this] { views_->StoreFileViewWidths(); return true; });
+        OnWindowThread<bool>([this] {
+            views_->StoreFileViewWidths();
+            return true;
+        });
     };
     h.restoreFileViewWidths = [this] {
-        OnWindowThread<bool>([this] { views_->RestoreFileViewWidths(); return true; });
+        OnWindowThread<bool>([this] {
+            views_->RestoreFileViewWidths();
+            return true;
+        });
     };
     h.showFileView = [this] {
         OnWindowThread<bool>([this] {
@@ -163,11 +175,21 @@ bool TDesktop::RunDocumentCommand(const std::function<bool()>& command) {
     return result;
 }
 
-bool TDesktop::MenuNewClick() { return RunDocumentCommand([this] { return document_->New(); }); }
-bool TDesktop::MenuOpenClick() { return RunDocumentCommand([this] { return document_->Open(); }); }
-bool TDesktop::MenuSaveClick() { return RunDocumentCommand([this] { return document_->SaveAll(); }); }
-bool TDesktop::MenuSaveAsClick() { return RunDocumentCommand([this] { return document_->SaveAs(); }); }
-bool TDesktop::MenuCloseClick() { return RunDocumentCommand([this] { return document_->Close(); }); }
+bool TDesktop::MenuNewClick() {
+    return RunDocumentCommand([this] { return document_->New(); });
+}
+bool TDesktop::MenuOpenClick() {
+    return RunDocumentCommand([this] { return document_->Open(); });
+}
+bool TDesktop::MenuSaveClick() {
+    return RunDocumentCommand([this] { return document_->SaveAll(); });
+}
+bool TDesktop::MenuSaveAsClick() {
+    return RunDocumentCommand([this] { return document_->SaveAs(); });
+}
+bool TDesktop::MenuCloseClick() {
+    return RunDocumentCommand([this] { return document_->Close(); });
+}
 bool TDesktop::MenuOpenBackupClick() {
     return RunDocumentCommand([this] { return document_->OpenBackup(); });
 }
@@ -263,16 +285,15 @@ std::optional<std::string> TDesktop::AskPassword(const TDevice& device) {
 }
 
 std::optional<TPasswordChange> TDesktop::AskPasswordChange(const TDevice& device) {
-    return OnWindowThread<std::optional<TPasswordChange>>(
-        [&]() -> std::optional<TPasswordChange> {
-            const bool info = infoForm_->isVisible();
-            infoForm_->hide();
-            passForm_->Prepare(device.Description, device.Password);
-            const bool ok = passForm_->exec() == QDialog::Accepted;
-            if (info && running_) infoForm_->show();
-            if (!ok) return std::nullopt;
-            return passForm_->Change();
-        });
+    return OnWindowThread<std::optional<TPasswordChange>>([&]() -> std::optional<TPasswordChange> {
+        const bool info = infoForm_->isVisible();
+        infoForm_->hide();
+        passForm_->Prepare(device.Description, device.Password);
+        const bool ok = passForm_->exec() == QDialog::Accepted;
+        if (info && running_) infoForm_->show();
+        if (!ok) return std::nullopt;
+        return passForm_->Change();
+    });
 }
 
 // ---- status ---------------------------------------------------------------------------

@@ -40,7 +40,7 @@ bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& err
 
 class TDesktop : public QObject, public TPasswordSource {
     Q_OBJECT
-public:
+  public:
     explicit TDesktop(const TStartOptions& options, QObject* parent = nullptr);
     ~TDesktop() override;
 
@@ -88,11 +88,11 @@ public:
     std::optional<std::string> AskPassword(const TDevice& device) override;
     std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override;
 
-signals:
+  signals:
     // A receiver command ended (tests wait for it).
     void commandFinished(bool result);
 
-private:
+  private:
     // Runs a receiver command on the worker; `progressText` is the label of the progress
     // window (0: the command shows none).
     bool RunReceiverCommand(const std::function<bool()>& command, int progressText);

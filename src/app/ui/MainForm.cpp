@@ -167,8 +167,8 @@ void TMainForm::BuildMenus() {
     MenuOnline->setVisible(false);
     MenuMonitor->setVisible(false);
 
-    commActions_ = {MenuCommSetup, MenuLogin, MenuPassChange, MenuUpload, MenuDownload,
-                    MenuOnline,    MenuMonitor, ToolButtonLogin};
+    commActions_ = {MenuCommSetup, MenuLogin,  MenuPassChange, MenuUpload,
+                    MenuDownload,  MenuOnline, MenuMonitor,    ToolButtonLogin};
 }
 
 void TMainForm::BuildToolBar() {
@@ -268,13 +268,13 @@ void TMainForm::ApplyTexts(bool loggedIn, bool online) {
     setupMenu_->setTitle(t(3));
     helpMenu_->setTitle(t(4));
     const std::pair<QAction*, int> items[] = {
-        {MenuNew, 5},          {MenuOpen, 6},         {MenuSave, 7},         {MenuSaveAs, 8},
-        {MenuImport, 9},       {MenuPrint, 10},       {MenuClose, 11},       {MenuAdd, 12},
-        {MenuEdit, 13},        {MenuDelete, 14},      {MenuOpenBackup, 15},  {MenuCut, 16},
-        {MenuCopy, 17},        {MenuPaste, 18},       {MenuCommSetup, 19},   {MenuAppSetup, 20},
-        {MenuPassChange, 21},  {MenuUpload, 22},      {MenuDownload, 23},    {MenuAbout, 26},
-        {MenuExit, 30},        {MenuOpenMonitor, 70}, {MenuSaveMonitorAs, 71}, {MenuExport, 72},
-        {MenuFind, 140},       {MenuFindNext, 141},   {MenuMonitor, 230}};
+        {MenuNew, 5},         {MenuOpen, 6},         {MenuSave, 7},           {MenuSaveAs, 8},
+        {MenuImport, 9},      {MenuPrint, 10},       {MenuClose, 11},         {MenuAdd, 12},
+        {MenuEdit, 13},       {MenuDelete, 14},      {MenuOpenBackup, 15},    {MenuCut, 16},
+        {MenuCopy, 17},       {MenuPaste, 18},       {MenuCommSetup, 19},     {MenuAppSetup, 20},
+        {MenuPassChange, 21}, {MenuUpload, 22},      {MenuDownload, 23},      {MenuAbout, 26},
+        {MenuExit, 30},       {MenuOpenMonitor, 70}, {MenuSaveMonitorAs, 71}, {MenuExport, 72},
+        {MenuFind, 140},      {MenuFindNext, 141},   {MenuMonitor, 230}};
     for (auto [action, id] : items) action->setText(t(id));
     MenuOnline->setText(t(online ? 25 : 24));
     SetLoginCaption(loggedIn);
@@ -287,8 +287,8 @@ void TMainForm::ApplyTexts(bool loggedIn, bool online) {
 
 void TMainForm::SetLoginCaption(bool loggedIn) {
     loggedIn_ = loggedIn;
-    const QString caption = texts_.size() > 34 ? L(texts_, loggedIn ? 34 : 33)
-                                               : QString(loggedIn ? "Logout" : "Login");
+    const QString caption =
+        texts_.size() > 34 ? L(texts_, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
     MenuLogin->setText(caption);
     ToolButtonLogin->setText(caption);
     ToolButtonLogin->setIcon(loggedIn ? GlyphIcon(QString(QChar(0x2190)), QColor(150, 60, 60))
@@ -304,7 +304,9 @@ void TMainForm::EnableCommCommands() {
     for (QAction* a : commActions_) a->setEnabled(true);
 }
 
-bool TMainForm::CommCommandsEnabled() const { return MenuDownload->isEnabled(); }
+bool TMainForm::CommCommandsEnabled() const {
+    return MenuDownload->isEnabled();
+}
 
 void TMainForm::SetRecordCommandsEnabled(bool on) {
     MenuAdd->setEnabled(on);

@@ -28,7 +28,7 @@ class TCommSetupForm;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     enum Page { MemoryPage = 0, UserPage = 1, HistoryPage = 2, BatteryPage = 3, MonitorPage = 4 };
 
     TMainForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
@@ -64,29 +64,50 @@ public:
     QToolBar* toolBar() const { return toolBar_; }
 
     // Menu items by their names (MenuNew, MenuLogin, ...); tool buttons share them.
-    QAction* MenuNew; QAction* MenuOpen; QAction* MenuOpenMonitor; QAction* MenuSave;
-    QAction* MenuSaveAs; QAction* MenuSaveMonitorAs; QAction* MenuClose; QAction* MenuExport;
-    QAction* MenuImport; QAction* MenuOpenBackup; QAction* MenuPrint; QAction* MenuExit;
-    QAction* MenuAdd; QAction* MenuEdit; QAction* MenuDelete; QAction* MenuFind;
-    QAction* MenuFindNext; QAction* MenuCut; QAction* MenuCopy; QAction* MenuPaste;
-    QAction* MenuUpload; QAction* MenuDownload; QAction* MenuLogin; QAction* MenuPassChange;
-    QAction* MenuOnline; QAction* MenuMonitor; QAction* MenuAppSetup; QAction* MenuCommSetup;
+    QAction* MenuNew;
+    QAction* MenuOpen;
+    QAction* MenuOpenMonitor;
+    QAction* MenuSave;
+    QAction* MenuSaveAs;
+    QAction* MenuSaveMonitorAs;
+    QAction* MenuClose;
+    QAction* MenuExport;
+    QAction* MenuImport;
+    QAction* MenuOpenBackup;
+    QAction* MenuPrint;
+    QAction* MenuExit;
+    QAction* MenuAdd;
+    QAction* MenuEdit;
+    QAction* MenuDelete;
+    QAction* MenuFind;
+    QAction* MenuFindNext;
+    QAction* MenuCut;
+    QAction* MenuCopy;
+    QAction* MenuPaste;
+    QAction* MenuUpload;
+    QAction* MenuDownload;
+    QAction* MenuLogin;
+    QAction* MenuPassChange;
+    QAction* MenuOnline;
+    QAction* MenuMonitor;
+    QAction* MenuAppSetup;
+    QAction* MenuCommSetup;
     QAction* MenuAbout;
     // Tool-bar entries that differ from their menu items only in the picture.
     QAction* ToolButtonLogin;
 
-signals:
+  signals:
     // Asked before the window closes; set `accept` false to keep it open.
     void closeQuery(bool& accept);
     void closing();
     void firstShown();
     void pageChanged(int page);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();

@@ -10,12 +10,18 @@ namespace ravlin {
 
 TQtUserInterface::TQtUserInterface(QObject* parent) : QObject(parent) {}
 
-void TQtUserInterface::Error(const TMessage& m) { Show(Kind::Error, m, TButtons::YesNo); }
-void TQtUserInterface::Warning(const TMessage& m) { Show(Kind::Warning, m, TButtons::YesNo); }
+void TQtUserInterface::Error(const TMessage& m) {
+    Show(Kind::Error, m, TButtons::YesNo);
+}
+void TQtUserInterface::Warning(const TMessage& m) {
+    Show(Kind::Warning, m, TButtons::YesNo);
+}
 void TQtUserInterface::Information(const TMessage& m) {
     Show(Kind::Information, m, TButtons::YesNo);
 }
-TAnswer TQtUserInterface::Ask(const TMessage& m, TButtons b) { return Show(Kind::Question, m, b); }
+TAnswer TQtUserInterface::Ask(const TMessage& m, TButtons b) {
+    return Show(Kind::Question, m, b);
+}
 
 void TQtUserInterface::ErrorText(const QString& text) {
     Show(Kind::Error, TMessage::Fixed(ToCoreLossy(text)), TButtons::YesNo);
@@ -44,10 +50,18 @@ TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons 
     box.setWindowTitle(QStringLiteral("Ravlin"));
     box.setText(Q(message.text));
     switch (kind) {
-        case Kind::Error: box.setIcon(QMessageBox::Critical); break;
-        case Kind::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Kind::Information: box.setIcon(QMessageBox::NoIcon); break;
-        case Kind::Question: box.setIcon(QMessageBox::Question); break;
+        case Kind::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Kind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Kind::Information:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Kind::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
     }
     if (kind != Kind::Question) {
         box.setStandardButtons(QMessageBox::Ok);

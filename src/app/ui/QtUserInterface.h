@@ -15,7 +15,7 @@ namespace ravlin {
 
 class TQtUserInterface : public QObject, public TUserInterface {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Error, Warning, Information, Question };
     // Answers a message instead of a modal box; runs on the user-interface thread.
     // Tests install one to answer prompts without a real dialog.
@@ -41,11 +41,11 @@ public:
     // A message of the desktop program itself (not from the core), shown the same way.
     void ErrorText(const QString& text);
 
-signals:
+  signals:
     // Percentage 0..100; delivered queued to the progress window.
     void progressChanged(int percent);
 
-private:
+  private:
     TAnswer Show(Kind kind, const TMessage& message, TButtons buttons);
     TAnswer ShowHere(Kind kind, const TMessage& message, TButtons buttons);
 

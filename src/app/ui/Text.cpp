@@ -4,7 +4,9 @@
 
 namespace ravlin {
 
-QString Q(const std::string& text) { return QString::fromStdString(AnsiToUtf8(text)); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(AnsiToUtf8(text));
+}
 
 std::optional<std::string> ToCore(const QString& text) {
     std::string out;

@@ -25,7 +25,11 @@ inline QString L(const PopisType& texts, int id) {
 }
 
 // File names are plain bytes of the file system, not code page text.
-inline QString QPath(const std::string& path) { return QString::fromLocal8Bit(path); }
-inline std::string CorePath(const QString& path) { return path.toLocal8Bit().toStdString(); }
+inline QString QPath(const std::string& path) {
+    return QString::fromLocal8Bit(path);
+}
+inline std::string CorePath(const QString& path) {
+    return path.toLocal8Bit().toStdString();
+}
 
 }  // namespace ravlin

@@ -15,8 +15,7 @@ int main(int argc, char** argv) {
     ravlin::TStartOptions options;
     QString error;
     if (!ravlin::ParseStartOptions(QApplication::arguments(), options, error)) {
-        std::fprintf(stderr,
-                     "ravlin: %s\nusage: ravlin [--data-dir DIR] [--home DIR] [FILE.rvl]\n",
+        std::fprintf(stderr, "ravlin: %s\nusage: ravlin [--data-dir DIR] [--home DIR] [FILE.rvl]\n",
                      error.toLocal8Bit().constData());
         return 2;
     }

@@ -16,7 +16,8 @@ template <typename T>
 T OnThreadOf(QObject* owner, const std::function<T()>& fn) {
     if (!owner || QThread::currentThread() == owner->thread()) return fn();
     T result{};
-    QMetaObject::invokeMethod(owner, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        owner, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -46,7 +47,8 @@ std::optional<std::string> TQtFileChooser::Run(bool save, const TFileDialog& dia
         parent_.data(), [&]() -> std::optional<std::string> {
             if (fileResponder) return fileResponder(save, dialog);
             QFileDialog fd(parent_, QString(), QString(), QtFilter(dialog.filter));
-            QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
+            QString dir =
+                dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
             if (!dialog.fileName.empty()) {
                 const QFileInfo fi(QPath(dialog.fileName));
                 if (fi.isAbsolute()) dir = fi.absolutePath();
@@ -58,26 +60,26 @@ std::optional<std::string> TQtFileChooser::Run(bool save, const TFileDialog& dia
                 fd.setFileMode(QFileDialog::AnyFile);
                 if (!dialog.defaultExtension.empty())
                     fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
-                if (!dialog.confirmOverwrite)
-                    fd.setOption(QFileDialog::DontConfirmOverwrite, true);
+                if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
             } else {
                 fd.setAcceptMode(QFileDialog::AcceptOpen);
                 fd.setFileMode(QFileDialog::ExistingFile);
             }
-            if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
-                return std::nullopt;
+            if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
             return CorePath(fd.selectedFiles().first());
         });
 }
 
 std::optional<std::string> TQtFileChooser::ChooseReceiverType(const std::string& rxDefPath) {
-    return OnThreadOf<std::optional<std::string>>(
-        parent_.data(), [&]() -> std::optional<std::string> {
-            if (typeResponder) return typeResponder(rxDefPath);
-            newForm_.PrepareFromCatalogue(rxDefPath);
-            if (newForm_.exec() != QDialog::Accepted) return std::nullopt;
-            return newForm_.ChosenName();
-        });
+    return OnThreadOf<std::optional<std::string>>(parent_.data(),
+                                                  [&]() -> std::optional<std::string> {
+                                                      if (typeResponder)
+                                                          return typeResponder(rxDefPath);
+                                                      newForm_.PrepareFromCatalogue(rxDefPath);
+                                                      if (newForm_.exec() != QDialog::Accepted)
+                                                          return std::nullopt;
+                                                      return newForm_.ChosenName();
+                                                  });
 }
 
 }  // namespace ravlin

@@ -1,8 +1,8 @@
 #pragma once
 // File dialogs of the document commands (QFileDialog) and the New file window.
 
-#include <QWidget>
 #include <QPointer>
+#include <QWidget>
 #include <functional>
 
 #include "document/Document.h"
@@ -12,7 +12,7 @@ namespace ravlin {
 class TNewForm;
 
 class TQtFileChooser : public TFileChooser {
-public:
+  public:
     // Answers a dialog instead of showing it (tests): `save` tells Save from Open.
     using TFileResponder =
         std::function<std::optional<std::string>(bool save, const TFileDialog& dialog)>;
@@ -30,7 +30,7 @@ public:
     // "Ravlin files (*.rvl)|*.rvl|All files (*.*)|*.*" -> Qt's "Ravlin files (*.rvl);;...".
     static QString QtFilter(const std::string& filter);
 
-private:
+  private:
     std::optional<std::string> Run(bool save, const TFileDialog& dialog);
     QPointer<QWidget> parent_;
     TNewForm& newForm_;

@@ -112,7 +112,8 @@ void TCommSetupForm::accept() {
     auto corePort = ToCore(ipPort);
     if (!coreAddress) return refuse(101, address_);
     if (!corePort) return refuse(102, ipPort_);
-    result_.ConnectionType = tcp_->isChecked() ? TConnectionSettings::Tcp : TConnectionSettings::Com;
+    result_.ConnectionType =
+        tcp_->isChecked() ? TConnectionSettings::Tcp : TConnectionSettings::Com;
     result_.ComNumber = portNumber;
     result_.ComSpeed = speed;
     result_.IPAddress = *coreAddress;

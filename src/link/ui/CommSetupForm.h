@@ -4,10 +4,10 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QGroupBox>
 #include <QStringList>
 
 #include "app/UserInterface.h"
@@ -17,7 +17,7 @@ namespace ravlin {
 
 class TCommSetupForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Fills the window from `s`; `ports` are the port list entries ("COM 1", ...).
     void Prepare(const TConnectionSettings& s, const QStringList& ports);
@@ -32,7 +32,7 @@ public:
     QLineEdit* addressEdit() const { return address_; }
     QLineEdit* ipPortEdit() const { return ipPort_; }
 
-private:
+  private:
     void ShowType();
     const PopisType& texts_;
     TUserInterface& ui_;

@@ -32,9 +32,9 @@ QLabel* BoldLabel(QWidget* parent) {
 std::optional<std::string> TypedPassword(QLineEdit* edit, TUserInterface& ui) {
     auto bytes = ToCore(edit->text());
     if (!bytes) {
-        ui.Error(TMessage::Fixed(ToCoreLossy(
-            QStringLiteral("The password contains characters that cannot be stored: %1")
-                .arg(Unrepresentable(edit->text())))));
+        ui.Error(TMessage::Fixed(
+            ToCoreLossy(QStringLiteral("The password contains characters that cannot be stored: %1")
+                            .arg(Unrepresentable(edit->text())))));
         edit->setFocus();
     }
     return bytes;

@@ -20,7 +20,7 @@ class TQtUserInterface;
 // Asks for the receiver's password and compares it with the one the receiver holds.
 class TLoginForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TLoginForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Prepares the window for one login: texts, receiver type, the password to match.
     void Prepare(const std::string& description, const std::string& password);
@@ -29,7 +29,7 @@ public:
     const std::string& Typed() const { return typed_; }
     void accept() override;
 
-private:
+  private:
     const PopisType& texts_;
     TUserInterface& ui_;
     std::string password_, typed_;
@@ -41,7 +41,7 @@ private:
 
 class TChangePassForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TChangePassForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     void Prepare(const std::string& description, const std::string& password);
     // The confirmed old and new password (code page bytes).
@@ -50,7 +50,7 @@ public:
     QLineEdit* newEdit() const { return new_; }
     void accept() override;
 
-private:
+  private:
     const PopisType& texts_;
     TUserInterface& ui_;
     std::string password_;
@@ -62,19 +62,19 @@ private:
 // "Working ..." shown without blocking while a receiver command runs.
 class TInfoForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TInfoForm(QWidget* parent = nullptr);
     void ShowText(const QString& text);
     QString Text() const { return label_->text(); }
 
-private:
+  private:
     QLabel* label_;
 };
 
 // Progress of a download or upload with Cancel; closed only by the end of the job.
 class TCommForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
     // Clears the cancel request, sets caption and label, bar to 0.
     void Prepare(const QString& label);
@@ -87,7 +87,7 @@ public:
     // The end of the job closes the window: bar to 0, Cancel enabled.
     void Finish();
 
-private:
+  private:
     void closeEvent(QCloseEvent* e) override;
     const PopisType& texts_;
     TQtUserInterface& ui_;

@@ -13,7 +13,7 @@ namespace ravlin {
 
 class TNewForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TNewForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Fills the list with the types in catalogue order; the first one is selected.
     void Prepare(const std::vector<TRxArray>& types);
@@ -25,7 +25,7 @@ public:
     QComboBox* combo() const { return combo_; }
     void accept() override;
 
-private:
+  private:
     const PopisType& texts_;
     TUserInterface& ui_;
     std::vector<TRxArray> types_;

@@ -16,16 +16,22 @@ void TGridModel::SetContent(QStringList headers, int rows, TCellFn cell, TRedFn 
     endResetModel();
 }
 
-void TGridModel::Clear() { SetContent({}, 0, nullptr, nullptr); }
+void TGridModel::Clear() {
+    SetContent({}, 0, nullptr, nullptr);
+}
 
 QString TGridModel::CellText(int row, int column) const {
     if (!cell_ || row < 0 || row >= rows_ || column < 0 || column >= headers_.size()) return {};
     return Q(cell_(row, column));
 }
 
-bool TGridModel::IsRed(int row) const { return red_ && row >= 0 && row < rows_ && red_(row); }
+bool TGridModel::IsRed(int row) const {
+    return red_ && row >= 0 && row < rows_ && red_(row);
+}
 
-int TGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int TGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
 int TGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(headers_.size());

@@ -11,7 +11,7 @@ namespace ravlin {
 
 class TGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using TCellFn = std::function<std::string(int row, int column)>;
     using TRedFn = std::function<bool(int row)>;
 
@@ -30,7 +30,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
-private:
+  private:
     QStringList headers_;
     int rows_ = 0;
     TCellFn cell_;

@@ -9,9 +9,9 @@
 #include "app/ui/MainForm.h"
 #include "app/ui/Text.h"
 #include "receiver/ui/ReceiverForms.h"
-#include "views/ui/GridModel.h"
-#include "views/MemoryView.h"
 #include "records/Codec.h"
+#include "views/MemoryView.h"
+#include "views/ui/GridModel.h"
 
 namespace ravlin {
 
@@ -25,7 +25,9 @@ TViewsController::TViewsController(TCore& core, TMainForm& form, TInfoForm& info
 
 TViewsController::~TViewsController() = default;
 
-TLayoutFamily TViewsController::Family() const { return FamilyOf(core_.rxFnc.SingleRelay); }
+TLayoutFamily TViewsController::Family() const {
+    return FamilyOf(core_.rxFnc.SingleRelay);
+}
 
 TSortState TViewsController::SortState(TLayoutFamily family) const {
     return SortStateOf(core_.settings, family);
@@ -84,8 +86,9 @@ void TViewsController::BuildFileView() {
     if (fileView_.sort.column >= 0 && fileView_.sort.column < headers.size())
         // The mark is an upward triangle for ascending order; Qt's header draws its
         // ascending indicator pointing down, so the order given to it is the other one.
-        header->setSortIndicator(fileView_.sort.column,
-                                 fileView_.sort.ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        header->setSortIndicator(fileView_.sort.column, fileView_.sort.ascending
+                                                            ? Qt::DescendingOrder
+                                                            : Qt::AscendingOrder);
     else
         header->setSortIndicator(-1, Qt::AscendingOrder);
     if (fileView_.selectedRow >= 0) {
@@ -141,8 +144,8 @@ void StoreWidths(TIniFile& ini, QTableView* grid, TWidthKeys keys) {
 void RestoreWidths(const TIniFile& ini, QTableView* grid, TWidthKeys keys) {
     const int n = grid->model()->columnCount();
     for (int i = 0; i < n; ++i) {
-        int w = i < keys.stored ? ini.ReadInteger(keys.section, "Col" + std::to_string(i + 1), 64)
-                                : 64;
+        int w =
+            i < keys.stored ? ini.ReadInteger(keys.section, "Col" + std::to_string(i + 1), 64) : 64;
         grid->setColumnWidth(i, std::clamp(w, 8, 2000));
     }
 }

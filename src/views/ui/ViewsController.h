@@ -17,7 +17,7 @@ class TInfoForm;
 
 class TViewsController : public QObject {
     Q_OBJECT
-public:
+  public:
     TViewsController(TCore& core, TMainForm& form, TInfoForm& info, QObject* parent = nullptr);
     ~TViewsController() override;
 
@@ -48,10 +48,10 @@ public:
     bool MemoryEmpty() const { return memoryEmpty_; }
     const TMemoryViewContent& memoryContent() const { return memory_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildFileView();
     void BuildMemoryView();
 
