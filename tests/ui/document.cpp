@@ -82,12 +82,39 @@ class DocumentTest : public QObject {
         QVERIFY(shown.empty());
     }
 
+    void relayTypeGetsTheMultiLayout() {
+        desktop->chooser().typeResponder = [](const std::string&) {
+            return std::optional<std::string>("KV3S");
+        };
+        QVERIFY(desktop->MenuNewClick());
+        const TCore& c = desktop->core();
+        QCOMPARE(c.rxFnc.SingleRelay, 3);
+        TGridModel* m = desktop->form().fileModel();
+        // Multi layout: position, code, type, button, RS-232, a function and a time column
+        // per relay, and the five user columns.
+        QCOMPARE(m->columnCount(), 5 + 2 * 3 + 5);
+        const QString function1 = QString::fromStdString(c.texts()[31]) + "1";
+        const QString time3 = QString::fromStdString(c.texts()[32]) + "3";
+        QVERIFY(m->Headers().contains(function1));
+        QVERIFY(m->Headers().contains(time3));
+        QVERIFY(!m->Headers().contains(QString::fromStdString(c.texts()[150])));
+        TMainForm& f = desktop->form();
+        QVERIFY(WaitFor([&] { return f.MenuAdd->isEnabled(); }));
+        QVERIFY(f.MenuDelete->isEnabled());
+    }
+
     void newCancelledLeavesEverythingAsItWas() {
         auto done = OnNextModal<TNewForm>([](TNewForm* form) { form->reject(); });
         QVERIFY(!desktop->MenuNewClick());
         QVERIFY(*done);
         QVERIFY(!desktop->core().state.DocumentOpen);
         QVERIFY(!desktop->form().fileGrid()->isVisible());
+        // No document on the File view page: the record commands are off.
+        TMainForm& f = desktop->form();
+        f.pages()->setCurrentIndex(TMainForm::UserPage);
+        QVERIFY(WaitFor([&] { return !f.MenuAdd->isEnabled(); }));
+        QVERIFY(!f.MenuEdit->isEnabled());
+        QVERIFY(!f.MenuDelete->isEnabled());
     }
 
     void closeAndOpenAskToSaveFirst() {

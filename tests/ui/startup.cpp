@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "GuiSupport.h"
+#include "SimProcess.h"
 #include "app/Core.h"
 #include "app/Settings.h"
 #include "app/ui/Desktop.h"
@@ -91,6 +92,26 @@ class StartupTest : public QObject {
         QCOMPARE(ini.ReadInteger("Window", "Width", 0), 820);
         QCOMPARE(ini.ReadString("Setup", "LastFile", ""), file.toStdString());
         QCOMPARE(ini.ReadInteger("Setup", "IPPort", 0), 1);
+    }
+
+    void downloadOptionDownloadsAtTheFirstActivation() {
+        TSimProcess sim;
+        QVERIFY(sim.Start(TSimProcess::Tcp, {"--load", RAVLIN_TEST_DATA_DIR "/Demo.rvl",
+                                             "--data-dir", RAVLIN_TEST_DATA_DIR}));
+        const QString home = dir.path() + "/homeDownload";
+        WriteSettings(home, sim.Port(), "Download=1\r\n");
+        shown.clear();
+        auto d = Make(DataDir(), home);
+        QVERIFY(d->Start());
+        QVERIFY(WaitFor([&] { return d->core().state.Downloaded; }, 20000));
+        QVERIFY(d->core().state.LoggedIn);
+        QVERIFY(shown.empty());
+        QVERIFY(d->form().memoryModel()->rowCount() > 0);
+        QCOMPARE(d->form().pages()->currentIndex(), int(TMainForm::MemoryPage));
+        d->core().state.Saved = true;  // nothing to ask at exit
+        d->form().close();
+        d.reset();
+        sim.Stop();
     }
 
     void argumentThatIsNoFileIsIgnored() {

@@ -23,6 +23,18 @@ std::string ToCoreLossy(const QString& text) {
     return out;
 }
 
+std::optional<std::string> TypedText(const QString& text, const QString& what, TUserInterface& ui,
+                                     QWidget* field) {
+    auto bytes = ToCore(text);
+    if (!bytes) {
+        ui.Error(TMessage::Fixed(
+            ToCoreLossy(QStringLiteral("%1 contains characters that cannot be stored: %2")
+                            .arg(what, Unrepresentable(text)))));
+        if (field && field->isVisible()) field->setFocus();
+    }
+    return bytes;
+}
+
 QString Unrepresentable(const QString& text) {
     QString bad;
     for (QChar c : text)

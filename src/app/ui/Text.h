@@ -2,6 +2,7 @@
 // The boundary between the core's single-byte texts and Qt's Unicode strings.
 
 #include <QString>
+#include <QWidget>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,12 @@ std::optional<std::string> ToCore(const QString& text);
 std::string ToCoreLossy(const QString& text);
 // The characters of `text` the code page cannot hold, for a clear refusal message.
 QString Unrepresentable(const QString& text);
+
+// What the user typed into a field, as code page bytes. A character the code page cannot
+// hold is refused with a message naming it (`what` says which field); the field gets the
+// focus and nullopt is returned.
+std::optional<std::string> TypedText(const QString& text, const QString& what, TUserInterface& ui,
+                                     QWidget* field = nullptr);
 
 // Language text `id` as a Qt string; empty outside the table.
 inline QString L(const PopisType& texts, int id) {

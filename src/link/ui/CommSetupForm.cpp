@@ -108,10 +108,10 @@ void TCommSetupForm::accept() {
     if (address.count('.') != 3) return refuse(101, address_);
     const QString ipPort = ipPort_->text().trimmed();
     if (ipPort.size() < 2) return refuse(102, ipPort_);
-    auto coreAddress = ToCore(address);
-    auto corePort = ToCore(ipPort);
-    if (!coreAddress) return refuse(101, address_);
-    if (!corePort) return refuse(102, ipPort_);
+    auto coreAddress = TypedText(address, QStringLiteral("The address"), ui_, address_);
+    if (!coreAddress) return;
+    auto corePort = TypedText(ipPort, QStringLiteral("The port"), ui_, ipPort_);
+    if (!corePort) return;
     result_.ConnectionType =
         tcp_->isChecked() ? TConnectionSettings::Tcp : TConnectionSettings::Com;
     result_.ComNumber = portNumber;

@@ -30,14 +30,7 @@ QLabel* BoldLabel(QWidget* parent) {
 
 // A typed password as code page bytes; refuses characters the receiver cannot store.
 std::optional<std::string> TypedPassword(QLineEdit* edit, TUserInterface& ui) {
-    auto bytes = ToCore(edit->text());
-    if (!bytes) {
-        ui.Error(TMessage::Fixed(
-            ToCoreLossy(QStringLiteral("The password contains characters that cannot be stored: %1")
-                            .arg(Unrepresentable(edit->text())))));
-        edit->setFocus();
-    }
-    return bytes;
+    return TypedText(edit->text(), QStringLiteral("The password"), ui, edit);
 }
 
 }  // namespace
