@@ -197,5 +197,9 @@ bool RefreshFileView(TCore& core, TFileView& view);
 // A header press in the File view (column -1: right of the last column); the sort state
 // of the view's family is kept in the settings. The rows follow at the next refresh.
 void PressFileViewHeader(TCore& core, TFileView& view, int column);
+// A File view column dragged from grid column `from` to `to`: the kinds between shift by
+// one place, the sort column of the view's family follows its column, and the layout is
+// stored in the settings. The rows follow at the next refresh.
+void MoveFileViewColumn(TCore& core, TFileView& view, int from, int to);
 
 }  // namespace ravlin

@@ -64,6 +64,7 @@ class SessionTest : public QObject {
                        h->height() / 2);
         QTest::mousePress(h->viewport(), Qt::LeftButton, {}, p);
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, p);
+        QCoreApplication::processEvents();  // the refresh that follows the release
     }
 
   private slots:
@@ -204,6 +205,26 @@ class SessionTest : public QObject {
         for (int r = 0; r < 3; ++r)
             if (f.fileModel()->CellText(r, button) == "0") redRow = r;
         QVERIFY(f.fileModel()->IsRed(redRow));
+    }
+
+    void draggedColumnKeepsItsSortAndIsStored() {
+        TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
+        const int code = v.fileView().layout.IndexOf(kind::Code);
+        QVERIFY(code > 1);
+        const TSortState before = v.SortState(TLayoutFamily::Single);
+        QCOMPARE(before.column, code);
+        const QString header = f.fileModel()->Headers()[code];
+        // The header's own drag ends in a section move from visual `code` to 0.
+        f.fileGrid()->horizontalHeader()->moveSection(code, 0);
+        QVERIFY(WaitFor([&] { return f.fileModel()->Headers().value(0) == header; }));
+        QCOMPARE(v.fileView().layout.KindAt(0), kind::Code);
+        QCOMPARE(v.SortState(TLayoutFamily::Single).column, 0);
+        QCOMPARE(v.SortState(TLayoutFamily::Single).ascending, before.ascending);
+        QCOMPARE(f.fileGrid()->horizontalHeader()->visualIndex(0), 0);
+        const std::string list = desktop->core().ini.ReadString("Grid_Config", "User_Single", "");
+        QVERIFY(QString::fromStdString(list).section(',', 1, 1) == "1");  // kind 1 first
+        QVERIFY(f.fileModel()->CellText(0, 0).endsWith("23456"));         // still descending
     }
 
     void closeAndReopenTheSavedFile() {

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTimer>
 
 #include "app/Core.h"
 #include "app/ui/MainForm.h"
@@ -21,6 +22,15 @@ TViewsController::TViewsController(TCore& core, TMainForm& form, TInfoForm& info
     form_.fileGrid()->horizontalHeader()->setSortIndicatorShown(true);
     // Header presses are the sort command here; the header must not flip its own mark.
     form_.fileGrid()->horizontalHeader()->setSectionsClickable(false);
+    // A dragged column changes the layout; the grid itself keeps visual = layout order.
+    connect(form_.fileGrid()->horizontalHeader(), &QHeaderView::sectionMoved, this,
+            [this](int, int from, int to) {
+                QHeaderView* h = form_.fileGrid()->horizontalHeader();
+                const QSignalBlocker block(h);
+                h->moveSection(to, from);
+                MoveFileViewColumn(core_, fileView_, from, to);
+                RefreshLater();
+            });
 }
 
 TViewsController::~TViewsController() = default;
@@ -172,6 +182,15 @@ void TViewsController::RestoreMemoryViewWidths() {
     memoryWidthsRestored_ = true;
 }
 
+void TViewsController::RefreshLater() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshPending_ = false;
+        RefreshViews();
+    });
+}
+
 int TViewsController::SelectedFilePosition() const {
     const QModelIndex current = form_.fileGrid()->currentIndex();
     if (!current.isValid() || current.row() >= static_cast<int>(fileView_.positions.size()))
@@ -203,7 +222,8 @@ bool TViewsController::eventFilter(QObject* watched, QEvent* event) {
         headerPressed_ = false;
         auto* me = static_cast<QMouseEvent*>(event);
         // A release below the header changes the sort state without refreshing.
-        if (header->viewport()->rect().contains(me->position().toPoint())) RefreshViews();
+        // The header finishes its own handling of the release (a column drag) first.
+        if (header->viewport()->rect().contains(me->position().toPoint())) RefreshLater();
         return false;
     }
     return QObject::eventFilter(watched, event);

@@ -24,6 +24,8 @@ class TViewsController : public QObject {
     // Rebuilds both views from the record table (the core's table must not be in use by a
     // running receiver command).
     void RefreshViews();
+    // One refresh once the current event is handled (header presses, column drags).
+    void RefreshLater();
 
     TFileView& fileView() { return fileView_; }
     // Sort state of a layout family (kept in the settings).
@@ -62,6 +64,7 @@ class TViewsController : public QObject {
     TMemoryViewContent memory_;
     TLayoutFamily widthsFamily_ = TLayoutFamily::Single;
     bool headerPressed_ = false;
+    bool refreshPending_ = false;
     bool fileWidthsRestored_ = false;
     bool memoryWidthsRestored_ = false;
     bool memoryEmpty_ = true;
