@@ -92,6 +92,17 @@ class SessionTest : public QObject {
         QVERIFY(WaitFor([&] { return desktop->form().isVisible(); }));
     }
 
+    void loginCancelledStaysLoggedOut() {
+        auto done = OnNextModal<TLoginForm>([](TLoginForm* form) { form->reject(); });
+        QVERIFY(!desktop->MenuLoginClick());
+        QVERIFY(*done);
+        QVERIFY(!desktop->core().state.LoggedIn);
+        QVERIFY(desktop->form().CommCommandsEnabled());
+        QVERIFY(!desktop->form().memoryGrid()->isVisible());
+        QVERIFY(!desktop->infoForm().isVisible());
+        QVERIFY(shown.empty());
+    }
+
     void loginAsksAgainAfterAWrongPassword() {
         TMainForm& f = desktop->form();
         QCOMPARE(f.MenuLogin->text(), QString::fromStdString(desktop->core().texts()[33]));

@@ -172,6 +172,10 @@ void TInfoForm::ShowText(const QString& text) {
     raise();
 }
 
+void TInfoForm::closeEvent(QCloseEvent* e) {
+    e->ignore();
+}
+
 // ---- TCommForm -----------------------------------------------------------------------
 
 TCommForm::TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent)

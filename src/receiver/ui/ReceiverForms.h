@@ -66,6 +66,11 @@ class TInfoForm : public QDialog {
     explicit TInfoForm(QWidget* parent = nullptr);
     void ShowText(const QString& text);
     QString Text() const { return label_->text(); }
+    // Escape does not close it: only the end of the command does.
+    void reject() override {}
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     QLabel* label_;
