@@ -114,6 +114,20 @@ class StartupTest : public QObject {
         sim.Stop();
     }
 
+    void commandLineOptions() {
+        TStartOptions o;
+        QString error;
+        QVERIFY(ParseStartOptions({"ravlin", "--home", "/h", "--data-dir=/d", "a.rvl", "b.rvl"},
+                                  o, error));
+        QCOMPARE(o.home, QString("/h"));
+        QCOMPARE(o.dataDir, QString("/d"));
+        QCOMPARE(o.dataFile, QString("a.rvl"));  // the first argument only
+        TStartOptions bad;
+        QVERIFY(!ParseStartOptions({"ravlin", "--colour"}, bad, error));
+        QVERIFY(error.contains("--colour"));
+        QVERIFY(!ParseStartOptions({"ravlin", "--home"}, bad, error));
+    }
+
     void argumentThatIsNoFileIsIgnored() {
         const QString home = dir.path() + "/home2";
         WriteSettings(home, 1);
