@@ -20,7 +20,8 @@ bool IsReadTypeDigit(char c) {
 }
 
 const char kDigits[] = "0123456789ABCDEF";
-constexpr size_t kMaxOutput = 65536;
+// Room for a whole stream answer over the largest record area (4096 lines of 39 bytes).
+constexpr size_t kMaxOutput = 262144;
 
 }  // namespace
 
