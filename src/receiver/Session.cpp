@@ -43,7 +43,6 @@ int TSession::CheckPasswordChange(const TPasswordChange& change, const std::stri
 }
 
 void TSession::Cancel() {
-    cancelRequest_.store(true);
     core_.kom.Cancel();
 }
 

@@ -92,7 +92,6 @@ class TSession {
     TCore& core_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> cancelled_{false};
-    std::atomic<bool> cancelRequest_{false};
 };
 
 }  // namespace ravlin
