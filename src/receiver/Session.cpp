@@ -103,11 +103,18 @@ bool TSession::LoginLocked() {
         if (core_.ui.Ask(TMessage::Lang(core_.texts(), 77), TButtons::YesNo) != TAnswer::Yes)
             return fail();
         if (closeDocument) {
+            // Closing may save the document first: it must be written as its own type,
+            // not as the receiver's just read.
+            const TDevice connected = rx.Device;
+            rx.Device = previous;
             closeDocument();
+            rx.Device = connected;
         } else {
             core_.state.DocumentOpen = false;
             core_.state.FileName.clear();
         }
+        // Close cancelled: the document stays, so the receiver cannot be logged in beside it.
+        if (core_.state.DocumentOpen) return fail();
     }
     if (!rx.Device.Password.empty() && !AskLoginPassword()) return fail();
     CompleteLogin();

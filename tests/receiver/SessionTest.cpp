@@ -261,15 +261,27 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
     StartSim();
     core->state.DocumentOpen = true;
     core->rx.Device.Name = "KV1T-N";
-    int closed = 0;
+    core->rx.Device.RecordCount = 7;
+    std::vector<std::string> typeWhenClosing;
+    bool closes = false;  // the first Close is cancelled at its "save first?" question
     core->session.closeDocument = [&] {
-        ++closed;
-        core->state.DocumentOpen = false;
+        typeWhenClosing.push_back(core->rx.Device.Name);
+        if (closes) core->state.DocumentOpen = false;
     };
     ui.answers = {TAnswer::Yes};
+    EXPECT_FALSE(core->session.Login());
+    EXPECT_FALSE(core->state.LoggedIn);
+    EXPECT_TRUE(core->state.DocumentOpen);
+    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
+    EXPECT_EQ(core->rx.Device.RecordCount, 7);
+
+    closes = true;
+    ui.answers = {TAnswer::Yes};
     EXPECT_TRUE(core->session.Login());
-    EXPECT_EQ(closed, 1);
+    // A save on closing writes the document as its own type.
+    EXPECT_EQ(typeWhenClosing, (std::vector<std::string>{"KV1T-N", "KV1T-N"}));
     EXPECT_EQ(core->rx.Device.Name, "KV8M");
+    EXPECT_FALSE(core->link.IsOpen());
 }
 
 TEST_F(SessionTest, DownloadLogsInFirstAndACancelledLoginCancelsIt) {
