@@ -267,6 +267,9 @@ bool TSession::ChangePassword() {
     }
     if (loggedIn) {
         rx.Device.Password = change->newPassword;
+    } else if (core_.state.DocumentOpen && previous.Name != rx.Device.Name) {
+        // The open document is of another type: logging in beside it would mix the two.
+        restore();
     } else {
         CompleteLogin();
     }

@@ -394,6 +394,17 @@ TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(SessionTest, PasswordChangeBesideADocumentOfAnotherTypeDoesNotLogIn) {
+    StartSim();
+    core->state.DocumentOpen = true;
+    core->rx.Device.Name = "KV1T-N";
+    passwords.changes = {TPasswordChange{"", "abc"}};
+    ASSERT_TRUE(core->session.ChangePassword());
+    EXPECT_EQ(sim.Peek(std::stoi(sim.Peek(0x0F08, 2), nullptr, 16), 3), "616263");
+    EXPECT_FALSE(core->state.LoggedIn);
+    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
+}
+
 TEST_F(SessionTest, ASecondCommandIsRefusedWhileOneRuns) {
     StartSim({"--delay", "1:20"});
     ASSERT_TRUE(core->session.Login());
