@@ -53,7 +53,8 @@ class TKom {
     // Receptions reported while listening (count of 'R' bytes taken).
     int Receptions() const { return receptions_.load(); }
 
-    // Called on the worker thread after an 'R' ended the "Online" job.
+    // Called on the worker thread after an 'R' ended the "Online" job and the worker went
+    // idle (a new job may be started from it).
     std::function<void()> onReception;
 
     // Rounds num/den to the nearest integer, a half to the even neighbour.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "FakeReceiver.h"
 #include "RecordingUi.h"
@@ -289,6 +290,10 @@ TEST_F(KomTest, ListeningEndsAtTheReceptionByte) {
     fake.SendByte('R');
     EXPECT_TRUE(kom.WaitIdleFor(5000));
     EXPECT_EQ(kom.Receptions(), 1);
+    // The worker reports the reception after it went idle.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (called.load() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(called.load(), 1);
 
     ASSERT_TRUE(kom.Start(TKom::TJob::Online));
