@@ -10,6 +10,7 @@
 #include "Cli.h"
 #include "app/CodePage.h"
 #include "app/Settings.h"
+#include "link/Serial.h"
 
 namespace ravlin::cli {
 
@@ -180,6 +181,7 @@ int main(int argc, char** argv) {
     TIniFile ini(ctx.folders.settingsFile);
     TSettings settings;
     settings.Load(ini);
+    SetSerialPortOverrides(ReadSerialPortOverrides(ini));
     ctx.language = std::make_unique<TLanguage>(ctx.folders.dataDir, ctx.ui);
     std::string lang = o.lang.empty() ? settings.Language : o.lang;
     if (!ctx.language->LoadStartupLanguage(lang)) return kFailed;

@@ -1,5 +1,7 @@
 #include "app/Core.h"
 
+#include "link/Serial.h"
+
 namespace ravlin {
 
 TCore::TCore(TFolders folders_, TUserInterface& ui_)
@@ -22,6 +24,7 @@ TCore::~TCore() {
 void TCore::ApplySettings() {
     link.Settings = settings.Connection;
     link.NastavIni();
+    SetSerialPortOverrides(ReadSerialPortOverrides(ini));
 }
 
 }  // namespace ravlin
