@@ -299,6 +299,15 @@ std::string PositionField(int position) {
     return field;
 }
 
+// A line feed inside a text (a receiver text holds any byte) would end its line early and
+// shift every later record of the file: it is written as a blank.
+static std::string FileField(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\n') c = ' ';
+    return out;
+}
+
 std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
                            const std::string& image) {
     std::string out;
@@ -313,17 +322,17 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
         out += PositionField(r.Position);
         out += std::to_string(r.UserID);
         out += '#';
-        out += r.User1;
+        out += FileField(r.User1);
         out += '#';
-        out += r.User2;
+        out += FileField(r.User2);
         out += '#';
-        out += r.User3;
+        out += FileField(r.User3);
         out += '#';
-        out += r.User4;
+        out += FileField(r.User4);
         out += "#\r\n";
-        out += r.CodePrefix;
+        out += FileField(r.CodePrefix);
         out += ' ';
-        out += r.TxType;
+        out += FileField(r.TxType);
         out += "\r\n";
     }
     return out;

@@ -221,6 +221,24 @@ TEST_F(DataFile, AHashInAUserTextShiftsTheFollowingFields) {
     EXPECT_EQ(table[0].TxType, "T");
 }
 
+TEST_F(DataFile, ALineFeedInATextDoesNotBreakTheFile) {
+    // A receiver text may hold any byte, a line feed too; written as it stands it would end
+    // the record's line and shift every later record of the file.
+    TDevice d = Delivered("KV2R");
+    TRecordTable t = TableWith(d, {1, 2});
+    t[0].User1 = "AB\nCD";
+    t[0].TxType = "T\nX";
+    t[1].User2 = "second";
+    t[1].UserID = 7;
+    Save(d, t, "lf.rvl");
+    ASSERT_TRUE(Otevri(dir.File("lf.rvl"), env, false, device, table, image));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(table[0].User1, "AB CD");
+    EXPECT_EQ(table[0].TxType, "T X");
+    EXPECT_EQ(table[1].User2, "second");
+    EXPECT_EQ(table[1].UserID, 7);
+}
+
 TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
     WriteText(dir.File("zero.rvl"), "KV2R\r\n0\r\n\r\n");
     ASSERT_TRUE(Otevri(dir.File("zero.rvl"), env, false, device, table, image));
