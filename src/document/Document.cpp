@@ -49,10 +49,7 @@ bool TDocument::MakeDocument(bool askType) {
         s.MemoryModified = true;
     }
     s.DocumentOpen = true;
-    Hook(hooks.userInfoChanged);
-    Hook(hooks.refreshViews);
-    Hook(hooks.restoreFileViewWidths);
-    Hook(hooks.showFileView);
+    ShowDocument();
     return true;
 }
 
@@ -79,10 +76,7 @@ bool TDocument::Open() {
     s.Saved = true;
     s.DocumentOpen = true;
     s.MemoryModified = true;
-    Hook(hooks.userInfoChanged);
-    Hook(hooks.refreshViews);
-    Hook(hooks.restoreFileViewWidths);
-    Hook(hooks.showFileView);
+    ShowDocument();
     return true;
 }
 
@@ -175,10 +169,7 @@ bool TDocument::OpenBackup() {
     s.DocumentOpen = true;
     s.Saved = false;
     s.MemoryModified = true;
-    Hook(hooks.userInfoChanged);
-    Hook(hooks.refreshViews);
-    Hook(hooks.restoreFileViewWidths);
-    Hook(hooks.showFileView);
+    ShowDocument();
     return true;
 }
 

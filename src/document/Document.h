@@ -82,6 +82,13 @@ class TDocument {
     bool SaveDocument();
     bool MakeDocument(bool askType);
 
+    // A document was made or opened: its user information and views are shown afresh.
+    void ShowDocument() {
+        Hook(hooks.userInfoChanged);
+        Hook(hooks.refreshViews);
+        Hook(hooks.restoreFileViewWidths);
+        Hook(hooks.showFileView);
+    }
     void Hook(const std::function<void()>& f) {
         if (f) f();
     }
