@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
 #include "catalog/RxFunkce.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "../tests/support/SimProcess.h"
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "link/Komunikace.h"
 #include "receiver/Kom.h"
 #include "receiver/Rx.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Folders.h"
-#include "app/UserInterface.h"
+#include "base/Folders.h"
+#include "base/UserInterface.h"
 #include "catalog/Language.h"
 #include "link/ConnectionSettings.h"
 

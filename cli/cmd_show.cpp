@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Cli.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "app/Settings.h"
 #include "catalog/RxFunkce.h"
 #include "document/DataFile.h"

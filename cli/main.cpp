@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Cli.h"
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 #include "app/Settings.h"
 #include "link/Serial.h"
 

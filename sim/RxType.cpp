@@ -1,7 +1,7 @@
 #include "RxType.h"
 
-#include "app/Folders.h"
-#include "app/UserInterface.h"
+#include "base/Folders.h"
+#include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "document/DataFile.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/Folders.h"
+#include "base/Folders.h"
 #include "app/Settings.h"
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Language.h"
 #include "catalog/RxFunkce.h"
 #include "link/Komunikace.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 

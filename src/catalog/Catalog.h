@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Device.h"
 
 namespace ravlin {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Device.h"
 #include "records/Data.h"
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "link/ConnectionSettings.h"
 
 namespace ravlin {

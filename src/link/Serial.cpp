@@ -14,7 +14,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/Settings.h"
+#include "base/IniFile.h"
 
 namespace ravlin {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Device.h"
 
 namespace ravlin {

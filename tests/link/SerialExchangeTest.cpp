@@ -5,7 +5,7 @@
 
 #include "FakePeer.h"
 #include "RecordingUi.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
 #include "link/Komunikace.h"
 #include "link/Serial.h"
 

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
 #include "catalog/RxFunkce.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin::test {
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <functional>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 

@@ -1,6 +1,6 @@
 #include "app/ui/Text.h"
 
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 
 namespace ravlin {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 

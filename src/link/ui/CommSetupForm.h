@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QStringList>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "link/ConnectionSettings.h"
 
 namespace ravlin {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "receiver/Session.h"
 
 namespace ravlin {

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <vector>
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "catalog/Device.h"
 
 namespace ravlin {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/Folders.h"
+#include "base/Folders.h"
 
 namespace ravlin {
 namespace {

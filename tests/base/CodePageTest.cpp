@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CodePage.h"
+#include "base/CodePage.h"
 
 namespace ravlin {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 
 namespace ravlin {
 
