@@ -1,17 +1,19 @@
 #pragma once
 // ravlin-cli: the command-line tool. Each command lives in its own cli/cmd_*.cpp and
-// registers itself with RAVLIN_CLI_COMMAND; main.cpp parses the global options,
-// resolves the folders, loads the language and dispatches.
+// registers itself with RAVLIN_CLI_COMMAND; main.cpp parses the global options, builds
+// the program's core (TCore) with the shared bootstrap (language, settings, port
+// overrides), applies the connection options and dispatches.
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "base/Folders.h"
+#include "app/Core.h"
 #include "base/UserInterface.h"
-#include "catalog/Language.h"
 #include "link/ConnectionSettings.h"
+#include "receiver/Session.h"
 
 namespace ravlin::cli {
 
@@ -43,15 +45,58 @@ public:
     bool showProgress = false;  // set when stderr is a terminal
 };
 
+// The user already chose the operation on the command line: the upload question is
+// answered Yes; an interrupt during an upload ends it unless a terminal user says No.
+class TCommandUi : public TUserInterface {
+  public:
+    explicit TCommandUi(TUserInterface& inner) : inner_(inner) {}
+    void Error(const TMessage& m) override { inner_.Error(m); }
+    void Warning(const TMessage& m) override { inner_.Warning(m); }
+    void Information(const TMessage& m) override { inner_.Information(m); }
+    TAnswer Ask(const TMessage& m, TButtons buttons) override;
+    void Progress(int position, int maximum) override { inner_.Progress(position, maximum); }
+    bool CancelRequested() override { return inner_.CancelRequested(); }
+
+  private:
+    TUserInterface& inner_;
+};
+
+// The login window answered once with --password; the password window once with
+// --password (old) and the new text. A second question means the first answer was refused.
+class TCliPasswords : public TPasswordSource {
+  public:
+    std::string password;
+    std::string newPassword;
+    bool unchanged = false;  // the new password equals the receiver's current one
+
+    std::optional<std::string> AskPassword(const TDevice&) override {
+        if (loginAsked_++) return std::nullopt;
+        return password;
+    }
+    std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override {
+        if (changeAsked_++) {
+            unchanged = newPassword == device.Password;
+            return std::nullopt;
+        }
+        // The old-password field is hidden for a receiver without password.
+        return TPasswordChange{device.Password.empty() ? std::string() : password, newPassword};
+    }
+
+  private:
+    int loginAsked_ = 0;
+    int changeAsked_ = 0;
+};
+
 struct TContext {
     TOptions options;
-    TFolders folders;
-    TStderrUi ui;
-    std::unique_ptr<TLanguage> language;
-    // The connection to use: the command line's, or else the settings file's.
-    TConnectionSettings connection;
+    TStderrUi stderrUi;
+    TCommandUi ui{stderrUi};
+    TCliPasswords passwords;
+    // Language and settings loaded; the link holds the connection to use (the command
+    // line's, or else the settings file's).
+    std::unique_ptr<TCore> core;
 
-    const PopisType& texts() const { return language->Texts(); }
+    const PopisType& texts() const { return core->texts(); }
 };
 
 using TCommandFn = int (*)(TContext&);

@@ -2,7 +2,6 @@
 // file (and the backup, unless --no-backup).
 
 #include "TransferCli.h"
-#include "document/DataFile.h"
 
 namespace ravlin::cli {
 namespace {
@@ -18,13 +17,12 @@ int Download(TContext& ctx) {
         }
     }
     if (output.empty()) return UsageError("needs -o FILE.rvl");
-    TCliCore cli;
-    if (!MakeCore(ctx, cli)) return kFailed;
-    TCore& core = *cli.core;
+    PrepareReceiverCommand(ctx);
+    TCore& core = *ctx.core;
     const bool ok = core.session.Download();
     core.link.Zavri();
     if (!ok) return kFailed;
-    if (!SaveDataFile(core, output)) return kFailed;
+    if (!SaveData(core, output)) return kFailed;
     return kOk;
 }
 

@@ -4,19 +4,15 @@
 
 #include "Cli.h"
 #include "link/Komunikace.h"
-#include "receiver/Rx.h"
 
 namespace ravlin::cli {
 namespace {
 
 int RunInfo(TContext& ctx) {
     if (!ctx.options.args.empty()) return UsageError("takes no arguments");
-    TKomunikace link(ctx.texts(), ctx.ui);
-    link.Settings = ctx.connection;
-    link.NastavIni();
-    TRx rx(link, ctx.texts(), ctx.ui, ctx.folders.dataDir);
+    TRx& rx = ctx.core->rx;
     const bool ok = rx.Init();
-    link.Zavri();
+    ctx.core->link.Zavri();
     if (!ok) return kFailed;
     const TDevice& d = rx.Device;
     std::printf("type: %s\n", d.Name.c_str());

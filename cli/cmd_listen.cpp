@@ -35,9 +35,8 @@ int Listen(TContext& ctx) {
             return UsageError("unexpected argument " + args[i]);
         }
     }
-    TCliCore cli;
-    if (!MakeCore(ctx, cli)) return kFailed;
-    TCore& core = *cli.core;
+    PrepareReceiverCommand(ctx);
+    TCore& core = *ctx.core;
     if (!core.session.Login()) return kFailed;
     TKomunikace& link = core.link;
     if ((!link.IsOpen() && !link.Otevri()) || !core.rx.OverHeslo()) {

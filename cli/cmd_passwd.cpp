@@ -21,14 +21,13 @@ int Passwd(TContext& ctx) {
         }
     }
     if (!haveNew) return UsageError("needs --new TEXT (an empty TEXT removes the password)");
-    TCliCore cli;
-    if (!MakeCore(ctx, cli)) return kFailed;
-    TCore& core = *cli.core;
-    cli.passwords.newPassword = newPassword;
+    PrepareReceiverCommand(ctx);
+    TCore& core = *ctx.core;
+    ctx.passwords.newPassword = newPassword;
     const bool ok = core.session.ChangePassword();
     core.link.Zavri();
     if (ok) return kOk;
-    if (cli.passwords.unchanged) {
+    if (ctx.passwords.unchanged) {
         std::fprintf(stderr, "ravlin-cli passwd: the password is unchanged\n");
         return kOk;
     }

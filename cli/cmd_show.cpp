@@ -9,7 +9,6 @@
 
 #include "Cli.h"
 #include "base/CodePage.h"
-#include "app/Settings.h"
 #include "catalog/RxFunkce.h"
 #include "document/DataFile.h"
 #include "views/MemoryView.h"
@@ -80,23 +79,16 @@ int RunShow(TContext& ctx) {
     }
     if (fileName.empty()) return UsageError("needs a data file");
 
-    const PopisType& texts = ctx.texts();
+    TCore& core = *ctx.core;
+    const PopisType& texts = core.texts();
     TDevice device;
     TRecordTable table;
     std::string image;
-    const TDataFileEnv env{ctx.folders.dataDir, texts, ctx.ui};
+    const TDataFileEnv env{core.folders.dataDir, texts, core.ui};
     if (!Otevri(fileName, env, false, device, table, image)) return kFailed;
-
-    TRxFnc fnc(ctx.folders.dataDir, texts, ctx.ui);
-    fnc.SetFileName(ctx.language->FunctionTableFile());
-    if (!fnc.LoadFunctionTable(device.Name)) return kFailed;
-
-    std::array<std::string, 5> titles;
-    {
-        TIniFile ini(ctx.folders.settingsFile);
-        ReadUserTitles(ini, texts, titles);
-    }
-    const TMemoryViewContent view = BuildMemoryView(table, device, fnc, texts, titles[1]);
+    if (!core.rxFnc.LoadFunctionTable(device.Name)) return kFailed;
+    const TMemoryViewContent view =
+        BuildMemoryView(table, device, core.rxFnc, texts, core.settings.UserTitles[1]);
 
     std::vector<std::vector<std::string>> lines;
     std::vector<std::string> header;

@@ -2,7 +2,6 @@
 // uploads its records to the receiver.
 
 #include "TransferCli.h"
-#include "document/DataFile.h"
 
 namespace ravlin::cli {
 namespace {
@@ -11,11 +10,10 @@ int Upload(TContext& ctx) {
     const auto& args = ctx.options.args;
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError("needs exactly one data file");
-    TCliCore cli;
-    if (!MakeCore(ctx, cli)) return kFailed;
-    TCore& core = *cli.core;
+    PrepareReceiverCommand(ctx);
+    TCore& core = *ctx.core;
     bool ok = core.session.Login();
-    if (ok) ok = OpenDataFile(core, args[0]);
+    if (ok) ok = Otevri(core, args[0]);
     if (ok) ok = core.session.Upload();
     core.link.Zavri();
     return ok ? kOk : kFailed;

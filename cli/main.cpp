@@ -8,9 +8,8 @@
 #include <string>
 
 #include "Cli.h"
+#include "app/Bootstrap.h"
 #include "base/CodePage.h"
-#include "app/Settings.h"
-#include "link/Serial.h"
 
 namespace ravlin::cli {
 
@@ -56,6 +55,12 @@ void TStderrUi::Progress(int position, int maximum) {
     std::fprintf(stderr, "\r%3d%%", static_cast<int>(100LL * position / maximum));
     if (position >= maximum) std::fprintf(stderr, "\n");
     std::fflush(stderr);
+}
+
+TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons) {
+    if (m.textId == 95) return TAnswer::Yes;
+    if (m.textId == 98 && !::isatty(0)) return TAnswer::Yes;
+    return inner_.Ask(m, buttons);
 }
 
 static volatile std::sig_atomic_t g_interrupted = 0;
@@ -176,19 +181,20 @@ int main(int argc, char** argv) {
     }
     g_command = command->name;
 
-    ctx.folders = TFolders::Resolve(o.dataDir, o.home);
-    ctx.ui.showProgress = ::isatty(2);
-    TIniFile ini(ctx.folders.settingsFile);
-    TSettings settings;
-    settings.Load(ini);
-    SetSerialPortOverrides(ReadSerialPortOverrides(ini));
-    ctx.language = std::make_unique<TLanguage>(ctx.folders.dataDir, ctx.ui);
-    std::string lang = o.lang.empty() ? settings.Language : o.lang;
-    if (!ctx.language->LoadStartupLanguage(lang)) return kFailed;
+    ctx.stderrUi.showProgress = ::isatty(2);
+    ctx.core = std::make_unique<TCore>(TFolders::Resolve(o.dataDir, o.home), ctx.ui);
+    TCore& core = *ctx.core;
+    if (!Bootstrap(core, o.lang)) return kFailed;
 
-    ctx.connection = o.haveConnection ? o.connection : settings.Connection;
-    if (o.haveConnection) ctx.connection.ComSpeed = baud;
-    else if (baud != 9600) ctx.connection.ComSpeed = baud;
-    if (o.stream) ctx.connection.DumpRead = true;
+    // The command line's connection replaces the settings file's.
+    TConnectionSettings& connection = core.link.Settings;
+    if (o.haveConnection) {
+        connection = o.connection;
+        connection.ComSpeed = baud;
+    } else if (baud != 9600) {
+        connection.ComSpeed = baud;
+    }
+    if (o.stream) connection.DumpRead = true;
+    core.link.NastavIni();
     return command->run(ctx);
 }

@@ -38,11 +38,20 @@ run_ctest() {
   [ "$rc" -eq 0 ] || status=1
 }
 
+# Every build here treats warnings as errors (a plain user build does not).
 build() {
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null || { echo "configure $dir failed"; return 1; }
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DRAVLIN_WERROR=ON "$@" >/dev/null ||
+    { echo "configure $dir failed"; return 1; }
   cmake --build "$dir" -j "$JOBS" || { echo "build $dir failed"; return 1; }
 }
+
+echo "== include direction between the layers =="
+if bash scripts/check-layers.sh; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); status=1
+fi
 
 echo "== build and test =="
 if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then

@@ -1,5 +1,6 @@
 #include "app/Core.h"
 
+#include "document/DataFile.h"
 #include "link/Serial.h"
 
 namespace ravlin {
@@ -13,7 +14,8 @@ TCore::TCore(TFolders folders_, TUserInterface& ui_)
       rx(link, language.Texts(), ui, folders.dataDir),
       rxFnc(folders.dataDir, language.Texts(), ui),
       kom(rx, link, ui, language.Texts()),
-      session(*this) {}
+      session(TSessionContext{link, rx, kom, language, folders, ui, settings.Backup},
+              TSessionTarget{device, table, state}) {}
 
 TCore::~TCore() {
     // The worker must not be listening on a link that goes away.
@@ -25,6 +27,21 @@ void TCore::ApplySettings() {
     link.Settings = settings.Connection;
     link.NastavIni();
     SetSerialPortOverrides(ReadSerialPortOverrides(ini));
+}
+
+TDocumentContext TCore::DocumentContext() {
+    return {device, table, state, rxFnc, language, folders, ui};
+}
+
+bool SaveData(TCore& core, const std::string& fileName) {
+    std::string image;
+    return SaveData(fileName, core.device, core.table, image, core.texts(), core.ui);
+}
+
+bool Otevri(TCore& core, const std::string& fileName) {
+    std::string image;
+    return Otevri(fileName, TDataFileEnv{core.folders.dataDir, core.texts(), core.ui},
+                  core.state.LoggedIn, core.device, core.table, image);
 }
 
 }  // namespace ravlin

@@ -1,18 +1,27 @@
 #pragma once
-// TCore: the long-lived objects of the program that are not windows. The desktop
-// program's main window, the command-line tool and the tests each own one.
+// TCore: the composition root of the program's long-lived objects that are not windows.
+// The desktop program, the command-line tool and the tests each own one; it hands every
+// subsystem the narrow context it needs (TSessionContext, TDocumentContext, ...) and no
+// subsystem below app/ knows it.
 //
 // Members are constructed in the order declared: the language table first, so that every
 // later member keeps a reference to the one table (a language reload is seen by all).
+//
+// Threads: the window thread owns everything here except what a running receiver command
+// works with (link, rx, kom: see receiver/Session.h). The record table, the current
+// receiver type and the state change only on the window thread.
 
 #include <string>
 
-#include "app/AppState.h"
-#include "base/Folders.h"
 #include "app/Settings.h"
+#include "base/Folders.h"
+#include "base/IniFile.h"
 #include "base/UserInterface.h"
+#include "catalog/Device.h"
 #include "catalog/Language.h"
 #include "catalog/RxFunkce.h"
+#include "document/AppState.h"
+#include "document/Document.h"
 #include "link/Komunikace.h"
 #include "receiver/Kom.h"
 #include "receiver/Rx.h"
@@ -33,10 +42,13 @@ struct TCore {
     TIniFile ini;  // the settings file, folders.settingsFile
     TSettings settings;
     TKomunikace link;
-    // The receiver: the current receiver type (TRx::Device, from a login or a data file),
-    // the downloaded image and the upload image.
+    // The receiver as the receiver commands see it: the connected receiver's TDevice, the
+    // downloaded image and the upload image.
     TRx rx;
+    // The function table of the current receiver type, for the views and the document.
     TRxFnc rxFnc;
+    // The current receiver type (from a login or a data file) and the one record table.
+    TDevice device;
     TRecordTable table;
     TAppState state;
     // The transfer worker. Lives as long as the core; idle unless a download, upload or
@@ -48,6 +60,13 @@ struct TCore {
     const PopisType& texts() const { return language.Texts(); }
     // Takes the connection settings over into the link (after Load or a set-up dialog).
     void ApplySettings();
+    // The document's view of the core.
+    TDocumentContext DocumentContext();
 };
+
+// The data file functions over the core's current receiver type, record table and login
+// state (the command-line tool). The images are not kept.
+bool SaveData(TCore& core, const std::string& fileName);
+bool Otevri(TCore& core, const std::string& fileName);
 
 }  // namespace ravlin

@@ -1,178 +1,234 @@
 #include "app/Settings.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <variant>
 
 namespace ravlin {
-
-// ---- TSettings --------------------------------------------------------------------------
 
 namespace {
 
 constexpr const char* kSetup = TSettings::kSetup;
 constexpr const char* kWindow = "Window";
 
-struct TGridSection {
-    const char* name;
-    std::vector<int> TSettings::*widths;
-};
-constexpr TGridSection kGrids[] = {
-    {"BatteryGrid", &TSettings::BatteryGrid},   {"HistoryGrid", &TSettings::HistoryGrid},
-    {"MonitorGrid", &TSettings::MonitorGrid},   {"ActiveGrid", &TSettings::ActiveGrid},
-    {"DeactiveGrid", &TSettings::DeactiveGrid}, {"MessageGrid", &TSettings::MessageGrid},
+// ---- the key table ------------------------------------------------------------------
+
+// When a key is written (all keys are read).
+enum class TRule {
+    Always,
+    WhileNormal,       // the window geometry: only while the window's state is normal
+    WithDocumentFile,  // LastFile: only when the document has a file name
 };
 
-int ReadInRange(const TIniFile& ini, const char* section, const char* key, int def, int lo,
-                int hi) {
-    int v = ini.ReadInteger(section, key, def);
-    return v < lo || v > hi ? def : v;
+// The member a key fills, reached from TSettings through members of members.
+using TIntField = int& (*)(TSettings&);
+using TBoolField = bool& (*)(TSettings&);
+using TTextField = std::string& (*)(TSettings&);
+using TWidthsField = std::vector<int>& (*)(TSettings&);
+struct TTitles {};  // the five user titles: defaults from the language, read apart
+
+struct TKey {
+    const char* section;
+    const char* name;  // Widths: unused, the keys are Col1, Col2, ...
+    std::variant<TIntField, TBoolField, TTextField, TWidthsField, TTitles> field;
+    std::variant<int, bool, const char*, std::vector<int>, TTitles> def;
+    int lo = INT_MIN;  // int keys and widths: a stored value outside lo..hi gives the default
+    int hi = INT_MAX;
+    TRule rule = TRule::Always;
+};
+
+template <auto... Members>
+TKey Int(const char* section, const char* name, int def, int lo = INT_MIN, int hi = INT_MAX,
+         TRule rule = TRule::Always) {
+    return {section, name, TIntField([](TSettings& s) -> int& { return (s .* ... .* Members); }),
+            def,     lo,   hi,
+            rule};
+}
+
+template <auto... Members>
+TKey Bool(const char* section, const char* name, bool def) {
+    return {section, name, TBoolField([](TSettings& s) -> bool& { return (s .* ... .* Members); }),
+            def};
+}
+
+template <auto... Members>
+TKey Text(const char* section, const char* name, const char* def, TRule rule = TRule::Always) {
+    return {section,
+            name,
+            TTextField([](TSettings& s) -> std::string& { return (s .* ... .* Members); }),
+            def,
+            INT_MIN,
+            INT_MAX,
+            rule};
+}
+
+template <auto Member>
+TKey Widths(const char* section, std::vector<int> def) {
+    return {section, "",
+            TWidthsField([](TSettings& s) -> std::vector<int>& { return s.*Member; }),
+            std::move(def), 0, 10000};
+}
+
+using S = TSettings;
+using C = TConnectionSettings;
+using F = TFileViewSorts;
+using W = TWindowSettings;
+
+// Every key in the file's documented order.
+const std::vector<TKey>& Keys() {
+    static const std::vector<TKey> keys = {
+        Int<&S::Connection, &C::ConnectionType>(kSetup, "ConnectionType", C::Com, 0, 1),
+        Text<&S::Connection, &C::IPAddress>(kSetup, "IPAddress", "192.168.1.1"),
+        Text<&S::Connection, &C::IPPort>(kSetup, "IPPort", "10001"),
+        Int<&S::Connection, &C::ComNumber>(kSetup, "ComNumber", 1),
+        Int<&S::Connection, &C::ComSpeed>(kSetup, "ComSpeed", 9600),
+        Bool<&S::Connection, &C::DumpRead>(kSetup, "DumpRead", false),
+        Int<&S::BatteryMonitorLevel>(kSetup, "BatteryMonitorLevel", 3, 0, 4),
+        Int<&S::BatteryMonitorSortCol>(kSetup, "BatteryMonitorSortCol", 0),
+        Bool<&S::BatteryMonitorSortUp>(kSetup, "BatteryMonitorSortUp", true),
+        Int<&S::HistoryMonitorLevel>(kSetup, "HistoryMonitorLevel", 3, 0, 4),
+        Int<&S::HistoryLength>(kSetup, "HistoryLength", 100, 1, 99999),
+        Text<&S::Language>(kSetup, "Language", "US"),
+        Text<&S::MonitorFont>(kSetup, "MonitorFont", "Tahoma"),
+        Bool<&S::Welcome>(kSetup, "Welcome", true),
+        Bool<&S::Backup>(kSetup, "Backup", true),
+        Bool<&S::FindLast>(kSetup, "FindLast", false),
+        Bool<&S::Beep>(kSetup, "Beep", false),
+        Bool<&S::SoundCard>(kSetup, "SoundCard", false),
+        Bool<&S::SoundSpeaker>(kSetup, "SoundSpeaker", true),
+        Bool<&S::Download>(kSetup, "Download", false),
+        Bool<&S::Online>(kSetup, "Online", false),
+        Bool<&S::Monitor>(kSetup, "Monitor", false),
+        Bool<&S::OpenDataFile>(kSetup, "OpenDataFile", false),
+        Bool<&S::OpenMonitorFile>(kSetup, "OpenMonitorFile", false),
+        Text<&S::OpenDataPath>(kSetup, "OpenDataPath", ""),
+        Text<&S::OpenMonitorPath>(kSetup, "OpenMonitorPath", ""),
+        Int<&S::FileSorts, &F::single, &TSortState::column>(kSetup, "SortColSingle", 0),
+        Int<&S::FileSorts, &F::multi, &TSortState::column>(kSetup, "SortColMulti", 0),
+        Bool<&S::FileSorts, &F::single, &TSortState::ascending>(kSetup, "SortUpSingle", true),
+        Bool<&S::FileSorts, &F::multi, &TSortState::ascending>(kSetup, "SortUpMulti", true),
+        Int<&S::MonitorSortCol>(kSetup, "MonitorSortCol", 0),
+        Bool<&S::MonitorSortUp>(kSetup, "MonitorSortUp", true),
+        Int<&S::PageControl>(kSetup, "PageControl", 0, 0, 4),
+        Int<&S::ActiveHeight>("ActiveGrid", "Height", 125, 0, 10000),
+        Int<&S::DeactiveHeight>("DeactiveGrid", "Height", 125, 0, 10000),
+        {kSetup, "UserID", TTitles{}, TTitles{}},
+        Text<&S::LastFile>(kSetup, "LastFile", "", TRule::WithDocumentFile),
+        Text<&S::LastMonitorFile>(kSetup, "LastMonitorFile", ""),
+        Widths<&S::BatteryGrid>("BatteryGrid", std::vector<int>(8, 64)),
+        Widths<&S::HistoryGrid>("HistoryGrid", std::vector<int>(9, 64)),
+        Widths<&S::MonitorGrid>("MonitorGrid", std::vector<int>(9, 64)),
+        Widths<&S::ActiveGrid>("ActiveGrid", std::vector<int>(9, 64)),
+        Widths<&S::DeactiveGrid>("DeactiveGrid", std::vector<int>(9, 64)),
+        Widths<&S::MessageGrid>("MessageGrid", {32, 64, 200, 100, 64, 64, 64, 64, 64}),
+        Int<&S::Window, &W::Width>(kWindow, "Width", 710, INT_MIN, INT_MAX, TRule::WhileNormal),
+        Int<&S::Window, &W::Height>(kWindow, "Height", 550, INT_MIN, INT_MAX, TRule::WhileNormal),
+        Int<&S::Window, &W::Top>(kWindow, "Top", 150, INT_MIN, INT_MAX, TRule::WhileNormal),
+        Int<&S::Window, &W::Left>(kWindow, "Left", 190, INT_MIN, INT_MAX, TRule::WhileNormal),
+        Int<&S::Window, &W::State>(kWindow, "State", W::Normal, 0, 2),
+    };
+    return keys;
 }
 
 std::string ColKey(size_t i) {
     return "Col" + std::to_string(i + 1);
 }
 
+int InRange(int v, const TKey& key, int def) {
+    return v < key.lo || v > key.hi ? def : v;
+}
+
+template <typename... F>
+struct TOverload : F... {
+    using F::operator()...;
+};
+template <typename... F>
+TOverload(F...) -> TOverload<F...>;
+
+// The default of every key.
+void SetDefaults(TSettings& s) {
+    for (const TKey& key : Keys())
+        std::visit(TOverload{[&](TIntField f) { f(s) = std::get<int>(key.def); },
+                             [&](TBoolField f) { f(s) = std::get<bool>(key.def); },
+                             [&](TTextField f) { f(s) = std::get<const char*>(key.def); },
+                             [&](TWidthsField f) { f(s) = std::get<std::vector<int>>(key.def); },
+                             [&](TTitles) { s.UserTitles = {}; }},
+                   key.field);
+}
+
 }  // namespace
+
+TSettings::TSettings() {
+    SetDefaults(*this);
+}
 
 std::string ReadLanguage(const TIniFile& ini) {
     return ini.ReadString(kSetup, "Language", "US");
 }
 
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::string out[5]) {
+void ReadUserTitles(const TIniFile& ini, const PopisType& texts, TUserTitles& out) {
     for (int i = 0; i < 5; ++i) {
         const size_t id = static_cast<size_t>(kUserTitleText + i);
         out[i] = ini.ReadString(kSetup, kUserTitleKeys[i], id < texts.size() ? texts[id] : "");
     }
 }
 
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::array<std::string, 5>& out) {
-    ReadUserTitles(ini, texts, out.data());
-}
-
 void TSettings::Load(const TIniFile& ini) {
-    const TSettings d;  // defaults
-    Connection.ConnectionType =
-        ReadInRange(ini, kSetup, "ConnectionType", d.Connection.ConnectionType, 0, 1);
-    Connection.IPAddress = ini.ReadString(kSetup, "IPAddress", d.Connection.IPAddress);
-    Connection.IPPort = ini.ReadString(kSetup, "IPPort", d.Connection.IPPort);
-    Connection.ComNumber = ini.ReadInteger(kSetup, "ComNumber", d.Connection.ComNumber);
-    Connection.ComSpeed = ini.ReadInteger(kSetup, "ComSpeed", d.Connection.ComSpeed);
-    Connection.DumpRead = ini.ReadBool(kSetup, "DumpRead", d.Connection.DumpRead);
-
-    BatteryMonitorLevel = ReadInRange(ini, kSetup, "BatteryMonitorLevel", 3, 0, 4);
-    BatteryMonitorSortCol = ini.ReadInteger(kSetup, "BatteryMonitorSortCol", 0);
-    BatteryMonitorSortUp = ini.ReadBool(kSetup, "BatteryMonitorSortUp", true);
-    HistoryMonitorLevel = ReadInRange(ini, kSetup, "HistoryMonitorLevel", 3, 0, 4);
-    HistoryLength = ReadInRange(ini, kSetup, "HistoryLength", 100, 1, 99999);
-    Language = ReadLanguage(ini);
-    MonitorFont = ini.ReadString(kSetup, "MonitorFont", d.MonitorFont);
-    Welcome = ini.ReadBool(kSetup, "Welcome", true);
-    Backup = ini.ReadBool(kSetup, "Backup", true);
-    FindLast = ini.ReadBool(kSetup, "FindLast", false);
-    Beep = ini.ReadBool(kSetup, "Beep", false);
-    SoundCard = ini.ReadBool(kSetup, "SoundCard", false);
-    SoundSpeaker = ini.ReadBool(kSetup, "SoundSpeaker", true);
-    Download = ini.ReadBool(kSetup, "Download", false);
-    Online = ini.ReadBool(kSetup, "Online", false);
-    Monitor = ini.ReadBool(kSetup, "Monitor", false);
-    OpenDataFile = ini.ReadBool(kSetup, "OpenDataFile", false);
-    OpenMonitorFile = ini.ReadBool(kSetup, "OpenMonitorFile", false);
-    OpenDataPath = ini.ReadString(kSetup, "OpenDataPath", "");
-    OpenMonitorPath = ini.ReadString(kSetup, "OpenMonitorPath", "");
-    SortColSingle = ini.ReadInteger(kSetup, "SortColSingle", 0);
-    SortColMulti = ini.ReadInteger(kSetup, "SortColMulti", 0);
-    SortUpSingle = ini.ReadBool(kSetup, "SortUpSingle", true);
-    SortUpMulti = ini.ReadBool(kSetup, "SortUpMulti", true);
-    MonitorSortCol = ini.ReadInteger(kSetup, "MonitorSortCol", 0);
-    MonitorSortUp = ini.ReadBool(kSetup, "MonitorSortUp", true);
-    PageControl = ReadInRange(ini, kSetup, "PageControl", 0, 0, 4);
-    LastFile = ini.ReadString(kSetup, "LastFile", "");
-    LastMonitorFile = ini.ReadString(kSetup, "LastMonitorFile", "");
-
-    for (const TGridSection& g : kGrids) {
-        std::vector<int>& widths = this->*g.widths;
-        const std::vector<int>& defaults = d.*g.widths;
-        widths.resize(defaults.size());
-        for (size_t i = 0; i < widths.size(); ++i)
-            widths[i] = ReadInRange(ini, g.name, ColKey(i).c_str(), defaults[i], 0, 10000);
-    }
-
-    Window.Width = ini.ReadInteger(kWindow, "Width", d.Window.Width);
-    Window.Height = ini.ReadInteger(kWindow, "Height", d.Window.Height);
-    Window.Top = ini.ReadInteger(kWindow, "Top", d.Window.Top);
-    Window.Left = ini.ReadInteger(kWindow, "Left", d.Window.Left);
-    Window.State = ReadInRange(ini, kWindow, "State", TWindowSettings::Normal, 0, 2);
-
-    ActiveHeight = ReadInRange(ini, "ActiveGrid", "Height", 125, 0, 10000);
-    DeactiveHeight = ReadInRange(ini, "DeactiveGrid", "Height", 125, 0, 10000);
+    for (const TKey& key : Keys())
+        std::visit(
+            TOverload{[&](TIntField f) {
+                          const int def = std::get<int>(key.def);
+                          f(*this) = InRange(ini.ReadInteger(key.section, key.name, def), key, def);
+                      },
+                      [&](TBoolField f) {
+                          f(*this) = ini.ReadBool(key.section, key.name, std::get<bool>(key.def));
+                      },
+                      [&](TTextField f) {
+                          f(*this) =
+                              ini.ReadString(key.section, key.name, std::get<const char*>(key.def));
+                      },
+                      [&](TWidthsField f) {
+                          const auto& defaults = std::get<std::vector<int>>(key.def);
+                          std::vector<int>& widths = f(*this);
+                          widths.resize(defaults.size());
+                          for (size_t i = 0; i < widths.size(); ++i)
+                              widths[i] = InRange(
+                                  ini.ReadInteger(key.section, ColKey(i).c_str(), defaults[i]), key,
+                                  defaults[i]);
+                      },
+                      // Their defaults are the language's: the language loader reads them.
+                      [&](TTitles) {}},
+            key.field);
 }
 
 void TSettings::Save(TIniFile& ini, const PopisType& texts, const std::string& documentFileName) {
-    ini.WriteInteger(kSetup, "ConnectionType", Connection.ConnectionType);
-    ini.WriteString(kSetup, "IPAddress", Connection.IPAddress);
-    ini.WriteString(kSetup, "IPPort", Connection.IPPort);
-    ini.WriteInteger(kSetup, "ComNumber", Connection.ComNumber);
-    ini.WriteInteger(kSetup, "ComSpeed", Connection.ComSpeed);
-    ini.WriteBool(kSetup, "DumpRead", Connection.DumpRead);
-    ini.WriteInteger(kSetup, "BatteryMonitorLevel", BatteryMonitorLevel);
-    ini.WriteInteger(kSetup, "BatteryMonitorSortCol", BatteryMonitorSortCol);
-    ini.WriteBool(kSetup, "BatteryMonitorSortUp", BatteryMonitorSortUp);
-    ini.WriteInteger(kSetup, "HistoryMonitorLevel", HistoryMonitorLevel);
-    ini.WriteInteger(kSetup, "HistoryLength", HistoryLength);
-    ini.WriteString(kSetup, "Language", Language);
-    ini.WriteString(kSetup, "MonitorFont", MonitorFont);
-    ini.WriteBool(kSetup, "Welcome", Welcome);
-    ini.WriteBool(kSetup, "Backup", Backup);
-    ini.WriteBool(kSetup, "FindLast", FindLast);
-    ini.WriteBool(kSetup, "Beep", Beep);
-    ini.WriteBool(kSetup, "SoundCard", SoundCard);
-    ini.WriteBool(kSetup, "SoundSpeaker", SoundSpeaker);
-    ini.WriteBool(kSetup, "Download", Download);
-    ini.WriteBool(kSetup, "Online", Online);
-    ini.WriteBool(kSetup, "Monitor", Monitor);
-    ini.WriteBool(kSetup, "OpenDataFile", OpenDataFile);
-    ini.WriteBool(kSetup, "OpenMonitorFile", OpenMonitorFile);
-    ini.WriteString(kSetup, "OpenDataPath", OpenDataPath);
-    ini.WriteString(kSetup, "OpenMonitorPath", OpenMonitorPath);
-    ini.WriteInteger(kSetup, "SortColSingle", SortColSingle);
-    ini.WriteInteger(kSetup, "SortColMulti", SortColMulti);
-    ini.WriteBool(kSetup, "SortUpSingle", SortUpSingle);
-    ini.WriteBool(kSetup, "SortUpMulti", SortUpMulti);
-    ini.WriteInteger(kSetup, "MonitorSortCol", MonitorSortCol);
-    ini.WriteBool(kSetup, "MonitorSortUp", MonitorSortUp);
-    ini.WriteInteger(kSetup, "PageControl", PageControl);
-    ini.WriteInteger("ActiveGrid", "Height", ActiveHeight);
-    ini.WriteInteger("DeactiveGrid", "Height", DeactiveHeight);
-
-    // A title equal to its default is not stored, so that it follows the language.
-    for (int i = 0; i < 5; ++i) {
-        const size_t id = static_cast<size_t>(kUserTitleText + i);
-        const std::string def = id < texts.size() ? texts[id] : std::string();
-        if (UserTitles[i] == def)
-            ini.DeleteKey(kSetup, kUserTitleKeys[i]);
-        else
-            ini.WriteString(kSetup, kUserTitleKeys[i], UserTitles[i]);
+    if (!documentFileName.empty()) LastFile = documentFileName;
+    for (const TKey& key : Keys()) {
+        // The normal placement survives an exit while maximized or minimized.
+        if (key.rule == TRule::WhileNormal && Window.State != TWindowSettings::Normal) continue;
+        if (key.rule == TRule::WithDocumentFile && documentFileName.empty()) continue;
+        std::visit(
+            TOverload{[&](TIntField f) { ini.WriteInteger(key.section, key.name, f(*this)); },
+                      [&](TBoolField f) { ini.WriteBool(key.section, key.name, f(*this)); },
+                      [&](TTextField f) { ini.WriteString(key.section, key.name, f(*this)); },
+                      [&](TWidthsField f) {
+                          const std::vector<int>& widths = f(*this);
+                          for (size_t i = 0; i < widths.size(); ++i)
+                              ini.WriteInteger(key.section, ColKey(i), widths[i]);
+                      },
+                      // A title equal to its default is not stored, so that it follows the
+                      // language.
+                      [&](TTitles) {
+                          for (int i = 0; i < 5; ++i) {
+                              const size_t id = static_cast<size_t>(kUserTitleText + i);
+                              const std::string def = id < texts.size() ? texts[id] : "";
+                              if (UserTitles[i] == def)
+                                  ini.DeleteKey(kSetup, kUserTitleKeys[i]);
+                              else
+                                  ini.WriteString(kSetup, kUserTitleKeys[i], UserTitles[i]);
+                          }
+                      }},
+            key.field);
     }
-    if (!documentFileName.empty()) {
-        LastFile = documentFileName;
-        ini.WriteString(kSetup, "LastFile", LastFile);
-    }
-    ini.WriteString(kSetup, "LastMonitorFile", LastMonitorFile);
-
-    for (const TGridSection& g : kGrids) {
-        const std::vector<int>& widths = this->*g.widths;
-        for (size_t i = 0; i < widths.size(); ++i) ini.WriteInteger(g.name, ColKey(i), widths[i]);
-    }
-
-    // The normal placement survives an exit while maximized or minimized.
-    if (Window.State == TWindowSettings::Normal) {
-        ini.WriteInteger(kWindow, "Width", Window.Width);
-        ini.WriteInteger(kWindow, "Height", Window.Height);
-        ini.WriteInteger(kWindow, "Top", Window.Top);
-        ini.WriteInteger(kWindow, "Left", Window.Left);
-    }
-    ini.WriteInteger(kWindow, "State", Window.State);
     ini.UpdateFile();
 }
 

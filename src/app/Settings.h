@@ -1,89 +1,94 @@
 #pragma once
-// The settings file RavlinProj.ini: a sectioned key=value text file (TIniFile) and the
-// settings the main window loads at start and saves at exit (TSettings). The column
-// layouts and File/Memory view widths live in the same file but are read and written by
-// the views themselves through TIniFile.
+// The settings the main window loads at start and saves at exit (TSettings), kept in the
+// settings file RavlinProj.ini (TIniFile). Every key is one row of the key table in
+// Settings.cpp: section, name, type (the member it fills), default, range and the rule
+// of its saving; Load and Save are one loop over that table. The column layouts and
+// File/Memory view widths live in the same file but are read and written by the views
+// themselves through TIniFile.
+//
+// A new setting: a member here, a row in the key table (at its place in the file's
+// documented order).
 
 #include <array>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/IniFile.h"
 #include "base/UserInterface.h"
 #include "link/ConnectionSettings.h"
+#include "views/FileView.h"
 
 namespace ravlin {
 
 // Main window placement, section Window.
 struct TWindowSettings {
     enum State { Normal = 0, Maximized = 1, Minimized = 2 };
-    int Width = 710;
-    int Height = 550;
-    int Top = 150;
-    int Left = 190;
-    int State = Normal;  // a stored value other than 0, 1, 2 reads as Normal
+    int Width;
+    int Height;
+    int Top;
+    int Left;
+    int State;  // a stored value other than 0, 1, 2 reads as Normal
 };
 
-// Every setting the main window reads and writes as a whole, with its default.
+// Every setting the main window reads and writes as a whole. A default-constructed
+// TSettings holds the defaults of the key table.
 struct TSettings {
     static constexpr const char* kSetup = "Setup";
 
+    TSettings();
+
     TConnectionSettings Connection;
-    int BatteryMonitorLevel = 3;  // 0..4
-    int BatteryMonitorSortCol = 0;
-    bool BatteryMonitorSortUp = true;
-    int HistoryMonitorLevel = 3;  // 0..4
-    int HistoryLength = 100;      // 1..99999
-    std::string Language = "US";
-    std::string MonitorFont = "Tahoma";
-    bool Welcome = true;
-    bool Backup = true;
-    bool FindLast = false;
-    bool Beep = false;
-    bool SoundCard = false;
-    bool SoundSpeaker = true;
-    bool Download = false;
-    bool Online = false;
-    bool Monitor = false;
-    bool OpenDataFile = false;
-    bool OpenMonitorFile = false;
+    int BatteryMonitorLevel;  // 0..4
+    int BatteryMonitorSortCol;
+    bool BatteryMonitorSortUp;
+    int HistoryMonitorLevel;  // 0..4
+    int HistoryLength;        // 1..99999
+    std::string Language;
+    std::string MonitorFont;
+    bool Welcome;
+    bool Backup;
+    bool FindLast;
+    bool Beep;
+    bool SoundCard;
+    bool SoundSpeaker;
+    bool Download;
+    bool Online;
+    bool Monitor;
+    bool OpenDataFile;
+    bool OpenMonitorFile;
     std::string OpenDataPath;
     std::string OpenMonitorPath;
-    int SortColSingle = 0;
-    int SortColMulti = 0;
-    bool SortUpSingle = true;
-    bool SortUpMulti = true;
-    int MonitorSortCol = 0;
-    bool MonitorSortUp = true;
-    int PageControl = 0;  // 0..4
+    TFileViewSorts FileSorts;  // SortColSingle, SortUpSingle, SortColMulti, SortUpMulti
+    int MonitorSortCol;
+    bool MonitorSortUp;
+    int PageControl;  // 0..4
     // Titles of the user number and User1..User4 columns. Not read by Load: their
     // defaults are language texts 153..157, so the language loader reads them
     // (ReadUserTitles) after every language load.
-    std::array<std::string, 5> UserTitles;
+    TUserTitles UserTitles;
     std::string LastFile;
     std::string LastMonitorFile;
 
     // Column widths in pixels, Col1 first.
-    std::vector<int> BatteryGrid = std::vector<int>(8, 64);
-    std::vector<int> HistoryGrid = std::vector<int>(9, 64);
-    std::vector<int> MonitorGrid = std::vector<int>(9, 64);
-    std::vector<int> ActiveGrid = std::vector<int>(9, 64);
-    std::vector<int> DeactiveGrid = std::vector<int>(9, 64);
-    std::vector<int> MessageGrid = {32, 64, 200, 100, 64, 64, 64, 64, 64};
+    std::vector<int> BatteryGrid;
+    std::vector<int> HistoryGrid;
+    std::vector<int> MonitorGrid;
+    std::vector<int> ActiveGrid;
+    std::vector<int> DeactiveGrid;
+    std::vector<int> MessageGrid;
     // Heights of the button panels inside the Active and Deactive groups.
-    int ActiveHeight = 125;
-    int DeactiveHeight = 125;
+    int ActiveHeight;
+    int DeactiveHeight;
 
     TWindowSettings Window;
 
-    // Reads every key above except the user titles. A missing value, one that does not
-    // parse, and one outside its range give the default.
+    // Reads every key of the table. A missing value, one that does not parse, and one
+    // outside its range give the default.
     void Load(const TIniFile& ini);
-    // Writes every key in the file's documented order, then UpdateFile(). A user title
-    // equal to its default language text removes its key; LastFile is written only when
-    // `documentFileName` is not empty (and then becomes it); the window geometry only
-    // while Window.State is Normal.
+    // Writes every key in the table's (the file's documented) order, then UpdateFile(). A
+    // user title equal to its default language text removes its key; LastFile is written
+    // only when `documentFileName` is not empty (and then becomes it); the window geometry
+    // only while Window.State is Normal.
     void Save(TIniFile& ini, const PopisType& texts, const std::string& documentFileName);
 };
 
@@ -96,7 +101,6 @@ inline constexpr int kUserTitleText = 153;
 // The language in the settings ("US" when absent).
 std::string ReadLanguage(const TIniFile& ini);
 // Reads UserID, User1..User4 of section Setup, defaulting to language texts 153..157.
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::string out[5]);
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, std::array<std::string, 5>& out);
+void ReadUserTitles(const TIniFile& ini, const PopisType& texts, TUserTitles& out);
 
 }  // namespace ravlin

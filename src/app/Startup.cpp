@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "app/Bootstrap.h"
 #include "app/Core.h"
 #include "document/Document.h"
 
@@ -16,7 +17,9 @@ bool FileExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-TStartup::TStartup(TCore& core, TDocument& document) : core_(core), document_(document) {}
+TStartup::TStartup(TCore& core, TDocument& document, TStartupWindow& window,
+                   TStartupOnline& online, TStartupMonitor& monitor)
+    : core_(core), document_(document), window_(window), online_(online), monitor_(monitor) {}
 
 void TStartup::Create(const std::vector<std::string>& args) {
     firstActivation_ = true;
@@ -44,34 +47,30 @@ bool TStartup::CheckFile(const std::string& path, const std::string& name) {
 }
 
 bool TStartup::FirstShow() {
-    if (!core_.language.LoadStartupLanguage(ReadLanguage(core_.ini))) return false;
+    if (!Bootstrap(core_)) return false;
     const std::string fnc = core_.language.FunctionTableFile();
     if (!CheckFile(core_.folders.DataFile("Rx.def"), "Rx.def") ||
         !CheckFile(core_.folders.DataFile(fnc), fnc) ||
         !CheckFile(core_.folders.DataFile("Tx.def"), "Tx.def"))
         return false;
 
-    core_.settings.Load(core_.ini);
-    ReadUserTitles(core_.ini, core_.texts(), core_.settings.UserTitles);
-    core_.ApplySettings();
-    Run(hooks.loadColumnLayout);
-    Run(hooks.startStatus);
-    core_.rxFnc.SetFileName(fnc);
-    Run(hooks.loadLogs);
-    Run(hooks.initMonitor);
-    Run(hooks.enableCommCommands);
+    window_.ApplyWindowSettings();
+    window_.StartStatus();
+    online_.LoadLogs();
+    monitor_.InitMonitor();
+    window_.EnableCommCommands();
     startComplete_ = true;
 
     const TSettings& set = core_.settings;
-    if (set.Welcome && !startedWithFile_) Run(hooks.showWelcome);
+    if (set.Welcome && !startedWithFile_) window_.ShowWelcome();
     // A configured file that is missing or refused leaves no file name behind, so that a
     // later save cannot write another document's records into it.
     if (set.OpenDataFile && !startedWithFile_ && FileExists(set.OpenDataPath))
         document_.OpenAtStartup(set.OpenDataPath);
-    if (set.OpenMonitorFile && FileExists(set.OpenMonitorPath) && hooks.openMonitorFile)
-        hooks.openMonitorFile(set.OpenMonitorPath);
+    if (set.OpenMonitorFile && FileExists(set.OpenMonitorPath))
+        monitor_.OpenMonitorFile(set.OpenMonitorPath);
     if (startedWithFile_) document_.OpenAtStartup(commandLineFile_);
-    Run(hooks.wakeStatus);
+    window_.WakeStatus();
     return true;
 }
 
@@ -80,20 +79,15 @@ void TStartup::Activate() {
     firstActivation_ = false;
     if (startedWithFile_ || !startComplete_) return;
     const TSettings& set = core_.settings;
-    if (set.Download) {
-        if (hooks.download)
-            hooks.download();
-        else
-            core_.session.Download();
-    }
-    if (set.Online) Run(hooks.online);
-    if (set.Monitor) Run(hooks.monitor);
+    if (set.Download) window_.Download();
+    if (set.Online) online_.StartOnline();
+    if (set.Monitor) monitor_.StartMonitor();
 }
 
 bool TStartup::CloseQuery() {
     bool close = document_.CloseQuery();
     // The monitor set-up is asked about whatever the document's answer was.
-    if (hooks.monitorCloseQuery && !hooks.monitorCloseQuery()) close = false;
+    if (!monitor_.CloseQuery()) close = false;
     return close;
 }
 
@@ -101,11 +95,11 @@ void TStartup::Close() {
     if (!startComplete_) return;
     const TAppState& s = core_.state;
     core_.settings.Save(core_.ini, core_.texts(), s.DocumentOpen ? s.FileName : std::string());
-    if (s.LoggedIn) Run(hooks.saveMemoryViewWidths);
-    if (s.DocumentOpen) Run(hooks.saveFileViewWidths);
+    if (s.LoggedIn) window_.StoreMemoryViewWidths();
+    if (s.DocumentOpen) window_.StoreFileViewWidths();
     core_.ini.UpdateFile();
     core_.session.Logout();
-    Run(hooks.terminateStatus);
+    window_.TerminateStatus();
 }
 
 }  // namespace ravlin

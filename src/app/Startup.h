@@ -4,9 +4,9 @@
 // settings, the start-up file and options, the exit questions and the settings saved at
 // exit. The main window calls Create() when it is made, FirstShow() when it is first
 // shown, Activate() on every activation, CloseQuery() and Close() when it closes; the
-// work of other windows and subsystems comes in through hooks.
+// work of the windows and of the other subsystems comes in through the interfaces below.
+// Every call, in both directions, runs on the window thread.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,37 +15,65 @@ namespace ravlin {
 struct TCore;
 class TDocument;
 
-struct TStartupHooks {
-    // First showing, in this order. Unset hooks are skipped.
-    std::function<void()> loadColumnLayout;
-    std::function<void()> startStatus;  // the status updater, running
-    std::function<void()> loadLogs;     // battery log and history
-    std::function<void()> initMonitor;
-    std::function<void()> enableCommCommands;
-    std::function<void()> showWelcome;  // not modal
+// The main window's part.
+class TStartupWindow {
+  public:
+    virtual ~TStartupWindow() = default;
+    // First showing, after the settings: window placement, page, column layouts.
+    virtual void ApplyWindowSettings() = 0;
+    // The status updater: started at the first showing, woken at its end, ended at exit.
+    virtual void StartStatus() = 0;
+    virtual void WakeStatus() = 0;
+    virtual void TerminateStatus() = 0;
+    virtual void EnableCommCommands() = 0;
+    // The welcome window, not modal.
+    virtual void ShowWelcome() = 0;
+    // The start-up option Download.
+    virtual void Download() = 0;
+    // Exit: the column widths of the Memory view (while logged in) and of the File view
+    // (with a document) go to the settings file.
+    virtual void StoreMemoryViewWidths() = 0;
+    virtual void StoreFileViewWidths() = 0;
+};
+
+// On-line mode's part: the history and the battery log, the start-up option On-line.
+class TStartupOnline {
+  public:
+    virtual ~TStartupOnline() = default;
+    virtual void LoadLogs() = 0;
+    virtual void StartOnline() = 0;
+};
+
+// Monitoring's part: the monitor set-up, its start-up file and option, its exit question.
+class TStartupMonitor {
+  public:
+    virtual ~TStartupMonitor() = default;
+    virtual void InitMonitor() = 0;
     // Reads a monitor file (the configured start-up one); false when refused.
-    std::function<bool(const std::string&)> openMonitorFile;
-    std::function<void()> wakeStatus;
+    virtual bool OpenMonitorFile(const std::string& fileName) = 0;
+    virtual void StartMonitor() = 0;
+    // The monitor's own question (84 + " - " + 231) and save; false keeps the program open.
+    virtual bool CloseQuery() = 0;
+};
 
-    // Start-up options of the first activation. Unset `download` runs the session's
-    // Download in the calling thread; unset `online` / `monitor` do nothing.
-    std::function<void()> download;
-    std::function<void()> online;
-    std::function<void()> monitor;
-
-    // Close: the monitor's own question (84 + " - " + 231) and save; false keeps the
-    // program open. Unset: nothing to ask.
-    std::function<bool()> monitorCloseQuery;
-    std::function<void()> saveMemoryViewWidths;
-    std::function<void()> saveFileViewWidths;
-    std::function<void()> terminateStatus;
+// Until on-line mode and monitoring exist: no logs, no monitor set-up, nothing to ask.
+class TNoOnline : public TStartupOnline {
+  public:
+    void LoadLogs() override {}
+    void StartOnline() override {}
+};
+class TNoMonitor : public TStartupMonitor {
+  public:
+    void InitMonitor() override {}
+    bool OpenMonitorFile(const std::string&) override { return false; }
+    void StartMonitor() override {}
+    bool CloseQuery() override { return true; }
 };
 
 class TStartup {
   public:
-    TStartup(TCore& core, TDocument& document);
-
-    TStartupHooks hooks;
+    TStartup(TCore& core, TDocument& document, TStartupWindow& window, TStartupOnline& online,
+             TStartupMonitor& monitor);
 
     // Main window creation: `args` are the command-line arguments after the program's own
     // options; the first one is the data file to open when it names an existing file.
@@ -72,12 +100,12 @@ class TStartup {
 
   private:
     bool CheckFile(const std::string& path, const std::string& name);
-    static void Run(const std::function<void()>& f) {
-        if (f) f();
-    }
 
     TCore& core_;
     TDocument& document_;
+    TStartupWindow& window_;
+    TStartupOnline& online_;
+    TStartupMonitor& monitor_;
     bool startedWithFile_ = false;
     bool startComplete_ = false;
     bool firstActivation_ = true;

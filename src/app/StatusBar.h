@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/AppState.h"
+#include "document/AppState.h"
 #include "base/UserInterface.h"
 
 namespace ravlin {

@@ -47,6 +47,7 @@ bool WriteAll(int fd, std::string_view data) {
 
 int WriteFileAtomically(const std::string& path, std::string_view content,
                         const TWriteOptions& options) {
+    if (options.tempCreated) *options.tempCreated = false;
     if (path.empty()) return ENOENT;
     std::string target = path;
     struct stat link {};
@@ -75,6 +76,7 @@ int WriteFileAtomically(const std::string& path, std::string_view content,
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return errno ? errno : EEXIST;
+    if (options.tempCreated) *options.tempCreated = true;
     auto fail = [&](int error) {
         ::close(fd);
         ::unlink(temp.c_str());

@@ -16,6 +16,9 @@ struct TWriteOptions {
     bool refuseReadOnly = false;
     // Create the folder (and its parents) when missing.
     bool makeFolder = false;
+    // When set: true once the temporary file was made, so that a caller can tell a folder
+    // it cannot write to from a write that failed half-way (a full disk).
+    bool* tempCreated = nullptr;
 };
 
 // Replaces `path` with `content`. A symbolic link is followed: the file it names is

@@ -4,14 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
-#include "app/Core.h"
+#include "base/AtomicFile.h"
 #include "catalog/Catalog.h"
 #include "records/Codec.h"
 
@@ -172,33 +171,6 @@ bool PositionMatches(const std::string& line, int expected) {
     return ParseInt(digits, position) && position == expected;
 }
 
-std::string FolderOf(const std::string& fileName) {
-    const size_t slash = fileName.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return fileName.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& fileName) {
-    const size_t slash = fileName.rfind('/');
-    return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 void ReportSystemError(TUserInterface& ui, int error, const std::string& fileName) {
     ui.Error(TMessage::Fixed(std::string(std::strerror(error)) + " - " + fileName));
 }
@@ -341,62 +313,30 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
               const PopisType& texts, TUserInterface& ui) {
     const std::string suffix = " - " + fileName;
-    // A link is followed: the file it names is replaced, the link stays.
-    std::string target = fileName;
-    struct stat link {};
-    if (::lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* resolved = ::realpath(fileName.c_str(), nullptr)) {
-            target = resolved;
-            ::free(resolved);
-        }
-    }
-    // A file we may not write (a read-only backup) is not replaced behind its back.
+    // A file we may not write (a read-only backup) is not replaced behind its back; it is
+    // refused before the records are packed.
     struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    const bool readOnly = exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
-                                     ::access(target.c_str(), W_OK) != 0);
-    if (target.empty() || readOnly) {
+    if (fileName.empty() || (::stat(fileName.c_str(), &old) == 0 &&
+                             (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+                              ::access(fileName.c_str(), W_OK) != 0))) {
         ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
         return false;
     }
-    // The temporary file is made with the usual permissions (0666 less the umask).
-    static std::atomic<unsigned> serial{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = FolderOf(target) + "/." + BaseOf(target) + "." + std::to_string(::getpid()) + "." +
-               std::to_string(serial++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
-        return false;
-    }
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        if (error) ReportSystemError(ui, error, fileName);
-        return false;
-    };
     // A coding error writes nothing: the previous file stays and the message says why.
-    if (!EncodeImage(device, table, image, ui)) return fail(0);
-    if (!WriteAll(fd, FormatDataFile(device, table, image))) return fail(errno);
-    if (::fsync(fd) != 0 && errno != EINVAL) return fail(errno);
-    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
+    if (!EncodeImage(device, table, image, ui)) return false;
+    TWriteOptions options;
+    options.refuseReadOnly = true;
+    bool created = false;
+    options.tempCreated = &created;
+    const int error = WriteFileAtomically(fileName, FormatDataFile(device, table, image), options);
+    if (error == 0) return true;
+    // Refused, or the folder takes no new file: the file cannot be created. A write that
+    // failed half-way says why in the system's words.
+    if (!created)
+        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
+    else
         ReportSystemError(ui, error, fileName);
-        return false;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        ReportSystemError(ui, error, fileName);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 // ---- readers -------------------------------------------------------------------------
@@ -517,34 +457,6 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
     typeName = std::move(name);
     image = std::move(data);
     return true;
-}
-
-// ---- TCore ---------------------------------------------------------------------------
-
-namespace {
-TDataFileEnv EnvOf(TCore& core) {
-    return {core.folders.dataDir, core.texts(), core.ui};
-}
-}  // namespace
-
-bool SaveData(TCore& core, const std::string& fileName) {
-    return SaveData(fileName, core.rx.Device, core.table, core.rx.UploadImage, core.texts(),
-                    core.ui);
-}
-
-bool Otevri(TCore& core, const std::string& fileName) {
-    return Otevri(fileName, EnvOf(core), core.state.LoggedIn, core.rx.Device, core.table,
-                  core.rx.Image);
-}
-
-bool OpenAndMerge(TCore& core, const std::string& fileName) {
-    const std::string previous = core.state.FileName;
-    return OpenAndMerge(fileName, previous, EnvOf(core), core.state.LoggedIn, core.rx.Device,
-                        core.table, core.rx.Image);
-}
-
-bool ImportComments(TCore& core, const std::string& fileName) {
-    return ImportComments(fileName, EnvOf(core), core.table);
 }
 
 }  // namespace ravlin

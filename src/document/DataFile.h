@@ -20,8 +20,6 @@
 
 namespace ravlin {
 
-struct TCore;
-
 // Where the readers find Rx.def, and how they report.
 struct TDataFileEnv {
     std::string dataDir;
@@ -60,9 +58,8 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
 // Position field: the decimal position left-aligned in four characters.
 std::string PositionField(int position);
 
-// Encodes the table (packing it) and writes the file: to a temporary file in the same
-// folder, renamed over the old file only when complete. `image` receives the encoded
-// image. False (after its message) leaves an existing file byte for byte as it was; an
+// Encodes the table (packing it) and writes the file (WriteFileAtomically). `image` receives the
+// encoded image. False (after its message) leaves an existing file byte for byte as it was; an
 // existing file that is not writable is refused with 80.
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
               const PopisType& texts, TUserInterface& ui);
@@ -96,20 +93,5 @@ bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
 // file cannot be read or its first three lines are malformed.
 bool PeekDataFile(const std::string& fileName, std::string& typeName, std::string& image,
                   std::string& why);
-
-// ---- the same over the program's core (TCore): its receiver type (rx.Device), table,
-// images (rx.Image after an open, rx.UploadImage after a save) and login state. The
-// document state and the views are the caller's.
-bool SaveData(TCore& core, const std::string& fileName);
-bool Otevri(TCore& core, const std::string& fileName);
-// Merges from core.state.FileName (when set) after the open.
-bool OpenAndMerge(TCore& core, const std::string& fileName);
-bool ImportComments(TCore& core, const std::string& fileName);
-inline bool SaveDataFile(TCore& core, const std::string& fileName) {
-    return SaveData(core, fileName);
-}
-inline bool OpenDataFile(TCore& core, const std::string& fileName) {
-    return Otevri(core, fileName);
-}
 
 }  // namespace ravlin

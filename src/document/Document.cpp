@@ -1,7 +1,5 @@
 #include "document/Document.h"
 
-#include "app/Core.h"
-#include "document/DataFile.h"
 #include "records/Codec.h"
 
 namespace ravlin {
@@ -20,10 +18,40 @@ std::string WithDefaultExtension(const std::string& name, const std::string& ext
     return name + "." + ext;
 }
 
-TDocument::TDocument(TCore& core, TFileChooser& chooser) : core_(core), chooser_(chooser) {}
+TDocument::TDocument(const TDocumentContext& context, TFileChooser& chooser,
+                     TDocumentViews& views, TDocumentListener& listener)
+    : ctx_(context), chooser_(chooser), views_(views), listener_(listener) {}
+
+TDataFileEnv TDocument::Env() const {
+    return {ctx_.folders.dataDir, Texts(), ctx_.ui};
+}
+
+// The encoded image of a save and the image of an open are not kept: an upload encodes
+// the records afresh.
+bool TDocument::Save(const std::string& fileName) {
+    std::string image;
+    return SaveData(fileName, ctx_.device, ctx_.table, image, Texts(), ctx_.ui);
+}
+
+bool TDocument::OpenAndMerge(const std::string& fileName) {
+    std::string image;
+    return ravlin::OpenAndMerge(fileName, ctx_.state.FileName, Env(), ctx_.state.LoggedIn,
+                                ctx_.device, ctx_.table, image);
+}
+
+void TDocument::ShowDocument() {
+    listener_.UserInfoChanged();
+    views_.RefreshViews();
+    views_.RestoreFileViewWidths();
+    views_.ShowFileView();
+}
+
+void TDocument::KeepFileViewWidths() {
+    if (views_.FileViewVisible()) views_.StoreFileViewWidths();
+}
 
 bool TDocument::SaveFirst(int textId) {
-    TAnswer a = core_.ui.Ask(TMessage::Lang(core_.texts(), textId), TButtons::YesNoCancel);
+    TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), textId), TButtons::YesNoCancel);
     if (a == TAnswer::Cancel) return false;
     // A save that fails or is cancelled stops the command: going on would drop the
     // changes the user just asked to keep.
@@ -32,16 +60,23 @@ bool TDocument::SaveFirst(int textId) {
 }
 
 bool TDocument::MakeDocument(bool askType) {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     const bool wasOpen = s.DocumentOpen;
+    std::string type;
     if (askType) {
-        std::optional<std::string> type =
-            chooser_.ChooseReceiverType(core_.folders.DataFile("Rx.def"));
-        if (!type) return false;
-        if (!MakeEmptyTableFor(core_, *type)) return false;
+        std::optional<std::string> chosen =
+            chooser_.ChooseReceiverType(ctx_.folders.DataFile("Rx.def"));
+        if (!chosen) return false;
+        type = *chosen;
     } else if (wasOpen) {
         // Logged in with a document: the receiver's records give way to empty ones.
-        if (!MakeEmptyTableFor(core_, core_.rx.Device.Name)) return false;
+        type = ctx_.device.Name;
+    }
+    if (askType || wasOpen) {
+        ctx_.fnc.SetFileName(ctx_.language.FunctionTableFile());
+        if (!MakeEmptyTable(ctx_.folders.dataDir, type, s.LoggedIn, ctx_.device, ctx_.fnc,
+                            ctx_.table, Texts(), ctx_.ui))
+            return false;
     }
     if (wasOpen) {
         s.Saved = true;
@@ -54,24 +89,25 @@ bool TDocument::MakeDocument(bool askType) {
 }
 
 bool TDocument::New() {
-    if (hooks.fileViewVisible && hooks.fileViewVisible()) Hook(hooks.storeFileViewWidths);
-    if (core_.state.DocumentOpen && !core_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
-    return MakeDocument(!core_.state.LoggedIn);
+    KeepFileViewWidths();
+    if (ctx_.state.DocumentOpen && !ctx_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
+    return MakeDocument(!ctx_.state.LoggedIn);
 }
 
 bool TDocument::Open() {
-    if (hooks.fileViewVisible && hooks.fileViewVisible()) Hook(hooks.storeFileViewWidths);
-    if (!core_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    KeepFileViewWidths();
+    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);
     if (!file) return false;
     // The chosen file becomes the document's only once it was accepted: after a refusal
     // a later Save must not write the old records into the refused file.
-    if (!Otevri(core_, *file)) {
-        Hook(hooks.restoreFileViewWidths);
+    std::string image;
+    if (!Otevri(*file, Env(), ctx_.state.LoggedIn, ctx_.device, ctx_.table, image)) {
+        views_.RestoreFileViewWidths();
         return false;
     }
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     s.FileName = *file;
     s.Saved = true;
     s.DocumentOpen = true;
@@ -82,35 +118,35 @@ bool TDocument::Open() {
 
 bool TDocument::SaveDataAs() {
     TFileDialog d;
-    d.fileName = core_.state.FileName;
+    d.fileName = ctx_.state.FileName;
     d.defaultExtension = kDataFileExtension;
     d.confirmOverwrite = true;
     std::optional<std::string> file = chooser_.SaveFile(d);
     if (!file || file->empty()) return false;
-    const std::string previous = core_.state.FileName;
-    core_.state.FileName = WithDefaultExtension(*file, kDataFileExtension);
-    if (!SaveData(core_, core_.state.FileName)) {
+    const std::string previous = ctx_.state.FileName;
+    ctx_.state.FileName = WithDefaultExtension(*file, kDataFileExtension);
+    if (!Save(ctx_.state.FileName)) {
         // Nothing was written there: the document still belongs to its previous file.
-        core_.state.FileName = previous;
+        ctx_.state.FileName = previous;
         return false;
     }
-    Hook(hooks.refreshViews);
+    views_.RefreshViews();
     return true;
 }
 
 bool TDocument::SaveDocument() {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     if (s.FileName.empty()) {
         s.Saved = SaveDataAs();
     } else {
-        s.Saved = SaveData(core_, s.FileName);
-        if (s.Saved) Hook(hooks.refreshViews);
+        s.Saved = Save(s.FileName);
+        if (s.Saved) views_.RefreshViews();
     }
     return s.Saved;
 }
 
 bool TDocument::SaveAll() {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     bool ok = true;
     if (s.DocumentOpen) {
         ok = SaveDocument();
@@ -124,48 +160,48 @@ bool TDocument::SaveAll() {
             ok = false;
         }
     }
-    if (hooks.saveMonitor) hooks.saveMonitor();
-    Hook(hooks.wakeStatus);
+    listener_.SaveAllOthers();
+    listener_.StateChanged();
     return ok;
 }
 
 bool TDocument::SaveAs() {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     if (!s.DocumentOpen) {
         bool made = s.Downloaded ? MakeDocument(false) : New();
         if (!made || !s.DocumentOpen) {
-            Hook(hooks.wakeStatus);
+            listener_.StateChanged();
             return false;
         }
     }
     s.Saved = SaveDataAs();
-    Hook(hooks.wakeStatus);
+    listener_.StateChanged();
     return s.Saved;
 }
 
 bool TDocument::Close() {
-    if (!core_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
-    core_.state.FileName.clear();
-    core_.state.DocumentOpen = false;
-    Hook(hooks.refreshViews);
-    Hook(hooks.showMemoryView);
-    Hook(hooks.wakeStatus);
+    if (!ctx_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
+    ctx_.state.FileName.clear();
+    ctx_.state.DocumentOpen = false;
+    views_.RefreshViews();
+    views_.ShowMemoryView();
+    listener_.StateChanged();
     return true;
 }
 
 bool TDocument::OpenBackup() {
-    if (hooks.fileViewVisible && hooks.fileViewVisible()) Hook(hooks.storeFileViewWidths);
-    if (!core_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    KeepFileViewWidths();
+    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
     TFileDialog d;
-    d.initialDir = core_.folders.BackupDir();
+    d.initialDir = ctx_.folders.BackupDir();
     std::optional<std::string> file = chooser_.OpenFile(d);
     if (!file) return false;
     // Merges the user information of the document's own file; the file name stays.
-    if (!OpenAndMerge(core_, *file)) {
-        Hook(hooks.restoreFileViewWidths);
+    if (!OpenAndMerge(*file)) {
+        views_.RestoreFileViewWidths();
         return false;
     }
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     s.DocumentOpen = true;
     s.Saved = false;
     s.MemoryModified = true;
@@ -174,39 +210,42 @@ bool TDocument::OpenBackup() {
 }
 
 bool TDocument::ImportComments() {
-    if (core_.ui.Ask(TMessage::Lang(core_.texts(), kTextImportComments), TButtons::YesNo) !=
+    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo) !=
         TAnswer::Yes)
         return false;
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);
     if (!file) return false;
-    if (!ravlin::ImportComments(core_, *file)) return false;
-    Hook(hooks.userInfoChanged);
-    Hook(hooks.refreshViews);
+    if (!ravlin::ImportComments(*file, Env(), ctx_.table)) return false;
+    listener_.UserInfoChanged();
+    views_.RefreshViews();
     return true;
 }
 
 bool TDocument::OpenAtStartup(const std::string& fileName) {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     const std::string previous = s.FileName;
     s.FileName = fileName;
-    if (!OpenAndMerge(core_, fileName)) {
+    std::string image;
+    // Merges from the previous file name, which is `fileName` itself now.
+    if (!ravlin::OpenAndMerge(fileName, s.FileName, Env(), s.LoggedIn, ctx_.device, ctx_.table,
+                              image)) {
         s.FileName = previous;
         return false;
     }
     s.DocumentOpen = true;
     s.MemoryModified = true;
     s.Saved = true;
-    Hook(hooks.userInfoChanged);
-    Hook(hooks.refreshViews);
-    Hook(hooks.showFileView);
+    listener_.UserInfoChanged();
+    views_.RefreshViews();
+    views_.ShowFileView();
     return true;
 }
 
 bool TDocument::CloseQuery() {
-    TAppState& s = core_.state;
+    TAppState& s = ctx_.state;
     if (!s.DocumentOpen || s.Saved) return true;
-    TAnswer a = core_.ui.Ask(TMessage::Lang(core_.texts(), kTextSaveFirst), TButtons::YesNoCancel);
+    TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), kTextSaveFirst), TButtons::YesNoCancel);
     if (a == TAnswer::Cancel) return false;
     if (a == TAnswer::No) return true;
     return SaveDocument();

@@ -1,17 +1,26 @@
 #pragma once
 // The document commands of the File menu without their windows: New, Open, Save all,
 // Save as, Close, Open backup and Import comments, with their questions and the
-// document state (TAppState) they change. File and receiver type choices go through
-// interfaces that the desktop program implements with its dialogs and the tests with
-// fakes; view work goes through hooks.
+// document state (TAppState) they change. File and receiver type choices, the views and
+// the rest of the program are reached through interfaces that the desktop program
+// implements with its dialogs and controllers and the tests with fakes.
+//
+// Threads: every command and every call it makes through the interfaces runs on the
+// thread that owns the record table (the window thread of the desktop program).
 
-#include <functional>
 #include <optional>
 #include <string>
 
-namespace ravlin {
+#include "base/Folders.h"
+#include "base/UserInterface.h"
+#include "catalog/Device.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
+#include "document/AppState.h"
+#include "document/DataFile.h"
+#include "records/Data.h"
 
-struct TCore;
+namespace ravlin {
 
 inline constexpr const char* kDataFileFilter = "Ravlin files (*.rvl)|*.rvl|All files (*.*)|*.*";
 inline constexpr const char* kDataFileExtension = "rvl";
@@ -36,26 +45,49 @@ class TFileChooser {
     virtual std::optional<std::string> ChooseReceiverType(const std::string& rxDefPath) = 0;
 };
 
-// What the commands ask of the main window. Unset hooks do nothing (visible: false).
-struct TDocumentHooks {
-    std::function<void()> refreshViews;
-    std::function<bool()> fileViewVisible;
-    std::function<void()> storeFileViewWidths;
-    std::function<void()> restoreFileViewWidths;
-    std::function<void()> showFileView;    // page 1
-    std::function<void()> showMemoryView;  // page 0
-    // User information changed: battery log, history and monitor comments follow it.
-    std::function<void()> userInfoChanged;
-    // Saves the monitor set-up when one exists; returns false when none exists.
-    std::function<bool()> saveMonitor;
-    std::function<void()> wakeStatus;
+// What the commands ask of the Memory and File views.
+class TDocumentViews {
+  public:
+    virtual ~TDocumentViews() = default;
+    // Rebuilds both views from the record table.
+    virtual void RefreshViews() = 0;
+    virtual bool FileViewVisible() = 0;
+    // The File view's column widths of the current layout family, kept in the settings.
+    virtual void StoreFileViewWidths() = 0;
+    virtual void RestoreFileViewWidths() = 0;
+    // Brings the File view's (Memory view's) page to the front.
+    virtual void ShowFileView() = 0;
+    virtual void ShowMemoryView() = 0;
+};
+
+// What the commands tell the rest of the program.
+class TDocumentListener {
+  public:
+    virtual ~TDocumentListener() = default;
+    // The records' user information changed: the battery log, the history and the
+    // monitor's comments follow it.
+    virtual void UserInfoChanged() = 0;
+    // Save all: every other set-up with unsaved changes (the monitor's) is saved too.
+    virtual void SaveAllOthers() = 0;
+    // The document state changed: the status bar follows.
+    virtual void StateChanged() = 0;
+};
+
+// The document's part of the program, given by the composition root.
+struct TDocumentContext {
+    TDevice& device;      // the current receiver type
+    TRecordTable& table;  // the record table
+    TAppState& state;
+    TRxFnc& fnc;                // the function table of the current type (New loads it)
+    const TLanguage& language;  // the texts and the function table file
+    const TFolders& folders;    // Rx.def, Backup/
+    TUserInterface& ui;
 };
 
 class TDocument {
   public:
-    TDocument(TCore& core, TFileChooser& chooser);
-
-    TDocumentHooks hooks;
+    TDocument(const TDocumentContext& context, TFileChooser& chooser, TDocumentViews& views,
+              TDocumentListener& listener);
 
     // The File menu. Each returns true when it did what was asked (false: cancelled,
     // refused or failed; the state then is as the user left it).
@@ -83,18 +115,19 @@ class TDocument {
     bool MakeDocument(bool askType);
 
     // A document was made or opened: its user information and views are shown afresh.
-    void ShowDocument() {
-        Hook(hooks.userInfoChanged);
-        Hook(hooks.refreshViews);
-        Hook(hooks.restoreFileViewWidths);
-        Hook(hooks.showFileView);
-    }
-    void Hook(const std::function<void()>& f) {
-        if (f) f();
-    }
+    void ShowDocument();
+    // The views' column widths are kept before the File view changes.
+    void KeepFileViewWidths();
+    // The data file functions over this document.
+    TDataFileEnv Env() const;
+    bool Save(const std::string& fileName);
+    bool OpenAndMerge(const std::string& fileName);
+    const PopisType& Texts() const { return ctx_.language.Texts(); }
 
-    TCore& core_;
+    TDocumentContext ctx_;
     TFileChooser& chooser_;
+    TDocumentViews& views_;
+    TDocumentListener& listener_;
 };
 
 // `name` with ".ext" added when its file part has no extension.

@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-#include "app/Core.h"
-#include "document/DataFile.h"
+#include "base/Folders.h"
 
 namespace ravlin {
 
@@ -18,29 +17,31 @@ std::string BackupFileName(const std::string& backupDir, const std::string& name
     return backupDir + "/" + name + stamp + ".rvl";
 }
 
-std::string BackupOnDownload(TCore& core) {
+std::string BackupOnDownload(const std::string& backupDir, TDevice& device, TRecordTable& table,
+                             const PopisType& texts, TUserInterface& ui) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    MakeDirs(core.folders.BackupDir());
-    const std::string name = BackupFileName(core.folders.BackupDir(), core.rx.Device.Name, local);
+    MakeDirs(backupDir);
+    const std::string name = BackupFileName(backupDir, device.Name, local);
     // A backup is never replaced, not even by one of the same second (the data file
     // writer would rename over a read-only file).
     if (::access(name.c_str(), F_OK) == 0) {
-        core.ui.Error(TMessage::Lang(core.texts(), 80, " - " + name));
+        ui.Error(TMessage::Lang(texts, 80, " - " + name));
         return {};
     }
-    if (!SaveData(core, name)) return {};
+    std::string image;
+    if (!SaveData(name, device, table, image, texts, ui)) return {};
     ::chmod(name.c_str(), S_IRUSR | S_IRGRP | S_IROTH);
     return name;
 }
 
-void DownloadCompleted(TCore& core) {
-    core.state.MemoryModified = false;
-    core.state.Downloaded = true;
-    core.state.Saved = false;
-    if (core.state.DocumentOpen && !core.state.FileName.empty())
-        ImportComments(core, core.state.FileName);
+void DownloadCompleted(TAppState& state, const TDataFileEnv& env, TRecordTable& table) {
+    state.MemoryModified = false;
+    state.Downloaded = true;
+    state.Saved = false;
+    if (state.DocumentOpen && !state.FileName.empty())
+        ImportComments(state.FileName, env, table);
 }
 
 }  // namespace ravlin

@@ -1,25 +1,32 @@
 #pragma once
 // What a completed download does to the document: the read-only backup of the records as
 // downloaded, and the state changes with the merge of the document's user information.
+// Both work on the download's own new table, before it becomes the program's.
 
 #include <ctime>
 #include <string>
 
-namespace ravlin {
+#include "base/UserInterface.h"
+#include "catalog/Device.h"
+#include "document/AppState.h"
+#include "document/DataFile.h"
+#include "records/Data.h"
 
-struct TCore;
+namespace ravlin {
 
 // Backup file name: BackupDir/ + Name + "_" + yymmdd + "_" + hhnnss + ".rvl" (local time).
 std::string BackupFileName(const std::string& backupDir, const std::string& name,
                            const std::tm& localTime);
 
-// Writes the record table to a new backup file and makes it read-only. An existing
-// backup of the same name is never replaced: that is reported (language text 80) and the
-// download goes on. Returns the file written, or an empty text.
-std::string BackupOnDownload(TCore& core);
+// Writes `table` (packed first, as every save does) of receiver type `device` to a new
+// backup file in `backupDir` and makes it read-only. An existing backup of the same name is
+// never replaced: that is reported (language text 80) and the download goes on. Returns
+// the file written, or an empty text.
+std::string BackupOnDownload(const std::string& backupDir, TDevice& device, TRecordTable& table,
+                             const PopisType& texts, TUserInterface& ui);
 
 // memory modified := false, downloaded := true, saved := false; with a document that has
-// a file name, the user information of that file is merged into the downloaded records.
-void DownloadCompleted(TCore& core);
+// a file name, the user information of that file is merged into the downloaded `table`.
+void DownloadCompleted(TAppState& state, const TDataFileEnv& env, TRecordTable& table);
 
 }  // namespace ravlin

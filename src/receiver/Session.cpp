@@ -1,7 +1,10 @@
 #include "receiver/Session.h"
 
-#include "app/Core.h"
+#include "document/DataFile.h"
 #include "document/DownloadDocument.h"
+#include "link/Komunikace.h"
+#include "receiver/Kom.h"
+#include "receiver/Rx.h"
 #include "records/Codec.h"
 
 namespace ravlin {
@@ -12,12 +15,9 @@ class TSession::TBusy {
     explicit TBusy(TSession& s) : s_(s) {
         bool expected = false;
         ok_ = s_.busy_.compare_exchange_strong(expected, true);
-        if (ok_) s_.core_.state.Busy = true;
     }
     ~TBusy() {
-        if (!ok_) return;
-        s_.core_.state.Busy = false;
-        s_.busy_.store(false);
+        if (ok_) s_.busy_.store(false);
     }
     bool ok() const { return ok_; }
 
@@ -26,7 +26,11 @@ class TSession::TBusy {
     bool ok_ = false;
 };
 
-TSession::TSession(TCore& core) : core_(core) {}
+TSession::TSession(const TSessionContext& context, const TSessionTarget& target)
+    : ctx_(context),
+      target_(target),
+      fnc_(context.folders.dataDir, context.language.Texts(), context.ui) {}
+
 TSession::~TSession() = default;
 
 int TSession::CheckLoginPassword(const std::string& typed, const std::string& stored) {
@@ -43,192 +47,291 @@ int TSession::CheckPasswordChange(const TPasswordChange& change, const std::stri
 }
 
 void TSession::Cancel() {
-    core_.kom.Cancel();
+    ctx_.kom.Cancel();
 }
 
-void TSession::LeaveOnline(bool& wasOn) {
-    wasOn = core_.state.OnLine;
-    if (wasOn && leaveOnline) leaveOnline();
+// ---- the hand-over ---------------------------------------------------------------
+
+TSessionJob TSession::Begin(TSessionCommand command) const {
+    TSessionJob job;
+    job.command = command;
+    job.state = target_.state;
+    job.device = target_.device;
+    // Only an upload reads the records (it packs a copy of them); the other commands make
+    // their table afresh.
+    if (command == TSessionCommand::Upload && !busy_.load()) job.table = target_.table;
+    return job;
 }
 
-void TSession::Restart(bool wasOn) {
-    if (wasOn && restartOnline) restartOnline();
+bool TSession::Run(TSessionJob& job) {
+    switch (job.command) {
+        case TSessionCommand::Login:
+            return LoginJob(job);
+        case TSessionCommand::LoginToggle:
+            return LoginToggleJob(job);
+        case TSessionCommand::Logout:
+            LogoutJob(job);
+            return true;
+        case TSessionCommand::Download:
+            return DownloadJob(job);
+        case TSessionCommand::Upload:
+            return UploadJob(job);
+        case TSessionCommand::ChangePassword:
+            return ChangePasswordJob(job);
+    }
+    return false;
+}
+
+void TSession::Commit(TSessionJob& job) {
+    TAppState& s = target_.state;
+    if (job.documentClosed) {
+        s.DocumentOpen = false;
+        s.FileName.clear();
+    }
+    if (job.loggedIn) s.LoggedIn = *job.loggedIn;
+    if (job.memoryModified) s.MemoryModified = *job.memoryModified;
+    if (job.downloaded) s.Downloaded = *job.downloaded;
+    if (job.saved) s.Saved = *job.saved;
+    if (job.newDevice) target_.device = job.device;
+    if (job.newTable) target_.table = std::move(job.table);
+    job.newTable = false;
+}
+
+bool TSession::Execute(TSessionCommand command) {
+    TSessionJob job = Begin(command);
+    const bool ok = Run(job);
+    Commit(job);
+    return ok;
+}
+
+bool TSession::Login() {
+    return Execute(TSessionCommand::Login);
+}
+bool TSession::LoginToggle() {
+    return Execute(TSessionCommand::LoginToggle);
+}
+void TSession::Logout() {
+    Execute(TSessionCommand::Logout);
+}
+bool TSession::Download() {
+    return Execute(TSessionCommand::Download);
+}
+bool TSession::Upload() {
+    return Execute(TSessionCommand::Upload);
+}
+bool TSession::ChangePassword() {
+    return Execute(TSessionCommand::ChangePassword);
+}
+
+// ---- on-line mode ------------------------------------------------------------
+
+void TSession::LeaveOnline(TSessionJob& job, bool& wasOn) {
+    wasOn = job.state.OnLine;
+    if (wasOn && peer) {
+        peer->LeaveOnline();
+        job.state.OnLine = false;
+    }
+}
+
+void TSession::Restart(TSessionJob& job, bool wasOn) {
+    if (wasOn && peer) {
+        peer->RestartOnline();
+        job.state.OnLine = true;
+    }
 }
 
 // ---- login -------------------------------------------------------------------
 
-bool TSession::Login() {
-    if (core_.state.OnLine && leaveOnline) leaveOnline();
-    if (core_.state.LoggedIn) return true;
+bool TSession::LoginJob(TSessionJob& job) {
+    bool wasOn = false;
+    LeaveOnline(job, wasOn);
+    if (job.state.LoggedIn) return true;
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    return LoginLocked();
+    return LoginLocked(job);
 }
 
-bool TSession::LoginToggle() {
-    if (core_.state.OnLine && leaveOnline) leaveOnline();
-    if (core_.state.LoggedIn) {
-        Logout();
+bool TSession::LoginToggleJob(TSessionJob& job) {
+    bool wasOn = false;
+    LeaveOnline(job, wasOn);
+    if (job.state.LoggedIn) {
+        LogoutJob(job);
         return false;
     }
-    return Login();
+    return LoginJob(job);
 }
 
 bool TSession::AskLoginPassword() {
-    const TDevice& dev = core_.rx.Device;
+    const TDevice& dev = ctx_.rx.Device;
     for (;;) {
         std::optional<std::string> typed;
         if (passwords) typed = passwords->AskPassword(dev);
         if (!typed) return false;
         const int text = CheckLoginPassword(*typed, dev.Password);
         if (text == 0) return true;
-        core_.ui.Error(TMessage::Lang(core_.texts(), text));
+        ctx_.ui.Error(TMessage::Lang(Texts(), text));
     }
 }
 
-bool TSession::LoginLocked() {
-    TRx& rx = core_.rx;
-    // The document's receiver type must survive a login that does not complete.
+bool TSession::LoginLocked(TSessionJob& job) {
+    TRx& rx = ctx_.rx;
     const TDevice previous = rx.Device;
-    const bool documentOpen = core_.state.DocumentOpen;
-    const std::string documentType = previous.Name;
     auto fail = [&] {
         rx.DeInit();
-        core_.link.Zavri();
+        ctx_.link.Zavri();
         rx.Device = previous;
         return false;
     };
     if (!rx.Init()) return fail();
-    if (documentOpen && documentType != rx.Device.Name) {
-        if (core_.ui.Ask(TMessage::Lang(core_.texts(), 77), TButtons::YesNo) != TAnswer::Yes)
+    if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
+        if (ctx_.ui.Ask(TMessage::Lang(Texts(), 77), TButtons::YesNo) != TAnswer::Yes)
             return fail();
-        if (closeDocument) {
-            // Closing may save the document first: it must be written as its own type,
-            // not as the receiver's just read.
-            const TDevice connected = rx.Device;
-            rx.Device = previous;
-            closeDocument();
-            rx.Device = connected;
-        } else {
-            core_.state.DocumentOpen = false;
-            core_.state.FileName.clear();
-        }
+        // The document's own Close runs where the document lives; a save there writes it as
+        // its own type, which this command has not touched.
+        const bool closed = peer ? peer->CloseDocument() : true;
         // Close cancelled: the document stays, so the receiver cannot be logged in beside it.
-        if (core_.state.DocumentOpen) return fail();
+        if (!closed) return fail();
+        job.state.DocumentOpen = false;
+        job.state.FileName.clear();
+        if (!peer) job.documentClosed = true;
     }
     if (!rx.Device.Password.empty() && !AskLoginPassword()) return fail();
-    CompleteLogin();
-    core_.link.Zavri();
+    CompleteLogin(job);
+    ctx_.link.Zavri();
     return true;
 }
 
-void TSession::CompleteLogin() {
-    const std::string name = core_.rx.Device.Name;
-    LoadFunctionTable(core_, name);
-    core_.state.LoggedIn = true;
-    if (!core_.state.DocumentOpen) MakeEmptyTableFor(core_, name);
+void TSession::CompleteLogin(TSessionJob& job) {
+    const std::string name = ctx_.rx.Device.Name;
+    fnc_.SetFileName(ctx_.language.FunctionTableFile());
+    fnc_.LoadFunctionTable(name);
+    job.state.LoggedIn = true;
+    job.loggedIn = true;
+    job.device = ctx_.rx.Device;
+    job.newDevice = true;
+    // The views get a table to show before the first download.
+    if (!job.state.DocumentOpen &&
+        MakeEmptyTable(ctx_.folders.dataDir, name, true, job.device, fnc_, job.table, Texts(),
+                       ctx_.ui))
+        job.newTable = true;
 }
 
-void TSession::Logout() {
-    if (core_.state.OnLine && leaveOnline) leaveOnline();
-    if (!core_.state.LoggedIn) return;
-    LogoutLocked();
+void TSession::LogoutJob(TSessionJob& job) {
+    bool wasOn = false;
+    LeaveOnline(job, wasOn);
+    if (!job.state.LoggedIn) return;
+    LogoutLocked(job);
 }
 
-void TSession::LogoutLocked() {
-    core_.kom.StopOnline();
-    core_.rx.DeInit();
-    core_.link.Zavri();
-    core_.state.LoggedIn = false;
-    core_.state.MemoryModified = false;
+void TSession::LogoutLocked(TSessionJob& job) {
+    ctx_.kom.StopOnline();
+    ctx_.rx.DeInit();
+    ctx_.link.Zavri();
+    job.state.LoggedIn = false;
+    job.loggedIn = false;
+    job.state.MemoryModified = false;
+    job.memoryModified = false;
 }
 
 // ---- download ----------------------------------------------------------------
 
-bool TSession::Download() {
+bool TSession::DownloadJob(TSessionJob& job) {
     cancelled_.store(false);
-    if (!core_.state.LoggedIn && !Login()) return false;
-    if (!core_.state.LoggedIn) return false;
+    if (!job.state.LoggedIn && !LoginJob(job)) return false;
+    if (!job.state.LoggedIn) return false;
     bool onlineWasOn = false;
-    LeaveOnline(onlineWasOn);
+    LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = core_.link;
+    TKomunikace& link = ctx_.link;
     if (!link.IsOpen() && !link.Otevri()) {
         link.Zavri();
         return false;
     }
-    if (!core_.rx.OverHeslo()) {
-        LogoutLocked();
+    if (!ctx_.rx.OverHeslo()) {
+        LogoutLocked(job);
         return false;
     }
-    const bool ok = core_.kom.Run(TKom::TJob::Download);
+    const bool ok = ctx_.kom.Run(TKom::TJob::Download);
     if (!ok) {
-        cancelled_.store(core_.kom.Cancelled());
+        cancelled_.store(ctx_.kom.Cancelled());
         link.Zavri();
-        if (cancelled_.load()) Restart(onlineWasOn);
+        if (cancelled_.load()) Restart(job, onlineWasOn);
         return false;
     }
-    // A decode that fails half-way must not leave a half-replaced table behind.
-    TRecordTable previousTable = core_.table;
-    const TDevice previousDevice = core_.rx.Device;
-    if (!DecodeDownloadedImage(core_)) {
-        core_.table = std::move(previousTable);
-        core_.rx.Device = previousDevice;
+    // The new table is made here; a decode that fails leaves the program's table as it was.
+    TDevice device = job.device;
+    TRecordTable table;
+    if (!DecodeImage(ctx_.rx.Image, device, table)) {
         link.Zavri();
         return false;
     }
-    if (core_.settings.Backup) BackupOnDownload(core_);
-    DownloadCompleted(core_);
+    if (ctx_.backup) BackupOnDownload(ctx_.folders.BackupDir(), device, table, Texts(), ctx_.ui);
+    DownloadCompleted(job.state, TDataFileEnv{ctx_.folders.dataDir, Texts(), ctx_.ui}, table);
+    job.memoryModified = job.state.MemoryModified;
+    job.downloaded = job.state.Downloaded;
+    job.saved = job.state.Saved;
+    job.device = std::move(device);
+    job.newDevice = true;
+    job.table = std::move(table);
+    job.newTable = true;
     link.Zavri();
-    Restart(onlineWasOn);
+    Restart(job, onlineWasOn);
     return true;
 }
 
 // ---- upload ------------------------------------------------------------------
 
-bool TSession::Upload() {
+bool TSession::UploadJob(TSessionJob& job) {
     cancelled_.store(false);
-    if (!core_.state.LoggedIn && !Login()) return false;
-    if (!core_.state.LoggedIn) return false;
+    if (!job.state.LoggedIn && !LoginJob(job)) return false;
+    if (!job.state.LoggedIn) return false;
     if (busy_.load()) return false;
-    if (core_.ui.Ask(TMessage::Lang(core_.texts(), 95), TButtons::YesNo) != TAnswer::Yes)
-        return false;
+    if (ctx_.ui.Ask(TMessage::Lang(Texts(), 95), TButtons::YesNo) != TAnswer::Yes) return false;
     bool onlineWasOn = false;
-    LeaveOnline(onlineWasOn);
+    LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = core_.link;
+    TKomunikace& link = ctx_.link;
     if (!link.IsOpen() && !link.Otevri()) {
         link.Zavri();
         return false;
     }
-    if (!EncodeUploadImage(core_)) {
+    // The encoder packs the records: the packed table is the program's afterwards, also
+    // when the encoding stops half-way.
+    const bool encoded = EncodeImage(job.device, job.table, ctx_.rx.UploadImage, ctx_.ui);
+    job.newDevice = true;
+    job.newTable = true;
+    if (!encoded) {
         link.Zavri();
         return false;
     }
-    if (!core_.rx.OverHeslo()) {
-        LogoutLocked();
+    ctx_.rx.Device.UsedCount = job.device.UsedCount;
+    if (!ctx_.rx.OverHeslo()) {
+        LogoutLocked(job);
         return false;
     }
-    const bool ok = core_.kom.Run(TKom::TJob::Upload);
-    cancelled_.store(core_.kom.Cancelled());
-    if (ok) core_.state.MemoryModified = false;
+    const bool ok = ctx_.kom.Run(TKom::TJob::Upload);
+    cancelled_.store(ctx_.kom.Cancelled());
+    if (ok) {
+        job.state.MemoryModified = false;
+        job.memoryModified = false;
+    }
     link.Zavri();
-    Restart(onlineWasOn);
+    Restart(job, onlineWasOn);
     return ok;
 }
 
 // ---- password change ---------------------------------------------------------
 
-bool TSession::ChangePassword() {
+bool TSession::ChangePasswordJob(TSessionJob& job) {
     bool onlineWasOn = false;
-    LeaveOnline(onlineWasOn);
+    LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = core_.link;
-    TRx& rx = core_.rx;
-    const bool loggedIn = core_.state.LoggedIn;
+    TKomunikace& link = ctx_.link;
+    TRx& rx = ctx_.rx;
+    const bool loggedIn = job.state.LoggedIn;
     const TDevice previous = rx.Device;
     auto restore = [&] {
         if (!loggedIn) rx.Device = previous;
@@ -250,31 +353,33 @@ bool TSession::ChangePassword() {
         if (!change) break;
         const int text = CheckPasswordChange(*change, rx.Device.Password);
         if (text == 0) break;
-        if (text > 0) core_.ui.Error(TMessage::Lang(core_.texts(), text));
+        if (text > 0) ctx_.ui.Error(TMessage::Lang(Texts(), text));
     }
     if (!change) {
         link.Zavri();
         restore();
-        Restart(onlineWasOn);
+        Restart(job, onlineWasOn);
         return false;
     }
     if (!rx.PisPass(change->newPassword)) {
         // The receiver is no longer known to be the one logged in.
-        if (loggedIn) LogoutLocked();
+        if (loggedIn) LogoutLocked(job);
         link.Zavri();
         restore();
         return false;
     }
     if (loggedIn) {
         rx.Device.Password = change->newPassword;
-    } else if (core_.state.DocumentOpen && previous.Name != rx.Device.Name) {
+        job.device.Password = change->newPassword;
+        job.newDevice = true;
+    } else if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
         // The open document is of another type: logging in beside it would mix the two.
         restore();
     } else {
-        CompleteLogin();
+        CompleteLogin(job);
     }
     link.Zavri();
-    Restart(onlineWasOn);
+    Restart(job, onlineWasOn);
     return true;
 }
 

@@ -2,24 +2,37 @@
 // The receiver commands of the main window without their windows: Login, Logout,
 // Download, Upload and Password change.
 //
-// Every command is a blocking call that may run on any one thread (the desktop program
-// runs it on a worker thread while its window thread shows the "Working ..." or progress
-// window). All user interaction goes through TCore::ui (messages, questions, progress,
-// cancel request) and TPasswordSource (the login and password windows). While a command
-// runs, the record table, the document state and TRx belong to it: the caller must not
-// read or change them until the call returns. No second command starts while one runs
-// (TAppState::Busy); a refused command returns false without touching anything.
+// Threads. A command is a blocking call that may run on any one thread; the desktop
+// program runs it on a worker while its window thread keeps painting. A command never
+// touches what the window thread reads (the record table, the current receiver type, the
+// state): Begin() copies what the command needs into a TSessionJob (window thread), Run()
+// works on the job, the link and TRx only (worker), Commit() hands the job's result over
+// (window thread again). Login(), Download() ... do the three steps in the calling thread
+// (the command-line tool, the tests).
+//
+// Every user interaction goes through the context's user interface (messages, questions,
+// progress, cancel request), TPasswordSource (the login and password windows) and
+// TSessionPeer (on-line mode, the document's Close), each called on the thread that runs
+// the command. No second command starts while one runs: a refused command returns false
+// without touching anything.
 
 #include <atomic>
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "base/Folders.h"
+#include "base/UserInterface.h"
 #include "catalog/Device.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
+#include "document/AppState.h"
+#include "records/Data.h"
 
 namespace ravlin {
 
-struct TCore;
+class TKom;
+class TKomunikace;
+class TRx;
 
 struct TPasswordChange {
     std::string oldPassword;  // empty when the receiver has none (the field is hidden)
@@ -39,20 +52,67 @@ class TPasswordSource {
     virtual std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) = 0;
 };
 
+// What a command asks of the rest of the program, on the thread that runs the command.
+class TSessionPeer {
+  public:
+    virtual ~TSessionPeer() = default;
+    // On-line mode is stopped at the start of a command that needs the link and restarted
+    // at its end.
+    virtual void LeaveOnline() = 0;
+    virtual void RestartOnline() = 0;
+    // The document's Close command, run because the user answered Yes to closing a
+    // document of another receiver type: true when the document was closed, false when the
+    // user kept it (its "save first?" question was cancelled).
+    virtual bool CloseDocument() = 0;
+};
+
+// The session's part of the program, given by the composition root.
+struct TSessionContext {
+    TKomunikace& link;
+    TRx& rx;
+    TKom& kom;
+    const TLanguage& language;  // the texts and the function table file
+    const TFolders& folders;    // Rx.def and the function tables; Backup/
+    TUserInterface& ui;
+    const bool& backup;  // the Backup setting: a backup file on every download
+};
+
+// The program's state that the commands read and change: owned by the window thread.
+struct TSessionTarget {
+    TDevice& device;      // the current receiver type: the logged-in receiver's or the document's
+    TRecordTable& table;  // the record table
+    TAppState& state;
+};
+
+enum class TSessionCommand { Login, LoginToggle, Logout, Download, Upload, ChangePassword };
+
+// One command's private data. Begin fills the first part from the program's state; the
+// command keeps it up to date; Commit applies what the command changed and nothing else
+// (the window thread may have changed the rest meanwhile: on-line mode, the document's
+// Close).
+struct TSessionJob {
+    TSessionCommand command = TSessionCommand::Login;
+    TAppState state;
+    TDevice device;      // the current receiver type
+    TRecordTable table;  // Upload: the records to encode; a new table when `newTable`
+
+    std::optional<bool> loggedIn, memoryModified, downloaded, saved;
+    bool documentClosed = false;  // closed without a peer: the document state goes
+    bool newDevice = false;       // `device` becomes the current receiver type
+    bool newTable = false;        // `table` becomes the record table
+};
+
 class TSession {
   public:
-    explicit TSession(TCore& core);
+    TSession(const TSessionContext& context, const TSessionTarget& target);
     ~TSession();
 
     TPasswordSource* passwords = nullptr;  // nullptr: every password window is cancelled
+    // nullptr: on-line mode is left alone; a document of another type is closed without
+    // questions.
+    TSessionPeer* peer = nullptr;
 
-    // On-line mode (stopped at the start of a command and restarted at its end) and the
-    // document's Close command (the answer "Yes" to a receiver type that differs from the
-    // open document's). Unset: on-line mode is left alone; Close only closes the document.
-    std::function<void()> leaveOnline;
-    std::function<void()> restartOnline;
-    std::function<void()> closeDocument;
-
+    // The commands in the calling thread (Begin, Run, Commit).
     // Logs in; true when logged in afterwards (also when already logged in).
     bool Login();
     // Login while logged out, Logout while logged in (the menu command).
@@ -62,10 +122,16 @@ class TSession {
     // merges the document's user information. A failed or cancelled download leaves the
     // record table and the document unchanged.
     bool Download();
-    // Logs in when needed, asks, encodes and uploads. True when the receiver was written.
+    // Logs in when needed, asks, encodes (packing the records) and uploads. True when the
+    // receiver was written.
     bool Upload();
     // Password change; logs in when not logged in. True when the password was written.
     bool ChangePassword();
+
+    // The same in three steps, for a caller that runs the command on a worker.
+    TSessionJob Begin(TSessionCommand command) const;  // window thread
+    bool Run(TSessionJob& job);                        // any one thread
+    void Commit(TSessionJob& job);                     // window thread
 
     // The cancel request of the progress window; from any thread.
     void Cancel();
@@ -82,14 +148,25 @@ class TSession {
 
   private:
     class TBusy;
-    bool LoginLocked();
-    void LogoutLocked();
-    void CompleteLogin();
+    bool Execute(TSessionCommand command);
+    bool LoginJob(TSessionJob& job);
+    bool LoginToggleJob(TSessionJob& job);
+    void LogoutJob(TSessionJob& job);
+    bool DownloadJob(TSessionJob& job);
+    bool UploadJob(TSessionJob& job);
+    bool ChangePasswordJob(TSessionJob& job);
+    bool LoginLocked(TSessionJob& job);
+    void LogoutLocked(TSessionJob& job);
+    void CompleteLogin(TSessionJob& job);
     bool AskLoginPassword();
-    void LeaveOnline(bool& wasOn);
-    void Restart(bool wasOn);
+    void LeaveOnline(TSessionJob& job, bool& wasOn);
+    void Restart(TSessionJob& job, bool wasOn);
+    const PopisType& Texts() const { return ctx_.language.Texts(); }
 
-    TCore& core_;
+    TSessionContext ctx_;
+    TSessionTarget target_;
+    // The commands' own function table: the views keep theirs on the window thread.
+    TRxFnc fnc_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> cancelled_{false};
 };

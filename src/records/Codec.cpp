@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/Core.h"
 #include "catalog/Catalog.h"
 #include "catalog/RxFunkce.h"
 
@@ -295,27 +294,6 @@ bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool lo
     current = std::move(device);
     table = std::move(made);
     return true;
-}
-
-// ---- TCore ---------------------------------------------------------------------------
-
-bool LoadFunctionTable(TCore& core, const std::string& name) {
-    core.rxFnc.SetFileName(core.language.FunctionTableFile());
-    return core.rxFnc.LoadFunctionTable(name);
-}
-
-bool MakeEmptyTableFor(TCore& core, const std::string& name) {
-    core.rxFnc.SetFileName(core.language.FunctionTableFile());
-    return MakeEmptyTable(core.folders.dataDir, name, core.state.LoggedIn, core.rx.Device,
-                          core.rxFnc, core.table, core.texts(), core.ui);
-}
-
-bool DecodeDownloadedImage(TCore& core) {
-    return DecodeImage(core.rx.Image, core.rx.Device, core.table);
-}
-
-bool EncodeUploadImage(TCore& core) {
-    return EncodeImage(core.rx.Device, core.table, core.rx.UploadImage, core.ui);
 }
 
 }  // namespace ravlin

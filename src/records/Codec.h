@@ -13,7 +13,6 @@
 namespace ravlin {
 
 class TRxFnc;
-struct TCore;
 
 inline constexpr const char* kDataCodingError = "Data coding error";
 
@@ -56,16 +55,5 @@ void TextToExtra(const std::string& text, const std::string& typeName, std::stri
 bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool loggedIn,
                     TDevice& current, TRxFnc& rxFnc, TRecordTable& table, const PopisType& texts,
                     TUserInterface& ui);
-
-// ---- the same over the program's core (TCore) ---------------------------------------
-
-// Function table of `name` from the current language's file into core.rxFnc.
-bool LoadFunctionTable(TCore& core, const std::string& name);
-// MakeEmptyTable for `name` with the core's receiver type, table and login state.
-bool MakeEmptyTableFor(TCore& core, const std::string& name);
-// core.rx.Image -> core.table (core.rx.Device.UsedCount). Unchanged on false.
-bool DecodeDownloadedImage(TCore& core);
-// core.table -> core.rx.UploadImage.
-bool EncodeUploadImage(TCore& core);
 
 }  // namespace ravlin

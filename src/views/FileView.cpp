@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
-#include "app/Core.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
 #include "catalog/Device.h"
-#include "records/Codec.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
 #include "records/Describe.h"
 
 namespace ravlin {
@@ -121,7 +121,7 @@ TColumnLayout BuildColumnLayout(const std::vector<int>& list, int columnCount) {
 int VisibleUserColumns(const TIniFile& ini, TLayoutFamily family) {
     int v = 0;
     for (const char* key : VisibilityKeys(family))
-        if (ini.ReadBool(TSettings::kSetup, key, true)) ++v;
+        if (ini.ReadBool("Setup", key, true)) ++v;
     return v;
 }
 
@@ -138,29 +138,6 @@ void StoreColumnLayout(TIniFile& ini, TLayoutFamily family, const TColumnLayout&
 }
 
 // ---- sort state ------------------------------------------------------------------------
-
-TSortState SortStateOf(const TSettings& settings, TLayoutFamily family) {
-    if (family == TLayoutFamily::Single) return {settings.SortColSingle, settings.SortUpSingle};
-    return {settings.SortColMulti, settings.SortUpMulti};
-}
-
-void SetSortState(TSettings& settings, TLayoutFamily family, const TSortState& state) {
-    if (family == TLayoutFamily::Single) {
-        settings.SortColSingle = state.column;
-        settings.SortUpSingle = state.ascending;
-    } else {
-        settings.SortColMulti = state.column;
-        settings.SortUpMulti = state.ascending;
-    }
-}
-
-const char* SortColumnKey(TLayoutFamily family) {
-    return family == TLayoutFamily::Single ? "SortColSingle" : "SortColMulti";
-}
-
-const char* SortUpKey(TLayoutFamily family) {
-    return family == TLayoutFamily::Single ? "SortUpSingle" : "SortUpMulti";
-}
 
 void PressHeader(TSortState& state, int column) {
     if (column < 0) {
@@ -395,24 +372,25 @@ bool TFileView::IsRedRow(const TRecordTable& table, int row) const {
     return c >= 0 && c < layout.Count() && IsRedRecord(table[rows[row]]);
 }
 
-bool RefreshFileView(TCore& core, TFileView& view) {
-    if (!LoadFunctionTable(core, core.rx.Device.Name)) return false;
-    const int singleRelay = core.rxFnc.SingleRelay;
+bool RefreshFileView(const TFileViewSource& source, TFileView& view) {
+    source.fnc.SetFileName(source.language.FunctionTableFile());
+    if (!source.fnc.LoadFunctionTable(source.device.Name)) return false;
+    const int singleRelay = source.fnc.SingleRelay;
     view.family = FamilyOf(singleRelay);
-    view.layout = LoadColumnLayout(core.ini, view.family, singleRelay);
-    view.sort = SortStateOf(core.settings, view.family);
-    view.Refresh(core.table, core.texts(), core.settings.UserTitles,
-                 MakeCellTexts(core.rxFnc, core.rx.Device));
+    view.layout = LoadColumnLayout(source.ini, view.family, singleRelay);
+    view.sort = source.sorts.Of(view.family);
+    view.Refresh(source.table, source.language.Texts(), source.titles,
+                 MakeCellTexts(source.fnc, source.device));
     return true;
 }
 
-void PressFileViewHeader(TCore& core, TFileView& view, int column) {
-    view.sort = SortStateOf(core.settings, view.family);
+void PressFileViewHeader(TFileViewSorts& sorts, TFileView& view, int column) {
+    view.sort = sorts.Of(view.family);
     PressHeader(view.sort, column);
-    SetSortState(core.settings, view.family, view.sort);
+    sorts.Of(view.family) = view.sort;
 }
 
-void MoveFileViewColumn(TCore& core, TFileView& view, int from, int to) {
+void MoveFileViewColumn(TIniFile& ini, TFileViewSorts& sorts, TFileView& view, int from, int to) {
     constexpr int n = TColumnLayout::kMaxColumns;
     if (from < 0 || to < 0 || from >= n || to >= n || from == to) return;
     auto& items = view.layout.items;  // element 0 is the column count
@@ -422,16 +400,15 @@ void MoveFileViewColumn(TCore& core, TFileView& view, int from, int to) {
     else
         for (int i = from; i < to; ++i) items[i + 1] = items[i + 2];
     items[to + 1] = moved;
-    TSortState sort = SortStateOf(core.settings, view.family);
+    TSortState& sort = sorts.Of(view.family);
     if (sort.column == from)
         sort.column = to;
     else if (to < from && sort.column >= to && sort.column < from)
         ++sort.column;
     else if (to > from && sort.column > from && sort.column <= to)
         --sort.column;
-    SetSortState(core.settings, view.family, sort);
     view.sort = sort;
-    StoreColumnLayout(core.ini, view.family, view.layout);
+    StoreColumnLayout(ini, view.family, view.layout);
 }
 
 }  // namespace ravlin

@@ -14,11 +14,10 @@
 
 namespace ravlin {
 
-class TRxFnc;
 class TIniFile;
-struct TCore;
+class TLanguage;
+class TRxFnc;
 struct TDevice;
-struct TSettings;
 
 // Column kinds. A kind decides a column's header, its cells and its sort key.
 namespace kind {
@@ -98,12 +97,18 @@ struct TSortState {
     bool ascending = true;
 };
 
-// Settings: section Setup, SortColSingle / SortColMulti, SortUpSingle / SortUpMulti.
-const char* SortColumnKey(TLayoutFamily family);
-const char* SortUpKey(TLayoutFamily family);
-
-TSortState SortStateOf(const TSettings& settings, TLayoutFamily family);
-void SetSortState(TSettings& settings, TLayoutFamily family, const TSortState& state);
+// The sort state of each layout family; the settings keep it (section Setup,
+// SortColSingle / SortUpSingle, SortColMulti / SortUpMulti).
+struct TFileViewSorts {
+    TSortState single;
+    TSortState multi;
+    TSortState& Of(TLayoutFamily family) {
+        return family == TLayoutFamily::Single ? single : multi;
+    }
+    const TSortState& Of(TLayoutFamily family) const {
+        return family == TLayoutFamily::Single ? single : multi;
+    }
+};
 
 // Header press on grid column `column` (-1: right of the last column): that column
 // becomes the sort column ascending, or the direction flips when it already was.
@@ -190,16 +195,29 @@ class TFileView {
     int RowCount() const { return static_cast<int>(rows.size()); }
 };
 
-// The File view part of RefreshViews over the program's core: loads the function table of
-// the current receiver type (false: nothing is refreshed), then the family, the layout from
-// the settings file, the family's sort state, the user titles and the rows.
-bool RefreshFileView(TCore& core, TFileView& view);
+// What the File view part of RefreshViews reads: the program's record table and current
+// receiver type, the function table it loads for that type, the settings file (column
+// layouts) and the settings (sort states, user titles).
+struct TFileViewSource {
+    const TRecordTable& table;
+    const TDevice& device;
+    TRxFnc& fnc;
+    const TLanguage& language;
+    const TIniFile& ini;
+    const TFileViewSorts& sorts;
+    const TUserTitles& titles;
+};
+
+// Loads the function table of the current receiver type (false: nothing is refreshed),
+// then the family, the layout from the settings file, the family's sort state, the user
+// titles and the rows.
+bool RefreshFileView(const TFileViewSource& source, TFileView& view);
 // A header press in the File view (column -1: right of the last column); the sort state
-// of the view's family is kept in the settings. The rows follow at the next refresh.
-void PressFileViewHeader(TCore& core, TFileView& view, int column);
+// of the view's family is kept in `sorts`. The rows follow at the next refresh.
+void PressFileViewHeader(TFileViewSorts& sorts, TFileView& view, int column);
 // A File view column dragged from grid column `from` to `to`: the kinds between shift by
 // one place, the sort column of the view's family follows its column, and the layout is
-// stored in the settings. The rows follow at the next refresh.
-void MoveFileViewColumn(TCore& core, TFileView& view, int from, int to);
+// stored in the settings file. The rows follow at the next refresh.
+void MoveFileViewColumn(TIniFile& ini, TFileViewSorts& sorts, TFileView& view, int from, int to);
 
 }  // namespace ravlin

@@ -69,7 +69,7 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesNothing) {
         EXPECT_EQ(s.Window.Width, 710);
         EXPECT_EQ(s.Window.Left, 190);
         EXPECT_EQ(s.ActiveHeight, 125);
-        std::string titles[5];
+        TUserTitles titles;
         ReadUserTitles(ini, texts_, titles);
         EXPECT_EQ(titles[0], "User ID");
         EXPECT_EQ(titles[4], "User 4");
@@ -86,7 +86,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     s.Language = "DE";
     s.Welcome = false;
     s.OpenDataPath = "/home/u/a b.rvl";
-    s.SortColMulti = 4;
+    s.FileSorts.multi.column = 4;
     s.PageControl = 3;
     s.ActiveHeight = 140;
     s.UserTitles = {"User ID", "Name", "User 2", "User 3", "Room"};
@@ -124,7 +124,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     EXPECT_EQ(r.Language, "DE");
     EXPECT_FALSE(r.Welcome);
     EXPECT_EQ(r.OpenDataPath, "/home/u/a b.rvl");
-    EXPECT_EQ(r.SortColMulti, 4);
+    EXPECT_EQ(r.FileSorts.multi.column, 4);
     EXPECT_EQ(r.PageControl, 3);
     EXPECT_EQ(r.ActiveHeight, 140);
     EXPECT_EQ(r.UserTitles, s.UserTitles);

@@ -25,6 +25,49 @@ class TNoDialogs : public TFileChooser {
     std::optional<std::string> saveAs;
 };
 
+// The windows, on-line mode and monitoring as the start-up sees them: every call is logged.
+class TLoggingParts : public TStartupWindow, public TStartupOnline, public TStartupMonitor,
+                      public TDocumentViews, public TDocumentListener {
+  public:
+    explicit TLoggingParts(std::vector<std::string>& log) : log_(log) {}
+    void ApplyWindowSettings() override { log_.push_back("layout"); }
+    void StartStatus() override { log_.push_back("status"); }
+    void WakeStatus() override { log_.push_back("wake"); }
+    void TerminateStatus() override { log_.push_back("status end"); }
+    void EnableCommCommands() override { log_.push_back("comm on"); }
+    void ShowWelcome() override { log_.push_back("welcome"); }
+    void Download() override { log_.push_back("download"); }
+    void StoreMemoryViewWidths() override { log_.push_back("memory widths"); }
+    void StoreFileViewWidths() override { log_.push_back("file widths"); }
+    void LoadLogs() override { log_.push_back("logs"); }
+    void StartOnline() override { log_.push_back("online"); }
+    void InitMonitor() override { log_.push_back("monitor init"); }
+    bool OpenMonitorFile(const std::string& f) override {
+        log_.push_back("monitor file " + fs::path(f).filename().string());
+        return true;
+    }
+    void StartMonitor() override { log_.push_back("monitoring"); }
+    bool CloseQuery() override {
+        ++monitorAsked;
+        return monitorAnswer;
+    }
+    // The document's views and listener: not part of the start-up's log.
+    void RefreshViews() override {}
+    bool FileViewVisible() override { return false; }
+    void RestoreFileViewWidths() override {}
+    void ShowFileView() override {}
+    void ShowMemoryView() override {}
+    void UserInfoChanged() override {}
+    void SaveAllOthers() override {}
+    void StateChanged() override {}
+
+    int monitorAsked = 0;
+    bool monitorAnswer = true;
+
+  private:
+    std::vector<std::string>& log_;
+};
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -65,39 +108,21 @@ class StartupTest : public ::testing::Test {
         return path;
     }
 
-    // Makes the core and the start-up, with every hook writing to the log.
+    // Makes the core and the start-up, with every part writing to the log.
     void Make(const std::vector<std::string>& args, const std::string& homeDir = {}) {
         TFolders folders;
         folders.dataDir = data_;
         folders.homeDir = homeDir.empty() ? home_ : homeDir;
         folders.settingsFile = ini_;
         core_ = std::make_unique<TCore>(folders, ui_);
-        doc_ = std::make_unique<TDocument>(*core_, chooser_);
-        startup_ = std::make_unique<TStartup>(*core_, *doc_);
-        TStartupHooks& h = startup_->hooks;
-        auto log = [this](const char* what) { return [this, what] { log_.push_back(what); }; };
-        h.loadColumnLayout = log("layout");
-        h.startStatus = log("status");
-        h.loadLogs = log("logs");
-        h.initMonitor = log("monitor init");
-        h.enableCommCommands = log("comm on");
-        h.showWelcome = log("welcome");
-        h.wakeStatus = log("wake");
-        h.download = log("download");
-        h.online = log("online");
-        h.monitor = log("monitoring");
-        h.saveMemoryViewWidths = log("memory widths");
-        h.saveFileViewWidths = log("file widths");
-        h.terminateStatus = log("status end");
-        h.openMonitorFile = [this](const std::string& f) {
-            log_.push_back("monitor file " + fs::path(f).filename().string());
-            return true;
-        };
+        doc_ = std::make_unique<TDocument>(core_->DocumentContext(), chooser_, parts_, parts_);
+        startup_ = std::make_unique<TStartup>(*core_, *doc_, parts_, parts_, parts_);
         startup_->Create(args);
     }
 
     std::string dir_, data_, home_, ini_;
     std::vector<std::string> log_;
+    TLoggingParts parts_{log_};
     test::TRecordingUi ui_;
     TNoDialogs chooser_;
     std::unique_ptr<TCore> core_;
@@ -215,12 +240,8 @@ TEST_F(StartupTest, MissingCatalogueFilesEndTheStartInOrderWithoutSavingSettings
 TEST_F(StartupTest, CloseQueryAsksTheDocumentThenTheMonitor) {
     Make({WriteDataFile("a.rvl")});
     ASSERT_TRUE(startup_->FirstShow());
-    int monitorAsked = 0;
-    bool monitorAnswer = true;
-    startup_->hooks.monitorCloseQuery = [&] {
-        ++monitorAsked;
-        return monitorAnswer;
-    };
+    int& monitorAsked = parts_.monitorAsked;
+    bool& monitorAnswer = parts_.monitorAnswer;
     EXPECT_TRUE(startup_->CloseQuery());  // saved: nothing asked of the document
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_EQ(monitorAsked, 1);
@@ -247,7 +268,7 @@ TEST_F(StartupTest, CloseSavesSettingsAndWidths) {
     std::string file = WriteDataFile("a.rvl");
     Make({file});
     ASSERT_TRUE(startup_->FirstShow());
-    core_->settings.SortColSingle = 4;
+    core_->settings.FileSorts.single.column = 4;
     core_->state.LoggedIn = true;
     log_.clear();
     startup_->Close();

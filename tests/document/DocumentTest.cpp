@@ -70,6 +70,25 @@ class TFakeChooser : public TFileChooser {
     TLog& log_;
 };
 
+// The views and the rest of the program as the commands see them: only what the tests
+// check is logged.
+class TLoggingViews : public TDocumentViews, public TDocumentListener {
+  public:
+    explicit TLoggingViews(TLog& log) : log_(log) {}
+    void RefreshViews() override { log_.events.push_back("refresh"); }
+    bool FileViewVisible() override { return false; }
+    void StoreFileViewWidths() override {}
+    void RestoreFileViewWidths() override {}
+    void ShowFileView() override { log_.events.push_back("show file view"); }
+    void ShowMemoryView() override { log_.events.push_back("show memory view"); }
+    void UserInfoChanged() override {}
+    void SaveAllOthers() override {}
+    void StateChanged() override {}
+
+  private:
+    TLog& log_;
+};
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -90,10 +109,7 @@ class DocumentTest : public ::testing::Test {
         core_ = std::make_unique<TCore>(folders, ui_);
         ASSERT_TRUE(core_->language.LoadLanguage("US"));
         core_->rxFnc.SetFileName(core_->language.FunctionTableFile());
-        doc_ = std::make_unique<TDocument>(*core_, chooser_);
-        doc_->hooks.refreshViews = [this] { log_.events.push_back("refresh"); };
-        doc_->hooks.showFileView = [this] { log_.events.push_back("show file view"); };
-        doc_->hooks.showMemoryView = [this] { log_.events.push_back("show memory view"); };
+        doc_ = std::make_unique<TDocument>(core_->DocumentContext(), chooser_, views_, views_);
     }
     void TearDown() override {
         doc_.reset();
@@ -123,6 +139,7 @@ class DocumentTest : public ::testing::Test {
     TLog log_;
     TLoggingUi ui_{log_};
     TFakeChooser chooser_{log_};
+    TLoggingViews views_{log_};
     std::unique_ptr<TCore> core_;
     std::unique_ptr<TDocument> doc_;
 };
@@ -141,7 +158,7 @@ TEST_F(DocumentTest, NewAsksForTheTypeWhenLoggedOut) {
     EXPECT_TRUE(state().DocumentOpen);
     EXPECT_TRUE(state().Saved);
     EXPECT_FALSE(state().MemoryModified);
-    EXPECT_EQ(core_->rx.Device.Name, "KV4R");
+    EXPECT_EQ(core_->device.Name, "KV4R");
     ASSERT_EQ(core_->table.size(), 500u);
     for (const TData& r : core_->table) EXPECT_TRUE(r.Empty);
 }
@@ -251,7 +268,7 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     EXPECT_EQ(state().FileName, "");
     EXPECT_TRUE(state().Saved);
     EXPECT_TRUE(state().MemoryModified);
-    EXPECT_EQ(core_->rx.Device.Name, "KV4R");
+    EXPECT_EQ(core_->device.Name, "KV4R");
 }
 
 TEST_F(DocumentTest, CloseKeepsRecordsAndSavedState) {
@@ -369,7 +386,7 @@ TEST_F(DocumentTest, NewWhileLoggedInReplacesTheReceiversRecords) {
     log_.events.clear();
     EXPECT_TRUE(doc_->New());
     EXPECT_EQ(log_.events, (std::vector<std::string>{"refresh", "show file view"}));
-    EXPECT_EQ(core_->rx.Device.Name, "KV2R");
+    EXPECT_EQ(core_->device.Name, "KV2R");
     ASSERT_EQ(core_->table.size(), 3u);
     for (const TData& r : core_->table) {
         EXPECT_TRUE(r.Empty);

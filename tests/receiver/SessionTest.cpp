@@ -8,10 +8,12 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "RecordingUi.h"
 #include "SimProcess.h"
+#include "app/Bootstrap.h"
 #include "app/Core.h"
 #include "document/DownloadDocument.h"
 #include "receiver/Session.h"
@@ -42,6 +44,20 @@ class TScriptedPasswords : public TPasswordSource {
         changes.pop_front();
         return v;
     }
+};
+
+// On-line mode and the document's Close as scripted by a test.
+class TScriptedPeer : public TSessionPeer {
+  public:
+    std::function<void()> leave, restart;
+    std::function<bool()> close;
+    void LeaveOnline() override {
+        if (leave) leave();
+    }
+    void RestartOnline() override {
+        if (restart) restart();
+    }
+    bool CloseDocument() override { return close ? close() : true; }
 };
 
 // Cancels the running transfer from the worker once the progress passes `at`.
@@ -77,7 +93,7 @@ class SessionTest : public ::testing::Test {
         folders.settingsFile = home + "/RavlinProj.ini";
         ASSERT_TRUE(folders.MakeWritable());
         core = std::make_unique<TCore>(folders, ui);
-        ASSERT_TRUE(core->language.LoadStartupLanguage("US"));
+        ASSERT_TRUE(Bootstrap(*core));
         core->session.passwords = &passwords;
         ui.session = &core->session;
     }
@@ -156,15 +172,15 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredNoKeepsTheDocument) {
     StartSim();
     core->state.DocumentOpen = true;
     core->state.FileName = home + "/doc.rvl";
-    core->rx.Device.Name = "KV1T-N";
-    core->rx.Device.RecordCount = 7;
+    core->device.Name = "KV1T-N";
+    core->device.RecordCount = 7;
     ui.answers = {TAnswer::No};
     EXPECT_FALSE(core->session.Login());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{77}));
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_TRUE(core->state.DocumentOpen);
-    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
-    EXPECT_EQ(core->rx.Device.RecordCount, 7);
+    EXPECT_EQ(core->device.Name, "KV1T-N");
+    EXPECT_EQ(core->device.RecordCount, 7);
     EXPECT_FALSE(core->link.IsOpen());
 }
 
@@ -178,7 +194,7 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     // Everything up to the first erased record is the receiver's; the rest reads FF.
     EXPECT_EQ(core->rx.Image.substr(0, 10 * RecordBytes()),
               HexOf(area).substr(0, 10 * RecordBytes()));
-    ASSERT_EQ(static_cast<int>(core->table.size()), core->rx.Device.RecordCount);
+    ASSERT_EQ(static_cast<int>(core->table.size()), core->device.RecordCount);
     EXPECT_FALSE(core->table[0].Empty);
     EXPECT_TRUE(core->state.Downloaded);
     EXPECT_FALSE(core->state.Saved);
@@ -191,6 +207,52 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     ASSERT_EQ(::stat(backups[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SessionTest, ACommandWorksOnItsJobAndCommitHandsTheResultOver) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(3);
+    core->table.front().User1 = "shown";
+    const TRecordTable shown = core->table;
+    TSessionJob job = core->session.Begin(TSessionCommand::Download);
+    ASSERT_TRUE(core->session.Run(job));
+    // Until the commit the program's table, type and state are the ones the views show.
+    ASSERT_EQ(core->table.size(), shown.size());
+    EXPECT_EQ(core->table.front().User1, "shown");
+    EXPECT_EQ(core->table.front().Raw, shown.front().Raw);
+    EXPECT_FALSE(core->state.Downloaded);
+    ASSERT_TRUE(job.newTable);
+    EXPECT_FALSE(job.table.front().Empty);
+
+    // The window thread changed on-line mode and the saved mark meanwhile: kept.
+    core->state.OnLine = true;
+    core->state.Saved = true;
+    job.saved.reset();
+    core->session.Commit(job);
+    EXPECT_FALSE(core->table.front().Empty);
+    EXPECT_EQ(core->table.front().User1, "");
+    EXPECT_TRUE(core->state.Downloaded);
+    EXPECT_TRUE(core->state.OnLine);
+    EXPECT_TRUE(core->state.Saved);
+}
+
+TEST_F(SessionTest, AnUploadPacksACopyAndHandsThePackedTableOver) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(4);
+    ASSERT_TRUE(core->session.Download());
+    // A gap at position 1: the upload moves the later records to the front.
+    core->table[0].Empty = true;
+    const std::string second = core->table[1].Raw;
+    TSessionJob job = core->session.Begin(TSessionCommand::Upload);
+    ui.answers = {TAnswer::Yes};
+    ASSERT_TRUE(core->session.Run(job));
+    EXPECT_TRUE(core->table[0].Empty);  // untouched until the commit
+    core->session.Commit(job);
+    EXPECT_FALSE(core->table[0].Empty);
+    EXPECT_EQ(core->table[0].Raw, second);
+    EXPECT_EQ(core->rx.UploadImage.substr(0, second.size()), second);
 }
 
 TEST(DownloadDocument, BackupNameCarriesTypeDateAndTime) {
@@ -219,7 +281,7 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
         std::ofstream(taken.back()) << "first";
         ::chmod(taken.back().c_str(), 0444);
     }
-    EXPECT_EQ(BackupOnDownload(*core), "");
+    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->texts(), ui), "");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].message.textId, 80);
     const std::string& text = ui.messages[0].message.text;
@@ -260,27 +322,32 @@ TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
 TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
     StartSim();
     core->state.DocumentOpen = true;
-    core->rx.Device.Name = "KV1T-N";
-    core->rx.Device.RecordCount = 7;
+    core->device.Name = "KV1T-N";
+    core->device.RecordCount = 7;
     std::vector<std::string> typeWhenClosing;
     bool closes = false;  // the first Close is cancelled at its "save first?" question
-    core->session.closeDocument = [&] {
-        typeWhenClosing.push_back(core->rx.Device.Name);
+    TScriptedPeer peer;
+    peer.close = [&] {
+        typeWhenClosing.push_back(core->device.Name);
         if (closes) core->state.DocumentOpen = false;
+        return closes;
     };
+    core->session.peer = &peer;
     ui.answers = {TAnswer::Yes};
     EXPECT_FALSE(core->session.Login());
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_TRUE(core->state.DocumentOpen);
-    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
-    EXPECT_EQ(core->rx.Device.RecordCount, 7);
+    EXPECT_EQ(core->device.Name, "KV1T-N");
+    EXPECT_EQ(core->device.RecordCount, 7);
 
     closes = true;
     ui.answers = {TAnswer::Yes};
     EXPECT_TRUE(core->session.Login());
     // A save on closing writes the document as its own type.
     EXPECT_EQ(typeWhenClosing, (std::vector<std::string>{"KV1T-N", "KV1T-N"}));
-    EXPECT_EQ(core->rx.Device.Name, "KV8M");
+    EXPECT_EQ(core->device.Name, "KV8M");
+    EXPECT_FALSE(core->state.DocumentOpen);
+    EXPECT_EQ(static_cast<int>(core->table.size()), core->device.RecordCount);
     EXPECT_FALSE(core->link.IsOpen());
 }
 
@@ -304,14 +371,16 @@ TEST_F(SessionTest, OnLineModeIsRestartedAfterACancelButNotAfterAFailure) {
     ASSERT_TRUE(core->session.Login());
     FillRecords(core->rx.Device.RecordCount);
     int left = 0, restarted = 0;
-    core->session.leaveOnline = [&] {
+    TScriptedPeer peer;
+    peer.leave = [&] {
         ++left;
         core->state.OnLine = false;
     };
-    core->session.restartOnline = [&] {
+    peer.restart = [&] {
         ++restarted;
         core->state.OnLine = true;
     };
+    core->session.peer = &peer;
     core->state.OnLine = true;
     ui.at = 30;
     EXPECT_FALSE(core->session.Download());
@@ -397,12 +466,12 @@ TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
 TEST_F(SessionTest, PasswordChangeBesideADocumentOfAnotherTypeDoesNotLogIn) {
     StartSim();
     core->state.DocumentOpen = true;
-    core->rx.Device.Name = "KV1T-N";
+    core->device.Name = "KV1T-N";
     passwords.changes = {TPasswordChange{"", "abc"}};
     ASSERT_TRUE(core->session.ChangePassword());
     EXPECT_EQ(sim.Peek(std::stoi(sim.Peek(0x0F08, 2), nullptr, 16), 3), "616263");
     EXPECT_FALSE(core->state.LoggedIn);
-    EXPECT_EQ(core->rx.Device.Name, "KV1T-N");
+    EXPECT_EQ(core->device.Name, "KV1T-N");
 }
 
 TEST_F(SessionTest, ASecondCommandIsRefusedWhileOneRuns) {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/ui/QtUserInterface.h"
+#include "base/ui/QtUserInterface.h"
 #include "link/Serial.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverForms.h"

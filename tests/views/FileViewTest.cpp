@@ -6,8 +6,9 @@
 #include <random>
 
 #include "RecordingUi.h"
-#include "app/Core.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
 #include "document/DataFile.h"
 #include "views/FileView.h"
 
@@ -196,8 +197,6 @@ TEST(FileViewSortState, HeaderPresses) {
     EXPECT_TRUE(s.ascending);
     PressHeader(s, -1);
     EXPECT_EQ(s.column, -1);
-    EXPECT_STREQ(SortColumnKey(TLayoutFamily::Multi), "SortColMulti");
-    EXPECT_STREQ(SortUpKey(TLayoutFamily::Single), "SortUpSingle");
 }
 
 PopisType Texts() {
@@ -316,15 +315,6 @@ TEST(FileViewSettings, LayoutFlagsAndSortStateFromTheSettingsFile) {
     TIniFile again(path);
     EXPECT_EQ(LoadColumnLayout(again, TLayoutFamily::Multi, 2).KindAt(3), kind::Rs232);
 
-    TSettings settings;
-    SetSortState(settings, TLayoutFamily::Multi, {5, false});
-    EXPECT_EQ(settings.SortColMulti, 5);
-    EXPECT_FALSE(settings.SortUpMulti);
-    EXPECT_EQ(settings.SortColSingle, 0);
-    TSortState s = SortStateOf(settings, TLayoutFamily::Multi);
-    EXPECT_EQ(s.column, 5);
-    EXPECT_FALSE(s.ascending);
-    EXPECT_TRUE(SortStateOf(settings, TLayoutFamily::Single).ascending);
     std::filesystem::remove_all(tmpl);
 }
 
@@ -333,46 +323,77 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     std::string dir = tmpl;
     test::TRecordingUi ui;
-    TFolders folders{RAVLIN_TEST_DATA_DIR, dir, dir + "/RavlinProj.ini"};
-    TCore core(folders, ui);
-    ASSERT_TRUE(core.language.LoadLanguage("US"));
-    ReadUserTitles(core.ini, core.texts(), core.settings.UserTitles);
+    TLanguage language(RAVLIN_TEST_DATA_DIR, ui);
+    ASSERT_TRUE(language.LoadLanguage("US"));
+    TIniFile ini(dir + "/RavlinProj.ini");
+    TUserTitles titles;
+    for (int i = 0; i < 5; ++i) titles[i] = language.Text(153 + i);
     std::string file = dir + "/a.rvl";
     // Three KV2R records: serials 12345, (empty), 0000A with button 0 and function 03.
     std::ofstream(file, std::ios::binary)
         << "KV2R\r\n3\r\n0111234503000000" << std::string(16, '0') << "0300000A01001200\r\n"
         << "1   4#Gate####\r\nx0 -\r\n2   0#####\r\nx0 -\r\n3   0#####\r\nB1 Hand\r\n";
-    ASSERT_TRUE(Otevri(core, file));
+    TDevice device;
+    TRecordTable table;
+    std::string image;
+    ASSERT_TRUE(Otevri(file, TDataFileEnv{RAVLIN_TEST_DATA_DIR, language.Texts(), ui}, false,
+                       device, table, image));
 
+    TRxFnc fnc(RAVLIN_TEST_DATA_DIR, language.Texts(), ui);
+    TFileViewSorts sorts;
+    const TFileViewSource source{table, device, fnc, language, ini, sorts, titles};
     TFileView view;
-    ASSERT_TRUE(RefreshFileView(core, view));
+    ASSERT_TRUE(RefreshFileView(source, view));
     EXPECT_EQ(view.family, TLayoutFamily::Single);
     ASSERT_EQ(view.headers.size(), 13u);
-    EXPECT_EQ(view.headers[0], core.language.Text(153));
-    EXPECT_EQ(view.headers[5], core.language.Text(27));
+    EXPECT_EQ(view.headers[0], language.Text(153));
+    EXPECT_EQ(view.headers[5], language.Text(27));
     EXPECT_EQ(view.headers[12], "RS-232");
     // Sorted by grid column 0, the user number, ascending.
     EXPECT_EQ(view.rows, (std::vector<int>{2, 0}));
-    EXPECT_EQ(view.Cell(core.table, 1, 1), "Gate");
-    EXPECT_EQ(view.Cell(core.table, 0, 6), "B10000A");
-    EXPECT_EQ(view.Cell(core.table, 0, 9), "Timer");
-    EXPECT_EQ(view.Cell(core.table, 0, 11), core.rxFnc.TimeText("0012"));
-    EXPECT_NE(view.Cell(core.table, 0, 11), "-");
-    EXPECT_EQ(view.Cell(core.table, 1, 11), "-");
-    EXPECT_TRUE(view.IsRedRow(core.table, 0));
-    EXPECT_FALSE(view.IsRedRow(core.table, 1));
+    EXPECT_EQ(view.Cell(table, 1, 1), "Gate");
+    EXPECT_EQ(view.Cell(table, 0, 6), "B10000A");
+    EXPECT_EQ(view.Cell(table, 0, 9), "Timer");
+    EXPECT_EQ(view.Cell(table, 0, 11), fnc.TimeText("0012"));
+    EXPECT_NE(view.Cell(table, 0, 11), "-");
+    EXPECT_EQ(view.Cell(table, 1, 11), "-");
+    EXPECT_TRUE(view.IsRedRow(table, 0));
+    EXPECT_FALSE(view.IsRedRow(table, 1));
 
     // Code column (grid column 6) pressed twice: descending, kept in the settings.
-    PressFileViewHeader(core, view, 6);
-    PressFileViewHeader(core, view, 6);
-    EXPECT_EQ(core.settings.SortColSingle, 6);
-    EXPECT_FALSE(core.settings.SortUpSingle);
-    ASSERT_TRUE(RefreshFileView(core, view));
+    PressFileViewHeader(sorts, view, 6);
+    PressFileViewHeader(sorts, view, 6);
+    EXPECT_EQ(sorts.single.column, 6);
+    EXPECT_FALSE(sorts.single.ascending);
+    EXPECT_TRUE(sorts.multi.ascending);  // the other family keeps its own
+    ASSERT_TRUE(RefreshFileView(source, view));
     EXPECT_EQ(view.rows, (std::vector<int>{0, 2}));
-    PressFileViewHeader(core, view, 6);
-    ASSERT_TRUE(RefreshFileView(core, view));
+    PressFileViewHeader(sorts, view, 6);
+    ASSERT_TRUE(RefreshFileView(source, view));
     EXPECT_EQ(view.rows, (std::vector<int>{2, 0}));
     std::filesystem::remove_all(dir);
+}
+
+TEST(FileViewCore, ADraggedColumnMovesItsKindAndTheSortColumnFollows) {
+    TIniFile ini("");  // in memory
+    TFileViewSorts sorts;
+    sorts.single.column = 2;
+    TFileView view;
+    view.layout = BuildColumnLayout({0, kind::UserID, kind::User1, kind::Code, kind::Button}, 4);
+    MoveFileViewColumn(ini, sorts, view, 2, 0);
+    EXPECT_EQ(view.layout.ShownKinds(),
+              (std::vector<int>{kind::Code, kind::UserID, kind::User1, kind::Button}));
+    EXPECT_EQ(sorts.single.column, 0);  // the sort column moved with its column
+    EXPECT_EQ(view.sort.column, 0);
+    EXPECT_EQ(ParseLayoutList(ini.ReadString(kGridConfigSection, "User_Single", ""))[1],
+              kind::Code);
+
+    // A column dragged across the sort column shifts it by one place.
+    MoveFileViewColumn(ini, sorts, view, 3, 0);
+    EXPECT_EQ(sorts.single.column, 1);
+    EXPECT_EQ(sorts.multi.column, 0);  // the other family keeps its own
+    MoveFileViewColumn(ini, sorts, view, 0, 60);  // outside the layout: nothing moves
+    EXPECT_EQ(view.layout.KindAt(0), kind::Button);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "app/Startup.h"
 #include "app/StatusBar.h"
 #include "app/ui/MainForm.h"
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "document/Document.h"
 #include "document/ui/QtFileChooser.h"
 #include "link/ui/CommSetupForm.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/ui/QtUserInterface.h"
+#include "base/ui/QtUserInterface.h"
 #include "receiver/Session.h"
 
 namespace ravlin {

@@ -11,8 +11,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "app/ui/QtUserInterface.h"
-#include "app/ui/Text.h"
+#include "base/ui/QtUserInterface.h"
+#include "base/ui/Text.h"
 #include "views/ui/GridModel.h"
 
 namespace ravlin {

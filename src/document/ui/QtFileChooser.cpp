@@ -4,7 +4,7 @@
 #include <QFileDialog>
 #include <QThread>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "records/ui/NewForm.h"
 
 namespace ravlin {

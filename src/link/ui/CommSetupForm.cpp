@@ -5,7 +5,7 @@
 #include <QGridLayout>
 #include <QVBoxLayout>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "link/Serial.h"
 
 namespace ravlin {

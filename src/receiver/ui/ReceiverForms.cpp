@@ -5,8 +5,8 @@
 #include <QGridLayout>
 #include <QVBoxLayout>
 
-#include "app/ui/QtUserInterface.h"
-#include "app/ui/Text.h"
+#include "base/ui/QtUserInterface.h"
+#include "base/ui/Text.h"
 #include "receiver/Session.h"
 
 namespace ravlin {
@@ -150,30 +150,6 @@ void TChangePassForm::accept() {
     }
     change_ = change;
     QDialog::accept();
-}
-
-// ---- TInfoForm -----------------------------------------------------------------------
-
-TInfoForm::TInfoForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("InfoForm");
-    setWindowTitle("Ravlin");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    label_ = new QLabel("Working ...", this);
-    label_->setAlignment(Qt::AlignCenter);
-    auto* v = new QVBoxLayout(this);
-    v->setContentsMargins(30, 20, 30, 20);
-    v->addWidget(label_);
-    setMinimumWidth(240);
-}
-
-void TInfoForm::ShowText(const QString& text) {
-    label_->setText(text);
-    show();
-    raise();
-}
-
-void TInfoForm::closeEvent(QCloseEvent* e) {
-    e->ignore();
 }
 
 // ---- TCommForm -----------------------------------------------------------------------

@@ -59,23 +59,6 @@ class TChangePassForm : public QDialog {
     QLineEdit *old_, *new_;
 };
 
-// "Working ..." shown without blocking while a receiver command runs.
-class TInfoForm : public QDialog {
-    Q_OBJECT
-  public:
-    explicit TInfoForm(QWidget* parent = nullptr);
-    void ShowText(const QString& text);
-    QString Text() const { return label_->text(); }
-    // Escape does not close it: only the end of the command does.
-    void reject() override {}
-
-  protected:
-    void closeEvent(QCloseEvent* e) override;
-
-  private:
-    QLabel* label_;
-};
-
 // Progress of a download or upload with Cancel; closed only by the end of the job.
 class TCommForm : public QDialog {
     Q_OBJECT

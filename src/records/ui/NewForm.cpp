@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "catalog/Catalog.h"
 
 namespace ravlin {

@@ -3,7 +3,7 @@
 #include <QBrush>
 #include <QColor>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 
 namespace ravlin {
 

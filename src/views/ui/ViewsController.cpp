@@ -8,7 +8,7 @@
 
 #include "app/Core.h"
 #include "app/ui/MainForm.h"
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "records/Codec.h"
 #include "views/MemoryView.h"

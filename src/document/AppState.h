@@ -1,6 +1,7 @@
 #pragma once
-// The main window's state that receiver commands, document commands and the status
-// bar share. Written on the user-interface thread only.
+// The main window's state that the receiver commands, the document commands and the
+// status bar share. Owned by the window thread: a receiver command works on a copy of it
+// and hands its changes back (see receiver/Session.h).
 
 #include <string>
 
@@ -13,7 +14,6 @@ struct TAppState {
     bool Saved = true;            // the document's user information is saved
     bool MemoryModified = false;  // the record table differs from the receiver's memory
     bool Downloaded = false;      // the table came from a download
-    bool Busy = false;            // a receiver operation runs: no second one may start
     std::string FileName;         // the document's data file, empty when it has none
 };
 

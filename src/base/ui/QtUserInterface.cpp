@@ -1,10 +1,10 @@
-#include "app/ui/QtUserInterface.h"
+#include "base/ui/QtUserInterface.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QThread>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
 
 namespace ravlin {
 
@@ -35,12 +35,8 @@ void TQtUserInterface::Progress(int position, int maximum) {
 }
 
 TAnswer TQtUserInterface::Show(Kind kind, const TMessage& message, TButtons buttons) {
-    if (QThread::currentThread() == thread()) return ShowHere(kind, message, buttons);
-    // From a worker: run the box on the user-interface thread and wait for the answer.
-    TAnswer answer = TAnswer::No;
-    QMetaObject::invokeMethod(
-        this, [&] { answer = ShowHere(kind, message, buttons); }, Qt::BlockingQueuedConnection);
-    return answer;
+    // From a worker: the box runs on the window thread and the worker waits for the answer.
+    return OnWindowThread([&] { return ShowHere(kind, message, buttons); });
 }
 
 TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons buttons) {

@@ -1,4 +1,4 @@
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 
 #include "base/CodePage.h"
 

@@ -1,0 +1,17 @@
+#include "app/Bootstrap.h"
+
+#include "app/Core.h"
+
+namespace ravlin {
+
+bool Bootstrap(TCore& core, const std::string& language) {
+    if (!core.language.LoadStartupLanguage(language.empty() ? ReadLanguage(core.ini) : language))
+        return false;
+    core.settings.Load(core.ini);
+    ReadUserTitles(core.ini, core.texts(), core.settings.UserTitles);
+    core.ApplySettings();
+    core.rxFnc.SetFileName(core.language.FunctionTableFile());
+    return true;
+}
+
+}  // namespace ravlin
