@@ -23,19 +23,19 @@ constexpr int kFailed = 1;  // a reported failure
 constexpr int kUsage = 2;   // a usage error
 
 struct TOptions {
-    bool haveConnection = false;   // --tcp, --com or --device given
+    bool haveConnection = false;  // --tcp, --com or --device given
     TConnectionSettings connection;
-    bool stream = false;           // --stream
+    bool stream = false;  // --stream
     std::string dataDir, home, lang;
-    std::string password;          // --password
-    bool noBackup = false;         // --no-backup
-    std::vector<std::string> args; // the command's own arguments, after the command name
+    std::string password;           // --password
+    bool noBackup = false;          // --no-backup
+    std::vector<std::string> args;  // the command's own arguments, after the command name
 };
 
 // Messages go to stderr as their language texts; questions are answered from stdin
 // when it is a terminal, otherwise with No.
 class TStderrUi : public TUserInterface {
-public:
+  public:
     void Error(const TMessage& m) override;
     void Warning(const TMessage& m) override;
     void Information(const TMessage& m) override;

@@ -64,7 +64,9 @@ TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons) {
 }
 
 static volatile std::sig_atomic_t g_interrupted = 0;
-bool TStderrUi::CancelRequested() { return g_interrupted != 0; }
+bool TStderrUi::CancelRequested() {
+    return g_interrupted != 0;
+}
 
 }  // namespace ravlin::cli
 
@@ -106,9 +108,18 @@ int main(int argc, char** argv) {
         std::string v;
         if (!commandName.empty()) {
             // Global options may also follow the command; everything else is the command's.
-            if (a == "--password" && value(v)) { o.password = v; continue; }
-            if (a == "--no-backup") { o.noBackup = true; continue; }
-            if (a == "--stream") { o.stream = true; continue; }
+            if (a == "--password" && value(v)) {
+                o.password = v;
+                continue;
+            }
+            if (a == "--no-backup") {
+                o.noBackup = true;
+                continue;
+            }
+            if (a == "--stream") {
+                o.stream = true;
+                continue;
+            }
             o.args.push_back(a);
             continue;
         }

@@ -46,7 +46,7 @@ TKey Int(const char* section, const char* name, int def, int lo = INT_MIN, int h
 
 template <auto... Members>
 TKey Bool(const char* section, const char* name, bool def) {
-    return {section, name, TBoolField([](TSettings& s) -> bool& { return (s .* ... .* Members); }),
+    return {section, name, TBoolField([](TSettings& s) -> bool& { return (s.*....*Members); }),
             def};
 }
 
@@ -63,9 +63,12 @@ TKey Text(const char* section, const char* name, const char* def, TRule rule = T
 
 template <auto Member>
 TKey Widths(const char* section, std::vector<int> def) {
-    return {section, "",
+    return {section,
+            "",
             TWidthsField([](TSettings& s) -> std::vector<int>& { return s.*Member; }),
-            std::move(def), 0, 10000};
+            std::move(def),
+            0,
+            10000};
 }
 
 using S = TSettings;

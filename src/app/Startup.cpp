@@ -17,8 +17,8 @@ bool FileExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-TStartup::TStartup(TCore& core, TDocument& document, TStartupWindow& window,
-                   TStartupOnline& online, TStartupMonitor& monitor)
+TStartup::TStartup(TCore& core, TDocument& document, TStartupWindow& window, TStartupOnline& online,
+                   TStartupMonitor& monitor)
     : core_(core), document_(document), window_(window), online_(online), monitor_(monitor) {}
 
 void TStartup::Create(const std::vector<std::string>& args) {

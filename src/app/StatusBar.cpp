@@ -28,13 +28,13 @@ TStatusView ComputeStatus(const TStatusInput& in, const PopisType& texts) {
 
     if (!in.messagesPanelVisible) {
         switch (in.pageShown) {
-            case static_cast<int>(TPage::Memory):
+            case TPage::Memory:
                 v.recordCommands = s.LoggedIn;
                 break;
-            case static_cast<int>(TPage::File):
+            case TPage::File:
                 v.recordCommands = s.DocumentOpen;
                 break;
-            case static_cast<int>(TPage::Monitoring):
+            case TPage::Monitoring:
                 v.recordCommands = true;
                 break;
             default:

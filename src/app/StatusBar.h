@@ -7,21 +7,19 @@
 #include <optional>
 #include <string>
 
-#include "document/AppState.h"
+#include "base/Pages.h"
 #include "base/UserInterface.h"
+#include "document/AppState.h"
 
 namespace ravlin {
-
-// Pages of the main window, in tab order.
-enum class TPage { Memory = 0, File = 1, History = 2, Battery = 3, Monitoring = 4 };
 
 struct TStatusInput {
     TAppState state;
     std::string receiverDescription;  // the logged-in receiver's Description
     std::string connectionText;       // the link's connection text, e.g. "COM 1:9600"
-    int pageShown = 0;                // index of the page shown
-    bool monitorExists = false;       // a monitor set-up exists
-    bool monitorSaved = true;         // ... and has no unsaved changes
+    TPage pageShown = TPage::Memory;
+    bool monitorExists = false;  // a monitor set-up exists
+    bool monitorSaved = true;    // ... and has no unsaved changes
     bool messagesPanelVisible = false;
 };
 

@@ -87,7 +87,6 @@ bool ReadFile(const std::string& path, std::string& out, bool& exists) {
     return ok;
 }
 
-
 }  // namespace
 
 // ---- TIniFile ---------------------------------------------------------------------------

@@ -18,7 +18,7 @@ namespace ravlin {
 // in the same folder, and the folder is created when missing. Failures are silent (the
 // bool results are for tests): a missing or unreadable file gives the defaults.
 class TIniFile {
-public:
+  public:
     explicit TIniFile(std::string path);
     ~TIniFile();
     TIniFile(const TIniFile&) = delete;
@@ -51,7 +51,7 @@ public:
     bool UpdateFile();
     bool Modified() const { return modified_; }
 
-private:
+  private:
     struct TLine {
         std::string text;  // without its line end
         std::string eol;   // "\r\n", "\n", or "" for a last line without one

@@ -26,7 +26,7 @@ enum class TAnswer { Yes, No, Cancel };
 enum class TButtons { YesNo, YesNoCancel };
 
 class TUserInterface {
-public:
+  public:
     virtual ~TUserInterface() = default;
     // Error box: caption "Ravlin", error icon.
     virtual void Error(const TMessage& message) = 0;
@@ -43,12 +43,12 @@ public:
 
 // Accepts every message silently and answers questions with a fixed answer.
 class TSilentUi : public TUserInterface {
-public:
+  public:
     explicit TSilentUi(TAnswer answer = TAnswer::No) : answer_(answer) {}
     void Error(const TMessage&) override {}
     TAnswer Ask(const TMessage&, TButtons) override { return answer_; }
 
-private:
+  private:
     TAnswer answer_;
 };
 

@@ -18,8 +18,8 @@ std::string WithDefaultExtension(const std::string& name, const std::string& ext
     return name + "." + ext;
 }
 
-TDocument::TDocument(const TDocumentContext& context, TFileChooser& chooser,
-                     TDocumentViews& views, TDocumentListener& listener)
+TDocument::TDocument(const TDocumentContext& context, TFileChooser& chooser, TDocumentViews& views,
+                     TDocumentListener& listener)
     : ctx_(context), chooser_(chooser), views_(views), listener_(listener) {}
 
 TDataFileEnv TDocument::Env() const {
@@ -210,8 +210,7 @@ bool TDocument::OpenBackup() {
 }
 
 bool TDocument::ImportComments() {
-    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo) !=
-        TAnswer::Yes)
+    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo) != TAnswer::Yes)
         return false;
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);

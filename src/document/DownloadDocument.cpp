@@ -40,8 +40,7 @@ void DownloadCompleted(TAppState& state, const TDataFileEnv& env, TRecordTable& 
     state.MemoryModified = false;
     state.Downloaded = true;
     state.Saved = false;
-    if (state.DocumentOpen && !state.FileName.empty())
-        ImportComments(state.FileName, env, table);
+    if (state.DocumentOpen && !state.FileName.empty()) ImportComments(state.FileName, env, table);
 }
 
 }  // namespace ravlin

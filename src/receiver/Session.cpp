@@ -127,15 +127,15 @@ bool TSession::ChangePassword() {
 
 void TSession::LeaveOnline(TSessionJob& job, bool& wasOn) {
     wasOn = job.state.OnLine;
-    if (wasOn && peer) {
-        peer->LeaveOnline();
+    if (wasOn && online) {
+        online->LeaveOnline();
         job.state.OnLine = false;
     }
 }
 
 void TSession::Restart(TSessionJob& job, bool wasOn) {
-    if (wasOn && peer) {
-        peer->RestartOnline();
+    if (wasOn && online) {
+        online->RestartOnline();
         job.state.OnLine = true;
     }
 }
@@ -188,12 +188,12 @@ bool TSession::LoginLocked(TSessionJob& job) {
             return fail();
         // The document's own Close runs where the document lives; a save there writes it as
         // its own type, which this command has not touched.
-        const bool closed = peer ? peer->CloseDocument() : true;
+        const bool closed = closer ? closer->CloseDocument() : true;
         // Close cancelled: the document stays, so the receiver cannot be logged in beside it.
         if (!closed) return fail();
         job.state.DocumentOpen = false;
         job.state.FileName.clear();
-        if (!peer) job.documentClosed = true;
+        if (!closer) job.documentClosed = true;
     }
     if (!rx.Device.Password.empty() && !AskLoginPassword()) return fail();
     CompleteLogin(job);
@@ -210,9 +210,8 @@ void TSession::CompleteLogin(TSessionJob& job) {
     job.device = ctx_.rx.Device;
     job.newDevice = true;
     // The views get a table to show before the first download.
-    if (!job.state.DocumentOpen &&
-        MakeEmptyTable(ctx_.folders.dataDir, name, true, job.device, fnc_, job.table, Texts(),
-                       ctx_.ui))
+    if (!job.state.DocumentOpen && MakeEmptyTable(ctx_.folders.dataDir, name, true, job.device,
+                                                  fnc_, job.table, Texts(), ctx_.ui))
         job.newTable = true;
 }
 

@@ -11,10 +11,9 @@
 // (the command-line tool, the tests).
 //
 // Every user interaction goes through the context's user interface (messages, questions,
-// progress, cancel request), TPasswordSource (the login and password windows) and
-// TSessionPeer (on-line mode, the document's Close), each called on the thread that runs
-// the command. No second command starts while one runs: a refused command returns false
-// without touching anything.
+// progress, cancel request), TPasswordSource (the login and password windows),
+// TOnlineSwitch and TDocumentCloser, each called on the thread that runs the command. No second
+// command starts while one runs: a refused command returns false without touching anything.
 
 #include <atomic>
 #include <optional>
@@ -52,17 +51,22 @@ class TPasswordSource {
     virtual std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) = 0;
 };
 
-// What a command asks of the rest of the program, on the thread that runs the command.
-class TSessionPeer {
+// On-line mode: stopped at the start of a command that needs the link and restarted at
+// its end. Called on the thread that runs the command.
+class TOnlineSwitch {
   public:
-    virtual ~TSessionPeer() = default;
-    // On-line mode is stopped at the start of a command that needs the link and restarted
-    // at its end.
+    virtual ~TOnlineSwitch() = default;
     virtual void LeaveOnline() = 0;
     virtual void RestartOnline() = 0;
-    // The document's Close command, run because the user answered Yes to closing a
-    // document of another receiver type: true when the document was closed, false when the
-    // user kept it (its "save first?" question was cancelled).
+};
+
+// The document's Close command, run because the user answered Yes to closing a document
+// of another receiver type. Called on the thread that runs the command.
+class TDocumentCloser {
+  public:
+    virtual ~TDocumentCloser() = default;
+    // True when the document was closed, false when the user kept it (its "save first?"
+    // question was cancelled).
     virtual bool CloseDocument() = 0;
 };
 
@@ -97,7 +101,7 @@ struct TSessionJob {
     TRecordTable table;  // Upload: the records to encode; a new table when `newTable`
 
     std::optional<bool> loggedIn, memoryModified, downloaded, saved;
-    bool documentClosed = false;  // closed without a peer: the document state goes
+    bool documentClosed = false;  // closed without a closer: the document state goes
     bool newDevice = false;       // `device` becomes the current receiver type
     bool newTable = false;        // `table` becomes the record table
 };
@@ -108,9 +112,8 @@ class TSession {
     ~TSession();
 
     TPasswordSource* passwords = nullptr;  // nullptr: every password window is cancelled
-    // nullptr: on-line mode is left alone; a document of another type is closed without
-    // questions.
-    TSessionPeer* peer = nullptr;
+    TOnlineSwitch* online = nullptr;       // nullptr: on-line mode is left alone
+    TDocumentCloser* closer = nullptr;     // nullptr: the document is closed without questions
 
     // The commands in the calling thread (Begin, Run, Commit).
     // Logs in; true when logged in afterwards (also when already logged in).

@@ -60,8 +60,8 @@ TEST_F(CoreTest, OpenAndMergeTakesTheUserInformationOfTheDocumentsFile) {
     std::string image;
     ASSERT_TRUE(SaveData(dir.File("backup.rvl"), core.device, core.table, image, core.texts(), ui));
     const TDataFileEnv env{core.folders.dataDir, core.texts(), ui};
-    ASSERT_TRUE(OpenAndMerge(dir.File("backup.rvl"), demo, env, false, core.device, core.table,
-                             image));
+    ASSERT_TRUE(
+        OpenAndMerge(dir.File("backup.rvl"), demo, env, false, core.device, core.table, image));
     for (size_t i = 0; i < withInfo.size(); ++i) {
         EXPECT_EQ(core.table[i].User1, withInfo[i].User1) << i;
         EXPECT_EQ(core.table[i].TxType, withInfo[i].TxType) << i;

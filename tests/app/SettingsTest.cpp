@@ -17,7 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/ravlin-ini-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);

@@ -26,8 +26,11 @@ class TNoDialogs : public TFileChooser {
 };
 
 // The windows, on-line mode and monitoring as the start-up sees them: every call is logged.
-class TLoggingParts : public TStartupWindow, public TStartupOnline, public TStartupMonitor,
-                      public TDocumentViews, public TDocumentListener {
+class TLoggingParts : public TStartupWindow,
+                      public TStartupOnline,
+                      public TStartupMonitor,
+                      public TDocumentViews,
+                      public TDocumentListener {
   public:
     explicit TLoggingParts(std::vector<std::string>& log) : log_(log) {}
     void ApplyWindowSettings() override { log_.push_back("layout"); }

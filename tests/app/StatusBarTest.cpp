@@ -58,23 +58,22 @@ TEST(StatusBar, PanelsAndMarksFollowTheState) {
 
 TEST(StatusBar, RecordCommandsByPage) {
     TStatusInput in;
-    auto at = [&](int page) {
+    auto at = [&](TPage page) {
         in.pageShown = page;
         return ComputeStatus(in, Texts()).recordCommands;
     };
-    EXPECT_EQ(at(1), std::optional<bool>(false));  // File view without a document
-    EXPECT_EQ(at(0), std::optional<bool>(false));
+    EXPECT_EQ(at(TPage::File), std::optional<bool>(false));  // File view without a document
+    EXPECT_EQ(at(TPage::Memory), std::optional<bool>(false));
     in.state.LoggedIn = true;
-    EXPECT_EQ(at(0), std::optional<bool>(true));
-    EXPECT_EQ(at(1), std::optional<bool>(false));
+    EXPECT_EQ(at(TPage::Memory), std::optional<bool>(true));
+    EXPECT_EQ(at(TPage::File), std::optional<bool>(false));
     in.state.DocumentOpen = true;
-    EXPECT_EQ(at(1), std::optional<bool>(true));
-    EXPECT_EQ(at(2), std::optional<bool>(false));
-    EXPECT_EQ(at(3), std::optional<bool>(false));
-    EXPECT_EQ(at(4), std::optional<bool>(true));
-    EXPECT_EQ(at(7), std::optional<bool>(false));
+    EXPECT_EQ(at(TPage::File), std::optional<bool>(true));
+    EXPECT_EQ(at(TPage::History), std::optional<bool>(false));
+    EXPECT_EQ(at(TPage::Battery), std::optional<bool>(false));
+    EXPECT_EQ(at(TPage::Monitoring), std::optional<bool>(true));
     in.messagesPanelVisible = true;
-    EXPECT_FALSE(at(0).has_value());
+    EXPECT_FALSE(at(TPage::Memory).has_value());
 }
 
 TEST(StatusBar, MarkIsNeverDoubled) {

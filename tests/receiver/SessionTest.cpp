@@ -47,7 +47,7 @@ class TScriptedPasswords : public TPasswordSource {
 };
 
 // On-line mode and the document's Close as scripted by a test.
-class TScriptedPeer : public TSessionPeer {
+class TScriptedPeer : public TOnlineSwitch, public TDocumentCloser {
   public:
     std::function<void()> leave, restart;
     std::function<bool()> close;
@@ -332,7 +332,7 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
         if (closes) core->state.DocumentOpen = false;
         return closes;
     };
-    core->session.peer = &peer;
+    core->session.closer = &peer;
     ui.answers = {TAnswer::Yes};
     EXPECT_FALSE(core->session.Login());
     EXPECT_FALSE(core->state.LoggedIn);
@@ -380,7 +380,7 @@ TEST_F(SessionTest, OnLineModeIsRestartedAfterACancelButNotAfterAFailure) {
         ++restarted;
         core->state.OnLine = true;
     };
-    core->session.peer = &peer;
+    core->session.online = &peer;
     core->state.OnLine = true;
     ui.at = 30;
     EXPECT_FALSE(core->session.Download());

@@ -8,9 +8,12 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "base/ui/InfoForm.h"
 #include "link/ui/CommSetupForm.h"
+#include "receiver/ui/ReceiverController.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "views/ui/GridModel.h"
+#include "views/ui/ViewsController.h"
 
 using namespace ravlin;
 using namespace ravlin::test;
@@ -40,6 +43,7 @@ class CommandsTest : public QObject {
 
     void cancelInTheProgressWindowStopsTheDownload() {
         TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
         // No password: the download logs in without a window, then shows the progress.
         auto done = OnNextModal<TCommForm>([](TCommForm* form) {
             QTest::qWait(300);
@@ -47,15 +51,15 @@ class CommandsTest : public QObject {
         });
         QElapsedTimer t;
         t.start();
-        QVERIFY(!desktop->MenuDownloadClick());
+        QVERIFY(!desktop->receiver().MenuDownloadClick());
         QVERIFY(*done);
         QVERIFY(t.elapsed() < 8000);
         QVERIFY(shown.empty());  // a cancelled download says nothing
         QVERIFY(desktop->core().state.LoggedIn);
         QVERIFY(!desktop->core().state.Downloaded);
-        QCOMPARE(f.memoryModel()->rowCount(), 0);  // the records stay as they were
+        QCOMPARE(v.memoryModel()->rowCount(), 0);  // the records stay as they were
         QVERIFY(f.CommCommandsEnabled());
-        QVERIFY(!desktop->commForm().isVisible());
+        QVERIFY(!desktop->receiver().commForm().isVisible());
         QVERIFY(!desktop->infoForm().isVisible());
     }
 
@@ -65,7 +69,7 @@ class CommandsTest : public QObject {
             form->newEdit()->setText("4321");
             form->accept();
         });
-        QVERIFY(desktop->MenuPassChangeClick());
+        QVERIFY(desktop->receiver().MenuPassChangeClick());
         QVERIFY(*done);
         QCOMPARE(desktop->core().rx.Device.Password, std::string("4321"));
         QVERIFY(sim.Peek(0x0F20, 4) == "34333231");
@@ -81,7 +85,7 @@ class CommandsTest : public QObject {
             form->speedCombo()->setEditText("19200");
             form->accept();
         });
-        desktop->MenuCommSetupClick();
+        desktop->receiver().MenuCommSetupClick();
         QVERIFY(*done);
         QCOMPARE(desktop->core().link.Settings.ConnectionType, int(TConnectionSettings::Com));
         QCOMPARE(desktop->core().link.Settings.ComNumber, 7);

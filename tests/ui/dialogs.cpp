@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "base/ui/QtUserInterface.h"
 #include "link/Serial.h"
@@ -180,7 +182,7 @@ class DialogsTest : public QObject {
     void progressWindowCancelKeepsItOpen() {
         TCommForm form(texts, ui);
         bool cancelled = false;
-        form.onCancel = [&] { cancelled = true; };
+        connect(&form, &TCommForm::cancelRequested, [&] { cancelled = true; });
         ui.ClearCancel();
         form.Prepare("T76");
         form.show();
@@ -197,10 +199,13 @@ class DialogsTest : public QObject {
 
     void messagesFromAWorkerWaitForTheAnswer() {
         TAnswer answer = TAnswer::Cancel;
-        std::unique_ptr<QThread> t(
-            QThread::create([&] { answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo); }));
-        t->start();
-        QTRY_VERIFY(t->isFinished());
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo);
+            done.store(true);
+        });
+        QTRY_VERIFY(done.load());
+        t.join();
         QCOMPARE(answer, TAnswer::Yes);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].textId, 95);

@@ -8,9 +8,12 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "app/ui/StatusController.h"
+#include "document/ui/DocumentController.h"
 #include "document/ui/QtFileChooser.h"
 #include "records/ui/NewForm.h"
 #include "views/ui/GridModel.h"
+#include "views/ui/ViewsController.h"
 
 using namespace ravlin;
 using namespace ravlin::test;
@@ -47,7 +50,7 @@ class DocumentTest : public QObject {
             answers.pop_front();
             return a;
         });
-        desktop->chooser().fileResponder = [this](bool, const TFileDialog&) {
+        desktop->documents().chooser().fileResponder = [this](bool, const TFileDialog&) {
             ++fileDialogs;
             return fileAnswer;
         };
@@ -63,33 +66,34 @@ class DocumentTest : public QObject {
 
     void newAsksForTheReceiverTypeInTheNewFileWindow() {
         TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
         auto done = OnNextModal<TNewForm>([](TNewForm* form) {
             QVERIFY(form->combo()->count() > 2);
             QCOMPARE(form->combo()->currentIndex(), 0);
             form->combo()->setCurrentIndex(2);
             form->accept();
         });
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         QVERIFY(*done);
         const TCore& c = desktop->core();
         QVERIFY(c.state.DocumentOpen);
-        QCOMPARE(c.rx.Device.Name, std::string("KV8R"));  // the third type of Rx.def
+        QCOMPARE(c.device.Name, std::string("KV8R"));  // the third type of Rx.def
         QVERIFY(!c.table.empty());
-        QCOMPARE(f.pages()->currentIndex(), int(TMainForm::UserPage));
-        QVERIFY(f.fileGrid()->isVisible());
-        QCOMPARE(f.fileModel()->rowCount(), 0);  // every record is empty
-        QVERIFY(f.fileModel()->columnCount() > 5);
+        QCOMPARE(f.pages()->currentIndex(), int(TPage::File));
+        QVERIFY(v.fileGrid()->isVisible());
+        QCOMPARE(v.fileModel()->rowCount(), 0);  // every record is empty
+        QVERIFY(v.fileModel()->columnCount() > 5);
         QVERIFY(shown.empty());
     }
 
     void relayTypeGetsTheMultiLayout() {
-        desktop->chooser().typeResponder = [](const std::string&) {
+        desktop->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV3S");
         };
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         const TCore& c = desktop->core();
         QCOMPARE(c.rxFnc.SingleRelay, 3);
-        TGridModel* m = desktop->form().fileModel();
+        TGridModel* m = desktop->views().fileModel();
         // Multi layout: position, code, type, button, RS-232, a function and a time column
         // per relay, and the five user columns.
         QCOMPARE(m->columnCount(), 5 + 2 * 3 + 5);
@@ -99,59 +103,59 @@ class DocumentTest : public QObject {
         QVERIFY(m->Headers().contains(time3));
         QVERIFY(!m->Headers().contains(QString::fromStdString(c.texts()[150])));
         TMainForm& f = desktop->form();
-        QVERIFY(WaitFor([&] { return f.MenuAdd->isEnabled(); }));
-        QVERIFY(f.MenuDelete->isEnabled());
+        QVERIFY(WaitFor([&] { return f.Action("MenuAdd")->isEnabled(); }));
+        QVERIFY(f.Action("MenuDelete")->isEnabled());
     }
 
     void newCancelledLeavesEverythingAsItWas() {
         auto done = OnNextModal<TNewForm>([](TNewForm* form) { form->reject(); });
-        QVERIFY(!desktop->MenuNewClick());
+        QVERIFY(!desktop->documents().MenuNewClick());
         QVERIFY(*done);
         QVERIFY(!desktop->core().state.DocumentOpen);
-        QVERIFY(!desktop->form().fileGrid()->isVisible());
+        QVERIFY(!desktop->views().fileGrid()->isVisible());
         // No document on the File view page: the record commands are off.
         TMainForm& f = desktop->form();
-        f.pages()->setCurrentIndex(TMainForm::UserPage);
-        QVERIFY(WaitFor([&] { return !f.MenuAdd->isEnabled(); }));
-        QVERIFY(!f.MenuEdit->isEnabled());
-        QVERIFY(!f.MenuDelete->isEnabled());
+        f.ShowPage(TPage::File);
+        QVERIFY(WaitFor([&] { return !f.Action("MenuAdd")->isEnabled(); }));
+        QVERIFY(!f.Action("MenuEdit")->isEnabled());
+        QVERIFY(!f.Action("MenuDelete")->isEnabled());
     }
 
     void closeAndOpenAskToSaveFirst() {
-        desktop->chooser().typeResponder = [](const std::string&) {
+        desktop->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV2R");
         };
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         TCore& c = desktop->core();
         c.state.Saved = false;  // as after an edit
 
         answers = {TAnswer::Cancel};
-        QVERIFY(!desktop->MenuCloseClick());
+        QVERIFY(!desktop->documents().MenuCloseClick());
         QCOMPARE(Ids(), std::vector<int>({84}));
         QVERIFY(c.state.DocumentOpen);
 
         shown.clear();
         answers = {TAnswer::Cancel};
-        QVERIFY(!desktop->MenuOpenClick());
+        QVERIFY(!desktop->documents().MenuOpenClick());
         QCOMPARE(Ids(), std::vector<int>({97}));
         QCOMPARE(fileDialogs, 0);
 
         shown.clear();
         answers = {TAnswer::No};
-        QVERIFY(desktop->MenuCloseClick());
+        QVERIFY(desktop->documents().MenuCloseClick());
         QCOMPARE(Ids(), std::vector<int>({84}));
         QVERIFY(!c.state.DocumentOpen);
-        QVERIFY(!desktop->form().fileGrid()->isVisible());
+        QVERIFY(!desktop->views().fileGrid()->isVisible());
         QVERIFY(!c.table.empty());  // the records stay
     }
 
     void importCommentsAnsweredNoShowsNoDialog() {
-        desktop->chooser().typeResponder = [](const std::string&) {
+        desktop->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV2R");
         };
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         answers = {TAnswer::No};
-        QVERIFY(!desktop->MenuImportClick());
+        QVERIFY(!desktop->documents().MenuImportClick());
         QCOMPARE(Ids(), std::vector<int>({96}));
         QCOMPARE(fileDialogs, 0);
     }
@@ -163,7 +167,7 @@ class DocumentTest : public QObject {
         f.write("not a data file\r\n");
         f.close();
         fileAnswer = bad.toStdString();
-        QVERIFY(!desktop->MenuOpenClick());
+        QVERIFY(!desktop->documents().MenuOpenClick());
         QCOMPARE(fileDialogs, 1);
         QVERIFY(!shown.empty());
         QVERIFY(shown.back().textId == 82 || shown.back().textId == 85);
@@ -172,30 +176,30 @@ class DocumentTest : public QObject {
     }
 
     void saveAsWritesAndMarksSaved() {
-        desktop->chooser().typeResponder = [](const std::string&) {
+        desktop->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV2R");
         };
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         desktop->core().state.Saved = false;
         const QString file = dir.path() + "/new.rvl";
         fileAnswer = file.toStdString();
-        QVERIFY(desktop->MenuSaveAsClick());
+        QVERIFY(desktop->documents().MenuSaveAsClick());
         QVERIFY(QFile::exists(file));
         QVERIFY(desktop->core().state.Saved);
         TMainForm& f = desktop->form();
         QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
         QVERIFY(!f.pages()->tabText(1).endsWith('*'));
         desktop->core().state.Saved = false;
-        desktop->WakeStatus();
+        desktop->status().WakeStatus();
         QVERIFY(WaitFor([&] { return f.pages()->tabText(1).endsWith('*'); }));
         QVERIFY(f.Panel(3).isEmpty());
     }
 
     void exitWithUnsavedDocumentAnsweredCancelStaysOpen() {
-        desktop->chooser().typeResponder = [](const std::string&) {
+        desktop->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV2R");
         };
-        QVERIFY(desktop->MenuNewClick());
+        QVERIFY(desktop->documents().MenuNewClick());
         desktop->core().state.Saved = false;
         answers = {TAnswer::Cancel};
         QVERIFY(!desktop->form().close());

@@ -10,6 +10,7 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "document/ui/DocumentController.h"
 #include "document/ui/QtFileChooser.h"
 #include "views/ui/GridModel.h"
 #include "views/ui/ViewsController.h"
@@ -39,11 +40,11 @@ class PerfViews : public QObject {
         WriteSettings(home, 1);
         TDesktop d({DataDir(), home, {}});
         d.ui().setResponder([](auto, auto, auto) { return TAnswer::No; });
-        d.chooser().typeResponder = [](const std::string&) {
+        d.documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV2R");
         };
         QVERIFY(d.Start());
-        QVERIFY(d.MenuNewClick());
+        QVERIFY(d.documents().MenuNewClick());
         TCore& c = d.core();
         const TData model = c.table.front();
         c.table.clear();
@@ -60,16 +61,17 @@ class PerfViews : public QObject {
             r.User1 = "User " + std::to_string(rng() % 1000);
             c.table.push_back(r);
         }
-        c.rx.Device.RecordCount = 9999;
+        c.device.RecordCount = 9999;
         TMainForm& f = d.form();
-        f.pages()->setCurrentIndex(TMainForm::UserPage);
+        TViewsController& v = d.views();
+        f.ShowPage(TPage::File);
 
         QElapsedTimer t;
         t.start();
-        d.RefreshViews();
+        d.views().RefreshViews();
         QCoreApplication::processEvents();
         const double byPosition = t.nsecsElapsed() / 1e6;
-        QCOMPARE(f.fileModel()->rowCount(), 9999);
+        QCOMPARE(v.fileModel()->rowCount(), 9999);
 
         // Sorted by the transmitter code (a number key) and by User 1 (a text key).
         double sorted[2] = {0, 0};
@@ -77,12 +79,12 @@ class PerfViews : public QObject {
         for (int i = 0; i < 2; ++i) {
             const int column = d.views().fileView().layout.IndexOf(kinds[i]);
             QVERIFY(column >= 0);
-            PressFileViewHeader(c, d.views().fileView(), column);
+            PressFileViewHeader(c.settings.FileSorts, d.views().fileView(), column);
             t.restart();
-            d.RefreshViews();
+            d.views().RefreshViews();
             QCoreApplication::processEvents();
             sorted[i] = t.nsecsElapsed() / 1e6;
-            QCOMPARE(f.fileModel()->rowCount(), 9999);
+            QCOMPARE(v.fileModel()->rowCount(), 9999);
         }
         std::printf(
             "PERF File view refresh, 9999 records: position order %.1f ms, "

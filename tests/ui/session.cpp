@@ -13,7 +13,10 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "base/ui/InfoForm.h"
+#include "document/ui/DocumentController.h"
 #include "document/ui/QtFileChooser.h"
+#include "receiver/ui/ReceiverController.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "views/ui/GridModel.h"
 #include "views/ui/ViewsController.h"
@@ -94,18 +97,20 @@ class SessionTest : public QObject {
 
     void loginCancelledStaysLoggedOut() {
         auto done = OnNextModal<TLoginForm>([](TLoginForm* form) { form->reject(); });
-        QVERIFY(!desktop->MenuLoginClick());
+        QVERIFY(!desktop->receiver().MenuLoginClick());
         QVERIFY(*done);
         QVERIFY(!desktop->core().state.LoggedIn);
         QVERIFY(desktop->form().CommCommandsEnabled());
-        QVERIFY(!desktop->form().memoryGrid()->isVisible());
+        QVERIFY(!desktop->views().memoryGrid()->isVisible());
         QVERIFY(!desktop->infoForm().isVisible());
         QVERIFY(shown.empty());
     }
 
     void loginAsksAgainAfterAWrongPassword() {
         TMainForm& f = desktop->form();
-        QCOMPARE(f.MenuLogin->text(), QString::fromStdString(desktop->core().texts()[33]));
+        TViewsController& v = desktop->views();
+        QCOMPARE(f.Action("MenuLogin")->text(),
+                 QString::fromStdString(desktop->core().texts()[33]));
         int attempts = 0;
         auto done = OnNextModal<TLoginForm>([&](TLoginForm* form) {
             ++attempts;
@@ -115,40 +120,43 @@ class SessionTest : public QObject {
             form->passwordEdit()->setText("abc");
             form->accept();
         });
-        desktop->MenuLoginClick();
+        desktop->receiver().MenuLoginClick();
         QVERIFY(*done);
         QCOMPARE(attempts, 1);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].textId, 134);
         QVERIFY(desktop->core().state.LoggedIn);
         QVERIFY(f.CommCommandsEnabled());
-        QCOMPARE(f.MenuLogin->text(), QString::fromStdString(desktop->core().texts()[34]));
+        QCOMPARE(f.Action("MenuLogin")->text(),
+                 QString::fromStdString(desktop->core().texts()[34]));
         QVERIFY(WaitFor([&] { return !f.Panel(0).isEmpty(); }));
-        QCOMPARE(f.Panel(0), QString::fromStdString(desktop->core().rx.Device.Description));
-        QVERIFY(f.memoryGrid()->isVisible());
-        QCOMPARE(f.memoryModel()->rowCount(), 0);  // an empty table until the download
+        QCOMPARE(f.Panel(0), QString::fromStdString(desktop->core().device.Description));
+        QVERIFY(v.memoryGrid()->isVisible());
+        QCOMPARE(v.memoryModel()->rowCount(), 0);  // an empty table until the download
     }
 
     void downloadShowsProgressAndFillsTheMemoryView() {
         TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
         shown.clear();
         bool progressSeen = false, commandsLocked = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
-            if (desktop->commForm().isVisible()) progressSeen = true;
-            if (!f.MenuDownload->isEnabled() && !f.MenuLogin->isEnabled()) commandsLocked = true;
+            if (desktop->receiver().commForm().isVisible()) progressSeen = true;
+            if (!f.Action("MenuDownload")->isEnabled() && !f.Action("MenuLogin")->isEnabled())
+                commandsLocked = true;
         });
         watch.start(5);
-        desktop->MenuDownloadClick();
+        desktop->receiver().MenuDownloadClick();
         watch.stop();
         QVERIFY(progressSeen);
         QVERIFY(commandsLocked);
         QVERIFY(f.CommCommandsEnabled());
-        QVERIFY(!desktop->commForm().isVisible());
+        QVERIFY(!desktop->receiver().commForm().isVisible());
         QCOMPARE(shown.size(), size_t(0));
         QVERIFY(desktop->core().state.Downloaded);
 
-        TGridModel* m = f.memoryModel();
+        TGridModel* m = v.memoryModel();
         QCOMPARE(m->rowCount(), 3);
         QCOMPARE(m->columnCount(), 7);
         QCOMPARE(Column(m, 0), QStringList({"1", "2", "3"}));
@@ -159,7 +167,7 @@ class SessionTest : public QObject {
         QCOMPARE(m->data(m->index(1, 3), Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(255, 0, 0));
         // No document yet: the File view stays hidden; a read-only backup was written.
-        QVERIFY(!f.fileGrid()->isVisible());
+        QVERIFY(!v.fileGrid()->isVisible());
         const QStringList backups = QDir(Home() + "/Backup").entryList({"KV8R_*.rvl"});
         QCOMPARE(backups.size(), 1);
         const auto perms = QFileInfo(Home() + "/Backup/" + backups[0]).permissions();
@@ -168,92 +176,92 @@ class SessionTest : public QObject {
 
     void saveCreatesTheDocumentAndSortingFollowsHeaderClicks() {
         TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
         const QString file = dir.path() + "/saved.rvl";
         int dialogs = 0;
         std::string extension;
-        desktop->chooser().fileResponder = [&](bool save,
-                                               const TFileDialog& d) -> std::optional<std::string> {
+        desktop->documents().chooser().fileResponder =
+            [&](bool save, const TFileDialog& d) -> std::optional<std::string> {
             ++dialogs;
             if (!save) return std::nullopt;
             extension = d.defaultExtension;
             return file.toStdString();
         };
-        desktop->MenuSaveClick();
+        desktop->documents().MenuSaveClick();
         QCOMPARE(dialogs, 1);
         QCOMPARE(extension, std::string("rvl"));
         QVERIFY(QFile::exists(file));
         QVERIFY(desktop->core().state.DocumentOpen);
         QVERIFY(desktop->core().state.Saved);
-        QVERIFY(f.fileGrid()->isVisible() || f.pages()->currentIndex() != TMainForm::UserPage);
-        QCOMPARE(f.fileModel()->rowCount(), 3);
+        QVERIFY(v.fileGrid()->isVisible() || f.PageShown() != TPage::File);
+        QCOMPARE(v.fileModel()->rowCount(), 3);
         QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
         QCOMPARE(f.Panel(3), QString::fromStdString(desktop->core().texts()[88]));
 
-        f.pages()->setCurrentIndex(TMainForm::UserPage);
-        QVERIFY(WaitFor([&] { return f.fileGrid()->isVisible(); }));
+        f.ShowPage(TPage::File);
+        QVERIFY(WaitFor([&] { return v.fileGrid()->isVisible(); }));
         const int code = desktop->views().fileView().layout.IndexOf(kind::Code);
         QVERIFY(code >= 0);
-        f.fileGrid()->selectRow(2);  // the record at position 3 stays selected
-        ClickHeader(f.fileGrid(), code);
+        v.fileGrid()->selectRow(2);  // the record at position 3 stays selected
+        ClickHeader(v.fileGrid(), code);
         QCOMPARE(desktop->views().SortState(TLayoutFamily::Single).column, code);
         QVERIFY(desktop->views().SortState(TLayoutFamily::Single).ascending);
-        QStringList codes = Column(f.fileModel(), code);
+        QStringList codes = Column(v.fileModel(), code);
         QVERIFY(codes[0].endsWith("00012"));
         QVERIFY(codes[1].endsWith("0ABCD"));
         QVERIFY(codes[2].endsWith("23456"));
         QCOMPARE(desktop->views().SelectedFilePosition(), 3);
-        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorSection(), code);
+        QCOMPARE(v.fileGrid()->horizontalHeader()->sortIndicatorSection(), code);
         // Ascending shows the upward triangle (Qt's "descending" indicator).
-        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        ClickHeader(f.fileGrid(), code);
-        codes = Column(f.fileModel(), code);
+        QCOMPARE(v.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        ClickHeader(v.fileGrid(), code);
+        codes = Column(v.fileModel(), code);
         QVERIFY(codes[0].endsWith("23456"));
         QVERIFY(codes[2].endsWith("00012"));
-        QCOMPARE(f.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(v.fileGrid()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(desktop->views().SelectedFilePosition(), 3);
         const int button = desktop->views().fileView().layout.IndexOf(kind::Button);
         int redRow = -1;
         for (int r = 0; r < 3; ++r)
-            if (f.fileModel()->CellText(r, button) == "0") redRow = r;
-        QVERIFY(f.fileModel()->IsRed(redRow));
+            if (v.fileModel()->CellText(r, button) == "0") redRow = r;
+        QVERIFY(v.fileModel()->IsRed(redRow));
     }
 
     void draggedColumnKeepsItsSortAndIsStored() {
-        TMainForm& f = desktop->form();
         TViewsController& v = desktop->views();
         const int code = v.fileView().layout.IndexOf(kind::Code);
         QVERIFY(code > 1);
         const TSortState before = v.SortState(TLayoutFamily::Single);
         QCOMPARE(before.column, code);
-        const QString header = f.fileModel()->Headers()[code];
+        const QString header = v.fileModel()->Headers()[code];
         // The header's own drag ends in a section move from visual `code` to 0.
-        f.fileGrid()->horizontalHeader()->moveSection(code, 0);
-        QVERIFY(WaitFor([&] { return f.fileModel()->Headers().value(0) == header; }));
+        v.fileGrid()->horizontalHeader()->moveSection(code, 0);
+        QVERIFY(WaitFor([&] { return v.fileModel()->Headers().value(0) == header; }));
         QCOMPARE(v.fileView().layout.KindAt(0), kind::Code);
         QCOMPARE(v.SortState(TLayoutFamily::Single).column, 0);
         QCOMPARE(v.SortState(TLayoutFamily::Single).ascending, before.ascending);
-        QCOMPARE(f.fileGrid()->horizontalHeader()->visualIndex(0), 0);
+        QCOMPARE(v.fileGrid()->horizontalHeader()->visualIndex(0), 0);
         const std::string list = desktop->core().ini.ReadString("Grid_Config", "User_Single", "");
         QVERIFY(QString::fromStdString(list).section(',', 1, 1) == "1");  // kind 1 first
-        QVERIFY(f.fileModel()->CellText(0, 0).endsWith("23456"));         // still descending
+        QVERIFY(v.fileModel()->CellText(0, 0).endsWith("23456"));         // still descending
     }
 
     void closeAndReopenTheSavedFile() {
-        TMainForm& f = desktop->form();
+        TViewsController& v = desktop->views();
         const QString file = dir.path() + "/saved.rvl";
-        desktop->MenuCloseClick();
+        desktop->documents().MenuCloseClick();
         QVERIFY(!desktop->core().state.DocumentOpen);
-        QVERIFY(!f.fileGrid()->isVisible());
-        QCOMPARE(f.fileModel()->rowCount(), 0);
+        QVERIFY(!v.fileGrid()->isVisible());
+        QCOMPARE(v.fileModel()->rowCount(), 0);
         shown.clear();
-        desktop->chooser().fileResponder = [&](bool save,
-                                               const TFileDialog&) -> std::optional<std::string> {
+        desktop->documents().chooser().fileResponder =
+            [&](bool save, const TFileDialog&) -> std::optional<std::string> {
             if (save) return std::nullopt;
             return file.toStdString();
         };
-        desktop->MenuOpenClick();
+        desktop->documents().MenuOpenClick();
         QVERIFY(desktop->core().state.DocumentOpen);
-        QCOMPARE(f.fileModel()->rowCount(), 3);
+        QCOMPARE(v.fileModel()->rowCount(), 3);
         QCOMPARE(desktop->core().state.FileName, file.toStdString());
     }
 
@@ -262,7 +270,7 @@ class SessionTest : public QObject {
         QVERIFY(desktop->core().state.MemoryModified);  // an opened document differs
         shown.clear();
         answers = {TAnswer::No};  // "upload?" answered No: nothing happens
-        desktop->MenuUploadClick();
+        desktop->receiver().MenuUploadClick();
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].textId, 95);
         QVERIFY(desktop->core().state.MemoryModified);
@@ -272,10 +280,10 @@ class SessionTest : public QObject {
         bool progressSeen = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
-            if (desktop->commForm().isVisible()) progressSeen = true;
+            if (desktop->receiver().commForm().isVisible()) progressSeen = true;
         });
         watch.start(5);
-        QVERIFY(desktop->MenuUploadClick());
+        QVERIFY(desktop->receiver().MenuUploadClick());
         watch.stop();
         QVERIFY(progressSeen);
         QCOMPARE(shown.size(), size_t(1));
@@ -289,16 +297,18 @@ class SessionTest : public QObject {
 
     void logoutHidesTheMemoryView() {
         TMainForm& f = desktop->form();
-        desktop->MenuLoginClick();
+        TViewsController& v = desktop->views();
+        desktop->receiver().MenuLoginClick();
         QVERIFY(!desktop->core().state.LoggedIn);
-        QVERIFY(!f.memoryGrid()->isVisible());
+        QVERIFY(!v.memoryGrid()->isVisible());
         QVERIFY(WaitFor([&] { return f.Panel(0).isEmpty(); }));
-        QCOMPARE(f.MenuLogin->text(), QString::fromStdString(desktop->core().texts()[33]));
+        QCOMPARE(f.Action("MenuLogin")->text(),
+                 QString::fromStdString(desktop->core().texts()[33]));
     }
 
     void cleanupTestCase() {
         if (desktop) {
-            desktop->chooser().fileResponder = nullptr;
+            desktop->documents().chooser().fileResponder = nullptr;
             answers = {TAnswer::No};
             desktop->form().close();
             desktop.reset();

@@ -11,8 +11,10 @@
 #include "app/Settings.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "document/ui/DocumentController.h"
 #include "document/ui/QtFileChooser.h"
 #include "views/ui/GridModel.h"
+#include "views/ui/ViewsController.h"
 
 using namespace ravlin;
 using namespace ravlin::test;
@@ -47,14 +49,15 @@ class StartupTest : public QObject {
         const QString home = dir.path() + "/maker";
         WriteSettings(home, 1);
         auto d = Make(DataDir(), home);
-        d->chooser().typeResponder = [](const std::string&) {
+        d->documents().chooser().typeResponder = [](const std::string&) {
             return std::optional<std::string>("KV4R");
         };
         const QString file = dir.path() + "/start.rvl";
-        d->chooser().fileResponder = [file](bool, const TFileDialog&) {
+        d->documents().chooser().fileResponder = [file](bool, const TFileDialog&) {
             return std::optional<std::string>(file.toStdString());
         };
-        if (!d->Start() || !d->MenuNewClick() || !d->MenuSaveAsClick()) return {};
+        if (!d->Start() || !d->documents().MenuNewClick() || !d->documents().MenuSaveAsClick())
+            return {};
         d->form().close();
         return file;
     }
@@ -75,15 +78,16 @@ class StartupTest : public QObject {
         QVERIFY(c.state.DocumentOpen);
         QVERIFY(c.state.Saved);
         QCOMPARE(c.state.FileName, file.toStdString());
-        QCOMPARE(c.rx.Device.Name, std::string("KV4R"));
+        QCOMPARE(c.device.Name, std::string("KV4R"));
         QVERIFY(!c.state.LoggedIn);
         TMainForm& f = d->form();
+        TViewsController& v = d->views();
         QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
         QCOMPARE(f.Panel(3), QString::fromStdString(c.texts()[88]));
-        QVERIFY(!f.memoryGrid()->isVisible());
+        QVERIFY(!v.memoryGrid()->isVisible());
 
         // At exit the settings and the File view's widths are written.
-        f.fileGrid()->setColumnWidth(0, 77);
+        v.fileGrid()->setColumnWidth(0, 77);
         f.resize(820, 610);
         QVERIFY(f.close());
         d.reset();
@@ -106,8 +110,8 @@ class StartupTest : public QObject {
         QVERIFY(WaitFor([&] { return d->core().state.Downloaded; }, 20000));
         QVERIFY(d->core().state.LoggedIn);
         QVERIFY(shown.empty());
-        QVERIFY(d->form().memoryModel()->rowCount() > 0);
-        QCOMPARE(d->form().pages()->currentIndex(), int(TMainForm::MemoryPage));
+        QVERIFY(d->views().memoryModel()->rowCount() > 0);
+        QCOMPARE(d->form().pages()->currentIndex(), int(TPage::Memory));
         d->core().state.Saved = true;  // nothing to ask at exit
         d->form().close();
         d.reset();
@@ -117,8 +121,8 @@ class StartupTest : public QObject {
     void commandLineOptions() {
         TStartOptions o;
         QString error;
-        QVERIFY(ParseStartOptions({"ravlin", "--home", "/h", "--data-dir=/d", "a.rvl", "b.rvl"},
-                                  o, error));
+        QVERIFY(ParseStartOptions({"ravlin", "--home", "/h", "--data-dir=/d", "a.rvl", "b.rvl"}, o,
+                                  error));
         QCOMPARE(o.home, QString("/h"));
         QCOMPARE(o.dataDir, QString("/d"));
         QCOMPARE(o.dataFile, QString("a.rvl"));  // the first argument only

@@ -391,7 +391,7 @@ TEST(FileViewCore, ADraggedColumnMovesItsKindAndTheSortColumnFollows) {
     // A column dragged across the sort column shifts it by one place.
     MoveFileViewColumn(ini, sorts, view, 3, 0);
     EXPECT_EQ(sorts.single.column, 1);
-    EXPECT_EQ(sorts.multi.column, 0);  // the other family keeps its own
+    EXPECT_EQ(sorts.multi.column, 0);             // the other family keeps its own
     MoveFileViewColumn(ini, sorts, view, 0, 60);  // outside the layout: nothing moves
     EXPECT_EQ(view.layout.KindAt(0), kind::Button);
 }

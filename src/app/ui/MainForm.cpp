@@ -2,60 +2,89 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QHeaderView>
+#include <QFrame>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QThread>
 #include <QVBoxLayout>
 
+#include "base/ui/Icons.h"
 #include "base/ui/QtUserInterface.h"
 #include "base/ui/Text.h"
-#include "views/ui/GridModel.h"
 
 namespace ravlin {
 
 namespace {
 
-// A small picture for the tool bar: a letter or symbol on a coloured tile.
-QIcon GlyphIcon(const QString& glyph, const QColor& colour) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(colour.darker(140));
-    p.setBrush(colour);
-    p.drawRoundedRect(QRectF(2.5, 2.5, 19, 19), 4, 4);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(15);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRect(2, 2, 20, 20), Qt::AlignCenter, glyph);
-    return QIcon(pm);
-}
+enum TMenu { FileMenu, EditMenu, CommMenu, SetupMenu, HelpMenu, NoMenu };
 
-QTableView* MakeGrid(QWidget* parent, TGridModel* model, const char* name) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setWordWrap(false);
-    grid->setTextElideMode(Qt::ElideRight);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setDefaultSectionSize(20);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    grid->horizontalHeader()->setStretchLastSection(false);
-    grid->setAlternatingRowColors(false);
-    grid->setShowGrid(true);
-    return grid;
-}
+enum TFlags : unsigned {
+    Comm = 1,       // off while a receiver command runs
+    Records = 2,    // Add, Edit, Delete
+    Hidden = 4,     // not shown in the menu; a key still reaches it
+    Separated = 8,  // a separator before it in its menu
+};
+
+// Every command of the main window in menu order. A controller finds its items by name and
+// connects them; a new command is a new row here.
+struct TMenuItem {
+    const char* name;
+    TMenu menu;
+    int text;             // language text of the caption; -1: the owning controller sets it
+    const char* caption;  // the caption before a language is loaded
+    const char* key;
+    unsigned flags;
+};
+
+constexpr TMenuItem kMenuItems[] = {
+    {"MenuNew", FileMenu, 5, "New", "", 0},
+    {"MenuOpen", FileMenu, 6, "Open ...", "Ctrl+O", 0},
+    {"MenuOpenMonitor", FileMenu, 70, "Open monitoring ...", "", Hidden},
+    {"MenuSave", FileMenu, 7, "Save all", "Ctrl+S", Separated},
+    {"MenuSaveAs", FileMenu, 8, "Save as ...", "", 0},
+    {"MenuSaveMonitorAs", FileMenu, 71, "Save monitoring as ...", "", Hidden},
+    {"MenuClose", FileMenu, 11, "Close", "", 0},
+    {"MenuExport", FileMenu, 72, "Export ...", "", Separated},
+    {"MenuImport", FileMenu, 9, "Import comments ...", "", 0},
+    {"MenuOpenBackup", FileMenu, 15, "Open backup ...", "", 0},
+    {"MenuPrint", FileMenu, 10, "Print ...", "", Separated},
+    {"MenuExit", FileMenu, 30, "Exit", "", Separated},
+    {"MenuAdd", EditMenu, 12, "Add", "F5", Records},
+    {"MenuEdit", EditMenu, 13, "Edit", "F6", Records},
+    {"MenuDelete", EditMenu, 14, "Delete", "F7", Records},
+    {"MenuFind", EditMenu, 140, "Find ...", "Ctrl+F", Separated},
+    {"MenuFindNext", EditMenu, 141, "Find next", "Ctrl+N", 0},
+    {"MenuCut", EditMenu, 16, "Cu&t", "Ctrl+X", Separated},
+    {"MenuCopy", EditMenu, 17, "&Copy", "Ctrl+C", 0},
+    {"MenuPaste", EditMenu, 18, "&Paste", "Ctrl+V", 0},
+    {"MenuUpload", CommMenu, 22, "Upload", "F10", Comm},
+    {"MenuDownload", CommMenu, 23, "Download", "F11", Comm},
+    {"MenuLogin", CommMenu, -1, "Login", "F9", Comm | Separated},
+    {"MenuPassChange", CommMenu, 21, "Password change", "", Comm},
+    {"MenuOnline", CommMenu, 24, "Online", "F12", Comm | Hidden},
+    {"MenuMonitor", CommMenu, 230, "Monitor", "Ctrl+F12", Comm | Hidden},
+    {"MenuAppSetup", SetupMenu, 20, "Application ...", "", 0},
+    {"MenuCommSetup", SetupMenu, 19, "Communication ...", "", Comm},
+    {"MenuAbout", HelpMenu, 26, "About", "", 0},
+    // The tool bar's Login button has its own picture but runs the menu command.
+    {"ToolButtonLogin", NoMenu, -1, "Login", "", Comm},
+};
+
+// Menu titles: language texts 0..4.
+constexpr const char* kMenuTitles[] = {"File", "Edit", "Communication", "Settings", "Help"};
+
+// The tool bar; "" is a separator, "|Name" a separator that shows with Name's button.
+constexpr const char* kToolBar[] = {"MenuNew",         "MenuOpen",   "MenuSave",     "",
+                                    "MenuAdd",         "MenuEdit",   "MenuDelete",   "",
+                                    "ToolButtonLogin", "",           "MenuUpload",   "MenuDownload",
+                                    "|MenuOnline",     "MenuOnline", "|MenuMonitor", "MenuMonitor"};
+
+const char* kPageNames[kPageCount] = {"MemoryPage", "UserPage", "HistoryPage", "BatteryPage",
+                                      "MonitorPage"};
+const char* kPageCaptions[kPageCount] = {"Memory view", "File view", "History view", "Battery view",
+                                         "Monitoring"};
+constexpr int kPageTexts[kPageCount] = {158, 159, 215, 200, 231};
 
 }  // namespace
 
@@ -92,83 +121,31 @@ TMainForm::TMainForm(const PopisType& texts, TQtUserInterface& ui, QWidget* pare
 
 TMainForm::~TMainForm() = default;
 
-QAction* TMainForm::Action(const char* name, const QString& caption, QKeySequence key) {
-    auto* a = new QAction(caption, this);
-    a->setObjectName(name);
-    if (!key.isEmpty()) a->setShortcut(key);
-    return a;
+QAction* TMainForm::Action(const QString& name) const {
+    const auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
 }
 
 void TMainForm::BuildMenus() {
-    MenuNew = Action("MenuNew", "New");
-    MenuOpen = Action("MenuOpen", "Open ...", QKeySequence("Ctrl+O"));
-    MenuOpenMonitor = Action("MenuOpenMonitor", "Open monitoring ...");
-    MenuSave = Action("MenuSave", "Save all", QKeySequence("Ctrl+S"));
-    MenuSaveAs = Action("MenuSaveAs", "Save as ...");
-    MenuSaveMonitorAs = Action("MenuSaveMonitorAs", "Save monitoring as ...");
-    MenuClose = Action("MenuClose", "Close");
-    MenuExport = Action("MenuExport", "Export ...");
-    MenuImport = Action("MenuImport", "Import comments ...");
-    MenuOpenBackup = Action("MenuOpenBackup", "Open backup ...");
-    MenuPrint = Action("MenuPrint", "Print ...");
-    MenuExit = Action("MenuExit", "Exit");
-    MenuAdd = Action("MenuAdd", "Add", QKeySequence("F5"));
-    MenuEdit = Action("MenuEdit", "Edit", QKeySequence("F6"));
-    MenuDelete = Action("MenuDelete", "Delete", QKeySequence("F7"));
-    MenuFind = Action("MenuFind", "Find ...", QKeySequence("Ctrl+F"));
-    MenuFindNext = Action("MenuFindNext", "Find next", QKeySequence("Ctrl+N"));
-    MenuCut = Action("MenuCut", "Cu&t", QKeySequence("Ctrl+X"));
-    MenuCopy = Action("MenuCopy", "&Copy", QKeySequence("Ctrl+C"));
-    MenuPaste = Action("MenuPaste", "&Paste", QKeySequence("Ctrl+V"));
-    MenuUpload = Action("MenuUpload", "Upload", QKeySequence("F10"));
-    MenuDownload = Action("MenuDownload", "Download", QKeySequence("F11"));
-    MenuLogin = Action("MenuLogin", "Login", QKeySequence("F9"));
-    MenuPassChange = Action("MenuPassChange", "Password change");
-    MenuOnline = Action("MenuOnline", "Online", QKeySequence("F12"));
-    MenuMonitor = Action("MenuMonitor", "Monitor", QKeySequence("Ctrl+F12"));
-    MenuAppSetup = Action("MenuAppSetup", "Application ...");
-    MenuCommSetup = Action("MenuCommSetup", "Communication ...");
-    MenuAbout = Action("MenuAbout", "About");
-    // The tool bar's Login button has its own picture but runs the menu command.
-    ToolButtonLogin = Action("ToolButtonLogin", "Login");
-    connect(ToolButtonLogin, &QAction::triggered, MenuLogin, &QAction::trigger);
-    // Hidden commands stay reachable through their keys: the actions live on the window.
-    addAction(MenuOnline);
-    addAction(MenuMonitor);
-    connect(MenuExit, &QAction::triggered, this, &QWidget::close);
-
-    fileMenu_ = menuBar()->addMenu("File");
-    fileMenu_->addActions({MenuNew, MenuOpen, MenuOpenMonitor});
-    fileMenu_->addSeparator();
-    fileMenu_->addActions({MenuSave, MenuSaveAs, MenuSaveMonitorAs, MenuClose});
-    fileMenu_->addSeparator();
-    fileMenu_->addActions({MenuExport, MenuImport, MenuOpenBackup});
-    fileMenu_->addSeparator();
-    fileMenu_->addAction(MenuPrint);
-    fileMenu_->addSeparator();
-    fileMenu_->addAction(MenuExit);
-    editMenu_ = menuBar()->addMenu("Edit");
-    editMenu_->addActions({MenuAdd, MenuEdit, MenuDelete});
-    editMenu_->addSeparator();
-    editMenu_->addActions({MenuFind, MenuFindNext});
-    editMenu_->addSeparator();
-    editMenu_->addActions({MenuCut, MenuCopy, MenuPaste});
-    commMenu_ = menuBar()->addMenu("Communication");
-    commMenu_->addActions({MenuUpload, MenuDownload});
-    commMenu_->addSeparator();
-    commMenu_->addActions({MenuLogin, MenuPassChange, MenuOnline, MenuMonitor});
-    setupMenu_ = menuBar()->addMenu("Settings");
-    setupMenu_->addActions({MenuAppSetup, MenuCommSetup});
-    helpMenu_ = menuBar()->addMenu("Help");
-    helpMenu_->addAction(MenuAbout);
-
-    MenuOpenMonitor->setVisible(false);
-    MenuSaveMonitorAs->setVisible(false);
-    MenuOnline->setVisible(false);
-    MenuMonitor->setVisible(false);
-
-    commActions_ = {MenuCommSetup, MenuLogin,  MenuPassChange, MenuUpload,
-                    MenuDownload,  MenuOnline, MenuMonitor,    ToolButtonLogin};
+    for (int m = 0; m < NoMenu; ++m) menus_[m] = menuBar()->addMenu(kMenuTitles[m]);
+    for (const TMenuItem& item : kMenuItems) {
+        auto* a = new QAction(item.caption, this);
+        a->setObjectName(item.name);
+        if (*item.key) a->setShortcut(QKeySequence(item.key));
+        actions_[item.name] = a;
+        if (item.menu == NoMenu) continue;
+        QMenu* menu = menus_[item.menu];
+        if (item.flags & Separated) menu->addSeparator();
+        menu->addAction(a);
+        if (item.flags & Hidden) {
+            a->setVisible(false);
+            // Hidden commands stay reachable through their keys: the action lives on the
+            // window too.
+            if (*item.key) addAction(a);
+        }
+    }
+    connect(Action("ToolButtonLogin"), &QAction::triggered, Action("MenuLogin"), &QAction::trigger);
+    connect(Action("MenuExit"), &QAction::triggered, this, &QWidget::close);
 }
 
 void TMainForm::BuildToolBar() {
@@ -177,30 +154,30 @@ void TMainForm::BuildToolBar() {
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(24, 24));
     QStyle* st = style();
-    MenuNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-    MenuOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-    MenuSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-    MenuAdd->setIcon(GlyphIcon("+", QColor(40, 140, 60)));
-    MenuEdit->setIcon(GlyphIcon("E", QColor(200, 130, 20)));
-    MenuDelete->setIcon(GlyphIcon(QString(QChar(0x00D7)), QColor(190, 40, 40)));
-    MenuUpload->setIcon(st->standardIcon(QStyle::SP_ArrowUp));
-    MenuDownload->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
-    MenuOnline->setIcon(GlyphIcon("R", QColor(60, 110, 190)));
-    MenuMonitor->setIcon(GlyphIcon("M", QColor(120, 60, 160)));
-    SetLoginCaption(false);
-    toolBar_->addActions({MenuNew, MenuOpen, MenuSave});
-    toolBar_->addSeparator();
-    toolBar_->addActions({MenuAdd, MenuEdit, MenuDelete});
-    toolBar_->addSeparator();
-    toolBar_->addAction(ToolButtonLogin);
-    toolBar_->addSeparator();
-    toolBar_->addActions({MenuUpload, MenuDownload});
-    onlineSep_ = toolBar_->addSeparator();
-    toolBar_->addAction(MenuOnline);
-    monitorSep_ = toolBar_->addSeparator();
-    toolBar_->addAction(MenuMonitor);
-    onlineSep_->setVisible(false);
-    monitorSep_->setVisible(false);
+    Action("MenuNew")->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    Action("MenuOpen")->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    Action("MenuSave")->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    Action("MenuAdd")->setIcon(GlyphIcon("+", QColor(40, 140, 60)));
+    Action("MenuEdit")->setIcon(GlyphIcon("E", QColor(200, 130, 20)));
+    Action("MenuDelete")->setIcon(GlyphIcon(QString(QChar(0x00D7)), QColor(190, 40, 40)));
+    Action("MenuUpload")->setIcon(st->standardIcon(QStyle::SP_ArrowUp));
+    Action("MenuDownload")->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
+    Action("MenuOnline")->setIcon(GlyphIcon("R", QColor(60, 110, 190)));
+    Action("MenuMonitor")->setIcon(GlyphIcon("M", QColor(120, 60, 160)));
+    for (const char* entry : kToolBar) {
+        if (!*entry) {
+            toolBar_->addSeparator();
+        } else if (*entry == '|') {
+            // Shown together with the hidden button that follows it.
+            QAction* separator = toolBar_->addSeparator();
+            QAction* button = Action(entry + 1);
+            separator->setVisible(button->isVisible());
+            connect(button, &QAction::visibleChanged, separator,
+                    [separator, button] { separator->setVisible(button->isVisible()); });
+        } else {
+            toolBar_->addAction(Action(entry));
+        }
+    }
 }
 
 void TMainForm::BuildPages() {
@@ -210,35 +187,26 @@ void TMainForm::BuildPages() {
     v->setSpacing(0);
     pages_ = new QTabWidget(central);
     pages_->setObjectName("PageControl");
-    memoryModel_ = new TGridModel(this);
-    fileModel_ = new TGridModel(this);
-    memoryGrid_ = MakeGrid(nullptr, memoryModel_, "MemoryGrid");
-    fileGrid_ = MakeGrid(nullptr, fileModel_, "FileGrid");
-    fileGrid_->horizontalHeader()->setSectionsMovable(true);
-    const char* names[5] = {"MemoryPage", "UserPage", "HistoryPage", "BatteryPage", "MonitorPage"};
-    const char* captions[5] = {"Memory view", "File view", "History view", "Battery view",
-                               "Monitoring"};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kPageCount; ++i) {
         auto* page = new QWidget;
-        page->setObjectName(names[i]);
+        page->setObjectName(kPageNames[i]);
         auto* pl = new QVBoxLayout(page);
         pl->setContentsMargins(0, 0, 0, 0);
-        if (i == MemoryPage) pl->addWidget(memoryGrid_);
-        if (i == UserPage) pl->addWidget(fileGrid_);
         pageWidgets_[i] = page;
-        pageCaptions_[i] = captions[i];
-        pages_->addTab(page, captions[i]);
+        pageCaptions_[i] = kPageCaptions[i];
+        pages_->addTab(page, kPageCaptions[i]);
     }
-    for (int i = HistoryPage; i <= MonitorPage; ++i) pages_->setTabVisible(i, false);
-    memoryGrid_->hide();
-    fileGrid_->hide();
+    // The pages of on-line mode and monitoring show once their modes run.
+    for (TPage p : {TPage::History, TPage::Battery, TPage::Monitoring})
+        pages_->setTabVisible(static_cast<int>(p), false);
     connect(pages_, &QTabWidget::currentChanged, this, &TMainForm::pageChanged);
     v->addWidget(pages_, 1);
-    onlinePanel_ = new QFrame(central);
-    onlinePanel_->setObjectName("OnlinePanel");
-    static_cast<QFrame*>(onlinePanel_)->setFrameShape(QFrame::StyledPanel);
-    onlinePanel_->setMinimumHeight(60);
-    onlinePanel_->hide();
+    auto* onlinePanel = new QFrame(central);
+    onlinePanel->setObjectName("OnlinePanel");
+    onlinePanel->setFrameShape(QFrame::StyledPanel);
+    onlinePanel->setMinimumHeight(60);
+    onlinePanel->hide();
+    onlinePanel_ = onlinePanel;
     v->addWidget(onlinePanel_);
     setCentralWidget(central);
 }
@@ -260,58 +228,36 @@ void TMainForm::BuildStatusBar() {
     panels_[4]->setText("File");
 }
 
-void TMainForm::ApplyTexts(bool loggedIn, bool online) {
-    auto t = [&](int id) { return L(texts_, id); };
-    fileMenu_->setTitle(t(0));
-    editMenu_->setTitle(t(1));
-    commMenu_->setTitle(t(2));
-    setupMenu_->setTitle(t(3));
-    helpMenu_->setTitle(t(4));
-    const std::pair<QAction*, int> items[] = {
-        {MenuNew, 5},         {MenuOpen, 6},         {MenuSave, 7},           {MenuSaveAs, 8},
-        {MenuImport, 9},      {MenuPrint, 10},       {MenuClose, 11},         {MenuAdd, 12},
-        {MenuEdit, 13},       {MenuDelete, 14},      {MenuOpenBackup, 15},    {MenuCut, 16},
-        {MenuCopy, 17},       {MenuPaste, 18},       {MenuCommSetup, 19},     {MenuAppSetup, 20},
-        {MenuPassChange, 21}, {MenuUpload, 22},      {MenuDownload, 23},      {MenuAbout, 26},
-        {MenuExit, 30},       {MenuOpenMonitor, 70}, {MenuSaveMonitorAs, 71}, {MenuExport, 72},
-        {MenuFind, 140},      {MenuFindNext, 141},   {MenuMonitor, 230}};
-    for (auto [action, id] : items) action->setText(t(id));
-    MenuOnline->setText(t(online ? 25 : 24));
-    SetLoginCaption(loggedIn);
-    const int pageTexts[5] = {158, 159, 215, 200, 231};
-    for (int i = 0; i < 5; ++i) {
-        pageCaptions_[i] = t(pageTexts[i]);
-        SetPageMark(i, pageMarks_[i]);
+void TMainForm::ApplyTexts() {
+    for (int m = 0; m < NoMenu; ++m) menus_[m]->setTitle(L(texts_, m));
+    for (const TMenuItem& item : kMenuItems)
+        if (item.text >= 0) Action(item.name)->setText(L(texts_, item.text));
+    for (int i = 0; i < kPageCount; ++i) {
+        pageCaptions_[i] = L(texts_, kPageTexts[i]);
+        SetPageMark(static_cast<TPage>(i), pageMarks_[i]);
     }
 }
 
-void TMainForm::SetLoginCaption(bool loggedIn) {
-    loggedIn_ = loggedIn;
-    const QString caption =
-        texts_.size() > 34 ? L(texts_, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
-    MenuLogin->setText(caption);
-    ToolButtonLogin->setText(caption);
-    ToolButtonLogin->setIcon(loggedIn ? GlyphIcon(QString(QChar(0x2190)), QColor(150, 60, 60))
-                                      : GlyphIcon(QString(QChar(0x2192)), QColor(40, 120, 170)));
-    MenuLogin->setIcon(ToolButtonLogin->icon());
-}
-
-void TMainForm::DisableCommCommands() {
-    for (QAction* a : commActions_) a->setEnabled(false);
-}
-
-void TMainForm::EnableCommCommands() {
-    for (QAction* a : commActions_) a->setEnabled(true);
+void TMainForm::EnableGroup(TCommandGroup group, bool on) {
+    const unsigned flag = group == TCommandGroup::Comm ? Comm : Records;
+    for (const TMenuItem& item : kMenuItems)
+        if (item.flags & flag) Action(item.name)->setEnabled(on);
 }
 
 bool TMainForm::CommCommandsEnabled() const {
-    return MenuDownload->isEnabled();
+    return Action("MenuDownload")->isEnabled();
 }
 
-void TMainForm::SetRecordCommandsEnabled(bool on) {
-    MenuAdd->setEnabled(on);
-    MenuEdit->setEnabled(on);
-    MenuDelete->setEnabled(on);
+QWidget* TMainForm::Page(TPage page) const {
+    return pageWidgets_[static_cast<int>(page)];
+}
+
+void TMainForm::ShowPage(TPage page) {
+    pages_->setCurrentIndex(static_cast<int>(page));
+}
+
+TPage TMainForm::PageShown() const {
+    return static_cast<TPage>(std::clamp(pages_->currentIndex(), 0, kPageCount - 1));
 }
 
 void TMainForm::SetPanel(int index, const QString& text) {
@@ -322,21 +268,10 @@ QString TMainForm::Panel(int index) const {
     return index >= 0 && index < 5 ? panels_[index]->text() : QString();
 }
 
-void TMainForm::SetPageMark(int page, bool mark) {
-    if (page < 0 || page >= 5) return;
-    pageMarks_[page] = mark;
-    pages_->setTabText(page, mark ? pageCaptions_[page] + "*" : pageCaptions_[page]);
-}
-
-bool TMainForm::RunInWorker(const std::function<bool()>& job) {
-    bool result = false;
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create([&] { result = job(); }));
-    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    return result;
+void TMainForm::SetPageMark(TPage page, bool mark) {
+    const int i = static_cast<int>(page);
+    pageMarks_[i] = mark;
+    pages_->setTabText(i, mark ? pageCaptions_[i] + "*" : pageCaptions_[i]);
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

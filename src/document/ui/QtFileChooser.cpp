@@ -2,26 +2,12 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QThread>
 
 #include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
 #include "records/ui/NewForm.h"
 
 namespace ravlin {
-
-namespace {
-
-// Runs fn on the window thread, waiting for it when called from a worker.
-template <typename T>
-T OnThreadOf(QObject* owner, const std::function<T()>& fn) {
-    if (!owner || QThread::currentThread() == owner->thread()) return fn();
-    T result{};
-    QMetaObject::invokeMethod(
-        owner, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
-    return result;
-}
-
-}  // namespace
 
 TQtFileChooser::TQtFileChooser(QWidget* parent, TNewForm& newForm)
     : parent_(parent), newForm_(newForm) {}
@@ -43,43 +29,38 @@ std::optional<std::string> TQtFileChooser::SaveFile(const TFileDialog& dialog) {
 }
 
 std::optional<std::string> TQtFileChooser::Run(bool save, const TFileDialog& dialog) {
-    return OnThreadOf<std::optional<std::string>>(
-        parent_.data(), [&]() -> std::optional<std::string> {
-            if (fileResponder) return fileResponder(save, dialog);
-            QFileDialog fd(parent_, QString(), QString(), QtFilter(dialog.filter));
-            QString dir =
-                dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
-            if (!dialog.fileName.empty()) {
-                const QFileInfo fi(QPath(dialog.fileName));
-                if (fi.isAbsolute()) dir = fi.absolutePath();
-                fd.selectFile(fi.fileName());
-            }
-            fd.setDirectory(dir);
-            if (save) {
-                fd.setAcceptMode(QFileDialog::AcceptSave);
-                fd.setFileMode(QFileDialog::AnyFile);
-                if (!dialog.defaultExtension.empty())
-                    fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
-                if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
-            } else {
-                fd.setAcceptMode(QFileDialog::AcceptOpen);
-                fd.setFileMode(QFileDialog::ExistingFile);
-            }
-            if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
-            return CorePath(fd.selectedFiles().first());
-        });
+    return OnWindowThread([&]() -> std::optional<std::string> {
+        if (fileResponder) return fileResponder(save, dialog);
+        QFileDialog fd(parent_, QString(), QString(), QtFilter(dialog.filter));
+        QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
+        if (!dialog.fileName.empty()) {
+            const QFileInfo fi(QPath(dialog.fileName));
+            if (fi.isAbsolute()) dir = fi.absolutePath();
+            fd.selectFile(fi.fileName());
+        }
+        fd.setDirectory(dir);
+        if (save) {
+            fd.setAcceptMode(QFileDialog::AcceptSave);
+            fd.setFileMode(QFileDialog::AnyFile);
+            if (!dialog.defaultExtension.empty())
+                fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
+            if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
+        } else {
+            fd.setAcceptMode(QFileDialog::AcceptOpen);
+            fd.setFileMode(QFileDialog::ExistingFile);
+        }
+        if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+        return CorePath(fd.selectedFiles().first());
+    });
 }
 
 std::optional<std::string> TQtFileChooser::ChooseReceiverType(const std::string& rxDefPath) {
-    return OnThreadOf<std::optional<std::string>>(parent_.data(),
-                                                  [&]() -> std::optional<std::string> {
-                                                      if (typeResponder)
-                                                          return typeResponder(rxDefPath);
-                                                      newForm_.PrepareFromCatalogue(rxDefPath);
-                                                      if (newForm_.exec() != QDialog::Accepted)
-                                                          return std::nullopt;
-                                                      return newForm_.ChosenName();
-                                                  });
+    return OnWindowThread([&]() -> std::optional<std::string> {
+        if (typeResponder) return typeResponder(rxDefPath);
+        newForm_.PrepareFromCatalogue(rxDefPath);
+        if (newForm_.exec() != QDialog::Accepted) return std::nullopt;
+        return newForm_.ChosenName();
+    });
 }
 
 }  // namespace ravlin

@@ -188,7 +188,7 @@ void TCommForm::Prepare(const QString& label) {
 
 void TCommForm::reject() {
     ui_.RequestCancel();
-    if (onCancel) onCancel();
+    emit cancelRequested();
 }
 
 void TCommForm::Finish() {

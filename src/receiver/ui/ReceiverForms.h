@@ -1,13 +1,12 @@
 #pragma once
-// Small windows of the receiver commands: login, password change, the "Working ..."
-// window and the progress window of downloads and uploads.
+// Small windows of the receiver commands: login, password change and the progress window
+// of downloads and uploads.
 
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <functional>
 #include <string>
 
 #include "base/UserInterface.h"
@@ -69,11 +68,13 @@ class TCommForm : public QDialog {
     int Position() const { return bar_->value(); }
     QPushButton* cancelButton() const { return cancel_; }
     void SetPosition(int percent) { bar_->setValue(percent); }
-    // Called on Cancel besides the cancel request of the user interface.
-    std::function<void()> onCancel;
     void reject() override;  // Escape behaves like Cancel: the window stays open
     // The end of the job closes the window: bar to 0, Cancel enabled.
     void Finish();
+
+  signals:
+    // Cancel (or Escape), besides the cancel request of the user interface.
+    void cancelRequested();
 
   private:
     void closeEvent(QCloseEvent* e) override;

@@ -2,93 +2,133 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMouseEvent>
-#include <QTableView>
 #include <QTimer>
 
-#include "app/Core.h"
-#include "app/ui/MainForm.h"
+#include "base/ui/InfoForm.h"
+#include "base/ui/Notifications.h"
 #include "base/ui/Text.h"
-#include "receiver/ui/ReceiverForms.h"
-#include "records/Codec.h"
-#include "views/MemoryView.h"
 #include "views/ui/GridModel.h"
 
 namespace ravlin {
 
-TViewsController::TViewsController(TCore& core, TMainForm& form, TInfoForm& info, QObject* parent)
-    : QObject(parent), core_(core), form_(form), info_(info) {
-    form_.fileGrid()->horizontalHeader()->viewport()->installEventFilter(this);
-    form_.fileGrid()->horizontalHeader()->setSortIndicatorShown(true);
+namespace {
+
+QTableView* MakeGrid(TGridModel* model, const char* name) {
+    auto* grid = new QTableView;
+    grid->setObjectName(name);
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideRight);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->setAlternatingRowColors(false);
+    grid->setShowGrid(true);
+    grid->hide();
+    return grid;
+}
+
+}  // namespace
+
+TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& frame,
+                                   TInfoForm& info, TNotifications& notifications, QObject* parent)
+    : QObject(parent), ctx_(context), frame_(frame), info_(info), notifications_(notifications) {
+    memoryModel_ = new TGridModel(this);
+    fileModel_ = new TGridModel(this);
+    memoryGrid_ = MakeGrid(memoryModel_, "MemoryGrid");
+    fileGrid_ = MakeGrid(fileModel_, "FileGrid");
+    frame_.Page(TPage::Memory)->layout()->addWidget(memoryGrid_);
+    frame_.Page(TPage::File)->layout()->addWidget(fileGrid_);
+    QHeaderView* header = fileGrid_->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->viewport()->installEventFilter(this);
+    header->setSortIndicatorShown(true);
     // Header presses are the sort command here; the header must not flip its own mark.
-    form_.fileGrid()->horizontalHeader()->setSectionsClickable(false);
+    header->setSectionsClickable(false);
     // A dragged column changes the layout; the grid itself keeps visual = layout order.
-    connect(form_.fileGrid()->horizontalHeader(), &QHeaderView::sectionMoved, this,
-            [this](int, int from, int to) {
-                QHeaderView* h = form_.fileGrid()->horizontalHeader();
-                const QSignalBlocker block(h);
-                h->moveSection(to, from);
-                MoveFileViewColumn(core_, fileView_, from, to);
-                RefreshLater();
-            });
+    connect(header, &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
+        QHeaderView* h = fileGrid_->horizontalHeader();
+        const QSignalBlocker block(h);
+        h->moveSection(to, from);
+        MoveFileViewColumn(ctx_.ini, ctx_.sorts, fileView_, from, to);
+        RefreshLater();
+    });
+    // A command committed a new table, type or login: the views follow.
+    connect(&notifications_, &TNotifications::tableCommitted, this,
+            &TViewsController::RefreshViews);
 }
 
 TViewsController::~TViewsController() = default;
 
 TLayoutFamily TViewsController::Family() const {
-    return FamilyOf(core_.rxFnc.SingleRelay);
+    return FamilyOf(ctx_.fnc.SingleRelay);
 }
 
-TSortState TViewsController::SortState(TLayoutFamily family) const {
-    return SortStateOf(core_.settings, family);
+void TViewsController::ShowFileView() {
+    frame_.ShowPage(TPage::File);
+}
+
+void TViewsController::ShowMemoryView() {
+    frame_.ShowPage(TPage::Memory);
 }
 
 void TViewsController::RefreshViews() {
     // A function table that cannot be loaded leaves the views as they are.
-    if (!LoadFunctionTable(core_, core_.rx.Device.Name)) return;
+    ctx_.fnc.SetFileName(ctx_.language.FunctionTableFile());
+    if (!ctx_.fnc.LoadFunctionTable(ctx_.device.Name)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (core_.state.DocumentOpen) {
-        const bool working = !(suppressWorking && suppressWorking()) && !info_.isVisible();
+    if (ctx_.state.DocumentOpen) {
+        const bool working = !info_.isVisible();
         if (working) {
-            info_.ShowText(L(core_.texts(), 48));
+            info_.ShowText(L(ctx_.language.Texts(), 48));
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         BuildFileView();
         if (working) info_.hide();
     } else {
-        if (!form_.fileGrid()->isHidden()) StoreFileViewWidths();
-        form_.fileGrid()->hide();
-        form_.fileModel()->Clear();
+        if (!fileGrid_->isHidden()) StoreFileViewWidths();
+        fileGrid_->hide();
+        fileModel_->Clear();
         fileView_.empty = true;
         fileWidthsRestored_ = false;
     }
-    if (core_.state.LoggedIn) {
+    if (ctx_.state.LoggedIn) {
         BuildMemoryView();
     } else {
-        if (!form_.memoryGrid()->isHidden()) StoreMemoryViewWidths();
+        if (!memoryGrid_->isHidden()) StoreMemoryViewWidths();
         memoryWidthsRestored_ = false;
-        form_.memoryGrid()->hide();
-        form_.memoryModel()->Clear();
+        memoryGrid_->hide();
+        memoryModel_->Clear();
         memoryEmpty_ = true;
     }
     QApplication::restoreOverrideCursor();
-    if (onRefreshed) onRefreshed();
+    emit notifications_.stateChanged();
 }
 
 void TViewsController::BuildFileView() {
-    QTableView* grid = form_.fileGrid();
+    QTableView* grid = fileGrid_;
     // The row selected in the grid is the one the refresh keeps.
     const QModelIndex current = grid->currentIndex();
     fileView_.selectedRow = current.isValid() ? current.row() : -1;
     if (widthsFamily_ != Family()) fileWidthsRestored_ = false;
-    if (!RefreshFileView(core_, fileView_)) return;
+    const TFileViewSource source{ctx_.table, ctx_.device, ctx_.fnc,   ctx_.language,
+                                 ctx_.ini,   ctx_.sorts,  ctx_.titles};
+    if (!RefreshFileView(source, fileView_)) return;
     widthsFamily_ = fileView_.family;
 
     QStringList headers;
     for (const auto& h : fileView_.headers) headers << Q(h);
-    const TRecordTable* table = &core_.table;
+    const TRecordTable* table = &ctx_.table;
     TFileView* view = &fileView_;
-    form_.fileModel()->SetContent(
+    fileModel_->SetContent(
         headers, fileView_.RowCount(),
         [table, view](int r, int c) { return view->Cell(*table, r, c); },
         [table, view](int r) { return view->IsRedRow(*table, r); });
@@ -103,20 +143,20 @@ void TViewsController::BuildFileView() {
         header->setSortIndicator(-1, Qt::AscendingOrder);
     if (fileView_.selectedRow >= 0) {
         grid->selectRow(fileView_.selectedRow);
-        grid->scrollTo(form_.fileModel()->index(fileView_.selectedRow, 0));
+        grid->scrollTo(fileModel_->index(fileView_.selectedRow, 0));
     }
     if (!fileWidthsRestored_) RestoreFileViewWidths();
     grid->show();
 }
 
 void TViewsController::BuildMemoryView() {
-    memory_ = ravlin::BuildMemoryView(core_.table, core_.rx.Device, core_.rxFnc, core_.texts(),
-                                      core_.settings.UserTitles[1]);
+    memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.fnc, ctx_.language.Texts(),
+                                      ctx_.titles[1]);
     memoryEmpty_ = memory_.empty;
     QStringList headers;
     for (const auto& h : memory_.headers) headers << Q(h);
     const TMemoryViewContent* m = &memory_;
-    form_.memoryModel()->SetContent(
+    memoryModel_->SetContent(
         headers, static_cast<int>(memory_.rows.size()),
         [m](int r, int c) {
             const auto& cells = m->rows[r].cells;
@@ -124,7 +164,7 @@ void TViewsController::BuildMemoryView() {
         },
         [m](int r) { return m->rows[r].red; });
     if (!memoryWidthsRestored_) RestoreMemoryViewWidths();
-    form_.memoryGrid()->show();
+    memoryGrid_->show();
 }
 
 namespace {
@@ -163,22 +203,21 @@ void RestoreWidths(const TIniFile& ini, QTableView* grid, TWidthKeys keys) {
 }  // namespace
 
 void TViewsController::StoreFileViewWidths() {
-    if (form_.fileModel()->columnCount() > 0)
-        StoreWidths(core_.ini, form_.fileGrid(), FileWidthKeys(Family()));
+    if (fileModel_->columnCount() > 0) StoreWidths(ctx_.ini, fileGrid_, FileWidthKeys(Family()));
 }
 
 void TViewsController::RestoreFileViewWidths() {
-    RestoreWidths(core_.ini, form_.fileGrid(), FileWidthKeys(Family()));
+    RestoreWidths(ctx_.ini, fileGrid_, FileWidthKeys(Family()));
     fileWidthsRestored_ = true;
 }
 
 void TViewsController::StoreMemoryViewWidths() {
-    if (form_.memoryModel()->columnCount() > 0)
-        StoreWidths(core_.ini, form_.memoryGrid(), MemoryWidthKeys(Family()));
+    if (memoryModel_->columnCount() > 0)
+        StoreWidths(ctx_.ini, memoryGrid_, MemoryWidthKeys(Family()));
 }
 
 void TViewsController::RestoreMemoryViewWidths() {
-    RestoreWidths(core_.ini, form_.memoryGrid(), MemoryWidthKeys(Family()));
+    RestoreWidths(ctx_.ini, memoryGrid_, MemoryWidthKeys(Family()));
     memoryWidthsRestored_ = true;
 }
 
@@ -192,7 +231,7 @@ void TViewsController::RefreshLater() {
 }
 
 int TViewsController::SelectedFilePosition() const {
-    const QModelIndex current = form_.fileGrid()->currentIndex();
+    const QModelIndex current = fileGrid_->currentIndex();
     if (!current.isValid() || current.row() >= static_cast<int>(fileView_.positions.size()))
         return 0;
     return fileView_.positions[current.row()];
@@ -201,20 +240,20 @@ int TViewsController::SelectedFilePosition() const {
 bool TViewsController::SelectFilePosition(int position) {
     for (size_t i = 0; i < fileView_.positions.size(); ++i)
         if (fileView_.positions[i] == position) {
-            form_.fileGrid()->selectRow(static_cast<int>(i));
+            fileGrid_->selectRow(static_cast<int>(i));
             return true;
         }
     return false;
 }
 
 bool TViewsController::eventFilter(QObject* watched, QEvent* event) {
-    QHeaderView* header = form_.fileGrid()->horizontalHeader();
+    QHeaderView* header = fileGrid_->horizontalHeader();
     if (watched != header->viewport()) return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(event);
         // A press right of the last column leaves no sort column (position order).
         const int logical = header->logicalIndexAt(me->position().toPoint());
-        PressFileViewHeader(core_, fileView_, logical);
+        PressFileViewHeader(ctx_.sorts, fileView_, logical);
         headerPressed_ = true;
         return false;  // dragging a border or a column still works
     }

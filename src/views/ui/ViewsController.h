@@ -1,54 +1,78 @@
 #pragma once
-// RefreshViews for the desktop program: fills the Memory view and the File view models
-// from the core's record table, keeps the selected record selected, and turns header
-// presses into the File view's sort state.
+// The Memory view and the File view of the main window: their grids and models (placed
+// on the window's Memory and File pages), RefreshViews over the record table, the
+// selected record kept selected, header presses and column drags turned into the File
+// view's sort state and layout, and the column widths kept in the settings file.
+//
+// Window thread only: the grids paint the record table the window thread owns; a
+// receiver command hands its new table over before the views rebuild (tableCommitted).
 
 #include <QObject>
-#include <functional>
+#include <QTableView>
 
+#include "base/IniFile.h"
+#include "base/ui/WindowFrame.h"
+#include "catalog/Device.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
+#include "document/AppState.h"
+#include "document/Document.h"
 #include "views/FileView.h"
 #include "views/MemoryView.h"
 
 namespace ravlin {
 
-struct TCore;
-class TMainForm;
+class TGridModel;
 class TInfoForm;
+class TNotifications;
 
-class TViewsController : public QObject {
+// What the views read: the program's record table, current receiver type and state, the
+// function table they load for that type, the settings file and the settings they keep.
+struct TViewsContext {
+    const TRecordTable& table;
+    const TDevice& device;
+    const TAppState& state;
+    TRxFnc& fnc;
+    const TLanguage& language;
+    TIniFile& ini;
+    TFileViewSorts& sorts;
+    const TUserTitles& titles;
+};
+
+class TViewsController : public QObject, public TDocumentViews {
     Q_OBJECT
   public:
-    TViewsController(TCore& core, TMainForm& form, TInfoForm& info, QObject* parent = nullptr);
+    TViewsController(const TViewsContext& context, TWindowFrame& frame, TInfoForm& info,
+                     TNotifications& notifications, QObject* parent = nullptr);
     ~TViewsController() override;
 
-    // Rebuilds both views from the record table (the core's table must not be in use by a
-    // running receiver command).
-    void RefreshViews();
+    // TDocumentViews. RefreshViews rebuilds both views from the record table.
+    void RefreshViews() override;
+    bool FileViewVisible() override { return fileGrid_->isVisible(); }
+    void StoreFileViewWidths() override;
+    void RestoreFileViewWidths() override;
+    void ShowFileView() override;
+    void ShowMemoryView() override;
+
+    void StoreMemoryViewWidths();
+    void RestoreMemoryViewWidths();
     // One refresh once the current event is handled (header presses, column drags).
     void RefreshLater();
 
+    QTableView* memoryGrid() const { return memoryGrid_; }
+    QTableView* fileGrid() const { return fileGrid_; }
+    TGridModel* memoryModel() const { return memoryModel_; }
+    TGridModel* fileModel() const { return fileModel_; }
     TFileView& fileView() { return fileView_; }
+    const TMemoryViewContent& memoryContent() const { return memory_; }
+    bool MemoryEmpty() const { return memoryEmpty_; }
     // Sort state of a layout family (kept in the settings).
-    TSortState SortState(TLayoutFamily family) const;
+    TSortState SortState(TLayoutFamily family) const { return ctx_.sorts.Of(family); }
     TLayoutFamily Family() const;
     // Position of the record in the File view's selected row; 0 when none.
     int SelectedFilePosition() const;
     // Selects the File view row showing `position`; false when it is not shown.
     bool SelectFilePosition(int position);
-
-    // Column widths of the current family in the settings (section UserGrid_* / MemGrid_*).
-    void StoreFileViewWidths();
-    void RestoreFileViewWidths();
-    void StoreMemoryViewWidths();
-    void RestoreMemoryViewWidths();
-
-    // Called after every refresh (the status bar follows).
-    std::function<void()> onRefreshed;
-    // Kept visible while the File view is rebuilt: true when another window is in front
-    // that the "Working ..." window must not cover.
-    std::function<bool()> suppressWorking;
-    bool MemoryEmpty() const { return memoryEmpty_; }
-    const TMemoryViewContent& memoryContent() const { return memory_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,9 +81,14 @@ class TViewsController : public QObject {
     void BuildFileView();
     void BuildMemoryView();
 
-    TCore& core_;
-    TMainForm& form_;
+    TViewsContext ctx_;
+    TWindowFrame& frame_;
     TInfoForm& info_;
+    TNotifications& notifications_;
+    TGridModel* memoryModel_;
+    TGridModel* fileModel_;
+    QTableView* memoryGrid_;
+    QTableView* fileGrid_;
     TFileView fileView_;
     TMemoryViewContent memory_;
     TLayoutFamily widthsFamily_ = TLayoutFamily::Single;

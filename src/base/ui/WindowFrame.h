@@ -1,0 +1,35 @@
+#pragma once
+// What the main window offers the window controllers of the subsystems, without their
+// knowing it: its menu items and tool buttons by name (the main window's menu table
+// lists them in menu order), its pages and the on-line panel. Window thread only.
+
+#include <QAction>
+#include <QString>
+#include <QWidget>
+
+#include "base/Pages.h"
+
+namespace ravlin {
+
+// Menu items that are switched together.
+enum class TCommandGroup {
+    Comm,     // the communication commands: off while a receiver command runs
+    Records,  // Add, Edit, Delete: on where the page shown has records to change
+};
+
+class TWindowFrame {
+  public:
+    virtual ~TWindowFrame() = default;
+    // The menu item or tool button `name` ("MenuLogin", ...); nullptr when there is none.
+    virtual QAction* Action(const QString& name) const = 0;
+    virtual void EnableGroup(TCommandGroup group, bool on) = 0;
+    // A page's container: the controller that owns the page fills it.
+    virtual QWidget* Page(TPage page) const = 0;
+    virtual void ShowPage(TPage page) = 0;
+    virtual TPage PageShown() const = 0;
+    virtual QWidget* OnlinePanel() const = 0;
+    // The parent of the dialogs.
+    virtual QWidget* Window() = 0;
+};
+
+}  // namespace ravlin

@@ -1,0 +1,170 @@
+#include "receiver/ui/ReceiverController.h"
+
+#include "base/ui/Icons.h"
+#include "base/ui/InfoForm.h"
+#include "base/ui/Notifications.h"
+#include "base/ui/QtUserInterface.h"
+#include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
+#include "link/Komunikace.h"
+#include "link/ui/CommSetupForm.h"
+#include "receiver/ui/ReceiverForms.h"
+
+namespace ravlin {
+
+TReceiverController::TReceiverController(const TReceiverWindowContext& context, TWindowFrame& frame,
+                                         TInfoForm& info, QObject* parent)
+    : QObject(parent), ctx_(context), frame_(frame), info_(info) {
+    const PopisType& texts = ctx_.language.Texts();
+    QWidget* window = frame_.Window();
+    loginForm_ = std::make_unique<TLoginForm>(texts, ctx_.ui, window);
+    passForm_ = std::make_unique<TChangePassForm>(texts, ctx_.ui, window);
+    commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, window);
+    commSetupForm_ = std::make_unique<TCommSetupForm>(texts, ctx_.ui, window);
+
+    ctx_.session.passwords = this;
+    ctx_.session.closer = this;
+    connect(&ctx_.ui, &TQtUserInterface::progressChanged, this, &TReceiverController::OnProgress,
+            Qt::QueuedConnection);
+    connect(commForm_.get(), &TCommForm::cancelRequested, this, [this] { ctx_.session.Cancel(); });
+
+    connect(frame_.Action("MenuLogin"), &QAction::triggered, this,
+            &TReceiverController::MenuLoginClick);
+    connect(frame_.Action("MenuDownload"), &QAction::triggered, this,
+            &TReceiverController::MenuDownloadClick);
+    connect(frame_.Action("MenuUpload"), &QAction::triggered, this,
+            &TReceiverController::MenuUploadClick);
+    connect(frame_.Action("MenuPassChange"), &QAction::triggered, this,
+            &TReceiverController::MenuPassChangeClick);
+    connect(frame_.Action("MenuCommSetup"), &QAction::triggered, this,
+            &TReceiverController::MenuCommSetupClick);
+    UpdateLoginCaption();
+}
+
+TReceiverController::~TReceiverController() {
+    ctx_.session.passwords = nullptr;
+    ctx_.session.closer = nullptr;
+}
+
+void TReceiverController::UpdateLoginCaption() {
+    const bool loggedIn = ctx_.state.LoggedIn;
+    const PopisType& texts = ctx_.language.Texts();
+    const QString caption =
+        texts.size() > 34 ? L(texts, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
+    QAction* menu = frame_.Action("MenuLogin");
+    QAction* button = frame_.Action("ToolButtonLogin");
+    menu->setText(caption);
+    button->setText(caption);
+    button->setIcon(loggedIn ? GlyphIcon(QString(QChar(0x2190)), QColor(150, 60, 60))
+                             : GlyphIcon(QString(QChar(0x2192)), QColor(40, 120, 170)));
+    menu->setIcon(button->icon());
+}
+
+bool TReceiverController::RunCommand(TSessionCommand command, int progressText) {
+    bool result = false;
+    const bool ran = ctx_.busy.Run([&] {
+        if (ctx_.session.Busy()) return false;
+        frame_.EnableGroup(TCommandGroup::Comm, false);
+        ctx_.ui.ClearCancel();
+        ctx_.ui.ResetProgress();
+        progressText_ = progressText;
+        info_.ShowText(L(ctx_.language.Texts(), 44));
+        // The worker has the job, the link and the receiver; the window thread keeps the
+        // record table the views paint until the job is handed back.
+        TSessionJob job = ctx_.session.Begin(command);
+        running_ = true;
+        result = RunInWorker([&] { return ctx_.session.Run(job); });
+        running_ = false;
+        ctx_.session.Commit(job);
+        progressText_ = 0;
+        info_.hide();
+        if (commForm_->isVisible()) commForm_->Finish();
+        frame_.EnableGroup(TCommandGroup::Comm, true);
+        UpdateLoginCaption();
+        return true;
+    });
+    if (!ran) return false;
+    emit ctx_.notifications.tableCommitted();
+    emit ctx_.notifications.stateChanged();
+    emit commandFinished(result);
+    return result;
+}
+
+void TReceiverController::OnProgress(int percent) {
+    // The first progress value of a transfer replaces "Working ..." by the progress window.
+    if (progressText_ != 0 && !commForm_->isVisible()) {
+        info_.hide();
+        commForm_->Prepare(L(ctx_.language.Texts(), progressText_));
+        commForm_->show();
+    }
+    if (commForm_->isVisible()) commForm_->SetPosition(percent);
+}
+
+bool TReceiverController::MenuLoginClick() {
+    const bool wasLoggedIn = ctx_.state.LoggedIn;
+    const bool result = RunCommand(TSessionCommand::LoginToggle, 0);
+    // After a logout the document's page comes to the front.
+    if (wasLoggedIn && !ctx_.state.LoggedIn && ctx_.state.DocumentOpen)
+        frame_.ShowPage(TPage::File);
+    return result;
+}
+
+bool TReceiverController::MenuDownloadClick() {
+    const bool result = RunCommand(TSessionCommand::Download, 76);
+    // Without a document the downloaded records are seen in the Memory view.
+    if (result && !ctx_.state.DocumentOpen) frame_.ShowPage(TPage::Memory);
+    return result;
+}
+
+bool TReceiverController::MenuUploadClick() {
+    return RunCommand(TSessionCommand::Upload, 75);
+}
+
+bool TReceiverController::MenuPassChangeClick() {
+    return RunCommand(TSessionCommand::ChangePassword, 0);
+}
+
+void TReceiverController::MenuCommSetupClick() {
+    ctx_.busy.Run([&] {
+        ctx_.link.Zavri();
+        commSetupForm_->Prepare(ctx_.link.Settings, ExistingComPorts());
+        if (commSetupForm_->exec() == QDialog::Accepted) {
+            ctx_.link.Settings = commSetupForm_->Result();
+            ctx_.link.NastavIni();
+        }
+        return true;
+    });
+    emit ctx_.notifications.stateChanged();
+}
+
+std::optional<std::string> TReceiverController::AskPassword(const TDevice& device) {
+    return OnWindowThread([&]() -> std::optional<std::string> {
+        const bool info = info_.isVisible();
+        info_.hide();
+        loginForm_->Prepare(device.Description, device.Password);
+        const bool ok = loginForm_->exec() == QDialog::Accepted;
+        if (info && running_) info_.show();
+        if (!ok) return std::nullopt;
+        return loginForm_->Typed();
+    });
+}
+
+std::optional<TPasswordChange> TReceiverController::AskPasswordChange(const TDevice& device) {
+    return OnWindowThread([&]() -> std::optional<TPasswordChange> {
+        const bool info = info_.isVisible();
+        info_.hide();
+        passForm_->Prepare(device.Description, device.Password);
+        const bool ok = passForm_->exec() == QDialog::Accepted;
+        if (info && running_) info_.show();
+        if (!ok) return std::nullopt;
+        return passForm_->Change();
+    });
+}
+
+bool TReceiverController::CloseDocument() {
+    // The document lives on the window thread; its Close asks, may save, and rebuilds the
+    // views there while the command's worker waits.
+    return OnWindowThread([&] { return ctx_.document.Close(); });
+}
+
+}  // namespace ravlin

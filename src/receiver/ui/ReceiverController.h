@@ -1,0 +1,96 @@
+#pragma once
+// The receiver commands of the main window: Login/Logout, Download, Upload, Password
+// change and the communication set-up, with their windows (login, password change,
+// progress, communication set-up).
+//
+// Threads: a command runs on a worker (TSession::Run on its job) while the window thread
+// shows "Working ..." or the progress window and answers the worker's questions; the
+// job's result is committed on the window thread, then the views rebuild
+// (TNotifications::tableCommitted). The password windows and the document's Close are
+// carried from the worker to the window thread (OnWindowThread).
+
+#include <QObject>
+#include <memory>
+#include <optional>
+
+#include "base/ui/Busy.h"
+#include "base/ui/WindowFrame.h"
+#include "catalog/Language.h"
+#include "document/AppState.h"
+#include "document/Document.h"
+#include "receiver/Session.h"
+
+namespace ravlin {
+
+class TChangePassForm;
+class TCommForm;
+class TCommSetupForm;
+class TInfoForm;
+class TKomunikace;
+class TLoginForm;
+class TNotifications;
+class TQtUserInterface;
+
+// What the receiver commands use beyond the session.
+struct TReceiverWindowContext {
+    TSession& session;
+    TKomunikace& link;    // the communication set-up (only while no command runs)
+    TDocument& document;  // Close, when the user logs in beside another type's document
+    const TAppState& state;
+    const TLanguage& language;  // texts
+    TQtUserInterface& ui;
+    TBusyState& busy;
+    TNotifications& notifications;
+};
+
+class TReceiverController : public QObject, public TPasswordSource, public TDocumentCloser {
+    Q_OBJECT
+  public:
+    TReceiverController(const TReceiverWindowContext& context, TWindowFrame& frame, TInfoForm& info,
+                        QObject* parent = nullptr);
+    ~TReceiverController() override;
+
+    // The menu commands; false when refused (another command runs) or failed.
+    bool MenuLoginClick();
+    bool MenuDownloadClick();
+    bool MenuUploadClick();
+    bool MenuPassChangeClick();
+    void MenuCommSetupClick();
+
+    // Login item and button show Login or Logout (language texts 33, 34).
+    void UpdateLoginCaption();
+
+    // TPasswordSource: the login and password windows, shown on the window thread.
+    std::optional<std::string> AskPassword(const TDevice& device) override;
+    std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override;
+    // TDocumentCloser: the document's Close on the window thread.
+    bool CloseDocument() override;
+
+    TLoginForm& loginForm() { return *loginForm_; }
+    TChangePassForm& passForm() { return *passForm_; }
+    TCommForm& commForm() { return *commForm_; }
+    TCommSetupForm& commSetupForm() { return *commSetupForm_; }
+
+  signals:
+    // A receiver command ended (tests wait for it).
+    void commandFinished(bool result);
+
+  private:
+    // Runs a receiver command on the worker; `progressText` is the label of the progress
+    // window (0: the command shows none).
+    bool RunCommand(TSessionCommand command, int progressText);
+    void OnProgress(int percent);
+
+    TReceiverWindowContext ctx_;
+    TWindowFrame& frame_;
+    TInfoForm& info_;
+    std::unique_ptr<TLoginForm> loginForm_;
+    std::unique_ptr<TChangePassForm> passForm_;
+    std::unique_ptr<TCommForm> commForm_;
+    std::unique_ptr<TCommSetupForm> commSetupForm_;
+    int progressText_ = 0;
+    bool running_ = false;  // a command's worker runs (the password windows bring back
+                            // "Working ..." after them)
+};
+
+}  // namespace ravlin
