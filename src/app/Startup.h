@@ -96,7 +96,6 @@ class TStartup {
 
     bool StartedWithFile() const { return startedWithFile_; }
     bool StartComplete() const { return startComplete_; }
-    const std::string& CommandLineFile() const { return commandLineFile_; }
 
   private:
     bool CheckFile(const std::string& path, const std::string& name);

@@ -59,7 +59,7 @@ TSessionJob TSession::Begin(TSessionCommand command) const {
     job.device = target_.device;
     // Only an upload reads the records (it packs a copy of them); the other commands make
     // their table afresh.
-    if (command == TSessionCommand::Upload && !busy_.load()) job.table = target_.table;
+    if (command == TSessionCommand::Upload) job.table = target_.table;
     return job;
 }
 
@@ -98,6 +98,8 @@ void TSession::Commit(TSessionJob& job) {
 }
 
 bool TSession::Execute(TSessionCommand command) {
+    // Refused without reading the program's state, which the running command will change.
+    if (busy_.load()) return false;
     TSessionJob job = Begin(command);
     const bool ok = Run(job);
     Commit(job);

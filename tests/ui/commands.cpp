@@ -8,6 +8,7 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
+#include "document/ui/DocumentController.h"
 #include "base/ui/InfoForm.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverController.h"
@@ -45,14 +46,21 @@ class CommandsTest : public QObject {
         TMainForm& f = desktop->form();
         TViewsController& v = desktop->views();
         // No password: the download logs in without a window, then shows the progress.
-        auto done = OnNextModal<TCommForm>([](TCommForm* form) {
+        // Meanwhile every other command is refused: one command at a time.
+        bool othersRefused = false;
+        auto done = OnNextModal<TCommForm>([&](TCommForm* form) {
             QTest::qWait(300);
+            othersRefused = !desktop->documents().MenuNewClick() &&
+                            !desktop->receiver().MenuUploadClick() &&
+                            !desktop->receiver().MenuDownloadClick();
             QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
         });
         QElapsedTimer t;
         t.start();
         QVERIFY(!desktop->receiver().MenuDownloadClick());
         QVERIFY(*done);
+        QVERIFY(othersRefused);
+        QVERIFY(!desktop->core().state.DocumentOpen);
         QVERIFY(t.elapsed() < 8000);
         QVERIFY(shown.empty());  // a cancelled download says nothing
         QVERIFY(desktop->core().state.LoggedIn);

@@ -34,8 +34,9 @@ class RepaintTest : public QObject {
     void initTestCase() {
         QVERIFY(dir.isValid());
         // 38400 bit/s: a download of the demo memory takes about two seconds.
-        QVERIFY(sim.Start(TSimProcess::Tcp, {"--load", RAVLIN_TEST_DATA_DIR "/Demo.rvl",
-                                             "--data-dir", RAVLIN_TEST_DATA_DIR, "--baud", "38400"}));
+        QVERIFY(
+            sim.Start(TSimProcess::Tcp, {"--load", RAVLIN_TEST_DATA_DIR "/Demo.rvl", "--data-dir",
+                                         RAVLIN_TEST_DATA_DIR, "--baud", "38400"}));
         // No backups: two downloads within one second would share a backup name.
         WriteSettings(dir.path() + "/home", sim.Port(), "Backup=0\r\n");
         desktop = std::make_unique<TDesktop>(TStartOptions{DataDir(), dir.path() + "/home", {}});

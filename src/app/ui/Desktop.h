@@ -50,8 +50,6 @@ class TDesktop : public QObject, private TStartupWindow {
     TMainForm& form() { return *form_; }
     TQtUserInterface& ui() { return ui_; }
     TInfoForm& infoForm() { return *infoForm_; }
-    TNotifications& notifications() { return notifications_; }
-    TBusyState& busy() { return busy_; }
     TReceiverController& receiver() { return *receiver_; }
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }

@@ -197,8 +197,7 @@ void TMainForm::BuildPages() {
         pages_->addTab(page, kPageCaptions[i]);
     }
     // The pages of on-line mode and monitoring show once their modes run.
-    for (TPage p : {TPage::History, TPage::Battery, TPage::Monitoring})
-        pages_->setTabVisible(static_cast<int>(p), false);
+    for (TPage p : {TPage::History, TPage::Battery, TPage::Monitoring}) SetPageVisible(p, false);
     connect(pages_, &QTabWidget::currentChanged, this, &TMainForm::pageChanged);
     v->addWidget(pages_, 1);
     auto* onlinePanel = new QFrame(central);
@@ -254,6 +253,10 @@ QWidget* TMainForm::Page(TPage page) const {
 
 void TMainForm::ShowPage(TPage page) {
     pages_->setCurrentIndex(static_cast<int>(page));
+}
+
+void TMainForm::SetPageVisible(TPage page, bool visible) {
+    pages_->setTabVisible(static_cast<int>(page), visible);
 }
 
 TPage TMainForm::PageShown() const {

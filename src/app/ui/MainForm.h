@@ -35,6 +35,7 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     void EnableGroup(TCommandGroup group, bool on) override;
     QWidget* Page(TPage page) const override;
     void ShowPage(TPage page) override;
+    void SetPageVisible(TPage page, bool visible) override;
     TPage PageShown() const override;
     QWidget* OnlinePanel() const override { return onlinePanel_; }
     QWidget* Window() override { return this; }
@@ -46,7 +47,6 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     void SetPageMark(TPage page, bool mark);
 
     QTabWidget* pages() const { return pages_; }
-    QToolBar* toolBar() const { return toolBar_; }
 
   signals:
     // Asked before the window closes; set `accept` false to keep it open.

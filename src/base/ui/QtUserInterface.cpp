@@ -23,10 +23,6 @@ TAnswer TQtUserInterface::Ask(const TMessage& m, TButtons b) {
     return Show(Kind::Question, m, b);
 }
 
-void TQtUserInterface::ErrorText(const QString& text) {
-    Show(Kind::Error, TMessage::Fixed(ToCoreLossy(text)), TButtons::YesNo);
-}
-
 void TQtUserInterface::Progress(int position, int maximum) {
     int percent = maximum > 0 ? static_cast<int>(100LL * position / maximum) : 0;
     percent = std::clamp(percent, 0, 100);

@@ -38,9 +38,6 @@ class TQtUserInterface : public QObject, public TUserInterface {
     // The next progress value is delivered even when it equals the last one.
     void ResetProgress() { lastPercent_.store(-1); }
 
-    // A message of the desktop program itself (not from the core), shown the same way.
-    void ErrorText(const QString& text);
-
   signals:
     // Percentage 0..100; delivered queued to the progress window.
     void progressChanged(int percent);

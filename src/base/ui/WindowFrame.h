@@ -26,6 +26,8 @@ class TWindowFrame {
     // A page's container: the controller that owns the page fills it.
     virtual QWidget* Page(TPage page) const = 0;
     virtual void ShowPage(TPage page) = 0;
+    // Shows or hides a page's tab (History, Battery and Monitoring show with their modes).
+    virtual void SetPageVisible(TPage page, bool visible) = 0;
     virtual TPage PageShown() const = 0;
     virtual QWidget* OnlinePanel() const = 0;
     // The parent of the dialogs.

@@ -72,9 +72,9 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
         // The worker has the job, the link and the receiver; the window thread keeps the
         // record table the views paint until the job is handed back.
         TSessionJob job = ctx_.session.Begin(command);
-        running_ = true;
+        workerRunning_ = true;
         result = RunInWorker([&] { return ctx_.session.Run(job); });
-        running_ = false;
+        workerRunning_ = false;
         ctx_.session.Commit(job);
         progressText_ = 0;
         info_.hide();
@@ -143,7 +143,7 @@ std::optional<std::string> TReceiverController::AskPassword(const TDevice& devic
         info_.hide();
         loginForm_->Prepare(device.Description, device.Password);
         const bool ok = loginForm_->exec() == QDialog::Accepted;
-        if (info && running_) info_.show();
+        if (info && workerRunning_) info_.show();
         if (!ok) return std::nullopt;
         return loginForm_->Typed();
     });
@@ -155,7 +155,7 @@ std::optional<TPasswordChange> TReceiverController::AskPasswordChange(const TDev
         info_.hide();
         passForm_->Prepare(device.Description, device.Password);
         const bool ok = passForm_->exec() == QDialog::Accepted;
-        if (info && running_) info_.show();
+        if (info && workerRunning_) info_.show();
         if (!ok) return std::nullopt;
         return passForm_->Change();
     });

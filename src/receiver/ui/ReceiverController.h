@@ -89,8 +89,8 @@ class TReceiverController : public QObject, public TPasswordSource, public TDocu
     std::unique_ptr<TCommForm> commForm_;
     std::unique_ptr<TCommSetupForm> commSetupForm_;
     int progressText_ = 0;
-    bool running_ = false;  // a command's worker runs (the password windows bring back
-                            // "Working ..." after them)
+    // A command's worker runs: the password windows bring "Working ..." back after them.
+    bool workerRunning_ = false;
 };
 
 }  // namespace ravlin

@@ -107,7 +107,6 @@ void TViewsController::RefreshViews() {
         memoryWidthsRestored_ = false;
         memoryGrid_->hide();
         memoryModel_->Clear();
-        memoryEmpty_ = true;
     }
     QApplication::restoreOverrideCursor();
     emit notifications_.stateChanged();
@@ -152,7 +151,6 @@ void TViewsController::BuildFileView() {
 void TViewsController::BuildMemoryView() {
     memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.fnc, ctx_.language.Texts(),
                                       ctx_.titles[1]);
-    memoryEmpty_ = memory_.empty;
     QStringList headers;
     for (const auto& h : memory_.headers) headers << Q(h);
     const TMemoryViewContent* m = &memory_;
@@ -235,15 +233,6 @@ int TViewsController::SelectedFilePosition() const {
     if (!current.isValid() || current.row() >= static_cast<int>(fileView_.positions.size()))
         return 0;
     return fileView_.positions[current.row()];
-}
-
-bool TViewsController::SelectFilePosition(int position) {
-    for (size_t i = 0; i < fileView_.positions.size(); ++i)
-        if (fileView_.positions[i] == position) {
-            fileGrid_->selectRow(static_cast<int>(i));
-            return true;
-        }
-    return false;
 }
 
 bool TViewsController::eventFilter(QObject* watched, QEvent* event) {

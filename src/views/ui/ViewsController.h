@@ -64,15 +64,11 @@ class TViewsController : public QObject, public TDocumentViews {
     TGridModel* memoryModel() const { return memoryModel_; }
     TGridModel* fileModel() const { return fileModel_; }
     TFileView& fileView() { return fileView_; }
-    const TMemoryViewContent& memoryContent() const { return memory_; }
-    bool MemoryEmpty() const { return memoryEmpty_; }
     // Sort state of a layout family (kept in the settings).
     TSortState SortState(TLayoutFamily family) const { return ctx_.sorts.Of(family); }
     TLayoutFamily Family() const;
     // Position of the record in the File view's selected row; 0 when none.
     int SelectedFilePosition() const;
-    // Selects the File view row showing `position`; false when it is not shown.
-    bool SelectFilePosition(int position);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,7 +92,6 @@ class TViewsController : public QObject, public TDocumentViews {
     bool refreshPending_ = false;
     bool fileWidthsRestored_ = false;
     bool memoryWidthsRestored_ = false;
-    bool memoryEmpty_ = true;
 };
 
 }  // namespace ravlin
