@@ -63,11 +63,8 @@ fi
 
 echo "== every test, the desktop program's included, under AddressSanitizer + UBSan =="
 if build build-asan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_SANITIZE=ON -DRAVLIN_BENCH=OFF; then
-  # Leaks are checked in the core tests; Qt and the font libraries keep their caches to the end.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_ctest build-asan -L core
-  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_ctest build-asan -L gui
+    run_ctest build-asan
 else
   status=1; failed=$((failed + 1))
 fi
