@@ -25,8 +25,11 @@ TDocumentController::TDocumentController(const TDocumentContext& context, TDocum
         {"MenuOpenBackup", &TDocumentController::MenuOpenBackupClick},
         {"MenuImport", &TDocumentController::MenuImportClick},
     };
-    for (const auto& [name, slot] : commands)
-        connect(frame.Action(name), &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    for (const auto& command : commands) {
+        const auto slot = command.second;
+        connect(frame.Action(command.first), &QAction::triggered, this,
+                [this, slot] { (this->*slot)(); });
+    }
 }
 
 TDocumentController::~TDocumentController() = default;
