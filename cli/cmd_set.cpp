@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -25,11 +26,34 @@ bool ParseWhole(const std::string& text, long long low, long long high, long lon
     return errno == 0 && *end == '\0' && value >= low && value <= high;
 }
 
-// Terminal text (UTF-8) as code page bytes; false after a message naming the field.
+// Terminal text (UTF-8) as code page bytes; false after a message naming the field and the
+// characters (as U+XXXX, since the message itself is code page text).
 bool CodePageText(TContext& ctx, const std::string& utf8, const std::string& what,
                   std::string& out) {
     if (Utf8ToAnsi(utf8, out)) return true;
-    ctx.ui.Error(TMessage::Fixed(what + " contains characters that cannot be stored: " + utf8));
+    std::string bad;
+    for (size_t i = 0; i < utf8.size();) {
+        size_t n = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0)
+            n = 4;
+        else if (lead >= 0xE0)
+            n = 3;
+        else if (lead >= 0xC0)
+            n = 2;
+        const std::string one = utf8.substr(i, n);
+        std::string ignored;
+        if (!Utf8ToAnsi(one, ignored)) {
+            unsigned code = n == 1 ? lead : lead & (0x7F >> n);
+            for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
+                code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%sU+%04X", bad.empty() ? "" : " ", code);
+            bad += hex;
+        }
+        i += n;
+    }
+    ctx.ui.Error(TMessage::Fixed(what + " contains characters that cannot be stored: " + bad));
     return false;
 }
 

@@ -626,6 +626,7 @@ bool TEditForm::ReadTexts() {
         if (!ReadUserText(i)) return false;
     for (int n = 0; n < 4; ++n)
         if (!ReadCommand(n)) return false;
+    editor_->CodeEdited(ToCoreLossy(kodEdit_->text()));
     editor_->userId = editId_->value();
     editor_->time = {minEdit_->value(), secEdit_->value(), milEdit_->value()};
     for (int n = 0; n < 4; ++n) {
