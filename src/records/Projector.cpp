@@ -43,7 +43,7 @@ size_t CommandOffset(const std::string& typeName) {
 
 // Reads slot `n` (1-based) of `extra` into the page with slot size page.slotSize.
 void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const PopisType& texts) {
-    TCommandSlot& slot = page.slots[static_cast<size_t>(n - 1)];
+    TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     slot = TCommandSlot{};
     const size_t g = static_cast<size_t>(page.slotSize);
     const size_t b = static_cast<size_t>(n - 1) * g + 4;
@@ -86,7 +86,7 @@ void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const Popis
 // digits, the length byte. False (after 295) when the command does not fit.
 bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const PopisType& texts,
                   TUserInterface& ui, TSlotError* error) {
-    const TCommandSlot& slot = page.slots[static_cast<size_t>(n - 1)];
+    const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     const size_t g = static_cast<size_t>(page.slotSize);
     const size_t b = static_cast<size_t>(n - 1) * g + 4;
     const size_t first = b + CommandOffset(page.typeName);
@@ -118,7 +118,7 @@ bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const PopisTy
 
 bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const PopisType& texts,
                TUserInterface& ui, TSlotError* error) {
-    const TCommandSlot& slot = page.slots[static_cast<size_t>(n - 1)];
+    const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     const size_t g = static_cast<size_t>(page.slotSize);
     const size_t b = static_cast<size_t>(n - 1) * g + 4;
     // Digits beyond the slots (a longer field) keep their content.
@@ -283,8 +283,8 @@ bool CompactCommands(TProjectorPage& page) {
     if (!page.active || page.typeName != "KV1M2") return false;
     bool moved = false;
     for (size_t n = 0; n < 3; ++n) {
-        TCommandSlot& slot = page.slots[n];
-        TCommandSlot& next = page.slots[n + 1];
+        TCommandSlot& slot = page.commandSlots[n];
+        TCommandSlot& next = page.commandSlots[n + 1];
         if (!slot.command.empty() || slot.direct) continue;
         if (next.command.empty() && !next.direct) continue;
         // The repeat count belongs to its command and moves with it.

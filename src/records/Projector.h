@@ -67,7 +67,7 @@ struct TProjectorPage {
     int slotsShown = 0;  // slots 1..slotsShown are shown
     bool delayShown = false;
     bool sequenceShown = false;
-    std::array<TCommandSlot, 4> slots;
+    std::array<TCommandSlot, 4> commandSlots;
     std::string speed = "9600";
     std::string dataBits = "8";
     std::string parity = "-";

@@ -54,8 +54,8 @@ TEST(Projector, OneSlotRecordIsWrittenByteForByteAndReadBack) {
     EXPECT_EQ(page.slotSize, 96);
     EXPECT_FALSE(page.sequenceShown);
     EXPECT_FALSE(page.delayShown);
-    page.slots[0].command = "PWR ON$0D";
-    page.slots[0].repeat = 2;
+    page.commandSlots[0].command = "PWR ON$0D";
+    page.commandSlots[0].repeat = 2;
     const std::string extra = Written(page, std::string(100, '0'));
     EXPECT_EQ(extra, Digits("07"
                             "03"
@@ -65,9 +65,9 @@ TEST(Projector, OneSlotRecordIsWrittenByteForByteAndReadBack) {
                             "505752204F4E0D"));
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1M", Command("KV1M", extra), Texts());
-    EXPECT_EQ(read.slots[0].command, "PWR ON$0D");
-    EXPECT_EQ(read.slots[0].repeat, 2);
-    EXPECT_FALSE(read.slots[0].direct);
+    EXPECT_EQ(read.commandSlots[0].command, "PWR ON$0D");
+    EXPECT_EQ(read.commandSlots[0].repeat, 2);
+    EXPECT_FALSE(read.commandSlots[0].direct);
     EXPECT_EQ(read.speed, "9600");
     EXPECT_EQ(read.dataBits, "8");
     EXPECT_EQ(read.parity, "-");
@@ -114,7 +114,7 @@ TEST(Projector, ByteLimitsPerSlotSize) {
         SetUpProjectorPage(page, c.type, record, Texts());
         // "KV1M2" moves commands up into empty slots: its first slot is filled.
         const int last = std::string(c.type) == "KV1M2" ? 0 : page.slotsShown - 1;
-        page.slots[static_cast<size_t>(last)].command = std::string(c.capacity, 'z');
+        page.commandSlots[static_cast<size_t>(last)].command = std::string(c.capacity, 'z');
         std::string extra = record.Extra;
         test::TRecordingUi ui;
         EXPECT_TRUE(WriteProjectorPage(page, extra, Texts(), ui));
@@ -122,7 +122,7 @@ TEST(Projector, ByteLimitsPerSlotSize) {
         const size_t end = static_cast<size_t>((last + 1) * page.slotSize + 4);
         EXPECT_EQ(extra.substr(end - 3, 3), "7A0");
 
-        page.slots[static_cast<size_t>(last)].command += "$0D";
+        page.commandSlots[static_cast<size_t>(last)].command += "$0D";
         std::string refused = record.Extra;
         TSlotError error;
         EXPECT_FALSE(WriteProjectorPage(page, refused, Texts(), ui, &error));
@@ -136,8 +136,8 @@ TEST(Projector, ByteLimitsPerSlotSize) {
 TEST(Projector, DirectCodeAndEmptySlots) {
     TProjectorPage page;
     SetUpProjectorPage(page, "KV1K", Command("KV1K"), Texts());
-    page.slots[0].direct = true;
-    page.slots[0].command = "ignored";
+    page.commandSlots[0].direct = true;
+    page.commandSlots[0].command = "ignored";
     std::string extra = Written(page, std::string(100, '0'));
     EXPECT_EQ(extra, Digits("0001"
                             "02F0"
@@ -145,20 +145,20 @@ TEST(Projector, DirectCodeAndEmptySlots) {
     EXPECT_EQ(ExtraText(Command("KV1K", extra), "KV1K"), "Tx Code");
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1K", Command("KV1K", extra), Texts());
-    EXPECT_TRUE(read.slots[0].direct);
-    EXPECT_EQ(read.slots[0].command, "");
+    EXPECT_TRUE(read.commandSlots[0].direct);
+    EXPECT_EQ(read.commandSlots[0].command, "");
 
     // An empty command: length and repeat 0, the line settings stay.
-    page.slots[0].direct = false;
-    page.slots[0].command.clear();
-    page.slots[0].repeat = 5;
+    page.commandSlots[0].direct = false;
+    page.commandSlots[0].command.clear();
+    page.commandSlots[0].repeat = 5;
     EXPECT_EQ(Written(page, extra), Digits("0000"
                                            "02F0"
                                            "08"));
 
     // A record without slots after one with direct code shows the box unticked.
     SetUpProjectorPage(read, "KV1K", Command("KV1K", std::string(100, '0')), Texts());
-    EXPECT_FALSE(read.slots[0].direct);
+    EXPECT_FALSE(read.commandSlots[0].direct);
     // An Extra too short for a slot reads as the defaults.
     SetUpProjectorPage(read, "KV1K",
                        Command("KV1K",
@@ -168,7 +168,7 @@ TEST(Projector, DirectCodeAndEmptySlots) {
                        Texts());
     EXPECT_EQ(read.speed, "9600");
     EXPECT_EQ(read.dataBits, "8");
-    EXPECT_FALSE(read.slots[0].direct);
+    EXPECT_FALSE(read.commandSlots[0].direct);
 }
 
 TEST(Projector, SequenceOfKV1WAndLineSettings) {
@@ -176,7 +176,7 @@ TEST(Projector, SequenceOfKV1WAndLineSettings) {
     SetUpProjectorPage(page, "KV1W", Command("KV1W"), Texts());
     EXPECT_TRUE(page.sequenceShown);
     page.sequence = 2;  // shown as "3"
-    page.slots[0].command = "HELLO";
+    page.commandSlots[0].command = "HELLO";
     page.speed = "115200";
     page.dataBits = "7";
     page.parity = "ODD";  // list items compare without letter case
@@ -191,7 +191,7 @@ TEST(Projector, SequenceOfKV1WAndLineSettings) {
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1W", Command("KV1W", extra), Texts());
     EXPECT_EQ(read.sequence, 2);
-    EXPECT_EQ(read.slots[0].command, "HELLO");
+    EXPECT_EQ(read.commandSlots[0].command, "HELLO");
     EXPECT_EQ(read.speed, "115200");
     EXPECT_EQ(read.dataBits, "7");
     EXPECT_EQ(read.parity, "odd");
@@ -203,10 +203,10 @@ TEST(Projector, TwoSlotRecordsShareTheLineSettings) {
     SetUpProjectorPage(page, "KV1M", record, Texts());
     EXPECT_EQ(page.slotsShown, 2);
     EXPECT_EQ(page.slotSize, 48);
-    page.slots[0].command = "ON";
-    page.slots[0].repeat = 1;
-    page.slots[1].command = "OFF";
-    page.slots[1].repeat = 126;
+    page.commandSlots[0].command = "ON";
+    page.commandSlots[0].repeat = 1;
+    page.commandSlots[1].command = "OFF";
+    page.commandSlots[1].repeat = 126;
     page.speed = "600";
     page.parity = "even";
     const std::string extra = Written(page, record.Extra);
@@ -231,8 +231,8 @@ TEST(Projector, TwoSlotRecordsShareTheLineSettings) {
     EXPECT_EQ(extra, expected);
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1M", Command("KV1M", extra, "66", "F"), Texts());
-    EXPECT_EQ(read.slots[1].command, "OFF");
-    EXPECT_EQ(read.slots[1].repeat, 126);
+    EXPECT_EQ(read.commandSlots[1].command, "OFF");
+    EXPECT_EQ(read.commandSlots[1].repeat, 126);
     EXPECT_EQ(read.speed, "600");
     EXPECT_EQ(read.parity, "even");
     EXPECT_EQ(ExtraText(Command("KV1M", extra, "66", "F"), "KV1M"), "ON / OFF");
@@ -246,11 +246,11 @@ TEST(Projector, KV1M3DelaysAndSequence) {
     EXPECT_TRUE(page.sequenceShown);
     EXPECT_EQ(page.slotsShown, 2);
     page.sequence = 1;
-    page.slots[0].direct = true;
-    page.slots[0].delay = 5;
-    page.slots[1].command = "A";
-    page.slots[1].delay = 25;
-    page.slots[1].repeat = 3;
+    page.commandSlots[0].direct = true;
+    page.commandSlots[0].delay = 5;
+    page.commandSlots[1].command = "A";
+    page.commandSlots[1].delay = 25;
+    page.commandSlots[1].repeat = 3;
     const std::string extra = Written(page, record.Extra);
     std::string expected =
         "000"
@@ -276,11 +276,11 @@ TEST(Projector, KV1M3DelaysAndSequence) {
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1M3", Command("KV1M3", extra, "E0", "A"), Texts());
     EXPECT_EQ(read.sequence, 1);
-    EXPECT_TRUE(read.slots[0].direct);
-    EXPECT_EQ(read.slots[0].delay, 5);
-    EXPECT_EQ(read.slots[1].command, "A");
-    EXPECT_EQ(read.slots[1].delay, 25);
-    EXPECT_EQ(read.slots[1].repeat, 3);
+    EXPECT_TRUE(read.commandSlots[0].direct);
+    EXPECT_EQ(read.commandSlots[0].delay, 5);
+    EXPECT_EQ(read.commandSlots[1].command, "A");
+    EXPECT_EQ(read.commandSlots[1].delay, 25);
+    EXPECT_EQ(read.commandSlots[1].repeat, 3);
 }
 
 TEST(Projector, KV1M2FourSlotsOf124Digits) {
@@ -292,10 +292,10 @@ TEST(Projector, KV1M2FourSlotsOf124Digits) {
     EXPECT_FALSE(page.sequenceShown);
     const std::string commands[4] = {std::string(57, 'a'), "two", "", "$01$02"};
     for (size_t n = 0; n < 4; ++n) {
-        page.slots[n].command = commands[n];
-        page.slots[n].repeat = static_cast<int>(n);
+        page.commandSlots[n].command = commands[n];
+        page.commandSlots[n].repeat = static_cast<int>(n);
     }
-    page.slots[2].direct = true;
+    page.commandSlots[2].direct = true;
     page.speed = "19200";
     const std::string extra = Written(page, record.Extra);
     ASSERT_EQ(extra.size(), 500u);
@@ -335,10 +335,10 @@ TEST(Projector, KV1M2FourSlotsOf124Digits) {
     TProjectorPage read;
     SetUpProjectorPage(read, "KV1M2", Command("KV1M2", extra), Texts());
     for (size_t n = 0; n < 4; ++n) {
-        EXPECT_EQ(read.slots[n].command, n == 2 ? "" : commands[n]) << n;
-        EXPECT_EQ(read.slots[n].repeat, static_cast<int>(n));
+        EXPECT_EQ(read.commandSlots[n].command, n == 2 ? "" : commands[n]) << n;
+        EXPECT_EQ(read.commandSlots[n].repeat, static_cast<int>(n));
     }
-    EXPECT_TRUE(read.slots[2].direct);
+    EXPECT_TRUE(read.commandSlots[2].direct);
     EXPECT_EQ(read.speed, "19200");
     EXPECT_EQ(ExtraText(Command("KV1M2", extra), "KV1M2"),
               std::string(57, 'a') + " / two / Tx Code / $01$02");
@@ -347,30 +347,30 @@ TEST(Projector, KV1M2FourSlotsOf124Digits) {
 TEST(Projector, KV1M2CompactionMovesCommandsUpWithTheirRepeatCounts) {
     TProjectorPage page;
     SetUpProjectorPage(page, "KV1M2", Command("KV1M2"), Texts());
-    page.slots[0] = {"", false, 4, 0};
-    page.slots[1] = {"two", false, 1, 0};
-    page.slots[2] = {"", true, 2, 0};
-    page.slots[3] = {"four", false, 3, 0};
+    page.commandSlots[0] = {"", false, 4, 0};
+    page.commandSlots[1] = {"two", false, 1, 0};
+    page.commandSlots[2] = {"", true, 2, 0};
+    page.commandSlots[3] = {"four", false, 3, 0};
     EXPECT_TRUE(CompactCommands(page));
-    EXPECT_EQ(page.slots[0].command, "two");
-    EXPECT_EQ(page.slots[0].repeat, 1);
-    EXPECT_TRUE(page.slots[1].direct);
-    EXPECT_EQ(page.slots[1].repeat, 2);
-    EXPECT_EQ(page.slots[2].command, "four");
-    EXPECT_EQ(page.slots[3].command, "");
-    EXPECT_EQ(page.slots[3].repeat, 0);
+    EXPECT_EQ(page.commandSlots[0].command, "two");
+    EXPECT_EQ(page.commandSlots[0].repeat, 1);
+    EXPECT_TRUE(page.commandSlots[1].direct);
+    EXPECT_EQ(page.commandSlots[1].repeat, 2);
+    EXPECT_EQ(page.commandSlots[2].command, "four");
+    EXPECT_EQ(page.commandSlots[3].command, "");
+    EXPECT_EQ(page.commandSlots[3].repeat, 0);
     EXPECT_FALSE(CompactCommands(page));
     // A direct-code slot is no empty slot: it stays where it is.
-    page.slots = {TCommandSlot{"", true, 0, 0}, TCommandSlot{}, TCommandSlot{},
+    page.commandSlots = {TCommandSlot{"", true, 0, 0}, TCommandSlot{}, TCommandSlot{},
                   TCommandSlot{"x", false, 0, 0}};
     const std::string extra = Written(page, Command("KV1M2").Extra);
-    EXPECT_TRUE(page.slots[0].direct);
-    EXPECT_EQ(page.slots[1].command, "x");  // three passes at confirmation
+    EXPECT_TRUE(page.commandSlots[0].direct);
+    EXPECT_EQ(page.commandSlots[1].command, "x");  // three passes at confirmation
     EXPECT_EQ(extra.substr(127, 2), "01");
     // Other types do not compact.
     TProjectorPage other;
     SetUpProjectorPage(other, "KV1M", Command("KV1M", {}, "E0", "A"), Texts());
-    other.slots[1].command = "b";
+    other.commandSlots[1].command = "b";
     EXPECT_FALSE(CompactCommands(other));
 }
 
@@ -388,7 +388,7 @@ TEST(Projector, LineSettingRefusals) {
         page.speed = c.speed;
         page.dataBits = c.dataBits;
         page.parity = c.parity;
-        page.slots[0].command = "x";
+        page.commandSlots[0].command = "x";
         std::string extra(100, '5');
         test::TRecordingUi ui;
         EXPECT_FALSE(WriteProjectorPage(page, extra, Texts(), ui));
@@ -436,7 +436,7 @@ TEST(Projector, RandomPagesReadBackAsWritten) {
         if (page.sequenceShown) page.sequence = static_cast<int>(rng() % 4);
         const int capacity = SlotCapacity(l.type, page.slotSize);
         for (int n = 0; n < page.slotsShown; ++n) {
-            TCommandSlot& s = page.slots[static_cast<size_t>(n)];
+            TCommandSlot& s = page.commandSlots[static_cast<size_t>(n)];
             s.repeat = static_cast<int>(rng() % 127);
             if (page.delayShown) s.delay = static_cast<int>(rng() % 26);
             if (rng() % 5 == 0) {
@@ -457,8 +457,8 @@ TEST(Projector, RandomPagesReadBackAsWritten) {
         EXPECT_EQ(read.parity, page.parity);
         EXPECT_EQ(read.sequence, page.sequence);
         for (int n = 0; n < page.slotsShown; ++n) {
-            const TCommandSlot& a = page.slots[static_cast<size_t>(n)];
-            const TCommandSlot& b = read.slots[static_cast<size_t>(n)];
+            const TCommandSlot& a = page.commandSlots[static_cast<size_t>(n)];
+            const TCommandSlot& b = read.commandSlots[static_cast<size_t>(n)];
             EXPECT_EQ(b.direct, a.direct);
             EXPECT_EQ(b.command, a.direct ? "" : a.command);
             EXPECT_EQ(b.repeat, a.repeat);

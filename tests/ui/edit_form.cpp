@@ -17,6 +17,7 @@
 
 #include "GuiSupport.h"
 #include "catalog/Catalog.h"
+#include "catalog/Language.h"
 #include "catalog/RxFunkce.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
@@ -130,7 +131,9 @@ class EditFormTest : public QObject {
             QVERIFY(box->isVisible());
             QCOMPARE(box->isChecked(), j == 2 || j == 3);
         }
-        QCOMPARE(Find<QWidget>(&form, "Btn2")->pos(), QPoint(50, 10));
+        // The picture is drawn half as large again: top 10, left 50, tick box at + 8.
+        QCOMPARE(Find<QWidget>(&form, "Btn2")->pos(), QPoint(75, 15));
+        QCOMPARE(Find<QWidget>(&form, "BtnBox2")->pos(), QPoint(87, 27));
         // Ticking box 1 and unticking 2 and 3: 8.
         Find<QCheckBox>(&form, "BtnBox1")->click();
         Find<QCheckBox>(&form, "BtnBox2")->click();

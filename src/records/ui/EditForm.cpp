@@ -1,5 +1,6 @@
 #include "records/ui/EditForm.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -31,9 +32,16 @@ class TNumberBox : public QSpinBox {
     }
 };
 
-constexpr int kPictureSide = 100;
-constexpr int kButtonWidth = 32;
-constexpr int kButtonHeight = 22;
+// The catalogue places buttons and tick boxes in a small picture; it is drawn half as
+// large again, so that a tick box fits on its button.
+constexpr double kPictureScale = 1.5;
+constexpr int kPictureSide = 120;
+constexpr int kButtonWidth = 36;
+constexpr int kButtonHeight = 28;
+
+int Scaled(int v) {
+    return static_cast<int>(v * kPictureScale);
+}
 
 QStringList Items(const std::vector<std::string>& items) {
     QStringList list;
@@ -324,7 +332,7 @@ void TEditForm::BuildProjectorPage(QWidget* page) {
         connect(s.command, &QLineEdit::textEdited, this, [this, n] {
             if (editor_ && !showing_) {
                 auto bytes = ToCore(slots_[static_cast<size_t>(n)].command->text());
-                if (bytes) editor_->projector.slots[static_cast<size_t>(n)].command = *bytes;
+                if (bytes) editor_->projector.commandSlots[static_cast<size_t>(n)].command = *bytes;
             }
             CompactLater();
         });
@@ -332,16 +340,18 @@ void TEditForm::BuildProjectorPage(QWidget* page) {
             if (!showing_ && !handling_) ReadCommand(n);
         });
         connect(s.direct, &QCheckBox::toggled, this, [this, n](bool on) {
-            Handle([this, n, on] { editor_->projector.slots[static_cast<size_t>(n)].direct = on; });
+            Handle([this, n, on] {
+                editor_->projector.commandSlots[static_cast<size_t>(n)].direct = on;
+            });
             CompactLater();
         });
         connect(s.repeat, &QSpinBox::valueChanged, this, [this, n](int value) {
             if (editor_ && !showing_)
-                editor_->projector.slots[static_cast<size_t>(n)].repeat = value;
+                editor_->projector.commandSlots[static_cast<size_t>(n)].repeat = value;
         });
         connect(s.delay, &QSpinBox::valueChanged, this, [this, n](int value) {
             if (editor_ && !showing_)
-                editor_->projector.slots[static_cast<size_t>(n)].delay = value;
+                editor_->projector.commandSlots[static_cast<size_t>(n)].delay = value;
         });
     }
     auto* line = new QGridLayout;
@@ -495,14 +505,14 @@ void TEditForm::ShowPicture() {
         const TEditorButton& b = e.buttons[j];
         buttonPictures_[j]->setVisible(e.showButtons && b.visible);
         buttonBoxes_[j]->setVisible(e.showButtons && b.visible);
-        buttonPictures_[j]->move(b.left, b.top);
+        buttonPictures_[j]->move(Scaled(b.left), Scaled(b.top));
         buttonBoxes_[j]->adjustSize();
-        buttonBoxes_[j]->move(b.left + 8, b.top + 8 - buttonBoxes_[j]->height() / 4);
+        buttonBoxes_[j]->move(Scaled(b.left + 8), Scaled(b.top + 8));
         buttonBoxes_[j]->raise();
         buttonBoxes_[j]->setChecked(b.ticked);
         if (b.visible) {
-            right = std::max(right, b.left + kButtonWidth + 4);
-            bottom = std::max(bottom, b.top + kButtonHeight + 4);
+            right = std::max(right, Scaled(b.left) + kButtonWidth + 4);
+            bottom = std::max(bottom, Scaled(b.top) + kButtonHeight + 4);
         }
     }
     picture_->setFixedSize(right, bottom);
@@ -534,7 +544,7 @@ void TEditForm::ShowProjector() {
     const TProjectorPage& p = editor_->projector;
     for (int n = 0; n < 4; ++n) {
         TSlotControls& s = slots_[static_cast<size_t>(n)];
-        const TCommandSlot& slot = p.slots[static_cast<size_t>(n)];
+        const TCommandSlot& slot = p.commandSlots[static_cast<size_t>(n)];
         const bool shown = p.active && n < p.slotsShown;
         for (QWidget* w : std::initializer_list<QWidget*>{s.label, s.command, s.direct,
                                                           s.repeatLabel, s.repeat, s.help})
@@ -617,7 +627,7 @@ bool TEditForm::ReadCommand(int n) {
     if (!edit->isVisible() && edit->text().isEmpty()) return true;
     auto bytes = TypedText(edit->text(), L(texts_, 280) + " " + QString::number(n + 1), ui_, edit);
     if (!bytes) return false;
-    editor_->projector.slots[static_cast<size_t>(n)].command = *bytes;
+    editor_->projector.commandSlots[static_cast<size_t>(n)].command = *bytes;
     return true;
 }
 
@@ -630,7 +640,7 @@ bool TEditForm::ReadTexts() {
     editor_->userId = editId_->value();
     editor_->time = {minEdit_->value(), secEdit_->value(), milEdit_->value()};
     for (int n = 0; n < 4; ++n) {
-        TCommandSlot& slot = editor_->projector.slots[static_cast<size_t>(n)];
+        TCommandSlot& slot = editor_->projector.commandSlots[static_cast<size_t>(n)];
         slot.repeat = slots_[static_cast<size_t>(n)].repeat->value();
         slot.delay = slots_[static_cast<size_t>(n)].delay->value();
     }
