@@ -362,7 +362,7 @@ TEST(Projector, KV1M2CompactionMovesCommandsUpWithTheirRepeatCounts) {
     EXPECT_FALSE(CompactCommands(page));
     // A direct-code slot is no empty slot: it stays where it is.
     page.commandSlots = {TCommandSlot{"", true, 0, 0}, TCommandSlot{}, TCommandSlot{},
-                  TCommandSlot{"x", false, 0, 0}};
+                         TCommandSlot{"x", false, 0, 0}};
     const std::string extra = Written(page, Command("KV1M2").Extra);
     EXPECT_TRUE(page.commandSlots[0].direct);
     EXPECT_EQ(page.commandSlots[1].command, "x");  // three passes at confirmation
