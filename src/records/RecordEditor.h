@@ -66,7 +66,7 @@ struct TEditorButton {
 
 class TRecordEditor {
   public:
-    // `titles`: the user number and User1..User4 titles (labels and messages).
+    // The user titles for messages default to language texts 153..157 (see userTitles).
     TRecordEditor(const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
                   TUserInterface& ui);
 
