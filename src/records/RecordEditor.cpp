@@ -1,0 +1,468 @@
+#include "records/RecordEditor.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "catalog/Catalog.h"
+#include "catalog/RxFunkce.h"
+#include "records/Codec.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool AllHex(const std::string& s, size_t from = 0) {
+    for (size_t i = from; i < s.size(); ++i)
+        if (HexDigit(s[i]) < 0) return false;
+    return true;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return Upper(a) == Upper(b);
+}
+
+// A whole decimal number, optionally signed.
+bool ParseNumber(const std::string& text, int& value) {
+    return catalog_detail::ParseInt(text, value);
+}
+
+std::string Text(const PopisType& texts, int id) {
+    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
+                                                             : std::string();
+}
+
+}  // namespace
+
+int TimeValue(const TTimeBoxes& boxes, bool limit) {
+    const long minutes = std::max(boxes.minutes, 0);
+    const long seconds = std::max(boxes.seconds, 0);
+    const long millis = std::max(boxes.millis, 0);
+    long hundreds = millis / 100;
+    const long rest = millis % 100;
+    if (rest > 50 || (rest == 50 && hundreds % 2 == 1)) ++hundreds;
+    long value = minutes * 600 + seconds * 10 + hundreds;
+    if (limit) value = std::clamp(value, 1L, 65535L);
+    return static_cast<int>(std::min(value, 0x7FFFFFFFL));
+}
+
+TTimeBoxes TimeBoxesOf(int value) {
+    const long t = 100L * std::max(value, 0);
+    return {static_cast<int>(t / 60000), static_cast<int>(t / 1000 % 60),
+            static_cast<int>(t % 1000)};
+}
+
+std::optional<TTimeBoxes> ParseTimeText(const std::string& text) {
+    const size_t colon = text.find(':');
+    const size_t comma = text.find(',', colon == std::string::npos ? 0 : colon);
+    if (colon == std::string::npos || comma == std::string::npos) return std::nullopt;
+    TTimeBoxes boxes;
+    if (!ParseNumber(text.substr(0, colon), boxes.minutes) ||
+        !ParseNumber(text.substr(colon + 1, comma - colon - 1), boxes.seconds) ||
+        !ParseNumber(text.substr(comma + 1), boxes.millis))
+        return std::nullopt;
+    return boxes;
+}
+
+std::optional<std::string> NormaliseCode(const std::string& s, const std::string& typePrefix,
+                                         bool* xForm) {
+    const bool x = s.size() == 7 && (s[0] == 'x' || s[0] == 'X');
+    if (xForm) *xForm = x;
+    if (s.size() == 5 && AllHex(s)) return (typePrefix.size() == 2 ? typePrefix : "x0") + Upper(s);
+    if (x && AllHex(s, 1)) return "x" + Upper(s.substr(1));
+    if (s.size() == 7 && AllHex(s)) return Upper(s);
+    return std::nullopt;
+}
+
+std::optional<TMessage> UserTextProblem(const std::string& text, const std::string& what) {
+    if (text.find('#') != std::string::npos)
+        return TMessage::Fixed(what +
+                               ": the character \"#\" cannot be stored, it separates the fields "
+                               "of the data file.");
+    if (text.find_first_of("\r\n") != std::string::npos)
+        return TMessage::Fixed(what + ": a line break cannot be stored.");
+    return std::nullopt;
+}
+
+int UserTextCapacity(const TDevice& device) {
+    if (!IsTextHoldingType(device.Name)) return -1;
+    const size_t digits = MakeEmptyRecord(device, 0).Extra.size();
+    const size_t start = device.Name == "KV8T-N" ? 1 : 0;
+    return digits > start ? static_cast<int>((digits - start) / 2) : 0;
+}
+
+TRecordEditor::TRecordEditor(const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
+                             TUserInterface& ui)
+    : texts_(texts), fnc_(fnc), device_(device), ui_(ui) {
+    for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = Text(texts, 153 + i);
+}
+
+void TRecordEditor::Open(const TData& record, const std::string& txDir, const std::string& txFile) {
+    std::vector<TTx> types;
+    const bool loaded = LoadTransmitterTypes(txDir, txFile, types, texts_, ui_);
+    Open(record, std::move(types));
+    if (!loaded) {
+        typeText = "-";
+        ApplyType();
+        FillFunctionList();
+    }
+}
+
+void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
+    original = record;
+    types_ = std::move(types);
+    focus = TEditorField::None;
+    focusIndex = -1;
+
+    channels.fill(false);
+    channelBoxes = 0;
+    relayItems.clear();
+    relayIndex = 0;
+    functionItems = fnc_.Functions;
+    timeEnabled = false;
+    time = {};
+
+    userId = record.UserID;
+    user = {record.User1, record.User2, record.User3, record.User4};
+    code = record.CodePrefix + record.Serial;
+    typeText = record.TxType;
+    buttonText = record.Button;
+
+    relayMode = fnc_.IsRelayMode();
+    if (!relayMode) {
+        functionText = fnc_.FunctionName(record.Output);
+        channelBoxes = std::clamp(device_.Outputs, 0, 8);
+        // Every channel of the mask keeps its tick, also one beyond the enabled boxes.
+        if (!TRxFnc::ChannelsText(record.Channels).empty() && record.Channels != "00") {
+            unsigned mask = 0;
+            for (char c : record.Channels) mask = mask * 16 + static_cast<unsigned>(HexDigit(c));
+            for (int n = 0; n < 8; ++n) channels[static_cast<size_t>(n)] = (mask >> n) & 1;
+        }
+    } else {
+        functionText = fnc_.RelayFunctionName(1, record.Output);
+        for (int n = 1; n <= fnc_.SingleRelay; ++n) relayItems.push_back("RE " + std::to_string(n));
+        workingOutput = record.Output;
+        workingTime = record.Time;
+        currentRelay = 1;
+    }
+
+    typeItems.clear();
+    for (const TTx& t : types_) typeItems.push_back(t.Name);
+    ApplyType();
+    FillFunctionList(true);
+    SetUpProjectorPage(projector, device_.Name, record, texts_);
+}
+
+const TTx* TRecordEditor::FindType(const std::string& name) const {
+    for (const TTx& t : types_)
+        if (t.Name == name && t.Count != 0) return &t;
+    return nullptr;
+}
+
+void TRecordEditor::ApplyType() {
+    if (const TTx* t = FindType(typeText)) {
+        currentType_ = static_cast<int>(t - types_.data());
+        if (!code.empty() && !t->CodePrefix.empty()) code[0] = t->CodePrefix[0];
+    } else {
+        typeText = "-";
+        currentType_ = 0;
+    }
+    int d = buttonText.empty() ? 0 : HexDigit(buttonText[0]);
+    if (d < 0) d = 0;
+    for (auto& b : buttons) b = TEditorButton{};
+    inputItems.clear();
+    inputIndex = -1;
+    if (types_.empty()) {
+        showButtons = false;
+        showInputs = false;
+        return;
+    }
+    const TTx& type = types_[static_cast<size_t>(currentType_)];
+    showButtons = type.HasButtons;
+    showInputs = !type.HasButtons;
+    if (type.HasButtons) {
+        for (size_t j = 0; j < 4; ++j) {
+            buttons[j].visible = type.Buttons[j].Visible;
+            buttons[j].top = type.Buttons[j].Top;
+            buttons[j].left = type.Buttons[j].Left;
+        }
+        // Ticks from the code with the fixed weights 8, 4, 2, 1.
+        for (size_t j = 0; j < 4; ++j) {
+            const int weight = 8 >> j;
+            if (d >= weight) {
+                buttons[j].ticked = true;
+                d -= weight;
+            }
+        }
+        return;
+    }
+    for (size_t i = 0; i < type.Inputs.size(); ++i) {
+        inputItems.push_back(type.Inputs[i].Name);
+        if (inputIndex < 0 && type.Inputs[i].Value == d) inputIndex = static_cast<int>(i);
+    }
+    if (inputIndex < 0) buttonText = "0";
+}
+
+void TRecordEditor::TypeChanged(const std::string& text) {
+    std::string chosen = text;
+    for (const std::string& item : typeItems)
+        if (SameIgnoringCase(item, text)) {
+            chosen = item;
+            break;
+        }
+    if (chosen == "-" || chosen == " " || chosen.empty()) {
+        code = "x0" + (code.size() > 2 ? code.substr(2, 5) : std::string());
+        chosen = "-";
+    }
+    typeText = chosen;
+    ApplyType();
+    FillFunctionList();
+}
+
+void TRecordEditor::SetButtonFromTicks() {
+    if (types_.empty()) return;
+    const TTx& type = types_[static_cast<size_t>(currentType_)];
+    int sum = 0;
+    for (size_t j = 0; j < 4; ++j)
+        if (buttons[j].ticked) sum += type.Buttons[j].Value;
+    buttonText = std::string(1, kHex[sum & 15]);
+}
+
+void TRecordEditor::ButtonBoxToggled(int j, bool ticked) {
+    if (j < 0 || j > 3) return;
+    buttons[static_cast<size_t>(j)].ticked = ticked;
+    if (const TTx* t = FindType(typeText)) {
+        currentType_ = static_cast<int>(t - types_.data());
+    } else {
+        typeText = "-";
+        currentType_ = 0;
+    }
+    SetButtonFromTicks();
+}
+
+void TRecordEditor::InputChosen(int index) {
+    inputIndex = -1;
+    buttonText = "0";
+    if (types_.empty() || index < 0) return;
+    const TTx& type = types_[static_cast<size_t>(currentType_)];
+    if (static_cast<size_t>(index) >= type.Inputs.size()) return;
+    inputIndex = index;
+    const int value = type.Inputs[static_cast<size_t>(index)].Value;
+    buttonText = std::string(1, value >= 0 && value <= 15 ? kHex[value] : '0');
+}
+
+void TRecordEditor::ButtonCodeEdited(const std::string& text) {
+    std::string upper = Upper(text);
+    if (!upper.empty() && (upper.size() != 1 || HexDigit(upper[0]) < 0)) upper = "0";
+    buttonText = upper;
+    ApplyType();
+}
+
+bool TRecordEditor::ValidateCode(bool* refocus) {
+    if (refocus) *refocus = false;
+    const TTx* t = FindType(typeText);
+    bool xForm = false;
+    if (auto valid = NormaliseCode(code, t ? t->CodePrefix : std::string(), &xForm)) {
+        code = *valid;
+        return true;
+    }
+    ui_.Error(TMessage::Lang(texts_, 138));
+    code = StoredCode();
+    if (refocus) *refocus = !xForm;
+    return false;
+}
+
+bool TRecordEditor::CodeExit() {
+    bool refocus = false;
+    const bool valid = ValidateCode(&refocus);
+    if (refocus) {
+        focus = TEditorField::Code;
+        focusIndex = -1;
+    }
+    FillFunctionList();
+    return valid;
+}
+
+void TRecordEditor::FillFunctionList(bool reloadTime) {
+    if (!code.empty() && (code[0] == 'A' || code[0] == 'a')) {
+        functionItems = {"-", "Direct", "Inverse"};
+        buttonText = "F";
+        ApplyType();
+    } else {
+        functionItems = fnc_.Functions;
+    }
+    ApplyFunction(reloadTime);
+}
+
+void TRecordEditor::ApplyFunction(bool reloadTime) {
+    functionIndex = -1;
+    for (size_t i = 0; i < functionItems.size(); ++i)
+        if (SameIgnoringCase(functionItems[i], functionText)) {
+            functionIndex = static_cast<int>(i);
+            break;
+        }
+    if (functionIndex < 0 && !functionItems.empty()) functionIndex = 0;
+    if (functionIndex >= 0) functionText = functionItems[static_cast<size_t>(functionIndex)];
+
+    // The timed function is the one named at TimeIndex, whichever list is offered.
+    const bool timed =
+        fnc_.TimeIndex >= 0 && static_cast<size_t>(fnc_.TimeIndex) < fnc_.Functions.size() &&
+        functionIndex >= 0 && functionText == fnc_.Functions[static_cast<size_t>(fnc_.TimeIndex)];
+    if (!timed) {
+        timeEnabled = false;
+        return;
+    }
+    const bool wasEnabled = timeEnabled;
+    timeEnabled = true;
+    // A time the user typed stays when the function is applied again for another reason.
+    if (wasEnabled && !reloadTime) return;
+    const std::string text =
+        relayMode ? fnc_.RelayTimeText(relayIndex + 1, workingTime) : fnc_.TimeText(original.Time);
+    if (auto boxes = ParseTimeText(text)) {
+        time = *boxes;
+    } else {
+        ui_.Error(TMessage::Lang(texts_, 139));
+    }
+}
+
+void TRecordEditor::FunctionChanged(const std::string& text) {
+    functionText = text;
+    ApplyFunction(false);
+}
+
+void TRecordEditor::TimeExit() {
+    time = TimeBoxesOf(TimeValue(time));
+}
+
+void TRecordEditor::RelayChange() {
+    if (!relayMode) return;
+    std::string output;
+    if (fnc_.RelayFunctionCode(functionText, output)) {
+        workingOutput = output;
+    } else {
+        relayIndex = currentRelay - 1;
+    }
+    fnc_.SetRelayTime(currentRelay, TimeValue(time, false), workingTime);
+    if (relayIndex < 0 || static_cast<size_t>(relayIndex) >= relayItems.size()) relayIndex = 0;
+    functionText = fnc_.RelayFunctionName(relayIndex + 1, workingOutput);
+    ApplyFunction(true);
+    currentRelay = relayIndex + 1;
+}
+
+void TRecordEditor::RelayChosen(int index) {
+    if (!relayMode) return;
+    relayIndex = index;
+    RelayChange();
+}
+
+void TRecordEditor::ChannelToggled(int n, bool ticked) {
+    if (n < 0 || n >= channelBoxes) return;
+    channels[static_cast<size_t>(n)] = ticked;
+}
+
+std::string TRecordEditor::ChosenOutput() {
+    if (relayMode) {
+        RelayChange();
+        return workingOutput;
+    }
+    std::string output;
+    if (!fnc_.FunctionCode(functionText, output)) output.clear();
+    return output;
+}
+
+void TRecordEditor::ProjectorPageShown() {
+    if (!projector.active || projector.typeName == "KV1M2") return;
+    LayOutSlots(projector, ChosenOutput(), buttonText.empty() ? "0" : buttonText);
+}
+
+bool TRecordEditor::Confirm(TData& result) {
+    focus = TEditorField::None;
+    focusIndex = -1;
+    TData w = original;
+
+    // The command slots, laid out for the function and button the record will have.
+    if (buttonText.empty()) buttonText = "0";
+    if (projector.active) {
+        if (projector.typeName != "KV1M2") LayOutSlots(projector, ChosenOutput(), buttonText);
+        TSlotError error;
+        if (!WriteProjectorPage(projector, w.Extra, texts_, ui_, &error)) {
+            focus = TEditorField::Command;
+            focusIndex = error.slot;
+            return false;
+        }
+    }
+
+    ValidateCode();
+    TimeExit();
+    if (relayMode) RelayChange();
+
+    const int capacity = UserTextCapacity(device_);
+    const std::array<const std::string*, 4> before = {&original.User1, &original.User2,
+                                                      &original.User3, &original.User4};
+    for (size_t i = 0; i < 4; ++i) {
+        const std::string& what = userTitles[i + 1];
+        auto problem = UserTextProblem(user[i], what);
+        // The receiver keeps User1 of the text-holding types; a longer new text would be
+        // cut at the next upload.
+        if (!problem && i == 0 && capacity >= 0 && user[0] != *before[0] &&
+            user[0].size() > static_cast<size_t>(capacity))
+            problem = TMessage::Fixed(what + ": the receiver keeps at most " +
+                                      std::to_string(capacity) + " characters.");
+        if (problem) {
+            ui_.Error(*problem);
+            focus = TEditorField::UserText;
+            focusIndex = static_cast<int>(i);
+            return false;
+        }
+    }
+
+    w.UserID = userId;
+    w.User1 = user[0];
+    w.User2 = user[1];
+    w.User3 = user[2];
+    w.User4 = user[3];
+    w.Serial = code.size() > 2 ? code.substr(2, 5) : std::string();
+    w.CodePrefix = code.substr(0, 2);
+    w.TxType = typeText;
+    w.Button = buttonText;
+
+    if (!relayMode) {
+        std::string output;
+        if (!fnc_.FunctionCode(functionText, output)) {
+            ui_.Error(TMessage::Lang(texts_, 79));
+            return false;
+        }
+        w.Output = output;
+        fnc_.TimeCode(TimeValue(time), w.Time);
+        unsigned mask = 0;
+        for (int n = 0; n < 8; ++n)
+            if (channels[static_cast<size_t>(n)]) mask |= 1u << n;
+        w.Channels = {kHex[mask >> 4], kHex[mask & 15]};
+    } else {
+        w.Output = workingOutput;
+        w.Time = workingTime;
+    }
+
+    if (!fnc_.Check(w)) {
+        ui_.Error(TMessage::Lang(texts_, 78));
+        return false;
+    }
+    fnc_.ApplySetRules(w);
+    result = std::move(w);
+    return true;
+}
+
+}  // namespace ravlin

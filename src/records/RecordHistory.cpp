@@ -1,0 +1,113 @@
+#include "records/RecordHistory.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace ravlin {
+
+std::vector<int> TRecordChange::Positions() const {
+    std::vector<int> positions;
+    positions.reserve(items.size());
+    for (const TItem& item : items) positions.push_back(item.position);
+    return positions;
+}
+
+void TRecordChange::Append(TRecordChange next) {
+    if (items.empty() && usedBefore == usedAfter) {
+        const TChangeKind keep = kind;
+        *this = std::move(next);
+        kind = keep;
+        return;
+    }
+    std::unordered_map<int, size_t> index;
+    for (size_t i = 0; i < items.size(); ++i) index[items[i].position] = i;
+    for (TItem& item : next.items) {
+        auto found = index.find(item.position);
+        if (found != index.end()) {
+            items[found->second].after = std::move(item.after);
+        } else {
+            index[item.position] = items.size();
+            items.push_back(std::move(item));
+        }
+    }
+    usedAfter = next.usedAfter;
+}
+
+bool SameRecord(const TData& a, const TData& b) {
+    return a.Position == b.Position && a.Empty == b.Empty && a.Raw == b.Raw &&
+           a.Serial == b.Serial && a.Button == b.Button && a.Output == b.Output &&
+           a.Channels == b.Channels && a.Time == b.Time && a.Extra == b.Extra &&
+           a.User1 == b.User1 && a.User2 == b.User2 && a.User3 == b.User3 && a.User4 == b.User4 &&
+           a.UserID == b.UserID && a.TxType == b.TxType && a.CodePrefix == b.CodePrefix;
+}
+
+void ApplyChange(const TRecordChange& change, TRecordTable& table, TDevice& device, bool forward) {
+    const size_t count = change.items.size();
+    for (size_t k = 0; k < count; ++k) {
+        // Backwards in reverse order, so that a position named twice ends as it began.
+        const TRecordChange::TItem& item = change.items[forward ? k : count - 1 - k];
+        if (item.position < 1 || static_cast<size_t>(item.position) > table.size()) continue;
+        table[static_cast<size_t>(item.position - 1)] = forward ? item.after : item.before;
+    }
+    device.UsedCount = forward ? change.usedAfter : change.usedBefore;
+}
+
+TRecordChange DiffTables(const TRecordTable& before, const TRecordTable& after, int usedBefore,
+                         int usedAfter, TChangeKind kind) {
+    TRecordChange change;
+    change.kind = kind;
+    change.usedBefore = usedBefore;
+    change.usedAfter = usedAfter;
+    const size_t n = std::min(before.size(), after.size());
+    for (size_t i = 0; i < n; ++i)
+        if (!SameRecord(before[i], after[i]))
+            change.items.push_back({static_cast<int>(i + 1), before[i], after[i]});
+    return change;
+}
+
+void TRecordHistory::Reset(bool saved, bool matchesReceiver) {
+    steps_.clear();
+    at_ = 0;
+    saved_ = saved ? 0 : -1;
+    receiver_ = matchesReceiver ? 0 : -1;
+}
+
+bool TRecordHistory::Record(TRecordChange change) {
+    if (change.Empty()) return false;
+    // The undone steps cannot be redone after a new change; a mark among them is lost.
+    steps_.erase(steps_.begin() + static_cast<long>(at_), steps_.end());
+    if (saved_ > static_cast<long>(at_)) saved_ = -1;
+    if (receiver_ > static_cast<long>(at_)) receiver_ = -1;
+    steps_.push_back(std::move(change));
+    ++at_;
+    while (steps_.size() > maxSteps_) {
+        // The oldest step is forgotten: its state can no longer be reached.
+        steps_.pop_front();
+        --at_;
+        saved_ = saved_ > 0 ? saved_ - 1 : -1;
+        receiver_ = receiver_ > 0 ? receiver_ - 1 : -1;
+    }
+    return true;
+}
+
+bool TRecordHistory::Apply(TRecordChange change, TRecordTable& table, TDevice& device) {
+    if (change.Empty()) return false;
+    ApplyChange(change, table, device, true);
+    return Record(std::move(change));
+}
+
+std::vector<int> TRecordHistory::Undo(TRecordTable& table, TDevice& device) {
+    if (!CanUndo()) return {};
+    const TRecordChange& change = steps_[--at_];
+    ApplyChange(change, table, device, false);
+    return change.Positions();
+}
+
+std::vector<int> TRecordHistory::Redo(TRecordTable& table, TDevice& device) {
+    if (!CanRedo()) return {};
+    const TRecordChange& change = steps_[at_++];
+    ApplyChange(change, table, device, true);
+    return change.Positions();
+}
+
+}  // namespace ravlin
