@@ -357,7 +357,9 @@ std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const st
     const std::string key = SerialKey(serial);
     const auto matches = [&](const std::vector<TEvent>& events) {
         for (const TEvent& e : events)
-            if (SerialKey(e.Serial) == key && TlacitkaSouhlasi(e.Buttons, code)) return true;
+            if (e.Serial.size() > 2 && e.Serial.compare(2, 5, key) == 0 &&
+                TlacitkaSouhlasi(e.Buttons, code))
+                return true;
         return false;
     };
     for (size_t i = 0; i < Messages.size(); ++i) {
@@ -376,12 +378,14 @@ std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const st
 
 bool TMonitor::AktivujZpravu(int i, const TMonitorTime& now) {
     const bool done = Activate(i, now, {}, {});
+    ClearTouched();
     FlushLog();
     return done;
 }
 
 bool TMonitor::DeaktivujZpravu(int i, TAlarmCause cause, const TMonitorTime& now) {
     const bool done = Deactivate(i, cause, now);
+    ClearTouched();
     FlushLog();
     return done;
 }

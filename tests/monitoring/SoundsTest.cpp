@@ -5,6 +5,7 @@
 
 #include "../records/RecordTestUtil.h"
 #include "monitoring/Sounds.h"
+#include "monitoring/Wave.h"
 
 namespace ravlin {
 namespace {
@@ -40,28 +41,66 @@ TEST(Sounds, ChoicesFilesAndPatterns) {
 TEST(Sounds, DeliveredWaveFilesFollowThePatterns) {
     for (int choice = 1; choice <= 5; ++choice) {
         const std::string path = SoundFilePath(test::DeliveredDataDir(), choice, "");
-        const std::string w = test::ReadText(path);
-        ASSERT_GT(w.size(), 44u) << path;
-        auto u16 = [&](size_t at) {
-            return unsigned(uint8_t(w[at])) | unsigned(uint8_t(w[at + 1])) << 8;
-        };
-        auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
-        EXPECT_EQ(w.substr(0, 4), "RIFF");
-        EXPECT_EQ(u32(4), w.size() - 8);
-        EXPECT_EQ(w.substr(8, 8), "WAVEfmt ");
-        EXPECT_EQ(u16(20), 1u);  // PCM
-        EXPECT_EQ(u16(22), 1u);  // mono
-        EXPECT_EQ(u32(24), 16000u);
-        EXPECT_EQ(u16(34), 16u);
-        EXPECT_EQ(w.substr(36, 4), "data");
-        const unsigned ms = u32(40) / 32;
+        const auto w = ParseWave(test::ReadText(path));
+        ASSERT_TRUE(w) << path;
+        EXPECT_EQ(w->sampleRate, 16000);
+        EXPECT_EQ(w->channels, 1);
+        EXPECT_EQ(w->sample, TWave::Int16);
         if (choice == 5) {
-            EXPECT_EQ(ms % PatternMs(5), 0u) << path;
-            EXPECT_GE(ms, unsigned(PatternMs(5)));
+            EXPECT_EQ(w->Milliseconds() % PatternMs(5), 0) << path;
+            EXPECT_GE(w->Milliseconds(), PatternMs(5));
         } else {
-            EXPECT_EQ(ms, unsigned(PatternMs(choice))) << path;
+            EXPECT_EQ(w->Milliseconds(), PatternMs(choice)) << path;
         }
     }
+}
+
+// A RIFF WAVE file of the given format chunk fields, with `extra` chunks before the data.
+std::string Wave(unsigned tag, unsigned channels, unsigned rate, unsigned bits,
+                 const std::string& data, const std::string& extra = {}) {
+    auto u16 = [](unsigned v) { return std::string{char(v & 0xFF), char(v >> 8 & 0xFF)}; };
+    auto u32 = [&](unsigned v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+    const unsigned block = channels * bits / 8;
+    std::string fmt =
+        u16(tag) + u16(channels) + u32(rate) + u32(rate * block) + u16(block) + u16(bits);
+    std::string body = "WAVEfmt " + u32(unsigned(fmt.size())) + fmt + extra + "data" +
+                       u32(unsigned(data.size())) + data;
+    return "RIFF" + u32(unsigned(body.size())) + body;
+}
+
+TEST(Wave, ReadsTheUncompressedFormats) {
+    auto w = ParseWave(Wave(1, 2, 8000, 8, std::string(16, '\x80')));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->sample, TWave::UInt8);
+    EXPECT_EQ(w->BytesPerFrame(), 2);
+    EXPECT_EQ(w->Milliseconds(), 1);
+    w = ParseWave(Wave(3, 1, 44100, 32, std::string(8, '\0')));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->sample, TWave::Float32);
+    // Other chunks are skipped, odd ones with their pad byte.
+    w = ParseWave(Wave(1, 1, 16000, 16, "abcd", std::string("LIST\x03\0\0\0xyz\0", 12)));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->data, "abcd");
+    // A data chunk longer than the file keeps the whole frames that are there.
+    std::string cut = Wave(1, 1, 16000, 16, "abcdef");
+    cut.resize(cut.size() - 1);
+    w = ParseWave(cut);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->data, "abcd");
+}
+
+TEST(Wave, RefusesWhatItCannotPlay) {
+    EXPECT_FALSE(ParseWave(""));
+    EXPECT_FALSE(ParseWave(std::string("RIFF\4\0\0\0WAVX", 12)));
+    EXPECT_FALSE(ParseWave(Wave(2, 1, 16000, 4, "ab")));   // ADPCM
+    EXPECT_FALSE(ParseWave(Wave(1, 1, 16000, 12, "ab")));  // 12-bit
+    EXPECT_FALSE(ParseWave(Wave(1, 0, 16000, 16, "ab")));  // no channel
+    EXPECT_FALSE(ParseWave(Wave(1, 1, 10, 16, "ab")));     // no sample rate
+    std::string noData = Wave(1, 1, 16000, 16, "");
+    noData.resize(noData.size() - 8);  // no data chunk
+    EXPECT_FALSE(ParseWave(noData));
+    const std::string dataFirst("RIFF\x10\0\0\0WAVEdata\x02\0\0\0ab", 22);
+    EXPECT_FALSE(ParseWave(dataFirst));
 }
 
 class TRecordingTones : public TToneDevice {
