@@ -73,9 +73,10 @@ int main() {
         return 1;
     }
     TAlarmLog log(dir + "/Alarms.dat");
+    TAlarmLogWriter writer(dir + "/Alarms2.dat");
 
-    auto run = [&](const char* what, bool withLog, int runs) {
-        monitor.alarmLog = withLog ? &log : nullptr;
+    auto run = [&](const char* what, TAlarmRecorder* recorder, int runs) {
+        monitor.alarmLog = recorder;
         TStats match, list;
         int changed = 0;
         for (int r = 0; r < runs; ++r) {
@@ -105,8 +106,10 @@ int main() {
         match.Print("  Prijem (matching, state, sound, log)");
         list.Print("  message list rows");
     };
-    run("without alarm log", false, 4000);
-    run("with alarm log", true, 1000);
+    run("without alarm log", nullptr, 4000);
+    run("alarm log written on the window thread", &log, 1000);
+    run("alarm log written by its writer thread", &writer, 4000);
+    writer.Flush();
 
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);

@@ -185,4 +185,51 @@ int TAlarmLog::ReadAll(std::vector<TAlarmEntry>& out, size_t* skipped) const {
     return 0;
 }
 
+TAlarmLogWriter::TAlarmLogWriter(std::string path, size_t maxLines)
+    : log_(std::move(path), maxLines), thread_([this] { Run(); }) {}
+
+TAlarmLogWriter::~TAlarmLogWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+int TAlarmLogWriter::Record(const std::vector<TAlarmEntry>& entries) {
+    std::lock_guard lock(mutex_);
+    queue_.insert(queue_.end(), entries.begin(), entries.end());
+    const int error = error_;
+    error_ = 0;
+    wake_.notify_all();
+    return error;
+}
+
+int TAlarmLogWriter::Flush() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return queue_.empty() && !writing_; });
+    const int error = error_;
+    error_ = 0;
+    return error;
+}
+
+void TAlarmLogWriter::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (queue_.empty()) break;  // stopped with nothing left
+        std::vector<TAlarmEntry> batch;
+        batch.swap(queue_);
+        writing_ = true;
+        lock.unlock();
+        const int error = log_.Append(batch);
+        lock.lock();
+        writing_ = false;
+        if (error) error_ = error;
+        idle_.notify_all();
+    }
+    idle_.notify_all();
+}
+
 }  // namespace ravlin

@@ -11,10 +11,13 @@
 // whole on every append; when it holds kAlarmLogLines lines it becomes "Alarms.1.dat"
 // (replacing the one before) and a new file starts. The reader skips damaged lines.
 
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "monitoring/MonitorTime.h"
@@ -53,12 +56,23 @@ std::optional<TAlarmEntry> ParseAlarmLine(std::string_view line);
 // (empty lines are not counted).
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view content, size_t* skipped = nullptr);
 
-class TAlarmLog {
+// Where the monitor's changes go.
+class TAlarmRecorder {
+  public:
+    virtual ~TAlarmRecorder() = default;
+    // Records the entries; 0, or the errno of a failed write (for a writer thread: of one
+    // that failed since the last call).
+    virtual int Record(const std::vector<TAlarmEntry>& entries) = 0;
+    virtual const std::string& Path() const = 0;
+};
+
+class TAlarmLog : public TAlarmRecorder {
   public:
     // `path`: the log file; the previous file lies beside it.
     explicit TAlarmLog(std::string path, size_t maxLines = kAlarmLogLines);
 
-    const std::string& Path() const { return path_; }
+    int Record(const std::vector<TAlarmEntry>& entries) override { return Append(entries); }
+    const std::string& Path() const override { return path_; }
     std::string PreviousPath() const;
 
     // Adds the entries at the end. Returns 0 or the errno of the failure; on failure the
@@ -71,6 +85,34 @@ class TAlarmLog {
   private:
     std::string path_;
     size_t maxLines_;
+};
+
+// Writes the log on its own thread, in the order recorded, so that the window thread never
+// waits for the disk. The destructor writes what is still queued.
+class TAlarmLogWriter : public TAlarmRecorder {
+  public:
+    explicit TAlarmLogWriter(std::string path, size_t maxLines = kAlarmLogLines);
+    ~TAlarmLogWriter() override;
+    TAlarmLogWriter(const TAlarmLogWriter&) = delete;
+    TAlarmLogWriter& operator=(const TAlarmLogWriter&) = delete;
+
+    int Record(const std::vector<TAlarmEntry>& entries) override;
+    const std::string& Path() const override { return log_.Path(); }
+    // Waits until everything recorded is written; the errno of a failure since the last
+    // Record or Flush, or 0.
+    int Flush();
+
+  private:
+    void Run();
+
+    TAlarmLog log_;
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::vector<TAlarmEntry> queue_;
+    bool writing_ = false;
+    bool stop_ = false;
+    int error_ = 0;
+    std::thread thread_;
 };
 
 }  // namespace ravlin

@@ -481,7 +481,7 @@ void TMonitor::FlushLog() {
     std::vector<TAlarmEntry> entries = std::move(pendingLog_);
     pendingLog_.clear();
     if (!alarmLog) return;
-    if (alarmLog->Append(entries) == 0) {
+    if (alarmLog->Record(entries) == 0) {
         logFailed_ = false;
         return;
     }

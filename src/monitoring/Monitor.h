@@ -61,7 +61,7 @@ class TMonitor {
     // ---- what the program gives it (all optional) ---------------------------------------
     TMonitorEditors* editors = nullptr;
     TSoundPlayer* sound = nullptr;
-    TAlarmLog* alarmLog = nullptr;
+    TAlarmRecorder* alarmLog = nullptr;
     // The records of the open document; nullptr while no document is open.
     std::function<const TRecordTable*()> documentRecords;
     // The set-up changed (or was loaded or saved): refresh the grids, wake the status bar.

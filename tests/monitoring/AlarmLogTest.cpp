@@ -120,6 +120,47 @@ TEST(AlarmLog, AFailedAppendLeavesTheFileAsItWas) {
     EXPECT_EQ(ReadText(log.Path()), before);
 }
 
+TEST(AlarmLogWriter, WritesInOrderOnItsOwnThread) {
+    test::TTempDir dir;
+    std::vector<TAlarmEntry> sent;
+    {
+        TAlarmLogWriter writer(dir.File("Alarms.dat"), 50);
+        for (int i = 0; i < 120; ++i) {
+            auto e = Entry(1 + i % 28, TAlarmAction::Activate, TAlarmCause::Transmitter, "x");
+            e.Number = i;
+            sent.push_back(e);
+            EXPECT_EQ(writer.Record({e}), 0);
+        }
+        EXPECT_EQ(writer.Flush(), 0);
+        auto e = Entry(1, TAlarmAction::Deactivate, TAlarmCause::Exit, "last");
+        sent.push_back(e);
+        writer.Record({e});
+    }  // the destructor writes what is queued
+    TAlarmLog log(dir.File("Alarms.dat"), 50);
+    std::vector<TAlarmEntry> all;
+    ASSERT_EQ(log.ReadAll(all), 0);
+    // Rotation keeps the last two files (a batch is never split, so a file may hold more
+    // than its lines): what they hold is the tail of what was sent.
+    ASSERT_GE(all.size(), 50u);
+    ASSERT_LE(all.size(), sent.size());
+    EXPECT_TRUE(std::equal(all.begin(), all.end(), sent.end() - all.size()));
+}
+
+TEST(AlarmLogWriter, AFailedWriteIsReportedAtTheNextCall) {
+    test::TTempDir dir;
+    WriteText(dir.File("plain"), "x");
+    TAlarmLogWriter writer(dir.File("plain/Alarms.dat"));
+    const auto e = Entry(1, TAlarmAction::Activate, TAlarmCause::Transmitter, "x");
+    EXPECT_EQ(writer.Record({e}), 0);
+    EXPECT_NE(writer.Flush(), 0);
+    EXPECT_EQ(writer.Flush(), 0);  // reported once
+    // The next failure shows at the next call, whichever comes first, and only there.
+    EXPECT_EQ(writer.Record({e}), 0);
+    const int atRecord = writer.Record({});
+    const int atFlush = writer.Flush();
+    EXPECT_TRUE((atRecord != 0) != (atFlush != 0)) << atRecord << " " << atFlush;
+}
+
 TEST(DateTime, FormatsAndReadsBothDateForms) {
     EXPECT_EQ(FormatDateTime({2008, 2, 1, 13, 45, 10}, true), "01.02.2008 13:45:10");
     EXPECT_EQ(FormatDateTime({2008, 2, 1, 0, 0, 0}, true), "01.02.2008");

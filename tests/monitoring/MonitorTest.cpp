@@ -616,6 +616,48 @@ TEST_F(Reception, EveryChangeReachesTheAlarmLog) {
     EXPECT_EQ(ui.Ids(), std::vector<int>{80});
 }
 
+TEST_F(Reception, ActivationAndDeactivationOneByOne) {
+    EXPECT_TRUE(monitor.AktivujZpravu(3, now));
+    EXPECT_FALSE(monitor.AktivujZpravu(3, now));  // already active
+    EXPECT_FALSE(monitor.AktivujZpravu(9, now));
+    EXPECT_EQ(Rows(), (std::vector<int>{0, 0, 0, 1}));
+    EXPECT_FALSE(monitor.DeaktivujZpravu(0, TAlarmCause::Hand, now));
+    EXPECT_TRUE(monitor.DeaktivujZpravu(3, TAlarmCause::Hand, now));
+    EXPECT_EQ(monitor.ActiveCount(), 0);
+    // Nothing stays touched: the next reception may change them again.
+    EXPECT_EQ(On(3).size(), 1u);
+}
+
+TEST_F(Reception, LoadingAnotherSetUpEndsTheAlarmsOfTheOldOne) {
+    monitor.Messages[0].Sound = kSoundPermanent;
+    monitor.Messages[0].ShowWindow = true;
+    On(0);
+    On(1);
+    ASSERT_TRUE(sound.repeating);
+    const std::string file = dir.File("n.mon");
+    WriteText(file, kExample);
+    ASSERT_TRUE(monitor.Nacti(file));
+    EXPECT_EQ(monitor.ActiveCount(), 0);
+    EXPECT_FALSE(sound.repeating);
+    EXPECT_EQ(monitor.Slots().Slots().at(0).message, -1);
+    EXPECT_TRUE(monitor.RowOrder().empty());
+}
+
+TEST_F(Reception, RemovingAnActiveMessageTakesItsRowAndWindowPlace) {
+    monitor.Messages[1].ShowWindow = true;
+    monitor.Messages[2].ShowWindow = true;
+    On(1);
+    On(2);
+    On(3);
+    monitor.Odstran({2});  // message 1, row 1
+    ASSERT_EQ(monitor.Messages.size(), 3u);
+    EXPECT_EQ(monitor.ActiveCount(), 2);
+    EXPECT_EQ(monitor.RowOrder(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(monitor.Slots().Slots().at(0).message, -1);
+    EXPECT_EQ(monitor.Slots().Slots().at(1).message, 1);  // followed its message down
+    EXPECT_EQ(monitor.Messages[1].Slot, 1);
+}
+
 TEST(Escalation, RepeatsAreDueOncePerFullRepeatTime) {
     const auto t0 = std::chrono::steady_clock::time_point(100s);
     EXPECT_EQ(RepeatsDue(t0, 30, t0 + 29s), 0);
