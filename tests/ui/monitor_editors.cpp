@@ -16,6 +16,7 @@
 #include "monitoring/ui/MonitorAddForm.h"
 #include "monitoring/ui/MonitorEditForm.h"
 #include "monitoring/ui/MonitorEventEditForm.h"
+#include "monitoring/ui/MonitorMessageForm.h"
 #include "monitoring/ui/MonitorModels.h"
 #include "monitoring/ui/Picture.h"
 #include "monitoring/ui/QtMonitorEditors.h"
@@ -551,6 +552,66 @@ class MonitorEditorsTest : public QObject {
         model.Refresh();
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.index(0, kListText).data().toString(), QString("M2"));
+    }
+
+    void popUpWindowShowsTextAndPicture() {
+        TMonitorData m;
+        m.Text = "Front door";
+        m.Color = 2;
+        m.Size = 16;
+        m.Picture = S(File("none.jpg"));
+        TMonitorMessageForm form(texts);
+        form.Prepare(4, m, "Tahoma");
+        QCOMPARE(form.windowTitle(), QString("T232 5"));
+        QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::BuiltIn);  // no such file
+        QCOMPARE(form.imageLabel()->pixmap().size(), QSize(125, 41));
+        QCOMPARE(form.textLabel()->palette().color(QPalette::Window), QColor(0, 0, 255));
+        QCOMPARE(form.textLabel()->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+        QCOMPARE(form.textLabel()->font().pointSize(), 16);
+        QVERIFY(form.width() >= TMonitorMessageForm::kMinWidth &&
+                form.width() <= TMonitorMessageForm::kMaxWidth);
+        QVERIFY(form.height() >= TMonitorMessageForm::kMinHeight &&
+                form.height() <= TMonitorMessageForm::kMaxHeight);
+        // The picture is centred below the text.
+        const QRect img = form.imageLabel()->geometry();
+        const QRect text = form.textLabel()->geometry();
+        QVERIFY(std::abs(img.center().x() - text.center().x()) <= 1);
+        QVERIFY(img.top() >= text.bottom());
+
+        m.Text = std::string(400, 'W');  // a long text wraps within the widest window
+        const QString big = File("big.jpg");
+        QVERIFY(QImage(2000, 1500, QImage::Format_RGB32).save(big, "JPEG"));
+        m.Picture = S(big);
+        QSignalSpy loaded(&form, &TMonitorMessageForm::pictureLoaded);
+        form.Prepare(0, m, "Tahoma");
+        QTRY_COMPARE(loaded.count(), 1);
+        QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::Own);
+        QVERIFY(form.imageLabel()->pixmap().width() <= TMonitorMessageForm::kMaxWidth);
+        QCOMPARE(form.width(), TMonitorMessageForm::kMaxWidth);
+        QVERIFY(form.height() <= TMonitorMessageForm::kMaxHeight);
+
+        const QString bad = File("bad.bmp");
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("BM garbage");
+        f.close();
+        m.Picture = S(bad);
+        loaded.clear();
+        form.Prepare(0, m, "Tahoma");
+        QTRY_COMPARE(loaded.count(), 1);
+        QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::None);  // the text alone
+        QVERIFY(!form.imageLabel()->isVisibleTo(&form));
+
+        // Blinking: the look of the phase; closing only hides.
+        form.ApplyLook({{0, 0, 0}, {0, 0, 255}, 16, 28}, "Tahoma");
+        QCOMPARE(form.textLabel()->palette().color(QPalette::Window), QColor(0, 0, 0));
+        form.PlaceAt({160, 10, 3});
+        QCOMPARE(form.pos(), QPoint(10, 160));
+        form.show();
+        form.close();
+        QVERIFY(!form.isVisible());
+        form.show();
+        QVERIFY(form.isVisible());
     }
 
     void soundOutputNeverWaits() {
