@@ -274,6 +274,15 @@ void TMonitorEventEditForm::TypeChanged() {
 }
 
 bool TMonitorEventEditForm::CheckSerial() {
+    // The error box takes the focus, which ends the editing once more.
+    if (checking_) return false;
+    checking_ = true;
+    const bool ok = CheckSerialOnce();
+    checking_ = false;
+    return ok;
+}
+
+bool TMonitorEventEditForm::CheckSerialOnce() {
     const std::string typed = ToCoreLossy(kod_->text());
     const int chosen = ChosenType();
     const std::string prefix = chosen >= 0 ? types_[chosen].CodePrefix : std::string();

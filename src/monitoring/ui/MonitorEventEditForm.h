@@ -63,6 +63,7 @@ class TMonitorEventEditForm : public QDialog {
     void ButtonTextChanged();
     void TypeChanged();
     void SetButtonText(const QString& text);
+    bool CheckSerialOnce();
 
     const PopisType& texts_;
     TUserInterface& ui_;
@@ -71,6 +72,7 @@ class TMonitorEventEditForm : public QDialog {
     std::vector<TTx> types_;
     TEvent event_;
     bool updating_ = false;
+    bool checking_ = false;
 
     QLabel *serialLabel_, *typeLabel_, *buttonLabel_;
     QLineEdit* kod_;

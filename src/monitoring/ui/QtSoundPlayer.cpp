@@ -91,10 +91,7 @@ void TQtSoundPlayer::SetOutputs(bool card, bool speaker) {
 }
 
 int TQtSoundPlayer::LoadedCount() const {
-    int n = 0;
-    for (const auto& [path, sound] : sounds_)
-        if (sound) ++n;
-    return n;
+    return static_cast<int>(sounds_.size());
 }
 
 void TQtSoundPlayer::WithSound(const std::string& path,
@@ -102,7 +99,7 @@ void TQtSoundPlayer::WithSound(const std::string& path,
     if (path.empty()) return;
     const QString key = QPath(path);
     if (auto it = sounds_.find(key); it != sounds_.end()) {
-        if (it->second) then(it->second);
+        then(it->second);
         return;
     }
     auto& waiting = waiting_[key];
@@ -111,7 +108,8 @@ void TQtSoundPlayer::WithSound(const std::string& path,
 
     auto promise = std::make_shared<QPromise<TSoundPtr>>();
     promise->future().then(this, [this, key](const TSoundPtr& sound) {
-        sounds_[key] = sound;
+        // A file that cannot be read now is tried again next time.
+        if (sound) sounds_[key] = sound;
         auto callbacks = std::move(waiting_[key]);
         waiting_.erase(key);
         if (sound)

@@ -56,7 +56,7 @@ class TQtSoundPlayer : public QObject, public TSoundPlayer {
     std::string dataDir_;
     bool card_ = false;
     std::unique_ptr<TSpeaker> speaker_;
-    std::map<QString, TSoundPtr> sounds_;  // nullptr: could not be read
+    std::map<QString, TSoundPtr> sounds_;
     std::map<QString, std::vector<std::function<void(const TSoundPtr&)>>> waiting_;
     QAudioSink* loop_ = nullptr;
     bool repeating_ = false;
