@@ -1,0 +1,107 @@
+// ravlin-cli alarms [--since DATE] [--csv]: the alarm log of monitor mode, oldest first.
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "base/AtomicFile.h"
+#include "base/CodePage.h"
+#include "monitoring/AlarmLog.h"
+
+namespace ravlin::cli {
+namespace {
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+size_t DisplayWidth(const std::string& utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+int RunAlarms(TContext& ctx) {
+    std::optional<TDateTime> since;
+    bool csv = false;
+    const auto& args = ctx.options.args;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--csv") {
+            csv = true;
+        } else if (a == "--since") {
+            if (i + 1 >= args.size()) return UsageError("--since needs a date");
+            since = ParseDateTime(args[++i]);
+            if (!since)
+                return UsageError(
+                    "--since takes dd.MM.yyyy or yyyy-MM-dd, optionally with hh:mm[:ss]");
+        } else {
+            return UsageError("unknown argument " + a);
+        }
+    }
+
+    TAlarmLog log(ctx.folders.HomeFile(kAlarmLogName));
+    std::vector<TAlarmEntry> entries;
+    size_t skipped = 0;
+    if (int err = log.ReadAll(entries, &skipped); err != 0) {
+        std::fprintf(stderr, "%s: %s\n", log.Path().c_str(), SystemErrorText(err).c_str());
+        return kFailed;
+    }
+    if (skipped)
+        std::fprintf(stderr, "%zu damaged line%s of the alarm log skipped\n", skipped,
+                     skipped == 1 ? "" : "s");
+
+    std::vector<std::vector<std::string>> lines;
+    lines.push_back(
+        {"Time", "Action", "Cause", "Message", "Text", "Transmitter", "Button", "Operator"});
+    for (const auto& e : entries) {
+        if (since && e.Time < *since) continue;
+        lines.push_back({FormatDateTime(e.Time, false), ActionName(e.Action), CauseName(e.Cause),
+                         std::to_string(e.Number), AnsiToUtf8(e.Text), AnsiToUtf8(e.Serial),
+                         AnsiToUtf8(e.Buttons), AnsiToUtf8(e.Operator)});
+    }
+
+    if (csv) {
+        for (const auto& cells : lines) {
+            std::string line;
+            for (size_t i = 0; i < cells.size(); ++i) {
+                if (i) line += ',';
+                line += CsvField(cells[i]);
+            }
+            std::printf("%s\n", line.c_str());
+        }
+    } else {
+        std::vector<size_t> widths(lines[0].size(), 0);
+        for (const auto& cells : lines)
+            for (size_t i = 0; i < cells.size(); ++i)
+                widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+        for (const auto& cells : lines) {
+            std::string line;
+            for (size_t i = 0; i < cells.size(); ++i) {
+                line += cells[i];
+                if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+            }
+            while (!line.empty() && line.back() == ' ') line.pop_back();
+            std::printf("%s\n", line.c_str());
+        }
+    }
+    return std::fflush(stdout) == 0 ? kOk : kFailed;
+}
+
+}  // namespace
+
+RAVLIN_CLI_COMMAND("alarms", "[--since DATE] [--csv]   print the alarm log of monitor mode",
+                   RunAlarms);
+
+}  // namespace ravlin::cli

@@ -1,0 +1,563 @@
+#include "monitoring/Monitor.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+
+#include "base/AtomicFile.h"
+#include "monitoring/MonitorFile.h"
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kTextCannotOpen = 80;
+constexpr int kTextWrongFormat = 82;
+constexpr int kTextSaveChanges = 84;
+constexpr int kTextSaveBeforeOpen = 97;
+constexpr int kTextDuplicateEvent = 127;
+constexpr int kTextMonitoring = 231;
+// The loader's own text for a message line without its event lines.
+constexpr const char* kTextMissingEventLine = "Cyhba";
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+int RepeatsDue(std::chrono::steady_clock::time_point activated, int seconds,
+               std::chrono::steady_clock::time_point now) {
+    if (seconds <= 0 || now <= activated) return 0;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - activated);
+    return static_cast<int>(std::min<long long>(elapsed.count() / seconds, 1 << 30));
+}
+
+std::vector<int> DueForRepeat(const std::vector<TMonitorData>& messages,
+                              std::chrono::steady_clock::time_point now) {
+    std::vector<int> due;
+    for (size_t i = 0; i < messages.size(); ++i) {
+        const TMonitorData& m = messages[i];
+        if (m.IsActive() && RepeatsDue(m.ActivatedTick, m.RepeatTime, now) > m.Repeats)
+            due.push_back(static_cast<int>(i));
+    }
+    return due;
+}
+
+TMonitor::TMonitor(const PopisType& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {}
+
+void TMonitor::Changed() {
+    if (changed) changed();
+}
+
+void TMonitor::Modified() {
+    Saved = false;
+    Changed();
+}
+
+void TMonitor::Renumber() {
+    for (size_t i = 0; i < Messages.size(); ++i) Messages[i].Number = static_cast<int>(i) + 1;
+}
+
+// ---- files -------------------------------------------------------------------------------
+
+void TMonitor::Init(const std::string& lastMonitorFile, bool openMonitorFile,
+                    const std::string& openMonitorPath) {
+    FileName = lastMonitorFile;
+    if (FileExists(FileName))
+        Nacti();
+    else
+        Changed();
+    if (openMonitorFile && FileExists(openMonitorPath)) Nacti(openMonitorPath);
+}
+
+bool TMonitor::Nacti() {
+    return Nacti(FileName);
+}
+
+bool TMonitor::Nacti(const std::string& fileName) {
+    std::string content;
+    if (ReadWholeFile(fileName, content) != 0) {
+        ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + fileName));
+        return false;
+    }
+    TMonitorFileContent file = ParseMonitorFile(content);
+    if (file.status == TMonitorFileStatus::WrongHeader) {
+        ui_.Error(TMessage::Lang(texts_, kTextWrongFormat, " - " + fileName));
+        return false;
+    }
+    if (file.status == TMonitorFileStatus::MissingEventLine) {
+        ui_.Error(TMessage::Fixed(kTextMissingEventLine));
+        return false;
+    }
+    StopAlarms();
+    Messages = std::move(file.messages);
+    // The grids turn a row's number back into a position: keep them equal.
+    Renumber();
+    TargetMessage = 0;
+    FileName = fileName;
+    Defined = true;
+    Saved = true;
+    CommentRefresh();
+    return true;
+}
+
+bool TMonitor::Uloz() {
+    if (int err = WriteFileAtomically(FileName, FormatMonitorFile(Messages)); err != 0) {
+        ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + FileName));
+        return false;
+    }
+    return true;
+}
+
+bool TMonitor::UlozJako(TFileChooser& chooser) {
+    TFileDialog d;
+    d.filter = kMonitorFileFilter;
+    d.fileName = FileName;
+    d.defaultExtension = kMonitorFileExtension;
+    d.confirmOverwrite = true;
+    std::optional<std::string> file = chooser.SaveFile(d);
+    if (!file) return false;
+    const std::string before = FileName;
+    FileName = WithDefaultExtension(*file, kMonitorFileExtension);
+    if (Uloz()) return true;
+    FileName = before;
+    return false;
+}
+
+bool TMonitor::SaveAll(TFileChooser& chooser) {
+    if (!Defined) return true;
+    const bool ok = FileName.empty() ? UlozJako(chooser) : Uloz();
+    Saved = ok;
+    Changed();
+    return ok;
+}
+
+bool TMonitor::CloseQuery(TFileChooser& chooser) {
+    if (!Defined || Saved) return true;
+    const std::string suffix =
+        " - " + (kTextMonitoring < static_cast<int>(texts_.size()) ? texts_[kTextMonitoring] : "");
+    switch (ui_.Ask(TMessage::Lang(texts_, kTextSaveChanges, suffix), TButtons::YesNoCancel)) {
+        case TAnswer::Cancel:
+            return false;
+        case TAnswer::No:
+            return true;
+        case TAnswer::Yes:
+            return SaveAll(chooser);
+    }
+    return false;
+}
+
+bool TMonitor::OpenMonitoring(TFileChooser& chooser) {
+    if (Defined && !Saved) {
+        const TAnswer a =
+            ui_.Ask(TMessage::Lang(texts_, kTextSaveBeforeOpen), TButtons::YesNoCancel);
+        if (a == TAnswer::Cancel) return false;
+        // A save that fails or is cancelled stops: going on could drop the changes.
+        if (a == TAnswer::Yes && !SaveAll(chooser)) return false;
+    }
+    TFileDialog d;
+    d.filter = kMonitorFileFilter;
+    d.fileName = FileName;
+    std::optional<std::string> file = chooser.OpenFile(d);
+    if (!file) return false;
+    return Nacti(*file);
+}
+
+bool TMonitor::SaveMonitoringAs(TFileChooser& chooser) {
+    const bool ok = UlozJako(chooser);
+    if (ok) Saved = true;
+    Changed();
+    return ok;
+}
+
+// ---- editing -------------------------------------------------------------------------------
+
+bool TMonitor::PridejZpravu() {
+    if (!editors) return false;
+    TMonitorData m;  // empty text, colour 0, size 8, no sound, nothing checked
+    if (!editors->EditMessage(m)) return false;
+    TMonitorData added;
+    added.Text = m.Text;
+    added.Color = m.Color;
+    added.Size = m.Size;
+    added.Blink = m.Blink;
+    added.Sound = m.Sound;
+    added.SoundFile = m.SoundFile;
+    added.Picture = m.Picture;
+    added.Activate = m.Activate;
+    added.ShowWindow = m.ShowWindow;
+    added.RepeatTime = m.RepeatTime;
+    added.Number = static_cast<int>(Messages.size()) + 1;
+    Messages.push_back(std::move(added));
+    Defined = true;
+    Modified();
+    return true;
+}
+
+void TMonitor::Edituj(const std::vector<int>& numbers) {
+    if (!editors) return;
+    for (int number : numbers) {
+        const int i = number - 1;
+        if (i < 0 || i >= static_cast<int>(Messages.size())) continue;
+        TMonitorData values = Messages[i];
+        if (!editors->EditMessage(values)) return;
+        TMonitorData& m = Messages[i];
+        m.Text = values.Text;
+        m.Color = values.Color;
+        m.Size = values.Size;
+        m.Blink = values.Blink;
+        m.Sound = values.Sound;
+        m.SoundFile = values.SoundFile;
+        m.Picture = values.Picture;
+        m.Activate = values.Activate;
+        m.ShowWindow = values.ShowWindow;
+        m.RepeatTime = values.RepeatTime;
+        Modified();
+    }
+}
+
+void TMonitor::Odstran(const std::vector<int>& numbers) {
+    // The messages the rows show are taken first: removing one renumbers the rest.
+    std::vector<int> which;
+    for (int number : numbers)
+        if (number >= 1 && number <= static_cast<int>(Messages.size())) which.push_back(number - 1);
+    if (which.empty()) return;
+    std::sort(which.begin(), which.end(), std::greater<>());
+    which.erase(std::unique(which.begin(), which.end()), which.end());
+    bool removedActive = false;
+    for (int i : which) {
+        TMonitorData& m = Messages[i];
+        if (m.IsActive()) {
+            // Only reachable outside monitor mode with an alarm left on: the row goes too.
+            removedActive = true;
+            for (auto& o : Messages)
+                if (o.Row > m.Row) --o.Row;
+            --activeCount_;
+        }
+        slots_.MessageRemoved(i);
+        Messages.erase(Messages.begin() + i);
+    }
+    Renumber();
+    if (TargetMessage >= static_cast<int>(Messages.size())) TargetMessage = 0;
+    if (removedActive) UpdateRepeatingSound();
+    Modified();
+}
+
+std::vector<TEvent>* TMonitor::ListOf(int message, bool active) {
+    if (message < 0 || message >= static_cast<int>(Messages.size())) return nullptr;
+    return active ? &Messages[message].ActiveEvents : &Messages[message].DeactiveEvents;
+}
+
+bool TMonitor::PridejEvent(const std::string& serial, const std::string& buttons, bool edit) {
+    std::vector<TEvent>* list = ListOf(TargetMessage, AddToActive);
+    if (!list) return false;
+    TEvent e;
+    e.Serial = serial;
+    e.Buttons = buttons;
+    list->push_back(e);
+    const int added = static_cast<int>(list->size()) - 1;
+    if (edit) EditEventAt(*list, added);
+    const TEvent& now = (*list)[added];
+    if (SerialKey(now.Serial) == "00000") {
+        list->erase(list->begin() + added);
+        return false;
+    }
+    for (int i = 0; i < added; ++i) {
+        if ((*list)[i].Serial == now.Serial && (*list)[i].Buttons == now.Buttons) {
+            ui_.Error(TMessage::Lang(texts_, kTextDuplicateEvent));
+            list->erase(list->begin() + added);
+            return false;
+        }
+    }
+    Saved = false;
+    CommentRefresh();
+    return true;
+}
+
+void TMonitor::RemoveActive(int message, int event) {
+    std::vector<TEvent>* list = ListOf(message, true);
+    if (!list || event < 0 || event >= static_cast<int>(list->size())) return;
+    list->erase(list->begin() + event);
+    Modified();
+}
+
+void TMonitor::RemoveDeactive(int message, int event) {
+    std::vector<TEvent>* list = ListOf(message, false);
+    if (!list || event < 0 || event >= static_cast<int>(list->size())) return;
+    list->erase(list->begin() + event);
+    Modified();
+}
+
+bool TMonitor::EditEventAt(std::vector<TEvent>& list, int event) {
+    if (!editors || event < 0 || event >= static_cast<int>(list.size())) return false;
+    TEvent e = list[event];
+    if (!editors->EditEvent(e)) return false;
+    list[event].Serial = e.Serial;
+    list[event].Buttons = e.Buttons;
+    return true;
+}
+
+bool TMonitor::EditEventOf(std::vector<TEvent>* list, int event) {
+    if (!list || !EditEventAt(*list, event)) return false;
+    Saved = false;
+    CommentRefresh();
+    return true;
+}
+
+bool TMonitor::EditActive(int message, int event) {
+    return EditEventOf(ListOf(message, true), event);
+}
+
+bool TMonitor::EditDeactive(int message, int event) {
+    return EditEventOf(ListOf(message, false), event);
+}
+
+void TMonitor::CommentRefresh() {
+    const TRecordTable* records = documentRecords ? documentRecords() : nullptr;
+    if (records) {
+        // Records by serial key, in table order: the first match of each field wins.
+        std::map<std::string, std::vector<const TData*>> bySerial;
+        for (const TData& r : *records) bySerial[r.Serial].push_back(&r);
+        for (auto& m : Messages) {
+            for (auto* list : {&m.ActiveEvents, &m.DeactiveEvents}) {
+                for (TEvent& e : *list) {
+                    e.UserNumber = 0;
+                    for (auto& u : e.User) u.clear();
+                    auto it = bySerial.find(SerialKey(e.Serial));
+                    if (it == bySerial.end()) continue;
+                    for (const TData* r : it->second) {
+                        if (!TlacitkaSouhlasi(e.Buttons, r->Button)) continue;
+                        if (e.UserNumber == 0) e.UserNumber = r->UserID;
+                        const std::string* texts[4] = {&r->User1, &r->User2, &r->User3, &r->User4};
+                        for (int k = 0; k < 4; ++k)
+                            if (e.User[k].empty()) e.User[k] = *texts[k];
+                    }
+                }
+            }
+        }
+    }
+    Changed();
+}
+
+// ---- monitor mode ----------------------------------------------------------------------------
+
+std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const std::string& digit) {
+    return Prijem(serial, digit, TMonitorTime::Now());
+}
+
+std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const std::string& digit,
+                                             const TMonitorTime& now) {
+    std::vector<TMonitorChange> changes;
+    // "0000000": the receiver reports that nothing was received.
+    if (serial == "0000000") return changes;
+    const std::string code = ReceptionCode(serial, digit);
+    const std::string key = SerialKey(serial);
+    const auto matches = [&](const std::vector<TEvent>& events) {
+        for (const TEvent& e : events)
+            if (e.Serial.size() > 2 && e.Serial.compare(2, 5, key) == 0 &&
+                TlacitkaSouhlasi(e.Buttons, code))
+                return true;
+        return false;
+    };
+    for (size_t i = 0; i < Messages.size(); ++i) {
+        const int index = static_cast<int>(i);
+        if (!Messages[i].IsActive() && matches(Messages[i].ActiveEvents) &&
+            Activate(index, now, serial, code))
+            changes.push_back({TAlarmAction::Activate, index, TAlarmCause::Transmitter});
+        if (Messages[i].IsActive() && matches(Messages[i].DeactiveEvents) &&
+            Deactivate(index, TAlarmCause::Transmitter, now, serial, code))
+            changes.push_back({TAlarmAction::Deactivate, index, TAlarmCause::Transmitter});
+    }
+    ClearTouched();
+    FlushLog();
+    return changes;
+}
+
+bool TMonitor::AktivujZpravu(int i, const TMonitorTime& now) {
+    const bool done = Activate(i, now, {}, {});
+    ClearTouched();
+    FlushLog();
+    return done;
+}
+
+bool TMonitor::DeaktivujZpravu(int i, TAlarmCause cause, const TMonitorTime& now) {
+    const bool done = Deactivate(i, cause, now);
+    ClearTouched();
+    FlushLog();
+    return done;
+}
+
+bool TMonitor::Activate(int i, const TMonitorTime& now, const std::string& serial,
+                        const std::string& code) {
+    if (i < 0 || i >= static_cast<int>(Messages.size())) return false;
+    TMonitorData& m = Messages[i];
+    if (m.Touched || m.IsActive()) return false;
+    m.Row = activeCount_ + 1;
+    m.ActivatedAt = now.wall;
+    m.ActivatedTick = now.tick;
+    m.Repeats = 0;
+    m.Touched = true;
+    m.Marked = false;
+    if (sound) {
+        // The repeating sound runs while any active message asks for it; a message without
+        // a sound leaves the others' sounds alone.
+        if (IsRepeatingSound(m.Sound))
+            sound->SetRepeating(true);
+        else if (m.Sound > 0 && m.Sound < kSoundChoices)
+            sound->PlayOnce(m.Sound, m.SoundFile);
+    }
+    if (m.ShowWindow) m.Slot = slots_.Take(i, workArea);
+    ++activeCount_;
+    TAlarmEntry e;
+    e.Time = now.wall;
+    e.Action = TAlarmAction::Activate;
+    e.Cause = TAlarmCause::Transmitter;
+    e.Number = m.Number;
+    e.Serial = serial;
+    e.Buttons = code;
+    e.Text = m.Text;
+    pendingLog_.push_back(std::move(e));
+    return true;
+}
+
+bool TMonitor::Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
+                          const std::string& serial, const std::string& code) {
+    if (i < 0 || i >= static_cast<int>(Messages.size())) return false;
+    TMonitorData& m = Messages[i];
+    if (m.Touched || !m.IsActive()) return false;
+    const int r = m.Row;
+    m.Row = 0;
+    m.Touched = true;
+    m.Marked = false;
+    for (auto& o : Messages)
+        if (o.Row > r) --o.Row;
+    if (m.Slot >= 0) slots_.Free(m.Slot);
+    m.Slot = -1;
+    --activeCount_;
+    UpdateRepeatingSound();
+    TAlarmEntry e;
+    e.Time = now.wall;
+    e.Action = TAlarmAction::Deactivate;
+    e.Cause = cause;
+    e.Number = m.Number;
+    e.Serial = serial;
+    e.Buttons = code;
+    if (cause != TAlarmCause::Transmitter) e.Operator = operatorName;
+    e.Text = m.Text;
+    pendingLog_.push_back(std::move(e));
+    return true;
+}
+
+void TMonitor::UpdateRepeatingSound() {
+    if (!sound) return;
+    bool wanted = false;
+    for (const auto& m : Messages)
+        if (m.IsActive() && IsRepeatingSound(m.Sound)) wanted = true;
+    sound->SetRepeating(wanted);
+}
+
+void TMonitor::StopAlarms() {
+    const bool any = activeCount_ > 0;
+    for (auto& m : Messages) {
+        m.Row = 0;
+        m.Slot = -1;
+        m.Touched = m.Marked = false;
+    }
+    slots_.FreeAll();
+    activeCount_ = 0;
+    selectAll_ = false;
+    if (any && sound) sound->SetRepeating(false);
+}
+
+void TMonitor::ClearTouched() {
+    for (auto& m : Messages) m.Touched = false;
+}
+
+void TMonitor::FlushLog() {
+    if (pendingLog_.empty()) return;
+    std::vector<TAlarmEntry> entries = std::move(pendingLog_);
+    pendingLog_.clear();
+    if (!alarmLog) return;
+    if (alarmLog->Record(entries) == 0) {
+        logFailed_ = false;
+        return;
+    }
+    // Once per run of failures: a box on every alarm would stand between the operator
+    // and the alarms.
+    if (!logFailed_) ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + alarmLog->Path()));
+    logFailed_ = true;
+}
+
+std::vector<int> TMonitor::RowOrder() const {
+    std::vector<int> order(activeCount_, -1);
+    for (size_t i = 0; i < Messages.size(); ++i) {
+        const int r = Messages[i].Row;
+        if (r >= 1 && r <= activeCount_) order[r - 1] = static_cast<int>(i);
+    }
+    return order;
+}
+
+int TMonitor::MessageAtRow(int row) const {
+    if (row < 1 || row > activeCount_) return -1;
+    for (size_t i = 0; i < Messages.size(); ++i)
+        if (Messages[i].Row == row) return static_cast<int>(i);
+    return -1;
+}
+
+void TMonitor::SetSelectAll(bool on) {
+    selectAll_ = on;
+    for (auto& m : Messages)
+        if (m.IsActive()) m.Marked = on;
+}
+
+void TMonitor::ToggleMark(int row) {
+    if (selectAll_) SetSelectAll(false);
+    const int i = MessageAtRow(row);
+    if (i >= 0) Messages[i].Marked = !Messages[i].Marked;
+}
+
+std::vector<TMonitorChange> TMonitor::DeactivateMessages(const std::vector<int>& which,
+                                                         TAlarmCause cause,
+                                                         const TMonitorTime& now) {
+    std::vector<TMonitorChange> changes;
+    for (int i : which)
+        if (Deactivate(i, cause, now)) changes.push_back({TAlarmAction::Deactivate, i, cause});
+    ClearTouched();
+    selectAll_ = false;
+    FlushLog();
+    return changes;
+}
+
+std::vector<TMonitorChange> TMonitor::DeactivateMarked(const TMonitorTime& now) {
+    // Taken in row order before any row moves up.
+    std::vector<int> which;
+    for (int i : RowOrder())
+        if (i >= 0 && Messages[i].Marked) which.push_back(i);
+    return DeactivateMessages(which, TAlarmCause::Hand, now);
+}
+
+std::vector<TMonitorChange> TMonitor::DeactivateAll(const TMonitorTime& now) {
+    std::vector<int> which;
+    for (int i : RowOrder())
+        if (i >= 0) which.push_back(i);
+    return DeactivateMessages(which, TAlarmCause::Exit, now);
+}
+
+std::vector<int> TMonitor::Escalate(const TMonitorTime& now) {
+    std::vector<int> due = DueForRepeat(Messages, now.tick);
+    for (int i : due) {
+        TMonitorData& m = Messages[i];
+        m.Repeats = RepeatsDue(m.ActivatedTick, m.RepeatTime, now.tick);
+        if (!sound) continue;
+        if (IsRepeatingSound(m.Sound))
+            sound->SetRepeating(true);
+        else if (m.Sound > 0 && m.Sound < kSoundChoices)
+            sound->PlayOnce(m.Sound, m.SoundFile);
+    }
+    return due;
+}
+
+}  // namespace ravlin

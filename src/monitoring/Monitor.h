@@ -1,0 +1,178 @@
+#pragma once
+// TMonitor: the monitor set-up (messages and the transmitter events that activate and
+// deactivate them), its file commands, and the alarm state of monitor mode. No window:
+// editors, file dialogs, sounds and messages go through interfaces; pop-up windows, the
+// message list and the program's activation are the caller's, driven by the changes the
+// reception and deactivation functions return. Everything runs on one (the window)
+// thread.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/UserInterface.h"
+#include "document/Document.h"
+#include "monitoring/AlarmLog.h"
+#include "monitoring/MonitorData.h"
+#include "monitoring/PopupSlots.h"
+#include "monitoring/Sounds.h"
+#include "records/Data.h"
+
+namespace ravlin {
+
+struct TMonitorChange {
+    TAlarmAction action = TAlarmAction::Activate;
+    int message = 0;  // index into Messages
+    TAlarmCause cause = TAlarmCause::Transmitter;
+    bool operator==(const TMonitorChange&) const = default;
+};
+
+// The windows that edit the set-up; the desktop program shows its dialogs.
+class TMonitorEditors {
+  public:
+    virtual ~TMonitorEditors() = default;
+    // The message editor on `values` (text, colour, size, blink, sound, picture, ...);
+    // false when cancelled.
+    virtual bool EditMessage(TMonitorData& values) = 0;
+    // The event editor on `event`; false when cancelled.
+    virtual bool EditEvent(TEvent& event) = 0;
+};
+
+// Repeats owed at `now` by an alarm active since `activated` with a repeat time of
+// `seconds` (0 or less: none): one per full repeat time passed.
+int RepeatsDue(std::chrono::steady_clock::time_point activated, int seconds,
+               std::chrono::steady_clock::time_point now);
+// The active messages whose alarm is due to sound and show again at `now`, in set-up order.
+std::vector<int> DueForRepeat(const std::vector<TMonitorData>& messages,
+                              std::chrono::steady_clock::time_point now);
+
+class TMonitor {
+  public:
+    TMonitor(const PopisType& texts, TUserInterface& ui);
+
+    // ---- the set-up -------------------------------------------------------------------
+    std::vector<TMonitorData> Messages;
+    std::string FileName;  // empty: none
+    bool Saved = true;     // the set-up equals its file
+    bool Defined = false;  // a set-up exists (loaded or begun); never cleared
+    bool AddToActive = true;
+    int TargetMessage = 0;
+
+    // ---- what the program gives it (all optional) ---------------------------------------
+    TMonitorEditors* editors = nullptr;
+    TSoundPlayer* sound = nullptr;
+    TAlarmRecorder* alarmLog = nullptr;
+    // The records of the open document; nullptr while no document is open.
+    std::function<const TRecordTable*()> documentRecords;
+    // The set-up changed (or was loaded or saved): refresh the grids, wake the status bar.
+    std::function<void()> changed;
+    // The screen's work area for new pop-up window places.
+    TWorkArea workArea;
+    // Who clears alarms by hand, for the alarm log.
+    std::string operatorName;
+
+    // ---- files ----------------------------------------------------------------------------
+    // Start-up: the last monitor file when it exists, then the configured start-up file
+    // when that is switched on and exists.
+    void Init(const std::string& lastMonitorFile, bool openMonitorFile,
+              const std::string& openMonitorPath);
+    // Loads FileName.
+    bool Nacti();
+    // Loads `fileName`, which becomes FileName when the file is accepted. A file that
+    // cannot be read (80), has a wrong first line (82) or lacks an event line ("Cyhba")
+    // leaves the set-up as it was.
+    bool Nacti(const std::string& fileName);
+    // Writes FileName (80 when it cannot be written); Saved is the caller's.
+    bool Uloz();
+    // Asks for a file name and writes it; the name is kept only when written.
+    bool UlozJako(TFileChooser& chooser);
+    // "Save all": when Defined, Uloz (or UlozJako without a file name); Saved := result.
+    bool SaveAll(TFileChooser& chooser);
+    // The exit question (84 - 231); true when the program may close.
+    bool CloseQuery(TFileChooser& chooser);
+    // "Open monitoring ...": asks to save unsaved changes (97), then opens a chosen file.
+    bool OpenMonitoring(TFileChooser& chooser);
+    // "Save monitoring as ...".
+    bool SaveMonitoringAs(TFileChooser& chooser);
+
+    // ---- editing (outside monitor mode) ---------------------------------------------------
+    // Numbers are those the messages grid shows (message index + 1).
+    bool PridejZpravu();
+    void Edituj(const std::vector<int>& numbers);
+    void Odstran(const std::vector<int>& numbers);
+    // Adds an event to the Active (AddToActive) or Deactive list of TargetMessage; with
+    // `edit` the event editor opens on it first. An event left with the serial key 00000
+    // is dropped; one equal in Serial and Buttons to another of its list is refused (127).
+    bool PridejEvent(const std::string& serial, const std::string& buttons, bool edit);
+    void RemoveActive(int message, int event);
+    void RemoveDeactive(int message, int event);
+    bool EditActive(int message, int event);
+    bool EditDeactive(int message, int event);
+    // Refills the user information of every event from the open document's records.
+    void CommentRefresh();
+
+    // ---- monitor mode ------------------------------------------------------------------------
+    // One reception (serial of 7 digits, button digit): activates the inactive messages one
+    // of whose Active events matches, then deactivates the active ones one of whose
+    // Deactive events matches; each message changes at most once. Returns the changes in
+    // the order made. Sounds start, the alarm log gets the changes.
+    std::vector<TMonitorChange> Prijem(const std::string& serial, const std::string& digit);
+    std::vector<TMonitorChange> Prijem(const std::string& serial, const std::string& digit,
+                                       const TMonitorTime& now);
+    // Activates / deactivates one message by itself (false when it did not change).
+    bool AktivujZpravu(int i, const TMonitorTime& now);
+    bool DeaktivujZpravu(int i, TAlarmCause cause, const TMonitorTime& now);
+
+    int ActiveCount() const { return activeCount_; }
+    // Active messages in list order (row 1 first).
+    std::vector<int> RowOrder() const;
+    // The message shown in `row` (1-based), or -1.
+    int MessageAtRow(int row) const;
+
+    // The message list's marks: "Select All", a press on a row's check box, "Deactivate"
+    // and "Exit" (which clears every active message).
+    bool SelectAll() const { return selectAll_; }
+    void SetSelectAll(bool on);
+    void ToggleMark(int row);
+    std::vector<TMonitorChange> DeactivateMarked(const TMonitorTime& now);
+    std::vector<TMonitorChange> DeactivateAll(const TMonitorTime& now);
+
+    // The blink phase of the message list and the pop-up windows (every 500 ms).
+    bool BlinkPhase() const { return blinkPhase_; }
+    void ToggleBlink() { blinkPhase_ = !blinkPhase_; }
+
+    // Alarms whose repeat time has passed again: their sound plays again; the caller shows
+    // and raises their windows. Returns their indexes.
+    std::vector<int> Escalate(const TMonitorTime& now);
+
+    const TWindowSlots& Slots() const { return slots_; }
+
+  private:
+    bool Activate(int i, const TMonitorTime& now, const std::string& serial,
+                  const std::string& code);
+    bool Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
+                    const std::string& serial = {}, const std::string& code = {});
+    void ClearTouched();
+    void FlushLog();
+    void UpdateRepeatingSound();
+    void StopAlarms();
+    void Renumber();
+    void Changed();
+    void Modified();
+    bool EditEventAt(std::vector<TEvent>& list, int event);
+    bool EditEventOf(std::vector<TEvent>* list, int event);
+    std::vector<TEvent>* ListOf(int message, bool active);
+    std::vector<TMonitorChange> DeactivateMessages(const std::vector<int>& which, TAlarmCause cause,
+                                                   const TMonitorTime& now);
+
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    int activeCount_ = 0;
+    bool selectAll_ = false;
+    bool blinkPhase_ = false;
+    bool logFailed_ = false;
+    TWindowSlots slots_;
+    std::vector<TAlarmEntry> pendingLog_;
+};
+
+}  // namespace ravlin

@@ -1,0 +1,179 @@
+#include "monitoring/MonitorFile.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace ravlin {
+
+namespace {
+
+// Decimal with an optional sign, the whole text, within 32 bits.
+bool ParseInt(std::string_view s, int& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    if (i == s.size()) return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v < INT_MIN || v > INT_MAX) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+int IntOr(std::string_view s, int def) {
+    int v;
+    return ParseInt(s, v) ? v : def;
+}
+
+// The "#"-ended fields of a line; text after the last "#" is not a field.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> out;
+    size_t pos = 0;
+    for (size_t hash; (hash = line.find('#', pos)) != std::string_view::npos; pos = hash + 1)
+        out.push_back(line.substr(pos, hash - pos));
+    return out;
+}
+
+class TLineReader {
+  public:
+    explicit TLineReader(std::string_view text) : text_(text) {}
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The next line without its end; at the end of the text an empty line.
+    std::string_view Next() {
+        if (AtEnd()) return {};
+        size_t end = text_.find('\n', pos_);
+        if (end == std::string_view::npos) end = text_.size();
+        std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    }
+
+  private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+TMonitorData ParseMessageLine(std::string_view line) {
+    TMonitorData m;
+    m.Size = 0;  // fields missing from a short line stay 0
+    const auto f = Fields(line);
+    const auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string_view(); };
+    if (f.size() > 0) m.Number = IntOr(f[0], 0);
+    if (f.size() > 1) m.Text = field(1);
+    if (f.size() > 2) m.Color = IntOr(f[2], 0);
+    if (f.size() > 3) m.Size = IntOr(f[3], 8);
+    if (f.size() > 4) m.Sound = IntOr(f[4], 0);
+    m.SoundFile = field(5);
+    m.Picture = field(6);
+    m.Blink = field(7) == "1";
+    m.Activate = field(8) == "1";
+    m.ShowWindow = field(9) == "1";
+    if (f.size() > 10) m.RepeatTime = std::max(0, IntOr(f[10], 0));
+    return m;
+}
+
+// The rest of an "Active:" or "Deactive:" line: serial, buttons, "n", serial, ...
+std::vector<TEvent> ParseEvents(std::string_view rest) {
+    std::vector<TEvent> events;
+    bool open = false;  // the last element has not been completed by "n"
+    int field = 0;
+    for (std::string_view f : Fields(rest)) {
+        if (!open) {
+            events.emplace_back();
+            open = true;
+        }
+        if (field == 0) {
+            events.back().Serial = f;
+            field = 1;
+        } else if (field == 1) {
+            events.back().Buttons = f;
+            field = 2;
+        } else if (f == "n") {
+            open = false;
+            field = 0;
+        } else {
+            break;  // an element without its "n" ends the list
+        }
+    }
+    return events;
+}
+
+void AppendEvents(std::string& out, const std::vector<TEvent>& events) {
+    for (const auto& e : events) {
+        out += e.Serial;
+        out += '#';
+        out += e.Buttons;
+        out += "#n#";
+    }
+}
+
+}  // namespace
+
+TMonitorFileContent ParseMonitorFile(std::string_view content) {
+    TMonitorFileContent result;
+    TLineReader in(content);
+    if (in.Next() != kMonitorFileHeader) {
+        result.status = TMonitorFileStatus::WrongHeader;
+        return result;
+    }
+    while (!in.AtEnd()) {
+        const std::string_view line = in.Next();
+        if (line.empty()) continue;
+        result.messages.push_back(ParseMessageLine(line));
+        TMonitorData& m = result.messages.back();
+        const std::string_view active = in.Next();
+        if (active.substr(0, 7) != "Active:") {
+            result.status = TMonitorFileStatus::MissingEventLine;
+            return result;
+        }
+        m.ActiveEvents = ParseEvents(active.substr(7));
+        const std::string_view deactive = in.Next();
+        if (deactive.substr(0, 9) != "Deactive:") {
+            result.status = TMonitorFileStatus::MissingEventLine;
+            return result;
+        }
+        m.DeactiveEvents = ParseEvents(deactive.substr(9));
+    }
+    return result;
+}
+
+std::string FormatMessageLine(const TMonitorData& m) {
+    std::string s;
+    s += std::to_string(m.Number) + '#';
+    s += m.Text + '#';
+    s += std::to_string(m.Color) + '#';
+    s += std::to_string(m.Size) + '#';
+    s += std::to_string(m.Sound) + '#';
+    s += m.SoundFile + '#';
+    s += m.Picture + '#';
+    s += m.Blink ? "1#" : "0#";
+    s += m.Activate ? "1#" : "0#";
+    s += m.ShowWindow ? "1#" : "0#";
+    if (m.RepeatTime > 0) s += std::to_string(m.RepeatTime) + '#';
+    return s;
+}
+
+std::string FormatEventLine(const char* head, const std::vector<TEvent>& events) {
+    std::string s = head;
+    AppendEvents(s, events);
+    return s + "end";
+}
+
+std::string FormatMonitorFile(const std::vector<TMonitorData>& messages) {
+    std::string out = kMonitorFileHeader;
+    out += "\r\n";
+    for (const auto& m : messages) {
+        out += FormatMessageLine(m) + "\r\n";
+        out += FormatEventLine("Active:", m.ActiveEvents) + "\r\n";
+        out += FormatEventLine("Deactive:", m.DeactiveEvents) + "\r\n";
+    }
+    return out;
+}
+
+}  // namespace ravlin

@@ -1,0 +1,175 @@
+#include "monitoring/MonitorView.h"
+
+#include <algorithm>
+
+namespace ravlin {
+
+namespace {
+
+constexpr int kTextYes = 228;
+constexpr int kSoundTexts[] = {0, 260, 261, 262, 263, 265};
+
+std::string T(const PopisType& texts, int id) {
+    return id >= 0 && id < static_cast<int>(texts.size()) ? texts[id] : std::string();
+}
+
+// Number key of a column; the text column compares separately.
+long long NumberKey(const TMonitorData& m, int column) {
+    switch (column) {
+        case kMsgNumber:
+            return m.Number;
+        case kMsgColor:
+            return m.Color;
+        case kMsgSize:
+            return m.Size;
+        case kMsgBlink:
+            return m.Blink;
+        case kMsgSound:
+            return m.Sound;
+        case kMsgWindow:
+            return m.ShowWindow;
+    }
+    return 0;
+}
+
+// Character codes, as unsigned bytes.
+int CompareText(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+}  // namespace
+
+void TMonitorSort::Press(int col) {
+    if (col == column) {
+        ascending = !ascending;
+    } else {
+        column = col;
+        ascending = true;
+    }
+}
+
+std::vector<std::string> MessagesGridTitles(const PopisType& texts) {
+    return {T(texts, 232), T(texts, 233), T(texts, 234), T(texts, 257),
+            T(texts, 235), T(texts, 236), T(texts, 226)};
+}
+
+std::vector<int> SortedMessages(const std::vector<TMonitorData>& messages,
+                                const TMonitorSort& sort) {
+    std::vector<int> order(messages.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    if (sort.column < 0 || sort.column >= kMessagesGridColumns) return order;
+    const int col = sort.column;
+    const auto compare = [&](int x, int y) {
+        const TMonitorData& a = messages[x];
+        const TMonitorData& b = messages[y];
+        int c;
+        if (col == kMsgText) {
+            c = CompareText(a.Text, b.Text);
+        } else {
+            const long long ka = NumberKey(a, col), kb = NumberKey(b, col);
+            c = ka < kb ? -1 : (ka > kb ? 1 : 0);
+        }
+        return sort.ascending ? c < 0 : c > 0;
+    };
+    std::stable_sort(order.begin(), order.end(), compare);
+    return order;
+}
+
+std::string FileNamePart(const std::string& path) {
+    const size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string MessagesGridCell(const TMonitorData& m, int column, const PopisType& texts) {
+    switch (column) {
+        case kMsgNumber:
+            return std::to_string(m.Number);
+        case kMsgText:
+            return m.Text;
+        case kMsgColor:
+            return {};
+        case kMsgSize:
+            return std::to_string(m.Size);
+        case kMsgBlink:
+            return m.Blink ? T(texts, kTextYes) : "-";
+        case kMsgSound:
+            if (m.Sound >= 1 && m.Sound <= 5) return T(texts, kSoundTexts[m.Sound]);
+            if (m.Sound == 6) return FileNamePart(m.SoundFile);
+            return "-";
+        case kMsgWindow:
+            if (!m.ShowWindow) return "-";
+            return m.Picture.empty() ? T(texts, kTextYes) : FileNamePart(m.Picture);
+    }
+    return {};
+}
+
+std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles) {
+    std::vector<TUserColumn> out;
+    for (int i = 0; i < 5; ++i) out.push_back({i, titles[i]});
+    return out;
+}
+
+std::vector<std::string> EventGridTitles(const PopisType& texts,
+                                         const std::vector<TUserColumn>& users) {
+    std::vector<std::string> out = {T(texts, 28), T(texts, 29)};
+    for (const auto& u : users) out.push_back(u.title);
+    return out;
+}
+
+std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserColumn>& users) {
+    if (column == kEvSerial) return e.Serial;
+    if (column == kEvButtons) return e.Buttons;
+    const int u = column - kEventFixedColumns;
+    if (u < 0 || u >= static_cast<int>(users.size())) return {};
+    const int field = users[u].field;
+    if (field == 0) return std::to_string(e.UserNumber);
+    if (field >= 1 && field <= 4) return e.User[field - 1];
+    return {};
+}
+
+std::vector<std::string> MessageListTitles(const PopisType& texts) {
+    return {std::string(), T(texts, 232), T(texts, 233), T(texts, 239)};
+}
+
+std::string MessageListCell(const TMonitorData& m, int column) {
+    switch (column) {
+        case kListNumber:
+            return std::to_string(m.Number);
+        case kListText:
+            return m.Text;
+        case kListActivated:
+            return FormatDateTime(m.ActivatedAt, true);
+    }
+    return {};
+}
+
+int DisplayFontSize(int size) {
+    if (size < 4) return 8;
+    return std::min(size, 400);
+}
+
+TMessageLook LookOf(const TMonitorData& m, bool blinkPhase) {
+    TMessageLook look;
+    look.background = BackgroundColor(m.Color);
+    look.text = TextColor(m.Color);
+    if (m.Blink && blinkPhase) {
+        const TRgb black{0, 0, 0}, white{255, 255, 255};
+        if (look.background == black) {
+            look.background = white;
+            look.text = black;
+        } else {
+            look.text = look.background;
+            look.background = black;
+        }
+    }
+    look.fontSize = DisplayFontSize(m.Size);
+    look.rowHeight = look.fontSize + 12;
+    return look;
+}
+
+}  // namespace ravlin

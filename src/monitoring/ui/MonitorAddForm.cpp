@@ -1,0 +1,68 @@
+#include "monitoring/ui/MonitorAddForm.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ui/Text.h"
+
+namespace ravlin {
+
+TMonitorAddForm::TMonitorAddForm(const PopisType& texts, TMonitor& monitor, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), texts_(texts), monitor_(monitor) {
+    setObjectName("MonitorAddForm");
+    setModal(false);
+    label_ = new QLabel(QStringLiteral("Select record and click OK."), this);
+    label_->setObjectName("Label1");
+    label_->setAlignment(Qt::AlignCenter);
+    QFont f = label_->font();
+    f.setPixelSize(19);
+    label_->setFont(f);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    box->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(box, &QDialogButtonBox::accepted, this, [this] { Confirm(); });
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(label_);
+    v->addWidget(box);
+    blink_.setInterval(500);
+    connect(&blink_, &QTimer::timeout, this, [this] {
+        QFont font = label_->font();
+        font.setUnderline(!font.underline());
+        label_->setFont(font);
+    });
+}
+
+void TMonitorAddForm::ShowBeside(const QRect& mainWindow) {
+    adjustSize();
+    move(mainWindow.left() + mainWindow.width() - width() - 30, mainWindow.top() + 30);
+    show();
+    raise();
+}
+
+void TMonitorAddForm::showEvent(QShowEvent* e) {
+    setWindowTitle(L(texts_, 73));
+    label_->setText(L(texts_, 74));
+    QFont font = label_->font();
+    font.setUnderline(false);
+    label_->setFont(font);
+    blink_.start();
+    if (onShown) onShown();
+    QDialog::showEvent(e);
+}
+
+void TMonitorAddForm::Confirm() {
+    if (!isVisible()) return;
+    if (selectedTransmitters)
+        for (const auto& [serial, button] : selectedTransmitters())
+            monitor_.PridejEvent(serial, button, false);
+    accept();
+}
+
+void TMonitorAddForm::done(int r) {
+    blink_.stop();
+    QDialog::done(r);
+    if (onClosed) onClosed();
+}
+
+}  // namespace ravlin

@@ -1,0 +1,46 @@
+#include "monitoring/ui/Picture.h"
+
+#include <QFuture>
+#include <QImageReader>
+#include <QPromise>
+#include <QThreadPool>
+#include <memory>
+
+#include "app/ui/Text.h"
+
+namespace ravlin {
+
+const char* const kPictureFilter =
+    "All supported (*.jpg,*.jpeg,*.bmp,*.ico,*.emf,*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
+    "JPEG files (*.jpg)|*.jpg|JPEG files (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
+    "Icons (*.ico)|*.ico|Enhanced metafiles (*.emf)|*.emf|Metafiles (*.wfm)|*.wmf";
+
+QImage LoadMonitorPicture(const std::string& path, QSize maxSize) {
+    if (path.empty()) return {};
+    QImageReader reader(QPath(path));
+    reader.setAutoTransform(true);
+    if (maxSize.isValid()) {
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > maxSize.width() || size.height() > maxSize.height()))
+            reader.setScaledSize(size.scaled(maxSize, Qt::KeepAspectRatio));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) return {};
+    if (maxSize.isValid() && (image.width() > maxSize.width() || image.height() > maxSize.height()))
+        image = image.scaled(maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+void LoadMonitorPictureAsync(const std::string& path, QSize maxSize, QObject* context,
+                             std::function<void(const QImage&)> done) {
+    auto promise = std::make_shared<QPromise<QImage>>();
+    // The continuation runs on the context's thread and is dropped with the context.
+    promise->future().then(context, [done = std::move(done)](const QImage& image) { done(image); });
+    QThreadPool::globalInstance()->start([promise, path, maxSize] {
+        promise->start();
+        promise->addResult(LoadMonitorPicture(path, maxSize));
+        promise->finish();
+    });
+}
+
+}  // namespace ravlin
