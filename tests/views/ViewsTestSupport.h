@@ -106,8 +106,8 @@ struct TRun {
 };
 
 // Runs `program` with `args`, collecting stdout and stderr through files.
-inline TRun Run(const std::string& program, const std::vector<std::string>& args,
-                const std::string& scratch) {
+inline TRun RunCommand(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& scratch) {
     std::string command = "'" + program + "'";
     for (const auto& a : args) command += " '" + a + "'";
     const std::string out = scratch + "/.out", err = scratch + "/.err";

@@ -8,6 +8,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <cstdio>
 #include <memory>
 
 #include "base/AtomicFile.h"
@@ -133,12 +134,20 @@ int PrintViewToPdf(const TViewRows& rows, const std::string& fileName, const TPd
 }
 
 struct TPaintingApplication::TImpl {
+    // Qt's own notes (no runtime folder, no display) are no concern of a command-line user;
+    // failures are reported by the commands themselves.
+    QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        });
     int argc = 3;
     char arg0[7] = "ravlin";
     char arg1[10] = "-platform";
     char arg2[10] = "offscreen";
     char* argv[4] = {arg0, arg1, arg2, nullptr};
     QGuiApplication app{argc, argv};
+    ~TImpl() { qInstallMessageHandler(previous); }
 };
 
 TPaintingApplication::TPaintingApplication() {
