@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "base/AtomicFile.h"
 #include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
@@ -102,6 +103,30 @@ int main(int argc, char** argv) {
     char folder[] = "/tmp/ravlin-bench-XXXXXX";
     if (!::mkdtemp(folder)) return 1;
     const std::string sheet = std::string(folder) + "/list.xls";
+    // The first export of a run (cold caches), then its parts, then the median of more.
+    const double firstMs = Median(1, [&] {
+        if (!ExportView(rows, sheet, TSylkEncoding::Utf8, ui, texts)) std::exit(1);
+    });
+    std::printf("  export to SYLK, first %6.2f ms  (target < 200 ms)\n", firstMs);
+    // The export's parts: reading the cells, making the records, writing the file.
+    size_t checksum = 0;
+    const double cellsMs = Median(reps, [&] {
+        for (int r = 0; r <= rows.RowCount(); ++r)
+            for (int c = 0; c < rows.ColumnCount(); ++c) checksum += rows.Cell(r, c).size();
+    });
+    std::string content;
+    const double recordsMs = Median(reps, [&] {
+        TFreeExcelS w(sheet);
+        WriteViewCells(rows, w);
+        content = w.Content();
+    });
+    const double writeMs = Median(reps, [&] {
+        if (WriteFileAtomically(sheet, content) != 0) std::exit(1);
+    });
+    std::printf(
+        "    cell texts %.2f ms, records %.2f ms, replacing the file (flushed) %.2f ms (%zu)\n",
+        cellsMs, recordsMs, writeMs, checksum);
+
     size_t bytes = 0;
     const double exportMs = Median(reps, [&] {
         if (!ExportView(rows, sheet, TSylkEncoding::Utf8, ui, texts)) std::exit(1);
@@ -112,7 +137,6 @@ int main(int argc, char** argv) {
         bytes = w.Content().size();
     }
     std::printf("  export to SYLK      %8.2f ms  (%zu bytes; target < 200 ms)\n", exportMs, bytes);
-
     // Find next from the top to the one match in the last row: every row is searched.
     TFindState find;
     TFindState single;

@@ -43,6 +43,15 @@ TColumnLayout ReadColumnLayout(const TIniFile& ini, TLayoutFamily family, int si
         list, LayoutColumnCount(family, singleRelay, VisibleUserColumns(ini, family)));
 }
 
+void StoreColumnLayoutAndFlags(TIniFile& ini, TLayoutFamily family, const TColumnLayout& layout) {
+    StoreColumnLayout(ini, family, layout);
+    const auto singleKeys = VisibilityKeys(TLayoutFamily::Single);
+    const auto multiKeys = VisibilityKeys(TLayoutFamily::Multi);
+    for (size_t i = 0; i < singleKeys.size(); ++i)
+        for (const char* key : {singleKeys[i], multiKeys[i]})
+            ini.WriteBool(kSetupSection, key, ini.ReadBool(kSetupSection, key, true));
+}
+
 bool MoveColumn(TColumnLayout& layout, TSortState& sort, int from, int to) {
     constexpr int n = TColumnLayout::kMaxColumns;
     if (from < 0 || to < 0 || from >= n || to >= n || from == to) return false;
@@ -67,7 +76,7 @@ bool ColumnMoved(TIniFile& ini, TLayoutFamily family, int singleRelay, TColumnLa
     constexpr int n = TColumnLayout::kMaxColumns;
     if (from < 0 || to < 0 || from >= n || to >= n) return false;
     MoveColumn(layout, sort, from, to);
-    StoreColumnLayout(ini, family, layout);
+    StoreColumnLayoutAndFlags(ini, family, layout);
     RecountColumns(ini, family, singleRelay, layout);
     return true;
 }

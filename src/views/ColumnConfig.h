@@ -23,12 +23,16 @@ bool IsValidLayoutList(const std::vector<int>& list);
 // invalid one; the column count from the visibility flags and `singleRelay`.
 TColumnLayout ReadColumnLayout(const TIniFile& ini, TLayoutFamily family, int singleRelay);
 
+// Writes the family's layout list (all 61 elements) and all ten visibility flags of
+// section Setup (their values as they stand, true where a flag is missing).
+void StoreColumnLayoutAndFlags(TIniFile& ini, TLayoutFamily family, const TColumnLayout& layout);
+
 // A column dragged from grid column `from` to `to`: the kinds between shift by one place
 // and the sort column follows its column. False (nothing changes) for an index outside
 // 0..59 or from == to.
 bool MoveColumn(TColumnLayout& layout, TSortState& sort, int from, int to);
-// The same as the File view does it: the move, the layout stored in the settings, and the
-// column count computed again from the visibility flags (also when from == to).
+// The same as the File view does it: the move, the layout and the flags stored in the
+// settings, and the column count computed again from the flags (also when from == to).
 bool ColumnMoved(TIniFile& ini, TLayoutFamily family, int singleRelay, TColumnLayout& layout,
                  TSortState& sort, int from, int to);
 // The column of user kind `k` (7..11) moves to the first hidden place and the column

@@ -49,8 +49,9 @@ void WriteViewCells(const TViewRows& rows, TFreeExcelS& writer) {
     const int p = static_cast<int>(rows.Page());
     if (p < 0 || p >= kSearchablePages) return;
     const int columns = rows.ColumnCount();
-    for (int c = 0; c < columns; ++c) writer.WriteText(1, c + 1, rows.Header(c));
     const int last = rows.RowCount();
+    writer.Reserve(static_cast<size_t>(last + 1) * static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) writer.WriteText(1, c + 1, rows.Header(c));
     for (int r = 1; r <= last; ++r)
         for (int c = 0; c < columns; ++c) WriteDataCell(rows, writer, r, c);
 }

@@ -81,12 +81,43 @@ const std::string& TFreeExcelS::Header() {
 TFreeExcelS::TFreeExcelS(std::string fileName, TSylkEncoding encoding)
     : fileName_(std::move(fileName)), encoding_(encoding) {}
 
+namespace {
+
+void AppendInt(std::string& out, int value) {
+    char buffer[16];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+bool IsPlainAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Nothing to escape: no ";", no line break, no trailing control character or blank.
+bool NeedsNoEscape(std::string_view text) {
+    if (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) return false;
+    return text.find_first_of(";\r") == std::string_view::npos;
+}
+
+}  // namespace
+
 bool TFreeExcelS::Format(int row, int column, int picture) {
     if (row < 1 || column < 1) return false;
-    char line[96];
-    std::snprintf(line, sizeof line, "F;P%d;%sS%sM%d;Y%d;X%d \r\nC;Y%d;X%d;K", picture, kAlignment,
-                  kStyle, kFont, row, column, row, column);
-    cells_ += line;
+    cells_ += "F;P";
+    AppendInt(cells_, picture);
+    ((((cells_ += ';') += kAlignment) += 'S') += kStyle) += 'M';
+    AppendInt(cells_, kFont);
+    cells_ += ";Y";
+    AppendInt(cells_, row);
+    cells_ += ";X";
+    AppendInt(cells_, column);
+    cells_ += " \r\nC;Y";
+    AppendInt(cells_, row);
+    cells_ += ";X";
+    AppendInt(cells_, column);
+    cells_ += ";K";
     return true;
 }
 
@@ -105,7 +136,11 @@ bool TFreeExcelS::WriteDateTime(int row, int column, double value) {
 bool TFreeExcelS::WriteText(int row, int column, std::string_view text) {
     if (!Format(row, column, kPictureGeneral)) return false;
     cells_ += '"';
-    cells_ += encoding_ == TSylkEncoding::Utf8 ? AnsiToUtf8(SylkText(text)) : SylkText(text);
+    const bool utf8 = encoding_ == TSylkEncoding::Utf8;
+    if (NeedsNoEscape(text) && (!utf8 || IsPlainAscii(text)))
+        cells_ += text;  // the common case, without copies
+    else
+        cells_ += utf8 ? AnsiToUtf8(SylkText(text)) : SylkText(text);
     cells_ += "\"\r\n";
     return true;
 }
@@ -127,18 +162,21 @@ int TFreeExcelS::Finish() {
 }
 
 std::string SylkNumber(double value) {
-    char buffer[64];
+    char buffer[48];
     auto [end, ec] =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     if (ec != std::errc()) return "0.00000000000000E+000";
-    std::string s(buffer, end);  // d.dddddddddddddde+XX
+    // d.dddddddddddddde+XX: the exponent gets at least three digits and a capital E.
+    const std::string_view s(buffer, end - buffer);
     const size_t e = s.find('e');
-    if (e == std::string::npos) return s;  // inf, nan: never from a view
-    std::string mantissa = s.substr(0, e);
-    char sign = s[e + 1];
-    std::string digits = s.substr(e + 2);
-    while (digits.size() < 3) digits.insert(digits.begin(), '0');
-    return mantissa + "E" + sign + digits;
+    if (e == std::string_view::npos) return std::string(s);  // inf, nan: never from a view
+    std::string out(s.substr(0, e));
+    out += 'E';
+    out += s[e + 1];
+    const std::string_view digits = s.substr(e + 2);
+    out.append(digits.size() < 3 ? 3 - digits.size() : 0, '0');
+    out += digits;
+    return out;
 }
 
 std::string SylkText(std::string_view text) {

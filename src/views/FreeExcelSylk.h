@@ -6,6 +6,7 @@
 // an existing file is replaced only by a complete new one, and a failed write leaves the
 // old file and no temporary file behind.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,8 @@ class TFreeExcelS {
     bool WriteDateTime(int row, int column, double value);
     bool WriteText(int row, int column, std::string_view text);
 
+    // Room for `cells` cells ahead of writing them.
+    void Reserve(size_t cells) { cells_.reserve(cells * 48); }
     // The whole file as Finish() writes it.
     std::string Content() const;
     // Writes the file. Returns 0, or the errno of the failure.

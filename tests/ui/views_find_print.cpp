@@ -169,7 +169,7 @@ class ViewsFindPrintTest : public QObject {
         auto done = OnNextModal<QFileDialog>([&dir](QFileDialog* d) {
             QCOMPARE(d->defaultSuffix(), QStringLiteral("xls"));
             d->selectFile(dir.filePath("list"));
-            d->accept();
+            static_cast<QDialog*>(d)->accept();
         });
         QVERIFY(MenuExportClick(nullptr, rows, dir.filePath("Demo.xls"), TSylkEncoding::Utf8, ui,
                                 texts));

@@ -24,7 +24,12 @@ TEST(ColumnLayout, DefaultsAndHidingAUserColumn) {
     EXPECT_EQ(layout.KindAt(12), kind::User1 + 1);
     EXPECT_EQ(sort.column, 5);  // the position column moved one place left
     EXPECT_EQ(ini.Content(), "[Grid_Config]\r\nUser_Single=13,7,8,10,11,0,1,2,3,4,5,6,15,9," +
-                                 Fillers(47) + "\r\n");
+                                 Fillers(47) +
+                                 "\r\n[Setup]\r\nUserSingleIDVisible=1\r\nUserMultiIDVisible=1\r\n"
+                                 "UserSingle1Visible=1\r\nUserMulti1Visible=1\r\n"
+                                 "UserSingle2Visible=1\r\nUserMulti2Visible=1\r\n"
+                                 "UserSingle3Visible=1\r\nUserMulti3Visible=1\r\n"
+                                 "UserSingle4Visible=1\r\nUserMulti4Visible=1\r\n");
     EXPECT_FALSE(HideUserColumn(ini, TLayoutFamily::Single, 0, layout, sort, kind::User1 + 1));
     auto flags = ReadUserColumnFlags(ini, TLayoutFamily::Single);
     flags[2] = false;

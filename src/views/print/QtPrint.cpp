@@ -20,7 +20,12 @@ namespace ravlin {
 namespace {
 
 QString ToQt(const std::string& text) {
-    return QString::fromStdString(AnsiToUtf8(text));
+    // Windows-1252 is Latin-1 except for the bytes 0x80 to 0x9F.
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 && b < 0xA0) return QString::fromStdString(AnsiToUtf8(text));
+    }
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // The core's canvas on a painter. The font is set for the device the painter paints on,
@@ -28,36 +33,57 @@ QString ToQt(const std::string& text) {
 class TPainterCanvas : public TPrintCanvas {
   public:
     TPainterCanvas(QPainter& painter, QPagedPaintDevice& device)
-        : painter_(painter), device_(device), font_(QString::fromLatin1(kPrintFontName)) {
-        font_.setPointSize(kPrintFontPoints);
-        font_.setStyleHint(QFont::Serif);
+        : painter_(painter),
+          device_(device),
+          normal_(Font(false)),
+          bold_(Font(true)),
+          normalMetrics_(normal_, &device),
+          boldMetrics_(bold_, &device) {
         painter_.setPen(Qt::black);
         SetBold(true);
     }
     int PageWidth() const override { return device_.width(); }
     int PageHeight() const override { return device_.height(); }
     void SetBold(bool bold) override {
-        font_.setBold(bold);
-        painter_.setFont(font_);
+        isBold_ = bold;
+        painter_.setFont(bold ? bold_ : normal_);
     }
     int TextWidth(const std::string& text) override {
-        return painter_.fontMetrics().horizontalAdvance(ToQt(text));
+        return Metrics().horizontalAdvance(ToQt(text));
     }
-    int TextHeight(const std::string&) override { return painter_.fontMetrics().height(); }
+    int TextHeight(const std::string&) override { return Metrics().height(); }
     void DrawText(int x, int y, int width, int height, const std::string& text) override {
         if (width <= 0 || height <= 0) return;
-        const QRect box(x, y, width, height);
+        const QString s = ToQt(text);
+        const QFontMetrics& m = Metrics();
+        const int baseline = y + m.ascent();
+        // Only a text that does not fit needs the (costly) clip.
+        if (m.horizontalAdvance(s) <= width && m.height() <= height) {
+            painter_.drawText(x, baseline, s);
+            return;
+        }
         painter_.save();
-        painter_.setClipRect(box);
-        painter_.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, ToQt(text));
+        painter_.setClipRect(QRect(x, y, width, height));
+        painter_.drawText(x, baseline, s);
         painter_.restore();
     }
     bool NewPage() override { return device_.newPage(); }
 
   private:
+    static QFont Font(bool bold) {
+        QFont font(QString::fromLatin1(kPrintFontName));
+        font.setPointSize(kPrintFontPoints);
+        font.setStyleHint(QFont::Serif);
+        font.setBold(bold);
+        return font;
+    }
+    const QFontMetrics& Metrics() const { return isBold_ ? boldMetrics_ : normalMetrics_; }
+
     QPainter& painter_;
     QPagedPaintDevice& device_;
-    QFont font_;
+    QFont normal_, bold_;
+    QFontMetrics normalMetrics_, boldMetrics_;
+    bool isBold_ = true;
 };
 
 struct TPageSizeName {

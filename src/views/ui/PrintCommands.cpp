@@ -19,6 +19,10 @@ void PreparePrinter(QPrinter& printer) {
 }
 
 bool PrintOnPrinter(const TViewRows& rows, QPrinter& printer) {
+    // The layout's lengths are device pixels: a PDF file gets the resolution of the
+    // command-line tool's PDF output rather than Qt's 1200 dpi.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setResolution(TPdfOptions{}.resolution);
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     const int sheets = PaintView(rows, painter, printer);
