@@ -306,7 +306,7 @@ std::string MakeBigDataFile(const TTempDir& dir, int count) {
     for (int i = 0; i < count; ++i) {
         big[i] = used[i % used.size()];
         big[i].Position = i + 1;
-        char serial[8];
+        char serial[16];
         std::snprintf(serial, sizeof serial, "%05X", 0x10000 + i);
         big[i].Serial = serial;
         big[i].User1 = "Holder " + std::to_string(i + 1);
@@ -361,7 +361,7 @@ TEST_F(CliViews, PrintToPdfHeaderOnEveryPageAndEveryRecord) {
     // Every record once, in position order by default.
     EXPECT_EQ(seen.size(), 300u);
     for (int i = 0; i < 300; ++i) {
-        char s[8];
+        char s[16];
         std::snprintf(s, sizeof s, "%05X", 0x10000 + i);
         EXPECT_EQ(seen[s], 1) << s;
     }
