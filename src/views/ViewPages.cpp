@@ -8,7 +8,7 @@ namespace {
 
 constexpr int kTextPosition = 27;
 constexpr int kTextCode = 28;
-constexpr int kFlexibleMin = 200;
+constexpr int kWideMin = 200;  // texts that are often long
 constexpr int kUserNumberMax = 250;
 
 std::string Text(const PopisType& texts, int id) {
@@ -51,7 +51,7 @@ TExportAs TMemoryViewRows::ExportAs(int column) const {
 
 TPrintRule TMemoryViewRows::PrintRule(int column) const {
     TPrintRule rule;
-    if (column == 3 || column == 5) rule.minWidth = kFlexibleMin;
+    if (column == 3 || column == 5) rule.minWidth = kWideMin;
     return rule;
 }
 
@@ -96,7 +96,7 @@ TPrintRule TFileViewRows::PrintRule(int column) const {
     const int k = view_.layout.KindAt(column);
     TPrintRule rule;
     if (k == kind::Function || k == kind::Time || k > kind::RelayFunction)
-        rule.minWidth = kFlexibleMin;
+        rule.minWidth = kWideMin;
     if (k == kind::UserID) rule.maxWidth = kUserNumberMax;
     if (k >= kind::User1 && k <= kind::User4) rule.flexible = true;
     return rule;

@@ -7,7 +7,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextAll = 145;
 constexpr int kTextCode = 28;
 constexpr int kTextBatteryTime = 168;
 constexpr int kTextHistoryTime = 216;
