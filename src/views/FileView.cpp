@@ -8,6 +8,7 @@
 #include "catalog/Device.h"
 #include "records/Codec.h"
 #include "records/Describe.h"
+#include "views/ColumnConfig.h"
 
 namespace ravlin {
 
@@ -399,7 +400,7 @@ bool RefreshFileView(TCore& core, TFileView& view) {
     if (!LoadFunctionTable(core, core.rx.Device.Name)) return false;
     const int singleRelay = core.rxFnc.SingleRelay;
     view.family = FamilyOf(singleRelay);
-    view.layout = LoadColumnLayout(core.ini, view.family, singleRelay);
+    view.layout = ReadColumnLayout(core.ini, view.family, singleRelay);  // checked list
     view.sort = SortStateOf(core.settings, view.family);
     view.Refresh(core.table, core.texts(), core.settings.UserTitles,
                  MakeCellTexts(core.rxFnc, core.rx.Device));

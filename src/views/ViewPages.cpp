@@ -95,8 +95,7 @@ TExportAs TFileViewRows::ExportAs(int column) const {
 TPrintRule TFileViewRows::PrintRule(int column) const {
     const int k = view_.layout.KindAt(column);
     TPrintRule rule;
-    if (k == kind::Function || k == kind::Time || k > kind::RelayFunction)
-        rule.minWidth = kWideMin;
+    if (k == kind::Function || k == kind::Time || k > kind::RelayFunction) rule.minWidth = kWideMin;
     if (k == kind::UserID) rule.maxWidth = kUserNumberMax;
     if (k >= kind::User1 && k <= kind::User4) rule.flexible = true;
     return rule;
