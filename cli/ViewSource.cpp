@@ -1,5 +1,7 @@
 #include "ViewSource.h"
 
+#include <algorithm>
+
 #include "app/Settings.h"
 #include "document/DataFile.h"
 #include "views/ColumnConfig.h"
@@ -7,7 +9,8 @@
 
 namespace ravlin::cli {
 
-int ParseViewChoice(std::vector<std::string>& args, TViewChoice& choice) {
+int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+                    TViewChoice& choice) {
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -23,8 +26,9 @@ int ParseViewChoice(std::vector<std::string>& args, TViewChoice& choice) {
         } else if (!a.empty() && a[0] == '-') {
             rest.push_back(a);
             // The value of a command option stays with it.
-            if (i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] != '-'))
-                rest.push_back(args[++i]);
+            const bool takesValue =
+                std::find(valueOptions.begin(), valueOptions.end(), a) != valueOptions.end();
+            if (takesValue && i + 1 < args.size()) rest.push_back(args[++i]);
         } else if (choice.dataFile.empty()) {
             choice.dataFile = a;
         } else {

@@ -25,8 +25,10 @@ struct TViewChoice {
 };
 
 // Takes the view options out of `args` (--view memory|file, the data file), leaving the
-// command's other arguments. Returns kOk, or kUsage after a usage message.
-int ParseViewChoice(std::vector<std::string>& args, TViewChoice& choice);
+// command's other arguments; `valueOptions` are the command's options that take a value.
+// Returns kOk, or kUsage after a usage message.
+int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+                    TViewChoice& choice);
 
 class TViewSource {
   public:

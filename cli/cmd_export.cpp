@@ -11,7 +11,8 @@ namespace {
 int RunExport(TContext& ctx) {
     std::vector<std::string> args = ctx.options.args;
     TViewChoice choice;
-    if (int rc = ParseViewChoice(args, choice); rc != kOk) return rc;
+    if (int rc = ParseViewChoice(args, {"-o", "--output", "--encoding"}, choice); rc != kOk)
+        return rc;
     std::string output;
     std::optional<TSylkEncoding> encoding;
     for (size_t i = 0; i < args.size(); ++i) {

@@ -17,7 +17,8 @@ namespace {
 int RunPrint(TContext& ctx) {
     std::vector<std::string> args = ctx.options.args;
     TViewChoice choice;
-    if (int rc = ParseViewChoice(args, choice); rc != kOk) return rc;
+    if (int rc = ParseViewChoice(args, {"--pdf", "--page-size", "--dpi"}, choice); rc != kOk)
+        return rc;
     std::string output, pageSize = "A4";
     int dpi = 600;
     bool landscape = false;

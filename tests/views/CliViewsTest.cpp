@@ -367,8 +367,8 @@ TEST_F(CliViews, PrintToPdfHeaderOnEveryPageAndEveryRecord) {
     }
 
     // Letter in landscape: fewer, wider pages.
-    r = Cli({"print", big, "--view", "memory", "--pdf", dir.File("memory.pdf"), "--page-size",
-             "letter", "--landscape"});
+    r = Cli({"print", "--landscape", big, "--view", "memory", "--pdf", dir.File("memory.pdf"),
+             "--page-size", "letter"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string letter = RunCommand("pdfinfo", {dir.File("memory.pdf")}, dir.Path()).out;
     EXPECT_NE(letter.find("792 x 612 pts (letter)"), std::string::npos) << letter;
