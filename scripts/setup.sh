@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core
+  poppler-utils libreoffice-calc-nogui
 )
 
 missing=()

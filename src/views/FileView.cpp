@@ -8,6 +8,7 @@
 #include "catalog/Language.h"
 #include "catalog/RxFunkce.h"
 #include "records/Describe.h"
+#include "views/ColumnConfig.h"
 
 namespace ravlin {
 
@@ -377,7 +378,7 @@ bool RefreshFileView(const TFileViewSource& source, TFileView& view) {
     if (!source.fnc.LoadFunctionTable(source.device.Name)) return false;
     const int singleRelay = source.fnc.SingleRelay;
     view.family = FamilyOf(singleRelay);
-    view.layout = LoadColumnLayout(source.ini, view.family, singleRelay);
+    view.layout = ReadColumnLayout(source.ini, view.family, singleRelay);
     view.sort = source.sorts.Of(view.family);
     view.Refresh(source.table, source.language.Texts(), source.titles,
                  MakeCellTexts(source.fnc, source.device));

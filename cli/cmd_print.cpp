@@ -1,0 +1,73 @@
+// ravlin-cli print FILE.rvl [--view memory|file] --pdf OUT.pdf [--page-size A4|Letter|...]
+// [--dpi N] [--landscape]: the printed pages of a view as a PDF file, without a printer or
+// a display.
+
+#include <cstdlib>
+
+#include "Cli.h"
+#include "ViewSource.h"
+
+#ifdef RAVLIN_HAVE_PRINT
+#include "views/print/QtPrint.h"
+#endif
+
+namespace ravlin::cli {
+namespace {
+
+int RunPrint(TContext& ctx) {
+    std::vector<std::string> args = ctx.options.args;
+    TViewChoice choice;
+    if (int rc = ParseViewChoice(args, {"--pdf", "--page-size", "--dpi"}, choice); rc != kOk)
+        return rc;
+    std::string output, pageSize = "A4";
+    int dpi = 600;
+    bool landscape = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--pdf" && hasValue) {
+            output = args[++i];
+        } else if (a == "--page-size" && hasValue) {
+            pageSize = args[++i];
+        } else if (a == "--dpi" && hasValue) {
+            char* end = nullptr;
+            const long v = std::strtol(args[++i].c_str(), &end, 10);
+            if (*end || v < 72 || v > 2400) return UsageError("--dpi needs 72 to 2400");
+            dpi = static_cast<int>(v);
+        } else if (a == "--landscape") {
+            landscape = true;
+        } else {
+            return UsageError("unknown or incomplete option " + a);
+        }
+    }
+    if (output.empty()) return UsageError("needs --pdf OUT.pdf");
+#ifdef RAVLIN_HAVE_PRINT
+    if (!IsKnownPageSize(pageSize))
+        return UsageError("unknown page size " + pageSize +
+                          " (A3, A4, A5, B5, Letter, Legal, Tabloid, Executive)");
+    TViewSource source;
+    if (!source.Load(ctx, choice)) return kFailed;
+    TPaintingApplication app;
+    std::string error;
+    const int sheets = PrintViewToPdf(source.Rows(), output, {pageSize, dpi, landscape}, error);
+    if (sheets == 0) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kFailed;
+    }
+    return kOk;
+#else
+    (void)dpi;
+    (void)landscape;
+    std::fprintf(stderr, "ravlin-cli print: built without printing support (Qt GUI)\n");
+    return kFailed;
+#endif
+}
+
+}  // namespace
+
+RAVLIN_CLI_COMMAND("print",
+                   "FILE.rvl [--view memory|file] --pdf OUT.pdf [--page-size A4|Letter|...] "
+                   "[--dpi N] [--landscape]   print a view to a PDF file",
+                   RunPrint);
+
+}  // namespace ravlin::cli
