@@ -25,10 +25,10 @@ struct TSortName {
     THistoryField field;
 };
 constexpr TSortName kSortNames[] = {
-    {"serial", THistoryField::Serial},   {"button", THistoryField::Button},
-    {"time", THistoryField::Time},       {"battery", THistoryField::Battery},
+    {"serial", THistoryField::Serial},     {"button", THistoryField::Button},
+    {"time", THistoryField::Time},         {"battery", THistoryField::Battery},
     {"userid", THistoryField::UserNumber}, {"user1", THistoryField::User1},
-    {"user2", THistoryField::User2},     {"user3", THistoryField::User3},
+    {"user2", THistoryField::User2},       {"user3", THistoryField::User3},
     {"user4", THistoryField::User4},
 };
 
@@ -61,8 +61,9 @@ int RunHistory(TContext& ctx) {
                     known = true;
                 }
             if (!known)
-                return UsageError("--sort takes serial, button, time, battery, userid, user1, "
-                                  "user2, user3 or user4");
+                return UsageError(
+                    "--sort takes serial, button, time, battery, userid, user1, "
+                    "user2, user3 or user4");
             sortGiven = true;
         } else {
             return UsageError("unexpected argument " + args[i]);

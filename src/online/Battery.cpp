@@ -12,7 +12,7 @@ namespace {
 const std::string& Text(const PopisType& texts, int id) {
     static const std::string kNone;
     return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                              : kNone;
+                                                             : kNone;
 }
 
 int UserIndex(TBattField field) {
@@ -35,27 +35,36 @@ std::vector<TBattField> BatteryColumns(const TUserVisibility& visible) {
     std::vector<TBattField> columns = {TBattField::Serial, TBattField::State, TBattField::Time};
     for (int i = 0; i < 5; ++i)
         if (visible[static_cast<size_t>(i)])
-            columns.push_back(static_cast<TBattField>(static_cast<int>(TBattField::UserNumber) + i));
+            columns.push_back(
+                static_cast<TBattField>(static_cast<int>(TBattField::UserNumber) + i));
     return columns;
 }
 
 std::string BatteryTitle(TBattField field, const PopisType& texts, const TUserFieldTitles& titles) {
     switch (field) {
-        case TBattField::Serial: return Text(texts, 28);
-        case TBattField::State: return Text(texts, 169);
-        case TBattField::Time: return Text(texts, 168);
-        default: return titles[static_cast<size_t>(UserIndex(field))];
+        case TBattField::Serial:
+            return Text(texts, 28);
+        case TBattField::State:
+            return Text(texts, 169);
+        case TBattField::Time:
+            return Text(texts, 168);
+        default:
+            return titles[static_cast<size_t>(UserIndex(field))];
     }
 }
 
 std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType& texts) {
     switch (field) {
-        case TBattField::Serial: return entry.Serial;
-        case TBattField::State: return Text(texts, entry.State == TLowBatt::Low ? 204 : 205);
+        case TBattField::Serial:
+            return entry.Serial;
+        case TBattField::State:
+            return Text(texts, entry.State == TLowBatt::Low ? 204 : 205);
         case TBattField::Time:
             return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
-        case TBattField::UserNumber: return std::to_string(entry.UserNumber);
-        default: return entry.User[static_cast<size_t>(UserIndex(field)) - 1];
+        case TBattField::UserNumber:
+            return std::to_string(entry.UserNumber);
+        default:
+            return entry.User[static_cast<size_t>(UserIndex(field)) - 1];
     }
 }
 
@@ -67,10 +76,14 @@ TCellColour BatteryCellColour(const TLowBatt& entry, TBattField field, const Pop
 
 int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field) {
     switch (field) {
-        case TBattField::Serial: return CmpText(a.Serial, b.Serial);
-        case TBattField::State: return Cmp(a.State, b.State);
-        case TBattField::Time: return Cmp(a.Time, b.Time);
-        case TBattField::UserNumber: return Cmp(a.UserNumber, b.UserNumber);
+        case TBattField::Serial:
+            return CmpText(a.Serial, b.Serial);
+        case TBattField::State:
+            return Cmp(a.State, b.State);
+        case TBattField::Time:
+            return Cmp(a.Time, b.Time);
+        case TBattField::UserNumber:
+            return Cmp(a.UserNumber, b.UserNumber);
         default: {
             const size_t i = static_cast<size_t>(UserIndex(field)) - 1;
             return CmpText(a.User[i], b.User[i]);
@@ -263,10 +276,17 @@ bool TBatt::ClearAll() {
 bool TBatt::ClearButton(TClearBoxes& boxes, const std::vector<int>& selected) {
     bool ok = true;
     switch (boxes.Choice()) {
-        case TClearBoxes::Selected: ok = ClearSelected(selected); break;
-        case TClearBoxes::Changed: ok = ClearChanged(); break;
-        case TClearBoxes::All: ok = ClearAll(); break;
-        default: break;
+        case TClearBoxes::Selected:
+            ok = ClearSelected(selected);
+            break;
+        case TClearBoxes::Changed:
+            ok = ClearChanged();
+            break;
+        case TClearBoxes::All:
+            ok = ClearAll();
+            break;
+        default:
+            break;
     }
     boxes.checked = {};
     return ok;

@@ -51,12 +51,12 @@ int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field);
 
 // What one report did to the log.
 enum class TBattChange {
-    Ignored,      // an input transmitter ("A" serial): nothing happens
-    NotLogged,    // a good battery of a transmitter not in the log
-    Added,        // first low report: a new entry, low
+    Ignored,        // an input transmitter ("A" serial): nothing happens
+    NotLogged,      // a good battery of a transmitter not in the log
+    Added,          // first low report: a new entry, low
     BecameChanged,  // good after low
-    BecameLow,    // low after changed
-    Reported,     // same state again: only the time is new
+    BecameLow,      // low after changed
+    Reported,       // same state again: only the time is new
 };
 
 // The three clear boxes of the battery page; checking one unchecks the other two.

@@ -12,7 +12,7 @@ namespace {
 const std::string& Text(const PopisType& texts, int id) {
     static const std::string kNone;
     return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                              : kNone;
+                                                             : kNone;
 }
 
 int UserIndex(THistoryField field) {
@@ -45,22 +45,33 @@ std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible) {
 std::string HistoryTitle(THistoryField field, const PopisType& texts,
                          const TUserFieldTitles& titles) {
     switch (field) {
-        case THistoryField::Serial: return Text(texts, 28);
-        case THistoryField::Button: return Text(texts, 29);
-        case THistoryField::Time: return Text(texts, 216);
-        case THistoryField::Battery: return Text(texts, 169);
-        default: return titles[static_cast<size_t>(UserIndex(field))];
+        case THistoryField::Serial:
+            return Text(texts, 28);
+        case THistoryField::Button:
+            return Text(texts, 29);
+        case THistoryField::Time:
+            return Text(texts, 216);
+        case THistoryField::Battery:
+            return Text(texts, 169);
+        default:
+            return titles[static_cast<size_t>(UserIndex(field))];
     }
 }
 
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const PopisType& texts) {
     switch (field) {
-        case THistoryField::Serial: return rec.Serial;
-        case THistoryField::Button: return rec.Button;
-        case THistoryField::Time: return rec.Time == kNoTime ? rec.TimeText : FormatLogTime(rec.Time);
-        case THistoryField::Battery: return Text(texts, rec.LowBatt ? 204 : 217);
-        case THistoryField::UserNumber: return std::to_string(rec.UserNumber);
-        default: return rec.User[static_cast<size_t>(UserIndex(field)) - 1];
+        case THistoryField::Serial:
+            return rec.Serial;
+        case THistoryField::Button:
+            return rec.Button;
+        case THistoryField::Time:
+            return rec.Time == kNoTime ? rec.TimeText : FormatLogTime(rec.Time);
+        case THistoryField::Battery:
+            return Text(texts, rec.LowBatt ? 204 : 217);
+        case THistoryField::UserNumber:
+            return std::to_string(rec.UserNumber);
+        default:
+            return rec.User[static_cast<size_t>(UserIndex(field)) - 1];
     }
 }
 
@@ -70,11 +81,16 @@ bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const PopisType
 
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field) {
     switch (field) {
-        case THistoryField::Serial: return CmpText(a.Serial, b.Serial);
-        case THistoryField::Button: return CmpText(a.Button, b.Button);
-        case THistoryField::Time: return Cmp(a.Time, b.Time);
-        case THistoryField::Battery: return Cmp(a.LowBatt, b.LowBatt);
-        case THistoryField::UserNumber: return Cmp(a.UserNumber, b.UserNumber);
+        case THistoryField::Serial:
+            return CmpText(a.Serial, b.Serial);
+        case THistoryField::Button:
+            return CmpText(a.Button, b.Button);
+        case THistoryField::Time:
+            return Cmp(a.Time, b.Time);
+        case THistoryField::Battery:
+            return Cmp(a.LowBatt, b.LowBatt);
+        case THistoryField::UserNumber:
+            return Cmp(a.UserNumber, b.UserNumber);
         default: {
             const size_t i = static_cast<size_t>(UserIndex(field)) - 1;
             return CmpText(a.User[i], b.User[i]);
@@ -208,7 +224,8 @@ int THistory::Sort(THistoryField field, bool ascending, int follow) {
     std::vector<int> order(Items.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = CompareHistory(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)], field);
+        const int c =
+            CompareHistory(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)], field);
         return ascending ? c < 0 : c > 0;
     });
     std::vector<THistoryRec> sorted;

@@ -83,9 +83,9 @@ bool TLastHeard::Heard(const std::string& code, const std::string& button, TLogT
     e.button = button;
     e.time = time;
     if (entries_.size() > kMaxEntries) {
-        auto oldest = std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
-            return a.second.time < b.second.time;
-        });
+        auto oldest = std::min_element(
+            entries_.begin(), entries_.end(),
+            [](const auto& a, const auto& b) { return a.second.time < b.second.time; });
         entries_.erase(oldest);
     }
     return Save();

@@ -65,8 +65,9 @@ TSerialIndex::TSerialIndex(const TRecordTable& table) {
 
 const std::vector<int>& TSerialIndex::Find(const std::string& key) const {
     static const std::vector<int> kNone;
-    auto it = std::lower_bound(keys_.begin(), keys_.end(), key,
-                               [](const auto& entry, const std::string& k) { return entry.first < k; });
+    auto it =
+        std::lower_bound(keys_.begin(), keys_.end(), key,
+                         [](const auto& entry, const std::string& k) { return entry.first < k; });
     return it != keys_.end() && it->first == key ? it->second : kNone;
 }
 

@@ -54,8 +54,7 @@ struct TLogUser {
     // still empty.
     void FillFrom(const TData& record) {
         if (UserNumber == 0) UserNumber = record.UserID;
-        const std::string* texts[4] = {&record.User1, &record.User2, &record.User3,
-                                       &record.User4};
+        const std::string* texts[4] = {&record.User1, &record.User2, &record.User3, &record.User4};
         for (int i = 0; i < 4; ++i)
             if (User[i].empty()) User[i] = *texts[i];
     }

@@ -20,8 +20,7 @@ inline constexpr TLogTime kNoTime = std::numeric_limits<int64_t>::min();
 // or for a date or time that does not exist.
 bool MakeLogTime(int year, int month, int day, int hour, int minute, int second, TLogTime& out);
 // The parts of a time made by MakeLogTime.
-void SplitLogTime(TLogTime t, int& year, int& month, int& day, int& hour, int& minute,
-                  int& second);
+void SplitLogTime(TLogTime t, int& year, int& month, int& day, int& hour, int& minute, int& second);
 
 // The local date and time now.
 TLogTime NowLocal();

@@ -42,8 +42,8 @@ TLogResult LogReception(const TReception& r, const TRecordTable& table, bool doc
     if (result.decision.history) {
         TLogTime when = kNoTime;
         if (logs.history) {
-            result.written = logs.history->Add(r.serial, r.button, r.LowBattery(), table) &&
-                             result.written;
+            result.written =
+                logs.history->Add(r.serial, r.button, r.LowBattery(), table) && result.written;
             when = logs.history->Items.empty() ? kNoTime : logs.history->Items.front().Time;
         }
         if (logs.lastHeard) {

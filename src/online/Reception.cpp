@@ -51,11 +51,16 @@ void TOnlinePanel::Show(const TReception& r) {
 
 bool LevelLogs(int level, bool inReceiverMemory, bool inDocument) {
     switch (level) {
-        case kLogReceiverMemory: return inReceiverMemory;
-        case kLogApplicationMemory: return inDocument;
-        case kLogReceiverAndApplication: return inReceiverMemory || inDocument;
-        case kLogAll: return true;
-        default: return false;
+        case kLogReceiverMemory:
+            return inReceiverMemory;
+        case kLogApplicationMemory:
+            return inDocument;
+        case kLogReceiverAndApplication:
+            return inReceiverMemory || inDocument;
+        case kLogAll:
+            return true;
+        default:
+            return false;
     }
 }
 

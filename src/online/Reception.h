@@ -83,15 +83,14 @@ TLogDecision DecideLogging(const TReception& r, const TRecordTable& table, bool 
 
 // The last row of a view (rows given as the record table indexes they show) whose record
 // has the reception's serial key and button digit; -1 when none.
-int FindLastRow(const std::vector<int>& rowRecords, const TRecordTable& table,
-                const TReception& r);
+int FindLastRow(const std::vector<int>& rowRecords, const TRecordTable& table, const TReception& r);
 
 struct TViewMatch {
-    int memoryRow = -1;      // the matching row of the Memory view, -1 none
-    int fileRow = -1;        // the same for the File view
-    int selectMemory = -1;   // the row to make current (FindLast), -1 none
+    int memoryRow = -1;     // the matching row of the Memory view, -1 none
+    int fileRow = -1;       // the same for the File view
+    int selectMemory = -1;  // the row to make current (FindLast), -1 none
     int selectFile = -1;
-    bool addEnabled = false; // BtnAdd
+    bool addEnabled = false;  // BtnAdd
 };
 // `memoryRows` / `fileRows`: nullptr (or empty) for an empty view. With a SingleRelay
 // value of 0, or both views empty, every reception but "0000000" enables Add; otherwise

@@ -63,7 +63,7 @@ TEST_F(History, OddLinesAreReadAsFarAsTheyGo) {
              "\r\n"                                                  // empty: no record
              "2222222#2\n"                                           // no "#" after the button
              "no hash at all\r\n"
-             "3333333#3#1.2.2008 3:04#1#12345678901#");              // no line end
+             "3333333#3#1.2.2008 3:04#1#12345678901#");  // no line end
     ASSERT_TRUE(history.Load());
     ASSERT_EQ(history.Items.size(), 4u);
     EXPECT_EQ(history.Items[0].Time, kNoTime);
@@ -115,7 +115,8 @@ TEST_F(History, AddKeepsTheNewestFirstWithinTheLength) {
 
 TEST_F(History, LoweringTheLengthTrimsOnlyWhenAsked) {
     const TRecordTable none;
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(history.Add("100000" + std::to_string(i), "1", false, none));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(history.Add("100000" + std::to_string(i), "1", false, none));
     history.SetLength(3);
     ASSERT_TRUE(history.Load());  // loading does not trim
     EXPECT_EQ(history.Items.size(), 10u);
@@ -171,7 +172,8 @@ TEST_F(History, UserInformationComesFromTheRecordsWhoseButtonMatches) {
     EXPECT_EQ(history.Items[1].UserNumber, 8);
     EXPECT_EQ(history.Items[1].User[0], "button 2");
     ASSERT_TRUE(history.Load());
-    EXPECT_EQ(history.Items[1].User, (std::array<std::string, 4>{"button 2", "second", "third", ""}));
+    EXPECT_EQ(history.Items[1].User,
+              (std::array<std::string, 4>{"button 2", "second", "third", ""}));
     EXPECT_EQ(history.Items[0].UserNumber, 0);
 }
 
@@ -190,7 +192,8 @@ TEST_F(History, PageColumnsAndCells) {
     ASSERT_EQ(columns.size(), 7u);
     std::vector<std::string> heads;
     for (auto c : columns) heads.push_back(HistoryTitle(c, texts, titles));
-    EXPECT_EQ(heads, (std::vector<std::string>{"T28", "T29", "T216", "T169", "No.", "Name", "Note"}));
+    EXPECT_EQ(heads,
+              (std::vector<std::string>{"T28", "T29", "T216", "T169", "No.", "Name", "Note"}));
 
     THistoryRec r;
     r.Serial = "1234567";
@@ -201,7 +204,8 @@ TEST_F(History, PageColumnsAndCells) {
     r.User = {"a", "b", "c", "d"};
     std::vector<std::string> cells;
     for (auto c : columns) cells.push_back(HistoryCell(r, c, texts));
-    EXPECT_EQ(cells, (std::vector<std::string>{"1234567", "3", "04.03.2020", "Low", "42", "a", "d"}));
+    EXPECT_EQ(cells,
+              (std::vector<std::string>{"1234567", "3", "04.03.2020", "Low", "42", "a", "d"}));
     EXPECT_TRUE(HistoryCellRed(r, THistoryField::Battery, texts));
     EXPECT_FALSE(HistoryCellRed(r, THistoryField::Serial, texts));
     r.LowBatt = false;
@@ -228,7 +232,9 @@ TEST_F(History, SortGivesTheOrderOfTheExchangeSortAndFollowsTheSelection) {
         r.Serial = std::string(1, "12A\xC4"[rng() % 4]) + "00000" + std::to_string(rng() % 3);
         r.Button = rng() % 5 ? std::string(1, "0159C"[rng() % 5]) : "A=1,B=0";
         r.LowBatt = rng() % 2;
-        r.Time = rng() % 10 ? At(2020, 1, 1 + static_cast<int>(rng() % 3), 0, 0, static_cast<int>(rng() % 2)) : kNoTime;
+        r.Time = rng() % 10 ? At(2020, 1, 1 + static_cast<int>(rng() % 3), 0, 0,
+                                 static_cast<int>(rng() % 2))
+                            : kNoTime;
         r.UserNumber = static_cast<int32_t>(rng() % 5) - 2;
         for (auto& u : r.User) u = words[rng() % 6];
         r.TimeText = std::to_string(i);  // tells equal records apart
@@ -242,8 +248,10 @@ TEST_F(History, SortGivesTheOrderOfTheExchangeSortAndFollowsTheSelection) {
             const int moved = history.Sort(field, up, follow);
             ASSERT_EQ(history.Items.size(), expected.size());
             for (size_t i = 0; i < expected.size(); ++i)
-                ASSERT_EQ(history.Items[i].TimeText, expected[i].TimeText) << f << " " << up << " " << i;
-            EXPECT_EQ(history.Items[static_cast<size_t>(moved)].TimeText, items[static_cast<size_t>(follow)].TimeText);
+                ASSERT_EQ(history.Items[i].TimeText, expected[i].TimeText)
+                    << f << " " << up << " " << i;
+            EXPECT_EQ(history.Items[static_cast<size_t>(moved)].TimeText,
+                      items[static_cast<size_t>(follow)].TimeText);
         }
     EXPECT_EQ(history.Sort(THistoryField::Time, true, -1), -1);
 }
