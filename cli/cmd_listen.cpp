@@ -87,8 +87,8 @@ int Listen(TContext& ctx) {
                                              core.texts(), core.ui);
         history->SetLength(settings.HistoryLength);
         history->Load();
-        battery = std::make_unique<TBatt>(ctx.folders.HomeFile(TBatt::kFileName), core.texts(),
-                                          core.ui);
+        battery =
+            std::make_unique<TBatt>(ctx.folders.HomeFile(TBatt::kFileName), core.texts(), core.ui);
         battery->SortColumn = settings.BatteryMonitorSortCol;
         battery->SortUp = settings.BatteryMonitorSortUp;
         battery->Load();
@@ -128,8 +128,7 @@ int Listen(TContext& ctx) {
         }
         std::string block;
         TReception reception;
-        const TReadResult read =
-            ReadLastReception(core.rx, link, core.texts(), core.ui, block);
+        const TReadResult read = ReadLastReception(core.rx, link, core.texts(), core.ui, block);
         if (read == TReadResult::Cancelled) break;
         if (read != TReadResult::Read || !DecodeReception(block, reception)) {
             status = kFailed;

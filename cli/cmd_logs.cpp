@@ -83,7 +83,7 @@ int RunHistory(TContext& ctx) {
     TTableLines lines;
     auto& header = lines.emplace_back();
     for (auto c : columns) header.push_back(AnsiToUtf8(HistoryTitle(c, texts, titles)));
-    for (const auto& rec : history.Items) {
+    for (const auto& rec : history.Items()) {
         auto& cells = lines.emplace_back();
         for (auto c : columns) cells.push_back(AnsiToUtf8(HistoryCell(rec, c, texts)));
     }

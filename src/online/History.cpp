@@ -32,6 +32,25 @@ int CmpText(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+void ApplyOrder(THistoryList& items, std::vector<int>& order) {
+    // Cycle by cycle in place: a record moves once, and no second list is built.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] < 0 || static_cast<size_t>(order[start]) == start) continue;
+        THistoryRec held = std::move(items[start]);
+        size_t at = start;
+        for (;;) {
+            const size_t from = static_cast<size_t>(order[at]);
+            order[at] = -1;
+            if (from == start) {
+                items[at] = std::move(held);
+                break;
+            }
+            items[at] = std::move(items[from]);
+            at = from;
+        }
+    }
+}
+
 std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible) {
     std::vector<THistoryField> columns = {THistoryField::Serial, THistoryField::Button,
                                           THistoryField::Time, THistoryField::Battery};
@@ -121,7 +140,7 @@ void THistory::AppendLine(std::string& out, const THistoryRec& rec) {
     out += "\r\n";
 }
 
-std::string THistory::FormatText(const std::vector<THistoryRec>& items) {
+std::string THistory::FormatText(const THistoryList& items) {
     std::string out;
     size_t estimate = 0;
     for (const auto& r : items) {
@@ -133,7 +152,7 @@ std::string THistory::FormatText(const std::vector<THistoryRec>& items) {
     return out;
 }
 
-void THistory::ParseText(std::string_view text, std::vector<THistoryRec>& out) {
+void THistory::ParseText(std::string_view text, THistoryList& out) {
     std::vector<std::string_view> f;
     ForEachLine(text, [&](std::string_view line) {
         SplitFields(line, f);
@@ -151,17 +170,23 @@ void THistory::ParseText(std::string_view text, std::vector<THistoryRec>& out) {
 }
 
 bool THistory::Load() {
-    Items.clear();
+    items_.clear();
+    text_.clear();
+    textValid_ = false;
     unsaved_ = false;
     stamp_ = TFileStamp::Of(fileName_);
     std::string text;
     if (ReadWholeFile(fileName_, text) != 0) return false;
-    ParseText(text, Items);
+    ParseText(text, items_);
     return true;
 }
 
 bool THistory::Save() {
-    if (!WriteLogFile(fileName_, FormatText(Items), texts_, ui_)) {
+    if (!textValid_) {
+        text_ = FormatText(items_);
+        textValid_ = true;
+    }
+    if (!WriteLogFile(fileName_, text_, texts_, ui_)) {
         unsaved_ = true;
         return false;
     }
@@ -187,14 +212,29 @@ bool THistory::Add(const std::string& serial, const std::string& digit, bool low
     rec.Serial = serial;
     rec.Button = IsInputTransmitter(serial) ? InputCodeText(digit) : digit;
     FillUserInfo(rec, table);
-    const bool full = static_cast<int>(Items.size()) >= length_;
-    Items.insert(Items.begin(), std::move(rec));
-    if (full) Items.pop_back();
+    const bool full = static_cast<int>(items_.size()) >= length_;
+    if (textValid_) {
+        std::string line;
+        AppendLine(line, rec);
+        if (full) {
+            // Lines hold no line feed of their own (AppendField), so the last one starts
+            // after the second-last line feed.
+            const size_t end =
+                text_.size() >= 2 ? text_.rfind('\n', text_.size() - 2) : std::string::npos;
+            text_.resize(end == std::string::npos ? 0 : end + 1);
+        }
+        text_.insert(0, line);
+    }
+    items_.push_front(std::move(rec));
+    if (full) items_.pop_back();
     return Save();
 }
 
 void THistory::Trim() {
-    if (static_cast<int>(Items.size()) > length_) Items.resize(static_cast<size_t>(length_));
+    if (static_cast<int>(items_.size()) > length_) {
+        items_.resize(static_cast<size_t>(length_));
+        textValid_ = false;
+    }
 }
 
 bool THistory::Clear() {
@@ -205,13 +245,14 @@ bool THistory::Clear() {
 
 bool THistory::RefreshUserInfo(const TRecordTable& table) {
     const TSerialIndex index(table);
-    for (auto& rec : Items) {
+    for (auto& rec : items_) {
         rec.Clear();
         for (int i : index.Find(SerialKey(rec.Serial))) {
             const TData& record = table[static_cast<size_t>(i)];
             if (HistoryButtonMatch(rec.Button, record.Button)) rec.FillFrom(record);
         }
     }
+    textValid_ = false;
     return Save();
 }
 
@@ -220,22 +261,69 @@ bool THistory::Reload() {
     return Load();
 }
 
-int THistory::Sort(THistoryField field, bool ascending, int follow) {
-    std::vector<int> order(Items.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c =
-            CompareHistory(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)], field);
-        return ascending ? c < 0 : c > 0;
+namespace {
+
+// Stable order of the indexes by keys taken out of the records first: the comparisons
+// then run over one compact array instead of records spread over the heap.
+template <class Key>
+std::vector<int> OrderBy(std::vector<std::pair<Key, int>>& keys, bool ascending) {
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
     });
-    std::vector<THistoryRec> sorted;
-    sorted.reserve(Items.size());
-    int followed = -1;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] == follow) followed = static_cast<int>(i);
-        sorted.push_back(std::move(Items[static_cast<size_t>(order[i])]));
+    std::vector<int> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+    return order;
+}
+
+const std::string& TextKey(const THistoryRec& r, THistoryField field) {
+    switch (field) {
+        case THistoryField::Serial:
+            return r.Serial;
+        case THistoryField::Button:
+            return r.Button;
+        default:
+            return r.User[static_cast<size_t>(UserIndex(field)) - 1];
     }
-    Items = std::move(sorted);
+}
+
+}  // namespace
+
+int THistory::Sort(THistoryField field, bool ascending, int follow) {
+    const size_t n = items_.size();
+    std::vector<int> order;
+    if (field == THistoryField::Time || field == THistoryField::Battery ||
+        field == THistoryField::UserNumber) {
+        std::vector<std::pair<int64_t, int>> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const THistoryRec& r = items_[i];
+            const int64_t key = field == THistoryField::Time      ? r.Time
+                                : field == THistoryField::Battery ? (r.LowBatt ? 1 : 0)
+                                                                  : r.UserNumber;
+            keys[i] = {key, static_cast<int>(i)};
+        }
+        order = OrderBy(keys, ascending);
+    } else {
+        // The texts side by side in one buffer; std::string_view compares bytes unsigned.
+        std::string arena;
+        std::vector<size_t> offsets(n + 1);
+        for (size_t i = 0; i < n; ++i) {
+            offsets[i] = arena.size();
+            arena += TextKey(items_[i], field);
+        }
+        offsets[n] = arena.size();
+        std::vector<std::pair<std::string_view, int>> keys(n);
+        for (size_t i = 0; i < n; ++i)
+            keys[i] = {std::string_view(arena).substr(offsets[i], offsets[i + 1] - offsets[i]),
+                       static_cast<int>(i)};
+        order = OrderBy(keys, ascending);
+    }
+    int followed = -1;
+    for (size_t i = 0; i < order.size(); ++i)
+        if (order[i] == follow) followed = static_cast<int>(i);
+    if (!std::is_sorted(order.begin(), order.end())) {
+        ApplyOrder(items_, order);
+        textValid_ = false;
+    }
     return followed;
 }
 

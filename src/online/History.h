@@ -15,6 +15,7 @@
 // waits for it).
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ struct THistoryRec : TLogUser {
     TLogTime Time = kNoTime;
     std::string TimeText;  // the time field as read when it was not a time
 };
+
+// Newest first. A deque: every reception goes to the front and the oldest leaves the back.
+using THistoryList = std::deque<THistoryRec>;
 
 // Which user fields the File view shows for the current receiver layout (user number,
 // User 1 .. User 4): the history and battery pages show the same ones.
@@ -65,7 +69,13 @@ class THistory {
     // `fileName`: the full path of History.dat.
     THistory(std::string fileName, const PopisType& texts, TUserInterface& ui);
 
-    std::vector<THistoryRec> Items;  // position 0 newest
+    // The records, position 0 newest.
+    const THistoryList& Items() const { return items_; }
+    // For changes from outside (the page's own operations are below).
+    THistoryList& EditItems() {
+        textValid_ = false;
+        return items_;
+    }
     // The clock of Add (local time now); tests set their own.
     std::function<TLogTime()> clock;
 
@@ -105,19 +115,26 @@ class THistory {
     // The user information of one record from the table (unset fields only).
     static void FillUserInfo(THistoryRec& rec, const TRecordTable& table);
     // File text of a list, and a list from file text (appended to `out`).
-    static std::string FormatText(const std::vector<THistoryRec>& items);
-    static void ParseText(std::string_view text, std::vector<THistoryRec>& out);
+    static std::string FormatText(const THistoryList& items);
+    static void ParseText(std::string_view text, THistoryList& out);
     static void AppendLine(std::string& out, const THistoryRec& rec);
 
   private:
     std::string fileName_;
     const PopisType& texts_;
     TUserInterface& ui_;
+    THistoryList items_;
+    // The file text of items_ while textValid_: an addition puts one line in front
+    // instead of formatting 99 999 records again.
+    std::string text_;
+    bool textValid_ = false;
     int length_ = kDefaultLength;
     bool unsaved_ = false;
     TFileStamp stamp_;  // the file as last read or written here
 };
 
+// Puts items[order[i]] at i for every i (`order` is a permutation; it is used up).
+void ApplyOrder(THistoryList& items, std::vector<int>& order);
 // A field's sort order: -1, 0, 1.
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field);
 

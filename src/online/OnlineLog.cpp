@@ -44,7 +44,7 @@ TLogResult LogReception(const TReception& r, const TRecordTable& table, bool doc
         if (logs.history) {
             result.written =
                 logs.history->Add(r.serial, r.button, r.LowBattery(), table) && result.written;
-            when = logs.history->Items.empty() ? kNoTime : logs.history->Items.front().Time;
+            when = logs.history->Items().empty() ? kNoTime : logs.history->Items().front().Time;
         }
         if (logs.lastHeard) {
             if (when == kNoTime) when = NowLocal();

@@ -40,18 +40,18 @@ TEST_F(History, ReadsTheFileAndWritesItBackByteForByte) {
         "0012345#3#31.12.2023 23:59:59#0#-12#a b#c#d#e#\r\n";
     WriteAll(history.FileName(), file);
     ASSERT_TRUE(history.Load());
-    ASSERT_EQ(history.Items.size(), 3u);
-    const THistoryRec& r = history.Items[0];
+    ASSERT_EQ(history.Items().size(), 3u);
+    const THistoryRec& r = history.Items()[0];
     EXPECT_EQ(r.Serial, "1ABCDE0");
     EXPECT_EQ(r.Button, "5");
     EXPECT_EQ(r.Time, At(2008, 2, 1, 13, 45, 10));
     EXPECT_TRUE(r.LowBatt);
     EXPECT_EQ(r.UserNumber, 7);
     EXPECT_EQ(r.User, (std::array<std::string, 4>{"Office", "Flat 3", "", ""}));
-    EXPECT_EQ(history.Items[1].Button, "A=1,B=1");
-    EXPECT_EQ(history.Items[1].Time, At(2008, 2, 2));
-    EXPECT_FALSE(history.Items[1].LowBatt);
-    EXPECT_EQ(history.Items[2].UserNumber, -12);
+    EXPECT_EQ(history.Items()[1].Button, "A=1,B=1");
+    EXPECT_EQ(history.Items()[1].Time, At(2008, 2, 2));
+    EXPECT_FALSE(history.Items()[1].LowBatt);
+    EXPECT_EQ(history.Items()[2].UserNumber, -12);
     ASSERT_TRUE(history.Save());
     EXPECT_EQ(ReadAll(history.FileName()), file);
     EXPECT_TRUE(ui.messages.empty());
@@ -65,17 +65,17 @@ TEST_F(History, OddLinesAreReadAsFarAsTheyGo) {
              "no hash at all\r\n"
              "3333333#3#1.2.2008 3:04#1#12345678901#");  // no line end
     ASSERT_TRUE(history.Load());
-    ASSERT_EQ(history.Items.size(), 4u);
-    EXPECT_EQ(history.Items[0].Time, kNoTime);
-    EXPECT_EQ(history.Items[0].TimeText, "not a time");
-    EXPECT_FALSE(history.Items[0].LowBatt);  // only "1" is low
-    EXPECT_EQ(history.Items[0].UserNumber, 0);
-    EXPECT_EQ(history.Items[0].User[3], "u4");
-    EXPECT_EQ(history.Items[1].Serial, "2222222");
-    EXPECT_EQ(history.Items[1].Button, "");  // text after the last "#" is ignored
-    EXPECT_EQ(history.Items[2].Serial, "");
-    EXPECT_EQ(history.Items[3].Time, At(2008, 2, 1, 3, 4, 0));
-    EXPECT_EQ(history.Items[3].UserNumber, 0);  // beyond 32 bits
+    ASSERT_EQ(history.Items().size(), 4u);
+    EXPECT_EQ(history.Items()[0].Time, kNoTime);
+    EXPECT_EQ(history.Items()[0].TimeText, "not a time");
+    EXPECT_FALSE(history.Items()[0].LowBatt);  // only "1" is low
+    EXPECT_EQ(history.Items()[0].UserNumber, 0);
+    EXPECT_EQ(history.Items()[0].User[3], "u4");
+    EXPECT_EQ(history.Items()[1].Serial, "2222222");
+    EXPECT_EQ(history.Items()[1].Button, "");  // text after the last "#" is ignored
+    EXPECT_EQ(history.Items()[2].Serial, "");
+    EXPECT_EQ(history.Items()[3].Time, At(2008, 2, 1, 3, 4, 0));
+    EXPECT_EQ(history.Items()[3].UserNumber, 0);  // beyond 32 bits
     ASSERT_TRUE(history.Save());
     // An unreadable time goes back as it was read; everything else in the file's form.
     EXPECT_EQ(ReadAll(history.FileName()),
@@ -86,12 +86,12 @@ TEST_F(History, OddLinesAreReadAsFarAsTheyGo) {
 }
 
 TEST_F(History, MissingOrUnreadableFileGivesAnEmptyHistory) {
-    history.Items.resize(2);
+    history.EditItems().resize(2);
     EXPECT_FALSE(history.Load());
-    EXPECT_TRUE(history.Items.empty());
+    EXPECT_TRUE(history.Items().empty());
     std::filesystem::create_directory(history.FileName());
     EXPECT_FALSE(history.Load());
-    EXPECT_TRUE(history.Items.empty());
+    EXPECT_TRUE(history.Items().empty());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -119,31 +119,31 @@ TEST_F(History, LoweringTheLengthTrimsOnlyWhenAsked) {
         ASSERT_TRUE(history.Add("100000" + std::to_string(i), "1", false, none));
     history.SetLength(3);
     ASSERT_TRUE(history.Load());  // loading does not trim
-    EXPECT_EQ(history.Items.size(), 10u);
+    EXPECT_EQ(history.Items().size(), 10u);
     history.Trim();
-    EXPECT_EQ(history.Items.size(), 3u);
-    EXPECT_EQ(history.Items[0].Serial, "1000009");
-    EXPECT_EQ(history.Items[2].Serial, "1000007");
+    EXPECT_EQ(history.Items().size(), 3u);
+    EXPECT_EQ(history.Items()[0].Serial, "1000009");
+    EXPECT_EQ(history.Items()[2].Serial, "1000007");
     // The file follows at the next addition, which keeps the length.
     const std::string file = ReadAll(history.FileName());
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 10);
     ASSERT_TRUE(history.Add("2000000", "1", false, none));
     ASSERT_TRUE(history.Load());
-    EXPECT_EQ(history.Items.size(), 3u);
-    EXPECT_EQ(history.Items[0].Serial, "2000000");
+    EXPECT_EQ(history.Items().size(), 3u);
+    EXPECT_EQ(history.Items()[0].Serial, "2000000");
 }
 
 TEST_F(History, InputTransmittersStoreTheInputCodeTextAndFindNoUserInformation) {
     const TRecordTable table = {Record(1, "12345", "C", 5, "Gate")};
     ASSERT_TRUE(history.Add("A012345", "C", true, table));
-    EXPECT_EQ(history.Items[0].Button, "A=1,B=1");
-    EXPECT_EQ(history.Items[0].UserNumber, 0);
-    EXPECT_EQ(history.Items[0].User[0], "");
+    EXPECT_EQ(history.Items()[0].Button, "A=1,B=1");
+    EXPECT_EQ(history.Items()[0].UserNumber, 0);
+    EXPECT_EQ(history.Items()[0].User[0], "");
     ASSERT_TRUE(history.Add("A012345", "5", false, table));
-    EXPECT_EQ(history.Items[0].Button, "5");
+    EXPECT_EQ(history.Items()[0].Button, "5");
     ASSERT_TRUE(history.Add("B012345", "C", false, table));
-    EXPECT_EQ(history.Items[0].Button, "C");
-    EXPECT_EQ(history.Items[0].User[0], "Gate");
+    EXPECT_EQ(history.Items()[0].Button, "C");
+    EXPECT_EQ(history.Items()[0].User[0], "Gate");
 }
 
 TEST_F(History, UserInformationComesFromTheRecordsWhoseButtonMatches) {
@@ -158,30 +158,30 @@ TEST_F(History, UserInformationComesFromTheRecordsWhoseButtonMatches) {
     empty.Empty = true;
     table.push_back(empty);
     ASSERT_TRUE(history.Add("1ABCDE0", "5", false, table));
-    const THistoryRec& r = history.Items[0];
+    const THistoryRec& r = history.Items()[0];
     EXPECT_EQ(r.UserNumber, 7);
     EXPECT_EQ(r.User, (std::array<std::string, 4>{"late", "second", "third", ""}));
 
     ASSERT_TRUE(history.Add("1ABCDE0", "0", false, table));
-    EXPECT_EQ(history.Items[0].UserNumber, 0);
+    EXPECT_EQ(history.Items()[0].UserNumber, 0);
 
     // The document changes: every record's information afresh, and the file written.
     table[3].User1 = "renamed";
     table[1].Button = "5";
     ASSERT_TRUE(history.RefreshUserInfo(table));
-    EXPECT_EQ(history.Items[1].UserNumber, 8);
-    EXPECT_EQ(history.Items[1].User[0], "button 2");
+    EXPECT_EQ(history.Items()[1].UserNumber, 8);
+    EXPECT_EQ(history.Items()[1].User[0], "button 2");
     ASSERT_TRUE(history.Load());
-    EXPECT_EQ(history.Items[1].User,
+    EXPECT_EQ(history.Items()[1].User,
               (std::array<std::string, 4>{"button 2", "second", "third", ""}));
-    EXPECT_EQ(history.Items[0].UserNumber, 0);
+    EXPECT_EQ(history.Items()[0].UserNumber, 0);
 }
 
 TEST_F(History, ClearEmptiesTheFile) {
     const TRecordTable none;
     ASSERT_TRUE(history.Add("1234567", "1", false, none));
     ASSERT_TRUE(history.Clear());
-    EXPECT_TRUE(history.Items.empty());
+    EXPECT_TRUE(history.Items().empty());
     EXPECT_TRUE(std::filesystem::exists(history.FileName()));
     EXPECT_EQ(ReadAll(history.FileName()), "");
 }
@@ -214,7 +214,7 @@ TEST_F(History, PageColumnsAndCells) {
 }
 
 // The exchange sort of adjacent records the page has always used, as the reference.
-std::vector<THistoryRec> ExchangeSort(std::vector<THistoryRec> v, THistoryField field, bool up) {
+THistoryList ExchangeSort(THistoryList v, THistoryField field, bool up) {
     for (size_t pass = 0; pass + 1 < v.size(); ++pass)
         for (size_t i = 0; i + 1 < v.size() - pass; ++i) {
             const int c = CompareHistory(v[i], v[i + 1], field);
@@ -226,7 +226,7 @@ std::vector<THistoryRec> ExchangeSort(std::vector<THistoryRec> v, THistoryField 
 TEST_F(History, SortGivesTheOrderOfTheExchangeSortAndFollowsTheSelection) {
     std::mt19937 rng(5);
     const char* words[] = {"", "a", "B", "b", "\xE9t\xE9", "zz"};
-    std::vector<THistoryRec> items(300);
+    THistoryList items(300);
     for (size_t i = 0; i < items.size(); ++i) {
         THistoryRec& r = items[i];
         r.Serial = std::string(1, "12A\xC4"[rng() % 4]) + "00000" + std::to_string(rng() % 3);
@@ -243,17 +243,23 @@ TEST_F(History, SortGivesTheOrderOfTheExchangeSortAndFollowsTheSelection) {
         for (bool up : {true, false}) {
             const auto field = static_cast<THistoryField>(f);
             const auto expected = ExchangeSort(items, field, up);
-            history.Items = items;
+            history.EditItems() = items;
             const int follow = static_cast<int>(rng() % items.size());
             const int moved = history.Sort(field, up, follow);
-            ASSERT_EQ(history.Items.size(), expected.size());
+            ASSERT_EQ(history.Items().size(), expected.size());
             for (size_t i = 0; i < expected.size(); ++i)
-                ASSERT_EQ(history.Items[i].TimeText, expected[i].TimeText)
+                ASSERT_EQ(history.Items()[i].TimeText, expected[i].TimeText)
                     << f << " " << up << " " << i;
-            EXPECT_EQ(history.Items[static_cast<size_t>(moved)].TimeText,
+            EXPECT_EQ(history.Items()[static_cast<size_t>(moved)].TimeText,
                       items[static_cast<size_t>(follow)].TimeText);
         }
     EXPECT_EQ(history.Sort(THistoryField::Time, true, -1), -1);
+    // Character codes: bytes above 127 come after the letters.
+    history.EditItems().resize(2);
+    history.EditItems()[0].User[0] = "\xE9";
+    history.EditItems()[1].User[0] = "z";
+    history.Sort(THistoryField::User1, true);
+    EXPECT_EQ(history.Items()[0].User[0], "z");
 }
 
 TEST_F(History, SortingAndTheNextAdditionWriteTheSortedOrder) {
@@ -267,8 +273,48 @@ TEST_F(History, SortingAndTheNextAdditionWriteTheSortedOrder) {
     ASSERT_TRUE(history.Add("0000009", "1", false, none));
     ASSERT_TRUE(history.Load());
     std::vector<std::string> serials;
-    for (const auto& r : history.Items) serials.push_back(r.Serial);
+    for (const auto& r : history.Items()) serials.push_back(r.Serial);
     EXPECT_EQ(serials, (std::vector<std::string>{"0000009", "1000000", "2000000", "3000000"}));
+}
+
+TEST_F(History, TheFileAlwaysHoldsTheListAfterAnyMixOfOperations) {
+    // Additions update the file text in place; every other change formats it afresh.
+    std::mt19937 rng(17);
+    TRecordTable table = {Record(1, "00001", "1", 1, "one"), Record(2, "00002", "3", 2, "two")};
+    history.SetLength(5);
+    WriteAll(history.FileName(), "9999999#9#odd time#1#0#####\n8888888#8#01.01.2001#0#0#####\r\n");
+    ASSERT_TRUE(history.Load());
+    for (int step = 0; step < 300; ++step) {
+        now += 37;
+        bool saved = false;
+        switch (rng() % 8) {
+            case 0:
+                history.Sort(static_cast<THistoryField>(rng() % 9), rng() % 2);
+                break;
+            case 1:
+                history.SetLength(1 + static_cast<int>(rng() % 6));
+                break;
+            case 2:
+                history.Trim();
+                break;
+            case 3:
+                table[rng() % 2].User1 = "u" + std::to_string(step);
+                ASSERT_TRUE(history.RefreshUserInfo(table));
+                saved = true;
+                break;
+            default:
+                ASSERT_TRUE(history.Add("00000" + std::to_string(rng() % 3),
+                                        std::to_string(rng() % 4), rng() % 2, table));
+                saved = true;
+        }
+        // After every write the file holds exactly the list as it is.
+        if (saved) {
+            ASSERT_EQ(ReadAll(history.FileName()), THistory::FormatText(history.Items())) << step;
+        }
+    }
+    ASSERT_TRUE(history.Add("1234567", "1", false, table));
+    EXPECT_EQ(ReadAll(history.FileName()), THistory::FormatText(history.Items()));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // Writes fail as on a full disk while this lives.
@@ -298,7 +344,7 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     EXPECT_EQ(ReadAll(history.FileName()), before);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, 80, " - " + history.FileName()));
-    EXPECT_EQ(history.Items.size(), 2u);
+    EXPECT_EQ(history.Items().size(), 2u);
     EXPECT_TRUE(history.Unsaved());
     // No temporary file is left behind.
     int files = 0;
@@ -306,8 +352,8 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     EXPECT_EQ(files, 1);
     // Showing the page again writes what the file lacks instead of dropping it.
     ASSERT_TRUE(history.Reload());
-    ASSERT_EQ(history.Items.size(), 2u);
-    EXPECT_EQ(history.Items[0].Serial, "2222222");
+    ASSERT_EQ(history.Items().size(), 2u);
+    EXPECT_EQ(history.Items()[0].Serial, "2222222");
     EXPECT_FALSE(history.Unsaved());
     // A failed Clear leaves file and list.
     {
@@ -319,7 +365,7 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     std::filesystem::create_directory(history.FileName());
     EXPECT_FALSE(history.Clear());
     EXPECT_EQ(ui.Ids(), std::vector<int>{80});
-    EXPECT_EQ(history.Items.size(), 3u);
+    EXPECT_EQ(history.Items().size(), 3u);
 }
 
 TEST_F(History, AFileReplacedByAnotherWriterIsReadBeforeTheNextAddition) {
@@ -332,7 +378,7 @@ TEST_F(History, AFileReplacedByAnotherWriterIsReadBeforeTheNextAddition) {
     ASSERT_TRUE(history.Add("3333333", "3", false, none));
     ASSERT_TRUE(history.Load());
     std::vector<std::string> serials;
-    for (const auto& r : history.Items) serials.push_back(r.Serial);
+    for (const auto& r : history.Items()) serials.push_back(r.Serial);
     EXPECT_EQ(serials, (std::vector<std::string>{"3333333", "2222222", "1111111"}));
 }
 
@@ -340,7 +386,7 @@ TEST_F(History, AKilledWriterLeavesAWholeFile) {
     // A long history makes each rewrite take a while; the writer is killed at random moments.
     constexpr int kRecords = 20000;
     {
-        std::vector<THistoryRec> items(kRecords);
+        THistoryList items(kRecords);
         for (int i = 0; i < kRecords; ++i) {
             items[static_cast<size_t>(i)].Serial = "1000000";
             items[static_cast<size_t>(i)].Button = "1";
@@ -367,7 +413,7 @@ TEST_F(History, AKilledWriterLeavesAWholeFile) {
         const std::string text = ReadAll(history.FileName());
         ASSERT_FALSE(text.empty());
         ASSERT_EQ(text.substr(text.size() - 2), "\r\n");
-        std::vector<THistoryRec> read;
+        THistoryList read;
         THistory::ParseText(text, read);
         ASSERT_GE(read.size(), static_cast<size_t>(kRecords));
         EXPECT_EQ(THistory::FormatText(read), text);  // every line whole

@@ -95,7 +95,7 @@ TEST_F(LastHeard, OutlivesAShortHistory) {
             std::string("1") + code + std::string(14, '0') + std::string(10, '0'), r));
         LogReception(r, table, true, 2, 0, {&history, nullptr, &heard});
     }
-    EXPECT_EQ(history.Items.size(), 1u);
+    EXPECT_EQ(history.Items().size(), 1u);
     EXPECT_TRUE(heard.LastHeardOf(table[0]).has_value());
     EXPECT_TRUE(heard.LastHeardOf(table[1]).has_value());
 }

@@ -134,27 +134,27 @@ class Logging : public ::testing::Test {
 TEST_F(Logging, LevelThreeLogsAReceptionInBothMemoriesOnce) {
     const TLogResult res = Log(Reception("1", "0012345", "01", "0000"), 3, 3);
     EXPECT_TRUE(res.written);
-    ASSERT_EQ(history.Items.size(), 1u);
-    EXPECT_EQ(history.Items[0].UserNumber, 7);
-    EXPECT_TRUE(history.Items[0].LowBatt);
+    ASSERT_EQ(history.Items().size(), 1u);
+    EXPECT_EQ(history.Items()[0].UserNumber, 7);
+    EXPECT_TRUE(history.Items()[0].LowBatt);
     ASSERT_EQ(batt.Items.size(), 1u);
     EXPECT_EQ(res.battery, TBattChange::Added);
     EXPECT_EQ(batt.Items[0].User[0], "Alice");
     EXPECT_EQ(heard.Size(), 1u);
-    EXPECT_EQ(heard.LastHeardOf(table[0]), history.Items[0].Time);
+    EXPECT_EQ(heard.LastHeardOf(table[0]), history.Items()[0].Time);
 }
 
 TEST_F(Logging, EachLogFollowsItsOwnLevel) {
     Log(Reception("1", "0099999", "01", "FFFF"), 1, 4);  // in neither memory
-    EXPECT_TRUE(history.Items.empty());
+    EXPECT_TRUE(history.Items().empty());
     EXPECT_EQ(heard.Size(), 0u);  // heard is kept with the history
     EXPECT_EQ(batt.Items.size(), 1u);
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, false);  // no document open
-    EXPECT_TRUE(history.Items.empty());
+    EXPECT_TRUE(history.Items().empty());
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, true);
-    EXPECT_EQ(history.Items.size(), 1u);
+    EXPECT_EQ(history.Items().size(), 1u);
     Log(Reception("1", "0000000", "01", "0000"), 4, 4);
-    EXPECT_EQ(history.Items.size(), 1u);
+    EXPECT_EQ(history.Items().size(), 1u);
     EXPECT_EQ(batt.Items.size(), 1u);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -164,7 +164,7 @@ TEST_F(Logging, AFailedWriteIsReported) {
     const TLogResult res = Log(Reception("1", "0012345", "00", "0000"), 4, 0);
     EXPECT_FALSE(res.written);
     EXPECT_EQ(ui.Ids(), std::vector<int>{80});
-    EXPECT_EQ(history.Items.size(), 1u);
+    EXPECT_EQ(history.Items().size(), 1u);
 }
 
 TEST(Views, AddIsOfferedForATransmitterTheViewsLack) {
