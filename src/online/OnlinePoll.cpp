@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "link/Komunikace.h"
+#include "online/Reception.h"
 #include "receiver/Kom.h"
 #include "receiver/Rx.h"
 
@@ -70,6 +71,22 @@ TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts
     }
     ui.Error(TMessage::Lang(texts, 125));
     return TReadResult::NoAnswer;
+}
+
+bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+                   TUserInterface& ui, TReception& out, const TPollPauses& pauses) {
+    kom.StopOnline();
+    std::string block;
+    if (ReadLastReception(rx, link, texts, ui, block, pauses) != TReadResult::Read ||
+        !DecodeReception(block, out)) {
+        LeaveOnline(kom, link);
+        return false;
+    }
+    return true;
+}
+
+bool ListenAgain(TKom& kom) {
+    return kom.Start(TKom::TJob::Online);
 }
 
 }  // namespace ravlin

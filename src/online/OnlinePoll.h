@@ -58,4 +58,15 @@ TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts
                               TUserInterface& ui, std::string& block,
                               const TPollPauses& pauses = {});
 
+struct TReception;
+
+// The poll after the receiver's "R": the worker stopped, the block read (with the pauses
+// above) and decoded. Any failure ends on-line mode (LeaveOnline) and returns false;
+// the caller then only updates its state. On success the caller shows and logs the
+// reception, matches the views and beeps, then calls ListenAgain.
+bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+                   TUserInterface& ui, TReception& out, const TPollPauses& pauses = {});
+// The worker listens for the next "R". False when it could not be started.
+bool ListenAgain(TKom& kom);
+
 }  // namespace ravlin

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "OnlineTestUtil.h"
 #include "RecordingUi.h"
@@ -134,6 +135,43 @@ TEST_P(Poll, AReceiverThatIsGoneEndsThePoll) {
     EXPECT_EQ(r, TReadResult::LinkLost);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_LE(steps, 100);
+}
+
+TEST_P(Poll, AFullPollListensReadsAndListensAgain) {
+    Start("KV2R");
+    TKom kom(rx, link, ui, texts);
+    ASSERT_TRUE(PrepareOnline(rx, link, texts, ui));
+    ASSERT_TRUE(ListenAgain(kom));
+    for (const char* code : {"0012345", "0054321"}) {
+        ASSERT_EQ(sim.Control(std::string("reception ") + code + " 3 00 0002"), "ok");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (kom.Receptions() == 0 || !kom.Idle()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        TReception r;
+        ASSERT_TRUE(PollReception(kom, rx, link, texts, ui, r, Pauses()));
+        EXPECT_EQ(r.serial, code);
+        EXPECT_EQ(r.MemoryPosition(), 2);
+        ASSERT_TRUE(ListenAgain(kom));
+        EXPECT_TRUE(link.IsOpen());
+    }
+    EXPECT_EQ(kom.Receptions(), 2);
+    if (GetParam() != TSimProcess::Tcp) return;  // the retries take long on a serial line
+    // A receiver that stops answering ends on-line mode.
+    ASSERT_EQ(sim.Control("reception 0012345 3 00 0002"), "ok");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (kom.Receptions() < 3 || !kom.Idle()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(sim.Control("set mute-after 0"), "ok");
+    link.SetTimingForTests(15, 2);
+    TReception r;
+    EXPECT_FALSE(PollReception(kom, rx, link, texts, ui, r, Pauses()));
+    EXPECT_EQ(ui.Ids(), std::vector<int>{125});
+    EXPECT_TRUE(kom.Idle());
+    EXPECT_FALSE(link.IsOpen());
 }
 
 TEST_P(Poll, LeavingStopsListeningAndClosesTheLink) {
