@@ -55,13 +55,22 @@ std::string TLastHeard::FormatText() const {
 bool TLastHeard::Load() {
     entries_.clear();
     unsaved_ = false;
+    foreign_ = false;
     stamp_ = TFileStamp::Of(fileName_);
     std::string text;
     if (ReadWholeFile(fileName_, text) != 0) return false;
-    return ParseText(text);
+    if (ParseText(text)) return true;
+    // Not ours (another program's, or a later version's): never overwritten.
+    foreign_ = !text.empty();
+    return false;
 }
 
 bool TLastHeard::Save() {
+    if (foreign_) {
+        if (!foreignReported_) ui_.Error(TMessage::Lang(texts_, 82, " - " + fileName_));
+        foreignReported_ = true;
+        return false;
+    }
     if (!WriteLogFile(fileName_, FormatText(), texts_, ui_)) {
         unsaved_ = true;
         return false;

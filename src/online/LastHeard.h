@@ -8,8 +8,9 @@
 // ordered by serial key, code and button, each ended by CR LF:
 //   Code#Button#Time#
 // Code: the 7-digit transmitter code as received; Button: the received button digit;
-// Time as in History.dat. Lines that cannot be read are dropped; a file without the
-// first line is not read (and not overwritten until something is heard).
+// Time as in History.dat. Lines that cannot be read are dropped. A file with another
+// first line is not read and never overwritten: writing it fails with text 82 + " - " +
+// file name, shown once.
 //
 // Not thread-safe: one thread at a time.
 
@@ -44,7 +45,7 @@ class TLastHeard {
     TLastHeard(std::string fileName, const PopisType& texts, TUserInterface& ui);
 
     const std::string& FileName() const { return fileName_; }
-    // Reads the file; missing, unreadable or without the first line gives an empty list.
+    // Reads the file; missing, unreadable or with another first line gives an empty list.
     bool Load();
     bool Save();
     // `code` was received with `button` at `time`; then Save. A code that is not seven
@@ -74,6 +75,8 @@ class TLastHeard {
     TUserInterface& ui_;
     std::map<std::string, TEntry> entries_;
     bool unsaved_ = false;
+    bool foreign_ = false;  // the file is not one of ours
+    bool foreignReported_ = false;
     TFileStamp stamp_;
 };
 

@@ -43,10 +43,18 @@ TEST_F(LastHeard, KeepsTheLastTimePerCodeAndButtonInItsFile) {
 }
 
 TEST_F(LastHeard, AForeignOrDamagedFileIsNotTakenForOne) {
-    WriteAll(heard.FileName(), "1A12345#2#03.01.2024 03:04:05#\r\n");
+    const std::string foreign = "Ravlin last heard 2\r\n1A12345#2#03.01.2024 03:04:05#x#\r\n";
+    WriteAll(heard.FileName(), foreign);
     EXPECT_FALSE(heard.Load());
     EXPECT_EQ(heard.Size(), 0u);
-    EXPECT_EQ(ReadAll(heard.FileName()), "1A12345#2#03.01.2024 03:04:05#\r\n");  // not touched
+    EXPECT_FALSE(heard.Heard("1A12345", "2", At(2024, 1, 5)));
+    EXPECT_FALSE(heard.Heard("1A12345", "2", At(2024, 1, 6)));
+    EXPECT_EQ(ReadAll(heard.FileName()), foreign);  // never overwritten
+    EXPECT_EQ(ui.Ids(), std::vector<int>{82});      // said once
+    // An empty file holds nothing to lose.
+    WriteAll(heard.FileName(), "");
+    EXPECT_FALSE(heard.Load());
+    EXPECT_TRUE(heard.Heard("1A12345", "2", At(2024, 1, 6)));
     WriteAll(heard.FileName(),
              "Ravlin last heard 1\n1A12345#2#yesterday#\n123#2#01.01.2024#\n1A12345##01.01.2024#\n"
              "1A12345#2#01.01.2024\n0012345#1#02.01.2024#\n0012345#1#01.01.2024#\n");
