@@ -1,33 +1,58 @@
-// listen [--count N]: on-line listening. One line per reception on stdout:
+// listen [--count N] [--log ...]: on-line listening. One line per reception on stdout:
 //   <serial> <button> <low|ok> <memory position + 1, or ->
 // Stops after N receptions or on Ctrl+C, closing the link.
+// --log: every reception is also logged into History.dat, LowBatt.dat and LastHeard.dat
+// of the home folder by the levels of the settings file (--history-level N and
+// --battery-level N override them); --data FILE.rvl gives the records that levels 2 and 3
+// and the user information use.
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
+#include "LogCli.h"
 #include "TransferCli.h"
+#include "document/DataFile.h"
+#include "online/OnlineLog.h"
+#include "online/OnlinePoll.h"
 
 namespace ravlin::cli {
 namespace {
 
-// One line from the 32 digits of the last-reception block.
-std::string ReceptionLine(const std::string& block) {
-    std::string serial = block.substr(1, 7);
-    std::string button = block.substr(0, 1);
-    if (serial == "0000000") serial = button = "-";
-    const std::string batt = block.substr(16, 2) == "01" ? "low" : "ok";
-    const std::string pos = block.substr(18, 4);
-    std::string position = "-";
-    int value = 0;
-    if (pos != "FFFF" && TRx::HexToInt(pos, value)) position = std::to_string(value + 1);
-    return serial + " " + button + " " + batt + " " + position;
+std::string ReceptionLine(const TReception& r) {
+    const bool nothing = r.Nothing();
+    const std::string serial = nothing ? "-" : r.serial;
+    const std::string button = nothing ? "-" : r.button;
+    const int position = r.MemoryPosition();
+    return serial + " " + button + " " + (r.LowBattery() ? "low" : "ok") + " " +
+           (position < 0 ? std::string("-") : std::to_string(position + 1));
+}
+
+// A logging level 0..4 from the command line.
+bool ParseLevel(const std::string& text, int& level) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '4') return false;
+    level = text[0] - '0';
+    return true;
 }
 
 int Listen(TContext& ctx) {
     const auto& args = ctx.options.args;
     long count = 0;  // 0: until interrupted
+    bool log = false;
+    int historyLevel = -1, batteryLevel = -1;  // -1: the settings file's
+    std::string dataFile;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--count" && i + 1 < args.size()) {
+        if (args[i] == "--log") {
+            log = true;
+        } else if (args[i] == "--history-level" && i + 1 < args.size()) {
+            if (!ParseLevel(args[++i], historyLevel))
+                return UsageError("--history-level needs a level 0 to 4");
+        } else if (args[i] == "--battery-level" && i + 1 < args.size()) {
+            if (!ParseLevel(args[++i], batteryLevel))
+                return UsageError("--battery-level needs a level 0 to 4");
+        } else if (args[i] == "--data" && i + 1 < args.size()) {
+            dataFile = args[++i];
+        } else if (args[i] == "--count" && i + 1 < args.size()) {
             char* end = nullptr;
             count = std::strtol(args[++i].c_str(), &end, 10);
             if (*end || count <= 0) return UsageError("--count needs a positive number");
@@ -35,14 +60,51 @@ int Listen(TContext& ctx) {
             return UsageError("unexpected argument " + args[i]);
         }
     }
+    if (!log && (historyLevel >= 0 || batteryLevel >= 0 || !dataFile.empty()))
+        return UsageError("--history-level, --battery-level and --data need --log");
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
+
+    // The logs and the document of --log, ready before the receiver is touched.
+    TOnlineSettings settings;
+    settings.Load(core.ini);
+    if (historyLevel >= 0) settings.HistoryMonitorLevel = historyLevel;
+    if (batteryLevel >= 0) settings.BatteryMonitorLevel = batteryLevel;
+    TRecordTable document;
+    std::unique_ptr<THistory> history;
+    std::unique_ptr<TBatt> battery;
+    std::unique_ptr<TLastHeard> lastHeard;
+    if (log) {
+        if (!dataFile.empty()) {
+            TDevice device;
+            std::string image;
+            const TDataFileEnv env{ctx.folders.dataDir, core.texts(), core.ui};
+            if (!Otevri(dataFile, env, false, device, document, image)) return kFailed;
+        }
+        ctx.folders.MakeWritable();
+        history = std::make_unique<THistory>(ctx.folders.HomeFile(THistory::kFileName),
+                                             core.texts(), core.ui);
+        history->SetLength(settings.HistoryLength);
+        history->Load();
+        battery =
+            std::make_unique<TBatt>(ctx.folders.HomeFile(TBatt::kFileName), core.texts(), core.ui);
+        battery->SortColumn = settings.BatteryMonitorSortCol;
+        battery->SortUp = settings.BatteryMonitorSortUp;
+        battery->Load();
+        lastHeard = std::make_unique<TLastHeard>(ctx.folders.HomeFile(TLastHeard::kFileName),
+                                                 core.texts(), core.ui);
+        lastHeard->Load();
+    }
+
     if (!core.session.Login()) return kFailed;
     TKomunikace& link = core.link;
-    if ((!link.IsOpen() && !link.Otevri()) || !core.rx.OverHeslo()) {
+    if (!PrepareOnline(core.rx, link, core.texts(), core.ui)) {
         link.Zavri();
         return kFailed;
     }
+    // The battery page's sort column means the user field the File view of this
+    // receiver's layout shows there.
+    if (battery) battery->userColumns = UserFieldsOf(core.ini, FamilyOf(core.rxFnc.SingleRelay));
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
@@ -64,14 +126,22 @@ int Listen(TContext& ctx) {
             break;
         }
         std::string block;
-        if (!core.rx.ReadBlock('7', core.rx.Device.OnlineAddress, 16, block) ||
-            block.size() != 32) {
-            core.ui.Error(TMessage::Lang(core.texts(), 125));
+        TReception reception;
+        const TReadResult read = ReadLastReception(core.rx, link, core.texts(), core.ui, block);
+        if (read == TReadResult::Cancelled) break;
+        if (read != TReadResult::Read || !DecodeReception(block, reception)) {
             status = kFailed;
             break;
         }
-        std::printf("%s\n", ReceptionLine(block).c_str());
+        std::printf("%s\n", ReceptionLine(reception).c_str());
         std::fflush(stdout);
+        if (log) {
+            const TOnlineLogs logs{history.get(), battery.get(), lastHeard.get()};
+            if (!LogReception(reception, document, !dataFile.empty(), settings.HistoryMonitorLevel,
+                              settings.BatteryMonitorLevel, logs)
+                     .written)
+                status = kFailed;  // reported; listening goes on, the next write may work
+        }
         ++received;
     }
     core.kom.StopOnline();
@@ -80,5 +150,8 @@ int Listen(TContext& ctx) {
 }
 
 }  // namespace
-RAVLIN_CLI_COMMAND("listen", "[--count N]   print one line per transmitter reception", Listen);
+RAVLIN_CLI_COMMAND("listen",
+                   "[--count N] [--log [--history-level N] [--battery-level N] [--data "
+                   "FILE.rvl]]   print (and log) one line per transmitter reception",
+                   Listen);
 }  // namespace ravlin::cli

@@ -269,7 +269,7 @@ TEST_P(TransferE2e, UnknownReceiverTypeIsRefused) {
 }
 
 TEST_P(TransferE2e, ListenPrintsOneLinePerReception) {
-    StartSim();
+    StartSim({"--type", "KV2R"});  // KV8M has no on-line mode
     std::vector<std::string> args = Base();
     args.insert(args.end(), {"listen", "--count", "2"});
     TCli cli;
@@ -288,7 +288,7 @@ TEST_P(TransferE2e, ListenPrintsOneLinePerReception) {
 }
 
 TEST_P(TransferE2e, ListenStopsOnInterrupt) {
-    StartSim();
+    StartSim({"--type", "KV2R"});
     std::vector<std::string> args = Base();
     args.push_back("listen");
     TCli cli;

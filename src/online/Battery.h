@@ -1,0 +1,144 @@
+#pragma once
+// TBatt: the battery log. One entry per transmitter that reported a low battery in
+// on-line mode; an entry turns "changed" when its transmitter reports a good battery
+// again, and "low" again at a later low report. Kept in LowBatt.dat in the home folder,
+// sorted by the saved sort column and rewritten after every report and every clear.
+//
+// File: one line per entry, in list order, each ended by CR LF:
+//   Serial#State#Time#UserNumber#User1#User2#User3#User4#
+// State 0 low, 1 changed; Time as in History.dat. Nothing is escaped.
+//
+// Messages: 80 + " - " + file name when the file cannot be written; the list in memory
+// keeps its state and is written again at the next change.
+//
+// Not thread-safe: one thread at a time.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/UserInterface.h"
+#include "online/History.h"
+#include "online/LogFile.h"
+#include "online/LogTime.h"
+#include "records/Data.h"
+
+namespace ravlin {
+
+struct TLowBatt : TLogUser {
+    enum { Low = 0, Changed = 1 };
+    std::string Serial;  // the 7-digit serial as received
+    int32_t State = Low;
+    TLogTime Time = kNoTime;  // the last report in any state
+    std::string TimeText;     // the time field as read when it was not a time
+};
+
+enum class TBattField { Serial, State, Time, UserNumber, User1, User2, User3, User4 };
+
+// Columns of the battery page: Serial, state, Time, then the visible user fields.
+std::vector<TBattField> BatteryColumns(const TUserVisibility& visible);
+// Header: 28, 169, 168, the user field titles.
+std::string BatteryTitle(TBattField field, const PopisType& texts, const TUserFieldTitles& titles);
+// Cell text: the state as text 204 (low) or 205 (changed), the time as in the file.
+std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType& texts);
+// The state column is red while it reads text 204 and green otherwise; other cells have
+// the default colour.
+enum class TCellColour { Default, Red, Green };
+TCellColour BatteryCellColour(const TLowBatt& entry, TBattField field, const PopisType& texts);
+int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field);
+
+// What one report did to the log.
+enum class TBattChange {
+    Ignored,        // an input transmitter ("A" serial): nothing happens
+    NotLogged,      // a good battery of a transmitter not in the log
+    Added,          // first low report: a new entry, low
+    BecameChanged,  // good after low
+    BecameLow,      // low after changed
+    Reported,       // same state again: only the time is new
+};
+
+// The three clear boxes of the battery page; checking one unchecks the other two.
+struct TClearBoxes {
+    enum { Selected = 0, Changed = 1, All = 2 };
+    std::array<bool, 3> checked{};
+
+    void Set(int box, bool on) {
+        if (box < 0 || box > 2) return;
+        if (on) checked = {};
+        checked[static_cast<size_t>(box)] = on;
+    }
+    // The box that is checked, or -1.
+    int Choice() const {
+        for (int i = 0; i < 3; ++i)
+            if (checked[static_cast<size_t>(i)]) return i;
+        return -1;
+    }
+};
+
+class TBatt {
+  public:
+    static constexpr const char* kFileName = "LowBatt.dat";
+
+    // `fileName`: the full path of LowBatt.dat.
+    TBatt(std::string fileName, const PopisType& texts, TUserInterface& ui);
+
+    std::vector<TLowBatt> Items;
+    // Settings BatteryMonitorSortCol (a column of the page) and BatteryMonitorSortUp.
+    int SortColumn = 0;
+    bool SortUp = true;
+    // The user fields the page shows: they decide which field a sort column means.
+    TUserVisibility userColumns = kAllUserFields;
+    std::function<TLogTime()> clock;
+
+    const std::string& FileName() const { return fileName_; }
+
+    // Reads the file; missing or unreadable gives an empty log (false).
+    bool Load();
+    bool Save();
+    // A report of on-line mode. Not ignored: the entry's state and time, its user
+    // information from `table`, then the log is sorted by the saved column and written
+    // (also when nothing changed). `saved` (optional) tells whether that write worked.
+    TBattChange Update(const std::string& serial, bool low, const TRecordTable& table,
+                       bool* saved = nullptr);
+    // Sorts by the page's column `column` and writes the file; the new index of the entry
+    // that was at `follow` is returned through it. A column the page does not have leaves
+    // the order.
+    bool Sort(int column, bool ascending, int* follow = nullptr);
+    // A header press: that column becomes the sort column ascending, or its direction
+    // flips; then Sort. The caller stores SortColumn and SortUp in the settings.
+    bool PressHeader(int column, int* follow = nullptr);
+    // The field shown in a column of the page, or false when there is no such column.
+    bool FieldOf(int column, TBattField& field) const;
+    // User information of every entry afresh from `table`, then Save.
+    bool RefreshUserInfo(const TRecordTable& table);
+
+    // Removes the entries of the given list indexes (the selected rows), then Save.
+    bool ClearSelected(const std::vector<int>& indexes);
+    // Removes every changed entry, then Save.
+    bool ClearChanged();
+    // Empties the log, then Save.
+    bool ClearAll();
+    // The Clear button: the checked box's clear, then all boxes unchecked. True when
+    // nothing was to be done or the file was written.
+    bool ClearButton(TClearBoxes& boxes, const std::vector<int>& selected);
+
+    bool Unsaved() const { return unsaved_; }
+
+    static void FillUserInfo(TLowBatt& entry, const TRecordTable& table);
+    static std::string FormatText(const std::vector<TLowBatt>& items);
+    static void ParseText(std::string_view text, std::vector<TLowBatt>& out);
+    static void AppendLine(std::string& out, const TLowBatt& entry);
+
+  private:
+    void ReloadIfReplaced();
+
+    std::string fileName_;
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    bool unsaved_ = false;
+    TFileStamp stamp_;
+};
+
+}  // namespace ravlin

@@ -1,0 +1,94 @@
+#pragma once
+// TLastHeard: when each transmitter code was last received with each button, kept in
+// LastHeard.dat in the home folder and updated together with the history, however short
+// the history is. It finds the transmitters that still open a door but have not been
+// used for a long time (lost, or handed back and forgotten).
+//
+// File: the line "Ravlin last heard 1", then one line per transmitter code and button,
+// ordered by serial key, code and button, each ended by CR LF:
+//   Code#Button#Time#
+// Code: the 7-digit transmitter code as received; Button: the received button digit;
+// Time as in History.dat. Lines that cannot be read are dropped. A file with another
+// first line is not read and never overwritten: writing it fails with text 82 + " - " +
+// file name, shown once.
+//
+// Not thread-safe: one thread at a time.
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/UserInterface.h"
+#include "online/LogFile.h"
+#include "online/LogTime.h"
+#include "records/Data.h"
+
+namespace ravlin {
+
+class TLastHeard {
+  public:
+    static constexpr const char* kFileName = "LastHeard.dat";
+    static constexpr const char* kHeader = "Ravlin last heard 1";
+    // A noisy site logging every transmitter could grow the file without end: beyond
+    // this many codes and buttons the longest unheard are forgotten.
+    static constexpr size_t kMaxEntries = 100000;
+
+    struct TEntry {
+        std::string code;    // 7 digits as received
+        std::string button;  // the received digit
+        TLogTime time = kNoTime;
+    };
+
+    TLastHeard(std::string fileName, const PopisType& texts, TUserInterface& ui);
+
+    const std::string& FileName() const { return fileName_; }
+    // Reads the file; missing, unreadable or with another first line gives an empty list.
+    bool Load();
+    bool Save();
+    // `code` was received with `button` at `time`; then Save. A code that is not seven
+    // characters is not kept.
+    bool Heard(const std::string& code, const std::string& button, TLogTime time);
+
+    // The last time the record's transmitter was received with a button the record reacts
+    // to: equal, or sharing a pressed button; any button of an input transmitter.
+    // Nothing for an empty record or one never heard.
+    std::optional<TLogTime> LastHeardOf(const TData& record) const;
+    // Entries in file order.
+    std::vector<TEntry> Entries() const;
+    size_t Size() const { return entries_.size(); }
+    bool Unsaved() const { return unsaved_; }
+
+    std::string FormatText() const;
+    // Replaces the list with the entries of `text` (false without the first line).
+    bool ParseText(std::string_view text);
+
+  private:
+    // serial key + code + "#" + button: one serial key's entries lie together.
+    static std::string Key(const std::string& code, const std::string& button);
+    void ReloadIfReplaced();
+
+    std::string fileName_;
+    const PopisType& texts_;
+    TUserInterface& ui_;
+    std::map<std::string, TEntry> entries_;
+    bool unsaved_ = false;
+    bool foreign_ = false;  // the file is not one of ours
+    bool foreignReported_ = false;
+    TFileStamp stamp_;
+};
+
+// The text of the File view's "last heard" column for a record: the time as in the logs,
+// "-" when never heard, empty for an empty record.
+std::string LastHeardText(const TLastHeard& heard, const TData& record);
+// Header of that column (no language text exists for it yet).
+inline constexpr const char* kLastHeardTitle = "Last heard";
+
+// Indexes of the records (not empty) that were never heard or not since `days` days
+// before `now`, in table order.
+std::vector<int> StaleRecords(const TRecordTable& table, const TLastHeard& heard, TLogTime now,
+                              int days);
+
+}  // namespace ravlin

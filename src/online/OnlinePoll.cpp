@@ -1,0 +1,92 @@
+#include "online/OnlinePoll.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "link/Komunikace.h"
+#include "online/Reception.h"
+#include "receiver/Kom.h"
+#include "receiver/Rx.h"
+
+namespace ravlin {
+namespace {
+
+// One pause step that stays responsive to a cancel request.
+bool SleepWatchingCancel(TUserInterface& ui, int ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (ui.CancelRequested()) return false;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) return true;
+        ::poll(nullptr, 0, static_cast<int>(std::min<long long>(left, 20)));
+    }
+}
+
+}  // namespace
+
+bool HasOnlineMode(const std::string& receiverName) {
+    return receiverName != "KV1K" && receiverName != "KV1M" && receiverName != "KV8M" &&
+           receiverName != "KV1W";
+}
+
+bool PrepareOnline(TRx& rx, TKomunikace& link, const PopisType& texts, TUserInterface& ui) {
+    if (!HasOnlineMode(rx.Device.Name)) {
+        ui.Error(TMessage::Lang(texts, 113));
+        return false;
+    }
+    if (!link.IsOpen() && !link.Otevri()) return false;
+    return rx.OverHeslo();
+}
+
+void LeaveOnline(TKom& kom, TKomunikace& link) {
+    kom.StopOnline();
+    link.Zavri();
+}
+
+TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts,
+                              TUserInterface& ui, std::string& block, const TPollPauses& pauses) {
+    for (int attempt = 1; attempt <= kPollReads; ++attempt) {
+        if (!link.IsOpen() && !link.Otevri()) return TReadResult::LinkLost;
+        std::string data;
+        if (rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data) && data.size() == 32) {
+            block = data;
+            return TReadResult::Read;
+        }
+        if (attempt == kPollReads) break;
+        if (pauses.open) pauses.open(TMessage::Lang(texts, 126));
+        for (int step = 1; step <= kPauseSteps; ++step) {
+            const bool waited =
+                pauses.pause ? pauses.pause(kPauseStepMs) : SleepWatchingCancel(ui, kPauseStepMs);
+            if (!waited || ui.CancelRequested()) {
+                if (pauses.close) pauses.close();
+                return TReadResult::Cancelled;
+            }
+            ui.Progress(step, kPauseSteps);
+        }
+        if (pauses.close) pauses.close();
+    }
+    ui.Error(TMessage::Lang(texts, 125));
+    return TReadResult::NoAnswer;
+}
+
+bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+                   TUserInterface& ui, TReception& out, const TPollPauses& pauses) {
+    kom.StopOnline();
+    std::string block;
+    if (ReadLastReception(rx, link, texts, ui, block, pauses) != TReadResult::Read ||
+        !DecodeReception(block, out)) {
+        LeaveOnline(kom, link);
+        return false;
+    }
+    return true;
+}
+
+bool ListenAgain(TKom& kom) {
+    return kom.Start(TKom::TJob::Online);
+}
+
+}  // namespace ravlin

@@ -1,0 +1,72 @@
+#pragma once
+// The receiver side of on-line mode: whether a receiver type has it, entering it, leaving
+// it, and the poll's read of the last-reception block with its retries.
+//
+// Threads: these calls block on the link (the read up to seven times with 30 s pauses);
+// the desktop program runs them where it runs its other receiver commands, with the
+// worker (TKom) idle, while its window thread shows the progress window. Messages,
+// progress and the cancel request go through TUserInterface.
+
+#include <functional>
+#include <string>
+
+#include "base/UserInterface.h"
+
+namespace ravlin {
+
+class TKom;
+class TKomunikace;
+class TRx;
+
+// The receiver types "KV1K", "KV1M", "KV8M" and "KV1W" never report a reception.
+bool HasOnlineMode(const std::string& receiverName);
+
+// The checks of entering on-line mode for the logged-in receiver: a type without on-line
+// mode (text 113), the link opened, name and password still those of the login
+// (OverHeslo, with its own messages). True when the worker may start listening.
+bool PrepareOnline(TRx& rx, TKomunikace& link, const PopisType& texts, TUserInterface& ui);
+
+// Ends on-line mode: listening stops (the worker idle) and the link is closed.
+void LeaveOnline(TKom& kom, TKomunikace& link);
+
+enum class TReadResult {
+    Read,       // the block was read
+    LinkLost,   // the link is closed and cannot be opened again: leave on-line mode
+    Cancelled,  // the user cancelled a pause: leave on-line mode
+    NoAnswer,   // seven reads failed; text 125 was shown: leave on-line mode
+};
+
+// The pauses between failed reads: a progress window with text 126 whose bar runs 1..100
+// over 100 steps of 300 ms (30 s). The window task shows and closes it; `pause` waits
+// one step and returns false when the user cancelled (unset: sleeps, watching
+// TUserInterface::CancelRequested).
+struct TPollPauses {
+    std::function<void(const TMessage& label)> open;
+    std::function<void()> close;
+    std::function<bool(int ms)> pause;
+};
+
+inline constexpr int kPollReads = 7;
+inline constexpr int kPauseSteps = 100;
+inline constexpr int kPauseStepMs = 300;
+
+// Reads the 16-byte last-reception block at the receiver's on-line address (read type 7)
+// into `block` (32 hex digits): at most seven reads, the link reopened before each when
+// it was lost, the 30 s pause after each of the first six failures. The worker must be
+// idle.
+TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts,
+                              TUserInterface& ui, std::string& block,
+                              const TPollPauses& pauses = {});
+
+struct TReception;
+
+// The poll after the receiver's "R": the worker stopped, the block read (with the pauses
+// above) and decoded. Any failure ends on-line mode (LeaveOnline) and returns false;
+// the caller then only updates its state. On success the caller shows and logs the
+// reception, matches the views and beeps, then calls ListenAgain.
+bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+                   TUserInterface& ui, TReception& out, const TPollPauses& pauses = {});
+// The worker listens for the next "R". False when it could not be started.
+bool ListenAgain(TKom& kom);
+
+}  // namespace ravlin

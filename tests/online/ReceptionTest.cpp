@@ -1,0 +1,284 @@
+// A reception of on-line mode: the block, the on-line panel, the logging levels, the
+// matching rows of the views, the Add button and the on-line Add.
+
+#include <gtest/gtest.h>
+
+#include "OnlineTestUtil.h"
+#include "RecordingUi.h"
+#include "online/OnlineLog.h"
+#include "online/Reception.h"
+
+namespace ravlin {
+namespace {
+
+using test::Record;
+
+// The block as the receiver keeps it: button, code, 4 unused bytes, battery, position.
+std::string Block(const std::string& button, const std::string& code, const std::string& battery,
+                  const std::string& position) {
+    return button + code + "0A0B0C0D" + battery + position + "0102030405";
+}
+
+TReception Reception(const std::string& button, const std::string& code,
+                     const std::string& battery = "00", const std::string& position = "FFFF") {
+    TReception r;
+    EXPECT_TRUE(DecodeReception(Block(button, code, battery, position), r));
+    return r;
+}
+
+TEST(Reception, DecodesTheBlock) {
+    TReception r;
+    ASSERT_TRUE(DecodeReception(Block("3", "1abcde0", "01", "01f3"), r));
+    EXPECT_EQ(r.button, "3");
+    EXPECT_EQ(r.serial, "1ABCDE0");
+    EXPECT_EQ(r.SerialKey(), "BCDE0");
+    EXPECT_TRUE(r.LowBattery());
+    EXPECT_TRUE(r.InReceiverMemory());
+    EXPECT_EQ(r.MemoryPosition(), 0x1F3);
+    EXPECT_FALSE(r.Nothing());
+    EXPECT_FALSE(DecodeReception(Block("3", "1ABCDE0", "01", "01F"), r));
+    EXPECT_FALSE(DecodeReception(Block("G", "1ABCDE0", "01", "01F3"), r));
+    EXPECT_FALSE(DecodeReception("", r));
+    ASSERT_TRUE(DecodeReception(Block("3", "1ABCDE0", "02", "FFFF"), r));
+    EXPECT_FALSE(r.LowBattery());
+    EXPECT_EQ(r.MemoryPosition(), -1);
+}
+
+TEST(Reception, OnlinePanel) {
+    TOnlinePanel panel;
+    panel.addEnabled = true;
+    panel.Show(Reception("5", "1234567", "01", "0009"));
+    EXPECT_EQ(panel.lastTx, "1234567");
+    EXPECT_EQ(panel.lastBtn, "5");
+    EXPECT_EQ(panel.lastMem, "10");
+    EXPECT_TRUE(panel.lowBatt);
+    EXPECT_FALSE(panel.addEnabled);
+    // Nothing received: code and button "-", memory and label keep their state.
+    panel.Show(Reception("0", "0000000", "00", "FFFF"));
+    EXPECT_EQ(panel.lastTx, "-");
+    EXPECT_EQ(panel.lastBtn, "-");
+    EXPECT_EQ(panel.lastMem, "10");
+    EXPECT_TRUE(panel.lowBatt);
+    // Not in the receiver memory; an input transmitter's "01" is no battery report.
+    panel.Show(Reception("C", "A012345", "01", "FFFF"));
+    EXPECT_EQ(panel.lastMem, "-");
+    EXPECT_FALSE(panel.lowBatt);
+}
+
+TEST(Reception, LoggingLevelsAsTheSetupDialogNamesThem) {
+    struct TRow {
+        int level;
+        bool never, memory, document, both;  // logged when: in neither / memory / document / both
+    };
+    const TRow table[] = {
+        {0, false, false, false, false},  {1, false, true, false, true},
+        {2, false, false, true, true},    {3, false, true, true, true},
+        {4, true, true, true, true},      {5, false, false, false, false},
+        {-1, false, false, false, false},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(LevelLogs(row.level, false, false), row.never) << row.level;
+        EXPECT_EQ(LevelLogs(row.level, true, false), row.memory) << row.level;
+        EXPECT_EQ(LevelLogs(row.level, false, true), row.document) << row.level;
+        EXPECT_EQ(LevelLogs(row.level, true, true), row.both) << row.level;
+    }
+}
+
+TEST(Reception, DecisionUsesTheDocumentOnlyWhenOneIsOpen) {
+    TRecordTable table = {Record(1, "11111", "1"), Record(2, "12345", "2"),
+                          Record(3, "12345", "4")};
+    TData cleared = Record(4, "54321", "1");
+    cleared.Empty = true;
+    table.push_back(cleared);
+    const TReception inDocument = Reception("1", "0012345");
+    TLogDecision d = DecideLogging(inDocument, table, true, 2, 3);
+    EXPECT_TRUE(d.history);
+    EXPECT_TRUE(d.battery);
+    EXPECT_EQ(d.record, 1);  // the first record of the serial key, whatever its button
+    d = DecideLogging(inDocument, table, false, 2, 3);  // the table is no open document
+    EXPECT_FALSE(d.history);
+    EXPECT_FALSE(d.battery);
+    EXPECT_EQ(d.record, -1);
+    // An empty record holds no transmitter.
+    d = DecideLogging(Reception("1", "0054321"), table, true, 2, 2);
+    EXPECT_FALSE(d.history);
+    // Position FFFF is not in the receiver memory: level 1 does not log.
+    d = DecideLogging(Reception("1", "0099999", "00", "FFFF"), table, true, 1, 1);
+    EXPECT_FALSE(d.history || d.battery);
+    d = DecideLogging(Reception("1", "0099999", "00", "0000"), table, true, 1, 4);
+    EXPECT_TRUE(d.history && d.battery);
+    // "0000000" is never logged, not even at level 4.
+    d = DecideLogging(Reception("1", "0000000", "00", "0000"), table, true, 4, 4);
+    EXPECT_FALSE(d.history || d.battery);
+}
+
+class Logging : public ::testing::Test {
+  protected:
+    Logging()
+        : history(dir.File("History.dat"), texts, ui),
+          batt(dir.File("LowBatt.dat"), texts, ui),
+          heard(dir.File("LastHeard.dat"), texts, ui) {}
+    TLogResult Log(const TReception& r, int historyLevel, int batteryLevel, bool document = true) {
+        return LogReception(r, table, document, historyLevel, batteryLevel,
+                            {&history, &batt, &heard});
+    }
+    test::TTempDir dir;
+    PopisType texts = test::LogTexts();
+    test::TRecordingUi ui;
+    THistory history;
+    TBatt batt;
+    TLastHeard heard;
+    TRecordTable table = {Record(1, "12345", "1", 7, "Alice")};
+};
+
+TEST_F(Logging, LevelThreeLogsAReceptionInBothMemoriesOnce) {
+    const TLogResult res = Log(Reception("1", "0012345", "01", "0000"), 3, 3);
+    EXPECT_TRUE(res.written);
+    ASSERT_EQ(history.Items().size(), 1u);
+    EXPECT_EQ(history.Items()[0].UserNumber, 7);
+    EXPECT_TRUE(history.Items()[0].LowBatt);
+    ASSERT_EQ(batt.Items.size(), 1u);
+    EXPECT_EQ(res.battery, TBattChange::Added);
+    EXPECT_EQ(batt.Items[0].User[0], "Alice");
+    EXPECT_EQ(heard.Size(), 1u);
+    EXPECT_EQ(heard.LastHeardOf(table[0]), history.Items()[0].Time);
+}
+
+TEST_F(Logging, EachLogFollowsItsOwnLevel) {
+    Log(Reception("1", "0099999", "01", "FFFF"), 1, 4);  // in neither memory
+    EXPECT_TRUE(history.Items().empty());
+    EXPECT_EQ(heard.Size(), 0u);  // heard is kept with the history
+    EXPECT_EQ(batt.Items.size(), 1u);
+    Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, false);  // no document open
+    EXPECT_TRUE(history.Items().empty());
+    Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, true);
+    EXPECT_EQ(history.Items().size(), 1u);
+    Log(Reception("1", "0000000", "01", "0000"), 4, 4);
+    EXPECT_EQ(history.Items().size(), 1u);
+    EXPECT_EQ(batt.Items.size(), 1u);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Logging, AFailedWriteIsReported) {
+    std::filesystem::create_directory(history.FileName());
+    const TLogResult res = Log(Reception("1", "0012345", "00", "0000"), 4, 0);
+    EXPECT_FALSE(res.written);
+    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(history.Items().size(), 1u);
+}
+
+TEST(Views, AddIsOfferedForATransmitterTheViewsLack) {
+    TRecordTable table = {Record(1, "12345", "1"), Record(2, "12345", "2"), Record(3, "77777", "1"),
+                          Record(4, "12345", "2")};
+    const std::vector<int> memory = {0, 1, 2, 3};
+    const std::vector<int> file = {3, 2, 1, 0};  // sorted differently
+    const TReception same = Reception("2", "0012345");
+    // SingleRelay other than 0: the same transmitter and button shown leaves Add disabled.
+    TViewMatch m = MatchViews(same, table, &memory, &file, 3, false, false);
+    EXPECT_FALSE(m.addEnabled);
+    EXPECT_EQ(m.memoryRow, 3);  // the last matching row counts
+    EXPECT_EQ(m.fileRow, 2);
+    EXPECT_EQ(m.selectMemory, -1);
+    m = MatchViews(same, table, &memory, &file, 3, true, false);
+    EXPECT_EQ(m.selectMemory, 3);
+    EXPECT_EQ(m.selectFile, 2);
+    // Another button enables it.
+    m = MatchViews(Reception("4", "0012345"), table, &memory, &file, 3, true, false);
+    EXPECT_TRUE(m.addEnabled);
+    EXPECT_EQ(m.memoryRow, -1);
+    // Only one view shown, and it lacks the transmitter.
+    m = MatchViews(Reception("1", "0054321"), table, &memory, nullptr, 3, false, false);
+    EXPECT_TRUE(m.addEnabled);
+    // SingleRelay 0: always offered; both views empty: always offered.
+    EXPECT_TRUE(MatchViews(same, table, &memory, &file, 0, false, false).addEnabled);
+    const std::vector<int> none;
+    EXPECT_TRUE(MatchViews(same, table, &none, nullptr, 3, false, false).addEnabled);
+    // Never for "0000000"; never while the monitor's adding window is shown.
+    EXPECT_FALSE(
+        MatchViews(Reception("1", "0000000"), table, &none, nullptr, 0, false, false).addEnabled);
+    EXPECT_FALSE(
+        MatchViews(Reception("4", "0012345"), table, &memory, &file, 0, false, true).addEnabled);
+}
+
+TEST(OnlineAdd, OpensTheEditorOnTheFirstFreeSlotAndPreparesItOnlyOnOk) {
+    TDevice device;
+    device.RecordCount = 4;
+    device.UsedCount = 1;
+    device.ErasedRecord = "FFFFFFFF";
+    TRecordTable table = {Record(1, "11111", "1"), TData{}, TData{}, TData{}};
+    for (int i = 1; i < 4; ++i) {
+        table[static_cast<size_t>(i)].Position = i + 1;
+        table[static_cast<size_t>(i)].Raw = "00000000";
+    }
+    PopisType texts = test::LogTexts();
+    test::TRecordingUi ui;
+    TOnlineAdd plan;
+    ASSERT_TRUE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
+    EXPECT_EQ(plan.index, 1);
+    EXPECT_EQ(plan.record.Position, 2);
+    EXPECT_EQ(plan.record.Serial, "54321");
+    EXPECT_EQ(plan.record.CodePrefix, "1A");
+    EXPECT_EQ(plan.record.Button, "6");
+    EXPECT_TRUE(table[1].Empty);  // a cancelled editor leaves everything as it was
+
+    TData edited = plan.record;
+    edited.User1 = "Bob";
+    EXPECT_TRUE(CommitOnlineAdd(table, device, plan, edited));
+    EXPECT_FALSE(table[1].Empty);
+    EXPECT_EQ(table[1].User1, "Bob");
+    EXPECT_EQ(table[2].Raw, "FFFFFFFF");  // marks the new end of the used part
+    EXPECT_EQ(device.UsedCount, 2);
+
+    // A serial edited to "00000" stays an empty record.
+    ASSERT_TRUE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
+    edited = plan.record;
+    edited.Serial = "00000";
+    EXPECT_FALSE(CommitOnlineAdd(table, device, plan, edited));
+    EXPECT_TRUE(table[2].Empty);
+
+    for (auto& r : table) r.Empty = false;
+    EXPECT_FALSE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
+    EXPECT_EQ(ui.Ids(), std::vector<int>{94});
+    EXPECT_FALSE(PlanOnlineAdd(table, "-", "-", texts, ui, plan));  // nothing received yet
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST(Beep, OnlyOutsideMonitorModeWhenSwitchedOn) {
+    TBeep b = BeepFor(true, true, true, false);
+    EXPECT_TRUE(b.speaker && b.card);
+    b = BeepFor(true, false, true, false);
+    EXPECT_TRUE(!b.speaker && b.card);
+    b = BeepFor(true, true, true, true);
+    EXPECT_FALSE(b.speaker || b.card);
+    b = BeepFor(false, true, true, false);
+    EXPECT_FALSE(b.speaker || b.card);
+}
+
+TEST(OnlineSettings, KeysDefaultsAndRanges) {
+    TIniFile ini("");
+    TOnlineSettings s;
+    s.Load(ini);
+    EXPECT_EQ(s.HistoryMonitorLevel, 3);
+    EXPECT_EQ(s.BatteryMonitorLevel, 3);
+    EXPECT_EQ(s.HistoryLength, 100);
+    EXPECT_TRUE(s.SoundSpeaker);
+    ini.LoadText(
+        "[Setup]\r\nHistoryMonitorLevel=4\r\nBatteryMonitorLevel=7\r\nHistoryLength=0\r\n"
+        "BatteryMonitorSortCol=2\r\nBatteryMonitorSortUp=0\r\nFindLast=1\r\nBeep=1\r\n"
+        "SoundCard=1\r\nSoundSpeaker=0\r\nOnline=5\r\n");
+    s.Load(ini);
+    EXPECT_EQ(s.HistoryMonitorLevel, 4);
+    EXPECT_EQ(s.BatteryMonitorLevel, 3);
+    EXPECT_EQ(s.HistoryLength, 100);
+    EXPECT_EQ(s.BatteryMonitorSortCol, 2);
+    EXPECT_FALSE(s.BatteryMonitorSortUp);
+    EXPECT_TRUE(s.FindLast && s.Beep && s.SoundCard && s.Online);
+    EXPECT_FALSE(s.SoundSpeaker);
+    TOnlineSettings::StoreBatterySort(ini, 4, true);
+    s.Load(ini);
+    EXPECT_EQ(s.BatteryMonitorSortCol, 4);
+    EXPECT_TRUE(s.BatteryMonitorSortUp);
+}
+
+}  // namespace
+}  // namespace ravlin
