@@ -42,24 +42,23 @@ int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::strin
 
 bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
     const PopisType& texts = ctx.texts();
-    const TDataFileEnv env{ctx.folders.dataDir, texts, ctx.ui};
+    const TDataFileEnv env{ctx.core->folders.dataDir, texts, ctx.ui};
     if (!Otevri(choice.dataFile, env, false, device_, table_, image_)) return false;
-    fnc_ = std::make_unique<TRxFnc>(ctx.folders.dataDir, texts, ctx.ui);
-    fnc_->SetFileName(ctx.language->FunctionTableFile());
+    fnc_ = std::make_unique<TRxFnc>(ctx.core->folders.dataDir, texts, ctx.ui);
+    fnc_->SetFileName(ctx.core->language.FunctionTableFile());
     if (!fnc_->LoadFunctionTable(device_.Name)) return false;
 
-    TIniFile ini(ctx.folders.settingsFile);
+    TIniFile ini(ctx.core->folders.settingsFile);
     ReadUserTitles(ini, texts, titles_);
     if (choice.page == TViewPage::Memory) {
         memory_ = BuildMemoryView(table_, device_, *fnc_, texts, titles_[1]);
         rows_ = std::make_unique<TMemoryViewRows>(memory_, texts);
         return true;
     }
-    TSettings settings;
-    settings.Load(ini);
+    const TSettings& settings = ctx.core->settings;
     file_.family = FamilyOf(fnc_->SingleRelay);
     file_.layout = ReadColumnLayout(ini, file_.family, fnc_->SingleRelay);
-    file_.sort = SortStateOf(settings, file_.family);
+    file_.sort = settings.FileSorts.Of(file_.family);
     file_.Refresh(table_, texts, titles_, MakeCellTexts(*fnc_, device_));
     rows_ = std::make_unique<TFileViewRows>(file_, table_, texts, titles_);
     return true;

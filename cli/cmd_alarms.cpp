@@ -51,7 +51,7 @@ int RunAlarms(TContext& ctx) {
         }
     }
 
-    TAlarmLog log(ctx.folders.HomeFile(kAlarmLogName));
+    TAlarmLog log(ctx.core->folders.HomeFile(kAlarmLogName));
     std::vector<TAlarmEntry> entries;
     size_t skipped = 0;
     if (int err = log.ReadAll(entries, &skipped); err != 0) {

@@ -31,7 +31,7 @@ int RunExport(TContext& ctx) {
     TViewSource source;
     if (!source.Load(ctx, choice)) return kFailed;
     if (!encoding) {
-        TIniFile ini(ctx.folders.settingsFile);
+        TIniFile ini(ctx.core->folders.settingsFile);
         encoding = ReadExportEncoding(ini);
     }
     return ExportView(source.Rows(), output, *encoding, ctx.ui, ctx.texts()) ? kOk : kFailed;

@@ -78,20 +78,20 @@ int Listen(TContext& ctx) {
         if (!dataFile.empty()) {
             TDevice device;
             std::string image;
-            const TDataFileEnv env{ctx.folders.dataDir, core.texts(), core.ui};
+            const TDataFileEnv env{ctx.core->folders.dataDir, core.texts(), core.ui};
             if (!Otevri(dataFile, env, false, device, document, image)) return kFailed;
         }
-        ctx.folders.MakeWritable();
-        history = std::make_unique<THistory>(ctx.folders.HomeFile(THistory::kFileName),
+        ctx.core->folders.MakeWritable();
+        history = std::make_unique<THistory>(ctx.core->folders.HomeFile(THistory::kFileName),
                                              core.texts(), core.ui);
         history->SetLength(settings.HistoryLength);
         history->Load();
         battery =
-            std::make_unique<TBatt>(ctx.folders.HomeFile(TBatt::kFileName), core.texts(), core.ui);
+            std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName), core.texts(), core.ui);
         battery->SortColumn = settings.BatteryMonitorSortCol;
         battery->SortUp = settings.BatteryMonitorSortUp;
         battery->Load();
-        lastHeard = std::make_unique<TLastHeard>(ctx.folders.HomeFile(TLastHeard::kFileName),
+        lastHeard = std::make_unique<TLastHeard>(ctx.core->folders.HomeFile(TLastHeard::kFileName),
                                                  core.texts(), core.ui);
         lastHeard->Load();
     }

@@ -73,8 +73,8 @@ int RunHistory(TContext& ctx) {
     const bool ascending = sortGiven && !desc;
 
     const PopisType& texts = ctx.texts();
-    TIniFile ini(ctx.folders.settingsFile);
-    THistory history(ctx.folders.HomeFile(THistory::kFileName), texts, ctx.ui);
+    TIniFile ini(ctx.core->folders.settingsFile);
+    THistory history(ctx.core->folders.HomeFile(THistory::kFileName), texts, ctx.ui);
     history.Load();
     history.Sort(field, ascending);
 
@@ -99,8 +99,8 @@ int RunBattery(TContext& ctx) {
             return UsageError("unexpected argument " + a);
     }
     const PopisType& texts = ctx.texts();
-    TIniFile ini(ctx.folders.settingsFile);
-    TBatt batt(ctx.folders.HomeFile(TBatt::kFileName), texts, ctx.ui);
+    TIniFile ini(ctx.core->folders.settingsFile);
+    TBatt batt(ctx.core->folders.HomeFile(TBatt::kFileName), texts, ctx.ui);
     batt.Load();  // kept in the order of the saved sort column
 
     const auto columns = BatteryColumns(UserFieldsOfEither(ini));
@@ -143,14 +143,14 @@ int RunStale(TContext& ctx) {
     TDevice device;
     TRecordTable table;
     std::string image;
-    const TDataFileEnv env{ctx.folders.dataDir, texts, ctx.ui};
+    const TDataFileEnv env{ctx.core->folders.dataDir, texts, ctx.ui};
     if (!Otevri(fileName, env, false, device, table, image)) return kFailed;
 
-    TLastHeard heard(ctx.folders.HomeFile(TLastHeard::kFileName), texts, ctx.ui);
+    TLastHeard heard(ctx.core->folders.HomeFile(TLastHeard::kFileName), texts, ctx.ui);
     heard.Load();
     const std::vector<int> stale = StaleRecords(table, heard, NowLocal(), static_cast<int>(days));
 
-    TIniFile ini(ctx.folders.settingsFile);
+    TIniFile ini(ctx.core->folders.settingsFile);
     const TUserFieldTitles titles = UserFieldTitles(ini, texts);
     const int kinds[] = {kind::Position, kind::Code,      kind::Button,    kind::UserID,
                          kind::User1,    kind::User1 + 1, kind::User1 + 2, kind::User4};

@@ -65,7 +65,7 @@ struct TOpened {
 };
 
 bool OpenFile(TContext& ctx, const std::string& fileName, TOpened& file) {
-    const TDataFileEnv env{ctx.folders.dataDir, ctx.texts(), ctx.ui};
+    const TDataFileEnv env{ctx.core->folders.dataDir, ctx.texts(), ctx.ui};
     return Otevri(fileName, env, false, file.device, file.table, file.image);
 }
 
@@ -156,11 +156,11 @@ int RunSet(TContext& ctx) {
 
     TOpened file;
     if (!OpenFile(ctx, fileName, file)) return kFailed;
-    TRxFnc fnc(ctx.folders.dataDir, ctx.texts(), ctx.ui);
-    fnc.SetFileName(ctx.language->FunctionTableFile());
+    TRxFnc fnc(ctx.core->folders.dataDir, ctx.texts(), ctx.ui);
+    fnc.SetFileName(ctx.core->language.FunctionTableFile());
     if (!fnc.LoadFunctionTable(file.device.Name)) return kFailed;
     TRecordChange change;
-    if (!EditRecordByRequest(file.table, file.device, fnc, ctx.folders.dataDir,
+    if (!EditRecordByRequest(file.table, file.device, fnc, ctx.core->folders.dataDir,
                              static_cast<int>(position), request, ctx.texts(), ctx.ui, change))
         return kFailed;
     // Nothing changed: the file is not written again.

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+
+#include "records/ButtonCodes.h"
 #include <utility>
 #include <vector>
 
@@ -62,19 +64,11 @@ struct TMonitorData {
 // Characters 3 to 7 of a transmitter serial: the digits a receiver record keeps.
 std::string SerialKey(const std::string& serial);
 
-// The input code text of a button digit of an input transmitter (serial beginning with
-// "A"): 3 "A=0,B=0", 6 "A=1,B=0", 9 "A=0,B=1", C "A=1,B=1", F "Ini"; others unchanged.
-std::string InputCodeText(const std::string& digit);
-// The other way round; a text that is no input code text is returned unchanged.
+// The digit of an input code text (InputCodeText the other way round); a text that is
+// no input code text is returned unchanged.
 std::string InputCodeDigit(const std::string& text);
 // The button code of a reception or an event: the input code text for input transmitters.
 std::string ReceptionCode(const std::string& serial, const std::string& digit);
-
-// Button-set match of an event's buttons `a` with the buttons `b` of a reception or a
-// record: equal texts match; texts of different length, or that are no hexadecimal number
-// of at most 8 digits, do not; otherwise the flags 8, 4, 2 and the rest (as a flag "more
-// than 0") taken from `a` are compared with those of `b`.
-bool TlacitkaSouhlasi(const std::string& a, const std::string& b);
 
 // Colours of the colour index 0..6 (others: white background, black text).
 struct TRgb {

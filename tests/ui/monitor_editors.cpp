@@ -12,7 +12,7 @@
 
 #include "GuiSupport.h"
 #include "RecordingSound.h"
-#include "app/ui/QtUserInterface.h"
+#include "base/ui/QtUserInterface.h"
 #include "monitoring/ui/MonitorAddForm.h"
 #include "monitoring/ui/MonitorEditForm.h"
 #include "monitoring/ui/MonitorEventEditForm.h"

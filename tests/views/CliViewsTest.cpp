@@ -63,7 +63,7 @@ class CliViews : public ::testing::Test {
         settings.Load(ini);
         d->file.family = FamilyOf(d->fnc->SingleRelay);
         d->file.layout = ReadColumnLayout(ini, d->file.family, d->fnc->SingleRelay);
-        d->file.sort = SortStateOf(settings, d->file.family);
+        d->file.sort = settings.FileSorts.Of(d->file.family);
         d->file.Refresh(d->table, d->language.Texts(), d->titles,
                         MakeCellTexts(*d->fnc, d->device));
         d->memory =

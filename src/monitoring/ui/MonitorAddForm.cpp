@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 
 namespace ravlin {
 

@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "monitoring/MonitorEdit.h"
 #include "monitoring/ui/Picture.h"
 

@@ -6,7 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "monitoring/MonitorEdit.h"
 
 namespace ravlin {

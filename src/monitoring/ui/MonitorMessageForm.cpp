@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "monitoring/ui/Picture.h"
 
 namespace ravlin {

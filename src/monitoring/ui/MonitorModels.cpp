@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QSize>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 
 namespace ravlin {
 

@@ -6,7 +6,7 @@
 #include <QThreadPool>
 #include <memory>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 
 namespace ravlin {
 

@@ -10,7 +10,7 @@
 #include <QThreadPool>
 #include <cstring>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "base/AtomicFile.h"
 #include "monitoring/Wave.h"
 

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "catalog/RxFunkce.h"
 
 namespace ravlin {

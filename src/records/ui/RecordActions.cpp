@@ -4,7 +4,7 @@
 #include <QClipboard>
 #include <QMimeData>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "records/RecordClipboard.h"
 #include "records/ui/EditForm.h"
 

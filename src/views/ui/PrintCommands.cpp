@@ -6,7 +6,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "app/ui/Text.h"
+#include "base/ui/Text.h"
 #include "views/Export.h"
 #include "views/PrintLayout.h"
 #include "views/print/QtPrint.h"
