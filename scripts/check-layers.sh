@@ -2,7 +2,9 @@
 # Checks the include direction between the folders of src/ (see ARCHITECTURE.md):
 #   - a core folder src/<s>/ includes only from itself and the layers below it (table below);
 #   - a window folder src/<s>/ui/ also from base/ui and from the ui folders of those layers;
-#   - only window folders include Qt; nothing but app/ includes from app/.
+#   - only window folders include Qt; a print folder src/<s>/print/ includes Qt GUI but no
+#     widgets (it serves the command-line tool too), and only window and print folders
+#     include it; nothing but app/ includes from app/.
 # A folder missing from the table fails the check: a new subsystem takes its place in it.
 # Exit status 0 when every include goes the right way, 1 otherwise (each fault is printed).
 set -uo pipefail
@@ -36,7 +38,7 @@ allowed() {  # layer included-path ui(0/1)
   local top=${path%%/*}
   local rest=${path#*/}
   local target_ui=0
-  [[ $rest == ui/* ]] && target_ui=1
+  [[ $rest == ui/* || $rest == print/* ]] && target_ui=1
   for v in $VOCABULARY; do [[ $path == "$v" ]] && return 0; done
   if [[ $top == base && $target_ui == 1 ]]; then
     [[ $ui == 1 ]]
@@ -70,7 +72,9 @@ while IFS= read -r file; do
   layer=${rel%%/*}
   [[ -z ${BELOW[$layer]+set} ]] && continue
   ui=0
+  print=0
   [[ ${rel#*/} == ui/* ]] && ui=1
+  [[ ${rel#*/} == print/* ]] && ui=1 && print=1
   lineno=0
   while IFS= read -r line; do
     lineno=$((lineno + 1))
@@ -80,6 +84,8 @@ while IFS= read -r file; do
     if [[ $kind == "<" ]]; then
       if [[ $ui == 0 && $path =~ ^Q ]]; then
         fault "$file:$lineno: Qt header <$path> outside a ui folder"
+      elif [[ $print == 1 && $path =~ ^(QtWidgets|QApplication|QWidget|QDialog|QMainWindow|QPrintDialog|QPrintPreview) ]]; then
+        fault "$file:$lineno: widget header <$path> in a print folder"
       fi
       continue
     fi
