@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "LogCli.h"
 #include "TransferCli.h"
@@ -65,35 +64,27 @@ int Listen(TContext& ctx) {
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
 
-    // The logs and the document of --log, ready before the receiver is touched.
-    TOnlineSettings settings;
-    settings.Load(core.ini);
-    if (historyLevel >= 0) settings.HistoryMonitorLevel = historyLevel;
-    if (batteryLevel >= 0) settings.BatteryMonitorLevel = batteryLevel;
+    // The logs and the document of --log, ready before the receiver is touched. The
+    // levels are the settings file's unless given here.
+    int historyMonitorLevel = core.settings.HistoryMonitorLevel;
+    int batteryMonitorLevel = core.settings.BatteryMonitorLevel;
+    if (historyLevel >= 0) historyMonitorLevel = historyLevel;
+    if (batteryLevel >= 0) batteryMonitorLevel = batteryLevel;
     TRecordTable document;
-    std::unique_ptr<THistory> history;
-    std::unique_ptr<TBatt> battery;
-    std::unique_ptr<TLastHeard> lastHeard;
     if (log) {
         if (!dataFile.empty()) {
             TDevice device;
             std::string image;
-            const TDataFileEnv env{ctx.core->folders.dataDir, core.texts(), core.ui};
+            const TDataFileEnv env{core.folders.dataDir, core.texts(), core.ui};
             if (!Otevri(dataFile, env, false, device, document, image)) return kFailed;
         }
-        ctx.core->folders.MakeWritable();
-        history = std::make_unique<THistory>(ctx.core->folders.HomeFile(THistory::kFileName),
-                                             core.texts(), core.ui);
-        history->SetLength(settings.HistoryLength);
-        history->Load();
-        battery =
-            std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName), core.texts(), core.ui);
-        battery->SortColumn = settings.BatteryMonitorSortCol;
-        battery->SortUp = settings.BatteryMonitorSortUp;
-        battery->Load();
-        lastHeard = std::make_unique<TLastHeard>(ctx.core->folders.HomeFile(TLastHeard::kFileName),
-                                                 core.texts(), core.ui);
-        lastHeard->Load();
+        core.folders.MakeWritable();
+        core.history.SetLength(core.settings.HistoryLength);
+        core.history.Load();
+        core.battery.SortColumn = core.settings.BatteryMonitorSortCol;
+        core.battery.SortUp = core.settings.BatteryMonitorSortUp;
+        core.battery.Load();
+        core.lastHeard.Load();
     }
 
     if (!core.session.Login()) return kFailed;
@@ -104,7 +95,8 @@ int Listen(TContext& ctx) {
     }
     // The battery page's sort column means the user field the File view of this
     // receiver's layout shows there.
-    if (battery) battery->userColumns = UserFieldsOf(core.ini, FamilyOf(core.rxFnc.SingleRelay));
+    if (log && core.rxFnc.LoadFunctionTable(core.device.Name))
+        core.battery.userColumns = UserFieldsOf(core.ini, FamilyOf(core.rxFnc.SingleRelay));
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
@@ -136,9 +128,9 @@ int Listen(TContext& ctx) {
         std::printf("%s\n", ReceptionLine(reception).c_str());
         std::fflush(stdout);
         if (log) {
-            const TOnlineLogs logs{history.get(), battery.get(), lastHeard.get()};
-            if (!LogReception(reception, document, !dataFile.empty(), settings.HistoryMonitorLevel,
-                              settings.BatteryMonitorLevel, logs)
+            const TOnlineLogs logs{&core.history, &core.battery, &core.lastHeard};
+            if (!LogReception(reception, document, !dataFile.empty(), historyMonitorLevel,
+                              batteryMonitorLevel, logs)
                      .written)
                 status = kFailed;  // reported; listening goes on, the next write may work
         }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "monitoring/Wave.h"
+#include "base/Wave.h"
 
 using namespace ravlin;
 

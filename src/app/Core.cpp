@@ -15,7 +15,10 @@ TCore::TCore(TFolders folders_, TUserInterface& ui_)
       rxFnc(folders.dataDir, language.Texts(), ui),
       kom(rx, link, ui, language.Texts()),
       session(TSessionContext{link, rx, kom, language, folders, ui, settings.Backup},
-              TSessionTarget{device, table, state}) {}
+              TSessionTarget{device, table, state}),
+      history(folders.HomeFile(THistory::kFileName), language.Texts(), ui),
+      battery(folders.HomeFile(TBatt::kFileName), language.Texts(), ui),
+      lastHeard(folders.HomeFile(TLastHeard::kFileName), language.Texts(), ui) {}
 
 TCore::~TCore() {
     // The worker must not be listening on a link that goes away.

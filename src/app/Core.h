@@ -23,10 +23,14 @@
 #include "document/AppState.h"
 #include "document/Document.h"
 #include "link/Komunikace.h"
+#include "online/Battery.h"
+#include "online/History.h"
+#include "online/LastHeard.h"
 #include "receiver/Kom.h"
 #include "receiver/Rx.h"
 #include "receiver/Session.h"
 #include "records/Data.h"
+#include "records/RecordHistory.h"
 
 namespace ravlin {
 
@@ -50,12 +54,18 @@ struct TCore {
     // The current receiver type (from a login or a data file) and the one record table.
     TDevice device;
     TRecordTable table;
+    TRecordHistory recordHistory;
     TAppState state;
     // The transfer worker. Lives as long as the core; idle unless a download, upload or
     // on-line listening runs.
     TKom kom;
     // Login, Logout, Download, Upload, Password change.
     TSession session;
+    // The logs of on-line mode in the home folder; each is read at start-up (the desktop
+    // program) or by the command that uses it.
+    THistory history;
+    TBatt battery;
+    TLastHeard lastHeard;
 
     const PopisType& texts() const { return language.Texts(); }
     // Takes the connection settings over into the link (after Load or a set-up dialog).

@@ -68,6 +68,8 @@ struct TSettings {
     TUserTitles UserTitles;
     std::string LastFile;
     std::string LastMonitorFile;
+    // The File view shows when each transmitter was last heard (View menu).
+    bool LastHeardColumn;
 
     // Column widths in pixels, Col1 first.
     std::vector<int> BatteryGrid;

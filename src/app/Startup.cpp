@@ -93,6 +93,7 @@ bool TStartup::CloseQuery() {
 
 void TStartup::Close() {
     if (!startComplete_) return;
+    online_.CloseOnline();
     const TAppState& s = core_.state;
     core_.settings.Save(core_.ini, core_.texts(), s.DocumentOpen ? s.FileName : std::string());
     if (s.LoggedIn) window_.StoreMemoryViewWidths();

@@ -42,6 +42,9 @@ class TStartupOnline {
     virtual ~TStartupOnline() = default;
     virtual void LoadLogs() = 0;
     virtual void StartOnline() = 0;
+    // Exit, before the settings are saved: on-line mode ends and the pages' column widths
+    // go to the settings.
+    virtual void CloseOnline() = 0;
 };
 
 // Monitoring's part: the monitor set-up, its start-up file and option, its exit question.
@@ -61,6 +64,7 @@ class TNoOnline : public TStartupOnline {
   public:
     void LoadLogs() override {}
     void StartOnline() override {}
+    void CloseOnline() override {}
 };
 class TNoMonitor : public TStartupMonitor {
   public:

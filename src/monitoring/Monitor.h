@@ -15,7 +15,7 @@
 #include "monitoring/AlarmLog.h"
 #include "monitoring/MonitorData.h"
 #include "monitoring/PopupSlots.h"
-#include "monitoring/Sounds.h"
+#include "base/Sounds.h"
 #include "records/Data.h"
 
 namespace ravlin {

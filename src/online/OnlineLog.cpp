@@ -1,33 +1,19 @@
 #include "online/OnlineLog.h"
 
 namespace ravlin {
-namespace {
-
-constexpr const char* kSetup = "Setup";
-
-int ReadInRange(const TIniFile& ini, const char* key, int def, int lo, int hi) {
-    const int v = ini.ReadInteger(kSetup, key, def);
-    return v < lo || v > hi ? def : v;
+TUserVisibility UserFieldsOf(const TIniFile& ini, TLayoutFamily family) {
+    TUserVisibility visible{};
+    const auto keys = VisibilityKeys(family);
+    for (size_t i = 0; i < keys.size(); ++i) visible[i] = ini.ReadBool("Setup", keys[i], true);
+    return visible;
 }
 
-}  // namespace
-
-void TOnlineSettings::Load(const TIniFile& ini) {
-    HistoryMonitorLevel = ReadInRange(ini, "HistoryMonitorLevel", 3, 0, 4);
-    BatteryMonitorLevel = ReadInRange(ini, "BatteryMonitorLevel", 3, 0, 4);
-    HistoryLength = ReadInRange(ini, "HistoryLength", 100, 1, 99999);
-    BatteryMonitorSortCol = ReadInRange(ini, "BatteryMonitorSortCol", 0, 0, 1000);
-    BatteryMonitorSortUp = ini.ReadBool(kSetup, "BatteryMonitorSortUp", true);
-    FindLast = ini.ReadBool(kSetup, "FindLast", false);
-    Beep = ini.ReadBool(kSetup, "Beep", false);
-    SoundCard = ini.ReadBool(kSetup, "SoundCard", false);
-    SoundSpeaker = ini.ReadBool(kSetup, "SoundSpeaker", true);
-    Online = ini.ReadBool(kSetup, "Online", false);
-}
-
-void TOnlineSettings::StoreBatterySort(TIniFile& ini, int column, bool ascending) {
-    ini.WriteInteger(kSetup, "BatteryMonitorSortCol", column);
-    ini.WriteBool(kSetup, "BatteryMonitorSortUp", ascending);
+TUserVisibility UserFieldsOfEither(const TIniFile& ini) {
+    const TUserVisibility a = UserFieldsOf(ini, TLayoutFamily::Single);
+    const TUserVisibility b = UserFieldsOf(ini, TLayoutFamily::Multi);
+    TUserVisibility v{};
+    for (size_t i = 0; i < v.size(); ++i) v[i] = a[i] || b[i];
+    return v;
 }
 
 TLogResult LogReception(const TReception& r, const TRecordTable& table, bool documentOpen,

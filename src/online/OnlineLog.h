@@ -1,7 +1,8 @@
 #pragma once
-// The settings of on-line mode and the logging of one reception into the history, the
-// battery log and the last-heard list, as the desktop program's poll and
-// `ravlin-cli listen --log` both do it.
+// The logging of one reception into the history, the battery log and the last-heard list,
+// as the desktop program's poll and `ravlin-cli listen --log` both do it, by the settings
+// HistoryMonitorLevel and BatteryMonitorLevel (kept with every other key in the
+// program's settings table).
 
 #include <string>
 
@@ -10,27 +11,16 @@
 #include "online/History.h"
 #include "online/LastHeard.h"
 #include "online/Reception.h"
+#include "views/FileView.h"
 
 namespace ravlin {
 
-// Keys of section Setup of the settings file; a missing value, one that does not parse
-// and one outside its range give the default.
-struct TOnlineSettings {
-    int HistoryMonitorLevel = 3;    // 0..4
-    int BatteryMonitorLevel = 3;    // 0..4
-    int HistoryLength = 100;        // 1..99 999
-    int BatteryMonitorSortCol = 0;  // a column of the battery page, >= 0
-    bool BatteryMonitorSortUp = true;
-    bool FindLast = false;
-    bool Beep = false;
-    bool SoundCard = false;
-    bool SoundSpeaker = true;
-    bool Online = false;  // start-up: enter on-line mode
-
-    void Load(const TIniFile& ini);
-    // After a header press on the battery page.
-    static void StoreBatterySort(TIniFile& ini, int column, bool ascending);
-};
+// The user fields (user number, User 1 .. User 4) the File view shows for a layout family:
+// the history and battery pages show the same ones.
+TUserVisibility UserFieldsOf(const TIniFile& ini, TLayoutFamily family);
+// Without a receiver the layout family is not known: a user field counts when either
+// family shows it.
+TUserVisibility UserFieldsOfEither(const TIniFile& ini);
 
 // The logs a reception goes to; any may be missing.
 struct TOnlineLogs {

@@ -122,40 +122,6 @@ TViewMatch MatchViews(const TReception& r, const TRecordTable& table,
     return m;
 }
 
-bool PlanOnlineAdd(const TRecordTable& table, const std::string& lastTx, const std::string& lastBtn,
-                   const PopisType& texts, TUserInterface& ui, TOnlineAdd& out) {
-    if (lastTx.size() != 7) return false;
-    for (size_t i = 0; i < table.size(); ++i) {
-        if (!table[i].Empty) continue;
-        out.index = static_cast<int>(i);
-        out.record = table[i];
-        out.record.Position = static_cast<int32_t>(i + 1);
-        out.record.Serial = lastTx.substr(2, 5);
-        out.record.CodePrefix = lastTx.substr(0, 2);
-        out.record.Button = lastBtn;
-        return true;
-    }
-    ui.Error(TMessage::Lang(texts, 94));
-    return false;
-}
-
-bool CommitOnlineAdd(TRecordTable& table, TDevice& device, const TOnlineAdd& plan,
-                     const TData& edited) {
-    if (plan.index < 0 || static_cast<size_t>(plan.index) >= table.size()) return false;
-    const int position = plan.index + 1;
-    // The slot at or beyond the used part: the record after it marks the new end.
-    if (position >= device.UsedCount && position < device.RecordCount) {
-        if (static_cast<size_t>(position) < table.size())
-            table[static_cast<size_t>(position)].Raw = device.ErasedRecord;
-        ++device.UsedCount;
-    }
-    TData& slot = table[static_cast<size_t>(plan.index)];
-    slot = edited;
-    slot.Position = position;
-    if (slot.Serial != "00000") slot.Empty = false;
-    return !slot.Empty;
-}
-
 TBeep BeepFor(bool beep, bool soundSpeaker, bool soundCard, bool monitorMode) {
     TBeep b;
     if (monitorMode || !beep) return b;

@@ -1,8 +1,8 @@
 #pragma once
 // One reception of on-line mode, as the receiver reports it in its last-reception block,
 // and what the program does with it besides reading: the on-line panel, which logs take
-// it (the logging levels), the matching rows of the Memory and File views, whether the
-// Add button offers it, and the record the on-line Add opens the editor with.
+// it (the logging levels), the matching rows of the Memory and File views and whether the
+// Add button offers it (the Add itself is the record editor's: records/RecordCommands.h).
 
 #include <string>
 #include <vector>
@@ -99,26 +99,6 @@ struct TViewMatch {
 TViewMatch MatchViews(const TReception& r, const TRecordTable& table,
                       const std::vector<int>* memoryRows, const std::vector<int>* fileRows,
                       int singleRelay, bool findLast, bool addWindowShown);
-
-// ---- the on-line Add ------------------------------------------------------------------
-
-struct TOnlineAdd {
-    int index = -1;  // table index of the slot (position - 1)
-    TData record;    // what the editor is opened with
-};
-// The first empty record from position 1 filled with the panel's transmitter: Serial :=
-// characters 3 to 7 of `lastTx`, CodePrefix := its characters 1 and 2, Button := `lastBtn`.
-// No free record: text 94, false. Nothing changes until CommitOnlineAdd: a cancelled
-// editor leaves the table as it was.
-bool PlanOnlineAdd(const TRecordTable& table, const std::string& lastTx, const std::string& lastBtn,
-                   const PopisType& texts, TUserInterface& ui, TOnlineAdd& out);
-// The editor's OK: the slot is prepared (beyond the used part the next record is marked
-// erased and UsedCount grows), the edited record is stored at the slot, and it holds a
-// transmitter unless its Serial is "00000". True when it does: the document is then
-// modified and differs from the receiver; the caller refreshes the logs' user
-// information and the views.
-bool CommitOnlineAdd(TRecordTable& table, TDevice& device, const TOnlineAdd& plan,
-                     const TData& edited);
 
 // ---- sounds -----------------------------------------------------------------------
 

@@ -108,7 +108,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
                     "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath",
                     "SortColSingle", "SortColMulti", "SortUpSingle", "SortUpMulti",
                     "MonitorSortCol", "MonitorSortUp", "PageControl", "User1", "User4", "LastFile",
-                    "LastMonitorFile"));
+                    "LastMonitorFile", "LastHeardColumn"));
     EXPECT_THAT(ini.ReadSectionKeys("ActiveGrid"),
                 ElementsAre("Height", "Col1", "Col2", "Col3", "Col4", "Col5", "Col6", "Col7",
                             "Col8", "Col9"));

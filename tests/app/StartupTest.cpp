@@ -44,6 +44,7 @@ class TLoggingParts : public TStartupWindow,
     void StoreFileViewWidths() override { log_.push_back("file widths"); }
     void LoadLogs() override { log_.push_back("logs"); }
     void StartOnline() override { log_.push_back("online"); }
+    void CloseOnline() override { log_.push_back("online end"); }
     void InitMonitor() override { log_.push_back("monitor init"); }
     bool OpenMonitorFile(const std::string& f) override {
         log_.push_back("monitor file " + fs::path(f).filename().string());
@@ -275,7 +276,8 @@ TEST_F(StartupTest, CloseSavesSettingsAndWidths) {
     core_->state.LoggedIn = true;
     log_.clear();
     startup_->Close();
-    EXPECT_EQ(log_, (std::vector<std::string>{"memory widths", "file widths", "status end"}));
+    EXPECT_EQ(log_, (std::vector<std::string>{"online end", "memory widths", "file widths",
+                                              "status end"}));
     EXPECT_FALSE(core_->state.LoggedIn);
     std::string ini = ReadFile(ini_);
     EXPECT_NE(ini.find("LastFile=" + file), std::string::npos);
@@ -289,7 +291,7 @@ TEST_F(StartupTest, CloseSavesSettingsAndWidths) {
     ASSERT_TRUE(startup_->FirstShow());
     log_.clear();
     startup_->Close();
-    EXPECT_EQ(log_, (std::vector<std::string>{"status end"}));
+    EXPECT_EQ(log_, (std::vector<std::string>{"online end", "status end"}));
     EXPECT_NE(ReadFile(ini_).find("LastFile=" + file), std::string::npos);
 }
 

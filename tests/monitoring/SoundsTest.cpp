@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "../records/RecordTestUtil.h"
-#include "monitoring/Sounds.h"
-#include "monitoring/Wave.h"
+#include "base/Sounds.h"
+#include "base/Wave.h"
 
 namespace ravlin {
 namespace {

@@ -200,49 +200,6 @@ TEST(Views, AddIsOfferedForATransmitterTheViewsLack) {
         MatchViews(Reception("4", "0012345"), table, &memory, &file, 0, false, true).addEnabled);
 }
 
-TEST(OnlineAdd, OpensTheEditorOnTheFirstFreeSlotAndPreparesItOnlyOnOk) {
-    TDevice device;
-    device.RecordCount = 4;
-    device.UsedCount = 1;
-    device.ErasedRecord = "FFFFFFFF";
-    TRecordTable table = {Record(1, "11111", "1"), TData{}, TData{}, TData{}};
-    for (int i = 1; i < 4; ++i) {
-        table[static_cast<size_t>(i)].Position = i + 1;
-        table[static_cast<size_t>(i)].Raw = "00000000";
-    }
-    PopisType texts = test::LogTexts();
-    test::TRecordingUi ui;
-    TOnlineAdd plan;
-    ASSERT_TRUE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
-    EXPECT_EQ(plan.index, 1);
-    EXPECT_EQ(plan.record.Position, 2);
-    EXPECT_EQ(plan.record.Serial, "54321");
-    EXPECT_EQ(plan.record.CodePrefix, "1A");
-    EXPECT_EQ(plan.record.Button, "6");
-    EXPECT_TRUE(table[1].Empty);  // a cancelled editor leaves everything as it was
-
-    TData edited = plan.record;
-    edited.User1 = "Bob";
-    EXPECT_TRUE(CommitOnlineAdd(table, device, plan, edited));
-    EXPECT_FALSE(table[1].Empty);
-    EXPECT_EQ(table[1].User1, "Bob");
-    EXPECT_EQ(table[2].Raw, "FFFFFFFF");  // marks the new end of the used part
-    EXPECT_EQ(device.UsedCount, 2);
-
-    // A serial edited to "00000" stays an empty record.
-    ASSERT_TRUE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
-    edited = plan.record;
-    edited.Serial = "00000";
-    EXPECT_FALSE(CommitOnlineAdd(table, device, plan, edited));
-    EXPECT_TRUE(table[2].Empty);
-
-    for (auto& r : table) r.Empty = false;
-    EXPECT_FALSE(PlanOnlineAdd(table, "1A54321", "6", texts, ui, plan));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{94});
-    EXPECT_FALSE(PlanOnlineAdd(table, "-", "-", texts, ui, plan));  // nothing received yet
-    EXPECT_EQ(ui.messages.size(), 1u);
-}
-
 TEST(Beep, OnlyOutsideMonitorModeWhenSwitchedOn) {
     TBeep b = BeepFor(true, true, true, false);
     EXPECT_TRUE(b.speaker && b.card);
@@ -254,30 +211,20 @@ TEST(Beep, OnlyOutsideMonitorModeWhenSwitchedOn) {
     EXPECT_FALSE(b.speaker || b.card);
 }
 
-TEST(OnlineSettings, KeysDefaultsAndRanges) {
+TEST(UserFields, FollowTheFileViewFlagsOfTheFamily) {
     TIniFile ini("");
-    TOnlineSettings s;
-    s.Load(ini);
-    EXPECT_EQ(s.HistoryMonitorLevel, 3);
-    EXPECT_EQ(s.BatteryMonitorLevel, 3);
-    EXPECT_EQ(s.HistoryLength, 100);
-    EXPECT_TRUE(s.SoundSpeaker);
-    ini.LoadText(
-        "[Setup]\r\nHistoryMonitorLevel=4\r\nBatteryMonitorLevel=7\r\nHistoryLength=0\r\n"
-        "BatteryMonitorSortCol=2\r\nBatteryMonitorSortUp=0\r\nFindLast=1\r\nBeep=1\r\n"
-        "SoundCard=1\r\nSoundSpeaker=0\r\nOnline=5\r\n");
-    s.Load(ini);
-    EXPECT_EQ(s.HistoryMonitorLevel, 4);
-    EXPECT_EQ(s.BatteryMonitorLevel, 3);
-    EXPECT_EQ(s.HistoryLength, 100);
-    EXPECT_EQ(s.BatteryMonitorSortCol, 2);
-    EXPECT_FALSE(s.BatteryMonitorSortUp);
-    EXPECT_TRUE(s.FindLast && s.Beep && s.SoundCard && s.Online);
-    EXPECT_FALSE(s.SoundSpeaker);
-    TOnlineSettings::StoreBatterySort(ini, 4, true);
-    s.Load(ini);
-    EXPECT_EQ(s.BatteryMonitorSortCol, 4);
-    EXPECT_TRUE(s.BatteryMonitorSortUp);
+    EXPECT_EQ(UserFieldsOf(ini, TLayoutFamily::Single), kAllUserFields);
+    const auto single = VisibilityKeys(TLayoutFamily::Single);
+    const auto multi = VisibilityKeys(TLayoutFamily::Multi);
+    ini.WriteBool("Setup", single[0], false);
+    ini.WriteBool("Setup", single[3], false);
+    ini.WriteBool("Setup", multi[3], false);
+    EXPECT_EQ(UserFieldsOf(ini, TLayoutFamily::Single),
+              (TUserVisibility{false, true, true, false, true}));
+    EXPECT_EQ(UserFieldsOf(ini, TLayoutFamily::Multi),
+              (TUserVisibility{true, true, true, false, true}));
+    // Without a receiver: shown when either family shows it.
+    EXPECT_EQ(UserFieldsOfEither(ini), (TUserVisibility{true, true, true, false, true}));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "monitoring/Sounds.h"
+#include "base/Sounds.h"
 
 namespace ravlin::test {
 

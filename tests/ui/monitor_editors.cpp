@@ -20,7 +20,7 @@
 #include "monitoring/ui/MonitorModels.h"
 #include "monitoring/ui/Picture.h"
 #include "monitoring/ui/QtMonitorEditors.h"
-#include "monitoring/ui/QtSoundPlayer.h"
+#include "base/ui/QtSoundPlayer.h"
 
 using namespace ravlin;
 using namespace ravlin::test;

@@ -8,6 +8,7 @@
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
+#include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
 #include "views/ui/ViewsController.h"
 
@@ -66,8 +67,36 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                                busy_, notifications_},
         *form_, *infoForm_);
     status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
+    TSettings& set = c.settings;
+    online_ = std::make_unique<TOnlineController>(
+        TOnlineContext{c.session,
+                       c.link,
+                       c.rx,
+                       c.kom,
+                       c.rxFnc,
+                       c.device,
+                       c.table,
+                       c.recordHistory,
+                       c.state,
+                       c.language,
+                       c.folders,
+                       c.ini,
+                       c.history,
+                       c.battery,
+                       c.lastHeard,
+                       TOnlineSettingsRef{set.HistoryMonitorLevel, set.BatteryMonitorLevel,
+                                          set.HistoryLength, set.BatteryMonitorSortCol,
+                                          set.BatteryMonitorSortUp, set.FindLast, set.Beep,
+                                          set.SoundCard, set.SoundSpeaker, set.LastHeardColumn,
+                                          set.PageControl, set.HistoryGrid, set.BatteryGrid},
+                       set.UserTitles,
+                       ui_,
+                       busy_,
+                       notifications_},
+        *form_, *views_);
     TStartupWindow& window = *this;
-    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online_, monitor_);
+    TStartupOnline& online = *this;
+    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
 
     connect(form_.get(), &TMainForm::firstShown, this, &TDesktop::FirstShow);
     connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::CloseQuery);
@@ -76,12 +105,14 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     c.language.onLoaded = [this] {
         form_->ApplyTexts();
         receiver_->UpdateLoginCaption();
+        online_->ApplyTexts();
     };
 }
 
 TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
+    online_.reset();
     status_.reset();
     receiver_.reset();
     documents_.reset();
@@ -146,6 +177,18 @@ void TDesktop::StoreMemoryViewWidths() {
 
 void TDesktop::StoreFileViewWidths() {
     views_->StoreFileViewWidths();
+}
+
+void TDesktop::LoadLogs() {
+    online_->LoadLogs();
+}
+
+void TDesktop::StartOnline() {
+    online_->StartOnline();
+}
+
+void TDesktop::CloseOnline() {
+    online_->CloseOnline();
 }
 
 void TDesktop::CloseQuery(bool& accept) {

@@ -20,6 +20,7 @@ struct TCore;
 class TDocumentController;
 class TInfoForm;
 class TMainForm;
+class TOnlineController;
 class TReceiverController;
 class TStatusController;
 class TViewsController;
@@ -34,7 +35,7 @@ struct TStartOptions {
 // `error`. Returns false on a usage error.
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error);
 
-class TDesktop : public QObject, private TStartupWindow {
+class TDesktop : public QObject, private TStartupWindow, private TStartupOnline {
     Q_OBJECT
   public:
     explicit TDesktop(const TStartOptions& options, QObject* parent = nullptr);
@@ -54,6 +55,7 @@ class TDesktop : public QObject, private TStartupWindow {
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }
     TStatusController& status() { return *status_; }
+    TOnlineController& online() { return *online_; }
 
   private:
     // TStartupWindow
@@ -66,6 +68,10 @@ class TDesktop : public QObject, private TStartupWindow {
     void Download() override;
     void StoreMemoryViewWidths() override;
     void StoreFileViewWidths() override;
+    // TStartupOnline
+    void LoadLogs() override;
+    void StartOnline() override;
+    void CloseOnline() override;
 
     void FirstShow();
     void FirstActivation();
@@ -83,8 +89,8 @@ class TDesktop : public QObject, private TStartupWindow {
     std::unique_ptr<TDocumentController> documents_;
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
-    // Until on-line mode and monitoring have their controllers.
-    TNoOnline online_;
+    std::unique_ptr<TOnlineController> online_;
+    // Until monitoring has its controller.
     TNoMonitor monitor_;
     std::unique_ptr<TStartup> startup_;
     bool startFailed_ = false;

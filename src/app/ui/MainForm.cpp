@@ -17,7 +17,7 @@ namespace ravlin {
 
 namespace {
 
-enum TMenu { FileMenu, EditMenu, CommMenu, SetupMenu, HelpMenu, NoMenu };
+enum TMenu { FileMenu, EditMenu, ViewMenu, CommMenu, SetupMenu, HelpMenu, NoMenu };
 
 enum TFlags : unsigned {
     Comm = 1,       // off while a receiver command runs
@@ -58,6 +58,9 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuCut", EditMenu, 16, "Cu&t", "Ctrl+X", Separated},
     {"MenuCopy", EditMenu, 17, "&Copy", "Ctrl+C", 0},
     {"MenuPaste", EditMenu, 18, "&Paste", "Ctrl+V", 0},
+    {"MenuHistoryView", ViewMenu, 215, "History view", "", 0},
+    {"MenuBatteryView", ViewMenu, 200, "Battery view", "", 0},
+    {"MenuLastHeard", ViewMenu, -1, "Last heard column", "", Separated},
     {"MenuUpload", CommMenu, 22, "Upload", "F10", Comm},
     {"MenuDownload", CommMenu, 23, "Download", "F11", Comm},
     {"MenuLogin", CommMenu, -1, "Login", "F9", Comm | Separated},
@@ -71,8 +74,10 @@ constexpr TMenuItem kMenuItems[] = {
     {"ToolButtonLogin", NoMenu, -1, "Login", "", Comm},
 };
 
-// Menu titles: language texts 0..4.
-constexpr const char* kMenuTitles[] = {"File", "Edit", "Communication", "Settings", "Help"};
+// Menu titles and their language texts (-1: none in the language file).
+constexpr const char* kMenuTitles[] = {"File",          "Edit",     "View",
+                                       "Communication", "Settings", "Help"};
+constexpr int kMenuTitleTexts[] = {0, 1, -1, 2, 3, 4};
 
 // The tool bar; "" is a separator, "|Name" a separator that shows with Name's button.
 constexpr const char* kToolBar[] = {"MenuNew",         "MenuOpen",   "MenuSave",     "",
@@ -139,9 +144,17 @@ void TMainForm::BuildMenus() {
         menu->addAction(a);
         if (item.flags & Hidden) {
             a->setVisible(false);
-            // Hidden commands stay reachable through their keys: the action lives on the
-            // window too.
-            if (*item.key) addAction(a);
+            // A hidden action is disabled in Qt 6, shortcut included: the key goes to an
+            // action of the window that is in no menu, switched with the command's group.
+            if (*item.key) {
+                a->setShortcut({});
+                auto* key = new QAction(item.caption, this);
+                key->setObjectName(QString(item.name) + "Key");
+                key->setShortcut(QKeySequence(item.key));
+                addAction(key);
+                connect(key, &QAction::triggered, a, &QAction::trigger);
+                keys_[item.name] = key;
+            }
         }
     }
     connect(Action("ToolButtonLogin"), &QAction::triggered, Action("MenuLogin"), &QAction::trigger);
@@ -228,7 +241,8 @@ void TMainForm::BuildStatusBar() {
 }
 
 void TMainForm::ApplyTexts() {
-    for (int m = 0; m < NoMenu; ++m) menus_[m]->setTitle(L(texts_, m));
+    for (int m = 0; m < NoMenu; ++m)
+        if (kMenuTitleTexts[m] >= 0) menus_[m]->setTitle(L(texts_, kMenuTitleTexts[m]));
     for (const TMenuItem& item : kMenuItems)
         if (item.text >= 0) Action(item.name)->setText(L(texts_, item.text));
     for (int i = 0; i < kPageCount; ++i) {
@@ -240,7 +254,11 @@ void TMainForm::ApplyTexts() {
 void TMainForm::EnableGroup(TCommandGroup group, bool on) {
     const unsigned flag = group == TCommandGroup::Comm ? Comm : Records;
     for (const TMenuItem& item : kMenuItems)
-        if (item.flags & flag) Action(item.name)->setEnabled(on);
+        if (item.flags & flag) {
+            Action(item.name)->setEnabled(on);
+            if (const auto key = keys_.find(item.name); key != keys_.end())
+                key->second->setEnabled(on);
+        }
 }
 
 bool TMainForm::CommCommandsEnabled() const {

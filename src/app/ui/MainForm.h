@@ -68,7 +68,9 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     const PopisType& texts_;
     TQtUserInterface& ui_;
     std::map<QString, QAction*> actions_;
-    std::array<QMenu*, 5> menus_{};
+    // The keys of hidden commands (see BuildMenus), by the command's name.
+    std::map<QString, QAction*> keys_;
+    std::array<QMenu*, 6> menus_{};
     QToolBar* toolBar_;
     QTabWidget* pages_;
     std::array<QWidget*, kPageCount> pageWidgets_{};

@@ -22,6 +22,9 @@ class TNotifications : public QObject {
     void stateChanged();
     // Save all: every set-up with unsaved changes is saved besides the document.
     void saveAllRequested();
+    // The history or the battery log changed outside on-line mode (the application
+    // setup's Trim or Clear of the history): their pages show them afresh.
+    void logsChanged();
 };
 
 }  // namespace ravlin

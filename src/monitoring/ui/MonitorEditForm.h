@@ -14,7 +14,7 @@
 #include "base/UserInterface.h"
 #include "document/Document.h"
 #include "monitoring/MonitorData.h"
-#include "monitoring/Sounds.h"
+#include "base/Sounds.h"
 
 namespace ravlin {
 

@@ -126,12 +126,25 @@ bool TReceiverController::MenuPassChangeClick() {
 
 void TReceiverController::MenuCommSetupClick() {
     ctx_.busy.Run([&] {
+        // On-line mode listens on the link: it stops first and starts again afterwards,
+        // both on a worker (the listening worker may be asking the window meanwhile).
+        TOnlineSwitch* online = ctx_.state.OnLine ? ctx_.session.online : nullptr;
+        if (online)
+            RunInWorker([online] {
+                online->LeaveOnline();
+                return true;
+            });
         ctx_.link.Zavri();
         commSetupForm_->Prepare(ctx_.link.Settings, ExistingComPorts());
         if (commSetupForm_->exec() == QDialog::Accepted) {
             ctx_.link.Settings = commSetupForm_->Result();
             ctx_.link.NastavIni();
         }
+        if (online)
+            RunInWorker([online] {
+                online->RestartOnline();
+                return true;
+            });
         return true;
     });
     emit ctx_.notifications.stateChanged();

@@ -58,6 +58,9 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
         QHeaderView* h = fileGrid_->horizontalHeader();
         const QSignalBlocker block(h);
         h->moveSection(to, from);
+        // The extra column is no column of the layout: it stays last.
+        const int own = static_cast<int>(fileView_.headers.size());
+        if (from >= own || to >= own) return;
         MoveFileViewColumn(ctx_.ini, ctx_.sorts, fileView_, from, to);
         RefreshLater();
     });
@@ -125,11 +128,19 @@ void TViewsController::BuildFileView() {
 
     QStringList headers;
     for (const auto& h : fileView_.headers) headers << Q(h);
+    const int own = static_cast<int>(headers.size());
+    if (extraText_) headers << Q(extraTitle_);
     const TRecordTable* table = &ctx_.table;
     TFileView* view = &fileView_;
     fileModel_->SetContent(
         headers, fileView_.RowCount(),
-        [table, view](int r, int c) { return view->Cell(*table, r, c); },
+        [table, view, own, extra = extraText_](int r, int c) -> std::string {
+            if (c < own) return view->Cell(*table, r, c);
+            if (!extra || r < 0 || r >= view->RowCount() ||
+                static_cast<size_t>(view->rows[r]) >= table->size())
+                return {};
+            return extra((*table)[view->rows[r]]);
+        },
         [table, view](int r) { return view->IsRedRow(*table, r); });
     QHeaderView* header = grid->horizontalHeader();
     if (fileView_.sort.column >= 0 && fileView_.sort.column < headers.size())
@@ -145,6 +156,7 @@ void TViewsController::BuildFileView() {
         grid->scrollTo(fileModel_->index(fileView_.selectedRow, 0));
     }
     if (!fileWidthsRestored_) RestoreFileViewWidths();
+    if (extraText_ && grid->columnWidth(own) < 130) grid->setColumnWidth(own, 130);
     grid->show();
 }
 
@@ -235,6 +247,36 @@ int TViewsController::SelectedFilePosition() const {
     return fileView_.positions[current.row()];
 }
 
+std::vector<int> TViewsController::RowRecords(TPage page) const {
+    std::vector<int> out;
+    if (page == TPage::Memory && !memoryGrid_->isHidden()) {
+        out.reserve(memory_.rows.size());
+        for (const TMemoryRow& row : memory_.rows) out.push_back(row.record);
+    } else if (page == TPage::File && !fileGrid_->isHidden()) {
+        out = fileView_.rows;
+    }
+    return out;
+}
+
+void TViewsController::SelectRow(TPage page, int row) {
+    QTableView* grid = page == TPage::Memory ? memoryGrid_ : page == TPage::File ? fileGrid_ : nullptr;
+    if (!grid || row < 0 || row >= grid->model()->rowCount()) return;
+    grid->selectRow(row);
+    grid->scrollTo(grid->model()->index(row, 0));
+    if (page == TPage::File) fileView_.selectedRow = row;
+}
+
+void TViewsController::SetExtraFileColumn(const std::string& title,
+                                          std::function<std::string(const TData&)> text) {
+    extraTitle_ = title;
+    extraText_ = std::move(text);
+    RefreshLater();
+}
+
+void TViewsController::RepaintFileView() {
+    if (extraText_) fileGrid_->viewport()->update();
+}
+
 bool TViewsController::eventFilter(QObject* watched, QEvent* event) {
     QHeaderView* header = fileGrid_->horizontalHeader();
     if (watched != header->viewport()) return QObject::eventFilter(watched, event);
@@ -242,6 +284,8 @@ bool TViewsController::eventFilter(QObject* watched, QEvent* event) {
         auto* me = static_cast<QMouseEvent*>(event);
         // A press right of the last column leaves no sort column (position order).
         const int logical = header->logicalIndexAt(me->position().toPoint());
+        // The extra column does not sort.
+        if (logical >= static_cast<int>(fileView_.headers.size())) return false;
         PressFileViewHeader(ctx_.sorts, fileView_, logical);
         headerPressed_ = true;
         return false;  // dragging a border or a column still works

@@ -19,6 +19,7 @@
 #include "document/Document.h"
 #include "views/FileView.h"
 #include "views/MemoryView.h"
+#include "views/ui/RecordViews.h"
 
 namespace ravlin {
 
@@ -39,7 +40,7 @@ struct TViewsContext {
     const TUserTitles& titles;
 };
 
-class TViewsController : public QObject, public TDocumentViews {
+class TViewsController : public QObject, public TDocumentViews, public TRecordViews {
     Q_OBJECT
   public:
     TViewsController(const TViewsContext& context, TWindowFrame& frame, TInfoForm& info,
@@ -70,6 +71,13 @@ class TViewsController : public QObject, public TDocumentViews {
     // Position of the record in the File view's selected row; 0 when none.
     int SelectedFilePosition() const;
 
+    // TRecordViews
+    std::vector<int> RowRecords(TPage page) const override;
+    void SelectRow(TPage page, int row) override;
+    void SetExtraFileColumn(const std::string& title,
+                            std::function<std::string(const TData&)> text) override;
+    void RepaintFileView() override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -92,6 +100,9 @@ class TViewsController : public QObject, public TDocumentViews {
     bool refreshPending_ = false;
     bool fileWidthsRestored_ = false;
     bool memoryWidthsRestored_ = false;
+    // The column after the File view's own (TRecordViews::SetExtraFileColumn).
+    std::string extraTitle_;
+    std::function<std::string(const TData&)> extraText_;
 };
 
 }  // namespace ravlin

@@ -1,4 +1,4 @@
-#include "monitoring/Wave.h"
+#include "base/Wave.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "monitoring/ui/QtSoundPlayer.h"
+#include "base/ui/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -10,9 +10,9 @@
 #include <QThreadPool>
 #include <cstring>
 
-#include "base/ui/Text.h"
 #include "base/AtomicFile.h"
-#include "monitoring/Wave.h"
+#include "base/Wave.h"
+#include "base/ui/Text.h"
 
 namespace ravlin {
 

@@ -1,7 +1,7 @@
 #pragma once
-// Alarm sounds through the sound card and the PC speaker. Wave files are read and decoded
-// on a pool thread and kept; playing goes to Qt Multimedia's audio output in pull mode, and
-// the speaker patterns to the speaker thread. Nothing here waits on the window thread.
+// Sounds through the sound card and the PC speaker (alarms, the on-line beep). Wave files are read
+// and decoded on a pool thread and kept; playing goes to Qt Multimedia's audio output in pull mode,
+// and the speaker patterns to the speaker thread. Nothing here waits on the window thread.
 
 #include <QAudioFormat>
 #include <QByteArray>
@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "monitoring/Sounds.h"
+#include "base/Sounds.h"
 
 class QAudioSink;
 

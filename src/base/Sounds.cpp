@@ -1,4 +1,4 @@
-#include "monitoring/Sounds.h"
+#include "base/Sounds.h"
 
 #include <fcntl.h>
 #include <linux/input.h>

@@ -1,7 +1,8 @@
 #pragma once
-// Alarm sounds: the six sound choices of a monitor message, their wave files in the data
-// folder's Sounds/ and their PC-speaker tone patterns, the player interface the monitor
-// calls, and the speaker thread that plays the tone patterns.
+// Sounds: the six sound choices of a monitor message (the short beep is also on-line
+// mode's reception beep), their wave files in the data folder's Sounds/ and their
+// PC-speaker tone patterns, the player interface, and the speaker thread that plays the
+// tone patterns. Below every subsystem, so that on-line mode and monitoring share them.
 
 #include <atomic>
 #include <chrono>

@@ -1,0 +1,102 @@
+#pragma once
+// The History view and the Battery view: a table model over each log (no copy of the
+// entries: a cell is read when it is painted) and the widgets of the two pages. The
+// controller (OnlineController.h) decides what they show and runs their commands.
+// Window thread only.
+
+#include <QAbstractTableModel>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QTableView>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "base/UserInterface.h"
+#include "online/Battery.h"
+#include "online/History.h"
+
+namespace ravlin {
+
+// The history, newest first (or in the page's sort order). With no record it shows one
+// empty row; the battery column is red where it reads "low" (language text 204).
+class THistoryModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    THistoryModel(const THistory& history, const PopisType& texts, QObject* parent = nullptr);
+
+    // New columns and their titles, and the list read afresh (one reset).
+    void SetColumns(std::vector<THistoryField> columns, QStringList titles);
+    // The list changed (one reset).
+    void Reset();
+    const std::vector<THistoryField>& Columns() const { return columns_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+  private:
+    const THistory& history_;
+    const PopisType& texts_;
+    std::vector<THistoryField> columns_;
+    QStringList titles_;
+};
+
+// The battery log: the state column red while it reads "low" (text 204), green otherwise.
+class TBatteryModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    TBatteryModel(const TBatt& battery, const PopisType& texts, QObject* parent = nullptr);
+
+    void SetColumns(std::vector<TBattField> columns, QStringList titles);
+    void Reset();
+    const std::vector<TBattField>& Columns() const { return columns_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+  private:
+    const TBatt& battery_;
+    const PopisType& texts_;
+    std::vector<TBattField> columns_;
+    QStringList titles_;
+};
+
+// A grid of a log page: whole rows, ranges of rows, resizable columns, header presses
+// reported as sortRequested (the header does not sort by itself).
+QTableView* MakeLogGrid(QAbstractTableModel* model, const char* name, QWidget* parent);
+// The sort mark in the header: an upward triangle for ascending order, as the File view.
+void ShowSortMark(QTableView* grid, int column, bool ascending);
+// Column widths from the settings (one per column; missing ones 64).
+void ApplyColumnWidths(QTableView* grid, const std::vector<int>& widths);
+// The data rows selected in a grid, ascending.
+std::vector<int> SelectedRows(const QTableView* grid);
+
+// The Battery view's page: the strip with the three clear boxes (at most one checked) and
+// the Clear button, and the grid below it.
+class TBatteryPage : public QWidget {
+    Q_OBJECT
+  public:
+    TBatteryPage(TBatteryModel* model, QWidget* parent = nullptr);
+    void ApplyTexts(const PopisType& texts);
+
+    QTableView* grid() const { return grid_; }
+    QCheckBox* clearBox(int i) const { return boxes_[static_cast<size_t>(i)]; }
+    QPushButton* clearButton() const { return clearButton_; }
+    TClearBoxes Boxes() const;
+    void UncheckBoxes();
+
+  signals:
+    void clearClicked();
+
+  private:
+    QTableView* grid_;
+    std::array<QCheckBox*, 3> boxes_{};
+    QPushButton* clearButton_;
+};
+
+}  // namespace ravlin

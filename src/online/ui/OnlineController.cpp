@@ -1,0 +1,571 @@
+#include "online/ui/OnlineController.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHeaderView>
+#include <QLayout>
+#include <QTableView>
+
+#include "base/Sounds.h"
+#include "base/ui/Icons.h"
+#include "base/ui/Notifications.h"
+#include "base/ui/QtSoundPlayer.h"
+#include "base/ui/QtUserInterface.h"
+#include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
+#include "link/Komunikace.h"
+#include "online/LogRows.h"
+#include "online/OnlineLog.h"
+#include "online/ui/LogPages.h"
+#include "online/ui/OnlinePanel.h"
+#include "receiver/Kom.h"
+#include "receiver/Rx.h"
+#include "receiver/ui/ReceiverForms.h"
+#include "records/ui/RecordActions.h"
+#include "views/ui/RecordViews.h"
+
+namespace ravlin {
+
+namespace {
+
+// How often the window thread looks at the listening worker.
+constexpr int kWatchMs = 50;
+// OnLineTimer: the poll follows the reception byte after this pause.
+constexpr int kPollDelayMs = 500;
+// A poll that finds another command running tries again after this pause.
+constexpr int kPollRetryMs = 100;
+
+// Language texts.
+constexpr int kTextOnlineOff = 24;
+constexpr int kTextOnlineOn = 25;
+constexpr int kTextNotFound = 146;
+
+}  // namespace
+
+// ---- the switch other receiver commands use (their worker) ----------------------------
+
+void TOnlineController::TSwitch::LeaveOnline() {
+    ravlin::LeaveOnline(ctx_.kom, ctx_.link);
+}
+
+void TOnlineController::TSwitch::RestartOnline() {
+    // As the command itself: the checks of entering, then listening. Whatever fails
+    // leaves the worker idle and the link closed; the controller then turns the mode off.
+    if (!PrepareOnline(ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui) ||
+        !ListenAgain(ctx_.kom))
+        ctx_.link.Zavri();
+}
+
+// ---- construction -------------------------------------------------------------------
+
+TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame& frame,
+                                     TRecordViews& views, QObject* parent)
+    : QObject(parent), ctx_(context), frame_(frame), views_(views) {
+    const PopisType& texts = ctx_.language.Texts();
+    panel_ = std::make_unique<TOnlinePanelWidgets>(frame_.OnlinePanel());
+    commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, frame_.Window());
+    commForm_->setObjectName("OnlineCommForm");
+
+    // The pauses between failed reads, asked for by the poll's worker.
+    pauses_.open = [this](const TMessage& label) {
+        const std::string text = label.text;
+        OnWindowThread([&] {
+            commForm_->Prepare(Q(text));
+            commForm_->show();
+        });
+    };
+    pauses_.close = [this] { OnWindowThread([&] { commForm_->Finish(); }); };
+
+    // The History view.
+    historyModel_ = new THistoryModel(ctx_.history, texts, this);
+    historyGrid_ = MakeLogGrid(historyModel_, "HistoryGrid", frame_.Page(TPage::History));
+    frame_.Page(TPage::History)->layout()->addWidget(historyGrid_);
+    connect(historyGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TOnlineController::HistoryHeaderClick);
+    connect(historyGrid_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && static_cast<size_t>(index.row()) < ctx_.history.Items().size())
+            emit historyRowActivated(index.row());
+    });
+
+    // The Battery view.
+    batteryModel_ = new TBatteryModel(ctx_.battery, texts, this);
+    batteryPage_ = new TBatteryPage(batteryModel_, frame_.Page(TPage::Battery));
+    frame_.Page(TPage::Battery)->layout()->addWidget(batteryPage_);
+    batteryGrid_ = batteryPage_->grid();
+    connect(batteryGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TOnlineController::BatteryHeaderClick);
+    connect(batteryGrid_, &QTableView::doubleClicked, this,
+            &TOnlineController::BatteryGridDblClick);
+    connect(batteryPage_, &TBatteryPage::clearClicked, this, &TOnlineController::ClearButtonClick);
+
+    // The widths the user gives the columns are the settings' at once.
+    auto keepWidths = [this](QTableView* grid, std::vector<int>& widths) {
+        connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this, &widths](int column, int, int width) {
+                    if (!applyingWidths_ && column >= 0 &&
+                        static_cast<size_t>(column) < widths.size())
+                        widths[static_cast<size_t>(column)] = width;
+                });
+    };
+    keepWidths(historyGrid_, ctx_.settings.HistoryGrid);
+    keepWidths(batteryGrid_, ctx_.settings.BatteryGrid);
+
+    // Showing a page reads its log afresh.
+    frame_.Page(TPage::History)->installEventFilter(this);
+    frame_.Page(TPage::Battery)->installEventFilter(this);
+
+    connect(frame_.Action("MenuOnline"), &QAction::triggered, this,
+            &TOnlineController::MenuOnlineClick);
+    connect(frame_.Action("MenuHistoryView"), &QAction::triggered, this,
+            &TOnlineController::ShowHistoryPage);
+    connect(frame_.Action("MenuBatteryView"), &QAction::triggered, this,
+            &TOnlineController::ShowBatteryPage);
+    QAction* lastHeard = frame_.Action("MenuLastHeard");
+    lastHeard->setCheckable(true);
+    connect(lastHeard, &QAction::toggled, this, &TOnlineController::SetLastHeardColumn);
+    connect(panel_->addButton(), &QPushButton::clicked, this, &TOnlineController::BtnAddClick);
+
+    watch_.setInterval(kWatchMs);
+    connect(&watch_, &QTimer::timeout, this, &TOnlineController::Watch);
+    pollTimer_.setSingleShot(true);
+    pollTimer_.setInterval(kPollDelayMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &TOnlineController::Poll);
+
+    TNotifications& n = ctx_.notifications;
+    connect(&n, &TNotifications::userInfoChanged, this, &TOnlineController::RefreshUserInfo);
+    // A new receiver type or login changes the user columns the views show.
+    connect(&n, &TNotifications::tableCommitted, this, [this] {
+        RefreshHistoryView(false);
+        RefreshBatteryView();
+    });
+    // The end of another command: did it leave listening running?
+    connect(&n, &TNotifications::stateChanged, this, &TOnlineController::Watch);
+    connect(&n, &TNotifications::logsChanged, this, [this] {
+        RefreshHistoryView(false);
+        RefreshBatteryView();
+    });
+
+    ctx_.session.online = &switch_;
+    ApplyTexts();
+}
+
+TOnlineController::~TOnlineController() {
+    ctx_.session.online = nullptr;
+    frame_.Page(TPage::History)->removeEventFilter(this);
+    frame_.Page(TPage::Battery)->removeEventFilter(this);
+}
+
+void TOnlineController::ApplyTexts() {
+    const PopisType& texts = ctx_.language.Texts();
+    panel_->ApplyTexts(texts);
+    batteryPage_->ApplyTexts(texts);
+    RefreshHistoryView(false);
+    RefreshBatteryView();
+    UpdateCommand();
+}
+
+void TOnlineController::UpdateCommand() {
+    const bool on = ctx_.state.OnLine;
+    QString caption = L(ctx_.language.Texts(), on ? kTextOnlineOn : kTextOnlineOff);
+    if (caption.isEmpty()) caption = "Online";
+    QAction* a = frame_.Action("MenuOnline");
+    a->setText(caption);
+    a->setIcon(on ? GlyphIcon("R", QColor(40, 150, 60)) : GlyphIcon("R", QColor(60, 110, 190)));
+}
+
+// ---- entering and leaving -----------------------------------------------------------------
+
+bool TOnlineController::Online() const {
+    return ctx_.state.OnLine;
+}
+
+void TOnlineController::SetOnline(bool on) {
+    ctx_.state.OnLine = on;
+    if (on) {
+        watch_.start();
+        // The panel shows the receptions from now on and keeps the last one.
+        frame_.OnlinePanel()->show();
+    } else {
+        watch_.stop();
+        pollTimer_.stop();
+    }
+    UpdateCommand();
+    emit onlineChanged(on);
+    emit ctx_.notifications.stateChanged();
+}
+
+bool TOnlineController::MenuOnlineClick() {
+    if (ctx_.busy.Busy()) return false;
+    if (!ctx_.state.LoggedIn) {
+        // The login command of the main window, with its windows.
+        frame_.Action("MenuLogin")->trigger();
+        if (!ctx_.state.LoggedIn) return false;
+    }
+    if (ctx_.state.OnLine) return LeaveOnline();
+    bool started = false;
+    ctx_.busy.Run([&] {
+        frame_.EnableGroup(TCommandGroup::Comm, false);
+        // Counted before listening starts, so that no reception goes unseen.
+        seen_ = ctx_.kom.Receptions();
+        started = RunInWorker([this] {
+            if (PrepareOnline(ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui) &&
+                ListenAgain(ctx_.kom))
+                return true;
+            ctx_.link.Zavri();
+            return false;
+        });
+        frame_.EnableGroup(TCommandGroup::Comm, true);
+        return true;
+    });
+    if (started)
+        SetOnline(true);
+    else
+        emit ctx_.notifications.stateChanged();
+    return started;
+}
+
+bool TOnlineController::LeaveOnline() {
+    if (!ctx_.state.OnLine) return true;
+    const bool ran = ctx_.busy.Run([&] {
+        // The worker may be asking the window thread something: wait with events going.
+        RunInWorker([this] {
+            ravlin::LeaveOnline(ctx_.kom, ctx_.link);
+            return true;
+        });
+        return true;
+    });
+    if (!ran) return false;
+    SetOnline(false);
+    return true;
+}
+
+void TOnlineController::Watch() {
+    if (!ctx_.state.OnLine || ctx_.busy.Busy() || pollTimer_.isActive()) return;
+    const int received = ctx_.kom.Receptions();
+    if (received != seen_) {
+        seen_ = received;
+        pollTimer_.start(kPollDelayMs);
+        return;
+    }
+    if (ctx_.kom.Idle()) {
+        // Listening ended without a reception: the connection was lost, or another
+        // receiver command left on-line mode and did not enter it again.
+        ctx_.link.Zavri();
+        SetOnline(false);
+    }
+}
+
+// ---- the poll ----------------------------------------------------------------------
+
+void TOnlineController::Poll() {
+    if (!ctx_.state.OnLine) return;
+    if (ctx_.busy.Busy()) {
+        pollTimer_.start(kPollRetryMs);
+        return;
+    }
+    bool read = false;
+    bool listening = false;
+    ctx_.busy.Run([&] {
+        ctx_.ui.ClearCancel();
+        ctx_.ui.ResetProgress();
+        TReception r;
+        read = RunInWorker([&] {
+            return PollReception(ctx_.kom, ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, r,
+                                 pauses_);
+        });
+        if (commForm_->isVisible()) commForm_->Finish();
+        if (read) {
+            TakeReception(r);
+            listening = ListenAgain(ctx_.kom);
+        }
+        return true;
+    });
+    if (!read) {
+        // The poll has left on-line mode (link closed).
+        SetOnline(false);
+    } else if (!listening) {
+        ctx_.link.Zavri();
+        SetOnline(false);
+    }
+    emit pollFinished(read);
+}
+
+void TOnlineController::PrepareBattery() {
+    TBatt& b = ctx_.battery;
+    b.SortColumn = ctx_.settings.BatteryMonitorSortCol;
+    b.SortUp = ctx_.settings.BatteryMonitorSortUp;
+    b.userColumns = UserFields();
+}
+
+void TOnlineController::TakeReception(const TReception& r) {
+    emit receptionPolled(r);
+    fields_.Show(r);
+    if (!r.Nothing()) {
+        ctx_.history.SetLength(ctx_.settings.HistoryLength);
+        PrepareBattery();
+        const TOnlineLogs logs{&ctx_.history, &ctx_.battery, &ctx_.lastHeard};
+        const TLogResult logged =
+            LogReception(r, ctx_.table, ctx_.state.DocumentOpen, ctx_.settings.HistoryMonitorLevel,
+                         ctx_.settings.BatteryMonitorLevel, logs);
+        if (logged.decision.history) {
+            RefreshHistoryView(frame_.PageShown() == TPage::History);
+            if (ctx_.settings.LastHeardColumn) views_.RepaintFileView();
+        }
+        if (logged.decision.battery) RefreshBatteryView();
+
+        const std::vector<int> memoryRows = views_.RowRecords(TPage::Memory);
+        const std::vector<int> fileRows = views_.RowRecords(TPage::File);
+        const TViewMatch match = MatchViews(r, ctx_.table, &memoryRows, &fileRows,
+                                            ctx_.rxFnc.SingleRelay, ctx_.settings.FindLast, false);
+        if (match.selectMemory >= 0) views_.SelectRow(TPage::Memory, match.selectMemory);
+        if (match.selectFile >= 0) views_.SelectRow(TPage::File, match.selectFile);
+        fields_.addEnabled = match.addEnabled;
+    }
+    if (addWindowShown && addWindowShown()) fields_.addEnabled = false;
+    panel_->Show(fields_);
+    Beep();
+}
+
+void TOnlineController::Beep() {
+    const TBeep beep = BeepFor(ctx_.settings.Beep, ctx_.settings.SoundSpeaker,
+                               ctx_.settings.SoundCard, monitorMode && monitorMode());
+    if (!beep.card && !beep.speaker) return;
+    TSoundPlayer* player = soundOverride_;
+    if (!player) {
+        if (!sounds_) {
+            sounds_ =
+                std::make_unique<TQtSoundPlayer>(ctx_.folders.dataDir, beep.card, beep.speaker);
+        } else if (beep.card != soundCard_ || beep.speaker != soundSpeaker_) {
+            sounds_->SetOutputs(beep.card, beep.speaker);
+        }
+        soundCard_ = beep.card;
+        soundSpeaker_ = beep.speaker;
+        player = sounds_.get();
+    }
+    // The short beep: Sounds/SBeep.wav and a 1000 Hz tone of 100 ms.
+    player->PlayOnce(kSoundShortBeep, {});
+}
+
+// ---- the on-line Add ------------------------------------------------------------------
+
+void TOnlineController::BtnAddClick() {
+    if (!fields_.addEnabled) return;
+    bool changed = false;
+    ctx_.busy.Run([&] {
+        TRecordContext records{ctx_.language.Texts(), ctx_.ui,    ctx_.rxFnc,
+                               ctx_.device,           ctx_.table, ctx_.recordHistory,
+                               ctx_.folders.dataDir,  ctx_.titles};
+        const TCommandResult result =
+            AddTransmitterCommand(frame_.Window(), records, fields_.lastTx, fields_.lastBtn);
+        // Cancelled (or no free record): the transmitter can still be added.
+        if (result == TCommandResult::Cancelled || result == TCommandResult::Refused) return true;
+        if (result == TCommandResult::Changed) {
+            ctx_.state.Saved = ctx_.recordHistory.AtSaved();
+            ctx_.state.MemoryModified = !ctx_.recordHistory.AtReceiver();
+            changed = true;
+        }
+        fields_.addEnabled = false;
+        panel_->Show(fields_);
+        return true;
+    });
+    if (!changed) return;
+    emit ctx_.notifications.tableCommitted();
+    // The logs take the new record's user information.
+    emit ctx_.notifications.userInfoChanged();
+    emit ctx_.notifications.stateChanged();
+}
+
+// ---- the logs and their pages ------------------------------------------------------------
+
+TUserVisibility TOnlineController::UserFields() const {
+    if (!ctx_.state.LoggedIn && !ctx_.state.DocumentOpen) return UserFieldsOfEither(ctx_.ini);
+    return UserFieldsOf(ctx_.ini, FamilyOf(ctx_.rxFnc.SingleRelay));
+}
+
+TTextRows TOnlineController::HistoryRows() const {
+    return ravlin::HistoryRows(ctx_.history, UserFields(), ctx_.language.Texts(), ctx_.titles);
+}
+
+TTextRows TOnlineController::BatteryRows() const {
+    return ravlin::BatteryRows(ctx_.battery, UserFields(), ctx_.language.Texts(), ctx_.titles);
+}
+
+void TOnlineController::RefreshUserInfo() {
+    ctx_.history.RefreshUserInfo(ctx_.table);
+    PrepareBattery();
+    ctx_.battery.RefreshUserInfo(ctx_.table);
+    RefreshHistoryView(false);
+    RefreshBatteryView();
+}
+
+void TOnlineController::RefreshHistoryView(bool sort) {
+    const PopisType& texts = ctx_.language.Texts();
+    const std::vector<THistoryField> columns = HistoryColumns(UserFields());
+    QStringList titles;
+    for (THistoryField c : columns) titles << Q(HistoryTitle(c, texts, ctx_.titles));
+    const QModelIndex current = historyGrid_->currentIndex();
+    int follow = current.isValid() ? current.row() : -1;
+    if (sort) follow = ctx_.history.Sort(historySort_, historyUp_, follow);
+    applyingWidths_ = true;
+    historyModel_->SetColumns(columns, titles);
+    ApplyColumnWidths(historyGrid_, ctx_.settings.HistoryGrid);
+    applyingWidths_ = false;
+    const auto at = std::find(columns.begin(), columns.end(), historySort_);
+    ShowSortMark(historyGrid_, at == columns.end() ? -1 : static_cast<int>(at - columns.begin()),
+                 historyUp_);
+    if (follow >= 0 && static_cast<size_t>(follow) < ctx_.history.Items().size())
+        historyGrid_->selectRow(follow);
+}
+
+void TOnlineController::RefreshBatteryView() {
+    const PopisType& texts = ctx_.language.Texts();
+    const std::vector<TBattField> columns = BatteryColumns(UserFields());
+    QStringList titles;
+    for (TBattField c : columns) titles << Q(BatteryTitle(c, texts, ctx_.titles));
+    const QModelIndex current = batteryGrid_->currentIndex();
+    applyingWidths_ = true;
+    batteryModel_->SetColumns(columns, titles);
+    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid);
+    applyingWidths_ = false;
+    const int column = ctx_.settings.BatteryMonitorSortCol;
+    ShowSortMark(batteryGrid_, column < static_cast<int>(columns.size()) ? column : -1,
+                 ctx_.settings.BatteryMonitorSortUp);
+    if (current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items.size())
+        batteryGrid_->selectRow(current.row());
+}
+
+void TOnlineController::HistoryPageShown() {
+    // As the page opens: read from the file, newest first.
+    historySort_ = THistoryField::Time;
+    historyUp_ = false;
+    ctx_.history.Reload();
+    RefreshHistoryView(true);
+}
+
+void TOnlineController::BatteryPageShown() {
+    RefreshBatteryView();
+}
+
+void TOnlineController::ShowHistoryPage() {
+    frame_.SetPageVisible(TPage::History, true);
+    frame_.ShowPage(TPage::History);
+}
+
+void TOnlineController::ShowBatteryPage() {
+    frame_.SetPageVisible(TPage::Battery, true);
+    frame_.ShowPage(TPage::Battery);
+}
+
+void TOnlineController::HistoryHeaderClick(int column) {
+    const auto& columns = historyModel_->Columns();
+    if (column < 0 || static_cast<size_t>(column) >= columns.size()) return;
+    const THistoryField field = columns[static_cast<size_t>(column)];
+    if (field == historySort_) {
+        historyUp_ = !historyUp_;
+    } else {
+        historySort_ = field;
+        historyUp_ = true;
+    }
+    RefreshHistoryView(true);
+}
+
+void TOnlineController::BatteryHeaderClick(int column) {
+    if (column < 0 || column >= batteryModel_->columnCount()) return;
+    PrepareBattery();
+    const QModelIndex current = batteryGrid_->currentIndex();
+    int follow = current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items.size()
+                     ? current.row()
+                     : -1;
+    ctx_.battery.PressHeader(column, &follow);
+    ctx_.settings.BatteryMonitorSortCol = ctx_.battery.SortColumn;
+    ctx_.settings.BatteryMonitorSortUp = ctx_.battery.SortUp;
+    batteryGrid_->clearSelection();
+    RefreshBatteryView();
+    if (follow >= 0) batteryGrid_->selectRow(follow);
+}
+
+void TOnlineController::ClearButtonClick() {
+    TClearBoxes boxes = batteryPage_->Boxes();
+    std::vector<int> selected;
+    for (int row : SelectedRows(batteryGrid_))
+        if (static_cast<size_t>(row) < ctx_.battery.Items.size()) selected.push_back(row);
+    ctx_.battery.ClearButton(boxes, selected);
+    batteryPage_->UncheckBoxes();
+    batteryGrid_->clearSelection();
+    RefreshBatteryView();
+}
+
+void TOnlineController::BatteryGridDblClick() {
+    const QModelIndex current = batteryGrid_->currentIndex();
+    if (!current.isValid() || static_cast<size_t>(current.row()) >= ctx_.battery.Items.size())
+        return;
+    TPage page;
+    if (ctx_.state.DocumentOpen)
+        page = TPage::File;
+    else if (ctx_.state.LoggedIn)
+        page = TPage::Memory;
+    else
+        return;
+    const std::string key =
+        SerialKey(ctx_.battery.Items[static_cast<size_t>(current.row())].Serial);
+    frame_.ShowPage(page);
+    const std::vector<int> rows = views_.RowRecords(page);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const size_t i = static_cast<size_t>(rows[row]);
+        if (i < ctx_.table.size() && !ctx_.table[i].Empty && ctx_.table[i].Serial == key) {
+            views_.SelectRow(page, static_cast<int>(row));
+            return;
+        }
+    }
+    ctx_.ui.Information(TMessage::Lang(ctx_.language.Texts(), kTextNotFound));
+    frame_.ShowPage(TPage::Battery);
+}
+
+void TOnlineController::SetLastHeardColumn(bool on) {
+    ctx_.settings.LastHeardColumn = on;
+    QAction* a = frame_.Action("MenuLastHeard");
+    if (a->isChecked() != on) a->setChecked(on);
+    if (on)
+        views_.SetExtraFileColumn(kLastHeardTitle, [this](const TData& record) {
+            return LastHeardText(ctx_.lastHeard, record);
+        });
+    else
+        views_.SetExtraFileColumn({}, nullptr);
+}
+
+bool TOnlineController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        if (watched == frame_.Page(TPage::History)) HistoryPageShown();
+        if (watched == frame_.Page(TPage::Battery)) BatteryPageShown();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- start-up and exit -------------------------------------------------------------------
+
+void TOnlineController::LoadLogs() {
+    ctx_.history.SetLength(ctx_.settings.HistoryLength);
+    ctx_.history.Load();
+    PrepareBattery();
+    ctx_.battery.Load();
+    ctx_.lastHeard.Load();
+    RefreshHistoryView(false);
+    RefreshBatteryView();
+    if (ctx_.settings.LastHeardColumn) SetLastHeardColumn(true);
+    // The page of the last run.
+    if (ctx_.settings.PageControl == static_cast<int>(TPage::History)) ShowHistoryPage();
+    if (ctx_.settings.PageControl == static_cast<int>(TPage::Battery)) ShowBatteryPage();
+}
+
+void TOnlineController::StartOnline() {
+    if (!ctx_.state.OnLine) MenuOnlineClick();
+}
+
+void TOnlineController::CloseOnline() {
+    LeaveOnline();
+    // A log that could not be written gets one more try before its receptions are lost.
+    if (ctx_.history.Unsaved()) ctx_.history.Save();
+    if (ctx_.battery.Unsaved()) ctx_.battery.Save();
+}
+
+}  // namespace ravlin

@@ -1,0 +1,233 @@
+#pragma once
+// On-line mode of the main window: the command that enters and leaves it (MenuOnline, F12),
+// the poll after each reception the receiver reports, the on-line panel with its Add
+// button, the History and Battery views with their commands, and the View menu's items
+// for them and for the File view's "last heard" column.
+//
+// Threads. The transfer worker (TKom) listens for the receiver's "R"; the window thread
+// sees the reception through the worker's counter (a timer), never through a call from
+// the worker. Everything that waits on the link (entering, the poll's reads with their
+// 30 s pauses, leaving) runs on a command worker (RunInWorker) inside the busy state,
+// while the window thread keeps painting; the worker touches the link, TRx and TKom only.
+// The reception is then shown, logged and matched against the views on the window
+// thread, which owns the record table and the logs.
+//
+// Other receiver commands stop listening and start it again through TOnlineSwitch (on
+// their worker); a command that ends without listening again (logout, a failed
+// download) leaves on-line mode off, which the controller sees when the command is over.
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "base/Folders.h"
+#include "base/IniFile.h"
+#include "base/ui/Busy.h"
+#include "base/ui/WindowFrame.h"
+#include "catalog/Device.h"
+#include "catalog/Language.h"
+#include "catalog/RxFunkce.h"
+#include "document/AppState.h"
+#include "online/Battery.h"
+#include "online/History.h"
+#include "online/LastHeard.h"
+#include "online/OnlinePoll.h"
+#include "online/Reception.h"
+#include "receiver/Session.h"
+#include "records/RecordHistory.h"
+#include "views/FileView.h"
+#include "views/ViewRows.h"
+
+class QTableView;
+
+namespace ravlin {
+
+class TBatteryModel;
+class TBatteryPage;
+class TCommForm;
+class THistoryModel;
+class TKom;
+class TKomunikace;
+class TNotifications;
+class TOnlinePanelWidgets;
+class TQtSoundPlayer;
+class TQtUserInterface;
+class TRecordViews;
+class TRx;
+class TSoundPlayer;
+
+// The settings on-line mode reads and changes, where the program keeps them.
+struct TOnlineSettingsRef {
+    int& HistoryMonitorLevel;
+    int& BatteryMonitorLevel;
+    int& HistoryLength;
+    int& BatteryMonitorSortCol;
+    bool& BatteryMonitorSortUp;
+    bool& FindLast;
+    bool& Beep;
+    bool& SoundCard;
+    bool& SoundSpeaker;
+    bool& LastHeardColumn;
+    const int& PageControl;         // the page shown at start-up (2 History, 3 Battery)
+    std::vector<int>& HistoryGrid;  // column widths
+    std::vector<int>& BatteryGrid;
+};
+
+struct TOnlineContext {
+    TSession& session;  // its TOnlineSwitch is this controller
+    TKomunikace& link;
+    TRx& rx;
+    TKom& kom;
+    const TRxFnc& rxFnc;  // the views' function table of the current type (SingleRelay)
+    TDevice& device;
+    TRecordTable& table;
+    TRecordHistory& recordHistory;
+    TAppState& state;
+    const TLanguage& language;
+    const TFolders& folders;
+    const TIniFile& ini;  // the File view's user columns
+    THistory& history;
+    TBatt& battery;
+    TLastHeard& lastHeard;
+    TOnlineSettingsRef settings;
+    const TUserTitles& titles;
+    TQtUserInterface& ui;
+    TBusyState& busy;
+    TNotifications& notifications;
+};
+
+class TOnlineController : public QObject {
+    Q_OBJECT
+  public:
+    TOnlineController(const TOnlineContext& context, TWindowFrame& frame, TRecordViews& views,
+                      QObject* parent = nullptr);
+    ~TOnlineController() override;
+
+    // Captions of the panel, the pages and the command (after every language load).
+    void ApplyTexts();
+
+    // MenuOnline (F12, the tool button): logs in first when needed, then enters on-line
+    // mode, or leaves it when it is on. False when refused or when the mode did not start.
+    bool MenuOnlineClick();
+    // Ends on-line mode: listening stops and the link is closed (monitoring's exit). False
+    // while another command runs.
+    bool LeaveOnline();
+    bool Online() const;
+    // The panel's Add: the record editor on the first free record, filled with the
+    // transmitter just received.
+    void BtnAddClick();
+
+    // The start-up: the logs read, the page of the setting PageControl; the option
+    // On-line; the exit (on-line mode left, column widths to the settings).
+    void LoadLogs();
+    void StartOnline();
+    void CloseOnline();
+
+    // The History and Battery views made visible and brought to the front (View menu).
+    void ShowHistoryPage();
+    void ShowBatteryPage();
+    // Header presses of the two views (grid column).
+    void HistoryHeaderClick(int column);
+    void BatteryHeaderClick(int column);
+    // The Battery view's Clear button.
+    void ClearButtonClick();
+    // A double click in the Battery view: the selected transmitter in the File view (with
+    // a document) or the Memory view.
+    void BatteryGridDblClick();
+    // The File view's "last heard" column on or off (View menu).
+    void SetLastHeardColumn(bool on);
+    // The window thread's part of a poll that read `r`: monitoring's part, the panel, the
+    // logs and their views, the rows of the transmitter in the Memory and File views, the
+    // beep. Public for the performance figures.
+    void TakeReception(const TReception& r);
+
+    // The History and Battery views as Find, the spreadsheet export and printing see them.
+    TTextRows HistoryRows() const;
+    TTextRows BatteryRows() const;
+
+    // Monitoring's part in a poll: in monitor mode no beep; while the monitor's
+    // transmitter-adding window is shown, Add stays off. Unset: neither.
+    std::function<bool()> monitorMode;
+    std::function<bool()> addWindowShown;
+    // Sound output instead of the program's own (tests).
+    void SetSoundPlayer(TSoundPlayer* player) { soundOverride_ = player; }
+
+    TOnlinePanelWidgets& panel() { return *panel_; }
+    const TOnlinePanel& panelFields() const { return fields_; }
+    QTableView* historyGrid() const { return historyGrid_; }
+    QTableView* batteryGrid() const { return batteryGrid_; }
+    THistoryModel* historyModel() const { return historyModel_; }
+    TBatteryModel* batteryModel() const { return batteryModel_; }
+    TBatteryPage& batteryPage() { return *batteryPage_; }
+    TCommForm& commForm() { return *commForm_; }
+    THistoryField HistorySortField() const { return historySort_; }
+    bool HistorySortUp() const { return historyUp_; }
+
+  signals:
+    // Every poll that read the block, on the window thread, before the panel and the logs
+    // take it, also for "0000000": monitor mode's Prijem(serial, button) connects here.
+    void receptionPolled(const TReception& reception);
+    // The poll is over (false: it failed and on-line mode was left).
+    void pollFinished(bool read);
+    void onlineChanged(bool on);
+    // A double click on a data row of the History view (the monitor's adding window).
+    void historyRowActivated(int row);
+
+  private:
+    // TOnlineSwitch: another receiver command stops listening and starts it again, on
+    // its own worker; the controller sees the outcome once the command is over (Watch).
+    class TSwitch : public TOnlineSwitch {
+      public:
+        explicit TSwitch(TOnlineContext& ctx) : ctx_(ctx) {}
+        void LeaveOnline() override;
+        void RestartOnline() override;
+
+      private:
+        TOnlineContext& ctx_;
+    };
+
+    void SetOnline(bool on);
+    // The watch timer: a reception counted by the worker, or listening that ended.
+    void Watch();
+    // OnLineTimer: the poll, 500 ms after the reception.
+    void Poll();
+    void Beep();
+    void UpdateCommand();
+    void RefreshUserInfo();
+    // The battery log's sort and user columns from the settings and the File view.
+    void PrepareBattery();
+    // The user fields the File view shows for the current receiver type.
+    TUserVisibility UserFields() const;
+    void RefreshHistoryView(bool sort);
+    void RefreshBatteryView();
+    void HistoryPageShown();
+    void BatteryPageShown();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    TOnlineContext ctx_;
+    TSwitch switch_{ctx_};
+    TWindowFrame& frame_;
+    TRecordViews& views_;
+    std::unique_ptr<TOnlinePanelWidgets> panel_;
+    TOnlinePanel fields_;
+    std::unique_ptr<TCommForm> commForm_;
+    TPollPauses pauses_;
+    QTimer watch_;
+    QTimer pollTimer_;
+    int seen_ = 0;  // receptions of the worker already polled
+    THistoryModel* historyModel_;
+    TBatteryModel* batteryModel_;
+    QTableView* historyGrid_;
+    QTableView* batteryGrid_;
+    TBatteryPage* batteryPage_;
+    THistoryField historySort_ = THistoryField::Time;
+    bool historyUp_ = false;
+    bool applyingWidths_ = false;  // the settings' widths go to a grid
+    std::unique_ptr<TQtSoundPlayer> sounds_;
+    bool soundCard_ = false, soundSpeaker_ = false;  // the outputs sounds_ has
+    TSoundPlayer* soundOverride_ = nullptr;
+};
+
+}  // namespace ravlin
