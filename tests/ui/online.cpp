@@ -286,6 +286,10 @@ class OnlineTest : public QObject {
         QVERIFY(!m->index(2, 0).data(Qt::ForegroundRole).isValid());
 
         QTableView* grid = Online().historyGrid();
+        // The time stamps are not cut at the default widths.
+        QVERIFY(grid->columnWidth(2) >
+                grid->fontMetrics().horizontalAdvance(m->index(0, 2).data().toString()));
+        QCOMPARE(grid->columnWidth(0), kDefaultColumnWidth);
         grid->selectRow(2);  // 0012345: followed through the sort
         ClickHeader(grid, 0);
         QCOMPARE(Column(m, 0), (QStringList{"0012345", "0033333", "0033333"}));
@@ -299,8 +303,11 @@ class OnlineTest : public QObject {
         QCOMPARE(Column(m, 1), (QStringList{"1", "3", "4"}));
         Shot(&Form(), "history-view");
 
-        // A reception while the view is shown takes its place in the view's order.
+        // A reception while the view is shown takes its place in the view's order; the
+        // widths the user gave stay.
+        grid->setColumnWidth(2, 90);
         QVERIFY(Receive("0022222 2 00 0001"));
+        QCOMPARE(grid->columnWidth(2), 90);
         QCOMPARE(m->rowCount(), 4);
         QCOMPARE(Column(m, 1), (QStringList{"1", "2", "3", "4"}));
         QCOMPARE(Row(m, 1).mid(0, 2), (QStringList{"0022222", "2"}));

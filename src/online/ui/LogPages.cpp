@@ -144,10 +144,14 @@ void ShowSortMark(QTableView* grid, int column, bool ascending) {
         column, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
-void ApplyColumnWidths(QTableView* grid, const std::vector<int>& widths) {
+void ApplyColumnWidths(QTableView* grid, const std::vector<int>& widths, int timeColumn) {
     const int n = grid->model()->columnCount();
     for (int i = 0; i < n; ++i) {
-        const int w = static_cast<size_t>(i) < widths.size() ? widths[static_cast<size_t>(i)] : 64;
+        int w = static_cast<size_t>(i) < widths.size() ? widths[static_cast<size_t>(i)]
+                                                       : kDefaultColumnWidth;
+        // The default width cuts a time stamp: until the user sizes it, it fits one.
+        if (i == timeColumn && w == kDefaultColumnWidth)
+            w = grid->fontMetrics().horizontalAdvance("00.00.0000 00:00:00") + 12;
         grid->setColumnWidth(i, std::clamp(w, 8, 2000));
     }
 }

@@ -71,8 +71,10 @@ class TBatteryModel : public QAbstractTableModel {
 QTableView* MakeLogGrid(QAbstractTableModel* model, const char* name, QWidget* parent);
 // The sort mark in the header: an upward triangle for ascending order, as the File view.
 void ShowSortMark(QTableView* grid, int column, bool ascending);
-// Column widths from the settings (one per column; missing ones 64).
-void ApplyColumnWidths(QTableView* grid, const std::vector<int>& widths);
+// Column widths from the settings (one per column; missing ones the default). The time
+// column, while it has the default width, is as wide as a time stamp.
+inline constexpr int kDefaultColumnWidth = 64;
+void ApplyColumnWidths(QTableView* grid, const std::vector<int>& widths, int timeColumn = -1);
 // The data rows selected in a grid, ascending.
 std::vector<int> SelectedRows(const QTableView* grid);
 

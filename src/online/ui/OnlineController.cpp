@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLayout>
 #include <QTableView>
+#include <algorithm>
 
 #include "base/Sounds.h"
 #include "base/ui/Icons.h"
@@ -34,6 +35,13 @@ constexpr int kWatchMs = 50;
 constexpr int kPollDelayMs = 500;
 // A poll that finds another command running tries again after this pause.
 constexpr int kPollRetryMs = 100;
+
+// The grid column of a field, -1 when not shown.
+template <typename F>
+int ColumnOf(const std::vector<F>& columns, F field) {
+    const auto at = std::find(columns.begin(), columns.end(), field);
+    return at == columns.end() ? -1 : static_cast<int>(at - columns.begin());
+}
 
 // Language texts.
 constexpr int kTextOnlineOff = 24;
@@ -408,7 +416,7 @@ void TOnlineController::RefreshHistoryView(bool sort) {
     if (sort) follow = ctx_.history.Sort(historySort_, historyUp_, follow);
     applyingWidths_ = true;
     historyModel_->SetColumns(columns, titles);
-    ApplyColumnWidths(historyGrid_, ctx_.settings.HistoryGrid);
+    ApplyColumnWidths(historyGrid_, ctx_.settings.HistoryGrid, ColumnOf(columns, THistoryField::Time));
     applyingWidths_ = false;
     const auto at = std::find(columns.begin(), columns.end(), historySort_);
     ShowSortMark(historyGrid_, at == columns.end() ? -1 : static_cast<int>(at - columns.begin()),
@@ -425,7 +433,7 @@ void TOnlineController::RefreshBatteryView() {
     const QModelIndex current = batteryGrid_->currentIndex();
     applyingWidths_ = true;
     batteryModel_->SetColumns(columns, titles);
-    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid);
+    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid, ColumnOf(columns, TBattField::Time));
     applyingWidths_ = false;
     const int column = ctx_.settings.BatteryMonitorSortCol;
     ShowSortMark(batteryGrid_, column < static_cast<int>(columns.size()) ? column : -1,

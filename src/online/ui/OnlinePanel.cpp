@@ -53,7 +53,7 @@ TOnlinePanelWidgets::TOnlinePanelWidgets(QWidget* panel) {
     h->addWidget(lMem_);
     h->addWidget(lastMem_);
     h->addSpacing(12);
-    h->addWidget(lowBatt_);
+    h->addWidget(lowBatt_, 0, Qt::AlignVCenter);
     h->addStretch(1);
     h->addWidget(add_);
 }
