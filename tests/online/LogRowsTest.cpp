@@ -29,8 +29,7 @@ TEST(LogRows, HistoryInListOrderWithTimeStampsAndTheVisibleUserFields) {
     history.EditItems() = {a, b};
 
     const TUserFieldTitles titles = {"ID", "Name", "U2", "U3", "U4"};
-    const TTextRows rows =
-        HistoryRows(history, {true, true, false, false, false}, texts, titles);
+    const TTextRows rows = HistoryRows(history, {true, true, false, false, false}, texts, titles);
     EXPECT_EQ(rows.Page(), TViewPage::History);
     EXPECT_EQ(rows.headers, (std::vector<std::string>{"T28", "T29", "T216", "T169", "ID", "Name"}));
     ASSERT_EQ(rows.RowCount(), 2);

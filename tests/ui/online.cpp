@@ -26,6 +26,8 @@
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
 #include "base/ui/Text.h"
+#include "document/ui/DocumentController.h"
+#include "document/ui/QtFileChooser.h"
 #include "online/ui/LogPages.h"
 #include "online/ui/OnlineController.h"
 #include "online/ui/OnlinePanel.h"
@@ -199,6 +201,12 @@ class OnlineTest : public QObject {
 
     void eachReceptionInThePanelWithItsRecordSelected() {
         QTableView* memory = desktop->views().memoryGrid();
+        // Monitor mode's hook sees every poll, "0000000" included.
+        QStringList polled;
+        const auto hook =
+            connect(&Online(), &TOnlineController::receptionPolled, this, [&](const TReception& r) {
+                polled << QString::fromStdString(r.serial + " " + r.button);
+            });
         QVERIFY(Receive("0012345 1 01 0000"));
         TOnlinePanelWidgets& p = Online().panel();
         QCOMPARE(p.lastTx()->text(), QString("0012345"));
@@ -232,6 +240,21 @@ class OnlineTest : public QObject {
         QCOMPARE(Core().history.Items().size(), logged);
         QCOMPARE(sound.Played(), (std::vector<int>{kSoundShortBeep, kSoundShortBeep,
                                                    kSoundShortBeep, kSoundShortBeep}));
+        QCOMPARE(polled, (QStringList{"0012345 1", "0033333 3", "0033333 4", "0000000 0"}));
+
+        // In monitor mode no beep; while monitoring's adding window is shown no Add.
+        Online().monitorMode = [] { return true; };
+        Online().addWindowShown = [] { return true; };
+        QVERIFY(Receive("0033333 5 00 FFFF"));  // not logged at level 1
+        QCOMPARE(polled.size(), 5);
+        QCOMPARE(sound.Played().size(), size_t(4));
+        QVERIFY(!p.addButton()->isEnabled());
+        Online().monitorMode = nullptr;
+        Online().addWindowShown = nullptr;
+        disconnect(hook);
+        QVERIFY(Receive("0000000 0 00 FFFF"));
+        QCOMPARE(polled.size(), 5);
+        QCOMPARE(sound.Played().size(), size_t(5));
     }
 
     void onlineAddThroughTheEditor() {
@@ -533,6 +556,48 @@ class OnlineTest : public QObject {
         QCOMPARE(Online().panel().lastTx()->text(), QString("0012345"));
         QVERIFY(Form().close());
         QVERIFY(Core().kom.Idle());
+        desktop.reset();
+    }
+
+    void fileViewSelectionAndLastHeardColumn() {
+        // Started as the last run left it: logged in, downloaded, on-line.
+        desktop = MakeDesktop(Home());
+        QVERIFY(desktop->Start());
+        QVERIFY(WaitFor([&] { return Core().state.OnLine; }, 10000));
+        // The downloaded records kept as a data file: the File view shows them.
+        const std::string file = (dir.path() + "/site.rvl").toStdString();
+        desktop->documents().chooser().fileResponder = [file](bool, const TFileDialog&) {
+            return std::optional<std::string>(file);
+        };
+        QVERIFY(desktop->documents().MenuSaveAsClick());
+        QVERIFY(Core().state.DocumentOpen);
+        TGridModel* m = desktop->views().fileModel();
+        QTableView* grid = desktop->views().fileGrid();
+        QVERIFY(WaitFor([&] { return m->rowCount() == 3; }));
+        const int own = m->columnCount();
+
+        Form().Action("MenuLastHeard")->trigger();
+        QVERIFY(WaitFor([&] { return m->columnCount() == own + 1; }));
+        QCOMPARE(m->headerData(own, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QString(kLastHeardTitle));
+
+        // The transmitter received: its row of the File view selected, its time there.
+        Form().ShowPage(TPage::File);
+        QVERIFY(Receive("0022222 2 00 0001"));
+        const int row = grid->currentIndex().row();
+        QVERIFY(row >= 0);
+        const std::vector<int> records = desktop->views().RowRecords(TPage::File);
+        QCOMPARE(Core().table[static_cast<size_t>(records[static_cast<size_t>(row)])].Serial,
+                 std::string("22222"));
+        const QString heard = m->index(row, own).data().toString();
+        QCOMPARE(heard.size(), 19);
+        QCOMPARE(heard, QString::fromStdString(LastHeardText(
+                            Core().lastHeard,
+                            Core().table[static_cast<size_t>(records[static_cast<size_t>(row)])])));
+        Form().Action("MenuLastHeard")->trigger();
+        QVERIFY(WaitFor([&] { return m->columnCount() == own; }));
+        Core().state.Saved = true;
+        QVERIFY(Form().close());
         desktop.reset();
     }
 };

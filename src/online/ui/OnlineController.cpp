@@ -108,12 +108,12 @@ TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame
 
     // The widths the user gives the columns are the settings' at once.
     auto keepWidths = [this](QTableView* grid, std::vector<int>& widths) {
-        connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this,
-                [this, &widths](int column, int, int width) {
-                    if (!applyingWidths_ && column >= 0 &&
-                        static_cast<size_t>(column) < widths.size())
-                        widths[static_cast<size_t>(column)] = width;
-                });
+        connect(
+            grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this, &widths](int column, int, int width) {
+                if (!applyingWidths_ && column >= 0 && static_cast<size_t>(column) < widths.size())
+                    widths[static_cast<size_t>(column)] = width;
+            });
     };
     keepWidths(historyGrid_, ctx_.settings.HistoryGrid);
     keepWidths(batteryGrid_, ctx_.settings.BatteryGrid);
@@ -416,7 +416,8 @@ void TOnlineController::RefreshHistoryView(bool sort) {
     if (sort) follow = ctx_.history.Sort(historySort_, historyUp_, follow);
     applyingWidths_ = true;
     historyModel_->SetColumns(columns, titles);
-    ApplyColumnWidths(historyGrid_, ctx_.settings.HistoryGrid, ColumnOf(columns, THistoryField::Time));
+    ApplyColumnWidths(historyGrid_, ctx_.settings.HistoryGrid,
+                      ColumnOf(columns, THistoryField::Time));
     applyingWidths_ = false;
     const auto at = std::find(columns.begin(), columns.end(), historySort_);
     ShowSortMark(historyGrid_, at == columns.end() ? -1 : static_cast<int>(at - columns.begin()),
