@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
@@ -290,6 +291,22 @@ class OnlineTest : public QObject {
     }
 
     void historyViewFilledAndSorted() {
+        // The View menu of the menu bar reaches both pages and the column.
+        QMenu* view = nullptr;
+        for (QAction* a : Form().menuBar()->actions())
+            if (a->menu() && a->menu()->actions().contains(Form().Action("MenuHistoryView")))
+                view = a->menu();
+        QVERIFY(view);
+        QCOMPARE(view->title(), QString("View"));
+        for (const char* name : {"MenuHistoryView", "MenuBatteryView", "MenuLastHeard"}) {
+            QVERIFY(view->actions().contains(Form().Action(name)));
+            QVERIFY(Form().Action(name)->isVisible() && Form().Action(name)->isEnabled());
+        }
+        view->popup(Form().mapToGlobal(QPoint(90, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        Shot(view, "view-menu");
+        view->close();
+
         // Level 1 logged the receptions from the receiver memory: 0012345, 0033333 twice.
         Form().Action("MenuHistoryView")->trigger();
         QVERIFY(Form().pages()->isTabVisible(static_cast<int>(TPage::History)));
