@@ -117,6 +117,7 @@ const std::vector<TKey>& Keys() {
         {kSetup, "UserID", TTitles{}, TTitles{}},
         Text<&S::LastFile>(kSetup, "LastFile", "", TRule::WithDocumentFile),
         Text<&S::LastMonitorFile>(kSetup, "LastMonitorFile", ""),
+        Text<&S::ExportEncoding>(kSetup, "ExportEncoding", "UTF-8"),
         Widths<&S::BatteryGrid>("BatteryGrid", std::vector<int>(8, 64)),
         Widths<&S::HistoryGrid>("HistoryGrid", std::vector<int>(9, 64)),
         Widths<&S::MonitorGrid>("MonitorGrid", std::vector<int>(9, 64)),

@@ -9,6 +9,7 @@
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
 #include "receiver/ui/ReceiverController.h"
+#include "views/ui/ViewCommands.h"
 #include "views/ui/ViewsController.h"
 
 namespace ravlin {
@@ -59,6 +60,9 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TViewsContext{c.table, c.device, c.state, c.rxFnc, c.language, c.ini, c.settings.FileSorts,
                       c.settings.UserTitles},
         *form_, *infoForm_, notifications_);
+    viewCommands_ = std::make_unique<TViewCommands>(
+        TViewCommandsContext{c.state, c.device, c.language, c.settings.ExportEncoding}, *views_,
+        *form_, busy_, ui_);
     documents_ = std::make_unique<TDocumentController>(c.DocumentContext(), *views_, ui_, busy_,
                                                        notifications_, *form_);
     receiver_ = std::make_unique<TReceiverController>(
@@ -85,6 +89,7 @@ TDesktop::~TDesktop() {
     status_.reset();
     receiver_.reset();
     documents_.reset();
+    viewCommands_.reset();
     views_.reset();
 }
 

@@ -22,6 +22,7 @@ class TInfoForm;
 class TMainForm;
 class TReceiverController;
 class TStatusController;
+class TViewCommands;
 class TViewsController;
 
 struct TStartOptions {
@@ -53,6 +54,7 @@ class TDesktop : public QObject, private TStartupWindow {
     TReceiverController& receiver() { return *receiver_; }
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }
+    TViewCommands& viewCommands() { return *viewCommands_; }
     TStatusController& status() { return *status_; }
 
   private:
@@ -80,6 +82,7 @@ class TDesktop : public QObject, private TStartupWindow {
     std::unique_ptr<TMainForm> form_;
     std::unique_ptr<TInfoForm> infoForm_;
     std::unique_ptr<TViewsController> views_;
+    std::unique_ptr<TViewCommands> viewCommands_;
     std::unique_ptr<TDocumentController> documents_;
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
