@@ -86,7 +86,9 @@ class ViewsGridsTest : public QObject {
     // Widths the cells and header of a column need to show their texts whole.
     int NeededWidth(QTableView* grid, int column) {
         const QFontMetrics fm(grid->font());
-        int need = grid->horizontalHeader()->sectionSizeFromContents(column).width();
+        const QHeaderView* header = grid->horizontalHeader();
+        int need = header->fontMetrics().horizontalAdvance(
+            grid->model()->headerData(column, Qt::Horizontal).toString());
         for (int r = 0; r < grid->model()->rowCount(); ++r)
             need = std::max(need, fm.horizontalAdvance(
                                       grid->model()->index(r, column).data().toString()));

@@ -58,8 +58,6 @@ QVariant TGridModel::headerData(int section, Qt::Orientation o, int role) const 
     return {};
 }
 
-}  // namespace ravlin
-
 void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     if (!index.data(TGridModel::RedRole).toBool()) return;
@@ -77,3 +75,5 @@ void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
                                 (h.blue() + 2 * b.blue()) / 3));
     }
 }
+
+}  // namespace ravlin

@@ -13,6 +13,7 @@
 #include "base/ui/Notifications.h"
 #include "base/ui/Text.h"
 #include "views/ColumnConfig.h"
+#include "views/ViewPages.h"
 #include "views/ui/GridModel.h"
 
 namespace ravlin {
