@@ -134,7 +134,7 @@ class ViewsGridsTest : public QObject {
         c.table[3].Button = "0";
         Views().RefreshViews();
         QTableView* grid = Views().fileGrid();
-        const int row = 2;  // sorted by user number: find the rows again by position
+        // Sorted by user number: the rows are found again by position.
         int red = -1, other = -1;
         const int positionColumn = Views().fileView().layout.IndexOf(kind::Position);
         for (int r = 0; r < Views().fileModel()->rowCount(); ++r) {
@@ -143,17 +143,23 @@ class ViewsGridsTest : public QObject {
             if (p == "4") other = r;
         }
         QVERIFY(red >= 0 && other >= 0);
-        Q_UNUSED(row);
         QVERIFY(Views().fileModel()->IsRed(red));
+        QVERIFY(Views().fileModel()->IsRed(other));
         grid->selectRow(red);
-        grid->scrollTo(Views().fileModel()->index(red, 0));
-        QTest::qWait(50);
-        const QImage image = grid->viewport()->grab().toImage();
-        const int button = Views().fileView().layout.IndexOf(kind::Button);
-        const QRect selected = grid->visualRect(Views().fileModel()->index(red, button));
-        const QRect unselected = grid->visualRect(Views().fileModel()->index(other, button));
-        QVERIFY(RedPixels(image, selected) > 4);
-        QVERIFY(RedPixels(image, unselected) > 4);
+        // The user text: a long text in the first columns, in sight without scrolling.
+        const int user1 = Views().fileView().layout.IndexOf(kind::User1);
+        auto grabCell = [&](int row, QRect& rect) {
+            grid->scrollTo(Views().fileModel()->index(row, user1));
+            QTest::qWait(50);
+            rect = grid->visualRect(Views().fileModel()->index(row, user1));
+            return grid->viewport()->grab().toImage();
+        };
+        QRect unselected;
+        const QImage otherImage = grabCell(other, unselected);
+        QVERIFY(RedPixels(otherImage, unselected) > 20);
+        QRect selected;
+        const QImage image = grabCell(red, selected);
+        QVERIFY(RedPixels(image, selected) > 20);
         // Still marked as selected: its background is not the window colour.
         const QColor background = image.pixelColor(selected.right() - 2, selected.center().y());
         QVERIFY(background != grid->palette().color(QPalette::Base));
@@ -194,7 +200,7 @@ class ViewsGridsTest : public QObject {
         };
         v.RefreshViews();
         same("a refresh");
-        emit desktop->findChild<TNotifications*>()->tableCommitted();
+        QVERIFY(desktop->receiver().MenuDownloadClick());  // commits a new table
         same("a committed command");
         QHeaderView* h = grid->horizontalHeader();
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, SectionPoint(h, 2));

@@ -144,7 +144,9 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
         if (!ColumnMoved(ctx_.ini, family, ctx_.fnc.SingleRelay, fileView_.layout, sort, from, to))
             return;
         SetSortState(family, sort);
+        // The width goes along at once: the refresh takes the grid's widths as the user's.
         MoveWidth(from, to);
+        ApplyWidths(fileGrid_, fileWidths_);
         RefreshLater();
     });
     // The user columns are shown and hidden from the header's menu.
