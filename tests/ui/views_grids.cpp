@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -274,6 +275,14 @@ class ViewsGridsTest : public QObject {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (!menu) return;
             menuSeen = menu->actions().size() == 5;
+            if (!ShotFolder().isEmpty()) {
+                // The header with its menu, as the user sees them.
+                QImage shot = desktop->form().grab().toImage();
+                QPainter painter(&shot);
+                painter.drawPixmap(desktop->form().mapFromGlobal(menu->pos()), menu->grab());
+                painter.end();
+                shot.save(ShotFolder() + "/column-configuration.png");
+            }
             for (QAction* a : menu->actions())
                 if (a->text() == user2Title) {
                     menuSeen = menuSeen && a->isChecked();
