@@ -63,19 +63,19 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
         const TUserVisibility visible = UserFieldsOfEither(ini);
         logTitles_ = UserFieldTitles(ini, texts);
         if (choice.page == TViewPage::History) {
-            history_ = std::make_unique<THistory>(
-                ctx.core->folders.HomeFile(THistory::kFileName), texts, ctx.ui);
+            history_ = std::make_unique<THistory>(ctx.core->folders.HomeFile(THistory::kFileName),
+                                                  texts, ctx.ui);
             history_->Load();  // newest first, as the page opens
             filledRows_ = static_cast<int>(history_->Items().size());
             rows_ = std::make_unique<THistoryRows>(history_->Items(), HistoryColumns(visible),
                                                    texts, logTitles_);
         } else {
-            battery_ = std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName),
-                                               texts, ctx.ui);
+            battery_ = std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName), texts,
+                                               ctx.ui);
             battery_->Load();  // in the order of the saved sort column
             filledRows_ = static_cast<int>(battery_->Items.size());
-            rows_ = std::make_unique<TBatteryRows>(battery_->Items, BatteryColumns(visible),
-                                                   texts, logTitles_);
+            rows_ = std::make_unique<TBatteryRows>(battery_->Items, BatteryColumns(visible), texts,
+                                                   logTitles_);
         }
         return true;
     }

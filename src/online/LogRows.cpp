@@ -69,10 +69,10 @@ std::vector<std::string> THistoryRows::FindChoices() const {
 }
 
 int THistoryRows::FindColumn(int item) const {
-    static constexpr THistoryField kFields[] = {
-        THistoryField::Time,  THistoryField::Serial, THistoryField::UserNumber,
-        THistoryField::User1, THistoryField::User2,  THistoryField::User3,
-        THistoryField::User4};
+    static constexpr THistoryField kFields[] = {THistoryField::Time,       THistoryField::Serial,
+                                                THistoryField::UserNumber, THistoryField::User1,
+                                                THistoryField::User2,      THistoryField::User3,
+                                                THistoryField::User4};
     if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
     return ColumnOf(kFields[item - 1]);
 }
@@ -140,10 +140,9 @@ std::vector<std::string> TBatteryRows::FindChoices() const {
 }
 
 int TBatteryRows::FindColumn(int item) const {
-    static constexpr TBattField kFields[] = {TBattField::Time,  TBattField::Serial,
-                                             TBattField::UserNumber, TBattField::User1,
-                                             TBattField::User2, TBattField::User3,
-                                             TBattField::User4};
+    static constexpr TBattField kFields[] = {
+        TBattField::Time,  TBattField::Serial, TBattField::UserNumber, TBattField::User1,
+        TBattField::User2, TBattField::User3,  TBattField::User4};
     if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
     return ColumnOf(kFields[item - 1]);
 }

@@ -80,8 +80,8 @@ class ViewsCommandsTest : public QObject {
         QVERIFY(MakeDataFile(dataFile.toStdString(), kRecords, Holder));
         // Sorted by position (grid column 5 of the default layout).
         WriteSettings(dir.path() + "/home", 1, "SortColSingle=5\r\n");
-        desktop = std::make_unique<TDesktop>(
-            TStartOptions{DataDir(), dir.path() + "/home", dataFile});
+        desktop =
+            std::make_unique<TDesktop>(TStartOptions{DataDir(), dir.path() + "/home", dataFile});
         desktop->ui().setResponder([this](TQtUserInterface::Kind, const TMessage& m, TButtons) {
             shown.push_back(m);
             return TAnswer::No;
@@ -119,7 +119,8 @@ class ViewsCommandsTest : public QObject {
         QVERIFY(WaitFor([&] { return *done; }));
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
         QCOMPARE(v.SelectedFilePosition(), 57);
-        QCOMPARE(UserCell(v.fileGrid()->currentIndex().row()), QStringLiteral("Eva Svobodov\u00e1"));
+        QCOMPARE(UserCell(v.fileGrid()->currentIndex().row()),
+                 QStringLiteral("Eva Svobodov\u00e1"));
         QCOMPARE(v.fileGrid()->currentIndex().column(), 2);
         QCOMPARE(v.fileGrid()->selectionModel()->selectedRows().size(), 1);
         if (!ShotFolder().isEmpty()) Form().grab().save(ShotFolder() + "/find-result.png");
@@ -148,7 +149,7 @@ class ViewsCommandsTest : public QObject {
         Key(Qt::Key_F3);
         QCOMPARE(v.SelectedFilePosition(), 98);
         QCOMPARE(desktop->viewCommands().findForm().TextBox()->count(), 1);  // the history
-        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);  // back to ascending
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);             // back to ascending
         QVERIFY(WaitFor([&] { return v.fileModel()->CellText(0, position) == "1"; }));
     }
 
@@ -208,8 +209,9 @@ class ViewsCommandsTest : public QObject {
         const QString sheet = dir.filePath("holders-list.xls");
         QVERIFY(QFile::exists(sheet));
         const QString profile = "-env:UserInstallation=file://" + dir.filePath("lo-profile");
-        QVERIFY(RunProgram("libreoffice", {profile, "--headless", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76",
-                                           "--outdir", dir.filePath("lo"), sheet}));
+        QVERIFY(RunProgram("libreoffice", {profile, "--headless", "--convert-to",
+                                           "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
+                                           dir.filePath("lo"), sheet}));
         QFile csv(dir.filePath("lo/holders-list.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -258,12 +260,13 @@ class ViewsCommandsTest : public QObject {
         const QStringList headers = Views().fileModel()->Headers();
         for (int p = 0; p < pages.size(); ++p) {
             const QString first = pages[p].trimmed().section('\n', 0, 1);
-            QVERIFY2(first.contains(headers[5]), qPrintable(QString("page %1: %2").arg(p + 1).arg(first)));
+            QVERIFY2(first.contains(headers[5]),
+                     qPrintable(QString("page %1: %2").arg(p + 1).arg(first)));
             QVERIFY2(first.contains(headers[6]), qPrintable(QString("page %1").arg(p + 1)));
             QVERIFY2(!first.contains("Holder"), qPrintable(QString("page %1").arg(p + 1)));
         }
         for (int position = 1; position <= kRecords; ++position) {
-                const QString name = QString::fromLatin1(Holder(position).c_str());
+            const QString name = QString::fromLatin1(Holder(position).c_str());
             // pdftotext joins neighbouring cells: the name ends where no digit follows.
             const QRegularExpression word(QRegularExpression::escape(name) + "(?!\\d)",
                                           QRegularExpression::UseUnicodePropertiesOption);
@@ -292,8 +295,9 @@ class ViewsCommandsTest : public QObject {
         const QString home = dir.path() + "/home";
         QFile file(home + "/History.dat");
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("1ABCDE0#5#15.03.2008 14:30:00#1#7#Anna#Flat 3###\r\n"
-                   "0012345#3#16.03.2008 08:00:00#0#12#Bert#Flat 12###\r\n");
+        file.write(
+            "1ABCDE0#5#15.03.2008 14:30:00#1#7#Anna#Flat 3###\r\n"
+            "0012345#3#16.03.2008 08:00:00#0#12#Bert#Flat 12###\r\n");
         file.close();
         THistory history((home + "/History.dat").toStdString(), c.texts(), c.ui);
         QVERIFY(history.Load());

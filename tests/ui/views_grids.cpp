@@ -33,7 +33,8 @@ namespace {
 constexpr int kRecords = 120;
 
 std::string Holder(int position) {
-    if (position % 10 == 3) return "Eva Svobodov\xe1, Monostable Street " + std::to_string(position);
+    if (position % 10 == 3)
+        return "Eva Svobodov\xe1, Monostable Street " + std::to_string(position);
     return "Holder " + std::to_string(position);
 }
 
@@ -91,8 +92,8 @@ class ViewsGridsTest : public QObject {
         int need = header->fontMetrics().horizontalAdvance(
             grid->model()->headerData(column, Qt::Horizontal).toString());
         for (int r = 0; r < grid->model()->rowCount(); ++r)
-            need = std::max(need, fm.horizontalAdvance(
-                                      grid->model()->index(r, column).data().toString()));
+            need = std::max(
+                need, fm.horizontalAdvance(grid->model()->index(r, column).data().toString()));
         return need;
     }
 
@@ -101,8 +102,8 @@ class ViewsGridsTest : public QObject {
         QVERIFY(dir.isValid());
         dataFile = dir.filePath("Holders.rvl");
         QVERIFY(MakeDataFile(dataFile.toStdString(), kRecords, Holder));
-        QVERIFY(sim.Start(TSimProcess::Tcp, {"--load", dataFile.toStdString(), "--data-dir",
-                                             RAVLIN_TEST_DATA_DIR}));
+        QVERIFY(sim.Start(TSimProcess::Tcp,
+                          {"--load", dataFile.toStdString(), "--data-dir", RAVLIN_TEST_DATA_DIR}));
         home = dir.path() + "/home";
         WriteSettings(home, sim.Port());
         Start();

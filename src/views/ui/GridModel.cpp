@@ -58,7 +58,8 @@ QVariant TGridModel::headerData(int section, Qt::Orientation o, int role) const 
     return {};
 }
 
-void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                      const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     if (!index.data(TGridModel::RedRole).toBool()) return;
     const QColor red(255, 0, 0);

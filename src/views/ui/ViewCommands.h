@@ -37,9 +37,8 @@ struct TViewCommandsContext {
 class TViewCommands : public QObject {
     Q_OBJECT
   public:
-    TViewCommands(const TViewCommandsContext& context, TViewsController& views,
-                  TWindowFrame& frame, TBusyState& busy, TQtUserInterface& ui,
-                  QObject* parent = nullptr);
+    TViewCommands(const TViewCommandsContext& context, TViewsController& views, TWindowFrame& frame,
+                  TBusyState& busy, TQtUserInterface& ui, QObject* parent = nullptr);
     ~TViewCommands() override;
 
     // The menu commands; false when refused (another command runs), cancelled, failed or

@@ -252,9 +252,9 @@ void TViewsController::BuildMemoryView() {
     // The selected record stays selected and the grid where it was, as in the File view.
     const QModelIndex current = grid->currentIndex();
     const int oldRow = current.isValid() ? current.row() : -1;
-    const int selectedRecord =
-        oldRow >= 0 && oldRow < static_cast<int>(memoryPositions_.size()) ? memoryPositions_[oldRow]
-                                                                          : 1;
+    const int selectedRecord = oldRow >= 0 && oldRow < static_cast<int>(memoryPositions_.size())
+                                   ? memoryPositions_[oldRow]
+                                   : 1;
     const TGridPlace place(grid);
     if (memory_.family != Family()) memoryWidthsRestored_ = false;
     if (memoryWidthsRestored_) SyncWidths(grid, memoryWidths_);
@@ -315,8 +315,8 @@ void TViewsController::StoreFileViewWidths() {
 }
 
 void TViewsController::RestoreFileViewWidths() {
-    fileWidths_ = ReadStoredColumnWidths(ctx_.ini, FileViewWidthKeys(Family()),
-                                         kFileViewWidthColumns);
+    fileWidths_ =
+        ReadStoredColumnWidths(ctx_.ini, FileViewWidthKeys(Family()), kFileViewWidthColumns);
     ApplyWidths(fileGrid_, fileWidths_);
     fileWidthsRestored_ = true;
 }
@@ -328,8 +328,8 @@ void TViewsController::StoreMemoryViewWidths() {
 }
 
 void TViewsController::RestoreMemoryViewWidths() {
-    memoryWidths_ = ReadStoredColumnWidths(ctx_.ini, MemoryViewWidthKeys(Family()),
-                                           kMemoryViewWidthColumns);
+    memoryWidths_ =
+        ReadStoredColumnWidths(ctx_.ini, MemoryViewWidthKeys(Family()), kMemoryViewWidthColumns);
     ApplyWidths(memoryGrid_, memoryWidths_);
     memoryWidthsRestored_ = true;
 }
@@ -352,8 +352,7 @@ int TViewsController::SelectedFilePosition() const {
 
 int TViewsController::SelectedMemoryPosition() const {
     const QModelIndex current = memoryGrid_->currentIndex();
-    if (!current.isValid() || current.row() >= static_cast<int>(memoryPositions_.size()))
-        return 0;
+    if (!current.isValid() || current.row() >= static_cast<int>(memoryPositions_.size())) return 0;
     return memoryPositions_[current.row()];
 }
 
