@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "LogCli.h"
 #include "app/Settings.h"
 #include "document/DataFile.h"
+#include "online/LogRows.h"
 #include "views/ColumnConfig.h"
 #include "views/ViewPages.h"
 
@@ -12,9 +14,15 @@ namespace ravlin::cli {
 int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
                     TViewChoice& choice) {
     std::vector<std::string> rest;
+    bool logGiven = false, viewGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--view") {
+        if (a == "--history" || a == "--battery") {
+            if (logGiven) return UsageError("takes one of --history and --battery");
+            logGiven = true;
+            choice.page = a == "--history" ? TViewPage::History : TViewPage::Battery;
+        } else if (a == "--view") {
+            viewGiven = true;
             if (i + 1 >= args.size()) return UsageError("--view needs memory or file");
             const std::string& v = args[++i];
             if (v == "memory")
@@ -35,13 +43,42 @@ int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::strin
             return UsageError("takes one data file");
         }
     }
-    if (choice.dataFile.empty()) return UsageError("needs a data file");
+    if (logGiven) {
+        if (!choice.dataFile.empty() || viewGiven)
+            return UsageError("--history and --battery take no data file and no --view");
+        args = std::move(rest);
+        return kOk;
+    }
+    if (choice.dataFile.empty()) return UsageError("needs a data file (or --history, --battery)");
     args = std::move(rest);
     return kOk;
 }
 
 bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
     const PopisType& texts = ctx.texts();
+    if (choice.page == TViewPage::History || choice.page == TViewPage::Battery) {
+        // The pages show the user fields the File view shows; without a receiver the
+        // layout family is not known, so a field either family shows is shown.
+        TIniFile ini(ctx.core->folders.settingsFile);
+        const TUserVisibility visible = UserFieldsOfEither(ini);
+        logTitles_ = UserFieldTitles(ini, texts);
+        if (choice.page == TViewPage::History) {
+            history_ = std::make_unique<THistory>(ctx.core->folders.HomeFile(THistory::kFileName),
+                                                  texts, ctx.ui);
+            history_->Load();  // newest first, as the page opens
+            filledRows_ = static_cast<int>(history_->Items().size());
+            rows_ = std::make_unique<THistoryRows>(history_->Items(), HistoryColumns(visible),
+                                                   texts, logTitles_);
+        } else {
+            battery_ = std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName), texts,
+                                               ctx.ui);
+            battery_->Load();  // in the order of the saved sort column
+            filledRows_ = static_cast<int>(battery_->Items.size());
+            rows_ = std::make_unique<TBatteryRows>(battery_->Items, BatteryColumns(visible), texts,
+                                                   logTitles_);
+        }
+        return true;
+    }
     const TDataFileEnv env{ctx.core->folders.dataDir, texts, ctx.ui};
     if (!Otevri(choice.dataFile, env, false, device_, table_, image_)) return false;
     fnc_ = std::make_unique<TRxFnc>(ctx.core->folders.dataDir, texts, ctx.ui);
@@ -52,6 +89,7 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
     ReadUserTitles(ini, texts, titles_);
     if (choice.page == TViewPage::Memory) {
         memory_ = BuildMemoryView(table_, device_, *fnc_, texts, titles_[1]);
+        filledRows_ = static_cast<int>(memory_.rows.size());
         rows_ = std::make_unique<TMemoryViewRows>(memory_, texts);
         return true;
     }
@@ -60,6 +98,7 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
     file_.layout = ReadColumnLayout(ini, file_.family, fnc_->SingleRelay);
     file_.sort = settings.FileSorts.Of(file_.family);
     file_.Refresh(table_, texts, titles_, MakeCellTexts(*fnc_, device_));
+    filledRows_ = file_.RowCount();
     rows_ = std::make_unique<TFileViewRows>(file_, table_, texts, titles_);
     return true;
 }

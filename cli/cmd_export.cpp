@@ -1,5 +1,6 @@
 // ravlin-cli export FILE.rvl [--view memory|file] -o OUT.slk [--encoding utf8|cp1252]:
-// the view as the desktop program exports it, a SYLK spreadsheet.
+// the view as the desktop program exports it, a SYLK spreadsheet; --history or --battery
+// in place of the data file exports the reception history or the battery log.
 
 #include "Cli.h"
 #include "ViewSource.h"
@@ -40,8 +41,8 @@ int RunExport(TContext& ctx) {
 }  // namespace
 
 RAVLIN_CLI_COMMAND("export",
-                   "FILE.rvl [--view memory|file] -o OUT.slk [--encoding utf8|cp1252]   "
-                   "write a view as a spreadsheet (SYLK)",
+                   "FILE.rvl [--view memory|file] | --history | --battery  -o OUT.slk "
+                   "[--encoding utf8|cp1252]   write a view as a spreadsheet (SYLK)",
                    RunExport);
 
 }  // namespace ravlin::cli

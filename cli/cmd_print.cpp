@@ -1,6 +1,6 @@
 // ravlin-cli print FILE.rvl [--view memory|file] --pdf OUT.pdf [--page-size A4|Letter|...]
 // [--dpi N] [--landscape]: the printed pages of a view as a PDF file, without a printer or
-// a display.
+// a display; --history or --battery in place of the data file prints a log.
 
 #include <cstdlib>
 
@@ -66,8 +66,9 @@ int RunPrint(TContext& ctx) {
 }  // namespace
 
 RAVLIN_CLI_COMMAND("print",
-                   "FILE.rvl [--view memory|file] --pdf OUT.pdf [--page-size A4|Letter|...] "
-                   "[--dpi N] [--landscape]   print a view to a PDF file",
+                   "FILE.rvl [--view memory|file] | --history | --battery  --pdf OUT.pdf "
+                   "[--page-size A4|Letter|...] [--dpi N] [--landscape]   print a view to a "
+                   "PDF file",
                    RunPrint);
 
 }  // namespace ravlin::cli

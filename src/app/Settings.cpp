@@ -118,6 +118,7 @@ const std::vector<TKey>& Keys() {
         Text<&S::LastFile>(kSetup, "LastFile", "", TRule::WithDocumentFile),
         Text<&S::LastMonitorFile>(kSetup, "LastMonitorFile", ""),
         Bool<&S::LastHeardColumn>(kSetup, "LastHeardColumn", false),
+        Text<&S::ExportEncoding>(kSetup, "ExportEncoding", "UTF-8"),
         Widths<&S::BatteryGrid>("BatteryGrid", std::vector<int>(8, 64)),
         Widths<&S::HistoryGrid>("HistoryGrid", std::vector<int>(9, 64)),
         Widths<&S::MonitorGrid>("MonitorGrid", std::vector<int>(9, 64)),

@@ -70,6 +70,9 @@ struct TSettings {
     std::string LastMonitorFile;
     // The File view shows when each transmitter was last heard (View menu).
     bool LastHeardColumn;
+    // Text encoding of the spreadsheet export: "UTF-8" (what spreadsheets on Linux read) or
+    // "Windows-1252" (for spreadsheets on Windows); anything else reads as UTF-8.
+    std::string ExportEncoding;
 
     // Column widths in pixels, Col1 first.
     std::vector<int> BatteryGrid;

@@ -1,44 +1,188 @@
 #include "online/LogRows.h"
 
+#include <algorithm>
+
 namespace ravlin {
 
 namespace {
 
-std::optional<double> Stamp(TLogTime t) {
-    if (t == kNoTime) return std::nullopt;
-    int y, mo, d, h, mi, s;
-    SplitLogTime(t, y, mo, d, h, mi, s);
-    return SerialDateTime(y, mo, d, h, mi, s);
+constexpr int kTextCode = 28;
+constexpr int kTextBatteryTime = 168;
+constexpr int kTextHistoryTime = 216;
+constexpr int kTimeMin = 350;
+constexpr int kStateMin = 300;
+constexpr int kUserNumberMax = 250;
+
+std::string Text(const PopisType& texts, int id) {
+    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[id] : std::string();
+}
+
+std::vector<std::string> Choices(const PopisType& texts, int timeText,
+                                 const TUserFieldTitles& titles) {
+    std::vector<std::string> items = {Text(texts, timeText), Text(texts, kTextCode)};
+    items.insert(items.end(), titles.begin(), titles.end());
+    return items;
+}
+
+template <typename Field>
+int IndexOf(const std::vector<Field>& columns, Field field) {
+    const auto it = std::find(columns.begin(), columns.end(), field);
+    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
+}
+
+template <typename Field>
+bool Inside(const std::vector<Field>& columns, int column) {
+    return column >= 0 && column < static_cast<int>(columns.size());
 }
 
 }  // namespace
 
-TTextRows HistoryRows(const THistory& history, const TUserVisibility& visible,
-                      const PopisType& texts, const TUserFieldTitles& titles) {
-    const std::vector<THistoryField> columns = HistoryColumns(visible);
-    TTextRows rows;
-    for (THistoryField c : columns) rows.headers.push_back(HistoryTitle(c, texts, titles));
-    for (const THistoryRec& rec : history.Items()) {
-        auto& cells = rows.rows.emplace_back();
-        for (THistoryField c : columns) cells.push_back(HistoryCell(rec, c, texts));
-        rows.times.push_back(Stamp(rec.Time));
-    }
-    SetHistoryRules(rows, texts, titles, static_cast<int>(columns.size()));
-    return rows;
+std::optional<double> LogDateTime(TLogTime time) {
+    if (time == kNoTime) return std::nullopt;
+    int year, month, day, hour, minute, second;
+    SplitLogTime(time, year, month, day, hour, minute, second);
+    return SerialDateTime(year, month, day, hour, minute, second);
 }
 
-TTextRows BatteryRows(const TBatt& battery, const TUserVisibility& visible, const PopisType& texts,
-                      const TUserFieldTitles& titles) {
-    const std::vector<TBattField> columns = BatteryColumns(visible);
-    TTextRows rows;
-    for (TBattField c : columns) rows.headers.push_back(BatteryTitle(c, texts, titles));
-    for (const TLowBatt& entry : battery.Items) {
-        auto& cells = rows.rows.emplace_back();
-        for (TBattField c : columns) cells.push_back(BatteryCell(entry, c, texts));
-        rows.times.push_back(Stamp(entry.Time));
+// ---- History view ---------------------------------------------------------------------
+
+int THistoryRows::ColumnOf(THistoryField field) const {
+    return IndexOf(columns_, field);
+}
+
+int THistoryRows::RowCount() const {
+    return std::max(1, static_cast<int>(items_.size()));
+}
+
+std::string THistoryRows::Header(int column) const {
+    return Inside(columns_, column) ? HistoryTitle(columns_[column], texts_, titles_)
+                                    : std::string();
+}
+
+std::string THistoryRows::Cell(int row, int column) const {
+    if (row < 1 || row > static_cast<int>(items_.size()) || !Inside(columns_, column)) return {};
+    return HistoryCell(items_[static_cast<size_t>(row - 1)], columns_[column], texts_);
+}
+
+std::vector<std::string> THistoryRows::FindChoices() const {
+    return Choices(texts_, kTextHistoryTime, titles_);
+}
+
+int THistoryRows::FindColumn(int item) const {
+    static constexpr THistoryField kFields[] = {THistoryField::Time,       THistoryField::Serial,
+                                                THistoryField::UserNumber, THistoryField::User1,
+                                                THistoryField::User2,      THistoryField::User3,
+                                                THistoryField::User4};
+    if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
+    return ColumnOf(kFields[item - 1]);
+}
+
+TExportAs THistoryRows::ExportAs(int column) const {
+    if (!Inside(columns_, column)) return TExportAs::Text;
+    if (columns_[column] == THistoryField::Time) return TExportAs::DateTime;
+    if (columns_[column] == THistoryField::UserNumber) return TExportAs::Number;
+    return TExportAs::Text;
+}
+
+std::optional<double> THistoryRows::DateTimeValue(int row, int column) const {
+    if (row < 1 || row > static_cast<int>(items_.size()) || ExportAs(column) != TExportAs::DateTime)
+        return std::nullopt;
+    return LogDateTime(items_[static_cast<size_t>(row - 1)].Time);
+}
+
+TPrintRule THistoryRows::PrintRule(int column) const {
+    TPrintRule rule;
+    if (!Inside(columns_, column)) return rule;
+    switch (columns_[column]) {
+        case THistoryField::Time:
+            rule.minWidth = kTimeMin;
+            break;
+        case THistoryField::Battery:
+            rule.minWidth = kStateMin;
+            break;
+        case THistoryField::UserNumber:
+            rule.maxWidth = kUserNumberMax;
+            break;
+        case THistoryField::User1:
+        case THistoryField::User2:
+        case THistoryField::User3:
+        case THistoryField::User4:
+            rule.flexible = true;
+            break;
+        default:
+            break;
     }
-    SetBatteryRules(rows, texts, titles, static_cast<int>(columns.size()));
-    return rows;
+    return rule;
+}
+
+// ---- Battery view ---------------------------------------------------------------------
+
+int TBatteryRows::ColumnOf(TBattField field) const {
+    return IndexOf(columns_, field);
+}
+
+int TBatteryRows::RowCount() const {
+    return std::max(1, static_cast<int>(items_.size()));
+}
+
+std::string TBatteryRows::Header(int column) const {
+    return Inside(columns_, column) ? BatteryTitle(columns_[column], texts_, titles_)
+                                    : std::string();
+}
+
+std::string TBatteryRows::Cell(int row, int column) const {
+    if (row < 1 || row > static_cast<int>(items_.size()) || !Inside(columns_, column)) return {};
+    return BatteryCell(items_[static_cast<size_t>(row - 1)], columns_[column], texts_);
+}
+
+std::vector<std::string> TBatteryRows::FindChoices() const {
+    return Choices(texts_, kTextBatteryTime, titles_);
+}
+
+int TBatteryRows::FindColumn(int item) const {
+    static constexpr TBattField kFields[] = {
+        TBattField::Time,  TBattField::Serial, TBattField::UserNumber, TBattField::User1,
+        TBattField::User2, TBattField::User3,  TBattField::User4};
+    if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
+    return ColumnOf(kFields[item - 1]);
+}
+
+TExportAs TBatteryRows::ExportAs(int column) const {
+    if (!Inside(columns_, column)) return TExportAs::Text;
+    if (columns_[column] == TBattField::Time) return TExportAs::DateTime;
+    if (columns_[column] == TBattField::UserNumber) return TExportAs::Number;
+    return TExportAs::Text;
+}
+
+std::optional<double> TBatteryRows::DateTimeValue(int row, int column) const {
+    if (row < 1 || row > static_cast<int>(items_.size()) || ExportAs(column) != TExportAs::DateTime)
+        return std::nullopt;
+    return LogDateTime(items_[static_cast<size_t>(row - 1)].Time);
+}
+
+TPrintRule TBatteryRows::PrintRule(int column) const {
+    TPrintRule rule;
+    if (!Inside(columns_, column)) return rule;
+    switch (columns_[column]) {
+        case TBattField::State:
+            rule.minWidth = kStateMin;
+            break;
+        case TBattField::Time:
+            rule.minWidth = kTimeMin;
+            break;
+        case TBattField::UserNumber:
+            rule.maxWidth = kUserNumberMax;
+            break;
+        case TBattField::User1:
+        case TBattField::User2:
+        case TBattField::User3:
+        case TBattField::User4:
+            rule.flexible = true;
+            break;
+        default:
+            break;
+    }
+    return rule;
 }
 
 }  // namespace ravlin

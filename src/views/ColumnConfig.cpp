@@ -136,10 +136,18 @@ std::vector<int> ReadColumnWidths(const TIniFile& ini, TWidthKeys keys, int colu
     return widths;
 }
 
+std::vector<int> ReadStoredColumnWidths(const TIniFile& ini, TWidthKeys keys, int columns) {
+    std::vector<int> widths = ReadColumnWidths(ini, keys, columns);
+    const int n = std::min(keys.stored, static_cast<int>(widths.size()));
+    for (int i = 0; i < static_cast<int>(widths.size()); ++i)
+        if (i >= n || !ini.ValueExists(keys.section, "Col" + std::to_string(i + 1))) widths[i] = 0;
+    return widths;
+}
+
 void WriteColumnWidths(TIniFile& ini, TWidthKeys keys, const std::vector<int>& widths) {
     const int n = std::min(keys.stored, static_cast<int>(widths.size()));
     for (int i = 0; i < n; ++i)
-        ini.WriteInteger(keys.section, "Col" + std::to_string(i + 1), widths[i]);
+        if (widths[i] > 0) ini.WriteInteger(keys.section, "Col" + std::to_string(i + 1), widths[i]);
 }
 
 }  // namespace ravlin

@@ -66,7 +66,11 @@ TWidthKeys MemoryViewWidthKeys(TLayoutFamily family);  // MemGrid_Single 6, MemG
 // `columns` widths: the stored ones (a value outside 8..2000 is brought into it), 64 for
 // the rest.
 std::vector<int> ReadColumnWidths(const TIniFile& ini, TWidthKeys keys, int columns);
-// Writes the widths of the first `keys.stored` columns (fewer when fewer are given).
+// The same, but 0 for a column whose key is missing (the user never stored its width; the
+// view sizes it to its content). Columns beyond the keys are always 0.
+std::vector<int> ReadStoredColumnWidths(const TIniFile& ini, TWidthKeys keys, int columns);
+// Writes the widths of the first `keys.stored` columns (fewer when fewer are given); a
+// width of 0 (a column never shown, never sized) writes no key.
 void WriteColumnWidths(TIniFile& ini, TWidthKeys keys, const std::vector<int>& widths);
 
 }  // namespace ravlin

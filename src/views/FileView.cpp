@@ -392,22 +392,8 @@ void PressFileViewHeader(TFileViewSorts& sorts, TFileView& view, int column) {
 }
 
 void MoveFileViewColumn(TIniFile& ini, TFileViewSorts& sorts, TFileView& view, int from, int to) {
-    constexpr int n = TColumnLayout::kMaxColumns;
-    if (from < 0 || to < 0 || from >= n || to >= n || from == to) return;
-    auto& items = view.layout.items;  // element 0 is the column count
-    const int moved = items[from + 1];
-    if (to < from)
-        for (int i = from; i > to; --i) items[i + 1] = items[i];
-    else
-        for (int i = from; i < to; ++i) items[i + 1] = items[i + 2];
-    items[to + 1] = moved;
     TSortState& sort = sorts.Of(view.family);
-    if (sort.column == from)
-        sort.column = to;
-    else if (to < from && sort.column >= to && sort.column < from)
-        ++sort.column;
-    else if (to > from && sort.column > from && sort.column <= to)
-        --sort.column;
+    if (!MoveColumn(view.layout, sort, from, to)) return;
     view.sort = sort;
     StoreColumnLayout(ini, view.family, view.layout);
 }

@@ -93,6 +93,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     s.MessageGrid[2] = 250;
     s.Window = {800, 600, 10, 20, TWindowSettings::Normal};
     s.LastMonitorFile = "/m.mon";
+    s.ExportEncoding = "Windows-1252";
     {
         TIniFile ini(dir_ + "/sub/folder/RavlinProj.ini");  // folders are created
         s.Save(ini, texts_, "/data/x.rvl");
@@ -108,7 +109,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
                     "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath",
                     "SortColSingle", "SortColMulti", "SortUpSingle", "SortUpMulti",
                     "MonitorSortCol", "MonitorSortUp", "PageControl", "User1", "User4", "LastFile",
-                    "LastMonitorFile", "LastHeardColumn"));
+                    "LastMonitorFile", "LastHeardColumn", "ExportEncoding"));
     EXPECT_THAT(ini.ReadSectionKeys("ActiveGrid"),
                 ElementsAre("Height", "Col1", "Col2", "Col3", "Col4", "Col5", "Col6", "Col7",
                             "Col8", "Col9"));
@@ -133,6 +134,8 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     EXPECT_EQ(r.Window.Left, 20);
     EXPECT_EQ(r.LastFile, "/data/x.rvl");
     EXPECT_EQ(r.LastMonitorFile, "/m.mon");
+    EXPECT_EQ(r.ExportEncoding, "Windows-1252");
+    EXPECT_EQ(TSettings().ExportEncoding, "UTF-8");
 }
 
 TEST_F(SettingsTest, SavingRulesForTitlesLastFileAndGeometry) {

@@ -163,5 +163,23 @@ TEST(ColumnWidths, KeysDefaultsAndRange) {
     EXPECT_EQ(out.Content().substr(0, 40), "[UserGrid_Multi]\r\nCol1=100\r\nCol2=101\r\nCo");
 }
 
+// Which widths the user stored: a column without a key is sized to its content by the
+// view (0 here), also beyond the keys; a column never sized writes no key, so that it is
+// sized to its content when it is shown one day.
+TEST(ColumnWidths, StoredOnesAndColumnsNeverSized) {
+    TIniFile ini("");
+    ini.LoadText("[MemGrid_Single]\r\nCol1=120\r\nCol3=x\r\nCol6=5\r\n");
+    EXPECT_EQ(ReadStoredColumnWidths(ini, MemoryViewWidthKeys(TLayoutFamily::Single), 8),
+              (std::vector<int>{120, 0, 64, 0, 0, 8, 0, 0}));
+    EXPECT_EQ(ReadStoredColumnWidths(ini, FileViewWidthKeys(TLayoutFamily::Single), 3),
+              (std::vector<int>{0, 0, 0}));
+
+    TIniFile out("");
+    WriteColumnWidths(out, FileViewWidthKeys(TLayoutFamily::Single), {90, 0, 70, 0});
+    EXPECT_EQ(out.Content(), "[UserGrid_Single]\r\nCol1=90\r\nCol3=70\r\n");
+    EXPECT_EQ(ReadStoredColumnWidths(out, FileViewWidthKeys(TLayoutFamily::Single), 4),
+              (std::vector<int>{90, 0, 70, 0}));
+}
+
 }  // namespace
 }  // namespace ravlin::test

@@ -10,6 +10,7 @@
 #include "document/ui/DocumentController.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
+#include "views/ui/ViewCommands.h"
 #include "views/ui/ViewsController.h"
 
 namespace ravlin {
@@ -60,6 +61,9 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TViewsContext{c.table, c.device, c.state, c.rxFnc, c.language, c.ini, c.settings.FileSorts,
                       c.settings.UserTitles},
         *form_, *infoForm_, notifications_);
+    viewCommands_ = std::make_unique<TViewCommands>(
+        TViewCommandsContext{c.state, c.device, c.language, c.settings.ExportEncoding}, *views_,
+        *form_, busy_, ui_);
     documents_ = std::make_unique<TDocumentController>(c.DocumentContext(), *views_, ui_, busy_,
                                                        notifications_, *form_);
     receiver_ = std::make_unique<TReceiverController>(
@@ -94,6 +98,15 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                        busy_,
                        notifications_},
         *form_, *views_);
+    // Find, Export and Print reach the log pages through their grids.
+    views_->RegisterPage(TPage::History,
+                         std::make_unique<TGridPageRows>(online_->historyGrid(), [o = online_.get()] {
+                             return o->HistoryRows();
+                         }));
+    views_->RegisterPage(TPage::Battery,
+                         std::make_unique<TGridPageRows>(online_->batteryGrid(), [o = online_.get()] {
+                             return o->BatteryRows();
+                         }));
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
@@ -116,6 +129,7 @@ TDesktop::~TDesktop() {
     status_.reset();
     receiver_.reset();
     documents_.reset();
+    viewCommands_.reset();
     views_.reset();
 }
 

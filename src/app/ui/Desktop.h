@@ -23,6 +23,7 @@ class TMainForm;
 class TOnlineController;
 class TReceiverController;
 class TStatusController;
+class TViewCommands;
 class TViewsController;
 
 struct TStartOptions {
@@ -54,6 +55,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     TReceiverController& receiver() { return *receiver_; }
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }
+    TViewCommands& viewCommands() { return *viewCommands_; }
     TStatusController& status() { return *status_; }
     TOnlineController& online() { return *online_; }
 
@@ -86,6 +88,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     std::unique_ptr<TMainForm> form_;
     std::unique_ptr<TInfoForm> infoForm_;
     std::unique_ptr<TViewsController> views_;
+    std::unique_ptr<TViewCommands> viewCommands_;
     std::unique_ptr<TDocumentController> documents_;
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;

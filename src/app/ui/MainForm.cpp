@@ -49,6 +49,7 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuImport", FileMenu, 9, "Import comments ...", "", 0},
     {"MenuOpenBackup", FileMenu, 15, "Open backup ...", "", 0},
     {"MenuPrint", FileMenu, 10, "Print ...", "", Separated},
+    {"MenuPrintPreview", FileMenu, -1, "Print preview ...", "", 0},
     {"MenuExit", FileMenu, 30, "Exit", "", Separated},
     {"MenuAdd", EditMenu, 12, "Add", "F5", Records},
     {"MenuEdit", EditMenu, 13, "Edit", "F6", Records},

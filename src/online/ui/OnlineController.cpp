@@ -390,12 +390,14 @@ TUserVisibility TOnlineController::UserFields() const {
     return UserFieldsOf(ctx_.ini, FamilyOf(ctx_.rxFnc.SingleRelay));
 }
 
-TTextRows TOnlineController::HistoryRows() const {
-    return ravlin::HistoryRows(ctx_.history, UserFields(), ctx_.language.Texts(), ctx_.titles);
+std::unique_ptr<TViewRows> TOnlineController::HistoryRows() const {
+    return std::make_unique<THistoryRows>(ctx_.history.Items(), HistoryColumns(UserFields()),
+                                          ctx_.language.Texts(), ctx_.titles);
 }
 
-TTextRows TOnlineController::BatteryRows() const {
-    return ravlin::BatteryRows(ctx_.battery, UserFields(), ctx_.language.Texts(), ctx_.titles);
+std::unique_ptr<TViewRows> TOnlineController::BatteryRows() const {
+    return std::make_unique<TBatteryRows>(ctx_.battery.Items, BatteryColumns(UserFields()),
+                                          ctx_.language.Texts(), ctx_.titles);
 }
 
 void TOnlineController::RefreshUserInfo() {

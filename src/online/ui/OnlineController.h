@@ -144,8 +144,9 @@ class TOnlineController : public QObject {
     void TakeReception(const TReception& r);
 
     // The History and Battery views as Find, the spreadsheet export and printing see them.
-    TTextRows HistoryRows() const;
-    TTextRows BatteryRows() const;
+    // They read the logs at each call; the controller outlives them.
+    std::unique_ptr<TViewRows> HistoryRows() const;
+    std::unique_ptr<TViewRows> BatteryRows() const;
 
     // Monitoring's part in a poll: in monitor mode no beep; while the monitor's
     // transmitter-adding window is shown, Add stays off. Unset: neither.

@@ -2,12 +2,20 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QPalette>
 
 #include "base/ui/Text.h"
 
 namespace ravlin {
 
 void TGridModel::SetContent(QStringList headers, int rows, TCellFn cell, TRedFn red) {
+    if (rows == rows_ && headers == headers_ && cell_ && cell) {
+        emit layoutAboutToBeChanged();
+        cell_ = std::move(cell);
+        red_ = std::move(red);
+        emit layoutChanged();
+        return;
+    }
     beginResetModel();
     headers_ = std::move(headers);
     rows_ = rows;
@@ -40,6 +48,7 @@ int TGridModel::columnCount(const QModelIndex& parent) const {
 QVariant TGridModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) return CellText(index.row(), index.column());
     if (role == Qt::ForegroundRole && IsRed(index.row())) return QBrush(QColor(255, 0, 0));
+    if (role == RedRole) return IsRed(index.row());
     return {};
 }
 
@@ -47,6 +56,25 @@ QVariant TGridModel::headerData(int section, Qt::Orientation o, int role) const 
     if (o == Qt::Horizontal && role == Qt::DisplayRole && section < headers_.size())
         return headers_[section];
     return {};
+}
+
+void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                      const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!index.data(TGridModel::RedRole).toBool()) return;
+    const QColor red(255, 0, 0);
+    QPalette& palette = option->palette;
+    palette.setColor(QPalette::Text, red);
+    palette.setColor(QPalette::HighlightedText, red);
+    // A third of the highlight over the window colour: still marked as selected, and red
+    // text on it stays readable.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor h = palette.color(group, QPalette::Highlight);
+        const QColor b = palette.color(group, QPalette::Base);
+        palette.setColor(group, QPalette::Highlight,
+                         QColor((h.red() + 2 * b.red()) / 3, (h.green() + 2 * b.green()) / 3,
+                                (h.blue() + 2 * b.blue()) / 3));
+    }
 }
 
 }  // namespace ravlin

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QStyledItemDelegate>
 #include <functional>
 #include <string>
 
@@ -15,9 +16,14 @@ class TGridModel : public QAbstractTableModel {
     using TCellFn = std::function<std::string(int row, int column)>;
     using TRedFn = std::function<bool(int row)>;
 
+    // data() of this role is true in every cell of a red row.
+    static constexpr int RedRole = Qt::UserRole + 1;
+
     using QAbstractTableModel::QAbstractTableModel;
 
-    // Replaces headers and rows at once (one reset, one repaint).
+    // Replaces headers and rows at once (one repaint). With the same headers and row count
+    // only texts or the order changed: a layout change, which keeps the grid's selection,
+    // current cell, scroll position and column widths; otherwise a reset.
     void SetContent(QStringList headers, int rows, TCellFn cell, TRedFn red);
     void Clear();
 
@@ -35,6 +41,17 @@ class TGridModel : public QAbstractTableModel {
     int rows_ = 0;
     TCellFn cell_;
     TRedFn red_;
+};
+
+// Paints the cells of red rows in red also while they are selected, on a lighter highlight
+// so that the red stays readable.
+class TRedRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 }  // namespace ravlin

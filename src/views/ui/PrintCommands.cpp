@@ -31,6 +31,11 @@ bool PrintOnPrinter(const TViewRows& rows, QPrinter& printer) {
 
 bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui) {
     QPrinter printer(QPrinter::HighResolution);
+    return MenuPrintClick(parent, rows, printer, ui);
+}
+
+bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer,
+                    TUserInterface& ui) {
     PreparePrinter(printer);
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -41,6 +46,10 @@ bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui) 
 
 void ShowPrintPreview(QWidget* parent, const TViewRows& rows) {
     QPrinter printer(QPrinter::HighResolution);
+    ShowPrintPreview(parent, rows, printer);
+}
+
+void ShowPrintPreview(QWidget* parent, const TViewRows& rows, QPrinter& printer) {
     PreparePrinter(printer);
     QPrintPreviewDialog preview(&printer, parent);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,

@@ -21,8 +21,12 @@ bool PrintOnPrinter(const TViewRows& rows, QPrinter& printer);
 // "Print ...": the print dialog; when confirmed, the page is printed. False when cancelled
 // or when printing failed (the user was told).
 bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui);
+// The same on a printer kept by the caller: the dialog starts with its last choices.
+bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer,
+                    TUserInterface& ui);
 // The print preview window of the page; its print button prints as "Print ..." does.
 void ShowPrintPreview(QWidget* parent, const TViewRows& rows);
+void ShowPrintPreview(QWidget* parent, const TViewRows& rows, QPrinter& printer);
 
 // The filters of the export Save dialog, the first one chosen.
 QStringList ExportFilters();

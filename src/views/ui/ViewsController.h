@@ -2,13 +2,19 @@
 // The Memory view and the File view of the main window: their grids and models (placed
 // on the window's Memory and File pages), RefreshViews over the record table, the
 // selected record kept selected, header presses and column drags turned into the File
-// view's sort state and layout, and the column widths kept in the settings file.
+// view's sort state and layout, the user columns shown or hidden from the header's menu,
+// and the column widths kept in the settings file (sized to their content until the
+// user has stored widths). It also hands the grid of every page to Find, Export and
+// Print (PageRows); another page's controller registers its own (RegisterPage).
 //
 // Window thread only: the grids paint the record table the window thread owns; a
 // receiver command hands its new table over before the views rebuild (tableCommitted).
 
 #include <QObject>
 #include <QTableView>
+#include <array>
+#include <memory>
+#include <vector>
 
 #include "base/IniFile.h"
 #include "base/ui/WindowFrame.h"
@@ -20,6 +26,7 @@
 #include "views/FileView.h"
 #include "views/MemoryView.h"
 #include "views/ui/RecordViews.h"
+#include "views/ui/PageRows.h"
 
 namespace ravlin {
 
@@ -70,7 +77,34 @@ class TViewsController : public QObject, public TDocumentViews, public TRecordVi
     TLayoutFamily Family() const;
     // Position of the record in the File view's selected row; 0 when none.
     int SelectedFilePosition() const;
+    // Position of the record in the Memory view's current row; 0 when none.
+    int SelectedMemoryPosition() const;
 
+    // The grid of a page for Find, Export and Print: the Memory and File views, or what
+    // the page's controller registered; nullptr for a page without one (Monitoring).
+    TPageRows* PageRows(TPage page);
+    // The History and Battery pages' controllers give their grids here.
+    void RegisterPage(TPage page, std::unique_ptr<TPageRows> rows);
+
+    // The File view's sort state of a family (the settings keep it).
+    void SetSortState(TLayoutFamily family, const TSortState& sort);
+    // A user column (kinds 7 to 11) of the current family shown or hidden, as the set-up
+    // dialog and the header's menu do it: the column moves behind the last shown one (or
+    // to the first hidden place), the flag follows, the layout is stored while a document
+    // is open, and the views refresh.
+    void SetUserColumnVisible(int kind, bool visible);
+    // The flag of a user column (kinds 7 to 11) of the current family.
+    bool UserColumnVisible(int kind) const;
+    // The header's menu of the user columns, at `globalPos` (a right press on the File
+    // view's header opens it).
+    void ShowUserColumnMenu(const QPoint& globalPos);
+
+  signals:
+    // A press in the File view's header row (a sort command): Find starts that page from
+    // the top again.
+    void fileHeaderPressed();
+
+  public:
     // TRecordViews
     std::vector<int> RowRecords(TPage page) const override;
     void SelectRow(TPage page, int row) override;
@@ -84,6 +118,12 @@ class TViewsController : public QObject, public TDocumentViews, public TRecordVi
   private:
     void BuildFileView();
     void BuildMemoryView();
+    // The grid's current widths into the kept list (the user may have dragged borders).
+    void SyncWidths(QTableView* grid, std::vector<int>& widths);
+    // The kept widths onto the grid's columns; a column without one is sized to its content.
+    void ApplyWidths(QTableView* grid, std::vector<int>& widths);
+    // A column moved in the layout takes its width along.
+    void MoveWidth(int from, int to);
 
     TViewsContext ctx_;
     TWindowFrame& frame_;
@@ -95,6 +135,12 @@ class TViewsController : public QObject, public TDocumentViews, public TRecordVi
     QTableView* fileGrid_;
     TFileView fileView_;
     TMemoryViewContent memory_;
+    std::vector<int> memoryPositions_;  // Position each Memory view row showed
+    // Widths per grid column of the File view (all 60 places) and the Memory view; 0: not
+    // stored, sized to the content when the column is shown.
+    std::vector<int> fileWidths_;
+    std::vector<int> memoryWidths_;
+    std::array<std::unique_ptr<TPageRows>, kPageCount> pages_;
     TLayoutFamily widthsFamily_ = TLayoutFamily::Single;
     bool headerPressed_ = false;
     bool refreshPending_ = false;
