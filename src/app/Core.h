@@ -27,6 +27,7 @@
 #include "receiver/Rx.h"
 #include "receiver/Session.h"
 #include "records/Data.h"
+#include "records/RecordHistory.h"
 
 namespace ravlin {
 
@@ -50,6 +51,9 @@ struct TCore {
     // The current receiver type (from a login or a data file) and the one record table.
     TDevice device;
     TRecordTable table;
+    // The changes made to the table in the program since it was opened, downloaded, uploaded
+    // or saved (undo and redo; the document's marks follow it).
+    TRecordHistory recordHistory;
     TAppState state;
     // The transfer worker. Lives as long as the core; idle unless a download, upload or
     // on-line listening runs.

@@ -1,6 +1,7 @@
 #include "records/RecordHistory.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <unordered_map>
 
 namespace ravlin {
@@ -65,7 +66,45 @@ TRecordChange DiffTables(const TRecordTable& before, const TRecordTable& after, 
     return change;
 }
 
+namespace {
+
+// FNV-1a, 64 bits.
+struct TDigest {
+    uint64_t h = 1469598103934665603ULL;
+    void Add(const void* data, size_t n) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
+    }
+    void Add(const std::string& s) {
+        Add(s.data(), s.size());
+        // The length ends the text: "ab","c" and "a","bc" differ.
+        const uint64_t n = s.size();
+        Add(&n, sizeof n);
+    }
+    void Add(int64_t v) { Add(&v, sizeof v); }
+};
+
+}  // namespace
+
+uint64_t TableDigest(const TRecordTable& table, const TDevice& device) {
+    TDigest d;
+    d.Add(device.Name);
+    d.Add(static_cast<int64_t>(device.RecordCount));
+    d.Add(static_cast<int64_t>(device.UsedCount));
+    d.Add(static_cast<int64_t>(table.size()));
+    for (const TData& r : table) {
+        d.Add(static_cast<int64_t>(r.Position) * 2 + (r.Empty ? 1 : 0));
+        d.Add(static_cast<int64_t>(r.UserID));
+        for (const std::string* s : {&r.Raw, &r.Serial, &r.Button, &r.Output, &r.Channels, &r.Time,
+                                     &r.Extra, &r.User1, &r.User2, &r.User3, &r.User4, &r.TxType,
+                                     &r.CodePrefix})
+            d.Add(*s);
+    }
+    return d.h;
+}
+
 void TRecordHistory::Reset(bool saved, bool matchesReceiver) {
+    ++revision_;
     steps_.clear();
     at_ = 0;
     saved_ = saved ? 0 : -1;
@@ -74,6 +113,7 @@ void TRecordHistory::Reset(bool saved, bool matchesReceiver) {
 
 bool TRecordHistory::Record(TRecordChange change) {
     if (change.Empty()) return false;
+    ++revision_;
     // The undone steps cannot be redone after a new change; a mark among them is lost.
     steps_.erase(steps_.begin() + static_cast<long>(at_), steps_.end());
     if (saved_ > static_cast<long>(at_)) saved_ = -1;
@@ -98,6 +138,7 @@ bool TRecordHistory::Apply(TRecordChange change, TRecordTable& table, TDevice& d
 
 std::vector<int> TRecordHistory::Undo(TRecordTable& table, TDevice& device) {
     if (!CanUndo()) return {};
+    ++revision_;
     const TRecordChange& change = steps_[--at_];
     ApplyChange(change, table, device, false);
     return change.Positions();
@@ -105,6 +146,7 @@ std::vector<int> TRecordHistory::Undo(TRecordTable& table, TDevice& device) {
 
 std::vector<int> TRecordHistory::Redo(TRecordTable& table, TDevice& device) {
     if (!CanRedo()) return {};
+    ++revision_;
     const TRecordChange& change = steps_[at_++];
     ApplyChange(change, table, device, true);
     return change.Positions();

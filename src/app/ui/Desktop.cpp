@@ -4,11 +4,13 @@
 
 #include "app/Core.h"
 #include "app/ui/MainForm.h"
+#include "app/ui/RecordRows.h"
 #include "app/ui/StatusController.h"
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
 #include "receiver/ui/ReceiverController.h"
+#include "records/ui/RecordsController.h"
 #include "views/ui/ViewsController.h"
 
 namespace ravlin {
@@ -66,6 +68,12 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                                busy_, notifications_},
         *form_, *infoForm_);
     status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
+    recordRows_ = std::make_unique<TViewsRecordRows>(*views_, c.table);
+    records_ = std::make_unique<TRecordsController>(
+        TRecordsWindowContext{c.language, c.rxFnc, c.device, c.table, c.recordHistory, c.state.Saved,
+                              c.state.MemoryModified, c.folders.dataDir, c.settings.UserTitles, ui_,
+                              busy_, notifications_},
+        *recordRows_, *form_);
     TStartupWindow& window = *this;
     startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online_, monitor_);
 
@@ -82,6 +90,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
 TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
+    records_.reset();
+    recordRows_.reset();
     status_.reset();
     receiver_.reset();
     documents_.reset();

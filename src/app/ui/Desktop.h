@@ -21,8 +21,10 @@ class TDocumentController;
 class TInfoForm;
 class TMainForm;
 class TReceiverController;
+class TRecordsController;
 class TStatusController;
 class TViewsController;
+class TViewsRecordRows;
 
 struct TStartOptions {
     QString dataDir;   // --data-dir
@@ -54,6 +56,7 @@ class TDesktop : public QObject, private TStartupWindow {
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }
     TStatusController& status() { return *status_; }
+    TRecordsController& records() { return *records_; }
 
   private:
     // TStartupWindow
@@ -83,6 +86,8 @@ class TDesktop : public QObject, private TStartupWindow {
     std::unique_ptr<TDocumentController> documents_;
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
+    std::unique_ptr<TViewsRecordRows> recordRows_;
+    std::unique_ptr<TRecordsController> records_;
     // Until on-line mode and monitoring have their controllers.
     TNoOnline online_;
     TNoMonitor monitor_;
