@@ -95,9 +95,9 @@ uint64_t TableDigest(const TRecordTable& table, const TDevice& device) {
     for (const TData& r : table) {
         d.Add(static_cast<int64_t>(r.Position) * 2 + (r.Empty ? 1 : 0));
         d.Add(static_cast<int64_t>(r.UserID));
-        for (const std::string* s : {&r.Raw, &r.Serial, &r.Button, &r.Output, &r.Channels, &r.Time,
-                                     &r.Extra, &r.User1, &r.User2, &r.User3, &r.User4, &r.TxType,
-                                     &r.CodePrefix})
+        for (const std::string* s :
+             {&r.Raw, &r.Serial, &r.Button, &r.Output, &r.Channels, &r.Time, &r.Extra, &r.User1,
+              &r.User2, &r.User3, &r.User4, &r.TxType, &r.CodePrefix})
             d.Add(*s);
     }
     return d.h;

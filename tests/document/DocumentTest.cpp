@@ -28,8 +28,9 @@ class TLoggingUi : public test::TRecordingUi {
     TAnswer Ask(const TMessage& m, TButtons b, TAnswer d) override {
         log_.events.push_back("ask " + std::to_string(m.textId) +
                               (b == TButtons::YesNo ? " yn" : " ync") +
-                              (d == TAnswer::Yes ? "" : d == TAnswer::No ? " default no"
-                                                                         : " default cancel"));
+                              (d == TAnswer::Yes  ? ""
+                               : d == TAnswer::No ? " default no"
+                                                  : " default cancel"));
         return TRecordingUi::Ask(m, b, d);
     }
     using TRecordingUi::Ask;

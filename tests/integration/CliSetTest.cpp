@@ -189,8 +189,18 @@ TEST_F(CliSet, ANewUsersEditUploadedAndDownloadedAgain) {
         return head + extra;
     };
     std::string bytes;
-    for (const std::string& r : {record("01" "3" "23456" "01" "0000", "Door"),
-                                 record("02" "1" "0ABCD" "03" "0000", "Stairs")})
+    for (const std::string& r : {record("01"
+                                        "3"
+                                        "23456"
+                                        "01"
+                                        "0000",
+                                        "Door"),
+                                 record("02"
+                                        "1"
+                                        "0ABCD"
+                                        "03"
+                                        "0000",
+                                        "Stairs")})
         for (size_t i = 0; i < r.size(); i += 2)
             bytes += static_cast<char>(std::stoi(r.substr(i, 2), nullptr, 16));
     bytes.append(24 * 8, '\xFF');

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -206,8 +206,9 @@ class DialogsTest : public QObject {
             TButtons buttons;
             TAnswer defaultButton;
         };
-        for (const Case& c : {Case{TButtons::YesNo, TAnswer::No}, Case{TButtons::YesNo, TAnswer::Yes},
-                              Case{TButtons::YesNoCancel, TAnswer::Cancel}}) {
+        for (const Case& c :
+             {Case{TButtons::YesNo, TAnswer::No}, Case{TButtons::YesNo, TAnswer::Yes},
+              Case{TButtons::YesNoCancel, TAnswer::Cancel}}) {
             QMessageBox::StandardButton seen = QMessageBox::NoButton;
             auto done = test::OnNextModal<QMessageBox>([&](QMessageBox* box) {
                 seen = box->standardButton(box->defaultButton());

@@ -89,6 +89,14 @@ void SetTime(TEditForm* form, int minutes, int seconds, int millis) {
     Leave(mil);
 }
 
+// One row selected and current. QTableView::selectRow reads the keyboard's modifiers, which
+// QTest can leave pressed after a shortcut with Shift.
+void SelectRow(QTableView* grid, int row) {
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(row, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 // Centre of a grid row, in viewport coordinates.
 QPoint RowPoint(QTableView* grid, int row) {
     return grid->visualRect(grid->model()->index(row, 1)).center();
@@ -135,7 +143,8 @@ class RecordsTest : public QObject {
         QVERIFY(sim->Start(TSimProcess::Tcp, {"--type", type, "--data-dir", RAVLIN_TEST_DATA_DIR,
                                               "--load", image.toStdString()}));
         const QString home = dir.path() + "/" + name;
-        WriteSettings(home, sim->Port());
+        // No backup: two downloads within a second would meet the backup of the first.
+        WriteSettings(home, sim->Port(), "Backup=0\r\n");
         desktop = std::make_unique<TDesktop>(TStartOptions{DataDir(), home, QString()});
         shown.clear();
         answers.clear();
@@ -153,11 +162,23 @@ class RecordsTest : public QObject {
         form().ShowPage(TPage::Memory);
         QVERIFY(WaitFor([&] { return memoryGrid()->isVisible(); }));
         QVERIFY(WaitFor([&] { return form().Action("MenuAdd")->isEnabled(); }));
-        memoryGrid()->setFocus();
+        Activate();
+    }
+
+    // A progress window or the editor took the activation; without a window manager nobody
+    // hands it back, and the window's keys (its menu shortcuts) reach only the active window.
+    void Activate() {
+        QApplication::setActiveWindow(&form());
+        QVERIFY(QTest::qWaitForWindowActive(&form()));
     }
 
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(memoryGrid(), static_cast<Qt::Key>(key), modifiers);
+        KeyTo(memoryGrid(), key, modifiers);
+    }
+    void KeyTo(QTableView* grid, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(&form());
+        grid->setFocus();
+        QTest::keyClick(grid, static_cast<Qt::Key>(key), modifiers);
     }
 
   private slots:
@@ -198,13 +219,14 @@ class RecordsTest : public QObject {
         QVERIFY(!form().Action("MenuUndo")->isEnabled());
 
         // Add from the first row: its record is the template, with button 0.
-        memoryGrid()->selectRow(0);
+        SelectRow(memoryGrid(), 0);
         auto done = OnNextModal<TEditForm>([](TEditForm* f) {
             QCOMPARE(Child<QLineEdit>(f, "MistoEdit")->text(), QString("4"));
             QCOMPARE(Child<QComboBox>(f, "BtnCombo")->currentText(), QString("0"));
             TypeCode(f, "x0BEEF1");
             f->accept();
         });
+        Activate();
         QTest::keyClick(&form(), Qt::Key_F5);
         QVERIFY(*done);
         QCOMPARE(Positions(), QStringList({"1", "2", "3", "4"}));
@@ -223,7 +245,7 @@ class RecordsTest : public QObject {
             SetTime(f, 1, 30, 500);
             f->accept();
         });
-        memoryGrid()->selectRow(1);
+        SelectRow(memoryGrid(), 1);
         Key(Qt::Key_Return);
         QVERIFY(*done);
         QCOMPARE(At(2).Output, std::string("03"));
@@ -236,13 +258,15 @@ class RecordsTest : public QObject {
             Child<QLineEdit>(f, "Edit1")->setText("not kept");
             f->reject();
         });
+        // The press before the double click, as a mouse sends it.
+        QTest::mouseClick(memoryGrid()->viewport(), Qt::LeftButton, {}, RowPoint(memoryGrid(), 2));
         QTest::mouseDClick(memoryGrid()->viewport(), Qt::LeftButton, {}, RowPoint(memoryGrid(), 2));
         QVERIFY(*done);
         QCOMPARE(At(3).User1, std::string("Hall"));
         QCOMPARE(core().recordHistory.Steps(), steps);
 
         // The Delete key deletes the selection; the next row takes its place.
-        memoryGrid()->selectRow(0);
+        SelectRow(memoryGrid(), 0);
         Key(Qt::Key_Delete);
         QCOMPARE(Positions(), QStringList({"2", "3", "4"}));
         QVERIFY(At(1).Empty);
@@ -274,7 +298,7 @@ class RecordsTest : public QObject {
         QVERIFY(WaitFor([&] { return MemoryMark(); }));
 
         // A new change drops what could be redone.
-        memoryGrid()->selectRow(3);
+        SelectRow(memoryGrid(), 3);
         Key(Qt::Key_Delete);
         QVERIFY(!form().Action("MenuRedo")->isEnabled());
         QVERIFY(shown.empty());
@@ -297,7 +321,7 @@ class RecordsTest : public QObject {
                   24 * 10);
         QMenu* menu = records().contextMenu();
         QVERIFY(!menu->isVisible());
-        memoryGrid()->selectRow(1);
+        SelectRow(memoryGrid(), 1);
         const QPoint at = RowPoint(memoryGrid(), 1);
         QTest::mouseClick(memoryGrid()->viewport(), Qt::RightButton, {}, at);
         emit memoryGrid()->customContextMenuRequested(at);
@@ -346,7 +370,7 @@ class RecordsTest : public QObject {
                               "00C8",
                               "Gate")},
                   24 * 10);
-        memoryGrid()->selectRow(1);
+        SelectRow(memoryGrid(), 1);
         Key(Qt::Key_C, Qt::ControlModifier);
         const QMimeData* data = QApplication::clipboard()->mimeData();
         QVERIFY(data && data->hasFormat(kRecordsMimeType));
@@ -357,7 +381,7 @@ class RecordsTest : public QObject {
         QVERIFY(!core().state.MemoryModified);  // copying changes nothing
 
         // Pasted into the first free position: the whole record, its name included.
-        memoryGrid()->selectRow(0);
+        SelectRow(memoryGrid(), 0);
         Key(Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Positions(), QStringList({"1", "2", "3"}));
         TData copy = At(3);
@@ -409,7 +433,7 @@ class RecordsTest : public QObject {
         QCOMPARE(At(1).Serial, std::string("12345"));
 
         // The page shows the command again.
-        memoryGrid()->selectRow(0);
+        SelectRow(memoryGrid(), 0);
         done = OnNextModal<TEditForm>([](TEditForm* f) {
             f->pages()->setCurrentIndex(0);
             QCOMPARE(Child<QLineEdit>(f, "CommandEdit1")->text(), QString("PWR ON$0D"));
@@ -459,7 +483,7 @@ class RecordsTest : public QObject {
         QCOMPARE(At(3).Serial, std::string("C0FFE"));
         QCOMPARE(At(3).User1, std::string(""));  // no row: a cleared record
 
-        memoryGrid()->selectRow(2);
+        SelectRow(memoryGrid(), 2);
         done = OnNextModal<TEditForm>([](TEditForm* f) {
             ChooseFunction(f, "Timer");
             SetTime(f, 0, 45, 0);
@@ -474,7 +498,7 @@ class RecordsTest : public QObject {
         Key(Qt::Key_Return);
         QVERIFY(*done);
         QCOMPARE(At(3).User1, std::string("Garage"));
-        memoryGrid()->selectRow(0);
+        SelectRow(memoryGrid(), 0);
         Key(Qt::Key_Delete);
         QVERIFY(At(1).Empty);
 
@@ -532,23 +556,23 @@ class RecordsTest : public QObject {
             WaitFor([&] { return grid->isVisible() && form().Action("MenuAdd")->isEnabled(); }));
 
         // Delete in the File view: modified; undone: saved again.
-        grid->selectRow(0);
-        QTest::keyClick(grid, Qt::Key_Delete);
+        SelectRow(grid, 0);
+        KeyTo(grid, Qt::Key_Delete);
         QCOMPARE(desktop->views().fileModel()->rowCount(), 1);
         QVERIFY(!core().state.Saved);
         QVERIFY(WaitFor([&] { return form().pages()->tabText(1).endsWith('*'); }));
-        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        KeyTo(grid, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(desktop->views().fileModel()->rowCount(), 2);
         QVERIFY(core().state.Saved);
         QVERIFY(WaitFor([&] { return !form().pages()->tabText(1).endsWith('*'); }));
 
         // Edited and saved: the save is the new start, nothing to undo.
-        grid->selectRow(1);
+        SelectRow(grid, 1);
         auto done = OnNextModal<TEditForm>([](TEditForm* f) {
             Child<QLineEdit>(f, "Edit2")->setText("second floor");
             f->accept();
         });
-        QTest::keyClick(grid, Qt::Key_Return);
+        KeyTo(grid, Qt::Key_Return);
         QVERIFY(*done);
         QVERIFY(!core().state.Saved);
         QVERIFY(core().recordHistory.CanUndo());
@@ -558,8 +582,8 @@ class RecordsTest : public QObject {
         QVERIFY(!form().Action("MenuUndo")->isEnabled());
 
         // Deleted, then the file opened again: the deletion cannot be undone into it.
-        grid->selectRow(0);
-        QTest::keyClick(grid, Qt::Key_Delete);
+        SelectRow(grid, 0);
+        KeyTo(grid, Qt::Key_Delete);
         QVERIFY(core().recordHistory.CanUndo());
         answers = {TAnswer::No};  // do not save the deletion
         QVERIFY(desktop->documents().MenuOpenClick());

@@ -70,9 +70,9 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
     recordRows_ = std::make_unique<TViewsRecordRows>(*views_, c.table);
     records_ = std::make_unique<TRecordsController>(
-        TRecordsWindowContext{c.language, c.rxFnc, c.device, c.table, c.recordHistory, c.state.Saved,
-                              c.state.MemoryModified, c.folders.dataDir, c.settings.UserTitles, ui_,
-                              busy_, notifications_},
+        TRecordsWindowContext{c.language, c.rxFnc, c.device, c.table, c.recordHistory,
+                              c.state.Saved, c.state.MemoryModified, c.folders.dataDir,
+                              c.settings.UserTitles, ui_, busy_, notifications_},
         *recordRows_, *form_);
     TStartupWindow& window = *this;
     startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online_, monitor_);

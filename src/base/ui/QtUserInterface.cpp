@@ -70,7 +70,7 @@ TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     }
-    box.setDefaultButton(defaultButton == TAnswer::No       ? QMessageBox::No
+    box.setDefaultButton(defaultButton == TAnswer::No ? QMessageBox::No
                          : defaultButton == TAnswer::Cancel && buttons == TButtons::YesNoCancel
                              ? QMessageBox::Cancel
                              : QMessageBox::Yes);
