@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QSpinBox>
@@ -345,6 +346,23 @@ class RecordsTest : public QObject {
         menu->actions()[2]->trigger();
         menu->hide();
         QCOMPARE(Positions(), QStringList({"1"}));
+        QVERIFY(form().Action("MenuUndo")->isEnabled());
+        QVERIFY(!form().Action("MenuRedo")->isEnabled());
+        if (!shots.isEmpty()) {
+            // The Edit menu with Undo offered.
+            QMenu* edit = nullptr;
+            for (QObject* o : form().Action("MenuUndo")->associatedObjects())
+                if (auto* m = qobject_cast<QMenu*>(o)) edit = m;
+            QVERIFY(edit);
+            edit->popup(form().mapToGlobal(QPoint(40, form().menuBar()->height())));
+            QVERIFY(WaitFor([&] { return edit->isVisible(); }));
+            QPixmap window = form().grab();
+            QPainter p(&window);
+            p.drawPixmap(form().mapFromGlobal(edit->pos()), edit->grab());
+            p.end();
+            edit->hide();
+            QVERIFY(window.save(shots + "/main-edit-menu.png"));
+        }
 
         // On the File view the same: the commands need a document, then they act there.
         form().ShowPage(TPage::File);
