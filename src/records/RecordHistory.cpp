@@ -1,7 +1,9 @@
 #include "records/RecordHistory.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
+#include <string_view>
 #include <unordered_map>
 
 namespace ravlin {
@@ -68,20 +70,20 @@ TRecordChange DiffTables(const TRecordTable& before, const TRecordTable& after, 
 
 namespace {
 
-// FNV-1a, 64 bits.
+// The digest runs at every notification over the whole table (up to 9 999 records): each
+// text is hashed by the library's word-wise string hash, and the values are mixed in order.
 struct TDigest {
     uint64_t h = 1469598103934665603ULL;
-    void Add(const void* data, size_t n) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
+    void Mix(uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+        h *= 0xFF51AFD7ED558CCDULL;
     }
     void Add(const std::string& s) {
-        Add(s.data(), s.size());
+        Mix(std::hash<std::string_view>{}(s));
         // The length ends the text: "ab","c" and "a","bc" differ.
-        const uint64_t n = s.size();
-        Add(&n, sizeof n);
+        Mix(s.size());
     }
-    void Add(int64_t v) { Add(&v, sizeof v); }
+    void Add(int64_t v) { Mix(static_cast<uint64_t>(v)); }
 };
 
 }  // namespace

@@ -302,6 +302,19 @@ class RecordsTest : public QObject {
         SelectRow(memoryGrid(), 3);
         Key(Qt::Key_Delete);
         QVERIFY(!form().Action("MenuRedo")->isEnabled());
+        QCOMPARE(Positions(), QStringList({"1", "2", "3"}));
+
+        // Rows picked one by one (two ranges): both go, and come back in one step.
+        QItemSelection picked;
+        const QAbstractItemModel* model = memoryGrid()->model();
+        for (int row : {0, 2})
+            picked.select(model->index(row, 0), model->index(row, model->columnCount() - 1));
+        memoryGrid()->selectionModel()->select(picked, QItemSelectionModel::ClearAndSelect);
+        Key(Qt::Key_Delete);
+        QCOMPARE(Positions(), QStringList({"2"}));
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Positions(), QStringList({"1", "2", "3"}));
+        QCOMPARE(SelectedRows(memoryGrid()), QList<int>({0, 2}));
         QVERIFY(shown.empty());
     }
 

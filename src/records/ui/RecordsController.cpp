@@ -91,10 +91,25 @@ bool TRecordsController::LoadFunctions() {
 std::vector<int> TRecordsController::SelectedRows(TPage page) const {
     std::vector<int> rows;
     QTableView* grid = rows_.Grid(page);
-    if (!grid || !grid->selectionModel()) return rows;
-    for (const QModelIndex& index : grid->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+    if (!grid || !grid->selectionModel() || !grid->model()) return rows;
+    QItemSelectionModel* s = grid->selectionModel();
+    // The grids select whole rows: their ranges give the rows at once. selectedRows() tests
+    // every row against every range, which takes long for a thousand rows picked one by one.
+    const int lastColumn = grid->model()->columnCount() - 1;
+    bool wholeRows = true;
+    for (const QItemSelectionRange& range : s->selection()) {
+        if (range.left() > 0 || range.right() < lastColumn) {
+            wholeRows = false;
+            break;
+        }
+        for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+    }
+    if (!wholeRows) {
+        rows.clear();
+        for (const QModelIndex& index : s->selectedRows()) rows.push_back(index.row());
+    }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
