@@ -33,13 +33,17 @@ struct TOptions {
 };
 
 // Messages go to stderr as their language texts; questions are answered from stdin
-// when it is a terminal, otherwise with No.
+// when it is a terminal (an empty line takes the default button, a line that answers
+// nothing asks again), otherwise with No.
 class TStderrUi : public TUserInterface {
   public:
     void Error(const TMessage& m) override;
     void Warning(const TMessage& m) override;
     void Information(const TMessage& m) override;
-    TAnswer Ask(const TMessage& m, TButtons buttons) override;
+    TAnswer Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) override;
+    TAnswer Ask(const TMessage& m, TButtons buttons) override {
+        return Ask(m, buttons, TAnswer::Yes);
+    }
     void Progress(int position, int maximum) override;
     bool CancelRequested() override;
     bool showProgress = false;  // set when stderr is a terminal
@@ -53,7 +57,10 @@ class TCommandUi : public TUserInterface {
     void Error(const TMessage& m) override { inner_.Error(m); }
     void Warning(const TMessage& m) override { inner_.Warning(m); }
     void Information(const TMessage& m) override { inner_.Information(m); }
-    TAnswer Ask(const TMessage& m, TButtons buttons) override;
+    TAnswer Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) override;
+    TAnswer Ask(const TMessage& m, TButtons buttons) override {
+        return Ask(m, buttons, TAnswer::Yes);
+    }
     void Progress(int position, int maximum) override { inner_.Progress(position, maximum); }
     bool CancelRequested() override { return inner_.CancelRequested(); }
 

@@ -36,18 +36,20 @@ void TStderrUi::Information(const TMessage& m) {
     std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
 }
 
-TAnswer TStderrUi::Ask(const TMessage& m, TButtons buttons) {
+TAnswer TStderrUi::Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) {
     const bool cancel = buttons == TButtons::YesNoCancel;
-    std::fprintf(stderr, "%s [%s] ", AnsiToUtf8(m.text).c_str(), cancel ? "y/n/c" : "y/n");
+    const std::string prompt =
+        AnsiToUtf8(m.text) + " [" + AnswerChoices(buttons, defaultButton) + "] ";
     if (!::isatty(0)) {
-        std::fprintf(stderr, "n\n");
+        std::fprintf(stderr, "%sn\n", prompt.c_str());
         return TAnswer::No;
     }
-    std::string line;
-    if (!std::getline(std::cin, line)) return cancel ? TAnswer::Cancel : TAnswer::No;
-    if (!line.empty() && (line[0] == 'y' || line[0] == 'Y')) return TAnswer::Yes;
-    if (cancel && !line.empty() && (line[0] == 'c' || line[0] == 'C')) return TAnswer::Cancel;
-    return TAnswer::No;
+    for (;;) {
+        std::fprintf(stderr, "%s", prompt.c_str());
+        std::string line;
+        if (!std::getline(std::cin, line)) return cancel ? TAnswer::Cancel : TAnswer::No;
+        if (const auto answer = AnswerOfLine(line, buttons, defaultButton)) return *answer;
+    }
 }
 
 void TStderrUi::Progress(int position, int maximum) {
@@ -57,10 +59,10 @@ void TStderrUi::Progress(int position, int maximum) {
     std::fflush(stderr);
 }
 
-TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons) {
+TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) {
     if (m.textId == 95) return TAnswer::Yes;
     if (m.textId == 98 && !::isatty(0)) return TAnswer::Yes;
-    return inner_.Ask(m, buttons);
+    return inner_.Ask(m, buttons, defaultButton);
 }
 
 static volatile std::sig_atomic_t g_interrupted = 0;

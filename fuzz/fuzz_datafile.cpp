@@ -35,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TRecordTable table;
     std::string image;
     if (OpenDataText(text, "fuzz.rvl", env, false, device, table, image)) {
+        // The format's four-digit positions bound every table a file can make.
+        if (table.size() > static_cast<size_t>(kMaxDataFileRecords)) __builtin_trap();
         std::string encoded;
         if (!EncodeImage(device, table, encoded, ui)) __builtin_trap();
         const std::string again = FormatDataFile(device, table, encoded);
@@ -68,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Comment import into a table of its own.
     TDataFileRead read;
     if (ParseDataFile(text, "fuzz.rvl", env, nullptr, read)) {
+        if (read.count > kMaxDataFileRecords) __builtin_trap();
         TRecordTable imported(static_cast<size_t>(read.count));
         const size_t length = read.device.EmptyTemplate.size();
         for (size_t i = 0; i < imported.size(); ++i)

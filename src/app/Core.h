@@ -54,6 +54,8 @@ struct TCore {
     // The current receiver type (from a login or a data file) and the one record table.
     TDevice device;
     TRecordTable table;
+    // The changes made to the table in the program since it was opened, downloaded, uploaded
+    // or saved (undo and redo; the document's marks follow it).
     TRecordHistory recordHistory;
     TAppState state;
     // The transfer worker. Lives as long as the core; idle unless a download, upload or

@@ -1,11 +1,36 @@
 #include "base/UserInterface.h"
 
+#include <cctype>
+
 namespace ravlin {
 
 TMessage TMessage::Lang(const PopisType& table, int id, const std::string& suffix) {
     std::string text =
         (id >= 0 && static_cast<size_t>(id) < table.size()) ? table[id] : std::string();
     return {id, text + suffix};
+}
+
+std::optional<TAnswer> AnswerOfLine(const std::string& line, TButtons buttons,
+                                    TAnswer defaultButton) {
+    size_t begin = line.find_first_not_of(" \t\r");
+    if (begin == std::string::npos) return defaultButton;
+    size_t end = line.find_last_not_of(" \t\r");
+    std::string word = line.substr(begin, end - begin + 1);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto is = [&](const char* full) {
+        return std::string(full).compare(0, word.size(), word) == 0;
+    };
+    if (is("yes")) return TAnswer::Yes;
+    if (is("no")) return TAnswer::No;
+    if (buttons == TButtons::YesNoCancel && is("cancel")) return TAnswer::Cancel;
+    return std::nullopt;
+}
+
+std::string AnswerChoices(TButtons buttons, TAnswer defaultButton) {
+    std::string out = defaultButton == TAnswer::Yes ? "Y/" : "y/";
+    out += defaultButton == TAnswer::No ? "N" : "n";
+    if (buttons == TButtons::YesNoCancel) out += defaultButton == TAnswer::Cancel ? "/C" : "/c";
+    return out;
 }
 
 }  // namespace ravlin

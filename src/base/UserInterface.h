@@ -3,6 +3,7 @@
 // the desktop program implements this with message boxes and the progress window,
 // ravlin-cli with stderr/stdin, the tests with a recorder.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ struct TMessage {
 enum class TAnswer { Yes, No, Cancel };
 enum class TButtons { YesNo, YesNoCancel };
 
+// The answer a typed line gives (a terminal's answer to a question): "y"/"n"/"c" and the
+// words they begin, in either case; an empty line gives `defaultButton`; anything else, or
+// Cancel where there is no Cancel button, gives nullopt (ask again).
+std::optional<TAnswer> AnswerOfLine(const std::string& line, TButtons buttons,
+                                    TAnswer defaultButton);
+// The choices as a terminal shows them, the default in capitals: "Y/n", "y/N/c", ...
+std::string AnswerChoices(TButtons buttons, TAnswer defaultButton);
+
 class TUserInterface {
   public:
     virtual ~TUserInterface() = default;
@@ -33,7 +42,15 @@ class TUserInterface {
     virtual void Warning(const TMessage& message) { Error(message); }
     // Plain message without an icon (for example "Data coding error").
     virtual void Information(const TMessage& message) { Error(message); }
-    // Question with the question icon.
+    // Question with the question icon; `defaultButton` is the answer a user gets by just
+    // confirming (Enter). A question whose Yes loses or overwrites data defaults to No.
+    // Implementations that show questions override this; the default forwards to the form
+    // below, for interfaces that answer without a user.
+    virtual TAnswer Ask(const TMessage& message, TButtons buttons, TAnswer defaultButton) {
+        (void)defaultButton;
+        return Ask(message, buttons);
+    }
+    // The same with Yes as the default button.
     virtual TAnswer Ask(const TMessage& message, TButtons buttons) = 0;
     // Progress of a long receiver operation; position runs from 0 to maximum.
     virtual void Progress(int position, int maximum) {}
@@ -46,6 +63,7 @@ class TSilentUi : public TUserInterface {
   public:
     explicit TSilentUi(TAnswer answer = TAnswer::No) : answer_(answer) {}
     void Error(const TMessage&) override {}
+    using TUserInterface::Ask;
     TAnswer Ask(const TMessage&, TButtons) override { return answer_; }
 
   private:

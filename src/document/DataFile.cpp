@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +87,7 @@ class TCountingUi : public TUserInterface {
         ++count;
         inner_.Information(m);
     }
+    TAnswer Ask(const TMessage& m, TButtons b, TAnswer d) override { return inner_.Ask(m, b, d); }
     TAnswer Ask(const TMessage& m, TButtons b) override { return inner_.Ask(m, b); }
     int count = 0;
 
@@ -93,7 +95,20 @@ class TCountingUi : public TUserInterface {
     TUserInterface& inner_;
 };
 
-enum class TReadResult { Ok, CannotOpen, TooLarge };
+enum class TReadResult { Ok, CannotOpen, TooLarge, TooManyRecords };
+
+// False when the text's second line (complete) is a record count beyond the format's: the
+// reading stops there, whatever size the file has.
+bool CountLineFits(const std::string& text) {
+    const size_t first = text.find('\n');
+    if (first == std::string::npos) return true;
+    const size_t second = text.find('\n', first + 1);
+    if (second == std::string::npos) return true;
+    std::string line = text.substr(first + 1, second - first - 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    int32_t count = 0;
+    return !ParseInt(line, count) || count <= kMaxDataFileRecords;
+}
 
 TReadResult ReadFile(const std::string& fileName, std::string& text) {
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -117,10 +132,15 @@ TReadResult ReadFile(const std::string& fileName, std::string& text) {
             return TReadResult::CannotOpen;
         }
         if (n == 0) break;
+        const bool head = text.size() < sizeof buffer;
         text.append(buffer, static_cast<size_t>(n));
         if (static_cast<off_t>(text.size()) > kMaxFileSize) {
             ::close(fd);
             return TReadResult::TooLarge;
+        }
+        if (head && !CountLineFits(text)) {
+            ::close(fd);
+            return TReadResult::TooManyRecords;
         }
     }
     ::close(fd);
@@ -133,6 +153,7 @@ bool ReadDataFileText(const std::string& fileName, const TDataFileEnv& env, std:
         case TReadResult::Ok:
             return true;
         case TReadResult::TooLarge:
+        case TReadResult::TooManyRecords:
             env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - " + fileName));
             return false;
         case TReadResult::CannotOpen:
@@ -151,11 +172,15 @@ bool ParseUserLine(const std::string& line, TUserLines& u) {
     if (hash == std::string::npos) return false;
     u.userIdRead = ParseInt(line.substr(at, hash - at), u.UserID);
     at = hash + 1;
-    for (int f = 0; f < 4; ++f) {
+    for (int f = 0;; ++f) {
         hash = line.find('#', at);
         if (hash == std::string::npos) break;
-        u.User[f] = line.substr(at, hash - at);
-        u.userTexts = f + 1;
+        if (f < 4) {
+            u.User[f] = line.substr(at, hash - at);
+            u.userTexts = f + 1;
+        } else if (u.more.size() < 64) {
+            u.more.push_back(line.substr(at, hash - at));
+        }
         at = hash + 1;
     }
     return u.userIdRead;
@@ -199,7 +224,9 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
     line.clear();
     lines.Next(line);
     int32_t count = 0;
-    if (!ParseInt(line, count) || count < 0) {
+    // The position field has four digits: a larger count is no file of ours, and is refused
+    // before anything is sized by it.
+    if (!ParseInt(line, count) || count < 0 || count > kMaxDataFileRecords) {
         env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, suffix));
         return false;
     }
@@ -248,14 +275,45 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
     return true;
 }
 
-void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table) {
+namespace {
+
+// The user texts of a record line for a record whose User1 is the receiver's text
+// `received`: how many leading fields that text took (0: none, the first field is the file's
+// own). Files written before the receiver's text was kept whole hold it as it was, "#"
+// and all, which split it over several fields.
+size_t ReceivedTextFields(const TUserLines& u, const std::string& received) {
+    if (u.userTexts == 0) return 0;
+    if (u.User[0] == FileText(received)) return 1;
+    const size_t hashes = static_cast<size_t>(std::count(received.begin(), received.end(), '#'));
+    if (hashes == 0) return 0;
+    const size_t fields = static_cast<size_t>(u.userTexts) + u.more.size();
+    if (hashes + 1 > fields) return 0;
+    std::string joined;
+    for (size_t f = 0; f <= hashes; ++f) {
+        if (f > 0) joined += '#';
+        joined += f < 4 ? u.User[f] : u.more[f - 4];
+    }
+    return joined == FileText(received) || joined == received ? hashes + 1 : 0;
+}
+
+}  // namespace
+
+void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table, bool textHolding) {
     const size_t n = std::min(users.size(), table.size());
     for (size_t i = 0; i < n; ++i) {
         const TUserLines& u = users[i];
         TData& r = table[i];
         if (u.userIdRead) r.UserID = u.UserID;
         std::string* texts[4] = {&r.User1, &r.User2, &r.User3, &r.User4};
-        for (int f = 0; f < u.userTexts; ++f) *texts[f] = u.User[f];
+        const size_t skip = textHolding ? ReceivedTextFields(u, r.User1) : 0;
+        if (skip > 0) {
+            // User1 stays the receiver's text; the fields after it are User2..User4.
+            const size_t fields = static_cast<size_t>(u.userTexts) + u.more.size();
+            for (size_t f = skip, t = 1; f < fields && t < 4; ++f, ++t)
+                *texts[t] = f < 4 ? u.User[f] : u.more[f - 4];
+        } else {
+            for (int f = 0; f < u.userTexts; ++f) *texts[f] = u.User[f];
+        }
         if (u.haveLine2) {
             r.CodePrefix = u.CodePrefix;
             r.TxType = u.TxType;
@@ -271,9 +329,15 @@ std::string PositionField(int position) {
     return field;
 }
 
-// A line feed inside a text (a receiver text holds any byte) would end its line early and
-// shift every later record of the file: it is written as a blank.
-static std::string FileField(const std::string& text) {
+std::string FileText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\n' || c == '#') c = ' ';
+    return out;
+}
+
+// The second line of a record is not split at "#": only a line feed must not reach it.
+static std::string LineText(const std::string& text) {
     std::string out = text;
     for (char& c : out)
         if (c == '\n') c = ' ';
@@ -294,17 +358,17 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
         out += PositionField(r.Position);
         out += std::to_string(r.UserID);
         out += '#';
-        out += FileField(r.User1);
+        out += FileText(r.User1);
         out += '#';
-        out += FileField(r.User2);
+        out += FileText(r.User2);
         out += '#';
-        out += FileField(r.User3);
+        out += FileText(r.User3);
         out += '#';
-        out += FileField(r.User4);
+        out += FileText(r.User4);
         out += "#\r\n";
-        out += FileField(r.CodePrefix);
+        out += LineText(r.CodePrefix);
         out += ' ';
-        out += FileField(r.TxType);
+        out += LineText(r.TxType);
         out += "\r\n";
     }
     return out;
@@ -358,7 +422,7 @@ bool OpenDataText(const std::string& text, const std::string& fileLabel, const T
         env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - Rx.def"));
         return false;
     }
-    ApplyUserLines(read.users, decoded);
+    ApplyUserLines(read.users, decoded, IsTextHoldingType(target.Name));
     device = std::move(target);
     table = std::move(decoded);
     image = std::move(newImage);
@@ -402,12 +466,19 @@ bool ImportComments(const std::string& fileName, const TDataFileEnv& env, TRecor
     TDataFileRead read;
     if (!ParseDataFile(text, fileName, env, nullptr, read)) return false;
     const size_t length = read.device.EmptyTemplate.size();
-    TRecordTable imported(static_cast<size_t>(read.count));
-    for (size_t i = 0; i < imported.size(); ++i) {
-        imported[i].Position = static_cast<int32_t>(i + 1);
-        imported[i].Raw = read.image.substr(i * length, length);
+    TRecordTable imported;
+    // The text-holding types keep User1 in the image: decoded, it is the text whole.
+    const bool textHolding = IsTextHoldingType(read.device.Name);
+    TDevice decodedType = read.device;
+    const bool decoded = textHolding && DecodeImage(read.image, decodedType, imported);
+    if (!decoded) {
+        imported.assign(static_cast<size_t>(read.count), TData{});
+        for (size_t i = 0; i < imported.size(); ++i) {
+            imported[i].Position = static_cast<int32_t>(i + 1);
+            imported[i].Raw = read.image.substr(i * length, length);
+        }
     }
-    ApplyUserLines(read.users, imported);
+    ApplyUserLines(read.users, imported, decoded);
     MergeUserInfo(imported, table);
     return true;
 }
@@ -429,6 +500,9 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
         case TReadResult::TooLarge:
             why = "file too large: " + fileName;
             return false;
+        case TReadResult::TooManyRecords:
+            why = "record count above " + std::to_string(kMaxDataFileRecords) + " in " + fileName;
+            return false;
         case TReadResult::CannotOpen:
             why = "cannot read " + fileName;
             return false;
@@ -445,6 +519,10 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
     }
     if (!ParseInt(countLine, count) || count < 0) {
         why = "record count is not a number in " + fileName;
+        return false;
+    }
+    if (count > kMaxDataFileRecords) {
+        why = "record count above " + std::to_string(kMaxDataFileRecords) + " in " + fileName;
         return false;
     }
     const bool hex = data.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;

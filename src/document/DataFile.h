@@ -20,6 +20,10 @@
 
 namespace ravlin {
 
+// Most records a data file holds: its position field has four digits. A file that declares
+// more is refused with 82.
+inline constexpr int kMaxDataFileRecords = 9999;
+
 // Where the readers find Rx.def, and how they report.
 struct TDataFileEnv {
     std::string dataDir;
@@ -33,6 +37,9 @@ struct TUserLines {
     int32_t UserID = 0;
     int userTexts = 0;  // how many of User1..User4 the line gave (fields ended by "#")
     std::string User[4];
+    // Fields beyond the fourth: a receiver's text with "#" written whole by an earlier
+    // writer split its field (see ApplyUserLines).
+    std::vector<std::string> more;
     bool haveLine2 = false;  // the second line of the pair exists
     std::string CodePrefix, TxType;
 };
@@ -51,7 +58,17 @@ struct TDataFileRead {
 bool ParseDataFile(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
                    const TDevice* loggedIn, TDataFileRead& out);
 // The user information read into records 1.. of `table` (records beyond it are ignored).
-void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table);
+// `textHolding`: the table was decoded for a text-holding receiver type, so User1 holds
+// the receiver's own text; it stays whole where the file's first field is that text as the
+// file carries it (see FileText), or that text split at its "#" by an earlier writer (the
+// fields after it are then the other texts). Any other first field replaces it, as for
+// every other type.
+void ApplyUserLines(const std::vector<TUserLines>& users, TRecordTable& table,
+                    bool textHolding = false);
+// A text as a field of a record line: "#" ends a field and a line feed a line, so both are
+// written as blanks (nothing is escaped in these files). The receiver's own texts of the
+// text-holding types, which may hold any byte, are kept whole in the memory image.
+std::string FileText(const std::string& text);
 // The file text SaveData writes for an already encoded table and its image.
 std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
                            const std::string& image);

@@ -210,7 +210,9 @@ bool TDocument::OpenBackup() {
 }
 
 bool TDocument::ImportComments() {
-    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo) != TAnswer::Yes)
+    // Merging comments changes many records at once: only a deliberate Yes does it.
+    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo, TAnswer::No) !=
+        TAnswer::Yes)
         return false;
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);

@@ -135,11 +135,13 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
     if (function == "?") return TMessage::Lang(texts, 79);
     if (!fnc.Check(r)) return TMessage::Lang(texts, 78);
     const std::array<const std::string*, 4> user = {&r.User1, &r.User2, &r.User3, &r.User4};
-    for (size_t i = 0; i < 4; ++i)
+    const int capacity = UserTextCapacity(device);
+    // User1 of the text-holding types is a receiver's text: the memory image carries it
+    // whole, whatever it holds.
+    for (size_t i = capacity >= 0 ? 1 : 0; i < 4; ++i)
         if (auto problem = UserTextProblem(*user[i], titles[i + 1])) return problem;
     if (auto problem = UserTextProblem(r.TxType, texts.size() > 54 ? texts[54] : "Tx type"))
         return problem;
-    const int capacity = UserTextCapacity(device);
     if (capacity >= 0 && r.User1.size() > static_cast<size_t>(capacity))
         return TMessage::Fixed(titles[1] + ": the receiver keeps at most " +
                                std::to_string(capacity) + " characters.");

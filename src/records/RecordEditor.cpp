@@ -388,6 +388,11 @@ void TRecordEditor::ProjectorPageShown() {
     LayOutSlots(projector, ChosenOutput(), buttonText.empty() ? "0" : buttonText);
 }
 
+std::optional<TMessage> TRecordEditor::UserTextRefusal(size_t i, const std::string& text) const {
+    if (i == 0 && UserTextCapacity(device_) >= 0 && text == original.User1) return std::nullopt;
+    return UserTextProblem(text, userTitles[std::min<size_t>(i, 3) + 1]);
+}
+
 bool TRecordEditor::Confirm(TData& result) {
     focus = TEditorField::None;
     focusIndex = -1;
@@ -414,7 +419,7 @@ bool TRecordEditor::Confirm(TData& result) {
                                                       &original.User3, &original.User4};
     for (size_t i = 0; i < 4; ++i) {
         const std::string& what = userTitles[i + 1];
-        auto problem = UserTextProblem(user[i], what);
+        auto problem = UserTextRefusal(i, user[i]);
         // The receiver keeps User1 of the text-holding types; a longer new text would be
         // cut at the next upload.
         if (!problem && i == 0 && capacity >= 0 && user[0] != *before[0] &&

@@ -162,6 +162,11 @@ class TRecordEditor {
     // 153..157).
     std::array<std::string, 5> userTitles;
 
+    // The refusal of `text` in user text box i (0..3), nullopt when it may be stored. A text
+    // typed may not hold what the data file cannot carry; the receiver's own User1 of the
+    // text-holding types, left as it came, is kept whole whatever it holds.
+    std::optional<TMessage> UserTextRefusal(size_t i, const std::string& text) const;
+
   private:
     void ApplyType();
     void FillFunctionList(bool reloadTime = false);

@@ -1,6 +1,9 @@
 #include "records/RecordHistory.h"
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <string_view>
 #include <unordered_map>
 
 namespace ravlin {
@@ -65,7 +68,45 @@ TRecordChange DiffTables(const TRecordTable& before, const TRecordTable& after, 
     return change;
 }
 
+namespace {
+
+// The digest runs at every notification over the whole table (up to 9 999 records): each
+// text is hashed by the library's word-wise string hash, and the values are mixed in order.
+struct TDigest {
+    uint64_t h = 1469598103934665603ULL;
+    void Mix(uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+        h *= 0xFF51AFD7ED558CCDULL;
+    }
+    void Add(const std::string& s) {
+        Mix(std::hash<std::string_view>{}(s));
+        // The length ends the text: "ab","c" and "a","bc" differ.
+        Mix(s.size());
+    }
+    void Add(int64_t v) { Mix(static_cast<uint64_t>(v)); }
+};
+
+}  // namespace
+
+uint64_t TableDigest(const TRecordTable& table, const TDevice& device) {
+    TDigest d;
+    d.Add(device.Name);
+    d.Add(static_cast<int64_t>(device.RecordCount));
+    d.Add(static_cast<int64_t>(device.UsedCount));
+    d.Add(static_cast<int64_t>(table.size()));
+    for (const TData& r : table) {
+        d.Add(static_cast<int64_t>(r.Position) * 2 + (r.Empty ? 1 : 0));
+        d.Add(static_cast<int64_t>(r.UserID));
+        for (const std::string* s :
+             {&r.Raw, &r.Serial, &r.Button, &r.Output, &r.Channels, &r.Time, &r.Extra, &r.User1,
+              &r.User2, &r.User3, &r.User4, &r.TxType, &r.CodePrefix})
+            d.Add(*s);
+    }
+    return d.h;
+}
+
 void TRecordHistory::Reset(bool saved, bool matchesReceiver) {
+    ++revision_;
     steps_.clear();
     at_ = 0;
     saved_ = saved ? 0 : -1;
@@ -74,6 +115,7 @@ void TRecordHistory::Reset(bool saved, bool matchesReceiver) {
 
 bool TRecordHistory::Record(TRecordChange change) {
     if (change.Empty()) return false;
+    ++revision_;
     // The undone steps cannot be redone after a new change; a mark among them is lost.
     steps_.erase(steps_.begin() + static_cast<long>(at_), steps_.end());
     if (saved_ > static_cast<long>(at_)) saved_ = -1;
@@ -98,6 +140,7 @@ bool TRecordHistory::Apply(TRecordChange change, TRecordTable& table, TDevice& d
 
 std::vector<int> TRecordHistory::Undo(TRecordTable& table, TDevice& device) {
     if (!CanUndo()) return {};
+    ++revision_;
     const TRecordChange& change = steps_[--at_];
     ApplyChange(change, table, device, false);
     return change.Positions();
@@ -105,6 +148,7 @@ std::vector<int> TRecordHistory::Undo(TRecordTable& table, TDevice& device) {
 
 std::vector<int> TRecordHistory::Redo(TRecordTable& table, TDevice& device) {
     if (!CanRedo()) return {};
+    ++revision_;
     const TRecordChange& change = steps_[at_++];
     ApplyChange(change, table, device, true);
     return change.Positions();

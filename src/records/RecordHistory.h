@@ -11,6 +11,7 @@
 // an upload or a save, which renumbers the records) must Reset() the history.
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -52,6 +53,11 @@ void ApplyChange(const TRecordChange& change, TRecordTable& table, TDevice& devi
 TRecordChange DiffTables(const TRecordTable& before, const TRecordTable& after, int usedBefore,
                          int usedAfter, TChangeKind kind = TChangeKind::Other);
 
+// A digest of the table and its receiver type (name, record count, end of the used part):
+// equal digests mean, but for a 64-bit collision, an equal table. A caller that keeps a
+// history compares it to find out whether a command changed the table behind the history.
+uint64_t TableDigest(const TRecordTable& table, const TDevice& device);
+
 class TRecordHistory {
   public:
     explicit TRecordHistory(size_t maxSteps = 1000) : maxSteps_(maxSteps ? maxSteps : 1) {}
@@ -77,13 +83,22 @@ class TRecordHistory {
     std::vector<int> Redo(TRecordTable& table, TDevice& device);
 
     // The current state now equals the data file / the receiver's memory.
-    void MarkSaved() { saved_ = static_cast<long>(at_); }
-    void MarkReceiver() { receiver_ = static_cast<long>(at_); }
+    void MarkSaved() {
+        saved_ = static_cast<long>(at_);
+        ++revision_;
+    }
+    void MarkReceiver() {
+        receiver_ = static_cast<long>(at_);
+        ++revision_;
+    }
     bool AtSaved() const { return saved_ == static_cast<long>(at_); }
     bool AtReceiver() const { return receiver_ == static_cast<long>(at_); }
 
     size_t Steps() const { return steps_.size(); }
     size_t Position() const { return at_; }
+    // Counts every reset, kept change, undo, redo and mark: a caller that saw the same
+    // revision before knows that nobody went through the history meanwhile.
+    uint64_t Revision() const { return revision_; }
 
   private:
     size_t maxSteps_;
@@ -91,6 +106,7 @@ class TRecordHistory {
     size_t at_ = 0;      // steps_[0..at_) are done
     long saved_ = 0;     // step count of the saved state; -1 when it cannot be reached
     long receiver_ = 0;  // the same for the receiver's memory
+    uint64_t revision_ = 0;
 };
 
 }  // namespace ravlin

@@ -7,10 +7,12 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "../records/RecordTestUtil.h"
 #include "RecordingUi.h"
 #include "document/DataFile.h"
+#include "records/Codec.h"
 
 namespace ravlin {
 namespace {
@@ -193,23 +195,27 @@ TEST_F(DataFile, PositionsFrom1000RunIntoTheUserNumber) {
     EXPECT_EQ(table[999].UserID, 5);
 }
 
-TEST_F(DataFile, AHashInAUserTextShiftsTheFollowingFields) {
+TEST_F(DataFile, AHashInAUserTextNeverShiftsTheFollowingFields) {
     TDevice d = Delivered("KV2R");
     d.RecordCount = 1;
     const std::string img(16, '1');
+    // Fields beyond the fourth are not user texts.
     WriteText(dir.File("a.rvl"), "KV2R\r\n1\r\n" + img + "\r\n1   3#a#b#c#d#e#f#\r\nAB T\r\n");
     ASSERT_TRUE(Otevri(dir.File("a.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[0].User1, "a");
     EXPECT_EQ(table[0].User4, "d");
+    // A "#" the editor would refuse, come from elsewhere, is written as a blank: the field
+    // separator it is must not split the text.
     TRecordTable t = table;
     t[0].User1 = "x#y";
     t[0].User2 = "z";
     Save(d, t, "b.rvl");
+    EXPECT_NE(ReadText(dir.File("b.rvl")).find("3#x y#z#c#d#\r\n"), std::string::npos);
     ASSERT_TRUE(Otevri(dir.File("b.rvl"), env, false, device, table, image));
-    EXPECT_EQ(table[0].User1, "x");
-    EXPECT_EQ(table[0].User2, "y");
-    EXPECT_EQ(table[0].User3, "z");
-    EXPECT_EQ(table[0].User4, "c");
+    EXPECT_EQ(table[0].User1, "x y");
+    EXPECT_EQ(table[0].User2, "z");
+    EXPECT_EQ(table[0].User3, "c");
+    EXPECT_EQ(table[0].User4, "d");
     EXPECT_TRUE(ui.messages.empty());
     // Fewer fields: the missing texts keep their decoded (empty) values; LF alone ends lines.
     WriteText(dir.File("c.rvl"), "KV2R\n1\n" + img + "\n1   3#x#\nAB T\n");
@@ -219,6 +225,88 @@ TEST_F(DataFile, AHashInAUserTextShiftsTheFollowingFields) {
     EXPECT_EQ(table[0].User2, "");
     EXPECT_EQ(table[0].CodePrefix, "AB");
     EXPECT_EQ(table[0].TxType, "T");
+}
+
+// A text-holding type keeps User1 in the receiver: "Flat #3" as the receiver holds it.
+class DataFileReceiverText : public DataFile {
+  protected:
+    TDevice d = Delivered("KV1T-N");
+    TRecordTable Table() {
+        TRecordTable t = TableWith(d, {1, 2});
+        t[0].User1 = "Flat #3";
+        TextToExtra(t[0].User1, d.Name, t[0].Extra);
+        t[0].User2 = "Hall";
+        t[0].User3 = "B";
+        t[0].User4 = "last";
+        t[0].UserID = 12;
+        t[1].User1 = "second";
+        return t;
+    }
+    void ExpectWhole(const TRecordTable& t) {
+        ASSERT_GE(t.size(), 2u);
+        EXPECT_EQ(t[0].User1, "Flat #3");
+        EXPECT_EQ(t[0].User2, "Hall");
+        EXPECT_EQ(t[0].User3, "B");
+        EXPECT_EQ(t[0].User4, "last");
+        EXPECT_EQ(t[0].UserID, 12);
+        EXPECT_EQ(ExtraToText(t[0].Extra, d.Name), "Flat #3");
+        EXPECT_EQ(t[1].User1, "second");
+    }
+};
+
+TEST_F(DataFileReceiverText, AHashSurvivesSaveOpenAndUpload) {
+    Save(d, Table(), "hash.rvl");
+    // The file's field cannot carry the "#": a blank stands there, the image has the text.
+    const std::string text = ReadText(dir.File("hash.rvl"));
+    EXPECT_NE(text.find("1   12#Flat  3#Hall#B#last#\r\n"), std::string::npos);
+    ASSERT_TRUE(Otevri(dir.File("hash.rvl"), env, false, device, table, image));
+    EXPECT_TRUE(ui.messages.empty());
+    ExpectWhole(table);
+    // Encoded for an upload, the receiver gets the text back as it was.
+    std::string uploaded;
+    ASSERT_TRUE(EncodeImage(device, table, uploaded, ui));
+    ExpectWhole(table);
+    EXPECT_EQ(uploaded, image);
+    // And saved again, it stays so.
+    Save(device, table, "again.rvl");
+    EXPECT_EQ(ReadText(dir.File("again.rvl")), text);
+}
+
+TEST_F(DataFileReceiverText, FilesWrittenWithTheHashSplitAreRead) {
+    // Earlier writers put the text as it was: its "#" split the field.
+    TRecordTable t = Table();
+    std::string img;
+    TDevice e = d;
+    ASSERT_TRUE(EncodeImage(e, t, img, ui));
+    std::string text = FormatDataFile(e, t, img);
+    const std::string now = "12#Flat  3#Hall#";
+    ASSERT_NE(text.find(now), std::string::npos);
+    text.replace(text.find(now), now.size(), "12#Flat #3#Hall#");
+    WriteText(dir.File("old.rvl"), text);
+    ASSERT_TRUE(Otevri(dir.File("old.rvl"), env, false, device, table, image));
+    EXPECT_TRUE(ui.messages.empty());
+    ExpectWhole(table);
+    // Comments imported from it keep the text whole too.
+    TRecordTable target = TableWith(d, {});
+    target[0].Raw = table[0].Raw;
+    target[1].Raw = table[1].Raw;
+    ASSERT_TRUE(ImportComments(dir.File("old.rvl"), env, target));
+    EXPECT_EQ(target[0].User1, "Flat #3");
+    EXPECT_EQ(target[0].User2, "Hall");
+    EXPECT_EQ(target[0].User4, "last");
+}
+
+TEST_F(DataFileReceiverText, AFirstFieldOfItsOwnStillWins) {
+    // A file whose first field is not the receiver's text (hand-edited, or a text longer
+    // than the receiver keeps) gives that field, as it always did.
+    Save(d, Table(), "own.rvl");
+    std::string text = ReadText(dir.File("own.rvl"));
+    text.replace(text.find("Flat  3"), 7, "Another name here");
+    WriteText(dir.File("own.rvl"), text);
+    ASSERT_TRUE(Otevri(dir.File("own.rvl"), env, false, device, table, image));
+    EXPECT_EQ(table[0].User1, "Another name here");
+    EXPECT_EQ(table[0].User2, "Hall");
+    EXPECT_EQ(table[0].User4, "last");
 }
 
 TEST_F(DataFile, ALineFeedInATextDoesNotBreakTheFile) {
@@ -261,6 +349,53 @@ TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
     EXPECT_EQ(table[2].UserID, 0);
     EXPECT_EQ(table[2].Serial, "33333");
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(DataFile, ARecordCountBeyondFourDigitsIsAFormatError) {
+    // 9 999 records open; one more is no data file, however well its image fits.
+    WriteText(dir.File("max.rvl"), "KV2R\r\n9999\r\n" + std::string(9999 * 16, '1') + "\r\n");
+    ASSERT_TRUE(Otevri(dir.File("max.rvl"), env, false, device, table, image));
+    EXPECT_EQ(table.size(), 9999u);
+    const std::string before = Snapshot(device, table, image);
+    for (const std::string count : {"10000", "2147483647"}) {
+        ui.messages.clear();
+        const std::string file = dir.File(count + ".rvl");
+        WriteText(file, "KV2R\r\n" + count + "\r\n" + std::string(10000 * 16, '1') + "\r\n");
+        EXPECT_FALSE(Otevri(file, env, false, device, table, image)) << count;
+        EXPECT_EQ(Ids(), std::vector<int>{82}) << count;
+        EXPECT_EQ(ui.messages[0].message.text, texts[82] + " - " + file);
+        EXPECT_EQ(Snapshot(device, table, image), before) << count;
+        ui.messages.clear();
+        TDataFileRead read;
+        EXPECT_FALSE(ParseDataFile(ReadText(file), file, env, nullptr, read));
+        EXPECT_EQ(Ids(), std::vector<int>{82});
+        ui.messages.clear();
+        EXPECT_FALSE(ImportComments(file, env, table));
+        EXPECT_EQ(Ids(), std::vector<int>{82});
+        std::string type, peeked, why;
+        EXPECT_FALSE(PeekDataFile(file, type, peeked, why));
+        EXPECT_NE(why.find("9999"), std::string::npos) << why;
+    }
+}
+
+TEST_F(DataFile, AHugeRecordCountIsRefusedWithoutReadingTheFile) {
+    // 200 MB (sparse) behind a count of ten million: the reader stops at the count line.
+    const std::string file = dir.File("huge.rvl");
+    WriteText(file, "KV2R\r\n10000000\r\n");
+    ASSERT_EQ(::truncate(file.c_str(), 200L * 1024 * 1024), 0);
+    auto readBytes = [] {
+        std::ifstream io("/proc/self/io");
+        std::string key;
+        long long value = -1;
+        while (io >> key >> value)
+            if (key == "rchar:") return value;
+        return -1LL;
+    };
+    const long long start = readBytes();
+    if (start < 0) GTEST_SKIP() << "no /proc/self/io";
+    EXPECT_FALSE(Otevri(file, env, false, device, table, image));
+    EXPECT_EQ(Ids(), std::vector<int>{82});
+    EXPECT_LT(readBytes() - start, 4LL * 1024 * 1024);
 }
 
 TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {

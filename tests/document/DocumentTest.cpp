@@ -25,11 +25,15 @@ struct TLog {
 class TLoggingUi : public test::TRecordingUi {
   public:
     explicit TLoggingUi(TLog& log) : log_(log) {}
-    TAnswer Ask(const TMessage& m, TButtons b) override {
+    TAnswer Ask(const TMessage& m, TButtons b, TAnswer d) override {
         log_.events.push_back("ask " + std::to_string(m.textId) +
-                              (b == TButtons::YesNo ? " yn" : " ync"));
-        return TRecordingUi::Ask(m, b);
+                              (b == TButtons::YesNo ? " yn" : " ync") +
+                              (d == TAnswer::Yes  ? ""
+                               : d == TAnswer::No ? " default no"
+                                                  : " default cancel"));
+        return TRecordingUi::Ask(m, b, d);
     }
+    using TRecordingUi::Ask;
     void Error(const TMessage& m) override {
         log_.events.push_back("error " + std::to_string(m.textId));
         TRecordingUi::Error(m);
@@ -326,14 +330,18 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     std::string other = WriteDataFile("b.rvl", "FromB", 3);
     log_.events.clear();
     EXPECT_FALSE(doc_->ImportComments());  // the default answer No
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 96 yn"}));
+    // No is the question's default button: confirming it imports nothing.
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 96 yn default no"}));
+    EXPECT_EQ(ui_.DefaultOf(96), TAnswer::No);
+    EXPECT_TRUE(ui_.badDefaults.empty());
     EXPECT_EQ(rec(1).User1, "");
 
     log_.events.clear();
     ui_.answers = {TAnswer::Yes};
     chooser_.opens = {other};
     EXPECT_TRUE(doc_->ImportComments());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 96 yn", "open dialog", "refresh"}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{"ask 96 yn default no", "open dialog", "refresh"}));
     EXPECT_EQ(rec(1).User1, "FromB");
     EXPECT_EQ(rec(1).UserID, 3);
     EXPECT_TRUE(state().Saved);  // unchanged

@@ -172,6 +172,71 @@ TEST_P(CliSetSim, EditedFileUploadedAndDownloadedAgainIsTheSame) {
     EXPECT_EQ(rows[2], "2,A110003,F,Inverse,-,-,");
 }
 
+// A new user's edit from the command line: a transmitter added to a receiver with two, its
+// function and time changed, a name given (a KV8T-N keeps it), another deleted; uploaded and
+// downloaded again.
+TEST_F(CliSet, ANewUsersEditUploadedAndDownloadedAgain) {
+    ::setenv("RAVLIN_LINK_TIMING", "200,5", 1);
+    // KV8T-N records: O O B S S S S S K K T T T T, then a digit and 16 text bytes.
+    auto record = [](const std::string& head, const std::string& name) {
+        std::string extra = "0";
+        for (unsigned char c : name) {
+            static const char kHex[] = "0123456789ABCDEF";
+            extra += kHex[c >> 4];
+            extra += kHex[c & 15];
+        }
+        extra.resize(34, '0');
+        return head + extra;
+    };
+    std::string bytes;
+    for (const std::string& r : {record("01"
+                                        "3"
+                                        "23456"
+                                        "01"
+                                        "0000",
+                                        "Door"),
+                                 record("02"
+                                        "1"
+                                        "0ABCD"
+                                        "03"
+                                        "0000",
+                                        "Stairs")})
+        for (size_t i = 0; i < r.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(r.substr(i, 2), nullptr, 16));
+    bytes.append(24 * 8, '\xFF');
+    dir.Write("area.bin", bytes);
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Start(TSimProcess::Tcp, {"--type", "KV8T-N", "--data-dir", RAVLIN_TEST_DATA_DIR,
+                                             "--load", dir.File("area.bin")}));
+    auto link = [&](std::vector<std::string> args) {
+        std::vector<std::string> all = sim.CliOptions();
+        all.insert(all.end(), args.begin(), args.end());
+        return Cli(all);
+    };
+    const std::string file = dir.File("mine.rvl");
+    ASSERT_EQ(link({"download", "-o", file, "--no-backup"}).status, 0);
+    ASSERT_EQ(Rows(file).size(), 3u);
+    TRunResult r = Cli({"set", file, "3", "--code", "x0C0FFE", "--function", "Monostable"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli({"set", file, "3", "--function", "Timer", "--time", "0:45"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli({"set", file, "3", "--user1", "Garage"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli({"delete", file, "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto edited = Rows(file);
+    ASSERT_EQ(edited.size(), 3u);
+    EXPECT_EQ(edited[1], "1,x00ABCD,1,Bistable,\"1, 2\",-,Stairs");
+    EXPECT_EQ(edited[2], "2,x0C0FFE,0,Timer,-,\"0:45,0\",Garage");
+
+    const TRunResult up = link({"upload", file});
+    ASSERT_EQ(up.status, 0) << up.err;
+    const std::string again = dir.File("again.rvl");
+    ASSERT_EQ(link({"download", "-o", again, "--no-backup"}).status, 0);
+    // The receiver holds the name; the code prefix is the data file's own ("x0" here too).
+    EXPECT_EQ(Rows(again), edited);
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, CliSetSim,
                          ::testing::Values(TSimProcess::Tcp, TSimProcess::Pty),
                          [](const ::testing::TestParamInfo<TSimProcess::TTransport>& i) {

@@ -376,6 +376,32 @@ TEST_F(Editor, TextHoldingTypesRefuseANewUser1TheReceiverCannotKeep) {
     EXPECT_EQ(UserTextCapacity(device), -1);
 }
 
+TEST_F(Editor, AReceiversTextWithAHashIsKeptButNotTyped) {
+    Use("KV1T-N");
+    TData record = Record();
+    record.User1 = "Flat #3";  // as the receiver holds it
+    Open(record);
+    editor->user[1] = "Hall";
+    // Left as it came, the receiver's text is kept whole.
+    const TData kept = Confirmed();
+    EXPECT_EQ(kept.User1, "Flat #3");
+    EXPECT_EQ(kept.User2, "Hall");
+    EXPECT_FALSE(editor->UserTextRefusal(0, "Flat #3").has_value());
+    // Typed, a "#" is refused as in every other text.
+    editor->user[0] = "Flat #4";
+    TData r;
+    EXPECT_FALSE(editor->Confirm(r));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].message.text.find('#'), std::string::npos);
+    EXPECT_EQ(editor->focusIndex, 0);
+    // Other types have no text of the receiver's.
+    Use("KV2R");
+    record = Record();
+    record.User1 = "a#b";
+    Open(record);
+    EXPECT_TRUE(editor->UserTextRefusal(0, "a#b").has_value());
+}
+
 TEST_F(Editor, MissingTxDefLeavesNoTypeAfterItsMessage) {
     Use("KV2R");
     TData record = Record();

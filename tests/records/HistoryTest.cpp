@@ -192,5 +192,49 @@ TEST_F(History, AppendedChangesUndoInOneStep) {
     EXPECT_EQ(diff.Positions(), (std::vector<int>{8, 9}));
 }
 
+// The records controller finds a table changed behind the history by its digest: every field a
+// command may change, the receiver type's counts, and texts moved between fields must show.
+TEST_F(History, TheDigestSeesEveryChangeAndOnlyChanges) {
+    const uint64_t start = TableDigest(table, device);
+    EXPECT_EQ(TableDigest(TRecordTable(table), TDevice(device)), start);
+    using TField = std::string TData::*;
+    for (TField f : {&TData::Raw, &TData::Serial, &TData::Button, &TData::Output, &TData::Channels,
+                     &TData::Time, &TData::Extra, &TData::User1, &TData::User2, &TData::User3,
+                     &TData::User4, &TData::TxType, &TData::CodePrefix}) {
+        TRecordTable t = table;
+        t[11].*f += "x";
+        EXPECT_NE(TableDigest(t, device), start);
+    }
+    TRecordTable t = table;
+    t[0].UserID += 1;
+    EXPECT_NE(TableDigest(t, device), start);
+    t = table;
+    t[0].Empty = !t[0].Empty;
+    EXPECT_NE(TableDigest(t, device), start);
+    t = table;
+    t.pop_back();
+    EXPECT_NE(TableDigest(t, device), start);
+    // A text moved from one field into the next is another table.
+    t = table;
+    t[1].User1 = "ab";
+    t[1].User2 = "c";
+    const uint64_t split = TableDigest(t, device);
+    t[1].User1 = "a";
+    t[1].User2 = "bc";
+    EXPECT_NE(TableDigest(t, device), split);
+    TDevice d = device;
+    d.UsedCount = 11;
+    EXPECT_NE(TableDigest(table, d), start);
+
+    // Undone, the table has its digest back.
+    t = table;
+    TRecordHistory history;
+    history.Reset(true, true);
+    ASSERT_TRUE(history.Apply(DeleteChange(t, d, {1, 2}), t, d));
+    EXPECT_NE(TableDigest(t, d), TableDigest(table, d));
+    history.Undo(t, d);
+    EXPECT_EQ(TableDigest(t, d), TableDigest(table, d));
+}
+
 }  // namespace
 }  // namespace ravlin

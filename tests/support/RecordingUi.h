@@ -3,6 +3,7 @@
 // answers questions from a prepared list.
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace ravlin::test {
 struct TRecorded {
     enum Kind { Error, Warning, Information, Question } kind;
     TMessage message;
+    // Questions: the buttons offered and the one a user gets by confirming.
+    TButtons buttons = TButtons::YesNo;
+    TAnswer defaultButton = TAnswer::Yes;
 };
 
 class TRecordingUi : public TUserInterface {
@@ -21,6 +25,7 @@ public:
     std::deque<TAnswer> answers;       // consumed by Ask(); empty gives `defaultAnswer`
     TAnswer defaultAnswer = TAnswer::No;
     bool cancel = false;
+    std::vector<TMessage> badDefaults;  // questions whose default button was not offered
     std::vector<std::pair<int, int>> progress;
 
     void Error(const TMessage& m) override { messages.push_back({TRecorded::Error, m}); }
@@ -28,8 +33,11 @@ public:
     void Information(const TMessage& m) override {
         messages.push_back({TRecorded::Information, m});
     }
-    TAnswer Ask(const TMessage& m, TButtons) override {
-        messages.push_back({TRecorded::Question, m});
+    TAnswer Ask(const TMessage& m, TButtons b) override { return Ask(m, b, TAnswer::Yes); }
+    TAnswer Ask(const TMessage& m, TButtons b, TAnswer defaultButton) override {
+        messages.push_back({TRecorded::Question, m, b, defaultButton});
+        // A default that is not one of the buttons offered is a fault of the caller.
+        if (defaultButton == TAnswer::Cancel && b != TButtons::YesNoCancel) badDefaults.push_back(m);
         if (answers.empty()) return defaultAnswer;
         TAnswer a = answers.front();
         answers.pop_front();
@@ -43,6 +51,14 @@ public:
         std::vector<std::string> out;
         for (const auto& r : messages) out.push_back(r.message.text);
         return out;
+    }
+    // The default button of the last question with language text `textId`; nullopt when
+    // that question was not asked.
+    std::optional<TAnswer> DefaultOf(int textId) const {
+        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+            if (it->kind == TRecorded::Question && it->message.textId == textId)
+                return it->defaultButton;
+        return std::nullopt;
     }
     std::vector<int> Ids() const {
         std::vector<int> out;

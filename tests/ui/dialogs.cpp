@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
+#include "GuiSupport.h"
 #include "base/ui/QtUserInterface.h"
 #include "link/Serial.h"
 #include "link/ui/CommSetupForm.h"
@@ -195,6 +197,36 @@ class DialogsTest : public QObject {
         QVERIFY(form.isVisible());
         form.Finish();
         QVERIFY(!form.isVisible());
+    }
+
+    void questionsOfferTheirDefaultButton() {
+        // The real box: Enter takes the default button.
+        ui.setResponder(nullptr);
+        struct Case {
+            TButtons buttons;
+            TAnswer defaultButton;
+        };
+        for (const Case& c :
+             {Case{TButtons::YesNo, TAnswer::No}, Case{TButtons::YesNo, TAnswer::Yes},
+              Case{TButtons::YesNoCancel, TAnswer::Cancel}}) {
+            QMessageBox::StandardButton seen = QMessageBox::NoButton;
+            auto done = test::OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                seen = box->standardButton(box->defaultButton());
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            const TAnswer answer = ui.Ask(TMessage::Lang(texts, 96), c.buttons, c.defaultButton);
+            QVERIFY(*done);
+            QCOMPARE(answer, c.defaultButton);
+            QCOMPARE(seen, c.defaultButton == TAnswer::No    ? QMessageBox::No
+                           : c.defaultButton == TAnswer::Yes ? QMessageBox::Yes
+                                                             : QMessageBox::Cancel);
+            QCOMPARE(ui.LastDefaultButton(), c.defaultButton);
+        }
+        // Without a default the question keeps Yes.
+        auto done = test::OnNextModal<QMessageBox>(
+            [&](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        QCOMPARE(ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo), TAnswer::Yes);
+        QVERIFY(*done);
     }
 
     void messagesFromAWorkerWaitForTheAnswer() {

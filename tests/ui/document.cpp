@@ -157,6 +157,7 @@ class DocumentTest : public QObject {
         answers = {TAnswer::No};
         QVERIFY(!desktop->documents().MenuImportClick());
         QCOMPARE(Ids(), std::vector<int>({96}));
+        QCOMPARE(desktop->ui().LastDefaultButton(), TAnswer::No);
         QCOMPARE(fileDialogs, 0);
     }
 

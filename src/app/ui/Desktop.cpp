@@ -4,12 +4,14 @@
 
 #include "app/Core.h"
 #include "app/ui/MainForm.h"
+#include "app/ui/RecordRows.h"
 #include "app/ui/StatusController.h"
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
+#include "records/ui/RecordsController.h"
 #include "views/ui/ViewCommands.h"
 #include "views/ui/ViewsController.h"
 
@@ -107,6 +109,12 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                          std::make_unique<TGridPageRows>(online_->batteryGrid(), [o = online_.get()] {
                              return o->BatteryRows();
                          }));
+    recordRows_ = std::make_unique<TViewsRecordRows>(*views_, c.table);
+    records_ = std::make_unique<TRecordsController>(
+        TRecordsWindowContext{c.language, c.rxFnc, c.device, c.table, c.recordHistory,
+                              c.state.Saved, c.state.MemoryModified, c.folders.dataDir,
+                              c.settings.UserTitles, ui_, busy_, notifications_},
+        *recordRows_, *form_);
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
@@ -125,6 +133,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
 TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
+    records_.reset();
+    recordRows_.reset();
     online_.reset();
     status_.reset();
     receiver_.reset();

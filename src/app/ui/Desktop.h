@@ -22,9 +22,11 @@ class TInfoForm;
 class TMainForm;
 class TOnlineController;
 class TReceiverController;
+class TRecordsController;
 class TStatusController;
 class TViewCommands;
 class TViewsController;
+class TViewsRecordRows;
 
 struct TStartOptions {
     QString dataDir;   // --data-dir
@@ -58,6 +60,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     TViewCommands& viewCommands() { return *viewCommands_; }
     TStatusController& status() { return *status_; }
     TOnlineController& online() { return *online_; }
+    TRecordsController& records() { return *records_; }
 
   private:
     // TStartupWindow
@@ -93,6 +96,8 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
     std::unique_ptr<TOnlineController> online_;
+    std::unique_ptr<TViewsRecordRows> recordRows_;
+    std::unique_ptr<TRecordsController> records_;
     // Until monitoring has its controller.
     TNoMonitor monitor_;
     std::unique_ptr<TStartup> startup_;

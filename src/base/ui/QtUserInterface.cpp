@@ -19,8 +19,8 @@ void TQtUserInterface::Warning(const TMessage& m) {
 void TQtUserInterface::Information(const TMessage& m) {
     Show(Kind::Information, m, TButtons::YesNo);
 }
-TAnswer TQtUserInterface::Ask(const TMessage& m, TButtons b) {
-    return Show(Kind::Question, m, b);
+TAnswer TQtUserInterface::Ask(const TMessage& m, TButtons b, TAnswer defaultButton) {
+    return Show(Kind::Question, m, b, defaultButton);
 }
 
 void TQtUserInterface::Progress(int position, int maximum) {
@@ -30,12 +30,15 @@ void TQtUserInterface::Progress(int position, int maximum) {
     if (lastPercent_.exchange(percent) != percent) emit progressChanged(percent);
 }
 
-TAnswer TQtUserInterface::Show(Kind kind, const TMessage& message, TButtons buttons) {
+TAnswer TQtUserInterface::Show(Kind kind, const TMessage& message, TButtons buttons,
+                               TAnswer defaultButton) {
     // From a worker: the box runs on the window thread and the worker waits for the answer.
-    return OnWindowThread([&] { return ShowHere(kind, message, buttons); });
+    return OnWindowThread([&] { return ShowHere(kind, message, buttons, defaultButton); });
 }
 
-TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons buttons) {
+TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons buttons,
+                                   TAnswer defaultButton) {
+    if (kind == Kind::Question) lastDefault_ = defaultButton;
     if (responder_) return responder_(kind, message, buttons);
     QWidget* parent = parentWindow_ ? parentWindow_.data() : QApplication::activeWindow();
     QMessageBox box(parent);
@@ -67,7 +70,10 @@ TAnswer TQtUserInterface::ShowHere(Kind kind, const TMessage& message, TButtons 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     }
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultButton == TAnswer::No ? QMessageBox::No
+                         : defaultButton == TAnswer::Cancel && buttons == TButtons::YesNoCancel
+                             ? QMessageBox::Cancel
+                             : QMessageBox::Yes);
     const int r = box.exec();
     if (r == QMessageBox::Yes) return TAnswer::Yes;
     if (r == QMessageBox::Cancel) return TAnswer::Cancel;

@@ -29,7 +29,12 @@ class TQtUserInterface : public QObject, public TUserInterface {
     void Error(const TMessage& message) override;
     void Warning(const TMessage& message) override;
     void Information(const TMessage& message) override;
-    TAnswer Ask(const TMessage& message, TButtons buttons) override;
+    TAnswer Ask(const TMessage& message, TButtons buttons, TAnswer defaultButton) override;
+    TAnswer Ask(const TMessage& message, TButtons buttons) override {
+        return Ask(message, buttons, TAnswer::Yes);
+    }
+    // The default button of the last question shown (through the responder or a box).
+    TAnswer LastDefaultButton() const { return lastDefault_; }
     void Progress(int position, int maximum) override;
     bool CancelRequested() override { return cancel_.load(); }
 
@@ -43,13 +48,15 @@ class TQtUserInterface : public QObject, public TUserInterface {
     void progressChanged(int percent);
 
   private:
-    TAnswer Show(Kind kind, const TMessage& message, TButtons buttons);
-    TAnswer ShowHere(Kind kind, const TMessage& message, TButtons buttons);
+    TAnswer Show(Kind kind, const TMessage& message, TButtons buttons,
+                 TAnswer defaultButton = TAnswer::Yes);
+    TAnswer ShowHere(Kind kind, const TMessage& message, TButtons buttons, TAnswer defaultButton);
 
     QPointer<QWidget> parentWindow_;
     TResponder responder_;
     std::atomic<bool> cancel_{false};
     std::atomic<int> lastPercent_{-1};
+    TAnswer lastDefault_ = TAnswer::Yes;  // window thread
 };
 
 }  // namespace ravlin

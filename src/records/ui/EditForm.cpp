@@ -616,7 +616,7 @@ bool TEditForm::ReadUserText(int i) {
     const QString what = Q(titles_[static_cast<size_t>(i) + 1]);
     auto bytes = TypedText(edit->text(), what, ui_, edit);
     if (!bytes) return false;
-    if (auto problem = UserTextProblem(*bytes, titles_[static_cast<size_t>(i) + 1])) {
+    if (auto problem = editor_->UserTextRefusal(static_cast<size_t>(i), *bytes)) {
         ui_.Error(*problem);
         edit->setFocus();
         return false;
