@@ -14,7 +14,8 @@ TCore::TCore(TFolders folders_, TUserInterface& ui_)
       rx(link, language.Texts(), ui, folders.dataDir),
       rxFnc(folders.dataDir, language.Texts(), ui),
       kom(rx, link, ui, language.Texts()),
-      session(TSessionContext{link, rx, kom, language, folders, ui, settings.Backup},
+      session(TSessionContext{link, rx, kom, language, folders, ui, settings.Backup,
+                              settings.VerifyDownload, settings.VerifyUpload},
               TSessionTarget{device, table, state}) {}
 
 TCore::~TCore() {

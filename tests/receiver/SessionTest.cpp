@@ -281,7 +281,9 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
         std::ofstream(taken.back()) << "first";
         ::chmod(taken.back().c_str(), 0444);
     }
-    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->texts(), ui), "");
+    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->rx.Image,
+                               core->texts(), ui),
+              "");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].message.textId, 80);
     const std::string& text = ui.messages[0].message.text;
