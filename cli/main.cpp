@@ -258,7 +258,8 @@ int main(int argc, char** argv) {
     core.link.NastavIni();
     core.link.SetInterruptFlag(&InterruptFlag());
     const int status = command->run(ctx);
-    if (Interrupted()) {
+    // Ctrl-C is how listening ends in order; for every other command it is a cancel.
+    if (Interrupted() && std::string(command->name) != "listen") {
         core.kom.StopOnline();
         core.link.Zavri();
         std::fprintf(stderr, "ravlin-cli %s: interrupted\n", command->name);

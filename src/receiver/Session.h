@@ -164,8 +164,8 @@ class TSession {
     bool Merged() const { return merged_.load(); }
     bool Busy() const { return busy_.load(); }
 
-    // A typed password as the receiver gives it back once stored: its area is filled
-    // with 00 bytes, which read as blanks, and trailing blanks are dropped on reading.
+    // A typed password as the program reads it back once the receiver stored it: trailing
+    // blanks are dropped on reading (00 fill bytes read as blanks too).
     static std::string StoredPassword(const std::string& typed);
     // 0 when `typed` is acceptable for a receiver whose password is `stored` (compared in
     // its stored form); otherwise the language text to show (133 too long, 134 wrong).

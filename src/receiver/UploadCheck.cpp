@@ -16,8 +16,8 @@ std::string UserText(const TData& r) {
     return out;
 }
 
-TRecordChange Describe(const TData& r) {
-    TRecordChange c;
+TRecordDiff Describe(const TData& r) {
+    TRecordDiff c;
     c.code = r.Code();
     c.button = r.Button;
     c.user = UserText(r);
@@ -25,7 +25,7 @@ TRecordChange Describe(const TData& r) {
 }
 
 // "position 4  x012345 button 3  user 12 Flat 3"
-std::string RecordText(int position, const TRecordChange& c) {
+std::string RecordText(int position, const TRecordDiff& c) {
     std::string out = "position " + std::to_string(position) + "  " + c.code;
     if (!c.button.empty()) out += " button " + c.button;
     if (!c.user.empty()) out += "  user " + c.user;
@@ -71,7 +71,7 @@ TUploadComparison CompareUpload(const TRecordTable& receiver, const TRecordTable
                     if (us[j]->Position == rs[i]->Position) {
                         ++out.unchanged;
                     } else {
-                        TRecordChange c = Describe(*us[j]);
+                        TRecordDiff c = Describe(*us[j]);
                         c.receiverPosition = rs[i]->Position;
                         c.uploadPosition = us[j]->Position;
                         c.held = rs[i]->Raw;
@@ -87,7 +87,7 @@ TUploadComparison CompareUpload(const TRecordTable& receiver, const TRecordTable
             if (rUsed[i]) continue;
             while (j < us.size() && uUsed[j]) ++j;
             if (j == us.size()) break;
-            TRecordChange c = Describe(*us[j]);
+            TRecordDiff c = Describe(*us[j]);
             if (c.user.empty()) c.user = UserText(*rs[i]);
             c.receiverPosition = rs[i]->Position;
             c.uploadPosition = us[j]->Position;
@@ -98,7 +98,7 @@ TUploadComparison CompareUpload(const TRecordTable& receiver, const TRecordTable
         }
         for (size_t i = 0; i < rs.size(); ++i) {
             if (rUsed[i]) continue;
-            TRecordChange c = Describe(*rs[i]);
+            TRecordDiff c = Describe(*rs[i]);
             c.receiverPosition = rs[i]->Position;
             c.held = rs[i]->Raw;
             c.replacedBy = codeAt(rs[i]->Position);
@@ -111,15 +111,15 @@ TUploadComparison CompareUpload(const TRecordTable& receiver, const TRecordTable
     for (auto& [key, us] : written)
         for (const TData* u : us) {
             if (!u) continue;
-            TRecordChange c = Describe(*u);
+            TRecordDiff c = Describe(*u);
             c.uploadPosition = u->Position;
             c.written = u->Raw;
             out.added.push_back(c);
         }
-    const auto byReceiver = [](const TRecordChange& a, const TRecordChange& b) {
+    const auto byReceiver = [](const TRecordDiff& a, const TRecordDiff& b) {
         return a.receiverPosition < b.receiverPosition;
     };
-    const auto byUpload = [](const TRecordChange& a, const TRecordChange& b) {
+    const auto byUpload = [](const TRecordDiff& a, const TRecordDiff& b) {
         return a.uploadPosition < b.uploadPosition;
     };
     std::sort(out.removed.begin(), out.removed.end(), byReceiver);
@@ -140,9 +140,9 @@ std::vector<std::string> ComparisonLines(const TUploadComparison& c) {
         Section(lines, "Records in the receiver that the upload would remove or overwrite",
                 c.removed.size());
         for (const auto& r : c.removed)
-            lines.push_back("  " + RecordText(r.receiverPosition, r) +
-                            (r.replacedBy.empty() ? "  (erased)"
-                                                  : "  (overwritten by " + r.replacedBy + ")"));
+            lines.push_back(
+                "  " + RecordText(r.receiverPosition, r) +
+                (r.replacedBy.empty() ? "  (erased)" : "  (overwritten by " + r.replacedBy + ")"));
     }
     if (!c.added.empty()) {
         Section(lines, "Records added", c.added.size());
@@ -151,8 +151,8 @@ std::vector<std::string> ComparisonLines(const TUploadComparison& c) {
     if (!c.changed.empty()) {
         Section(lines, "Records changed", c.changed.size());
         for (const auto& r : c.changed) {
-            std::string line = "  " + RecordText(r.uploadPosition, r) + "  " + r.held + " -> " +
-                               r.written;
+            std::string line =
+                "  " + RecordText(r.uploadPosition, r) + "  " + r.held + " -> " + r.written;
             if (r.receiverPosition != r.uploadPosition)
                 line += "  (was at position " + std::to_string(r.receiverPosition) + ")";
             lines.push_back(line);
@@ -188,8 +188,7 @@ bool MergeReceiverRecords(const TUploadComparison& c, const TRecordTable& receiv
 }
 
 std::vector<TReadBackDifference> CompareReadBack(const std::string& uploadImage,
-                                                 const std::string& readBack,
-                                                 const TDevice& device,
+                                                 const std::string& readBack, const TDevice& device,
                                                  const TRecordTable& upload) {
     std::vector<TReadBackDifference> out;
     const size_t length = static_cast<size_t>(device.RecordLength());

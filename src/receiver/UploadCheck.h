@@ -25,27 +25,29 @@ namespace ravlin {
 
 // One record of the comparison. Positions are 1-based memory positions, 0 where the side
 // does not hold the record.
-struct TRecordChange {
+struct TRecordDiff {
     int receiverPosition = 0;
     int uploadPosition = 0;
-    std::string code;    // transmitter code (prefix and serial)
-    std::string button;  // button digit(s)
-    std::string user;    // "12 Flat 3": user number and first text, where known
-    std::string held;    // the record's digits in the receiver
-    std::string written; // the record's digits in the upload
+    std::string code;        // transmitter code (prefix and serial)
+    std::string button;      // button digit(s)
+    std::string user;        // "12 Flat 3": user number and first text, where known
+    std::string held;        // the record's digits in the receiver
+    std::string written;     // the record's digits in the upload
     std::string replacedBy;  // removed: the code the upload writes at its position, if any
 };
 
 struct TUploadComparison {
-    std::vector<TRecordChange> removed;  // in the receiver, not in the upload
-    std::vector<TRecordChange> added;    // in the upload, not in the receiver
-    std::vector<TRecordChange> changed;  // the same transmitter button, other content
-    std::vector<TRecordChange> moved;    // the same content at another position
+    std::vector<TRecordDiff> removed;  // in the receiver, not in the upload
+    std::vector<TRecordDiff> added;    // in the upload, not in the receiver
+    std::vector<TRecordDiff> changed;  // the same transmitter button, other content
+    std::vector<TRecordDiff> moved;    // the same content at another position
     int unchanged = 0;
     int freeSlots = 0;  // empty positions of the upload: room for merged records
 
     // Nothing would change in the receiver.
-    bool Same() const { return removed.empty() && added.empty() && changed.empty() && moved.empty(); }
+    bool Same() const {
+        return removed.empty() && added.empty() && changed.empty() && moved.empty();
+    }
     // The receiver's extra records fit into the empty positions of the document.
     bool CanMerge() const {
         return !removed.empty() && static_cast<int>(removed.size()) <= freeSlots;
@@ -77,8 +79,7 @@ struct TReadBackDifference {
 // Records of the written range (the first readBack.size() digits) whose digits differ;
 // `upload` is the decoded upload image with the document's user information.
 std::vector<TReadBackDifference> CompareReadBack(const std::string& uploadImage,
-                                                 const std::string& readBack,
-                                                 const TDevice& device,
+                                                 const std::string& readBack, const TDevice& device,
                                                  const TRecordTable& upload);
 
 std::vector<std::string> ReadBackLines(const std::vector<TReadBackDifference>& differences);

@@ -31,6 +31,7 @@ class TQtUserInterface : public QObject, public TUserInterface {
     void Information(const TMessage& message) override;
     TAnswer Ask(const TMessage& message, TButtons buttons) override;
     void Progress(int position, int maximum) override;
+    void ProgressPhase(const TMessage& text) override;
     bool CancelRequested() override { return cancel_.load(); }
 
     void RequestCancel() { cancel_.store(true); }
@@ -41,6 +42,8 @@ class TQtUserInterface : public QObject, public TUserInterface {
   signals:
     // Percentage 0..100; delivered queued to the progress window.
     void progressChanged(int percent);
+    // A new phase of the running transfer (code page text); delivered queued.
+    void progressPhaseChanged(const QString& text);
 
   private:
     TAnswer Show(Kind kind, const TMessage& message, TButtons buttons);
