@@ -4,6 +4,7 @@
 // the program's core (TCore) with the shared bootstrap (language, settings, port
 // overrides), applies the connection options and dispatches.
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@ struct TOptions {
     std::string dataDir, home, lang;
     std::string password;           // --password
     bool noBackup = false;          // --no-backup
+    bool noVerify = false;          // --no-verify: no second read, no read-back
     std::vector<std::string> args;  // the command's own arguments, after the command name
 };
 
@@ -45,8 +47,9 @@ class TStderrUi : public TUserInterface {
         return Ask(m, buttons, TAnswer::Yes);
     }
     void Progress(int position, int maximum) override;
+    void ProgressPhase(const TMessage& text) override;
     bool CancelRequested() override;
-    bool showProgress = false;  // set when stderr is a terminal
+    bool showProgress = false;  // stderr is a terminal, or --progress
 };
 
 // The user already chose the operation on the command line: the upload question is
@@ -62,6 +65,7 @@ class TCommandUi : public TUserInterface {
         return Ask(m, buttons, TAnswer::Yes);
     }
     void Progress(int position, int maximum) override { inner_.Progress(position, maximum); }
+    void ProgressPhase(const TMessage& text) override { inner_.ProgressPhase(text); }
     bool CancelRequested() override { return inner_.CancelRequested(); }
 
   private:
@@ -82,7 +86,7 @@ class TCliPasswords : public TPasswordSource {
     }
     std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override {
         if (changeAsked_++) {
-            unchanged = newPassword == device.Password;
+            unchanged = TSession::StoredPassword(newPassword) == device.Password;
             return std::nullopt;
         }
         // The old-password field is hidden for a receiver without password.
@@ -127,5 +131,14 @@ struct TRegistrar {
 
 // Prints a usage error for the current command to stderr; returns kUsage.
 int UsageError(const std::string& text);
+
+// Ctrl+C. The first interrupt sets this flag: the link's waits end within 100 ms, the
+// running command ends, the link is closed and the tool exits with kInterrupted; messages
+// that the interrupt itself causes are not shown. A second interrupt ends the tool at once.
+constexpr int kInterrupted = 130;
+const std::atomic<bool>& InterruptFlag();
+bool Interrupted();
+// The user chose to go on after all (an upload's "cancel?" answered No).
+void ClearInterrupt();
 
 }  // namespace ravlin::cli

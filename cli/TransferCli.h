@@ -20,6 +20,10 @@ inline void PrepareReceiverCommand(TContext& ctx) {
             core.link.SetTimingForTests(byteMs, pausePercent);
     }
     if (ctx.options.noBackup) core.settings.Backup = false;
+    if (ctx.options.noVerify) {
+        core.settings.VerifyDownload = false;
+        core.settings.VerifyUpload = false;
+    }
     if (core.settings.Backup) core.folders.MakeWritable();
     ctx.passwords.password = ctx.options.password;
     core.session.passwords = &ctx.passwords;

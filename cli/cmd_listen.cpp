@@ -113,8 +113,14 @@ int Listen(TContext& ctx) {
             }
         }
         if (interrupted || ctx.ui.CancelRequested()) break;
-        if (!link.IsOpen()) {  // the connection was lost; the link has reported it
-            status = kFailed;
+        if (!link.IsOpen()) {
+            // The receiver's side ended the connection in order: listening is over. Any
+            // other loss the link has reported.
+            if (link.ClosedInOrder()) {
+                std::fprintf(stderr, "The receiver closed the connection.\n");
+            } else {
+                status = kFailed;
+            }
             break;
         }
         std::string block;

@@ -25,14 +25,41 @@ int UsageError(const std::string& text) {
     return kUsage;
 }
 
-// Texts are code page bytes; the terminal reads UTF-8.
+namespace {
+// Written by the signal handler: lock-free, so async-signal-safe.
+std::atomic<bool> g_interrupt{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> g_interrupts{0};
+
+void OnInterrupt(int) {
+    if (g_interrupts.fetch_add(1) > 0) ::_exit(kInterrupted);
+    g_interrupt.store(true);
+}
+}  // namespace
+
+const std::atomic<bool>& InterruptFlag() {
+    return g_interrupt;
+}
+bool Interrupted() {
+    return g_interrupt.load();
+}
+void ClearInterrupt() {
+    g_interrupts.store(0);
+    g_interrupt.store(false);
+}
+
+// Texts are code page bytes; the terminal reads UTF-8. Failures that an interrupt causes
+// are not news to the user who pressed Ctrl+C.
 void TStderrUi::Error(const TMessage& m) {
+    if (Interrupted()) return;
     std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
 }
 void TStderrUi::Warning(const TMessage& m) {
+    if (Interrupted()) return;
     std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
 }
 void TStderrUi::Information(const TMessage& m) {
+    if (Interrupted()) return;
     std::fprintf(stderr, "%s\n", AnsiToUtf8(m.text).c_str());
 }
 
@@ -59,15 +86,23 @@ void TStderrUi::Progress(int position, int maximum) {
     std::fflush(stderr);
 }
 
+void TStderrUi::ProgressPhase(const TMessage& text) {
+    if (!showProgress) return;
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(text.text).c_str());
+    std::fflush(stderr);
+}
+
 TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) {
     if (m.textId == 95) return TAnswer::Yes;
     if (m.textId == 98 && !::isatty(0)) return TAnswer::Yes;
-    return inner_.Ask(m, buttons, defaultButton);
+    const TAnswer answer = inner_.Ask(m, buttons, defaultButton);
+    // "Cancel the upload?" answered No: the upload goes on, the interrupt is withdrawn.
+    if (m.textId == 98 && answer == TAnswer::No) ClearInterrupt();
+    return answer;
 }
 
-static volatile std::sig_atomic_t g_interrupted = 0;
 bool TStderrUi::CancelRequested() {
-    return g_interrupted != 0;
+    return Interrupted();
 }
 
 }  // namespace ravlin::cli
@@ -86,6 +121,8 @@ static void PrintUsage(FILE* out) {
                  "  --stream           stream download, exchanges without handshake\n"
                  "  --password TEXT    receiver password\n"
                  "  --no-backup        do not write a backup file on download\n"
+                 "  --no-verify        no second read of a download, no read-back of an upload\n"
+                 "  --progress         progress and its phases on stderr also without a terminal\n"
                  "  --data-dir DIR     folder of the delivered files\n"
                  "  --home DIR         folder of settings, backups and logs\n"
                  "  --lang XY          language of the messages\n"
@@ -94,7 +131,7 @@ static void PrintUsage(FILE* out) {
 }
 
 int main(int argc, char** argv) {
-    std::signal(SIGINT, [](int) { g_interrupted = 1; });
+    std::signal(SIGINT, OnInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
     TContext ctx;
     TOptions& o = ctx.options;
@@ -116,6 +153,14 @@ int main(int argc, char** argv) {
             }
             if (a == "--no-backup") {
                 o.noBackup = true;
+                continue;
+            }
+            if (a == "--no-verify") {
+                o.noVerify = true;
+                continue;
+            }
+            if (a == "--progress") {
+                ctx.stderrUi.showProgress = true;
                 continue;
             }
             if (a == "--stream") {
@@ -172,6 +217,10 @@ int main(int argc, char** argv) {
             o.password = v;
         } else if (a == "--no-backup") {
             o.noBackup = true;
+        } else if (a == "--no-verify") {
+            o.noVerify = true;
+        } else if (a == "--progress") {
+            ctx.stderrUi.showProgress = true;
         } else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "ravlin-cli: unknown or incomplete option %s\n", a.c_str());
             PrintUsage(stderr);
@@ -194,7 +243,7 @@ int main(int argc, char** argv) {
     }
     g_command = command->name;
 
-    ctx.stderrUi.showProgress = ::isatty(2);
+    if (::isatty(2)) ctx.stderrUi.showProgress = true;
     ctx.core = std::make_unique<TCore>(TFolders::Resolve(o.dataDir, o.home), ctx.ui);
     TCore& core = *ctx.core;
     if (!Bootstrap(core, o.lang)) return kFailed;
@@ -209,5 +258,14 @@ int main(int argc, char** argv) {
     }
     if (o.stream) connection.DumpRead = true;
     core.link.NastavIni();
-    return command->run(ctx);
+    core.link.SetInterruptFlag(&InterruptFlag());
+    const int status = command->run(ctx);
+    // Ctrl-C is how listening ends in order; for every other command it is a cancel.
+    if (Interrupted() && std::string(command->name) != "listen") {
+        core.kom.StopOnline();
+        core.link.Zavri();
+        std::fprintf(stderr, "ravlin-cli %s: interrupted\n", command->name);
+        return kInterrupted;
+    }
+    return status;
 }

@@ -262,13 +262,13 @@ void TSimDevice::Process() {
             if (block < Start() || block > End()) return Status('X');
             if (writeRefused()) return;
             const int last = std::min(block + cfg_.blockSize - 1, End());
-            std::fill(mem_.begin() + block, mem_.begin() + last + 1, 0xFF);
+            for (int a = block; a <= last; ++a) Store(a, 0xFF);
             return Status('.');
         }
         case 0x00: {  // data line into the record area
             if (count > 0 && (address < Start() || address + count - 1 > End())) return Status('X');
             if (writeRefused()) return;
-            for (int i = 0; i < count; ++i) mem_[address + i] = static_cast<uint8_t>(data[i]);
+            for (int i = 0; i < count; ++i) Store(address + i, static_cast<uint8_t>(data[i]));
             return Status('.');
         }
         case 0x0A: {  // password area, always whole
@@ -291,11 +291,28 @@ void TSimDevice::ReadReply(int type, int first, int last) {
     const int count = last - first + 1;
     if (type == 0x09 && count > 16) {
         // Stream: one 39-character line per 16 bytes; a short tail still gets 16 bytes.
-        for (int a = first; a <= last; a += 16) Emit(Hex4(a) + " " + digits(a, 16) + "\r\n");
+        for (int a = first; a <= last; a += 16)
+            Emit(Garble(a, Hex4(a) + " " + digits(a, 16)) + "\r\n");
         return;
     }
     // One line of 2 * count + 8 characters; the last one, after CR LF, is a prompt.
-    Emit(Hex4(first) + " " + digits(first, count) + "\r\n.");
+    Emit(Garble(first, Hex4(first) + " " + digits(first, count)) + "\r\n.");
+}
+
+std::string TSimDevice::Garble(int address, std::string line) {
+    // Only the record area: a login that misreads the descriptor tests nothing here.
+    if (address < Start() || address > End()) return line;
+    if (line.size() <= 5 || !Chance(cfg_.replyDigit)) return line;
+    static const char kDigits[] = "0123456789ABCDEF";
+    const size_t at = 5 + static_cast<size_t>(rng_() % (line.size() - 5));
+    const int now = HexValue(line[at]);
+    line[at] = kDigits[(now + 1 + static_cast<int>(rng_() % 15)) % 16];
+    return line;
+}
+
+void TSimDevice::Store(int address, uint8_t value) {
+    if (address == cfg_.stuck) return;
+    mem_[address & 0xFFFF] = value;
 }
 
 void TSimDevice::Reception(uint32_t serial, int button, int battery, int position) {
@@ -339,6 +356,17 @@ bool SetFault(TSimConfig& c, const std::string& name, const std::string& value) 
     if (name == "answer-r") return ParseRate(value, c.answerR);
     if (name == "mute-after") return ParseCount(value, c.muteAfter);
     if (name == "disconnect-after") return ParseCount(value, c.disconnectAfter);
+    if (name == "reply-digit") return ParseRate(value, c.replyDigit);
+    if (name == "stuck") {
+        uint32_t a = 0;
+        if (value == "-1") {
+            c.stuck = -1;
+            return true;
+        }
+        if (!ParseHex(value, a) || a > 0xFFFF) return false;
+        c.stuck = static_cast<long>(a);
+        return true;
+    }
     if (name == "delay") {
         auto colon = value.find(':');
         long ms = 0;
@@ -410,7 +438,7 @@ std::string TSimDevice::Control(const std::string& line, bool& quit) {
     if (cmd == "set") {
         if (args.size() != 2 || !SetFault(cfg_, args[0], args[1]))
             return "error: set drop|corrupt|answer-x|answer-r P, set delay P:MS, "
-                   "set mute-after|disconnect-after N";
+                   "set mute-after|disconnect-after N, set reply-digit P, set stuck ADDR|-1";
         return "ok";
     }
     if (cmd == "stats") {

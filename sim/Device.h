@@ -27,6 +27,10 @@ struct TSimConfig {
     double answerX = 0, answerR = 0;  // write frames answered 'X' or 'R' (not carried out)
     long muteAfter = -1;              // frames per connection after which nothing is sent
     long disconnectAfter = -1;        // bytes per connection after which it is closed
+    // A reply line of a read has one data digit changed into another hexadecimal digit
+    // (the line stays well-formed: only a second read can tell).
+    double replyDigit = 0;
+    long stuck = -1;  // address of a memory cell that ignores writes and erases (-1: none)
 };
 
 // One byte waiting to be sent. `delayMs` holds the line before this byte. Bytes of an
@@ -93,6 +97,11 @@ class TSimDevice {
     void Status(char c);
     void Process();
     void ReadReply(int type, int first, int last);
+    // Changes one data digit of a reply line (after its address and space) at the rate set,
+    // for lines that start in the record area.
+    std::string Garble(int address, std::string line);
+    // Writes one byte of the record area, except into the stuck cell.
+    void Store(int address, uint8_t value);
     void ReceiveClean(uint8_t b);
 
     TSimConfig cfg_;

@@ -67,6 +67,8 @@ void Usage(FILE* out) {
         "  --baud B              pace the bytes sent at 10 bits per byte (0 = unpaced)\n"
         "  --seed N --drop P --corrupt P --delay P:MS --answer-x P --answer-r P\n"
         "  --mute-after N --disconnect-after N     fault injection\n"
+        "  --reply-digit P       a read reply line has one data digit changed (rate)\n"
+        "  --stuck ADDR          the memory cell at ADDR (hex) ignores writes\n"
         "  --control-port P      control lines also on 127.0.0.1:P\n",
         out);
 }
@@ -149,7 +151,7 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
             c.seed = static_cast<uint64_t>(n);
         } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 && SetFault(c, a.substr(2), v)) {
             // --drop, --corrupt, --delay, --answer-x, --answer-r, --mute-after,
-            // --disconnect-after
+            // --disconnect-after, --reply-digit, --stuck
         } else {
             std::fprintf(stderr, "ravlin-sim: unknown option or bad value: %s %s\n", a.c_str(), v);
             return 2;

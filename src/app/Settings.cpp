@@ -94,6 +94,8 @@ const std::vector<TKey>& Keys() {
         Text<&S::MonitorFont>(kSetup, "MonitorFont", "Tahoma"),
         Bool<&S::Welcome>(kSetup, "Welcome", true),
         Bool<&S::Backup>(kSetup, "Backup", true),
+        Bool<&S::VerifyDownload>(kSetup, "VerifyDownload", true),
+        Bool<&S::VerifyUpload>(kSetup, "VerifyUpload", true),
         Bool<&S::FindLast>(kSetup, "FindLast", false),
         Bool<&S::Beep>(kSetup, "Beep", false),
         Bool<&S::SoundCard>(kSetup, "SoundCard", false),

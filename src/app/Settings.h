@@ -47,6 +47,8 @@ struct TSettings {
     std::string MonitorFont;
     bool Welcome;
     bool Backup;
+    bool VerifyDownload;  // a block download is read twice and compared
+    bool VerifyUpload;    // an upload is read back and compared
     bool FindLast;
     bool Beep;
     bool SoundCard;

@@ -54,6 +54,9 @@ class TUserInterface {
     virtual TAnswer Ask(const TMessage& message, TButtons buttons) = 0;
     // Progress of a long receiver operation; position runs from 0 to maximum.
     virtual void Progress(int position, int maximum) {}
+    // A new phase of a long receiver operation begins (its text labels the progress that
+    // follows, which starts again from 0).
+    virtual void ProgressPhase(const TMessage& text) {}
     // True once the user asked to cancel the running operation.
     virtual bool CancelRequested() { return false; }
 };

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
+#include "base/AtomicFile.h"
 #include "base/Folders.h"
 
 namespace ravlin {
@@ -17,7 +19,8 @@ std::string BackupFileName(const std::string& backupDir, const std::string& name
     return backupDir + "/" + name + stamp + ".rvl";
 }
 
-std::string BackupOnDownload(const std::string& backupDir, TDevice& device, TRecordTable& table,
+std::string BackupOnDownload(const std::string& backupDir, const TDevice& device,
+                             const TRecordTable& table, const std::string& image,
                              const PopisType& texts, TUserInterface& ui) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -30,8 +33,22 @@ std::string BackupOnDownload(const std::string& backupDir, TDevice& device, TRec
         ui.Error(TMessage::Lang(texts, 80, " - " + name));
         return {};
     }
-    std::string image;
-    if (!SaveData(name, device, table, image, texts, ui)) return {};
+    // The image line holds whole records; a memory tail shorter than a record is none.
+    const size_t digits = static_cast<size_t>(std::max(device.RecordCount, 0)) *
+                          static_cast<size_t>(device.RecordLength());
+    if (image.size() < digits || table.size() < static_cast<size_t>(device.RecordCount)) {
+        ui.Error(TMessage::Lang(texts, 80, " - " + name));
+        return {};
+    }
+    TWriteOptions options;
+    options.newFileMode = 0444;
+    options.refuseReadOnly = true;
+    const int error =
+        WriteFileAtomically(name, FormatDataFile(device, table, image.substr(0, digits)), options);
+    if (error != 0) {
+        ui.Error(TMessage::Lang(texts, 80, " - " + name));
+        return {};
+    }
     ::chmod(name.c_str(), S_IRUSR | S_IRGRP | S_IROTH);
     return name;
 }

@@ -18,11 +18,14 @@ namespace ravlin {
 std::string BackupFileName(const std::string& backupDir, const std::string& name,
                            const std::tm& localTime);
 
-// Writes `table` (packed first, as every save does) of receiver type `device` to a new
-// backup file in `backupDir` and makes it read-only. An existing backup of the same name is
-// never replaced: that is reported (language text 80) and the download goes on. Returns
-// the file written, or an empty text.
-std::string BackupOnDownload(const std::string& backupDir, TDevice& device, TRecordTable& table,
+// Writes the memory exactly as downloaded to a new read-only backup file in `backupDir`:
+// `image` (the downloaded image; its first RecordCount records form the image line) and
+// `table`, its decoding, for the record lines. Nothing is packed or re-encoded, so opening
+// the backup gives the downloaded records at their positions. An existing backup of the
+// same name is never replaced: that is reported (language text 80) and the download goes
+// on. Returns the file written, or an empty text.
+std::string BackupOnDownload(const std::string& backupDir, const TDevice& device,
+                             const TRecordTable& table, const std::string& image,
                              const PopisType& texts, TUserInterface& ui);
 
 // memory modified := false, downloaded := true, saved := false; with a document that has

@@ -91,8 +91,15 @@ TKomunikace::TKomunikace(const PopisType& texts, TUserInterface& ui) : texts_(te
 }
 
 TKomunikace::~TKomunikace() {
+    StopKeepAliveThread();
     serial_.reset();
     if (tcp_) tcp_->Close();
+}
+
+bool TKomunikace::Cancelled() const {
+    const std::atomic<bool>* cancel = cancel_.load();
+    const std::atomic<bool>* interrupt = interrupt_.load();
+    return (cancel && cancel->load()) || (interrupt && interrupt->load());
 }
 
 void TKomunikace::NastavIni() {
@@ -117,13 +124,23 @@ int TKomunikace::Scaled(int ms) const {
 }
 
 void TKomunikace::Pause(int ms) {
-    int scaled = Scaled(ms);
-    if (scaled > 0) std::this_thread::sleep_for(std::chrono::milliseconds(scaled));
+    // In slices, so that a cancel request ends a long pause (the settle after opening).
+    const auto end = Clock::now() + std::chrono::milliseconds(Scaled(ms));
+    while (!Cancelled()) {
+        const auto left = end - Clock::now();
+        if (left <= Clock::duration::zero()) return;
+        std::this_thread::sleep_for(std::min<Clock::duration>(left, std::chrono::milliseconds(50)));
+    }
 }
 
 bool TKomunikace::Otevri() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
     if (open_) return false;
-    return Settings.ConnectionType == TConnectionSettings::Tcp ? OpenTcp() : OpenCom();
+    closedInOrder_.store(false);
+    lost_.store(false);
+    const bool ok = Settings.ConnectionType == TConnectionSettings::Tcp ? OpenTcp() : OpenCom();
+    if (ok && tcp_) StartKeepAliveThread();
+    return ok;
 }
 
 bool TKomunikace::OpenCom() {
@@ -171,6 +188,13 @@ bool TKomunikace::OpenTcp() {
 }
 
 void TKomunikace::Zavri() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    CloseLocked();
+}
+
+void TKomunikace::CloseLocked() {
+    // The keep-alive thread never waits for the lock, so it can be joined while held.
+    StopKeepAliveThread();
     if (serial_) {
         serial_.reset();
         open_ = false;
@@ -193,7 +217,69 @@ void TKomunikace::RestartKeepAlive() {
     keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
 }
 
+void TKomunikace::StartKeepAliveThread() {
+    StopKeepAliveThread();
+    {
+        std::lock_guard<std::mutex> lock(keepAliveMutex_);
+        keepAliveStop_ = false;
+    }
+    keepAliveThread_ = std::thread([this] { KeepAliveLoop(); });
+}
+
+void TKomunikace::StopKeepAliveThread() {
+    if (!keepAliveThread_.joinable()) return;
+    if (keepAliveThread_.get_id() == std::this_thread::get_id()) return;
+    {
+        std::lock_guard<std::mutex> lock(keepAliveMutex_);
+        keepAliveStop_ = true;
+    }
+    keepAliveWake_.notify_all();
+    keepAliveThread_.join();
+}
+
+void TKomunikace::KeepAliveLoop() {
+    std::unique_lock<std::mutex> wake(keepAliveMutex_);
+    while (!keepAliveStop_) {
+        keepAliveWake_.wait_for(wake, std::chrono::milliseconds(50));
+        if (keepAliveStop_) break;
+        wake.unlock();
+        {
+            // A running operation serves the link itself (and restarts the keep-alive).
+            std::unique_lock<std::recursive_mutex> io(io_, std::try_to_lock);
+            if (io.owns_lock() && tcp_ && queue_ && open_ && !lost_) {
+                if (keepAliveRunning_ && Clock::now() >= keepAliveDue_) {
+                    keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
+                    if (tcp_->Send("S"))
+                        keepAlivesSent_.fetch_add(1);
+                    else
+                        lost_.store(true);
+                }
+                // What arrives meanwhile waits in the queue; a closed connection is
+                // reported by the next operation, on the thread that owns the link.
+                if (!lost_ && queue_->Room() > 0) {
+                    char buf[TBuff::Size];
+                    const int n = tcp_->Receive(buf, queue_->Room(), 0);
+                    if (n < 0)
+                        lost_.store(true);
+                    else
+                        queue_->Fill(buf, n);
+                }
+            }
+        }
+        wake.lock();
+    }
+}
+
 void TKomunikace::KeepAlive() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (lost_.exchange(false)) {
+        ConnectionLost();
+        return;
+    }
+    KeepAliveLocked();
+}
+
+void TKomunikace::KeepAliveLocked() {
     if (!tcp_ || !keepAliveRunning_) return;
     if (Clock::now() >= keepAliveDue_) {
         keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
@@ -201,6 +287,7 @@ void TKomunikace::KeepAlive() {
             ConnectionLost();
             return;
         }
+        keepAlivesSent_.fetch_add(1);
     }
     // Notice a connection the peer has closed meanwhile.
     if (!FillQueue(0)) return;
@@ -212,6 +299,7 @@ void TKomunikace::ConnectionLost() {
         int code = tcp_->ClosedError();
         if (code != 0)
             ui_.Error(TMessage::Fixed("Disconnected, error #" + std::to_string(code & 0xFFFF)));
+        closedInOrder_.store(code == 0);
     }
     // Serial: the device went away (unplugged adapter, closed pseudo-terminal). There is
     // nothing to wait for any more; the caller reports the failed operation.
@@ -239,17 +327,24 @@ bool TKomunikace::TcpSend(const std::string& bytes) {
 }
 
 bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
+    // Waits in slices of at most kSliceMs, so that a cancel request is seen in time.
+    constexpr long long kSliceMs = 100;
     auto left = [&] {
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        return static_cast<int>(std::max<long long>(0, ms));
+        return static_cast<int>(std::clamp<long long>(ms, 0, kSliceMs));
     };
+    auto over = [&] { return Clock::now() >= deadline || Cancelled(); };
     if (serial_) {
-        while (serial_->WaitReadable(left())) {
-            if (serial_->ReadByte(b)) return true;
-            if (serial_->Broken()) break;
+        for (;;) {
+            if (serial_->WaitReadable(left())) {
+                if (serial_->ReadByte(b)) return true;
+            }
+            if (serial_->Broken()) {
+                ConnectionLost();
+                return false;
+            }
+            if (over()) return false;
         }
-        if (serial_->Broken()) ConnectionLost();
-        return false;
     }
     while (tcp_ && queue_) {
         if (queue_->Count() > 0) {
@@ -258,7 +353,7 @@ bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
         }
         int ms = left();
         if (!FillQueue(ms)) return false;
-        if (queue_->Count() == 0 && ms == 0) return false;
+        if (queue_->Count() == 0 && (ms == 0 || over())) return false;
     }
     return false;
 }
@@ -275,12 +370,17 @@ void TKomunikace::PurgeAll() {
 }
 
 bool TKomunikace::PrijemDat(int count, std::string& text) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
     text.clear();
+    if (lost_.exchange(false)) {
+        ConnectionLost();
+        return false;
+    }
     keepAliveRunning_ = false;
     bool ok = true;
     for (int i = 0; i < count; ++i) {
         uint8_t b = 0;
-        if (!ReadByteWithin(b, ByteTimeout())) {
+        if (Cancelled() || !ReadByteWithin(b, ByteTimeout())) {
             text.clear();
             ok = false;
             break;
@@ -292,6 +392,11 @@ bool TKomunikace::PrijemDat(int count, std::string& text) {
 }
 
 bool TKomunikace::JeEcho(uint8_t& b) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (lost_.exchange(false)) {
+        ConnectionLost();
+        return false;
+    }
     if (serial_) {
         if (serial_->WaitReadable(0)) return serial_->ReadByte(b);
         if (serial_->Broken()) ConnectionLost();
@@ -305,6 +410,7 @@ bool TKomunikace::JeEcho(uint8_t& b) {
 }
 
 bool TKomunikace::WaitByte(uint8_t& b, int timeoutMs) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
         KeepAlive();
@@ -313,11 +419,12 @@ bool TKomunikace::WaitByte(uint8_t& b, int timeoutMs) {
         if (tcp_ && keepAliveRunning_) until = std::min(until, keepAliveDue_);
         if (ReadByteUntil(b, until)) return true;
         if (!open_) return false;
-        if (Clock::now() >= deadline) return false;
+        if (Clock::now() >= deadline || Cancelled()) return false;
     }
 }
 
 void TKomunikace::Jam() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
     if (serial_) {
         serial_->PurgeOutput();
         serial_->WriteBytes(kWake3 + "00000000");
@@ -329,6 +436,8 @@ void TKomunikace::Jam() {
 // ---- exchanges ---------------------------------------------------------------------
 
 bool TKomunikace::PosliPrikaz(const std::string& frame) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (lost_.exchange(false)) ConnectionLost();
     bool connected = serial_ ? true : (tcp_ && tcp_->Connected());
     if (!connected) {
         ui_.Error(TMessage::Lang(texts_, 121));
@@ -374,7 +483,7 @@ bool TKomunikace::Handshake() {
             ReadByteUntil(b, std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)))) {
             if (b == 'U') return true;
         }
-        if (!serial_) return false;
+        if (!serial_ || Cancelled()) return false;
     }
     return false;
 }

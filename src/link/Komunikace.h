@@ -4,8 +4,12 @@
 // checks the echo and the status character, retries, and collects reply lines.
 //
 // Synchronous: every wait for a byte is a poll() with the remaining time-out. Used by one
-// thread at a time (the caller's thread or the transfer worker). Messages go to the
-// TUserInterface given to the constructor:
+// thread at a time (the caller's thread or the transfer worker). While a TCP connection is
+// open, a keep-alive thread of its own sends the "S" every KeepAliveMs whenever no
+// operation runs, so that the connection stays up while a window holds it open (the
+// login, password or upload question windows), whichever thread waits; an operation and
+// the keep-alive never overlap (one mutex). Messages go to the TUserInterface given to the
+// constructor:
 //   language text 120  the serial port cannot be opened
 //   language text 121  an exchange was asked for without an open port or connection
 //   "Can't connect", "Can't connect, error #N", "Disconnected, error #N"  (TCP, N = errno)
@@ -13,9 +17,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "base/UserInterface.h"
 #include "link/ConnectionSettings.h"
@@ -83,7 +90,10 @@ class TKomunikace {
     // adapter, closed pseudo-terminal; no message) is noticed by the next wait (an exchange,
     // PrijemDat, JeEcho, WaitByte, KeepAlive) and closes the link: the running exchange ends
     // false at once, later ones show language text 121. Check IsOpen() before retrying.
-    bool IsOpen() const { return open_; }
+    bool IsOpen() const { return open_.load(); }
+    // The last TCP connection was closed by the receiver's side in order (no error), as
+    // opposed to an error, a lost serial device or our own close.
+    bool ClosedInOrder() const { return closedInOrder_.load(); }
 
     // One command exchange with retries. `frame` is ":" + hex pairs without checksum.
     // True when the receiver echoed the frame and did not reject it. COM: 3 attempts with
@@ -115,9 +125,15 @@ class TKomunikace {
     // settle, connect, retry pause, close pause) and the keep-alive interval are scaled by
     // pauseScalePercent. Defaults: 0 (the real time-outs), 100.
     void SetTimingForTests(int byteTimeoutMs, int pauseScalePercent);
-    // Cancel request checked between attempts and handshake tries; an exchange that sees
-    // it set returns false at once. nullptr for none.
-    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+    // Cancel request checked between attempts, handshake tries and at least every 100 ms
+    // of every wait for a byte; an exchange that sees it set returns false at once.
+    // nullptr for none.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_.store(flag); }
+    // The same for a request that outlives single jobs (the command line's Ctrl+C): every
+    // wait ends within 100 ms once it is set. nullptr for none.
+    void SetInterruptFlag(const std::atomic<bool>* flag) { interrupt_.store(flag); }
+    // Keep-alive bytes sent since the link was built (tests).
+    long KeepAlivesSent() const { return keepAlivesSent_.load(); }
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -125,7 +141,12 @@ class TKomunikace {
     bool OpenTcp();
     int ByteTimeout() const;
     int Scaled(int ms) const;
-    bool Cancelled() const { return cancel_ && cancel_->load(); }
+    bool Cancelled() const;
+    void CloseLocked();
+    void KeepAliveLocked();
+    void StartKeepAliveThread();
+    void StopKeepAliveThread();
+    void KeepAliveLoop();
     // Waits for one byte until `deadline` (serial or receive queue). False on time-out or a
     // lost connection.
     bool ReadByteUntil(uint8_t& b, Clock::time_point deadline);
@@ -150,7 +171,16 @@ class TKomunikace {
     const PopisType& texts_;
     TUserInterface& ui_;
     std::string connectionText_;
-    bool open_ = false;
+    // Held by every operation and by the keep-alive thread while it sends.
+    mutable std::recursive_mutex io_;
+    std::atomic<bool> open_{false};
+    std::atomic<bool> closedInOrder_{false};
+    std::atomic<bool> lost_{false};  // the keep-alive thread found the connection gone
+    std::atomic<long> keepAlivesSent_{0};
+    std::thread keepAliveThread_;
+    std::mutex keepAliveMutex_;
+    std::condition_variable keepAliveWake_;
+    bool keepAliveStop_ = false;  // keepAliveMutex_
     std::unique_ptr<TSerial> serial_;
     std::unique_ptr<TTcpClient> tcp_;
     std::unique_ptr<TBuff> queue_;
@@ -159,7 +189,8 @@ class TKomunikace {
     int lastError_ = 0;
     int testByteTimeoutMs_ = 0;
     int pauseScalePercent_ = 100;
-    const std::atomic<bool>* cancel_ = nullptr;
+    std::atomic<const std::atomic<bool>*> cancel_{nullptr};
+    std::atomic<const std::atomic<bool>*> interrupt_{nullptr};
 };
 
 }  // namespace ravlin

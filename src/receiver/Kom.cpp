@@ -1,5 +1,6 @@
 #include "receiver/Kom.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "link/Komunikace.h"
@@ -104,6 +105,10 @@ void TKom::Execute() {
                 link_.SetCancelFlag(&cancel_);
                 result_.store(Upload());
                 break;
+            case TJob::ReadReceiver:
+                link_.SetCancelFlag(&cancel_);
+                result_.store(ReadReceiver());
+                break;
             case TJob::Online:
                 link_.SetCancelFlag(&abort_);
                 Listen();
@@ -125,17 +130,16 @@ void TKom::Execute() {
 }
 
 bool TKom::CancelPending() {
-    if (cancel_.load()) return true;
-    // The user interface may carry its own request (the command line's Ctrl+C); one
-    // request counts once, so an upload answered "No" goes on.
-    bool ui = ui_.CancelRequested();
+    // The user interface may carry its own latched request besides the worker's flag (the
+    // progress window's Cancel sets both, the command line's Ctrl+C only the former). One
+    // request counts once, however it arrived, so an upload answered "No" goes on.
+    const bool ui = ui_.CancelRequested();
     if (ui && !uiCancelSeen_) {
         uiCancelSeen_ = true;
         cancel_.store(true);
-        return true;
     }
     if (!ui) uiCancelSeen_ = false;
-    return false;
+    return cancel_.load();
 }
 
 void TKom::SetProgress(int value) {
@@ -147,32 +151,73 @@ void TKom::SetProgress(int value) {
     ui_.Progress(value, 100);
 }
 
-void TKom::ReportError(int secondText) {
+void TKom::Phase(const TMessage& text) {
+    ui_.ProgressPhase(text);
+    shownProgress_ = -1;
+    SetProgress(0);
+}
+
+void TKom::ReportError(int secondText, const std::string& detail) {
     const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
                                    ? texts_[secondText]
                                    : std::string();
-    ui_.Error(TMessage::Lang(texts_, 110, " " + second));
+    ui_.Error(TMessage::Lang(texts_, 110, " " + second + detail));
+}
+
+std::string TKom::AddressList(const std::vector<int>& addresses) {
+    constexpr size_t kShown = 8;
+    std::string out;
+    for (size_t i = 0; i < addresses.size() && i < kShown; ++i)
+        out += (i ? ", " : "") + Hex(addresses[i], 4);
+    if (addresses.size() > kShown) out += ", ...";
+    return out;
+}
+
+// ---- confirmed reads ---------------------------------------------------------
+
+int TKom::Confirm(int address, int count, std::vector<std::string> reads, std::string& agreed) {
+    for (int extra = 0;; ++extra) {
+        for (size_t i = 0; i < reads.size(); ++i)
+            for (size_t j = i + 1; j < reads.size(); ++j)
+                if (reads[i] == reads[j]) {
+                    agreed = reads[i];
+                    return 1;
+                }
+        if (extra == kExtraReads) return 0;
+        if (CancelPending()) return -1;
+        std::string data;
+        if (!rx_.ReadBlock('9', address, count, data)) return -1;
+        reads.push_back(std::move(data));
+    }
+}
+
+int TKom::ReadExpected(int address, int count, const std::string& expected, std::string& data) {
+    if (!rx_.ReadBlock('9', address, count, data)) return -1;
+    // A changed digit cannot turn what the receiver holds into exactly what was expected;
+    // any other answer must be seen twice.
+    if (data == expected) return 1;
+    return Confirm(address, count, {data}, data);
 }
 
 // ---- download ----------------------------------------------------------------
 
 bool TKom::Download() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
-    shownProgress_ = -1;
-    SetProgress(0);
+    Phase(TMessage::Lang(texts_, 76));
     rx_.Image.clear();
     bool ok = link_.Settings.DumpRead ? DownloadStream() : DownloadBlocks();
     if (!ok && cancel_.load()) cancelled_.store(true);
     return ok;
 }
 
-bool TKom::DownloadBlocks() {
+bool TKom::ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bool progress) {
     const TDevice& dev = rx_.Device;
     const int start = dev.StartAddress;
     const int end = dev.EndAddress;
     const int recordBytes = dev.RecordLength() / 2;
-    std::string& image = rx_.Image;
     const long long span = end - start;
+    image.clear();
+    readEnd = start;
     int examined = 0;  // records examined so far, from StartAddress on
     int a = start;
     while (a <= end) {
@@ -182,12 +227,9 @@ bool TKom::DownloadBlocks() {
         const int count = end - a + 1 < 16 ? end - a + 1 : 16;
         const bool last = a + count - 1 >= end;
         std::string data;
-        if (!rx_.ReadBlock('9', a, count, data)) {
-            if (CancelPending()) return false;
-            ReportError(118);
-            return false;
-        }
+        if (!read(a, count, data)) return false;
         image += data;
+        readEnd = a + count;
         if (recordBytes > 0) {
             const int limit = last ? end : a;
             for (;;) {
@@ -202,7 +244,7 @@ bool TKom::DownloadBlocks() {
                     image.resize(digit);
                     for (int p = recStart; p <= end; ++p) {
                         image += "FF";
-                        SetProgress(Nearest((p - start) * 100LL, span));
+                        if (progress) SetProgress(Nearest((p - start) * 100LL, span));
                     }
                     return true;
                 }
@@ -210,8 +252,120 @@ bool TKom::DownloadBlocks() {
             }
         }
         a += 16;
-        SetProgress(Nearest((a - start) * 100LL, span));
+        if (progress) SetProgress(Nearest((a - start) * 100LL, span));
     }
+    return true;
+}
+
+bool TKom::DownloadBlocks() {
+    std::string image;
+    int readEnd = 0;
+    const auto once = [this](int a, int count, std::string& data) {
+        if (rx_.ReadBlock('9', a, count, data)) return true;
+        if (!CancelPending()) ReportError(118);
+        return false;
+    };
+    if (!ReadArea(once, image, readEnd, true)) return false;
+    if (options_.verifyDownload && !VerifyBlocks(image, readEnd)) return false;
+    rx_.Image = std::move(image);
+    return true;
+}
+
+bool TKom::VerifyBlocks(std::string& image, int readEnd) {
+    Phase(TMessage::Fixed("Verifying the download ..."));
+    const int start = rx_.Device.StartAddress;
+    const long long span = std::max(1, readEnd - start);
+    std::string agreed;  // the confirmed digits of the range the download read
+    std::vector<int> unsure;
+    for (int a = start; a < readEnd; a += 16) {
+        if (CancelPending()) return false;
+        const int count = std::min(16, readEnd - a);
+        const std::string first = image.substr(static_cast<size_t>(a - start) * 2, 2 * count);
+        std::string second;
+        if (!rx_.ReadBlock('9', a, count, second)) {
+            if (!CancelPending()) ReportError(118);
+            return false;
+        }
+        std::string block = first;
+        if (second != first) {
+            const int r = Confirm(a, count, {first, second}, block);
+            if (r < 0) {
+                if (!CancelPending()) ReportError(118);
+                return false;
+            }
+            if (r == 0) unsure.push_back(a);
+        }
+        agreed += block;
+        SetProgress(Nearest((a + count - start) * 100LL, span));
+    }
+    if (!unsure.empty()) {
+        ReportError(118, " - no two reads agree at " + AddressList(unsure));
+        return false;
+    }
+    if (image.compare(0, agreed.size(), agreed) == 0) return true;
+    // The first pass misread a block. Where the download stops depends on what was read,
+    // so the area is taken again from the confirmed blocks; a record the first pass took
+    // for empty continues it with blocks read until two reads agree.
+    unsure.clear();
+    const auto confirmed = [&](int a, int count, std::string& data) {
+        const size_t at = static_cast<size_t>(a - start) * 2;
+        if (a + count <= readEnd) {
+            data = agreed.substr(at, 2 * static_cast<size_t>(count));
+            return true;
+        }
+        std::string one, two;
+        if (!rx_.ReadBlock('9', a, count, one) || !rx_.ReadBlock('9', a, count, two)) {
+            if (!CancelPending()) ReportError(118);
+            return false;
+        }
+        const int r = Confirm(a, count, {one, two}, data);
+        if (r < 0) {
+            if (!CancelPending()) ReportError(118);
+            return false;
+        }
+        if (r == 0) {
+            ReportError(118, " - no two reads agree at " + AddressList({a}));
+            return false;
+        }
+        return true;
+    };
+    int end = 0;
+    std::string again;
+    if (!ReadArea(confirmed, again, end, false)) return false;
+    image = std::move(again);
+    SetProgress(100);
+    return true;
+}
+
+bool TKom::ReadReceiver() {
+    uiCancelSeen_ = false;
+    Phase(TMessage::Fixed("Reading the receiver memory to compare ..."));
+    const int start = rx_.Device.StartAddress;
+    const std::string& upload = rx_.UploadImage;
+    std::vector<int> unsure;
+    const auto read = [&](int a, int count, std::string& data) {
+        const size_t at = static_cast<size_t>(a - start) * 2;
+        const std::string expected =
+            at < upload.size() ? upload.substr(at, 2 * static_cast<size_t>(count)) : std::string();
+        const int r = ReadExpected(a, count, expected, data);
+        if (r < 0) {
+            if (!CancelPending()) ReportError(118);
+            return false;
+        }
+        if (r == 0) {
+            ReportError(118, " - no two reads agree at " + AddressList({a}));
+            return false;
+        }
+        return true;
+    };
+    std::string image;
+    int readEnd = 0;
+    rx_.ReceiverImage.clear();
+    if (!ReadArea(read, image, readEnd, true)) {
+        if (cancel_.load()) cancelled_.store(true);
+        return false;
+    }
+    rx_.ReceiverImage = std::move(image);
     return true;
 }
 
@@ -283,7 +437,7 @@ bool TKom::UploadExchange(const std::string& frame) {
         if (link_.PosliPrikaz(frame)) return true;
         // A cancel request interrupts the link's waits: ask, and on "No" repeat the
         // interrupted exchange instead of reporting a failure.
-        if (cancel_.load()) continue;
+        if (CancelPending()) continue;
         ReportError(114);
         return false;
     }
@@ -291,8 +445,13 @@ bool TKom::UploadExchange(const std::string& frame) {
 
 bool TKom::Upload() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
-    shownProgress_ = -1;
-    SetProgress(0);
+    readBack_.store(TReadBack::NotRun);
+    rx_.ReadBack.clear();
+    Phase(TMessage::Lang(texts_, 75));
+    return UploadLines();
+}
+
+bool TKom::UploadLines() {
     const TDevice& dev = rx_.Device;
     const std::string& image = rx_.UploadImage;
     const long long d = static_cast<long long>(image.size());
@@ -324,7 +483,7 @@ bool TKom::Upload() {
         sent += 64;
         if (sent > limit) {
             for (long long k = sent; k <= d; ++k) SetProgress(Nearest(k * 90, d) + 10);
-            return true;
+            return ReadBackUpload(sent);
         }
     }
     const long long rest = d - sent;
@@ -332,8 +491,49 @@ bool TKom::Upload() {
         const std::string frame = ":" + Hex(static_cast<int>(rest / 2), 2) + Hex(a, 4) + "00" +
                                   image.substr(static_cast<size_t>(sent));
         if (!UploadExchange(frame)) return false;
+        sent = d;
     }
-    return true;
+    SetProgress(100);
+    return ReadBackUpload(sent);
+}
+
+bool TKom::ReadBackUpload(long long sentDigits) {
+    if (!options_.readBack) return true;
+    Phase(TMessage::Fixed("Reading back what was written ..."));
+    const int start = rx_.Device.StartAddress;
+    const std::string& image = rx_.UploadImage;
+    const int writtenEnd = start + static_cast<int>(sentDigits / 2);
+    const long long span = std::max(1, writtenEnd - start);
+    std::string held;
+    bool same = true;
+    for (int a = start; a < writtenEnd; a += 16) {
+        // The receiver was written completely; a cancel now only ends the check.
+        if (CancelPending()) {
+            cancelled_.store(true);
+            return false;
+        }
+        const int count = std::min(16, writtenEnd - a);
+        const std::string expected =
+            image.substr(static_cast<size_t>(a - start) * 2, 2 * static_cast<size_t>(count));
+        std::string data;
+        const int r = ReadExpected(a, count, expected, data);
+        if (r <= 0) {
+            if (r < 0 && CancelPending()) {
+                cancelled_.store(true);
+                return false;
+            }
+            ReportError(118, r == 0 ? " - no two reads agree at " + AddressList({a})
+                                    : std::string());
+            readBack_.store(TReadBack::Failed);
+            return false;
+        }
+        if (data != expected) same = false;
+        held += data;
+        SetProgress(Nearest((a + count - start) * 100LL, span));
+    }
+    rx_.ReadBack = std::move(held);
+    readBack_.store(same ? TReadBack::Same : TReadBack::Differs);
+    return same;
 }
 
 // ---- on-line listening -------------------------------------------------------

@@ -1,7 +1,15 @@
 #pragma once
 // TKom: the transfer worker. One thread that moves whole memory images between the
-// program and the logged-in receiver ("Download", "Upload") and listens for the
-// receiver's reception byte ("Online").
+// program and the logged-in receiver ("Download", "Upload"), reads the receiver's memory
+// before an upload ("ReadReceiver") and listens for the receiver's reception byte
+// ("Online").
+//
+// A block reply carries no checksum, so a changed digit on a noisy line would pass. Reads
+// are therefore confirmed (TTransferOptions): a block download reads the area a second
+// time and reads differing blocks again until two reads agree; the reads around an upload
+// accept a block that equals what the upload image holds there and confirm any other by
+// two equal reads. Each phase is announced with TUserInterface::ProgressPhase and runs its
+// own progress from 0 to 100.
 //
 // Threads: Start() hands a job to the worker; Wait() blocks until it is done. While a
 // job runs the caller must not touch the link or the images of TRx. Every message,
@@ -14,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/UserInterface.h"
 
@@ -22,9 +31,19 @@ namespace ravlin {
 class TKomunikace;
 class TRx;
 
+// What the transfers check; set while the worker is idle.
+struct TTransferOptions {
+    bool verifyDownload = false;  // block download: read a second time and compare
+    bool readBack = false;        // upload: read the written range back and compare
+};
+
 class TKom {
   public:
-    enum class TJob { None, Download, Upload, Online };
+    enum class TJob { None, Download, Upload, Online, ReadReceiver };
+    // Outcome of the read-back of the last upload.
+    enum class TReadBack { NotRun, Same, Differs, Failed };
+    // Extra reads of a block whose reads disagree, before the read is given up.
+    static constexpr int kExtraReads = 3;
 
     TKom(TRx& rx, TKomunikace& link, TUserInterface& ui, const PopisType& texts);
     ~TKom();
@@ -42,6 +61,13 @@ class TKom {
 
     // Ends the "Online" job and waits until the worker is idle (the link is then free).
     void StopOnline();
+
+    void SetOptions(const TTransferOptions& options) { options_ = options; }
+    const TTransferOptions& Options() const { return options_; }
+    // After an upload with read-back: Same, Differs (TRx::ReadBack holds what the
+    // receiver returned for the written range) or Failed (reported as a communication
+    // error). NotRun without read-back or when the upload itself failed.
+    TReadBack ReadBackResult() const { return readBack_.load(); }
 
     // The cancel request of the progress window; may be called from any thread.
     void Cancel() { cancel_.store(true); }
@@ -62,12 +88,32 @@ class TKom {
 
   private:
     void Execute();
+    // Reads one block: 1 read, 0 the read failed or was cancelled.
+    using TBlockRead = std::function<bool(int address, int count, std::string& data)>;
     bool Download();
     bool DownloadBlocks();
+    // The block method over the record area: block by block from StartAddress up to and
+    // including the block after the first empty record; the rest of the image reads FF.
+    // `readEnd` receives the address after the last byte read. `progress` false: no
+    // progress of its own.
+    bool ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bool progress);
+    bool VerifyBlocks(std::string& image, int readEnd);
+    // Reads the block at `address` again until two of `reads` agree (at most kExtraReads
+    // more): 1 agreed (`agreed` set), 0 no two reads agree, -1 a read failed or cancelled.
+    int Confirm(int address, int count, std::vector<std::string> reads, std::string& agreed);
+    // A block confirmed by equality with `expected` (the upload image there) or by two
+    // equal reads. Same results as Confirm.
+    int ReadExpected(int address, int count, const std::string& expected, std::string& data);
+    bool ReadReceiver();
+    bool ReadBackUpload(long long sentDigits);
     bool DownloadStream();
     bool StreamPass(int pass, std::string& image);
     bool Upload();
+    bool UploadLines();
     void Listen();
+    void Phase(const TMessage& text);
+    // "1040, 10A0, ..." for a failure message.
+    static std::string AddressList(const std::vector<int>& addresses);
 
     bool CancelPending();
     // Cancel check of an upload: the question "cancel?"; true when the upload must end.
@@ -75,7 +121,7 @@ class TKom {
     // One upload exchange; false (message shown) when it failed or the user cancelled.
     bool UploadExchange(const std::string& frame);
     void SetProgress(int value);
-    void ReportError(int secondText);
+    void ReportError(int secondText, const std::string& detail = {});
 
     TRx& rx_;
     TKomunikace& link_;
@@ -93,6 +139,8 @@ class TKom {
     std::atomic<bool> result_{false};
     std::atomic<int> progress_{0};
     std::atomic<int> receptions_{0};
+    std::atomic<TReadBack> readBack_{TReadBack::NotRun};
+    TTransferOptions options_;  // read by the worker during a job, set while idle
     // Interrupts the link's waits when listening stops or the worker ends.
     std::atomic<bool> abort_{false};
     bool uiCancelSeen_ = false;  // worker only

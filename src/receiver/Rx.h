@@ -29,6 +29,10 @@ class TRx {
     std::string Image;
     // Memory to upload, same form, produced by the codec's encoder.
     std::string UploadImage;
+    // The receiver's memory as read before an upload (compared with UploadImage), same form.
+    std::string ReceiverImage;
+    // What the receiver returned when the written range of an upload was read back.
+    std::string ReadBack;
 
     // Opens the link if it is closed, then ReadDescriptor. On failure the link is left
     // open; the caller closes it.

@@ -33,16 +33,21 @@ TSession::TSession(const TSessionContext& context, const TSessionTarget& target)
 
 TSession::~TSession() = default;
 
+std::string TSession::StoredPassword(const std::string& typed) {
+    const size_t end = typed.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : typed.substr(0, end + 1);
+}
+
 int TSession::CheckLoginPassword(const std::string& typed, const std::string& stored) {
     if (typed.size() > 16) return 133;
-    if (typed != stored) return 134;
+    if (StoredPassword(typed) != stored) return 134;
     return 0;
 }
 
 int TSession::CheckPasswordChange(const TPasswordChange& change, const std::string& stored) {
-    if (change.oldPassword != stored) return 134;
+    if (StoredPassword(change.oldPassword) != stored) return 134;
     if (change.newPassword.size() > 16) return 133;
-    if (change.newPassword == stored) return -1;
+    if (StoredPassword(change.newPassword) == stored) return -1;
     return 0;
 }
 
@@ -57,9 +62,10 @@ TSessionJob TSession::Begin(TSessionCommand command) const {
     job.command = command;
     job.state = target_.state;
     job.device = target_.device;
-    // Only an upload reads the records (it packs a copy of them); the other commands make
-    // their table afresh.
-    if (command == TSessionCommand::Upload) job.table = target_.table;
+    // Only an upload or a comparison reads the records (it packs a copy of them); the
+    // other commands make their table afresh.
+    if (command == TSessionCommand::Upload || command == TSessionCommand::Compare)
+        job.table = target_.table;
     return job;
 }
 
@@ -78,6 +84,8 @@ bool TSession::Run(TSessionJob& job) {
             return UploadJob(job);
         case TSessionCommand::ChangePassword:
             return ChangePasswordJob(job);
+        case TSessionCommand::Compare:
+            return CompareJob(job);
     }
     return false;
 }
@@ -123,6 +131,14 @@ bool TSession::Upload() {
 }
 bool TSession::ChangePassword() {
     return Execute(TSessionCommand::ChangePassword);
+}
+std::optional<TUploadComparison> TSession::Compare() {
+    if (busy_.load()) return std::nullopt;
+    TSessionJob job = Begin(TSessionCommand::Compare);
+    const bool ok = Run(job);
+    Commit(job);
+    if (!ok) return std::nullopt;
+    return job.comparison;
 }
 
 // ---- on-line mode ------------------------------------------------------------
@@ -253,6 +269,7 @@ bool TSession::DownloadJob(TSessionJob& job) {
         LogoutLocked(job);
         return false;
     }
+    TransferOptions();
     const bool ok = ctx_.kom.Run(TKom::TJob::Download);
     if (!ok) {
         cancelled_.store(ctx_.kom.Cancelled());
@@ -267,7 +284,9 @@ bool TSession::DownloadJob(TSessionJob& job) {
         link.Zavri();
         return false;
     }
-    if (ctx_.backup) BackupOnDownload(ctx_.folders.BackupDir(), device, table, Texts(), ctx_.ui);
+    // The backup holds the memory exactly as downloaded, never a repacked table.
+    if (ctx_.backup)
+        BackupOnDownload(ctx_.folders.BackupDir(), device, table, ctx_.rx.Image, Texts(), ctx_.ui);
     DownloadCompleted(job.state, TDataFileEnv{ctx_.folders.dataDir, Texts(), ctx_.ui}, table);
     job.memoryModified = job.state.MemoryModified;
     job.downloaded = job.state.Downloaded;
@@ -283,41 +302,172 @@ bool TSession::DownloadJob(TSessionJob& job) {
 
 // ---- upload ------------------------------------------------------------------
 
+void TSession::TransferOptions() {
+    TTransferOptions options;
+    options.verifyDownload = ctx_.verifyDownload;
+    options.readBack = ctx_.verifyUpload;
+    ctx_.kom.SetOptions(options);
+}
+
+bool TSession::ReadAndCompare(TSessionJob& job, TDevice& device, TRecordTable& packed,
+                              TRecordTable& receiver, TRecordTable& upload,
+                              TUploadComparison& out) {
+    TRx& rx = ctx_.rx;
+    TransferOptions();
+    if (!ctx_.kom.Run(TKom::TJob::ReadReceiver)) {
+        cancelled_.store(ctx_.kom.Cancelled());
+        return false;
+    }
+    TDevice decoding = device;
+    if (!DecodeImage(rx.ReceiverImage, decoding, receiver) ||
+        !DecodeImage(rx.UploadImage, decoding, upload)) {
+        ctx_.ui.Information(TMessage::Fixed(kDataCodingError));
+        return false;
+    }
+    // The users the document knows: its records, and those its file still holds.
+    MergeUserInfo(packed, upload);
+    MergeUserInfo(job.table, receiver);
+    if (job.state.DocumentOpen && !job.state.FileName.empty()) {
+        TSilentUi quiet;
+        ImportComments(job.state.FileName, TDataFileEnv{ctx_.folders.dataDir, Texts(), quiet},
+                       receiver);
+    }
+    out = CompareUpload(receiver, upload);
+    return true;
+}
+
+TUploadChoice TSession::AskUpload(const TUploadComparison& comparison) {
+    if (review) return review->AskUpload(comparison);
+    std::string lines;
+    for (const std::string& line : ComparisonLines(comparison)) lines += "\n" + line;
+    return ctx_.ui.Ask(TMessage::Lang(Texts(), 95, "\n" + lines), TButtons::YesNo) == TAnswer::Yes
+               ? TUploadChoice::Upload
+               : TUploadChoice::Cancel;
+}
+
 bool TSession::UploadJob(TSessionJob& job) {
     cancelled_.store(false);
+    merged_.store(false);
     if (!job.state.LoggedIn && !LoginJob(job)) return false;
     if (!job.state.LoggedIn) return false;
     if (busy_.load()) return false;
-    if (ctx_.ui.Ask(TMessage::Lang(Texts(), 95), TButtons::YesNo) != TAnswer::Yes) return false;
     bool onlineWasOn = false;
     LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
     TKomunikace& link = ctx_.link;
+    TRx& rx = ctx_.rx;
     if (!link.IsOpen() && !link.Otevri()) {
         link.Zavri();
         return false;
     }
-    // The encoder packs the records: the packed table is the program's afterwards, also
-    // when the encoding stops half-way.
-    const bool encoded = EncodeImage(job.device, job.table, ctx_.rx.UploadImage, ctx_.ui);
-    job.newDevice = true;
-    job.newTable = true;
-    if (!encoded) {
+    // The encoder packs a copy of the records; the program gets the packed table once the
+    // upload goes ahead (or when the encoding stopped half-way, as the data file writer
+    // leaves it).
+    TDevice device = job.device;
+    TRecordTable packed = job.table;
+    auto handOver = [&] {
+        job.device = device;
+        job.table = packed;
+        job.newDevice = true;
+        job.newTable = true;
+    };
+    if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
+        handOver();
         link.Zavri();
         return false;
     }
-    ctx_.rx.Device.UsedCount = job.device.UsedCount;
-    if (!ctx_.rx.OverHeslo()) {
+    rx.Device.UsedCount = device.UsedCount;
+    if (!rx.OverHeslo()) {
         LogoutLocked(job);
         return false;
     }
+    auto end = [&](bool ok) {
+        link.Zavri();
+        Restart(job, onlineWasOn);
+        return ok;
+    };
+    TRecordTable receiver, upload;
+    TUploadComparison comparison;
+    if (!ReadAndCompare(job, device, packed, receiver, upload, comparison)) return end(false);
+    job.comparison = comparison;
+    for (;;) {
+        const TUploadChoice choice = AskUpload(comparison);
+        if (choice == TUploadChoice::Cancel) return end(false);
+        if (choice == TUploadChoice::Upload) break;
+        if (!MergeReceiverRecords(comparison, receiver, packed)) {
+            ctx_.ui.Error(TMessage::Lang(Texts(), 94));
+            continue;
+        }
+        // The merged records are the document's now, and not saved yet.
+        if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
+            handOver();
+            return end(false);
+        }
+        rx.Device.UsedCount = device.UsedCount;
+        job.merged = true;
+        merged_.store(true);
+        job.state.Saved = false;
+        job.saved = false;
+        job.state.MemoryModified = true;
+        job.memoryModified = true;
+        TDevice decoding = device;
+        upload.clear();
+        DecodeImage(rx.UploadImage, decoding, upload);
+        MergeUserInfo(packed, upload);
+        break;
+    }
+    handOver();
     const bool ok = ctx_.kom.Run(TKom::TJob::Upload);
     cancelled_.store(ctx_.kom.Cancelled());
+    if (ctx_.kom.ReadBackResult() == TKom::TReadBack::Differs) {
+        job.readBack = CompareReadBack(rx.UploadImage, rx.ReadBack, device, upload);
+        if (review) {
+            review->ReportReadBack(job.readBack);
+        } else {
+            std::string text;
+            for (const std::string& line : ReadBackLines(job.readBack))
+                text += (text.empty() ? "" : "\n") + line;
+            ctx_.ui.Error(TMessage::Fixed(text));
+        }
+    }
     if (ok) {
         job.state.MemoryModified = false;
         job.memoryModified = false;
     }
+    return end(ok);
+}
+
+bool TSession::CompareJob(TSessionJob& job) {
+    cancelled_.store(false);
+    if (!job.state.LoggedIn && !LoginJob(job)) return false;
+    if (!job.state.LoggedIn) return false;
+    bool onlineWasOn = false;
+    LeaveOnline(job, onlineWasOn);
+    TBusy busy(*this);
+    if (!busy.ok()) return false;
+    TKomunikace& link = ctx_.link;
+    TRx& rx = ctx_.rx;
+    if (!link.IsOpen() && !link.Otevri()) {
+        link.Zavri();
+        return false;
+    }
+    // Nothing of the program changes: the packed copy stays the command's.
+    TDevice device = job.device;
+    TRecordTable packed = job.table;
+    if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
+        link.Zavri();
+        return false;
+    }
+    rx.Device.UsedCount = device.UsedCount;
+    if (!rx.OverHeslo()) {
+        LogoutLocked(job);
+        return false;
+    }
+    TRecordTable receiver, upload;
+    TUploadComparison comparison;
+    const bool ok = ReadAndCompare(job, device, packed, receiver, upload, comparison);
+    if (ok) job.comparison = std::move(comparison);
     link.Zavri();
     Restart(job, onlineWasOn);
     return ok;
@@ -370,8 +520,9 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
         return false;
     }
     if (loggedIn) {
-        rx.Device.Password = change->newPassword;
-        job.device.Password = change->newPassword;
+        // What the receiver gave back after the write (PisPass re-read it): a typed
+        // password with trailing blanks is held without them.
+        job.device.Password = rx.Device.Password;
         job.newDevice = true;
     } else if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
         // The open document is of another type: logging in beside it would mix the two.

@@ -25,6 +25,7 @@
 #include "catalog/Language.h"
 #include "catalog/RxFunkce.h"
 #include "document/AppState.h"
+#include "receiver/UploadCheck.h"
 #include "records/Data.h"
 
 namespace ravlin {
@@ -78,7 +79,9 @@ struct TSessionContext {
     const TLanguage& language;  // the texts and the function table file
     const TFolders& folders;    // Rx.def and the function tables; Backup/
     TUserInterface& ui;
-    const bool& backup;  // the Backup setting: a backup file on every download
+    const bool& backup;          // the Backup setting: a backup file on every download
+    const bool& verifyDownload;  // VerifyDownload: a block download is read twice
+    const bool& verifyUpload;    // VerifyUpload: an upload is read back
 };
 
 // The program's state that the commands read and change: owned by the window thread.
@@ -88,7 +91,8 @@ struct TSessionTarget {
     TAppState& state;
 };
 
-enum class TSessionCommand { Login, LoginToggle, Logout, Download, Upload, ChangePassword };
+// Compare: what an upload of the records would change in the receiver, without writing.
+enum class TSessionCommand { Login, LoginToggle, Logout, Download, Upload, ChangePassword, Compare };
 
 // One command's private data. Begin fills the first part from the program's state; the
 // command keeps it up to date; Commit applies what the command changed and nothing else
@@ -104,6 +108,13 @@ struct TSessionJob {
     bool documentClosed = false;  // closed without a closer: the document state goes
     bool newDevice = false;       // `device` becomes the current receiver type
     bool newTable = false;        // `table` becomes the record table
+
+    // Upload and Compare: what the upload would change (set once the receiver was read).
+    std::optional<TUploadComparison> comparison;
+    // Upload: the receiver's records were merged into the table (it is not saved now).
+    bool merged = false;
+    // Upload: the records the receiver does not hold as written (read-back).
+    std::vector<TReadBackDifference> readBack;
 };
 
 class TSession {
@@ -114,6 +125,10 @@ class TSession {
     TPasswordSource* passwords = nullptr;  // nullptr: every password window is cancelled
     TOnlineSwitch* online = nullptr;       // nullptr: on-line mode is left alone
     TDocumentCloser* closer = nullptr;     // nullptr: the document is closed without questions
+    // The upload question with the comparison, and the read-back report. nullptr: the
+    // question is language text 95 followed by the comparison's lines (TUserInterface::Ask,
+    // Yes uploads), the read-back differences an error message.
+    TTransferReview* review = nullptr;
 
     // The commands in the calling thread (Begin, Run, Commit).
     // Logs in; true when logged in afterwards (also when already logged in).
@@ -125,9 +140,14 @@ class TSession {
     // merges the document's user information. A failed or cancelled download leaves the
     // record table and the document unchanged.
     bool Download();
-    // Logs in when needed, asks, encodes (packing the records) and uploads. True when the
-    // receiver was written.
+    // Logs in when needed, encodes a packed copy of the records, reads the receiver and
+    // compares (the upload question shows what would change; Merge takes the receiver's
+    // extra records into empty positions first), uploads and reads the written range back
+    // (VerifyUpload). True when the receiver holds what was written.
     bool Upload();
+    // Logs in when needed and compares the receiver with what an upload of the records
+    // would write; nothing is written. nullopt after a reported failure.
+    std::optional<TUploadComparison> Compare();
     // Password change; logs in when not logged in. True when the password was written.
     bool ChangePassword();
 
@@ -140,10 +160,15 @@ class TSession {
     void Cancel();
     // True when the last download or upload ended because of a cancel request.
     bool Cancelled() const { return cancelled_.load(); }
+    // True when the last upload merged the receiver's records into the table.
+    bool Merged() const { return merged_.load(); }
     bool Busy() const { return busy_.load(); }
 
-    // 0 when `typed` is acceptable for a receiver whose password is `stored`; otherwise
-    // the language text to show (133 too long, 134 wrong).
+    // A typed password as the program reads it back once the receiver stored it: trailing
+    // blanks are dropped on reading (00 fill bytes read as blanks too).
+    static std::string StoredPassword(const std::string& typed);
+    // 0 when `typed` is acceptable for a receiver whose password is `stored` (compared in
+    // its stored form); otherwise the language text to show (133 too long, 134 wrong).
     static int CheckLoginPassword(const std::string& typed, const std::string& stored);
     // 0 when the change may go on; 134 wrong old password, 133 new one too long, -1 the new
     // password equals the current one (nothing happens).
@@ -158,6 +183,15 @@ class TSession {
     bool DownloadJob(TSessionJob& job);
     bool UploadJob(TSessionJob& job);
     bool ChangePasswordJob(TSessionJob& job);
+    bool CompareJob(TSessionJob& job);
+    // Reads the receiver and compares it with TRx::UploadImage, the encoding of `packed`
+    // (a packed copy of job.table) for `device`; `receiver` and `upload` get the decoded
+    // sides with the user information the document knows. False after a reported failure
+    // or a cancel; the link stays open.
+    bool ReadAndCompare(TSessionJob& job, TDevice& device, TRecordTable& packed,
+                        TRecordTable& receiver, TRecordTable& upload, TUploadComparison& out);
+    TUploadChoice AskUpload(const TUploadComparison& comparison);
+    void TransferOptions();
     bool LoginLocked(TSessionJob& job);
     void LogoutLocked(TSessionJob& job);
     void CompleteLogin(TSessionJob& job);
@@ -172,6 +206,7 @@ class TSession {
     TRxFnc fnc_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> cancelled_{false};
+    std::atomic<bool> merged_{false};
 };
 
 }  // namespace ravlin

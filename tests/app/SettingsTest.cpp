@@ -62,6 +62,8 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesNothing) {
         EXPECT_FALSE(s.Connection.DumpRead);
         EXPECT_TRUE(s.Welcome);
         EXPECT_TRUE(s.Backup);
+        EXPECT_TRUE(s.VerifyDownload);
+        EXPECT_TRUE(s.VerifyUpload);
         EXPECT_EQ(s.Language, "US");
         EXPECT_EQ(s.MonitorFont, "Tahoma");
         EXPECT_THAT(s.MessageGrid, ElementsAre(32, 64, 200, 100, 64, 64, 64, 64, 64));
@@ -105,7 +107,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
         ElementsAre("ConnectionType", "IPAddress", "IPPort", "ComNumber", "ComSpeed", "DumpRead",
                     "BatteryMonitorLevel", "BatteryMonitorSortCol", "BatteryMonitorSortUp",
                     "HistoryMonitorLevel", "HistoryLength", "Language", "MonitorFont", "Welcome",
-                    "Backup", "FindLast", "Beep", "SoundCard", "SoundSpeaker", "Download", "Online",
+                    "Backup", "VerifyDownload", "VerifyUpload", "FindLast", "Beep", "SoundCard", "SoundSpeaker", "Download", "Online",
                     "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath",
                     "SortColSingle", "SortColMulti", "SortUpSingle", "SortUpMulti",
                     "MonitorSortCol", "MonitorSortUp", "PageControl", "User1", "User4", "LastFile",

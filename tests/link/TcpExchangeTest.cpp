@@ -245,6 +245,31 @@ TEST_F(TcpExchange, WaitByteSendsKeepAliveAndReturnsTheReceptionByte) {
     EXPECT_EQ(b, 'U');
 }
 
+TEST_F(TcpExchange, KeepAliveGoesOnWhileNoThreadUsesTheLink) {
+    // A window holds the link open (login, password, upload question): nobody waits on it,
+    // yet the "S" leaves on time; an exchange afterwards is not disturbed.
+    peer.answerWake = false;
+    Open();  // keep-alive every 300 ms at 5 %
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::string idle = peer.Received();
+    EXPECT_GE(idle.size(), 2u) << idle;
+    EXPECT_EQ(idle.find_first_not_of('S'), std::string::npos) << idle;
+    EXPECT_EQ(link.KeepAlivesSent(), static_cast<long>(idle.size()));
+    const std::string data(32, 'B');
+    peer.answerWake = true;
+    peer.onFrame = [&](const std::string& f, int) -> std::vector<TChunk> {
+        return {{f + FakePeer::ReadLine("0F00", data), 0}};
+    };
+    ASSERT_TRUE(link.PosliPrikaz(kRead));
+    std::string line;
+    ASSERT_TRUE(link.PrijemDat(40, line));
+    EXPECT_EQ(line, "0F00 " + data + "\r\n.");
+    link.Zavri();
+    const long sent = link.KeepAlivesSent();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(link.KeepAlivesSent(), sent);
+}
+
 TEST_F(TcpExchange, JeEchoNeverWaits) {
     Open();
     uint8_t b = 0;

@@ -37,6 +37,13 @@ class TFakeReceiver {
     int rejectWrites = 0;                 // answer 'X' to this many write frames
     int silentAfterFrames = -1;           // stop answering after this many frames
     int streamLineDelayMs = 0;            // pause before every stream line
+    // Block reads at this address have one digit changed (its lowest bit flipped), each time
+    // the next one from digit corruptDigit on, for the next corruptReads replies (a noisy
+    // line the reply cannot show).
+    int corruptAt = -1;
+    int corruptReads = 0;
+    int corruptDigit = 0;
+    int stuckAt = -1;  // this memory cell ignores writes and erases
 
     TFakeReceiver() {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -183,7 +190,14 @@ class TFakeReceiver {
             }
             char addr[8];
             std::snprintf(addr, sizeof addr, "%04X", start);
-            out += std::string(addr) + " " + Hex(memory, start, last) + "\r\n ";
+            std::string digits = Hex(memory, start, last);
+            if (start == corruptAt && corruptReads > 0) {
+                --corruptReads;
+                const size_t at = static_cast<size_t>(corruptDigit + corrupted_++) % digits.size();
+                static const char* kHex = "0123456789ABCDEF";
+                digits[at] = kHex[HexValue(digits.substr(at, 1)) ^ 1];
+            }
+            out += std::string(addr) + " " + digits + "\r\n ";
         } else {
             char status = '.';
             if (rejectWrites > 0) {
@@ -191,11 +205,13 @@ class TFakeReceiver {
                 status = 'X';
             } else if (f.type == 0x04) {
                 const int block = HexValue(f.data.substr(2, 4));
-                for (int a = block; a < block + blockSize && a < 65536; ++a) memory[a] = 0xFF;
+                for (int a = block; a < block + blockSize && a < 65536; ++a)
+                    if (a != stuckAt) memory[a] = 0xFF;
             } else if (f.type == 0x00) {
                 for (int i = 0; i < count; ++i)
-                    memory[(f.address + i) & 0xFFFF] =
-                        static_cast<uint8_t>(HexValue(f.data.substr(2 * i, 2)));
+                    if (((f.address + i) & 0xFFFF) != stuckAt)
+                        memory[(f.address + i) & 0xFFFF] =
+                            static_cast<uint8_t>(HexValue(f.data.substr(2 * i, 2)));
             }
             out += std::string(1, status) + "\r\n";
         }
@@ -213,6 +229,7 @@ class TFakeReceiver {
     std::string pending_;
     int streamLine_ = 0;
     int streams_ = 0;
+    int corrupted_ = 0;
 };
 
 }  // namespace ravlin::test

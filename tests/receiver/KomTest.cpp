@@ -259,6 +259,123 @@ TEST_F(KomTest, TheUserInterfacesOwnCancelRequestCountsOnce) {
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
+TEST_F(KomTest, TheProgressWindowsCancelAsksOnce) {
+    // The progress window's Cancel latches the interface's request and sets the worker's
+    // flag: one request, one question; "No" writes the whole image.
+    Device(2048, 64);
+    Connect(false);
+    rx.UploadImage = std::string(4096, '2');
+    bool pressed = false;
+    ui.onProgress = [&](int p) {
+        if (p >= 20 && !pressed) {
+            pressed = true;
+            ui.cancel = true;
+            kom.Cancel();
+        }
+    };
+    ui.answers = {TAnswer::No, TAnswer::Yes};
+    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(MemoryHex(), rx.UploadImage);
+}
+
+TEST_F(KomTest, VerifiedDownloadReadsAMisreadBlockAgainUntilTwoReadsAgree) {
+    Device(1024);
+    Fill(0x0100, 0x0100 + 1023);
+    Connect(false);
+    kom.SetOptions({true, false});
+    const int blocks = 1024 / 16;
+    // The first read of 0x0140 and the second are both wrong, each in its own way.
+    fake.corruptAt = 0x0140;
+    fake.corruptReads = 2;
+    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    EXPECT_EQ(rx.Image, MemoryHex());
+    EXPECT_EQ(fake.Count(0x09), 2 * blocks + 2);
+    EXPECT_EQ(ui.progress.back().first, 100);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(KomTest, VerifiedDownloadFailsNamingTheBlockWhenNoTwoReadsAgree) {
+    Device(1024);
+    Fill(0x0100, 0x0100 + 1023);
+    Connect(false);
+    kom.SetOptions({true, false});
+    fake.corruptAt = 0x0180;
+    fake.corruptReads = 100;
+    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
+    EXPECT_FALSE(kom.Cancelled());
+    // Two reads and three more of the failing block.
+    EXPECT_EQ(fake.Count(0x09), 2 * (1024 / 16) + 3);
+    ASSERT_EQ(ui.Ids(), (std::vector<int>{110}));
+    EXPECT_NE(ui.messages[0].message.text.find("0180"), std::string::npos)
+        << ui.messages[0].message.text;
+}
+
+TEST_F(KomTest, VerifiedDownloadFollowsARecordMisreadAsErased) {
+    // Record 2 holds one byte FE among FF; the first read takes it for erased and stops
+    // there. The confirmed read goes on to the first truly empty record.
+    Device(2048);
+    Fill(0x0100, 0x01FF);
+    for (int a = 0x0108; a < 0x0110; ++a) fake.memory[a] = 0xFF;
+    fake.memory[0x010A] = 0xFE;
+    Connect(false);
+    kom.SetOptions({true, false});
+    fake.corruptAt = 0x0100;
+    fake.corruptReads = 1;
+    fake.corruptDigit = 2 * 0x0A + 1;  // the E of FE turns into F
+    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    EXPECT_EQ(rx.Image, MemoryHex());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(KomTest, WithoutVerificationAMisreadBlockIsTaken) {
+    // What the second read is for: a block reply carries no checksum.
+    Device(1024);
+    Fill(0x0100, 0x0100 + 1023);
+    Connect(false);
+    fake.corruptAt = 0x0140;
+    fake.corruptReads = 1;
+    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    EXPECT_NE(rx.Image, MemoryHex());
+    EXPECT_EQ(fake.Count(0x09), 1024 / 16);
+}
+
+TEST_F(KomTest, ReadBackFindsAWriteTheReceiverDidNotStore) {
+    Device(512, 64);
+    Connect(false);
+    kom.SetOptions({false, true});
+    rx.UploadImage = std::string(1024, '3');
+    fake.stuckAt = 0x0123;
+    fake.memory[0x0123] = 0x5A;
+    EXPECT_FALSE(kom.Run(TKom::TJob::Upload));
+    EXPECT_FALSE(kom.Cancelled());
+    EXPECT_EQ(kom.ReadBackResult(), TKom::TReadBack::Differs);
+    ASSERT_EQ(rx.ReadBack.size(), rx.UploadImage.size());
+    std::string expected = rx.UploadImage;
+    expected.replace(2 * 0x23, 2, "5A");
+    EXPECT_EQ(rx.ReadBack, expected);
+
+    // A receiver that stores everything: the same upload reads back the same.
+    fake.stuckAt = -1;
+    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    EXPECT_EQ(kom.ReadBackResult(), TKom::TReadBack::Same);
+    EXPECT_EQ(rx.ReadBack, rx.UploadImage);
+}
+
+TEST_F(KomTest, ReadingTheReceiverConfirmsBlocksThatDifferFromTheUpload) {
+    Device(512);
+    Fill(0x0100, 0x0100 + 511);
+    Connect(false);
+    rx.UploadImage = MemoryHex();
+    rx.UploadImage.replace(0, 32, std::string(32, 'F'));  // the upload differs at 0x0100
+    fake.corruptAt = 0x0100;
+    fake.corruptReads = 1;
+    ASSERT_TRUE(kom.Run(TKom::TJob::ReadReceiver));
+    EXPECT_EQ(rx.ReceiverImage, MemoryHex());
+    // The block that equals the upload is taken at once; the other needed three reads.
+    EXPECT_EQ(fake.Count(0x09), 512 / 16 + 2);
+}
+
 TEST_F(KomTest, RejectedWritesAreRetried) {
     Device(64, 64);
     fake.rejectWrites = 2;  // 'X' twice: the link's retries absorb them

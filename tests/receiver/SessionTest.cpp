@@ -281,7 +281,9 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
         std::ofstream(taken.back()) << "first";
         ::chmod(taken.back().c_str(), 0444);
     }
-    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->texts(), ui), "");
+    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->rx.Image,
+                               core->texts(), ui),
+              "");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].message.textId, 80);
     const std::string& text = ui.messages[0].message.text;
@@ -422,11 +424,15 @@ TEST_F(SessionTest, CancelledDownloadIsSilent) {
 TEST_F(SessionTest, UploadAnsweredNoDoesNotTouchTheReceiver) {
     StartSim();
     ASSERT_TRUE(core->session.Login());
-    const std::string before = sim.Control("stats");
+    FillRecords(3);
+    const auto before = sim.RecordArea();
     ui.answers = {TAnswer::No};
     EXPECT_FALSE(core->session.Upload());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{95}));
-    EXPECT_EQ(sim.Control("stats"), before);
+    // The question lists the three records the upload of an empty table would erase.
+    EXPECT_NE(ui.messages[0].message.text.find("remove or overwrite: 3"), std::string::npos)
+        << ui.messages[0].message.text;
+    EXPECT_EQ(sim.RecordArea(), before);
 }
 
 TEST_F(SessionTest, UploadWritesTheEncodedImage) {
@@ -491,6 +497,134 @@ TEST_F(SessionTest, ASecondCommandIsRefusedWhileOneRuns) {
         EXPECT_FALSE(second);
     }
     EXPECT_EQ(passwords.changeAsked, 0);
+}
+
+// The upload question answered by the test; the read-back report kept.
+class TScriptedReview : public TTransferReview {
+  public:
+    std::deque<TUploadChoice> choices;
+    std::vector<TUploadComparison> asked;
+    std::vector<std::vector<TReadBackDifference>> reports;
+    TUploadChoice AskUpload(const TUploadComparison& c) override {
+        asked.push_back(c);
+        if (choices.empty()) return TUploadChoice::Cancel;
+        const TUploadChoice v = choices.front();
+        choices.pop_front();
+        return v;
+    }
+    void ReportReadBack(const std::vector<TReadBackDifference>& d) override {
+        reports.push_back(d);
+    }
+};
+
+TEST_F(SessionTest, APasswordWithATrailingBlankWorksTypedTheSameWay) {
+    StartSim({"--password", "old"});
+    passwords.changes = {TPasswordChange{"old", "abc "}};
+    ASSERT_TRUE(core->session.ChangePassword());
+    // The receiver holds the blank; reading the password drops trailing blanks.
+    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 4), "61626320");
+    EXPECT_EQ(core->device.Password, core->rx.Device.Password);
+    core->session.Logout();
+    for (const std::string typed : {"abc ", "abc"}) {
+        SCOPED_TRACE(typed);
+        ui.messages.clear();
+        passwords.logins = {typed};
+        ASSERT_TRUE(core->session.Login());
+        EXPECT_TRUE(ui.messages.empty());
+        core->session.Logout();
+    }
+    // The same text as the new password again is no change.
+    passwords.changes = {TPasswordChange{"abc ", "abc "}};
+    passwords.logins = {std::string("abc ")};
+    EXPECT_FALSE(core->session.ChangePassword());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SessionTest, TheBackupHoldsTheImageExactlyAsDownloaded) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(5);
+    // Record 2 is an empty record between used ones: packing would move 3 to 5 up.
+    const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
+    ASSERT_EQ(sim.Control("memory " + Hex4(start + RecordBytes()) + " " +
+                          core->rx.Device.EmptyTemplate),
+              "ok");
+    ASSERT_TRUE(core->session.Download());
+    const auto backups = BackupFiles();
+    ASSERT_EQ(backups.size(), 1u);
+    std::ifstream in(backups[0], std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l.substr(0, l.find('\r')));
+    ASSERT_GT(lines.size(), 2u);
+    const size_t digits =
+        static_cast<size_t>(core->device.RecordCount) * core->device.RecordLength();
+    EXPECT_EQ(lines[2], core->rx.Image.substr(0, digits));
+    EXPECT_EQ(lines[2].substr(0, 5 * 2 * RecordBytes()),
+              HexOf(sim.RecordArea()).substr(0, 5 * 2 * RecordBytes()));
+    // The program's table keeps the positions too.
+    ASSERT_GE(core->table.size(), 3u);
+    EXPECT_EQ(core->table[2].Raw, lines[2].substr(2 * 2 * RecordBytes(), 2 * RecordBytes()));
+}
+
+TEST_F(SessionTest, RecordsLearntAtTheReceiverAreListedAndCanBeMergedFirst) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(3);
+    ASSERT_TRUE(core->session.Download());
+    // Two transmitters learnt at the receiver since the download.
+    FillRecords(5);
+    const auto learnt = sim.RecordArea();
+    TScriptedReview review;
+    core->session.review = &review;
+    review.choices = {TUploadChoice::Cancel};
+    EXPECT_FALSE(core->session.Upload());
+    ASSERT_EQ(review.asked.size(), 1u);
+    ASSERT_EQ(review.asked[0].removed.size(), 2u);
+    EXPECT_EQ(review.asked[0].removed[0].receiverPosition, 4);
+    EXPECT_EQ(review.asked[0].removed[1].receiverPosition, 5);
+    EXPECT_EQ(review.asked[0].unchanged, 3);
+    EXPECT_EQ(sim.RecordArea(), learnt);
+    EXPECT_FALSE(core->session.Merged());
+
+    // Merge: they are the document's too, and the receiver keeps them.
+    review.choices = {TUploadChoice::Merge};
+    ASSERT_TRUE(core->session.Upload());
+    EXPECT_TRUE(core->session.Merged());
+    EXPECT_FALSE(core->state.Saved);
+    EXPECT_TRUE(review.reports.empty());
+    int used = 0;
+    for (const TData& r : core->table) used += r.Empty ? 0 : 1;
+    EXPECT_EQ(used, 5);
+    const std::string area = HexOf(sim.RecordArea());
+    EXPECT_EQ(area.substr(0, 5 * 2 * RecordBytes()),
+              HexOf(learnt).substr(0, 5 * 2 * RecordBytes()));
+    core->session.review = nullptr;
+}
+
+TEST_F(SessionTest, AWriteTheReceiverDidNotStoreIsReportedByRecord) {
+    StartSim();
+    ASSERT_TRUE(core->session.Login());
+    FillRecords(4);
+    ASSERT_TRUE(core->session.Download());
+    // The second record's first byte ignores writes; the document changes that byte.
+    const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
+    const int cell = start + RecordBytes();
+    ASSERT_EQ(sim.Control("memory " + Hex4(cell) + " 00"), "ok");
+    char stuck[16];
+    std::snprintf(stuck, sizeof stuck, "%X", cell);
+    ASSERT_EQ(sim.Control(std::string("set stuck ") + stuck), "ok");
+    TScriptedReview review;
+    review.choices = {TUploadChoice::Upload};
+    core->session.review = &review;
+    core->state.MemoryModified = true;
+    EXPECT_FALSE(core->session.Upload());
+    core->session.review = nullptr;
+    EXPECT_TRUE(core->state.MemoryModified);
+    ASSERT_EQ(review.reports.size(), 1u);
+    ASSERT_EQ(review.reports[0].size(), 1u);
+    EXPECT_EQ(review.reports[0][0].position, 2);
+    EXPECT_EQ(review.reports[0][0].held.substr(0, 2), "00");
+    EXPECT_NE(review.reports[0][0].written.substr(0, 2), "00");
 }
 
 }  // namespace

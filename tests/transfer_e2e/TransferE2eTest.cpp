@@ -312,45 +312,204 @@ INSTANTIATE_TEST_SUITE_P(Transports, TransferE2e,
 class TransferTcp : public TransferE2e {};
 
 TEST_P(TransferTcp, NoisyLinksGiveTheExactImageOrAMessage) {
+    // Each fault setting runs in several variants (seeds, or where the fault strikes): some
+    // must end with the receiver's exact image, the others with the reading error. A
+    // setting whose every run fails tests nothing.
+    const std::string kReadError = "Communication error while reading the receiver memory";
     struct TCase {
-        std::vector<std::string> sim;
+        std::string name;
+        std::vector<std::vector<std::string>> variants;
         bool stream;
+        // Noise on every byte also reaches the login's reads, which fail with their own
+        // messages.
+        bool loginMessages = false;
+    };
+    auto seeds = [](const std::string& option, const std::string& rate) {
+        std::vector<std::vector<std::string>> v;
+        for (const char* seed : {"3", "7", "11", "19"}) v.push_back({option, rate, "--seed", seed});
+        return v;
     };
     const std::vector<TCase> cases = {
-        {{"--drop", "0.002", "--seed", "7"}, false},
-        {{"--corrupt", "0.002", "--seed", "8"}, true},
-        {{"--delay", "0.2:30", "--seed", "9"}, false},
-        {{"--answer-r", "0.3", "--seed", "10"}, false},
-        {{"--mute-after", "6"}, false},
-        {{"--disconnect-after", "900"}, true},
-        {{"--disconnect-after", "700"}, false},
+        {"drop", seeds("--drop", "0.002"), false},
+        {"corrupt", seeds("--corrupt", "0.00003"), true, true},
+        {"corrupt", seeds("--corrupt", "0.001"), false, true},
+        {"delay", seeds("--delay", "0.2:30"), false},
+        {"answer-r", seeds("--answer-r", "0.3"), false},
+        {"reply-digit", seeds("--reply-digit", "0.05"), false},
+        {"mute-after", {{"--mute-after", "6"}, {"--mute-after", "400"}}, false},
+        {"disconnect-after stream", {{"--disconnect-after", "900"}, {"--disconnect-after", "90000"}}, true},
+        {"disconnect-after", {{"--disconnect-after", "700"}, {"--disconnect-after", "90000"}}, false},
     };
     for (const auto& c : cases) {
-        sim.Stop();
-        StartSim(c.sim);
-        FillRecords(20, 8);
-        const std::string file = home + "/fault.rvl";
-        fs::remove(file);
-        std::vector<std::string> args = {"download", "-o", file, "--no-backup"};
-        if (c.stream) args.insert(args.begin(), "--stream");
-        TRun r = Cli(args, 120000);
-        SCOPED_TRACE(c.sim[0]);
-        std::printf("  %s %s: exit %d in %.1f s %s", c.sim[0].c_str(),
-                    c.stream ? "stream" : "blocks", r.status, r.seconds, r.err.c_str());
-        if (r.err.empty() || r.err.back() != '\n') std::printf("\n");
-        ASSERT_NE(r.status, -1) << "hung: " << r.err;
-        if (r.status == 0) {
-            sim.Control("set drop 0");
-            sim.Control("set corrupt 0");
-            EXPECT_EQ(Lines(file)[2].substr(0, 20 * 16),
-                      HexOf(sim.RecordArea()).substr(0, 20 * 16));
-        } else {
-            EXPECT_EQ(r.status, 1);
-            EXPECT_NE(r.err.find("Communication error while reading the receiver memory"),
-                      std::string::npos);
-            EXPECT_FALSE(fs::exists(file));
+        int succeeded = 0;
+        for (const auto& variant : c.variants) {
+            sim.Stop();
+            StartSim(variant);
+            FillRecords(20, 8);
+            const std::string file = home + "/fault.rvl";
+            fs::remove(file);
+            std::vector<std::string> args = {"download", "-o", file, "--no-backup"};
+            if (c.stream) args.insert(args.begin(), "--stream");
+            TRun r = Cli(args, 120000);
+            SCOPED_TRACE(c.name + " " + variant[1]);
+            std::printf("  %s %s %s: exit %d in %.1f s %s", c.name.c_str(), variant[1].c_str(),
+                        c.stream ? "stream" : "blocks", r.status, r.seconds, r.err.c_str());
+            if (r.err.empty() || r.err.back() != '\n') std::printf("\n");
+            ASSERT_NE(r.status, -1) << "hung: " << r.err;
+            if (r.status == 0) {
+                ++succeeded;
+                EXPECT_EQ(Lines(file)[2].substr(0, 20 * 16),
+                          HexOf(sim.RecordArea()).substr(0, 20 * 16));
+            } else {
+                EXPECT_EQ(r.status, 1);
+                const bool login =
+                    r.err == "Wrong password.\n" ||
+                    r.err.rfind("The receiver name or password has changed since login", 0) == 0;
+                EXPECT_TRUE(r.err.rfind(kReadError, 0) == 0 || (c.loginMessages && login))
+                    << r.err;
+                EXPECT_FALSE(fs::exists(file));
+            }
+        }
+        EXPECT_GE(succeeded, 1) << c.name << ": no run succeeded";
+    }
+}
+
+TEST_P(TransferTcp, CorruptedBlockRepliesNeverGiveAWrongImage) {
+    const std::string kReadError = "Communication error while reading the receiver memory";
+    int exact = 0, failed = 0;
+    for (const char* rate : {"0.1", "0.3", "0.6"}) {
+        for (const char* seed : {"1", "2", "5"}) {
+            sim.Stop();
+            StartSim({"--reply-digit", rate, "--seed", seed});
+            FillRecords(40, 8);
+            const std::string file = home + "/digits.rvl";
+            fs::remove(file);
+            TRun r = Cli({"download", "-o", file, "--no-backup"}, 120000);
+            SCOPED_TRACE(std::string(rate) + " seed " + seed);
+            ASSERT_NE(r.status, -1) << "hung";
+            if (r.status == 0) {
+                ++exact;
+                EXPECT_EQ(Lines(file)[2], HexOf(sim.RecordArea()));
+            } else {
+                ++failed;
+                EXPECT_EQ(r.status, 1);
+                EXPECT_EQ(r.err.substr(0, kReadError.size()), kReadError) << r.err;
+                EXPECT_NE(r.err.find("no two reads agree at"), std::string::npos) << r.err;
+                EXPECT_FALSE(fs::exists(file));
+            }
         }
     }
+    std::printf("  changed reply digits: %d exact, %d failed\n", exact, failed);
+    EXPECT_GE(exact, 1);
+    // Without the second read the changed digits are taken as the receiver's memory.
+    sim.Stop();
+    StartSim({"--reply-digit", "0.3", "--seed", "4"});
+    FillRecords(40, 8);
+    const std::string file = home + "/unverified.rvl";
+    TRun r = Cli({"download", "-o", file, "--no-backup", "--no-verify"}, 120000);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Lines(file)[2], HexOf(sim.RecordArea()));
+}
+
+// KV8M, the simulator's default type: records of 57 bytes.
+constexpr int kRecord = 57;
+
+TEST_P(TransferTcp, UploadToACellThatIgnoresWritesNamesTheRecord) {
+    StartSim();
+    FillRecords(6, kRecord);
+    const std::string file = home + "/out.rvl";
+    ASSERT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+    const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
+    char cell[16];
+    std::snprintf(cell, sizeof cell, "%04X", start + 2 * kRecord + 10);  // record 3, past its key
+    ASSERT_EQ(sim.Control(std::string("memory ") + cell + " 00"), "ok");
+    ASSERT_EQ(sim.Control(std::string("set stuck ") + cell), "ok");
+    TRun r = Cli({"upload", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Records the receiver does not hold as written: 1"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("  position 3  "), std::string::npos) << r.err;
+    // Without the read-back the same upload says nothing.
+    TRun quiet = Cli({"upload", file, "--no-verify"});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+}
+
+TEST_P(TransferTcp, LearntRecordsRefuseTheUploadUnlessForcedOrMerged) {
+    StartSim();
+    FillRecords(3, kRecord);
+    const std::string file = home + "/old.rvl";
+    ASSERT_EQ(Cli({"download", "-o", file, "--no-backup"}).status, 0);
+    FillRecords(5, kRecord);  // two transmitters learnt at the receiver
+    const auto learnt = sim.RecordArea();
+
+    TRun diff = Cli({"diff", file});
+    EXPECT_EQ(diff.status, 0) << diff.err;
+    EXPECT_NE(diff.out.find("remove or overwrite: 2"), std::string::npos) << diff.out;
+    EXPECT_NE(diff.out.find("position 4"), std::string::npos) << diff.out;
+    EXPECT_EQ(sim.RecordArea(), learnt);
+
+    TRun refused = Cli({"upload", file});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("position 5"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(sim.RecordArea(), learnt);
+
+    const std::string copy = home + "/merge.rvl";
+    fs::copy_file(file, copy);
+    TRun merged = Cli({"upload", copy, "--merge"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(HexOf(sim.RecordArea()).substr(0, 5 * 2 * kRecord), HexOf(learnt).substr(0, 5 * 2 * kRecord));
+    EXPECT_EQ(Lines(copy)[2].substr(0, 5 * 2 * kRecord), HexOf(learnt).substr(0, 5 * 2 * kRecord));
+
+    TRun forced = Cli({"upload", file, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(HexOf(sim.RecordArea()), Lines(file)[2]);
+    EXPECT_EQ(Cli({"upload", file, "--force", "--merge"}).status, 2);
+}
+
+TEST_P(TransferTcp, InterruptEndsADownloadOnADeadLineWithin130) {
+    ::unsetenv("RAVLIN_LINK_TIMING");  // the real byte time-out
+    StartSim({"--mute-after", "3"});   // the login's three reads, then silence
+    FillRecords(20, 8);
+    std::vector<std::string> args = Base();
+    args.insert(args.end(), {"download", "-o", home + "/dead.rvl", "--no-backup"});
+    TCli cli;
+    cli.Start(args);
+    ASSERT_TRUE(WaitFrames(4, 20000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto sent = Clock::now();
+    cli.Signal(SIGINT);
+    TRun r = cli.Finish(20000);
+    const double after = std::chrono::duration<double>(Clock::now() - sent).count();
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_LT(after, 2.0);
+    // No failure messages that the interrupt itself caused.
+    EXPECT_EQ(r.err, "ravlin-cli download: interrupted\n");
+    EXPECT_FALSE(fs::exists(home + "/dead.rvl"));
+}
+
+TEST_P(TransferTcp, ListenEndsWithStatusZeroWhenTheReceiverClosesInOrder) {
+    StartSim({"--type", "KV2R"});
+    std::vector<std::string> args = Base();
+    args.push_back("listen");
+    TCli cli;
+    cli.Start(args);
+    ASSERT_TRUE(WaitFrames(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(sim.Control("disconnect"), "ok");
+    TRun r = cli.Finish(10000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "The receiver closed the connection.\n");
+}
+
+TEST_P(TransferTcp, PasswordEndingInABlankWorksTypedTheSameWay) {
+    StartSim();
+    EXPECT_EQ(Cli({"passwd", "--new", "abc "}).status, 0);
+    TRun same = Cli({"--password", "abc ", "download", "-o", home + "/a.rvl", "--no-backup"});
+    EXPECT_EQ(same.status, 0) << same.err;
+    TRun trimmed = Cli({"--password", "abc", "download", "-o", home + "/b.rvl", "--no-backup"});
+    EXPECT_EQ(trimmed.status, 0) << trimmed.err;
 }
 
 TEST_P(TransferTcp, NoisyUploadsWriteTheExactImageOrFail) {
@@ -363,7 +522,7 @@ TEST_P(TransferTcp, NoisyUploadsWriteTheExactImageOrFail) {
         SCOPED_TRACE(fault);
         ASSERT_EQ(sim.Control("memory " + sim.Peek(0x0F00, 2) + " " + std::string(200, '0')), "ok");
         ASSERT_EQ(sim.Control(std::string("set ") + fault), "ok");
-        TRun r = Cli({"upload", file}, 120000);
+        TRun r = Cli({"upload", file, "--force"}, 120000);
         sim.Control("set drop 0");
         sim.Control("set corrupt 0");
         sim.Control("set answer-r 0");

@@ -61,6 +61,30 @@ class DialogsTest : public QObject {
         QVERIFY(form.passwordEdit()->text().isEmpty());
     }
 
+    void aPasswordEndingInABlankIsAcceptedAsTyped() {
+        // The receiver reads "abc " back as "abc": the same typing must log in, and
+        // setting it again is no change.
+        TLoginForm form(texts, ui);
+        form.Prepare("KV8M", "abc");
+        form.show();
+        form.passwordEdit()->setText("abc ");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(shown.empty());
+        TChangePassForm change(texts, ui);
+        change.Prepare("KV8M", "abc");
+        change.show();
+        change.oldEdit()->setText("abc ");
+        change.newEdit()->setText("abc  ");
+        change.accept();
+        QVERIFY(change.isVisible());  // the same password: nothing happens
+        QVERIFY(shown.empty());
+        change.newEdit()->setText("xyz ");
+        change.accept();
+        QCOMPARE(change.result(), int(QDialog::Accepted));
+        QVERIFY(shown.empty());
+    }
+
     void loginRefusesCharactersOutsideTheCodePage() {
         TLoginForm form(texts, ui);
         form.Prepare("KV8M", "abc");

@@ -18,6 +18,7 @@
 #include "document/ui/QtFileChooser.h"
 #include "receiver/ui/ReceiverController.h"
 #include "receiver/ui/ReceiverForms.h"
+#include "receiver/ui/TransferReviewForm.h"
 #include "views/ui/GridModel.h"
 #include "views/ui/ViewsController.h"
 
@@ -269,24 +270,30 @@ class SessionTest : public QObject {
         TMainForm& f = desktop->form();
         QVERIFY(desktop->core().state.MemoryModified);  // an opened document differs
         shown.clear();
-        answers = {TAnswer::No};  // "upload?" answered No: nothing happens
+        // "upload?" answered Cancel: nothing happens
+        auto cancelled = OnNextModal<TTransferReviewForm>([](TTransferReviewForm* form) {
+            QVERIFY(form->lines()->isReadOnly());
+            form->cancelButton()->click();
+        });
         desktop->receiver().MenuUploadClick();
-        QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 95);
+        QVERIFY(*cancelled);
+        QVERIFY(shown.empty());
         QVERIFY(desktop->core().state.MemoryModified);
 
         shown.clear();
-        answers = {TAnswer::Yes};
         bool progressSeen = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
             if (desktop->receiver().commForm().isVisible()) progressSeen = true;
         });
         watch.start(5);
+        auto accepted = OnNextModal<TTransferReviewForm>(
+            [](TTransferReviewForm* form) { form->uploadButton()->click(); });
         QVERIFY(desktop->receiver().MenuUploadClick());
         watch.stop();
+        QVERIFY(*accepted);
         QVERIFY(progressSeen);
-        QCOMPARE(shown.size(), size_t(1));
+        QVERIFY(shown.empty());
         QVERIFY(!desktop->core().state.MemoryModified);
         QVERIFY(WaitFor([&] { return !f.pages()->tabText(0).endsWith('*'); }));
         const std::vector<uint8_t> area = sim.RecordArea();

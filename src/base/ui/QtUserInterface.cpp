@@ -30,6 +30,11 @@ void TQtUserInterface::Progress(int position, int maximum) {
     if (lastPercent_.exchange(percent) != percent) emit progressChanged(percent);
 }
 
+void TQtUserInterface::ProgressPhase(const TMessage& text) {
+    lastPercent_.store(-1);  // the phase starts again from 0
+    emit progressPhaseChanged(Q(text.text));
+}
+
 TAnswer TQtUserInterface::Show(Kind kind, const TMessage& message, TButtons buttons,
                                TAnswer defaultButton) {
     // From a worker: the box runs on the window thread and the worker waits for the answer.

@@ -36,6 +36,7 @@ class TQtUserInterface : public QObject, public TUserInterface {
     // The default button of the last question shown (through the responder or a box).
     TAnswer LastDefaultButton() const { return lastDefault_; }
     void Progress(int position, int maximum) override;
+    void ProgressPhase(const TMessage& text) override;
     bool CancelRequested() override { return cancel_.load(); }
 
     void RequestCancel() { cancel_.store(true); }
@@ -46,6 +47,8 @@ class TQtUserInterface : public QObject, public TUserInterface {
   signals:
     // Percentage 0..100; delivered queued to the progress window.
     void progressChanged(int percent);
+    // A new phase of the running transfer (code page text); delivered queued.
+    void progressPhaseChanged(const QString& text);
 
   private:
     TAnswer Show(Kind kind, const TMessage& message, TButtons buttons,

@@ -9,6 +9,7 @@
 #include "link/Komunikace.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverForms.h"
+#include "receiver/ui/TransferReviewForm.h"
 
 namespace ravlin {
 
@@ -21,10 +22,14 @@ TReceiverController::TReceiverController(const TReceiverWindowContext& context, 
     passForm_ = std::make_unique<TChangePassForm>(texts, ctx_.ui, window);
     commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, window);
     commSetupForm_ = std::make_unique<TCommSetupForm>(texts, ctx_.ui, window);
+    reviewForm_ = std::make_unique<TTransferReviewForm>(texts, window);
 
     ctx_.session.passwords = this;
     ctx_.session.closer = this;
+    ctx_.session.review = this;
     connect(&ctx_.ui, &TQtUserInterface::progressChanged, this, &TReceiverController::OnProgress,
+            Qt::QueuedConnection);
+    connect(&ctx_.ui, &TQtUserInterface::progressPhaseChanged, this, &TReceiverController::OnPhase,
             Qt::QueuedConnection);
     connect(commForm_.get(), &TCommForm::cancelRequested, this, [this] { ctx_.session.Cancel(); });
 
@@ -44,6 +49,7 @@ TReceiverController::TReceiverController(const TReceiverWindowContext& context, 
 TReceiverController::~TReceiverController() {
     ctx_.session.passwords = nullptr;
     ctx_.session.closer = nullptr;
+    ctx_.session.review = nullptr;
 }
 
 void TReceiverController::UpdateLoginCaption() {
@@ -68,6 +74,7 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
         ctx_.ui.ClearCancel();
         ctx_.ui.ResetProgress();
         progressText_ = progressText;
+        phase_.clear();
         info_.ShowText(L(ctx_.language.Texts(), 44));
         // The worker has the job, the link and the receiver; the window thread keeps the
         // record table the views paint until the job is handed back.
@@ -94,10 +101,16 @@ void TReceiverController::OnProgress(int percent) {
     // The first progress value of a transfer replaces "Working ..." by the progress window.
     if (progressText_ != 0 && !commForm_->isVisible()) {
         info_.hide();
-        commForm_->Prepare(L(ctx_.language.Texts(), progressText_));
+        commForm_->Prepare(phase_.isEmpty() ? L(ctx_.language.Texts(), progressText_) : phase_);
         commForm_->show();
     }
     if (commForm_->isVisible()) commForm_->SetPosition(percent);
+}
+
+void TReceiverController::OnPhase(const QString& text) {
+    if (progressText_ == 0) return;
+    phase_ = text;
+    if (commForm_->isVisible()) commForm_->SetLabel(text);
 }
 
 bool TReceiverController::MenuLoginClick() {
@@ -178,6 +191,31 @@ bool TReceiverController::CloseDocument() {
     // The document lives on the window thread; its Close asks, may save, and rebuilds the
     // views there while the command's worker waits.
     return OnWindowThread([&] { return ctx_.document.Close(); });
+}
+
+TUploadChoice TReceiverController::AskUpload(const TUploadComparison& comparison) {
+    return OnWindowThread([&]() -> TUploadChoice {
+        const bool info = info_.isVisible();
+        const bool progress = commForm_->isVisible();
+        info_.hide();
+        commForm_->hide();
+        reviewForm_->PrepareQuestion(comparison);
+        reviewForm_->exec();
+        const TUploadChoice choice = reviewForm_->Choice();
+        if (progress && choice != TUploadChoice::Cancel) commForm_->show();
+        if (info && workerRunning_ && !progress) info_.show();
+        return choice;
+    });
+}
+
+void TReceiverController::ReportReadBack(const std::vector<TReadBackDifference>& differences) {
+    OnWindowThread([&] {
+        commForm_->hide();
+        info_.hide();
+        reviewForm_->PrepareReport(differences);
+        reviewForm_->exec();
+        return true;
+    });
 }
 
 }  // namespace ravlin

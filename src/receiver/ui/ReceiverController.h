@@ -28,6 +28,7 @@ class TCommSetupForm;
 class TInfoForm;
 class TKomunikace;
 class TLoginForm;
+class TTransferReviewForm;
 class TNotifications;
 class TQtUserInterface;
 
@@ -43,7 +44,10 @@ struct TReceiverWindowContext {
     TNotifications& notifications;
 };
 
-class TReceiverController : public QObject, public TPasswordSource, public TDocumentCloser {
+class TReceiverController : public QObject,
+                            public TPasswordSource,
+                            public TDocumentCloser,
+                            public TTransferReview {
     Q_OBJECT
   public:
     TReceiverController(const TReceiverWindowContext& context, TWindowFrame& frame, TInfoForm& info,
@@ -65,11 +69,16 @@ class TReceiverController : public QObject, public TPasswordSource, public TDocu
     std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override;
     // TDocumentCloser: the document's Close on the window thread.
     bool CloseDocument() override;
+    // TTransferReview: the upload question with the comparison and the read-back report,
+    // shown on the window thread.
+    TUploadChoice AskUpload(const TUploadComparison& comparison) override;
+    void ReportReadBack(const std::vector<TReadBackDifference>& differences) override;
 
     TLoginForm& loginForm() { return *loginForm_; }
     TChangePassForm& passForm() { return *passForm_; }
     TCommForm& commForm() { return *commForm_; }
     TCommSetupForm& commSetupForm() { return *commSetupForm_; }
+    TTransferReviewForm& reviewForm() { return *reviewForm_; }
 
   signals:
     // A receiver command ended (tests wait for it).
@@ -80,6 +89,7 @@ class TReceiverController : public QObject, public TPasswordSource, public TDocu
     // window (0: the command shows none).
     bool RunCommand(TSessionCommand command, int progressText);
     void OnProgress(int percent);
+    void OnPhase(const QString& text);
 
     TReceiverWindowContext ctx_;
     TWindowFrame& frame_;
@@ -88,7 +98,9 @@ class TReceiverController : public QObject, public TPasswordSource, public TDocu
     std::unique_ptr<TChangePassForm> passForm_;
     std::unique_ptr<TCommForm> commForm_;
     std::unique_ptr<TCommSetupForm> commSetupForm_;
+    std::unique_ptr<TTransferReviewForm> reviewForm_;
     int progressText_ = 0;
+    QString phase_;  // the running transfer's phase, the progress window's label
     // A command's worker runs: the password windows bring "Working ..." back after them.
     bool workerRunning_ = false;
 };

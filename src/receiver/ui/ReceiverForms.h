@@ -68,6 +68,8 @@ class TCommForm : public QDialog {
     int Position() const { return bar_->value(); }
     QPushButton* cancelButton() const { return cancel_; }
     void SetPosition(int percent) { bar_->setValue(percent); }
+    void SetLabel(const QString& label) { label_->setText(label); }
+    QString Label() const { return label_->text(); }
     void reject() override;  // Escape behaves like Cancel: the window stays open
     // The end of the job closes the window: bar to 0, Cancel enabled.
     void Finish();
