@@ -390,6 +390,8 @@ void TViewsController::SetExtraFileColumn(const std::string& title,
 
 void TViewsController::RepaintFileView() {
     if (extraText_) fileGrid_->viewport()->update();
+}
+
 int TViewsController::SelectedMemoryPosition() const {
     const QModelIndex current = memoryGrid_->currentIndex();
     if (!current.isValid() || current.row() >= static_cast<int>(memoryPositions_.size())) return 0;
