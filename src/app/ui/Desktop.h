@@ -21,18 +21,25 @@ class TDocumentController;
 class TInfoForm;
 class TMainForm;
 class TReceiverController;
+class TSetupController;
 class TStatusController;
 class TViewsController;
 
 struct TStartOptions {
     QString dataDir;   // --data-dir
     QString home;      // --home
-    QString dataFile;  // first free argument: a data file to open
+    QString dataFile;  // first free argument: a data (*.rvl) or monitor (*.mon) file to open
+    bool help = false;     // --help
+    bool version = false;  // --version
 };
 
-// Parses --data-dir DIR, --home DIR and an optional data file; unknown options go to
-// `error`. Returns false on a usage error.
+// Parses the desktop program's command line (Qt's own options taken out): --help,
+// --version, --data-dir DIR, --home DIR, "--" (what follows is a file name even when it
+// starts with '-') and an optional file. An unknown option or a missing folder goes to
+// `error`; returns false on such a usage error.
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error);
+// The text of --help.
+QString StartUsage();
 
 class TDesktop : public QObject, private TStartupWindow {
     Q_OBJECT
@@ -54,6 +61,7 @@ class TDesktop : public QObject, private TStartupWindow {
     TDocumentController& documents() { return *documents_; }
     TViewsController& views() { return *views_; }
     TStatusController& status() { return *status_; }
+    TSetupController& setup() { return *setup_; }
 
   private:
     // TStartupWindow
@@ -62,7 +70,7 @@ class TDesktop : public QObject, private TStartupWindow {
     void WakeStatus() override;
     void TerminateStatus() override {}
     void EnableCommCommands() override;
-    void ShowWelcome() override {}
+    void ShowWelcome() override;
     void Download() override;
     void StoreMemoryViewWidths() override;
     void StoreFileViewWidths() override;
@@ -83,6 +91,7 @@ class TDesktop : public QObject, private TStartupWindow {
     std::unique_ptr<TDocumentController> documents_;
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
+    std::unique_ptr<TSetupController> setup_;
     // Until on-line mode and monitoring have their controllers.
     TNoOnline online_;
     TNoMonitor monitor_;

@@ -22,6 +22,11 @@ class TNotifications : public QObject {
     void stateChanged();
     // Save all: every set-up with unsaved changes is saved besides the document.
     void saveAllRequested();
+    // A language was loaded: every open window takes the new texts at once.
+    void languageChanged();
+    // The application set-up changed settings (levels, length, sound, font, titles,
+    // column visibility, sorting): each controller reads its settings again and redraws.
+    void settingsChanged();
 };
 
 }  // namespace ravlin

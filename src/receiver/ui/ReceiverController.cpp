@@ -38,6 +38,10 @@ TReceiverController::TReceiverController(const TReceiverWindowContext& context, 
             &TReceiverController::MenuPassChangeClick);
     connect(frame_.Action("MenuCommSetup"), &QAction::triggered, this,
             &TReceiverController::MenuCommSetupClick);
+    connect(&ctx_.notifications, &TNotifications::languageChanged, this, [this] {
+        UpdateLoginCaption();
+        if (commSetupForm_->isVisible()) commSetupForm_->ApplyTexts();
+    });
     UpdateLoginCaption();
 }
 
@@ -126,12 +130,18 @@ bool TReceiverController::MenuPassChangeClick() {
 
 void TReceiverController::MenuCommSetupClick() {
     ctx_.busy.Run([&] {
+        // On-line mode holds the link: it is left while the settings change and started
+        // again with the new ones (also after Cancel: the user did not ask to leave it).
+        TOnlineSwitch* online = ctx_.state.OnLine ? ctx_.session.online : nullptr;
+        if (online) online->LeaveOnline();
         ctx_.link.Zavri();
-        commSetupForm_->Prepare(ctx_.link.Settings, ExistingComPorts());
+        commSetupForm_->Prepare(ctx_.link.Settings, ListSerialPorts());
         if (commSetupForm_->exec() == QDialog::Accepted) {
             ctx_.link.Settings = commSetupForm_->Result();
             ctx_.link.NastavIni();
         }
+        emit ctx_.notifications.stateChanged();
+        if (online) online->RestartOnline();
         return true;
     });
     emit ctx_.notifications.stateChanged();
