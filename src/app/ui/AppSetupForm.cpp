@@ -44,6 +44,12 @@ TAppSetupForm::TAppSetupForm(const PopisType& texts, TUserInterface& ui, QWidget
     v->addWidget(box);
 }
 
+TAppSetupForm::~TAppSetupForm() {
+    // Hiding the window in its destruction moves the focus out of a title field: its
+    // leaving step must not run on a half-destroyed window.
+    for (QLineEdit* t : titles_) disconnect(t, nullptr, this, nullptr);
+}
+
 QWidget* TAppSetupForm::BuildBasic() {
     auto* page = new QWidget;
     page->setObjectName("BasicPage");

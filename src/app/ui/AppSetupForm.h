@@ -29,6 +29,7 @@ class TAppSetupForm : public QDialog {
     Q_OBJECT
   public:
     TAppSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    ~TAppSetupForm() override;
 
     // Fills the window (texts, lists, values).
     void Prepare(const TAppSetupValues& values, const TAppSetupChoices& choices);

@@ -19,8 +19,8 @@ namespace ravlin {
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({"h", "help"});
-    const QCommandLineOption version({"v", "version"});
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version(QStringList{"v", "version"});
     const QCommandLineOption dataDir("data-dir", QString(), "folder");
     const QCommandLineOption home("home", QString(), "folder");
     parser.addOptions({help, version, dataDir, home});

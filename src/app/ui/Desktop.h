@@ -62,6 +62,7 @@ class TDesktop : public QObject, private TStartupWindow {
     TViewsController& views() { return *views_; }
     TStatusController& status() { return *status_; }
     TSetupController& setup() { return *setup_; }
+    TNotifications& notifications() { return notifications_; }
 
   private:
     // TStartupWindow

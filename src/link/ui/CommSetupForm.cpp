@@ -96,6 +96,12 @@ TCommSetupForm::TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidg
     setMinimumWidth(420);
 }
 
+TCommSetupForm::~TCommSetupForm() {
+    // The fields' signals must not reach a half-destroyed window.
+    disconnect(port_, nullptr, this, nullptr);
+    disconnect(com_, nullptr, this, nullptr);
+}
+
 void TCommSetupForm::ApplyTexts() {
     setWindowTitle(L(texts_, 40));
     portLabel_->setText(L(texts_, 41));

@@ -23,6 +23,7 @@ class TCommSetupForm : public QDialog {
     Q_OBJECT
   public:
     TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    ~TCommSetupForm() override;
     // Fills the window from `s` and the ports of this machine.
     void Prepare(const TConnectionSettings& s, const std::vector<TSerialPortInfo>& ports);
     // The confirmed settings (valid after accept()). DumpRead is always off.
