@@ -41,7 +41,9 @@ QRect FitOnScreens(const QRect& wanted, const QList<QRect>& screens) {
 void PlaceWindow(QWidget& window, const TWindowSettings& placement) {
     QList<QRect> screens;
     for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
-    const QRect wanted(placement.Left, placement.Top, placement.Width, placement.Height);
+    QRect wanted(placement.Left, placement.Top, placement.Width, placement.Height);
+    // Fitted at the size the window will have: a stored size below its minimum grows.
+    wanted.setSize(wanted.size().expandedTo(window.minimumSize()));
     if (wanted.isValid()) window.setGeometry(FitOnScreens(wanted, screens));
     if (placement.State == TWindowSettings::Maximized)
         window.setWindowState(Qt::WindowMaximized);
