@@ -55,6 +55,7 @@ class SetupWindowsTest : public QObject {
         const QString to = qEnvironmentVariable("RAVLIN_SHOTS_DIR");
         if (to.isEmpty()) return;
         QDir().mkpath(to);
+        QTest::qWait(30);  // the layout follows shown and hidden fields
         QVERIFY(w->grab().save(to + "/" + name + ".png"));
     }
 

@@ -9,6 +9,14 @@
 namespace ravlin {
 
 namespace {
+
+// The licence file's paragraphs with their lines joined: the box wraps them at its width.
+QString Paragraphs(const QString& text) {
+    QStringList out;
+    for (const QString& p : text.split(QStringLiteral("\n\n"))) out << p.simplified();
+    out.removeAll(QString());
+    return out.join(QStringLiteral("\n\n"));
+}
 constexpr int kTextLicence = 301;
 }
 
@@ -37,14 +45,13 @@ TAboutForm::TAboutForm(const PopisType& texts, QWidget* parent) : QDialog(parent
     receivers_->setMinimumHeight(110);
     licence_ = new QLabel(this);
     licence_->setObjectName("LicenceLabel");
-    licenceText_ = new QPlainTextEdit(QString::fromUtf8(kLicenceText), this);
+    licenceText_ = new QPlainTextEdit(Paragraphs(QString::fromUtf8(kLicenceText)), this);
     licenceText_->setObjectName("LicenceText");
     licenceText_->setReadOnly(true);
     licenceText_->setMinimumHeight(110);
-    QFont mono("monospace");
-    mono.setStyleHint(QFont::Monospace);
-    mono.setPointSizeF(licenceText_->font().pointSizeF() * 0.85);
-    licenceText_->setFont(mono);
+    QFont small = licenceText_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    licenceText_->setFont(small);
     // The links open with the desktop's own handlers; a build without the addresses
     // shows neither.
     auto link = [this](const char* name, const QString& url, const QString& text) {
