@@ -61,6 +61,7 @@ TWelcomeForm::TWelcomeForm(const PopisType& texts, QWidget* parent)
     recent_->setObjectName("LabelRecent");
     connection_ = Caption(this);
     connection_->setObjectName("LabelConn");
+    connection_->setWordWrap(false);  // an address is not broken
     for (QLabel* l : {recent_, connection_}) {
         QFont f = l->font();
         f.setItalic(true);
