@@ -4,13 +4,13 @@
 # every test again under AddressSanitizer + UndefinedBehaviorSanitizer, the worker tests and
 # the desktop program's tests under ThreadSanitizer, and each fuzz harness for a short while.
 # Warnings are errors in every build here.
-#   FUZZ_SECONDS   seconds per fuzz harness (default 15)
+#   FUZZ_SECONDS   seconds per fuzz harness (default 10)
 #   JOBS           parallel build jobs (default 2)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=${JOBS:-2}
-FUZZ_SECONDS=${FUZZ_SECONDS:-15}
+FUZZ_SECONDS=${FUZZ_SECONDS:-10}
 
 bash scripts/setup.sh || exit 1
 
@@ -40,11 +40,21 @@ run_ctest() {
 }
 
 # Every build here treats warnings as errors (a plain user build does not).
+# build DIR [CMAKE OPTIONS...] [-- TARGETS...]: configures and builds DIR (every target
+# unless some are named).
 build() {
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja -DRAVLIN_WERROR=ON "$@" >/dev/null ||
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  targets=("$@")
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DRAVLIN_WERROR=ON "${options[@]}" >/dev/null ||
     { echo "configure $dir failed"; return 1; }
-  cmake --build "$dir" -j "$JOBS" || { echo "build $dir failed"; return 1; }
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$dir" -j "$JOBS" --target "${targets[@]}" || { echo "build $dir failed"; return 1; }
+  else
+    cmake --build "$dir" -j "$JOBS" || { echo "build $dir failed"; return 1; }
+  fi
 }
 
 echo "== include direction between the layers =="
@@ -74,7 +84,11 @@ fi
 # is checked (ignore_noninstrumented_modules); our hand-overs between the window thread and
 # the workers use std::mutex and std::thread, which it sees.
 echo "== worker, session and desktop program tests under ThreadSanitizer =="
-if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_TSAN=ON -DRAVLIN_BENCH=OFF; then
+# Only the programs these tests need are built, which keeps this stage short.
+tsan_targets="test_receiver ravlin-sim ravlin-cli"
+for t in tests/ui/*.cpp; do tsan_targets="$tsan_targets gui_$(basename "$t" .cpp)"; done
+# shellcheck disable=SC2086
+if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_TSAN=ON -DRAVLIN_BENCH=OFF -- $tsan_targets; then
   TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
     run_ctest build-tsan -R '^(receiver\.|gui\.)'
 else

@@ -1,6 +1,7 @@
 #include "monitoring/ui/Picture.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QImageReader>
 #include <QPromise>
 #include <QThreadPool>
@@ -34,8 +35,16 @@ QImage LoadMonitorPicture(const std::string& path, QSize maxSize) {
 void LoadMonitorPictureAsync(const std::string& path, QSize maxSize, QObject* context,
                              std::function<void(const QImage&)> done) {
     auto promise = std::make_shared<QPromise<QImage>>();
-    // The continuation runs on the context's thread and is dropped with the context.
-    promise->future().then(context, [done = std::move(done)](const QImage& image) { done(image); });
+    // The watcher lives on the context's thread and dies with it, so a picture that
+    // arrives after its window closed is dropped instead of reaching a dead window.
+    auto* watcher = new QFutureWatcher<QImage>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, done = std::move(done)] {
+                         const QFuture<QImage> future = watcher->future();
+                         if (future.resultCount() > 0) done(future.result());
+                         watcher->deleteLater();
+                     });
+    watcher->setFuture(promise->future());
     QThreadPool::globalInstance()->start([promise, path, maxSize] {
         promise->start();
         promise->addResult(LoadMonitorPicture(path, maxSize));

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QMediaDevices>
 #include <QPromise>
 #include <QThreadPool>
@@ -107,7 +108,13 @@ void TQtSoundPlayer::WithSound(const std::string& path,
     if (waiting.size() > 1) return;  // already loading
 
     auto promise = std::make_shared<QPromise<TSoundPtr>>();
-    promise->future().then(this, [this, key](const TSoundPtr& sound) {
+    // The watcher is a child of the player, so a load that ends after the player is
+    // gone calls nothing.
+    auto* watcher = new QFutureWatcher<TSoundPtr>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key] {
+        watcher->deleteLater();
+        const QFuture<TSoundPtr> future = watcher->future();
+        const TSoundPtr sound = future.resultCount() > 0 ? future.result() : TSoundPtr();
         // A file that cannot be read now is tried again next time.
         if (sound) sounds_[key] = sound;
         auto callbacks = std::move(waiting_[key]);
@@ -116,6 +123,7 @@ void TQtSoundPlayer::WithSound(const std::string& path,
             for (auto& f : callbacks) f(sound);
         emit waveLoaded(key);
     });
+    watcher->setFuture(promise->future());
     QThreadPool::globalInstance()->start([promise, path] {
         promise->start();
         TSoundPtr result;

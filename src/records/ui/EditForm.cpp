@@ -122,7 +122,11 @@ TEditForm::TEditForm(const PopisType& texts, TUserInterface& ui, QWidget* parent
     });
 }
 
-TEditForm::~TEditForm() = default;
+TEditForm::~TEditForm() {
+    // Hiding the dialog moves the focus out of a line edit, whose editing-finished
+    // handler would then run on a half-destroyed form.
+    for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+}
 
 void TEditForm::BuildUserPage(QWidget* page) {
     auto* grid = new QGridLayout;
