@@ -45,11 +45,12 @@ void PrintSetup(const TAppSetupValues& v) {
         std::printf("title%d: %s\nvisible%d: %d\n", i, AnsiToUtf8(v.titles[i]).c_str(), i,
                     v.visible[i]);
     std::printf("sort-column: %d\nsort: %s\n", v.sort.column, sortDir);
-    std::printf("welcome: %d\ndownload: %d\nopen-data: %d\ndata-path: %s\n", v.welcome,
-                v.download, v.openDataFile, v.openDataPath.c_str());
-    std::printf("beep: %d\nfind-last: %d\nhistory-length: %d\nhistory-level: %d\n"
-                "battery-level: %d\n",
-                v.beep, v.findLast, v.historyLength, v.historyLevel, v.batteryLevel);
+    std::printf("welcome: %d\ndownload: %d\nopen-data: %d\ndata-path: %s\n", v.welcome, v.download,
+                v.openDataFile, v.openDataPath.c_str());
+    std::printf(
+        "beep: %d\nfind-last: %d\nhistory-length: %d\nhistory-level: %d\n"
+        "battery-level: %d\n",
+        v.beep, v.findLast, v.historyLength, v.historyLevel, v.batteryLevel);
 }
 
 int RunSetup(TContext& ctx) {
@@ -206,9 +207,7 @@ RAVLIN_CLI_COMMAND("connection",
                    "[--type com|tcp] [--port N] [--speed B] [--address A] [--ip-port P]\n"
                    "           print or change the settings file's connection",
                    RunConnection);
-RAVLIN_CLI_COMMAND("ports", "list the serial ports: number, device, description, holder",
-                   RunPorts);
-RAVLIN_CLI_COMMAND("folders", "print the data folder, home folder and settings file",
-                   RunFolders);
+RAVLIN_CLI_COMMAND("ports", "list the serial ports: number, device, description, holder", RunPorts);
+RAVLIN_CLI_COMMAND("folders", "print the data folder, home folder and settings file", RunFolders);
 
 }  // namespace ravlin::cli

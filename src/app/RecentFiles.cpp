@@ -37,7 +37,8 @@ std::vector<std::string> WithRecentFile(std::vector<std::string> files, const st
     return files;
 }
 
-std::vector<std::string> WithoutRecentFile(std::vector<std::string> files, const std::string& file) {
+std::vector<std::string> WithoutRecentFile(std::vector<std::string> files,
+                                           const std::string& file) {
     files.erase(std::remove(files.begin(), files.end(), file), files.end());
     return files;
 }

@@ -63,9 +63,9 @@ TCommCheck CheckCommSetup(const TCommSetupEntry& entry, TConnectionSettings& out
     const long tcpPort = Number(ipPort, 5);
     if (ipPort.size() < 2 || tcpPort < 1 || tcpPort > 65535) return {TCommField::IpPort, 102};
 
-    out.ConnectionType =
-        entry.connectionType == TConnectionSettings::Tcp ? TConnectionSettings::Tcp
-                                                         : TConnectionSettings::Com;
+    out.ConnectionType = entry.connectionType == TConnectionSettings::Tcp
+                             ? TConnectionSettings::Tcp
+                             : TConnectionSettings::Com;
     out.ComNumber = port;
     out.ComSpeed = static_cast<int>(speed);
     out.IPAddress = address;

@@ -8,10 +8,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -103,45 +104,64 @@ bool ProcessAlive(int pid) {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
-// A lock on the device node in /proc/locks: "1: FLOCK  ADVISORY  WRITE 1234 00:05:87 0 EOF"
-// (major and minor of the file system in hexadecimal, the inode in decimal). Returns the
-// owner's process id (-1 when the entry names none), 0 when not locked.
+// The lock owner of the device node in /proc/locks (0: not locked).
 int LockOwner(const std::string& path, const TPortScanRoots& roots) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return 0;
-    std::ifstream f(roots.proc + "/locks");
-    std::string line;
-    while (std::getline(f, line)) {
+    std::ifstream f(roots.proc + "/locks", std::ios::binary);
+    if (!f) return 0;
+    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    return ParseLockOwner(text, major(st.st_dev), minor(st.st_dev), st.st_ino);
+}
+
+// A UUCP lock file LCK..name naming a running process (0: none, or a stale file).
+int LockFileOwner(const std::string& path, const TPortScanRoots& roots) {
+    std::ifstream f(roots.lockDir + "/LCK.." + BaseName(path), std::ios::binary);
+    if (!f) return 0;
+    const std::string content((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+    const int pid = ParseLockFilePid(content);
+    return ProcessAlive(pid) ? pid : 0;
+}
+
+}  // namespace
+
+int ParseLockOwner(std::string_view text, unsigned devMajor, unsigned devMinor,
+                   unsigned long long inode) {
+    // "1: FLOCK  ADVISORY  WRITE 1234 00:05:87 0 EOF": major and minor of the file system
+    // in hexadecimal, the inode in decimal; "1: -> FLOCK ..." is a waiter, not a holder.
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string line(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         std::istringstream in(line);
         std::string id, kind, mode, access, pidText, where;
         in >> id >> kind;
-        if (kind == "->") continue;  // a waiter, not a holder
+        if (kind == "->") continue;
         in >> mode >> access >> pidText >> where;
         unsigned maj = 0, min = 0;
         unsigned long long ino = 0;
         if (std::sscanf(where.c_str(), "%x:%x:%llu", &maj, &min, &ino) != 3) continue;
-        if (maj == major(st.st_dev) && min == minor(st.st_dev) && ino == st.st_ino) {
-            const int pid = std::atoi(pidText.c_str());
-            return pid > 0 ? pid : -1;
+        if (maj == devMajor && min == devMinor && ino == inode) {
+            char* stop = nullptr;
+            const long pid = std::strtol(pidText.c_str(), &stop, 10);
+            return pid > 0 && pid <= INT_MAX && stop && *stop == 0 ? static_cast<int>(pid) : -1;
         }
     }
     return 0;
 }
 
-// A UUCP lock file LCK..name holding the owner's process id as text or as a binary int.
-int LockFileOwner(const std::string& path, const TPortScanRoots& roots) {
-    std::ifstream f(roots.lockDir + "/LCK.." + BaseName(path), std::ios::binary);
-    if (!f) return 0;
-    std::string content((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+int ParseLockFilePid(const std::string& content) {
     int pid = 0;
-    if (content.size() == sizeof(int) && content.find_first_of("0123456789") == std::string::npos)
+    if (content.size() == sizeof(int) && content.find_first_of("0123456789") == std::string::npos) {
         std::memcpy(&pid, content.data(), sizeof pid);
-    else
-        pid = std::atoi(content.c_str());
-    return ProcessAlive(pid) ? pid : 0;  // a stale lock file holds nothing
+    } else {
+        char* stop = nullptr;
+        const long v = std::strtol(content.c_str(), &stop, 10);
+        pid = v > 0 && v <= INT_MAX ? static_cast<int>(v) : 0;
+    }
+    return pid > 0 ? pid : 0;
 }
-
-}  // namespace
 
 bool SerialPortPresent(const std::string& path, const TPortScanRoots& roots) {
     struct stat st {};

@@ -11,6 +11,7 @@
 // (/var/lock/LCK..name) names a running process.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ravlin {
@@ -21,8 +22,8 @@ struct TSerialPortInfo {
     std::string description;  // "FTDI FT232R USB UART, serial A50285BI"; "" when unknown
     std::string byId;         // its name in /dev/serial/by-id, when there is one
     bool held = false;
-    int holderPid = 0;        // 0 when held but the process is not known
-    std::string holderName;   // the holder's command name, when known
+    int holderPid = 0;       // 0 when held but the process is not known
+    std::string holderName;  // the holder's command name, when known
 };
 
 // Where the listing looks; tests point them at a made-up tree.
@@ -39,6 +40,13 @@ std::vector<TSerialPortInfo> ListSerialPorts(const TPortScanRoots& roots = {});
 // One device: description, by-id name and holder (`number` and the existence checks are
 // the caller's).
 TSerialPortInfo DescribeSerialPort(const std::string& path, const TPortScanRoots& roots = {});
+
+// The process holding a lock on the file (device numbers, inode) in the text of
+// /proc/locks: its id, -1 when the entry names none, 0 when the file is not locked.
+int ParseLockOwner(std::string_view text, unsigned devMajor, unsigned devMinor,
+                   unsigned long long inode);
+// The process id in a UUCP lock file (decimal text or a binary int); 0 when none.
+int ParseLockFilePid(const std::string& content);
 
 // True when `path` is a character device this user may read and write, and, for an
 // on-board port (ttyS*), one with a UART behind it.

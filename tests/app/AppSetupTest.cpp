@@ -24,8 +24,8 @@ class AppSetupTest : public ::testing::Test {
 
     void Start(const std::string& ini, const std::string& dataDir = test::DeliveredDataDir()) {
         test::WriteText(dir.File("RavlinProj.ini"), ini);
-        core = std::make_unique<TCore>(
-            TFolders{dataDir, dir.path(), dir.File("RavlinProj.ini")}, ui);
+        core =
+            std::make_unique<TCore>(TFolders{dataDir, dir.path(), dir.File("RavlinProj.ini")}, ui);
         ASSERT_TRUE(Bootstrap(*core));
     }
 
@@ -96,10 +96,10 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     EXPECT_EQ(core->settings.UserTitles[2], "Room");
 
     const std::string ini = Ini();
-    for (const char* line : {"Language=DE\r\n", "Backup=0\r\n", "SoundCard=0\r\n",
-                             "SoundSpeaker=0\r\n", "Beep=1\r\n", "HistoryMonitorLevel=1\r\n",
-                             "BatteryMonitorLevel=4\r\n", "User2=Room\r\n", "Welcome=0\r\n",
-                             "Download=1\r\n"})
+    for (const char* line :
+         {"Language=DE\r\n", "Backup=0\r\n", "SoundCard=0\r\n", "SoundSpeaker=0\r\n", "Beep=1\r\n",
+          "HistoryMonitorLevel=1\r\n", "BatteryMonitorLevel=4\r\n", "User2=Room\r\n",
+          "Welcome=0\r\n", "Download=1\r\n"})
         EXPECT_NE(ini.find(line), std::string::npos) << line << " in\n" << ini;
     EXPECT_EQ(ini.find("User1="), std::string::npos) << "a default title is not stored";
 

@@ -58,8 +58,8 @@ TEST_F(CliSetup, ApplicationSettingsAreChangedAndPrinted) {
 }
 
 TEST_F(CliSetup, ConnectionIsCheckedAsInTheWindow) {
-    TRunResult r = Cli({"connection", "--type", "tcp", "--address", "10.1.2.3", "--ip-port",
-                        "4001", "--speed", "28800"});
+    TRunResult r = Cli({"connection", "--type", "tcp", "--address", "10.1.2.3", "--ip-port", "4001",
+                        "--speed", "28800"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "IP 10.1.2.3:4001\n");
     const std::string ini = Ini();

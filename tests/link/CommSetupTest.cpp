@@ -93,6 +93,25 @@ TEST(CommSetup, TheSpeedListHasEverySpeedOfTheSetUp) {
     }
 }
 
+TEST(PortLocks, TheHolderIsReadFromTheLockTables) {
+    const std::string locks =
+        "1: -> FLOCK  ADVISORY  WRITE 9 00:05:87 0 EOF\n"
+        "2: POSIX  ADVISORY  READ 1200 fd:01:1311 0 EOF\n"
+        "3: FLOCK  ADVISORY  WRITE 812 00:05:87 0 EOF\n"
+        "4: OFDLCK ADVISORY  WRITE -1 00:1a:3 0 EOF\n";
+    EXPECT_EQ(ParseLockOwner(locks, 0, 5, 87), 812) << "a waiter is no holder";
+    EXPECT_EQ(ParseLockOwner(locks, 0xfd, 1, 1311), 1200);
+    EXPECT_EQ(ParseLockOwner(locks, 0, 0x1a, 3), -1) << "held, by no known process";
+    EXPECT_EQ(ParseLockOwner(locks, 0, 5, 88), 0);
+    EXPECT_EQ(ParseLockOwner("garbage\n\n1:\n", 0, 5, 87), 0);
+    EXPECT_EQ(ParseLockFilePid("      4711\n"), 4711);
+    const int binary = 4711;
+    EXPECT_EQ(ParseLockFilePid(std::string(reinterpret_cast<const char*>(&binary), 4)), 4711);
+    EXPECT_EQ(ParseLockFilePid("-5\n"), 0);
+    EXPECT_EQ(ParseLockFilePid(""), 0);
+    EXPECT_EQ(ParseLockFilePid("99999999999999\n"), 0);
+}
+
 // A made-up /sys, /proc, /dev/serial/by-id and lock folder.
 class PortListTest : public ::testing::Test {
   protected:

@@ -140,12 +140,11 @@ class PlacementTest : public QObject {
                        &watcher);
         QVERIFY(d);
         QVERIFY(s.intersects(watcher.geometry));
-        QVERIFY2(s.contains(d->form().geometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                .arg(d->form().x())
-                                .arg(d->form().y())
-                                .arg(d->form().width())
-                                .arg(d->form().height())));
+        QVERIFY2(s.contains(d->form().geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                  .arg(d->form().x())
+                                                                  .arg(d->form().y())
+                                                                  .arg(d->form().width())
+                                                                  .arg(d->form().height())));
         // Not smaller than the window can be: the whole of it comes back.
         QCOMPARE(d->form().size(), d->form().minimumSize());
         d->form().close();

@@ -5,6 +5,9 @@
 // windows, recent files and a dropped data file. With RAVLIN_SHOTS_DIR set, every window
 // is also saved there as a picture.
 
+#include <pty.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QDropEvent>
@@ -18,8 +21,6 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
-#include <pty.h>
-#include <unistd.h>
 
 #include "GuiSupport.h"
 #include "SimProcess.h"
@@ -110,7 +111,8 @@ class SetupWindowsTest : public QObject {
         bool refused = false;
         QString device;
         auto done = OnNextModal<TCommSetupForm>([&](TCommSetupForm* f) {
-            for (int i = 0; i < f->speedCombo()->count(); ++i) speeds << f->speedCombo()->itemText(i);
+            for (int i = 0; i < f->speedCombo()->count(); ++i)
+                speeds << f->speedCombo()->itemText(i);
             f->comRadio()->setChecked(true);
             f->portCombo()->setCurrentIndex(f->portCombo()->findText("COM 29"));
             device = f->deviceLabel()->text();
@@ -162,7 +164,8 @@ class SetupWindowsTest : public QObject {
             f->soundButton(TSoundOutput::Off)->setChecked(true);
             f->titleEdit(1)->setText("Room");
             emit f->titleEdit(1)->editingFinished();
-            sortFollowed = f->sortCombo()->findText("Room") >= 0 && f->sortCombo()->findText(user1) < 0;
+            sortFollowed =
+                f->sortCombo()->findText("Room") >= 0 && f->sortCombo()->findText(user1) < 0;
             f->visibleBox(3)->setChecked(false);
             f->welcomeBox()->setChecked(true);
             f->downloadBox()->setChecked(true);
@@ -191,10 +194,10 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(c.settings.BatteryMonitorLevel, 0);
         // Saved at once.
         const QByteArray ini = Ini();
-        for (const char* line : {"Language=DE\r\n", "Backup=0\r\n", "User1=Room\r\n",
-                                 "HistoryLength=5\r\n", "HistoryMonitorLevel=2\r\n",
-                                 "BatteryMonitorLevel=0\r\n", "Download=1\r\n", "Welcome=0\r\n",
-                                 "SoundCard=0\r\n", "SoundSpeaker=0\r\n"})
+        for (const char* line :
+             {"Language=DE\r\n", "Backup=0\r\n", "User1=Room\r\n", "HistoryLength=5\r\n",
+              "HistoryMonitorLevel=2\r\n", "BatteryMonitorLevel=0\r\n", "Download=1\r\n",
+              "Welcome=0\r\n", "SoundCard=0\r\n", "SoundSpeaker=0\r\n"})
             QVERIFY2(ini.contains(line), line);
         QVERIFY(shown.empty());
     }
@@ -225,7 +228,8 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(w.windowTitle(), Text(161));
         QVERIFY(w.openLastButton()->isEnabled());  // the demo file is the last one
         QCOMPARE(w.recentLabel()->text(), QString("demo.rvl"));
-        QCOMPARE(w.connectionLabel()->text(), QString::fromStdString(desktop->core().link.ConnectionText()));
+        QCOMPARE(w.connectionLabel()->text(),
+                 QString::fromStdString(desktop->core().link.ConnectionText()));
         Shot(&w, "welcome-de");
         auto done = OnNextModal<TAppSetupForm>([&](TAppSetupForm* f) {
             f->languageCombo()->setCurrentIndex(f->languageCombo()->findText("US"));
@@ -279,7 +283,8 @@ class SetupWindowsTest : public QObject {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(other)});
         QWidget* window = &desktop->form();
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(window, &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);

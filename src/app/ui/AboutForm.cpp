@@ -18,7 +18,7 @@ QString Paragraphs(const QString& text) {
     return out.join(QStringLiteral("\n\n"));
 }
 constexpr int kTextLicence = 301;
-}
+}  // namespace
 
 QString ProgramVersion() {
     return QStringLiteral(RAVLIN_VERSION);
@@ -57,7 +57,8 @@ TAboutForm::TAboutForm(const PopisType& texts, QWidget* parent) : QDialog(parent
     auto link = [this](const char* name, const QString& url, const QString& text) {
         auto* l = new QLabel(this);
         l->setObjectName(name);
-        l->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()));
+        l->setText(
+            QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()));
         l->setOpenExternalLinks(true);
         l->setTextInteractionFlags(Qt::TextBrowserInteraction);
         l->setVisible(!url.isEmpty());
@@ -98,7 +99,8 @@ void TAboutForm::ApplyTexts() {
     line1_->setText(L(texts_, 191));
     version_->setText(L(texts_, 192) + ProgramVersion());
     supported_->setText(L(texts_, 193));
-    licence_->setText(LOr(texts_, kTextLicence, "Licence") + ": " + QString::fromUtf8(kLicenceName));
+    licence_->setText(LOr(texts_, kTextLicence, "Licence") + ": " +
+                      QString::fromUtf8(kLicenceName));
     close_->setText(L(texts_, 194));
 }
 

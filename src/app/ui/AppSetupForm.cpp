@@ -306,9 +306,8 @@ void TAppSetupForm::Prepare(const TAppSetupValues& v, const TAppSetupChoices& c)
     }
     sortColumn_->clear();
     for (const std::string& t : c.sortColumns) sortColumn_->addItem(Q(t));
-    sortColumn_->setCurrentIndex(v.sort.column >= 0 && v.sort.column < sortColumn_->count()
-                                     ? v.sort.column
-                                     : -1);
+    sortColumn_->setCurrentIndex(
+        v.sort.column >= 0 && v.sort.column < sortColumn_->count() ? v.sort.column : -1);
     (v.sort.ascending ? up_ : down_)->setChecked(true);
     // Only a font the system has is selected.
     const QString family = Q(v.monitorFont);
@@ -318,12 +317,12 @@ void TAppSetupForm::Prepare(const TAppSetupValues& v, const TAppSetupChoices& c)
     // The start-up boxes as stored, also when hand-edited settings check both kinds.
     for (QCheckBox* b : {welcome_, download_, openData_, online_, monitor_, openMonitor_}) {
         const QSignalBlocker block(b);
-        b->setChecked(b == welcome_        ? v.welcome
-                      : b == download_     ? v.download
-                      : b == openData_     ? v.openDataFile
-                      : b == online_       ? v.online
-                      : b == monitor_      ? v.monitor
-                                           : v.openMonitorFile);
+        b->setChecked(b == welcome_    ? v.welcome
+                      : b == download_ ? v.download
+                      : b == openData_ ? v.openDataFile
+                      : b == online_   ? v.online
+                      : b == monitor_  ? v.monitor
+                                       : v.openMonitorFile);
     }
     dataEdit_->setText(QPath(v.openDataPath));
     monitorEdit_->setText(QPath(v.openMonitorPath));
@@ -381,9 +380,10 @@ void TAppSetupForm::accept() {
     v.sort.column = column < 0 ? 0 : column;
     v.sort.ascending = up_->isChecked();
     v.backup = backup_->isChecked();
-    v.sound = sound_[static_cast<int>(TSoundOutput::SoundCard)]->isChecked() ? TSoundOutput::SoundCard
+    v.sound = sound_[static_cast<int>(TSoundOutput::SoundCard)]->isChecked()
+                  ? TSoundOutput::SoundCard
               : sound_[static_cast<int>(TSoundOutput::Speaker)]->isChecked() ? TSoundOutput::Speaker
-                                                                              : TSoundOutput::Off;
+                                                                             : TSoundOutput::Off;
     v.welcome = welcome_->isChecked();
     v.download = download_->isChecked();
     v.openDataFile = openData_->isChecked();

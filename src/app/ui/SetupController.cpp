@@ -1,8 +1,8 @@
 #include "app/ui/SetupController.h"
 
 #include <QAction>
-#include <QDragEnterEvent>
 #include <QApplication>
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -66,10 +66,8 @@ TSetupController::TSetupController(const TSetupContext& context, TWindowFrame& f
     connect(welcomeForm_.get(), &TWelcomeForm::openClicked, this, &TSetupController::WelcomeOpen);
     connect(welcomeForm_.get(), &TWelcomeForm::openLastClicked, this,
             &TSetupController::WelcomeOpenLast);
-    connect(welcomeForm_.get(), &TWelcomeForm::loginClicked, this,
-            &TSetupController::WelcomeLogin);
-    connect(welcomeForm_.get(), &TWelcomeForm::setupClicked, this,
-            &TSetupController::WelcomeSetup);
+    connect(welcomeForm_.get(), &TWelcomeForm::loginClicked, this, &TSetupController::WelcomeLogin);
+    connect(welcomeForm_.get(), &TWelcomeForm::setupClicked, this, &TSetupController::WelcomeSetup);
     connect(welcomeForm_.get(), &TWelcomeForm::loginMonitorClicked, this,
             &TSetupController::WelcomeLoginMonitor);
     connect(welcomeForm_.get(), &TWelcomeForm::closed, this, &TSetupController::WelcomeClosed);
@@ -140,8 +138,7 @@ bool TSetupController::MenuAppSetupClick() {
 void TSetupController::MenuAboutClick() {
     TCore& c = ctx_.core;
     QStringList receivers;
-    for (const TRxArray& rx :
-         ListReceiverTypes(c.folders.DataFile("Rx.def"), c.texts(), ctx_.ui))
+    for (const TRxArray& rx : ListReceiverTypes(c.folders.DataFile("Rx.def"), c.texts(), ctx_.ui))
         receivers << Q(rx.Description);
     aboutForm_->setWindowIcon(frame_.Window()->windowIcon());
     aboutForm_->Prepare(receivers);

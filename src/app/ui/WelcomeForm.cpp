@@ -1,10 +1,10 @@
 #include "app/ui/WelcomeForm.h"
 
 #include <QFileInfo>
-#include <array>
 #include <QGridLayout>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <array>
 
 #include "base/ui/Icons.h"
 #include "base/ui/Text.h"
@@ -47,9 +47,12 @@ TWelcomeForm::TWelcomeForm(const PopisType& texts, QWidget* parent)
     heading_->setFont(hf);
     new_ = PictureButton("BtnNew", st->standardIcon(QStyle::SP_FileIcon), this);
     open_ = PictureButton("BtnOpen", st->standardIcon(QStyle::SP_DialogOpenButton), this);
-    openLast_ = PictureButton("BtnOpen2", st->standardIcon(QStyle::SP_FileDialogDetailedView), this);
-    login_ = PictureButton("BtnLogin", GlyphIcon(QString(QChar(0x2192)), QColor(40, 120, 170)), this);
-    setup_ = PictureButton("BtnSetup", GlyphIcon(QString(QChar(0x2699)), QColor(90, 90, 110)), this);
+    openLast_ =
+        PictureButton("BtnOpen2", st->standardIcon(QStyle::SP_FileDialogDetailedView), this);
+    login_ =
+        PictureButton("BtnLogin", GlyphIcon(QString(QChar(0x2192)), QColor(40, 120, 170)), this);
+    setup_ =
+        PictureButton("BtnSetup", GlyphIcon(QString(QChar(0x2699)), QColor(90, 90, 110)), this);
     loginMonitor_ = PictureButton("BitBtn1", GlyphIcon("M", QColor(120, 60, 160)), this);
     newLabel_ = Caption(this);
     openLabel_ = Caption(this);
@@ -72,7 +75,8 @@ TWelcomeForm::TWelcomeForm(const PopisType& texts, QWidget* parent)
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(16);
-    const std::array<QToolButton*, 6> buttons = {new_, open_, openLast_, login_, setup_, loginMonitor_};
+    const std::array<QToolButton*, 6> buttons = {new_,   open_,  openLast_,
+                                                 login_, setup_, loginMonitor_};
     const std::array<QLabel*, 6> labels = {newLabel_,   openLabel_,  openLastLabel_,
                                            loginLabel_, setupLabel_, loginMonitorLabel_};
     for (int i = 0; i < 6; ++i) {
