@@ -105,11 +105,9 @@ bool TLanguage::LoadLanguageText(const std::string& code, std::string_view conte
         ui_.Error(TMessage::Fixed(kFormatError));
         return false;
     }
-    // The file is read into a copy: a file refused half-way leaves the table as it was.
     // Resizing keeps the present entries: an index the new file lacks keeps the
     // previous language's text.
-    PopisType texts = texts_;
-    texts.resize(static_cast<size_t>(count));
+    texts_.resize(static_cast<size_t>(count));
     bool anyEntry = false;
     while (!rest.empty() || !anyEntry) {
         std::string_view line = NextLine(rest);
@@ -121,11 +119,9 @@ bool TLanguage::LoadLanguageText(const std::string& code, std::string_view conte
         anyEntry = true;
         // An index at or beyond the declared count has no place in the table; it is
         // skipped rather than growing the table past the head's count.
-        if (static_cast<size_t>(index) < texts.size())
-            texts[index] = line.size() > 4 ? std::string(line.substr(4)) : std::string();
+        if (static_cast<size_t>(index) < texts_.size())
+            texts_[index] = line.size() > 4 ? std::string(line.substr(4)) : std::string();
     }
-    // Swapped in place: every holder of a reference to the table sees the new texts.
-    texts_.swap(texts);
     code_ = code;
     const std::string fnc = "RxFnc" + code + ".def";
     functionTableFile_ = IsRegularFile(dataDir_ + "/" + fnc) ? fnc : "RxFncUS.def";
