@@ -126,6 +126,7 @@ static void PrintUsage(FILE* out) {
                  "  --data-dir DIR     folder of the delivered files\n"
                  "  --home DIR         folder of settings, backups and logs\n"
                  "  --lang XY          language of the messages\n"
+                 "  --version          print the version and exit\n"
                  "commands:\n");
     for (const auto& c : Commands()) std::fprintf(out, "  %-8s %s\n", c.name, c.usage);
 }
@@ -172,6 +173,9 @@ int main(int argc, char** argv) {
         }
         if (a == "--help" || a == "-h") {
             PrintUsage(stdout);
+            return kOk;
+        } else if (a == "--version") {
+            std::printf("ravlin-cli %s\n", RAVLIN_VERSION);
             return kOk;
         } else if (a == "--tcp" && value(v)) {
             auto colon = v.rfind(':');

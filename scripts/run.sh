@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Ravlin, starts the simulated receiver with a demo memory (a few learnt
 # transmitters, no password) on a local TCP port, points a demo home folder's settings
-# at it and opens the desktop program: log in and download at once.
+# at it and opens the desktop program, which opens the demo data file and downloads the
+# simulator's memory at start: both views are filled at once.
 # The simulator stops when the program exits. Without a display a command-line demo runs
 # instead (ravlin-cli info, download and show against the same simulator).
 #   BUILD       build folder (default build)
@@ -58,25 +59,8 @@ if [ -z "$PORT" ]; then
 fi
 echo "Simulated receiver listening on 127.0.0.1:$PORT (log: $SIM_LOG)"
 
-# ---- demo settings: TCP to the simulator ----------------------------------------------
-# Only the connection keys are replaced, so a second run keeps what the user changed.
-INI=$DEMO_HOME/RavlinProj.ini
-set_key() {  # section key value
-  local section=$1 key=$2 value=$3 tmp
-  tmp=$(mktemp "$DEMO_HOME/.ini.XXXXXX")
-  touch "$INI"
-  awk -v s="[$section]" -v k="$key" -v v="$value" '
-    BEGIN { in_s = 0; done = 0 }
-    { line = $0; sub(/\r$/, "", line) }
-    line ~ /^\[/ { if (in_s && !done) { print k "=" v "\r"; done = 1 } in_s = (line == s) }
-    in_s && index(line, k "=") == 1 { if (!done) { print k "=" v "\r"; done = 1 } next }
-    { print $0 }
-    END { if (!done) { if (!in_s) print s "\r"; print k "=" v "\r" } }' "$INI" >"$tmp"
-  mv "$tmp" "$INI"
-}
-set_key Setup ConnectionType 1
-set_key Setup IPAddress 127.0.0.1
-set_key Setup IPPort "$PORT"
+# ---- demo settings: TCP to the simulator, the demo file and a download at start -------
+bash scripts/demo-settings.sh "$DEMO_HOME" "$PORT"
 
 if [ "$HAVE_DISPLAY" = 0 ]; then
   echo
@@ -92,7 +76,8 @@ if [ "$HAVE_DISPLAY" = 0 ]; then
   exit 0
 fi
 
-echo "Starting the desktop program (home folder $DEMO_HOME). Log in (F9) and download (F11)."
+echo "Starting the desktop program (home folder $DEMO_HOME): it opens the demo file and"
+echo "downloads the simulated receiver's memory."
 set +e
 "$BIN/ravlin" --home "$DEMO_HOME" "$@"
 STATUS=$?

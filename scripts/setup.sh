@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core
   poppler-utils libreoffice-calc-nogui
+  desktop-file-utils shared-mime-info libxml2-utils man-db
 )
 
 missing=()

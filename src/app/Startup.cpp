@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
+
 #include "app/Bootstrap.h"
 #include "app/Core.h"
 #include "document/Document.h"
@@ -10,6 +12,13 @@ namespace ravlin {
 
 namespace {
 constexpr int kTextCannotOpen = 80;
+}
+
+bool IsMonitorFileName(const std::string& fileName) {
+    if (fileName.size() < 4) return false;
+    std::string ext = fileName.substr(fileName.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".mon";
 }
 
 bool FileExists(const std::string& path) {
@@ -32,8 +41,10 @@ void TStartup::Create(const std::vector<std::string>& args) {
 
     startedWithFile_ = false;
     commandLineFile_.clear();
+    commandLineMonitor_ = false;
     if (!args.empty() && FileExists(args.front())) {
         commandLineFile_ = args.front();
+        commandLineMonitor_ = IsMonitorFileName(commandLineFile_);
         startedWithFile_ = true;
     }
     const std::string backup = core_.folders.BackupDir();
@@ -67,9 +78,11 @@ bool TStartup::FirstShow() {
     // later save cannot write another document's records into it.
     if (set.OpenDataFile && !startedWithFile_ && FileExists(set.OpenDataPath))
         document_.OpenAtStartup(set.OpenDataPath);
-    if (set.OpenMonitorFile && FileExists(set.OpenMonitorPath))
+    // A monitor file on the command line takes the configured one's place.
+    if (set.OpenMonitorFile && !commandLineMonitor_ && FileExists(set.OpenMonitorPath))
         monitor_.OpenMonitorFile(set.OpenMonitorPath);
-    if (startedWithFile_) document_.OpenAtStartup(commandLineFile_);
+    if (startedWithFile_ && commandLineMonitor_) monitor_.OpenMonitorFile(commandLineFile_);
+    if (startedWithFile_ && !commandLineMonitor_) document_.OpenAtStartup(commandLineFile_);
     window_.WakeStatus();
     return true;
 }

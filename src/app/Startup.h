@@ -80,7 +80,8 @@ class TStartup {
              TStartupMonitor& monitor);
 
     // Main window creation: `args` are the command-line arguments after the program's own
-    // options; the first one is the data file to open when it names an existing file.
+    // options; the first one is the file to open when it names an existing file: a
+    // monitor file when its name ends in ".mon", a data file otherwise.
     // Creates the Backup folder ("Cannot create " + folder when that fails; start-up goes
     // on).
     void Create(const std::vector<std::string>& args);
@@ -113,7 +114,11 @@ class TStartup {
     bool startComplete_ = false;
     bool firstActivation_ = true;
     std::string commandLineFile_;
+    bool commandLineMonitor_ = false;  // commandLineFile_ is a monitor file
 };
+
+// True when `fileName` ends in ".mon" (any case): a monitor file.
+bool IsMonitorFileName(const std::string& fileName);
 
 // True when `path` names an existing file that is not a folder.
 bool FileExists(const std::string& path);

@@ -53,7 +53,8 @@ TFolders TFolders::Resolve(const std::string& dataDirOption, const std::string& 
     std::string data = dataDirOption.empty() ? Env("RAVLIN_DATA_DIR") : dataDirOption;
     if (data.empty()) {
         const std::string exe = ExecutableDir();
-        for (const std::string& c : {exe + "/data", exe + "/../share/ravlin"}) {
+        for (const std::string& c :
+             {exe + "/data", exe + "/" + RAVLIN_DATA_REL, exe + "/../share/ravlin"}) {
             if (!exe.empty() && IsDir(c)) {
                 data = c;
                 break;

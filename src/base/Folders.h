@@ -3,7 +3,8 @@
 //
 // Data folder (read-only: *.lng, Rx.def, Tx.def, RxFnc*.def, Sounds/), first that applies:
 //   --data-dir DIR, $RAVLIN_DATA_DIR, <exe dir>/data (build tree),
-//   <exe dir>/../share/ravlin (installed), the source tree's data/ folder.
+//   the installed data folder seen from the installed executable (share/ravlin beside
+//   bin/), <exe dir>/../share/ravlin, the source tree's data/ folder.
 // Home folder (writable: Backup/, History.dat, LowBatt.dat) and the settings file:
 //   --home DIR or $RAVLIN_HOME puts everything into DIR (RavlinProj.ini included);
 //   otherwise $XDG_DATA_HOME/ravlin (~/.local/share/ravlin) for state and

@@ -100,15 +100,25 @@ bool TDocument::Open() {
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);
     if (!file) return false;
+    return OpenChosen(*file);
+}
+
+bool TDocument::OpenFile(const std::string& fileName) {
+    KeepFileViewWidths();
+    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    return OpenChosen(fileName);
+}
+
+bool TDocument::OpenChosen(const std::string& fileName) {
     // The chosen file becomes the document's only once it was accepted: after a refusal
     // a later Save must not write the old records into the refused file.
     std::string image;
-    if (!Otevri(*file, Env(), ctx_.state.LoggedIn, ctx_.device, ctx_.table, image)) {
+    if (!Otevri(fileName, Env(), ctx_.state.LoggedIn, ctx_.device, ctx_.table, image)) {
         views_.RestoreFileViewWidths();
         return false;
     }
     TAppState& s = ctx_.state;
-    s.FileName = *file;
+    s.FileName = fileName;
     s.Saved = true;
     s.DocumentOpen = true;
     s.MemoryModified = true;

@@ -99,6 +99,10 @@ class TDocument {
     bool OpenBackup();
     bool ImportComments();
 
+    // Open without the file dialog (a recent file, a file dropped onto the window, the
+    // welcome window's last file): the same questions and checks as Open.
+    bool OpenFile(const std::string& fileName);
+
     // Save-as dialog with the current file name; the chosen name becomes the file name
     // and is written. False when cancelled or the write failed.
     bool SaveDataAs();
@@ -114,6 +118,8 @@ class TDocument {
     bool SaveDocument();
     bool MakeDocument(bool askType);
 
+    // Open's part after the file was chosen.
+    bool OpenChosen(const std::string& fileName);
     // A document was made or opened: its user information and views are shown afresh.
     void ShowDocument();
     // The views' column widths are kept before the File view changes.

@@ -1,9 +1,14 @@
 #pragma once
 // How the link reaches the receiver: a serial port or a TCP serial-device server.
 
+#include <array>
 #include <string>
 
 namespace ravlin {
+
+// The serial speeds the communication set-up offers, bit/s. Any other positive speed may
+// be typed; the serial port sets it through termios2.
+inline constexpr std::array<int, 7> kComSpeeds = {2400, 4800, 9600, 19200, 28800, 38400, 57600};
 
 struct TConnectionSettings {
     enum Type { Com = 0, Tcp = 1 };

@@ -138,7 +138,13 @@ class DialogsTest : public QObject {
         s.ComNumber = 3;
         s.ComSpeed = 19200;
         s.DumpRead = true;
-        form.Prepare(s, {"COM 1", "COM 3"});
+        TSerialPortInfo one, three;
+        one.number = 1;
+        one.path = "/dev/ttyS0";
+        three.number = 3;
+        three.path = "/dev/ttyUSB0";
+        three.description = "FTDI FT232R USB UART, serial A1";
+        form.Prepare(s, {one, three});
         form.show();
         QCOMPARE(form.portCombo()->currentText(), QString("COM 3"));
         QCOMPARE(form.speedCombo()->currentText(), QString("19200"));
@@ -178,10 +184,9 @@ class DialogsTest : public QObject {
     }
 
     void portListHoldsOnlyExistingDevices() {
-        const QStringList ports = ExistingComPorts();
-        for (int n = 1; n <= 32; ++n) {
-            const bool exists = QFile::exists(QString::fromStdString(SerialDevicePath(n)));
-            QCOMPARE(ports.contains(QStringLiteral("COM %1").arg(n)), exists);
+        for (const TSerialPortInfo& p : ListSerialPorts()) {
+            QCOMPARE(p.path, SerialDevicePath(p.number));
+            QVERIFY(QFile::exists(QString::fromStdString(p.path)));
         }
     }
 

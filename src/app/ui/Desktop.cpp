@@ -1,11 +1,14 @@
 #include "app/ui/Desktop.h"
 
+#include <QCommandLineParser>
 #include <QTimer>
 
 #include "app/Core.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/RecordRows.h"
+#include "app/ui/SetupController.h"
 #include "app/ui/StatusController.h"
+#include "app/ui/WindowPlacement.h"
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
@@ -18,33 +21,41 @@
 namespace ravlin {
 
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error) {
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& v) {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a folder";
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        if (a == "--data-dir") {
-            if (!value(out.dataDir)) return false;
-        } else if (a == "--home") {
-            if (!value(out.home)) return false;
-        } else if (a.startsWith("--data-dir=")) {
-            out.dataDir = a.mid(11);
-        } else if (a.startsWith("--home=")) {
-            out.home = a.mid(7);
-        } else if (a.startsWith("-") && a.size() > 1) {
-            // Qt's own options (-style, -platform, ...) were taken out by QApplication.
-            error = "unknown option " + a;
-            return false;
-        } else if (out.dataFile.isEmpty()) {
-            out.dataFile = a;
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version(QStringList{"v", "version"});
+    const QCommandLineOption dataDir("data-dir", QString(), "folder");
+    const QCommandLineOption home("home", QString(), "folder");
+    parser.addOptions({help, version, dataDir, home});
+    if (!parser.parse(args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        error = unknown.isEmpty() ? parser.errorText()
+                                  : QStringLiteral("unknown option %1%2")
+                                        .arg(unknown.first().size() == 1 ? "-" : "--",
+                                             unknown.first());
+        return false;
     }
+    out.help = parser.isSet(help);
+    out.version = parser.isSet(version);
+    if (parser.isSet(dataDir)) out.dataDir = parser.value(dataDir);
+    if (parser.isSet(home)) out.home = parser.value(home);
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty()) out.dataFile = files.first();
     return true;
+}
+
+QString StartUsage() {
+    return QStringLiteral(
+        "usage: ravlin [options] [--] [FILE]\n"
+        "Configures and watches radio receivers. FILE is a data file (*.rvl) or a monitor\n"
+        "file (*.mon) to open at start.\n"
+        "options:\n"
+        "  -h, --help        show this text\n"
+        "  -v, --version     show the program's version\n"
+        "  --data-dir DIR    folder of the delivered files (languages, catalogues)\n"
+        "  --home DIR        folder of the settings, backups and logs\n"
+        "  --                the next argument is the file, even when it starts with '-'\n");
 }
 
 // ---- construction ------------------------------------------------------------------
@@ -115,6 +126,11 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                               c.state.Saved, c.state.MemoryModified, c.folders.dataDir,
                               c.settings.UserTitles, ui_, busy_, notifications_},
         *recordRows_, *form_);
+    setup_ = std::make_unique<TSetupController>(
+        TSetupContext{c, ui_, busy_, notifications_, *infoForm_,
+                      [this](const std::string& file) { return documents_->OpenNamedFile(file); },
+                      [this] { monitor_.StartMonitor(); }},
+        *form_);
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
@@ -122,17 +138,18 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     connect(form_.get(), &TMainForm::firstShown, this, &TDesktop::FirstShow);
     connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::CloseQuery);
     connect(form_.get(), &TMainForm::closing, this, &TDesktop::Closing);
-    // The language loader applies its texts to the window.
-    c.language.onLoaded = [this] {
-        form_->ApplyTexts();
-        receiver_->UpdateLoginCaption();
-        online_->ApplyTexts();
-    };
+    // Every window takes the texts of a language as soon as it is loaded.
+    connect(&notifications_, &TNotifications::languageChanged, form_.get(),
+            &TMainForm::ApplyTexts);
+    connect(&notifications_, &TNotifications::languageChanged, online_.get(),
+            [this] { online_->ApplyTexts(); });
+    c.language.onLoaded = [this] { emit notifications_.languageChanged(); };
 }
 
 TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
+    setup_.reset();
     records_.reset();
     recordRows_.reset();
     online_.reset();
@@ -153,6 +170,11 @@ bool TDesktop::Start() {
     std::vector<std::string> args;
     if (!options_.dataFile.isEmpty()) args.push_back(CorePath(options_.dataFile));
     startup_->Create(args);
+    // The stored placement before the first show: the window appears where it was left,
+    // in its state, without a jump (the settings proper are read by the start-up).
+    TSettings stored;
+    stored.Load(core_->ini);
+    PlaceWindow(*form_, stored.Window);
     form_->show();  // the first showing runs the start-up
     if (startFailed_) {
         form_->hide();
@@ -176,11 +198,13 @@ void TDesktop::FirstActivation() {
 }
 
 void TDesktop::ApplyWindowSettings() {
-    const TWindowSettings& w = core_->settings.Window;
-    if (w.State == TWindowSettings::Normal) form_->setGeometry(w.Left, w.Top, w.Width, w.Height);
-    if (w.State == TWindowSettings::Maximized) form_->setWindowState(Qt::WindowMaximized);
+    // The placement was applied before the window was shown (Start).
     const int page = core_->settings.PageControl;
     if (page >= 0 && page < kPageCount) form_->ShowPage(static_cast<TPage>(page));
+}
+
+void TDesktop::ShowWelcome() {
+    setup_->ShowWelcome();
 }
 
 void TDesktop::WakeStatus() {
@@ -226,17 +250,7 @@ void TDesktop::CloseQuery(bool& accept) {
 void TDesktop::Closing() {
     if (!startup_->StartComplete()) return;
     TCore& c = *core_;
-    TWindowSettings& w = c.settings.Window;
-    w.State = form_->isMaximized()   ? TWindowSettings::Maximized
-              : form_->isMinimized() ? TWindowSettings::Minimized
-                                     : TWindowSettings::Normal;
-    if (w.State == TWindowSettings::Normal) {
-        const QRect g = form_->geometry();
-        w.Left = g.left();
-        w.Top = g.top();
-        w.Width = g.width();
-        w.Height = g.height();
-    }
+    KeepPlacement(*form_, c.settings.Window);
     c.settings.PageControl = form_->pages()->currentIndex();
     c.settings.Connection = c.link.Settings;
     startup_->Close();

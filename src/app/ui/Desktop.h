@@ -23,6 +23,7 @@ class TMainForm;
 class TOnlineController;
 class TReceiverController;
 class TRecordsController;
+class TSetupController;
 class TStatusController;
 class TViewCommands;
 class TViewsController;
@@ -31,12 +32,18 @@ class TViewsRecordRows;
 struct TStartOptions {
     QString dataDir;   // --data-dir
     QString home;      // --home
-    QString dataFile;  // first free argument: a data file to open
+    QString dataFile;  // first free argument: a data (*.rvl) or monitor (*.mon) file to open
+    bool help = false;     // --help
+    bool version = false;  // --version
 };
 
-// Parses --data-dir DIR, --home DIR and an optional data file; unknown options go to
-// `error`. Returns false on a usage error.
+// Parses the desktop program's command line (Qt's own options taken out): --help,
+// --version, --data-dir DIR, --home DIR, "--" (what follows is a file name even when it
+// starts with '-') and an optional file. An unknown option or a missing folder goes to
+// `error`; returns false on such a usage error.
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error);
+// The text of --help.
+QString StartUsage();
 
 class TDesktop : public QObject, private TStartupWindow, private TStartupOnline {
     Q_OBJECT
@@ -61,6 +68,8 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     TStatusController& status() { return *status_; }
     TOnlineController& online() { return *online_; }
     TRecordsController& records() { return *records_; }
+    TSetupController& setup() { return *setup_; }
+    TNotifications& notifications() { return notifications_; }
 
   private:
     // TStartupWindow
@@ -69,7 +78,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     void WakeStatus() override;
     void TerminateStatus() override {}
     void EnableCommCommands() override;
-    void ShowWelcome() override {}
+    void ShowWelcome() override;
     void Download() override;
     void StoreMemoryViewWidths() override;
     void StoreFileViewWidths() override;
@@ -98,6 +107,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     std::unique_ptr<TOnlineController> online_;
     std::unique_ptr<TViewsRecordRows> recordRows_;
     std::unique_ptr<TRecordsController> records_;
+    std::unique_ptr<TSetupController> setup_;
     // Until monitoring has its controller.
     TNoMonitor monitor_;
     std::unique_ptr<TStartup> startup_;

@@ -41,6 +41,7 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuNew", FileMenu, 5, "New", "", 0},
     {"MenuOpen", FileMenu, 6, "Open ...", "Ctrl+O", 0},
     {"MenuOpenMonitor", FileMenu, 70, "Open monitoring ...", "", Hidden},
+    {"MenuRecent", FileMenu, -1, "&Recent files", "", 0},
     {"MenuSave", FileMenu, 7, "Save all", "Ctrl+S", Separated},
     {"MenuSaveAs", FileMenu, 8, "Save as ...", "", 0},
     {"MenuSaveMonitorAs", FileMenu, 71, "Save monitoring as ...", "", Hidden},
@@ -97,20 +98,27 @@ constexpr int kPageTexts[kPageCount] = {158, 159, 215, 200, 231};
 }  // namespace
 
 QIcon RavlinIcon() {
-    QPixmap pm(64, 64);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(30, 90, 160));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(4, 4, 56, 56), 10, 10);
-    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    // Radio waves from a receiver.
-    for (int r : {10, 20, 30}) p.drawArc(QRectF(16 - r, 48 - r, 2 * r, 2 * r), 0, 90 * 16);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(16, 48), 4, 4);
-    return QIcon(pm);
+    // The desktop's icon theme first (an installed program), then the program's own
+    // picture; drawn here when no SVG reader is installed.
+    QIcon own(QStringLiteral(":/icons/ravlin.svg"));
+    if (own.pixmap(QSize(32, 32)).isNull()) {
+        QPixmap pm(64, 64);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor(30, 90, 160));
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(4, 4, 56, 56), 10, 10);
+        p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        // Radio waves from a receiver.
+        for (int r : {10, 20, 30}) p.drawArc(QRectF(16 - r, 48 - r, 2 * r, 2 * r), 0, 90 * 16);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(16, 48), 4, 4);
+        p.end();
+        own = QIcon(pm);
+    }
+    return QIcon::fromTheme(QStringLiteral("ravlin"), own);
 }
 
 TMainForm::TMainForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent)

@@ -25,6 +25,11 @@ class TNotifications : public QObject {
     // The history or the battery log changed outside on-line mode (the application
     // setup's Trim or Clear of the history): their pages show them afresh.
     void logsChanged();
+    // A language was loaded: every open window takes the new texts at once.
+    void languageChanged();
+    // The application set-up changed settings (levels, length, sound, font, titles,
+    // column visibility, sorting): each controller reads its settings again and redraws.
+    void settingsChanged();
 };
 
 }  // namespace ravlin

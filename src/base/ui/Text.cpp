@@ -35,6 +35,16 @@ std::optional<std::string> TypedText(const QString& text, const QString& what, T
     return bytes;
 }
 
+QString Plain(const QString& caption) {
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // the marked (or second &)
+        out += caption[i];
+    }
+    return out;
+}
+
 QString Unrepresentable(const QString& text) {
     QString bad;
     for (QChar c : text)

@@ -67,6 +67,17 @@ bool TDocumentController::MenuImportClick() {
     return Run(&TDocument::ImportComments);
 }
 
+bool TDocumentController::OpenNamedFile(const std::string& fileName) {
+    bool result = false;
+    if (!busy_.Run([&] {
+            result = document_->OpenFile(fileName);
+            return true;
+        }))
+        return false;
+    StateChanged();
+    return result;
+}
+
 void TDocumentController::UserInfoChanged() {
     emit notifications_.userInfoChanged();
 }

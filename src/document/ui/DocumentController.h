@@ -34,6 +34,9 @@ class TDocumentController : public QObject, public TDocumentListener {
     bool MenuCloseClick();
     bool MenuOpenBackupClick();
     bool MenuImportClick();
+    // Opens a named data file as Open does (recent files, a dropped file, the welcome
+    // window's last file).
+    bool OpenNamedFile(const std::string& fileName);
 
     // TDocumentListener
     void UserInfoChanged() override;

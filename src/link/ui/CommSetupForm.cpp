@@ -1,14 +1,28 @@
 #include "link/ui/CommSetupForm.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "base/ui/Text.h"
-#include "link/Serial.h"
+#include "link/CommSetup.h"
 
 namespace ravlin {
+
+namespace {
+constexpr int kTextInUse = 300;
+constexpr int kTextDevice = 302;
+}  // namespace
+
+QString HeldText(const PopisType& texts, const TSerialPortInfo& port) {
+    QString who = LOr(texts, kTextInUse, "in use by");
+    if (!port.holderName.empty())
+        who += " " + QPath(port.holderName);
+    if (port.holderPid > 0) who += QStringLiteral(" (%1)").arg(port.holderPid);
+    return who;
+}
 
 TCommSetupForm::TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
@@ -23,25 +37,52 @@ TCommSetupForm::TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidg
     portLabel_ = new QLabel("Port", this);
     speedLabel_ = new QLabel("Speed", this);
     bits_ = new QLabel("bit/s", this);
+    // The list shows number, device, description and holder; the field the number alone,
+    // which is what the settings file keeps.
+    portModel_ = new QStandardItemModel(0, 4, this);
     port_ = new QComboBox(this);
+    port_->setObjectName("ComboPortNum");
     port_->setEditable(true);
+    port_->setInsertPolicy(QComboBox::NoInsert);
+    port_->setModel(portModel_);
+    auto* view = new QTreeView(port_);
+    view->setRootIsDecorated(false);
+    view->setHeaderHidden(true);
+    view->setAllColumnsShowFocus(true);
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view->header()->setStretchLastSection(true);
+    port_->setView(view);
+    device_ = new QLabel(this);
+    device_->setObjectName("DeviceLabel");
+    device_->setWordWrap(true);
+    device_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     speed_ = new QComboBox(this);
+    speed_->setObjectName("ComboPortSpeed");
     speed_->setEditable(true);
-    for (const char* s : {"2400", "4800", "9600", "19200", "38400", "57600"}) speed_->addItem(s);
+    speed_->setInsertPolicy(QComboBox::NoInsert);
+    for (int s : kComSpeeds) speed_->addItem(QString::number(s));
     addressLabel_ = new QLabel("IP address", this);
     ipPortLabel_ = new QLabel("IP port", this);
     address_ = new QLineEdit(this);
+    address_->setObjectName("IPAddressEdit");
     ipPort_ = new QLineEdit(this);
+    ipPort_->setObjectName("IPPortEdit");
+    // Exchange without handshake: set in the settings file only; OK always clears it.
+    dumpRead_ = new QCheckBox("Dump read", this);
+    dumpRead_->setObjectName("DumpReadBox");
+    dumpRead_->hide();
     auto* grid = new QGridLayout;
     grid->addWidget(portLabel_, 0, 0);
     grid->addWidget(port_, 0, 1);
-    grid->addWidget(speedLabel_, 1, 0);
-    grid->addWidget(speed_, 1, 1);
-    grid->addWidget(bits_, 1, 2);
-    grid->addWidget(addressLabel_, 2, 0);
-    grid->addWidget(address_, 2, 1);
-    grid->addWidget(ipPortLabel_, 3, 0);
-    grid->addWidget(ipPort_, 3, 1);
+    grid->addWidget(device_, 1, 1, 1, 2);
+    grid->addWidget(speedLabel_, 2, 0);
+    grid->addWidget(speed_, 2, 1);
+    grid->addWidget(bits_, 2, 2);
+    grid->addWidget(addressLabel_, 3, 0);
+    grid->addWidget(address_, 3, 1);
+    grid->addWidget(ipPortLabel_, 4, 0);
+    grid->addWidget(ipPort_, 4, 1);
+    grid->setColumnStretch(1, 1);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -51,27 +92,72 @@ TCommSetupForm::TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidg
     v->addStretch();
     v->addWidget(box);
     connect(com_, &QRadioButton::toggled, this, [this] { ShowType(); });
-    setMinimumWidth(340);
+    connect(port_, &QComboBox::currentTextChanged, this, [this] { ShowDevice(); });
+    setMinimumWidth(420);
 }
 
-void TCommSetupForm::Prepare(const TConnectionSettings& s, const QStringList& ports) {
+TCommSetupForm::~TCommSetupForm() {
+    // The fields' signals must not reach a half-destroyed window.
+    disconnect(port_, nullptr, this, nullptr);
+    disconnect(com_, nullptr, this, nullptr);
+}
+
+void TCommSetupForm::ApplyTexts() {
     setWindowTitle(L(texts_, 40));
     portLabel_->setText(L(texts_, 41));
     speedLabel_->setText(L(texts_, 42));
+    dumpRead_->setText(L(texts_, 43));
     group_->setTitle(L(texts_, 147));
     addressLabel_->setText(L(texts_, 148));
     ipPortLabel_->setText(L(texts_, 149));
+    ShowDevice();
+}
+
+void TCommSetupForm::Prepare(const TConnectionSettings& s,
+                             const std::vector<TSerialPortInfo>& ports) {
     result_ = s;
-    port_->clear();
-    port_->addItems(ports);
+    ports_ = ports;
+    portModel_->removeRows(0, portModel_->rowCount());
+    for (const TSerialPortInfo& p : ports_) {
+        QList<QStandardItem*> row;
+        row << new QStandardItem(QStringLiteral("COM %1").arg(p.number))
+            << new QStandardItem(QPath(p.path)) << new QStandardItem(QPath(p.description))
+            << new QStandardItem(p.held ? HeldText(texts_, p) : QString());
+        for (QStandardItem* item : row) {
+            item->setToolTip(p.byId.empty() ? QPath(p.path) : QPath(p.byId));
+            if (p.held) {
+                // Still selectable: the holder may be gone when the connection opens.
+                QFont f = item->font();
+                f.setItalic(true);
+                item->setFont(f);
+                item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+            }
+        }
+        portModel_->appendRow(row);
+    }
     port_->setCurrentIndex(port_->findText(QStringLiteral("COM %1").arg(s.ComNumber)));
     if (port_->currentIndex() < 0) port_->setEditText(QString());
     speed_->setCurrentIndex(speed_->findText(QString::number(s.ComSpeed)));
     if (speed_->currentIndex() < 0) speed_->setEditText(QString());
+    dumpRead_->setChecked(false);
     address_->setText(Q(s.IPAddress));
     ipPort_->setText(Q(s.IPPort));
     (s.ConnectionType == TConnectionSettings::Tcp ? tcp_ : com_)->setChecked(true);
+    ApplyTexts();
     ShowType();
+}
+
+void TCommSetupForm::ShowDevice() {
+    const int number = ParseComPort(ToCoreLossy(port_->currentText()));
+    QString text;
+    for (const TSerialPortInfo& p : ports_) {
+        if (p.number != number) continue;
+        text = LOr(texts_, kTextDevice, "Device") + ": " + QPath(p.path);
+        if (!p.description.empty()) text += " \u2013 " + QPath(p.description);
+        if (p.held) text += " \u2013 " + HeldText(texts_, p);
+    }
+    device_->setText(text);
+    device_->setVisible(com_->isChecked() && !text.isEmpty());
 }
 
 void TCommSetupForm::ShowType() {
@@ -83,53 +169,40 @@ void TCommSetupForm::ShowType() {
     for (QWidget* w : {static_cast<QWidget*>(addressLabel_), static_cast<QWidget*>(address_),
                        static_cast<QWidget*>(ipPortLabel_), static_cast<QWidget*>(ipPort_)})
         w->setVisible(!com);
+    ShowDevice();
 }
 
 void TCommSetupForm::accept() {
-    auto refuse = [&](int text, QWidget* field) {
-        ui_.Error(TMessage::Lang(texts_, text));
+    // The address and port are typed texts of the code page; the checks see them as such.
+    auto address = TypedText(address_->text(), QStringLiteral("The address"), ui_, address_);
+    if (!address) return;
+    auto ipPort = TypedText(ipPort_->text(), QStringLiteral("The port"), ui_, ipPort_);
+    if (!ipPort) return;
+    TCommSetupEntry entry;
+    entry.connectionType = tcp_->isChecked() ? TConnectionSettings::Tcp : TConnectionSettings::Com;
+    entry.portText = ToCoreLossy(port_->currentText());
+    entry.speedText = ToCoreLossy(speed_->currentText());
+    entry.address = *address;
+    entry.ipPort = *ipPort;
+    TConnectionSettings out = result_;
+    const TCommCheck check = CheckCommSetup(entry, out);
+    if (!check.Ok()) {
+        ui_.Error(TMessage::Lang(texts_, check.textId));
+        QWidget* field = check.field == TCommField::Port      ? static_cast<QWidget*>(port_)
+                         : check.field == TCommField::Speed   ? static_cast<QWidget*>(speed_)
+                         : check.field == TCommField::Address ? static_cast<QWidget*>(address_)
+                                                              : static_cast<QWidget*>(ipPort_);
+        // A field of the other connection type is hidden: the message alone tells.
         if (field->isVisible()) {
             field->setFocus();
             if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
             if (auto* c = qobject_cast<QComboBox*>(field); c && c->lineEdit())
                 c->lineEdit()->selectAll();
         }
-    };
-    // Checks run for both connection types, in this order.
-    const QString portText = port_->currentText().trimmed();
-    bool ok = false;
-    int portNumber = 0;
-    if (portText.startsWith("COM", Qt::CaseInsensitive))
-        portNumber = portText.mid(3).trimmed().toInt(&ok);
-    if (!ok || portNumber < 1) return refuse(135, port_);
-    const int speed = speed_->currentText().trimmed().toInt(&ok);
-    if (!ok || speed <= 0) return refuse(136, speed_);
-    const QString address = address_->text().trimmed();
-    if (address.count('.') != 3) return refuse(101, address_);
-    const QString ipPort = ipPort_->text().trimmed();
-    if (ipPort.size() < 2) return refuse(102, ipPort_);
-    auto coreAddress = TypedText(address, QStringLiteral("The address"), ui_, address_);
-    if (!coreAddress) return;
-    auto corePort = TypedText(ipPort, QStringLiteral("The port"), ui_, ipPort_);
-    if (!corePort) return;
-    result_.ConnectionType =
-        tcp_->isChecked() ? TConnectionSettings::Tcp : TConnectionSettings::Com;
-    result_.ComNumber = portNumber;
-    result_.ComSpeed = speed;
-    result_.IPAddress = *coreAddress;
-    result_.IPPort = *corePort;
-    result_.DumpRead = false;
-    QDialog::accept();
-}
-
-QStringList ExistingComPorts() {
-    // Port numbers the link maps to a device node that exists on this machine.
-    QStringList out;
-    for (int n = 1; n <= 32; ++n) {
-        const std::string path = SerialDevicePath(n);
-        if (!path.empty() && QFile::exists(QPath(path))) out << QStringLiteral("COM %1").arg(n);
+        return;
     }
-    return out;
+    result_ = out;
+    QDialog::accept();
 }
 
 }  // namespace ravlin

@@ -43,6 +43,10 @@ TReceiverController::TReceiverController(const TReceiverWindowContext& context, 
             &TReceiverController::MenuPassChangeClick);
     connect(frame_.Action("MenuCommSetup"), &QAction::triggered, this,
             &TReceiverController::MenuCommSetupClick);
+    connect(&ctx_.notifications, &TNotifications::languageChanged, this, [this] {
+        UpdateLoginCaption();
+        if (commSetupForm_->isVisible()) commSetupForm_->ApplyTexts();
+    });
     UpdateLoginCaption();
 }
 
@@ -148,11 +152,12 @@ void TReceiverController::MenuCommSetupClick() {
                 return true;
             });
         ctx_.link.Zavri();
-        commSetupForm_->Prepare(ctx_.link.Settings, ExistingComPorts());
+        commSetupForm_->Prepare(ctx_.link.Settings, ListSerialPorts());
         if (commSetupForm_->exec() == QDialog::Accepted) {
             ctx_.link.Settings = commSetupForm_->Result();
             ctx_.link.NastavIni();
         }
+        emit ctx_.notifications.stateChanged();
         if (online)
             RunInWorker([online] {
                 online->RestartOnline();

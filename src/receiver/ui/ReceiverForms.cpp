@@ -180,7 +180,7 @@ TCommForm::TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* pare
 }
 
 void TCommForm::Prepare(const QString& label) {
-    setWindowTitle(L(texts_, 2));
+    setWindowTitle(LPlain(texts_, 2));
     label_->setText(label);
     bar_->setValue(0);
     cancel_->setEnabled(true);

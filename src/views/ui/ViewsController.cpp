@@ -164,6 +164,9 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
     // A command committed a new table, type or login: the views follow.
     connect(&notifications_, &TNotifications::tableCommitted, this,
             &TViewsController::RefreshViews);
+    // The application set-up changed titles, visible columns or sorting.
+    connect(&notifications_, &TNotifications::settingsChanged, this,
+            &TViewsController::RefreshViews);
 }
 
 TViewsController::~TViewsController() = default;

@@ -1,0 +1,153 @@
+#include "app/AppSetup.h"
+
+#include <algorithm>
+
+#include "app/Core.h"
+#include "app/Startup.h"
+#include "online/History.h"
+#include "views/ColumnConfig.h"
+
+namespace ravlin {
+
+namespace {
+
+TLayoutFamily CurrentFamily(const TCore& core) {
+    return FamilyOf(core.rxFnc.SingleRelay);
+}
+
+// The history file in the home folder. The on-line mode keeps its own copy of the list
+// and reads the file again when it changed here (THistory compares the file's stamp).
+bool ApplyHistory(TCore& core, int length, bool clear) {
+    const std::string file = core.folders.HomeFile(THistory::kFileName);
+    THistory history(file, core.texts(), core.ui);
+    if (clear) return FileExists(file) && history.Clear();
+    if (!history.Load()) return false;
+    const size_t before = history.Items().size();
+    history.SetLength(length);
+    history.Trim();
+    return history.Items().size() != before && history.Save();
+}
+
+}  // namespace
+
+TSoundOutput SoundOutput(bool soundCard, bool soundSpeaker) {
+    TSoundOutput s = TSoundOutput::Off;
+    if (soundCard) s = TSoundOutput::SoundCard;
+    if (soundSpeaker) s = TSoundOutput::Speaker;
+    return s;
+}
+
+TAppSetupValues ReadAppSetup(const TCore& core) {
+    const TSettings& s = core.settings;
+    const TLayoutFamily family = CurrentFamily(core);
+    TAppSetupValues v;
+    v.language = s.Language;
+    v.backup = s.Backup;
+    v.sound = SoundOutput(s.SoundCard, s.SoundSpeaker);
+    v.titles = s.UserTitles;
+    v.visible = ReadUserColumnFlags(core.ini, family);
+    v.sort = s.FileSorts.Of(family);
+    v.monitorFont = s.MonitorFont;
+    v.welcome = s.Welcome;
+    v.download = s.Download;
+    v.openDataFile = s.OpenDataFile;
+    v.openDataPath = s.OpenDataPath;
+    v.online = s.Online;
+    v.monitor = s.Monitor;
+    v.openMonitorFile = s.OpenMonitorFile;
+    v.openMonitorPath = s.OpenMonitorPath;
+    v.beep = s.Beep;
+    v.findLast = s.FindLast;
+    v.historyLength = s.HistoryLength;
+    v.clearHistory = false;
+    v.historyLevel = s.HistoryMonitorLevel;
+    v.batteryLevel = s.BatteryMonitorLevel;
+    return v;
+}
+
+TAppSetupChoices ReadAppSetupChoices(const TCore& core) {
+    TAppSetupChoices c;
+    c.languages = core.language.ListLanguages();
+    const TColumnLayout layout =
+        ReadColumnLayout(core.ini, CurrentFamily(core), core.rxFnc.SingleRelay);
+    const std::vector<int> kinds = layout.ShownKinds();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        c.sortColumns.push_back(HeaderText(kinds[i], core.texts(), core.settings.UserTitles));
+        if (kinds[i] >= kind::UserID && kinds[i] <= kind::User4)
+            c.titleColumn[kinds[i] - kind::UserID] = static_cast<int>(i);
+    }
+    return c;
+}
+
+TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
+                              const TAppSetupValues& after) {
+    TAppSetupResult result;
+    TSettings& s = core.settings;
+    const TLayoutFamily family = CurrentFamily(core);
+    const int singleRelay = core.rxFnc.SingleRelay;
+
+    TSortState& sort = s.FileSorts.Of(family);
+    sort = after.sort;
+    s.FindLast = after.findLast;
+    s.Welcome = after.welcome;
+    s.Backup = after.backup;
+    s.SoundCard = after.sound == TSoundOutput::SoundCard;
+    s.SoundSpeaker = after.sound == TSoundOutput::Speaker;
+    s.Beep = after.beep;
+    s.Download = after.download;
+    s.Online = after.online;
+    s.Monitor = after.monitor;
+    s.OpenDataFile = after.openDataFile;
+    s.OpenMonitorFile = after.openMonitorFile;
+    s.OpenMonitorPath = after.openMonitorPath;
+    s.OpenDataPath = after.openDataPath;
+    if (!after.monitorFont.empty()) s.MonitorFont = after.monitorFont;
+    for (size_t i = 0; i < s.UserTitles.size(); ++i) {
+        // An emptied title is the language's default again.
+        const std::string& t = after.titles[i];
+        s.UserTitles[i] = t.empty() ? core.language.Text(kUserTitleText + static_cast<int>(i)) : t;
+    }
+
+    // Visibility goes through the moves of the layout, so that a shown column comes back
+    // behind the last shown one and the sort column follows its column.
+    TColumnLayout layout = ReadColumnLayout(core.ini, family, singleRelay);
+    for (int i = 0; i < 5; ++i) {
+        if (before.visible[i] == after.visible[i]) continue;
+        const int k = kind::UserID + i;
+        const bool moved = after.visible[i]
+                               ? ShowUserColumn(core.ini, family, singleRelay, layout, sort, k)
+                               : HideUserColumn(core.ini, family, singleRelay, layout, sort, k);
+        result.columnsChanged = result.columnsChanged || moved;
+    }
+    WriteUserColumnFlags(core.ini, family, after.visible);
+    if (before.visible != after.visible) result.columnsChanged = true;
+
+    s.BatteryMonitorLevel = std::clamp(after.batteryLevel, 0, 4);
+    s.HistoryMonitorLevel = std::clamp(after.historyLevel, 0, 4);
+    s.HistoryLength = std::clamp(after.historyLength, 1, THistory::kMaxLength);
+    result.historyChanged = ApplyHistory(core, s.HistoryLength, after.clearHistory);
+
+    if (core.state.DocumentOpen) StoreColumnLayout(core.ini, family, layout);
+
+    // The language last: the settings are written with the titles measured against the
+    // texts they were typed in, so that a default title follows the new language.
+    const std::string previous = s.Language;
+    const bool switchLanguage = !after.language.empty() && after.language != previous;
+    s.Connection = core.link.Settings;
+    const TAppState& st = core.state;
+    s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
+    if (switchLanguage) {
+        if (core.language.LoadLanguage(after.language)) {
+            s.Language = after.language;
+            result.languageChanged = true;
+        } else {
+            result.languageFailed = true;
+        }
+        core.rxFnc.SetFileName(core.language.FunctionTableFile());
+        ReadUserTitles(core.ini, core.texts(), s.UserTitles);
+        s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
+    }
+    return result;
+}
+
+}  // namespace ravlin

@@ -1,0 +1,75 @@
+#pragma once
+// The application set-up without its window: the values the window shows (read from the
+// settings, the column flags and the File view's layout of the current layout family)
+// and what confirming it does to the program: settings, user column titles and
+// visibility, the column layout, the history's length (trimmed) or its clearing, the
+// settings file, and last the language. ravlin-cli setup runs the same code.
+//
+// Window thread only (it changes the settings, the settings file and the language table).
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "views/FileView.h"
+
+namespace ravlin {
+
+struct TCore;
+
+enum class TSoundOutput { Off = 0, SoundCard = 1, Speaker = 2 };
+
+struct TAppSetupValues {
+    // Basic
+    std::string language;
+    bool backup = true;
+    TSoundOutput sound = TSoundOutput::Speaker;
+    TUserTitles titles;
+    std::array<bool, 5> visible{};  // user number, User 1..4 of the current layout family
+    TSortState sort;                // File view sorting of the current layout family
+    std::string monitorFont;
+    // Start-up
+    bool welcome = true;
+    bool download = false;
+    bool openDataFile = false;
+    std::string openDataPath;
+    bool online = false;
+    bool monitor = false;
+    bool openMonitorFile = false;
+    std::string openMonitorPath;
+    // On-line mode
+    bool beep = false;
+    bool findLast = false;
+    int historyLength = 100;  // 1..99999
+    bool clearHistory = false;
+    int historyLevel = 3;  // 0..4
+    int batteryLevel = 3;  // 0..4
+};
+
+// What the window needs besides the values.
+struct TAppSetupChoices {
+    std::vector<std::string> languages;    // codes of the language files present
+    std::vector<std::string> sortColumns;  // titles of the File view's columns, in order
+    // Index into sortColumns of the column that carries each user title (-1: not shown).
+    std::array<int, 5> titleColumn{-1, -1, -1, -1, -1};
+};
+
+// Sound: off, then sound card if SoundCard, then PC speaker if SoundSpeaker.
+TSoundOutput SoundOutput(bool soundCard, bool soundSpeaker);
+
+TAppSetupValues ReadAppSetup(const TCore& core);
+TAppSetupChoices ReadAppSetupChoices(const TCore& core);
+
+struct TAppSetupResult {
+    bool languageChanged = false;  // the new language is loaded and current
+    bool languageFailed = false;   // it could not be loaded: the previous one stays
+    bool columnsChanged = false;   // a user column was shown or hidden
+    bool historyChanged = false;   // the history file was trimmed or cleared
+};
+
+// Applies confirmed values (`before` is what ReadAppSetup gave when the window opened).
+// Values out of range are brought into it. The settings file is written.
+TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
+                              const TAppSetupValues& after);
+
+}  // namespace ravlin

@@ -1,0 +1,98 @@
+#pragma once
+// The set-up and start windows of the main window: Application set-up (with what
+// confirming it does: settings, columns, history, language, and the news to the other
+// controllers), About, the welcome window and its commands, the recent-files menu and a
+// data file dropped onto the main window.
+//
+// Window thread only. The commands of other controllers are reached through the main
+// window's menu items (TWindowFrame::Action) or the two calls of the context.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/AppSetup.h"
+#include "base/ui/Busy.h"
+#include "base/ui/WindowFrame.h"
+
+class QMenu;
+
+namespace ravlin {
+
+struct TCore;
+class TAboutForm;
+class TAppSetupForm;
+class TInfoForm;
+class TNotifications;
+class TQtUserInterface;
+class TWelcomeForm;
+
+struct TSetupContext {
+    TCore& core;
+    TQtUserInterface& ui;
+    TBusyState& busy;
+    TNotifications& notifications;
+    TInfoForm& info;
+    // Opens a named data file as the File menu's Open does; false when refused.
+    std::function<bool(const std::string&)> openDataFile;
+    // Starts monitoring (after a login), as the start-up option Monitor does.
+    std::function<void()> startMonitor;
+};
+
+class TSetupController : public QObject {
+    Q_OBJECT
+  public:
+    TSetupController(const TSetupContext& context, TWindowFrame& frame, QObject* parent = nullptr);
+    ~TSetupController() override;
+
+    // Application ...: false when cancelled or refused (another command runs).
+    bool MenuAppSetupClick();
+    void MenuAboutClick();
+    // The welcome window, not modal (start-up).
+    void ShowWelcome();
+
+    // Opens a file of the recent-files menu (or a dropped one); a file that is gone is
+    // taken off the list after the message.
+    bool OpenRecentFile(const std::string& fileName);
+    const std::vector<std::string>& RecentFiles() const { return recent_; }
+
+    TAppSetupForm& appSetupForm() { return *appSetupForm_; }
+    TAboutForm& aboutForm() { return *aboutForm_; }
+    TWelcomeForm& welcomeForm() { return *welcomeForm_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    const TAppSetupResult& LastResult() const { return lastResult_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void ApplyTexts();
+    void StateChanged();
+    void FillRecentMenu();
+    void NoteRecentFile(const std::string& fileName);
+    void FocusStartWindow();
+    // Welcome window buttons.
+    void WelcomeNew();
+    void WelcomeOpen();
+    void WelcomeOpenLast();
+    void WelcomeLogin();
+    void WelcomeSetup();
+    void WelcomeLoginMonitor();
+    void WelcomeClosed();
+
+    TSetupContext ctx_;
+    TWindowFrame& frame_;
+    std::unique_ptr<TAppSetupForm> appSetupForm_;
+    std::unique_ptr<TAboutForm> aboutForm_;
+    std::unique_ptr<TWelcomeForm> welcomeForm_;
+    QMenu* recentMenu_;
+    std::vector<std::string> recent_;
+    TAppSetupResult lastResult_;
+};
+
+// The local *.rvl file among dropped URLs (the first one), or an empty text.
+QString DroppedDataFile(const QList<QUrl>& urls);
+
+}  // namespace ravlin
