@@ -15,15 +15,14 @@ TLayoutFamily CurrentFamily(const TCore& core) {
     return FamilyOf(core.rxFnc.SingleRelay);
 }
 
-// The history file in the home folder. The on-line mode keeps its own copy of the list
-// and reads the file again when it changed here (THistory compares the file's stamp).
+// The core's history (the one the History view shows), read again first: the file may
+// have changed since (another program, the command-line tool).
 bool ApplyHistory(TCore& core, int length, bool clear) {
-    const std::string file = core.folders.HomeFile(THistory::kFileName);
-    THistory history(file, core.texts(), core.ui);
-    if (clear) return FileExists(file) && history.Clear();
+    THistory& history = core.history;
+    history.SetLength(length);
+    if (clear) return FileExists(history.FileName()) && history.Clear();
     if (!history.Load()) return false;
     const size_t before = history.Items().size();
-    history.SetLength(length);
     history.Trim();
     return history.Items().size() != before && history.Save();
 }

@@ -129,6 +129,7 @@ bool TSetupController::MenuAppSetupClick() {
     // Levels, length, sound, font, titles, columns: each controller reads its settings
     // again; the views rebuild (the language's news went out with its load).
     emit ctx_.notifications.settingsChanged();
+    if (lastResult_.historyChanged) emit ctx_.notifications.logsChanged();
     emit ctx_.notifications.stateChanged();
     return true;
 }
