@@ -229,7 +229,11 @@ TEST_F(CliSet, ANewUsersEditUploadedAndDownloadedAgain) {
     EXPECT_EQ(edited[1], "1,x00ABCD,1,Bistable,\"1, 2\",-,Stairs");
     EXPECT_EQ(edited[2], "2,x0C0FFE,0,Timer,-,\"0:45,0\",Garage");
 
-    const TRunResult up = link({"upload", file});
+    // The receiver still holds the deleted "Door": the upload removes it only when told to.
+    const TRunResult refused = link({"upload", file});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("x023456"), std::string::npos) << refused.err;
+    const TRunResult up = link({"upload", file, "--force"});
     ASSERT_EQ(up.status, 0) << up.err;
     const std::string again = dir.File("again.rvl");
     ASSERT_EQ(link({"download", "-o", again, "--no-backup"}).status, 0);
