@@ -24,6 +24,7 @@
 #include "document/ui/DocumentController.h"
 #include "document/ui/QtFileChooser.h"
 #include "receiver/ui/ReceiverController.h"
+#include "receiver/ui/TransferReviewForm.h"
 #include "records/RecordClipboard.h"
 #include "records/ui/EditForm.h"
 #include "records/ui/RecordsController.h"
@@ -454,8 +455,10 @@ class RecordsTest : public QObject {
         QCOMPARE(extra.substr(3, 30), std::string("0703017008505752204F4E0D000000"));
         QCOMPARE(At(1).Output, std::string("06"));
 
-        answers = {TAnswer::Yes};
+        auto upload = OnNextModal<TTransferReviewForm>(
+            [](TTransferReviewForm* form) { form->uploadButton()->click(); });
         QVERIFY(desktop->receiver().MenuUploadClick());
+        QVERIFY(*upload);
         QVERIFY(!core().state.MemoryModified);
         QVERIFY(!core().recordHistory.CanUndo());  // the upload starts the history afresh
         QVERIFY(desktop->receiver().MenuDownloadClick());
@@ -540,8 +543,10 @@ class RecordsTest : public QObject {
         QCOMPARE(At(3).Output, std::string("03"));
         QVERIFY(core().state.MemoryModified);
 
-        answers = {TAnswer::Yes};
+        auto upload = OnNextModal<TTransferReviewForm>(
+            [](TTransferReviewForm* form) { form->uploadButton()->click(); });
         QVERIFY(desktop->receiver().MenuUploadClick());
+        QVERIFY(*upload);
         QVERIFY(!core().state.MemoryModified);
         QVERIFY(!form().Action("MenuUndo")->isEnabled());
         const TRecordTable uploaded = core().table;
