@@ -477,8 +477,7 @@ class RecordsTest : public QObject {
         });
         QVERIFY(!records().MenuEditClick());
         QVERIFY(*done);
-        QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 95);
+        QVERIFY(shown.empty());  // the upload asked in its comparison window only
     }
 
     // A new user: adds a transmitter, changes its function and time, gives it a name,
@@ -561,7 +560,7 @@ class RecordsTest : public QObject {
         QCOMPARE(At(3).User1, std::string(""));  // the name was undone before the upload
         QCOMPARE(memoryModel()->CellText(2, 5), QString("0:45,0"));
         for (int p = 1; p <= 3; ++p) QCOMPARE(At(p).Raw, uploaded[p - 1].Raw);
-        QCOMPARE(shown.size(), size_t(1));  // "Overwrite the receiver memory?"
+        QVERIFY(shown.empty());  // the upload asked in its comparison window only
     }
 
     void theHistoryStartsAfreshAfterOpenAndSave() {
