@@ -82,14 +82,15 @@ fi
 # The worker and session tests and the desktop program's tests under ThreadSanitizer. Qt is
 # not instrumented: its own locking is invisible to the sanitizer, so only what our code does
 # is checked (ignore_noninstrumented_modules); our hand-overs between the window thread and
-# the workers use std::mutex and std::thread, which it sees.
+# the workers use std::mutex and std::thread, which it sees. Tests that run other programs
+# (LibreOffice, the demo's settings script) fork: the child only executes the program.
 echo "== worker, session and desktop program tests under ThreadSanitizer =="
 # Only the programs these tests need are built, which keeps this stage short.
 tsan_targets="test_receiver ravlin-sim ravlin-cli"
 for t in tests/ui/*.cpp; do tsan_targets="$tsan_targets gui_$(basename "$t" .cpp)"; done
 # shellcheck disable=SC2086
 if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_TSAN=ON -DRAVLIN_BENCH=OFF -- $tsan_targets; then
-  TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
+  TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0" \
     run_ctest build-tsan -R '^(receiver\.|gui\.)'
 else
   status=1; failed=$((failed + 1))

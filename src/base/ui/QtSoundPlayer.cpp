@@ -6,14 +6,15 @@
 #include <QFileInfo>
 #include <QFuture>
 #include <QFutureWatcher>
+#include <mutex>
 #include <QMediaDevices>
 #include <QPromise>
-#include <QThreadPool>
 #include <cstring>
 
 #include "base/AtomicFile.h"
 #include "base/Wave.h"
 #include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
 
 namespace ravlin {
 
@@ -107,14 +108,24 @@ void TQtSoundPlayer::WithSound(const std::string& path,
     waiting.push_back(std::move(then));
     if (waiting.size() > 1) return;  // already loading
 
-    auto promise = std::make_shared<QPromise<TSoundPtr>>();
+    // The sound goes over under a std::mutex (seen by ThreadSanitizer); the promise only
+    // says that it is there.
+    struct TLoad {
+        std::mutex mutex;
+        TSoundPtr sound;
+    };
+    auto load = std::make_shared<TLoad>();
+    auto promise = std::make_shared<QPromise<void>>();
     // The watcher is a child of the player, so a load that ends after the player is
     // gone calls nothing.
-    auto* watcher = new QFutureWatcher<TSoundPtr>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key] {
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, key, load] {
         watcher->deleteLater();
-        const QFuture<TSoundPtr> future = watcher->future();
-        const TSoundPtr sound = future.resultCount() > 0 ? future.result() : TSoundPtr();
+        TSoundPtr sound;
+        {
+            const std::lock_guard<std::mutex> lock(load->mutex);
+            sound = load->sound;
+        }
         // A file that cannot be read now is tried again next time.
         if (sound) sounds_[key] = sound;
         auto callbacks = std::move(waiting_[key]);
@@ -124,7 +135,7 @@ void TQtSoundPlayer::WithSound(const std::string& path,
         emit waveLoaded(key);
     });
     watcher->setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise, path] {
+    StartInPool([promise, path, load] {
         promise->start();
         TSoundPtr result;
         std::string bytes;
@@ -139,7 +150,10 @@ void TQtSoundPlayer::WithSound(const std::string& path,
                 result = std::move(sound);
             }
         }
-        promise->addResult(result);
+        {
+            const std::lock_guard<std::mutex> lock(load->mutex);
+            load->sound = std::move(result);
+        }
         promise->finish();
     });
 }

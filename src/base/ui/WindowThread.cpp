@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QThread>
+#include <QThreadPool>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -96,6 +97,25 @@ bool RunInWorker(const std::function<bool()>& job) {
     loop.exec();
     worker.join();
     return result;
+}
+
+void StartInPool(std::function<void()> work) {
+    static std::mutex mutex;
+    static std::deque<std::function<void()>> jobs;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        jobs.push_back(std::move(work));
+    }
+    // One pool task per job; each takes the oldest job waiting.
+    QThreadPool::globalInstance()->start([] {
+        std::function<void()> job;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            job = std::move(jobs.front());
+            jobs.pop_front();
+        }
+        job();
+    });
 }
 
 }  // namespace ravlin

@@ -4,10 +4,11 @@
 #include <QFutureWatcher>
 #include <QImageReader>
 #include <QPromise>
-#include <QThreadPool>
 #include <memory>
+#include <mutex>
 
 #include "base/ui/Text.h"
+#include "base/ui/WindowThread.h"
 
 namespace ravlin {
 
@@ -34,20 +35,35 @@ QImage LoadMonitorPicture(const std::string& path, QSize maxSize) {
 
 void LoadMonitorPictureAsync(const std::string& path, QSize maxSize, QObject* context,
                              std::function<void(const QImage&)> done) {
-    auto promise = std::make_shared<QPromise<QImage>>();
+    // The picture goes over under a std::mutex (seen by ThreadSanitizer); the promise only
+    // says that it is there.
+    struct TLoad {
+        std::mutex mutex;
+        QImage image;
+    };
+    auto load = std::make_shared<TLoad>();
+    auto promise = std::make_shared<QPromise<void>>();
     // The watcher lives on the context's thread and dies with it, so a picture that
     // arrives after its window closed is dropped instead of reaching a dead window.
-    auto* watcher = new QFutureWatcher<QImage>(context);
+    auto* watcher = new QFutureWatcher<void>(context);
     QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
-                     [watcher, done = std::move(done)] {
-                         const QFuture<QImage> future = watcher->future();
-                         if (future.resultCount() > 0) done(future.result());
+                     [watcher, load, done = std::move(done)] {
+                         QImage image;
+                         {
+                             const std::lock_guard<std::mutex> lock(load->mutex);
+                             image = load->image;
+                         }
+                         done(image);
                          watcher->deleteLater();
                      });
     watcher->setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise, path, maxSize] {
+    StartInPool([promise, path, maxSize, load] {
         promise->start();
-        promise->addResult(LoadMonitorPicture(path, maxSize));
+        QImage image = LoadMonitorPicture(path, maxSize);
+        {
+            const std::lock_guard<std::mutex> lock(load->mutex);
+            load->image = std::move(image);
+        }
         promise->finish();
     });
 }
