@@ -139,19 +139,7 @@ bool Prepare(test::TSimProcess& sim, TProxy& proxy, TKomunikace& link, TRx& rx, 
     if (!rx.Init()) return false;
     // Fill the whole record area so that the block method reads every block.
     const int start = rx.Device.StartAddress, end = rx.Device.EndAddress;
-    for (int a = start; a <= end; a += 0x400) {
-        const int n = std::min(0x400, end - a + 1);
-        std::string data;
-        char b[3];
-        for (int i = 0; i < n; ++i) {
-            std::snprintf(b, sizeof b, "%02X", (a + i) * 13 % 127);
-            data += b;
-        }
-        char addr[8];
-        std::snprintf(addr, sizeof addr, "%04X", a);
-        if (sim.Control(std::string("memory ") + addr + " " + data) != "ok") return false;
-    }
-    return true;
+    return sim.FillPattern(start, end);
 }
 
 TResult Job(TProxy& proxy, TKom& kom, TKom::TJob job) {

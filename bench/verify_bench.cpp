@@ -72,17 +72,9 @@ int main() {
         return 1;
     }
     const int start = rx.Device.StartAddress, end = rx.Device.EndAddress;
-    for (int a = start; a <= end; a += 0x400) {
-        const int n = std::min(0x400, end - a + 1);
-        std::string data;
-        char b[3];
-        for (int i = 0; i < n; ++i) {
-            std::snprintf(b, sizeof b, "%02X", (a + i) * 13 % 127);
-            data += b;
-        }
-        char addr[8];
-        std::snprintf(addr, sizeof addr, "%04X", a);
-        sim.Control(std::string("memory ") + addr + " " + data);
+    if (!sim.FillPattern(start, end)) {
+        std::printf("cannot fill the simulator's memory\n");
+        return 1;
     }
     int status = 0;
     std::printf("verification cost at %ld bit/s (ravlin-sim, KV8M, %d bytes of records)\n", kBaud,

@@ -11,6 +11,9 @@ namespace ravlin {
 
 using PopisType = std::vector<std::string>;
 
+// Text `id` of a language table; empty for an id the table does not hold.
+const std::string& TextAt(const PopisType& texts, int id);
+
 // One message as the user reads it. `textId` is the language text it starts with,
 // or -1 for the few fixed texts ("Can't connect", "Data coding error", ...).
 struct TMessage {

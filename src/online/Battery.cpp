@@ -9,12 +9,6 @@
 namespace ravlin {
 namespace {
 
-const std::string& Text(const PopisType& texts, int id) {
-    static const std::string kNone;
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                             : kNone;
-}
-
 int UserIndex(TBattField field) {
     return static_cast<int>(field) - static_cast<int>(TBattField::UserNumber);
 }
@@ -43,11 +37,11 @@ std::vector<TBattField> BatteryColumns(const TUserVisibility& visible) {
 std::string BatteryTitle(TBattField field, const PopisType& texts, const TUserFieldTitles& titles) {
     switch (field) {
         case TBattField::Serial:
-            return Text(texts, 28);
+            return TextAt(texts, 28);
         case TBattField::State:
-            return Text(texts, 169);
+            return TextAt(texts, 169);
         case TBattField::Time:
-            return Text(texts, 168);
+            return TextAt(texts, 168);
         default:
             return titles[static_cast<size_t>(UserIndex(field))];
     }
@@ -58,7 +52,7 @@ std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType
         case TBattField::Serial:
             return entry.Serial;
         case TBattField::State:
-            return Text(texts, entry.State == TLowBatt::Low ? 204 : 205);
+            return TextAt(texts, entry.State == TLowBatt::Low ? 204 : 205);
         case TBattField::Time:
             return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
         case TBattField::UserNumber:
@@ -70,7 +64,7 @@ std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType
 
 TCellColour BatteryCellColour(const TLowBatt& entry, TBattField field, const PopisType& texts) {
     if (field != TBattField::State) return TCellColour::Default;
-    return BatteryCell(entry, field, texts) == Text(texts, 204) ? TCellColour::Red
+    return BatteryCell(entry, field, texts) == TextAt(texts, 204) ? TCellColour::Red
                                                                 : TCellColour::Green;
 }
 

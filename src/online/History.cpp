@@ -9,12 +9,6 @@
 namespace ravlin {
 namespace {
 
-const std::string& Text(const PopisType& texts, int id) {
-    static const std::string kNone;
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                             : kNone;
-}
-
 int UserIndex(THistoryField field) {
     return static_cast<int>(field) - static_cast<int>(THistoryField::UserNumber);
 }
@@ -65,13 +59,13 @@ std::string HistoryTitle(THistoryField field, const PopisType& texts,
                          const TUserFieldTitles& titles) {
     switch (field) {
         case THistoryField::Serial:
-            return Text(texts, 28);
+            return TextAt(texts, 28);
         case THistoryField::Button:
-            return Text(texts, 29);
+            return TextAt(texts, 29);
         case THistoryField::Time:
-            return Text(texts, 216);
+            return TextAt(texts, 216);
         case THistoryField::Battery:
-            return Text(texts, 169);
+            return TextAt(texts, 169);
         default:
             return titles[static_cast<size_t>(UserIndex(field))];
     }
@@ -86,7 +80,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const Popis
         case THistoryField::Time:
             return rec.Time == kNoTime ? rec.TimeText : FormatLogTime(rec.Time);
         case THistoryField::Battery:
-            return Text(texts, rec.LowBatt ? 204 : 217);
+            return TextAt(texts, rec.LowBatt ? 204 : 217);
         case THistoryField::UserNumber:
             return std::to_string(rec.UserNumber);
         default:
@@ -95,7 +89,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const Popis
 }
 
 bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const PopisType& texts) {
-    return field == THistoryField::Battery && HistoryCell(rec, field, texts) == Text(texts, 204);
+    return field == THistoryField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204);
 }
 
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field) {

@@ -13,13 +13,9 @@ constexpr int kTimeMin = 350;
 constexpr int kStateMin = 300;
 constexpr int kUserNumberMax = 250;
 
-std::string Text(const PopisType& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[id] : std::string();
-}
-
 std::vector<std::string> Choices(const PopisType& texts, int timeText,
                                  const TUserFieldTitles& titles) {
-    std::vector<std::string> items = {Text(texts, timeText), Text(texts, kTextCode)};
+    std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
     items.insert(items.end(), titles.begin(), titles.end());
     return items;
 }

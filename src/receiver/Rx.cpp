@@ -21,11 +21,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-const std::string& Text(const PopisType& texts, int i) {
-    static const std::string empty;
-    return (i >= 0 && static_cast<size_t>(i) < texts.size()) ? texts[i] : empty;
-}
-
 }  // namespace
 
 TRx::TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir)
@@ -110,7 +105,7 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
 }
 
 bool TRx::ReadDescriptor() {
-    const TMessage cannotRead = TMessage::Lang(texts_, 110, " - " + Text(texts_, 112));
+    const TMessage cannotRead = TMessage::Lang(texts_, 110, " - " + TextAt(texts_, 112));
     // Work on a copy: a failure leaves the description as it was.
     TDevice device = Device;
     std::string hex;
@@ -170,7 +165,7 @@ bool TRx::CtiPass(std::string& password) {
 bool TRx::OverHeslo() {
     std::string name, password;
     if (!CtiName(name) || !CtiPass(password)) {
-        ui_.Error(TMessage::Lang(texts_, 110, " " + Text(texts_, 112)));
+        ui_.Error(TMessage::Lang(texts_, 110, " " + TextAt(texts_, 112)));
         return false;
     }
     if (name == Device.Name && password == Device.Password) return true;

@@ -309,6 +309,30 @@ void TSession::TransferOptions() {
     ctx_.kom.SetOptions(options);
 }
 
+bool TSession::PrepareUploadImage(TSessionJob& job, TDevice& device, TRecordTable& packed,
+                                  bool& encodeFailed) {
+    TKomunikace& link = ctx_.link;
+    TRx& rx = ctx_.rx;
+    encodeFailed = false;
+    if (!link.IsOpen() && !link.Otevri()) {
+        link.Zavri();
+        return false;
+    }
+    device = job.device;
+    packed = job.table;
+    if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
+        encodeFailed = true;
+        link.Zavri();
+        return false;
+    }
+    rx.Device.UsedCount = device.UsedCount;
+    if (!rx.OverHeslo()) {
+        LogoutLocked(job);
+        return false;
+    }
+    return true;
+}
+
 bool TSession::ReadAndCompare(TSessionJob& job, TDevice& device, TRecordTable& packed,
                               TRecordTable& receiver, TRecordTable& upload,
                               TUploadComparison& out) {
@@ -357,29 +381,20 @@ bool TSession::UploadJob(TSessionJob& job) {
     if (!busy.ok()) return false;
     TKomunikace& link = ctx_.link;
     TRx& rx = ctx_.rx;
-    if (!link.IsOpen() && !link.Otevri()) {
-        link.Zavri();
-        return false;
-    }
     // The encoder packs a copy of the records; the program gets the packed table once the
     // upload goes ahead (or when the encoding stopped half-way, as the data file writer
     // leaves it).
-    TDevice device = job.device;
-    TRecordTable packed = job.table;
+    TDevice device;
+    TRecordTable packed;
     auto handOver = [&] {
         job.device = device;
         job.table = packed;
         job.newDevice = true;
         job.newTable = true;
     };
-    if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
-        handOver();
-        link.Zavri();
-        return false;
-    }
-    rx.Device.UsedCount = device.UsedCount;
-    if (!rx.OverHeslo()) {
-        LogoutLocked(job);
+    bool encodeFailed = false;
+    if (!PrepareUploadImage(job, device, packed, encodeFailed)) {
+        if (encodeFailed) handOver();
         return false;
     }
     auto end = [&](bool ok) {
@@ -446,29 +461,16 @@ bool TSession::CompareJob(TSessionJob& job) {
     LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = ctx_.link;
-    TRx& rx = ctx_.rx;
-    if (!link.IsOpen() && !link.Otevri()) {
-        link.Zavri();
-        return false;
-    }
     // Nothing of the program changes: the packed copy stays the command's.
-    TDevice device = job.device;
-    TRecordTable packed = job.table;
-    if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
-        link.Zavri();
-        return false;
-    }
-    rx.Device.UsedCount = device.UsedCount;
-    if (!rx.OverHeslo()) {
-        LogoutLocked(job);
-        return false;
-    }
+    TDevice device;
+    TRecordTable packed;
+    bool encodeFailed = false;
+    if (!PrepareUploadImage(job, device, packed, encodeFailed)) return false;
     TRecordTable receiver, upload;
     TUploadComparison comparison;
     const bool ok = ReadAndCompare(job, device, packed, receiver, upload, comparison);
     if (ok) job.comparison = std::move(comparison);
-    link.Zavri();
+    ctx_.link.Zavri();
     Restart(job, onlineWasOn);
     return ok;
 }

@@ -188,6 +188,12 @@ class TSession {
     // (a packed copy of job.table) for `device`; `receiver` and `upload` get the decoded
     // sides with the user information the document knows. False after a reported failure
     // or a cancel; the link stays open.
+    // The link opened, a packed copy of the job's table (`device`, `packed`) encoded into
+    // the upload image, and the password checked again. False on a failure;
+    // `encodeFailed` says that the encoding was what failed (the copy then holds what the
+    // encoder left).
+    bool PrepareUploadImage(TSessionJob& job, TDevice& device, TRecordTable& packed,
+                            bool& encodeFailed);
     bool ReadAndCompare(TSessionJob& job, TDevice& device, TRecordTable& packed,
                         TRecordTable& receiver, TRecordTable& upload, TUploadComparison& out);
     TUploadChoice AskUpload(const TUploadComparison& comparison);

@@ -40,11 +40,6 @@ bool ParseNumber(const std::string& text, int& value) {
     return catalog_detail::ParseInt(text, value);
 }
 
-std::string Text(const PopisType& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                             : std::string();
-}
-
 }  // namespace
 
 int TimeValue(const TTimeBoxes& boxes, bool limit) {
@@ -107,7 +102,7 @@ int UserTextCapacity(const TDevice& device) {
 TRecordEditor::TRecordEditor(const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
                              TUserInterface& ui)
     : texts_(texts), fnc_(fnc), device_(device), ui_(ui) {
-    for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = Text(texts, 153 + i);
+    for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = TextAt(texts, 153 + i);
 }
 
 void TRecordEditor::Open(const TData& record, const std::string& txDir, const std::string& txFile) {

@@ -25,10 +25,6 @@ constexpr int kTextChannels = 151;
 constexpr int kTextTime = 152;
 constexpr int kMaxRelays = 20;
 
-std::string Text(const PopisType& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[id] : std::string();
-}
-
 std::string Call(const std::function<std::string(const TData&)>& f, const TData& r) {
     return f ? f(r) : std::string();
 }
@@ -171,19 +167,19 @@ TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device) {
 std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles) {
     switch (k) {
         case kind::Position:
-            return Text(texts, kTextPosition);
+            return TextAt(texts, kTextPosition);
         case kind::Code:
-            return Text(texts, kTextCode);
+            return TextAt(texts, kTextCode);
         case kind::TxType:
-            return Text(texts, kTextTxType);
+            return TextAt(texts, kTextTxType);
         case kind::Button:
-            return Text(texts, kTextButton);
+            return TextAt(texts, kTextButton);
         case kind::Function:
-            return Text(texts, kTextFunction);
+            return TextAt(texts, kTextFunction);
         case kind::Channels:
-            return Text(texts, kTextChannels);
+            return TextAt(texts, kTextChannels);
         case kind::Time:
-            return Text(texts, kTextTime);
+            return TextAt(texts, kTextTime);
         case kind::Rs232:
             return "RS-232";
         default:
@@ -191,9 +187,9 @@ std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles)
     }
     if (k >= kind::UserID && k <= kind::User4) return titles[k - kind::UserID];
     if (k > kind::RelayFunction && k <= kind::RelayFunction + kMaxRelays)
-        return Text(texts, kTextRelayFunction) + std::to_string(k - kind::RelayFunction);
+        return TextAt(texts, kTextRelayFunction) + std::to_string(k - kind::RelayFunction);
     if (k > kind::RelayTime && k <= kind::RelayTime + kMaxRelays)
-        return Text(texts, kTextRelayTime) + std::to_string(k - kind::RelayTime);
+        return TextAt(texts, kTextRelayTime) + std::to_string(k - kind::RelayTime);
     return {};
 }
 

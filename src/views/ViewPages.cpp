@@ -11,10 +11,6 @@ constexpr int kTextCode = 28;
 constexpr int kWideMin = 200;  // texts that are often long
 constexpr int kUserNumberMax = 250;
 
-std::string Text(const PopisType& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[id] : std::string();
-}
-
 // Kinds behind the File view's find choices 1..7.
 constexpr int kFileFindKinds[] = {kind::Position,  kind::Code,      kind::UserID, kind::User1,
                                   kind::User1 + 1, kind::User1 + 2, kind::User4};
@@ -38,7 +34,7 @@ std::string TMemoryViewRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TMemoryViewRows::FindChoices() const {
-    return {Text(texts_, kTextPosition), Text(texts_, kTextCode)};
+    return {TextAt(texts_, kTextPosition), TextAt(texts_, kTextCode)};
 }
 
 int TMemoryViewRows::FindColumn(int item) const {
@@ -74,7 +70,7 @@ std::string TFileViewRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TFileViewRows::FindChoices() const {
-    std::vector<std::string> items = {Text(texts_, kTextPosition), Text(texts_, kTextCode)};
+    std::vector<std::string> items = {TextAt(texts_, kTextPosition), TextAt(texts_, kTextCode)};
     items.insert(items.end(), titles_.begin(), titles_.end());
     return items;
 }

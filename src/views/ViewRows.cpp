@@ -11,10 +11,6 @@ constexpr int kTextCode = 28;
 constexpr int kTextBatteryTime = 168;
 constexpr int kTextHistoryTime = 216;
 
-std::string Text(const PopisType& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[id] : std::string();
-}
-
 template <typename T>
 T At(const std::vector<T>& v, int i, T def) {
     return i >= 0 && static_cast<size_t>(i) < v.size() ? v[i] : def;
@@ -23,7 +19,7 @@ T At(const std::vector<T>& v, int i, T def) {
 // Find choices: the time stamp, the transmitter code, then the five user columns.
 void SetFindChoices(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
                     int timeText, std::vector<int> columns) {
-    rows.findChoices = {Text(texts, timeText), Text(texts, kTextCode)};
+    rows.findChoices = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
     rows.findColumns = std::move(columns);
 }

@@ -17,6 +17,7 @@ namespace ravlin::test {
 struct TCliResult {
     int status = -1;  // exit status; -1 killed or timed out
     std::string out, err;
+    double seconds = 0;  // from the start to the end
 };
 
 class TCliRun {
@@ -36,6 +37,7 @@ class TCliRun {
         int out[2], err[2];
         if (::pipe2(out, O_CLOEXEC) != 0) return false;
         if (::pipe2(err, O_CLOEXEC) != 0) return false;
+        start_ = Clock::now();
         pid_ = ::fork();
         if (pid_ == 0) {
             const int null = ::open("/dev/null", O_RDONLY);
@@ -75,7 +77,12 @@ class TCliRun {
         if (err_ >= 0) ::close(err_);
         out_ = err_ = -1;
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
         return r;
+    }
+    // Sends `sig` to the running program (an interrupt, as Ctrl+C does).
+    void Signal(int sig) {
+        if (pid_ > 0) ::kill(pid_, sig);
     }
     static TCliResult Run(const std::vector<std::string>& args, int timeoutMs = 30000) {
         TCliRun run;
@@ -98,6 +105,7 @@ class TCliRun {
     }
     pid_t pid_ = -1;
     int out_ = -1, err_ = -1;
+    Clock::time_point start_;
 };
 
 }  // namespace ravlin::test

@@ -169,6 +169,24 @@ class TSimProcess {
         return ReadLine(reply, timeoutMs) ? reply : std::string();
     }
 
+    // Fills the simulator's memory from `start` to `end` (inclusive) with a fixed pattern of
+    // distinct bytes, so that every block of a download carries data.
+    bool FillPattern(int start, int end) {
+        for (int a = start; a <= end; a += 0x400) {
+            const int n = std::min(0x400, end - a + 1);
+            std::string data;
+            char b[3];
+            for (int i = 0; i < n; ++i) {
+                std::snprintf(b, sizeof b, "%02X", (a + i) * 13 % 127);
+                data += b;
+            }
+            char addr[8];
+            std::snprintf(addr, sizeof addr, "%04X", a);
+            if (Control(std::string("memory ") + addr + " " + data) != "ok") return false;
+        }
+        return true;
+    }
+
     // count bytes of simulator memory from address, as uppercase hex digits.
     std::string Peek(int address, int count) {
         char cmd[64];

@@ -1,12 +1,9 @@
 // ravlin-cli download/upload/passwd/listen against the real simulator, over TCP and a
 // pseudo-terminal, with and without injected faults.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "CliRun.h"
 #include "SimProcess.h"
 
 namespace ravlin {
@@ -26,82 +24,8 @@ namespace fs = std::filesystem;
 using test::TSimProcess;
 using Clock = std::chrono::steady_clock;
 
-struct TRun {
-    int status = -1;  // exit status; -1 killed or timed out
-    std::string out, err;
-    double seconds = 0;
-};
-
-// A running ravlin-cli; Finish() collects its output.
-class TCli {
-  public:
-    void Start(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{std::string(RAVLIN_BIN_DIR) + "/ravlin-cli"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> c;
-        for (auto& a : argv) c.push_back(a.data());
-        c.push_back(nullptr);
-        int out[2], err[2];
-        ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
-        ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
-        start_ = Clock::now();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            int devnull = ::open("/dev/null", O_RDONLY);
-            ::dup2(devnull, 0);
-            ::dup2(out[1], 1);
-            ::dup2(err[1], 2);
-            ::execv(c[0], c.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    // Reads output until the process ends or timeoutMs passes (then kills it).
-    TRun Finish(int timeoutMs = 30000) {
-        TRun r;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (out_ >= 0 || err_ >= 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count();
-            if (left <= 0) {
-                ::kill(pid_, SIGKILL);
-                break;
-            }
-            pollfd p[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-            if (::poll(p, 2, static_cast<int>(left)) <= 0) continue;
-            ReadInto(out_, p[0].revents, r.out);
-            ReadInto(err_, p[1].revents, r.err);
-        }
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        if (out_ >= 0) ::close(out_);
-        if (err_ >= 0) ::close(err_);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-        return r;
-    }
-    void Signal(int sig) { ::kill(pid_, sig); }
-
-  private:
-    static void ReadInto(int& fd, short revents, std::string& to) {
-        if (fd < 0 || !(revents & (POLLIN | POLLHUP | POLLERR))) return;
-        char buf[4096];
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0) {
-            to.append(buf, static_cast<size_t>(n));
-        } else {
-            ::close(fd);
-            fd = -1;
-        }
-    }
-    pid_t pid_ = -1;
-    int out_ = -1, err_ = -1;
-    Clock::time_point start_;
-};
+using TRun = test::TCliResult;
+using TCli = test::TCliRun;
 
 std::string HexOf(const std::vector<uint8_t>& bytes) {
     static const char* digits = "0123456789ABCDEF";
@@ -152,7 +76,7 @@ class TransferE2e : public ::testing::TestWithParam<TSimProcess::TTransport> {
         std::vector<std::string> all = Base();
         all.insert(all.end(), args.begin(), args.end());
         TCli cli;
-        cli.Start(all);
+        if (!cli.Start(all)) return {};
         return cli.Finish(timeoutMs);
     }
     // Writes distinct data into the first `records` records of the simulator.
@@ -273,7 +197,7 @@ TEST_P(TransferE2e, ListenPrintsOneLinePerReception) {
     std::vector<std::string> args = Base();
     args.insert(args.end(), {"listen", "--count", "2"});
     TCli cli;
-    cli.Start(args);
+    ASSERT_TRUE(cli.Start(args));
     // Login reads descriptor, name and password; listening starts after the check of
     // name and password.
     ASSERT_TRUE(WaitFrames(5));
@@ -292,7 +216,7 @@ TEST_P(TransferE2e, ListenStopsOnInterrupt) {
     std::vector<std::string> args = Base();
     args.push_back("listen");
     TCli cli;
-    cli.Start(args);
+    ASSERT_TRUE(cli.Start(args));
     ASSERT_TRUE(WaitFrames(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     cli.Signal(SIGINT);
@@ -475,7 +399,7 @@ TEST_P(TransferTcp, InterruptEndsADownloadOnADeadLineWithin130) {
     std::vector<std::string> args = Base();
     args.insert(args.end(), {"download", "-o", home + "/dead.rvl", "--no-backup"});
     TCli cli;
-    cli.Start(args);
+    ASSERT_TRUE(cli.Start(args));
     ASSERT_TRUE(WaitFrames(4, 20000));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto sent = Clock::now();
@@ -494,7 +418,7 @@ TEST_P(TransferTcp, ListenEndsWithStatusZeroWhenTheReceiverClosesInOrder) {
     std::vector<std::string> args = Base();
     args.push_back("listen");
     TCli cli;
-    cli.Start(args);
+    ASSERT_TRUE(cli.Start(args));
     ASSERT_TRUE(WaitFrames(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(sim.Control("disconnect"), "ok");
@@ -566,10 +490,10 @@ INSTANTIATE_TEST_SUITE_P(Tcp, TransferTcp, ::testing::Values(TSimProcess::Tcp));
 
 TEST(TransferCli, UsageErrors) {
     TCli cli;
-    cli.Start({"--tcp", "127.0.0.1:1", "download"});
+    ASSERT_TRUE(cli.Start({"--tcp", "127.0.0.1:1", "download"}));
     EXPECT_EQ(cli.Finish().status, 2);
     TCli cli2;
-    cli2.Start({"--tcp", "127.0.0.1:1", "passwd"});
+    ASSERT_TRUE(cli2.Start({"--tcp", "127.0.0.1:1", "passwd"}));
     EXPECT_EQ(cli2.Finish().status, 2);
 }
 

@@ -183,6 +183,24 @@ class RecordsTest : public QObject {
         QTest::keyClick(grid, static_cast<Qt::Key>(key), modifiers);
     }
 
+    // A KV8T-N holding "Door" (23456, button 3) at 1 and "Stairs" (0ABCD, button 1) at 2.
+    void StartWithDoorAndStairs() {
+        StartWith("KV8T-N",
+                  {TextRecord("01"
+                              "3"
+                              "23456"
+                              "01"
+                              "0000",
+                              "Door"),
+                   TextRecord("02"
+                              "1"
+                              "0ABCD"
+                              "03"
+                              "0000",
+                              "Stairs")},
+                  24 * 10);
+    }
+
   private slots:
     void init() { QVERIFY(dir.isValid()); }
 
@@ -320,20 +338,7 @@ class RecordsTest : public QObject {
     }
 
     void contextMenuOffersTheRecordCommands() {
-        StartWith("KV8T-N",
-                  {TextRecord("01"
-                              "3"
-                              "23456"
-                              "01"
-                              "0000",
-                              "Door"),
-                   TextRecord("02"
-                              "1"
-                              "0ABCD"
-                              "03"
-                              "0000",
-                              "Stairs")},
-                  24 * 10);
+        StartWithDoorAndStairs();
         QMenu* menu = records().contextMenu();
         QVERIFY(!menu->isVisible());
         SelectRow(memoryGrid(), 1);
@@ -484,20 +489,7 @@ class RecordsTest : public QObject {
     // deletes another, undoes the last two, uploads; downloaded again, the receiver holds
     // exactly that.
     void newUsersEditUploadedAndDownloadedAgain() {
-        StartWith("KV8T-N",
-                  {TextRecord("01"
-                              "3"
-                              "23456"
-                              "01"
-                              "0000",
-                              "Door"),
-                   TextRecord("02"
-                              "1"
-                              "0ABCD"
-                              "03"
-                              "0000",
-                              "Stairs")},
-                  24 * 10);
+        StartWithDoorAndStairs();
         const TRecordTable downloaded = core().table;
         auto done = OnNextModal<TEditForm>([](TEditForm* f) { f->reject(); });
         form().Action("MenuAdd")->trigger();
@@ -564,20 +556,7 @@ class RecordsTest : public QObject {
     }
 
     void theHistoryStartsAfreshAfterOpenAndSave() {
-        StartWith("KV8T-N",
-                  {TextRecord("01"
-                              "3"
-                              "23456"
-                              "01"
-                              "0000",
-                              "Door"),
-                   TextRecord("02"
-                              "1"
-                              "0ABCD"
-                              "03"
-                              "0000",
-                              "Stairs")},
-                  24 * 10);
+        StartWithDoorAndStairs();
         const QString file = dir.path() + "/history.rvl";
         desktop->documents().chooser().fileResponder =
             [&](bool, const TFileDialog&) -> std::optional<std::string> {

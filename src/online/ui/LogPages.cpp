@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "base/ui/Text.h"
+#include "views/ui/GridModel.h"
 
 namespace ravlin {
 
@@ -118,20 +119,8 @@ QVariant TBatteryModel::headerData(int section, Qt::Orientation o, int role) con
 // ---- grids --------------------------------------------------------------------------
 
 QTableView* MakeLogGrid(QAbstractTableModel* model, const char* name, QWidget* parent) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setWordWrap(false);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setDefaultSectionSize(20);
+    QTableView* grid = MakePageGrid(model, name, parent);
     QHeaderView* header = grid->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setStretchLastSection(false);
     header->setSortIndicatorShown(true);
     header->setSectionsClickable(true);
     return grid;

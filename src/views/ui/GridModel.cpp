@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QHeaderView>
 #include <QPalette>
 
 #include "base/ui/Text.h"
@@ -75,6 +76,24 @@ void TRedRowDelegate::initStyleOption(QStyleOptionViewItem* option,
                          QColor((h.red() + 2 * b.red()) / 3, (h.green() + 2 * b.green()) / 3,
                                 (h.blue() + 2 * b.blue()) / 3));
     }
+}
+
+QTableView* MakePageGrid(QAbstractTableModel* model, const char* name, QWidget* parent) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(name);
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setWordWrap(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    QHeaderView* header = grid->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    return grid;
 }
 
 }  // namespace ravlin

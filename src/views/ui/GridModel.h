@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <functional>
 #include <string>
 
@@ -53,5 +54,10 @@ class TRedRowDelegate : public QStyledItemDelegate {
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
+
+// A read-only grid of whole rows as the main window's pages show them: rows selected
+// whole (several at once), no editing and no wrapping, fixed rows 20 pixels high without
+// a row header, left-aligned column titles that do not light up.
+QTableView* MakePageGrid(QAbstractTableModel* model, const char* name, QWidget* parent = nullptr);
 
 }  // namespace ravlin

@@ -21,20 +21,8 @@ namespace ravlin {
 namespace {
 
 QTableView* MakeGrid(TGridModel* model, const char* name) {
-    auto* grid = new QTableView;
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setWordWrap(false);
+    QTableView* grid = MakePageGrid(model, name);
     grid->setTextElideMode(Qt::ElideRight);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setDefaultSectionSize(20);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    grid->horizontalHeader()->setStretchLastSection(false);
     grid->horizontalHeader()->setDefaultSectionSize(kDefaultColumnWidth);
     grid->setItemDelegate(new TRedRowDelegate(grid));
     grid->setAlternatingRowColors(false);
