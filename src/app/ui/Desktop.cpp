@@ -8,6 +8,7 @@
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
+#include "monitoring/ui/MonitorController.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
 #include "views/ui/ViewsController.h"
@@ -94,24 +95,33 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                        busy_,
                        notifications_},
         *form_, *views_);
+    monitor_ = std::make_unique<TMonitorController>(
+        TMonitorContext{c.texts(), c.folders,
+                        TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
+                                            set.LastMonitorFile},
+                        ui_, busy_, notifications_},
+        *form_, *online_);
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
-    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
+    TStartupMonitor& monitor = *this;
+    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor);
 
     connect(form_.get(), &TMainForm::firstShown, this, &TDesktop::FirstShow);
-    connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::CloseQuery);
+    connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::WindowCloseQuery);
     connect(form_.get(), &TMainForm::closing, this, &TDesktop::Closing);
     // The language loader applies its texts to the window.
     c.language.onLoaded = [this] {
         form_->ApplyTexts();
         receiver_->UpdateLoginCaption();
         online_->ApplyTexts();
+        monitor_->ApplyTexts();
     };
 }
 
 TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
+    monitor_.reset();
     online_.reset();
     status_.reset();
     receiver_.reset();
@@ -191,7 +201,23 @@ void TDesktop::CloseOnline() {
     online_->CloseOnline();
 }
 
-void TDesktop::CloseQuery(bool& accept) {
+void TDesktop::InitMonitor() {
+    monitor_->InitMonitor();
+}
+
+bool TDesktop::OpenMonitorFile(const std::string& fileName) {
+    return monitor_->OpenMonitorFile(fileName);
+}
+
+void TDesktop::StartMonitor() {
+    monitor_->StartMonitor();
+}
+
+bool TDesktop::CloseQuery() {
+    return monitor_->CloseQuery();
+}
+
+void TDesktop::WindowCloseQuery(bool& accept) {
     if (busy_.Busy()) {  // a command must end first
         accept = false;
         return;

@@ -20,6 +20,7 @@ struct TCore;
 class TDocumentController;
 class TInfoForm;
 class TMainForm;
+class TMonitorController;
 class TOnlineController;
 class TReceiverController;
 class TStatusController;
@@ -35,7 +36,10 @@ struct TStartOptions {
 // `error`. Returns false on a usage error.
 bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& error);
 
-class TDesktop : public QObject, private TStartupWindow, private TStartupOnline {
+class TDesktop : public QObject,
+                 private TStartupWindow,
+                 private TStartupOnline,
+                 private TStartupMonitor {
     Q_OBJECT
   public:
     explicit TDesktop(const TStartOptions& options, QObject* parent = nullptr);
@@ -56,6 +60,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     TViewsController& views() { return *views_; }
     TStatusController& status() { return *status_; }
     TOnlineController& online() { return *online_; }
+    TMonitorController& monitor() { return *monitor_; }
 
   private:
     // TStartupWindow
@@ -72,10 +77,15 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     void LoadLogs() override;
     void StartOnline() override;
     void CloseOnline() override;
+    // TStartupMonitor
+    void InitMonitor() override;
+    bool OpenMonitorFile(const std::string& fileName) override;
+    void StartMonitor() override;
+    bool CloseQuery() override;
 
     void FirstShow();
     void FirstActivation();
-    void CloseQuery(bool& accept);
+    void WindowCloseQuery(bool& accept);
     void Closing();
 
     TStartOptions options_;
@@ -90,8 +100,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     std::unique_ptr<TReceiverController> receiver_;
     std::unique_ptr<TStatusController> status_;
     std::unique_ptr<TOnlineController> online_;
-    // Until monitoring has its controller.
-    TNoMonitor monitor_;
+    std::unique_ptr<TMonitorController> monitor_;
     std::unique_ptr<TStartup> startup_;
     bool startFailed_ = false;
 };

@@ -1,0 +1,432 @@
+#include "monitoring/ui/MonitorController.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "base/ui/Busy.h"
+#include "base/ui/Notifications.h"
+#include "base/ui/QtSoundPlayer.h"
+#include "base/ui/QtUserInterface.h"
+#include "base/ui/Text.h"
+#include "base/ui/WindowFrame.h"
+#include "base/ui/WindowThread.h"
+#include "document/ui/QtFileChooser.h"
+#include "monitoring/ui/MonitorMessageForm.h"
+#include "monitoring/ui/MonitorModels.h"
+#include "online/Reception.h"
+#include "online/ui/OnlineController.h"
+
+namespace ravlin {
+
+// ---- file dialogs ------------------------------------------------------------------------
+
+std::optional<std::string> TMonitorFileChooser::OpenFile(const TFileDialog& dialog) {
+    return Run(false, dialog);
+}
+
+std::optional<std::string> TMonitorFileChooser::SaveFile(const TFileDialog& dialog) {
+    return Run(true, dialog);
+}
+
+std::optional<std::string> TMonitorFileChooser::Run(bool save, const TFileDialog& dialog) {
+    if (responder) return responder(save, dialog);
+    QFileDialog fd(parent_, QString(), QString(), TQtFileChooser::QtFilter(dialog.filter));
+    QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
+    if (!dialog.fileName.empty()) {
+        const QFileInfo fi(QPath(dialog.fileName));
+        if (fi.isAbsolute()) dir = fi.absolutePath();
+        fd.selectFile(fi.fileName());
+    }
+    fd.setDirectory(dir);
+    if (save) {
+        fd.setAcceptMode(QFileDialog::AcceptSave);
+        fd.setFileMode(QFileDialog::AnyFile);
+        if (!dialog.defaultExtension.empty())
+            fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
+        if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
+    } else {
+        fd.setAcceptMode(QFileDialog::AcceptOpen);
+        fd.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+    return CorePath(fd.selectedFiles().first());
+}
+
+// ---- construction ------------------------------------------------------------------------
+
+namespace {
+
+// A press in the check box column toggles the row's mark (a click on the box alone would
+// need a second click to select the row first).
+class TMarkFilter : public QObject {
+  public:
+    TMarkFilter(QTableView* grid, std::function<void(int)> mark)
+        : QObject(grid), grid_(grid), mark_(std::move(mark)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::MouseButtonPress) return false;
+        const auto* me = static_cast<QMouseEvent*>(e);
+        const QModelIndex at = grid_->indexAt(me->position().toPoint());
+        if (!at.isValid() || at.column() != kListMark) return false;
+        mark_(at.row() + 1);
+        return true;
+    }
+
+  private:
+    QTableView* grid_;
+    std::function<void(int)> mark_;
+};
+
+}  // namespace
+
+TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFrame& frame,
+                                       TOnlineController& online, QObject* parent)
+    : QObject(parent),
+      ctx_(context),
+      frame_(frame),
+      online_(online),
+      monitor_(context.texts, context.ui),
+      chooser_(frame.Window()) {
+    log_ = std::make_unique<TAlarmLogWriter>(ctx_.folders.HomeFile(kAlarmLogName));
+    sounds_ = std::make_unique<TQtSoundPlayer>(ctx_.folders.dataDir, ctx_.settings.SoundCard,
+                                               ctx_.settings.SoundSpeaker);
+    monitor_.alarmLog = log_.get();
+    monitor_.sound = sounds_.get();
+    monitor_.changed = [this] { Changed(); };
+
+    // The message panel fills the main window in monitor mode.
+    QWidget* central = frame_.Window()->findChild<QTabWidget*>()
+                           ? frame_.Window()->findChild<QTabWidget*>()->parentWidget()
+                           : frame_.Window();
+    panel_ = new QWidget(central);
+    panel_->setObjectName("MessagesPanel");
+    auto* v = new QVBoxLayout(panel_);
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* strip = new QHBoxLayout;
+    selectAll_ = new QCheckBox("Select All", panel_);
+    selectAll_->setObjectName("MessageClearBox1");
+    deactive_ = new QPushButton("Deactive", panel_);
+    deactive_->setObjectName("MessageClearButton");
+    exit_ = new QPushButton("Exit", panel_);
+    exit_->setObjectName("MonitorEndButton");
+    strip->addWidget(selectAll_);
+    strip->addWidget(deactive_);
+    strip->addStretch(1);
+    strip->addWidget(exit_);
+    v->addLayout(strip);
+    grid_ = new QTableView(panel_);
+    grid_->setObjectName("MessageGrid");
+    listModel_ = new TMessageListModel(ctx_.texts, monitor_, Q(ctx_.settings.MonitorFont), grid_);
+    grid_->setModel(listModel_);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_->verticalHeader()->hide();
+    grid_->horizontalHeader()->setStretchLastSection(true);
+    grid_->setColumnWidth(kListMark, 32);
+    grid_->setColumnWidth(kListText, 300);
+    grid_->setColumnWidth(kListActivated, 160);
+    grid_->viewport()->installEventFilter(new TMarkFilter(grid_, [this](int row) { MarkRow(row); }));
+    v->addWidget(grid_, 1);
+    if (central->layout()) central->layout()->addWidget(panel_);
+    panel_->hide();
+
+    blink_.setInterval(500);
+    connect(&blink_, &QTimer::timeout, this, &TMonitorController::Blink);
+    connect(selectAll_, &QCheckBox::clicked, this, &TMonitorController::SelectAllClick);
+    connect(deactive_, &QPushButton::clicked, this, &TMonitorController::DeactiveClick);
+    connect(exit_, &QPushButton::clicked, this, &TMonitorController::ExitClick);
+    connect(listModel_, &TMessageListModel::marksChanged, this, [this] {
+        QSignalBlocker b(selectAll_);
+        selectAll_->setChecked(monitor_.SelectAll());
+    });
+
+    if (QAction* a = frame_.Action("MenuMonitor"))
+        connect(a, &QAction::triggered, this, &TMonitorController::MenuMonitorClick);
+    if (QAction* a = frame_.Action("MenuOpenMonitor"))
+        connect(a, &QAction::triggered, this, &TMonitorController::OpenClick);
+    if (QAction* a = frame_.Action("MenuSaveMonitorAs"))
+        connect(a, &QAction::triggered, this, &TMonitorController::SaveAsClick);
+    connect(&ctx_.notifications, &TNotifications::saveAllRequested, this,
+            &TMonitorController::SaveAll);
+    connect(&online_, &TOnlineController::receptionPolled, this,
+            &TMonitorController::TakeReception);
+    online_.monitorMode = [this] { return monitorMode_; };
+    connect(&online_, &TOnlineController::onlineChanged, this, [this](bool on) {
+        // On-line mode that ends under monitor mode (a lost link) ends it too.
+        if (!on && monitorMode_) Leave();
+    });
+}
+
+TMonitorController::~TMonitorController() {
+    blink_.stop();
+    online_.monitorMode = nullptr;
+    disconnect(&online_, nullptr, this, nullptr);
+    disconnect(selectAll_, nullptr, this, nullptr);
+    for (auto& [i, w] : popups_) delete w.data();
+    popups_.clear();
+    monitor_.sound = nullptr;
+    monitor_.alarmLog = nullptr;
+    monitor_.changed = nullptr;
+}
+
+void TMonitorController::SetSoundPlayer(TSoundPlayer* player) {
+    monitor_.sound = player ? player : sounds_.get();
+}
+
+void TMonitorController::ApplyTexts() {
+    const PopisType& t = ctx_.texts;
+    selectAll_->setText(L(t, 253));
+    deactive_->setText(L(t, 254));
+    exit_->setText(L(t, 252));
+    listModel_->Refresh();
+}
+
+TMonitorMessageForm* TMonitorController::PopupOf(int message) const {
+    auto it = popups_.find(message);
+    return it == popups_.end() ? nullptr : it->second.data();
+}
+
+// ---- entering and leaving ----------------------------------------------------------------
+
+bool TMonitorController::MenuMonitorClick() {
+    if (monitorMode_) {
+        Leave();
+        return true;
+    }
+    if (ctx_.busy.Busy()) return false;
+    onlineBefore_ = online_.Online();
+    // On-line mode logs in first when needed.
+    if (!onlineBefore_ && !online_.MenuOnlineClick()) return false;
+    if (!online_.Online()) return false;
+    Enter();
+    return true;
+}
+
+void TMonitorController::Enter() {
+    monitorMode_ = true;
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect r = s->availableGeometry();
+        monitor_.workArea = TWorkArea{r.left(), r.top(), r.width(), r.height()};
+    }
+    SetWindowForMonitor(true);
+    blink_.start();
+    Refresh();
+    emit monitorModeChanged(true);
+    emit ctx_.notifications.stateChanged();
+}
+
+void TMonitorController::Leave() {
+    if (!monitorMode_) return;
+    monitorMode_ = false;
+    blink_.stop();
+    if (!onlineBefore_ && online_.Online()) online_.LeaveOnline();
+    SetWindowForMonitor(false);
+    emit monitorModeChanged(false);
+    emit ctx_.notifications.stateChanged();
+}
+
+void TMonitorController::SetWindowForMonitor(bool monitor) {
+    auto* main = qobject_cast<QMainWindow*>(frame_.Window());
+    QTabWidget* pages = frame_.Window()->findChild<QTabWidget*>();
+    QToolBar* tools = frame_.Window()->findChild<QToolBar*>();
+    QWidget* onlinePanel = frame_.OnlinePanel();
+    if (monitor) {
+        pagesWereVisible_ = pages && !pages->isHidden();
+        toolBarWasVisible_ = tools && !tools->isHidden();
+        panelWasVisible_ = onlinePanel && !onlinePanel->isHidden();
+        if (pages) pages->hide();
+        if (tools) tools->hide();
+        if (onlinePanel) onlinePanel->hide();
+        panel_->show();
+        // The File, Edit and Communication menus and the communication set-up are off;
+        // only "Exit" of the panel leaves.
+        // The File, Edit and Communication menus and the communication set-up are off;
+        // only "Exit" of the panel leaves.
+        if (main) {
+            const QList<QAction*> menus = main->menuBar()->actions();
+            for (int i : {0, 1, 3})
+                if (i < menus.size()) menus[i]->setEnabled(false);
+        }
+        if (QAction* a = frame_.Action("MenuCommSetup")) a->setEnabled(false);
+        if (QAction* key = frame_.Window()->findChild<QAction*>("MenuMonitorKey"))
+            key->setEnabled(false);
+    } else {
+        panel_->hide();
+        if (pages && pagesWereVisible_) pages->show();
+        if (tools && toolBarWasVisible_) tools->show();
+        if (onlinePanel && panelWasVisible_ && online_.Online()) onlinePanel->show();
+        if (main) {
+            const QList<QAction*> menus = main->menuBar()->actions();
+            for (int i : {0, 1, 3})
+                if (i < menus.size()) menus[i]->setEnabled(true);
+        }
+        if (QAction* a = frame_.Action("MenuCommSetup")) a->setEnabled(true);
+        if (QAction* key = frame_.Window()->findChild<QAction*>("MenuMonitorKey"))
+            key->setEnabled(true);
+    }
+}
+
+// ---- receptions and the message list -------------------------------------------------------
+
+void TMonitorController::TakeReception(const TReception& r) {
+    if (!monitorMode_) return;
+    Apply(monitor_.Prijem(r.serial, r.button));
+    RaisePopups();
+}
+
+void TMonitorController::Apply(const std::vector<TMonitorChange>& changes) {
+    bool front = false;
+    for (const TMonitorChange& c : changes) {
+        if (c.message < 0 || c.message >= static_cast<int>(monitor_.Messages.size())) continue;
+        const TMonitorData& m = monitor_.Messages[static_cast<size_t>(c.message)];
+        if (c.action == TAlarmAction::Activate) {
+            if (m.ShowWindow && m.Slot >= 0) ShowPopup(c.message);
+            if (m.Activate) front = true;
+        } else {
+            ClosePopup(c.message);
+        }
+    }
+    Refresh();
+    if (front) BringToFront();
+}
+
+void TMonitorController::Refresh() {
+    listModel_->Refresh();
+    for (int r = 0; r < listModel_->rowCount(); ++r) {
+        const int m = listModel_->MessageAt(r);
+        const int size = m >= 0 ? DisplayFontSize(monitor_.Messages[static_cast<size_t>(m)].Size) : 8;
+        grid_->setRowHeight(r, size + 12 + size / 3);
+    }
+    grid_->setColumnWidth(kListMark, 32);
+}
+
+void TMonitorController::Blink() {
+    monitor_.ToggleBlink();
+    listModel_->Blink();
+    for (auto& [i, w] : popups_) {
+        if (!w || i >= static_cast<int>(monitor_.Messages.size())) continue;
+        w->ApplyLook(LookOf(monitor_.Messages[static_cast<size_t>(i)], monitor_.BlinkPhase()),
+                     Q(ctx_.settings.MonitorFont));
+    }
+    const std::vector<int> due = monitor_.Escalate(TMonitorTime::Now());
+    for (int i : due) {
+        if (TMonitorMessageForm* w = PopupOf(i)) {
+            w->show();
+            w->raise();
+        }
+    }
+    if (!due.empty()) BringToFront();
+}
+
+void TMonitorController::ShowPopup(int message) {
+    ClosePopup(message);
+    const TMonitorData& m = monitor_.Messages[static_cast<size_t>(message)];
+    auto* w = new TMonitorMessageForm(ctx_.texts, frame_.Window());
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    w->Prepare(message, m, Q(ctx_.settings.MonitorFont));
+    if (const TWindowSlot* slot = monitor_.Slots().Slot(m.Slot)) w->PlaceAt(*slot);
+    w->show();
+    popups_[message] = w;
+}
+
+void TMonitorController::ClosePopup(int message) {
+    auto it = popups_.find(message);
+    if (it == popups_.end()) return;
+    delete it->second.data();
+    popups_.erase(it);
+}
+
+void TMonitorController::RaisePopups() {
+    // The window of the lowest row ends on top.
+    for (int row : monitor_.RowOrder())
+        if (TMonitorMessageForm* w = PopupOf(row); w && w->isVisible()) w->raise();
+}
+
+void TMonitorController::BringToFront() {
+    QWidget* w = frame_.Window();
+    if (w->isMinimized()) w->showNormal();
+    w->raise();
+    w->activateWindow();
+}
+
+void TMonitorController::MarkRow(int row) {
+    if (monitor_.SelectAll()) {
+        monitor_.SetSelectAll(false);
+        QSignalBlocker b(selectAll_);
+        selectAll_->setChecked(false);
+    }
+    monitor_.ToggleMark(row);
+    listModel_->Refresh();
+}
+
+void TMonitorController::SelectAllClick(bool on) {
+    monitor_.SetSelectAll(on);
+    listModel_->Refresh();
+}
+
+void TMonitorController::DeactiveClick() {
+    Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
+    QSignalBlocker b(selectAll_);
+    selectAll_->setChecked(false);
+}
+
+void TMonitorController::ExitClick() {
+    // Marks every message unless "Select All" was already on, then deactivates the marked.
+    if (!monitor_.SelectAll()) monitor_.SetSelectAll(true);
+    Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
+    {
+        QSignalBlocker b(selectAll_);
+        selectAll_->setChecked(false);
+    }
+    Leave();
+}
+
+// ---- files, start-up and exit ---------------------------------------------------------------
+
+void TMonitorController::OpenClick() {
+    if (monitorMode_) return;
+    ctx_.busy.Run([&] { return monitor_.OpenMonitoring(chooser_); });
+}
+
+void TMonitorController::SaveAsClick() {
+    ctx_.busy.Run([&] { return monitor_.SaveMonitoringAs(chooser_); });
+}
+
+void TMonitorController::SaveAll() {
+    monitor_.SaveAll(chooser_);
+}
+
+void TMonitorController::Changed() {
+    if (!monitor_.FileName.empty()) ctx_.settings.LastMonitorFile = monitor_.FileName;
+    if (listModel_) listModel_->Refresh();
+    emit ctx_.notifications.stateChanged();
+}
+
+void TMonitorController::InitMonitor() {
+    monitor_.Init(ctx_.settings.LastMonitorFile, false, std::string());
+}
+
+bool TMonitorController::OpenMonitorFile(const std::string& fileName) {
+    return monitor_.Nacti(fileName);
+}
+
+void TMonitorController::StartMonitor() {
+    if (!monitorMode_) MenuMonitorClick();
+}
+
+bool TMonitorController::CloseQuery() {
+    return monitor_.CloseQuery(chooser_);
+}
+
+}  // namespace ravlin
