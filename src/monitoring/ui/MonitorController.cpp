@@ -136,7 +136,8 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     grid_->setColumnWidth(kListMark, 32);
     grid_->setColumnWidth(kListText, 300);
     grid_->setColumnWidth(kListActivated, 160);
-    grid_->viewport()->installEventFilter(new TMarkFilter(grid_, [this](int row) { MarkRow(row); }));
+    grid_->viewport()->installEventFilter(
+        new TMarkFilter(grid_, [this](int row) { MarkRow(row); }));
     v->addWidget(grid_, 1);
     if (central->layout()) central->layout()->addWidget(panel_);
     panel_->hide();
@@ -305,15 +306,15 @@ void TMonitorController::Refresh() {
     listModel_->Refresh();
     for (int r = 0; r < listModel_->rowCount(); ++r) {
         const int m = listModel_->MessageAt(r);
-        const int size = m >= 0 ? DisplayFontSize(monitor_.Messages[static_cast<size_t>(m)].Size) : 8;
+        const int size =
+            m >= 0 ? DisplayFontSize(monitor_.Messages[static_cast<size_t>(m)].Size) : 8;
         grid_->setRowHeight(r, size + 12 + size / 3);
     }
     grid_->setColumnWidth(kListMark, 32);
 }
 
 void TMonitorController::Blink() {
-    monitor_.ToggleBlink();
-    listModel_->Blink();
+    listModel_->Blink();  // toggles the phase
     for (auto& [i, w] : popups_) {
         if (!w || i >= static_cast<int>(monitor_.Messages.size())) continue;
         w->ApplyLook(LookOf(monitor_.Messages[static_cast<size_t>(i)], monitor_.BlinkPhase()),
