@@ -114,6 +114,34 @@ class MonitorTest : public QObject {
         QCOMPARE(Monitor().monitor().FileName, CorePath(SetupPath()));
     }
 
+    void theMonitoringPageShowsTheSetup() {
+        Form().Action("MenuMonitorView")->trigger();
+        QVERIFY(Form().pages()->isTabVisible(static_cast<int>(TPage::Monitoring)));
+        QCOMPARE(Form().PageShown(), TPage::Monitoring);
+        TMessagesGridModel* messages = Monitor().messagesModel();
+        QCOMPARE(messages->rowCount(), 2);
+        QCOMPARE(messages->index(0, kMsgText).data().toString(), QString("Door open"));
+        Monitor().messagesGrid()->selectRow(0);
+        QCOMPARE(Monitor().activeModel()->rowCount(), 1);
+        QCOMPARE(Monitor().deactiveModel()->rowCount(), 1);
+        Monitor().messagesGrid()->selectRow(1);
+        QCOMPARE(Monitor().deactiveModel()->EventAt(0), -1);  // "Panic" has none
+
+        // A press on the text column's title sorts by it, twice the other way round; the
+        // sort goes to the settings.
+        QHeaderView* header = Monitor().messagesGrid()->horizontalHeader();
+        for (int press = 0; press < 2; ++press) {
+            const QPoint p(
+                header->sectionViewportPosition(kMsgText) + header->sectionSize(kMsgText) / 2,
+                header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, p);
+        }
+        QCOMPARE(Core().settings.MonitorSortCol, int(kMsgText));
+        QVERIFY(!Core().settings.MonitorSortUp);
+        QCOMPARE(messages->index(0, kMsgText).data().toString(), QString("Panic"));
+        Shot(&Form(), "monitoring-page");
+    }
+
     void ctrlF12EntersOnlineAndMonitorMode() {
         QVERIFY(Monitor().messagesPanel()->isHidden());
         Form().activateWindow();
@@ -222,6 +250,30 @@ class MonitorTest : public QObject {
                                            RAVLIN_TEST_DATA_DIR, "--lang", "US", "alarms"});
         QCOMPARE(r.status, 0);
         QVERIFY(QString::fromStdString(r.out).contains("Door open"));
+    }
+
+    void removingAMessageMarksThePageUnsaved() {
+        TMessagesGridModel* messages = Monitor().messagesModel();
+        QCOMPARE(Form().pages()->tabText(static_cast<int>(TPage::Monitoring)).endsWith('*'), false);
+        Monitor().messagesGrid()->selectRow(messages->RowOf(1));  // "Panic"
+        Monitor().RemoveMessagesClick();                          // the question answered Yes
+        QCOMPARE(Monitor().monitor().Messages.size(), size_t(1));
+        QCOMPARE(Monitor().monitor().Messages[0].Text, std::string("Door open"));
+        QVERIFY(!Monitor().monitor().Saved);
+        QVERIFY(WaitFor([&] {
+            return Form().pages()->tabText(static_cast<int>(TPage::Monitoring)).endsWith('*');
+        }));
+        // "Save all" writes the set-up to its file and clears the mark.
+        Form().Action("MenuSave")->trigger();
+        QVERIFY(Monitor().monitor().Saved);
+        QFile f(SetupPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray saved = f.readAll();
+        QVERIFY(saved.contains("Door open"));
+        QVERIFY(!saved.contains("Panic"));
+        QVERIFY(WaitFor([&] {
+            return !Form().pages()->tabText(static_cast<int>(TPage::Monitoring)).endsWith('*');
+        }));
     }
 
     void cleanupTestCase() { desktop.reset(); }

@@ -98,9 +98,16 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     monitor_ = std::make_unique<TMonitorController>(
         TMonitorContext{c.texts(), c.folders,
                         TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
-                                            set.LastMonitorFile},
+                                            set.LastMonitorFile, set.MonitorSortCol,
+                                            set.MonitorSortUp},
                         ui_, busy_, notifications_},
         *form_, *online_);
+    status_->monitorStatus = [this](TStatusInput& in) {
+        const TMonitor& m = monitor_->monitor();
+        in.monitorExists = m.Defined;
+        in.monitorSaved = m.Saved;
+        in.messagesPanelVisible = monitor_->MonitorMode();
+    };
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     TStartupMonitor& monitor = *this;

@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -26,6 +28,7 @@
 #include "document/ui/QtFileChooser.h"
 #include "monitoring/ui/MonitorMessageForm.h"
 #include "monitoring/ui/MonitorModels.h"
+#include "monitoring/ui/QtMonitorEditors.h"
 #include "online/Reception.h"
 #include "online/ui/OnlineController.h"
 
@@ -105,6 +108,13 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     monitor_.alarmLog = log_.get();
     monitor_.sound = sounds_.get();
     monitor_.changed = [this] { Changed(); };
+    messageForm_ = std::make_unique<TMonitorEditForm>(ctx_.texts, ctx_.ui, *sounds_, chooser_,
+                                                      frame_.Window());
+    eventForm_ = std::make_unique<TMonitorEventEditForm>(ctx_.texts, ctx_.ui, ctx_.folders.dataDir,
+                                                         "Tx.def", frame_.Window());
+    editors_ = std::make_unique<TQtMonitorEditors>(*messageForm_, *eventForm_);
+    monitor_.editors = editors_.get();
+    BuildPage();
 
     // The message panel fills the main window in monitor mode.
     QWidget* central = frame_.Window()->findChild<QTabWidget*>()
@@ -152,6 +162,8 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
         selectAll_->setChecked(monitor_.SelectAll());
     });
 
+    if (QAction* a = frame_.Action("MenuMonitorView"))
+        connect(a, &QAction::triggered, this, &TMonitorController::ShowMonitoringPage);
     if (QAction* a = frame_.Action("MenuMonitor"))
         connect(a, &QAction::triggered, this, &TMonitorController::MenuMonitorClick);
     if (QAction* a = frame_.Action("MenuOpenMonitor"))
@@ -178,7 +190,128 @@ TMonitorController::~TMonitorController() {
     popups_.clear();
     monitor_.sound = nullptr;
     monitor_.alarmLog = nullptr;
+    monitor_.editors = nullptr;
     monitor_.changed = nullptr;
+}
+
+void TMonitorController::BuildPage() {
+    QWidget* page = frame_.Page(TPage::Monitoring);
+    if (!page) return;
+    QLayout* layout = page->layout();
+    if (!layout) layout = new QVBoxLayout(page);
+    auto* box = new QWidget(page);
+    auto* v = new QVBoxLayout(box);
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](const char* name, const QString& caption, void (TMonitorController::*fn)()) {
+        auto* b = new QPushButton(caption, box);
+        b->setObjectName(name);
+        connect(b, &QPushButton::clicked, this, fn);
+        buttons->addWidget(b);
+    };
+    button("MonitorAddButton", "Add", &TMonitorController::AddMessageClick);
+    button("MonitorEditButton", "Edit", &TMonitorController::EditMessagesClick);
+    button("MonitorRemoveButton", "Remove", &TMonitorController::RemoveMessagesClick);
+    buttons->addStretch(1);
+    v->addLayout(buttons);
+
+    sort_.column = ctx_.settings.MonitorSortCol;
+    sort_.ascending = ctx_.settings.MonitorSortUp;
+    messagesGrid_ = new QTableView(box);
+    messagesGrid_->setObjectName("MonitorGrid");
+    messagesModel_ = new TMessagesGridModel(ctx_.texts, monitor_, sort_, messagesGrid_);
+    messagesGrid_->setModel(messagesModel_);
+    messagesGrid_->setItemDelegateForColumn(kMsgColor, new TSwatchDelegate(messagesGrid_));
+    messagesGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    messagesGrid_->verticalHeader()->hide();
+    messagesGrid_->horizontalHeader()->setStretchLastSection(true);
+    messagesGrid_->setColumnWidth(kMsgText, 240);
+    messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
+    connect(messagesGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+        messagesModel_->PressHeader(c);
+        ctx_.settings.MonitorSortCol = sort_.column;
+        ctx_.settings.MonitorSortUp = sort_.ascending;
+        messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
+        ShowEventsOfCurrent();
+    });
+    connect(messagesGrid_, &QTableView::doubleClicked, this,
+            &TMonitorController::EditMessagesClick);
+    connect(messagesGrid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TMonitorController::ShowEventsOfCurrent);
+    v->addWidget(messagesGrid_, 2);
+
+    auto* events = new QHBoxLayout;
+    auto eventGrid = [&](bool active, const QString& title, const char* name) {
+        auto* col = new QVBoxLayout;
+        col->addWidget(new QLabel(title, box));
+        auto* grid = new QTableView(box);
+        grid->setObjectName(name);
+        auto* model = new TEventGridModel(ctx_.texts, monitor_, active, grid);
+        model->SetUserColumns(
+            AllUserColumns({"User number", "User 1", "User 2", "User 3", "User 4"}));
+        grid->setModel(model);
+        grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        grid->verticalHeader()->hide();
+        connect(grid, &QTableView::doubleClicked, this,
+                [this, model, active](const QModelIndex& i) {
+                    const int e = model->EventAt(i.row());
+                    if (e < 0 || model->Message() < 0 || monitorMode_) return;
+                    if (active)
+                        monitor_.EditActive(model->Message(), e);
+                    else
+                        monitor_.EditDeactive(model->Message(), e);
+                });
+        col->addWidget(grid);
+        events->addLayout(col);
+        return model;
+    };
+    activeModel_ = eventGrid(true, "Active", "ActiveGrid");
+    deactiveModel_ = eventGrid(false, "Deactive", "DeactiveGrid");
+    v->addLayout(events, 1);
+    layout->addWidget(box);
+}
+
+std::vector<int> TMonitorController::ChosenNumbers() const {
+    QSet<int> rows;
+    for (const QModelIndex& i : messagesGrid_->selectionModel()->selectedRows())
+        rows.insert(i.row());
+    if (rows.isEmpty() && messagesGrid_->currentIndex().isValid())
+        rows.insert(messagesGrid_->currentIndex().row());
+    std::vector<int> out;
+    for (int r : rows)
+        if (const int m = messagesModel_->MessageAt(r); m >= 0) out.push_back(m + 1);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void TMonitorController::ShowEventsOfCurrent() {
+    const QModelIndex cur = messagesGrid_->currentIndex();
+    const int m = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
+    activeModel_->ShowMessage(m);
+    deactiveModel_->ShowMessage(m);
+}
+
+void TMonitorController::AddMessageClick() {
+    if (monitorMode_) return;
+    if (monitor_.PridejZpravu()) {
+        const int row = messagesModel_->RowOf(static_cast<int>(monitor_.Messages.size()) - 1);
+        if (row >= 0) messagesGrid_->selectRow(row);
+    }
+}
+
+void TMonitorController::EditMessagesClick() {
+    if (monitorMode_) return;
+    monitor_.Edituj(ChosenNumbers());
+}
+
+void TMonitorController::RemoveMessagesClick() {
+    if (monitorMode_) return;
+    monitor_.Odstran(ChosenNumbers());
+    ShowEventsOfCurrent();
+}
+
+void TMonitorController::ShowMonitoringPage() {
+    frame_.SetPageVisible(TPage::Monitoring, true);
+    frame_.ShowPage(TPage::Monitoring);
 }
 
 void TMonitorController::SetSoundPlayer(TSoundPlayer* player) {
@@ -411,6 +544,10 @@ void TMonitorController::SaveAll() {
 void TMonitorController::Changed() {
     if (!monitor_.FileName.empty()) ctx_.settings.LastMonitorFile = monitor_.FileName;
     if (listModel_) listModel_->Refresh();
+    if (messagesModel_) {
+        messagesModel_->Refresh();
+        ShowEventsOfCurrent();
+    }
     emit ctx_.notifications.stateChanged();
 }
 

@@ -19,6 +19,7 @@
 #include "document/Document.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
+#include "monitoring/MonitorView.h"
 
 class QCheckBox;
 class QPushButton;
@@ -28,7 +29,12 @@ class QWidget;
 namespace ravlin {
 
 class TBusyState;
+class TEventGridModel;
 class TMessageListModel;
+class TMessagesGridModel;
+class TMonitorEditForm;
+class TMonitorEventEditForm;
+class TQtMonitorEditors;
 class TMonitorMessageForm;
 class TNotifications;
 class TOnlineController;
@@ -44,6 +50,8 @@ struct TMonitorSettingsRef {
     bool& SoundCard;
     bool& SoundSpeaker;
     std::string& LastMonitorFile;
+    int& MonitorSortCol;
+    bool& MonitorSortUp;
 };
 
 struct TMonitorContext {
@@ -103,6 +111,18 @@ class TMonitorController : public QObject {
     TMonitor& monitor() { return monitor_; }
     TMonitorFileChooser& chooser() { return chooser_; }
     TMessageListModel* listModel() const { return listModel_; }
+    // The Monitoring page: the messages grid and the events of the selected message.
+    TMessagesGridModel* messagesModel() const { return messagesModel_; }
+    QTableView* messagesGrid() const { return messagesGrid_; }
+    TEventGridModel* activeModel() const { return activeModel_; }
+    TEventGridModel* deactiveModel() const { return deactiveModel_; }
+    TMonitorEditForm& messageEditor() { return *messageForm_; }
+    TMonitorEventEditForm& eventEditor() { return *eventForm_; }
+    // The page's commands on the messages chosen in the grid.
+    void AddMessageClick();
+    void EditMessagesClick();
+    void RemoveMessagesClick();
+    void ShowMonitoringPage();
     QTableView* messageGrid() const { return grid_; }
     QWidget* messagesPanel() const { return panel_; }
     QCheckBox* selectAllBox() const { return selectAll_; }
@@ -131,6 +151,9 @@ class TMonitorController : public QObject {
     void SaveAsClick();
     void SaveAll();
     void Changed();
+    void BuildPage();
+    std::vector<int> ChosenNumbers() const;
+    void ShowEventsOfCurrent();
 
     TMonitorContext ctx_;
     TWindowFrame& frame_;
@@ -145,6 +168,14 @@ class TMonitorController : public QObject {
     QCheckBox* selectAll_ = nullptr;
     QPushButton* deactive_ = nullptr;
     QPushButton* exit_ = nullptr;
+    std::unique_ptr<TMonitorEditForm> messageForm_;
+    std::unique_ptr<TMonitorEventEditForm> eventForm_;
+    std::unique_ptr<TQtMonitorEditors> editors_;
+    TMonitorSort sort_;
+    TMessagesGridModel* messagesModel_ = nullptr;
+    QTableView* messagesGrid_ = nullptr;
+    TEventGridModel* activeModel_ = nullptr;
+    TEventGridModel* deactiveModel_ = nullptr;
     QTimer blink_;
     std::map<int, QPointer<TMonitorMessageForm>> popups_;
     bool monitorMode_ = false;
