@@ -139,6 +139,10 @@ class MonitorTest : public QObject {
         QCOMPARE(Core().settings.MonitorSortCol, int(kMsgText));
         QVERIFY(!Core().settings.MonitorSortUp);
         QCOMPARE(messages->index(0, kMsgText).data().toString(), QString("Panic"));
+        // "Panic" stays chosen in its new row, its event shown.
+        QCOMPARE(Monitor().messagesGrid()->currentIndex().row(), 0);
+        QCOMPARE(Monitor().activeModel()->index(0, kEvSerial).data().toString(),
+                 QString("x033333"));
         Shot(&Form(), "monitoring-page");
     }
 

@@ -227,7 +227,11 @@ void TMonitorController::BuildPage() {
     messagesGrid_->setColumnWidth(kMsgText, 240);
     messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
     connect(messagesGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+        const QModelIndex cur = messagesGrid_->currentIndex();
+        const int shown = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
         messagesModel_->PressHeader(c);
+        // The message chosen stays chosen in its new row.
+        if (const int row = messagesModel_->RowOf(shown); row >= 0) messagesGrid_->selectRow(row);
         ctx_.settings.MonitorSortCol = sort_.column;
         ctx_.settings.MonitorSortUp = sort_.ascending;
         messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
@@ -545,7 +549,10 @@ void TMonitorController::Changed() {
     if (!monitor_.FileName.empty()) ctx_.settings.LastMonitorFile = monitor_.FileName;
     if (listModel_) listModel_->Refresh();
     if (messagesModel_) {
+        const QModelIndex cur = messagesGrid_->currentIndex();
+        const int shown = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
         messagesModel_->Refresh();
+        if (const int row = messagesModel_->RowOf(shown); row >= 0) messagesGrid_->selectRow(row);
         ShowEventsOfCurrent();
     }
     emit ctx_.notifications.stateChanged();
