@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -219,6 +220,7 @@ class MonitorTest : public QObject {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, box.center());
         QCOMPARE(List()->index(0, kListMark).data(Qt::CheckStateRole).toInt(),
                  static_cast<int>(Qt::Checked));
+        QTest::keyClicks(Monitor().operatorEdit(), "Eve");
         QTest::mouseClick(Monitor().deactiveButton(), Qt::LeftButton);
         QCOMPARE(Monitor().monitor().ActiveCount(), 0);
         QCOMPARE(List()->MessageAt(0), -1);
@@ -248,7 +250,9 @@ class MonitorTest : public QObject {
         QCOMPARE(seen, (QStringList{"activate transmitter 1", "activate transmitter 2",
                                     "deactivate transmitter 1", "deactivate hand 2",
                                     "activate transmitter 1", "activate transmitter 2",
-                                    "deactivate hand 1", "deactivate hand 2"}));
+                                    "deactivate exit 1", "deactivate exit 2"}));
+        QCOMPARE(log[3].Operator, std::string("Eve"));  // who cleared it by hand
+        QCOMPARE(log[2].Operator, std::string());
         // ravlin-cli reads the same log.
         const TCliResult r = TCliRun::Run({"--home", Home().toStdString(), "--data-dir",
                                            RAVLIN_TEST_DATA_DIR, "--lang", "US", "alarms"});

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -131,8 +132,13 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     deactive_->setObjectName("MessageClearButton");
     exit_ = new QPushButton("Exit", panel_);
     exit_->setObjectName("MonitorEndButton");
+    operator_ = new QLineEdit(panel_);
+    operator_->setObjectName("OperatorEdit");
+    operator_->setPlaceholderText("Operator");
+    operator_->setMaximumWidth(200);
     strip->addWidget(selectAll_);
     strip->addWidget(deactive_);
+    strip->addWidget(operator_);
     strip->addStretch(1);
     strip->addWidget(exit_);
     v->addLayout(strip);
@@ -157,6 +163,8 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     connect(selectAll_, &QCheckBox::clicked, this, &TMonitorController::SelectAllClick);
     connect(deactive_, &QPushButton::clicked, this, &TMonitorController::DeactiveClick);
     connect(exit_, &QPushButton::clicked, this, &TMonitorController::ExitClick);
+    connect(operator_, &QLineEdit::textChanged, this,
+            [this](const QString& name) { monitor_.operatorName = ToCoreLossy(name); });
     connect(listModel_, &TMessageListModel::marksChanged, this, [this] {
         QSignalBlocker b(selectAll_);
         selectAll_->setChecked(monitor_.SelectAll());
@@ -186,6 +194,7 @@ TMonitorController::~TMonitorController() {
     online_.monitorMode = nullptr;
     disconnect(&online_, nullptr, this, nullptr);
     disconnect(selectAll_, nullptr, this, nullptr);
+    disconnect(operator_, nullptr, this, nullptr);
     for (auto& [i, w] : popups_) delete w.data();
     popups_.clear();
     monitor_.sound = nullptr;
@@ -520,9 +529,9 @@ void TMonitorController::DeactiveClick() {
 }
 
 void TMonitorController::ExitClick() {
-    // Marks every message unless "Select All" was already on, then deactivates the marked.
-    if (!monitor_.SelectAll()) monitor_.SetSelectAll(true);
-    Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
+    // Every message of the list ends marked, so every active one is deactivated; the log
+    // names Exit as the cause.
+    Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
     {
         QSignalBlocker b(selectAll_);
         selectAll_->setChecked(false);

@@ -22,6 +22,7 @@
 #include "monitoring/MonitorView.h"
 
 class QCheckBox;
+class QLineEdit;
 class QPushButton;
 class QTableView;
 class QWidget;
@@ -128,6 +129,8 @@ class TMonitorController : public QObject {
     QCheckBox* selectAllBox() const { return selectAll_; }
     QPushButton* deactiveButton() const { return deactive_; }
     QPushButton* exitButton() const { return exit_; }
+    // Who clears alarms by hand, for the alarm log.
+    QLineEdit* operatorEdit() const { return operator_; }
     // The pop-up window of a message, or nullptr.
     TMonitorMessageForm* PopupOf(int message) const;
     // Sound output instead of the program's own (tests).
@@ -168,6 +171,7 @@ class TMonitorController : public QObject {
     QCheckBox* selectAll_ = nullptr;
     QPushButton* deactive_ = nullptr;
     QPushButton* exit_ = nullptr;
+    QLineEdit* operator_ = nullptr;
     std::unique_ptr<TMonitorEditForm> messageForm_;
     std::unique_ptr<TMonitorEventEditForm> eventForm_;
     std::unique_ptr<TQtMonitorEditors> editors_;
