@@ -12,6 +12,7 @@
 #include "base/ui/InfoForm.h"
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
+#include "monitoring/ui/MonitorController.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
 #include "records/ui/RecordsController.h"
@@ -129,20 +130,36 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     setup_ = std::make_unique<TSetupController>(
         TSetupContext{c, ui_, busy_, notifications_, *infoForm_,
                       [this](const std::string& file) { return documents_->OpenNamedFile(file); },
-                      [this] { monitor_.StartMonitor(); }},
+                      [this] { monitor_->StartMonitor(); }},
         *form_);
+    monitor_ = std::make_unique<TMonitorController>(
+        TMonitorContext{c.texts(), c.folders,
+                        TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
+                                            set.LastMonitorFile, set.MonitorSortCol,
+                                            set.MonitorSortUp},
+                        ui_, busy_, notifications_},
+        *form_, *online_);
+    status_->monitorStatus = [this](TStatusInput& in) {
+        const TMonitor& m = monitor_->monitor();
+        in.monitorExists = m.Defined;
+        in.monitorSaved = m.Saved;
+        in.messagesPanelVisible = monitor_->MonitorMode();
+    };
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
-    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor_);
+    TStartupMonitor& monitor = *this;
+    startup_ = std::make_unique<TStartup>(c, documents_->document(), window, online, monitor);
 
     connect(form_.get(), &TMainForm::firstShown, this, &TDesktop::FirstShow);
-    connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::CloseQuery);
+    connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::WindowCloseQuery);
     connect(form_.get(), &TMainForm::closing, this, &TDesktop::Closing);
     // Every window takes the texts of a language as soon as it is loaded.
     connect(&notifications_, &TNotifications::languageChanged, form_.get(),
             &TMainForm::ApplyTexts);
     connect(&notifications_, &TNotifications::languageChanged, online_.get(),
             [this] { online_->ApplyTexts(); });
+    connect(&notifications_, &TNotifications::languageChanged, monitor_.get(),
+            [this] { monitor_->ApplyTexts(); });
     c.language.onLoaded = [this] { emit notifications_.languageChanged(); };
 }
 
@@ -150,6 +167,7 @@ TDesktop::~TDesktop() {
     core_->language.onLoaded = nullptr;
     startup_.reset();
     setup_.reset();
+    monitor_.reset();
     records_.reset();
     recordRows_.reset();
     online_.reset();
@@ -239,7 +257,23 @@ void TDesktop::CloseOnline() {
     online_->CloseOnline();
 }
 
-void TDesktop::CloseQuery(bool& accept) {
+void TDesktop::InitMonitor() {
+    monitor_->InitMonitor();
+}
+
+bool TDesktop::OpenMonitorFile(const std::string& fileName) {
+    return monitor_->OpenMonitorFile(fileName);
+}
+
+void TDesktop::StartMonitor() {
+    monitor_->StartMonitor();
+}
+
+bool TDesktop::CloseQuery() {
+    return monitor_->CloseQuery();
+}
+
+void TDesktop::WindowCloseQuery(bool& accept) {
     if (busy_.Busy()) {  // a command must end first
         accept = false;
         return;

@@ -20,6 +20,7 @@ struct TCore;
 class TDocumentController;
 class TInfoForm;
 class TMainForm;
+class TMonitorController;
 class TOnlineController;
 class TReceiverController;
 class TRecordsController;
@@ -45,7 +46,10 @@ bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& err
 // The text of --help.
 QString StartUsage();
 
-class TDesktop : public QObject, private TStartupWindow, private TStartupOnline {
+class TDesktop : public QObject,
+                 private TStartupWindow,
+                 private TStartupOnline,
+                 private TStartupMonitor {
     Q_OBJECT
   public:
     explicit TDesktop(const TStartOptions& options, QObject* parent = nullptr);
@@ -70,6 +74,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     TRecordsController& records() { return *records_; }
     TSetupController& setup() { return *setup_; }
     TNotifications& notifications() { return notifications_; }
+    TMonitorController& monitor() { return *monitor_; }
 
   private:
     // TStartupWindow
@@ -86,10 +91,15 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     void LoadLogs() override;
     void StartOnline() override;
     void CloseOnline() override;
+    // TStartupMonitor
+    void InitMonitor() override;
+    bool OpenMonitorFile(const std::string& fileName) override;
+    void StartMonitor() override;
+    bool CloseQuery() override;
 
     void FirstShow();
     void FirstActivation();
-    void CloseQuery(bool& accept);
+    void WindowCloseQuery(bool& accept);
     void Closing();
 
     TStartOptions options_;
@@ -108,8 +118,7 @@ class TDesktop : public QObject, private TStartupWindow, private TStartupOnline 
     std::unique_ptr<TViewsRecordRows> recordRows_;
     std::unique_ptr<TRecordsController> records_;
     std::unique_ptr<TSetupController> setup_;
-    // Until monitoring has its controller.
-    TNoMonitor monitor_;
+    std::unique_ptr<TMonitorController> monitor_;
     std::unique_ptr<TStartup> startup_;
     bool startFailed_ = false;
 };

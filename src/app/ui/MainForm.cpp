@@ -65,6 +65,7 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuHistoryView", ViewMenu, 215, "History view", "", 0},
     {"MenuBatteryView", ViewMenu, 200, "Battery view", "", 0},
     {"MenuLastHeard", ViewMenu, -1, "Last heard column", "", Separated},
+    {"MenuMonitorView", ViewMenu, 231, "Monitoring", "", Separated},
     {"MenuUpload", CommMenu, 22, "Upload", "F10", Comm},
     {"MenuDownload", CommMenu, 23, "Download", "F11", Comm},
     {"MenuLogin", CommMenu, -1, "Login", "F9", Comm | Separated},

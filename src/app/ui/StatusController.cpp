@@ -35,6 +35,7 @@ void TStatusController::UpdateStatus() {
     in.receiverDescription = core_.device.Description;
     in.connectionText = core_.link.ConnectionText();
     in.pageShown = form_.PageShown();
+    if (monitorStatus) monitorStatus(in);
     const TStatusView v = ComputeStatus(in, core_.texts());
     for (int i = 0; i < TStatusView::kPanels; ++i) form_.SetPanel(i, Q(v.panels[i]));
     form_.SetPageMark(TPage::Memory, v.memoryMark);

@@ -5,6 +5,9 @@
 // while a command runs (that command's end wakes it).
 
 #include <QObject>
+#include <functional>
+
+#include "app/StatusBar.h"
 
 namespace ravlin {
 
@@ -23,6 +26,9 @@ class TStatusController : public QObject {
     void WakeStatus();
     // The update itself.
     void UpdateStatus();
+
+    // Monitoring's part of the status: its set-up and whether monitor mode shows.
+    std::function<void(TStatusInput&)> monitorStatus;
 
   private:
     TCore& core_;

@@ -1,0 +1,117 @@
+// ravlin-cli monitor against the real simulator: the receptions run through a monitor
+// set-up, one line per change, every change in the alarm log; a set-up file it cannot
+// read stops it before the receiver is touched.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "CliRun.h"
+#include "OnlineTestUtil.h"
+#include "SimProcess.h"
+#include "monitoring/AlarmLog.h"
+
+namespace ravlin {
+namespace {
+
+using test::ReadAll;
+using test::TCliResult;
+using test::TCliRun;
+using test::TSimProcess;
+
+// "Door open" comes with 12345's button 1 and goes with 22222's button 2; "Panic" comes
+// with 12345's button 1 or with 33333 and never goes.
+const std::string kSetup =
+    "Ravlin monitor setup file\r\n"
+    "1#Door open#1#12#0###1#0#0#\r\n"
+    "Active:x012345#1#n#end\r\n"
+    "Deactive:x022222#2#n#end\r\n"
+    "2#Panic#3#10#0###0#0#0#\r\n"
+    "Active:x012345#1#n#x033333#3#n#end\r\n"
+    "Deactive:end\r\n";
+
+class MonitorCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("RAVLIN_LINK_TIMING", "200,5", 1);
+        home = dir.File("home");
+        std::filesystem::create_directory(home);
+        setup = dir.File("alarms.mon");
+        test::WriteAll(setup, kSetup);
+        ASSERT_TRUE(
+            sim.Start(TSimProcess::Tcp, {"--type", "KV3S", "--data-dir", RAVLIN_TEST_DATA_DIR}));
+    }
+    std::vector<std::string> Args(std::vector<std::string> command) {
+        std::vector<std::string> a = sim.CliOptions();
+        a.insert(a.end(), {"--home", home, "--data-dir", RAVLIN_TEST_DATA_DIR, "--lang", "US"});
+        a.insert(a.end(), command.begin(), command.end());
+        return a;
+    }
+    long Frames() {
+        long n = -1;
+        std::sscanf(sim.Control("stats").c_str(), "frames %ld", &n);
+        return n;
+    }
+    bool WaitFrames(long frames) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Frames() >= frames) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    test::TTempDir dir;
+    std::string home, setup;
+    TSimProcess sim;
+};
+
+TEST_F(MonitorCli, PrintsAndLogsEveryChange) {
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", setup, "--count", "4"})));
+    ASSERT_TRUE(WaitFrames(5));
+    const char* receptions[] = {
+        "reception 0012345 1 00 0000",  // both messages come
+        "reception 0012345 1 00 0000",  // both active already: nothing
+        "reception 0022222 2 00 FFFF",  // "Door open" goes
+        "reception 0033333 3 00 FFFF",  // "Panic" is still active: nothing
+    };
+    long frames = Frames();
+    for (const char* r : receptions) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_EQ(sim.Control(r), "ok");
+        ASSERT_TRUE(WaitFrames(++frames)) << r;
+    }
+    const TCliResult result = run.Finish(20000);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "activate 1 Door open\nactivate 2 Panic\ndeactivate 1 Door open\n");
+
+    std::vector<TAlarmEntry> log;
+    ASSERT_EQ(TAlarmLog(home + "/" + kAlarmLogName).ReadAll(log), 0);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2].Action, TAlarmAction::Deactivate);
+    EXPECT_EQ(log[2].Cause, TAlarmCause::Transmitter);
+    EXPECT_EQ(log[2].Serial, "0022222");
+    EXPECT_EQ(log[2].Text, "Door open");
+}
+
+TEST_F(MonitorCli, RefusesBadSetupFilesAndArguments) {
+    // Not a set-up file: its message, exit 1, the receiver never asked.
+    const std::string bad = dir.File("bad.mon");
+    test::WriteAll(bad, "something else\r\n");
+    const long before = Frames();
+    TCliResult r = TCliRun::Run(Args({"monitor", bad, "--count", "1"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err, "");
+    r = TCliRun::Run(Args({"monitor", dir.File("missing.mon")}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Frames(), before);
+    EXPECT_FALSE(std::filesystem::exists(home + "/" + kAlarmLogName));
+
+    EXPECT_EQ(TCliRun::Run(Args({"monitor"})).status, 2);
+    EXPECT_EQ(TCliRun::Run(Args({"monitor", setup, "--count", "0"})).status, 2);
+    EXPECT_EQ(TCliRun::Run(Args({"monitor", setup, setup})).status, 2);
+}
+
+}  // namespace
+}  // namespace ravlin
