@@ -121,6 +121,7 @@ const std::vector<TKey>& Keys() {
         Text<&S::LastMonitorFile>(kSetup, "LastMonitorFile", ""),
         Bool<&S::LastHeardColumn>(kSetup, "LastHeardColumn", false),
         Text<&S::ExportEncoding>(kSetup, "ExportEncoding", "UTF-8"),
+        Text<&S::Operator>("Monitor", "Operator", ""),
         Widths<&S::BatteryGrid>("BatteryGrid", std::vector<int>(8, 64)),
         Widths<&S::HistoryGrid>("HistoryGrid", std::vector<int>(9, 64)),
         Widths<&S::MonitorGrid>("MonitorGrid", std::vector<int>(9, 64)),

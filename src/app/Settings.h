@@ -75,6 +75,8 @@ struct TSettings {
     // Text encoding of the spreadsheet export: "UTF-8" (what spreadsheets on Linux read) or
     // "Windows-1252" (for spreadsheets on Windows); anything else reads as UTF-8.
     std::string ExportEncoding;
+    // Who clears alarms by hand in monitor mode, for the alarm log (section Monitor).
+    std::string Operator;
 
     // Column widths in pixels, Col1 first.
     std::vector<int> BatteryGrid;

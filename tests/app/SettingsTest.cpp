@@ -96,6 +96,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     s.Window = {800, 600, 10, 20, TWindowSettings::Normal};
     s.LastMonitorFile = "/m.mon";
     s.ExportEncoding = "Windows-1252";
+    s.Operator = "Eve";
     {
         TIniFile ini(dir_ + "/sub/folder/RavlinProj.ini");  // folders are created
         s.Save(ini, texts_, "/data/x.rvl");
@@ -137,6 +138,8 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     EXPECT_EQ(r.LastFile, "/data/x.rvl");
     EXPECT_EQ(r.LastMonitorFile, "/m.mon");
     EXPECT_EQ(r.ExportEncoding, "Windows-1252");
+    EXPECT_EQ(ini.ReadString("Monitor", "Operator", ""), "Eve");
+    EXPECT_EQ(r.Operator, "Eve");
     EXPECT_EQ(TSettings().ExportEncoding, "UTF-8");
 }
 

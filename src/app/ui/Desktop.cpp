@@ -13,6 +13,7 @@
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
 #include "monitoring/ui/MonitorController.h"
+#include "online/OnlineLog.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
 #include "records/ui/RecordsController.h"
@@ -136,9 +137,43 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TMonitorContext{c.texts(), c.folders,
                         TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
                                             set.LastMonitorFile, set.MonitorSortCol,
-                                            set.MonitorSortUp},
+                                            set.MonitorSortUp, set.Operator, set.MonitorGrid,
+                                            set.ActiveGrid, set.DeactiveGrid, set.MessageGrid},
                         ui_, busy_, notifications_},
         *form_, *online_);
+    // The monitor's events take transmitters from the Memory view, the File view and the
+    // history, and show the user information of the open document's records.
+    monitor_->monitor().documentRecords = [&c]() -> const TRecordTable* {
+        return c.state.DocumentOpen ? &c.table : nullptr;
+    };
+    monitor_->userColumns = [&c] {
+        const TUserVisibility shown = !c.state.LoggedIn && !c.state.DocumentOpen
+                                          ? UserFieldsOfEither(c.ini)
+                                          : UserFieldsOf(c.ini, FamilyOf(c.rxFnc.SingleRelay));
+        std::vector<TUserColumn> columns;
+        for (int f = 0; f < 5; ++f)
+            if (shown[static_cast<size_t>(f)])
+                columns.push_back({f, c.settings.UserTitles[static_cast<size_t>(f)]});
+        return columns;
+    };
+    monitor_->SetTransmitterSource(
+        TPage::Memory, {views_->memoryGrid(), [] { return std::pair(1, 2); },
+                        [&c] { return c.state.LoggedIn; }});
+    monitor_->SetTransmitterSource(
+        TPage::File, {views_->fileGrid(),
+                      [v = views_.get()] {
+                          // The last column of each kind counts.
+                          std::pair<int, int> at(-1, -1);
+                          const TColumnLayout& layout = v->fileView().layout;
+                          for (int col = 0; col < layout.Count(); ++col) {
+                              if (layout.KindAt(col) == kind::Code) at.first = col;
+                              if (layout.KindAt(col) == kind::Button) at.second = col;
+                          }
+                          return at;
+                      },
+                      [&c] { return c.state.DocumentOpen; }});
+    monitor_->SetTransmitterSource(
+        TPage::History, {online_->historyGrid(), [] { return std::pair(0, 1); }, nullptr});
     status_->monitorStatus = [this](TStatusInput& in) {
         const TMonitor& m = monitor_->monitor();
         in.monitorExists = m.Defined;

@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -27,11 +30,13 @@
 #include "base/ui/WindowFrame.h"
 #include "base/ui/WindowThread.h"
 #include "document/ui/QtFileChooser.h"
+#include "monitoring/ui/MonitorAddForm.h"
 #include "monitoring/ui/MonitorMessageForm.h"
 #include "monitoring/ui/MonitorModels.h"
 #include "monitoring/ui/QtMonitorEditors.h"
 #include "online/Reception.h"
 #include "online/ui/OnlineController.h"
+#include "online/ui/OnlinePanel.h"
 
 namespace ravlin {
 
@@ -149,9 +154,9 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->verticalHeader()->hide();
     grid_->horizontalHeader()->setStretchLastSection(true);
+    KeepWidths(grid_, ctx_.settings.MessageGrid);
+    ApplyWidths(grid_, ctx_.settings.MessageGrid);
     grid_->setColumnWidth(kListMark, 32);
-    grid_->setColumnWidth(kListText, 300);
-    grid_->setColumnWidth(kListActivated, 160);
     grid_->viewport()->installEventFilter(
         new TMarkFilter(grid_, [this](int row) { MarkRow(row); }));
     v->addWidget(grid_, 1);
@@ -163,8 +168,13 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     connect(selectAll_, &QCheckBox::clicked, this, &TMonitorController::SelectAllClick);
     connect(deactive_, &QPushButton::clicked, this, &TMonitorController::DeactiveClick);
     connect(exit_, &QPushButton::clicked, this, &TMonitorController::ExitClick);
-    connect(operator_, &QLineEdit::textChanged, this,
-            [this](const QString& name) { monitor_.operatorName = ToCoreLossy(name); });
+    // The operator's name is remembered between runs.
+    operator_->setText(Q(ctx_.settings.Operator));
+    monitor_.operatorName = ctx_.settings.Operator;
+    connect(operator_, &QLineEdit::textChanged, this, [this](const QString& name) {
+        monitor_.operatorName = ToCoreLossy(name);
+        ctx_.settings.Operator = monitor_.operatorName;
+    });
     connect(listModel_, &TMessageListModel::marksChanged, this, [this] {
         QSignalBlocker b(selectAll_);
         selectAll_->setChecked(monitor_.SelectAll());
@@ -180,6 +190,13 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
         connect(a, &QAction::triggered, this, &TMonitorController::SaveAsClick);
     connect(&ctx_.notifications, &TNotifications::saveAllRequested, this,
             &TMonitorController::SaveAll);
+    // The events show the user information of the records as it is now.
+    connect(&ctx_.notifications, &TNotifications::userInfoChanged, this,
+            &TMonitorController::UserInfoChanged);
+    connect(&ctx_.notifications, &TNotifications::tableCommitted, this,
+            &TMonitorController::UserInfoChanged);
+    connect(&ctx_.notifications, &TNotifications::settingsChanged, this,
+            &TMonitorController::SettingsChanged);
     connect(&online_, &TOnlineController::receptionPolled, this,
             &TMonitorController::TakeReception);
     online_.monitorMode = [this] { return monitorMode_; };
@@ -195,6 +212,16 @@ TMonitorController::~TMonitorController() {
     disconnect(&online_, nullptr, this, nullptr);
     disconnect(selectAll_, nullptr, this, nullptr);
     disconnect(operator_, nullptr, this, nullptr);
+    if (addForm_) {
+        addForm_->onShown = nullptr;
+        addForm_->onClosed = nullptr;
+        addForm_->selectedTransmitters = nullptr;
+        delete addForm_;
+        addForm_ = nullptr;
+    }
+    online_.addWindowShown = nullptr;
+    for (auto& [page, source] : sources_)
+        if (source.grid) source.grid->viewport()->removeEventFilter(this);
     for (auto& [i, w] : popups_) delete w.data();
     popups_.clear();
     monitor_.sound = nullptr;
@@ -216,6 +243,7 @@ void TMonitorController::BuildPage() {
         b->setObjectName(name);
         connect(b, &QPushButton::clicked, this, fn);
         buttons->addWidget(b);
+        messageButtons_.push_back(b);
     };
     button("MonitorAddButton", "Add", &TMonitorController::AddMessageClick);
     button("MonitorEditButton", "Edit", &TMonitorController::EditMessagesClick);
@@ -227,13 +255,13 @@ void TMonitorController::BuildPage() {
     sort_.ascending = ctx_.settings.MonitorSortUp;
     messagesGrid_ = new QTableView(box);
     messagesGrid_->setObjectName("MonitorGrid");
+    messagesGrid_->setMinimumHeight(90);
     messagesModel_ = new TMessagesGridModel(ctx_.texts, monitor_, sort_, messagesGrid_);
     messagesGrid_->setModel(messagesModel_);
     messagesGrid_->setItemDelegateForColumn(kMsgColor, new TSwatchDelegate(messagesGrid_));
     messagesGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     messagesGrid_->verticalHeader()->hide();
     messagesGrid_->horizontalHeader()->setStretchLastSection(true);
-    messagesGrid_->setColumnWidth(kMsgText, 240);
     messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
     connect(messagesGrid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
         const QModelIndex cur = messagesGrid_->currentIndex();
@@ -252,35 +280,126 @@ void TMonitorController::BuildPage() {
             &TMonitorController::ShowEventsOfCurrent);
     v->addWidget(messagesGrid_, 2);
 
-    auto* events = new QHBoxLayout;
-    auto eventGrid = [&](bool active, const QString& title, const char* name) {
-        auto* col = new QVBoxLayout;
-        col->addWidget(new QLabel(title, box));
-        auto* grid = new QTableView(box);
+    addMenu_ = new QMenu(box);
+    addMenu_->setObjectName("AddPopupMenu");
+    auto item = [&](const char* name, const QString& caption, auto fn) {
+        QAction* a = addMenu_->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, fn);
+    };
+    item("AddPopupSerialNumber", "serial number ...", [this] { AddSerialNumberClick(); });
+    item("AddPopupMemory", "from Memory view ...", [this] { AddFromPageClick(TPage::Memory); });
+    item("AddPopupUser", "from File view ...", [this] { AddFromPageClick(TPage::File); });
+    item("AddPopupHistory", "from History ...", [this] { AddFromPageClick(TPage::History); });
+
+    auto eventGroup = [&](bool active, const QString& title, const char* name) {
+        auto* group = new QGroupBox(title, box);
+        group->setObjectName(active ? "ActiveGroup" : "DeactiveGroup");
+        group->setMinimumHeight(125);
+        auto* h = new QHBoxLayout(group);
+        auto* grid = new QTableView(group);
         grid->setObjectName(name);
         auto* model = new TEventGridModel(ctx_.texts, monitor_, active, grid);
         model->SetUserColumns(
             AllUserColumns({"User number", "User 1", "User 2", "User 3", "User 4"}));
         grid->setModel(model);
         grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        grid->setSelectionMode(QAbstractItemView::SingleSelection);
         grid->verticalHeader()->hide();
-        connect(grid, &QTableView::doubleClicked, this,
-                [this, model, active](const QModelIndex& i) {
-                    const int e = model->EventAt(i.row());
-                    if (e < 0 || model->Message() < 0 || monitorMode_) return;
-                    if (active)
-                        monitor_.EditActive(model->Message(), e);
-                    else
-                        monitor_.EditDeactive(model->Message(), e);
-                });
-        col->addWidget(grid);
-        events->addLayout(col);
+        connect(grid, &QTableView::doubleClicked, this, [this, active] { EditEventClick(active); });
+        h->addWidget(grid, 1);
+        auto* panel = new QWidget(group);
+        panel->setObjectName(active ? "ActivePanel" : "DeactivePanel");
+        auto* pv = new QVBoxLayout(panel);
+        pv->setContentsMargins(0, 0, 0, 0);
+        const char* prefix = active ? "Active" : "Deactive";
+        for (const char* what : {"Add", "Edit", "Remove"}) {
+            auto* b = new QPushButton(QString::fromLatin1(what), panel);
+            b->setObjectName(QString::fromLatin1(what) + prefix + "Button");
+            pv->addWidget(b);
+            eventButtons_.push_back(b);
+        }
+        pv->addStretch(1);
+        h->addWidget(panel);
+        const size_t first = eventButtons_.size() - 3;
+        connect(eventButtons_[first], &QPushButton::clicked, this,
+                [this, active] { AddEventClick(active); });
+        connect(eventButtons_[first + 1], &QPushButton::clicked, this,
+                [this, active] { EditEventClick(active); });
+        connect(eventButtons_[first + 2], &QPushButton::clicked, this,
+                [this, active] { RemoveEventClick(active); });
+        v->addWidget(group, 1);
+        (active ? activeGrid_ : deactiveGrid_) = grid;
+        (active ? activeGroup_ : deactiveGroup_) = group;
         return model;
     };
-    activeModel_ = eventGrid(true, "Active", "ActiveGrid");
-    deactiveModel_ = eventGrid(false, "Deactive", "DeactiveGrid");
-    v->addLayout(events, 1);
+    activeModel_ = eventGroup(true, "Activate", "ActiveGrid");
+    deactiveModel_ = eventGroup(false, "Deactivate", "DeactiveGrid");
     layout->addWidget(box);
+
+    // The widths the user gives the columns are the settings' at once.
+    KeepWidths(messagesGrid_, ctx_.settings.MonitorGrid);
+    KeepWidths(activeGrid_, ctx_.settings.ActiveGrid);
+    KeepWidths(deactiveGrid_, ctx_.settings.DeactiveGrid);
+    ApplyWidths(messagesGrid_, ctx_.settings.MonitorGrid);
+    ApplyUserColumns();
+
+    addForm_ = new TMonitorAddForm(ctx_.texts, monitor_, frame_.Window());
+    addForm_->selectedTransmitters = [this] {
+        TMonitorAddForm::TTransmitters out;
+        SelectedTransmitters(out);
+        return out;
+    };
+    addForm_->onShown = [this] {
+        if (online_.addWindowShown == nullptr)
+            online_.addWindowShown = [this] { return addForm_ && addForm_->isVisible(); };
+        online_.panel().addButton()->setEnabled(false);
+    };
+    addForm_->onClosed = [this] {
+        addPage_ = TPage::Monitoring;
+        ShowMonitoringPage();
+    };
+    // A page the user chooses while the window is shown closes it.
+    if (auto* tabs = frame_.Window()->findChild<QTabWidget*>())
+        connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
+            if (addForm_ && addForm_->isVisible() && index != static_cast<int>(addPage_))
+                addForm_->reject();
+        });
+}
+
+void TMonitorController::KeepWidths(QTableView* grid, std::vector<int>& widths) {
+    connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this, &widths](int column, int, int width) {
+                if (applyingWidths_ || column < 0) return;
+                if (static_cast<size_t>(column) >= widths.size())
+                    widths.resize(static_cast<size_t>(column) + 1, 64);
+                widths[static_cast<size_t>(column)] = width;
+            });
+}
+
+void TMonitorController::ApplyWidths(QTableView* grid, const std::vector<int>& widths) {
+    applyingWidths_ = true;
+    const int n = grid->model()->columnCount();
+    // The last column stretches to the grid's edge; its stored width is not applied.
+    for (int c = 0; c + 1 < n; ++c) {
+        int w = static_cast<size_t>(c) < widths.size() ? widths[static_cast<size_t>(c)] : 64;
+        // The default width cuts a message text: until the user sizes it, it is wider.
+        if (grid == messagesGrid_ && c == kMsgText && w == 64) w = 240;
+        if (w > 0) grid->setColumnWidth(c, w);
+    }
+    applyingWidths_ = false;
+}
+
+void TMonitorController::ApplyUserColumns() {
+    std::vector<TUserColumn> columns =
+        userColumns ? userColumns()
+                    : AllUserColumns({"User number", "User 1", "User 2", "User 3", "User 4"});
+    applyingWidths_ = true;
+    activeModel_->SetUserColumns(columns);
+    deactiveModel_->SetUserColumns(std::move(columns));
+    applyingWidths_ = false;
+    ApplyWidths(activeGrid_, ctx_.settings.ActiveGrid);
+    ApplyWidths(deactiveGrid_, ctx_.settings.DeactiveGrid);
 }
 
 std::vector<int> TMonitorController::ChosenNumbers() const {
@@ -301,6 +420,139 @@ void TMonitorController::ShowEventsOfCurrent() {
     const int m = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
     activeModel_->ShowMessage(m);
     deactiveModel_->ShowMessage(m);
+}
+
+int TMonitorController::CurrentNumber() const {
+    const QModelIndex cur = messagesGrid_->currentIndex();
+    const int m = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
+    return m < 0 ? 0 : m + 1;
+}
+
+// ---- events of the chosen message ------------------------------------------------------------
+
+void TMonitorController::AddEventClick(bool active) {
+    if (monitorMode_) return;
+    int number = CurrentNumber();
+    if (number == 0) {
+        AddMessageClick();
+        number = CurrentNumber();
+    }
+    if (number == 0) return;
+    monitor_.TargetMessage = number - 1;
+    monitor_.AddToActive = active;
+    auto available = [this](TPage page) {
+        const auto it = sources_.find(page);
+        return it != sources_.end() && it->second.grid &&
+               (!it->second.available || it->second.available());
+    };
+    const QList<QAction*> items = addMenu_->actions();
+    items[1]->setEnabled(available(TPage::Memory));
+    items[2]->setEnabled(available(TPage::File));
+    items[3]->setEnabled(sources_.count(TPage::History) > 0);
+    addMenu_->popup(QCursor::pos());
+}
+
+void TMonitorController::AddSerialNumberClick() {
+    if (monitorMode_) return;
+    // The event editor opens on it; a serial left unchanged drops it.
+    monitor_.PridejEvent("x000000", "0", true);
+}
+
+void TMonitorController::AddFromPageClick(TPage page) {
+    if (monitorMode_ || !sources_.count(page)) return;
+    addPage_ = page;
+    frame_.SetPageVisible(page, true);
+    frame_.ShowPage(page);
+    addForm_->ShowBeside(frame_.Window()->frameGeometry());
+}
+
+void TMonitorController::EditEventClick(bool active) {
+    if (monitorMode_) return;
+    const int number = CurrentNumber();
+    if (number == 0) return;
+    QTableView* grid = active ? activeGrid_ : deactiveGrid_;
+    TEventGridModel* model = active ? activeModel_ : deactiveModel_;
+    const QModelIndex cur = grid->currentIndex();
+    const int e = cur.isValid() ? model->EventAt(cur.row()) : -1;
+    if (e < 0) return;
+    if (active)
+        monitor_.EditActive(number - 1, e);
+    else
+        monitor_.EditDeactive(number - 1, e);
+}
+
+void TMonitorController::RemoveEventClick(bool active) {
+    if (monitorMode_) return;
+    const int number = CurrentNumber();
+    if (number == 0) return;
+    QTableView* grid = active ? activeGrid_ : deactiveGrid_;
+    TEventGridModel* model = active ? activeModel_ : deactiveModel_;
+    const QModelIndex cur = grid->currentIndex();
+    const int e = cur.isValid() ? model->EventAt(cur.row()) : -1;
+    if (e < 0) return;
+    if (active)
+        monitor_.RemoveActive(number - 1, e);
+    else
+        monitor_.RemoveDeactive(number - 1, e);
+    // The row that took the removed one's place stays current.
+    const int rows = model->rowCount();
+    if (rows > 0) grid->selectRow(std::min(cur.row(), rows - 1));
+}
+
+void TMonitorController::SetTransmitterSource(TPage page, TTransmitterSource source) {
+    if (const auto it = sources_.find(page); it != sources_.end() && it->second.grid)
+        it->second.grid->viewport()->removeEventFilter(this);
+    if (source.grid) source.grid->viewport()->installEventFilter(this);
+    sources_[page] = std::move(source);
+}
+
+void TMonitorController::SelectedTransmitters(
+    std::vector<std::pair<std::string, std::string>>& out) const {
+    const auto it = sources_.find(frame_.PageShown());
+    if (it == sources_.end() || !it->second.grid || !it->second.columns) return;
+    const auto [code, button] = it->second.columns();
+    if (code < 0 || button < 0) return;
+    QTableView* grid = it->second.grid;
+    QList<int> rows;
+    for (const QModelIndex& i : grid->selectionModel()->selectedRows()) rows << i.row();
+    if (rows.isEmpty() && grid->currentIndex().isValid()) rows << grid->currentIndex().row();
+    std::sort(rows.begin(), rows.end());
+    const QAbstractItemModel* model = grid->model();
+    for (int r : rows) {
+        const std::string serial = ToCoreLossy(model->index(r, code).data().toString().trimmed());
+        if (serial.empty()) continue;  // a row without a transmitter
+        out.emplace_back(serial, ToCoreLossy(model->index(r, button).data().toString().trimmed()));
+    }
+}
+
+bool TMonitorController::eventFilter(QObject* watched, QEvent* event) {
+    // While the transmitter-adding window is shown, a double click in a view it takes
+    // transmitters from is its OK (and not the view's own command).
+    if (event->type() == QEvent::MouseButtonDblClick && addForm_ && addForm_->isVisible()) {
+        for (const auto& [page, source] : sources_)
+            if (source.grid && watched == source.grid->viewport()) {
+                addForm_->Confirm();
+                return true;
+            }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TMonitorController::UserInfoChanged() {
+    monitor_.CommentRefresh();
+    ApplyUserColumns();
+}
+
+void TMonitorController::SettingsChanged() {
+    const QString font = Q(ctx_.settings.MonitorFont);
+    listModel_->SetFontName(font);
+    Refresh();
+    for (auto& [i, w] : popups_) {
+        if (!w || i >= static_cast<int>(monitor_.Messages.size())) continue;
+        w->ApplyLook(LookOf(monitor_.Messages[static_cast<size_t>(i)], monitor_.BlinkPhase()),
+                     font);
+    }
+    ApplyUserColumns();
 }
 
 void TMonitorController::AddMessageClick() {
@@ -336,7 +588,18 @@ void TMonitorController::ApplyTexts() {
     selectAll_->setText(L(t, 253));
     deactive_->setText(L(t, 254));
     exit_->setText(L(t, 252));
+    for (size_t i = 0; i < messageButtons_.size(); ++i)
+        messageButtons_[i]->setText(L(t, 242 + static_cast<int>(i)));
+    for (size_t i = 0; i < eventButtons_.size(); ++i)
+        eventButtons_[i]->setText(L(t, 242 + static_cast<int>(i % 3)));
+    activeGroup_->setTitle(L(t, 240));
+    deactiveGroup_->setTitle(L(t, 241));
+    const QList<QAction*> items = addMenu_->actions();
+    for (int i = 0; i < items.size(); ++i) items[i]->setText(L(t, 245 + i));
     listModel_->Refresh();
+    messagesModel_->Refresh();
+    messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
+    ApplyUserColumns();
 }
 
 TMonitorMessageForm* TMonitorController::PopupOf(int message) const {
@@ -388,6 +651,17 @@ void TMonitorController::SetWindowForMonitor(bool monitor) {
     QTabWidget* pages = frame_.Window()->findChild<QTabWidget*>();
     QToolBar* tools = frame_.Window()->findChild<QToolBar*>();
     QWidget* onlinePanel = frame_.OnlinePanel();
+    // The File, Edit and Communication menus, the communication set-up and the keys of the
+    // hidden communication commands (F12, Ctrl+F12) are off; only "Exit" of the panel leaves.
+    std::vector<QAction*> off;
+    if (main) {
+        const QList<QAction*> menus = main->menuBar()->actions();
+        for (int i : {0, 1, 3})
+            if (i < menus.size()) off.push_back(menus[i]);
+    }
+    if (QAction* a = frame_.Action("MenuCommSetup")) off.push_back(a);
+    for (const char* key : {"MenuOnlineKey", "MenuMonitorKey"})
+        if (QAction* a = frame_.Window()->findChild<QAction*>(key)) off.push_back(a);
     if (monitor) {
         pagesWereVisible_ = pages && !pages->isHidden();
         toolBarWasVisible_ = tools && !tools->isHidden();
@@ -396,31 +670,21 @@ void TMonitorController::SetWindowForMonitor(bool monitor) {
         if (tools) tools->hide();
         if (onlinePanel) onlinePanel->hide();
         panel_->show();
-        // The File, Edit and Communication menus and the communication set-up are off;
-        // only "Exit" of the panel leaves.
-        // The File, Edit and Communication menus and the communication set-up are off;
-        // only "Exit" of the panel leaves.
-        if (main) {
-            const QList<QAction*> menus = main->menuBar()->actions();
-            for (int i : {0, 1, 3})
-                if (i < menus.size()) menus[i]->setEnabled(false);
-        }
-        if (QAction* a = frame_.Action("MenuCommSetup")) a->setEnabled(false);
-        if (QAction* key = frame_.Window()->findChild<QAction*>("MenuMonitorKey"))
-            key->setEnabled(false);
+        disabled_.clear();
+        for (QAction* a : off)
+            if (a->isEnabled()) {
+                disabled_.emplace_back(a);
+                a->setEnabled(false);
+            }
     } else {
         panel_->hide();
         if (pages && pagesWereVisible_) pages->show();
         if (tools && toolBarWasVisible_) tools->show();
         if (onlinePanel && panelWasVisible_ && online_.Online()) onlinePanel->show();
-        if (main) {
-            const QList<QAction*> menus = main->menuBar()->actions();
-            for (int i : {0, 1, 3})
-                if (i < menus.size()) menus[i]->setEnabled(true);
-        }
-        if (QAction* a = frame_.Action("MenuCommSetup")) a->setEnabled(true);
-        if (QAction* key = frame_.Window()->findChild<QAction*>("MenuMonitorKey"))
-            key->setEnabled(true);
+        // What entering switched off comes back on, and only that.
+        for (const QPointer<QAction>& a : disabled_)
+            if (a) a->setEnabled(true);
+        disabled_.clear();
     }
 }
 

@@ -16,13 +16,17 @@
 #include <string>
 
 #include "base/Folders.h"
+#include "base/Pages.h"
 #include "document/Document.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
 #include "monitoring/MonitorView.h"
 
+class QAction;
 class QCheckBox;
+class QGroupBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTableView;
 class QWidget;
@@ -33,6 +37,7 @@ class TBusyState;
 class TEventGridModel;
 class TMessageListModel;
 class TMessagesGridModel;
+class TMonitorAddForm;
 class TMonitorEditForm;
 class TMonitorEventEditForm;
 class TQtMonitorEditors;
@@ -53,6 +58,12 @@ struct TMonitorSettingsRef {
     std::string& LastMonitorFile;
     int& MonitorSortCol;
     bool& MonitorSortUp;
+    std::string& Operator;
+    // Column widths of the messages grid, the event grids and the message list.
+    std::vector<int>& MonitorGrid;
+    std::vector<int>& ActiveGrid;
+    std::vector<int>& DeactiveGrid;
+    std::vector<int>& MessageGrid;
 };
 
 struct TMonitorContext {
@@ -131,6 +142,38 @@ class TMonitorController : public QObject {
     QPushButton* exitButton() const { return exit_; }
     // Who clears alarms by hand, for the alarm log.
     QLineEdit* operatorEdit() const { return operator_; }
+    // The events of the message chosen in the messages grid: Add opens the menu of sources
+    // (a serial number, the Memory view, the File view, the history), Edit and Remove act on
+    // the event grid's current row.
+    void AddEventClick(bool active);
+    void EditEventClick(bool active);
+    void RemoveEventClick(bool active);
+    // The Add menu's items.
+    void AddSerialNumberClick();
+    void AddFromPageClick(TPage page);
+    QMenu* addPopupMenu() const { return addMenu_; }
+    TMonitorAddForm* addForm() const { return addForm_; }
+    QTableView* activeGrid() const { return activeGrid_; }
+    QTableView* deactiveGrid() const { return deactiveGrid_; }
+
+    // Where the transmitter-adding window takes transmitters from: the grid of the Memory
+    // view, the File view and the history, and the columns of the transmitter code and
+    // the button in each (asked when OK runs, as the File view's layout may change). A
+    // double click in one of these grids runs OK while the window is shown.
+    struct TTransmitterSource {
+        QPointer<QTableView> grid;
+        std::function<std::pair<int, int>()> columns;  // code, button; -1: none
+        std::function<bool()> available;               // the view exists; unset: always
+    };
+    void SetTransmitterSource(TPage page, TTransmitterSource source);
+    // The user information columns the event grids show (user number, User 1..4 as the
+    // receiver's layout shows them); unset: all five under their default titles.
+    std::function<std::vector<TUserColumn>()> userColumns;
+    // The user information, the receiver or the layout changed: comments and columns follow.
+    void UserInfoChanged();
+    // The application set-up changed settings: the font of message texts and the grids.
+    void SettingsChanged();
+
     // The pop-up window of a message, or nullptr.
     TMonitorMessageForm* PopupOf(int message) const;
     // Sound output instead of the program's own (tests).
@@ -157,6 +200,12 @@ class TMonitorController : public QObject {
     void BuildPage();
     std::vector<int> ChosenNumbers() const;
     void ShowEventsOfCurrent();
+    int CurrentNumber() const;
+    void SelectedTransmitters(std::vector<std::pair<std::string, std::string>>& out) const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void KeepWidths(QTableView* grid, std::vector<int>& widths);
+    void ApplyWidths(QTableView* grid, const std::vector<int>& widths);
+    void ApplyUserColumns();
 
     TMonitorContext ctx_;
     TWindowFrame& frame_;
@@ -178,6 +227,18 @@ class TMonitorController : public QObject {
     TMonitorSort sort_;
     TMessagesGridModel* messagesModel_ = nullptr;
     QTableView* messagesGrid_ = nullptr;
+    QTableView* activeGrid_ = nullptr;
+    QTableView* deactiveGrid_ = nullptr;
+    QGroupBox* activeGroup_ = nullptr;
+    QGroupBox* deactiveGroup_ = nullptr;
+    std::vector<QPushButton*> eventButtons_;  // Add, Edit, Remove of Active, then Deactive
+    std::vector<QPushButton*> messageButtons_;
+    QMenu* addMenu_ = nullptr;
+    TMonitorAddForm* addForm_ = nullptr;
+    TPage addPage_ = TPage::Monitoring;
+    std::map<TPage, TTransmitterSource> sources_;
+    bool applyingWidths_ = false;
+    std::vector<QPointer<QAction>> disabled_;  // what monitor mode switched off
     TEventGridModel* activeModel_ = nullptr;
     TEventGridModel* deactiveModel_ = nullptr;
     QTimer blink_;

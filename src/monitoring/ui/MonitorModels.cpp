@@ -40,8 +40,10 @@ void TMessagesGridModel::PressHeader(int column) {
 
 void TMessagesGridModel::ShowSortIndicator(QHeaderView* header) const {
     header->setSortIndicatorShown(true);
+    // The mark is an upward triangle for ascending order, as in the File view; Qt's header
+    // draws its ascending indicator pointing down, so the order given to it is the other one.
     header->setSortIndicator(sort_.column,
-                             sort_.ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+                             sort_.ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 int TMessagesGridModel::MessageAt(int row) const {
