@@ -167,6 +167,11 @@ class MonitorTest : public QObject {
         QVERIFY(!menus[3]->isEnabled());
         QVERIFY(menus[5]->isEnabled());
         QCOMPARE(List()->MessageAt(0), -1);
+        // F12 would leave on-line mode under the monitor: its key is off as well.
+        QTest::keyClick(&Form(), Qt::Key_F12);
+        QTest::qWait(100);
+        QVERIFY(Core().state.OnLine);
+        QVERIFY(Monitor().MonitorMode());
     }
 
     void aReceptionActivatesItsMessageWithPopupAndSound() {
@@ -225,6 +230,7 @@ class MonitorTest : public QObject {
         QCOMPARE(Monitor().monitor().ActiveCount(), 0);
         QCOMPARE(List()->MessageAt(0), -1);
         QVERIFY(!Monitor().selectAllBox()->isChecked());
+        QCOMPARE(Core().settings.Operator, std::string("Eve"));  // remembered for the next run
     }
 
     void exitClearsEverythingAndLeavesBothModes() {
@@ -239,6 +245,15 @@ class MonitorTest : public QObject {
         QVERIFY(Monitor().messagesPanel()->isHidden());
         QVERIFY(!Form().pages()->isHidden());
         QVERIFY(Form().menuBar()->actions()[0]->isEnabled());
+        QVERIFY(Form().Action("MenuCommSetup")->isEnabled());
+        // Ctrl+F12 works again: monitor mode once more, and out by Exit.
+        Form().activateWindow();
+        QVERIFY(WaitFor([&] { return QApplication::activeWindow() == &Form(); }));
+        QTest::keyClick(&Form(), Qt::Key_F12, Qt::ControlModifier);
+        QVERIFY(WaitFor([&] { return Monitor().MonitorMode(); }, 10000));
+        QTest::mouseClick(Monitor().exitButton(), Qt::LeftButton);
+        QVERIFY(!Monitor().MonitorMode());
+        QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
     }
 
     void theAlarmLogHoldsEveryChange() {

@@ -168,9 +168,7 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
     connect(selectAll_, &QCheckBox::clicked, this, &TMonitorController::SelectAllClick);
     connect(deactive_, &QPushButton::clicked, this, &TMonitorController::DeactiveClick);
     connect(exit_, &QPushButton::clicked, this, &TMonitorController::ExitClick);
-    // The operator's name is remembered between runs.
-    operator_->setText(Q(ctx_.settings.Operator));
-    monitor_.operatorName = ctx_.settings.Operator;
+    // The operator's name is remembered between runs (ReadSettings fills the field).
     connect(operator_, &QLineEdit::textChanged, this, [this](const QString& name) {
         monitor_.operatorName = ToCoreLossy(name);
         ctx_.settings.Operator = monitor_.operatorName;
@@ -418,8 +416,16 @@ std::vector<int> TMonitorController::ChosenNumbers() const {
 void TMonitorController::ShowEventsOfCurrent() {
     const QModelIndex cur = messagesGrid_->currentIndex();
     const int m = cur.isValid() ? messagesModel_->MessageAt(cur.row()) : -1;
-    activeModel_->ShowMessage(m);
-    deactiveModel_->ShowMessage(m);
+    for (auto [grid, model] :
+         {std::pair(activeGrid_, activeModel_), std::pair(deactiveGrid_, deactiveModel_)}) {
+        // The same message's events again (after an edit): the chosen row stays chosen.
+        const int row = model->Message() == m && grid->currentIndex().isValid()
+                            ? grid->currentIndex().row()
+                            : -1;
+        model->ShowMessage(m);
+        if (row >= 0 && model->rowCount() > 0)
+            grid->selectRow(std::min(row, model->rowCount() - 1));
+    }
 }
 
 int TMonitorController::CurrentNumber() const {
@@ -831,7 +837,26 @@ void TMonitorController::Changed() {
     emit ctx_.notifications.stateChanged();
 }
 
+void TMonitorController::ReadSettings() {
+    {
+        const QSignalBlocker b(operator_);
+        operator_->setText(Q(ctx_.settings.Operator));
+    }
+    monitor_.operatorName = ctx_.settings.Operator;
+    sort_.column = ctx_.settings.MonitorSortCol;
+    sort_.ascending = ctx_.settings.MonitorSortUp;
+    messagesModel_->Refresh();
+    messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
+    ApplyWidths(messagesGrid_, ctx_.settings.MonitorGrid);
+    ApplyWidths(grid_, ctx_.settings.MessageGrid);
+    grid_->setColumnWidth(kListMark, 32);
+    listModel_->SetFontName(Q(ctx_.settings.MonitorFont));
+    ApplyUserColumns();
+}
+
 void TMonitorController::InitMonitor() {
+    // The settings file has been read by now.
+    ReadSettings();
     monitor_.Init(ctx_.settings.LastMonitorFile, false, std::string());
 }
 

@@ -206,6 +206,7 @@ class TMonitorController : public QObject {
     void KeepWidths(QTableView* grid, std::vector<int>& widths);
     void ApplyWidths(QTableView* grid, const std::vector<int>& widths);
     void ApplyUserColumns();
+    void ReadSettings();
 
     TMonitorContext ctx_;
     TWindowFrame& frame_;
