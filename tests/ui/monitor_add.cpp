@@ -4,6 +4,8 @@
 // a double click there, which then edits no record), refuses a duplicate, closes when the
 // user turns to another page; Edit and Remove act on the event grid's row; the events show
 // the records' user information as it changes; the grids keep their column widths.
+//
+// RAVLIN_SCREENSHOTS=<folder> also saves pictures of the transmitter-adding window there.
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -59,6 +61,12 @@ class MonitorAddTest : public QObject {
         return Monitor().addPopupMenu()->findChild<QAction*>(name);
     }
     QPushButton* Button(const char* name) { return Form().findChild<QPushButton*>(name); }
+    void Shot(QWidget* w, const QString& name) {
+        const QByteArray folder = qgetenv("RAVLIN_SCREENSHOTS");
+        if (folder.isEmpty()) return;
+        QDir().mkpath(QString::fromLocal8Bit(folder));
+        w->grab().save(QString::fromLocal8Bit(folder) + "/" + name + ".png");
+    }
     // The File view's cell of a row in the column of a kind (the last such column).
     QString FileCell(int row, int k) {
         const TColumnLayout& layout = desktop->views().fileView().layout;
@@ -148,6 +156,8 @@ class MonitorAddTest : public QObject {
             FileGrid()->selectionModel()->select(
                 FileGrid()->model()->index(row, 0),
                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        Shot(&Form(), "add-window-file-view");
+        Shot(AddForm(), "add-window");
         AddForm()->Confirm();
         QVERIFY(!AddForm()->isVisible());
         QCOMPARE(Form().PageShown(), TPage::Monitoring);  // the page comes back

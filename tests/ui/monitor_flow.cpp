@@ -45,6 +45,7 @@ namespace {
 struct TMessageInput {
     QString text;
     int color;
+    int size;
     bool blink;
     int sound;
     QString picture;  // empty: no window
@@ -93,6 +94,7 @@ class MonitorFlowTest : public QObject {
         auto done = OnNextModal<TMonitorEditForm>([&](TMonitorEditForm* f) {
             QTest::keyClicks(f->textEdit(), in.text);
             f->colorCombo()->setCurrentIndex(in.color);
+            f->sizeCombo()->setCurrentText(QString::number(in.size));
             if (f->blinkCheck()->isChecked() != in.blink) f->blinkCheck()->click();
             f->soundCombo()->setCurrentIndex(in.sound);
             if (!in.picture.isEmpty()) {
@@ -164,8 +166,8 @@ class MonitorFlowTest : public QObject {
     void buildTwoMessagesInTheEditors() {
         Form().Action("MenuMonitorView")->trigger();
         QCOMPARE(Form().PageShown(), TPage::Monitoring);
-        QVERIFY(AddMessage({"Door open", 1, true, 1, PicturePath()}, true));
-        QVERIFY(AddMessage({"Panic", 4, false, 2, QString()}));
+        QVERIFY(AddMessage({"Door open", 1, 14, true, 1, PicturePath()}, true));
+        QVERIFY(AddMessage({"Panic", 4, 12, false, 2, QString()}));
         QCOMPARE(Setup().Messages.size(), size_t(2));
         QVERIFY(!Setup().Saved);
 
@@ -180,6 +182,7 @@ class MonitorFlowTest : public QObject {
         const TMonitorData& door = Setup().Messages[0];
         QCOMPARE(door.Text, std::string("Door open"));
         QCOMPARE(door.Color, 1);
+        QCOMPARE(door.Size, 14);
         QVERIFY(door.Blink && door.ShowWindow && door.Activate);
         QCOMPARE(door.Picture, CorePath(PicturePath()));
         QCOMPARE(door.ActiveEvents.size(), size_t(1));
@@ -238,6 +241,13 @@ class MonitorFlowTest : public QObject {
         QVERIFY(middle.red() > 200 && middle.green() > 200 && middle.blue() < 80);  // yellow
         Shot(&Form(), "monitor-panel");
         Shot(popup, "monitor-popup");
+
+        // A font chosen in the application set-up takes effect at once.
+        Core().settings.MonitorFont = "DejaVu Serif";
+        emit desktop->notifications().settingsChanged();
+        QCOMPARE(cell.data(Qt::FontRole).value<QFont>().family(), QString("DejaVu Serif"));
+        QVERIFY(WaitFor(
+            [&] { return popup->textLabel()->font().family() == QString("DejaVu Serif"); }, 2000));
     }
 
     void anotherTransmitterClearsIt() {

@@ -156,6 +156,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                 columns.push_back({f, c.settings.UserTitles[static_cast<size_t>(f)]});
         return columns;
     };
+    monitor_->userTitles = [&c] { return c.settings.UserTitles; };
     monitor_->SetTransmitterSource(
         TPage::Memory, {views_->memoryGrid(), [] { return std::pair(1, 2); },
                         [&c] { return c.state.LoggedIn; }});

@@ -258,6 +258,7 @@ void TMonitorController::BuildPage() {
     messagesGrid_->setModel(messagesModel_);
     messagesGrid_->setItemDelegateForColumn(kMsgColor, new TSwatchDelegate(messagesGrid_));
     messagesGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    messagesGrid_->setWordWrap(false);
     messagesGrid_->verticalHeader()->hide();
     messagesGrid_->horizontalHeader()->setStretchLastSection(true);
     messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());
@@ -303,6 +304,7 @@ void TMonitorController::BuildPage() {
         grid->setModel(model);
         grid->setSelectionBehavior(QAbstractItemView::SelectRows);
         grid->setSelectionMode(QAbstractItemView::SingleSelection);
+        grid->setWordWrap(false);
         grid->verticalHeader()->hide();
         connect(grid, &QTableView::doubleClicked, this, [this, active] { EditEventClick(active); });
         h->addWidget(grid, 1);
@@ -381,8 +383,13 @@ void TMonitorController::ApplyWidths(QTableView* grid, const std::vector<int>& w
     // The last column stretches to the grid's edge; its stored width is not applied.
     for (int c = 0; c + 1 < n; ++c) {
         int w = static_cast<size_t>(c) < widths.size() ? widths[static_cast<size_t>(c)] : 64;
-        // The default width cuts a message text: until the user sizes it, it is wider.
-        if (grid == messagesGrid_ && c == kMsgText && w == 64) w = 240;
+        // Until the user sizes a column (it has the default width), it fits its title and
+        // contents; a message text gets more room.
+        if (w == 64) {
+            w = std::max({w, grid->horizontalHeader()->sectionSizeHint(c),
+                          static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(c)});
+            if (grid == messagesGrid_ && c == kMsgText) w = std::max(w, 240);
+        }
         if (w > 0) grid->setColumnWidth(c, w);
     }
     applyingWidths_ = false;
@@ -392,6 +399,7 @@ void TMonitorController::ApplyUserColumns() {
     std::vector<TUserColumn> columns =
         userColumns ? userColumns()
                     : AllUserColumns({"User number", "User 1", "User 2", "User 3", "User 4"});
+    if (userTitles) eventForm_->SetUserTitles(userTitles());
     applyingWidths_ = true;
     activeModel_->SetUserColumns(columns);
     deactiveModel_->SetUserColumns(std::move(columns));
@@ -833,6 +841,10 @@ void TMonitorController::Changed() {
         messagesModel_->Refresh();
         if (const int row = messagesModel_->RowOf(shown); row >= 0) messagesGrid_->selectRow(row);
         ShowEventsOfCurrent();
+        // Columns the user has not sized follow their contents.
+        ApplyWidths(messagesGrid_, ctx_.settings.MonitorGrid);
+        ApplyWidths(activeGrid_, ctx_.settings.ActiveGrid);
+        ApplyWidths(deactiveGrid_, ctx_.settings.DeactiveGrid);
     }
     emit ctx_.notifications.stateChanged();
 }

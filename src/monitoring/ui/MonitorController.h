@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -169,6 +170,9 @@ class TMonitorController : public QObject {
     // The user information columns the event grids show (user number, User 1..4 as the
     // receiver's layout shows them); unset: all five under their default titles.
     std::function<std::vector<TUserColumn>()> userColumns;
+    // The titles of the user number and User 1..4 (the event editor's labels); unset: the
+    // defaults.
+    std::function<std::array<std::string, 5>()> userTitles;
     // The user information, the receiver or the layout changed: comments and columns follow.
     void UserInfoChanged();
     // The application set-up changed settings: the font of message texts and the grids.
