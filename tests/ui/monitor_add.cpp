@@ -272,6 +272,23 @@ class MonitorAddTest : public QObject {
         QVERIFY(shown);
     }
 
+    void theRecordCommandsActOnMessages() {
+        Form().ShowPage(TPage::Monitoring);
+        QVERIFY(WaitFor([&] { return Form().Action("MenuAdd")->isEnabled(); }));
+        auto edited = OnNextModal<TMonitorEditForm>([](TMonitorEditForm* f) {
+            QTest::keyClicks(f->textEdit(), "Back door");
+            f->accept();
+        });
+        Form().Action("MenuAdd")->trigger();
+        QVERIFY(*edited);
+        QCOMPARE(Monitor().monitor().Messages.size(), size_t(2));
+        QCOMPARE(Monitor().monitor().Messages[1].Text, std::string("Back door"));
+        // The new message is chosen: Delete removes it (the question answered Yes).
+        Form().Action("MenuDelete")->trigger();
+        QCOMPARE(Monitor().monitor().Messages.size(), size_t(1));
+        QCOMPARE(Monitor().monitor().Messages[0].Text, std::string("Front door"));
+    }
+
     void languageTextsReachThePage() {
         auto* group = Form().findChild<QGroupBox*>("ActiveGroup");
         QVERIFY(group);

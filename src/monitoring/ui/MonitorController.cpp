@@ -178,6 +178,17 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
         selectAll_->setChecked(monitor_.SelectAll());
     });
 
+    // On the Monitoring page the record commands (F5, F6, F7) act on messages.
+    const std::pair<const char*, void (TMonitorController::*)()> recordCommands[] = {
+        {"MenuAdd", &TMonitorController::AddMessageClick},
+        {"MenuEdit", &TMonitorController::EditMessagesClick},
+        {"MenuDelete", &TMonitorController::RemoveMessagesClick}};
+    for (const auto& [name, fn] : recordCommands)
+        if (QAction* a = frame_.Action(name))
+            connect(a, &QAction::triggered, this, [this, fn = fn] {
+                // Outside monitor mode only (the handlers check it).
+                if (frame_.PageShown() == TPage::Monitoring) (this->*fn)();
+            });
     if (QAction* a = frame_.Action("MenuMonitorView"))
         connect(a, &QAction::triggered, this, &TMonitorController::ShowMonitoringPage);
     if (QAction* a = frame_.Action("MenuMonitor"))
