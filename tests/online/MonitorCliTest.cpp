@@ -94,8 +94,8 @@ class MonitorCli : public ::testing::Test {
         return lines;
     }
     // "Door open" plays its own file and goes with 22222's button 2; "Panic" plays the
-    // long beep (or, with `repeating`, the repeating sound) and never goes.
-    std::string SoundSetup(bool repeating) {
+    // long beep and never goes.
+    std::string SoundSetup() {
         ownSound = dir.File("door.wav");
         test::WriteAll(ownSound, "RIFF");
         const std::string path = dir.File("sounds.mon");
@@ -106,9 +106,7 @@ class MonitorCli : public ::testing::Test {
                            "##1#0#0#\r\n"
                            "Active:x012345#1#n#end\r\n"
                            "Deactive:x022222#2#n#end\r\n"
-                           "2#Panic#3#10#" +
-                           (repeating ? "5" : "2") +
-                           "###0#0#0#\r\n"
+                           "2#Panic#3#10#2###0#0#0#\r\n"
                            "Active:x033333#3#n#end\r\n"
                            "Deactive:end\r\n");
         return path;
@@ -169,7 +167,7 @@ TEST_F(MonitorCli, RefusesBadSetupFilesAndArguments) {
 
 TEST_F(MonitorCli, SoundPlaysTheActivatedMessagesSoundAndOnlyWithSound) {
     SoundSettings(true);
-    const std::string sounds = SoundSetup(false);
+    const std::string sounds = SoundSetup();
     TCliRun run;
     ASSERT_TRUE(run.Start(Args({"monitor", sounds, "--count", "3", "--sound"})));
     ASSERT_TRUE(WaitFrames(5));
@@ -198,7 +196,7 @@ TEST_F(MonitorCli, SoundPlaysTheActivatedMessagesSoundAndOnlyWithSound) {
 TEST_F(MonitorCli, SoundWithoutOutputSaysSoOnceAndGoesOn) {
     SoundSettings(false);
     TCliRun run;
-    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(false), "--count", "2", "--sound"})));
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(), "--count", "2", "--sound"})));
     ASSERT_TRUE(WaitFrames(5));
     SendReceptions({"reception 0012345 1 00 0000", "reception 0033333 3 00 FFFF"});
     const TCliResult result = run.Finish(20000);
@@ -210,17 +208,18 @@ TEST_F(MonitorCli, SoundWithoutOutputSaysSoOnceAndGoesOn) {
     EXPECT_TRUE(Lines("played").empty());
 }
 
-TEST_F(MonitorCli, InterruptEndsTheRepeatingSoundsPlayer) {
+TEST_F(MonitorCli, InterruptEndsTheSoundStillPlaying) {
     SoundSettings(true, "30");
     TCliRun run;
-    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(true), "--sound"})));
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(), "--sound"})));
     ASSERT_TRUE(WaitFrames(5));
     SendReceptions({"reception 0033333 3 00 FFFF"});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (Lines("played").empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_EQ(Lines("played"), std::vector<std::string>{std::string(RAVLIN_TEST_DATA_DIR) +
-                                                        "/Sounds/Permanent.wav"});
+    ASSERT_EQ(Lines("played"),
+              std::vector<std::string>{std::string(RAVLIN_TEST_DATA_DIR) + "/Sounds/LBeep.wav"});
+    // A sound still playing is heard out at the end, but not after Ctrl+C.
     run.Signal(SIGINT);
     // The player still playing would hold the output pipes open past the timeout.
     const TCliResult result = run.Finish(5000);
