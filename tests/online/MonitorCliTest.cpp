@@ -94,8 +94,8 @@ class MonitorCli : public ::testing::Test {
         return lines;
     }
     // "Door open" plays its own file and goes with 22222's button 2; "Panic" plays the
-    // long beep and never goes.
-    std::string SoundSetup() {
+    // long beep (again every `panicRepeat` seconds while it stands) and never goes.
+    std::string SoundSetup(const std::string& panicRepeat = "") {
         ownSound = dir.File("door.wav");
         test::WriteAll(ownSound, "RIFF");
         const std::string path = dir.File("sounds.mon");
@@ -106,7 +106,9 @@ class MonitorCli : public ::testing::Test {
                            "##1#0#0#\r\n"
                            "Active:x012345#1#n#end\r\n"
                            "Deactive:x022222#2#n#end\r\n"
-                           "2#Panic#3#10#2###0#0#0#\r\n"
+                           "2#Panic#3#10#2###0#0#0#" +
+                           (panicRepeat.empty() ? "" : panicRepeat + "#") +
+                           "\r\n"
                            "Active:x033333#3#n#end\r\n"
                            "Deactive:end\r\n");
         return path;
@@ -229,6 +231,25 @@ TEST_F(MonitorCli, InterruptEndsTheSoundStillPlaying) {
     const auto pids = Lines("pids");
     ASSERT_EQ(pids.size(), 1u);
     EXPECT_NE(::kill(std::stoi(pids[0]), 0), 0) << "the player is still running";
+}
+
+TEST_F(MonitorCli, SoundAnAlarmLeftStandingSoundsAgain) {
+    SoundSettings(true);
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup("1"), "--sound"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0033333 3 00 FFFF"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines("played").size() < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    run.Signal(SIGINT);
+    const TCliResult result = run.Finish(5000);
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_EQ(result.out, "activate 2 Panic\n");  // a repeat is no change
+    const auto played = Lines("played");
+    ASSERT_GE(played.size(), 3u);
+    for (const std::string& p : played)
+        EXPECT_EQ(p, std::string(RAVLIN_TEST_DATA_DIR) + "/Sounds/LBeep.wav");
 }
 
 }  // namespace
