@@ -1,15 +1,21 @@
-// monitor FILE.mon [--count N]: monitor mode without windows. Logs in, listens on-line,
-// and runs every reception through the monitor set-up; one line per change on stdout:
+// monitor FILE.mon [--count N] [--sound]: monitor mode without windows. Logs in, listens
+// on-line, and runs every reception through the monitor set-up; one line per change on
+// stdout:
 //   activate <number> <text>      deactivate <number> <text>
-// Every change is appended to the alarm log of the home folder. Stops after N receptions
-// or on Ctrl+C, closing the link. A set-up file that cannot be read exits 1 with its
-// message.
+// Every change is appended to the alarm log of the home folder. With --sound an activation
+// plays the message's sound (and an alarm left too long plays it again) through the outputs
+// the settings choose. Stops after N receptions or on Ctrl+C, closing the link. A set-up
+// file that cannot be read exits 1 with its message.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 
 #include "TransferCli.h"
 #include "base/CodePage.h"
+#include "base/ProcessSoundPlayer.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
 #include "online/OnlinePoll.h"
@@ -18,15 +24,21 @@
 namespace ravlin::cli {
 namespace {
 
+// After the last reception a sound still playing may end, up to this long.
+constexpr auto kLastSoundWait = std::chrono::seconds(10);
+
 int Monitor(TContext& ctx) {
     const auto& args = ctx.options.args;
     long count = 0;  // 0: until interrupted
+    bool sound = false;
     std::string setupFile;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--count" && i + 1 < args.size()) {
             char* end = nullptr;
             count = std::strtol(args[++i].c_str(), &end, 10);
             if (*end || count <= 0) return UsageError("--count needs a positive number");
+        } else if (args[i] == "--sound") {
+            sound = true;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return UsageError("unexpected argument " + args[i]);
         } else if (setupFile.empty()) {
@@ -45,6 +57,21 @@ int Monitor(TContext& ctx) {
     core.folders.MakeWritable();
     TAlarmLog log(core.folders.HomeFile(kAlarmLogName));
     monitor.alarmLog = &log;
+    std::unique_ptr<TProcessSoundPlayer> player;
+    if (sound) {
+        std::string why;
+        player = MakeProcessSoundPlayer(core.folders.dataDir, core.settings.SoundCard,
+                                        core.settings.SoundSpeaker,
+                                        std::getenv(kPlayCommandVariable), why);
+        if (player) {
+            player->onProblem = [](const std::string& text) {
+                std::fprintf(stderr, "ravlin-cli monitor: sound: %s\n", text.c_str());
+            };
+            monitor.sound = player.get();
+        } else {
+            std::fprintf(stderr, "ravlin-cli monitor: no sound output: %s\n", why.c_str());
+        }
+    }
 
     if (!core.session.Login()) return kFailed;
     TKomunikace& link = core.link;
@@ -61,6 +88,7 @@ int Monitor(TContext& ctx) {
         }
         bool interrupted = false;
         while (!core.kom.WaitIdleFor(100)) {
+            if (player) monitor.Escalate(TMonitorTime::Now());
             if (ctx.ui.CancelRequested()) {
                 core.kom.StopOnline();
                 interrupted = true;
@@ -89,10 +117,23 @@ int Monitor(TContext& ctx) {
     }
     core.kom.StopOnline();
     link.Zavri();
+    if (player) {
+        // The last alarm's sound is heard out, unless the user interrupts; the player's
+        // processes end with it.
+        player->Drain();
+        const auto deadline = std::chrono::steady_clock::now() + kLastSoundWait;
+        while (!player->Idle() && !ctx.ui.CancelRequested() &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        monitor.sound = nullptr;
+        player.reset();
+    }
     return status;
 }
 
 }  // namespace
-RAVLIN_CLI_COMMAND("monitor", "FILE.mon [--count N]   print the alarms receptions raise and clear",
+RAVLIN_CLI_COMMAND("monitor",
+                   "FILE.mon [--count N] [--sound]   print the alarms receptions raise and "
+                   "clear; --sound plays their sounds",
                    Monitor);
 }  // namespace ravlin::cli

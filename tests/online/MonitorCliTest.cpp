@@ -1,9 +1,13 @@
 // ravlin-cli monitor against the real simulator: the receptions run through a monitor
 // set-up, one line per change, every change in the alarm log; a set-up file it cannot
-// read stops it before the receiver is touched.
+// read stops it before the receiver is touched; with --sound the activations play their
+// sounds through a stand-in player that notes what it was asked to play.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <fstream>
 #include <thread>
 
 #include "CliRun.h"
@@ -61,8 +65,58 @@ class MonitorCli : public ::testing::Test {
         return false;
     }
 
+    void SendReceptions(const std::vector<std::string>& receptions) {
+        long frames = Frames();
+        for (const std::string& r : receptions) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ASSERT_EQ(sim.Control(r), "ok");
+            ASSERT_TRUE(WaitFrames(++frames)) << r;
+        }
+    }
+    // The sound outputs of the settings file; the player command a script that notes its
+    // last argument in `played` and its process id in `pids`, then plays for `seconds`.
+    void SoundSettings(bool card, const std::string& seconds = "0") {
+        test::WriteAll(home + "/RavlinProj.ini", std::string("[Setup]\r\nSoundCard=") +
+                                                     (card ? "1" : "0") + "\r\nSoundSpeaker=0\r\n");
+        const std::string script = dir.File("play.sh");
+        std::ofstream(script) << "#!/bin/sh\n"
+                              << "echo $$ >> '" << dir.File("pids") << "'\n"
+                              << "for a in \"$@\"; do f=\"$a\"; done\n"
+                              << "echo \"$f\" >> '" << dir.File("played") << "'\n"
+                              << "sleep " << seconds << "\n";
+        ::chmod(script.c_str(), 0755);
+        ::setenv("RAVLIN_PLAY_COMMAND", (script + " -q").c_str(), 1);
+    }
+    std::vector<std::string> Lines(const std::string& file) {
+        std::ifstream in(dir.File(file));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    // "Door open" plays its own file and goes with 22222's button 2; "Panic" plays the
+    // long beep (again every `panicRepeat` seconds while it stands) and never goes.
+    std::string SoundSetup(const std::string& panicRepeat = "") {
+        ownSound = dir.File("door.wav");
+        test::WriteAll(ownSound, "RIFF");
+        const std::string path = dir.File("sounds.mon");
+        test::WriteAll(path,
+                       "Ravlin monitor setup file\r\n"
+                       "1#Door open#1#12#6#" +
+                           ownSound +
+                           "##1#0#0#\r\n"
+                           "Active:x012345#1#n#end\r\n"
+                           "Deactive:x022222#2#n#end\r\n"
+                           "2#Panic#3#10#2###0#0#0#" +
+                           (panicRepeat.empty() ? "" : panicRepeat + "#") +
+                           "\r\n"
+                           "Active:x033333#3#n#end\r\n"
+                           "Deactive:end\r\n");
+        return path;
+    }
+    void TearDown() override { ::unsetenv("RAVLIN_PLAY_COMMAND"); }
+
     test::TTempDir dir;
-    std::string home, setup;
+    std::string home, setup, ownSound;
     TSimProcess sim;
 };
 
@@ -111,6 +165,91 @@ TEST_F(MonitorCli, RefusesBadSetupFilesAndArguments) {
     EXPECT_EQ(TCliRun::Run(Args({"monitor"})).status, 2);
     EXPECT_EQ(TCliRun::Run(Args({"monitor", setup, "--count", "0"})).status, 2);
     EXPECT_EQ(TCliRun::Run(Args({"monitor", setup, setup})).status, 2);
+}
+
+TEST_F(MonitorCli, SoundPlaysTheActivatedMessagesSoundAndOnlyWithSound) {
+    SoundSettings(true);
+    const std::string sounds = SoundSetup();
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", sounds, "--count", "3", "--sound"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0012345 1 00 0000", "reception 0022222 2 00 FFFF",
+                    "reception 0033333 3 00 FFFF"});
+    TCliResult result = run.Finish(20000);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "activate 1 Door open\ndeactivate 1 Door open\nactivate 2 Panic\n");
+    EXPECT_EQ(result.err.find("sound"), std::string::npos) << result.err;
+    const auto played = Lines("played");
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[0], ownSound);
+    EXPECT_EQ(played[1], std::string(RAVLIN_TEST_DATA_DIR) + "/Sounds/LBeep.wav");
+
+    // Without --sound the same activation plays nothing.
+    const long before = Frames();
+    ASSERT_TRUE(run.Start(Args({"monitor", sounds, "--count", "1"})));
+    ASSERT_TRUE(WaitFrames(before + 5));
+    SendReceptions({"reception 0012345 1 00 0000"});
+    result = run.Finish(20000);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "activate 1 Door open\n");
+    EXPECT_EQ(Lines("played").size(), 2u);
+}
+
+TEST_F(MonitorCli, SoundWithoutOutputSaysSoOnceAndGoesOn) {
+    SoundSettings(false);
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(), "--count", "2", "--sound"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0012345 1 00 0000", "reception 0033333 3 00 FFFF"});
+    const TCliResult result = run.Finish(20000);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "activate 1 Door open\nactivate 2 Panic\n");
+    const std::string said = "ravlin-cli monitor: no sound output: ";
+    ASSERT_NE(result.err.find(said), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(said, result.err.find(said) + 1), std::string::npos) << result.err;
+    EXPECT_TRUE(Lines("played").empty());
+}
+
+TEST_F(MonitorCli, InterruptEndsTheSoundStillPlaying) {
+    SoundSettings(true, "30");
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup(), "--sound"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0033333 3 00 FFFF"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines("played").empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(Lines("played"),
+              std::vector<std::string>{std::string(RAVLIN_TEST_DATA_DIR) + "/Sounds/LBeep.wav"});
+    // A sound still playing is heard out at the end, but not after Ctrl+C.
+    run.Signal(SIGINT);
+    // The player still playing would hold the output pipes open past the timeout.
+    const TCliResult result = run.Finish(5000);
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_LT(result.seconds, 5.0);
+    EXPECT_EQ(result.out, "activate 2 Panic\n");
+    const auto pids = Lines("pids");
+    ASSERT_EQ(pids.size(), 1u);
+    EXPECT_NE(::kill(std::stoi(pids[0]), 0), 0) << "the player is still running";
+}
+
+TEST_F(MonitorCli, SoundAnAlarmLeftStandingSoundsAgain) {
+    SoundSettings(true);
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", SoundSetup("1"), "--sound"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0033333 3 00 FFFF"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines("played").size() < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    run.Signal(SIGINT);
+    const TCliResult result = run.Finish(5000);
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_EQ(result.out, "activate 2 Panic\n");  // a repeat is no change
+    const auto played = Lines("played");
+    ASSERT_GE(played.size(), 3u);
+    for (const std::string& p : played)
+        EXPECT_EQ(p, std::string(RAVLIN_TEST_DATA_DIR) + "/Sounds/LBeep.wav");
 }
 
 }  // namespace
