@@ -9,7 +9,7 @@ PACKAGES=(
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick alsa-utils
   fonts-dejavu-core
   poppler-utils libreoffice-calc-nogui
   desktop-file-utils shared-mime-info libxml2-utils man-db
