@@ -12,6 +12,18 @@ ROOT=$(pwd)
 JOBS=${JOBS:-2}
 FUZZ_SECONDS=${FUZZ_SECONDS:-10}
 
+# Each stage's time is printed when it ends, so a slow stage shows in the log.
+stage_name=""
+stage_start=$SECONDS
+stage() {
+  [ -n "$stage_name" ] && echo "-- $stage_name: $((SECONDS - stage_start)) s"
+  stage_name=$1
+  stage_start=$SECONDS
+  [ -n "$1" ] && echo "== $1 =="
+  return 0
+}
+
+stage "packages"
 bash scripts/setup.sh || exit 1
 
 passed=0
@@ -57,21 +69,21 @@ build() {
   fi
 }
 
-echo "== include direction between the layers =="
+stage "include direction between the layers"
 if bash scripts/check-layers.sh; then
   passed=$((passed + 1))
 else
   failed=$((failed + 1)); status=1
 fi
 
-echo "== build and test =="
+stage "build and test"
 if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   run_ctest build
 else
   status=1; failed=$((failed + 1))
 fi
 
-echo "== every test, the desktop program's included, under AddressSanitizer + UBSan =="
+stage "every test, the desktop program's included, under AddressSanitizer + UBSan"
 if build build-asan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_SANITIZE=ON -DRAVLIN_BENCH=OFF; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest build-asan
@@ -84,7 +96,7 @@ fi
 # is checked (ignore_noninstrumented_modules); our hand-overs between the window thread and
 # the workers use std::mutex and std::thread, which it sees. Tests that run other programs
 # (LibreOffice, the demo's settings script) fork: the child only executes the program.
-echo "== worker, session and desktop program tests under ThreadSanitizer =="
+stage "worker, session and desktop program tests under ThreadSanitizer"
 # Only the programs these tests need are built, which keeps this stage short.
 tsan_targets="test_receiver ravlin-sim ravlin-cli"
 for t in tests/ui/*.cpp; do tsan_targets="$tsan_targets gui_$(basename "$t" .cpp)"; done
@@ -97,7 +109,7 @@ else
 fi
 
 if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
-  echo "== fuzz harnesses, ${FUZZ_SECONDS}s each =="
+  stage "fuzz harnesses, ${FUZZ_SECONDS}s each"
   if CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRAVLIN_FUZZ=ON \
        -DRAVLIN_GUI=OFF -DRAVLIN_BENCH=OFF -DBUILD_TESTING=OFF; then
     for h in build-fuzz/bin/fuzz_*; do
@@ -120,6 +132,7 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   fi
 fi
 
+stage ""
 echo
-echo "all: $passed passed, $failed failed"
+echo "all: $passed passed, $failed failed in $SECONDS s"
 exit $status

@@ -1,0 +1,1 @@
+// Carries the test programs' precompiled headers; it has no code of its own.
