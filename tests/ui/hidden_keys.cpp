@@ -1,6 +1,8 @@
 // The commands the menus hide (on-line mode F12, monitor mode Ctrl+F12) are reached by
 // their keys whenever the communication commands are enabled, and not while they are off.
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -64,6 +66,28 @@ class HiddenKeysTest : public QObject {
         f.EnableGroup(TCommandGroup::Comm, true);
         Press(QKeySequence("F12"));
         QCOMPARE(onlineSpy.count(), 1);
+    }
+
+    void monitorModeHasAVisibleMenuEntryBesidesItsKey() {
+        TMainForm& f = desktop->form();
+        QAction* entry = f.Action("MenuMonitorMode");
+        QAction* monitor = f.Action("MenuMonitor");
+        QVERIFY(entry->isVisible());
+        QVERIFY(!entry->menu());
+        QSignalSpy monitorSpy(monitor, &QAction::triggered);
+        // Off with the communication commands, like the hidden command it runs.
+        f.EnableGroup(TCommandGroup::Comm, false);
+        QVERIFY(!entry->isEnabled());
+        f.EnableGroup(TCommandGroup::Comm, true);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        QCOMPARE(monitorSpy.count(), 1);
+        // It sits in the Communication menu, where the user looks for it.
+        bool inCommMenu = false;
+        for (QAction* m : f.menuBar()->actions())
+            if (m->menu() && m->menu()->actions().contains(entry))
+                inCommMenu = m->text().remove('&') == "Communication";
+        QVERIFY(inCommMenu);
     }
 };
 

@@ -72,6 +72,8 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuPassChange", CommMenu, 21, "Password change", "", Comm},
     {"MenuOnline", CommMenu, 24, "Online", "F12", Comm | Hidden},
     {"MenuMonitor", CommMenu, 230, "Monitor", "Ctrl+F12", Comm | Hidden},
+    // Monitor mode from the menu as well as by its hidden command's key.
+    {"MenuMonitorMode", CommMenu, 230, "Monitor", "", Comm | Separated},
     {"MenuAppSetup", SetupMenu, 20, "Application ...", "", 0},
     {"MenuCommSetup", SetupMenu, 19, "Communication ...", "", Comm},
     {"MenuAbout", HelpMenu, 26, "About", "", 0},
@@ -80,8 +82,7 @@ constexpr TMenuItem kMenuItems[] = {
 };
 
 // Menu titles and their language texts (-1: none in the language file).
-constexpr const char* kMenuTitles[] = {"File",          "Edit",     "View",
-                                       "Communication", "Settings", "Help"};
+constexpr const char* kMenuTitles[] = {"File", "Edit", "View", "Communication", "Settings", "Help"};
 constexpr int kMenuTitleTexts[] = {0, 1, -1, 2, 3, 4};
 
 // The tool bar; "" is a separator, "|Name" a separator that shows with Name's button.
@@ -170,6 +171,8 @@ void TMainForm::BuildMenus() {
         }
     }
     connect(Action("ToolButtonLogin"), &QAction::triggered, Action("MenuLogin"), &QAction::trigger);
+    connect(Action("MenuMonitorMode"), &QAction::triggered, Action("MenuMonitor"),
+            &QAction::trigger);
     connect(Action("MenuExit"), &QAction::triggered, this, &QWidget::close);
 }
 
