@@ -10,10 +10,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
 namespace ravlin::test {
+
+// Saves a picture of `w` as NAME.png in the folder RAVLIN_SCREENSHOTS names (nothing when
+// it is unset).
+inline void Shot(QWidget* w, const QString& name) {
+    const QByteArray folder = qgetenv("RAVLIN_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    w->grab().save(QString::fromLocal8Bit(folder) + "/" + name + ".png");
+}
 
 // Runs events until `pred` holds or `ms` passed; returns pred().
 inline bool WaitFor(const std::function<bool()>& pred, int ms = 5000) {

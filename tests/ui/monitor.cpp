@@ -83,12 +83,6 @@ class MonitorTest : public QObject {
         TAlarmLog(CorePath(Home()) + "/" + kAlarmLogName).ReadAll(out);
         return out;
     }
-    void Shot(QWidget* w, const QString& name) {
-        const QByteArray folder = qgetenv("RAVLIN_SCREENSHOTS");
-        if (folder.isEmpty()) return;
-        QDir().mkpath(QString::fromLocal8Bit(folder));
-        w->grab().save(QString::fromLocal8Bit(folder) + "/" + name + ".png");
-    }
 
   private slots:
     void initTestCase() {

@@ -61,12 +61,6 @@ class MonitorAddTest : public QObject {
         return Monitor().addPopupMenu()->findChild<QAction*>(name);
     }
     QPushButton* Button(const char* name) { return Form().findChild<QPushButton*>(name); }
-    void Shot(QWidget* w, const QString& name) {
-        const QByteArray folder = qgetenv("RAVLIN_SCREENSHOTS");
-        if (folder.isEmpty()) return;
-        QDir().mkpath(QString::fromLocal8Bit(folder));
-        w->grab().save(QString::fromLocal8Bit(folder) + "/" + name + ".png");
-    }
     // The File view's cell of a row in the column of a kind (the last such column).
     QString FileCell(int row, int k) {
         const TColumnLayout& layout = desktop->views().fileView().layout;

@@ -76,13 +76,6 @@ class MonitorFlowTest : public QObject {
     TMessageListModel* List() { return Monitor().listModel(); }
     QPushButton* Button(const char* name) { return Form().findChild<QPushButton*>(name); }
 
-    void Shot(QWidget* w, const QString& name) {
-        const QByteArray folder = qgetenv("RAVLIN_SCREENSHOTS");
-        if (folder.isEmpty()) return;
-        QDir().mkpath(QString::fromLocal8Bit(folder));
-        w->grab().save(QString::fromLocal8Bit(folder) + "/" + name + ".png");
-    }
-
     bool Receive(const std::string& line) {
         QSignalSpy polled(&desktop->online(), &TOnlineController::pollFinished);
         if (sim.Control("reception " + line) != "ok") return false;

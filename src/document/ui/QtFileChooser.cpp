@@ -28,29 +28,34 @@ std::optional<std::string> TQtFileChooser::SaveFile(const TFileDialog& dialog) {
     return Run(true, dialog);
 }
 
+std::optional<std::string> TQtFileChooser::RunDialog(QWidget* parent, bool save,
+                                                     const TFileDialog& dialog) {
+    QFileDialog fd(parent, QString(), QString(), QtFilter(dialog.filter));
+    QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
+    if (!dialog.fileName.empty()) {
+        const QFileInfo fi(QPath(dialog.fileName));
+        if (fi.isAbsolute()) dir = fi.absolutePath();
+        fd.selectFile(fi.fileName());
+    }
+    fd.setDirectory(dir);
+    if (save) {
+        fd.setAcceptMode(QFileDialog::AcceptSave);
+        fd.setFileMode(QFileDialog::AnyFile);
+        if (!dialog.defaultExtension.empty())
+            fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
+        if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
+    } else {
+        fd.setAcceptMode(QFileDialog::AcceptOpen);
+        fd.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
+    return CorePath(fd.selectedFiles().first());
+}
+
 std::optional<std::string> TQtFileChooser::Run(bool save, const TFileDialog& dialog) {
     return OnWindowThread([&]() -> std::optional<std::string> {
         if (fileResponder) return fileResponder(save, dialog);
-        QFileDialog fd(parent_, QString(), QString(), QtFilter(dialog.filter));
-        QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
-        if (!dialog.fileName.empty()) {
-            const QFileInfo fi(QPath(dialog.fileName));
-            if (fi.isAbsolute()) dir = fi.absolutePath();
-            fd.selectFile(fi.fileName());
-        }
-        fd.setDirectory(dir);
-        if (save) {
-            fd.setAcceptMode(QFileDialog::AcceptSave);
-            fd.setFileMode(QFileDialog::AnyFile);
-            if (!dialog.defaultExtension.empty())
-                fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
-            if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
-        } else {
-            fd.setAcceptMode(QFileDialog::AcceptOpen);
-            fd.setFileMode(QFileDialog::ExistingFile);
-        }
-        if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
-        return CorePath(fd.selectedFiles().first());
+        return RunDialog(parent_, save, dialog);
     });
 }
 

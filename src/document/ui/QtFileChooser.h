@@ -29,6 +29,10 @@ class TQtFileChooser : public TFileChooser {
 
     // "Ravlin files (*.rvl)|*.rvl|All files (*.*)|*.*" -> Qt's "Ravlin files (*.rvl);;...".
     static QString QtFilter(const std::string& filter);
+    // The file window itself, on the calling (window) thread: an open or save window for
+    // `dialog`; nullopt when cancelled. Other file choosers of the program use it too.
+    static std::optional<std::string> RunDialog(QWidget* parent, bool save,
+                                                const TFileDialog& dialog);
 
   private:
     std::optional<std::string> Run(bool save, const TFileDialog& dialog);

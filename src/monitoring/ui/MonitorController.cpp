@@ -52,26 +52,7 @@ std::optional<std::string> TMonitorFileChooser::SaveFile(const TFileDialog& dial
 
 std::optional<std::string> TMonitorFileChooser::Run(bool save, const TFileDialog& dialog) {
     if (responder) return responder(save, dialog);
-    QFileDialog fd(parent_, QString(), QString(), TQtFileChooser::QtFilter(dialog.filter));
-    QString dir = dialog.initialDir.empty() ? QDir::currentPath() : QPath(dialog.initialDir);
-    if (!dialog.fileName.empty()) {
-        const QFileInfo fi(QPath(dialog.fileName));
-        if (fi.isAbsolute()) dir = fi.absolutePath();
-        fd.selectFile(fi.fileName());
-    }
-    fd.setDirectory(dir);
-    if (save) {
-        fd.setAcceptMode(QFileDialog::AcceptSave);
-        fd.setFileMode(QFileDialog::AnyFile);
-        if (!dialog.defaultExtension.empty())
-            fd.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
-        if (!dialog.confirmOverwrite) fd.setOption(QFileDialog::DontConfirmOverwrite, true);
-    } else {
-        fd.setAcceptMode(QFileDialog::AcceptOpen);
-        fd.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return std::nullopt;
-    return CorePath(fd.selectedFiles().first());
+    return TQtFileChooser::RunDialog(parent_, save, dialog);
 }
 
 // ---- construction ------------------------------------------------------------------------
@@ -491,15 +472,16 @@ void TMonitorController::AddFromPageClick(TPage page) {
     addForm_->ShowBeside(frame_.Window()->frameGeometry());
 }
 
+int TMonitorController::CurrentEvent(bool active) const {
+    const QModelIndex cur = (active ? activeGrid_ : deactiveGrid_)->currentIndex();
+    return cur.isValid() ? (active ? activeModel_ : deactiveModel_)->EventAt(cur.row()) : -1;
+}
+
 void TMonitorController::EditEventClick(bool active) {
     if (monitorMode_) return;
     const int number = CurrentNumber();
-    if (number == 0) return;
-    QTableView* grid = active ? activeGrid_ : deactiveGrid_;
-    TEventGridModel* model = active ? activeModel_ : deactiveModel_;
-    const QModelIndex cur = grid->currentIndex();
-    const int e = cur.isValid() ? model->EventAt(cur.row()) : -1;
-    if (e < 0) return;
+    const int e = CurrentEvent(active);
+    if (number == 0 || e < 0) return;
     if (active)
         monitor_.EditActive(number - 1, e);
     else
@@ -509,19 +491,17 @@ void TMonitorController::EditEventClick(bool active) {
 void TMonitorController::RemoveEventClick(bool active) {
     if (monitorMode_) return;
     const int number = CurrentNumber();
-    if (number == 0) return;
+    const int e = CurrentEvent(active);
+    if (number == 0 || e < 0) return;
     QTableView* grid = active ? activeGrid_ : deactiveGrid_;
-    TEventGridModel* model = active ? activeModel_ : deactiveModel_;
-    const QModelIndex cur = grid->currentIndex();
-    const int e = cur.isValid() ? model->EventAt(cur.row()) : -1;
-    if (e < 0) return;
+    const int row = grid->currentIndex().row();
     if (active)
         monitor_.RemoveActive(number - 1, e);
     else
         monitor_.RemoveDeactive(number - 1, e);
     // The row that took the removed one's place stays current.
-    const int rows = model->rowCount();
-    if (rows > 0) grid->selectRow(std::min(cur.row(), rows - 1));
+    const int rows = (active ? activeModel_ : deactiveModel_)->rowCount();
+    if (rows > 0) grid->selectRow(std::min(row, rows - 1));
 }
 
 void TMonitorController::SetTransmitterSource(TPage page, TTransmitterSource source) {

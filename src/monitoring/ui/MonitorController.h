@@ -205,6 +205,8 @@ class TMonitorController : public QObject {
     std::vector<int> ChosenNumbers() const;
     void ShowEventsOfCurrent();
     int CurrentNumber() const;
+    // The event of the current row of the Active or Deactive grid; -1 for none.
+    int CurrentEvent(bool active) const;
     void SelectedTransmitters(std::vector<std::pair<std::string, std::string>>& out) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void KeepWidths(QTableView* grid, std::vector<int>& widths);
