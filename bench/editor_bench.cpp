@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "catalog/Catalog.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordCommands.h"
 #include "records/RecordEditor.h"
@@ -45,7 +45,7 @@ std::string RandomHex(std::mt19937& rng, size_t n) {
 
 int main() {
     const std::string dataDir = RAVLIN_SOURCE_DATA_DIR;
-    PopisType texts(400, "text");
+    TTextTable texts(400, "text");
     texts[290] = "even";
     texts[291] = "odd";
     TSilentUi ui;
@@ -56,9 +56,9 @@ int main() {
     if (!FindReceiverType(dataDir, type, false, device, texts, ui)) return 1;
     device.Name = type;
     device.RecordCount = kRecords;
-    TRxFnc fnc(dataDir, texts, ui);
-    fnc.SetFileName("RxFncUS.def");
-    if (!fnc.LoadFunctionTable(type)) return 1;
+    TFunctionTable functionTable(dataDir, texts, ui);
+    functionTable.SetFileName("RxFncUS.def");
+    if (!functionTable.LoadFunctionTable(type)) return 1;
 
     std::mt19937 rng(1);
     std::string image;
@@ -81,7 +81,7 @@ int main() {
 
     TRecordHistory history;
     history.Reset(true, true);
-    TCellTexts cells = MakeCellTexts(fnc, device);
+    TCellTexts cells = MakeCellTexts(functionTable, device);
     TUserTitles titles = {"No.", "User 1", "User 2", "User 3", "User 4"};
     TFileView view;
     view.layout = BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
@@ -89,8 +89,8 @@ int main() {
     auto refresh = [&] {
         // What RefreshViews does without its windows: the function table read again, both
         // views rebuilt.
-        if (!fnc.LoadFunctionTable(type)) std::exit(1);
-        const TMemoryViewContent memory = BuildMemoryView(table, device, fnc, texts, "User 1");
+        if (!functionTable.LoadFunctionTable(type)) std::exit(1);
+        const TMemoryViewContent memory = BuildMemoryView(table, device, functionTable, texts, "User 1");
         view.Refresh(table, texts, titles, cells);
         return memory.rows.size() + static_cast<size_t>(view.RowCount());
     };
@@ -100,7 +100,7 @@ int main() {
     size_t shown = 0;
     for (int run = 0; run < 9; ++run) {
         const int position = 1 + static_cast<int>(rng() % kRecords);
-        TRecordEditor editor(texts, fnc, device, ui);
+        TRecordEditor editor(texts, functionTable, device, ui);
         const auto t0 = Clock::now();
         editor.Open(table[static_cast<size_t>(position - 1)], dataDir);
         editor.ProjectorPageShown();

@@ -46,7 +46,7 @@ std::string RandomHex(std::mt19937& rng, size_t n) {
 // A data file of 9 999 used KV1M records (the longest records, a command slot each).
 bool WriteBigFile(const std::string& dataDir, const std::string& fileName) {
     TSilentUi ui;
-    const PopisType texts(400, "text");
+    const TTextTable texts(400, "text");
     TDevice device;
     if (!FindReceiverType(dataDir, "KV1M", false, device, texts, ui)) return false;
     device.Name = "KV1M";

@@ -13,7 +13,7 @@
 #include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "views/FileView.h"
 
 using namespace ravlin;
@@ -38,7 +38,7 @@ double Ms(Clock::duration d) {
 int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const std::string dataDir = std::string(RAVLIN_BIN_DIR) + "/data";
-    PopisType texts(300, "Header");
+    TTextTable texts(300, "Header");
     TSilentUi ui;
     TDevice device;
     if (!FindReceiverType(dataDir, "KV8R", false, device, texts, ui)) {
@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     device.Name = "KV8R";
-    TRxFnc fnc(dataDir, texts, ui);
-    if (!fnc.LoadFunctionTable("KV8R")) {
+    TFunctionTable functionTable(dataDir, texts, ui);
+    if (!functionTable.LoadFunctionTable("KV8R")) {
         std::fprintf(stderr, "no function table\n");
         return 1;
     }
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         r.TxType = "Hand";
     }
 
-    TCellTexts cells = MakeCellTexts(fnc, device);
+    TCellTexts cells = MakeCellTexts(functionTable, device);
     TUserTitles titles = {"No.", "User 1", "User 2", "User 3", "User 4"};
     TFileView view;
     view.layout = BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),

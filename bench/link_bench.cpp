@@ -12,7 +12,7 @@
 #include <string>
 
 #include "../tests/support/SimProcess.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 using namespace ravlin;
 using ravlin::test::TSimProcess;
@@ -38,13 +38,13 @@ long BytesOut(TSimProcess& sim) {
 
 // Runs `count` block reads; returns the seconds they took, or a negative value on failure.
 double Run(TSimProcess& sim, const TVariant& v, int count, long& bytesOut) {
-    PopisType texts(300);
+    TTextTable texts(300);
     TSilentUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     sim.Configure(link.Settings);
     link.Settings.DumpRead = v.dumpRead;
     link.SetTimingForTests(0, 0);  // real byte time-outs; no settle pause after opening
-    if (!link.Otevri()) return -1;
+    if (!link.Open()) return -1;
     const long before = BytesOut(sim);
     std::string line;
     const auto t0 = Clock::now();
@@ -52,11 +52,11 @@ double Run(TSimProcess& sim, const TVariant& v, int count, long& bytesOut) {
         const int address = 0x1000 + 16 * (i % 64);
         char frame[32];
         std::snprintf(frame, sizeof frame, ":05000009%04X%04X00", address, address + 15);
-        if (!link.PosliPrikaz(frame) || !link.PrijemDat(40, line)) return -1;
+        if (!link.SendCommand(frame) || !link.ReceiveData(40, line)) return -1;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     bytesOut = BytesOut(sim) - before;
-    link.Zavri();
+    link.Close();
     return seconds;
 }
 

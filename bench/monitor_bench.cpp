@@ -45,7 +45,7 @@ struct TStats {
 }  // namespace
 
 int main() {
-    const PopisType texts(400, "text");
+    const TTextTable texts(400, "text");
     TSilentUi ui;
     TMonitor monitor(texts, ui);
     constexpr int kMessages = 200, kEventsPerList = 10;
@@ -86,7 +86,7 @@ int main() {
                                                    .Serial
                                              : Serial(5000 + rng() % 1000);
             auto t0 = Clock::now();
-            const auto changes = monitor.Prijem("1A" + serial.substr(2), "F");
+            const auto changes = monitor.OnReception("1A" + serial.substr(2), "F");
             auto t1 = Clock::now();
             changed += static_cast<int>(changes.size());
             // The rows the message list paints.
@@ -103,7 +103,7 @@ int main() {
             if (monitor.ActiveCount() > 150) monitor.DeactivateAll(TMonitorTime::Now());
         }
         std::printf("%s: %d changes\n", what, changed);
-        match.Print("  Prijem (matching, state, sound, log)");
+        match.Print("  OnReception (matching, state, sound, log)");
         list.Print("  message list rows");
     };
     run("without alarm log", nullptr, 4000);

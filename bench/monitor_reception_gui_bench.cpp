@@ -74,7 +74,7 @@ TReception Reception(const std::string& key, const char* button) {
 }
 
 bool WriteSetup(const std::string& path, const std::string& picture, const std::string& wave) {
-    const PopisType texts(400, "text");
+    const TTextTable texts(400, "text");
     TSilentUi ui;
     TMonitor monitor(texts, ui);
     for (int i = 0; i < kMessages; ++i) {
@@ -102,7 +102,7 @@ bool WriteSetup(const std::string& path, const std::string& picture, const std::
         monitor.Messages.push_back(std::move(m));
     }
     monitor.FileName = path;
-    return monitor.Uloz();
+    return monitor.Save();
 }
 
 // A photograph-like picture (noise and gradients, so that it does not compress to nothing).

@@ -54,7 +54,7 @@ int main() {
         std::perror("mkdtemp");
         return 1;
     }
-    const PopisType texts(300, "text");
+    const TTextTable texts(300, "text");
     TSilentUi ui;
     std::mt19937 rng(7);
 
@@ -133,18 +133,18 @@ int main() {
         THistory history(historyFile, texts, ui);
         history.SetLength(THistory::kMaxLength);
         history.Load();
-        TBatt batt(dir + "/LowBatt.dat", texts, ui);
-        batt.Load();
+        TBatteryLog batteryLog(dir + "/LowBatt.dat", texts, ui);
+        batteryLog.Load();
         TLastHeard heard(dir + "/LastHeard.dat", texts, ui);
         heard.Load();
         // A battery log and a last-heard list of realistic size first.
-        for (int i = 0; i < 300; ++i) batt.Items.push_back({});
-        for (auto& e : batt.Items) {
+        for (int i = 0; i < 300; ++i) batteryLog.Items.push_back({});
+        for (auto& e : batteryLog.Items) {
             const TData& r = table[rng() % table.size()];
             e.Serial = "00" + r.Serial;
             e.Time = history.Items()[0].Time;
         }
-        batt.Save();
+        batteryLog.Save();
         for (size_t i = 0; i < table.size(); ++i)
             heard.Heard("00" + table[i].Serial, table[i].Button, history.Items()[0].Time);
 
@@ -155,7 +155,7 @@ int main() {
             history.Add("00" + one.Serial, one.Button, false, table);
             addMs.push_back(Ms(Clock::now() - t0));
             t0 = Clock::now();
-            batt.Update("00" + one.Serial, i % 2, table);
+            batteryLog.Update("00" + one.Serial, i % 2, table);
             updateMs.push_back(Ms(Clock::now() - t0));
             t0 = Clock::now();
             heard.Heard("00" + one.Serial, one.Button, history.Items()[0].Time);
@@ -170,7 +170,7 @@ int main() {
                                 "0001" + std::string(10, '0'),
                             rec);
             const auto t0 = Clock::now();
-            const TLogResult res = LogReception(rec, table, true, 3, 3, {&history, &batt, &heard});
+            const TLogResult res = LogReception(rec, table, true, 3, 3, {&history, &batteryLog, &heard});
             log.push_back(Ms(Clock::now() - t0));
             if (!res.written) {
                 std::fprintf(stderr, "a log could not be written\n");
@@ -181,7 +181,7 @@ int main() {
             "one reception logged (History.dat %.1f MB, LowBatt.dat %zu entries, "
             "LastHeard.dat %zu entries): %.1f ms median, %.1f ms worst of 30 "
             "(target < 50)\n",
-            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6, batt.Items.size(),
+            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6, batteryLog.Items.size(),
             heard.Size(), Median(log), *std::max_element(log.begin(), log.end()));
     }
     std::filesystem::remove_all(dir);

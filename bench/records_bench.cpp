@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/DataFile.h"
 #include "records/Codec.h"
 #include "views/MemoryView.h"
@@ -36,7 +36,7 @@ std::string RandomHex(std::mt19937& rng, size_t n) {
 
 int main() {
     const std::string dataDir = RAVLIN_SOURCE_DATA_DIR;
-    const PopisType texts(400, "text");
+    const TTextTable texts(400, "text");
     TSilentUi ui;
     const TDataFileEnv env{dataDir, texts, ui};
     constexpr int kRecords = 9999;
@@ -58,7 +58,7 @@ int main() {
         std::FILE* f = std::fopen(seedFile.c_str(), "wb");
         std::fprintf(f, "%s\r\n0\r\n\r\n", type.c_str());
         std::fclose(f);
-        if (!Otevri(seedFile, env, false, device, table, image)) {
+        if (!OpenData(seedFile, env, false, device, table, image)) {
             std::fprintf(stderr, "cannot make a %s table\n", type.c_str());
             return 1;
         }
@@ -90,8 +90,8 @@ int main() {
         std::printf("save %d records: %.1f ms\n", kRecords, Ms(Clock::now() - t0));
     }
 
-    TRxFnc fnc(dataDir, texts, ui);
-    fnc.SetFileName("RxFncUS.def");
+    TFunctionTable functionTable(dataDir, texts, ui);
+    functionTable.SetFileName("RxFncUS.def");
     std::vector<double> runs;
     size_t rows = 0;
     for (int run = 0; run < 5; ++run) {
@@ -99,10 +99,10 @@ int main() {
         TRecordTable t;
         std::string img;
         const auto t0 = Clock::now();
-        if (!Otevri(file, env, false, d, t, img)) return 1;
+        if (!OpenData(file, env, false, d, t, img)) return 1;
         const auto t1 = Clock::now();
-        if (!fnc.LoadFunctionTable(d.Name)) return 1;
-        const TMemoryViewContent view = BuildMemoryView(t, d, fnc, texts, "User 1");
+        if (!functionTable.LoadFunctionTable(d.Name)) return 1;
+        const TMemoryViewContent view = BuildMemoryView(t, d, functionTable, texts, "User 1");
         const auto t2 = Clock::now();
         rows = view.rows.size();
         runs.push_back(Ms(t2 - t0));

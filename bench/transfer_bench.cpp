@@ -21,8 +21,8 @@
 
 #include "../tests/support/SimProcess.h"
 #include "base/UserInterface.h"
-#include "link/Komunikace.h"
-#include "receiver/Kom.h"
+#include "link/Link.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 using namespace ravlin;
@@ -124,14 +124,14 @@ struct TResult {
     bool ok = false;
 };
 
-PopisType Texts() {
-    PopisType t;
+TTextTable Texts() {
+    TTextTable t;
     for (int i = 0; i < 200; ++i) t.push_back("text " + std::to_string(i));
     return t;
 }
 
 // Logs in by hand (descriptor and catalogue), then runs one worker job through the proxy.
-bool Prepare(test::TSimProcess& sim, TProxy& proxy, TKomunikace& link, TRx& rx, bool stream) {
+bool Prepare(test::TSimProcess& sim, TProxy& proxy, TLink& link, TRx& rx, bool stream) {
     link.Settings.ConnectionType = TConnectionSettings::Tcp;
     link.Settings.IPAddress = "127.0.0.1";
     link.Settings.IPPort = std::to_string(proxy.Port());
@@ -142,11 +142,11 @@ bool Prepare(test::TSimProcess& sim, TProxy& proxy, TKomunikace& link, TRx& rx, 
     return sim.FillPattern(start, end);
 }
 
-TResult Job(TProxy& proxy, TKom& kom, TKom::TJob job) {
+TResult Job(TProxy& proxy, TTransferWorker& transferWorker, TTransferWorker::TJob job) {
     proxy.ResetCounts();
     const auto t0 = Clock::now();
     TResult r;
-    r.ok = kom.Run(job);
+    r.ok = transferWorker.Run(job);
     r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     r.up = proxy.ToDevice();
     r.down = proxy.FromDevice();
@@ -171,7 +171,7 @@ void Print(const char* what, long baud, const TResult& r) {
 }  // namespace
 
 int main() {
-    const PopisType texts = Texts();
+    const TTextTable texts = Texts();
     TSilentUi ui;
     int status = 0;
     std::printf("transfer benchmark (ravlin-sim, default KV8M layout unless noted)\n");
@@ -184,46 +184,46 @@ int main() {
                 return 1;
             }
             TProxy proxy(sim.Port());
-            TKomunikace link(texts, ui);
+            TLink link(texts, ui);
             TRx rx(link, texts, ui, RAVLIN_SOURCE_DATA_DIR);
-            TKom kom(rx, link, ui, texts);
+            TTransferWorker transferWorker(rx, link, ui, texts);
             if (!Prepare(sim, proxy, link, rx, stream)) {
                 std::printf("login failed at %ld bit/s\n", baud);
                 return 1;
             }
             // Bytes are counted through the proxy; the wall time is taken again on a direct
             // connection, so that the proxy's own hops do not count.
-            auto direct = [&](TKom::TJob job, TResult counted) {
-                link.Zavri();
+            auto direct = [&](TTransferWorker::TJob job, TResult counted) {
+                link.Close();
                 link.Settings.IPPort = std::to_string(sim.Port());
-                if (!link.Otevri()) return counted;
-                if (job == TKom::TJob::Upload) {
+                if (!link.Open()) return counted;
+                if (job == TTransferWorker::TJob::Upload) {
                     rx.UploadImage = rx.Image;
                     rx.Device.UsedCount = rx.Device.RecordCount;
                 }
                 const auto t0 = Clock::now();
-                counted.ok = counted.ok && kom.Run(job);
+                counted.ok = counted.ok && transferWorker.Run(job);
                 counted.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-                link.Zavri();
+                link.Close();
                 link.Settings.IPPort = std::to_string(proxy.Port());
-                link.Otevri();
+                link.Open();
                 return counted;
             };
-            TResult d = Job(proxy, kom, TKom::TJob::Download);
+            TResult d = Job(proxy, transferWorker, TTransferWorker::TJob::Download);
             const std::string image = rx.Image;
-            d = direct(TKom::TJob::Download, d);
+            d = direct(TTransferWorker::TJob::Download, d);
             d.ok = d.ok && rx.Image == image;
             Print(stream ? "download (stream)" : "download (blocks)", baud, d);
             if (!stream) {
                 rx.UploadImage = rx.Image;
                 rx.Device.UsedCount = rx.Device.RecordCount;
-                TResult u = Job(proxy, kom, TKom::TJob::Upload);
-                u = direct(TKom::TJob::Upload, u);
+                TResult u = Job(proxy, transferWorker, TTransferWorker::TJob::Upload);
+                u = direct(TTransferWorker::TJob::Upload, u);
                 Print("upload (full memory)", baud, u);
                 status |= !u.ok;
             }
             status |= !d.ok;
-            link.Zavri();
+            link.Close();
         }
     }
     {
@@ -235,20 +235,20 @@ int main() {
         }
         for (bool stream : {false, true}) {
             TProxy proxy(sim.Port());
-            TKomunikace link(texts, ui);
+            TLink link(texts, ui);
             TRx rx(link, texts, ui, RAVLIN_SOURCE_DATA_DIR);
-            TKom kom(rx, link, ui, texts);
+            TTransferWorker transferWorker(rx, link, ui, texts);
             if (!Prepare(sim, proxy, link, rx, stream)) {
                 std::printf("login failed (60 KiB)\n");
                 return 1;
             }
             const int bytes = rx.Device.EndAddress - rx.Device.StartAddress + 1;
-            TResult d = Job(proxy, kom, TKom::TJob::Download);
+            TResult d = Job(proxy, transferWorker, TTransferWorker::TJob::Download);
             Print(stream ? "60 KiB download (stream)" : "60 KiB download (blocks)", 0, d);
             std::printf("%-26s %d bytes, %.3f s scaled to 64 KiB (target < 2 s)\n", "", bytes,
                         d.seconds * 65536.0 / bytes);
             status |= !d.ok;
-            link.Zavri();
+            link.Close();
         }
     }
     return status;

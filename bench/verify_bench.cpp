@@ -12,8 +12,8 @@
 
 #include "../tests/support/SimProcess.h"
 #include "base/UserInterface.h"
-#include "link/Komunikace.h"
-#include "receiver/Kom.h"
+#include "link/Link.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 using namespace ravlin;
@@ -34,18 +34,18 @@ struct TRun {
     double seconds = 0, wire = 0;
 };
 
-TRun Job(test::TSimProcess& sim, TKom& kom, TKom::TJob job) {
+TRun Job(test::TSimProcess& sim, TTransferWorker& transferWorker, TTransferWorker::TJob job) {
     TRun r;
     const long before = BytesOut(sim);
     const auto t0 = Clock::now();
-    r.ok = kom.Run(job);
+    r.ok = transferWorker.Run(job);
     r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     r.wire = (BytesOut(sim) - before) * 10.0 / kBaud;
     return r;
 }
 
-PopisType Texts() {
-    PopisType t;
+TTextTable Texts() {
+    TTextTable t;
     for (int i = 0; i < 200; ++i) t.push_back("text " + std::to_string(i));
     return t;
 }
@@ -53,7 +53,7 @@ PopisType Texts() {
 }  // namespace
 
 int main() {
-    const PopisType texts = Texts();
+    const TTextTable texts = Texts();
     TSilentUi ui;
     test::TSimProcess sim;
     if (!sim.Start(test::TSimProcess::Tcp,
@@ -61,12 +61,12 @@ int main() {
         std::printf("cannot start ravlin-sim\n");
         return 1;
     }
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     link.Settings.ConnectionType = TConnectionSettings::Tcp;
     link.Settings.IPAddress = "127.0.0.1";
     link.Settings.IPPort = std::to_string(sim.Port());
     TRx rx(link, texts, ui, RAVLIN_SOURCE_DATA_DIR);
-    TKom kom(rx, link, ui, texts);
+    TTransferWorker transferWorker(rx, link, ui, texts);
     if (!rx.Init()) {
         std::printf("login failed\n");
         return 1;
@@ -80,11 +80,11 @@ int main() {
     std::printf("verification cost at %ld bit/s (ravlin-sim, KV8M, %d bytes of records)\n", kBaud,
                 end - start + 1);
 
-    kom.SetOptions({false, false});
-    const TRun single = Job(sim, kom, TKom::TJob::Download);
+    transferWorker.SetOptions({false, false});
+    const TRun single = Job(sim, transferWorker, TTransferWorker::TJob::Download);
     const std::string image = rx.Image;
-    kom.SetOptions({true, false});
-    const TRun verified = Job(sim, kom, TKom::TJob::Download);
+    transferWorker.SetOptions({true, false});
+    const TRun verified = Job(sim, transferWorker, TTransferWorker::TJob::Download);
     const bool same = rx.Image == image;
     const double dRatio = verified.seconds / single.wire;
     std::printf("single download            %s %7.3f s wall  %7.3f s wire\n",
@@ -97,11 +97,11 @@ int main() {
 
     rx.UploadImage = image;
     rx.Device.UsedCount = rx.Device.RecordCount;
-    kom.SetOptions({false, false});
-    const TRun plain = Job(sim, kom, TKom::TJob::Upload);
-    kom.SetOptions({true, true});
-    const TRun read = Job(sim, kom, TKom::TJob::ReadReceiver);
-    const TRun checked = Job(sim, kom, TKom::TJob::Upload);
+    transferWorker.SetOptions({false, false});
+    const TRun plain = Job(sim, transferWorker, TTransferWorker::TJob::Upload);
+    transferWorker.SetOptions({true, true});
+    const TRun read = Job(sim, transferWorker, TTransferWorker::TJob::ReadReceiver);
+    const TRun checked = Job(sim, transferWorker, TTransferWorker::TJob::Upload);
     const double budget = plain.wire + 2 * single.wire;
     const double uRatio = (read.seconds + checked.seconds) / budget;
     std::printf("plain upload               %s %7.3f s wall  %7.3f s wire\n",
@@ -113,6 +113,6 @@ int main() {
         checked.seconds, uRatio);
     status |= !(plain.ok && read.ok && checked.ok);
     std::printf("%s\n", dRatio <= 2.1 && uRatio <= 1.05 ? "within target" : "OVER TARGET");
-    link.Zavri();
+    link.Close();
     return status;
 }

@@ -16,7 +16,7 @@
 #include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "views/Export.h"
 #include "views/Find.h"
 #include "views/ViewPages.h"
@@ -54,7 +54,7 @@ double Median(int reps, const std::function<void()>& f) {
 int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const std::string dataDir = std::string(RAVLIN_BIN_DIR) + "/data";
-    PopisType texts(300, "Header");
+    TTextTable texts(300, "Header");
     texts[145] = "All";
     TSilentUi ui;
     TDevice device;
@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     device.Name = "KV8R";
-    TRxFnc fnc(dataDir, texts, ui);
-    if (!fnc.LoadFunctionTable("KV8R")) {
+    TFunctionTable functionTable(dataDir, texts, ui);
+    if (!functionTable.LoadFunctionTable("KV8R")) {
         std::fprintf(stderr, "no function table\n");
         return 1;
     }
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     view.layout = BuildColumnLayout(ParseLayoutList(DefaultLayoutList(TLayoutFamily::Single)),
                                     LayoutColumnCount(TLayoutFamily::Single, 0, 5));
     view.sort = {5, true};
-    view.Refresh(table, texts, titles, MakeCellTexts(fnc, device));
+    view.Refresh(table, texts, titles, MakeCellTexts(functionTable, device));
     const TFileViewRows rows(view, table, texts, titles);
     std::printf("File view of %d records, %d columns (%d reps, median):\n", rows.RowCount(),
                 rows.ColumnCount(), reps);

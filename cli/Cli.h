@@ -107,7 +107,7 @@ struct TContext {
     // line's, or else the settings file's).
     std::unique_ptr<TCore> core;
 
-    const PopisType& texts() const { return core->texts(); }
+    const TTextTable& texts() const { return core->texts(); }
 };
 
 using TCommandFn = int (*)(TContext&);

@@ -12,7 +12,7 @@
 
 namespace ravlin::cli {
 
-inline TUserFieldTitles UserFieldTitles(const TIniFile& ini, const PopisType& texts) {
+inline TUserFieldTitles UserFieldTitles(const TIniFile& ini, const TTextTable& texts) {
     std::array<std::string, 5> titles;
     ReadUserTitles(ini, texts, titles);
     return titles;

@@ -55,7 +55,7 @@ int ParseViewChoice(std::vector<std::string>& args, const std::vector<std::strin
 }
 
 bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
-    const PopisType& texts = ctx.texts();
+    const TTextTable& texts = ctx.texts();
     if (choice.page == TViewPage::History || choice.page == TViewPage::Battery) {
         // The pages show the user fields the File view shows; without a receiver the
         // layout family is not known, so a field either family shows is shown.
@@ -70,7 +70,7 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
             rows_ = std::make_unique<THistoryRows>(history_->Items(), HistoryColumns(visible),
                                                    texts, logTitles_);
         } else {
-            battery_ = std::make_unique<TBatt>(ctx.core->folders.HomeFile(TBatt::kFileName), texts,
+            battery_ = std::make_unique<TBatteryLog>(ctx.core->folders.HomeFile(TBatteryLog::kFileName), texts,
                                                ctx.ui);
             battery_->Load();  // in the order of the saved sort column
             filledRows_ = static_cast<int>(battery_->Items.size());
@@ -80,24 +80,24 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
         return true;
     }
     const TDataFileEnv env{ctx.core->folders.dataDir, texts, ctx.ui};
-    if (!Otevri(choice.dataFile, env, false, device_, table_, image_)) return false;
-    fnc_ = std::make_unique<TRxFnc>(ctx.core->folders.dataDir, texts, ctx.ui);
-    fnc_->SetFileName(ctx.core->language.FunctionTableFile());
-    if (!fnc_->LoadFunctionTable(device_.Name)) return false;
+    if (!OpenData(choice.dataFile, env, false, device_, table_, image_)) return false;
+    functionTable_ = std::make_unique<TFunctionTable>(ctx.core->folders.dataDir, texts, ctx.ui);
+    functionTable_->SetFileName(ctx.core->language.FunctionTableFile());
+    if (!functionTable_->LoadFunctionTable(device_.Name)) return false;
 
     TIniFile ini(ctx.core->folders.settingsFile);
     ReadUserTitles(ini, texts, titles_);
     if (choice.page == TViewPage::Memory) {
-        memory_ = BuildMemoryView(table_, device_, *fnc_, texts, titles_[1]);
+        memory_ = BuildMemoryView(table_, device_, *functionTable_, texts, titles_[1]);
         filledRows_ = static_cast<int>(memory_.rows.size());
         rows_ = std::make_unique<TMemoryViewRows>(memory_, texts);
         return true;
     }
     const TSettings& settings = ctx.core->settings;
-    file_.family = FamilyOf(fnc_->SingleRelay);
-    file_.layout = ReadColumnLayout(ini, file_.family, fnc_->SingleRelay);
+    file_.family = FamilyOf(functionTable_->SingleRelay);
+    file_.layout = ReadColumnLayout(ini, file_.family, functionTable_->SingleRelay);
     file_.sort = settings.FileSorts.Of(file_.family);
-    file_.Refresh(table_, texts, titles_, MakeCellTexts(*fnc_, device_));
+    file_.Refresh(table_, texts, titles_, MakeCellTexts(*functionTable_, device_));
     filledRows_ = file_.RowCount();
     rows_ = std::make_unique<TFileViewRows>(file_, table_, texts, titles_);
     return true;

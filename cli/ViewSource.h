@@ -11,7 +11,7 @@
 
 #include "Cli.h"
 #include "catalog/Device.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "online/Battery.h"
 #include "online/History.h"
 #include "records/Data.h"
@@ -48,13 +48,13 @@ class TViewSource {
     TDevice device_;
     TRecordTable table_;
     std::string image_;
-    std::unique_ptr<TRxFnc> fnc_;
+    std::unique_ptr<TFunctionTable> functionTable_;
     TUserTitles titles_;
     TMemoryViewContent memory_;
     TFileView file_;
     std::unique_ptr<TViewRows> rows_;
     std::unique_ptr<THistory> history_;
-    std::unique_ptr<TBatt> battery_;
+    std::unique_ptr<TBatteryLog> battery_;
     std::array<std::string, 5> logTitles_;
     int filledRows_ = 0;
 };

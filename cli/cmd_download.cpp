@@ -20,7 +20,7 @@ int Download(TContext& ctx) {
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
     const bool ok = core.session.Download();
-    core.link.Zavri();
+    core.link.Close();
     if (!ok) return kFailed;
     if (!SaveData(core, output)) return kFailed;
     return kOk;

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "Cli.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 namespace ravlin::cli {
 namespace {
@@ -12,7 +12,7 @@ int RunInfo(TContext& ctx) {
     if (!ctx.options.args.empty()) return UsageError("takes no arguments");
     TRx& rx = ctx.core->rx;
     const bool ok = rx.Init();
-    ctx.core->link.Zavri();
+    ctx.core->link.Close();
     if (!ok) return kFailed;
     const TDevice& d = rx.Device;
     std::printf("type: %s\n", d.Name.c_str());

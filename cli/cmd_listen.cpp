@@ -76,7 +76,7 @@ int Listen(TContext& ctx) {
             TDevice device;
             std::string image;
             const TDataFileEnv env{core.folders.dataDir, core.texts(), core.ui};
-            if (!Otevri(dataFile, env, false, device, document, image)) return kFailed;
+            if (!OpenData(dataFile, env, false, device, document, image)) return kFailed;
         }
         core.folders.MakeWritable();
         core.history.SetLength(core.settings.HistoryLength);
@@ -88,26 +88,26 @@ int Listen(TContext& ctx) {
     }
 
     if (!core.session.Login()) return kFailed;
-    TKomunikace& link = core.link;
+    TLink& link = core.link;
     if (!PrepareOnline(core.rx, link, core.texts(), core.ui)) {
-        link.Zavri();
+        link.Close();
         return kFailed;
     }
     // The battery page's sort column means the user field the File view of this
     // receiver's layout shows there.
-    if (log && core.rxFnc.LoadFunctionTable(core.device.Name))
-        core.battery.userColumns = UserFieldsOf(core.ini, FamilyOf(core.rxFnc.SingleRelay));
+    if (log && core.functionTable.LoadFunctionTable(core.device.Name))
+        core.battery.userColumns = UserFieldsOf(core.ini, FamilyOf(core.functionTable.SingleRelay));
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
-        if (!core.kom.Start(TKom::TJob::Online)) {
+        if (!core.transferWorker.Start(TTransferWorker::TJob::Online)) {
             status = kFailed;
             break;
         }
         bool interrupted = false;
-        while (!core.kom.WaitIdleFor(100)) {
+        while (!core.transferWorker.WaitIdleFor(100)) {
             if (ctx.ui.CancelRequested()) {
-                core.kom.StopOnline();
+                core.transferWorker.StopOnline();
                 interrupted = true;
                 break;
             }
@@ -142,8 +142,8 @@ int Listen(TContext& ctx) {
         }
         ++received;
     }
-    core.kom.StopOnline();
-    link.Zavri();
+    core.transferWorker.StopOnline();
+    link.Close();
     return status;
 }
 

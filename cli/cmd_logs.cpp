@@ -72,7 +72,7 @@ int RunHistory(TContext& ctx) {
     // As the page opens: by time, newest first; a chosen column ascending unless --desc.
     const bool ascending = sortGiven && !desc;
 
-    const PopisType& texts = ctx.texts();
+    const TTextTable& texts = ctx.texts();
     TIniFile ini(ctx.core->folders.settingsFile);
     THistory history(ctx.core->folders.HomeFile(THistory::kFileName), texts, ctx.ui);
     history.Load();
@@ -98,17 +98,17 @@ int RunBattery(TContext& ctx) {
         else
             return UsageError("unexpected argument " + a);
     }
-    const PopisType& texts = ctx.texts();
+    const TTextTable& texts = ctx.texts();
     TIniFile ini(ctx.core->folders.settingsFile);
-    TBatt batt(ctx.core->folders.HomeFile(TBatt::kFileName), texts, ctx.ui);
-    batt.Load();  // kept in the order of the saved sort column
+    TBatteryLog batteryLog(ctx.core->folders.HomeFile(TBatteryLog::kFileName), texts, ctx.ui);
+    batteryLog.Load();  // kept in the order of the saved sort column
 
     const auto columns = BatteryColumns(UserFieldsOfEither(ini));
     const TUserFieldTitles titles = UserFieldTitles(ini, texts);
     TTableLines lines;
     auto& header = lines.emplace_back();
     for (auto c : columns) header.push_back(AnsiToUtf8(BatteryTitle(c, texts, titles)));
-    for (const auto& e : batt.Items) {
+    for (const auto& e : batteryLog.Items) {
         auto& cells = lines.emplace_back();
         for (auto c : columns) cells.push_back(AnsiToUtf8(BatteryCell(e, c, texts)));
     }
@@ -139,12 +139,12 @@ int RunStale(TContext& ctx) {
     if (fileName.empty()) return UsageError("needs a data file");
     if (days < 0) return UsageError("needs --days N");
 
-    const PopisType& texts = ctx.texts();
+    const TTextTable& texts = ctx.texts();
     TDevice device;
     TRecordTable table;
     std::string image;
     const TDataFileEnv env{ctx.core->folders.dataDir, texts, ctx.ui};
-    if (!Otevri(fileName, env, false, device, table, image)) return kFailed;
+    if (!OpenData(fileName, env, false, device, table, image)) return kFailed;
 
     TLastHeard heard(ctx.core->folders.HomeFile(TLastHeard::kFileName), texts, ctx.ui);
     heard.Load();

@@ -53,7 +53,7 @@ int Monitor(TContext& ctx) {
 
     // The set-up and the log are ready before the receiver is touched.
     TMonitor monitor(core.texts(), core.ui);
-    if (!monitor.Nacti(setupFile)) return kFailed;
+    if (!monitor.Load(setupFile)) return kFailed;
     core.folders.MakeWritable();
     TAlarmLog log(core.folders.HomeFile(kAlarmLogName));
     monitor.alarmLog = &log;
@@ -74,23 +74,23 @@ int Monitor(TContext& ctx) {
     }
 
     if (!core.session.Login()) return kFailed;
-    TKomunikace& link = core.link;
+    TLink& link = core.link;
     if (!PrepareOnline(core.rx, link, core.texts(), core.ui)) {
-        link.Zavri();
+        link.Close();
         return kFailed;
     }
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
-        if (!core.kom.Start(TKom::TJob::Online)) {
+        if (!core.transferWorker.Start(TTransferWorker::TJob::Online)) {
             status = kFailed;
             break;
         }
         bool interrupted = false;
-        while (!core.kom.WaitIdleFor(100)) {
+        while (!core.transferWorker.WaitIdleFor(100)) {
             if (player) monitor.Escalate(TMonitorTime::Now());
             if (ctx.ui.CancelRequested()) {
-                core.kom.StopOnline();
+                core.transferWorker.StopOnline();
                 interrupted = true;
                 break;
             }
@@ -108,15 +108,15 @@ int Monitor(TContext& ctx) {
             status = kFailed;
             break;
         }
-        for (const TMonitorChange& c : monitor.Prijem(reception.serial, reception.button)) {
+        for (const TMonitorChange& c : monitor.OnReception(reception.serial, reception.button)) {
             const TMonitorData& m = monitor.Messages[static_cast<size_t>(c.message)];
             std::printf("%s %d %s\n", ActionName(c.action), m.Number, AnsiToUtf8(m.Text).c_str());
         }
         std::fflush(stdout);
         ++received;
     }
-    core.kom.StopOnline();
-    link.Zavri();
+    core.transferWorker.StopOnline();
+    link.Close();
     if (player) {
         // The last alarm's sound is heard out, unless the user interrupts; the player's
         // processes end with it.

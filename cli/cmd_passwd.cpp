@@ -25,7 +25,7 @@ int Passwd(TContext& ctx) {
     TCore& core = *ctx.core;
     ctx.passwords.newPassword = newPassword;
     const bool ok = core.session.ChangePassword();
-    core.link.Zavri();
+    core.link.Close();
     if (ok) return kOk;
     if (ctx.passwords.unchanged) {
         std::fprintf(stderr, "ravlin-cli passwd: the password is unchanged\n");

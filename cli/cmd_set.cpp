@@ -11,7 +11,7 @@
 
 #include "Cli.h"
 #include "base/CodePage.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/DataFile.h"
 #include "records/RecordCommands.h"
 
@@ -66,7 +66,7 @@ struct TOpened {
 
 bool OpenFile(TContext& ctx, const std::string& fileName, TOpened& file) {
     const TDataFileEnv env{ctx.core->folders.dataDir, ctx.texts(), ctx.ui};
-    return Otevri(fileName, env, false, file.device, file.table, file.image);
+    return OpenData(fileName, env, false, file.device, file.table, file.image);
 }
 
 int Save(TContext& ctx, const std::string& fileName, TOpened& file, const TRecordChange& change) {
@@ -156,11 +156,11 @@ int RunSet(TContext& ctx) {
 
     TOpened file;
     if (!OpenFile(ctx, fileName, file)) return kFailed;
-    TRxFnc fnc(ctx.core->folders.dataDir, ctx.texts(), ctx.ui);
-    fnc.SetFileName(ctx.core->language.FunctionTableFile());
-    if (!fnc.LoadFunctionTable(file.device.Name)) return kFailed;
+    TFunctionTable functionTable(ctx.core->folders.dataDir, ctx.texts(), ctx.ui);
+    functionTable.SetFileName(ctx.core->language.FunctionTableFile());
+    if (!functionTable.LoadFunctionTable(file.device.Name)) return kFailed;
     TRecordChange change;
-    if (!EditRecordByRequest(file.table, file.device, fnc, ctx.core->folders.dataDir,
+    if (!EditRecordByRequest(file.table, file.device, functionTable, ctx.core->folders.dataDir,
                              static_cast<int>(position), request, ctx.texts(), ctx.ui, change))
         return kFailed;
     // Nothing changed: the file is not written again.

@@ -76,7 +76,7 @@ int Upload(TContext& ctx) {
     TCore& core = *ctx.core;
     core.session.review = &review;
     bool ok = core.session.Login();
-    if (ok) ok = Otevri(core, file);
+    if (ok) ok = OpenData(core, file);
     bool merged = false;
     if (ok) {
         ok = core.session.Upload();
@@ -85,7 +85,7 @@ int Upload(TContext& ctx) {
         merged = core.session.Merged();
     }
     core.session.review = nullptr;
-    core.link.Zavri();
+    core.link.Close();
     if (merged && !SaveData(core, file)) return kFailed;
     return ok ? kOk : kFailed;
 }

@@ -261,13 +261,13 @@ int main(int argc, char** argv) {
         connection.ComSpeed = baud;
     }
     if (o.stream) connection.DumpRead = true;
-    core.link.NastavIni();
+    core.link.UpdateConnectionText();
     core.link.SetInterruptFlag(&InterruptFlag());
     const int status = command->run(ctx);
     // Ctrl-C is how listening ends in order; for every other command it is a cancel.
     if (Interrupted() && std::string(command->name) != "listen") {
-        core.kom.StopOnline();
-        core.link.Zavri();
+        core.transferWorker.StopOnline();
+        core.link.Close();
         std::fprintf(stderr, "ravlin-cli %s: interrupted\n", command->name);
         return kInterrupted;
     }

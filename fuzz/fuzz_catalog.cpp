@@ -11,7 +11,7 @@ using namespace ravlin;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string name = text.substr(0, text.find_first_of("\r\n"));
-    PopisType texts(100, "text");
+    TTextTable texts(100, "text");
     TSilentUi ui;
 
     for (bool withBlock : {false, true}) {

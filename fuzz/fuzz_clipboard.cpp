@@ -7,7 +7,7 @@
 #include <string>
 
 #include "catalog/Catalog.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
 #include "records/RecordHistory.h"
@@ -23,8 +23,8 @@ class TCountingUi : public TUserInterface {
     int count = 0;
 };
 
-const PopisType& Texts() {
-    static const PopisType texts(400, "text");
+const TTextTable& Texts() {
+    static const TTextTable texts(400, "text");
     return texts;
 }
 
@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     device.Name = type;
     device.RecordCount = 6;
     device.UsedCount = 2;
-    TRxFnc fnc(RAVLIN_SOURCE_DATA_DIR, Texts(), ui);
-    fnc.SetFileName("RxFncUS.def");
-    if (!fnc.LoadFunctionTable(type)) __builtin_trap();
+    TFunctionTable functionTable(RAVLIN_SOURCE_DATA_DIR, Texts(), ui);
+    functionTable.SetFileName("RxFncUS.def");
+    if (!functionTable.LoadFunctionTable(type)) __builtin_trap();
     TRecordTable table;
     for (int p = 1; p <= device.RecordCount; ++p) table.push_back(MakeEmptyRecord(device, p));
-    const TPasteResult result = PasteRecords(table, device, fnc, clip, Texts(), ui);
+    const TPasteResult result = PasteRecords(table, device, functionTable, clip, Texts(), ui);
     if (result.pasted + result.refused != static_cast<int>(clip.records.size()) &&
         clip.typeName == device.Name)
         __builtin_trap();

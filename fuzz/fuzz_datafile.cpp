@@ -19,8 +19,8 @@ class TCountingUi : public TUserInterface {
     int count = 0;
 };
 
-const PopisType& Texts() {
-    static const PopisType texts(400, "text");
+const TTextTable& Texts() {
+    static const TTextTable texts(400, "text");
     return texts;
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 using namespace ravlin;
 
@@ -26,12 +26,12 @@ TData Sample(const std::string& serial, const std::string& button, const std::st
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::string name = text.substr(0, text.find_first_of("\r\n"));
-    PopisType texts(100, "text");
+    TTextTable texts(100, "text");
     TSilentUi ui;
-    TRxFnc fnc("/nonexistent", texts, ui);
-    fnc.LoadFunctionTableText(text, name);
+    TFunctionTable functionTable("/nonexistent", texts, ui);
+    functionTable.LoadFunctionTableText(text, name);
     // Loading twice exercises the rules kept from a previous load.
-    fnc.LoadFunctionTableText(text, name);
+    functionTable.LoadFunctionTableText(text, name);
 
     const TData samples[] = {
         Sample("12345", "A", "E0", "03", "0032", std::string(100, '0')),
@@ -41,27 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     for (const TData& sample : samples) {
         TData record = sample;
-        if (fnc.Check(record)) fnc.ApplySetRules(record);
+        if (functionTable.Check(record)) functionTable.ApplySetRules(record);
         // Set rules replace digits but never change a field's length.
         if (record.Serial.size() != sample.Serial.size() ||
             record.Time.size() != sample.Time.size() || record.Extra.size() != sample.Extra.size())
             __builtin_trap();
-        fnc.FunctionName(record.Output);
-        fnc.RelayFunctionName(1, record.Output);
+        functionTable.FunctionName(record.Output);
+        functionTable.RelayFunctionName(1, record.Output);
         std::string code;
-        if (!fnc.Functions.empty()) fnc.FunctionCode(fnc.Functions.front(), code);
-        fnc.TimeText(record.Time);
+        if (!functionTable.Functions.empty()) functionTable.FunctionCode(functionTable.Functions.front(), code);
+        functionTable.TimeText(record.Time);
         for (int relay = -1; relay <= 10; ++relay) {
-            fnc.RelayTimeText(relay, record.Time);
+            functionTable.RelayTimeText(relay, record.Time);
             std::string time = record.Time;
-            fnc.SetRelayTime(relay, relay * 7000, time);
+            functionTable.SetRelayTime(relay, relay * 7000, time);
             if (time.size() != record.Time.size()) __builtin_trap();
         }
         std::string time;
-        fnc.TimeCode(static_cast<int>(size) * 1000 - 5000, time);
-        TRxFnc::ChannelsText(record.Channels);
+        functionTable.TimeCode(static_cast<int>(size) * 1000 - 5000, time);
+        TFunctionTable::ChannelsText(record.Channels);
     }
-    TRxFnc::ChannelsText(name);
-    TRxFnc::FormatTime(name);
+    TFunctionTable::ChannelsText(name);
+    TFunctionTable::FormatTime(name);
     return 0;
 }

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again.size() != items.size()) std::abort();
     if (THistory::FormatText(again) != written) std::abort();
 
-    const PopisType texts(300, "t");
+    const TTextTable texts(300, "t");
     for (const auto& rec : again)
         for (auto field : HistoryColumns(kAllUserFields)) HistoryCell(rec, field, texts);
     TSilentUi ui;

@@ -12,7 +12,7 @@ using namespace ravlin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const PopisType texts(300, "t");
+    const TTextTable texts(300, "t");
     TSilentUi ui;
     TLastHeard heard("", texts, ui);
     heard.ParseText(text);

@@ -12,15 +12,15 @@ using namespace ravlin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<TLowBatt> items;
-    TBatt::ParseText(text, items);
-    const std::string written = TBatt::FormatText(items);
-    std::vector<TLowBatt> again;
-    TBatt::ParseText(written, again);
+    std::vector<TLowBatteryEntry> items;
+    TBatteryLog::ParseText(text, items);
+    const std::string written = TBatteryLog::FormatText(items);
+    std::vector<TLowBatteryEntry> again;
+    TBatteryLog::ParseText(written, again);
     if (again.size() != items.size()) std::abort();
-    if (TBatt::FormatText(again) != written) std::abort();
+    if (TBatteryLog::FormatText(again) != written) std::abort();
 
-    const PopisType texts(300, "t");
+    const TTextTable texts(300, "t");
     const auto columns = BatteryColumns(kAllUserFields);
     for (const auto& e : again)
         for (auto field : columns) {

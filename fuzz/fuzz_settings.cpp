@@ -11,7 +11,7 @@ using namespace ravlin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
-    PopisType texts(299, "t");
+    TTextTable texts(299, "t");
     for (int i = 0; i < 5; ++i) texts[153 + i] = "User " + std::to_string(i);
 
     TIniFile ini("");

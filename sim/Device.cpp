@@ -54,7 +54,7 @@ void TSimDevice::SetWord(int a, int v) {
 
 std::string TSimDevice::Layout() {
     const TSimConfig& c = cfg_;
-    for (int a : {c.start, c.end, c.online, c.nameAddr, c.passAddr})
+    for (int a : {c.start, c.end, c.online, c.nameAddr, c.passwordAddress})
         if (a < 0 || a > 0xFFFF) return "addresses must lie between 0000 and FFFF";
     if (c.end < c.start) return "the end address lies below the start address";
     if (c.type.empty() || c.type.size() > 8) return "the type name must have 1 to 8 characters";
@@ -66,7 +66,7 @@ std::string TSimDevice::Layout() {
     };
     const Area areas[] = {{"descriptor", DescriptorAddress, DescriptorAddress + 15},
                           {"name area", c.nameAddr, c.nameAddr + 15},
-                          {"password area", c.passAddr, c.passAddr + 15},
+                          {"password area", c.passwordAddress, c.passwordAddress + 15},
                           {"last-reception block", c.online, c.online + 15},
                           {"record area", c.start, c.end}};
     for (const Area& a : areas)
@@ -82,11 +82,11 @@ std::string TSimDevice::Layout() {
     SetWord(DescriptorAddress + 2, c.end);
     SetWord(DescriptorAddress + 4, c.online);
     SetWord(DescriptorAddress + 6, c.nameAddr);
-    SetWord(DescriptorAddress + 8, c.passAddr);
+    SetWord(DescriptorAddress + 8, c.passwordAddress);
     std::fill_n(mem_.begin() + c.nameAddr, 16, 0);
     std::copy(c.type.begin(), c.type.end(), mem_.begin() + c.nameAddr);
-    std::fill_n(mem_.begin() + c.passAddr, 16, 0);
-    std::copy(c.password.begin(), c.password.end(), mem_.begin() + c.passAddr);
+    std::fill_n(mem_.begin() + c.passwordAddress, 16, 0);
+    std::copy(c.password.begin(), c.password.end(), mem_.begin() + c.passwordAddress);
     // Nothing received yet: serial 0000000, position FFFF.
     std::fill_n(mem_.begin() + c.online, 16, 0);
     SetWord(c.online + 9, 0xFFFF);

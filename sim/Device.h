@@ -15,7 +15,7 @@ namespace ravlin::sim {
 struct TSimConfig {
     std::string type = "KV8M";  // model code stored in the name area
     std::string password;       // initial password (at most 16 characters)
-    int start = 0x1000, end = 0x17FF, online = 0x0F30, nameAddr = 0x0F10, passAddr = 0x0F20;
+    int start = 0x1000, end = 0x17FF, online = 0x0F30, nameAddr = 0x0F10, passwordAddress = 0x0F20;
     int blockSize = 64;  // bytes erased by one block preparation
 
     // Faults. Line noise (drop, corrupt) hits every byte in both directions; the other

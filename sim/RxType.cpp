@@ -29,7 +29,7 @@ bool FindRxType(const std::string& dataDir, const std::string& type, TRxTypeInfo
         void Error(const TMessage& m) override { last = m.text; }
         TAnswer Ask(const TMessage&, TButtons) override { return TAnswer::No; }
     } ui;
-    PopisType texts(200);
+    TTextTable texts(200);
     texts[80] = "cannot open the receiver catalogue";
     texts[82] = "wrong format of the receiver catalogue";
     const std::string dir = TFolders::Resolve(dataDir, "/nonexistent").dataDir;

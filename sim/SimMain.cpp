@@ -129,7 +129,7 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
         } else if (a == "--name-addr") {
             hex(c.nameAddr);
         } else if (a == "--pass-addr") {
-            hex(c.passAddr);
+            hex(c.passwordAddress);
         } else if (a == "--records") {
             ok = ParseLong(v, o.records, 1, 65536);
         } else if (a == "--record-length") {

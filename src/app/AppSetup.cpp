@@ -12,7 +12,7 @@ namespace ravlin {
 namespace {
 
 TLayoutFamily CurrentFamily(const TCore& core) {
-    return FamilyOf(core.rxFnc.SingleRelay);
+    return FamilyOf(core.functionTable.SingleRelay);
 }
 
 // The core's history (the one the History view shows), read again first: the file may
@@ -68,7 +68,7 @@ TAppSetupChoices ReadAppSetupChoices(const TCore& core) {
     TAppSetupChoices c;
     c.languages = core.language.ListLanguages();
     const TColumnLayout layout =
-        ReadColumnLayout(core.ini, CurrentFamily(core), core.rxFnc.SingleRelay);
+        ReadColumnLayout(core.ini, CurrentFamily(core), core.functionTable.SingleRelay);
     const std::vector<int> kinds = layout.ShownKinds();
     for (size_t i = 0; i < kinds.size(); ++i) {
         c.sortColumns.push_back(HeaderText(kinds[i], core.texts(), core.settings.UserTitles));
@@ -83,7 +83,7 @@ TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
     TAppSetupResult result;
     TSettings& s = core.settings;
     const TLayoutFamily family = CurrentFamily(core);
-    const int singleRelay = core.rxFnc.SingleRelay;
+    const int singleRelay = core.functionTable.SingleRelay;
 
     TSortState& sort = s.FileSorts.Of(family);
     sort = after.sort;
@@ -142,7 +142,7 @@ TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
         } else {
             result.languageFailed = true;
         }
-        core.rxFnc.SetFileName(core.language.FunctionTableFile());
+        core.functionTable.SetFileName(core.language.FunctionTableFile());
         ReadUserTitles(core.ini, core.texts(), s.UserTitles);
         s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
     }

@@ -13,7 +13,7 @@ bool Bootstrap(TCore& core, const std::string& language) {
     if (language.empty()) core.settings.Language = core.language.Code();
     ReadUserTitles(core.ini, core.texts(), core.settings.UserTitles);
     core.ApplySettings();
-    core.rxFnc.SetFileName(core.language.FunctionTableFile());
+    core.functionTable.SetFileName(core.language.FunctionTableFile());
     return true;
 }
 

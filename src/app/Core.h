@@ -8,7 +8,7 @@
 // later member keeps a reference to the one table (a language reload is seen by all).
 //
 // Threads: the window thread owns everything here except what a running receiver command
-// works with (link, rx, kom: see receiver/Session.h). The record table, the current
+// works with (link, rx, transferWorker: see receiver/Session.h). The record table, the current
 // receiver type and the state change only on the window thread.
 
 #include <string>
@@ -19,14 +19,14 @@
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "document/Document.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "online/Battery.h"
 #include "online/History.h"
 #include "online/LastHeard.h"
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 #include "receiver/Session.h"
 #include "records/Data.h"
@@ -45,12 +45,12 @@ struct TCore {
     TLanguage language;
     TIniFile ini;  // the settings file, folders.settingsFile
     TSettings settings;
-    TKomunikace link;
+    TLink link;
     // The receiver as the receiver commands see it: the connected receiver's TDevice, the
     // downloaded image and the upload image.
     TRx rx;
     // The function table of the current receiver type, for the views and the document.
-    TRxFnc rxFnc;
+    TFunctionTable functionTable;
     // The current receiver type (from a login or a data file) and the one record table.
     TDevice device;
     TRecordTable table;
@@ -60,16 +60,16 @@ struct TCore {
     TAppState state;
     // The transfer worker. Lives as long as the core; idle unless a download, upload or
     // on-line listening runs.
-    TKom kom;
+    TTransferWorker transferWorker;
     // Login, Logout, Download, Upload, Password change.
     TSession session;
     // The logs of on-line mode in the home folder; each is read at start-up (the desktop
     // program) or by the command that uses it.
     THistory history;
-    TBatt battery;
+    TBatteryLog battery;
     TLastHeard lastHeard;
 
-    const PopisType& texts() const { return language.Texts(); }
+    const TTextTable& texts() const { return language.Texts(); }
     // Takes the connection settings over into the link (after Load or a set-up dialog).
     void ApplySettings();
     // The document's view of the core.
@@ -79,6 +79,6 @@ struct TCore {
 // The data file functions over the core's current receiver type, record table and login
 // state (the command-line tool). The images are not kept.
 bool SaveData(TCore& core, const std::string& fileName);
-bool Otevri(TCore& core, const std::string& fileName);
+bool OpenData(TCore& core, const std::string& fileName);
 
 }  // namespace ravlin

@@ -173,7 +173,7 @@ std::string ReadLanguage(const TIniFile& ini) {
     return ini.ReadString(kSetup, "Language", "US");
 }
 
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, TUserTitles& out) {
+void ReadUserTitles(const TIniFile& ini, const TTextTable& texts, TUserTitles& out) {
     for (int i = 0; i < 5; ++i) {
         const size_t id = static_cast<size_t>(kUserTitleText + i);
         out[i] = ini.ReadString(kSetup, kUserTitleKeys[i], id < texts.size() ? texts[id] : "");
@@ -208,7 +208,7 @@ void TSettings::Load(const TIniFile& ini) {
             key.field);
 }
 
-void TSettings::Save(TIniFile& ini, const PopisType& texts, const std::string& documentFileName) {
+void TSettings::Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName) {
     if (!documentFileName.empty()) LastFile = documentFileName;
     for (const TKey& key : Keys()) {
         // The normal placement survives an exit while maximized or minimized.

@@ -98,7 +98,7 @@ struct TSettings {
     // user title equal to its default language text removes its key; LastFile is written
     // only when `documentFileName` is not empty (and then becomes it); the window geometry
     // only while Window.State is Normal.
-    void Save(TIniFile& ini, const PopisType& texts, const std::string& documentFileName);
+    void Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName);
 };
 
 // Setup keys of the user titles, in the order of TSettings::UserTitles.
@@ -110,6 +110,6 @@ inline constexpr int kUserTitleText = 153;
 // The language in the settings ("US" when absent).
 std::string ReadLanguage(const TIniFile& ini);
 // Reads UserID, User1..User4 of section Setup, defaulting to language texts 153..157.
-void ReadUserTitles(const TIniFile& ini, const PopisType& texts, TUserTitles& out);
+void ReadUserTitles(const TIniFile& ini, const TTextTable& texts, TUserTitles& out);
 
 }  // namespace ravlin

@@ -59,9 +59,9 @@ bool TStartup::CheckFile(const std::string& path, const std::string& name) {
 
 bool TStartup::FirstShow() {
     if (!Bootstrap(core_)) return false;
-    const std::string fnc = core_.language.FunctionTableFile();
+    const std::string functionTable = core_.language.FunctionTableFile();
     if (!CheckFile(core_.folders.DataFile("Rx.def"), "Rx.def") ||
-        !CheckFile(core_.folders.DataFile(fnc), fnc) ||
+        !CheckFile(core_.folders.DataFile(functionTable), functionTable) ||
         !CheckFile(core_.folders.DataFile("Tx.def"), "Tx.def"))
         return false;
 

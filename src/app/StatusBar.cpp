@@ -6,7 +6,7 @@ namespace {
 constexpr int kTextSaved = 88;
 }
 
-TStatusView ComputeStatus(const TStatusInput& in, const PopisType& texts) {
+TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
     TStatusView v;
     const TAppState& s = in.state;
 

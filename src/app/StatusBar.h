@@ -37,7 +37,7 @@ struct TStatusView {
 };
 
 // One full update. `texts` gives language text 88 ("Saved").
-TStatusView ComputeStatus(const TStatusInput& input, const PopisType& texts);
+TStatusView ComputeStatus(const TStatusInput& input, const TTextTable& texts);
 
 // Adds or removes a trailing '*' on a caption; never doubles it.
 std::string ApplyUnsavedMark(const std::string& caption, bool mark);

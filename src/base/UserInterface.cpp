@@ -4,13 +4,13 @@
 
 namespace ravlin {
 
-const std::string& TextAt(const PopisType& texts, int id) {
+const std::string& TextAt(const TTextTable& texts, int id) {
     static const std::string kNone;
     return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
                                                              : kNone;
 }
 
-TMessage TMessage::Lang(const PopisType& table, int id, const std::string& suffix) {
+TMessage TMessage::Lang(const TTextTable& table, int id, const std::string& suffix) {
     std::string text =
         (id >= 0 && static_cast<size_t>(id) < table.size()) ? table[id] : std::string();
     return {id, text + suffix};

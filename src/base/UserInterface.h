@@ -9,10 +9,10 @@
 
 namespace ravlin {
 
-using PopisType = std::vector<std::string>;
+using TTextTable = std::vector<std::string>;  // original name: PopisType
 
 // Text `id` of a language table; empty for an id the table does not hold.
-const std::string& TextAt(const PopisType& texts, int id);
+const std::string& TextAt(const TTextTable& texts, int id);
 
 // One message as the user reads it. `textId` is the language text it starts with,
 // or -1 for the few fixed texts ("Can't connect", "Data coding error", ...).
@@ -21,7 +21,7 @@ struct TMessage {
     std::string text;
 
     // Language text `id` of `table`, followed by `suffix` (usually " - " + file name).
-    static TMessage Lang(const PopisType& table, int id, const std::string& suffix = {});
+    static TMessage Lang(const TTextTable& table, int id, const std::string& suffix = {});
     static TMessage Fixed(std::string text) { return {-1, std::move(text)}; }
     bool operator==(const TMessage&) const = default;
 };

@@ -124,7 +124,7 @@ void SkipToSectionEnd(TLineReader& in) {
 }  // namespace
 
 bool ParseReceiverType(const std::string& text, const std::string& name, bool readBlockSize,
-                       TDevice& device, const std::string& fileLabel, const PopisType& texts,
+                       TDevice& device, const std::string& fileLabel, const TTextTable& texts,
                        TUserInterface& ui) {
     TLineReader in(text);
     while (!in.Eof()) {
@@ -146,7 +146,7 @@ bool ParseReceiverType(const std::string& text, const std::string& name, bool re
 }
 
 bool FindReceiverType(const std::string& dataDir, const std::string& name, bool readBlockSize,
-                      TDevice& device, const PopisType& texts, TUserInterface& ui) {
+                      TDevice& device, const TTextTable& texts, TUserInterface& ui) {
     std::string text;
     if (!ReadWholeFile(JoinPath(dataDir, "Rx.def"), text)) {
         ui.Error(TMessage::Lang(texts, 80, " - Rx.def"));
@@ -169,7 +169,7 @@ std::vector<TRxArray> ParseReceiverTypeList(const std::string& text) {
     return list;
 }
 
-std::vector<TRxArray> ListReceiverTypes(const std::string& path, const PopisType& texts,
+std::vector<TRxArray> ListReceiverTypes(const std::string& path, const TTextTable& texts,
                                         TUserInterface& ui) {
     std::string text;
     if (!ReadWholeFile(path, text)) {
@@ -214,7 +214,7 @@ bool ReadTransmitterBody(TLineReader& in, TTx& tx) {
 }  // namespace
 
 bool ParseTransmitterTypes(const std::string& text, std::vector<TTx>& types,
-                           const std::string& fileLabel, const PopisType& texts,
+                           const std::string& fileLabel, const TTextTable& texts,
                            TUserInterface& ui) {
     types.clear();
     TLineReader in(text);
@@ -233,7 +233,7 @@ bool ParseTransmitterTypes(const std::string& text, std::vector<TTx>& types,
 }
 
 bool LoadTransmitterTypes(const std::string& dir, const std::string& fileName,
-                          std::vector<TTx>& types, const PopisType& texts, TUserInterface& ui) {
+                          std::vector<TTx>& types, const TTextTable& texts, TUserInterface& ui) {
     types.clear();
     std::string text;
     if (!ReadWholeFile(JoinPath(dir, fileName), text)) {

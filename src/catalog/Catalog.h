@@ -22,27 +22,27 @@ namespace ravlin {
 // False without a message when no section carries the name (the caller reports it).
 // On false `device` is exactly as the caller passed it: nothing half-filled.
 bool FindReceiverType(const std::string& dataDir, const std::string& name, bool readBlockSize,
-                      TDevice& device, const PopisType& texts, TUserInterface& ui);
+                      TDevice& device, const TTextTable& texts, TUserInterface& ui);
 
 // Name and description of every section of the file at `path`, numbered in file order
 // from 0. Empty list (after message 80) when the file cannot be opened.
-std::vector<TRxArray> ListReceiverTypes(const std::string& path, const PopisType& texts,
+std::vector<TRxArray> ListReceiverTypes(const std::string& path, const TTextTable& texts,
                                         TUserInterface& ui);
 
 // Reads dir/fileName into `types` (cleared first). On a format error (82) the types read
 // up to then stay in the list; the entry that was being read keeps its name but gets
 // Count 0, so that the editor treats it as no type.
 bool LoadTransmitterTypes(const std::string& dir, const std::string& fileName,
-                          std::vector<TTx>& types, const PopisType& texts, TUserInterface& ui);
+                          std::vector<TTx>& types, const TTextTable& texts, TUserInterface& ui);
 
 // The same readers over text already in memory (fuzzing, tests). `fileLabel` is the name
 // that follows " - " in the messages.
 bool ParseReceiverType(const std::string& text, const std::string& name, bool readBlockSize,
-                       TDevice& device, const std::string& fileLabel, const PopisType& texts,
+                       TDevice& device, const std::string& fileLabel, const TTextTable& texts,
                        TUserInterface& ui);
 std::vector<TRxArray> ParseReceiverTypeList(const std::string& text);
 bool ParseTransmitterTypes(const std::string& text, std::vector<TTx>& types,
-                           const std::string& fileLabel, const PopisType& texts,
+                           const std::string& fileLabel, const TTextTable& texts,
                            TUserInterface& ui);
 
 namespace catalog_detail {

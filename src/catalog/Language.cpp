@@ -123,8 +123,8 @@ bool TLanguage::LoadLanguageText(const std::string& code, std::string_view conte
             texts_[index] = line.size() > 4 ? std::string(line.substr(4)) : std::string();
     }
     code_ = code;
-    const std::string fnc = "RxFnc" + code + ".def";
-    functionTableFile_ = IsRegularFile(dataDir_ + "/" + fnc) ? fnc : "RxFncUS.def";
+    const std::string functionTable = "RxFnc" + code + ".def";
+    functionTableFile_ = IsRegularFile(dataDir_ + "/" + functionTable) ? functionTable : "RxFncUS.def";
     if (onLoaded) onLoaded();
     return true;
 }

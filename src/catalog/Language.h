@@ -16,8 +16,8 @@ public:
 
     // The one text table of the program; every other object keeps a reference to it,
     // so a reload is seen by all at once.
-    PopisType& Texts() { return texts_; }
-    const PopisType& Texts() const { return texts_; }
+    TTextTable& Texts() { return texts_; }
+    const TTextTable& Texts() const { return texts_; }
     // Entry i, or an empty text when i lies outside the table.
     const std::string& Text(int i) const;
 
@@ -47,7 +47,7 @@ public:
 private:
     std::string dataDir_;
     TUserInterface& ui_;
-    PopisType texts_;
+    TTextTable texts_;
     std::string code_ = "US";
     std::string functionTableFile_ = "RxFncUS.def";
 };

@@ -375,7 +375,7 @@ std::string FormatDataFile(const TDevice& device, const TRecordTable& table,
 }
 
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
-              const PopisType& texts, TUserInterface& ui) {
+              const TTextTable& texts, TUserInterface& ui) {
     const std::string suffix = " - " + fileName;
     // A file we may not write (a read-only backup) is not replaced behind its back; it is
     // refused before the records are packed.
@@ -429,7 +429,7 @@ bool OpenDataText(const std::string& text, const std::string& fileLabel, const T
     return true;
 }
 
-bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
+bool OpenData(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
             TRecordTable& table, std::string& image) {
     std::string text;
     if (!ReadDataFileText(fileName, env, text)) return false;
@@ -486,7 +486,7 @@ bool ImportComments(const std::string& fileName, const TDataFileEnv& env, TRecor
 bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
                   const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,
                   std::string& image) {
-    if (!Otevri(fileName, env, loggedIn, device, table, image)) return false;
+    if (!OpenData(fileName, env, loggedIn, device, table, image)) return false;
     if (!mergeFrom.empty()) ImportComments(mergeFrom, env, table);
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Data files (*.rvl): the receiver type's name, the record count, the memory image and
 // two lines of user information per position. One writer (SaveData) and three readers
-// (Otevri, OpenAndMerge, ImportComments) over one line parser.
+// (Open, OpenAndMerge, ImportComments) over one line parser.
 //
 // Messages (error boxes), each followed by " - " + the file name:
 //   80 the file cannot be opened or created   85 the receiver type is not in Rx.def
@@ -27,7 +27,7 @@ inline constexpr int kMaxDataFileRecords = 9999;
 // Where the readers find Rx.def, and how they report.
 struct TDataFileEnv {
     std::string dataDir;
-    const PopisType& texts;
+    const TTextTable& texts;
     TUserInterface& ui;
 };
 
@@ -79,13 +79,13 @@ std::string PositionField(int position);
 // encoded image. False (after its message) leaves an existing file byte for byte as it was; an
 // existing file that is not writable is refused with 80.
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
-              const PopisType& texts, TUserInterface& ui);
+              const TTextTable& texts, TUserInterface& ui);
 
 // Opens a data file. Not logged in: the file's type becomes `device`. Logged in: the file
 // must be of `device`'s type and fit into it; the image is filled up with empty records.
 // `image` receives the (filled-up) image; the table is decoded from it and takes the
 // file's user information. Refused files leave device, table and image unchanged.
-bool Otevri(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
+bool OpenData(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,  // original name: Otevri
             TRecordTable& table, std::string& image);
 // The same over file text already in memory (fuzzing, tests).
 bool OpenDataText(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
@@ -99,7 +99,7 @@ void MergeUserInfo(const TRecordTable& from, TRecordTable& table);
 // Record key: characters 3 to 8 of Raw.
 std::string RecordKey(const TData& record);
 
-// Otevri, then (when it succeeded and `mergeFrom` is not empty) ImportComments of
+// Open, then (when it succeeded and `mergeFrom` is not empty) ImportComments of
 // `mergeFrom`, the document's previous file.
 bool OpenAndMerge(const std::string& fileName, const std::string& mergeFrom,
                   const TDataFileEnv& env, bool loggedIn, TDevice& device, TRecordTable& table,

@@ -73,8 +73,8 @@ bool TDocument::MakeDocument(bool askType) {
         type = ctx_.device.Name;
     }
     if (askType || wasOpen) {
-        ctx_.fnc.SetFileName(ctx_.language.FunctionTableFile());
-        if (!MakeEmptyTable(ctx_.folders.dataDir, type, s.LoggedIn, ctx_.device, ctx_.fnc,
+        ctx_.functionTable.SetFileName(ctx_.language.FunctionTableFile());
+        if (!MakeEmptyTable(ctx_.folders.dataDir, type, s.LoggedIn, ctx_.device, ctx_.functionTable,
                             ctx_.table, Texts(), ctx_.ui))
             return false;
     }
@@ -113,7 +113,7 @@ bool TDocument::OpenChosen(const std::string& fileName) {
     // The chosen file becomes the document's only once it was accepted: after a refusal
     // a later Save must not write the old records into the refused file.
     std::string image;
-    if (!Otevri(fileName, Env(), ctx_.state.LoggedIn, ctx_.device, ctx_.table, image)) {
+    if (!OpenData(fileName, Env(), ctx_.state.LoggedIn, ctx_.device, ctx_.table, image)) {
         views_.RestoreFileViewWidths();
         return false;
     }

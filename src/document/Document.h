@@ -15,7 +15,7 @@
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "document/DataFile.h"
 #include "records/Data.h"
@@ -78,7 +78,7 @@ struct TDocumentContext {
     TDevice& device;      // the current receiver type
     TRecordTable& table;  // the record table
     TAppState& state;
-    TRxFnc& fnc;                // the function table of the current type (New loads it)
+    TFunctionTable& functionTable;                // the function table of the current type (New loads it)
     const TLanguage& language;  // the texts and the function table file
     const TFolders& folders;    // Rx.def, Backup/
     TUserInterface& ui;
@@ -128,7 +128,7 @@ class TDocument {
     TDataFileEnv Env() const;
     bool Save(const std::string& fileName);
     bool OpenAndMerge(const std::string& fileName);
-    const PopisType& Texts() const { return ctx_.language.Texts(); }
+    const TTextTable& Texts() const { return ctx_.language.Texts(); }
 
     TDocumentContext ctx_;
     TFileChooser& chooser_;

@@ -21,7 +21,7 @@ std::string BackupFileName(const std::string& backupDir, const std::string& name
 
 std::string BackupOnDownload(const std::string& backupDir, const TDevice& device,
                              const TRecordTable& table, const std::string& image,
-                             const PopisType& texts, TUserInterface& ui) {
+                             const TTextTable& texts, TUserInterface& ui) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

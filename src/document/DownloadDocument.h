@@ -26,7 +26,7 @@ std::string BackupFileName(const std::string& backupDir, const std::string& name
 // on. Returns the file written, or an empty text.
 std::string BackupOnDownload(const std::string& backupDir, const TDevice& device,
                              const TRecordTable& table, const std::string& image,
-                             const PopisType& texts, TUserInterface& ui);
+                             const TTextTable& texts, TUserInterface& ui);
 
 // memory modified := false, downloaded := true, saved := false; with a document that has
 // a file name, the user information of that file is merged into the downloaded `table`.

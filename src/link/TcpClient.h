@@ -1,6 +1,6 @@
 #pragma once
 // Raw TCP client to a serial-device server: non-blocking connect, raw bytes both ways.
-// Error codes are errno values. Shows nothing; TKomunikace turns the codes into messages.
+// Error codes are errno values. Shows nothing; TLink turns the codes into messages.
 
 #include <string>
 

@@ -46,7 +46,7 @@ std::vector<int> DueForRepeat(const std::vector<TMonitorData>& messages,
     return due;
 }
 
-TMonitor::TMonitor(const PopisType& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {}
+TMonitor::TMonitor(const TTextTable& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {}
 
 void TMonitor::Changed() {
     if (changed) changed();
@@ -67,17 +67,17 @@ void TMonitor::Init(const std::string& lastMonitorFile, bool openMonitorFile,
                     const std::string& openMonitorPath) {
     FileName = lastMonitorFile;
     if (FileExists(FileName))
-        Nacti();
+        Load();
     else
         Changed();
-    if (openMonitorFile && FileExists(openMonitorPath)) Nacti(openMonitorPath);
+    if (openMonitorFile && FileExists(openMonitorPath)) Load(openMonitorPath);
 }
 
-bool TMonitor::Nacti() {
-    return Nacti(FileName);
+bool TMonitor::Load() {
+    return Load(FileName);
 }
 
-bool TMonitor::Nacti(const std::string& fileName) {
+bool TMonitor::Load(const std::string& fileName) {
     std::string content;
     if (ReadWholeFile(fileName, content) != 0) {
         ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + fileName));
@@ -104,7 +104,7 @@ bool TMonitor::Nacti(const std::string& fileName) {
     return true;
 }
 
-bool TMonitor::Uloz() {
+bool TMonitor::Save() {
     if (int err = WriteFileAtomically(FileName, FormatMonitorFile(Messages)); err != 0) {
         ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + FileName));
         return false;
@@ -112,7 +112,7 @@ bool TMonitor::Uloz() {
     return true;
 }
 
-bool TMonitor::UlozJako(TFileChooser& chooser) {
+bool TMonitor::SaveAs(TFileChooser& chooser) {
     TFileDialog d;
     d.filter = kMonitorFileFilter;
     d.fileName = FileName;
@@ -122,14 +122,14 @@ bool TMonitor::UlozJako(TFileChooser& chooser) {
     if (!file) return false;
     const std::string before = FileName;
     FileName = WithDefaultExtension(*file, kMonitorFileExtension);
-    if (Uloz()) return true;
+    if (Save()) return true;
     FileName = before;
     return false;
 }
 
 bool TMonitor::SaveAll(TFileChooser& chooser) {
     if (!Defined) return true;
-    const bool ok = FileName.empty() ? UlozJako(chooser) : Uloz();
+    const bool ok = FileName.empty() ? SaveAs(chooser) : Save();
     Saved = ok;
     Changed();
     return ok;
@@ -163,11 +163,11 @@ bool TMonitor::OpenMonitoring(TFileChooser& chooser) {
     d.fileName = FileName;
     std::optional<std::string> file = chooser.OpenFile(d);
     if (!file) return false;
-    return Nacti(*file);
+    return Load(*file);
 }
 
 bool TMonitor::SaveMonitoringAs(TFileChooser& chooser) {
-    const bool ok = UlozJako(chooser);
+    const bool ok = SaveAs(chooser);
     if (ok) Saved = true;
     Changed();
     return ok;
@@ -175,7 +175,7 @@ bool TMonitor::SaveMonitoringAs(TFileChooser& chooser) {
 
 // ---- editing -------------------------------------------------------------------------------
 
-bool TMonitor::PridejZpravu() {
+bool TMonitor::AddMessage() {
     if (!editors) return false;
     TMonitorData m;  // empty text, colour 0, size 8, no sound, nothing checked
     if (!editors->EditMessage(m)) return false;
@@ -197,7 +197,7 @@ bool TMonitor::PridejZpravu() {
     return true;
 }
 
-void TMonitor::Edituj(const std::vector<int>& numbers) {
+void TMonitor::EditMessages(const std::vector<int>& numbers) {
     if (!editors) return;
     for (int number : numbers) {
         const int i = number - 1;
@@ -219,7 +219,7 @@ void TMonitor::Edituj(const std::vector<int>& numbers) {
     }
 }
 
-void TMonitor::Odstran(const std::vector<int>& numbers) {
+void TMonitor::RemoveMessages(const std::vector<int>& numbers) {
     // The messages the rows show are taken first: removing one renumbers the rest.
     std::vector<int> which;
     for (int number : numbers)
@@ -251,7 +251,7 @@ std::vector<TEvent>* TMonitor::ListOf(int message, bool active) {
     return active ? &Messages[message].ActiveEvents : &Messages[message].DeactiveEvents;
 }
 
-bool TMonitor::PridejEvent(const std::string& serial, const std::string& buttons, bool edit) {
+bool TMonitor::AddEvent(const std::string& serial, const std::string& buttons, bool edit) {
     std::vector<TEvent>* list = ListOf(TargetMessage, AddToActive);
     if (!list) return false;
     TEvent e;
@@ -329,7 +329,7 @@ void TMonitor::CommentRefresh() {
                     auto it = bySerial.find(SerialKey(e.Serial));
                     if (it == bySerial.end()) continue;
                     for (const TData* r : it->second) {
-                        if (!TlacitkaSouhlasi(e.Buttons, r->Button)) continue;
+                        if (!ButtonsMatch(e.Buttons, r->Button)) continue;
                         if (e.UserNumber == 0) e.UserNumber = r->UserID;
                         const std::string* texts[4] = {&r->User1, &r->User2, &r->User3, &r->User4};
                         for (int k = 0; k < 4; ++k)
@@ -344,11 +344,11 @@ void TMonitor::CommentRefresh() {
 
 // ---- monitor mode ----------------------------------------------------------------------------
 
-std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const std::string& digit) {
-    return Prijem(serial, digit, TMonitorTime::Now());
+std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial, const std::string& digit) {
+    return OnReception(serial, digit, TMonitorTime::Now());
 }
 
-std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const std::string& digit,
+std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial, const std::string& digit,
                                              const TMonitorTime& now) {
     std::vector<TMonitorChange> changes;
     // "0000000": the receiver reports that nothing was received.
@@ -358,7 +358,7 @@ std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const st
     const auto matches = [&](const std::vector<TEvent>& events) {
         for (const TEvent& e : events)
             if (e.Serial.size() > 2 && e.Serial.compare(2, 5, key) == 0 &&
-                TlacitkaSouhlasi(e.Buttons, code))
+                ButtonsMatch(e.Buttons, code))
                 return true;
         return false;
     };
@@ -376,14 +376,14 @@ std::vector<TMonitorChange> TMonitor::Prijem(const std::string& serial, const st
     return changes;
 }
 
-bool TMonitor::AktivujZpravu(int i, const TMonitorTime& now) {
+bool TMonitor::ActivateMessage(int i, const TMonitorTime& now) {
     const bool done = Activate(i, now, {}, {});
     ClearTouched();
     FlushLog();
     return done;
 }
 
-bool TMonitor::DeaktivujZpravu(int i, TAlarmCause cause, const TMonitorTime& now) {
+bool TMonitor::DeactivateMessage(int i, TAlarmCause cause, const TMonitorTime& now) {
     const bool done = Deactivate(i, cause, now);
     ClearTouched();
     FlushLog();

@@ -48,7 +48,7 @@ std::vector<int> DueForRepeat(const std::vector<TMonitorData>& messages,
 
 class TMonitor {
   public:
-    TMonitor(const PopisType& texts, TUserInterface& ui);
+    TMonitor(const TTextTable& texts, TUserInterface& ui);
 
     // ---- the set-up -------------------------------------------------------------------
     std::vector<TMonitorData> Messages;
@@ -77,16 +77,16 @@ class TMonitor {
     void Init(const std::string& lastMonitorFile, bool openMonitorFile,
               const std::string& openMonitorPath);
     // Loads FileName.
-    bool Nacti();
+    bool Load();  // original name: Nacti
     // Loads `fileName`, which becomes FileName when the file is accepted. A file that
     // cannot be read (80), has a wrong first line (82) or lacks an event line ("Cyhba")
     // leaves the set-up as it was.
-    bool Nacti(const std::string& fileName);
+    bool Load(const std::string& fileName);
     // Writes FileName (80 when it cannot be written); Saved is the caller's.
-    bool Uloz();
+    bool Save();  // original name: Uloz
     // Asks for a file name and writes it; the name is kept only when written.
-    bool UlozJako(TFileChooser& chooser);
-    // "Save all": when Defined, Uloz (or UlozJako without a file name); Saved := result.
+    bool SaveAs(TFileChooser& chooser);  // original name: UlozJako
+    // "Save all": when Defined, Save (or SaveAs without a file name); Saved := result.
     bool SaveAll(TFileChooser& chooser);
     // The exit question (84 - 231); true when the program may close.
     bool CloseQuery(TFileChooser& chooser);
@@ -97,13 +97,13 @@ class TMonitor {
 
     // ---- editing (outside monitor mode) ---------------------------------------------------
     // Numbers are those the messages grid shows (message index + 1).
-    bool PridejZpravu();
-    void Edituj(const std::vector<int>& numbers);
-    void Odstran(const std::vector<int>& numbers);
+    bool AddMessage();  // original name: PridejZpravu
+    void EditMessages(const std::vector<int>& numbers);  // original name: Edituj
+    void RemoveMessages(const std::vector<int>& numbers);  // original name: Odstran
     // Adds an event to the Active (AddToActive) or Deactive list of TargetMessage; with
     // `edit` the event editor opens on it first. An event left with the serial key 00000
     // is dropped; one equal in Serial and Buttons to another of its list is refused (127).
-    bool PridejEvent(const std::string& serial, const std::string& buttons, bool edit);
+    bool AddEvent(const std::string& serial, const std::string& buttons, bool edit);  // original name: PridejEvent
     void RemoveActive(int message, int event);
     void RemoveDeactive(int message, int event);
     bool EditActive(int message, int event);
@@ -116,12 +116,12 @@ class TMonitor {
     // of whose Active events matches, then deactivates the active ones one of whose
     // Deactive events matches; each message changes at most once. Returns the changes in
     // the order made. Sounds start, the alarm log gets the changes.
-    std::vector<TMonitorChange> Prijem(const std::string& serial, const std::string& digit);
-    std::vector<TMonitorChange> Prijem(const std::string& serial, const std::string& digit,
+    std::vector<TMonitorChange> OnReception(const std::string& serial, const std::string& digit);  // original name: Prijem
+    std::vector<TMonitorChange> OnReception(const std::string& serial, const std::string& digit,
                                        const TMonitorTime& now);
     // Activates / deactivates one message by itself (false when it did not change).
-    bool AktivujZpravu(int i, const TMonitorTime& now);
-    bool DeaktivujZpravu(int i, TAlarmCause cause, const TMonitorTime& now);
+    bool ActivateMessage(int i, const TMonitorTime& now);  // original name: AktivujZpravu
+    bool DeactivateMessage(int i, TAlarmCause cause, const TMonitorTime& now);  // original name: DeaktivujZpravu
 
     int ActiveCount() const { return activeCount_; }
     // Active messages in list order (row 1 first).
@@ -165,7 +165,7 @@ class TMonitor {
     std::vector<TMonitorChange> DeactivateMessages(const std::vector<int>& which, TAlarmCause cause,
                                                    const TMonitorTime& now);
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     int activeCount_ = 0;
     bool selectAll_ = false;

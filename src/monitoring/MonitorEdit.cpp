@@ -68,7 +68,7 @@ void MakeInputTypes(std::vector<TTx>& types) {
 }
 
 bool LoadEventTxTypes(const std::string& dir, const std::string& fileName, std::vector<TTx>& types,
-                      const PopisType& texts, TUserInterface& ui) {
+                      const TTextTable& texts, TUserInterface& ui) {
     const bool ok = LoadTransmitterTypes(dir, fileName, types, texts, ui);
     MakeInputTypes(types);
     return ok;

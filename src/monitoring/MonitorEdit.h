@@ -35,7 +35,7 @@ std::optional<std::string> CheckEventSerial(const std::string& typed,
 // The transmitter catalogue as the event editor reads it: every type whose CodePrefix
 // begins with "A" becomes an input type with the four inputs of an input transmitter.
 bool LoadEventTxTypes(const std::string& dir, const std::string& fileName, std::vector<TTx>& types,
-                      const PopisType& texts, TUserInterface& ui);
+                      const TTextTable& texts, TUserInterface& ui);
 void MakeInputTypes(std::vector<TTx>& types);
 
 // Index of the first type whose CodePrefix begins with the serial's first character, or -1.

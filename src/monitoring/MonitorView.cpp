@@ -9,7 +9,7 @@ namespace {
 constexpr int kTextYes = 228;
 constexpr int kSoundTexts[] = {0, 260, 261, 262, 263, 265};
 
-std::string T(const PopisType& texts, int id) {
+std::string T(const TTextTable& texts, int id) {
     return id >= 0 && id < static_cast<int>(texts.size()) ? texts[id] : std::string();
 }
 
@@ -53,7 +53,7 @@ void TMonitorSort::Press(int col) {
     }
 }
 
-std::vector<std::string> MessagesGridTitles(const PopisType& texts) {
+std::vector<std::string> MessagesGridTitles(const TTextTable& texts) {
     return {T(texts, 232), T(texts, 233), T(texts, 234), T(texts, 257),
             T(texts, 235), T(texts, 236), T(texts, 226)};
 }
@@ -85,7 +85,7 @@ std::string FileNamePart(const std::string& path) {
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
-std::string MessagesGridCell(const TMonitorData& m, int column, const PopisType& texts) {
+std::string MessagesGridCell(const TMonitorData& m, int column, const TTextTable& texts) {
     switch (column) {
         case kMsgNumber:
             return std::to_string(m.Number);
@@ -114,7 +114,7 @@ std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles
     return out;
 }
 
-std::vector<std::string> EventGridTitles(const PopisType& texts,
+std::vector<std::string> EventGridTitles(const TTextTable& texts,
                                          const std::vector<TUserColumn>& users) {
     std::vector<std::string> out = {T(texts, 28), T(texts, 29)};
     for (const auto& u : users) out.push_back(u.title);
@@ -132,7 +132,7 @@ std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserCo
     return {};
 }
 
-std::vector<std::string> MessageListTitles(const PopisType& texts) {
+std::vector<std::string> MessageListTitles(const TTextTable& texts) {
     return {std::string(), T(texts, 232), T(texts, 233), T(texts, 239)};
 }
 

@@ -34,13 +34,13 @@ struct TMonitorSort {
     void Press(int col);
 };
 
-std::vector<std::string> MessagesGridTitles(const PopisType& texts);
+std::vector<std::string> MessagesGridTitles(const TTextTable& texts);
 // Message indexes in grid order: a stable sort by the column's key (numbers, flags, or
 // the text by character codes); equal keys keep set-up order in both directions. An
 // unknown column keeps set-up order.
 std::vector<int> SortedMessages(const std::vector<TMonitorData>& messages,
                                 const TMonitorSort& sort);
-std::string MessagesGridCell(const TMonitorData& m, int column, const PopisType& texts);
+std::string MessagesGridCell(const TMonitorData& m, int column, const TTextTable& texts);
 
 // The file name of a path (after the last "/" or "\").
 std::string FileNamePart(const std::string& path);
@@ -57,7 +57,7 @@ struct TUserColumn {
 // All five, with the titles of the user number and User 1 to User 4.
 std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles);
 
-std::vector<std::string> EventGridTitles(const PopisType& texts,
+std::vector<std::string> EventGridTitles(const TTextTable& texts,
                                          const std::vector<TUserColumn>& users);
 std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserColumn>& users);
 
@@ -65,7 +65,7 @@ std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserCo
 
 enum TListColumn { kListMark = 0, kListNumber, kListText, kListActivated, kListColumns };
 
-std::vector<std::string> MessageListTitles(const PopisType& texts);
+std::vector<std::string> MessageListTitles(const TTextTable& texts);
 // Column 0 is the check box and has no text.
 std::string MessageListCell(const TMonitorData& m, int column);
 

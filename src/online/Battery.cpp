@@ -9,8 +9,8 @@
 namespace ravlin {
 namespace {
 
-int UserIndex(TBattField field) {
-    return static_cast<int>(field) - static_cast<int>(TBattField::UserNumber);
+int UserIndex(TBatteryField field) {
+    return static_cast<int>(field) - static_cast<int>(TBatteryField::UserNumber);
 }
 
 template <class T>
@@ -25,58 +25,58 @@ int CmpText(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::vector<TBattField> BatteryColumns(const TUserVisibility& visible) {
-    std::vector<TBattField> columns = {TBattField::Serial, TBattField::State, TBattField::Time};
+std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible) {
+    std::vector<TBatteryField> columns = {TBatteryField::Serial, TBatteryField::State, TBatteryField::Time};
     for (int i = 0; i < 5; ++i)
         if (visible[static_cast<size_t>(i)])
             columns.push_back(
-                static_cast<TBattField>(static_cast<int>(TBattField::UserNumber) + i));
+                static_cast<TBatteryField>(static_cast<int>(TBatteryField::UserNumber) + i));
     return columns;
 }
 
-std::string BatteryTitle(TBattField field, const PopisType& texts, const TUserFieldTitles& titles) {
+std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles) {
     switch (field) {
-        case TBattField::Serial:
+        case TBatteryField::Serial:
             return TextAt(texts, 28);
-        case TBattField::State:
+        case TBatteryField::State:
             return TextAt(texts, 169);
-        case TBattField::Time:
+        case TBatteryField::Time:
             return TextAt(texts, 168);
         default:
             return titles[static_cast<size_t>(UserIndex(field))];
     }
 }
 
-std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType& texts) {
+std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
     switch (field) {
-        case TBattField::Serial:
+        case TBatteryField::Serial:
             return entry.Serial;
-        case TBattField::State:
-            return TextAt(texts, entry.State == TLowBatt::Low ? 204 : 205);
-        case TBattField::Time:
+        case TBatteryField::State:
+            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? 204 : 205);
+        case TBatteryField::Time:
             return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
-        case TBattField::UserNumber:
+        case TBatteryField::UserNumber:
             return std::to_string(entry.UserNumber);
         default:
             return entry.User[static_cast<size_t>(UserIndex(field)) - 1];
     }
 }
 
-TCellColour BatteryCellColour(const TLowBatt& entry, TBattField field, const PopisType& texts) {
-    if (field != TBattField::State) return TCellColour::Default;
+TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
+    if (field != TBatteryField::State) return TCellColour::Default;
     return BatteryCell(entry, field, texts) == TextAt(texts, 204) ? TCellColour::Red
                                                                 : TCellColour::Green;
 }
 
-int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field) {
+int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field) {
     switch (field) {
-        case TBattField::Serial:
+        case TBatteryField::Serial:
             return CmpText(a.Serial, b.Serial);
-        case TBattField::State:
+        case TBatteryField::State:
             return Cmp(a.State, b.State);
-        case TBattField::Time:
+        case TBatteryField::Time:
             return Cmp(a.Time, b.Time);
-        case TBattField::UserNumber:
+        case TBatteryField::UserNumber:
             return Cmp(a.UserNumber, b.UserNumber);
         default: {
             const size_t i = static_cast<size_t>(UserIndex(field)) - 1;
@@ -85,10 +85,10 @@ int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field) {
     }
 }
 
-TBatt::TBatt(std::string fileName, const PopisType& texts, TUserInterface& ui)
+TBatteryLog::TBatteryLog(std::string fileName, const TTextTable& texts, TUserInterface& ui)
     : clock(NowLocal), fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
 
-void TBatt::AppendLine(std::string& out, const TLowBatt& e) {
+void TBatteryLog::AppendLine(std::string& out, const TLowBatteryEntry& e) {
     AppendField(out, e.Serial);
     AppendNumber(out, e.State);
     out += '#';
@@ -104,18 +104,18 @@ void TBatt::AppendLine(std::string& out, const TLowBatt& e) {
     out += "\r\n";
 }
 
-std::string TBatt::FormatText(const std::vector<TLowBatt>& items) {
+std::string TBatteryLog::FormatText(const std::vector<TLowBatteryEntry>& items) {
     std::string out;
     out.reserve(items.size() * 64);
     for (const auto& e : items) AppendLine(out, e);
     return out;
 }
 
-void TBatt::ParseText(std::string_view text, std::vector<TLowBatt>& out) {
+void TBatteryLog::ParseText(std::string_view text, std::vector<TLowBatteryEntry>& out) {
     std::vector<std::string_view> f;
     ForEachLine(text, [&](std::string_view line) {
         SplitFields(line, f);
-        TLowBatt& e = out.emplace_back();
+        TLowBatteryEntry& e = out.emplace_back();
         if (f.size() > 0) e.Serial = f[0];
         if (f.size() > 1) e.State = DecimalOr0(f[1]);
         if (f.size() > 2 && !ParseLogTime(f[2], e.Time)) {
@@ -127,7 +127,7 @@ void TBatt::ParseText(std::string_view text, std::vector<TLowBatt>& out) {
     });
 }
 
-bool TBatt::Load() {
+bool TBatteryLog::Load() {
     Items.clear();
     unsaved_ = false;
     stamp_ = TFileStamp::Of(fileName_);
@@ -137,7 +137,7 @@ bool TBatt::Load() {
     return true;
 }
 
-bool TBatt::Save() {
+bool TBatteryLog::Save() {
     if (!WriteLogFile(fileName_, FormatText(Items), texts_, ui_)) {
         unsaved_ = true;
         return false;
@@ -147,23 +147,23 @@ bool TBatt::Save() {
     return true;
 }
 
-void TBatt::ReloadIfReplaced() {
+void TBatteryLog::ReloadIfReplaced() {
     if (!unsaved_ && !(TFileStamp::Of(fileName_) == stamp_)) Load();
 }
 
-void TBatt::FillUserInfo(TLowBatt& entry, const TRecordTable& table) {
+void TBatteryLog::FillUserInfo(TLowBatteryEntry& entry, const TRecordTable& table) {
     const std::string key = SerialKey(entry.Serial);
     for (const TData& record : table)
         if (!record.Empty && record.Serial == key) entry.FillFrom(record);
 }
 
-TBattChange TBatt::Update(const std::string& serial, bool low, const TRecordTable& table,
+TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TRecordTable& table,
                           bool* saved) {
     if (saved) *saved = true;
-    if (IsInputTransmitter(serial)) return TBattChange::Ignored;
+    if (IsInputTransmitter(serial)) return TBatteryChange::Ignored;
     ReloadIfReplaced();
-    TBattChange change = TBattChange::NotLogged;
-    TLowBatt* entry = nullptr;
+    TBatteryChange change = TBatteryChange::NotLogged;
+    TLowBatteryEntry* entry = nullptr;
     for (auto it = Items.rbegin(); it != Items.rend(); ++it)
         if (it->Serial == serial) {
             entry = &*it;
@@ -173,20 +173,20 @@ TBattChange TBatt::Update(const std::string& serial, bool low, const TRecordTabl
     if (entry) {
         entry->Time = now;
         entry->TimeText.clear();
-        change = TBattChange::Reported;
-        if (entry->State == TLowBatt::Low && !low) {
-            entry->State = TLowBatt::Changed;
-            change = TBattChange::BecameChanged;
-        } else if (entry->State == TLowBatt::Changed && low) {
-            entry->State = TLowBatt::Low;
-            change = TBattChange::BecameLow;
+        change = TBatteryChange::Reported;
+        if (entry->State == TLowBatteryEntry::Low && !low) {
+            entry->State = TLowBatteryEntry::Changed;
+            change = TBatteryChange::BecameChanged;
+        } else if (entry->State == TLowBatteryEntry::Changed && low) {
+            entry->State = TLowBatteryEntry::Low;
+            change = TBatteryChange::BecameLow;
         }
     } else if (low) {
         entry = &Items.emplace_back();
         entry->Serial = serial;
-        entry->State = TLowBatt::Low;
+        entry->State = TLowBatteryEntry::Low;
         entry->Time = now;
-        change = TBattChange::Added;
+        change = TBatteryChange::Added;
     }
     if (entry) FillUserInfo(*entry, table);
     const bool ok = Sort(SortColumn, SortUp);
@@ -194,15 +194,15 @@ TBattChange TBatt::Update(const std::string& serial, bool low, const TRecordTabl
     return change;
 }
 
-bool TBatt::FieldOf(int column, TBattField& field) const {
+bool TBatteryLog::FieldOf(int column, TBatteryField& field) const {
     const auto columns = BatteryColumns(userColumns);
     if (column < 0 || static_cast<size_t>(column) >= columns.size()) return false;
     field = columns[static_cast<size_t>(column)];
     return true;
 }
 
-bool TBatt::Sort(int column, bool ascending, int* follow) {
-    TBattField field;
+bool TBatteryLog::Sort(int column, bool ascending, int* follow) {
+    TBatteryField field;
     if (FieldOf(column, field)) {
         std::vector<int> order(Items.size());
         std::iota(order.begin(), order.end(), 0);
@@ -211,7 +211,7 @@ bool TBatt::Sort(int column, bool ascending, int* follow) {
                 CompareBattery(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)], field);
             return ascending ? c < 0 : c > 0;
         });
-        std::vector<TLowBatt> sorted;
+        std::vector<TLowBatteryEntry> sorted;
         sorted.reserve(Items.size());
         int followed = -1;
         for (size_t i = 0; i < order.size(); ++i) {
@@ -224,7 +224,7 @@ bool TBatt::Sort(int column, bool ascending, int* follow) {
     return Save();
 }
 
-bool TBatt::PressHeader(int column, int* follow) {
+bool TBatteryLog::PressHeader(int column, int* follow) {
     if (column == SortColumn) {
         SortUp = !SortUp;
     } else {
@@ -234,7 +234,7 @@ bool TBatt::PressHeader(int column, int* follow) {
     return Sort(SortColumn, SortUp, follow);
 }
 
-bool TBatt::RefreshUserInfo(const TRecordTable& table) {
+bool TBatteryLog::RefreshUserInfo(const TRecordTable& table) {
     const TSerialIndex index(table);
     for (auto& e : Items) {
         e.Clear();
@@ -243,7 +243,7 @@ bool TBatt::RefreshUserInfo(const TRecordTable& table) {
     return Save();
 }
 
-bool TBatt::ClearSelected(const std::vector<int>& indexes) {
+bool TBatteryLog::ClearSelected(const std::vector<int>& indexes) {
     std::vector<bool> remove(Items.size(), false);
     for (int i : indexes)
         if (i >= 0 && static_cast<size_t>(i) < Items.size()) remove[static_cast<size_t>(i)] = true;
@@ -257,17 +257,17 @@ bool TBatt::ClearSelected(const std::vector<int>& indexes) {
     return Save();
 }
 
-bool TBatt::ClearChanged() {
-    std::erase_if(Items, [](const TLowBatt& e) { return e.State != TLowBatt::Low; });
+bool TBatteryLog::ClearChanged() {
+    std::erase_if(Items, [](const TLowBatteryEntry& e) { return e.State != TLowBatteryEntry::Low; });
     return Save();
 }
 
-bool TBatt::ClearAll() {
+bool TBatteryLog::ClearAll() {
     Items.clear();
     return Save();
 }
 
-bool TBatt::ClearButton(TClearBoxes& boxes, const std::vector<int>& selected) {
+bool TBatteryLog::ClearButton(TClearBoxes& boxes, const std::vector<int>& selected) {
     bool ok = true;
     switch (boxes.Choice()) {
         case TClearBoxes::Selected:

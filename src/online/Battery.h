@@ -1,5 +1,5 @@
 #pragma once
-// TBatt: the battery log. One entry per transmitter that reported a low battery in
+// TBatteryLog: the battery log. One entry per transmitter that reported a low battery in
 // on-line mode; an entry turns "changed" when its transmitter reports a good battery
 // again, and "low" again at a later low report. Kept in LowBatt.dat in the home folder,
 // sorted by the saved sort column and rewritten after every report and every clear.
@@ -27,7 +27,7 @@
 
 namespace ravlin {
 
-struct TLowBatt : TLogUser {
+struct TLowBatteryEntry : TLogUser {
     enum { Low = 0, Changed = 1 };
     std::string Serial;  // the 7-digit serial as received
     int32_t State = Low;
@@ -35,22 +35,22 @@ struct TLowBatt : TLogUser {
     std::string TimeText;     // the time field as read when it was not a time
 };
 
-enum class TBattField { Serial, State, Time, UserNumber, User1, User2, User3, User4 };
+enum class TBatteryField { Serial, State, Time, UserNumber, User1, User2, User3, User4 };
 
 // Columns of the battery page: Serial, state, Time, then the visible user fields.
-std::vector<TBattField> BatteryColumns(const TUserVisibility& visible);
+std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible);
 // Header: 28, 169, 168, the user field titles.
-std::string BatteryTitle(TBattField field, const PopisType& texts, const TUserFieldTitles& titles);
+std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles);
 // Cell text: the state as text 204 (low) or 205 (changed), the time as in the file.
-std::string BatteryCell(const TLowBatt& entry, TBattField field, const PopisType& texts);
+std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
 // The state column is red while it reads text 204 and green otherwise; other cells have
 // the default colour.
 enum class TCellColour { Default, Red, Green };
-TCellColour BatteryCellColour(const TLowBatt& entry, TBattField field, const PopisType& texts);
-int CompareBattery(const TLowBatt& a, const TLowBatt& b, TBattField field);
+TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
+int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field);
 
 // What one report did to the log.
-enum class TBattChange {
+enum class TBatteryChange {
     Ignored,        // an input transmitter ("A" serial): nothing happens
     NotLogged,      // a good battery of a transmitter not in the log
     Added,          // first low report: a new entry, low
@@ -77,14 +77,14 @@ struct TClearBoxes {
     }
 };
 
-class TBatt {
+class TBatteryLog {  // original name: TBatt
   public:
     static constexpr const char* kFileName = "LowBatt.dat";
 
     // `fileName`: the full path of LowBatt.dat.
-    TBatt(std::string fileName, const PopisType& texts, TUserInterface& ui);
+    TBatteryLog(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
-    std::vector<TLowBatt> Items;
+    std::vector<TLowBatteryEntry> Items;
     // Settings BatteryMonitorSortCol (a column of the page) and BatteryMonitorSortUp.
     int SortColumn = 0;
     bool SortUp = true;
@@ -100,7 +100,7 @@ class TBatt {
     // A report of on-line mode. Not ignored: the entry's state and time, its user
     // information from `table`, then the log is sorted by the saved column and written
     // (also when nothing changed). `saved` (optional) tells whether that write worked.
-    TBattChange Update(const std::string& serial, bool low, const TRecordTable& table,
+    TBatteryChange Update(const std::string& serial, bool low, const TRecordTable& table,
                        bool* saved = nullptr);
     // Sorts by the page's column `column` and writes the file; the new index of the entry
     // that was at `follow` is returned through it. A column the page does not have leaves
@@ -110,7 +110,7 @@ class TBatt {
     // flips; then Sort. The caller stores SortColumn and SortUp in the settings.
     bool PressHeader(int column, int* follow = nullptr);
     // The field shown in a column of the page, or false when there is no such column.
-    bool FieldOf(int column, TBattField& field) const;
+    bool FieldOf(int column, TBatteryField& field) const;
     // User information of every entry afresh from `table`, then Save.
     bool RefreshUserInfo(const TRecordTable& table);
 
@@ -126,16 +126,16 @@ class TBatt {
 
     bool Unsaved() const { return unsaved_; }
 
-    static void FillUserInfo(TLowBatt& entry, const TRecordTable& table);
-    static std::string FormatText(const std::vector<TLowBatt>& items);
-    static void ParseText(std::string_view text, std::vector<TLowBatt>& out);
-    static void AppendLine(std::string& out, const TLowBatt& entry);
+    static void FillUserInfo(TLowBatteryEntry& entry, const TRecordTable& table);
+    static std::string FormatText(const std::vector<TLowBatteryEntry>& items);
+    static void ParseText(std::string_view text, std::vector<TLowBatteryEntry>& out);
+    static void AppendLine(std::string& out, const TLowBatteryEntry& entry);
 
   private:
     void ReloadIfReplaced();
 
     std::string fileName_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     bool unsaved_ = false;
     TFileStamp stamp_;

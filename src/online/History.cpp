@@ -55,7 +55,7 @@ std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible) {
     return columns;
 }
 
-std::string HistoryTitle(THistoryField field, const PopisType& texts,
+std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles) {
     switch (field) {
         case THistoryField::Serial:
@@ -71,7 +71,7 @@ std::string HistoryTitle(THistoryField field, const PopisType& texts,
     }
 }
 
-std::string HistoryCell(const THistoryRec& rec, THistoryField field, const PopisType& texts) {
+std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
     switch (field) {
         case THistoryField::Serial:
             return rec.Serial;
@@ -88,7 +88,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const Popis
     }
 }
 
-bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const PopisType& texts) {
+bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
     return field == THistoryField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204);
 }
 
@@ -111,7 +111,7 @@ int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField fie
     }
 }
 
-THistory::THistory(std::string fileName, const PopisType& texts, TUserInterface& ui)
+THistory::THistory(std::string fileName, const TTextTable& texts, TUserInterface& ui)
     : clock(NowLocal), fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
 
 void THistory::SetLength(int length) {

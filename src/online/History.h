@@ -52,13 +52,13 @@ enum class THistoryField { Serial, Button, Time, Battery, UserNumber, User1, Use
 // fields in the order user number, User 1 .. User 4.
 std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible);
 // Header: 28, 29, 216, 169, the user field titles.
-std::string HistoryTitle(THistoryField field, const PopisType& texts,
+std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles);
 // Cell text: the time as in the file, the battery as text 204 (low) or 217, the user
 // number in decimal.
-std::string HistoryCell(const THistoryRec& rec, THistoryField field, const PopisType& texts);
+std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
 // The red cells: the battery column when it reads text 204.
-bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const PopisType& texts);
+bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
 
 class THistory {
   public:
@@ -67,7 +67,7 @@ class THistory {
     static constexpr int kDefaultLength = 100;
 
     // `fileName`: the full path of History.dat.
-    THistory(std::string fileName, const PopisType& texts, TUserInterface& ui);
+    THistory(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
     // The records, position 0 newest.
     const THistoryList& Items() const { return items_; }
@@ -121,7 +121,7 @@ class THistory {
 
   private:
     std::string fileName_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     THistoryList items_;
     // The file text of items_ while textValid_: an addition puts one line in front

@@ -7,7 +7,7 @@
 
 namespace ravlin {
 
-TLastHeard::TLastHeard(std::string fileName, const PopisType& texts, TUserInterface& ui)
+TLastHeard::TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui)
     : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
 
 std::string TLastHeard::Key(const std::string& code, const std::string& button) {
@@ -108,7 +108,7 @@ std::optional<TLogTime> TLastHeard::LastHeardOf(const TData& record) const {
          ++it) {
         const TEntry& e = it->second;
         if (SerialKey(e.code) != record.Serial) continue;
-        if (!IsInputTransmitter(e.code) && !TlacitkaSouhlasi(e.button, record.Button)) continue;
+        if (!IsInputTransmitter(e.code) && !ButtonsMatch(e.button, record.Button)) continue;
         if (!last || *last < e.time) last = e.time;
     }
     return last;

@@ -42,7 +42,7 @@ class TLastHeard {
         TLogTime time = kNoTime;
     };
 
-    TLastHeard(std::string fileName, const PopisType& texts, TUserInterface& ui);
+    TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
     const std::string& FileName() const { return fileName_; }
     // Reads the file; missing, unreadable or with another first line gives an empty list.
@@ -71,7 +71,7 @@ class TLastHeard {
     void ReloadIfReplaced();
 
     std::string fileName_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::map<std::string, TEntry> entries_;
     bool unsaved_ = false;

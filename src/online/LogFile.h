@@ -92,7 +92,7 @@ struct TFileStamp {
 
 // Replaces `path` with `content`; a failure shows language text 80 + " - " + path and
 // leaves the previous file as it was.
-bool WriteLogFile(const std::string& path, std::string_view content, const PopisType& texts,
+bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
                   TUserInterface& ui);
 
 }  // namespace ravlin

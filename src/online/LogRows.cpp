@@ -13,7 +13,7 @@ constexpr int kTimeMin = 350;
 constexpr int kStateMin = 300;
 constexpr int kUserNumberMax = 250;
 
-std::vector<std::string> Choices(const PopisType& texts, int timeText,
+std::vector<std::string> Choices(const TTextTable& texts, int timeText,
                                  const TUserFieldTitles& titles) {
     std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
     items.insert(items.end(), titles.begin(), titles.end());
@@ -113,7 +113,7 @@ TPrintRule THistoryRows::PrintRule(int column) const {
 
 // ---- Battery view ---------------------------------------------------------------------
 
-int TBatteryRows::ColumnOf(TBattField field) const {
+int TBatteryRows::ColumnOf(TBatteryField field) const {
     return IndexOf(columns_, field);
 }
 
@@ -136,17 +136,17 @@ std::vector<std::string> TBatteryRows::FindChoices() const {
 }
 
 int TBatteryRows::FindColumn(int item) const {
-    static constexpr TBattField kFields[] = {
-        TBattField::Time,  TBattField::Serial, TBattField::UserNumber, TBattField::User1,
-        TBattField::User2, TBattField::User3,  TBattField::User4};
+    static constexpr TBatteryField kFields[] = {
+        TBatteryField::Time,  TBatteryField::Serial, TBatteryField::UserNumber, TBatteryField::User1,
+        TBatteryField::User2, TBatteryField::User3,  TBatteryField::User4};
     if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
     return ColumnOf(kFields[item - 1]);
 }
 
 TExportAs TBatteryRows::ExportAs(int column) const {
     if (!Inside(columns_, column)) return TExportAs::Text;
-    if (columns_[column] == TBattField::Time) return TExportAs::DateTime;
-    if (columns_[column] == TBattField::UserNumber) return TExportAs::Number;
+    if (columns_[column] == TBatteryField::Time) return TExportAs::DateTime;
+    if (columns_[column] == TBatteryField::UserNumber) return TExportAs::Number;
     return TExportAs::Text;
 }
 
@@ -160,19 +160,19 @@ TPrintRule TBatteryRows::PrintRule(int column) const {
     TPrintRule rule;
     if (!Inside(columns_, column)) return rule;
     switch (columns_[column]) {
-        case TBattField::State:
+        case TBatteryField::State:
             rule.minWidth = kStateMin;
             break;
-        case TBattField::Time:
+        case TBatteryField::Time:
             rule.minWidth = kTimeMin;
             break;
-        case TBattField::UserNumber:
+        case TBatteryField::UserNumber:
             rule.maxWidth = kUserNumberMax;
             break;
-        case TBattField::User1:
-        case TBattField::User2:
-        case TBattField::User3:
-        case TBattField::User4:
+        case TBatteryField::User1:
+        case TBatteryField::User2:
+        case TBatteryField::User3:
+        case TBatteryField::User4:
             rule.flexible = true;
             break;
         default:

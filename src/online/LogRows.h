@@ -22,7 +22,7 @@ namespace ravlin {
 class THistoryRows : public TViewRows {
   public:
     THistoryRows(const THistoryList& items, std::vector<THistoryField> columns,
-                 const PopisType& texts, const TUserFieldTitles& titles)
+                 const TTextTable& texts, const TUserFieldTitles& titles)
         : items_(items), columns_(std::move(columns)), texts_(texts), titles_(titles) {}
 
     TViewPage Page() const override { return TViewPage::History; }
@@ -42,14 +42,14 @@ class THistoryRows : public TViewRows {
 
     const THistoryList& items_;
     std::vector<THistoryField> columns_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     const TUserFieldTitles& titles_;
 };
 
 class TBatteryRows : public TViewRows {
   public:
-    TBatteryRows(const std::vector<TLowBatt>& items, std::vector<TBattField> columns,
-                 const PopisType& texts, const TUserFieldTitles& titles)
+    TBatteryRows(const std::vector<TLowBatteryEntry>& items, std::vector<TBatteryField> columns,
+                 const TTextTable& texts, const TUserFieldTitles& titles)
         : items_(items), columns_(std::move(columns)), texts_(texts), titles_(titles) {}
 
     TViewPage Page() const override { return TViewPage::Battery; }
@@ -64,11 +64,11 @@ class TBatteryRows : public TViewRows {
     TPrintRule PrintRule(int column) const override;
 
   private:
-    int ColumnOf(TBattField field) const;
+    int ColumnOf(TBatteryField field) const;
 
-    const std::vector<TLowBatt>& items_;
-    std::vector<TBattField> columns_;
-    const PopisType& texts_;
+    const std::vector<TLowBatteryEntry>& items_;
+    std::vector<TBatteryField> columns_;
+    const TTextTable& texts_;
     const TUserFieldTitles& titles_;
 };
 

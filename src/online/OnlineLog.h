@@ -25,13 +25,13 @@ TUserVisibility UserFieldsOfEither(const TIniFile& ini);
 // The logs a reception goes to; any may be missing.
 struct TOnlineLogs {
     THistory* history = nullptr;
-    TBatt* battery = nullptr;
+    TBatteryLog* battery = nullptr;
     TLastHeard* lastHeard = nullptr;  // updated whenever the history takes the reception
 };
 
 struct TLogResult {
     TLogDecision decision;
-    TBattChange battery = TBattChange::Ignored;
+    TBatteryChange battery = TBatteryChange::Ignored;
     bool written = true;  // false when a log file could not be written (80 was shown)
 };
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "online/Reception.h"
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -33,24 +33,24 @@ bool HasOnlineMode(const std::string& receiverName) {
            receiverName != "KV1W";
 }
 
-bool PrepareOnline(TRx& rx, TKomunikace& link, const PopisType& texts, TUserInterface& ui) {
+bool PrepareOnline(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui) {
     if (!HasOnlineMode(rx.Device.Name)) {
         ui.Error(TMessage::Lang(texts, 113));
         return false;
     }
-    if (!link.IsOpen() && !link.Otevri()) return false;
-    return rx.OverHeslo();
+    if (!link.IsOpen() && !link.Open()) return false;
+    return rx.VerifyPassword();
 }
 
-void LeaveOnline(TKom& kom, TKomunikace& link) {
-    kom.StopOnline();
-    link.Zavri();
+void LeaveOnline(TTransferWorker& transferWorker, TLink& link) {
+    transferWorker.StopOnline();
+    link.Close();
 }
 
-TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts,
+TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
                               TUserInterface& ui, std::string& block, const TPollPauses& pauses) {
     for (int attempt = 1; attempt <= kPollReads; ++attempt) {
-        if (!link.IsOpen() && !link.Otevri()) return TReadResult::LinkLost;
+        if (!link.IsOpen() && !link.Open()) return TReadResult::LinkLost;
         std::string data;
         if (rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data) && data.size() == 32) {
             block = data;
@@ -73,20 +73,20 @@ TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts
     return TReadResult::NoAnswer;
 }
 
-bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
                    TUserInterface& ui, TReception& out, const TPollPauses& pauses) {
-    kom.StopOnline();
+    transferWorker.StopOnline();
     std::string block;
     if (ReadLastReception(rx, link, texts, ui, block, pauses) != TReadResult::Read ||
         !DecodeReception(block, out)) {
-        LeaveOnline(kom, link);
+        LeaveOnline(transferWorker, link);
         return false;
     }
     return true;
 }
 
-bool ListenAgain(TKom& kom) {
-    return kom.Start(TKom::TJob::Online);
+bool ListenAgain(TTransferWorker& transferWorker) {
+    return transferWorker.Start(TTransferWorker::TJob::Online);
 }
 
 }  // namespace ravlin

@@ -4,7 +4,7 @@
 //
 // Threads: these calls block on the link (the read up to seven times with 30 s pauses);
 // the desktop program runs them where it runs its other receiver commands, with the
-// worker (TKom) idle, while its window thread shows the progress window. Messages,
+// worker (TTransferWorker) idle, while its window thread shows the progress window. Messages,
 // progress and the cancel request go through TUserInterface.
 
 #include <functional>
@@ -14,8 +14,8 @@
 
 namespace ravlin {
 
-class TKom;
-class TKomunikace;
+class TTransferWorker;
+class TLink;
 class TRx;
 
 // The receiver types "KV1K", "KV1M", "KV8M" and "KV1W" never report a reception.
@@ -23,11 +23,11 @@ bool HasOnlineMode(const std::string& receiverName);
 
 // The checks of entering on-line mode for the logged-in receiver: a type without on-line
 // mode (text 113), the link opened, name and password still those of the login
-// (OverHeslo, with its own messages). True when the worker may start listening.
-bool PrepareOnline(TRx& rx, TKomunikace& link, const PopisType& texts, TUserInterface& ui);
+// (VerifyPassword, with its own messages). True when the worker may start listening.
+bool PrepareOnline(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui);
 
 // Ends on-line mode: listening stops (the worker idle) and the link is closed.
-void LeaveOnline(TKom& kom, TKomunikace& link);
+void LeaveOnline(TTransferWorker& transferWorker, TLink& link);
 
 enum class TReadResult {
     Read,       // the block was read
@@ -54,7 +54,7 @@ inline constexpr int kPauseStepMs = 300;
 // into `block` (32 hex digits): at most seven reads, the link reopened before each when
 // it was lost, the 30 s pause after each of the first six failures. The worker must be
 // idle.
-TReadResult ReadLastReception(TRx& rx, TKomunikace& link, const PopisType& texts,
+TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
                               TUserInterface& ui, std::string& block,
                               const TPollPauses& pauses = {});
 
@@ -64,9 +64,9 @@ struct TReception;
 // above) and decoded. Any failure ends on-line mode (LeaveOnline) and returns false;
 // the caller then only updates its state. On success the caller shows and logs the
 // reception, matches the views and beeps, then calls ListenAgain.
-bool PollReception(TKom& kom, TRx& rx, TKomunikace& link, const PopisType& texts,
+bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
                    TUserInterface& ui, TReception& out, const TPollPauses& pauses = {});
 // The worker listens for the next "R". False when it could not be started.
-bool ListenAgain(TKom& kom);
+bool ListenAgain(TTransferWorker& transferWorker);
 
 }  // namespace ravlin

@@ -45,7 +45,7 @@ void TOnlinePanel::Show(const TReception& r) {
     }
     lastTx = r.serial;
     lastBtn = r.button;
-    lowBatt = r.ShowsLowBattery();
+    lowBattery = r.ShowsLowBattery();
     lastMem = r.InReceiverMemory() ? std::to_string(r.MemoryPosition() + 1) : "-";
 }
 

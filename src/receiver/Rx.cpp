@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "catalog/Catalog.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 namespace ravlin {
 
@@ -23,7 +23,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-TRx::TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir)
+TRx::TRx(TLink& link, const TTextTable& texts, TUserInterface& ui, std::string dataDir)
     : link_(link), texts_(texts), ui_(ui), dataDir_(std::move(dataDir)) {}
 
 std::string TRx::Hex4(int value) {
@@ -84,8 +84,8 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
         // A lost connection closes the link: no use retrying on it.
         if (attempt > 0 && !link_.IsOpen()) return false;
         std::string line;
-        if (!link_.PosliPrikaz(frame)) continue;
-        if (!link_.PrijemDat(static_cast<int>(digits) + 8, line)) continue;
+        if (!link_.SendCommand(frame)) continue;
+        if (!link_.ReceiveData(static_cast<int>(digits) + 8, line)) continue;
         if (line[digits + 5] != '\r' || line[digits + 6] != '\n') continue;
         // Data that is not hexadecimal is a garbled line, read again.
         std::string block = line.substr(5, digits);
@@ -140,31 +140,31 @@ bool TRx::ReadDescriptor() {
 }
 
 bool TRx::Init() {
-    if (!link_.IsOpen() && !link_.Otevri()) return false;
+    if (!link_.IsOpen() && !link_.Open()) return false;
     return ReadDescriptor();
 }
 
 void TRx::DeInit() {
-    link_.Zavri();
+    link_.Close();
 }
 
-bool TRx::CtiName(std::string& name) {
+bool TRx::ReadName(std::string& name) {
     std::string hex;
     if (!ReadBlock('9', Device.NameAddress, kAreaBytes, hex)) return false;
     HexToText(hex.substr(0, 16), name);
     return true;
 }
 
-bool TRx::CtiPass(std::string& password) {
+bool TRx::ReadPassword(std::string& password) {
     std::string hex;
     if (!ReadBlock('9', Device.PasswordAddress, kAreaBytes, hex)) return false;
     HexToText(hex, password);
     return true;
 }
 
-bool TRx::OverHeslo() {
+bool TRx::VerifyPassword() {
     std::string name, password;
-    if (!CtiName(name) || !CtiPass(password)) {
+    if (!ReadName(name) || !ReadPassword(password)) {
         ui_.Error(TMessage::Lang(texts_, 110, " " + TextAt(texts_, 112)));
         return false;
     }
@@ -173,13 +173,13 @@ bool TRx::OverHeslo() {
     return false;
 }
 
-bool TRx::PisPass(const std::string& password) {
+bool TRx::WritePassword(const std::string& password) {
     // Checked first, so that a password that cannot be stored sends nothing at all.
     if (password.size() > kMaxPassword) {
         ui_.Error(TMessage::Lang(texts_, 100));
         return false;
     }
-    if (!OverHeslo()) return false;
+    if (!VerifyPassword()) return false;
     std::string digits;
     char buf[4];
     for (char c : password) {
@@ -187,7 +187,7 @@ bool TRx::PisPass(const std::string& password) {
         digits += buf;
     }
     digits.append(32 - digits.size(), '0');
-    if (!link_.PosliPrikaz(":10" + Hex4(Device.PasswordAddress) + "0A" + digits)) {
+    if (!link_.SendCommand(":10" + Hex4(Device.PasswordAddress) + "0A" + digits)) {
         ui_.Error(TMessage::Lang(texts_, 110));
         return false;
     }

@@ -4,7 +4,7 @@
 //   122 address 10000 or above     123 unknown read type
 //   110 + " - " + 112  descriptor, name or password unreadable (ReadDescriptor)
 //   90  receiver type not in the catalogue
-//   110 + " " + 112    name or password unreadable (OverHeslo)
+//   110 + " " + 112    name or password unreadable (VerifyPassword)
 //   92  name or password changed since login
 //   100 new password longer than 16 characters
 //   110 password write failed
@@ -17,11 +17,11 @@
 
 namespace ravlin {
 
-class TKomunikace;
+class TLink;
 
 class TRx {
   public:
-    TRx(TKomunikace& link, const PopisType& texts, TUserInterface& ui, std::string dataDir);
+    TRx(TLink& link, const TTextTable& texts, TUserInterface& ui, std::string dataDir);
 
     // The connected receiver. Filled by Init/ReadDescriptor, or from a data file.
     TDevice Device;
@@ -45,14 +45,14 @@ class TRx {
     // 2*count uppercase hex digits. Up to 3 exchanges.
     bool ReadBlock(char type, int address, int count, std::string& data);
     // The decoded first 8 bytes of the name area.
-    bool CtiName(std::string& name);
+    bool ReadName(std::string& name);  // original name: CtiName
     // The decoded password area.
-    bool CtiPass(std::string& password);
-    // Writes a new password (at most 16 characters) after OverHeslo, then re-reads the
+    bool ReadPassword(std::string& password);  // original name: CtiPass
+    // Writes a new password (at most 16 characters) after VerifyPassword, then re-reads the
     // descriptor.
-    bool PisPass(const std::string& password);
+    bool WritePassword(const std::string& password);  // original name: PisPass
     // Re-reads name and password; true when both equal Device.Name and Device.Password.
-    bool OverHeslo();
+    bool VerifyPassword();  // original name: OverHeslo
 
     // Up to 8 hex digits (either case); the empty text gives 0. False, value unchanged,
     // for a longer text or any other character.
@@ -68,8 +68,8 @@ class TRx {
     static std::string Hex4(int value);
 
   private:
-    TKomunikace& link_;
-    const PopisType& texts_;
+    TLink& link_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string dataDir_;
 };

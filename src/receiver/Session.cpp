@@ -2,8 +2,8 @@
 
 #include "document/DataFile.h"
 #include "document/DownloadDocument.h"
-#include "link/Komunikace.h"
-#include "receiver/Kom.h"
+#include "link/Link.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 #include "records/Codec.h"
 
@@ -29,7 +29,7 @@ class TSession::TBusy {
 TSession::TSession(const TSessionContext& context, const TSessionTarget& target)
     : ctx_(context),
       target_(target),
-      fnc_(context.folders.dataDir, context.language.Texts(), context.ui) {}
+      functionTable_(context.folders.dataDir, context.language.Texts(), context.ui) {}
 
 TSession::~TSession() = default;
 
@@ -52,7 +52,7 @@ int TSession::CheckPasswordChange(const TPasswordChange& change, const std::stri
 }
 
 void TSession::Cancel() {
-    ctx_.kom.Cancel();
+    ctx_.transferWorker.Cancel();
 }
 
 // ---- the hand-over ---------------------------------------------------------------
@@ -196,7 +196,7 @@ bool TSession::LoginLocked(TSessionJob& job) {
     const TDevice previous = rx.Device;
     auto fail = [&] {
         rx.DeInit();
-        ctx_.link.Zavri();
+        ctx_.link.Close();
         rx.Device = previous;
         return false;
     };
@@ -215,21 +215,21 @@ bool TSession::LoginLocked(TSessionJob& job) {
     }
     if (!rx.Device.Password.empty() && !AskLoginPassword()) return fail();
     CompleteLogin(job);
-    ctx_.link.Zavri();
+    ctx_.link.Close();
     return true;
 }
 
 void TSession::CompleteLogin(TSessionJob& job) {
     const std::string name = ctx_.rx.Device.Name;
-    fnc_.SetFileName(ctx_.language.FunctionTableFile());
-    fnc_.LoadFunctionTable(name);
+    functionTable_.SetFileName(ctx_.language.FunctionTableFile());
+    functionTable_.LoadFunctionTable(name);
     job.state.LoggedIn = true;
     job.loggedIn = true;
     job.device = ctx_.rx.Device;
     job.newDevice = true;
     // The views get a table to show before the first download.
     if (!job.state.DocumentOpen && MakeEmptyTable(ctx_.folders.dataDir, name, true, job.device,
-                                                  fnc_, job.table, Texts(), ctx_.ui))
+                                                  functionTable_, job.table, Texts(), ctx_.ui))
         job.newTable = true;
 }
 
@@ -241,9 +241,9 @@ void TSession::LogoutJob(TSessionJob& job) {
 }
 
 void TSession::LogoutLocked(TSessionJob& job) {
-    ctx_.kom.StopOnline();
+    ctx_.transferWorker.StopOnline();
     ctx_.rx.DeInit();
-    ctx_.link.Zavri();
+    ctx_.link.Close();
     job.state.LoggedIn = false;
     job.loggedIn = false;
     job.state.MemoryModified = false;
@@ -260,20 +260,20 @@ bool TSession::DownloadJob(TSessionJob& job) {
     LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = ctx_.link;
-    if (!link.IsOpen() && !link.Otevri()) {
-        link.Zavri();
+    TLink& link = ctx_.link;
+    if (!link.IsOpen() && !link.Open()) {
+        link.Close();
         return false;
     }
-    if (!ctx_.rx.OverHeslo()) {
+    if (!ctx_.rx.VerifyPassword()) {
         LogoutLocked(job);
         return false;
     }
     TransferOptions();
-    const bool ok = ctx_.kom.Run(TKom::TJob::Download);
+    const bool ok = ctx_.transferWorker.Run(TTransferWorker::TJob::Download);
     if (!ok) {
-        cancelled_.store(ctx_.kom.Cancelled());
-        link.Zavri();
+        cancelled_.store(ctx_.transferWorker.Cancelled());
+        link.Close();
         if (cancelled_.load()) Restart(job, onlineWasOn);
         return false;
     }
@@ -281,7 +281,7 @@ bool TSession::DownloadJob(TSessionJob& job) {
     TDevice device = job.device;
     TRecordTable table;
     if (!DecodeImage(ctx_.rx.Image, device, table)) {
-        link.Zavri();
+        link.Close();
         return false;
     }
     // The backup holds the memory exactly as downloaded, never a repacked table.
@@ -295,7 +295,7 @@ bool TSession::DownloadJob(TSessionJob& job) {
     job.newDevice = true;
     job.table = std::move(table);
     job.newTable = true;
-    link.Zavri();
+    link.Close();
     Restart(job, onlineWasOn);
     return true;
 }
@@ -306,27 +306,27 @@ void TSession::TransferOptions() {
     TTransferOptions options;
     options.verifyDownload = ctx_.verifyDownload;
     options.readBack = ctx_.verifyUpload;
-    ctx_.kom.SetOptions(options);
+    ctx_.transferWorker.SetOptions(options);
 }
 
 bool TSession::PrepareUploadImage(TSessionJob& job, TDevice& device, TRecordTable& packed,
                                   bool& encodeFailed) {
-    TKomunikace& link = ctx_.link;
+    TLink& link = ctx_.link;
     TRx& rx = ctx_.rx;
     encodeFailed = false;
-    if (!link.IsOpen() && !link.Otevri()) {
-        link.Zavri();
+    if (!link.IsOpen() && !link.Open()) {
+        link.Close();
         return false;
     }
     device = job.device;
     packed = job.table;
     if (!EncodeImage(device, packed, rx.UploadImage, ctx_.ui)) {
         encodeFailed = true;
-        link.Zavri();
+        link.Close();
         return false;
     }
     rx.Device.UsedCount = device.UsedCount;
-    if (!rx.OverHeslo()) {
+    if (!rx.VerifyPassword()) {
         LogoutLocked(job);
         return false;
     }
@@ -338,8 +338,8 @@ bool TSession::ReadAndCompare(TSessionJob& job, TDevice& device, TRecordTable& p
                               TUploadComparison& out) {
     TRx& rx = ctx_.rx;
     TransferOptions();
-    if (!ctx_.kom.Run(TKom::TJob::ReadReceiver)) {
-        cancelled_.store(ctx_.kom.Cancelled());
+    if (!ctx_.transferWorker.Run(TTransferWorker::TJob::ReadReceiver)) {
+        cancelled_.store(ctx_.transferWorker.Cancelled());
         return false;
     }
     TDevice decoding = device;
@@ -379,7 +379,7 @@ bool TSession::UploadJob(TSessionJob& job) {
     LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = ctx_.link;
+    TLink& link = ctx_.link;
     TRx& rx = ctx_.rx;
     // The encoder packs a copy of the records; the program gets the packed table once the
     // upload goes ahead (or when the encoding stopped half-way, as the data file writer
@@ -398,7 +398,7 @@ bool TSession::UploadJob(TSessionJob& job) {
         return false;
     }
     auto end = [&](bool ok) {
-        link.Zavri();
+        link.Close();
         Restart(job, onlineWasOn);
         return ok;
     };
@@ -433,9 +433,9 @@ bool TSession::UploadJob(TSessionJob& job) {
         break;
     }
     handOver();
-    const bool ok = ctx_.kom.Run(TKom::TJob::Upload);
-    cancelled_.store(ctx_.kom.Cancelled());
-    if (ctx_.kom.ReadBackResult() == TKom::TReadBack::Differs) {
+    const bool ok = ctx_.transferWorker.Run(TTransferWorker::TJob::Upload);
+    cancelled_.store(ctx_.transferWorker.Cancelled());
+    if (ctx_.transferWorker.ReadBackResult() == TTransferWorker::TReadBack::Differs) {
         job.readBack = CompareReadBack(rx.UploadImage, rx.ReadBack, device, upload);
         if (review) {
             review->ReportReadBack(job.readBack);
@@ -470,7 +470,7 @@ bool TSession::CompareJob(TSessionJob& job) {
     TUploadComparison comparison;
     const bool ok = ReadAndCompare(job, device, packed, receiver, upload, comparison);
     if (ok) job.comparison = std::move(comparison);
-    ctx_.link.Zavri();
+    ctx_.link.Close();
     Restart(job, onlineWasOn);
     return ok;
 }
@@ -482,7 +482,7 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
     LeaveOnline(job, onlineWasOn);
     TBusy busy(*this);
     if (!busy.ok()) return false;
-    TKomunikace& link = ctx_.link;
+    TLink& link = ctx_.link;
     TRx& rx = ctx_.rx;
     const bool loggedIn = job.state.LoggedIn;
     const TDevice previous = rx.Device;
@@ -490,12 +490,12 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
         if (!loggedIn) rx.Device = previous;
     };
     if (loggedIn) {
-        if ((!link.IsOpen() && !link.Otevri()) || !rx.OverHeslo()) {
-            link.Zavri();
+        if ((!link.IsOpen() && !link.Open()) || !rx.VerifyPassword()) {
+            link.Close();
             return false;
         }
     } else if (!rx.Init()) {
-        link.Zavri();
+        link.Close();
         restore();
         return false;
     }
@@ -509,20 +509,20 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
         if (text > 0) ctx_.ui.Error(TMessage::Lang(Texts(), text));
     }
     if (!change) {
-        link.Zavri();
+        link.Close();
         restore();
         Restart(job, onlineWasOn);
         return false;
     }
-    if (!rx.PisPass(change->newPassword)) {
+    if (!rx.WritePassword(change->newPassword)) {
         // The receiver is no longer known to be the one logged in.
         if (loggedIn) LogoutLocked(job);
-        link.Zavri();
+        link.Close();
         restore();
         return false;
     }
     if (loggedIn) {
-        // What the receiver gave back after the write (PisPass re-read it): a typed
+        // What the receiver gave back after the write (WritePassword re-read it): a typed
         // password with trailing blanks is held without them.
         job.device.Password = rx.Device.Password;
         job.newDevice = true;
@@ -532,7 +532,7 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
     } else {
         CompleteLogin(job);
     }
-    link.Zavri();
+    link.Close();
     Restart(job, onlineWasOn);
     return true;
 }

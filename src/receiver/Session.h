@@ -23,15 +23,15 @@
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "receiver/UploadCheck.h"
 #include "records/Data.h"
 
 namespace ravlin {
 
-class TKom;
-class TKomunikace;
+class TTransferWorker;
+class TLink;
 class TRx;
 
 struct TPasswordChange {
@@ -73,9 +73,9 @@ class TDocumentCloser {
 
 // The session's part of the program, given by the composition root.
 struct TSessionContext {
-    TKomunikace& link;
+    TLink& link;
     TRx& rx;
-    TKom& kom;
+    TTransferWorker& transferWorker;
     const TLanguage& language;  // the texts and the function table file
     const TFolders& folders;    // Rx.def and the function tables; Backup/
     TUserInterface& ui;
@@ -204,12 +204,12 @@ class TSession {
     bool AskLoginPassword();
     void LeaveOnline(TSessionJob& job, bool& wasOn);
     void Restart(TSessionJob& job, bool wasOn);
-    const PopisType& Texts() const { return ctx_.language.Texts(); }
+    const TTextTable& Texts() const { return ctx_.language.Texts(); }
 
     TSessionContext ctx_;
     TSessionTarget target_;
     // The commands' own function table: the views keep theirs on the window thread.
-    TRxFnc fnc_;
+    TFunctionTable functionTable_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> merged_{false};

@@ -70,7 +70,7 @@ std::string InputCodeText(const std::string& digit) {
     return digit;
 }
 
-bool TlacitkaSouhlasi(const std::string& a, const std::string& b) {
+bool ButtonsMatch(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     if (a == b) return true;
     return HistoryButtonMatch(a, b);

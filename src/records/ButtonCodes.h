@@ -19,7 +19,7 @@ std::string InputCodeText(const std::string& digit);
 // The button-set match of monitor events: equal texts match, texts of different length
 // do not; otherwise both must be hexadecimal numbers of at most 8 digits, and the match
 // is the flag cascade (for one digit: the two share a set bit).
-bool TlacitkaSouhlasi(const std::string& a, const std::string& b);
+bool ButtonsMatch(const std::string& a, const std::string& b);  // original name: TlacitkaSouhlasi
 
 // The match by which history entries find their record's user information: the flag
 // cascade alone, without the equality test first. "0" matches nothing, "05" matches "5",

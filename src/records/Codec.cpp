@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalog/Catalog.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 namespace ravlin {
 
@@ -277,14 +277,14 @@ bool EncodeImage(TDevice& device, TRecordTable& table, std::string& image, TUser
 }
 
 bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool loggedIn,
-                    TDevice& current, TRxFnc& rxFnc, TRecordTable& table, const PopisType& texts,
+                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table, const TTextTable& texts,
                     TUserInterface& ui) {
     TDevice fresh;
     if (!FindReceiverType(dataDir, name, false, fresh, texts, ui)) return false;
     fresh.Name = name;  // the catalogue fills only the entry's fields
-    if (!rxFnc.LoadFunctionTable(name)) return false;
+    if (!functionTable.LoadFunctionTable(name)) return false;
     TDevice device = loggedIn ? current : fresh;
-    if (!loggedIn) device.RecordCount = std::max(rxFnc.RecordCount, 0);
+    if (!loggedIn) device.RecordCount = std::max(functionTable.RecordCount, 0);
     // The table covers every position of the memory it stands for: the receiver's own
     // record count when one is logged in.
     device.UsedCount = device.RecordCount;

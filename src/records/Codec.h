@@ -12,7 +12,7 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 inline constexpr const char* kDataCodingError = "Data coding error";
 
@@ -46,14 +46,14 @@ std::string ExtraToText(const std::string& extra, const std::string& typeName);
 void TextToExtra(const std::string& text, const std::string& typeName, std::string& extra);
 
 // New document for receiver type `name`: the catalogue entry (dataDir/Rx.def, without
-// block size) and the function table `rxFnc` (its file name already set) are loaded.
+// block size) and the function table `functionTable` (its file name already set) are loaded.
 // Not logged in: the entry becomes `current`, with the function table's record count,
 // block size 0, no password and addresses 0. Logged in: `current` stays the receiver's,
 // and the table covers its RecordCount positions (the receiver's memory decides).
 // UsedCount := RecordCount. False (with the catalogue's or the function table's message,
 // or none for an unknown name) leaves `current` and `table` unchanged.
 bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool loggedIn,
-                    TDevice& current, TRxFnc& rxFnc, TRecordTable& table, const PopisType& texts,
+                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table, const TTextTable& texts,
                     TUserInterface& ui);
 
 }  // namespace ravlin

@@ -1,6 +1,6 @@
 #include "records/Describe.h"
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 namespace ravlin {
 
@@ -8,32 +8,32 @@ std::string TransmitterCodeText(const TData& record) {
     return record.CodePrefix + record.Serial;
 }
 
-std::string FunctionText(const TData& record, const TRxFnc& fnc) {
-    return fnc.FunctionName(record.Output);
+std::string FunctionText(const TData& record, const TFunctionTable& functionTable) {
+    return functionTable.FunctionName(record.Output);
 }
 
-std::string RelayFunctionText(const TData& record, const TRxFnc& fnc, int relay) {
-    return fnc.RelayFunctionName(relay, record.Output);
+std::string RelayFunctionText(const TData& record, const TFunctionTable& functionTable, int relay) {
+    return functionTable.RelayFunctionName(relay, record.Output);
 }
 
 std::string ChannelsText(const TData& record) {
-    return TRxFnc::ChannelsText(record.Channels);
+    return TFunctionTable::ChannelsText(record.Channels);
 }
 
-bool IsTimedFunction(const std::string& functionText, const TRxFnc& fnc) {
-    if (fnc.TimeIndex < 0 || static_cast<size_t>(fnc.TimeIndex) >= fnc.Functions.size())
+bool IsTimedFunction(const std::string& functionText, const TFunctionTable& functionTable) {
+    if (functionTable.TimeIndex < 0 || static_cast<size_t>(functionTable.TimeIndex) >= functionTable.Functions.size())
         return false;
-    return functionText == fnc.Functions[static_cast<size_t>(fnc.TimeIndex)];
+    return functionText == functionTable.Functions[static_cast<size_t>(functionTable.TimeIndex)];
 }
 
-std::string TimeText(const TData& record, const TRxFnc& fnc) {
-    if (!IsTimedFunction(FunctionText(record, fnc), fnc)) return "-";
-    return fnc.TimeText(record.Time);
+std::string TimeText(const TData& record, const TFunctionTable& functionTable) {
+    if (!IsTimedFunction(FunctionText(record, functionTable), functionTable)) return "-";
+    return functionTable.TimeText(record.Time);
 }
 
-std::string RelayTimeText(const TData& record, const TRxFnc& fnc, int relay) {
-    if (!IsTimedFunction(RelayFunctionText(record, fnc, relay), fnc)) return "-";
-    return fnc.RelayTimeText(relay, record.Time);
+std::string RelayTimeText(const TData& record, const TFunctionTable& functionTable, int relay) {
+    if (!IsTimedFunction(RelayFunctionText(record, functionTable, relay), functionTable)) return "-";
+    return functionTable.RelayTimeText(relay, record.Time);
 }
 
 namespace {

@@ -9,24 +9,24 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // CodePrefix followed by Serial.
 std::string TransmitterCodeText(const TData& record);
 // Combined mode: the function name of Output ("?" when unknown or in relay mode).
-std::string FunctionText(const TData& record, const TRxFnc& fnc);
+std::string FunctionText(const TData& record, const TFunctionTable& functionTable);
 // Relay mode: the function of relay `relay` (1..n); the whole code is looked up, so every
 // relay shows the same name.
-std::string RelayFunctionText(const TData& record, const TRxFnc& fnc, int relay);
+std::string RelayFunctionText(const TData& record, const TFunctionTable& functionTable, int relay);
 // Channel list of the channel mask.
 std::string ChannelsText(const TData& record);
 // Combined mode: the time when the record's function is the timed one, else "-".
-std::string TimeText(const TData& record, const TRxFnc& fnc);
+std::string TimeText(const TData& record, const TFunctionTable& functionTable);
 // Relay mode: the time of relay `relay` (its own four digits of Time) when that relay's
 // function is the timed one, else "-".
-std::string RelayTimeText(const TData& record, const TRxFnc& fnc, int relay);
+std::string RelayTimeText(const TData& record, const TFunctionTable& functionTable, int relay);
 // True when `functionText` names the function that takes a time.
-bool IsTimedFunction(const std::string& functionText, const TRxFnc& fnc);
+bool IsTimedFunction(const std::string& functionText, const TFunctionTable& functionTable);
 
 // Summary of the serial-port command slots in Extra for the serial-command receiver
 // types ("KV1M", "KV1W", "KV1K", "KV8M", "KV1M3", "KV1M2"); empty for every other type.

@@ -42,7 +42,7 @@ size_t CommandOffset(const std::string& typeName) {
 }
 
 // Reads slot `n` (1-based) of `extra` into the page with slot size page.slotSize.
-void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const PopisType& texts) {
+void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const TTextTable& texts) {
     TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     slot = TCommandSlot{};
     const size_t g = static_cast<size_t>(page.slotSize);
@@ -84,7 +84,7 @@ void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const Popis
 
 // Steps common to every slot once its line settings and repeat byte stand: the command
 // digits, the length byte. False (after 295) when the command does not fit.
-bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const PopisType& texts,
+bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const TTextTable& texts,
                   TUserInterface& ui, TSlotError* error) {
     const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     const size_t g = static_cast<size_t>(page.slotSize);
@@ -116,7 +116,7 @@ bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const PopisTy
     return true;
 }
 
-bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const PopisType& texts,
+bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const TTextTable& texts,
                TUserInterface& ui, TSlotError* error) {
     const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
     const size_t g = static_cast<size_t>(page.slotSize);
@@ -245,13 +245,13 @@ int SlotCapacity(const std::string& typeName, int slotSize) {
     return std::max(0, (slotSize + 4 - first) / 2);
 }
 
-std::vector<std::string> ParityItems(const PopisType& texts) {
+std::vector<std::string> ParityItems(const TTextTable& texts) {
     auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
     return {"-", text(290), text(291)};
 }
 
 void SetUpProjectorPage(TProjectorPage& page, const std::string& typeName, const TData& record,
-                        const PopisType& texts) {
+                        const TTextTable& texts) {
     page = TProjectorPage{};
     page.typeName = typeName;
     if (!HasCommandSlots(typeName)) return;
@@ -299,7 +299,7 @@ bool CompactCommands(TProjectorPage& page) {
     return moved;
 }
 
-bool WriteProjectorPage(TProjectorPage& page, std::string& extra, const PopisType& texts,
+bool WriteProjectorPage(TProjectorPage& page, std::string& extra, const TTextTable& texts,
                         TUserInterface& ui, TSlotError* error) {
     if (!page.active) return true;
     for (int i = 0; i < 3; ++i) CompactCommands(page);

@@ -79,13 +79,13 @@ struct TProjectorPage {
 int SlotCapacity(const std::string& typeName, int slotSize);
 
 // The parity list: "-", then language texts 290 and 291.
-std::vector<std::string> ParityItems(const PopisType& texts);
+std::vector<std::string> ParityItems(const TTextTable& texts);
 
 // Sets the page up for the receiver type and reads the record's slots: "KV1M2" four slots
 // of 124 digits; the five types two slots of 48 or one of 96 by the record's stored Output
 // and Button; every other type leaves the page inactive.
 void SetUpProjectorPage(TProjectorPage& page, const std::string& typeName, const TData& record,
-                        const PopisType& texts);
+                        const TTextTable& texts);
 // The layout for the function and button now chosen in the editor (switching to the page,
 // and at confirmation): two slots of 48 or one of 96. The slots are not read again.
 // Nothing for "KV1M2" and inactive pages.
@@ -105,7 +105,7 @@ struct TSlotError {
 // Writes the shown slots into `extra` ("KV1M2": compacts three times first). Nothing is
 // written for an inactive page. False after the message of the first refusal; `extra` is
 // then unchanged.
-bool WriteProjectorPage(TProjectorPage& page, std::string& extra, const PopisType& texts,
+bool WriteProjectorPage(TProjectorPage& page, std::string& extra, const TTextTable& texts,
                         TUserInterface& ui, TSlotError* error = nullptr);
 
 }  // namespace ravlin

@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordCommands.h"
 #include "records/RecordEditor.h"
@@ -120,7 +120,7 @@ bool ParseRecordLine(std::string_view line, TData& r) {
 // Why a record cannot be pasted into the table; nullopt when it can (then `r` is ready,
 // its code normalised and the set rules applied).
 std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevice& device,
-                                     const TRxFnc& fnc, const PopisType& texts,
+                                     const TFunctionTable& functionTable, const TTextTable& texts,
                                      const std::array<std::string, 5>& titles) {
     if (r.Serial.size() != layout.Serial.size() || r.Button.size() != layout.Button.size() ||
         r.Output.size() != layout.Output.size() || r.Channels.size() != layout.Channels.size() ||
@@ -131,9 +131,9 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
     r.CodePrefix = code->substr(0, 2);
     r.Serial = code->substr(2);
     const std::string function =
-        fnc.IsRelayMode() ? fnc.RelayFunctionName(1, r.Output) : fnc.FunctionName(r.Output);
+        functionTable.IsRelayMode() ? functionTable.RelayFunctionName(1, r.Output) : functionTable.FunctionName(r.Output);
     if (function == "?") return TMessage::Lang(texts, 79);
-    if (!fnc.Check(r)) return TMessage::Lang(texts, 78);
+    if (!functionTable.Check(r)) return TMessage::Lang(texts, 78);
     const std::array<const std::string*, 4> user = {&r.User1, &r.User2, &r.User3, &r.User4};
     const int capacity = UserTextCapacity(device);
     // User1 of the text-holding types is a receiver's text: the memory image carries it
@@ -145,7 +145,7 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
     if (capacity >= 0 && r.User1.size() > static_cast<size_t>(capacity))
         return TMessage::Fixed(titles[1] + ": the receiver keeps at most " +
                                std::to_string(capacity) + " characters.");
-    fnc.ApplySetRules(r);
+    functionTable.ApplySetRules(r);
     return std::nullopt;
 }
 
@@ -206,8 +206,8 @@ bool ParseRecords(std::string_view text, TClipRecords& out) {
     return true;
 }
 
-TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TRxFnc& fnc,
-                          const TClipRecords& clip, const PopisType& texts, TUserInterface& ui) {
+TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
+                          const TClipRecords& clip, const TTextTable& texts, TUserInterface& ui) {
     TPasteResult result;
     result.change.kind = TChangeKind::Paste;
     result.change.usedBefore = result.change.usedAfter = device.UsedCount;
@@ -234,7 +234,7 @@ TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, cons
     for (; next < clip.records.size(); ++next) {
         TData r = clip.records[next];
         const std::string code = r.CodePrefix + r.Serial;
-        if (auto problem = PasteProblem(r, layout, device, fnc, texts, titles)) {
+        if (auto problem = PasteProblem(r, layout, device, functionTable, texts, titles)) {
             problems.push_back({problem->textId, problem->text + " - " + code});
             ++result.refused;
             continue;

@@ -23,7 +23,7 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // The clipboard format of the desktop program for whole records.
 inline constexpr const char* kRecordsMimeType = "application/x-ravlin-records";
@@ -55,7 +55,7 @@ struct TPasteResult {
 // data file can carry, field lengths of the type; the set rules are applied. Refused records
 // are reported in one message; message 94 when the free positions run out. Records of
 // another receiver type are refused as a whole.
-TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TRxFnc& fnc,
-                          const TClipRecords& clip, const PopisType& texts, TUserInterface& ui);
+TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
+                          const TClipRecords& clip, const TTextTable& texts, TUserInterface& ui);
 
 }  // namespace ravlin

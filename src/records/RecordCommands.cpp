@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
 
@@ -60,7 +60,7 @@ TAddPlan PlanAddAt(const TRecordTable& table, const TDevice& device, int positio
 }
 
 bool PlanAdd(const TRecordTable& table, const TDevice& device, int templatePosition, TAddPlan& plan,
-             const PopisType& texts, TUserInterface& ui) {
+             const TTextTable& texts, TUserInterface& ui) {
     const int position = FirstEmptyPosition(table);
     if (position == 0) {
         ui.Error(TMessage::Lang(texts, 94));
@@ -143,7 +143,7 @@ TCommandResult DeleteRecordsCommand(TRecordContext& ctx, const std::vector<int>&
 TCommandResult PasteRecordsCommand(TRecordContext& ctx, std::string_view privateForm) {
     TClipRecords clip;
     if (!ParseRecords(privateForm, clip)) return TCommandResult::Refused;
-    TPasteResult result = PasteRecords(ctx.table, ctx.device, ctx.fnc, clip, ctx.texts, ctx.ui);
+    TPasteResult result = PasteRecords(ctx.table, ctx.device, ctx.functionTable, clip, ctx.texts, ctx.ui);
     if (ctx.history.Apply(std::move(result.change), ctx.table, ctx.device))
         return TCommandResult::Changed;
     return result.refused > 0 ? TCommandResult::Refused : TCommandResult::Unchanged;
@@ -238,9 +238,9 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
     return editor.Confirm(result);
 }
 
-bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TRxFnc& fnc,
+bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
                          const std::string& txDir, int position, const TRecordEditRequest& request,
-                         const PopisType& texts, TUserInterface& ui, TRecordChange& change) {
+                         const TTextTable& texts, TUserInterface& ui, TRecordChange& change) {
     change = TRecordChange{};
     if (position < 1 || static_cast<size_t>(position) > table.size())
         return Refuse(ui, "Position " + std::to_string(position) +
@@ -252,7 +252,7 @@ bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const
                               " is empty: a transmitter code is needed to fill it.");
     const TAddPlan plan = adding ? PlanAddAt(table, device, position, kAddCleared)
                                  : TAddPlan{position, table[static_cast<size_t>(position - 1)]};
-    TRecordEditor editor(texts, fnc, device, ui);
+    TRecordEditor editor(texts, functionTable, device, ui);
     editor.Open(plan.record, txDir);
     TData result;
     if (!ApplyEditRequest(editor, request, result)) return false;

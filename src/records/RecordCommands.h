@@ -21,7 +21,7 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // Position of the first empty record (lowest position); 0 when every record is used.
 int FirstEmptyPosition(const TRecordTable& table);
@@ -41,7 +41,7 @@ inline constexpr int kAddAsItIs = -1;
 // > 0 copies the record at that position, kAddCleared starts from a cleared record,
 // kAddAsItIs from the free record unchanged. False after message 94 when no record is free.
 bool PlanAdd(const TRecordTable& table, const TDevice& device, int templatePosition, TAddPlan& plan,
-             const PopisType& texts, TUserInterface& ui);
+             const TTextTable& texts, TUserInterface& ui);
 // The same for a given free position (the command-line tool names it).
 TAddPlan PlanAddAt(const TRecordTable& table, const TDevice& device, int position,
                    int templatePosition);
@@ -66,9 +66,9 @@ TRecordChange DeleteChange(const TRecordTable& table, const TDevice& device,
 
 // What the record commands work on: narrow references to the document's objects.
 struct TRecordContext {
-    const PopisType& texts;
+    const TTextTable& texts;
     TUserInterface& ui;
-    const TRxFnc& fnc;
+    const TFunctionTable& functionTable;
     TDevice& device;
     TRecordTable& table;
     TRecordHistory& history;
@@ -115,8 +115,8 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
 // The whole edit of record `position` (1-based): an empty record is filled as Add fills
 // its free position, a used one is edited. `txDir` holds Tx.def. On success `change` is the
 // change to apply; false after the message leaves it empty.
-bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TRxFnc& fnc,
+bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
                          const std::string& txDir, int position, const TRecordEditRequest& request,
-                         const PopisType& texts, TUserInterface& ui, TRecordChange& change);
+                         const TTextTable& texts, TUserInterface& ui, TRecordChange& change);
 
 }  // namespace ravlin

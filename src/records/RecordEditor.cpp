@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "catalog/Catalog.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 
 namespace ravlin {
@@ -99,9 +99,9 @@ int UserTextCapacity(const TDevice& device) {
     return digits > start ? static_cast<int>((digits - start) / 2) : 0;
 }
 
-TRecordEditor::TRecordEditor(const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
+TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                              TUserInterface& ui)
-    : texts_(texts), fnc_(fnc), device_(device), ui_(ui) {
+    : texts_(texts), functionTable_(functionTable), device_(device), ui_(ui) {
     for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = TextAt(texts, 153 + i);
 }
 
@@ -126,7 +126,7 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
     channelBoxes = 0;
     relayItems.clear();
     relayIndex = 0;
-    functionItems = fnc_.Functions;
+    functionItems = functionTable_.Functions;
     timeEnabled = false;
     time = {};
 
@@ -136,19 +136,19 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
     typeText = record.TxType;
     buttonText = record.Button;
 
-    relayMode = fnc_.IsRelayMode();
+    relayMode = functionTable_.IsRelayMode();
     if (!relayMode) {
-        functionText = fnc_.FunctionName(record.Output);
+        functionText = functionTable_.FunctionName(record.Output);
         channelBoxes = std::clamp(device_.Outputs, 0, 8);
         // Every channel of the mask keeps its tick, also one beyond the enabled boxes.
-        if (!TRxFnc::ChannelsText(record.Channels).empty() && record.Channels != "00") {
+        if (!TFunctionTable::ChannelsText(record.Channels).empty() && record.Channels != "00") {
             unsigned mask = 0;
             for (char c : record.Channels) mask = mask * 16 + static_cast<unsigned>(HexDigit(c));
             for (int n = 0; n < 8; ++n) channels[static_cast<size_t>(n)] = (mask >> n) & 1;
         }
     } else {
-        functionText = fnc_.RelayFunctionName(1, record.Output);
-        for (int n = 1; n <= fnc_.SingleRelay; ++n) relayItems.push_back("RE " + std::to_string(n));
+        functionText = functionTable_.RelayFunctionName(1, record.Output);
+        for (int n = 1; n <= functionTable_.SingleRelay; ++n) relayItems.push_back("RE " + std::to_string(n));
         workingOutput = record.Output;
         workingTime = record.Time;
         currentRelay = 1;
@@ -297,7 +297,7 @@ void TRecordEditor::FillFunctionList(bool reloadTime) {
         buttonText = "F";
         ApplyType();
     } else {
-        functionItems = fnc_.Functions;
+        functionItems = functionTable_.Functions;
     }
     ApplyFunction(reloadTime);
 }
@@ -314,8 +314,8 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
 
     // The timed function is the one named at TimeIndex, whichever list is offered.
     const bool timed =
-        fnc_.TimeIndex >= 0 && static_cast<size_t>(fnc_.TimeIndex) < fnc_.Functions.size() &&
-        functionIndex >= 0 && functionText == fnc_.Functions[static_cast<size_t>(fnc_.TimeIndex)];
+        functionTable_.TimeIndex >= 0 && static_cast<size_t>(functionTable_.TimeIndex) < functionTable_.Functions.size() &&
+        functionIndex >= 0 && functionText == functionTable_.Functions[static_cast<size_t>(functionTable_.TimeIndex)];
     if (!timed) {
         timeEnabled = false;
         return;
@@ -325,7 +325,7 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
     // A time the user typed stays when the function is applied again for another reason.
     if (wasEnabled && !reloadTime) return;
     const std::string text =
-        relayMode ? fnc_.RelayTimeText(relayIndex + 1, workingTime) : fnc_.TimeText(original.Time);
+        relayMode ? functionTable_.RelayTimeText(relayIndex + 1, workingTime) : functionTable_.TimeText(original.Time);
     if (auto boxes = ParseTimeText(text)) {
         time = *boxes;
     } else {
@@ -345,14 +345,14 @@ void TRecordEditor::TimeExit() {
 void TRecordEditor::RelayChange() {
     if (!relayMode) return;
     std::string output;
-    if (fnc_.RelayFunctionCode(functionText, output)) {
+    if (functionTable_.RelayFunctionCode(functionText, output)) {
         workingOutput = output;
     } else {
         relayIndex = currentRelay - 1;
     }
-    fnc_.SetRelayTime(currentRelay, TimeValue(time, false), workingTime);
+    functionTable_.SetRelayTime(currentRelay, TimeValue(time, false), workingTime);
     if (relayIndex < 0 || static_cast<size_t>(relayIndex) >= relayItems.size()) relayIndex = 0;
-    functionText = fnc_.RelayFunctionName(relayIndex + 1, workingOutput);
+    functionText = functionTable_.RelayFunctionName(relayIndex + 1, workingOutput);
     ApplyFunction(true);
     currentRelay = relayIndex + 1;
 }
@@ -374,7 +374,7 @@ std::string TRecordEditor::ChosenOutput() {
         return workingOutput;
     }
     std::string output;
-    if (!fnc_.FunctionCode(functionText, output)) output.clear();
+    if (!functionTable_.FunctionCode(functionText, output)) output.clear();
     return output;
 }
 
@@ -441,12 +441,12 @@ bool TRecordEditor::Confirm(TData& result) {
 
     if (!relayMode) {
         std::string output;
-        if (!fnc_.FunctionCode(functionText, output)) {
+        if (!functionTable_.FunctionCode(functionText, output)) {
             ui_.Error(TMessage::Lang(texts_, 79));
             return false;
         }
         w.Output = output;
-        fnc_.TimeCode(TimeValue(time), w.Time);
+        functionTable_.TimeCode(TimeValue(time), w.Time);
         unsigned mask = 0;
         for (int n = 0; n < 8; ++n)
             if (channels[static_cast<size_t>(n)]) mask |= 1u << n;
@@ -456,11 +456,11 @@ bool TRecordEditor::Confirm(TData& result) {
         w.Time = workingTime;
     }
 
-    if (!fnc_.Check(w)) {
+    if (!functionTable_.Check(w)) {
         ui_.Error(TMessage::Lang(texts_, 78));
         return false;
     }
-    fnc_.ApplySetRules(w);
+    functionTable_.ApplySetRules(w);
     result = std::move(w);
     return true;
 }

@@ -24,7 +24,7 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // The control a window should give the focus after a refusal.
 enum class TEditorField { None, Code, UserText, Command };
@@ -67,7 +67,7 @@ struct TEditorButton {
 class TRecordEditor {
   public:
     // The user titles for messages default to language texts 153..157 (see userTitles).
-    TRecordEditor(const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
+    TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                   TUserInterface& ui);
 
     // Opening: reads the transmitter types from dir/fileName (its message when that fails;
@@ -146,8 +146,8 @@ class TRecordEditor {
     // Index of the type whose picture is shown (0 when none matched).
     int currentType() const { return currentType_; }
     const TDevice& device() const { return device_; }
-    const TRxFnc& functionTable() const { return fnc_; }
-    const PopisType& texts() const { return texts_; }
+    const TFunctionTable& functionTable() const { return functionTable_; }
+    const TTextTable& texts() const { return texts_; }
     TUserInterface& ui() const { return ui_; }
 
     // Validates the code box: 5 hex digits (the type's prefix, or "x0", put before), "x"
@@ -176,8 +176,8 @@ class TRecordEditor {
     void SetButtonFromTicks();
     std::string StoredCode() const { return original.CodePrefix + original.Serial; }
 
-    const PopisType& texts_;
-    const TRxFnc& fnc_;
+    const TTextTable& texts_;
+    const TFunctionTable& functionTable_;
     const TDevice& device_;
     TUserInterface& ui_;
     std::vector<TTx> types_;

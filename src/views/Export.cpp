@@ -57,7 +57,7 @@ void WriteViewCells(const TViewRows& rows, TFreeExcelS& writer) {
 }
 
 bool ExportView(const TViewRows& rows, const std::string& fileName, TSylkEncoding encoding,
-                TUserInterface& ui, const PopisType& texts) {
+                TUserInterface& ui, const TTextTable& texts) {
     TFreeExcelS writer(fileName, encoding);
     WriteViewCells(rows, writer);
     const int error = writer.Finish();

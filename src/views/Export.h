@@ -19,7 +19,7 @@ void WriteViewCells(const TViewRows& rows, TFreeExcelS& writer);
 // Writes the page to `fileName`. A failure is shown as language text 80, the file name
 // and the system's reason; the previous file then stays as it was.
 bool ExportView(const TViewRows& rows, const std::string& fileName, TSylkEncoding encoding,
-                TUserInterface& ui, const PopisType& texts);
+                TUserInterface& ui, const TTextTable& texts);
 
 // The encoding of exported text: section Setup, key ExportEncoding, "UTF-8" (the default)
 // or "Windows-1252".

@@ -6,7 +6,7 @@
 #include "base/IniFile.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Describe.h"
 #include "views/ColumnConfig.h"
 
@@ -150,8 +150,8 @@ void PressHeader(TSortState& state, int column) {
 
 // ---- headers, cells, keys --------------------------------------------------------------
 
-TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device) {
-    const TRxFnc* f = &fnc;
+TCellTexts MakeCellTexts(const TFunctionTable& functionTable, const TDevice& device) {
+    const TFunctionTable* f = &functionTable;
     const TDevice* d = &device;
     TCellTexts c;
     c.function = [f](const TData& r) { return FunctionText(r, *f); };
@@ -164,7 +164,7 @@ TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device) {
     return c;
 }
 
-std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles) {
+std::string HeaderText(int k, const TTextTable& texts, const TUserTitles& titles) {
     switch (k) {
         case kind::Position:
             return TextAt(texts, kTextPosition);
@@ -327,7 +327,7 @@ int KeepSelection(const TRecordTable& table, const std::vector<int>& rows, int s
 
 // ---- the view ---------------------------------------------------------------------------
 
-void TFileView::Refresh(const TRecordTable& table, const PopisType& texts,
+void TFileView::Refresh(const TRecordTable& table, const TTextTable& texts,
                         const TUserTitles& titles, const TCellTexts& cells) {
     // The position the selected row showed, not the record now at that table index: the
     // table may have changed (renumbered by a save, replaced by an open) since.
@@ -370,14 +370,14 @@ bool TFileView::IsRedRow(const TRecordTable& table, int row) const {
 }
 
 bool RefreshFileView(const TFileViewSource& source, TFileView& view) {
-    source.fnc.SetFileName(source.language.FunctionTableFile());
-    if (!source.fnc.LoadFunctionTable(source.device.Name)) return false;
-    const int singleRelay = source.fnc.SingleRelay;
+    source.functionTable.SetFileName(source.language.FunctionTableFile());
+    if (!source.functionTable.LoadFunctionTable(source.device.Name)) return false;
+    const int singleRelay = source.functionTable.SingleRelay;
     view.family = FamilyOf(singleRelay);
     view.layout = ReadColumnLayout(source.ini, view.family, singleRelay);
     view.sort = source.sorts.Of(view.family);
     view.Refresh(source.table, source.language.Texts(), source.titles,
-                 MakeCellTexts(source.fnc, source.device));
+                 MakeCellTexts(source.functionTable, source.device));
     return true;
 }
 

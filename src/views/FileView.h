@@ -16,7 +16,7 @@ namespace ravlin {
 
 class TIniFile;
 class TLanguage;
-class TRxFnc;
+class TFunctionTable;
 struct TDevice;
 
 // Column kinds. A kind decides a column's header, its cells and its sort key.
@@ -132,9 +132,9 @@ struct TCellTexts {
 
 // The texts of the record descriptions for the current receiver type and its function
 // table; both must outlive the result.
-TCellTexts MakeCellTexts(const TRxFnc& fnc, const TDevice& device);
+TCellTexts MakeCellTexts(const TFunctionTable& functionTable, const TDevice& device);
 
-std::string HeaderText(int k, const PopisType& texts, const TUserTitles& titles);
+std::string HeaderText(int k, const TTextTable& texts, const TUserTitles& titles);
 std::string CellText(int k, const TData& record, const TCellTexts& cells);
 // Kinds whose key is a number: 0, 1, 6, 7.
 bool IsNumberKind(int k);
@@ -181,7 +181,7 @@ class TFileView {
 
     // Rebuilds headers and rows. The record selected before stays selected when it is
     // still shown.
-    void Refresh(const TRecordTable& table, const PopisType& texts, const TUserTitles& titles,
+    void Refresh(const TRecordTable& table, const TTextTable& texts, const TUserTitles& titles,
                  const TCellTexts& cells);
     // Text of a shown cell (data row, grid column); empty outside the rows.
     std::string Cell(const TRecordTable& table, int row, int column, const TCellTexts& cells) const;
@@ -201,7 +201,7 @@ class TFileView {
 struct TFileViewSource {
     const TRecordTable& table;
     const TDevice& device;
-    TRxFnc& fnc;
+    TFunctionTable& functionTable;
     const TLanguage& language;
     const TIniFile& ini;
     const TFileViewSorts& sorts;

@@ -16,7 +16,7 @@ bool Searchable(TViewPage page) {
 
 }  // namespace
 
-std::vector<std::string> TFindState::ChoiceItems(const TViewRows& rows, const PopisType& texts) {
+std::vector<std::string> TFindState::ChoiceItems(const TViewRows& rows, const TTextTable& texts) {
     if (!Searchable(rows.Page())) return {};
     std::vector<std::string> items = {static_cast<size_t>(kTextAll) < texts.size() ? texts[kTextAll]
                                                                                    : std::string()};
@@ -45,7 +45,7 @@ void TFindState::ResetPosition(TViewPage page) {
     if (Searchable(page)) positions_[static_cast<int>(page)] = TPosition{};
 }
 
-int TFindState::SearchNext(const TViewRows& rows, TUserInterface& ui, const PopisType& texts) {
+int TFindState::SearchNext(const TViewRows& rows, TUserInterface& ui, const TTextTable& texts) {
     if (!Searchable(rows.Page()) || searchText_.empty()) return 0;
     TPosition& position = positions_[static_cast<int>(rows.Page())];
     const int last = rows.RowCount();

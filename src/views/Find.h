@@ -21,7 +21,7 @@ class TFindState {
 
     // The items of the column choice for a page: "All" (language text 145), then the
     // page's choices. Empty on the Monitoring page.
-    static std::vector<std::string> ChoiceItems(const TViewRows& rows, const PopisType& texts);
+    static std::vector<std::string> ChoiceItems(const TViewRows& rows, const TTextTable& texts);
 
     const std::string& SearchText() const { return searchText_; }
     bool HasSearchText() const { return !searchText_.empty(); }
@@ -42,7 +42,7 @@ class TFindState {
     // (choice 0) or in the chosen column. Returns the matching row (1..RowCount()), or 0:
     // then every page starts again at the top and language text 146 is shown. The
     // Monitoring page finds nothing and shows nothing.
-    int SearchNext(const TViewRows& rows, TUserInterface& ui, const PopisType& texts);
+    int SearchNext(const TViewRows& rows, TUserInterface& ui, const TTextTable& texts);
 
   private:
     std::string searchText_;

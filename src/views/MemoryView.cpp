@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Describe.h"
 
 namespace ravlin {
@@ -33,16 +33,16 @@ TMemoryColumn Fixed(std::string text) {
 
 }  // namespace
 
-std::string TMemoryColumn::Header(const PopisType& texts) const {
+std::string TMemoryColumn::Header(const TTextTable& texts) const {
     if (textId < 0) return fixedText;
     const std::string base =
         static_cast<size_t>(textId) < texts.size() ? texts[static_cast<size_t>(textId)] : "";
     return base + suffix;
 }
 
-std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fnc,
+std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title) {
-    const bool multi = fnc.IsRelayMode();
+    const bool multi = functionTable.IsRelayMode();
     std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode), Lang(kTextButton)};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
@@ -59,19 +59,19 @@ std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fn
 }
 
 std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
-                                     const TRxFnc& fnc) {
-    const bool multi = fnc.IsRelayMode();
+                                     const TFunctionTable& functionTable) {
+    const bool multi = functionTable.IsRelayMode();
     std::vector<std::string> cells = {std::to_string(record.Position), TransmitterCodeText(record),
                                       record.Button};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
-            cells.push_back(RelayFunctionText(record, fnc, j));
-            cells.push_back(RelayTimeText(record, fnc, j));
+            cells.push_back(RelayFunctionText(record, functionTable, j));
+            cells.push_back(RelayTimeText(record, functionTable, j));
         }
     } else {
-        cells.push_back(FunctionText(record, fnc));
+        cells.push_back(FunctionText(record, functionTable));
         cells.push_back(ChannelsText(record));
-        cells.push_back(TimeText(record, fnc));
+        cells.push_back(TimeText(record, functionTable));
     }
     if (LastColumnIsUser1(device, multi))
         cells.push_back(record.User1);
@@ -83,11 +83,11 @@ std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
 }
 
 TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& device,
-                                   const TRxFnc& fnc, const PopisType& texts,
+                                   const TFunctionTable& functionTable, const TTextTable& texts,
                                    const std::string& user1Title) {
     TMemoryViewContent view;
-    view.family = FamilyOf(fnc.SingleRelay);
-    view.columns = MemoryColumns(device, fnc, user1Title);
+    view.family = FamilyOf(functionTable.SingleRelay);
+    view.columns = MemoryColumns(device, functionTable, user1Title);
     for (const auto& c : view.columns) view.headers.push_back(c.Header(texts));
     const size_t count =
         std::min(table.size(), static_cast<size_t>(std::max(device.RecordCount, 0)));
@@ -95,7 +95,7 @@ TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& dev
         const TData& record = table[i];
         if (record.Empty) continue;
         view.rows.push_back(
-            {static_cast<int>(i), MemoryCells(record, device, fnc), IsRedRecord(record)});
+            {static_cast<int>(i), MemoryCells(record, device, functionTable), IsRedRecord(record)});
     }
     view.empty = view.rows.empty();
     return view;

@@ -13,7 +13,7 @@
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // One column: its header is language text `textId` followed by `suffix` (the relay
 // number), or `fixedText` when textId is -1 ("RS-232", the User 1 title).
@@ -21,7 +21,7 @@ struct TMemoryColumn {
     int textId = -1;
     std::string suffix;
     std::string fixedText;
-    std::string Header(const PopisType& texts) const;
+    std::string Header(const TTextTable& texts) const;
 };
 
 struct TMemoryRow {
@@ -41,12 +41,12 @@ struct TMemoryViewContent {
 // Columns of the type's layout family (function table SingleRelay 0: single layout of
 // seven columns; otherwise 2 x Outputs + 4 columns). `user1Title` heads the last column of
 // the text-holding types (the settings' User1 title; language text 154 by default).
-std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TRxFnc& fnc,
+std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title);
 // The cells of one record in that column order.
-std::vector<std::string> MemoryCells(const TData& record, const TDevice& device, const TRxFnc& fnc);
+std::vector<std::string> MemoryCells(const TData& record, const TDevice& device, const TFunctionTable& functionTable);
 TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& device,
-                                   const TRxFnc& fnc, const PopisType& texts,
+                                   const TFunctionTable& functionTable, const TTextTable& texts,
                                    const std::string& user1Title);
 
 }  // namespace ravlin

@@ -12,7 +12,7 @@ namespace ravlin {
 // column is written as a number; columns 3 and 5 print at least 200 wide.
 class TMemoryViewRows : public TViewRows {
   public:
-    TMemoryViewRows(const TMemoryViewContent& view, const PopisType& texts)
+    TMemoryViewRows(const TMemoryViewContent& view, const TTextTable& texts)
         : view_(view), texts_(texts) {}
 
     TViewPage Page() const override { return TViewPage::Memory; }
@@ -27,7 +27,7 @@ class TMemoryViewRows : public TViewRows {
 
   private:
     const TMemoryViewContent& view_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
 };
 
 // The File view in its column layout: Find offers the position, the transmitter code and
@@ -35,7 +35,7 @@ class TMemoryViewRows : public TViewRows {
 // written as numbers; the user texts print flexibly wide.
 class TFileViewRows : public TViewRows {
   public:
-    TFileViewRows(const TFileView& view, const TRecordTable& table, const PopisType& texts,
+    TFileViewRows(const TFileView& view, const TRecordTable& table, const TTextTable& texts,
                   const TUserTitles& titles)
         : view_(view), table_(table), texts_(texts), titles_(titles) {}
 
@@ -54,7 +54,7 @@ class TFileViewRows : public TViewRows {
   private:
     const TFileView& view_;
     const TRecordTable& table_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     const TUserTitles& titles_;
 };
 

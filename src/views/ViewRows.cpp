@@ -17,7 +17,7 @@ T At(const std::vector<T>& v, int i, T def) {
 }
 
 // Find choices: the time stamp, the transmitter code, then the five user columns.
-void SetFindChoices(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
+void SetFindChoices(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                     int timeText, std::vector<int> columns) {
     rows.findChoices = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
@@ -51,7 +51,7 @@ TPrintRule TTextRows::PrintRule(int column) const {
     return At(printRules, column, TPrintRule{});
 }
 
-void SetHistoryRules(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
+void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
     rows.page = TViewPage::History;
     SetFindChoices(rows, texts, titles, kTextHistoryTime, {2, 0, 4, 5, 6, 7, 8});
@@ -65,7 +65,7 @@ void SetHistoryRules(TTextRows& rows, const PopisType& texts, const TUserTitles&
     for (int c = 5; c < columns; ++c) rows.printRules[c].flexible = true;
 }
 
-void SetBatteryRules(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
+void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
     rows.page = TViewPage::Battery;
     SetFindChoices(rows, texts, titles, kTextBatteryTime, {2, 0, 3, 4, 5, 6, 7});

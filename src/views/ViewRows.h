@@ -90,10 +90,10 @@ class TTextRows : public TViewRows {
 // The rules of the History view (Find: time stamp, transmitter code and the user columns;
 // the time stamp in column 2 as a date-time and column 4 as a number in the spreadsheet;
 // print widths) around its headers and rows. `columns` is the number of grid columns.
-void SetHistoryRules(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
+void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns);
 // The same for the Battery view.
-void SetBatteryRules(TTextRows& rows, const PopisType& texts, const TUserTitles& titles,
+void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns);
 
 // Days since 30 December 1899 with the time of day as the fraction; nullopt for a date

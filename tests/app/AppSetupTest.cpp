@@ -89,7 +89,7 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     EXPECT_FALSE(r.languageFailed);
     EXPECT_EQ(core->language.Code(), "DE");
     EXPECT_EQ(core->settings.Language, "DE");
-    EXPECT_EQ(core->rxFnc.FileName(), "RxFncDE.def");
+    EXPECT_EQ(core->functionTable.FileName(), "RxFncDE.def");
     // A default title follows the language; a typed one stays.
     EXPECT_NE(core->settings.UserTitles[1], usTitle1);
     EXPECT_EQ(core->settings.UserTitles[1], core->language.Text(kUserTitleText + 1));

@@ -25,23 +25,23 @@ class CoreTest : public ::testing::Test {
 };
 
 TEST_F(CoreTest, OpenSaveAndNewDocumentUseTheCoresReceiverType) {
-    ASSERT_TRUE(Otevri(core, demo));
+    ASSERT_TRUE(OpenData(core, demo));
     EXPECT_EQ(core.device.Name, "KV2R");
     ASSERT_TRUE(SaveData(core, dir.File("copy.rvl")));
     EXPECT_EQ(test::ReadText(dir.File("copy.rvl")), test::ReadText(demo));
 
     // A new document for a relay type while logged out takes the type's function table.
-    core.rxFnc.SetFileName(core.language.FunctionTableFile());
+    core.functionTable.SetFileName(core.language.FunctionTableFile());
     ASSERT_TRUE(MakeEmptyTable(core.folders.dataDir, "KV3S", core.state.LoggedIn, core.device,
-                               core.rxFnc, core.table, core.texts(), core.ui));
+                               core.functionTable, core.table, core.texts(), core.ui));
     EXPECT_EQ(core.device.Name, "KV3S");
     EXPECT_EQ(core.table.size(), 400u);
-    EXPECT_EQ(core.rxFnc.SingleRelay, 3);
+    EXPECT_EQ(core.functionTable.SingleRelay, 3);
     EXPECT_EQ(core.table[0].Time, std::string(12, '0'));
 
     // Logged in, a file of another type is refused and nothing changes.
     core.state.LoggedIn = true;
-    EXPECT_FALSE(Otevri(core, demo));
+    EXPECT_FALSE(OpenData(core, demo));
     EXPECT_EQ(ui.Ids(), std::vector<int>{86});
     EXPECT_EQ(core.device.Name, "KV3S");
     EXPECT_EQ(core.table.size(), 400u);
@@ -49,7 +49,7 @@ TEST_F(CoreTest, OpenSaveAndNewDocumentUseTheCoresReceiverType) {
 
 TEST_F(CoreTest, OpenAndMergeTakesTheUserInformationOfTheDocumentsFile) {
     // A backup of the demo receiver without user information.
-    ASSERT_TRUE(Otevri(core, demo));
+    ASSERT_TRUE(OpenData(core, demo));
     const TRecordTable withInfo = core.table;
     for (auto& r : core.table) {
         r.UserID = 0;
@@ -87,7 +87,7 @@ TEST(CoreBootstrap, LanguageThenSettingsThenPortOverrides) {
     // XX cannot be loaded: the fallback US, with its message.
     EXPECT_EQ(core.language.Code(), "US");
     EXPECT_EQ(ui.Ids().size(), 1u);
-    EXPECT_EQ(core.rxFnc.FileName(), core.language.FunctionTableFile());
+    EXPECT_EQ(core.functionTable.FileName(), core.language.FunctionTableFile());
     EXPECT_EQ(core.link.Settings.ConnectionText(), "IP 192.168.1.1:4711");
     EXPECT_FALSE(core.settings.Backup);
     EXPECT_EQ(core.settings.UserTitles[1], "Room");

@@ -47,7 +47,7 @@ class SettingsTest : public ::testing::Test {
     }
 
     std::string dir_, path_;
-    PopisType texts_;
+    TTextTable texts_;
 };
 
 TEST_F(SettingsTest, NoFileGivesDefaultsAndWritesNothing) {

@@ -198,7 +198,7 @@ TEST_F(StartupTest, MissingLanguageFallsBackToUs) {
     Make({});
     ASSERT_TRUE(startup_->FirstShow());
     EXPECT_EQ(core_->language.Code(), "US");
-    EXPECT_EQ(core_->rxFnc.FileName(), "RxFncUS.def");
+    EXPECT_EQ(core_->functionTable.FileName(), "RxFncUS.def");
 
     startup_.reset();
     doc_.reset();

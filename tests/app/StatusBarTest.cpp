@@ -5,8 +5,8 @@
 namespace ravlin {
 namespace {
 
-PopisType Texts() {
-    PopisType t(100);
+TTextTable Texts() {
+    TTextTable t(100);
     t[88] = "Saved";
     return t;
 }

@@ -15,8 +15,8 @@ namespace {
 using test::TRecordingUi;
 using ::testing::ElementsAre;
 
-PopisType NumberedTexts() {
-    PopisType texts;
+TTextTable NumberedTexts() {
+    TTextTable texts;
     for (int i = 0; i < 300; ++i) texts.push_back("Text" + std::to_string(i));
     return texts;
 }
@@ -53,7 +53,7 @@ std::string Section(const std::string& name, const std::string& description,
 
 class CatalogTest : public ::testing::Test {
   protected:
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
     TempDir dir;
 };

@@ -9,7 +9,7 @@
 
 #include "RecordingUi.h"
 #include "catalog/Catalog.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 namespace ravlin {
 namespace {
@@ -19,8 +19,8 @@ using test::TRecordingUi;
 const std::string kData = RAVLIN_TEST_DATA_DIR;
 const char* const kFunctionTables[] = {"RxFncUS.def", "RxFncDE.def"};
 
-PopisType NumberedTexts() {
-    PopisType texts;
+TTextTable NumberedTexts() {
+    TTextTable texts;
     for (int i = 0; i < 300; ++i) texts.push_back("Text" + std::to_string(i));
     return texts;
 }
@@ -78,7 +78,7 @@ std::string Encode(const std::map<char, std::string>& fields, const std::string&
 
 class DeliveredDataTest : public ::testing::Test {
   protected:
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
 
     TDevice Device(const std::string& name, bool withBlock) {
@@ -187,16 +187,16 @@ TEST_F(DeliveredDataTest, FunctionTablesMatchTheCatalogue) {
     for (const char* file : kFunctionTables) {
         for (const auto& name : RxNames()) {
             SCOPED_TRACE(std::string(file) + " " + name);
-            TRxFnc fnc(kData, texts, ui);
-            fnc.SetFileName(file);
-            fnc.RecordCount = -1;
-            ASSERT_TRUE(fnc.LoadFunctionTable(name));
-            ASSERT_GT(fnc.RecordCount, 0) << "no section";
+            TFunctionTable functionTable(kData, texts, ui);
+            functionTable.SetFileName(file);
+            functionTable.RecordCount = -1;
+            ASSERT_TRUE(functionTable.LoadFunctionTable(name));
+            ASSERT_GT(functionTable.RecordCount, 0) << "no section";
             const TDevice device = Device(name, false);
             auto fields = Decode(device.EmptyTemplate, device.DecodeMap);
-            if (fnc.IsRelayMode()) {
-                EXPECT_EQ(fields['T'].size(), 4u * fnc.SingleRelay);
-                EXPECT_EQ(device.Outputs, fnc.SingleRelay);
+            if (functionTable.IsRelayMode()) {
+                EXPECT_EQ(fields['T'].size(), 4u * functionTable.SingleRelay);
+                EXPECT_EQ(device.Outputs, functionTable.SingleRelay);
                 EXPECT_EQ(fields.count('K'), 0u);
             } else {
                 EXPECT_EQ(fields['T'].size(), 4u);
@@ -205,22 +205,22 @@ TEST_F(DeliveredDataTest, FunctionTablesMatchTheCatalogue) {
                 EXPECT_LE(device.Outputs, 8);
             }
             // Every offered function has a code of the field's length; the timed one exists.
-            ASSERT_LT(static_cast<size_t>(fnc.TimeIndex), fnc.Functions.size());
-            for (const auto& function : fnc.Functions) {
+            ASSERT_LT(static_cast<size_t>(functionTable.TimeIndex), functionTable.Functions.size());
+            for (const auto& function : functionTable.Functions) {
                 std::string code;
-                EXPECT_TRUE(fnc.IsRelayMode() ? fnc.RelayFunctionCode(function, code)
-                                              : fnc.FunctionCode(function, code))
+                EXPECT_TRUE(functionTable.IsRelayMode() ? functionTable.RelayFunctionCode(function, code)
+                                              : functionTable.FunctionCode(function, code))
                     << function;
                 EXPECT_EQ(code.size(), fields['O'].size());
             }
             // The editor offers these fixed names for input transmitters.
             for (const char* fixed : {"Direct", "Inverse"}) {
                 std::string code;
-                EXPECT_TRUE(fnc.IsRelayMode() ? fnc.RelayFunctionCode(fixed, code)
-                                              : fnc.FunctionCode(fixed, code));
+                EXPECT_TRUE(functionTable.IsRelayMode() ? functionTable.RelayFunctionCode(fixed, code)
+                                              : functionTable.FunctionCode(fixed, code));
             }
-            EXPECT_GT(fnc.CheckCount, 0);
-            EXPECT_GT(fnc.SetCount, 0);
+            EXPECT_GT(functionTable.CheckCount, 0);
+            EXPECT_GT(functionTable.SetCount, 0);
         }
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -229,7 +229,7 @@ TEST_F(DeliveredDataTest, FunctionTablesMatchTheCatalogue) {
 TEST_F(DeliveredDataTest, LanguagesAgreeOnCodesAndCounts) {
     for (const auto& name : RxNames()) {
         SCOPED_TRACE(name);
-        TRxFnc us(kData, texts, ui), de(kData, texts, ui);
+        TFunctionTable us(kData, texts, ui), de(kData, texts, ui);
         us.SetFileName("RxFncUS.def");
         de.SetFileName("RxFncDE.def");
         ASSERT_TRUE(us.LoadFunctionTable(name));
@@ -249,9 +249,9 @@ TEST_F(DeliveredDataTest, SerialCommandRulesFollowTheButtonPairs) {
     for (const char* file : kFunctionTables) {
         for (const char* name : {"KV1M", "KV1W", "KV1K", "KV8M", "KV1M3"}) {
             SCOPED_TRACE(std::string(file) + " " + name);
-            TRxFnc fnc(kData, texts, ui);
-            fnc.SetFileName(file);
-            ASSERT_TRUE(fnc.LoadFunctionTable(name));
+            TFunctionTable functionTable(kData, texts, ui);
+            functionTable.SetFileName(file);
+            ASSERT_TRUE(functionTable.LoadFunctionTable(name));
             const TDevice device = Device(name, false);
             auto fields = Decode(device.EmptyTemplate, device.DecodeMap);
             TData record;
@@ -270,27 +270,27 @@ TEST_F(DeliveredDataTest, SerialCommandRulesFollowTheButtonPairs) {
                                               {"08", "3", false}}) {
                 record.Output = output;
                 record.Button = button;
-                EXPECT_EQ(fnc.Check(record), ok) << output << "/" << button;
+                EXPECT_EQ(functionTable.Check(record), ok) << output << "/" << button;
             }
             // A serial-only function switches no channel and takes no time.
             TData serial = record;
             serial.Output = "E0";
             serial.Button = "A";
-            fnc.ApplySetRules(serial);
+            functionTable.ApplySetRules(serial);
             EXPECT_EQ(serial.Channels, "00");
             EXPECT_EQ(serial.Time, "0000");
             // The timed function keeps its time; a plain one keeps its channels.
             TData timer = record;
             timer.Output = "03";
-            fnc.ApplySetRules(timer);
+            functionTable.ApplySetRules(timer);
             EXPECT_EQ(timer.Time, "0032");
             TData mono = record;
             mono.Output = "01";
-            fnc.ApplySetRules(mono);
+            functionTable.ApplySetRules(mono);
             EXPECT_EQ(mono.Channels, "03");
             EXPECT_EQ(mono.Time, "0000");
             std::string code;
-            ASSERT_TRUE(fnc.FunctionCode(fnc.Functions[fnc.TimeIndex], code));
+            ASSERT_TRUE(functionTable.FunctionCode(functionTable.Functions[functionTable.TimeIndex], code));
             EXPECT_EQ(code, "03");
         }
     }

@@ -23,7 +23,7 @@ using test::WriteText;
 
 class DataFile : public ::testing::Test {
   protected:
-    PopisType texts = test::NumberedTexts();
+    TTextTable texts = test::NumberedTexts();
     TRecordingUi ui;
     test::TTempDir dir;
     TDataFileEnv env{test::DeliveredDataDir(), texts, ui};
@@ -120,7 +120,7 @@ TEST_F(DataFile, RandomTablesOfEveryReceiverTypeSurviveSaveAndOpen) {
             TDevice opened;
             TRecordTable back;
             std::string backImage;
-            ASSERT_TRUE(Otevri(file, env, false, opened, back, backImage)) << where;
+            ASSERT_TRUE(OpenData(file, env, false, opened, back, backImage)) << where;
             ASSERT_TRUE(ui.messages.empty()) << where << ": " << ui.Texts()[0];
             EXPECT_EQ(opened.Name, d.Name);
             EXPECT_EQ(opened.RecordCount, d.RecordCount);
@@ -190,7 +190,7 @@ TEST_F(DataFile, PositionsFrom1000RunIntoTheUserNumber) {
     }
     const std::string file = Save(d, t, "big.rvl");
     EXPECT_NE(ReadText(file).find("\r\n10005#####\r\n"), std::string::npos);
-    ASSERT_TRUE(Otevri(file, env, false, device, table, image));
+    ASSERT_TRUE(OpenData(file, env, false, device, table, image));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(table[999].UserID, 5);
 }
@@ -201,7 +201,7 @@ TEST_F(DataFile, AHashInAUserTextNeverShiftsTheFollowingFields) {
     const std::string img(16, '1');
     // Fields beyond the fourth are not user texts.
     WriteText(dir.File("a.rvl"), "KV2R\r\n1\r\n" + img + "\r\n1   3#a#b#c#d#e#f#\r\nAB T\r\n");
-    ASSERT_TRUE(Otevri(dir.File("a.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("a.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[0].User1, "a");
     EXPECT_EQ(table[0].User4, "d");
     // A "#" the editor would refuse, come from elsewhere, is written as a blank: the field
@@ -211,7 +211,7 @@ TEST_F(DataFile, AHashInAUserTextNeverShiftsTheFollowingFields) {
     t[0].User2 = "z";
     Save(d, t, "b.rvl");
     EXPECT_NE(ReadText(dir.File("b.rvl")).find("3#x y#z#c#d#\r\n"), std::string::npos);
-    ASSERT_TRUE(Otevri(dir.File("b.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("b.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[0].User1, "x y");
     EXPECT_EQ(table[0].User2, "z");
     EXPECT_EQ(table[0].User3, "c");
@@ -219,7 +219,7 @@ TEST_F(DataFile, AHashInAUserTextNeverShiftsTheFollowingFields) {
     EXPECT_TRUE(ui.messages.empty());
     // Fewer fields: the missing texts keep their decoded (empty) values; LF alone ends lines.
     WriteText(dir.File("c.rvl"), "KV2R\n1\n" + img + "\n1   3#x#\nAB T\n");
-    ASSERT_TRUE(Otevri(dir.File("c.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("c.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[0].UserID, 3);
     EXPECT_EQ(table[0].User1, "x");
     EXPECT_EQ(table[0].User2, "");
@@ -259,7 +259,7 @@ TEST_F(DataFileReceiverText, AHashSurvivesSaveOpenAndUpload) {
     // The file's field cannot carry the "#": a blank stands there, the image has the text.
     const std::string text = ReadText(dir.File("hash.rvl"));
     EXPECT_NE(text.find("1   12#Flat  3#Hall#B#last#\r\n"), std::string::npos);
-    ASSERT_TRUE(Otevri(dir.File("hash.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("hash.rvl"), env, false, device, table, image));
     EXPECT_TRUE(ui.messages.empty());
     ExpectWhole(table);
     // Encoded for an upload, the receiver gets the text back as it was.
@@ -283,7 +283,7 @@ TEST_F(DataFileReceiverText, FilesWrittenWithTheHashSplitAreRead) {
     ASSERT_NE(text.find(now), std::string::npos);
     text.replace(text.find(now), now.size(), "12#Flat #3#Hall#");
     WriteText(dir.File("old.rvl"), text);
-    ASSERT_TRUE(Otevri(dir.File("old.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("old.rvl"), env, false, device, table, image));
     EXPECT_TRUE(ui.messages.empty());
     ExpectWhole(table);
     // Comments imported from it keep the text whole too.
@@ -303,7 +303,7 @@ TEST_F(DataFileReceiverText, AFirstFieldOfItsOwnStillWins) {
     std::string text = ReadText(dir.File("own.rvl"));
     text.replace(text.find("Flat  3"), 7, "Another name here");
     WriteText(dir.File("own.rvl"), text);
-    ASSERT_TRUE(Otevri(dir.File("own.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("own.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[0].User1, "Another name here");
     EXPECT_EQ(table[0].User2, "Hall");
     EXPECT_EQ(table[0].User4, "last");
@@ -319,7 +319,7 @@ TEST_F(DataFile, ALineFeedInATextDoesNotBreakTheFile) {
     t[1].User2 = "second";
     t[1].UserID = 7;
     Save(d, t, "lf.rvl");
-    ASSERT_TRUE(Otevri(dir.File("lf.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("lf.rvl"), env, false, device, table, image));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(table[0].User1, "AB CD");
     EXPECT_EQ(table[0].TxType, "T X");
@@ -329,7 +329,7 @@ TEST_F(DataFile, ALineFeedInATextDoesNotBreakTheFile) {
 
 TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
     WriteText(dir.File("zero.rvl"), "KV2R\r\n0\r\n\r\n");
-    ASSERT_TRUE(Otevri(dir.File("zero.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("zero.rvl"), env, false, device, table, image));
     EXPECT_EQ(device.RecordCount, 0);
     EXPECT_TRUE(table.empty());
     EXPECT_EQ(Save(device, table, "zero2.rvl"), dir.File("zero2.rvl"));
@@ -338,7 +338,7 @@ TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
     const std::string img = std::string(16, '1') + std::string(16, '2') + std::string(16, '3');
     WriteText(dir.File("short.rvl"),
               "KV2R\r\n3\r\n" + img + "\r\n1   9#u###v#\r\nP1 T\r\n2   8#w####\r\n");
-    ASSERT_TRUE(Otevri(dir.File("short.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("short.rvl"), env, false, device, table, image));
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0].UserID, 9);
     EXPECT_EQ(table[0].User4, "v");
@@ -354,14 +354,14 @@ TEST_F(DataFile, RecordCountZeroAndFilesThatEndEarly) {
 TEST_F(DataFile, ARecordCountBeyondFourDigitsIsAFormatError) {
     // 9 999 records open; one more is no data file, however well its image fits.
     WriteText(dir.File("max.rvl"), "KV2R\r\n9999\r\n" + std::string(9999 * 16, '1') + "\r\n");
-    ASSERT_TRUE(Otevri(dir.File("max.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("max.rvl"), env, false, device, table, image));
     EXPECT_EQ(table.size(), 9999u);
     const std::string before = Snapshot(device, table, image);
     for (const std::string count : {"10000", "2147483647"}) {
         ui.messages.clear();
         const std::string file = dir.File(count + ".rvl");
         WriteText(file, "KV2R\r\n" + count + "\r\n" + std::string(10000 * 16, '1') + "\r\n");
-        EXPECT_FALSE(Otevri(file, env, false, device, table, image)) << count;
+        EXPECT_FALSE(OpenData(file, env, false, device, table, image)) << count;
         EXPECT_EQ(Ids(), std::vector<int>{82}) << count;
         EXPECT_EQ(ui.messages[0].message.text, texts[82] + " - " + file);
         EXPECT_EQ(Snapshot(device, table, image), before) << count;
@@ -393,7 +393,7 @@ TEST_F(DataFile, AHugeRecordCountIsRefusedWithoutReadingTheFile) {
     };
     const long long start = readBytes();
     if (start < 0) GTEST_SKIP() << "no /proc/self/io";
-    EXPECT_FALSE(Otevri(file, env, false, device, table, image));
+    EXPECT_FALSE(OpenData(file, env, false, device, table, image));
     EXPECT_EQ(Ids(), std::vector<int>{82});
     EXPECT_LT(readBytes() - start, 4LL * 1024 * 1024);
 }
@@ -401,7 +401,7 @@ TEST_F(DataFile, AHugeRecordCountIsRefusedWithoutReadingTheFile) {
 TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     TDevice d = Delivered("KV4R");
     const std::string good = Save(d, TableWith(d, {1, 7}), "good.rvl");
-    ASSERT_TRUE(Otevri(good, env, false, device, table, image));
+    ASSERT_TRUE(OpenData(good, env, false, device, table, image));
     const std::string before = Snapshot(device, table, image);
     const std::string img(32, '1');
     struct Case {
@@ -417,7 +417,7 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     for (const auto& c : cases) {
         WriteText(dir.File(c.name), c.text);
         ui.messages.clear();
-        EXPECT_FALSE(Otevri(dir.File(c.name), env, false, device, table, image)) << c.name;
+        EXPECT_FALSE(OpenData(dir.File(c.name), env, false, device, table, image)) << c.name;
         EXPECT_EQ(ui.Ids(), std::vector<int>{c.id}) << c.name;
         EXPECT_EQ(ui.Texts(),
                   std::vector<std::string>{"L" + std::to_string(c.id) + " - " + dir.File(c.name)});
@@ -425,7 +425,7 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     }
     for (const std::string& missing : {dir.File("missing.rvl"), dir.path()}) {
         ui.messages.clear();
-        EXPECT_FALSE(Otevri(missing, env, false, device, table, image));
+        EXPECT_FALSE(OpenData(missing, env, false, device, table, image));
         EXPECT_EQ(ui.Ids(), std::vector<int>{80});
         EXPECT_EQ(Snapshot(device, table, image), before);
     }
@@ -435,7 +435,7 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     TDataFileEnv broken{catalogue.path(), texts, ui};
     ui.messages.clear();
     WriteText(dir.File("kv2r.rvl"), "KV2R\r\n0\r\n\r\n");
-    EXPECT_FALSE(Otevri(dir.File("kv2r.rvl"), broken, false, device, table, image));
+    EXPECT_FALSE(OpenData(dir.File("kv2r.rvl"), broken, false, device, table, image));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"L82 - Rx.def"});
     EXPECT_EQ(Snapshot(device, table, image), before);
 }
@@ -456,12 +456,12 @@ TEST_F(DataFile, LoggedInTheFileMustFitTheReceiver) {
     table = t;
     image = "before";
     const std::string before = Snapshot(device, table, image);
-    EXPECT_FALSE(Otevri(dir.File("other.rvl"), env, true, device, table, image));
-    EXPECT_FALSE(Otevri(dir.File("bigger.rvl"), env, true, device, table, image));
+    EXPECT_FALSE(OpenData(dir.File("other.rvl"), env, true, device, table, image));
+    EXPECT_FALSE(OpenData(dir.File("bigger.rvl"), env, true, device, table, image));
     EXPECT_EQ(ui.Ids(), (std::vector<int>{86, 87}));
     EXPECT_EQ(Snapshot(device, table, image), before);
 
-    ASSERT_TRUE(Otevri(small, env, true, device, table, image));
+    ASSERT_TRUE(OpenData(small, env, true, device, table, image));
     EXPECT_EQ(device.RecordCount, 250);  // the receiver's
     EXPECT_EQ(device.BlockSize, 2048);
     EXPECT_EQ(device.Password, "pw");
@@ -473,7 +473,7 @@ TEST_F(DataFile, LoggedInTheFileMustFitTheReceiver) {
     EXPECT_EQ(table[249].Position, 250);
 
     // Not logged in, a file of another type switches the type.
-    ASSERT_TRUE(Otevri(dir.File("other.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("other.rvl"), env, false, device, table, image));
     EXPECT_EQ(device.Name, "KV4R");
     EXPECT_EQ(device.RecordCount, 500);
     EXPECT_EQ(device.BlockSize, 0);
@@ -485,7 +485,7 @@ TEST_F(DataFile, RecordLineErrorsAreReportedOnceAndReadingGoesOn) {
     WriteText(dir.File("order.rvl"), "KV2R\r\n3\r\n" + img +
                                          "\r\n2   1#a####\r\nx0 -\r\n1   2#b####\r\nx0 -\r\n"
                                          "3   x#c####\r\nx0 -\r\n");
-    ASSERT_TRUE(Otevri(dir.File("order.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("order.rvl"), env, false, device, table, image));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"L82 - " + dir.File("order.rvl")});
     EXPECT_EQ(table[0].User1, "a");
     EXPECT_EQ(table[1].UserID, 2);
@@ -495,7 +495,7 @@ TEST_F(DataFile, RecordLineErrorsAreReportedOnceAndReadingGoesOn) {
     ui.messages.clear();
     WriteText(dir.File("shortline.rvl"),
               "KV2R\r\n2\r\n" + std::string(32, '1') + "\r\n1\r\nx0 -\r\n2   6#d####\r\nAB -\r\n");
-    ASSERT_TRUE(Otevri(dir.File("shortline.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("shortline.rvl"), env, false, device, table, image));
     EXPECT_EQ(ui.Ids(), std::vector<int>{82});
     EXPECT_EQ(table[1].UserID, 6);
     EXPECT_EQ(table[1].CodePrefix, "AB");
@@ -511,7 +511,7 @@ TEST_F(DataFile, SavingRenumbersTheUsedRecords) {
     EXPECT_EQ(t[1].Position, 2);
     EXPECT_FALSE(t[2].Empty);
     EXPECT_TRUE(t[3].Empty);
-    ASSERT_TRUE(Otevri(dir.File("r.rvl"), env, false, device, table, image));
+    ASSERT_TRUE(OpenData(dir.File("r.rvl"), env, false, device, table, image));
     EXPECT_EQ(table[1].Serial, serial5);
     EXPECT_EQ(table[1].User1, t[1].User1);
 }

@@ -112,7 +112,7 @@ class DocumentTest : public ::testing::Test {
         folders.settingsFile = dir_ + "/RavlinProj.ini";
         core_ = std::make_unique<TCore>(folders, ui_);
         ASSERT_TRUE(core_->language.LoadLanguage("US"));
-        core_->rxFnc.SetFileName(core_->language.FunctionTableFile());
+        core_->functionTable.SetFileName(core_->language.FunctionTableFile());
         doc_ = std::make_unique<TDocument>(core_->DocumentContext(), chooser_, views_, views_);
     }
     void TearDown() override {

@@ -36,13 +36,13 @@ TRun RunShow(const std::string& args, const test::TTempDir& home) {
 }
 
 TEST(ShowCommand, DemoFileOpensAndListsItsTransmitters) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     test::TRecordingUi ui;
     TDataFileEnv env{test::DeliveredDataDir(), texts, ui};
     TDevice device;
     TRecordTable table;
     std::string image;
-    ASSERT_TRUE(Otevri(test::DeliveredDataDir() + "/Demo.rvl", env, false, device, table, image));
+    ASSERT_TRUE(OpenData(test::DeliveredDataDir() + "/Demo.rvl", env, false, device, table, image));
     EXPECT_TRUE(ui.messages.empty());
     int used = 0;
     for (const auto& r : table) used += r.Empty ? 0 : 1;

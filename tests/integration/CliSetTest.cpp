@@ -49,7 +49,7 @@ class CliSet : public ::testing::Test {
     }
 
     TScratchDir dir;
-    PopisType texts;
+    TTextTable texts;
 };
 
 TEST_F(CliSet, FillsAnEmptyRecordEditsAnotherAndDeletes) {

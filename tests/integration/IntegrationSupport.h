@@ -54,8 +54,8 @@ inline void WriteTestCatalogue(const TScratchDir& dir) {
 }
 
 // Language texts "T0", "T1", ... so that messages can be told apart by number.
-inline PopisType NumberedTexts() {
-    PopisType t;
+inline TTextTable NumberedTexts() {
+    TTextTable t;
     for (int i = 0; i < 300; ++i) t.push_back("T" + std::to_string(i));
     return t;
 }

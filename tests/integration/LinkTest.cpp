@@ -6,7 +6,7 @@
 #include "IntegrationSupport.h"
 #include "RecordingUi.h"
 #include "SimProcess.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 namespace ravlin::test {
 namespace {
@@ -36,7 +36,7 @@ class Link : public ::testing::TestWithParam<TVariant> {
         sim.Configure(link.Settings);
         link.Settings.DumpRead = GetParam() == TVariant::PtyDumpRead;
         link.SetTimingForTests(byteTimeoutMs, 5);
-        ASSERT_TRUE(link.Otevri());
+        ASSERT_TRUE(link.Open());
     }
     // Attempts one exchange makes before giving up.
     int Attempts() const { return GetParam() == TVariant::PtyHandshake ? 3 : 8; }
@@ -47,49 +47,49 @@ class Link : public ::testing::TestWithParam<TVariant> {
     }
 
     TScratchDir dir;
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
-    TKomunikace link{texts, ui};
+    TLink link{texts, ui};
     TSimProcess sim;
 };
 
 TEST_P(Link, ReadsAndWritesThroughEveryVariant) {
     Start();
-    ASSERT_TRUE(link.PosliPrikaz(":050000010F000F0F00"));
+    ASSERT_TRUE(link.SendCommand(":050000010F000F0F00"));
     EXPECT_EQ(link.LastError(), 0);
     std::string line;
-    ASSERT_TRUE(link.PrijemDat(40, line));
+    ASSERT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line, "0F00 1000107F0F300F100F20000000000000\r\n.");
 
-    ASSERT_TRUE(link.PosliPrikaz(":04100800DEADBEEF"));
+    ASSERT_TRUE(link.SendCommand(":04100800DEADBEEF"));
     EXPECT_EQ(sim.Peek(0x1008, 4), "DEADBEEF");
     // A read right after a write: the status characters do not disturb the next echo.
-    ASSERT_TRUE(link.PosliPrikaz(":050000091008100B00"));
-    ASSERT_TRUE(link.PrijemDat(2 * 4 + 8, line));
+    ASSERT_TRUE(link.SendCommand(":050000091008100B00"));
+    ASSERT_TRUE(link.ReceiveData(2 * 4 + 8, line));
     EXPECT_EQ(line.substr(5, 8), "DEADBEEF");
 
     // Stream read of 32 bytes: two 39-character lines.
-    ASSERT_TRUE(link.PosliPrikaz(":050000091000101F00"));
-    ASSERT_TRUE(link.PrijemDat(39, line));
+    ASSERT_TRUE(link.SendCommand(":050000091000101F00"));
+    ASSERT_TRUE(link.ReceiveData(39, line));
     EXPECT_EQ(line, "1000 FFFFFFFFFFFFFFFFDEADBEEFFFFFFFFF\r\n");
-    ASSERT_TRUE(link.PrijemDat(39, line));
+    ASSERT_TRUE(link.ReceiveData(39, line));
     EXPECT_EQ(line.substr(0, 5), "1010 ");
     EXPECT_TRUE(ui.messages.empty());
-    link.Zavri();
+    link.Close();
     EXPECT_FALSE(link.IsOpen());
 }
 
 TEST_P(Link, RefusedWritesAreRetriedThenReported) {
     Start({"--answer-x", "1"}, 100);
-    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
-    EXPECT_EQ(link.LastError(), TKomunikace::ErrRejected);
+    EXPECT_FALSE(link.SendCommand(":021000001234"));
+    EXPECT_EQ(link.LastError(), TLink::ErrRejected);
     EXPECT_EQ(StatsValue("rejected"), Attempts());
     EXPECT_EQ(sim.Peek(0x1000, 2), "FFFF");
 
     // Half the writes refused (fixed seed): the retries get it through.
     ASSERT_EQ(sim.Control("set answer-x 0.5"), "ok");
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(link.PosliPrikaz(":0210" + std::to_string(i) + "000" + "A55A")) << i;
+        ASSERT_TRUE(link.SendCommand(":0210" + std::to_string(i) + "000" + "A55A")) << i;
         EXPECT_EQ(link.LastError(), 0);
     }
     for (int i = 0; i < 4; ++i) EXPECT_EQ(sim.Peek(0x1000 + 16 * i, 3), "A55AFF");
@@ -98,19 +98,19 @@ TEST_P(Link, RefusedWritesAreRetriedThenReported) {
     // the missing character instead.
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
     ASSERT_EQ(sim.Control("set answer-r 1"), "ok");
-    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
-    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake ? TKomunikace::ErrReception
-                                                                     : TKomunikace::ErrIncomplete);
+    EXPECT_FALSE(link.SendCommand(":021000001234"));
+    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake ? TLink::ErrReception
+                                                                     : TLink::ErrIncomplete);
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_P(Link, SilentReceiverTimesOut) {
     Start({"--mute-after", "1"}, 100);
-    ASSERT_TRUE(link.PosliPrikaz(":021000001234"));
-    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
-    EXPECT_EQ(link.LastError(), TKomunikace::ErrNoAnswer);
+    ASSERT_TRUE(link.SendCommand(":021000001234"));
+    EXPECT_FALSE(link.SendCommand(":021000001234"));
+    EXPECT_EQ(link.LastError(), TLink::ErrNoAnswer);
     std::string line;
-    EXPECT_FALSE(link.PrijemDat(1, line));
+    EXPECT_FALSE(link.ReceiveData(1, line));
     EXPECT_EQ(line, "");
     EXPECT_TRUE(link.IsOpen());
 }
@@ -118,8 +118,8 @@ TEST_P(Link, SilentReceiverTimesOut) {
 TEST_P(Link, LostAndNoisyBytesAreRetried) {
     // A pause longer than the byte time-out between echo and status, in every answer.
     Start({"--delay", "1:250"}, 100);
-    EXPECT_FALSE(link.PosliPrikaz(":021000001234"));
-    EXPECT_EQ(link.LastError(), TKomunikace::ErrIncomplete);
+    EXPECT_FALSE(link.SendCommand(":021000001234"));
+    EXPECT_EQ(link.LastError(), TLink::ErrIncomplete);
 
     // Line noise in both directions: every exchange either fails cleanly or carries the
     // right bytes.
@@ -127,9 +127,9 @@ TEST_P(Link, LostAndNoisyBytesAreRetried) {
     ASSERT_EQ(sim.Control("set corrupt 0.002"), "ok");
     int good = 0;
     for (int i = 0; i < 10; ++i) {
-        if (!link.PosliPrikaz(":050000090F100F1300")) continue;
+        if (!link.SendCommand(":050000090F100F1300")) continue;
         std::string line;
-        if (!link.PrijemDat(16, line)) continue;
+        if (!link.ReceiveData(16, line)) continue;
         if (line == "0F10 4B56384D\r\n.") ++good;
     }
     EXPECT_GE(good, 7);
@@ -146,23 +146,23 @@ TEST(LinkTcp, DisconnectFailsCleanlyAndTheNextConnectionWorks) {
     TSimProcess sim;
     ASSERT_TRUE(sim.Start(TSimProcess::Tcp, {"--data-dir", dir.Path(), "--records", "16",
                                              "--disconnect-after", "30"}));
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     sim.Configure(link.Settings);
     link.SetTimingForTests(200, 5);
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     std::string line;
-    const bool sent = link.PosliPrikaz(":050000010F000F0F00");
-    EXPECT_FALSE(sent && link.PrijemDat(40, line));
+    const bool sent = link.SendCommand(":050000010F000F0F00");
+    EXPECT_FALSE(sent && link.ReceiveData(40, line));
     EXPECT_FALSE(link.IsOpen());
 
     // The next connection is served again (and cut again after 30 bytes: a short write
     // fits within them).
-    ASSERT_TRUE(link.Otevri());
-    EXPECT_TRUE(link.PosliPrikaz(":021000001234"));
+    ASSERT_TRUE(link.Open());
+    EXPECT_TRUE(link.SendCommand(":021000001234"));
     EXPECT_EQ(sim.Peek(0x1000, 2), "1234");
-    link.Zavri();
+    link.Close();
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include "IntegrationSupport.h"
 #include "RecordingUi.h"
 #include "SimProcess.h"
-#include "link/Komunikace.h"
-#include "receiver/Kom.h"
+#include "link/Link.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 namespace ravlin::test {
@@ -25,9 +25,9 @@ class Rx : public ::testing::TestWithParam<TTransport> {
     }
 
     TScratchDir dir;
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
-    TKomunikace link{texts, ui};
+    TLink link{texts, ui};
     TRx rx{link, texts, ui, dir.Path()};
     TSimProcess sim;
 };
@@ -67,14 +67,14 @@ TEST_P(Rx, PasswordWriteAndVerification) {
     Start();
     ASSERT_TRUE(rx.Init());
     EXPECT_EQ(rx.Device.Password, "");
-    ASSERT_TRUE(rx.PisPass("xyz1"));
+    ASSERT_TRUE(rx.WritePassword("xyz1"));
     EXPECT_EQ(sim.Peek(0x0F20, 16), "78797A31" + std::string(24, '0'));
     EXPECT_EQ(rx.Device.Password, "xyz1");
-    EXPECT_TRUE(rx.OverHeslo());
+    EXPECT_TRUE(rx.VerifyPassword());
 
     // A refused write keeps the old password and reports 110.
     ASSERT_EQ(sim.Control("set answer-x 1"), "ok");
-    EXPECT_FALSE(rx.PisPass("new"));
+    EXPECT_FALSE(rx.WritePassword("new"));
     EXPECT_EQ(ui.Ids(), std::vector<int>{110});
     EXPECT_EQ(rx.Device.Password, "xyz1");
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
@@ -82,7 +82,7 @@ TEST_P(Rx, PasswordWriteAndVerification) {
     // Another program changed the password meanwhile.
     ASSERT_EQ(sim.Control("password other"), "ok");
     ui.messages.clear();
-    EXPECT_FALSE(rx.OverHeslo());
+    EXPECT_FALSE(rx.VerifyPassword());
     EXPECT_EQ(ui.Ids(), std::vector<int>{92});
     rx.DeInit();
 }
@@ -106,13 +106,13 @@ TEST_P(Rx, InitReportsSilentAndUnknownReceivers) {
 TEST_P(Rx, OnlineListeningEndsAtTheReceptionByte) {
     Start();
     ASSERT_TRUE(rx.Init());
-    TKom kom(rx, link, ui, texts);
-    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
+    TTransferWorker transferWorker(rx, link, ui, texts);
+    ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
     // No reception yet: the worker keeps listening.
-    EXPECT_FALSE(kom.WaitIdleFor(200));
+    EXPECT_FALSE(transferWorker.WaitIdleFor(200));
     ASSERT_EQ(sim.Control("reception 0A1B2C3 9 00 0002"), "ok");
-    ASSERT_TRUE(kom.WaitIdleFor(5000));
-    EXPECT_EQ(kom.Receptions(), 1);
+    ASSERT_TRUE(transferWorker.WaitIdleFor(5000));
+    EXPECT_EQ(transferWorker.Receptions(), 1);
     // The poll that follows reads the block the reception filled.
     std::string data;
     ASSERT_TRUE(rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data));

@@ -6,7 +6,7 @@
 #include "FakePeer.h"
 #include "RecordingUi.h"
 #include "base/IniFile.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "link/Serial.h"
 
 namespace ravlin {
@@ -20,8 +20,8 @@ const std::string kRead = ":050000010F000F0F00";
 const std::string kReadDone = ":050000010F000F0F00CD\r\n";
 const std::string kWrite = ":100F000A41424300000000000000000000000000";
 
-PopisType Texts() {
-    PopisType t(200);
+TTextTable Texts() {
+    TTextTable t(200);
     for (size_t i = 0; i < t.size(); ++i) t[i] = "text" + std::to_string(i);
     return t;
 }
@@ -171,14 +171,14 @@ class ComExchange : public ::testing::Test {
         link.SetTimingForTests(40, 5);
     }
     void Open() {
-        ASSERT_TRUE(link.Otevri());
+        ASSERT_TRUE(link.Open());
         EXPECT_EQ(link.ConnectionText(), peer.Device() + ":19200");
     }
 
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
     FakePeer peer{FakePeer::Pty};
-    TKomunikace link;
+    TLink link;
 };
 
 TEST_F(ComExchange, HandshakeThenReadFrame) {
@@ -187,9 +187,9 @@ TEST_F(ComExchange, HandshakeThenReadFrame) {
         return {{f + FakePeer::ReadLine("0F00", data.substr(0, 32)), 0}};
     };
     Open();
-    ASSERT_TRUE(link.PosliPrikaz(kRead));
+    ASSERT_TRUE(link.SendCommand(kRead));
     std::string line;
-    ASSERT_TRUE(link.PrijemDat(40, line));
+    ASSERT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line.substr(5, 32), data.substr(0, 32));
     // One wake-up byte answered at once, then the frame.
     EXPECT_EQ(peer.Received(), "U" + kReadDone);
@@ -199,7 +199,7 @@ TEST_F(ComExchange, HandshakeThenReadFrame) {
 TEST_F(ComExchange, SilentReceiverGetsWakeUpBytesButNeverTheFrame) {
     peer.answerWake = false;
     Open();
-    EXPECT_FALSE(link.PosliPrikaz(kWrite));
+    EXPECT_FALSE(link.SendCommand(kWrite));
     EXPECT_EQ(link.LastError(), 1);
     const std::string oneAttempt =
         "U"
@@ -227,9 +227,9 @@ TEST_F(ComExchange, LateWakeUpAnswer) {
         peer.Send("U");
     });
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kWrite));
+    EXPECT_TRUE(link.SendCommand(kWrite));
     waker.join();
-    EXPECT_EQ(peer.Received(), "UUUUU" + TKomunikace::CompleteFrame(kWrite));
+    EXPECT_EQ(peer.Received(), "UUUUU" + TLink::CompleteFrame(kWrite));
 }
 
 TEST_F(ComExchange, StatusCharactersAndEcho) {
@@ -248,14 +248,14 @@ TEST_F(ComExchange, StatusCharactersAndEcho) {
             return {{echo + c.after, 0}};
         };
         if (!link.IsOpen()) Open();
-        EXPECT_FALSE(link.PosliPrikaz(kWrite));
+        EXPECT_FALSE(link.SendCommand(kWrite));
         EXPECT_EQ(link.LastError(), c.error);
         EXPECT_EQ(peer.Frames().size(), 3u) << c.error;
     }
     peer.onFrame = [&](const std::string& f, int) -> std::vector<TChunk> {
         return {{f + ".\r\n", 0}};
     };
-    EXPECT_TRUE(link.PosliPrikaz(kWrite));
+    EXPECT_TRUE(link.SendCommand(kWrite));
     EXPECT_EQ(link.LastError(), 0);
 }
 
@@ -265,7 +265,7 @@ TEST_F(ComExchange, WithHandshakeAUInsideTheEchoIsAnError) {
         return {{f + ".\r\n", 0}};
     };
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kWrite));
+    EXPECT_TRUE(link.SendCommand(kWrite));
     EXPECT_EQ(peer.Frames().size(), 2u);
 }
 
@@ -273,7 +273,7 @@ TEST_F(ComExchange, WithoutHandshakeEightAttemptsAndAAOnce) {
     link.Settings.DumpRead = true;
     peer.answerWake = false;
     Open();
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     EXPECT_EQ(link.LastError(), 1);
     std::string expected;
     for (int i = 1; i <= 8; ++i) expected += "UUU" + kReadDone + (i == 3 ? "\xAA\xAA\xAA" : "");
@@ -287,9 +287,9 @@ TEST_F(ComExchange, WithoutHandshakeUAndRInsideTheEchoAreDropped) {
                 {f.substr(14) + FakePeer::ReadLine("0100", std::string(32, 'F')), 30}};
     };
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kRead));
+    EXPECT_TRUE(link.SendCommand(kRead));
     std::string line;
-    EXPECT_TRUE(link.PrijemDat(40, line));
+    EXPECT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line.substr(5, 32), std::string(32, 'F'));
     EXPECT_EQ(peer.Frames().size(), 1u);
 }
@@ -307,13 +307,13 @@ TEST_F(ComExchange, DeviceGoneEndsAtOnce) {
     killer.join();
     EXPECT_LT(MsSince(start), 1000);
     EXPECT_FALSE(link.IsOpen());
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     EXPECT_EQ(ui.Ids(), std::vector<int>{121});
 }
 
 TEST_F(ComExchange, PortInUseShows120) {
     TSerial holder(peer.Device(), 9600);
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(ui.Ids(), std::vector<int>{120});
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"text120"});
@@ -322,24 +322,24 @@ TEST_F(ComExchange, PortInUseShows120) {
 TEST(ComTiming, RealSettleAndByteTimeOut) {
     // The one test with the real timing: 1000 ms settle after opening, 500 ms per byte.
     FakePeer peer(FakePeer::Pty);
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     link.Settings.Device = peer.Device();
     auto start = Clock::now();
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     EXPECT_GE(MsSince(start), 1000);
     EXPECT_LT(MsSince(start), 1500);
     peer.Send("ab");
     std::string text;
     start = Clock::now();
-    EXPECT_FALSE(link.PrijemDat(3, text));
+    EXPECT_FALSE(link.ReceiveData(3, text));
     EXPECT_GE(MsSince(start), 500);
     EXPECT_LT(MsSince(start), 900);
     EXPECT_EQ(text, "");
     // A second open while open does nothing.
-    EXPECT_FALSE(link.Otevri());
-    link.Zavri();
+    EXPECT_FALSE(link.Open());
+    link.Close();
     EXPECT_TRUE(DeviceAvailable(peer.Device()));
     EXPECT_TRUE(ui.messages.empty());
 }

@@ -8,7 +8,7 @@
 
 #include "FakePeer.h"
 #include "RecordingUi.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 namespace ravlin {
 namespace {
@@ -21,8 +21,8 @@ const std::string kRead = ":050000010F000F0F00";  // 16 bytes at 0F00
 const std::string kReadDone = ":050000010F000F0F00CD\r\n";
 const std::string kWrite = ":100F000A41424300000000000000000000000000";
 
-PopisType Texts() {
-    PopisType t(200);
+TTextTable Texts() {
+    TTextTable t(200);
     for (size_t i = 0; i < t.size(); ++i) t[i] = "text" + std::to_string(i);
     return t;
 }
@@ -40,7 +40,7 @@ class TcpExchange : public ::testing::Test {
         link.SetTimingForTests(80, 5);
     }
     void Open() {
-        ASSERT_TRUE(link.Otevri());
+        ASSERT_TRUE(link.Open());
         ASSERT_TRUE(link.IsOpen());
         EXPECT_EQ(link.ConnectionText(), "IP 127.0.0.1:" + peer.Port());
         for (int i = 0; i < 400 && peer.Connections() == 0; ++i)
@@ -48,13 +48,13 @@ class TcpExchange : public ::testing::Test {
     }
     // What the link sends for one attempt of `frame`.
     static std::string Attempt(const std::string& frame) {
-        return "UUU" + TKomunikace::CompleteFrame(frame);
+        return "UUU" + TLink::CompleteFrame(frame);
     }
 
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
     FakePeer peer{FakePeer::Tcp};
-    TKomunikace link;
+    TLink link;
 };
 
 TEST_F(TcpExchange, ReadFrameEchoThenReplyLine) {
@@ -63,14 +63,14 @@ TEST_F(TcpExchange, ReadFrameEchoThenReplyLine) {
         return {{f + FakePeer::ReadLine("0F00", data), 0}};
     };
     Open();
-    ASSERT_TRUE(link.PosliPrikaz(kRead));
+    ASSERT_TRUE(link.SendCommand(kRead));
     EXPECT_EQ(link.LastError(), 0);
     std::string line;
-    ASSERT_TRUE(link.PrijemDat(40, line));
+    ASSERT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line, "0F00 " + data + "\r\n.");
     EXPECT_EQ(peer.Received(), "UUU" + kReadDone);
     EXPECT_TRUE(ui.messages.empty());
-    link.Zavri();
+    link.Close();
     EXPECT_FALSE(link.IsOpen());
 }
 
@@ -84,10 +84,10 @@ TEST_F(TcpExchange, JunkBeforeEchoDroppedAndEchoInPiecesWithUAndR) {
                 {f.substr(12) + FakePeer::ReadLine("0F00", std::string(32, '0')), 30}};
     };
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kRead));
+    EXPECT_TRUE(link.SendCommand(kRead));
     EXPECT_EQ(link.LastError(), 0);
     std::string line;
-    EXPECT_TRUE(link.PrijemDat(40, line));
+    EXPECT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line.substr(0, 5), "0F00 ");
     EXPECT_EQ(peer.Frames().size(), 1u);
 }
@@ -97,7 +97,7 @@ TEST_F(TcpExchange, WriteRejectedWithXIsRetriedThenAccepted) {
         return {{f + (index == 0 ? "X\r\n" : ".\r\n"), 0}};
     };
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kWrite));
+    EXPECT_TRUE(link.SendCommand(kWrite));
     EXPECT_EQ(link.LastError(), 0);
     EXPECT_EQ(peer.Received(), Attempt(kWrite) + Attempt(kWrite));
 }
@@ -107,7 +107,7 @@ TEST_F(TcpExchange, ReceptionReportAsStatusIsSkippedOverTcp) {
         return {{f + "R.\r\n", 0}};
     };
     Open();
-    EXPECT_TRUE(link.PosliPrikaz(kWrite));
+    EXPECT_TRUE(link.SendCommand(kWrite));
     EXPECT_EQ(peer.Frames().size(), 1u);
 }
 
@@ -119,7 +119,7 @@ TEST_F(TcpExchange, EightAttemptsWithAAAfterTheThird) {
         return {{bad + ".\r\n", 0}};
     };
     Open();
-    EXPECT_FALSE(link.PosliPrikaz(kWrite));
+    EXPECT_FALSE(link.SendCommand(kWrite));
     EXPECT_EQ(link.LastError(), 3);
     std::string expected;
     for (int i = 1; i <= 8; ++i) {
@@ -135,7 +135,7 @@ TEST_F(TcpExchange, SilentPeerGivesErrorOne) {
     peer.answerWake = false;
     Open();
     auto start = Clock::now();
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     EXPECT_EQ(link.LastError(), 1);
     // 8 byte time-outs of 80 ms plus seven 10 ms pauses.
     EXPECT_GE(MsSince(start), 8 * 80);
@@ -160,7 +160,7 @@ TEST_F(TcpExchange, IncompleteAnswerAndSlowGapGiveErrorTwo) {
         if (index == 0) return {{f.substr(0, 10), 0}};
         return {{f.substr(0, 10), 0}, {f.substr(10), 200}};
     };
-    EXPECT_FALSE(link.PosliPrikaz(kWrite));
+    EXPECT_FALSE(link.SendCommand(kWrite));
     EXPECT_EQ(link.LastError(), 2);
     EXPECT_EQ(peer.Frames().size(), 2u);
 }
@@ -182,7 +182,7 @@ TEST_F(TcpExchange, EndlessGarbageEndsWithinTheLimit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         cancel = true;
     });
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     stopper.join();
     EXPECT_EQ(link.LastError(), 1);
     // Without the overall limit the 5 ms junk would hold the attempt for 750 ms.
@@ -201,13 +201,13 @@ TEST_F(TcpExchange, PeerClosingMidLineEndsQuietlyAndClosesTheLink) {
         peer.Disconnect();
     });
     auto start = Clock::now();
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     closer.join();
     EXPECT_LT(MsSince(start), 1500);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_TRUE(ui.messages.empty());  // orderly close: no message
     // A later exchange says there is no connection.
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     ASSERT_EQ(ui.Ids(), std::vector<int>{121});
     EXPECT_EQ(ui.Texts()[0], "text121");
 }
@@ -238,7 +238,7 @@ TEST_F(TcpExchange, WaitByteSendsKeepAliveAndReturnsTheReceptionByte) {
     EXPECT_TRUE(link.WaitByte(b, 2000));
     sender.join();
     EXPECT_EQ(b, 'R');
-    EXPECT_FALSE(link.JeEcho(b));
+    EXPECT_FALSE(link.TakeEcho(b));
     peer.Send("U");
     EXPECT_TRUE(peer.WaitFor([](const std::string&) { return true; }, 10));
     EXPECT_TRUE(link.WaitByte(b, 1000));
@@ -260,11 +260,11 @@ TEST_F(TcpExchange, KeepAliveGoesOnWhileNoThreadUsesTheLink) {
     peer.onFrame = [&](const std::string& f, int) -> std::vector<TChunk> {
         return {{f + FakePeer::ReadLine("0F00", data), 0}};
     };
-    ASSERT_TRUE(link.PosliPrikaz(kRead));
+    ASSERT_TRUE(link.SendCommand(kRead));
     std::string line;
-    ASSERT_TRUE(link.PrijemDat(40, line));
+    ASSERT_TRUE(link.ReceiveData(40, line));
     EXPECT_EQ(line, "0F00 " + data + "\r\n.");
-    link.Zavri();
+    link.Close();
     const long sent = link.KeepAlivesSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(link.KeepAlivesSent(), sent);
@@ -274,19 +274,19 @@ TEST_F(TcpExchange, JeEchoNeverWaits) {
     Open();
     uint8_t b = 0;
     auto start = Clock::now();
-    EXPECT_FALSE(link.JeEcho(b));
+    EXPECT_FALSE(link.TakeEcho(b));
     EXPECT_LT(MsSince(start), 50);
     peer.Send("R");
-    for (int i = 0; i < 200 && !link.JeEcho(b); ++i)
+    for (int i = 0; i < 200 && !link.TakeEcho(b); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(b, 'R');
 }
 
-TEST_F(TcpExchange, PrijemDatTimeOutEmptiesText) {
+TEST_F(TcpExchange, ReceiveDataTimeOutEmptiesText) {
     Open();
     peer.Send("abc");
     std::string text = "old";
-    EXPECT_FALSE(link.PrijemDat(5, text));
+    EXPECT_FALSE(link.ReceiveData(5, text));
     EXPECT_EQ(text, "");
     EXPECT_TRUE(link.IsOpen());
 }
@@ -304,14 +304,14 @@ TEST(TcpConnect, ClosedPortCannotConnect) {
         FakePeer probe(FakePeer::Tcp);
         port = std::stoi(probe.Port());
     }
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     link.Settings.ConnectionType = TConnectionSettings::Tcp;
     link.Settings.IPAddress = "127.0.0.1";
     link.Settings.IPPort = std::to_string(port);
     auto start = Clock::now();
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_LT(MsSince(start), 2000);  // refused at once, no 10 s wait
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Can't connect, error #111", "Can't connect"}));
@@ -319,25 +319,25 @@ TEST(TcpConnect, ClosedPortCannotConnect) {
 
     ui.messages.clear();
     link.Settings.IPAddress = "not an address";
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Can't connect"});
     ui.messages.clear();
     link.Settings.IPAddress = "127.0.0.1";
     link.Settings.IPPort = "70000";
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Can't connect"});
 }
 
 TEST(TcpConnect, ExchangeWithoutConnectionShows121) {
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     link.Settings.ConnectionType = TConnectionSettings::Tcp;
-    EXPECT_FALSE(link.PosliPrikaz(kRead));
+    EXPECT_FALSE(link.SendCommand(kRead));
     std::string s;
-    EXPECT_FALSE(link.PrijemDat(3, s));
+    EXPECT_FALSE(link.ReceiveData(3, s));
     uint8_t b;
-    EXPECT_FALSE(link.JeEcho(b));
+    EXPECT_FALSE(link.TakeEcho(b));
     EXPECT_FALSE(link.WaitByte(b, 10));
     EXPECT_EQ(ui.Ids(), std::vector<int>{121});
 }
@@ -347,13 +347,13 @@ TEST_F(TcpExchange, SecondOpenWhileOpenIsRefusedAndReopenWorks) {
         return {{f + ".\r\n", 0}};
     };
     Open();
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_TRUE(link.IsOpen());
-    link.Zavri();
+    link.Close();
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(link.Otevri());
-        EXPECT_TRUE(link.PosliPrikaz(kWrite));
-        link.Zavri();
+        ASSERT_TRUE(link.Open());
+        EXPECT_TRUE(link.SendCommand(kWrite));
+        link.Close();
     }
     EXPECT_EQ(peer.Connections(), 4);
     EXPECT_TRUE(ui.messages.empty());
@@ -383,15 +383,15 @@ TEST(TcpConnect, ServerThatNeverAnswersTimesOut) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
-    TKomunikace link(texts, ui);
+    TLink link(texts, ui);
     link.Settings.ConnectionType = TConnectionSettings::Tcp;
     link.Settings.IPAddress = "127.0.0.1";
     link.Settings.IPPort = std::to_string(ntohs(sa.sin_port));
     link.SetTimingForTests(0, 5);  // the 10 s connect limit becomes 500 ms
     auto start = Clock::now();
-    EXPECT_FALSE(link.Otevri());
+    EXPECT_FALSE(link.Open());
     EXPECT_GE(MsSince(start), 500);
     EXPECT_LT(MsSince(start), 1500);
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Can't connect"});

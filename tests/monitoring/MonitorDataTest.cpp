@@ -12,33 +12,33 @@ TEST(ButtonMatch, EveryPairOfOneDigitCodesMatchesWhenTheyShareAButton) {
         for (int b = 0; b < 16; ++b) {
             // "0" has no button and matches only itself.
             const bool expected = (a & b) != 0 || a == b;
-            EXPECT_EQ(TlacitkaSouhlasi(std::string(1, kDigits[a]), std::string(1, kDigits[b])),
+            EXPECT_EQ(ButtonsMatch(std::string(1, kDigits[a]), std::string(1, kDigits[b])),
                       expected)
                 << kDigits[a] << " / " << kDigits[b];
         }
     }
-    EXPECT_TRUE(TlacitkaSouhlasi("5", "4"));
-    EXPECT_TRUE(TlacitkaSouhlasi("5", "1"));
-    EXPECT_FALSE(TlacitkaSouhlasi("5", "2"));
+    EXPECT_TRUE(ButtonsMatch("5", "4"));
+    EXPECT_TRUE(ButtonsMatch("5", "1"));
+    EXPECT_FALSE(ButtonsMatch("5", "2"));
 }
 
 TEST(ButtonMatch, LengthAndTextComeFirst) {
-    EXPECT_FALSE(TlacitkaSouhlasi("5", "05"));  // different length, although equal values
-    EXPECT_FALSE(TlacitkaSouhlasi("", "1"));
-    EXPECT_TRUE(TlacitkaSouhlasi("", ""));
-    EXPECT_TRUE(TlacitkaSouhlasi("A=1,B=0", "A=1,B=0"));   // equal input code texts
-    EXPECT_FALSE(TlacitkaSouhlasi("A=1,B=0", "A=1,B=1"));  // no hexadecimal numbers
-    EXPECT_FALSE(TlacitkaSouhlasi("G", "1"));
-    EXPECT_TRUE(TlacitkaSouhlasi("a", "8"));                   // either case is a hexadecimal digit
-    EXPECT_FALSE(TlacitkaSouhlasi("123456789", "123456780"));  // more than 8 digits
+    EXPECT_FALSE(ButtonsMatch("5", "05"));  // different length, although equal values
+    EXPECT_FALSE(ButtonsMatch("", "1"));
+    EXPECT_TRUE(ButtonsMatch("", ""));
+    EXPECT_TRUE(ButtonsMatch("A=1,B=0", "A=1,B=0"));   // equal input code texts
+    EXPECT_FALSE(ButtonsMatch("A=1,B=0", "A=1,B=1"));  // no hexadecimal numbers
+    EXPECT_FALSE(ButtonsMatch("G", "1"));
+    EXPECT_TRUE(ButtonsMatch("a", "8"));                   // either case is a hexadecimal digit
+    EXPECT_FALSE(ButtonsMatch("123456789", "123456780"));  // more than 8 digits
 }
 
 TEST(ButtonMatch, LongerCodesKeepTheExcessInTheLastFlag) {
     // 0x10: 8, then 4, then 2 are taken from the rest, and "more than 0" stays set.
-    EXPECT_TRUE(TlacitkaSouhlasi("10", "01"));
-    EXPECT_TRUE(TlacitkaSouhlasi("01", "10"));  // b = 16 sets every step of the cascade
-    EXPECT_FALSE(TlacitkaSouhlasi("01", "08"));
-    EXPECT_TRUE(TlacitkaSouhlasi("09", "08"));
+    EXPECT_TRUE(ButtonsMatch("10", "01"));
+    EXPECT_TRUE(ButtonsMatch("01", "10"));  // b = 16 sets every step of the cascade
+    EXPECT_FALSE(ButtonsMatch("01", "08"));
+    EXPECT_TRUE(ButtonsMatch("09", "08"));
 }
 
 TEST(InputCodes, DigitsOfInputTransmittersBecomeTheirTexts) {

@@ -33,7 +33,7 @@ TEST(EventEditor, SerialCheck) {
 }
 
 TEST(EventEditor, CatalogueTurnsInputTransmittersIntoFourInputs) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     test::TRecordingUi ui;
     std::vector<TTx> types;
     ASSERT_TRUE(LoadEventTxTypes(test::DeliveredDataDir(), "Tx.def", types, texts, ui));

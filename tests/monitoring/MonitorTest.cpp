@@ -22,7 +22,7 @@ const std::string kExample = kHeader +
 
 class Monitor : public ::testing::Test {
   protected:
-    PopisType texts = test::NumberedTexts();
+    TTextTable texts = test::NumberedTexts();
     test::TRecordingUi ui;
     test::TFakeEditors editors;
     test::TFakeChooser chooser;
@@ -58,7 +58,7 @@ TEST_F(Monitor, LoadsAFileAndRenumbersItsMessages) {
     WriteText(file, kHeader + "7#First#\r\nActive:end\r\nDeactive:end\r\n" +
                         "3#Second#\r\nActive:end\r\nDeactive:end\r\n");
     monitor.Saved = false;
-    ASSERT_TRUE(monitor.Nacti(file));
+    ASSERT_TRUE(monitor.Load(file));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(monitor.FileName, file);
     EXPECT_TRUE(monitor.Defined);
@@ -69,7 +69,7 @@ TEST_F(Monitor, LoadsAFileAndRenumbersItsMessages) {
     EXPECT_EQ(monitor.Messages[1].Number, 2);
 
     WriteText(file, kHeader);
-    ASSERT_TRUE(monitor.Nacti());
+    ASSERT_TRUE(monitor.Load());
     EXPECT_TRUE(monitor.Messages.empty());
     EXPECT_TRUE(monitor.Defined && monitor.Saved);
 }
@@ -80,13 +80,13 @@ TEST_F(Monitor, ARefusedFileLeavesTheSetUpAsItWas) {
     monitor.Saved = false;
     const std::string bad = dir.File("bad.mon");
 
-    EXPECT_FALSE(monitor.Nacti(dir.File("missing.mon")));
+    EXPECT_FALSE(monitor.Load(dir.File("missing.mon")));
     WriteText(bad, "Ravlin monitor file\r\n");
-    EXPECT_FALSE(monitor.Nacti(bad));
+    EXPECT_FALSE(monitor.Load(bad));
     WriteText(bad, kHeader + "1#A#\r\nActive:end\r\n2#B#\r\nActive:end\r\nDeactive:end\r\n");
-    EXPECT_FALSE(monitor.Nacti(bad));
+    EXPECT_FALSE(monitor.Load(bad));
     WriteText(bad, kHeader + "1#A#\r\n");
-    EXPECT_FALSE(monitor.Nacti(bad));
+    EXPECT_FALSE(monitor.Load(bad));
 
     ASSERT_EQ(ui.messages.size(), 4u);
     EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, 80, " - " + dir.File("missing.mon")));
@@ -101,9 +101,9 @@ TEST_F(Monitor, ARefusedFileLeavesTheSetUpAsItWas) {
 TEST_F(Monitor, SavesAtomicallyAndReportsAFailedWrite) {
     const std::string file = dir.File("a.mon");
     WriteText(file, kExample);
-    ASSERT_TRUE(monitor.Nacti(file));
+    ASSERT_TRUE(monitor.Load(file));
     monitor.Messages[0].Text = "Door closed";
-    ASSERT_TRUE(monitor.Uloz());
+    ASSERT_TRUE(monitor.Save());
     EXPECT_EQ(ReadText(file), kHeader +
                                   "1#Door closed#1#8#4###1#0#0#\r\n"
                                   "Active:x012345#3#n#1ABCDE0#F#n#end\r\n"
@@ -112,7 +112,7 @@ TEST_F(Monitor, SavesAtomicallyAndReportsAFailedWrite) {
     // A folder that cannot exist: the old file stays, 80 names the file.
     WriteText(dir.File("plain"), "x");
     monitor.FileName = dir.File("plain/b.mon");
-    EXPECT_FALSE(monitor.Uloz());
+    EXPECT_FALSE(monitor.Save());
     EXPECT_EQ(ui.Ids(), std::vector<int>{80});
     EXPECT_EQ(ui.messages[0].message.text, "L80 - " + dir.File("plain/b.mon"));
 }
@@ -120,7 +120,7 @@ TEST_F(Monitor, SavesAtomicallyAndReportsAFailedWrite) {
 TEST_F(Monitor, SaveAsAsksForANameAndKeepsItOnlyWhenWritten) {
     SetUpMessages({Message("A")});
     monitor.FileName = dir.File("old.mon");
-    EXPECT_FALSE(monitor.UlozJako(chooser));  // cancelled
+    EXPECT_FALSE(monitor.SaveAs(chooser));  // cancelled
     ASSERT_EQ(chooser.shown.size(), 1u);
     const TFileDialog& d = chooser.shown[0].second;
     EXPECT_TRUE(chooser.shown[0].first);
@@ -131,11 +131,11 @@ TEST_F(Monitor, SaveAsAsksForANameAndKeepsItOnlyWhenWritten) {
 
     chooser.answers.push_back(dir.File("plain/x.mon"));
     WriteText(dir.File("plain"), "x");
-    EXPECT_FALSE(monitor.UlozJako(chooser));
+    EXPECT_FALSE(monitor.SaveAs(chooser));
     EXPECT_EQ(monitor.FileName, dir.File("old.mon"));
 
     chooser.answers.push_back(dir.File("new"));
-    EXPECT_TRUE(monitor.UlozJako(chooser));
+    EXPECT_TRUE(monitor.SaveAs(chooser));
     EXPECT_EQ(monitor.FileName, dir.File("new.mon"));
     EXPECT_EQ(ReadText(dir.File("new.mon")).substr(0, kHeader.size()), kHeader);
 }
@@ -220,7 +220,7 @@ TEST_F(Monitor, InitLoadsTheLastFileThenTheStartUpFile) {
 
 TEST_F(Monitor, AddingAMessageShowsTheEditorWithDefaults) {
     editors.messageAnswers = {std::nullopt};
-    EXPECT_FALSE(monitor.PridejZpravu());
+    EXPECT_FALSE(monitor.AddMessage());
     EXPECT_FALSE(monitor.Defined);
     ASSERT_EQ(editors.messagesShown.size(), 1u);
     const TMonitorData& shown = editors.messagesShown[0];
@@ -234,8 +234,8 @@ TEST_F(Monitor, AddingAMessageShowsTheEditorWithDefaults) {
     values.Number = 99;  // not the editor's to set
     values.ActiveEvents = {{"x011111", "1"}};
     editors.messageAnswers = {values, Message("Flood")};
-    EXPECT_TRUE(monitor.PridejZpravu());
-    EXPECT_TRUE(monitor.PridejZpravu());
+    EXPECT_TRUE(monitor.AddMessage());
+    EXPECT_TRUE(monitor.AddMessage());
     ASSERT_EQ(monitor.Messages.size(), 2u);
     EXPECT_EQ(monitor.Messages[0].Number, 1);
     EXPECT_EQ(monitor.Messages[0].Sound, 5);
@@ -249,7 +249,7 @@ TEST_F(Monitor, EditStopsAtTheFirstCancel) {
     SetUpMessages({Message("A"), Message("B"), Message("C")});
     monitor.Saved = true;
     editors.messageAnswers = {Message("C2", 4), std::nullopt, Message("never")};
-    monitor.Edituj({3, 1, 2});
+    monitor.EditMessages({3, 1, 2});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"A", "B", "C2"}));
     EXPECT_EQ(monitor.Messages[2].Color, 4);
     EXPECT_EQ(editors.messagesShown.size(), 2u);
@@ -258,8 +258,8 @@ TEST_F(Monitor, EditStopsAtTheFirstCancel) {
 
     TMonitor empty(texts, ui);
     empty.editors = &editors;
-    empty.Edituj({1});
-    empty.Odstran({1});
+    empty.EditMessages({1});
+    empty.RemoveMessages({1});
     EXPECT_EQ(editors.messagesShown.size(), 2u);
 }
 
@@ -268,7 +268,7 @@ TEST_F(Monitor, RemovingTheRowsOfASortedGridRemovesTheMessagesTheyShow) {
     monitor.Messages[0].ActiveEvents = {{"x011111", "1"}};
     const auto rows = SortedMessages(monitor.Messages, {kMsgText, true});
     // Rows 2 and 3 show Bravo and Charlie.
-    monitor.Odstran({monitor.Messages[rows[1]].Number, monitor.Messages[rows[2]].Number});
+    monitor.RemoveMessages({monitor.Messages[rows[1]].Number, monitor.Messages[rows[2]].Number});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Delta", "Alpha"}));
     EXPECT_EQ(monitor.Messages[0].Number, 1);
     EXPECT_EQ(monitor.Messages[1].Number, 2);
@@ -276,7 +276,7 @@ TEST_F(Monitor, RemovingTheRowsOfASortedGridRemovesTheMessagesTheyShow) {
 
     // Descending by text: the selected first row shows Delta.
     const auto down = SortedMessages(monitor.Messages, {kMsgText, false});
-    monitor.Odstran({monitor.Messages[down[0]].Number, 7, 0});
+    monitor.RemoveMessages({monitor.Messages[down[0]].Number, 7, 0});
     EXPECT_EQ(Texts(), std::vector<std::string>{"Alpha"});
 }
 
@@ -285,19 +285,19 @@ TEST_F(Monitor, AddingEventsRefusesDuplicatesInOneList) {
     monitor.Saved = true;
     monitor.TargetMessage = 1;
     monitor.AddToActive = true;
-    EXPECT_TRUE(monitor.PridejEvent("x012345", "3", false));
+    EXPECT_TRUE(monitor.AddEvent("x012345", "3", false));
     EXPECT_FALSE(monitor.Saved);
-    EXPECT_TRUE(monitor.PridejEvent("x012345", "5", false));
-    EXPECT_FALSE(monitor.PridejEvent("x012345", "3", false));
+    EXPECT_TRUE(monitor.AddEvent("x012345", "5", false));
+    EXPECT_FALSE(monitor.AddEvent("x012345", "3", false));
     EXPECT_EQ(ui.Ids(), std::vector<int>{127});
     EXPECT_EQ(monitor.Messages[1].ActiveEvents.size(), 2u);
     monitor.AddToActive = false;
-    EXPECT_TRUE(monitor.PridejEvent("x012345", "3", false));  // the other list takes it
+    EXPECT_TRUE(monitor.AddEvent("x012345", "3", false));  // the other list takes it
     EXPECT_EQ(monitor.Messages[1].DeactiveEvents.size(), 1u);
     EXPECT_TRUE(monitor.Messages[0].ActiveEvents.empty());
 
     monitor.TargetMessage = 5;  // no such message: nothing happens
-    EXPECT_FALSE(monitor.PridejEvent("x054321", "3", false));
+    EXPECT_FALSE(monitor.AddEvent("x054321", "3", false));
     EXPECT_EQ(ui.messages.size(), 1u);
 }
 
@@ -306,11 +306,11 @@ TEST_F(Monitor, AnEventLeftWithoutASerialIsDropped) {
     monitor.Saved = true;
     // "serial number ...": the editor opens on x000000 with "0".
     editors.eventAnswers = {TEvent{"x000000", "4"}, std::nullopt, TEvent{"1A54321", "4"}};
-    EXPECT_FALSE(monitor.PridejEvent("x000000", "0", true));
-    EXPECT_FALSE(monitor.PridejEvent("x000000", "0", true));  // cancelled
+    EXPECT_FALSE(monitor.AddEvent("x000000", "0", true));
+    EXPECT_FALSE(monitor.AddEvent("x000000", "0", true));  // cancelled
     EXPECT_TRUE(monitor.Messages[0].ActiveEvents.empty());
     EXPECT_TRUE(monitor.Saved);
-    EXPECT_TRUE(monitor.PridejEvent("x000000", "0", true));
+    EXPECT_TRUE(monitor.AddEvent("x000000", "0", true));
     ASSERT_EQ(monitor.Messages[0].ActiveEvents.size(), 1u);
     EXPECT_EQ(monitor.Messages[0].ActiveEvents[0], (TEvent{"1A54321", "4"}));
     EXPECT_EQ(editors.eventsShown[0], (TEvent{"x000000", "0"}));
@@ -396,8 +396,8 @@ class Reception : public Monitor {
         }
     }
     static std::string Serial(int i) { return "1A1000" + std::to_string(i); }
-    std::vector<TMonitorChange> On(int i) { return monitor.Prijem(Serial(i), "1", now); }
-    std::vector<TMonitorChange> Off(int i) { return monitor.Prijem(Serial(i), "2", now); }
+    std::vector<TMonitorChange> On(int i) { return monitor.OnReception(Serial(i), "1", now); }
+    std::vector<TMonitorChange> Off(int i) { return monitor.OnReception(Serial(i), "2", now); }
     std::vector<int> Rows() const {
         std::vector<int> r;
         for (const auto& m : monitor.Messages) r.push_back(m.Row);
@@ -428,35 +428,35 @@ TEST_F(Reception, AMessageChangesAtMostOncePerReception) {
     // Both lists match the same reception; two Active events match as well.
     monitor.Messages[3].ActiveEvents = {{"x0BBBBB", "1"}, {"x0BBBBB", "3"}};
     monitor.Messages[3].DeactiveEvents = {{"x0BBBBB", "1"}};
-    auto c = monitor.Prijem("x0BBBBB", "1", now);
+    auto c = monitor.OnReception("x0BBBBB", "1", now);
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].action, TAlarmAction::Activate);
     EXPECT_EQ(sound.calls.size(), 0u);
-    c = monitor.Prijem("x0BBBBB", "1", now);
+    c = monitor.OnReception("x0BBBBB", "1", now);
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].action, TAlarmAction::Deactivate);
     EXPECT_EQ(monitor.ActiveCount(), 0);
 
     // One reception may change several messages.
     monitor.Messages[0].ActiveEvents.push_back({"x0BBBBB", "1"});
-    c = monitor.Prijem("x0BBBBB", "1", now);
+    c = monitor.OnReception("x0BBBBB", "1", now);
     EXPECT_EQ(c.size(), 2u);
 }
 
 TEST_F(Reception, ButtonSetsAndInputTransmitters) {
     monitor.Messages[0].ActiveEvents = {{"x012345", "5"}};
-    EXPECT_TRUE(monitor.Prijem("1A12345", "2", now).empty());   // no shared button
-    EXPECT_EQ(monitor.Prijem("2B12345", "4", now).size(), 1u);  // only the serial key counts
+    EXPECT_TRUE(monitor.OnReception("1A12345", "2", now).empty());   // no shared button
+    EXPECT_EQ(monitor.OnReception("2B12345", "4", now).size(), 1u);  // only the serial key counts
 
     monitor.Messages[1].ActiveEvents = {{"A012345", "A=1,B=0"}};
     monitor.Messages[2].ActiveEvents = {{"A012345", "6"}};
-    const auto c = monitor.Prijem("A012345", "6", now);
+    const auto c = monitor.OnReception("A012345", "6", now);
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].message, 1);
 
     // "Nothing received" matches nothing, not even an event without a serial.
     monitor.Messages[3].ActiveEvents = {{"x000000", "0"}};
-    EXPECT_TRUE(monitor.Prijem("0000000", "0", now).empty());
+    EXPECT_TRUE(monitor.OnReception("0000000", "0", now).empty());
 }
 
 TEST_F(Reception, RepeatingSoundLastsWhileAnyActiveMessageAsksForIt) {
@@ -491,7 +491,7 @@ TEST_F(Reception, PopUpWindowsTakeSlotsAcrossTheWorkArea) {
         m.DeactiveEvents = {{"x0A000" + std::to_string(i), "2"}};
         monitor.Messages.push_back(m);
     }
-    for (int i = 0; i < 6; ++i) monitor.Prijem("x0A000" + std::to_string(i), "1", now);
+    for (int i = 0; i < 6; ++i) monitor.OnReception("x0A000" + std::to_string(i), "1", now);
     const auto& slots = monitor.Slots().Slots();
     ASSERT_EQ(slots.size(), 6u);
     for (int i = 0; i < 5; ++i) {
@@ -503,12 +503,12 @@ TEST_F(Reception, PopUpWindowsTakeSlotsAcrossTheWorkArea) {
     EXPECT_EQ(slots[5].top, 160);
     EXPECT_EQ(slots[5].left, 10);
 
-    monitor.Prijem("x0A0002", "2", now);  // frees slot 2
+    monitor.OnReception("x0A0002", "2", now);  // frees slot 2
     EXPECT_EQ(monitor.Messages[2].Slot, -1);
     EXPECT_EQ(slots[2].message, -1);
-    monitor.Prijem("x0A0007", "1", now);  // no window, no slot
+    monitor.OnReception("x0A0007", "1", now);  // no window, no slot
     EXPECT_EQ(monitor.Messages[7].Slot, -1);
-    monitor.Prijem("x0A0006", "1", now);
+    monitor.OnReception("x0A0006", "1", now);
     EXPECT_EQ(monitor.Messages[6].Slot, 2);  // the freed place again
     EXPECT_EQ(slots.size(), 6u);
 }
@@ -581,7 +581,7 @@ TEST_F(Reception, EveryChangeReachesTheAlarmLog) {
     monitor.alarmLog = &log;
     monitor.operatorName = "Eve";
     monitor.Messages[1].ActiveEvents = {{"A012345", "A=1,B=1"}};
-    monitor.Prijem("A012345", "C", now);
+    monitor.OnReception("A012345", "C", now);
     On(0);
     Off(0);
     monitor.ToggleMark(1);
@@ -617,12 +617,12 @@ TEST_F(Reception, EveryChangeReachesTheAlarmLog) {
 }
 
 TEST_F(Reception, ActivationAndDeactivationOneByOne) {
-    EXPECT_TRUE(monitor.AktivujZpravu(3, now));
-    EXPECT_FALSE(monitor.AktivujZpravu(3, now));  // already active
-    EXPECT_FALSE(monitor.AktivujZpravu(9, now));
+    EXPECT_TRUE(monitor.ActivateMessage(3, now));
+    EXPECT_FALSE(monitor.ActivateMessage(3, now));  // already active
+    EXPECT_FALSE(monitor.ActivateMessage(9, now));
     EXPECT_EQ(Rows(), (std::vector<int>{0, 0, 0, 1}));
-    EXPECT_FALSE(monitor.DeaktivujZpravu(0, TAlarmCause::Hand, now));
-    EXPECT_TRUE(monitor.DeaktivujZpravu(3, TAlarmCause::Hand, now));
+    EXPECT_FALSE(monitor.DeactivateMessage(0, TAlarmCause::Hand, now));
+    EXPECT_TRUE(monitor.DeactivateMessage(3, TAlarmCause::Hand, now));
     EXPECT_EQ(monitor.ActiveCount(), 0);
     // Nothing stays touched: the next reception may change them again.
     EXPECT_EQ(On(3).size(), 1u);
@@ -636,7 +636,7 @@ TEST_F(Reception, LoadingAnotherSetUpEndsTheAlarmsOfTheOldOne) {
     ASSERT_TRUE(sound.repeating);
     const std::string file = dir.File("n.mon");
     WriteText(file, kExample);
-    ASSERT_TRUE(monitor.Nacti(file));
+    ASSERT_TRUE(monitor.Load(file));
     EXPECT_EQ(monitor.ActiveCount(), 0);
     EXPECT_FALSE(sound.repeating);
     EXPECT_EQ(monitor.Slots().Slots().at(0).message, -1);
@@ -649,7 +649,7 @@ TEST_F(Reception, RemovingAnActiveMessageTakesItsRowAndWindowPlace) {
     On(1);
     On(2);
     On(3);
-    monitor.Odstran({2});  // message 1, row 1
+    monitor.RemoveMessages({2});  // message 1, row 1
     ASSERT_EQ(monitor.Messages.size(), 3u);
     EXPECT_EQ(monitor.ActiveCount(), 2);
     EXPECT_EQ(monitor.RowOrder(), (std::vector<int>{1, 2}));
@@ -699,7 +699,7 @@ TEST_F(Reception, EscalationSoundsAgainUntilCleared) {
     EXPECT_EQ(later(200s), (std::vector<int>{0, 1}));  // missed periods give one repeat
     EXPECT_TRUE(later(210s).empty());
     EXPECT_EQ(sound.Played(), (std::vector<int>{kSoundShortBeep, kSoundShortBeep}));
-    monitor.Prijem(Serial(0), "2", now);
+    monitor.OnReception(Serial(0), "2", now);
     EXPECT_EQ(later(400s), (std::vector<int>{1}));
 }
 

@@ -7,7 +7,7 @@ namespace ravlin {
 namespace {
 
 TEST(MessagesGrid, CellsOfEveryColumn) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     EXPECT_EQ(MessagesGridTitles(texts),
               (std::vector<std::string>{"L232", "L233", "L234", "L257", "L235", "L236", "L226"}));
     TMonitorData m;
@@ -68,7 +68,7 @@ TEST(MessagesGrid, StableSortInBothDirections) {
 }
 
 TEST(EventGrid, FixedColumnsThenTheVisibleUserFields) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     const std::vector<TUserColumn> users = {{0, "No."}, {2, "Flat"}};
     EXPECT_EQ(EventGridTitles(texts, users),
               (std::vector<std::string>{"L28", "L29", "No.", "Flat"}));
@@ -84,7 +84,7 @@ TEST(EventGrid, FixedColumnsThenTheVisibleUserFields) {
 }
 
 TEST(MessageList, CellsColoursAndBlinking) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     EXPECT_EQ(MessageListTitles(texts), (std::vector<std::string>{"", "L232", "L233", "L239"}));
     TMonitorData m;
     m.Number = 2;

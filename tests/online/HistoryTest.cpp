@@ -27,7 +27,7 @@ class History : public ::testing::Test {
         history.clock = [this] { return now; };
     }
     test::TTempDir dir;
-    PopisType texts = test::LogTexts();
+    TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     THistory history;
     TLogTime now = At(2024, 5, 6, 7, 8, 9);

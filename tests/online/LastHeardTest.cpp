@@ -19,7 +19,7 @@ class LastHeard : public ::testing::Test {
   protected:
     LastHeard() : heard(dir.File("LastHeard.dat"), texts, ui) {}
     test::TTempDir dir;
-    PopisType texts = test::LogTexts();
+    TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     TLastHeard heard;
 };

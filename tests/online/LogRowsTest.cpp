@@ -36,10 +36,10 @@ class LogRows : public ::testing::Test {
         EXPECT_TRUE(battery.Load());
     }
     test::TTempDir dir;
-    PopisType texts = test::LogTexts();
+    TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     THistory history;
-    TBatt battery;
+    TBatteryLog battery;
 };
 
 TEST_F(LogRows, HistoryWithEveryUserField) {
@@ -149,7 +149,7 @@ TEST_F(LogRows, EmptyLogs) {
     WriteViewCells(rows, sheet);
     EXPECT_NE(sheet.Content().find("C;Y2;X3;K\"\""), std::string::npos);
     EXPECT_EQ(sheet.Content().find("Y3;"), std::string::npos);
-    const std::vector<TLowBatt> noEntries;
+    const std::vector<TLowBatteryEntry> noEntries;
     const TBatteryRows battery(noEntries, BatteryColumns(kAllUserFields), texts, kTitles);
     EXPECT_EQ(battery.RowCount(), 1);
     EXPECT_EQ(battery.Cell(1, 1), "");

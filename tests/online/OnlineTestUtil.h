@@ -44,8 +44,8 @@ inline void WriteAll(const std::string& path, const std::string& content) {
 }
 
 // Language texts with the ones the logs show; every other text is "T<n>".
-inline PopisType LogTexts() {
-    PopisType t;
+inline TTextTable LogTexts() {
+    TTextTable t;
     for (int i = 0; i < 300; ++i) t.push_back("T" + std::to_string(i));
     t[204] = "Low";
     t[205] = "Changed";

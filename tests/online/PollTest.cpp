@@ -9,10 +9,10 @@
 #include "OnlineTestUtil.h"
 #include "RecordingUi.h"
 #include "SimProcess.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "online/OnlinePoll.h"
 #include "online/Reception.h"
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -42,9 +42,9 @@ class Poll : public ::testing::TestWithParam<TSimProcess::TTransport> {
         return p;
     }
 
-    PopisType texts = test::LogTexts();
+    TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
-    TKomunikace link{texts, ui};
+    TLink link{texts, ui};
     TRx rx{link, texts, ui, RAVLIN_TEST_DATA_DIR};
     TSimProcess sim;
     std::vector<std::string> events;
@@ -76,7 +76,7 @@ TEST_P(Poll, ReadsTheReceptionTheReceiverReports) {
     EXPECT_TRUE(events.empty());
     EXPECT_TRUE(ui.messages.empty());
     // The link was closed meanwhile (on-line mode keeps it open, but a poll reopens it).
-    link.Zavri();
+    link.Close();
     ASSERT_EQ(ReadLastReception(rx, link, texts, ui, block, Pauses()), TReadResult::Read);
 }
 
@@ -102,7 +102,7 @@ TEST_P(Retries, SevenReadsWithSixPausesThenText125) {
     EXPECT_EQ(ui.Ids(), std::vector<int>{125});
     // The receiver answers again: the next poll reads.
     ASSERT_EQ(sim.Control("set mute-after 1000000"), "ok");
-    link.Zavri();  // a muted connection stays muted; a new one is served
+    link.Close();  // a muted connection stays muted; a new one is served
     ui.messages.clear();
     EXPECT_EQ(ReadLastReception(rx, link, texts, ui, block, Pauses()), TReadResult::Read);
 }
@@ -139,48 +139,48 @@ TEST_P(Poll, AReceiverThatIsGoneEndsThePoll) {
 
 TEST_P(Poll, AFullPollListensReadsAndListensAgain) {
     Start("KV2R");
-    TKom kom(rx, link, ui, texts);
+    TTransferWorker transferWorker(rx, link, ui, texts);
     ASSERT_TRUE(PrepareOnline(rx, link, texts, ui));
-    ASSERT_TRUE(ListenAgain(kom));
+    ASSERT_TRUE(ListenAgain(transferWorker));
     for (const char* code : {"0012345", "0054321"}) {
         ASSERT_EQ(sim.Control(std::string("reception ") + code + " 3 00 0002"), "ok");
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (kom.Receptions() == 0 || !kom.Idle()) {
+        while (transferWorker.Receptions() == 0 || !transferWorker.Idle()) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         TReception r;
-        ASSERT_TRUE(PollReception(kom, rx, link, texts, ui, r, Pauses()));
+        ASSERT_TRUE(PollReception(transferWorker, rx, link, texts, ui, r, Pauses()));
         EXPECT_EQ(r.serial, code);
         EXPECT_EQ(r.MemoryPosition(), 2);
-        ASSERT_TRUE(ListenAgain(kom));
+        ASSERT_TRUE(ListenAgain(transferWorker));
         EXPECT_TRUE(link.IsOpen());
     }
-    EXPECT_EQ(kom.Receptions(), 2);
+    EXPECT_EQ(transferWorker.Receptions(), 2);
     if (GetParam() != TSimProcess::Tcp) return;  // the retries take long on a serial line
     // A receiver that stops answering ends on-line mode.
     ASSERT_EQ(sim.Control("reception 0012345 3 00 0002"), "ok");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (kom.Receptions() < 3 || !kom.Idle()) {
+    while (transferWorker.Receptions() < 3 || !transferWorker.Idle()) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ASSERT_EQ(sim.Control("set mute-after 0"), "ok");
     link.SetTimingForTests(15, 2);
     TReception r;
-    EXPECT_FALSE(PollReception(kom, rx, link, texts, ui, r, Pauses()));
+    EXPECT_FALSE(PollReception(transferWorker, rx, link, texts, ui, r, Pauses()));
     EXPECT_EQ(ui.Ids(), std::vector<int>{125});
-    EXPECT_TRUE(kom.Idle());
+    EXPECT_TRUE(transferWorker.Idle());
     EXPECT_FALSE(link.IsOpen());
 }
 
 TEST_P(Poll, LeavingStopsListeningAndClosesTheLink) {
     Start("KV2R");
-    TKom kom(rx, link, ui, texts);
+    TTransferWorker transferWorker(rx, link, ui, texts);
     ASSERT_TRUE(PrepareOnline(rx, link, texts, ui));
-    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
-    LeaveOnline(kom, link);
-    EXPECT_TRUE(kom.Idle());
+    ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
+    LeaveOnline(transferWorker, link);
+    EXPECT_TRUE(transferWorker.Idle());
     EXPECT_FALSE(link.IsOpen());
 }
 

@@ -51,18 +51,18 @@ TEST(Reception, OnlinePanel) {
     EXPECT_EQ(panel.lastTx, "1234567");
     EXPECT_EQ(panel.lastBtn, "5");
     EXPECT_EQ(panel.lastMem, "10");
-    EXPECT_TRUE(panel.lowBatt);
+    EXPECT_TRUE(panel.lowBattery);
     EXPECT_FALSE(panel.addEnabled);
     // Nothing received: code and button "-", memory and label keep their state.
     panel.Show(Reception("0", "0000000", "00", "FFFF"));
     EXPECT_EQ(panel.lastTx, "-");
     EXPECT_EQ(panel.lastBtn, "-");
     EXPECT_EQ(panel.lastMem, "10");
-    EXPECT_TRUE(panel.lowBatt);
+    EXPECT_TRUE(panel.lowBattery);
     // Not in the receiver memory; an input transmitter's "01" is no battery report.
     panel.Show(Reception("C", "A012345", "01", "FFFF"));
     EXPECT_EQ(panel.lastMem, "-");
-    EXPECT_FALSE(panel.lowBatt);
+    EXPECT_FALSE(panel.lowBattery);
 }
 
 TEST(Reception, LoggingLevelsAsTheSetupDialogNamesThem) {
@@ -116,17 +116,17 @@ class Logging : public ::testing::Test {
   protected:
     Logging()
         : history(dir.File("History.dat"), texts, ui),
-          batt(dir.File("LowBatt.dat"), texts, ui),
+          batteryLog(dir.File("LowBatt.dat"), texts, ui),
           heard(dir.File("LastHeard.dat"), texts, ui) {}
     TLogResult Log(const TReception& r, int historyLevel, int batteryLevel, bool document = true) {
         return LogReception(r, table, document, historyLevel, batteryLevel,
-                            {&history, &batt, &heard});
+                            {&history, &batteryLog, &heard});
     }
     test::TTempDir dir;
-    PopisType texts = test::LogTexts();
+    TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     THistory history;
-    TBatt batt;
+    TBatteryLog batteryLog;
     TLastHeard heard;
     TRecordTable table = {Record(1, "12345", "1", 7, "Alice")};
 };
@@ -137,9 +137,9 @@ TEST_F(Logging, LevelThreeLogsAReceptionInBothMemoriesOnce) {
     ASSERT_EQ(history.Items().size(), 1u);
     EXPECT_EQ(history.Items()[0].UserNumber, 7);
     EXPECT_TRUE(history.Items()[0].LowBatt);
-    ASSERT_EQ(batt.Items.size(), 1u);
-    EXPECT_EQ(res.battery, TBattChange::Added);
-    EXPECT_EQ(batt.Items[0].User[0], "Alice");
+    ASSERT_EQ(batteryLog.Items.size(), 1u);
+    EXPECT_EQ(res.battery, TBatteryChange::Added);
+    EXPECT_EQ(batteryLog.Items[0].User[0], "Alice");
     EXPECT_EQ(heard.Size(), 1u);
     EXPECT_EQ(heard.LastHeardOf(table[0]), history.Items()[0].Time);
 }
@@ -148,14 +148,14 @@ TEST_F(Logging, EachLogFollowsItsOwnLevel) {
     Log(Reception("1", "0099999", "01", "FFFF"), 1, 4);  // in neither memory
     EXPECT_TRUE(history.Items().empty());
     EXPECT_EQ(heard.Size(), 0u);  // heard is kept with the history
-    EXPECT_EQ(batt.Items.size(), 1u);
+    EXPECT_EQ(batteryLog.Items.size(), 1u);
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, false);  // no document open
     EXPECT_TRUE(history.Items().empty());
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, true);
     EXPECT_EQ(history.Items().size(), 1u);
     Log(Reception("1", "0000000", "01", "0000"), 4, 4);
     EXPECT_EQ(history.Items().size(), 1u);
-    EXPECT_EQ(batt.Items.size(), 1u);
+    EXPECT_EQ(batteryLog.Items.size(), 1u);
     EXPECT_TRUE(ui.messages.empty());
 }
 

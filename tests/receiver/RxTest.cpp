@@ -5,7 +5,7 @@
 
 #include "FakePeer.h"
 #include "RecordingUi.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -14,8 +14,8 @@ namespace {
 using test::FakePeer;
 using test::TChunk;
 
-PopisType Texts() {
-    PopisType t(200);
+TTextTable Texts() {
+    TTextTable t(200);
     for (size_t i = 0; i < t.size(); ++i) t[i] = "text" + std::to_string(i);
     return t;
 }
@@ -93,28 +93,28 @@ class RxTest : public ::testing::Test {
         return out;
     }
 
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     test::TRecordingUi ui;
     FakeMemory memory;
     FakePeer peer{FakePeer::Tcp};
-    TKomunikace link;
+    TLink link;
     TRx rx;
 };
 
 TEST_F(RxTest, ReadBlockOfTheDescriptor) {
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     std::string data;
     ASSERT_TRUE(rx.ReadBlock('1', 0x0F00, 16, data));
     EXPECT_EQ(data, "010008FF0E000E800E90000000000000");
     EXPECT_EQ(Frames(), std::vector<std::string>{":050000010F000F0F00CD\r\n"});
     ASSERT_TRUE(rx.ReadBlock('7', 0x0E00, 3, data));
     EXPECT_EQ(data, "FFFFFF");
-    EXPECT_EQ(Frames().back(), TKomunikace::CompleteFrame(":050000070E000E0200"));
+    EXPECT_EQ(Frames().back(), TLink::CompleteFrame(":050000070E000E0200"));
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(RxTest, ReadBlockRefusesBadAddressesAndTypesWithoutSending) {
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     std::string data = "unchanged";
     EXPECT_FALSE(rx.ReadBlock('9', 0x10000, 16, data));
     EXPECT_FALSE(rx.ReadBlock('9', 0xFFF8, 16, data));  // would wrap round to 0007
@@ -132,7 +132,7 @@ TEST_F(RxTest, GarbledReplyLinesAreReadAgainThreeTimesAtMost) {
         if (n == 1) line[6] = 'Q';
         return line;
     };
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     std::string data;
     EXPECT_TRUE(rx.ReadBlock('9', 0x0E80, 16, data));
     EXPECT_EQ(data.substr(0, 8), "4B563252");
@@ -150,7 +150,7 @@ TEST_F(RxTest, LowerCaseDataIsReturnedUpperCase) {
         for (size_t i = 5; i < 37; ++i) line[i] = static_cast<char>(std::tolower(line[i]));
         return line;
     };
-    ASSERT_TRUE(link.Otevri());
+    ASSERT_TRUE(link.Open());
     std::string data;
     EXPECT_TRUE(rx.ReadBlock('1', 0x0F00, 16, data));
     EXPECT_EQ(data, "010008FF0E000E800E90000000000000");
@@ -172,9 +172,9 @@ TEST_F(RxTest, InitReadsDescriptorNamePasswordAndCatalogue) {
     EXPECT_EQ(rx.Device.BlockSize, 2048);
     EXPECT_EQ(rx.Device.RecordCount, 2048 / 8);
     EXPECT_EQ(Frames(),
-              (std::vector<std::string>{TKomunikace::CompleteFrame(":050000010F000F0F00"),
-                                        TKomunikace::CompleteFrame(":050000090E800E8F00"),
-                                        TKomunikace::CompleteFrame(":050000090E900E9F00")}));
+              (std::vector<std::string>{TLink::CompleteFrame(":050000010F000F0F00"),
+                                        TLink::CompleteFrame(":050000090E800E8F00"),
+                                        TLink::CompleteFrame(":050000090E900E9F00")}));
     EXPECT_TRUE(ui.messages.empty());
     rx.DeInit();
     EXPECT_FALSE(link.IsOpen());
@@ -218,59 +218,59 @@ TEST_F(RxTest, ConnectionLostDuringLoginIsOneMessage) {
     EXPECT_FALSE(link.IsOpen());
 }
 
-TEST_F(RxTest, OverHesloNoticesChangedPasswordOrName) {
+TEST_F(RxTest, VerifyPasswordNoticesChangedPasswordOrName) {
     ASSERT_TRUE(rx.Init());
-    EXPECT_TRUE(rx.OverHeslo());
+    EXPECT_TRUE(rx.VerifyPassword());
     memory.SetUp("KV2R", "abd");
-    EXPECT_FALSE(rx.OverHeslo());
+    EXPECT_FALSE(rx.VerifyPassword());
     memory.SetUp("KV4R", "abc");
-    EXPECT_FALSE(rx.OverHeslo());
+    EXPECT_FALSE(rx.VerifyPassword());
     memory.SetUp("KV2R", "ABC");  // case counts
-    EXPECT_FALSE(rx.OverHeslo());
+    EXPECT_FALSE(rx.VerifyPassword());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{92, 92, 92}));
     peer.onFrame = nullptr;
     ui.messages.clear();
-    EXPECT_FALSE(rx.OverHeslo());
+    EXPECT_FALSE(rx.VerifyPassword());
     ASSERT_EQ(ui.Ids(), std::vector<int>{110});
     EXPECT_EQ(ui.Texts()[0], "text110 text112");
 }
 
-TEST_F(RxTest, PisPassWritesCodesPaddedWithZeroesAndReadsBack) {
+TEST_F(RxTest, WritePasswordWritesCodesPaddedWithZeroesAndReadsBack) {
     ASSERT_TRUE(rx.Init());
     peer.ClearReceived();
-    ASSERT_TRUE(rx.PisPass("xyz"));
+    ASSERT_TRUE(rx.WritePassword("xyz"));
     const std::string write = ":100E900A78797A" + std::string(26, '0');
     auto frames = Frames();
     ASSERT_EQ(frames.size(), 2u + 1u + 3u);  // verify, write, descriptor again
-    EXPECT_EQ(frames[2], TKomunikace::CompleteFrame(write));
+    EXPECT_EQ(frames[2], TLink::CompleteFrame(write));
     EXPECT_EQ(rx.Device.Password, "xyz");
     EXPECT_EQ(HexBytes(memory.mem, 0x0E90, 16), "78797A" + std::string(26, '0'));
     // Sixteen characters fill the area; high-bit characters are kept as their byte.
-    ASSERT_TRUE(rx.PisPass("0123456789ABCD\xE9\xFD"));
+    ASSERT_TRUE(rx.WritePassword("0123456789ABCD\xE9\xFD"));
     EXPECT_EQ(rx.Device.Password, "0123456789ABCD\xE9\xFD");
     // Empty password: all zeroes.
-    ASSERT_TRUE(rx.PisPass(""));
+    ASSERT_TRUE(rx.WritePassword(""));
     EXPECT_EQ(rx.Device.Password, "");
     EXPECT_EQ(HexBytes(memory.mem, 0x0E90, 16), std::string(32, '0'));
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(RxTest, PisPassRefusals) {
+TEST_F(RxTest, WritePasswordRefusals) {
     ASSERT_TRUE(rx.Init());
     peer.ClearReceived();
-    EXPECT_FALSE(rx.PisPass(std::string(17, 'a')));
+    EXPECT_FALSE(rx.WritePassword(std::string(17, 'a')));
     EXPECT_EQ(ui.Ids(), std::vector<int>{100});
     EXPECT_TRUE(peer.Received().empty());
 
     ui.messages.clear();
     memory.SetUp("KV2R", "other");
-    EXPECT_FALSE(rx.PisPass("new"));
+    EXPECT_FALSE(rx.WritePassword("new"));
     EXPECT_EQ(ui.Ids(), std::vector<int>{92});
 
     ui.messages.clear();
     memory.SetUp("KV2R", "abc");
     memory.rejectWrites = true;
-    EXPECT_FALSE(rx.PisPass("new"));
+    EXPECT_FALSE(rx.WritePassword("new"));
     EXPECT_EQ(ui.Ids(), std::vector<int>{110});
     EXPECT_EQ(ui.Texts()[0], "text110");
     EXPECT_EQ(rx.Device.Password, "abc");

@@ -112,7 +112,7 @@ TEST_F(Paste, RecordsGoIntoTheFirstFreePositionsWithTheEditorsChecks) {
     TData bad = Record("x0BBBBB", "3", "E0");  // E0 wants button A: 78
     TData b = Record("x0CCCCC", "2", "06", "03", "0032");
     const TClipRecords clip{"KV1M", {a, bad, b}};
-    const TPasteResult result = PasteRecords(table, device, fnc, clip, texts, ui);
+    const TPasteResult result = PasteRecords(table, device, functionTable, clip, texts, ui);
     EXPECT_EQ(result.pasted, 2);
     EXPECT_EQ(result.refused, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -144,7 +144,7 @@ TEST_F(Paste, RefusalsAreReportedTogetherAndFullMemoryWith94) {
     TData empty = Record("x000000");
     TData ok1 = Record("x0EEEEE"), ok2 = Record("x0FFFFF"), ok3 = Record("x0ABCDE");
     const TClipRecords clip{"KV2R", {unknown, badCode, hash, layout, empty, ok1, ok2, ok3}};
-    const TPasteResult result = PasteRecords(table, device, fnc, clip, texts, ui);
+    const TPasteResult result = PasteRecords(table, device, functionTable, clip, texts, ui);
     EXPECT_EQ(result.pasted, 2);
     EXPECT_EQ(result.refused, 6);
     ASSERT_EQ(ui.messages.size(), 2u);
@@ -158,7 +158,7 @@ TEST_F(Paste, RefusalsAreReportedTogetherAndFullMemoryWith94) {
 
     // Records of another receiver type are refused as a whole.
     ui.messages.clear();
-    const TPasteResult other = PasteRecords(table, device, fnc, {"KV4R", {ok1}}, texts, ui);
+    const TPasteResult other = PasteRecords(table, device, functionTable, {"KV4R", {ok1}}, texts, ui);
     EXPECT_EQ(other.pasted, 0);
     EXPECT_TRUE(other.change.Empty());
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -184,7 +184,7 @@ TEST_F(Paste, CopiedRecordsPasteIntoAnotherDocumentUnchanged) {
     TClipRecords clip;
     ASSERT_TRUE(ParseRecords(SerializeRecords(device.Name, RecordsAt(table, {1, 99})), clip));
     ASSERT_EQ(clip.records.size(), 1u);
-    const TPasteResult result = PasteRecords(table, device, fnc, clip, texts, ui);
+    const TPasteResult result = PasteRecords(table, device, functionTable, clip, texts, ui);
     ASSERT_EQ(result.pasted, 1);
     ApplyChange(result.change, table, device, true);
     TData pasted = table[2];

@@ -262,17 +262,17 @@ TEST(Codec, EncodeMakesTheTableCoverTheMemoryExactly) {
 }
 
 TEST(Codec, MakeEmptyTableForANewDocument) {
-    const PopisType texts = test::NumberedTexts();
+    const TTextTable texts = test::NumberedTexts();
     TRecordingUi ui;
-    TRxFnc fnc(test::DeliveredDataDir(), texts, ui);
-    fnc.SetFileName("RxFncUS.def");
+    TFunctionTable functionTable(test::DeliveredDataDir(), texts, ui);
+    functionTable.SetFileName("RxFncUS.def");
     TDevice current;
     current.Name = "old";
     current.Password = "pw";
     current.BlockSize = 2048;
     TRecordTable t;
     ASSERT_TRUE(
-        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, fnc, t, texts, ui));
+        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, functionTable, t, texts, ui));
     EXPECT_EQ(current.Name, "KV2R");
     EXPECT_EQ(current.RecordCount, 250);
     EXPECT_EQ(current.UsedCount, 250);
@@ -292,7 +292,7 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     receiver.BlockSize = 2048;
     receiver.UsedCount = 3;
     ASSERT_TRUE(
-        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, fnc, t, texts, ui));
+        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, functionTable, t, texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(receiver.BlockSize, 2048);
     EXPECT_EQ(receiver.UsedCount, 100);
@@ -301,7 +301,7 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     // An unknown type changes nothing.
     const TRecordTable before = t;
     EXPECT_FALSE(
-        MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, fnc, t, texts, ui));
+        MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, functionTable, t, texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(t.size(), before.size());
     EXPECT_TRUE(ui.messages.empty());

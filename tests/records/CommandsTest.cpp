@@ -169,7 +169,7 @@ TEST_F(Commands, RequestFillsAnEmptyRecordAndEditsAUsedOne) {
     request.user[0] = "Gate";
     request.user[3] = "Four";
     TRecordChange change;
-    ASSERT_TRUE(EditRecordByRequest(table, device, fnc, test::DeliveredDataDir(), 4, request, texts,
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4, request, texts,
                                     ui, change))
         << ::testing::PrintToString(ui.Texts());
     Apply(change);
@@ -187,7 +187,7 @@ TEST_F(Commands, RequestFillsAnEmptyRecordAndEditsAUsedOne) {
 
     TRecordEditRequest rename;
     rename.user[1] = "Second";
-    ASSERT_TRUE(EditRecordByRequest(table, device, fnc, test::DeliveredDataDir(), 4, rename, texts,
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4, rename, texts,
                                     ui, change));
     EXPECT_EQ(change.Positions(), std::vector<int>{4});
     EXPECT_EQ(change.items[0].after.User2, "Second");
@@ -233,7 +233,7 @@ TEST_F(Commands, RequestRefusalsGiveTheEditorsMessages) {
         ui.messages.clear();
         TRecordChange change;
         change.items.resize(1);
-        EXPECT_FALSE(EditRecordByRequest(table, device, fnc, test::DeliveredDataDir(), c.position,
+        EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), c.position,
                                          c.request, texts, ui, change));
         ASSERT_EQ(ui.messages.size(), 1u) << ::testing::PrintToString(ui.Texts());
         EXPECT_EQ(ui.messages[0].message.textId, c.text) << ui.messages[0].message.text;
@@ -249,7 +249,7 @@ TEST_F(Commands, RequestInRelayModeSetsTheTimeOfTheNamedRelay) {
     request.relay = 2;
     request.time = TTimeBoxes{0, 10, 0};
     TRecordChange change;
-    ASSERT_TRUE(EditRecordByRequest(table, device, fnc, test::DeliveredDataDir(), 1, request, texts,
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1, request, texts,
                                     ui, change))
         << ::testing::PrintToString(ui.Texts());
     Apply(change);
@@ -260,7 +260,7 @@ TEST_F(Commands, RequestInRelayModeSetsTheTimeOfTheNamedRelay) {
               "0000");
     request = {};
     request.relay = 4;
-    EXPECT_FALSE(EditRecordByRequest(table, device, fnc, test::DeliveredDataDir(), 1, request,
+    EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1, request,
                                      texts, ui, change));
 }
 

@@ -9,13 +9,13 @@ namespace {
 
 class Describe : public ::testing::Test {
   protected:
-    PopisType texts = test::NumberedTexts();
+    TTextTable texts = test::NumberedTexts();
     TSilentUi ui;
-    TRxFnc fnc{test::DeliveredDataDir(), texts, ui};
+    TFunctionTable functionTable{test::DeliveredDataDir(), texts, ui};
 
     void Load(const std::string& name, TDevice& device) {
-        fnc.SetFileName("RxFncUS.def");
-        ASSERT_TRUE(fnc.LoadFunctionTable(name));
+        functionTable.SetFileName("RxFncUS.def");
+        ASSERT_TRUE(functionTable.LoadFunctionTable(name));
         ASSERT_TRUE(test::DeliveredDevice(name, device));
     }
 };
@@ -45,15 +45,15 @@ TEST_F(Describe, CombinedModeShowsTheTimeOnlyForTheTimedFunction) {
     r.Channels = "05";
     r.Time = "0032";
     EXPECT_EQ(TransmitterCodeText(r), "C10A0B0");
-    EXPECT_EQ(FunctionText(r, fnc), "Timer");
+    EXPECT_EQ(FunctionText(r, functionTable), "Timer");
     EXPECT_EQ(ChannelsText(r), "1, 3");
-    EXPECT_EQ(TimeText(r, fnc), "0:05,0");
+    EXPECT_EQ(TimeText(r, functionTable), "0:05,0");
     r.Output = "01";
-    EXPECT_EQ(FunctionText(r, fnc), "Monostable");
-    EXPECT_EQ(TimeText(r, fnc), "-");
+    EXPECT_EQ(FunctionText(r, functionTable), "Monostable");
+    EXPECT_EQ(TimeText(r, functionTable), "-");
     r.Output = "03";
-    fnc.TimeIndex = static_cast<int>(fnc.Functions.size());
-    EXPECT_EQ(TimeText(r, fnc), "-");
+    functionTable.TimeIndex = static_cast<int>(functionTable.Functions.size());
+    EXPECT_EQ(TimeText(r, functionTable), "-");
 }
 
 TEST_F(Describe, RelayModeSharesTheFunctionButEachRelayHasItsOwnTime) {
@@ -65,12 +65,12 @@ TEST_F(Describe, RelayModeSharesTheFunctionButEachRelayHasItsOwnTime) {
         "0032"
         "0064"
         "0000";
-    for (int relay = 1; relay <= 3; ++relay) EXPECT_EQ(RelayFunctionText(r, fnc, relay), "Timer");
-    EXPECT_EQ(RelayTimeText(r, fnc, 1), "0:05,0");
-    EXPECT_EQ(RelayTimeText(r, fnc, 2), "0:10,0");
-    EXPECT_EQ(RelayTimeText(r, fnc, 3), "0:00,0");
+    for (int relay = 1; relay <= 3; ++relay) EXPECT_EQ(RelayFunctionText(r, functionTable, relay), "Timer");
+    EXPECT_EQ(RelayTimeText(r, functionTable, 1), "0:05,0");
+    EXPECT_EQ(RelayTimeText(r, functionTable, 2), "0:10,0");
+    EXPECT_EQ(RelayTimeText(r, functionTable, 3), "0:00,0");
     r.Output = "02";
-    EXPECT_EQ(RelayTimeText(r, fnc, 2), "-");
+    EXPECT_EQ(RelayTimeText(r, functionTable, 2), "-");
 }
 
 TEST(ExtraText, SequencedTypesBeginWithTheSequenceAndWriteControlBytesAsDollarDigits) {
@@ -205,7 +205,7 @@ TEST_F(Describe, MemoryViewSingleLayout) {
         "0"
         "8"
         "4142");
-    const auto view = BuildMemoryView(t, d, fnc, texts, "Name");
+    const auto view = BuildMemoryView(t, d, functionTable, texts, "Name");
     EXPECT_EQ(view.family, TLayoutFamily::Single);
     EXPECT_EQ(view.headers,
               (std::vector<std::string>{"L27", "L28", "L29", "L150", "L151", "L152", "RS-232"}));
@@ -216,7 +216,7 @@ TEST_F(Describe, MemoryViewSingleLayout) {
               (std::vector<std::string>{"2", "x012345", "0", "RS-232", "1", "-", "AB"}));
     EXPECT_FALSE(view.empty);
     t[1].Empty = true;
-    EXPECT_TRUE(BuildMemoryView(t, d, fnc, texts, "Name").empty);
+    EXPECT_TRUE(BuildMemoryView(t, d, functionTable, texts, "Name").empty);
 }
 
 TEST_F(Describe, MemoryViewMultiLayoutHasAFunctionAndTimeColumnPerRelay) {
@@ -230,7 +230,7 @@ TEST_F(Describe, MemoryViewMultiLayoutHasAFunctionAndTimeColumnPerRelay) {
         "0032"
         "0064"
         "0001";
-    const auto view = BuildMemoryView(t, d, fnc, texts, "Name");
+    const auto view = BuildMemoryView(t, d, functionTable, texts, "Name");
     EXPECT_EQ(view.family, TLayoutFamily::Multi);
     EXPECT_EQ(view.headers, (std::vector<std::string>{"L27", "L28", "L29", "L311", "L321", "L312",
                                                       "L322", "L313", "L323", "RS-232"}));
@@ -247,13 +247,13 @@ TEST_F(Describe, MemoryViewOfTextHoldingTypeShowsUser1) {
     TRecordTable t = {MakeEmptyRecord(d, 1)};
     t[0].Empty = false;
     t[0].User1 = "Front door";
-    const auto view = BuildMemoryView(t, d, fnc, texts, "Name");
+    const auto view = BuildMemoryView(t, d, functionTable, texts, "Name");
     EXPECT_EQ(view.headers.back(), "Name");
     EXPECT_EQ(view.rows.at(0).cells.back(), "Front door");
     // Only KV8T-N does so in the single layout.
     TDevice d1;
     Load("KV1T-N", d1);
-    EXPECT_EQ(BuildMemoryView(t, d1, fnc, texts, "Name").headers.back(), "RS-232");
+    EXPECT_EQ(BuildMemoryView(t, d1, functionTable, texts, "Name").headers.back(), "RS-232");
 }
 
 }  // namespace

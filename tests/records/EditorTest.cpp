@@ -155,7 +155,7 @@ TEST_F(Editor, InputCodesOfferDirectAndInverseWithButtonF) {
     // Back to a plain code: the receiver's functions again.
     editor->TypeChanged("-");
     EXPECT_EQ(editor->code, "x012345");
-    EXPECT_EQ(editor->functionItems, fnc.Functions);
+    EXPECT_EQ(editor->functionItems, functionTable.Functions);
 }
 
 TEST(TimeBoxes, NormalisationLimits) {
@@ -223,7 +223,7 @@ TEST_F(Editor, AnUnknownFunctionTextSelectsTheFirstFunction) {
 
 TEST_F(Editor, AFunctionWithoutACodeIsRefusedWith79) {
     Use("KV2R");
-    ASSERT_TRUE(fnc.LoadFunctionTableText(
+    ASSERT_TRUE(functionTable.LoadFunctionTableText(
         "KV2R\r\n250\r\nSingleRelay=0\r\nFunctions=Monostable,Ghost#\r\nTime=5\r\n"
         "Decoder=01=Monostable#\r\nCheck=0\r\nSet=0\r\n#E\r\n",
         "KV2R"));

@@ -16,21 +16,21 @@ namespace ravlin::test {
 
 class EditorFixture : public ::testing::Test {
   protected:
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TRecordingUi ui;
-    TRxFnc fnc{DeliveredDataDir(), texts, ui};
+    TFunctionTable functionTable{DeliveredDataDir(), texts, ui};
     TDevice device;
     std::vector<TTx> types;
 
     // Receiver type `name` with its function table, the delivered transmitter types and an
     // editor over them.
     void Use(const std::string& name) {
-        fnc.SetFileName("RxFncUS.def");
-        ASSERT_TRUE(fnc.LoadFunctionTable(name));
+        functionTable.SetFileName("RxFncUS.def");
+        ASSERT_TRUE(functionTable.LoadFunctionTable(name));
         ASSERT_TRUE(DeliveredDevice(name, device));
         TSilentUi silent;
         ASSERT_TRUE(LoadTransmitterTypes(DeliveredDataDir(), "Tx.def", types, texts, silent));
-        editor = std::make_unique<TRecordEditor>(texts, fnc, device, ui);
+        editor = std::make_unique<TRecordEditor>(texts, functionTable, device, ui);
     }
 
     // A used record of the current type: code, button, function code, channels, time.

@@ -13,9 +13,9 @@
 namespace ravlin {
 namespace {
 
-const PopisType& Texts() {
-    static const PopisType texts = [] {
-        PopisType t = test::NumberedTexts();
+const TTextTable& Texts() {
+    static const TTextTable texts = [] {
+        TTextTable t = test::NumberedTexts();
         t[290] = "even";
         t[291] = "odd";
         return t;

@@ -16,15 +16,15 @@
 #include "base/UserInterface.h"
 #include "catalog/Catalog.h"
 #include "catalog/Device.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/Data.h"
 
 namespace ravlin::test {
 
 // Text i is "L<i>", so a message shows which text it used.
-inline PopisType NumberedTexts() {
-    PopisType t;
+inline TTextTable NumberedTexts() {
+    TTextTable t;
     for (int i = 0; i < 400; ++i) t.push_back("L" + std::to_string(i));
     return t;
 }
@@ -69,15 +69,15 @@ inline std::string ReadText(const std::string& path) {
 
 // The delivered catalogue entry of `name` with the record count of its function table.
 inline bool DeliveredDevice(const std::string& name, TDevice& device) {
-    static const PopisType texts = NumberedTexts();
+    static const TTextTable texts = NumberedTexts();
     TSilentUi ui;
     TDevice d;
     if (!FindReceiverType(DeliveredDataDir(), name, false, d, texts, ui)) return false;
     d.Name = name;
-    TRxFnc fnc(DeliveredDataDir(), texts, ui);
-    fnc.SetFileName("RxFncUS.def");
-    if (!fnc.LoadFunctionTable(name) || fnc.RxName != name) return false;
-    d.RecordCount = fnc.RecordCount;
+    TFunctionTable functionTable(DeliveredDataDir(), texts, ui);
+    functionTable.SetFileName("RxFncUS.def");
+    if (!functionTable.LoadFunctionTable(name) || functionTable.RxName != name) return false;
+    d.RecordCount = functionTable.RecordCount;
     d.UsedCount = d.RecordCount;
     device = d;
     return true;

@@ -3,7 +3,7 @@
 //
 //   TSimProcess sim;
 //   ASSERT_TRUE(sim.Start(TSimProcess::Tcp, {"--password", "abc"}));
-//   TKomunikace link(texts, ui);
+//   TLink link(texts, ui);
 //   sim.Configure(link.Settings);            // TCP 127.0.0.1:port, or the pty path
 //   ... exchanges ...
 //   EXPECT_EQ(sim.Control("reception 1234567 3"), "ok");

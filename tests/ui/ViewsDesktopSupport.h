@@ -27,7 +27,7 @@ inline bool MakeDataFile(const std::string& path, int count,
     TDevice device;
     TRecordTable table;
     std::string image;
-    if (!Otevri(data + "/Demo.rvl", env, false, device, table, image)) return false;
+    if (!OpenData(data + "/Demo.rvl", env, false, device, table, image)) return false;
     std::vector<TData> used;
     for (const auto& r : table)
         if (!r.Empty) used.push_back(r);

@@ -72,12 +72,12 @@ class CommandsTest : public QObject {
     }
 
     void passwordChangeWritesTheReceiver() {
-        auto done = OnNextModal<TChangePassForm>([](TChangePassForm* form) {
+        auto done = OnNextModal<TChangePasswordForm>([](TChangePasswordForm* form) {
             QVERIFY(!form->oldEdit()->isVisible());  // the receiver has no password yet
             form->newEdit()->setText("4321");
             form->accept();
         });
-        QVERIFY(desktop->receiver().MenuPassChangeClick());
+        QVERIFY(desktop->receiver().MenuPasswordChangeClick());
         QVERIFY(*done);
         QCOMPARE(desktop->core().rx.Device.Password, std::string("4321"));
         QVERIFY(sim.Peek(0x0F20, 4) == "34333231");

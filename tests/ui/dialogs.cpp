@@ -22,7 +22,7 @@ using namespace ravlin;
 class DialogsTest : public QObject {
     Q_OBJECT
 
-    PopisType texts;
+    TTextTable texts;
     TQtUserInterface ui;
     std::vector<TMessage> shown;
 
@@ -71,7 +71,7 @@ class DialogsTest : public QObject {
         form.accept();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(shown.empty());
-        TChangePassForm change(texts, ui);
+        TChangePasswordForm change(texts, ui);
         change.Prepare("KV8M", "abc");
         change.show();
         change.oldEdit()->setText("abc ");
@@ -98,7 +98,7 @@ class DialogsTest : public QObject {
     }
 
     void passwordChangeWithAndWithoutOldPassword() {
-        TChangePassForm form(texts, ui);
+        TChangePasswordForm form(texts, ui);
         form.Prepare("KV8M", "old");
         form.show();
         QVERIFY(form.oldEdit()->isVisible());

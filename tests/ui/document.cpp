@@ -92,7 +92,7 @@ class DocumentTest : public QObject {
         };
         QVERIFY(desktop->documents().MenuNewClick());
         const TCore& c = desktop->core();
-        QCOMPARE(c.rxFnc.SingleRelay, 3);
+        QCOMPARE(c.functionTable.SingleRelay, 3);
         TGridModel* m = desktop->views().fileModel();
         // Multi layout: position, code, type, button, RS-232, a function and a time column
         // per relay, and the five user columns.

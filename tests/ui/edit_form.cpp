@@ -18,7 +18,7 @@
 #include "GuiSupport.h"
 #include "catalog/Catalog.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
 #include "records/ui/EditForm.h"
@@ -48,9 +48,9 @@ class TRecordedUi : public TUserInterface {
 class EditFormTest : public QObject {
     Q_OBJECT
 
-    PopisType texts;
+    TTextTable texts;
     TRecordedUi ui;
-    std::unique_ptr<TRxFnc> fnc;
+    std::unique_ptr<TFunctionTable> functionTable;
     TDevice device;
     TEditorTitles titles{"Number", "Name", "Place", "Note", "Other"};
     std::string dataDir = RAVLIN_TEST_DATA_DIR;
@@ -60,9 +60,9 @@ class EditFormTest : public QObject {
         device = TDevice{};
         QVERIFY(FindReceiverType(dataDir, type, false, device, texts, silent));
         device.Name = type;
-        fnc = std::make_unique<TRxFnc>(dataDir, texts, ui);
-        fnc->SetFileName("RxFncUS.def");
-        QVERIFY(fnc->LoadFunctionTable(type));
+        functionTable = std::make_unique<TFunctionTable>(dataDir, texts, ui);
+        functionTable->SetFileName("RxFncUS.def");
+        QVERIFY(functionTable->LoadFunctionTable(type));
         device.RecordCount = 8;
         device.UsedCount = 8;
     }
@@ -107,7 +107,7 @@ class EditFormTest : public QObject {
         record.Channels = "05";
         record.User1 = "Gate";
         record.UserID = 17;
-        form.Prepare(record, *fnc, device, dataDir, titles);
+        form.Prepare(record, *functionTable, device, dataDir, titles);
         form.show();
         QCOMPARE(form.windowTitle(), QString("T50"));
         QCOMPARE(form.pages()->tabText(1), QString("T51"));
@@ -168,7 +168,7 @@ class EditFormTest : public QObject {
     void userPageOfAnInputType() {
         Use("KV2R");
         TEditForm form(texts, ui);
-        form.Prepare(Record("A012345", "F", "08", "RDI-2 Input"), *fnc, device, dataDir, titles);
+        form.Prepare(Record("A012345", "F", "08", "RDI-2 Input"), *functionTable, device, dataDir, titles);
         form.show();
         QVERIFY(!Find<QGroupBox>(&form, "BtnGroup")->isVisible());
         QVERIFY(Find<QGroupBox>(&form, "InputRadio")->isVisible());
@@ -194,7 +194,7 @@ class EditFormTest : public QObject {
     void codeTypeAndButtonRules() {
         Use("KV2R");
         TEditForm form(texts, ui);
-        form.Prepare(Record("x0ABCDE", "1", "01"), *fnc, device, dataDir, titles);
+        form.Prepare(Record("x0ABCDE", "1", "01"), *functionTable, device, dataDir, titles);
         form.show();
         auto* code = Find<QLineEdit>(&form, "KodEdit");
         QCOMPARE(code->maxLength(), 7);
@@ -238,7 +238,7 @@ class EditFormTest : public QObject {
             edit->setText("changed");
             QTest::keyClick(edit, Qt::Key_Escape);
         });
-        QVERIFY(!EditRecord(nullptr, texts, *fnc, device, dataDir, titles, ui, record));
+        QVERIFY(!EditRecord(nullptr, texts, *functionTable, device, dataDir, titles, ui, record));
         QVERIFY(*done);
         QVERIFY(SameRecord(record, before));
 
@@ -247,14 +247,14 @@ class EditFormTest : public QObject {
             edit->setText("changed");
             QTest::keyClick(form->findChild<QComboBox*>("FunkceCombo")->lineEdit(), Qt::Key_Enter);
         });
-        QVERIFY(EditRecord(nullptr, texts, *fnc, device, dataDir, titles, ui, record));
+        QVERIFY(EditRecord(nullptr, texts, *functionTable, device, dataDir, titles, ui, record));
         QCOMPARE(record.User1, std::string("changed"));
     }
 
     void textsTheFileCannotCarryAreRefused() {
         Use("KV2R");
         TEditForm form(texts, ui);
-        form.Prepare(Record("x0ABCDE", "1", "01"), *fnc, device, dataDir, titles);
+        form.Prepare(Record("x0ABCDE", "1", "01"), *functionTable, device, dataDir, titles);
         form.show();
         auto* edit = Find<QLineEdit>(&form, "Edit3");
         edit->setText("a#b");
@@ -279,7 +279,7 @@ class EditFormTest : public QObject {
         TEditForm form(texts, ui);
         TData record = Record("x0ABCDE", "1", "03");
         record.Time = "003200640096";
-        form.Prepare(record, *fnc, device, dataDir, titles);
+        form.Prepare(record, *functionTable, device, dataDir, titles);
         form.show();
         auto* relays = Find<QComboBox>(&form, "ReleCombo");
         QVERIFY(relays->isEnabled());
@@ -299,7 +299,7 @@ class EditFormTest : public QObject {
         Use("KV1M");
         TEditForm form(texts, ui);
         TData record = Record("x0ABCDE", "1", "06");
-        form.Prepare(record, *fnc, device, dataDir, titles);
+        form.Prepare(record, *functionTable, device, dataDir, titles);
         form.show();
         QVERIFY(form.pages()->isTabVisible(0));
         QCOMPARE(form.pages()->tabText(0), QString("T49"));
@@ -327,7 +327,7 @@ class EditFormTest : public QObject {
 
         // Read back into the page; a command too long for the slot is refused.
         TEditForm again(texts, ui);
-        again.Prepare(form.Result(), *fnc, device, dataDir, titles);
+        again.Prepare(form.Result(), *functionTable, device, dataDir, titles);
         again.show();
         auto* command = Find<QLineEdit>(&again, "CommandEdit1");
         QCOMPARE(command->text(), QString("PWR ON$0D"));
@@ -350,7 +350,7 @@ class EditFormTest : public QObject {
     void projectorPageFollowsTheChosenFunction() {
         Use("KV1W");
         TEditForm form(texts, ui);
-        form.Prepare(Record("x0ABCDE", "1", "06"), *fnc, device, dataDir, titles);
+        form.Prepare(Record("x0ABCDE", "1", "06"), *functionTable, device, dataDir, titles);
         form.show();
         auto* function = Find<QComboBox>(&form, "FunkceCombo");
         function->setCurrentIndex(function->findText("RS-232 Dual A"));
@@ -375,7 +375,7 @@ class EditFormTest : public QObject {
     void kv1m2CommandsMoveUpAfterTheInputPause() {
         Use("KV1M2");
         TEditForm form(texts, ui);
-        form.Prepare(Record("x0ABCDE", "1", "06"), *fnc, device, dataDir, titles);
+        form.Prepare(Record("x0ABCDE", "1", "06"), *functionTable, device, dataDir, titles);
         form.show();
         form.pages()->setCurrentIndex(0);
         for (int n = 1; n <= 4; ++n)
@@ -403,7 +403,7 @@ class EditFormTest : public QObject {
         table[0].Position = 1;
         TRecordHistory history;
         history.Reset(true, true);
-        TRecordContext ctx{texts, ui, *fnc, device, table, history, dataDir, titles};
+        TRecordContext ctx{texts, ui, *functionTable, device, table, history, dataDir, titles};
 
         auto done = test::OnNextModal<TEditForm>([](TEditForm* form) {
             auto* code = form->findChild<QLineEdit*>("KodEdit");
@@ -463,7 +463,7 @@ class EditFormTest : public QObject {
         table[0].User2 = "copied";
         TRecordHistory history;
         history.Reset(true, true);
-        TRecordContext ctx{texts, ui, *fnc, device, table, history, dataDir, titles};
+        TRecordContext ctx{texts, ui, *functionTable, device, table, history, dataDir, titles};
         CopyRecordsToClipboard(ctx, "1\tx011111\r\n", {1});
         const QMimeData* data = QApplication::clipboard()->mimeData();
         QVERIFY(data);
@@ -484,7 +484,7 @@ class EditFormTest : public QObject {
         TSilentUi silent;
         TLanguage language(dataDir, silent);
         QVERIFY(language.LoadLanguage("US"));
-        const PopisType& us = language.Texts();
+        const TTextTable& us = language.Texts();
         TEditorTitles usTitles{us[153], us[154], us[155], us[156], us[157]};
         struct Shot {
             const char* type;
@@ -499,9 +499,9 @@ class EditFormTest : public QObject {
                               Shot{"KV1M3", "3100A1F", "A", "E0", "WTX4 Wall", "projector"},
                               Shot{"KV3S", "2612345", "8", "03", "TX1 Key", "relay-mode"}}) {
             Use(s.type);
-            fnc = std::make_unique<TRxFnc>(dataDir, us, ui);
-            fnc->SetFileName("RxFncUS.def");
-            QVERIFY(fnc->LoadFunctionTable(s.type));
+            functionTable = std::make_unique<TFunctionTable>(dataDir, us, ui);
+            functionTable->SetFileName("RxFncUS.def");
+            QVERIFY(functionTable->LoadFunctionTable(s.type));
             TData r = Record(s.code, s.button, s.output, s.txType);
             if (r.Time.size() >= 4) r.Time.replace(0, 4, "0032");
             r.Channels = r.Channels.empty() ? r.Channels : "03";
@@ -530,7 +530,7 @@ class EditFormTest : public QObject {
                 r.Extra = extra;
             }
             TEditForm form(us, ui);
-            form.Prepare(r, *fnc, device, dataDir, usTitles);
+            form.Prepare(r, *functionTable, device, dataDir, usTitles);
             form.show();
             QVERIFY(form.grab().save(dir + "/" + s.file + "-user.png"));
             if (form.pages()->isTabVisible(0)) {

@@ -232,7 +232,7 @@ class MonitorAddTest : public QObject {
         grid->selectRow(1);
         const std::string second = Active(0)[1].Serial;
         auto edited = OnNextModal<TMonitorEventEditForm>([](TMonitorEventEditForm* f) {
-            f->kodEdit()->setText("7E57A");
+            f->codeEdit()->setText("7E57A");
             f->accept();
         });
         QTest::mouseClick(Button("EditActiveButton"), Qt::LeftButton);

@@ -53,7 +53,7 @@ std::string S(const QString& s) {
 class MonitorEditorsTest : public QObject {
     Q_OBJECT
 
-    PopisType texts;
+    TTextTable texts;
     TQtUserInterface ui;
     std::vector<TMessage> shown;
     TRecordingSound sound;
@@ -262,20 +262,20 @@ class MonitorEditorsTest : public QObject {
         QCOMPARE(form.userEdit(4)->text(), QString("Flat 3"));
         QVERIFY(form.userEdit(1)->isReadOnly());
 
-        form.kodEdit()->setText("1a2b3");
+        form.codeEdit()->setText("1a2b3");
         QVERIFY(form.CheckSerial());
-        QCOMPARE(form.kodEdit()->text(), QString("x01A2B3"));
-        form.kodEdit()->setText("X1A2B3C");
+        QCOMPARE(form.codeEdit()->text(), QString("x01A2B3"));
+        form.codeEdit()->setText("X1A2B3C");
         QVERIFY(form.CheckSerial());
-        QCOMPARE(form.kodEdit()->text(), QString("x1A2B3C"));
-        form.kodEdit()->setText("12G4567");
+        QCOMPARE(form.codeEdit()->text(), QString("x1A2B3C"));
+        form.codeEdit()->setText("12G4567");
         QVERIFY(!form.CheckSerial());
-        QCOMPARE(form.kodEdit()->text(), QString("x000000"));
+        QCOMPARE(form.codeEdit()->text(), QString("x000000"));
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].textId, 138);
 
         // OK with an invalid serial stores the event's own.
-        form.kodEdit()->setText("zz");
+        form.codeEdit()->setText("zz");
         form.accept();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(form.Event().Serial, std::string("x000000"));
@@ -309,14 +309,14 @@ class MonitorEditorsTest : public QObject {
         // Another type: the code takes its first prefix character; a type with two buttons
         // hides the other two.
         form.typCombo()->setCurrentIndex(form.typCombo()->findText("TX2 Mini"));
-        QCOMPARE(form.kodEdit()->text(), QString("2412345"));
+        QCOMPARE(form.codeEdit()->text(), QString("2412345"));
         QVERIFY(form.btnBox(0)->isVisible() && form.btnBox(1)->isVisible());
         QVERIFY(!form.btnBox(2)->isVisible() && !form.btnBox(3)->isVisible());
         form.typCombo()->setCurrentIndex(form.typCombo()->findText("TX3 Remote"));
-        QCOMPARE(form.kodEdit()->text(), QString("1412345"));
+        QCOMPARE(form.codeEdit()->text(), QString("1412345"));
         form.typCombo()->setEditText("-");
         emit form.typCombo()->lineEdit()->editingFinished();
-        QCOMPARE(form.kodEdit()->text(), QString("x012345"));
+        QCOMPARE(form.codeEdit()->text(), QString("x012345"));
 
         form.typCombo()->setCurrentIndex(form.typCombo()->findText("TX4 Classic"));
         form.btnCombo()->setEditText("0");
@@ -368,7 +368,7 @@ class MonitorEditorsTest : public QObject {
             f->colorCombo()->setCurrentIndex(1);
             f->accept();
         });
-        QVERIFY(monitor.PridejZpravu());
+        QVERIFY(monitor.AddMessage());
         QVERIFY(*done);
         QCOMPARE(monitor.Messages.size(), size_t(1));
         QCOMPARE(monitor.Messages[0].Text, std::string("Fire"));
@@ -376,17 +376,17 @@ class MonitorEditorsTest : public QObject {
 
         monitor.TargetMessage = 0;
         done = OnNextModal<TMonitorEventEditForm>([](TMonitorEventEditForm* f) {
-            f->kodEdit()->setText("54321");
+            f->codeEdit()->setText("54321");
             f->CheckSerial();
             f->accept();
         });
-        QVERIFY(monitor.PridejEvent("x000000", "0", true));
+        QVERIFY(monitor.AddEvent("x000000", "0", true));
         QVERIFY(*done);
         QCOMPARE(monitor.Messages[0].ActiveEvents.size(), size_t(1));
         QCOMPARE(monitor.Messages[0].ActiveEvents[0].Serial, std::string("x054321"));
 
         done = OnNextModal<TMonitorEventEditForm>([](TMonitorEventEditForm* f) { f->reject(); });
-        QVERIFY(!monitor.PridejEvent("x000000", "0", true));
+        QVERIFY(!monitor.AddEvent("x000000", "0", true));
         QVERIFY(*done);
         QCOMPARE(monitor.Messages[0].ActiveEvents.size(), size_t(1));
     }
@@ -519,8 +519,8 @@ class MonitorEditorsTest : public QObject {
         QCOMPARE(model.rowCount(), 1);
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsUserCheckable));
         const TMonitorTime now{{2024, 1, 2, 3, 4, 5}, {}};
-        monitor.Prijem("1A12341", "1", now);
-        monitor.Prijem("1A12340", "1", now);
+        monitor.OnReception("1A12341", "1", now);
+        monitor.OnReception("1A12340", "1", now);
         model.Refresh();
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.index(0, kListText).data().toString(), QString("M2"));

@@ -112,9 +112,9 @@ class MonitorFlowTest : public QObject {
         if (!WaitFor([&] { return menu->isVisible(); })) return false;
         if (shot) Shot(menu, "add-menu");
         auto done = OnNextModal<TMonitorEventEditForm>([&](TMonitorEventEditForm* f) {
-            f->kodEdit()->selectAll();
-            QTest::keyClicks(f->kodEdit(), in.serial);
-            QTest::keyClick(f->kodEdit(), Qt::Key_Tab);  // leaving the field checks it
+            f->codeEdit()->selectAll();
+            QTest::keyClicks(f->codeEdit(), in.serial);
+            QTest::keyClick(f->codeEdit(), Qt::Key_Tab);  // leaving the field checks it
             f->btnCombo()->setEditText(in.button);
             if (shot) Shot(f, "event-editor");
             f->accept();
@@ -196,7 +196,7 @@ class MonitorFlowTest : public QObject {
         QCOMPARE(Setup().FileName, CorePath(SetupPath()));
         // The file reads back into the same set-up.
         TMonitor again(Core().texts(), desktop->ui());
-        QVERIFY(again.Nacti(CorePath(SetupPath())));
+        QVERIFY(again.Load(CorePath(SetupPath())));
         QCOMPARE(again.Messages.size(), size_t(2));
         QCOMPARE(again.Messages[0].Text, std::string("Door open"));
         QCOMPARE(again.Messages[1].ActiveEvents.at(0).Buttons, std::string("3"));

@@ -32,7 +32,7 @@
 #include "online/ui/LogPages.h"
 #include "online/ui/OnlineController.h"
 #include "online/ui/OnlinePanel.h"
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/ui/ReceiverController.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "records/ui/EditForm.h"
@@ -176,7 +176,7 @@ class OnlineTest : public QObject {
         QVERIFY(!Form().pages()->isTabVisible(static_cast<int>(TPage::Battery)));
         QCOMPARE(Online().panel().lastTx()->text(), QString("-"));
         QVERIFY(!Online().panel().addButton()->isEnabled());
-        QVERIFY(Online().panel().lowBatt()->isHidden());
+        QVERIFY(Online().panel().lowBattery()->isHidden());
     }
 
     void f12LogsInAndEntersOnlineMode() {
@@ -186,7 +186,7 @@ class OnlineTest : public QObject {
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
         QVERIFY(Form().OnlinePanel()->isVisible());
         QVERIFY(WaitFor([&] { return Form().Panel(2) == "On-line"; }));
-        QVERIFY(!Core().kom.Idle());  // listening
+        QVERIFY(!Core().transferWorker.Idle());  // listening
         QVERIFY(shown.empty());
     }
 
@@ -196,7 +196,7 @@ class OnlineTest : public QObject {
         QCOMPARE(desktop->views().memoryModel()->rowCount(), 3);
         QTest::qWait(200);
         QVERIFY(Core().state.OnLine);
-        QVERIFY(!Core().kom.Idle());
+        QVERIFY(!Core().transferWorker.Idle());
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
     }
 
@@ -213,7 +213,7 @@ class OnlineTest : public QObject {
         QCOMPARE(p.lastTx()->text(), QString("0012345"));
         QCOMPARE(p.lastBtn()->text(), QString("1"));
         QCOMPARE(p.lastMem()->text(), QString("1"));
-        QVERIFY(p.lowBatt()->isVisible());
+        QVERIFY(p.lowBattery()->isVisible());
         QVERIFY(!p.addButton()->isEnabled());  // shown in the Memory view with this button
         QCOMPARE(CurrentRow(memory), 0);
         Shot(&Form(), "online-panel");
@@ -221,7 +221,7 @@ class OnlineTest : public QObject {
         QVERIFY(Receive("0033333 3 00 0002"));
         QCOMPARE(p.lastTx()->text(), QString("0033333"));
         QCOMPARE(p.lastMem()->text(), QString("3"));
-        QVERIFY(p.lowBatt()->isHidden());
+        QVERIFY(p.lowBattery()->isHidden());
         QCOMPARE(CurrentRow(memory), 2);
         QVERIFY(!p.addButton()->isEnabled());
 
@@ -417,7 +417,7 @@ class OnlineTest : public QObject {
         PressF12();
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
         QVERIFY(!Core().link.IsOpen());
-        QVERIFY(Core().kom.Idle());
+        QVERIFY(Core().transferWorker.Idle());
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
 
         const std::vector<std::string> common = {
@@ -469,7 +469,7 @@ class OnlineTest : public QObject {
         QVERIFY(desktop->receiver().MenuLoginClick() == false);  // the logout
         QVERIFY(!Core().state.LoggedIn);
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
-        QVERIFY(Core().kom.Idle());
+        QVERIFY(Core().transferWorker.Idle());
         QVERIFY(!Core().link.IsOpen());
         QVERIFY(WaitFor([&] { return Form().Panel(2).isEmpty(); }));
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
@@ -481,7 +481,7 @@ class OnlineTest : public QObject {
         QCOMPARE(QString::fromStdString(sim.Control("disconnect")), QString("ok"));
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }, 10000));
         QVERIFY(!Core().link.IsOpen());
-        QVERIFY(Core().kom.Idle());
+        QVERIFY(Core().transferWorker.Idle());
     }
 
     void aPollTheUserCancelsLeavesOnlineMode() {
@@ -516,7 +516,7 @@ class OnlineTest : public QObject {
         if (Core().state.LoggedIn) desktop->receiver().MenuLoginClick();
         QVERIFY(!Core().state.LoggedIn);
         Core().link.Settings.IPPort = std::to_string(other.Port());
-        Core().link.NastavIni();
+        Core().link.UpdateConnectionText();
         shown.clear();
         PressF12();
         QVERIFY(WaitFor([&] { return Core().state.LoggedIn && Form().CommCommandsEnabled(); }));
@@ -527,7 +527,7 @@ class OnlineTest : public QObject {
         QVERIFY(!Core().link.IsOpen());
         desktop->receiver().MenuLoginClick();  // logout
         Core().link.Settings.IPPort = std::to_string(sim.Port());
-        Core().link.NastavIni();
+        Core().link.UpdateConnectionText();
     }
 
     void closingTheProgramLeavesOnlineModeAndKeepsWidths() {
@@ -537,7 +537,7 @@ class OnlineTest : public QObject {
         Online().historyGrid()->setColumnWidth(0, 123);
         QVERIFY(Form().close());
         QVERIFY(!Core().state.OnLine);
-        QVERIFY(Core().kom.Idle());
+        QVERIFY(Core().transferWorker.Idle());
         QVERIFY(!Core().link.IsOpen());
         QFile ini(Home() + "/RavlinProj.ini");
         QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -572,7 +572,7 @@ class OnlineTest : public QObject {
         QVERIFY(Receive("0012345 1 01 0000"));
         QCOMPARE(Online().panel().lastTx()->text(), QString("0012345"));
         QVERIFY(Form().close());
-        QVERIFY(Core().kom.Idle());
+        QVERIFY(Core().transferWorker.Idle());
         desktop.reset();
     }
 

@@ -53,7 +53,7 @@ class ViewsFindPrintTest : public QObject {
     Q_OBJECT
   public:
     ViewsFindPrintTest() {
-        texts = PopisType(300);
+        texts = TTextTable(300);
         for (size_t i = 0; i < texts.size(); ++i) texts[i] = "T" + std::to_string(i);
         texts[142] = "Find";
         texts[143] = "Find :";
@@ -200,7 +200,7 @@ class ViewsFindPrintTest : public QObject {
     }
 
   private:
-    PopisType texts;
+    TTextTable texts;
     TUserTitles titles = {"No.", "Name", "U2", "U3", "U4"};
     TRecordTable table;
     TFileView view;

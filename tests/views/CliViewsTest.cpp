@@ -12,7 +12,7 @@
 #include "app/Settings.h"
 #include "base/CodePage.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/DataFile.h"
 #include "views/ColumnConfig.h"
 #include "views/Export.h"
@@ -44,7 +44,7 @@ class CliViews : public ::testing::Test {
         TDevice device;
         TRecordTable table;
         std::string image;
-        std::unique_ptr<TRxFnc> fnc;
+        std::unique_ptr<TFunctionTable> functionTable;
         TUserTitles titles;
         TFileView file;
         TMemoryViewContent memory;
@@ -53,21 +53,21 @@ class CliViews : public ::testing::Test {
         auto d = std::make_unique<TDemo>();
         EXPECT_TRUE(d->language.LoadLanguage("US"));
         const TDataFileEnv env{kData, d->language.Texts(), d->ui};
-        EXPECT_TRUE(Otevri(kDemo, env, false, d->device, d->table, d->image));
-        d->fnc = std::make_unique<TRxFnc>(kData, d->language.Texts(), d->ui);
-        d->fnc->SetFileName(d->language.FunctionTableFile());
-        EXPECT_TRUE(d->fnc->LoadFunctionTable(d->device.Name));
+        EXPECT_TRUE(OpenData(kDemo, env, false, d->device, d->table, d->image));
+        d->functionTable = std::make_unique<TFunctionTable>(kData, d->language.Texts(), d->ui);
+        d->functionTable->SetFileName(d->language.FunctionTableFile());
+        EXPECT_TRUE(d->functionTable->LoadFunctionTable(d->device.Name));
         TIniFile ini(dir.File("home/RavlinProj.ini"));
         ReadUserTitles(ini, d->language.Texts(), d->titles);
         TSettings settings;
         settings.Load(ini);
-        d->file.family = FamilyOf(d->fnc->SingleRelay);
-        d->file.layout = ReadColumnLayout(ini, d->file.family, d->fnc->SingleRelay);
+        d->file.family = FamilyOf(d->functionTable->SingleRelay);
+        d->file.layout = ReadColumnLayout(ini, d->file.family, d->functionTable->SingleRelay);
         d->file.sort = settings.FileSorts.Of(d->file.family);
         d->file.Refresh(d->table, d->language.Texts(), d->titles,
-                        MakeCellTexts(*d->fnc, d->device));
+                        MakeCellTexts(*d->functionTable, d->device));
         d->memory =
-            BuildMemoryView(d->table, d->device, *d->fnc, d->language.Texts(), d->titles[1]);
+            BuildMemoryView(d->table, d->device, *d->functionTable, d->language.Texts(), d->titles[1]);
         return d;
     }
 
@@ -302,7 +302,7 @@ TCalcSheet ReadFods(const std::string& xml) {
 TEST_F(CliViews, LibreOfficeReadsEveryPage) {
     if (!HaveProgram("libreoffice")) GTEST_SKIP() << "LibreOffice is not installed";
     const auto demo = LoadDemo();
-    const PopisType& texts = demo->language.Texts();
+    const TTextTable& texts = demo->language.Texts();
     ASSERT_EQ(Cli({"export", kDemo, "-o", dir.File("file.slk")}).status, 0);
     ASSERT_EQ(Cli({"export", kDemo, "--view", "memory", "-o", dir.File("memory.xls")}).status, 0);
 
@@ -387,7 +387,7 @@ std::string MakeBigDataFile(const TTempDir& dir, int count) {
     TDevice device;
     TRecordTable table;
     std::string image;
-    EXPECT_TRUE(Otevri(kDemo, env, false, device, table, image));
+    EXPECT_TRUE(OpenData(kDemo, env, false, device, table, image));
     std::vector<TData> used;
     for (const auto& r : table)
         if (!r.Empty) used.push_back(r);

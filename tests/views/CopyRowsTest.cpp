@@ -25,7 +25,7 @@ TEST(CopyRows, FileViewRowsInTheViewsColumnOrder) {
     // User 1, position, code: a layout whose user column was dragged to the front.
     view.layout = BuildColumnLayout({3, 8, 0, 1}, 3);
     view.sort = {1, true};  // by position
-    view.Refresh(table, PopisType(200, "h"), {"No.", "Name", "", "", ""}, cells);
+    view.Refresh(table, TTextTable(200, "h"), {"No.", "Name", "", "", ""}, cells);
     ASSERT_EQ(view.RowCount(), 2);
     EXPECT_EQ(FileViewRowsText(table, view, {1, 0, 7}),
               "Door\t3\tx000003\r\nGate A\t1\tx000001\r\n");

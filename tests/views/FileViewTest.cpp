@@ -8,7 +8,7 @@
 #include "RecordingUi.h"
 #include "base/IniFile.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/DataFile.h"
 #include "views/FileView.h"
 
@@ -199,14 +199,14 @@ TEST(FileViewSortState, HeaderPresses) {
     EXPECT_EQ(s.column, -1);
 }
 
-PopisType Texts() {
-    PopisType t(200);
+TTextTable Texts() {
+    TTextTable t(200);
     for (size_t i = 0; i < t.size(); ++i) t[i] = "t" + std::to_string(i);
     return t;
 }
 
 TEST(FileViewCells, HeadersCellsAndRedRows) {
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     TUserTitles titles = {"No.", "Name", "Flat", "Phone", "Note"};
     EXPECT_EQ(HeaderText(kind::Position, texts, titles), "t27");
     EXPECT_EQ(HeaderText(kind::TxType, texts, titles), "t54");
@@ -250,7 +250,7 @@ TEST(FileViewCells, HeadersCellsAndRedRows) {
 }
 
 TEST(FileViewSelection, SelectedRecordFollowsItsRow) {
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     TUserTitles titles;
     TCellTexts c = FakeCells();
     TFileView view;
@@ -336,12 +336,12 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     TDevice device;
     TRecordTable table;
     std::string image;
-    ASSERT_TRUE(Otevri(file, TDataFileEnv{RAVLIN_TEST_DATA_DIR, language.Texts(), ui}, false,
+    ASSERT_TRUE(OpenData(file, TDataFileEnv{RAVLIN_TEST_DATA_DIR, language.Texts(), ui}, false,
                        device, table, image));
 
-    TRxFnc fnc(RAVLIN_TEST_DATA_DIR, language.Texts(), ui);
+    TFunctionTable functionTable(RAVLIN_TEST_DATA_DIR, language.Texts(), ui);
     TFileViewSorts sorts;
-    const TFileViewSource source{table, device, fnc, language, ini, sorts, titles};
+    const TFileViewSource source{table, device, functionTable, language, ini, sorts, titles};
     TFileView view;
     ASSERT_TRUE(RefreshFileView(source, view));
     EXPECT_EQ(view.family, TLayoutFamily::Single);
@@ -354,7 +354,7 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     EXPECT_EQ(view.Cell(table, 1, 1), "Gate");
     EXPECT_EQ(view.Cell(table, 0, 6), "B10000A");
     EXPECT_EQ(view.Cell(table, 0, 9), "Timer");
-    EXPECT_EQ(view.Cell(table, 0, 11), fnc.TimeText("0012"));
+    EXPECT_EQ(view.Cell(table, 0, 11), functionTable.TimeText("0012"));
     EXPECT_NE(view.Cell(table, 0, 11), "-");
     EXPECT_EQ(view.Cell(table, 1, 11), "-");
     EXPECT_TRUE(view.IsRedRow(table, 0));

@@ -26,7 +26,7 @@ class FindInViews : public ::testing::Test {
         return ids;
     }
 
-    PopisType texts = NumberedTexts();
+    TTextTable texts = NumberedTexts();
     TUserTitles titles = {"No.", "Name", "Flat", "U3", "U4"};
     TRecordTable table;
     TFileView view;

@@ -65,7 +65,7 @@ TEST(PrintGeometry, MemoryViewColumns) {
     // Column 3 has a header wider than 200 (12 characters: 240), column 5 a short one.
     memory.headers = {"Pos", "Code", "Btn", "Function abc", "Ch", "Time", "RS-232"};
     memory.rows = {{0, {"1", "B2AAAAA", "1", "Pulse", "1", "5 s", ""}}};
-    const PopisType texts = NumberedTexts();
+    const TTextTable texts = NumberedTexts();
     const TMemoryViewRows rows(memory, texts);
     TRecordingCanvas canvas(4960, 7016);
     const auto columns = PrintColumns(rows, canvas);
@@ -81,7 +81,7 @@ class PrintFileView : public ::testing::Test {
             table.push_back(Record(i, "0000" + std::to_string(i % 10), "1", i,
                                    "User number " + std::to_string(i)));
     }
-    PopisType texts = NumberedTexts();  // headers "Text27" and so on: 6 characters
+    TTextTable texts = NumberedTexts();  // headers "Text27" and so on: 6 characters
     TUserTitles titles = {"A very long user number title", "U1", "U2", "U3", "U4"};
     TRecordTable table;
 };
@@ -167,7 +167,7 @@ TEST_F(PrintFileView, SheetBreaksAndHeaderRepeat) {
 }
 
 TEST(PrintGeometry, HistoryAndBatteryRules) {
-    const PopisType texts = NumberedTexts();
+    const TTextTable texts = NumberedTexts();
     const TUserTitles titles = {"No.", "U1", "U2", "U3", "U4"};
     TTextRows history;
     history.headers = {"Code", "Btn", "Time", "Position", "User number title", "A", "B", "C", "D"};

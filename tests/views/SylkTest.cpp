@@ -156,7 +156,7 @@ TEST(Sylk, EncodingOfTexts) {
 // A File view of three records with five shown columns: 4 x 5 cells, position and user
 // number as numbers, the header as texts, user texts escaped.
 TEST(SylkExport, FileViewCells) {
-    const PopisType texts = NumberedTexts();
+    const TTextTable texts = NumberedTexts();
     const TUserTitles titles = {"No.", "Name", "Flat", "U3", "U4"};
     TRecordTable table = {Record(1, "0000A", "1", 7, "Smith; John"), TData{},
                           Record(3, "000FF", "0", 0, "Line\r\nTwo  "),
@@ -184,7 +184,7 @@ TEST(SylkExport, FileViewCells) {
 // Number and date-time cells without a number or an entry are written as texts; a view
 // without records writes its one empty row; the Monitoring page writes no cell.
 TEST(SylkExport, FallbacksEmptyViewsAndMonitoring) {
-    const PopisType texts = NumberedTexts();
+    const TTextTable texts = NumberedTexts();
     const TUserTitles titles = {"No.", "U1", "U2", "U3", "U4"};
     TTextRows history;
     history.headers = {"Code", "Btn", "Time", "Pos", "No."};
@@ -219,7 +219,7 @@ TEST(SylkExport, FallbacksEmptyViewsAndMonitoring) {
 // leaves no temporary file and tells the user why.
 TEST(SylkExport, ReplacesOnlyWhenComplete) {
     TTempDir dir;
-    const PopisType texts = NumberedTexts();
+    const TTextTable texts = NumberedTexts();
     TTextRows rows;
     SetBatteryRules(rows, texts, {"a", "b", "c", "d", "e"}, 4);
     rows.headers = {"Code", "Time", "When", "Pos"};

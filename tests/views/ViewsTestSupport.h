@@ -83,7 +83,7 @@ inline TCellTexts SimpleCells() {
 }
 
 // Builds a File view of `table` in the default single layout with all user columns.
-inline TFileView MakeFileView(const TRecordTable& table, const PopisType& texts,
+inline TFileView MakeFileView(const TRecordTable& table, const TTextTable& texts,
                               const TUserTitles& titles,
                               const char* list = DefaultLayoutList(TLayoutFamily::Single),
                               int count = 13) {
@@ -94,8 +94,8 @@ inline TFileView MakeFileView(const TRecordTable& table, const PopisType& texts,
     return view;
 }
 
-inline PopisType NumberedTexts() {
-    PopisType texts(300);
+inline TTextTable NumberedTexts() {
+    TTextTable texts(300);
     for (size_t i = 0; i < texts.size(); ++i) texts[i] = "Text" + std::to_string(i);
     return texts;
 }

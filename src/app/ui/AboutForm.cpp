@@ -24,7 +24,7 @@ QString ProgramVersion() {
     return QStringLiteral(RAVLIN_VERSION);
 }
 
-TAboutForm::TAboutForm(const PopisType& texts, QWidget* parent) : QDialog(parent), texts_(texts) {
+TAboutForm::TAboutForm(const TTextTable& texts, QWidget* parent) : QDialog(parent), texts_(texts) {
     setObjectName("AboutForm");
     setWindowTitle("About Ravlin");
     product_ = new QLabel(QStringLiteral("RAVLIN\u00AE"), this);

@@ -16,7 +16,7 @@ namespace ravlin {
 class TAboutForm : public QDialog {
     Q_OBJECT
   public:
-    explicit TAboutForm(const PopisType& texts, QWidget* parent = nullptr);
+    explicit TAboutForm(const TTextTable& texts, QWidget* parent = nullptr);
     // `receivers`: the descriptions of the catalogue's receiver types, in file order.
     void Prepare(const QStringList& receivers);
     void ApplyTexts();
@@ -29,7 +29,7 @@ class TAboutForm : public QDialog {
     QLabel* mailLink() const { return mail_; }
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     QLabel *product_, *line1_, *version_, *supported_, *licence_, *web_, *mail_;
     QListWidget* receivers_;
     QPlainTextEdit* licenceText_;

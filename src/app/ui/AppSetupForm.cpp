@@ -25,7 +25,7 @@ QRadioButton* Radio(const char* text, QWidget* parent, QVBoxLayout* layout) {
 
 }  // namespace
 
-TAppSetupForm::TAppSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TAppSetupForm::TAppSetupForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("AppSetupForm");
     setWindowTitle("Application setup");

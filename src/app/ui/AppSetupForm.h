@@ -28,7 +28,7 @@ namespace ravlin {
 class TAppSetupForm : public QDialog {
     Q_OBJECT
   public:
-    TAppSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TAppSetupForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     ~TAppSetupForm() override;
 
     // Fills the window (texts, lists, values).
@@ -77,7 +77,7 @@ class TAppSetupForm : public QDialog {
     void StartupBoxChecked(QCheckBox* box);
     void EnableFileFields();
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     TAppSetupValues values_;
     std::array<int, 5> titleColumn_{};

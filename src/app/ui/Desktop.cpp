@@ -73,7 +73,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     infoForm_->setWindowModality(Qt::ApplicationModal);
 
     views_ = std::make_unique<TViewsController>(
-        TViewsContext{c.table, c.device, c.state, c.rxFnc, c.language, c.ini, c.settings.FileSorts,
+        TViewsContext{c.table, c.device, c.state, c.functionTable, c.language, c.ini, c.settings.FileSorts,
                       c.settings.UserTitles},
         *form_, *infoForm_, notifications_);
     viewCommands_ = std::make_unique<TViewCommands>(
@@ -91,8 +91,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TOnlineContext{c.session,
                        c.link,
                        c.rx,
-                       c.kom,
-                       c.rxFnc,
+                       c.transferWorker,
+                       c.functionTable,
                        c.device,
                        c.table,
                        c.recordHistory,
@@ -124,7 +124,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                          }));
     recordRows_ = std::make_unique<TViewsRecordRows>(*views_, c.table);
     records_ = std::make_unique<TRecordsController>(
-        TRecordsWindowContext{c.language, c.rxFnc, c.device, c.table, c.recordHistory,
+        TRecordsWindowContext{c.language, c.functionTable, c.device, c.table, c.recordHistory,
                               c.state.Saved, c.state.MemoryModified, c.folders.dataDir,
                               c.settings.UserTitles, ui_, busy_, notifications_},
         *recordRows_, *form_);
@@ -149,7 +149,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     monitor_->userColumns = [&c] {
         const TUserVisibility shown = !c.state.LoggedIn && !c.state.DocumentOpen
                                           ? UserFieldsOfEither(c.ini)
-                                          : UserFieldsOf(c.ini, FamilyOf(c.rxFnc.SingleRelay));
+                                          : UserFieldsOf(c.ini, FamilyOf(c.functionTable.SingleRelay));
         std::vector<TUserColumn> columns;
         for (int f = 0; f < 5; ++f)
             if (shown[static_cast<size_t>(f)])

@@ -123,7 +123,7 @@ QIcon RavlinIcon() {
     return QIcon::fromTheme(QStringLiteral("ravlin"), own);
 }
 
-TMainForm::TMainForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent)
+TMainForm::TMainForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* parent)
     : QMainWindow(parent), texts_(texts), ui_(ui) {
     setObjectName("MainForm");
     setWindowTitle("Ravlin");

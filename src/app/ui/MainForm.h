@@ -24,7 +24,7 @@ class TQtUserInterface;
 class TMainForm : public QMainWindow, public TWindowFrame {
     Q_OBJECT
   public:
-    TMainForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
+    TMainForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // Menu captions, tool-bar hints and page captions from the language table.
@@ -65,7 +65,7 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     void BuildPages();
     void BuildStatusBar();
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TQtUserInterface& ui_;
     std::map<QString, QAction*> actions_;
     // The keys of hidden commands (see BuildMenus), by the command's name.

@@ -44,7 +44,7 @@ QString DroppedDataFile(const QList<QUrl>& urls) {
 TSetupController::TSetupController(const TSetupContext& context, TWindowFrame& frame,
                                    QObject* parent)
     : QObject(parent), ctx_(context), frame_(frame) {
-    const PopisType& texts = ctx_.core.texts();
+    const TTextTable& texts = ctx_.core.texts();
     QWidget* window = frame_.Window();
     appSetupForm_ = std::make_unique<TAppSetupForm>(texts, ctx_.ui, window);
     aboutForm_ = std::make_unique<TAboutForm>(texts, window);
@@ -92,7 +92,7 @@ TSetupController::~TSetupController() {
 }
 
 void TSetupController::ApplyTexts() {
-    const PopisType& texts = ctx_.core.texts();
+    const TTextTable& texts = ctx_.core.texts();
     frame_.Action("MenuRecent")->setText(LOr(texts, kTextRecentFiles, "&Recent files"));
     // Every open window of this controller takes the new texts.
     if (welcomeForm_->isVisible()) welcomeForm_->ApplyTexts();

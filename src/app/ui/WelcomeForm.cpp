@@ -34,7 +34,7 @@ QLabel* Caption(QWidget* parent) {
 
 }  // namespace
 
-TWelcomeForm::TWelcomeForm(const PopisType& texts, QWidget* parent)
+TWelcomeForm::TWelcomeForm(const TTextTable& texts, QWidget* parent)
     : QDialog(parent), texts_(texts) {
     setObjectName("WelcomeForm");
     setWindowTitle("Ravlin");

@@ -15,7 +15,7 @@ namespace ravlin {
 class TWelcomeForm : public QDialog {
     Q_OBJECT
   public:
-    explicit TWelcomeForm(const PopisType& texts, QWidget* parent = nullptr);
+    explicit TWelcomeForm(const TTextTable& texts, QWidget* parent = nullptr);
 
     // `lastFile`: the settings' LastFile (only its name is shown; "-" and the button
     // disabled when empty); `connection`: the link's connection text.
@@ -49,7 +49,7 @@ class TWelcomeForm : public QDialog {
     void done(int r) override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     QLabel* heading_;
     QToolButton *new_, *open_, *openLast_, *login_, *setup_, *loginMonitor_;
     QLabel *newLabel_, *openLabel_, *openLastLabel_, *loginLabel_, *setupLabel_,

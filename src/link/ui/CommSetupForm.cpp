@@ -16,7 +16,7 @@ constexpr int kTextInUse = 300;
 constexpr int kTextDevice = 302;
 }  // namespace
 
-QString HeldText(const PopisType& texts, const TSerialPortInfo& port) {
+QString HeldText(const TTextTable& texts, const TSerialPortInfo& port) {
     QString who = LOr(texts, kTextInUse, "in use by");
     if (!port.holderName.empty())
         who += " " + QPath(port.holderName);
@@ -24,7 +24,7 @@ QString HeldText(const PopisType& texts, const TSerialPortInfo& port) {
     return who;
 }
 
-TCommSetupForm::TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TCommSetupForm::TCommSetupForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("CommSetupForm");
     setWindowTitle("Communication Setup");

@@ -22,7 +22,7 @@ namespace ravlin {
 class TCommSetupForm : public QDialog {
     Q_OBJECT
   public:
-    TCommSetupForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TCommSetupForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     ~TCommSetupForm() override;
     // Fills the window from `s` and the ports of this machine.
     void Prepare(const TConnectionSettings& s, const std::vector<TSerialPortInfo>& ports);
@@ -45,7 +45,7 @@ class TCommSetupForm : public QDialog {
   private:
     void ShowType();
     void ShowDevice();
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     TConnectionSettings result_;
     std::vector<TSerialPortInfo> ports_;
@@ -59,6 +59,6 @@ class TCommSetupForm : public QDialog {
 };
 
 // The text of a held port's mark: "in use by minicom (process 812)".
-QString HeldText(const PopisType& texts, const TSerialPortInfo& port);
+QString HeldText(const TTextTable& texts, const TSerialPortInfo& port);
 
 }  // namespace ravlin

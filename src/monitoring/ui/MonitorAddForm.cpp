@@ -8,7 +8,7 @@
 
 namespace ravlin {
 
-TMonitorAddForm::TMonitorAddForm(const PopisType& texts, TMonitor& monitor, QWidget* parent)
+TMonitorAddForm::TMonitorAddForm(const TTextTable& texts, TMonitor& monitor, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), texts_(texts), monitor_(monitor) {
     setObjectName("MonitorAddForm");
     setModal(false);
@@ -55,7 +55,7 @@ void TMonitorAddForm::Confirm() {
     if (!isVisible()) return;
     if (selectedTransmitters)
         for (const auto& [serial, button] : selectedTransmitters())
-            monitor_.PridejEvent(serial, button, false);
+            monitor_.AddEvent(serial, button, false);
     accept();
 }
 

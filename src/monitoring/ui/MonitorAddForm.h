@@ -22,7 +22,7 @@ class TMonitorAddForm : public QDialog {
   public:
     using TTransmitters = std::vector<std::pair<std::string, std::string>>;  // serial, button
 
-    TMonitorAddForm(const PopisType& texts, TMonitor& monitor, QWidget* parent = nullptr);
+    TMonitorAddForm(const TTextTable& texts, TMonitor& monitor, QWidget* parent = nullptr);
 
     // The selected rows of the page shown: the transmitter code and button of each, from
     // the first row; empty on a page without transmitters.
@@ -43,7 +43,7 @@ class TMonitorAddForm : public QDialog {
     void done(int r) override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TMonitor& monitor_;
     QLabel* label_;
     QTimer blink_;

@@ -461,7 +461,7 @@ void TMonitorController::AddEventClick(bool active) {
 void TMonitorController::AddSerialNumberClick() {
     if (monitorMode_) return;
     // The event editor opens on it; a serial left unchanged drops it.
-    monitor_.PridejEvent("x000000", "0", true);
+    monitor_.AddEvent("x000000", "0", true);
 }
 
 void TMonitorController::AddFromPageClick(TPage page) {
@@ -562,7 +562,7 @@ void TMonitorController::SettingsChanged() {
 
 void TMonitorController::AddMessageClick() {
     if (monitorMode_) return;
-    if (monitor_.PridejZpravu()) {
+    if (monitor_.AddMessage()) {
         const int row = messagesModel_->RowOf(static_cast<int>(monitor_.Messages.size()) - 1);
         if (row >= 0) messagesGrid_->selectRow(row);
     }
@@ -570,12 +570,12 @@ void TMonitorController::AddMessageClick() {
 
 void TMonitorController::EditMessagesClick() {
     if (monitorMode_) return;
-    monitor_.Edituj(ChosenNumbers());
+    monitor_.EditMessages(ChosenNumbers());
 }
 
 void TMonitorController::RemoveMessagesClick() {
     if (monitorMode_) return;
-    monitor_.Odstran(ChosenNumbers());
+    monitor_.RemoveMessages(ChosenNumbers());
     ShowEventsOfCurrent();
 }
 
@@ -589,7 +589,7 @@ void TMonitorController::SetSoundPlayer(TSoundPlayer* player) {
 }
 
 void TMonitorController::ApplyTexts() {
-    const PopisType& t = ctx_.texts;
+    const TTextTable& t = ctx_.texts;
     selectAll_->setText(L(t, 253));
     deactive_->setText(L(t, 254));
     exit_->setText(L(t, 252));
@@ -697,7 +697,7 @@ void TMonitorController::SetWindowForMonitor(bool monitor) {
 
 void TMonitorController::TakeReception(const TReception& r) {
     if (!monitorMode_) return;
-    Apply(monitor_.Prijem(r.serial, r.button));
+    Apply(monitor_.OnReception(r.serial, r.button));
     RaisePopups();
 }
 
@@ -864,7 +864,7 @@ void TMonitorController::InitMonitor() {
 }
 
 bool TMonitorController::OpenMonitorFile(const std::string& fileName) {
-    return monitor_.Nacti(fileName);
+    return monitor_.Load(fileName);
 }
 
 void TMonitorController::StartMonitor() {

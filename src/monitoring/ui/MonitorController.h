@@ -1,7 +1,7 @@
 #pragma once
 // Monitor mode in the main window: Ctrl+F12 enters it on top of on-line mode (which it
 // starts when needed) and leaves it again; every poll's reception runs the monitor's
-// Prijem; the message panel with its list, "Select All", "Deactive" and "Exit"; the
+// OnReception; the message panel with its list, "Select All", "Deactive" and "Exit"; the
 // pop-up windows, blinking, sounds and bringing the window to the front; the monitor
 // set-up's file commands and its start-up and exit steps.
 
@@ -68,7 +68,7 @@ struct TMonitorSettingsRef {
 };
 
 struct TMonitorContext {
-    const PopisType& texts;
+    const TTextTable& texts;
     const TFolders& folders;
     TMonitorSettingsRef settings;
     TQtUserInterface& ui;

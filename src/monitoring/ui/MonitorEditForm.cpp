@@ -31,7 +31,7 @@ QIcon Swatch(int color) {
 
 }  // namespace
 
-TMonitorEditForm::TMonitorEditForm(const PopisType& texts, TUserInterface& ui, TSoundPlayer& sound,
+TMonitorEditForm::TMonitorEditForm(const TTextTable& texts, TUserInterface& ui, TSoundPlayer& sound,
                                    TFileChooser& files, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui), player_(sound), files_(files) {
     setObjectName("MonitorEditForm");

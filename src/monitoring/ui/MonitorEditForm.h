@@ -21,7 +21,7 @@ namespace ravlin {
 class TMonitorEditForm : public QDialog {
     Q_OBJECT
   public:
-    TMonitorEditForm(const PopisType& texts, TUserInterface& ui, TSoundPlayer& sound,
+    TMonitorEditForm(const TTextTable& texts, TUserInterface& ui, TSoundPlayer& sound,
                      TFileChooser& files, QWidget* parent = nullptr);
 
     // Fills the controls from a message, applies the sound and window rules, focuses the text.
@@ -64,7 +64,7 @@ class TMonitorEditForm : public QDialog {
     // message.
     std::optional<std::string> Field(QLineEdit* edit, const QString& what, bool path);
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     TSoundPlayer& player_;
     TFileChooser& files_;

@@ -16,7 +16,7 @@ constexpr int kTextBadSerial = 138;
 const QString kNoType = QStringLiteral("-");
 }  // namespace
 
-TMonitorEventEditForm::TMonitorEventEditForm(const PopisType& texts, TUserInterface& ui,
+TMonitorEventEditForm::TMonitorEventEditForm(const TTextTable& texts, TUserInterface& ui,
                                              std::string dataDir, std::string txDefName,
                                              QWidget* parent)
     : QDialog(parent),
@@ -28,9 +28,9 @@ TMonitorEventEditForm::TMonitorEventEditForm(const PopisType& texts, TUserInterf
     serialLabel_ = new QLabel(this);
     typeLabel_ = new QLabel(this);
     buttonLabel_ = new QLabel(this);
-    kod_ = new QLineEdit(this);
-    kod_->setObjectName("KodEdit");
-    kod_->setMaxLength(7);
+    code_ = new QLineEdit(this);
+    code_->setObjectName("KodEdit");
+    code_->setMaxLength(7);
     typ_ = new QComboBox(this);
     typ_->setObjectName("TypCombo");
     typ_->setEditable(true);
@@ -83,7 +83,7 @@ TMonitorEventEditForm::TMonitorEventEditForm(const PopisType& texts, TUserInterf
 
     auto* top = new QGridLayout;
     top->addWidget(serialLabel_, 0, 0);
-    top->addWidget(kod_, 0, 1);
+    top->addWidget(code_, 0, 1);
     top->addWidget(typeLabel_, 1, 0);
     top->addWidget(typ_, 1, 1);
     top->addWidget(buttonLabel_, 2, 0);
@@ -100,7 +100,7 @@ TMonitorEventEditForm::TMonitorEventEditForm(const PopisType& texts, TUserInterf
     v->addWidget(userGroup_);
     v->addWidget(box);
 
-    connect(kod_, &QLineEdit::editingFinished, this, [this] {
+    connect(code_, &QLineEdit::editingFinished, this, [this] {
         if (!updating_ && isVisible()) CheckSerial();
     });
     connect(btn_, &QComboBox::editTextChanged, this, [this] { ButtonTextChanged(); });
@@ -145,7 +145,7 @@ void TMonitorEventEditForm::Prepare(const TEvent& event) {
 
     users_[0]->setText(QString::number(event.UserNumber));
     for (int i = 0; i < 4; ++i) users_[i + 1]->setText(Q(event.User[i]));
-    kod_->setText(Q(event.Serial));
+    code_->setText(Q(event.Serial));
     const bool input = !event.Serial.empty() && event.Serial[0] == 'A';
     SetButtonText(Q(input ? InputCodeDigit(event.Buttons) : event.Buttons));
 
@@ -162,7 +162,7 @@ void TMonitorEventEditForm::Prepare(const TEvent& event) {
     updating_ = false;
     UpdateDisplay();
     CheckSerial();
-    kod_->setFocus();
+    code_->setFocus();
 }
 
 void TMonitorEventEditForm::SetButtonText(const QString& text) {
@@ -179,11 +179,11 @@ void TMonitorEventEditForm::UpdateDisplay() {
     updating_ = true;
     const int chosen = ChosenType();
     if (chosen >= 0) {
-        QString code = kod_->text();
+        QString code = code_->text();
         const std::string& prefix = types_[chosen].CodePrefix;
         if (!code.isEmpty() && !prefix.empty()) {
             code[0] = QChar::fromLatin1(prefix[0]);
-            kod_->setText(code);
+            code_->setText(code);
         }
     } else {
         const QSignalBlocker block(typ_);
@@ -259,9 +259,9 @@ void TMonitorEventEditForm::TypeChanged() {
     if (updating_) return;
     const QString text = typ_->currentText();
     if (text == kNoType || text == QStringLiteral(" ") || text.isEmpty()) {
-        const QString code = kod_->text();
+        const QString code = code_->text();
         updating_ = true;
-        kod_->setText(QStringLiteral("x0") + code.mid(2, 5));
+        code_->setText(QStringLiteral("x0") + code.mid(2, 5));
         FillTypes();
         updating_ = false;
     }
@@ -283,20 +283,20 @@ bool TMonitorEventEditForm::CheckSerial() {
 }
 
 bool TMonitorEventEditForm::CheckSerialOnce() {
-    const std::string typed = ToCoreLossy(kod_->text());
+    const std::string typed = ToCoreLossy(code_->text());
     const int chosen = ChosenType();
     const std::string prefix = chosen >= 0 ? types_[chosen].CodePrefix : std::string();
     if (auto serial = CheckEventSerial(typed, prefix)) {
         const bool was = updating_;
         updating_ = true;
-        kod_->setText(Q(*serial));
+        code_->setText(Q(*serial));
         updating_ = was;
         return true;
     }
     ui_.Error(TMessage::Lang(texts_, kTextBadSerial));
-    kod_->setText(Q(event_.Serial));
+    code_->setText(Q(event_.Serial));
     const bool xForm = typed.size() == 7 && (typed[0] == 'x' || typed[0] == 'X');
-    if (!xForm) kod_->setFocus();
+    if (!xForm) code_->setFocus();
     return false;
 }
 
@@ -308,7 +308,7 @@ void TMonitorEventEditForm::accept() {
         for (int j = 0; j < 4; ++j) ticked[j] = boxes_[j]->isChecked();
         SetButtonText(Q(ButtonsOfTicks(types_[chosen], ticked)));
     }
-    const std::string serial = ToCoreLossy(kod_->text());
+    const std::string serial = ToCoreLossy(code_->text());
     const std::string buttons = ToCoreLossy(btn_->currentText());
     event_.Serial = serial;
     event_.Buttons = !serial.empty() && serial[0] == 'A' ? InputCodeText(buttons) : buttons;

@@ -26,7 +26,7 @@ class TMonitorEventEditForm : public QDialog {
     Q_OBJECT
   public:
     // The catalogue is dataDir/txDefName, read afresh at every Prepare.
-    TMonitorEventEditForm(const PopisType& texts, TUserInterface& ui, std::string dataDir,
+    TMonitorEventEditForm(const TTextTable& texts, TUserInterface& ui, std::string dataDir,
                           std::string txDefName, QWidget* parent = nullptr);
 
     // Titles of the user number and User 1 to User 4.
@@ -40,7 +40,7 @@ class TMonitorEventEditForm : public QDialog {
     // (and the stored serial put back).
     bool CheckSerial();
 
-    QLineEdit* kodEdit() const { return kod_; }
+    QLineEdit* codeEdit() const { return code_; }
     QComboBox* typCombo() const { return typ_; }
     QComboBox* btnCombo() const { return btn_; }
     QGroupBox* btnGroup() const { return btnGroup_; }
@@ -65,7 +65,7 @@ class TMonitorEventEditForm : public QDialog {
     void SetButtonText(const QString& text);
     bool CheckSerialOnce();
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string dataDir_, txDefName_;
     std::array<std::string, 5> titles_;
@@ -75,7 +75,7 @@ class TMonitorEventEditForm : public QDialog {
     bool checking_ = false;
 
     QLabel *serialLabel_, *typeLabel_, *buttonLabel_;
-    QLineEdit* kod_;
+    QLineEdit* code_;
     QComboBox* typ_;
     QComboBox* btn_;
     QGroupBox* btnGroup_;

@@ -14,7 +14,7 @@ namespace {
 constexpr int kBorder = 3;
 }  // namespace
 
-TMonitorMessageForm::TMonitorMessageForm(const PopisType& texts, QWidget* parent)
+TMonitorMessageForm::TMonitorMessageForm(const TTextTable& texts, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       texts_(texts) {

@@ -20,7 +20,7 @@ class TMonitorMessageForm : public QWidget {
   public:
     static constexpr int kMinWidth = 200, kMaxWidth = 600, kMinHeight = 150, kMaxHeight = 200;
 
-    TMonitorMessageForm(const PopisType& texts, QWidget* parent = nullptr);
+    TMonitorMessageForm(const TTextTable& texts, QWidget* parent = nullptr);
 
     // Caption, text, colours and font of message `index`; the picture loads meanwhile.
     void Prepare(int index, const TMonitorData& m, const QString& fontName);
@@ -47,7 +47,7 @@ class TMonitorMessageForm : public QWidget {
     void Layout();
     void SetImage(const QPixmap& pm);
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     QLabel* text_;
     QLabel* image_;
     TPicture picture_ = TPicture::None;

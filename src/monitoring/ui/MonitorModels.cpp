@@ -20,7 +20,7 @@ QColor ToColor(const TRgb& c) {
 
 // ---- messages grid --------------------------------------------------------------------------
 
-TMessagesGridModel::TMessagesGridModel(const PopisType& texts, const TMonitor& monitor,
+TMessagesGridModel::TMessagesGridModel(const TTextTable& texts, const TMonitor& monitor,
                                        TMonitorSort& sort, QObject* parent)
     : QAbstractTableModel(parent), texts_(texts), monitor_(monitor), sort_(sort) {
     order_ = SortedMessages(monitor_.Messages, sort_);
@@ -83,7 +83,7 @@ QVariant TMessagesGridModel::headerData(int section, Qt::Orientation o, int role
 
 // ---- event grids ----------------------------------------------------------------------------
 
-TEventGridModel::TEventGridModel(const PopisType& texts, const TMonitor& monitor, bool active,
+TEventGridModel::TEventGridModel(const TTextTable& texts, const TMonitor& monitor, bool active,
                                  QObject* parent)
     : QAbstractTableModel(parent), texts_(texts), monitor_(monitor), active_(active) {}
 
@@ -134,7 +134,7 @@ QVariant TEventGridModel::headerData(int section, Qt::Orientation o, int role) c
 
 // ---- message list ------------------------------------------------------------------------------
 
-TMessageListModel::TMessageListModel(const PopisType& texts, TMonitor& monitor, QString fontName,
+TMessageListModel::TMessageListModel(const TTextTable& texts, TMonitor& monitor, QString fontName,
                                      QObject* parent)
     : QAbstractTableModel(parent),
       texts_(texts),

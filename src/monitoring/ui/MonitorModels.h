@@ -26,7 +26,7 @@ class TMessagesGridModel : public QAbstractTableModel {
   public:
     // `sort` is the settings' sort state (MonitorSortCol, MonitorSortUp); a header press
     // changes it.
-    TMessagesGridModel(const PopisType& texts, const TMonitor& monitor, TMonitorSort& sort,
+    TMessagesGridModel(const TTextTable& texts, const TMonitor& monitor, TMonitorSort& sort,
                        QObject* parent = nullptr);
 
     void Refresh();
@@ -45,7 +45,7 @@ class TMessagesGridModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     const TMonitor& monitor_;
     TMonitorSort& sort_;
     std::vector<int> order_;
@@ -55,7 +55,7 @@ class TEventGridModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     // `active`: the Active list, else the Deactive list.
-    TEventGridModel(const PopisType& texts, const TMonitor& monitor, bool active,
+    TEventGridModel(const TTextTable& texts, const TMonitor& monitor, bool active,
                     QObject* parent = nullptr);
 
     // The user information columns visible for the receiver's layout.
@@ -75,7 +75,7 @@ class TEventGridModel : public QAbstractTableModel {
   private:
     const std::vector<TEvent>* Events() const;
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     const TMonitor& monitor_;
     bool active_;
     int message_ = -1;
@@ -85,7 +85,7 @@ class TEventGridModel : public QAbstractTableModel {
 class TMessageListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    TMessageListModel(const PopisType& texts, TMonitor& monitor, QString fontName,
+    TMessageListModel(const TTextTable& texts, TMonitor& monitor, QString fontName,
                       QObject* parent = nullptr);
 
     void SetFontName(const QString& name);
@@ -110,7 +110,7 @@ class TMessageListModel : public QAbstractTableModel {
   private:
     void RepaintAll();
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TMonitor& monitor_;
     QString fontName_;
     int rows_ = 1;

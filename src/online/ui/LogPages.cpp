@@ -23,7 +23,7 @@ const QColor kGreen(0, 128, 0);
 
 // ---- history ----------------------------------------------------------------------
 
-THistoryModel::THistoryModel(const THistory& history, const PopisType& texts, QObject* parent)
+THistoryModel::THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent)
     : QAbstractTableModel(parent), history_(history), texts_(texts) {}
 
 void THistoryModel::SetColumns(std::vector<THistoryField> columns, QStringList titles) {
@@ -67,10 +67,10 @@ QVariant THistoryModel::headerData(int section, Qt::Orientation o, int role) con
 
 // ---- battery ----------------------------------------------------------------------
 
-TBatteryModel::TBatteryModel(const TBatt& battery, const PopisType& texts, QObject* parent)
+TBatteryModel::TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent)
     : QAbstractTableModel(parent), battery_(battery), texts_(texts) {}
 
-void TBatteryModel::SetColumns(std::vector<TBattField> columns, QStringList titles) {
+void TBatteryModel::SetColumns(std::vector<TBatteryField> columns, QStringList titles) {
     beginResetModel();
     columns_ = std::move(columns);
     titles_ = std::move(titles);
@@ -95,7 +95,7 @@ QVariant TBatteryModel::data(const QModelIndex& index, int role) const {
     const size_t row = static_cast<size_t>(index.row());
     const size_t column = static_cast<size_t>(index.column());
     if (row >= battery_.Items.size() || column >= columns_.size()) return {};
-    const TLowBatt& entry = battery_.Items[row];
+    const TLowBatteryEntry& entry = battery_.Items[row];
     if (role == Qt::DisplayRole) return Q(BatteryCell(entry, columns_[column], texts_));
     if (role == Qt::ForegroundRole) {
         switch (BatteryCellColour(entry, columns_[column], texts_)) {
@@ -187,7 +187,7 @@ TBatteryPage::TBatteryPage(TBatteryModel* model, QWidget* parent) : QWidget(pare
     v->addWidget(grid_, 1);
 }
 
-void TBatteryPage::ApplyTexts(const PopisType& texts) {
+void TBatteryPage::ApplyTexts(const TTextTable& texts) {
     for (int i = 0; i < 3; ++i)
         if (const QString t = L(texts, 201 + i); !t.isEmpty())
             boxes_[static_cast<size_t>(i)]->setText(t);

@@ -24,7 +24,7 @@ namespace ravlin {
 class THistoryModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    THistoryModel(const THistory& history, const PopisType& texts, QObject* parent = nullptr);
+    THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent = nullptr);
 
     // New columns and their titles, and the list read afresh (one reset).
     void SetColumns(std::vector<THistoryField> columns, QStringList titles);
@@ -39,7 +39,7 @@ class THistoryModel : public QAbstractTableModel {
 
   private:
     const THistory& history_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     std::vector<THistoryField> columns_;
     QStringList titles_;
 };
@@ -48,11 +48,11 @@ class THistoryModel : public QAbstractTableModel {
 class TBatteryModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    TBatteryModel(const TBatt& battery, const PopisType& texts, QObject* parent = nullptr);
+    TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent = nullptr);
 
-    void SetColumns(std::vector<TBattField> columns, QStringList titles);
+    void SetColumns(std::vector<TBatteryField> columns, QStringList titles);
     void Reset();
-    const std::vector<TBattField>& Columns() const { return columns_; }
+    const std::vector<TBatteryField>& Columns() const { return columns_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -60,9 +60,9 @@ class TBatteryModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
   private:
-    const TBatt& battery_;
-    const PopisType& texts_;
-    std::vector<TBattField> columns_;
+    const TBatteryLog& battery_;
+    const TTextTable& texts_;
+    std::vector<TBatteryField> columns_;
     QStringList titles_;
 };
 
@@ -84,7 +84,7 @@ class TBatteryPage : public QWidget {
     Q_OBJECT
   public:
     TBatteryPage(TBatteryModel* model, QWidget* parent = nullptr);
-    void ApplyTexts(const PopisType& texts);
+    void ApplyTexts(const TTextTable& texts);
 
     QTableView* grid() const { return grid_; }
     QCheckBox* clearBox(int i) const { return boxes_[static_cast<size_t>(i)]; }

@@ -14,12 +14,12 @@
 #include "base/ui/QtUserInterface.h"
 #include "base/ui/Text.h"
 #include "base/ui/WindowThread.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "online/LogRows.h"
 #include "online/OnlineLog.h"
 #include "online/ui/LogPages.h"
 #include "online/ui/OnlinePanel.h"
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "records/ui/RecordActions.h"
@@ -53,15 +53,15 @@ constexpr int kTextNotFound = 146;
 // ---- the switch other receiver commands use (their worker) ----------------------------
 
 void TOnlineController::TSwitch::LeaveOnline() {
-    ravlin::LeaveOnline(ctx_.kom, ctx_.link);
+    ravlin::LeaveOnline(ctx_.transferWorker, ctx_.link);
 }
 
 void TOnlineController::TSwitch::RestartOnline() {
     // As the command itself: the checks of entering, then listening. Whatever fails
     // leaves the worker idle and the link closed; the controller then turns the mode off.
     if (!PrepareOnline(ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui) ||
-        !ListenAgain(ctx_.kom))
-        ctx_.link.Zavri();
+        !ListenAgain(ctx_.transferWorker))
+        ctx_.link.Close();
 }
 
 // ---- construction -------------------------------------------------------------------
@@ -69,7 +69,7 @@ void TOnlineController::TSwitch::RestartOnline() {
 TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame& frame,
                                      TRecordViews& views, QObject* parent)
     : QObject(parent), ctx_(context), frame_(frame), views_(views) {
-    const PopisType& texts = ctx_.language.Texts();
+    const TTextTable& texts = ctx_.language.Texts();
     panel_ = std::make_unique<TOnlinePanelWidgets>(frame_.OnlinePanel());
     commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, frame_.Window());
     commForm_->setObjectName("OnlineCommForm");
@@ -164,7 +164,7 @@ TOnlineController::~TOnlineController() {
 }
 
 void TOnlineController::ApplyTexts() {
-    const PopisType& texts = ctx_.language.Texts();
+    const TTextTable& texts = ctx_.language.Texts();
     panel_->ApplyTexts(texts);
     batteryPage_->ApplyTexts(texts);
     RefreshHistoryView(false);
@@ -214,12 +214,12 @@ bool TOnlineController::MenuOnlineClick() {
     ctx_.busy.Run([&] {
         frame_.EnableGroup(TCommandGroup::Comm, false);
         // Counted before listening starts, so that no reception goes unseen.
-        seen_ = ctx_.kom.Receptions();
+        seen_ = ctx_.transferWorker.Receptions();
         started = RunInWorker([this] {
             if (PrepareOnline(ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui) &&
-                ListenAgain(ctx_.kom))
+                ListenAgain(ctx_.transferWorker))
                 return true;
-            ctx_.link.Zavri();
+            ctx_.link.Close();
             return false;
         });
         frame_.EnableGroup(TCommandGroup::Comm, true);
@@ -237,7 +237,7 @@ bool TOnlineController::LeaveOnline() {
     const bool ran = ctx_.busy.Run([&] {
         // The worker may be asking the window thread something: wait with events going.
         RunInWorker([this] {
-            ravlin::LeaveOnline(ctx_.kom, ctx_.link);
+            ravlin::LeaveOnline(ctx_.transferWorker, ctx_.link);
             return true;
         });
         return true;
@@ -249,16 +249,16 @@ bool TOnlineController::LeaveOnline() {
 
 void TOnlineController::Watch() {
     if (!ctx_.state.OnLine || ctx_.busy.Busy() || pollTimer_.isActive()) return;
-    const int received = ctx_.kom.Receptions();
+    const int received = ctx_.transferWorker.Receptions();
     if (received != seen_) {
         seen_ = received;
         pollTimer_.start(kPollDelayMs);
         return;
     }
-    if (ctx_.kom.Idle()) {
+    if (ctx_.transferWorker.Idle()) {
         // Listening ended without a reception: the connection was lost, or another
         // receiver command left on-line mode and did not enter it again.
-        ctx_.link.Zavri();
+        ctx_.link.Close();
         SetOnline(false);
     }
 }
@@ -278,13 +278,13 @@ void TOnlineController::Poll() {
         ctx_.ui.ResetProgress();
         TReception r;
         read = RunInWorker([&] {
-            return PollReception(ctx_.kom, ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, r,
+            return PollReception(ctx_.transferWorker, ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, r,
                                  pauses_);
         });
         if (commForm_->isVisible()) commForm_->Finish();
         if (read) {
             TakeReception(r);
-            listening = ListenAgain(ctx_.kom);
+            listening = ListenAgain(ctx_.transferWorker);
         }
         return true;
     });
@@ -292,14 +292,14 @@ void TOnlineController::Poll() {
         // The poll has left on-line mode (link closed).
         SetOnline(false);
     } else if (!listening) {
-        ctx_.link.Zavri();
+        ctx_.link.Close();
         SetOnline(false);
     }
     emit pollFinished(read);
 }
 
 void TOnlineController::PrepareBattery() {
-    TBatt& b = ctx_.battery;
+    TBatteryLog& b = ctx_.battery;
     b.SortColumn = ctx_.settings.BatteryMonitorSortCol;
     b.SortUp = ctx_.settings.BatteryMonitorSortUp;
     b.userColumns = UserFields();
@@ -324,7 +324,7 @@ void TOnlineController::TakeReception(const TReception& r) {
         const std::vector<int> memoryRows = views_.RowRecords(TPage::Memory);
         const std::vector<int> fileRows = views_.RowRecords(TPage::File);
         const TViewMatch match = MatchViews(r, ctx_.table, &memoryRows, &fileRows,
-                                            ctx_.rxFnc.SingleRelay, ctx_.settings.FindLast, false);
+                                            ctx_.functionTable.SingleRelay, ctx_.settings.FindLast, false);
         if (match.selectMemory >= 0) views_.SelectRow(TPage::Memory, match.selectMemory);
         if (match.selectFile >= 0) views_.SelectRow(TPage::File, match.selectFile);
         fields_.addEnabled = match.addEnabled;
@@ -360,7 +360,7 @@ void TOnlineController::BtnAddClick() {
     if (!fields_.addEnabled) return;
     bool changed = false;
     ctx_.busy.Run([&] {
-        TRecordContext records{ctx_.language.Texts(), ctx_.ui,    ctx_.rxFnc,
+        TRecordContext records{ctx_.language.Texts(), ctx_.ui,    ctx_.functionTable,
                                ctx_.device,           ctx_.table, ctx_.recordHistory,
                                ctx_.folders.dataDir,  ctx_.titles};
         const TCommandResult result =
@@ -387,7 +387,7 @@ void TOnlineController::BtnAddClick() {
 
 TUserVisibility TOnlineController::UserFields() const {
     if (!ctx_.state.LoggedIn && !ctx_.state.DocumentOpen) return UserFieldsOfEither(ctx_.ini);
-    return UserFieldsOf(ctx_.ini, FamilyOf(ctx_.rxFnc.SingleRelay));
+    return UserFieldsOf(ctx_.ini, FamilyOf(ctx_.functionTable.SingleRelay));
 }
 
 std::unique_ptr<TViewRows> TOnlineController::HistoryRows() const {
@@ -409,7 +409,7 @@ void TOnlineController::RefreshUserInfo() {
 }
 
 void TOnlineController::RefreshHistoryView(bool sort) {
-    const PopisType& texts = ctx_.language.Texts();
+    const TTextTable& texts = ctx_.language.Texts();
     const std::vector<THistoryField> columns = HistoryColumns(UserFields());
     QStringList titles;
     for (THistoryField c : columns) titles << Q(HistoryTitle(c, texts, ctx_.titles));
@@ -429,14 +429,14 @@ void TOnlineController::RefreshHistoryView(bool sort) {
 }
 
 void TOnlineController::RefreshBatteryView() {
-    const PopisType& texts = ctx_.language.Texts();
-    const std::vector<TBattField> columns = BatteryColumns(UserFields());
+    const TTextTable& texts = ctx_.language.Texts();
+    const std::vector<TBatteryField> columns = BatteryColumns(UserFields());
     QStringList titles;
-    for (TBattField c : columns) titles << Q(BatteryTitle(c, texts, ctx_.titles));
+    for (TBatteryField c : columns) titles << Q(BatteryTitle(c, texts, ctx_.titles));
     const QModelIndex current = batteryGrid_->currentIndex();
     applyingWidths_ = true;
     batteryModel_->SetColumns(columns, titles);
-    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid, ColumnOf(columns, TBattField::Time));
+    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid, ColumnOf(columns, TBatteryField::Time));
     applyingWidths_ = false;
     const int column = ctx_.settings.BatteryMonitorSortCol;
     ShowSortMark(batteryGrid_, column < static_cast<int>(columns.size()) ? column : -1,

@@ -4,11 +4,11 @@
 // button, the History and Battery views with their commands, and the View menu's items
 // for them and for the File view's "last heard" column.
 //
-// Threads. The transfer worker (TKom) listens for the receiver's "R"; the window thread
+// Threads. The transfer worker (TTransferWorker) listens for the receiver's "R"; the window thread
 // sees the reception through the worker's counter (a timer), never through a call from
 // the worker. Everything that waits on the link (entering, the poll's reads with their
 // 30 s pauses, leaving) runs on a command worker (RunInWorker) inside the busy state,
-// while the window thread keeps painting; the worker touches the link, TRx and TKom only.
+// while the window thread keeps painting; the worker touches the link, TRx and TTransferWorker only.
 // The reception is then shown, logged and matched against the views on the window
 // thread, which owns the record table and the logs.
 //
@@ -28,7 +28,7 @@
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "online/Battery.h"
 #include "online/History.h"
@@ -48,8 +48,8 @@ class TBatteryModel;
 class TBatteryPage;
 class TCommForm;
 class THistoryModel;
-class TKom;
-class TKomunikace;
+class TTransferWorker;
+class TLink;
 class TNotifications;
 class TOnlinePanelWidgets;
 class TQtSoundPlayer;
@@ -77,10 +77,10 @@ struct TOnlineSettingsRef {
 
 struct TOnlineContext {
     TSession& session;  // its TOnlineSwitch is this controller
-    TKomunikace& link;
+    TLink& link;
     TRx& rx;
-    TKom& kom;
-    const TRxFnc& rxFnc;  // the views' function table of the current type (SingleRelay)
+    TTransferWorker& transferWorker;
+    const TFunctionTable& functionTable;  // the views' function table of the current type (SingleRelay)
     TDevice& device;
     TRecordTable& table;
     TRecordHistory& recordHistory;
@@ -89,7 +89,7 @@ struct TOnlineContext {
     const TFolders& folders;
     const TIniFile& ini;  // the File view's user columns
     THistory& history;
-    TBatt& battery;
+    TBatteryLog& battery;
     TLastHeard& lastHeard;
     TOnlineSettingsRef settings;
     const TUserTitles& titles;
@@ -168,7 +168,7 @@ class TOnlineController : public QObject {
 
   signals:
     // Every poll that read the block, on the window thread, before the panel and the logs
-    // take it, also for "0000000": monitor mode's Prijem(serial, button) connects here.
+    // take it, also for "0000000": monitor mode's OnReception(serial, button) connects here.
     void receptionPolled(const TReception& reception);
     // The poll is over (false: it failed and on-line mode was left).
     void pollFinished(bool read);

@@ -35,12 +35,12 @@ TOnlinePanelWidgets::TOnlinePanelWidgets(QWidget* panel) {
     lastBtn_ = Field(panel, "EditLastBtn", 3);
     lMem_ = Label(panel, "LLastMem", "Memory");
     lastMem_ = Field(panel, "EditLastMem", 6);
-    lowBatt_ = new QLabel(" Low Batt ", panel);
-    lowBatt_->setObjectName("LowBattLabel");
-    lowBatt_->setStyleSheet(
+    lowBattery_ = new QLabel(" Low Batt ", panel);
+    lowBattery_->setObjectName("LowBattLabel");
+    lowBattery_->setStyleSheet(
         "QLabel { background-color: rgb(255, 0, 0); color: white; font-weight: bold; "
         "padding: 2px 4px; }");
-    lowBatt_->hide();
+    lowBattery_->hide();
     add_ = new QPushButton("Add", panel);
     add_->setObjectName("BtnAdd");
     add_->setEnabled(false);
@@ -53,12 +53,12 @@ TOnlinePanelWidgets::TOnlinePanelWidgets(QWidget* panel) {
     h->addWidget(lMem_);
     h->addWidget(lastMem_);
     h->addSpacing(12);
-    h->addWidget(lowBatt_, 0, Qt::AlignVCenter);
+    h->addWidget(lowBattery_, 0, Qt::AlignVCenter);
     h->addStretch(1);
     h->addWidget(add_);
 }
 
-void TOnlinePanelWidgets::ApplyTexts(const PopisType& texts) {
+void TOnlinePanelWidgets::ApplyTexts(const TTextTable& texts) {
     const struct {
         QWidget* w;
         int id;
@@ -75,7 +75,7 @@ void TOnlinePanelWidgets::Show(const TOnlinePanel& fields) {
     lastTx_->setText(Q(fields.lastTx));
     lastBtn_->setText(Q(fields.lastBtn));
     lastMem_->setText(Q(fields.lastMem));
-    lowBatt_->setVisible(fields.lowBatt);
+    lowBattery_->setVisible(fields.lowBattery);
     add_->setEnabled(fields.addEnabled);
 }
 

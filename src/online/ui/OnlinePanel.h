@@ -18,13 +18,13 @@ class TOnlinePanelWidgets : public QObject {
   public:
     // Builds the panel's controls into `panel` (the main window's on-line panel).
     explicit TOnlinePanelWidgets(QWidget* panel);
-    void ApplyTexts(const PopisType& texts);
+    void ApplyTexts(const TTextTable& texts);
     void Show(const TOnlinePanel& fields);
 
     QLineEdit* lastTx() const { return lastTx_; }
     QLineEdit* lastBtn() const { return lastBtn_; }
     QLineEdit* lastMem() const { return lastMem_; }
-    QLabel* lowBatt() const { return lowBatt_; }
+    QLabel* lowBattery() const { return lowBattery_; }
     QPushButton* addButton() const { return add_; }
 
   private:
@@ -34,7 +34,7 @@ class TOnlinePanelWidgets : public QObject {
     QLineEdit* lastTx_;
     QLineEdit* lastBtn_;
     QLineEdit* lastMem_;
-    QLabel* lowBatt_;
+    QLabel* lowBattery_;
     QPushButton* add_;
 };
 

@@ -6,7 +6,7 @@
 #include "base/ui/QtUserInterface.h"
 #include "base/ui/Text.h"
 #include "base/ui/WindowThread.h"
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "receiver/ui/TransferReviewForm.h"
@@ -16,10 +16,10 @@ namespace ravlin {
 TReceiverController::TReceiverController(const TReceiverWindowContext& context, TWindowFrame& frame,
                                          TInfoForm& info, QObject* parent)
     : QObject(parent), ctx_(context), frame_(frame), info_(info) {
-    const PopisType& texts = ctx_.language.Texts();
+    const TTextTable& texts = ctx_.language.Texts();
     QWidget* window = frame_.Window();
     loginForm_ = std::make_unique<TLoginForm>(texts, ctx_.ui, window);
-    passForm_ = std::make_unique<TChangePassForm>(texts, ctx_.ui, window);
+    passwordForm_ = std::make_unique<TChangePasswordForm>(texts, ctx_.ui, window);
     commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, window);
     commSetupForm_ = std::make_unique<TCommSetupForm>(texts, ctx_.ui, window);
     reviewForm_ = std::make_unique<TTransferReviewForm>(texts, window);
@@ -40,7 +40,7 @@ TReceiverController::TReceiverController(const TReceiverWindowContext& context, 
     connect(frame_.Action("MenuUpload"), &QAction::triggered, this,
             &TReceiverController::MenuUploadClick);
     connect(frame_.Action("MenuPassChange"), &QAction::triggered, this,
-            &TReceiverController::MenuPassChangeClick);
+            &TReceiverController::MenuPasswordChangeClick);
     connect(frame_.Action("MenuCommSetup"), &QAction::triggered, this,
             &TReceiverController::MenuCommSetupClick);
     connect(&ctx_.notifications, &TNotifications::languageChanged, this, [this] {
@@ -58,7 +58,7 @@ TReceiverController::~TReceiverController() {
 
 void TReceiverController::UpdateLoginCaption() {
     const bool loggedIn = ctx_.state.LoggedIn;
-    const PopisType& texts = ctx_.language.Texts();
+    const TTextTable& texts = ctx_.language.Texts();
     const QString caption =
         texts.size() > 34 ? L(texts, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
     QAction* menu = frame_.Action("MenuLogin");
@@ -137,7 +137,7 @@ bool TReceiverController::MenuUploadClick() {
     return RunCommand(TSessionCommand::Upload, 75);
 }
 
-bool TReceiverController::MenuPassChangeClick() {
+bool TReceiverController::MenuPasswordChangeClick() {
     return RunCommand(TSessionCommand::ChangePassword, 0);
 }
 
@@ -151,11 +151,11 @@ void TReceiverController::MenuCommSetupClick() {
                 online->LeaveOnline();
                 return true;
             });
-        ctx_.link.Zavri();
+        ctx_.link.Close();
         commSetupForm_->Prepare(ctx_.link.Settings, ListSerialPorts());
         if (commSetupForm_->exec() == QDialog::Accepted) {
             ctx_.link.Settings = commSetupForm_->Result();
-            ctx_.link.NastavIni();
+            ctx_.link.UpdateConnectionText();
         }
         emit ctx_.notifications.stateChanged();
         if (online)
@@ -184,11 +184,11 @@ std::optional<TPasswordChange> TReceiverController::AskPasswordChange(const TDev
     return OnWindowThread([&]() -> std::optional<TPasswordChange> {
         const bool info = info_.isVisible();
         info_.hide();
-        passForm_->Prepare(device.Description, device.Password);
-        const bool ok = passForm_->exec() == QDialog::Accepted;
+        passwordForm_->Prepare(device.Description, device.Password);
+        const bool ok = passwordForm_->exec() == QDialog::Accepted;
         if (info && workerRunning_) info_.show();
         if (!ok) return std::nullopt;
-        return passForm_->Change();
+        return passwordForm_->Change();
     });
 }
 

@@ -22,11 +22,11 @@
 
 namespace ravlin {
 
-class TChangePassForm;
+class TChangePasswordForm;
 class TCommForm;
 class TCommSetupForm;
 class TInfoForm;
-class TKomunikace;
+class TLink;
 class TLoginForm;
 class TTransferReviewForm;
 class TNotifications;
@@ -35,7 +35,7 @@ class TQtUserInterface;
 // What the receiver commands use beyond the session.
 struct TReceiverWindowContext {
     TSession& session;
-    TKomunikace& link;    // the communication set-up (only while no command runs)
+    TLink& link;    // the communication set-up (only while no command runs)
     TDocument& document;  // Close, when the user logs in beside another type's document
     const TAppState& state;
     const TLanguage& language;  // texts
@@ -58,7 +58,7 @@ class TReceiverController : public QObject,
     bool MenuLoginClick();
     bool MenuDownloadClick();
     bool MenuUploadClick();
-    bool MenuPassChangeClick();
+    bool MenuPasswordChangeClick();
     void MenuCommSetupClick();
 
     // Login item and button show Login or Logout (language texts 33, 34).
@@ -75,7 +75,7 @@ class TReceiverController : public QObject,
     void ReportReadBack(const std::vector<TReadBackDifference>& differences) override;
 
     TLoginForm& loginForm() { return *loginForm_; }
-    TChangePassForm& passForm() { return *passForm_; }
+    TChangePasswordForm& passwordForm() { return *passwordForm_; }
     TCommForm& commForm() { return *commForm_; }
     TCommSetupForm& commSetupForm() { return *commSetupForm_; }
     TTransferReviewForm& reviewForm() { return *reviewForm_; }
@@ -95,7 +95,7 @@ class TReceiverController : public QObject,
     TWindowFrame& frame_;
     TInfoForm& info_;
     std::unique_ptr<TLoginForm> loginForm_;
-    std::unique_ptr<TChangePassForm> passForm_;
+    std::unique_ptr<TChangePasswordForm> passwordForm_;
     std::unique_ptr<TCommForm> commForm_;
     std::unique_ptr<TCommSetupForm> commSetupForm_;
     std::unique_ptr<TTransferReviewForm> reviewForm_;

@@ -37,20 +37,20 @@ std::optional<std::string> TypedPassword(QLineEdit* edit, TUserInterface& ui) {
 
 // ---- TLoginForm -------------------------------------------------------------------
 
-TLoginForm::TLoginForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TLoginForm::TLoginForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("LoginForm");
     setWindowTitle("Login");
     auto* grid = new QGridLayout;
     typeCaption_ = new QLabel("Rx type :", this);
-    passCaption_ = new QLabel("Password :", this);
+    passwordCaption_ = new QLabel("Password :", this);
     type_ = BoldLabel(this);
     edit_ = new QLineEdit(this);
     edit_->setEchoMode(QLineEdit::Password);
     edit_->setObjectName("PasswordEdit");
     grid->addWidget(typeCaption_, 0, 0);
     grid->addWidget(type_, 0, 1);
-    grid->addWidget(passCaption_, 1, 0);
+    grid->addWidget(passwordCaption_, 1, 0);
     grid->addWidget(edit_, 1, 1);
     auto* v = new QVBoxLayout(this);
     v->addLayout(grid);
@@ -61,7 +61,7 @@ TLoginForm::TLoginForm(const PopisType& texts, TUserInterface& ui, QWidget* pare
 void TLoginForm::Prepare(const std::string& description, const std::string& password) {
     setWindowTitle(L(texts_, 60));
     typeCaption_->setText(L(texts_, 61));
-    passCaption_->setText(L(texts_, 62));
+    passwordCaption_->setText(L(texts_, 62));
     type_->setText(Q(description));
     password_ = password;
     edit_->clear();
@@ -81,9 +81,9 @@ void TLoginForm::accept() {
     QDialog::accept();
 }
 
-// ---- TChangePassForm ----------------------------------------------------------------
+// ---- TChangePasswordForm ----------------------------------------------------------------
 
-TChangePassForm::TChangePassForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TChangePasswordForm::TChangePasswordForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("ChangePassForm");
     setWindowTitle("Change password");
@@ -112,7 +112,7 @@ TChangePassForm::TChangePassForm(const PopisType& texts, TUserInterface& ui, QWi
     setMinimumWidth(340);
 }
 
-void TChangePassForm::Prepare(const std::string& description, const std::string& password) {
+void TChangePasswordForm::Prepare(const std::string& description, const std::string& password) {
     setWindowTitle(L(texts_, 65));
     typeCaption_->setText(L(texts_, 61));
     oldCaption_->setText(L(texts_, 66));
@@ -129,7 +129,7 @@ void TChangePassForm::Prepare(const std::string& description, const std::string&
     (has ? old_ : new_)->setFocus();
 }
 
-void TChangePassForm::accept() {
+void TChangePasswordForm::accept() {
     TPasswordChange change;
     if (!old_->isHidden()) {
         auto t = TypedPassword(old_, ui_);
@@ -154,7 +154,7 @@ void TChangePassForm::accept() {
 
 // ---- TCommForm -----------------------------------------------------------------------
 
-TCommForm::TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent)
+TCommForm::TCommForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("CommForm");
     setWindowTitle("CommForm");

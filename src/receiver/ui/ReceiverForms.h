@@ -20,7 +20,7 @@ class TQtUserInterface;
 class TLoginForm : public QDialog {
     Q_OBJECT
   public:
-    TLoginForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TLoginForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Prepares the window for one login: texts, receiver type, the password to match.
     void Prepare(const std::string& description, const std::string& password);
     QLineEdit* passwordEdit() const { return edit_; }
@@ -29,19 +29,19 @@ class TLoginForm : public QDialog {
     void accept() override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string password_, typed_;
     QLabel* typeCaption_;
-    QLabel* passCaption_;
+    QLabel* passwordCaption_;
     QLabel* type_;
     QLineEdit* edit_;
 };
 
-class TChangePassForm : public QDialog {
+class TChangePasswordForm : public QDialog {
     Q_OBJECT
   public:
-    TChangePassForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TChangePasswordForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     void Prepare(const std::string& description, const std::string& password);
     // The confirmed old and new password (code page bytes).
     const TPasswordChange& Change() const { return change_; }
@@ -50,7 +50,7 @@ class TChangePassForm : public QDialog {
     void accept() override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string password_;
     TPasswordChange change_;
@@ -62,7 +62,7 @@ class TChangePassForm : public QDialog {
 class TCommForm : public QDialog {
     Q_OBJECT
   public:
-    TCommForm(const PopisType& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
+    TCommForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* parent = nullptr);
     // Clears the cancel request, sets caption and label, bar to 0.
     void Prepare(const QString& label);
     int Position() const { return bar_->value(); }
@@ -80,7 +80,7 @@ class TCommForm : public QDialog {
 
   private:
     void closeEvent(QCloseEvent* e) override;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TQtUserInterface& ui_;
     QLabel* label_;
     QProgressBar* bar_;

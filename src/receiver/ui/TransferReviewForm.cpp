@@ -10,7 +10,7 @@
 
 namespace ravlin {
 
-TTransferReviewForm::TTransferReviewForm(const PopisType& texts, QWidget* parent)
+TTransferReviewForm::TTransferReviewForm(const TTextTable& texts, QWidget* parent)
     : QDialog(parent), texts_(texts) {
     setObjectName("TransferReviewForm");
     heading_ = new QLabel(this);

@@ -18,7 +18,7 @@ namespace ravlin {
 class TTransferReviewForm : public QDialog {
     Q_OBJECT
   public:
-    explicit TTransferReviewForm(const PopisType& texts, QWidget* parent = nullptr);
+    explicit TTransferReviewForm(const TTextTable& texts, QWidget* parent = nullptr);
 
     // The upload question (language text 95): Upload, Merge (only when the receiver's extra
     // records fit into the document) and Cancel. exec() then gives the choice through
@@ -38,7 +38,7 @@ class TTransferReviewForm : public QDialog {
     void Show(const std::vector<std::string>& lines);
     void Choose(TUploadChoice choice);
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUploadChoice choice_ = TUploadChoice::Cancel;
     QLabel* heading_;
     QLabel* warning_;

@@ -13,7 +13,7 @@
 #include <climits>
 
 #include "base/ui/Text.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 namespace ravlin {
 
@@ -79,7 +79,7 @@ QComboBox* EditableCombo(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TEditForm::TEditForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TEditForm::TEditForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("EditForm");
     setWindowTitle("Edit record");
@@ -139,26 +139,26 @@ void TEditForm::BuildUserPage(QWidget* page) {
         grid->addWidget(field, row, 1);
         ++row;
     };
-    mistoEdit_ = new QLineEdit(page);
-    mistoEdit_->setObjectName("MistoEdit");
-    mistoEdit_->setReadOnly(true);
-    mistoEdit_->setFocusPolicy(Qt::NoFocus);
-    labelled(positionLabel_, mistoEdit_, "MistoLabel");
-    kodEdit_ = new QLineEdit(page);
-    kodEdit_->setObjectName("KodEdit");
-    kodEdit_->setMaxLength(7);
-    labelled(codeLabel_, kodEdit_, "KodLabel");
+    positionEdit_ = new QLineEdit(page);
+    positionEdit_->setObjectName("MistoEdit");
+    positionEdit_->setReadOnly(true);
+    positionEdit_->setFocusPolicy(Qt::NoFocus);
+    labelled(positionLabel_, positionEdit_, "MistoLabel");
+    codeEdit_ = new QLineEdit(page);
+    codeEdit_->setObjectName("KodEdit");
+    codeEdit_->setMaxLength(7);
+    labelled(codeLabel_, codeEdit_, "KodLabel");
     typCombo_ = EditableCombo(page, "TypCombo");
     labelled(typeLabel_, typCombo_, "TypLabel");
     btnCombo_ = EditableCombo(page, "BtnCombo");
     btnCombo_->lineEdit()->setMaxLength(1);
     for (char c : std::string("0123456789ABCDEF")) btnCombo_->addItem(QString(QChar(c)));
     labelled(buttonLabel_, btnCombo_, "BtnLabel");
-    releCombo_ = new QComboBox(page);
-    releCombo_->setObjectName("ReleCombo");
-    labelled(relayLabel_, releCombo_, "ReleLabel");
-    funkceCombo_ = EditableCombo(page, "FunkceCombo");
-    labelled(functionLabel_, funkceCombo_, "FunkceLabel");
+    relayCombo_ = new QComboBox(page);
+    relayCombo_->setObjectName("ReleCombo");
+    labelled(relayLabel_, relayCombo_, "ReleLabel");
+    functionCombo_ = EditableCombo(page, "FunkceCombo");
+    labelled(functionLabel_, functionCombo_, "FunkceLabel");
 
     timeGroup_ = new QGroupBox(page);
     timeGroup_->setObjectName("TimeGroup");
@@ -262,10 +262,10 @@ void TEditForm::BuildUserPage(QWidget* page) {
     v->addLayout(user);
     v->addStretch();
 
-    connect(kodEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(codeEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (editor_) editor_->CodeEdited(ToCoreLossy(text));
     });
-    connect(kodEdit_, &QLineEdit::editingFinished, this, &TEditForm::CodeExit);
+    connect(codeEdit_, &QLineEdit::editingFinished, this, &TEditForm::CodeExit);
     connect(typCombo_, &QComboBox::activated, this,
             [this](int index) { TypeChosen(typCombo_->itemText(index)); });
     connect(typCombo_->lineEdit(), &QLineEdit::editingFinished, this,
@@ -277,12 +277,12 @@ void TEditForm::BuildUserPage(QWidget* page) {
     connect(btnCombo_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         Handle([this, text] { editor_->ButtonCodeEdited(ToCoreLossy(text.toUpper())); });
     });
-    connect(releCombo_, &QComboBox::activated, this,
+    connect(relayCombo_, &QComboBox::activated, this,
             [this](int index) { Handle([this, index] { editor_->RelayChosen(index); }); });
-    connect(funkceCombo_, &QComboBox::activated, this,
-            [this](int index) { FunctionChosen(funkceCombo_->itemText(index)); });
-    connect(funkceCombo_->lineEdit(), &QLineEdit::editingFinished, this,
-            [this] { FunctionChosen(funkceCombo_->currentText()); });
+    connect(functionCombo_, &QComboBox::activated, this,
+            [this](int index) { FunctionChosen(functionCombo_->itemText(index)); });
+    connect(functionCombo_->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { FunctionChosen(functionCombo_->currentText()); });
     for (QSpinBox* box : {minEdit_, secEdit_, milEdit_}) {
         connect(box, &QSpinBox::valueChanged, this, [this] {
             if (!editor_ || showing_) return;
@@ -294,7 +294,7 @@ void TEditForm::BuildUserPage(QWidget* page) {
         if (editor_ && !showing_) editor_->userId = value;
     });
     // Enter in an editable list ends its editing and confirms the dialog.
-    for (QComboBox* combo : {typCombo_, btnCombo_, funkceCombo_, releCombo_}) {
+    for (QComboBox* combo : {typCombo_, btnCombo_, functionCombo_, relayCombo_}) {
         combo->installEventFilter(this);
         if (combo->lineEdit()) combo->lineEdit()->installEventFilter(this);
     }
@@ -435,11 +435,11 @@ void TEditForm::ApplyCaptions() {
     parityCombo_->addItems(Items(ParityItems(texts_)));
 }
 
-void TEditForm::Prepare(const TData& record, const TRxFnc& fnc, const TDevice& device,
+void TEditForm::Prepare(const TData& record, const TFunctionTable& functionTable, const TDevice& device,
                         const std::string& txDir, const TEditorTitles& titles) {
     inputTimer_->stop();
     titles_ = titles;
-    editor_ = std::make_unique<TRecordEditor>(texts_, fnc, device, ui_);
+    editor_ = std::make_unique<TRecordEditor>(texts_, functionTable, device, ui_);
     editor_->userTitles = titles;
     result_ = TData{};
     ApplyCaptions();
@@ -460,15 +460,15 @@ void TEditForm::Prepare(const TData& record, const TRxFnc& fnc, const TDevice& d
     }
     Show();
     editor_->focus = TEditorField::None;
-    kodEdit_->setFocus();
+    codeEdit_->setFocus();
 }
 
 void TEditForm::Show() {
     if (!editor_) return;
     showing_ = true;
     TRecordEditor& e = *editor_;
-    mistoEdit_->setText(QString::number(e.original.Position));
-    if (kodEdit_->text() != Q(e.code)) kodEdit_->setText(Q(e.code));
+    positionEdit_->setText(QString::number(e.original.Position));
+    if (codeEdit_->text() != Q(e.code)) codeEdit_->setText(Q(e.code));
     QStringList types{"-"};
     types << Items(e.typeItems);
     SetItems(typCombo_, types);
@@ -476,13 +476,13 @@ void TEditForm::Show() {
     SetEditText(btnCombo_, Q(e.buttonText));
     ShowPicture();
 
-    SetItems(releCombo_, Items(e.relayItems));
-    releCombo_->setCurrentIndex(e.relayMode ? e.relayIndex : -1);
-    releCombo_->setEnabled(e.relayMode);
+    SetItems(relayCombo_, Items(e.relayItems));
+    relayCombo_->setCurrentIndex(e.relayMode ? e.relayIndex : -1);
+    relayCombo_->setEnabled(e.relayMode);
     relayLabel_->setEnabled(e.relayMode);
 
-    SetItems(funkceCombo_, Items(e.functionItems));
-    SetEditText(funkceCombo_, Q(e.functionText));
+    SetItems(functionCombo_, Items(e.functionItems));
+    SetEditText(functionCombo_, Q(e.functionText));
     minEdit_->setValue(e.time.minutes);
     secEdit_->setValue(e.time.seconds);
     milEdit_->setValue(e.time.millis);
@@ -588,8 +588,8 @@ void TEditForm::ApplyFocus() {
     switch (e.focus) {
         case TEditorField::Code:
             pages_->setCurrentWidget(userPage_);
-            kodEdit_->setFocus();
-            kodEdit_->selectAll();
+            codeEdit_->setFocus();
+            codeEdit_->selectAll();
             break;
         case TEditorField::UserText:
             if (i >= 0 && i < 4) {
@@ -640,7 +640,7 @@ bool TEditForm::ReadTexts() {
         if (!ReadUserText(i)) return false;
     for (int n = 0; n < 4; ++n)
         if (!ReadCommand(n)) return false;
-    editor_->CodeEdited(ToCoreLossy(kodEdit_->text()));
+    editor_->CodeEdited(ToCoreLossy(codeEdit_->text()));
     editor_->userId = editId_->value();
     editor_->time = {minEdit_->value(), secEdit_->value(), milEdit_->value()};
     for (int n = 0; n < 4; ++n) {
@@ -656,7 +656,7 @@ bool TEditForm::ReadTexts() {
 
 void TEditForm::CodeExit() {
     Handle([this] {
-        editor_->CodeEdited(ToCoreLossy(kodEdit_->text()));
+        editor_->CodeEdited(ToCoreLossy(codeEdit_->text()));
         editor_->CodeExit();
     });
 }
@@ -687,7 +687,7 @@ void TEditForm::accept() {
     inputTimer_->stop();
     // Texts typed into the lists count as if their box had been left.
     TypeChosen(typCombo_->currentText());
-    FunctionChosen(funkceCombo_->currentText());
+    FunctionChosen(functionCombo_->currentText());
     if (!ReadTexts()) return;
     TData result;
     handling_ = true;
@@ -722,11 +722,11 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool EditRecord(QWidget* parent, const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
+bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                 const std::string& txDir, const TEditorTitles& titles, TUserInterface& ui,
                 TData& record) {
     TEditForm form(texts, ui, parent);
-    form.Prepare(record, fnc, device, txDir, titles);
+    form.Prepare(record, functionTable, device, txDir, titles);
     if (form.exec() != QDialog::Accepted) return false;
     record = form.Result();
     return true;

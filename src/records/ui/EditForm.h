@@ -28,7 +28,7 @@ class QVBoxLayout;
 
 namespace ravlin {
 
-class TRxFnc;
+class TFunctionTable;
 
 // Titles of the user number and User1..User4 (settings; language texts 153..157 by default).
 using TEditorTitles = std::array<std::string, 5>;
@@ -36,12 +36,12 @@ using TEditorTitles = std::array<std::string, 5>;
 class TEditForm : public QDialog {
     Q_OBJECT
   public:
-    TEditForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TEditForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     ~TEditForm() override;
 
     // Fills the dialog for `record`: the transmitter types from txDir/Tx.def, the function
     // table and receiver type of the document, the user column titles.
-    void Prepare(const TData& record, const TRxFnc& fnc, const TDevice& device,
+    void Prepare(const TData& record, const TFunctionTable& functionTable, const TDevice& device,
                  const std::string& txDir, const TEditorTitles& titles);
     // The record as confirmed (valid after accept()).
     const TData& Result() const { return result_; }
@@ -91,7 +91,7 @@ class TEditForm : public QDialog {
     void FunctionChosen(const QString& text);
     void CompactLater();
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::unique_ptr<TRecordEditor> editor_;
     TEditorTitles titles_;
@@ -108,17 +108,17 @@ class TEditForm : public QDialog {
     std::array<QLabel*, 4> userLabels_{};
     std::array<QLineEdit*, 4> userEdits_{};
     QLabel* positionLabel_ = nullptr;
-    QLineEdit* mistoEdit_ = nullptr;
+    QLineEdit* positionEdit_ = nullptr;
     QLabel* codeLabel_ = nullptr;
-    QLineEdit* kodEdit_ = nullptr;
+    QLineEdit* codeEdit_ = nullptr;
     QLabel* typeLabel_ = nullptr;
     QComboBox* typCombo_ = nullptr;
     QLabel* buttonLabel_ = nullptr;
     QComboBox* btnCombo_ = nullptr;
     QLabel* relayLabel_ = nullptr;
-    QComboBox* releCombo_ = nullptr;
+    QComboBox* relayCombo_ = nullptr;
     QLabel* functionLabel_ = nullptr;
-    QComboBox* funkceCombo_ = nullptr;
+    QComboBox* functionCombo_ = nullptr;
     QGroupBox* timeGroup_ = nullptr;
     std::array<QLabel*, 3> timeLabels_{};
     QSpinBox* minEdit_ = nullptr;
@@ -151,7 +151,7 @@ class TEditForm : public QDialog {
 
 // Opens the record editor modally on `record`; true, with `record` replaced by the edited
 // one, when the user confirmed a valid edit. Cancel or Escape leave `record` untouched.
-bool EditRecord(QWidget* parent, const PopisType& texts, const TRxFnc& fnc, const TDevice& device,
+bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                 const std::string& txDir, const TEditorTitles& titles, TUserInterface& ui,
                 TData& record);
 

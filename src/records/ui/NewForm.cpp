@@ -9,7 +9,7 @@
 
 namespace ravlin {
 
-TNewForm::TNewForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TNewForm::TNewForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("NewForm");
     setWindowTitle("New file ...");

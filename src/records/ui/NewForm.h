@@ -14,7 +14,7 @@ namespace ravlin {
 class TNewForm : public QDialog {
     Q_OBJECT
   public:
-    TNewForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TNewForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
     // Fills the list with the types in catalogue order; the first one is selected.
     void Prepare(const std::vector<TRxArray>& types);
     // Prepare with the types of the receiver catalogue at `rxDefPath` (an empty list
@@ -26,7 +26,7 @@ class TNewForm : public QDialog {
     void accept() override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::vector<TRxArray> types_;
     std::string chosen_;

@@ -72,7 +72,7 @@ TRecordsController::~TRecordsController() = default;
 // ---- what the commands work on ---------------------------------------------------------
 
 TRecordContext TRecordsController::RecordContext() const {
-    return TRecordContext{ctx_.language.Texts(), ctx_.ui,    ctx_.fnc,   ctx_.device, ctx_.table,
+    return TRecordContext{ctx_.language.Texts(), ctx_.ui,    ctx_.functionTable,   ctx_.device, ctx_.table,
                           ctx_.history,          ctx_.txDir, ctx_.titles};
 }
 
@@ -84,8 +84,8 @@ bool TRecordsController::OnRecordPage(TPage& page) const {
 }
 
 bool TRecordsController::LoadFunctions() {
-    ctx_.fnc.SetFileName(ctx_.language.FunctionTableFile());
-    return ctx_.fnc.LoadFunctionTable(ctx_.device.Name);
+    ctx_.functionTable.SetFileName(ctx_.language.FunctionTableFile());
+    return ctx_.functionTable.LoadFunctionTable(ctx_.device.Name);
 }
 
 std::vector<int> TRecordsController::SelectedRows(TPage page) const {

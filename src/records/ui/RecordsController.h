@@ -22,7 +22,7 @@
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "records/RecordCommands.h"
 #include "records/RecordHistory.h"
 
@@ -53,7 +53,7 @@ class TRecordRows {
 // layer: its two marks are handed over as references.
 struct TRecordsWindowContext {
     const TLanguage& language;  // texts, the function table file
-    TRxFnc& fnc;                // the function table of the current receiver type
+    TFunctionTable& functionTable;                // the function table of the current receiver type
     TDevice& device;
     TRecordTable& table;
     TRecordHistory& history;

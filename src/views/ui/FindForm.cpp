@@ -23,7 +23,7 @@ constexpr int kTextColumn = 144;
 
 }  // namespace
 
-TFindForm::TFindForm(const PopisType& texts, TUserInterface& ui, QWidget* parent)
+TFindForm::TFindForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName(QStringLiteral("FindForm"));
     setWindowTitle(QStringLiteral("Find"));
@@ -109,7 +109,7 @@ void TFindForm::accept() {
 }
 
 int MenuFindClick(TFindForm& form, const TViewRows& rows, TUserInterface& ui,
-                  const PopisType& texts) {
+                  const TTextTable& texts) {
     form.SetChoices(TFindState::ChoiceItems(rows, texts));
     form.State().ResetPositions();
     if (form.exec() != QDialog::Accepted) return 0;
@@ -117,7 +117,7 @@ int MenuFindClick(TFindForm& form, const TViewRows& rows, TUserInterface& ui,
 }
 
 int FindNextClick(TFindForm& form, const TViewRows& rows, TUserInterface& ui,
-                  const PopisType& texts) {
+                  const TTextTable& texts) {
     if (!form.State().HasSearchText()) return MenuFindClick(form, rows, ui, texts);
     return form.State().SearchNext(rows, ui, texts);
 }

@@ -22,7 +22,7 @@ namespace ravlin {
 class TFindForm : public QDialog {
     Q_OBJECT
   public:
-    TFindForm(const PopisType& texts, TUserInterface& ui, QWidget* parent = nullptr);
+    TFindForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent = nullptr);
 
     TFindState& State() { return state_; }
     // The column choice: "All" and the page's columns, in two columns of radio buttons.
@@ -44,7 +44,7 @@ class TFindForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     TFindState state_;
     QLabel* label_;
@@ -59,10 +59,10 @@ class TFindForm : public QDialog {
 // "Find ..." (Ctrl+F): the column choice of the page, every page from the top, the window,
 // and the search when it was confirmed. Returns the matching row (1..RowCount()), else 0.
 int MenuFindClick(TFindForm& form, const TViewRows& rows, TUserInterface& ui,
-                  const PopisType& texts);
+                  const TTextTable& texts);
 // "Find next" (Ctrl+N, F3): the next match of the last search, or "Find ..." when there
 // was none yet.
 int FindNextClick(TFindForm& form, const TViewRows& rows, TUserInterface& ui,
-                  const PopisType& texts);
+                  const TTextTable& texts);
 
 }  // namespace ravlin

@@ -63,7 +63,7 @@ QStringList ExportFilters() {
 }
 
 bool MenuExportClick(QWidget* parent, const TViewRows& rows, const QString& defaultName,
-                     TSylkEncoding encoding, TUserInterface& ui, const PopisType& texts) {
+                     TSylkEncoding encoding, TUserInterface& ui, const TTextTable& texts) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

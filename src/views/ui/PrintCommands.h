@@ -34,6 +34,6 @@ QStringList ExportFilters();
 // is replaced) starting at `defaultName`; then the page is written. False when cancelled
 // or when writing failed (the user was told).
 bool MenuExportClick(QWidget* parent, const TViewRows& rows, const QString& defaultName,
-                     TSylkEncoding encoding, TUserInterface& ui, const PopisType& texts);
+                     TSylkEncoding encoding, TUserInterface& ui, const TTextTable& texts);
 
 }  // namespace ravlin

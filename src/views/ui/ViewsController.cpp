@@ -79,7 +79,7 @@ namespace {
 // The Memory and File views as pages for Find, Export and Print.
 class TMemoryPageRows : public TPageRows {
   public:
-    TMemoryPageRows(QTableView* grid, const TMemoryViewContent& view, const PopisType& texts)
+    TMemoryPageRows(QTableView* grid, const TMemoryViewContent& view, const TTextTable& texts)
         : grid_(grid), rows_(view, texts) {}
     const TViewRows* Rows() override { return grid_->isHidden() ? nullptr : &rows_; }
     void SelectRow(int row) override { SelectGridRow(grid_, row - 1); }
@@ -92,7 +92,7 @@ class TMemoryPageRows : public TPageRows {
 class TFilePageRows : public TPageRows {
   public:
     TFilePageRows(QTableView* grid, const TFileView& view, const TRecordTable& table,
-                  const PopisType& texts, const TUserTitles& titles)
+                  const TTextTable& texts, const TUserTitles& titles)
         : grid_(grid), rows_(view, table, texts, titles) {}
     const TViewRows* Rows() override { return grid_->isHidden() ? nullptr : &rows_; }
     void SelectRow(int row) override { SelectGridRow(grid_, row - 1); }
@@ -132,7 +132,7 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
         SyncWidths(fileGrid_, fileWidths_);
         const TLayoutFamily family = fileView_.family;
         TSortState sort = ctx_.sorts.Of(family);
-        if (!ColumnMoved(ctx_.ini, family, ctx_.fnc.SingleRelay, fileView_.layout, sort, from, to))
+        if (!ColumnMoved(ctx_.ini, family, ctx_.functionTable.SingleRelay, fileView_.layout, sort, from, to))
             return;
         SetSortState(family, sort);
         // The width goes along at once: the refresh takes the grid's widths as the user's.
@@ -160,7 +160,7 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
 TViewsController::~TViewsController() = default;
 
 TLayoutFamily TViewsController::Family() const {
-    return FamilyOf(ctx_.fnc.SingleRelay);
+    return FamilyOf(ctx_.functionTable.SingleRelay);
 }
 
 void TViewsController::ShowFileView() {
@@ -173,8 +173,8 @@ void TViewsController::ShowMemoryView() {
 
 void TViewsController::RefreshViews() {
     // A function table that cannot be loaded leaves the views as they are.
-    ctx_.fnc.SetFileName(ctx_.language.FunctionTableFile());
-    if (!ctx_.fnc.LoadFunctionTable(ctx_.device.Name)) return;
+    ctx_.functionTable.SetFileName(ctx_.language.FunctionTableFile());
+    if (!ctx_.functionTable.LoadFunctionTable(ctx_.device.Name)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (ctx_.state.DocumentOpen) {
         const bool working = !info_.isVisible();
@@ -211,7 +211,7 @@ void TViewsController::BuildFileView() {
     const TGridPlace place(grid);
     if (widthsFamily_ != Family()) fileWidthsRestored_ = false;
     if (fileWidthsRestored_) SyncWidths(grid, fileWidths_);
-    const TFileViewSource source{ctx_.table, ctx_.device, ctx_.fnc,   ctx_.language,
+    const TFileViewSource source{ctx_.table, ctx_.device, ctx_.functionTable,   ctx_.language,
                                  ctx_.ini,   ctx_.sorts,  ctx_.titles};
     if (!RefreshFileView(source, fileView_)) return;
     widthsFamily_ = fileView_.family;
@@ -261,7 +261,7 @@ void TViewsController::BuildMemoryView() {
     const TGridPlace place(grid);
     if (memory_.family != Family()) memoryWidthsRestored_ = false;
     if (memoryWidthsRestored_) SyncWidths(grid, memoryWidths_);
-    memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.fnc, ctx_.language.Texts(),
+    memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.functionTable, ctx_.language.Texts(),
                                       ctx_.titles[1]);
     std::vector<int> records;
     memoryPositions_.clear();
@@ -413,7 +413,7 @@ bool TViewsController::UserColumnVisible(int k) const {
 void TViewsController::SetUserColumnVisible(int k, bool visible) {
     if (k < kind::UserID || k > kind::User4) return;
     const TLayoutFamily family = Family();
-    const int singleRelay = ctx_.fnc.SingleRelay;
+    const int singleRelay = ctx_.functionTable.SingleRelay;
     TColumnLayout layout = ReadColumnLayout(ctx_.ini, family, singleRelay);
     TSortState sort = ctx_.sorts.Of(family);
     if (fileWidthsRestored_ && widthsFamily_ == family) SyncWidths(fileGrid_, fileWidths_);

@@ -20,7 +20,7 @@
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "document/Document.h"
 #include "views/FileView.h"
@@ -40,7 +40,7 @@ struct TViewsContext {
     const TRecordTable& table;
     const TDevice& device;
     const TAppState& state;
-    TRxFnc& fnc;
+    TFunctionTable& functionTable;
     const TLanguage& language;
     TIniFile& ini;
     TFileViewSorts& sorts;

@@ -1,5 +1,5 @@
 #pragma once
-// TRxFnc: the function table of one receiver type, read from "RxFnc" + language + ".def".
+// TFunctionTable: the function table of one receiver type, read from "RxFnc" + language + ".def".
 // It turns output codes into function names and back, formats times and channel masks,
 // and holds the check and set rules that the record editor applies on confirmation.
 //
@@ -15,14 +15,14 @@ namespace ravlin {
 
 // One check or set rule. A map is a run of three-character groups: a field letter
 // (S, B, O, K, T, E) and a two-digit position from 1.
-struct TKontrola {
+struct TFunctionRule {  // original name: TKontrola
     std::string SourceMap, TargetMap;
     std::vector<std::string> Keys, Values;
 };
 
-class TRxFnc {
+class TFunctionTable {  // original name: TRxFnc
   public:
-    TRxFnc(std::string dataDir, const PopisType& texts, TUserInterface& ui);
+    TFunctionTable(std::string dataDir, const TTextTable& texts, TUserInterface& ui);
 
     // The function table file of the current language (TLanguage::FunctionTableFile()).
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
@@ -75,14 +75,14 @@ class TRxFnc {
     std::vector<std::string> DecoderKeys;
     std::vector<std::string> DecoderValues;
     int CheckCount = 0;
-    std::vector<TKontrola> CheckRules;
+    std::vector<TFunctionRule> CheckRules;
     int SetCount = 0;
-    std::vector<TKontrola> SetRules;
+    std::vector<TFunctionRule> SetRules;
     int RecordCount = 0;
 
   private:
     std::string dataDir_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string fileName_ = "RxFncUS.def";
 };

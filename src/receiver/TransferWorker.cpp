@@ -1,9 +1,9 @@
-#include "receiver/Kom.h"
+#include "receiver/TransferWorker.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "link/Komunikace.h"
+#include "link/Link.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -18,7 +18,7 @@ std::string Hex(int value, int digits) {
 
 }  // namespace
 
-int TKom::Nearest(long long num, long long den) {
+int TTransferWorker::Nearest(long long num, long long den) {
     if (den <= 0) return 100;
     if (num < 0) return -Nearest(-num, den);
     long long q = num / den;
@@ -27,12 +27,12 @@ int TKom::Nearest(long long num, long long den) {
     return static_cast<int>(q);
 }
 
-TKom::TKom(TRx& rx, TKomunikace& link, TUserInterface& ui, const PopisType& texts)
+TTransferWorker::TTransferWorker(TRx& rx, TLink& link, TUserInterface& ui, const TTextTable& texts)
     : rx_(rx), link_(link), ui_(ui), texts_(texts) {
     thread_ = std::thread([this] { Execute(); });
 }
 
-TKom::~TKom() {
+TTransferWorker::~TTransferWorker() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         terminate_.store(true);
@@ -44,7 +44,7 @@ TKom::~TKom() {
     if (thread_.joinable()) thread_.join();
 }
 
-bool TKom::Start(TJob job) {
+bool TTransferWorker::Start(TJob job) {
     if (job == TJob::None) return false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -59,24 +59,24 @@ bool TKom::Start(TJob job) {
     return true;
 }
 
-bool TKom::Wait() {
+bool TTransferWorker::Wait() {
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [this] { return idle_.load(); });
     return result_.load();
 }
 
-bool TKom::WaitIdleFor(int timeoutMs) {
+bool TTransferWorker::WaitIdleFor(int timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
     return done_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                           [this] { return idle_.load(); });
 }
 
-bool TKom::Run(TJob job) {
+bool TTransferWorker::Run(TJob job) {
     if (!Start(job)) return false;
     return Wait();
 }
 
-void TKom::StopOnline() {
+void TTransferWorker::StopOnline() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (job_.load() == TJob::Online) {
@@ -87,7 +87,7 @@ void TKom::StopOnline() {
     Wait();
 }
 
-void TKom::Execute() {
+void TTransferWorker::Execute() {
     for (;;) {
         TJob job;
         {
@@ -129,7 +129,7 @@ void TKom::Execute() {
     }
 }
 
-bool TKom::CancelPending() {
+bool TTransferWorker::CancelPending() {
     // The user interface may carry its own latched request besides the worker's flag (the
     // progress window's Cancel sets both, the command line's Ctrl+C only the former). One
     // request counts once, however it arrived, so an upload answered "No" goes on.
@@ -142,7 +142,7 @@ bool TKom::CancelPending() {
     return cancel_.load();
 }
 
-void TKom::SetProgress(int value) {
+void TTransferWorker::SetProgress(int value) {
     if (value > 100) value = 100;
     if (value < 0) value = 0;
     progress_.store(value);
@@ -151,20 +151,20 @@ void TKom::SetProgress(int value) {
     ui_.Progress(value, 100);
 }
 
-void TKom::Phase(const TMessage& text) {
+void TTransferWorker::Phase(const TMessage& text) {
     ui_.ProgressPhase(text);
     shownProgress_ = -1;
     SetProgress(0);
 }
 
-void TKom::ReportError(int secondText, const std::string& detail) {
+void TTransferWorker::ReportError(int secondText, const std::string& detail) {
     const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
                                    ? texts_[secondText]
                                    : std::string();
     ui_.Error(TMessage::Lang(texts_, 110, " " + second + detail));
 }
 
-std::string TKom::AddressList(const std::vector<int>& addresses) {
+std::string TTransferWorker::AddressList(const std::vector<int>& addresses) {
     constexpr size_t kShown = 8;
     std::string out;
     for (size_t i = 0; i < addresses.size() && i < kShown; ++i)
@@ -175,7 +175,7 @@ std::string TKom::AddressList(const std::vector<int>& addresses) {
 
 // ---- confirmed reads ---------------------------------------------------------
 
-int TKom::Confirm(int address, int count, std::vector<std::string> reads, std::string& agreed) {
+int TTransferWorker::Confirm(int address, int count, std::vector<std::string> reads, std::string& agreed) {
     for (int extra = 0;; ++extra) {
         for (size_t i = 0; i < reads.size(); ++i)
             for (size_t j = i + 1; j < reads.size(); ++j)
@@ -191,7 +191,7 @@ int TKom::Confirm(int address, int count, std::vector<std::string> reads, std::s
     }
 }
 
-int TKom::ReadExpected(int address, int count, const std::string& expected, std::string& data) {
+int TTransferWorker::ReadExpected(int address, int count, const std::string& expected, std::string& data) {
     if (!rx_.ReadBlock('9', address, count, data)) return -1;
     // A changed digit cannot turn what the receiver holds into exactly what was expected;
     // any other answer must be seen twice.
@@ -201,7 +201,7 @@ int TKom::ReadExpected(int address, int count, const std::string& expected, std:
 
 // ---- download ----------------------------------------------------------------
 
-bool TKom::Download() {
+bool TTransferWorker::Download() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     Phase(TMessage::Lang(texts_, 76));
     rx_.Image.clear();
@@ -210,7 +210,7 @@ bool TKom::Download() {
     return ok;
 }
 
-bool TKom::ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bool progress) {
+bool TTransferWorker::ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bool progress) {
     const TDevice& dev = rx_.Device;
     const int start = dev.StartAddress;
     const int end = dev.EndAddress;
@@ -257,7 +257,7 @@ bool TKom::ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bo
     return true;
 }
 
-bool TKom::DownloadBlocks() {
+bool TTransferWorker::DownloadBlocks() {
     std::string image;
     int readEnd = 0;
     const auto once = [this](int a, int count, std::string& data) {
@@ -271,7 +271,7 @@ bool TKom::DownloadBlocks() {
     return true;
 }
 
-bool TKom::VerifyBlocks(std::string& image, int readEnd) {
+bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
     Phase(TMessage::Fixed("Verifying the download ..."));
     const int start = rx_.Device.StartAddress;
     const long long span = std::max(1, readEnd - start);
@@ -337,7 +337,7 @@ bool TKom::VerifyBlocks(std::string& image, int readEnd) {
     return true;
 }
 
-bool TKom::ReadReceiver() {
+bool TTransferWorker::ReadReceiver() {
     uiCancelSeen_ = false;
     Phase(TMessage::Fixed("Reading the receiver memory to compare ..."));
     const int start = rx_.Device.StartAddress;
@@ -369,7 +369,7 @@ bool TKom::ReadReceiver() {
     return true;
 }
 
-bool TKom::StreamPass(int pass, std::string& image) {
+bool TTransferWorker::StreamPass(int pass, std::string& image) {
     const TDevice& dev = rx_.Device;
     const int start = dev.StartAddress;
     const int end = dev.EndAddress;
@@ -378,12 +378,12 @@ bool TKom::StreamPass(int pass, std::string& image) {
     int a = start;
     for (int frames = 1;; ++frames) {
         if (CancelPending()) return false;
-        const bool sent = link_.PosliPrikaz(":05000009" + Hex(a, 4) + Hex(end, 4) + "00");
+        const bool sent = link_.SendCommand(":05000009" + Hex(a, 4) + Hex(end, 4) + "00");
         bool good = sent;
         while (good && a <= end) {
             if (CancelPending()) return false;
             std::string line;
-            good = link_.PrijemDat(39, line) && line.size() == 39 && line[37] == '\r' &&
+            good = link_.ReceiveData(39, line) && line.size() == 39 && line[37] == '\r' &&
                    line[38] == '\n' && line.compare(0, 4, Hex(a, 4)) == 0;
             if (good) {
                 image += line.substr(5, 32);
@@ -401,7 +401,7 @@ bool TKom::StreamPass(int pass, std::string& image) {
     return true;
 }
 
-bool TKom::DownloadStream() {
+bool TTransferWorker::DownloadStream() {
     std::string first;
     if (!StreamPass(1, first)) {
         if (!cancel_.load()) ReportError(118);
@@ -421,7 +421,7 @@ bool TKom::DownloadStream() {
 
 // ---- upload ------------------------------------------------------------------
 
-bool TKom::UploadCancelled() {
+bool TTransferWorker::UploadCancelled() {
     if (!CancelPending()) return false;
     if (ui_.Ask(TMessage::Lang(texts_, 98), TButtons::YesNo) == TAnswer::Yes) {
         cancelled_.store(true);
@@ -431,10 +431,10 @@ bool TKom::UploadCancelled() {
     return false;
 }
 
-bool TKom::UploadExchange(const std::string& frame) {
+bool TTransferWorker::UploadExchange(const std::string& frame) {
     for (;;) {
         if (UploadCancelled()) return false;
-        if (link_.PosliPrikaz(frame)) return true;
+        if (link_.SendCommand(frame)) return true;
         // A cancel request interrupts the link's waits: ask, and on "No" repeat the
         // interrupted exchange instead of reporting a failure.
         if (CancelPending()) continue;
@@ -443,7 +443,7 @@ bool TKom::UploadExchange(const std::string& frame) {
     }
 }
 
-bool TKom::Upload() {
+bool TTransferWorker::Upload() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     readBack_.store(TReadBack::NotRun);
     rx_.ReadBack.clear();
@@ -451,7 +451,7 @@ bool TKom::Upload() {
     return UploadLines();
 }
 
-bool TKom::UploadLines() {
+bool TTransferWorker::UploadLines() {
     const TDevice& dev = rx_.Device;
     const std::string& image = rx_.UploadImage;
     const long long d = static_cast<long long>(image.size());
@@ -497,7 +497,7 @@ bool TKom::UploadLines() {
     return ReadBackUpload(sent);
 }
 
-bool TKom::ReadBackUpload(long long sentDigits) {
+bool TTransferWorker::ReadBackUpload(long long sentDigits) {
     if (!options_.readBack) return true;
     Phase(TMessage::Fixed("Reading back what was written ..."));
     const int start = rx_.Device.StartAddress;
@@ -538,7 +538,7 @@ bool TKom::ReadBackUpload(long long sentDigits) {
 
 // ---- on-line listening -------------------------------------------------------
 
-void TKom::Listen() {
+void TTransferWorker::Listen() {
     while (job_.load() == TJob::Online && !terminate_.load()) {
         link_.KeepAlive();
         uint8_t b = 0;

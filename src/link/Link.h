@@ -33,7 +33,7 @@ class TSerial;
 class TTcpClient;
 
 // Receive queue of a TCP connection: the bytes delivered by the client and not yet taken.
-class TBuff {
+class TReceiveQueue {  // original name: TBuff
   public:
     static constexpr int Size = 4096;
     void Clear();
@@ -51,7 +51,7 @@ class TBuff {
     int count_ = 0;
 };
 
-class TKomunikace {
+class TLink {  // original name: TKomunikace
   public:
     // Outcome of the last attempt of an exchange (LastError()).
     enum {
@@ -67,28 +67,28 @@ class TKomunikace {
     static constexpr int KeepAliveMs = 6000;
     static constexpr int ConnectTimeoutMs = 10000;
 
-    TKomunikace(const PopisType& texts, TUserInterface& ui);
-    ~TKomunikace();
-    TKomunikace(const TKomunikace&) = delete;
-    TKomunikace& operator=(const TKomunikace&) = delete;
+    TLink(const TTextTable& texts, TUserInterface& ui);
+    ~TLink();
+    TLink(const TLink&) = delete;
+    TLink& operator=(const TLink&) = delete;
 
     TConnectionSettings Settings;
 
-    // "COM 3:9600" or "IP 192.168.1.1:10001", as last built by NastavIni() or Otevri().
+    // "COM 3:9600" or "IP 192.168.1.1:10001", as last built by UpdateConnectionText() or Open().
     std::string ConnectionText() const { return connectionText_; }
     // Rebuilds the connection text from Settings (after the settings file was read).
-    void NastavIni();
+    void UpdateConnectionText();  // original name: NastavIni
 
     // Opens the connection of Settings.ConnectionType. False without effect when already
     // open; false after a message when opening fails. COM: DTR low, 10 ms, RTS high,
     // 1000 ms settle. TCP: connect within 10 s.
-    bool Otevri();
+    bool Open();  // original name: Otevri
     // Closes whatever is open; safe when closed. TCP: waits 100 ms after closing.
-    void Zavri();
-    // True between a successful Otevri() and Zavri(). A lost TCP connection ("Disconnected,
+    void Close();  // original name: Zavri
+    // True between a successful Open() and Close(). A lost TCP connection ("Disconnected,
     // error #N" unless the peer closed in order) or a serial device that went away (unplugged
     // adapter, closed pseudo-terminal; no message) is noticed by the next wait (an exchange,
-    // PrijemDat, JeEcho, WaitByte, KeepAlive) and closes the link: the running exchange ends
+    // ReceiveData, TakeEcho, WaitByte, KeepAlive) and closes the link: the running exchange ends
     // false at once, later ones show language text 121. Check IsOpen() before retrying.
     bool IsOpen() const { return open_.load(); }
     // The last TCP connection was closed by the receiver's side in order (no error), as
@@ -98,12 +98,12 @@ class TKomunikace {
     // One command exchange with retries. `frame` is ":" + hex pairs without checksum.
     // True when the receiver echoed the frame and did not reject it. COM: 3 attempts with
     // handshake, or 8 without (Settings.DumpRead); TCP: 8 attempts.
-    bool PosliPrikaz(const std::string& frame);
+    bool SendCommand(const std::string& frame);  // original name: PosliPrikaz
     // Collects exactly `count` received bytes, each within the byte time-out.
     // False and an empty text on a time-out.
-    bool PrijemDat(int count, std::string& text);
+    bool ReceiveData(int count, std::string& text);  // original name: PrijemDat
     // Takes one received byte if one is waiting; never waits.
-    bool JeEcho(uint8_t& b);
+    bool TakeEcho(uint8_t& b);  // original name: JeEcho
     // Waits up to timeoutMs for one received byte (on-line listening), sending the TCP
     // keep-alive when due. False on time-out, or when the link is not open or was lost
     // (IsOpen() then tells which).
@@ -168,7 +168,7 @@ class TKomunikace {
     bool AttemptNoHandshake(const std::string& completed, int attempt);
     bool AttemptTcp(const std::string& completed, int attempt);
 
-    const PopisType& texts_;
+    const TTextTable& texts_;
     TUserInterface& ui_;
     std::string connectionText_;
     // Held by every operation and by the keep-alive thread while it sends.
@@ -183,7 +183,7 @@ class TKomunikace {
     bool keepAliveStop_ = false;  // keepAliveMutex_
     std::unique_ptr<TSerial> serial_;
     std::unique_ptr<TTcpClient> tcp_;
-    std::unique_ptr<TBuff> queue_;
+    std::unique_ptr<TReceiveQueue> queue_;
     bool keepAliveRunning_ = false;
     Clock::time_point keepAliveDue_{};
     int lastError_ = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// TKom: the transfer worker. One thread that moves whole memory images between the
+// TTransferWorker: the transfer worker. One thread that moves whole memory images between the
 // program and the logged-in receiver ("Download", "Upload"), reads the receiver's memory
 // before an upload ("ReadReceiver") and listens for the receiver's reception byte
 // ("Online").
@@ -28,7 +28,7 @@
 
 namespace ravlin {
 
-class TKomunikace;
+class TLink;
 class TRx;
 
 // What the transfers check; set while the worker is idle.
@@ -37,7 +37,7 @@ struct TTransferOptions {
     bool readBack = false;        // upload: read the written range back and compare
 };
 
-class TKom {
+class TTransferWorker {  // original name: TKom
   public:
     enum class TJob { None, Download, Upload, Online, ReadReceiver };
     // Outcome of the read-back of the last upload.
@@ -45,10 +45,10 @@ class TKom {
     // Extra reads of a block whose reads disagree, before the read is given up.
     static constexpr int kExtraReads = 3;
 
-    TKom(TRx& rx, TKomunikace& link, TUserInterface& ui, const PopisType& texts);
-    ~TKom();
-    TKom(const TKom&) = delete;
-    TKom& operator=(const TKom&) = delete;
+    TTransferWorker(TRx& rx, TLink& link, TUserInterface& ui, const TTextTable& texts);
+    ~TTransferWorker();
+    TTransferWorker(const TTransferWorker&) = delete;
+    TTransferWorker& operator=(const TTransferWorker&) = delete;
 
     // Hands a job to the worker. Refused (false) while another job runs.
     bool Start(TJob job);
@@ -124,9 +124,9 @@ class TKom {
     void ReportError(int secondText, const std::string& detail = {});
 
     TRx& rx_;
-    TKomunikace& link_;
+    TLink& link_;
     TUserInterface& ui_;
-    const PopisType& texts_;
+    const TTextTable& texts_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

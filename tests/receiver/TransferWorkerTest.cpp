@@ -9,8 +9,8 @@
 
 #include "FakeReceiver.h"
 #include "RecordingUi.h"
-#include "link/Komunikace.h"
-#include "receiver/Kom.h"
+#include "link/Link.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
 
 namespace ravlin {
@@ -20,8 +20,8 @@ using test::TFakeReceiver;
 using test::TRecorded;
 using test::TRecordingUi;
 
-PopisType Texts() {
-    PopisType t;
+TTextTable Texts() {
+    TTextTable t;
     for (int i = 0; i < 200; ++i) t.push_back("T" + std::to_string(i));
     return t;
 }
@@ -36,7 +36,7 @@ class THookUi : public TRecordingUi {
     }
 };
 
-class KomTest : public ::testing::Test {
+class TransferWorkerTest : public ::testing::Test {
   protected:
     void Connect(bool dumpRead, int byteTimeoutMs = 150) {
         fake.Start();
@@ -45,7 +45,7 @@ class KomTest : public ::testing::Test {
         link.Settings.IPPort = fake.Port();
         link.Settings.DumpRead = dumpRead;
         link.SetTimingForTests(byteTimeoutMs, 5);
-        ASSERT_TRUE(link.Otevri());
+        ASSERT_TRUE(link.Open());
     }
     // A record area of `bytes` bytes from 0x0100, records of 8 bytes (16 digits).
     void Device(int bytes, int blockSize = 64) {
@@ -65,28 +65,28 @@ class KomTest : public ::testing::Test {
         return TFakeReceiver::Hex(fake.Memory(), rx.Device.StartAddress, rx.Device.EndAddress);
     }
 
-    PopisType texts = Texts();
+    TTextTable texts = Texts();
     THookUi ui;
     TFakeReceiver fake;
-    TKomunikace link{texts, ui};
+    TLink link{texts, ui};
     TRx rx{link, texts, ui, RAVLIN_TEST_DATA_DIR};
-    TKom kom{rx, link, ui, texts};
+    TTransferWorker transferWorker{rx, link, ui, texts};
 };
 
-TEST(KomNearest, RoundsHalfToEven) {
-    EXPECT_EQ(TKom::Nearest(5, 10), 0);
-    EXPECT_EQ(TKom::Nearest(15, 10), 2);
-    EXPECT_EQ(TKom::Nearest(25, 10), 2);
-    EXPECT_EQ(TKom::Nearest(26, 10), 3);
-    EXPECT_EQ(TKom::Nearest(100, 3), 33);
+TEST(TransferWorkerNearest, RoundsHalfToEven) {
+    EXPECT_EQ(TTransferWorker::Nearest(5, 10), 0);
+    EXPECT_EQ(TTransferWorker::Nearest(15, 10), 2);
+    EXPECT_EQ(TTransferWorker::Nearest(25, 10), 2);
+    EXPECT_EQ(TTransferWorker::Nearest(26, 10), 3);
+    EXPECT_EQ(TTransferWorker::Nearest(100, 3), 33);
 }
 
-TEST_F(KomTest, BlockDownloadStopsAfterTheFirstEmptyRecord) {
+TEST_F(TransferWorkerTest, BlockDownloadStopsAfterTheFirstEmptyRecord) {
     Device(2048);
     Fill(0x0100, 0x010F);  // records 1 and 2; record 3 (0x0110..0x0117) stays erased
     Fill(0x0118, 0x0200);  // data behind the empty record is not read
     Connect(false);
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     // Record 3 ends at 0x0117: the last block read is the one at 0x0120.
     EXPECT_EQ(fake.Count(0x09), 3);
     ASSERT_EQ(rx.Image.size(), 2u * 2048);
@@ -97,11 +97,11 @@ TEST_F(KomTest, BlockDownloadStopsAfterTheFirstEmptyRecord) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, BlockDownloadOfAFullMemoryReadsEveryBlock) {
+TEST_F(TransferWorkerTest, BlockDownloadOfAFullMemoryReadsEveryBlock) {
     Device(1000);  // not a multiple of 16: the last block is shorter
     Fill(0x0100, 0x0100 + 999);
     Connect(false);
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_EQ(fake.Count(0x09), (1000 + 15) / 16);
     EXPECT_EQ(rx.Image, MemoryHex());
     EXPECT_EQ(ui.progress.back().first, 100);
@@ -109,22 +109,22 @@ TEST_F(KomTest, BlockDownloadOfAFullMemoryReadsEveryBlock) {
         EXPECT_GT(ui.progress[i].first, ui.progress[i - 1].first);
 }
 
-TEST_F(KomTest, StreamDownloadReadsTwiceAndCompares) {
+TEST_F(TransferWorkerTest, StreamDownloadReadsTwiceAndCompares) {
     Device(2048);
     Fill(0x0100, 0x08FF);
     Connect(true);
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_EQ(rx.Image, MemoryHex());
     EXPECT_EQ(fake.Count(0x09), 2);
     EXPECT_EQ(ui.progress.back().first, 100);
 }
 
-TEST_F(KomTest, StreamDownloadResumesAtABadLine) {
+TEST_F(TransferWorkerTest, StreamDownloadResumesAtABadLine) {
     Device(2048);
     Fill(0x0100, 0x08FF);
     fake.badStreamLine = 10;  // the line of 0x01A0 in pass 1
     Connect(true);
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_EQ(rx.Image, MemoryHex());
     std::vector<int> starts;
     for (const auto& f : fake.Frames())
@@ -133,48 +133,48 @@ TEST_F(KomTest, StreamDownloadResumesAtABadLine) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, StreamPassesThatDifferFail) {
+TEST_F(TransferWorkerTest, StreamPassesThatDifferFail) {
     Device(512);
     Fill(0x0100, 0x02FF);
     fake.changeAfterFirstStream = true;
     Connect(true);
-    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
-    EXPECT_FALSE(kom.Cancelled());
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Download));
+    EXPECT_FALSE(transferWorker.Cancelled());
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"T110 T118"}));
 }
 
-TEST_F(KomTest, SilentReceiverFailsTheDownloadInBoundedTime) {
+TEST_F(TransferWorkerTest, SilentReceiverFailsTheDownloadInBoundedTime) {
     Device(512);
     fake.silentAfterFrames = 0;
     Connect(true, 40);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"T110 T118"}));
     EXPECT_LE(fake.Count(0x09), 5 * 8);
 }
 
-TEST_F(KomTest, CancelledDownloadEndsWithoutMessage) {
+TEST_F(TransferWorkerTest, CancelledDownloadEndsWithoutMessage) {
     Device(2048);
     Fill(0x0100, 0x08FF);
     ui.onProgress = [this](int p) {
-        if (p >= 20) kom.Cancel();
+        if (p >= 20) transferWorker.Cancel();
     };
     Connect(false);
-    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
-    EXPECT_TRUE(kom.Cancelled());
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Download));
+    EXPECT_TRUE(transferWorker.Cancelled());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_LT(fake.Count(0x09), 2048 / 16);
 }
 
-TEST_F(KomTest, UploadPreparesEveryBlockThenWritesLines) {
+TEST_F(TransferWorkerTest, UploadPreparesEveryBlockThenWritesLines) {
     Device(2048, 64);
     Connect(false);
     std::string image;
     for (int i = 0; i < 2048; ++i)
         image += TFakeReceiver::Hex({static_cast<uint8_t>(i % 251)}, 0, 0);
     rx.UploadImage = image;
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     const auto frames = fake.Frames();
     ASSERT_EQ(frames.size(), 32u + 64u);
     for (int i = 0; i < 32; ++i) {
@@ -192,22 +192,22 @@ TEST_F(KomTest, UploadPreparesEveryBlockThenWritesLines) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, UploadStopsTwoRecordsAfterTheUsedOnes) {
+TEST_F(TransferWorkerTest, UploadStopsTwoRecordsAfterTheUsedOnes) {
     Device(2048, 2048);
     rx.Device.UsedCount = 0;  // limit: 2 records of 16 digits = 32 digits
     Connect(false);
     rx.UploadImage = std::string(4096, '0');
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(fake.Count(0x04), 1);
     EXPECT_EQ(fake.Count(0x00), 1);
     EXPECT_EQ(ui.progress.back().first, 100);
 }
 
-TEST_F(KomTest, UploadSendsTheLastShortLine) {
+TEST_F(TransferWorkerTest, UploadSendsTheLastShortLine) {
     Device(40, 64);  // 80 digits: one 32-byte line and one of 8 bytes
     Connect(false);
     rx.UploadImage = std::string(80, 'A');
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     const auto frames = fake.Frames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[2].address, 0x0120);
@@ -215,7 +215,7 @@ TEST_F(KomTest, UploadSendsTheLastShortLine) {
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
-TEST_F(KomTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
+TEST_F(TransferWorkerTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     Device(2048, 64);
     Connect(false);
     rx.UploadImage = std::string(4096, '1');
@@ -223,11 +223,11 @@ TEST_F(KomTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     ui.onProgress = [&](int p) {
         if (p >= 5 && asked == 0) {
             ++asked;
-            kom.Cancel();
+            transferWorker.Cancel();
         }
     };
     ui.answers = {TAnswer::No};
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 
@@ -235,31 +235,31 @@ TEST_F(KomTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     asked = 0;
     ui.answers = {TAnswer::Yes};
     const int before = static_cast<int>(fake.Frames().size());
-    ASSERT_FALSE(kom.Run(TKom::TJob::Upload));
-    EXPECT_TRUE(kom.Cancelled());
+    ASSERT_FALSE(transferWorker.Run(TTransferWorker::TJob::Upload));
+    EXPECT_TRUE(transferWorker.Cancelled());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
     EXPECT_LT(static_cast<int>(fake.Frames().size()) - before, 32);
 }
 
-TEST_F(KomTest, TheUserInterfacesOwnCancelRequestCountsOnce) {
+TEST_F(TransferWorkerTest, TheUserInterfacesOwnCancelRequestCountsOnce) {
     // The command line's Ctrl+C: a standing request of the user interface.
     Device(2048, 64);
     Fill(0x0100, 0x08FF);
     Connect(false);
     ui.cancel = true;
-    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
-    EXPECT_TRUE(kom.Cancelled());
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Download));
+    EXPECT_TRUE(transferWorker.Cancelled());
     EXPECT_EQ(fake.Count(0x09), 0);
 
     // Upload: asked once; "No" goes on to the end although the request stands.
     rx.UploadImage = std::string(4096, '4');
     ui.answers = {TAnswer::No};
-    EXPECT_TRUE(kom.Run(TKom::TJob::Upload));
+    EXPECT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
-TEST_F(KomTest, TheProgressWindowsCancelAsksOnce) {
+TEST_F(TransferWorkerTest, TheProgressWindowsCancelAsksOnce) {
     // The progress window's Cancel latches the interface's request and sets the worker's
     // flag: one request, one question; "No" writes the whole image.
     Device(2048, 64);
@@ -270,40 +270,40 @@ TEST_F(KomTest, TheProgressWindowsCancelAsksOnce) {
         if (p >= 20 && !pressed) {
             pressed = true;
             ui.cancel = true;
-            kom.Cancel();
+            transferWorker.Cancel();
         }
     };
     ui.answers = {TAnswer::No, TAnswer::Yes};
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
-TEST_F(KomTest, VerifiedDownloadReadsAMisreadBlockAgainUntilTwoReadsAgree) {
+TEST_F(TransferWorkerTest, VerifiedDownloadReadsAMisreadBlockAgainUntilTwoReadsAgree) {
     Device(1024);
     Fill(0x0100, 0x0100 + 1023);
     Connect(false);
-    kom.SetOptions({true, false});
+    transferWorker.SetOptions({true, false});
     const int blocks = 1024 / 16;
     // The first read of 0x0140 and the second are both wrong, each in its own way.
     fake.corruptAt = 0x0140;
     fake.corruptReads = 2;
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_EQ(rx.Image, MemoryHex());
     EXPECT_EQ(fake.Count(0x09), 2 * blocks + 2);
     EXPECT_EQ(ui.progress.back().first, 100);
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, VerifiedDownloadFailsNamingTheBlockWhenNoTwoReadsAgree) {
+TEST_F(TransferWorkerTest, VerifiedDownloadFailsNamingTheBlockWhenNoTwoReadsAgree) {
     Device(1024);
     Fill(0x0100, 0x0100 + 1023);
     Connect(false);
-    kom.SetOptions({true, false});
+    transferWorker.SetOptions({true, false});
     fake.corruptAt = 0x0180;
     fake.corruptReads = 100;
-    EXPECT_FALSE(kom.Run(TKom::TJob::Download));
-    EXPECT_FALSE(kom.Cancelled());
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Download));
+    EXPECT_FALSE(transferWorker.Cancelled());
     // Two reads and three more of the failing block.
     EXPECT_EQ(fake.Count(0x09), 2 * (1024 / 16) + 3);
     ASSERT_EQ(ui.Ids(), (std::vector<int>{110}));
@@ -311,7 +311,7 @@ TEST_F(KomTest, VerifiedDownloadFailsNamingTheBlockWhenNoTwoReadsAgree) {
         << ui.messages[0].message.text;
 }
 
-TEST_F(KomTest, VerifiedDownloadFollowsARecordMisreadAsErased) {
+TEST_F(TransferWorkerTest, VerifiedDownloadFollowsARecordMisreadAsErased) {
     // Record 2 holds one byte FE among FF; the first read takes it for erased and stops
     // there. The confirmed read goes on to the first truly empty record.
     Device(2048);
@@ -319,37 +319,37 @@ TEST_F(KomTest, VerifiedDownloadFollowsARecordMisreadAsErased) {
     for (int a = 0x0108; a < 0x0110; ++a) fake.memory[a] = 0xFF;
     fake.memory[0x010A] = 0xFE;
     Connect(false);
-    kom.SetOptions({true, false});
+    transferWorker.SetOptions({true, false});
     fake.corruptAt = 0x0100;
     fake.corruptReads = 1;
     fake.corruptDigit = 2 * 0x0A + 1;  // the E of FE turns into F
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_EQ(rx.Image, MemoryHex());
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, WithoutVerificationAMisreadBlockIsTaken) {
+TEST_F(TransferWorkerTest, WithoutVerificationAMisreadBlockIsTaken) {
     // What the second read is for: a block reply carries no checksum.
     Device(1024);
     Fill(0x0100, 0x0100 + 1023);
     Connect(false);
     fake.corruptAt = 0x0140;
     fake.corruptReads = 1;
-    ASSERT_TRUE(kom.Run(TKom::TJob::Download));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Download));
     EXPECT_NE(rx.Image, MemoryHex());
     EXPECT_EQ(fake.Count(0x09), 1024 / 16);
 }
 
-TEST_F(KomTest, ReadBackFindsAWriteTheReceiverDidNotStore) {
+TEST_F(TransferWorkerTest, ReadBackFindsAWriteTheReceiverDidNotStore) {
     Device(512, 64);
     Connect(false);
-    kom.SetOptions({false, true});
+    transferWorker.SetOptions({false, true});
     rx.UploadImage = std::string(1024, '3');
     fake.stuckAt = 0x0123;
     fake.memory[0x0123] = 0x5A;
-    EXPECT_FALSE(kom.Run(TKom::TJob::Upload));
-    EXPECT_FALSE(kom.Cancelled());
-    EXPECT_EQ(kom.ReadBackResult(), TKom::TReadBack::Differs);
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Upload));
+    EXPECT_FALSE(transferWorker.Cancelled());
+    EXPECT_EQ(transferWorker.ReadBackResult(), TTransferWorker::TReadBack::Differs);
     ASSERT_EQ(rx.ReadBack.size(), rx.UploadImage.size());
     std::string expected = rx.UploadImage;
     expected.replace(2 * 0x23, 2, "5A");
@@ -357,12 +357,12 @@ TEST_F(KomTest, ReadBackFindsAWriteTheReceiverDidNotStore) {
 
     // A receiver that stores everything: the same upload reads back the same.
     fake.stuckAt = -1;
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
-    EXPECT_EQ(kom.ReadBackResult(), TKom::TReadBack::Same);
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
+    EXPECT_EQ(transferWorker.ReadBackResult(), TTransferWorker::TReadBack::Same);
     EXPECT_EQ(rx.ReadBack, rx.UploadImage);
 }
 
-TEST_F(KomTest, ReadingTheReceiverConfirmsBlocksThatDifferFromTheUpload) {
+TEST_F(TransferWorkerTest, ReadingTheReceiverConfirmsBlocksThatDifferFromTheUpload) {
     Device(512);
     Fill(0x0100, 0x0100 + 511);
     Connect(false);
@@ -370,64 +370,64 @@ TEST_F(KomTest, ReadingTheReceiverConfirmsBlocksThatDifferFromTheUpload) {
     rx.UploadImage.replace(0, 32, std::string(32, 'F'));  // the upload differs at 0x0100
     fake.corruptAt = 0x0100;
     fake.corruptReads = 1;
-    ASSERT_TRUE(kom.Run(TKom::TJob::ReadReceiver));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::ReadReceiver));
     EXPECT_EQ(rx.ReceiverImage, MemoryHex());
     // The block that equals the upload is taken at once; the other needed three reads.
     EXPECT_EQ(fake.Count(0x09), 512 / 16 + 2);
 }
 
-TEST_F(KomTest, RejectedWritesAreRetried) {
+TEST_F(TransferWorkerTest, RejectedWritesAreRetried) {
     Device(64, 64);
     fake.rejectWrites = 2;  // 'X' twice: the link's retries absorb them
     Connect(false);
     rx.UploadImage = std::string(128, '2');
-    ASSERT_TRUE(kom.Run(TKom::TJob::Upload));
+    ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
     EXPECT_EQ(fake.Count(0x04), 3);
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(KomTest, UploadToASilentReceiverFails) {
+TEST_F(TransferWorkerTest, UploadToASilentReceiverFails) {
     Device(64, 64);
     fake.silentAfterFrames = 1;  // the preparation is answered, the data line is not
     Connect(false, 40);
     rx.UploadImage = std::string(128, '3');
-    EXPECT_FALSE(kom.Run(TKom::TJob::Upload));
+    EXPECT_FALSE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"T110 T114"}));
 }
 
-TEST_F(KomTest, ListeningEndsAtTheReceptionByte) {
+TEST_F(TransferWorkerTest, ListeningEndsAtTheReceptionByte) {
     Device(64);
     Connect(false);
     std::atomic<int> called{0};
-    kom.onReception = [&] { called.fetch_add(1); };
-    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
-    EXPECT_FALSE(kom.WaitIdleFor(100));
+    transferWorker.onReception = [&] { called.fetch_add(1); };
+    ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
+    EXPECT_FALSE(transferWorker.WaitIdleFor(100));
     fake.SendByte('U');  // other bytes are dropped
     fake.SendByte('R');
-    EXPECT_TRUE(kom.WaitIdleFor(5000));
-    EXPECT_EQ(kom.Receptions(), 1);
+    EXPECT_TRUE(transferWorker.WaitIdleFor(5000));
+    EXPECT_EQ(transferWorker.Receptions(), 1);
     // The worker reports the reception after it went idle.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (called.load() == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(called.load(), 1);
 
-    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
-    kom.StopOnline();
-    EXPECT_TRUE(kom.Idle());
-    EXPECT_EQ(kom.Receptions(), 1);
+    ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
+    transferWorker.StopOnline();
+    EXPECT_TRUE(transferWorker.Idle());
+    EXPECT_EQ(transferWorker.Receptions(), 1);
     EXPECT_EQ(called.load(), 1);
 }
 
-TEST_F(KomTest, SecondJobIsRefusedWhileOneRuns) {
+TEST_F(TransferWorkerTest, SecondJobIsRefusedWhileOneRuns) {
     Device(64);
     Connect(false);
-    ASSERT_TRUE(kom.Start(TKom::TJob::Online));
-    EXPECT_FALSE(kom.Start(TKom::TJob::Download));
-    kom.StopOnline();
-    EXPECT_TRUE(kom.Start(TKom::TJob::Download));
-    EXPECT_TRUE(kom.Wait());
+    ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
+    EXPECT_FALSE(transferWorker.Start(TTransferWorker::TJob::Download));
+    transferWorker.StopOnline();
+    EXPECT_TRUE(transferWorker.Start(TTransferWorker::TJob::Download));
+    EXPECT_TRUE(transferWorker.Wait());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "link/Komunikace.h"
+#include "link/Link.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,22 +37,22 @@ int HexValue(char c) {
 
 }  // namespace
 
-// ---- TBuff -------------------------------------------------------------------------
+// ---- TReceiveQueue -------------------------------------------------------------------------
 
-void TBuff::Clear() {
+void TReceiveQueue::Clear() {
     std::fill(std::begin(data_), std::end(data_), 0);
     head_ = 0;
     count_ = 0;
 }
 
-uint8_t TBuff::Take() {
+uint8_t TReceiveQueue::Take() {
     uint8_t b = data_[head_];
     head_ = (head_ + 1) % Size;
     --count_;
     return b;
 }
 
-int TBuff::Fill(const char* data, int n) {
+int TReceiveQueue::Fill(const char* data, int n) {
     int taken = std::min(n, Room());
     for (int i = 0; i < taken; ++i)
         data_[(head_ + count_ + i) % Size] = static_cast<uint8_t>(data[i]);
@@ -62,7 +62,7 @@ int TBuff::Fill(const char* data, int n) {
 
 // ---- frames ------------------------------------------------------------------------
 
-std::string TKomunikace::Checksum(const std::string& frame) {
+std::string TLink::Checksum(const std::string& frame) {
     unsigned sum = 0;
     for (size_t i = 0; i < frame.size(); ++i) {
         unsigned v = static_cast<unsigned>(HexValue(frame[i]));
@@ -74,11 +74,11 @@ std::string TKomunikace::Checksum(const std::string& frame) {
     return out;
 }
 
-bool TKomunikace::IsReadFrame(const std::string& frame) {
+bool TLink::IsReadFrame(const std::string& frame) {
     return frame.size() >= 9 && (frame[8] == '1' || frame[8] == '7' || frame[8] == '9');
 }
 
-std::string TKomunikace::CompleteFrame(const std::string& frame) {
+std::string TLink::CompleteFrame(const std::string& frame) {
     std::string out = frame + Checksum(frame);
     if (IsReadFrame(frame)) out += "\r\n";
     return out;
@@ -86,44 +86,44 @@ std::string TKomunikace::CompleteFrame(const std::string& frame) {
 
 // ---- life cycle --------------------------------------------------------------------
 
-TKomunikace::TKomunikace(const PopisType& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {
-    NastavIni();
+TLink::TLink(const TTextTable& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {
+    UpdateConnectionText();
 }
 
-TKomunikace::~TKomunikace() {
+TLink::~TLink() {
     StopKeepAliveThread();
     serial_.reset();
     if (tcp_) tcp_->Close();
 }
 
-bool TKomunikace::Cancelled() const {
+bool TLink::Cancelled() const {
     const std::atomic<bool>* cancel = cancel_.load();
     const std::atomic<bool>* interrupt = interrupt_.load();
     return (cancel && cancel->load()) || (interrupt && interrupt->load());
 }
 
-void TKomunikace::NastavIni() {
+void TLink::UpdateConnectionText() {
     if (Settings.ConnectionType != TConnectionSettings::Tcp && !Settings.Device.empty())
         connectionText_ = Settings.Device + ":" + std::to_string(Settings.ComSpeed);
     else
         connectionText_ = Settings.ConnectionText();
 }
 
-void TKomunikace::SetTimingForTests(int byteTimeoutMs, int pauseScalePercent) {
+void TLink::SetTimingForTests(int byteTimeoutMs, int pauseScalePercent) {
     testByteTimeoutMs_ = byteTimeoutMs;
     pauseScalePercent_ = pauseScalePercent;
 }
 
-int TKomunikace::ByteTimeout() const {
+int TLink::ByteTimeout() const {
     if (testByteTimeoutMs_ > 0) return testByteTimeoutMs_;
     return tcp_ ? TcpByteTimeoutMs : ComByteTimeoutMs;
 }
 
-int TKomunikace::Scaled(int ms) const {
+int TLink::Scaled(int ms) const {
     return std::max(0, ms * pauseScalePercent_ / 100);
 }
 
-void TKomunikace::Pause(int ms) {
+void TLink::Pause(int ms) {
     // In slices, so that a cancel request ends a long pause (the settle after opening).
     const auto end = Clock::now() + std::chrono::milliseconds(Scaled(ms));
     while (!Cancelled()) {
@@ -133,7 +133,7 @@ void TKomunikace::Pause(int ms) {
     }
 }
 
-bool TKomunikace::Otevri() {
+bool TLink::Open() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (open_) return false;
     closedInOrder_.store(false);
@@ -143,7 +143,7 @@ bool TKomunikace::Otevri() {
     return ok;
 }
 
-bool TKomunikace::OpenCom() {
+bool TLink::OpenCom() {
     try {
         if (Settings.Device.empty())
             serial_ = std::make_unique<TSerial>(Settings.ComNumber, Settings.ComSpeed);
@@ -157,13 +157,13 @@ bool TKomunikace::OpenCom() {
     Pause(kDtrMs);
     serial_->SetRts(true);
     Pause(kSettleMs);  // the receiver wakes up on RTS
-    NastavIni();
+    UpdateConnectionText();
     open_ = true;
     return true;
 }
 
-bool TKomunikace::OpenTcp() {
-    queue_ = std::make_unique<TBuff>();
+bool TLink::OpenTcp() {
+    queue_ = std::make_unique<TReceiveQueue>();
     tcp_ = std::make_unique<TTcpClient>();
     int error = 0;
     if (!tcp_->StartConnect(Settings.IPAddress, Settings.IPPort, error)) {
@@ -178,21 +178,21 @@ bool TKomunikace::OpenTcp() {
         if (error != 0)
             ui_.Error(TMessage::Fixed("Can't connect, error #" + std::to_string(error & 0xFFFF)));
         ui_.Error(TMessage::Fixed("Can't connect"));
-        Zavri();
+        Close();
         return false;
     }
-    NastavIni();
+    UpdateConnectionText();
     open_ = true;
     RestartKeepAlive();
     return true;
 }
 
-void TKomunikace::Zavri() {
+void TLink::Close() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     CloseLocked();
 }
 
-void TKomunikace::CloseLocked() {
+void TLink::CloseLocked() {
     // The keep-alive thread never waits for the lock, so it can be joined while held.
     StopKeepAliveThread();
     if (serial_) {
@@ -211,13 +211,13 @@ void TKomunikace::CloseLocked() {
 
 // ---- byte level --------------------------------------------------------------------
 
-void TKomunikace::RestartKeepAlive() {
+void TLink::RestartKeepAlive() {
     if (!tcp_) return;
     keepAliveRunning_ = true;
     keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
 }
 
-void TKomunikace::StartKeepAliveThread() {
+void TLink::StartKeepAliveThread() {
     StopKeepAliveThread();
     {
         std::lock_guard<std::mutex> lock(keepAliveMutex_);
@@ -226,7 +226,7 @@ void TKomunikace::StartKeepAliveThread() {
     keepAliveThread_ = std::thread([this] { KeepAliveLoop(); });
 }
 
-void TKomunikace::StopKeepAliveThread() {
+void TLink::StopKeepAliveThread() {
     if (!keepAliveThread_.joinable()) return;
     if (keepAliveThread_.get_id() == std::this_thread::get_id()) return;
     {
@@ -237,7 +237,7 @@ void TKomunikace::StopKeepAliveThread() {
     keepAliveThread_.join();
 }
 
-void TKomunikace::KeepAliveLoop() {
+void TLink::KeepAliveLoop() {
     std::unique_lock<std::mutex> wake(keepAliveMutex_);
     while (!keepAliveStop_) {
         keepAliveWake_.wait_for(wake, std::chrono::milliseconds(50));
@@ -257,7 +257,7 @@ void TKomunikace::KeepAliveLoop() {
                 // What arrives meanwhile waits in the queue; a closed connection is
                 // reported by the next operation, on the thread that owns the link.
                 if (!lost_ && queue_->Room() > 0) {
-                    char buf[TBuff::Size];
+                    char buf[TReceiveQueue::Size];
                     const int n = tcp_->Receive(buf, queue_->Room(), 0);
                     if (n < 0)
                         lost_.store(true);
@@ -270,7 +270,7 @@ void TKomunikace::KeepAliveLoop() {
     }
 }
 
-void TKomunikace::KeepAlive() {
+void TLink::KeepAlive() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (lost_.exchange(false)) {
         ConnectionLost();
@@ -279,7 +279,7 @@ void TKomunikace::KeepAlive() {
     KeepAliveLocked();
 }
 
-void TKomunikace::KeepAliveLocked() {
+void TLink::KeepAliveLocked() {
     if (!tcp_ || !keepAliveRunning_) return;
     if (Clock::now() >= keepAliveDue_) {
         keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
@@ -294,7 +294,7 @@ void TKomunikace::KeepAliveLocked() {
     if (open_ && !tcp_->Connected()) ConnectionLost();
 }
 
-void TKomunikace::ConnectionLost() {
+void TLink::ConnectionLost() {
     if (tcp_) {
         int code = tcp_->ClosedError();
         if (code != 0)
@@ -303,13 +303,13 @@ void TKomunikace::ConnectionLost() {
     }
     // Serial: the device went away (unplugged adapter, closed pseudo-terminal). There is
     // nothing to wait for any more; the caller reports the failed operation.
-    Zavri();
+    Close();
 }
 
-bool TKomunikace::FillQueue(int timeoutMs) {
+bool TLink::FillQueue(int timeoutMs) {
     if (!tcp_ || !queue_) return false;
     if (queue_->Room() == 0) return true;  // the rest stays in the client for now
-    char buf[TBuff::Size];
+    char buf[TReceiveQueue::Size];
     int n = tcp_->Receive(buf, queue_->Room(), timeoutMs);
     if (n < 0) {
         ConnectionLost();
@@ -319,14 +319,14 @@ bool TKomunikace::FillQueue(int timeoutMs) {
     return true;
 }
 
-bool TKomunikace::TcpSend(const std::string& bytes) {
+bool TLink::TcpSend(const std::string& bytes) {
     if (!tcp_) return false;
     if (tcp_->Send(bytes)) return true;
     ConnectionLost();
     return false;
 }
 
-bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
+bool TLink::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
     // Waits in slices of at most kSliceMs, so that a cancel request is seen in time.
     constexpr long long kSliceMs = 100;
     auto left = [&] {
@@ -358,18 +358,18 @@ bool TKomunikace::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
     return false;
 }
 
-bool TKomunikace::ReadByteWithin(uint8_t& b, int timeoutMs) {
+bool TLink::ReadByteWithin(uint8_t& b, int timeoutMs) {
     return ReadByteUntil(b, Clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
-void TKomunikace::PurgeAll() {
+void TLink::PurgeAll() {
     if (serial_) {
         serial_->PurgeInput();
         serial_->PurgeOutput();
     }
 }
 
-bool TKomunikace::PrijemDat(int count, std::string& text) {
+bool TLink::ReceiveData(int count, std::string& text) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     text.clear();
     if (lost_.exchange(false)) {
@@ -391,7 +391,7 @@ bool TKomunikace::PrijemDat(int count, std::string& text) {
     return ok;
 }
 
-bool TKomunikace::JeEcho(uint8_t& b) {
+bool TLink::TakeEcho(uint8_t& b) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (lost_.exchange(false)) {
         ConnectionLost();
@@ -409,7 +409,7 @@ bool TKomunikace::JeEcho(uint8_t& b) {
     return true;
 }
 
-bool TKomunikace::WaitByte(uint8_t& b, int timeoutMs) {
+bool TLink::WaitByte(uint8_t& b, int timeoutMs) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
     for (;;) {
@@ -423,7 +423,7 @@ bool TKomunikace::WaitByte(uint8_t& b, int timeoutMs) {
     }
 }
 
-void TKomunikace::Jam() {
+void TLink::Jam() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (serial_) {
         serial_->PurgeOutput();
@@ -435,7 +435,7 @@ void TKomunikace::Jam() {
 
 // ---- exchanges ---------------------------------------------------------------------
 
-bool TKomunikace::PosliPrikaz(const std::string& frame) {
+bool TLink::SendCommand(const std::string& frame) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (lost_.exchange(false)) ConnectionLost();
     bool connected = serial_ ? true : (tcp_ && tcp_->Connected());
@@ -471,7 +471,7 @@ bool TKomunikace::PosliPrikaz(const std::string& frame) {
     return false;
 }
 
-bool TKomunikace::Handshake() {
+bool TLink::Handshake() {
     const int timeout = ByteTimeout();
     for (int attempt = 1; attempt <= kHandshakeTries; ++attempt) {
         if (Cancelled() || !serial_) return false;
@@ -488,7 +488,7 @@ bool TKomunikace::Handshake() {
     return false;
 }
 
-void TKomunikace::CollectAndCheck(const std::string& echo, size_t expectedLength, bool dropUR) {
+void TLink::CollectAndCheck(const std::string& echo, size_t expectedLength, bool dropUR) {
     const int timeout = ByteTimeout();
     const auto limit =
         Clock::now() + std::chrono::milliseconds(timeout * kStartWaitLimit +
@@ -525,7 +525,7 @@ void TKomunikace::CollectAndCheck(const std::string& echo, size_t expectedLength
     }
 }
 
-bool TKomunikace::AttemptHandshake(const std::string& completed,
+bool TLink::AttemptHandshake(const std::string& completed,
                                    const std::string& withoutLineEnd) {
     lastError_ = ErrNone;
     serial_->PurgeInput();
@@ -547,7 +547,7 @@ bool TKomunikace::AttemptHandshake(const std::string& completed,
     return lastError_ == ErrNone;
 }
 
-bool TKomunikace::AttemptNoHandshake(const std::string& completed, int attempt) {
+bool TLink::AttemptNoHandshake(const std::string& completed, int attempt) {
     lastError_ = ErrNone;
     serial_->PurgeOutput();
     // The 0xAA bytes that follow the third failure go out after this purge, so that it
@@ -567,7 +567,7 @@ bool TKomunikace::AttemptNoHandshake(const std::string& completed, int attempt) 
     return false;
 }
 
-bool TKomunikace::AttemptTcp(const std::string& completed, int attempt) {
+bool TLink::AttemptTcp(const std::string& completed, int attempt) {
     keepAliveRunning_ = false;
     lastError_ = ErrNone;
     // Clear the queue and whatever stale bytes the client still holds.

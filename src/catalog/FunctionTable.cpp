@@ -1,4 +1,4 @@
-#include "catalog/RxFunkce.h"
+#include "catalog/FunctionTable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -93,7 +93,7 @@ bool SplitPairs(const std::string& s, size_t i, std::vector<std::string>& keys,
 }
 
 // Source map "=" target map "@" pairs. A "," in the target part goes back to the source.
-bool ParseRule(const std::string& s, TKontrola& rule) {
+bool ParseRule(const std::string& s, TFunctionRule& rule) {
     rule.SourceMap.clear();
     rule.TargetMap.clear();
     bool inTarget = false;
@@ -183,10 +183,10 @@ TAppend AppendDigits(const TData& record, const std::string& map, std::string& t
 
 }  // namespace
 
-TRxFnc::TRxFnc(std::string dataDir, const PopisType& texts, TUserInterface& ui)
+TFunctionTable::TFunctionTable(std::string dataDir, const TTextTable& texts, TUserInterface& ui)
     : dataDir_(std::move(dataDir)), texts_(texts), ui_(ui) {}
 
-bool TRxFnc::LoadFunctionTable(const std::string& name) {
+bool TFunctionTable::LoadFunctionTable(const std::string& name) {
     RxName = name;
     std::string text;
     if (!catalog_detail::ReadWholeFile(catalog_detail::JoinPath(dataDir_, fileName_), text)) {
@@ -196,7 +196,7 @@ bool TRxFnc::LoadFunctionTable(const std::string& name) {
     return LoadFunctionTableText(text, name);
 }
 
-bool TRxFnc::LoadFunctionTableText(const std::string& text, const std::string& name) {
+bool TFunctionTable::LoadFunctionTableText(const std::string& text, const std::string& name) {
     RxName = name;
     const std::vector<std::string> lines = catalog_detail::SplitLines(text);
     size_t next = 0;
@@ -211,7 +211,7 @@ bool TRxFnc::LoadFunctionTableText(const std::string& text, const std::string& n
         }
         // Read into a copy: a section with a format error changes nothing that the views
         // and the editor go on using.
-        TRxFnc fresh(*this);
+        TFunctionTable fresh(*this);
         auto fail = [&] {
             ui_.Error(TMessage::Lang(texts_, 82, " - " + fileName_));
             return false;
@@ -264,7 +264,7 @@ bool TRxFnc::LoadFunctionTableText(const std::string& text, const std::string& n
     return true;
 }
 
-std::string TRxFnc::FunctionName(const std::string& code) const {
+std::string TFunctionTable::FunctionName(const std::string& code) const {
     if (IsRelayMode()) return "?";
     for (size_t i = 0; i < DecoderKeys.size() && i < DecoderValues.size(); ++i) {
         if (DecoderKeys[i] == code) return DecoderValues[i];
@@ -272,7 +272,7 @@ std::string TRxFnc::FunctionName(const std::string& code) const {
     return "?";
 }
 
-std::string TRxFnc::RelayFunctionName(int relay, const std::string& code) const {
+std::string TFunctionTable::RelayFunctionName(int relay, const std::string& code) const {
     if (!IsRelayMode()) return "?";
     for (size_t i = 0; i < DecoderKeys.size() && i < DecoderValues.size(); ++i) {
         if (DecoderKeys[i] == code) return DecoderValues[i];
@@ -280,7 +280,7 @@ std::string TRxFnc::RelayFunctionName(int relay, const std::string& code) const 
     return "?";
 }
 
-bool TRxFnc::FunctionCode(const std::string& name, std::string& code) const {
+bool TFunctionTable::FunctionCode(const std::string& name, std::string& code) const {
     if (IsRelayMode()) return false;
     for (size_t i = 0; i < DecoderKeys.size() && i < DecoderValues.size(); ++i) {
         if (DecoderValues[i] == name) {
@@ -291,7 +291,7 @@ bool TRxFnc::FunctionCode(const std::string& name, std::string& code) const {
     return false;
 }
 
-bool TRxFnc::RelayFunctionCode(const std::string& name, std::string& code) const {
+bool TFunctionTable::RelayFunctionCode(const std::string& name, std::string& code) const {
     if (!IsRelayMode()) return false;
     for (size_t i = 0; i < DecoderKeys.size() && i < DecoderValues.size(); ++i) {
         if (DecoderValues[i] == name) {
@@ -302,7 +302,7 @@ bool TRxFnc::RelayFunctionCode(const std::string& name, std::string& code) const
     return false;
 }
 
-std::string TRxFnc::FormatTime(const std::string& digits) {
+std::string TFunctionTable::FormatTime(const std::string& digits) {
     long v = 0;
     for (size_t i = 0; i < digits.size() && i < 4; ++i) {
         const int d = HexValue(digits[i]);
@@ -314,24 +314,24 @@ std::string TRxFnc::FormatTime(const std::string& digits) {
            "," + std::to_string(t % 1000);
 }
 
-std::string TRxFnc::TimeText(const std::string& time) const {
+std::string TFunctionTable::TimeText(const std::string& time) const {
     if (IsRelayMode()) return "?";
     return FormatTime(time.substr(0, 4));
 }
 
-std::string TRxFnc::RelayTimeText(int relay, const std::string& time) const {
+std::string TFunctionTable::RelayTimeText(int relay, const std::string& time) const {
     if (!IsRelayMode()) return "?";
     // A relay without digits of its own has no time to show.
     if (relay < 1 || relay > 9 || static_cast<size_t>(4 * relay - 3) > time.size()) return "?";
     return FormatTime(time.substr(4 * relay - 4, 4));
 }
 
-void TRxFnc::TimeCode(int value, std::string& time) const {
+void TFunctionTable::TimeCode(int value, std::string& time) const {
     if (IsRelayMode()) return;
     time = Hex4(value);
 }
 
-void TRxFnc::SetRelayTime(int relay, int value, std::string& time) const {
+void TFunctionTable::SetRelayTime(int relay, int value, std::string& time) const {
     if (!IsRelayMode() || relay < 1 || relay > 9) return;
     const std::string digits = Hex4(value);
     for (size_t k = 0; k < 4; ++k) {
@@ -340,7 +340,7 @@ void TRxFnc::SetRelayTime(int relay, int value, std::string& time) const {
     }
 }
 
-std::string TRxFnc::ChannelsText(const std::string& mask) {
+std::string TFunctionTable::ChannelsText(const std::string& mask) {
     if (mask == "00") return "-";
     if (mask.size() > 8) return {};
     uint32_t bits = 0;
@@ -359,14 +359,14 @@ std::string TRxFnc::ChannelsText(const std::string& mask) {
     return text;
 }
 
-bool TRxFnc::Check(const TData& record) const {
+bool TFunctionTable::Check(const TData& record) const {
     if (CheckCount <= 0) return true;
     std::string source, target;
     bool applicable = false;
     bool satisfied = false;
     const size_t count = std::min(static_cast<size_t>(CheckCount), CheckRules.size());
     for (size_t r = 0; r < count; ++r) {
-        const TKontrola& rule = CheckRules[r];
+        const TFunctionRule& rule = CheckRules[r];
         // A position outside the field's digits fails the record like one that is no
         // number: the rule cannot be judged, and refusing is the safe side.
         if (AppendDigits(record, rule.SourceMap, source, false) != TAppend::Ok) return false;
@@ -386,12 +386,12 @@ bool TRxFnc::Check(const TData& record) const {
     return satisfied || !applicable;
 }
 
-void TRxFnc::ApplySetRules(TData& record) const {
+void TFunctionTable::ApplySetRules(TData& record) const {
     if (SetCount <= 0) return;
     std::string source;
     const size_t count = std::min(static_cast<size_t>(SetCount), SetRules.size());
     for (size_t r = 0; r < count; ++r) {
-        const TKontrola& rule = SetRules[r];
+        const TFunctionRule& rule = SetRules[r];
         // Digits outside a field are skipped here: nothing is added to a field.
         if (AppendDigits(record, rule.SourceMap, source, true) != TAppend::Ok) return;
         const std::vector<TGroup> targets = Groups(rule.TargetMap);
