@@ -17,7 +17,7 @@ inline void PrepareReceiverCommand(TContext& ctx) {
     if (const char* timing = std::getenv("RAVLIN_LINK_TIMING")) {
         int byteMs = 0, pausePercent = 100;
         if (std::sscanf(timing, "%d,%d", &byteMs, &pausePercent) >= 1)
-            core.link.SetTimingForTests(byteMs, pausePercent);
+            core.receiver.link.SetTimingForTests(byteMs, pausePercent);
     }
     if (ctx.options.noBackup) core.settings.Backup = false;
     if (ctx.options.noVerify) {
@@ -26,7 +26,7 @@ inline void PrepareReceiverCommand(TContext& ctx) {
     }
     if (core.settings.Backup) core.folders.MakeWritable();
     ctx.passwords.password = ctx.options.password;
-    core.session.passwords = &ctx.passwords;
+    core.receiver.session.passwords = &ctx.passwords;
 }
 
 }  // namespace ravlin::cli

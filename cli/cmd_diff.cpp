@@ -18,8 +18,8 @@ int Diff(TContext& ctx) {
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
     std::optional<TUploadComparison> comparison;
-    if (core.session.Login() && OpenData(core, args[0])) comparison = core.session.Compare();
-    core.link.Close();
+    if (core.receiver.session.Login() && OpenData(core, args[0])) comparison = core.receiver.session.Compare();
+    core.receiver.link.Close();
     if (!comparison) return kFailed;
     for (const std::string& line : ComparisonLines(*comparison))
         std::printf("%s\n", AnsiToUtf8(line).c_str());

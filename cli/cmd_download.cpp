@@ -19,8 +19,8 @@ int Download(TContext& ctx) {
     if (output.empty()) return UsageError("needs -o FILE.rvl");
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
-    const bool ok = core.session.Download();
-    core.link.Close();
+    const bool ok = core.receiver.session.Download();
+    core.receiver.link.Close();
     if (!ok) return kFailed;
     if (!SaveData(core, output)) return kFailed;
     return kOk;

@@ -10,9 +10,9 @@ namespace {
 
 int RunInfo(TContext& ctx) {
     if (!ctx.options.args.empty()) return UsageError("takes no arguments");
-    TRx& rx = ctx.core->rx;
+    TRx& rx = ctx.core->receiver.rx;
     const bool ok = rx.Init();
-    ctx.core->link.Close();
+    ctx.core->receiver.link.Close();
     if (!ok) return kFailed;
     const TDevice& d = rx.Device;
     std::printf("type: %s\n", d.Name.c_str());

@@ -87,9 +87,9 @@ int Listen(TContext& ctx) {
         core.lastHeard.Load();
     }
 
-    if (!core.session.Login()) return kFailed;
-    TLink& link = core.link;
-    if (!PrepareOnline(core.rx, link, core.texts(), core.ui)) {
+    if (!core.receiver.session.Login()) return kFailed;
+    TLink& link = core.receiver.link;
+    if (!PrepareOnline(core.receiver.rx, link, core.texts(), core.ui)) {
         link.Close();
         return kFailed;
     }
@@ -100,14 +100,14 @@ int Listen(TContext& ctx) {
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
-        if (!core.transferWorker.Start(TTransferWorker::TJob::Online)) {
+        if (!core.receiver.transferWorker.Start(TTransferWorker::TJob::Online)) {
             status = kFailed;
             break;
         }
         bool interrupted = false;
-        while (!core.transferWorker.WaitIdleFor(100)) {
+        while (!core.receiver.transferWorker.WaitIdleFor(100)) {
             if (ctx.ui.CancelRequested()) {
-                core.transferWorker.StopOnline();
+                core.receiver.transferWorker.StopOnline();
                 interrupted = true;
                 break;
             }
@@ -125,7 +125,7 @@ int Listen(TContext& ctx) {
         }
         std::string block;
         TReception reception;
-        const TReadResult read = ReadLastReception(core.rx, link, core.texts(), core.ui, block);
+        const TReadResult read = ReadLastReception(core.receiver.rx, link, core.texts(), core.ui, block);
         if (read == TReadResult::Cancelled) break;
         if (read != TReadResult::Read || !DecodeReception(block, reception)) {
             status = kFailed;
@@ -142,7 +142,7 @@ int Listen(TContext& ctx) {
         }
         ++received;
     }
-    core.transferWorker.StopOnline();
+    core.receiver.transferWorker.StopOnline();
     link.Close();
     return status;
 }

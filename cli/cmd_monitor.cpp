@@ -73,24 +73,24 @@ int Monitor(TContext& ctx) {
         }
     }
 
-    if (!core.session.Login()) return kFailed;
-    TLink& link = core.link;
-    if (!PrepareOnline(core.rx, link, core.texts(), core.ui)) {
+    if (!core.receiver.session.Login()) return kFailed;
+    TLink& link = core.receiver.link;
+    if (!PrepareOnline(core.receiver.rx, link, core.texts(), core.ui)) {
         link.Close();
         return kFailed;
     }
     long received = 0;
     int status = kOk;
     while (count == 0 || received < count) {
-        if (!core.transferWorker.Start(TTransferWorker::TJob::Online)) {
+        if (!core.receiver.transferWorker.Start(TTransferWorker::TJob::Online)) {
             status = kFailed;
             break;
         }
         bool interrupted = false;
-        while (!core.transferWorker.WaitIdleFor(100)) {
+        while (!core.receiver.transferWorker.WaitIdleFor(100)) {
             if (player) monitor.Escalate(TMonitorTime::Now());
             if (ctx.ui.CancelRequested()) {
-                core.transferWorker.StopOnline();
+                core.receiver.transferWorker.StopOnline();
                 interrupted = true;
                 break;
             }
@@ -102,7 +102,7 @@ int Monitor(TContext& ctx) {
         }
         std::string block;
         TReception reception;
-        const TReadResult read = ReadLastReception(core.rx, link, core.texts(), core.ui, block);
+        const TReadResult read = ReadLastReception(core.receiver.rx, link, core.texts(), core.ui, block);
         if (read == TReadResult::Cancelled) break;
         if (read != TReadResult::Read || !DecodeReception(block, reception)) {
             status = kFailed;
@@ -115,7 +115,7 @@ int Monitor(TContext& ctx) {
         std::fflush(stdout);
         ++received;
     }
-    core.transferWorker.StopOnline();
+    core.receiver.transferWorker.StopOnline();
     link.Close();
     if (player) {
         // The last alarm's sound is heard out, unless the user interrupts; the player's

@@ -24,8 +24,8 @@ int Passwd(TContext& ctx) {
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
     ctx.passwords.newPassword = newPassword;
-    const bool ok = core.session.ChangePassword();
-    core.link.Close();
+    const bool ok = core.receiver.session.ChangePassword();
+    core.receiver.link.Close();
     if (ok) return kOk;
     if (ctx.passwords.unchanged) {
         std::fprintf(stderr, "ravlin-cli passwd: the password is unchanged\n");

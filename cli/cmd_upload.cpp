@@ -74,18 +74,18 @@ int Upload(TContext& ctx) {
     if (review.force && review.merge) return UsageError("--force and --merge exclude each other");
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
-    core.session.review = &review;
-    bool ok = core.session.Login();
+    core.receiver.session.review = &review;
+    bool ok = core.receiver.session.Login();
     if (ok) ok = OpenData(core, file);
     bool merged = false;
     if (ok) {
-        ok = core.session.Upload();
+        ok = core.receiver.session.Upload();
         // The merged records are the data file's too; it is written also when the upload
         // failed afterwards, so that nothing the receiver held is lost.
-        merged = core.session.Merged();
+        merged = core.receiver.session.Merged();
     }
-    core.session.review = nullptr;
-    core.link.Close();
+    core.receiver.session.review = nullptr;
+    core.receiver.link.Close();
     if (merged && !SaveData(core, file)) return kFailed;
     return ok ? kOk : kFailed;
 }

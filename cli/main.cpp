@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
     if (!Bootstrap(core, o.lang)) return kFailed;
 
     // The command line's connection replaces the settings file's.
-    TConnectionSettings& connection = core.link.Settings;
+    TConnectionSettings& connection = core.receiver.link.Settings;
     if (o.haveConnection) {
         connection = o.connection;
         connection.ComSpeed = baud;
@@ -261,13 +261,13 @@ int main(int argc, char** argv) {
         connection.ComSpeed = baud;
     }
     if (o.stream) connection.DumpRead = true;
-    core.link.UpdateConnectionText();
-    core.link.SetInterruptFlag(&InterruptFlag());
+    core.receiver.link.UpdateConnectionText();
+    core.receiver.link.SetInterruptFlag(&InterruptFlag());
     const int status = command->run(ctx);
     // Ctrl-C is how listening ends in order; for every other command it is a cancel.
     if (Interrupted() && std::string(command->name) != "listen") {
-        core.transferWorker.StopOnline();
-        core.link.Close();
+        core.receiver.transferWorker.StopOnline();
+        core.receiver.link.Close();
         std::fprintf(stderr, "ravlin-cli %s: interrupted\n", command->name);
         return kInterrupted;
     }

@@ -132,7 +132,7 @@ TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
     // texts they were typed in, so that a default title follows the new language.
     const std::string previous = s.Language;
     const bool switchLanguage = !after.language.empty() && after.language != previous;
-    s.Connection = core.link.Settings;
+    s.Connection = core.receiver.link.Settings;
     const TAppState& st = core.state;
     s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
     if (switchLanguage) {

@@ -10,26 +10,17 @@ TCore::TCore(TFolders folders_, TUserInterface& ui_)
       ui(ui_),
       language(folders.dataDir, ui),
       ini(folders.settingsFile),
-      link(language.Texts(), ui),
-      rx(link, language.Texts(), ui, folders.dataDir),
       functionTable(folders.dataDir, language.Texts(), ui),
-      transferWorker(rx, link, ui, language.Texts()),
-      session(TSessionContext{link, rx, transferWorker, language, folders, ui, settings.Backup,
-                              settings.VerifyDownload, settings.VerifyUpload},
-              TSessionTarget{device, table, state}),
+      receiver(TReceiverContext{language, folders, ui, settings.Backup, settings.VerifyDownload,
+                                settings.VerifyUpload},
+               TSessionTarget{device, table, state}),
       history(folders.HomeFile(THistory::kFileName), language.Texts(), ui),
       battery(folders.HomeFile(TBatteryLog::kFileName), language.Texts(), ui),
       lastHeard(folders.HomeFile(TLastHeard::kFileName), language.Texts(), ui) {}
 
-TCore::~TCore() {
-    // The worker must not be listening on a link that goes away.
-    transferWorker.StopOnline();
-    link.Close();
-}
-
 void TCore::ApplySettings() {
-    link.Settings = settings.Connection;
-    link.UpdateConnectionText();
+    receiver.link.Settings = settings.Connection;
+    receiver.link.UpdateConnectionText();
     SetSerialPortOverrides(ReadSerialPortOverrides(ini));
 }
 

@@ -8,8 +8,8 @@
 // later member keeps a reference to the one table (a language reload is seen by all).
 //
 // Threads: the window thread owns everything here except what a running receiver command
-// works with (link, rx, transferWorker: see receiver/Session.h). The record table, the current
-// receiver type and the state change only on the window thread.
+// works with (the receiver's link, rx and transferWorker: see receiver/Session.h). The record
+// table, the current receiver type and the state change only on the window thread.
 
 #include <string>
 
@@ -22,13 +22,10 @@
 #include "catalog/FunctionTable.h"
 #include "document/AppState.h"
 #include "document/Document.h"
-#include "link/Link.h"
 #include "online/Battery.h"
 #include "online/History.h"
 #include "online/LastHeard.h"
-#include "receiver/TransferWorker.h"
-#include "receiver/Rx.h"
-#include "receiver/Session.h"
+#include "receiver/Receiver.h"
 #include "records/Data.h"
 #include "records/RecordHistory.h"
 
@@ -36,7 +33,6 @@ namespace ravlin {
 
 struct TCore {
     TCore(TFolders folders, TUserInterface& ui);
-    ~TCore();
     TCore(const TCore&) = delete;
     TCore& operator=(const TCore&) = delete;
 
@@ -45,10 +41,6 @@ struct TCore {
     TLanguage language;
     TIniFile ini;  // the settings file, folders.settingsFile
     TSettings settings;
-    TLink link;
-    // The receiver as the receiver commands see it: the connected receiver's TDevice, the
-    // downloaded image and the upload image.
-    TRx rx;
     // The function table of the current receiver type, for the views and the document.
     TFunctionTable functionTable;
     // The current receiver type (from a login or a data file) and the one record table.
@@ -58,11 +50,10 @@ struct TCore {
     // or saved (undo and redo; the document's marks follow it).
     TRecordHistory recordHistory;
     TAppState state;
-    // The transfer worker. Lives as long as the core; idle unless a download, upload or
-    // on-line listening runs.
-    TTransferWorker transferWorker;
-    // Login, Logout, Download, Upload, Password change.
-    TSession session;
+    // The program's receiver: its link, TRx, transfer worker and session. Its commands
+    // change `device`, `table` and `state`; it reads the settings' Backup, VerifyDownload
+    // and VerifyUpload, and its link holds a copy of the settings' connection.
+    TReceiver receiver;
     // The logs of on-line mode in the home folder; each is read at start-up (the desktop
     // program) or by the command that uses it.
     THistory history;
@@ -70,7 +61,8 @@ struct TCore {
     TLastHeard lastHeard;
 
     const TTextTable& texts() const { return language.Texts(); }
-    // Takes the connection settings over into the link (after Load or a set-up dialog).
+    // Takes the connection settings over into the receiver's link (after Load or a set-up
+    // dialog).
     void ApplySettings();
     // The document's view of the core.
     TDocumentContext DocumentContext();

@@ -112,7 +112,7 @@ void TStartup::Close() {
     if (s.LoggedIn) window_.StoreMemoryViewWidths();
     if (s.DocumentOpen) window_.StoreFileViewWidths();
     core_.ini.UpdateFile();
-    core_.session.Logout();
+    core_.receiver.session.Logout();
     window_.TerminateStatus();
 }
 

@@ -105,13 +105,18 @@ void TSession::Commit(TSessionJob& job) {
     job.newTable = false;
 }
 
-bool TSession::Execute(TSessionCommand command) {
+bool TSession::Execute(TSessionCommand command, TSessionJob& job) {
     // Refused without reading the program's state, which the running command will change.
     if (busy_.load()) return false;
-    TSessionJob job = Begin(command);
+    job = Begin(command);
     const bool ok = Run(job);
     Commit(job);
     return ok;
+}
+
+bool TSession::Execute(TSessionCommand command) {
+    TSessionJob job;
+    return Execute(command, job);
 }
 
 bool TSession::Login() {
@@ -133,11 +138,8 @@ bool TSession::ChangePassword() {
     return Execute(TSessionCommand::ChangePassword);
 }
 std::optional<TUploadComparison> TSession::Compare() {
-    if (busy_.load()) return std::nullopt;
-    TSessionJob job = Begin(TSessionCommand::Compare);
-    const bool ok = Run(job);
-    Commit(job);
-    if (!ok) return std::nullopt;
+    TSessionJob job;
+    if (!Execute(TSessionCommand::Compare, job)) return std::nullopt;
     return job.comparison;
 }
 
@@ -250,16 +252,25 @@ void TSession::LogoutLocked(TSessionJob& job) {
     job.memoryModified = false;
 }
 
-// ---- download ----------------------------------------------------------------
+// ---- transfers ---------------------------------------------------------------
 
-bool TSession::DownloadJob(TSessionJob& job) {
+bool TSession::StartTransfer(TSessionJob& job, std::optional<TBusy>& busy, bool& onlineWasOn) {
     cancelled_.store(false);
     if (!job.state.LoggedIn && !LoginJob(job)) return false;
     if (!job.state.LoggedIn) return false;
-    bool onlineWasOn = false;
+    // Refused before on-line mode is touched: the running command owns it.
+    if (busy_.load()) return false;
     LeaveOnline(job, onlineWasOn);
-    TBusy busy(*this);
-    if (!busy.ok()) return false;
+    busy.emplace(*this);
+    return busy->ok();
+}
+
+// ---- download ----------------------------------------------------------------
+
+bool TSession::DownloadJob(TSessionJob& job) {
+    std::optional<TBusy> busy;
+    bool onlineWasOn = false;
+    if (!StartTransfer(job, busy, onlineWasOn)) return false;
     TLink& link = ctx_.link;
     if (!link.IsOpen() && !link.Open()) {
         link.Close();
@@ -370,15 +381,10 @@ TUploadChoice TSession::AskUpload(const TUploadComparison& comparison) {
 }
 
 bool TSession::UploadJob(TSessionJob& job) {
-    cancelled_.store(false);
     merged_.store(false);
-    if (!job.state.LoggedIn && !LoginJob(job)) return false;
-    if (!job.state.LoggedIn) return false;
-    if (busy_.load()) return false;
+    std::optional<TBusy> busy;
     bool onlineWasOn = false;
-    LeaveOnline(job, onlineWasOn);
-    TBusy busy(*this);
-    if (!busy.ok()) return false;
+    if (!StartTransfer(job, busy, onlineWasOn)) return false;
     TLink& link = ctx_.link;
     TRx& rx = ctx_.rx;
     // The encoder packs a copy of the records; the program gets the packed table once the
@@ -454,13 +460,9 @@ bool TSession::UploadJob(TSessionJob& job) {
 }
 
 bool TSession::CompareJob(TSessionJob& job) {
-    cancelled_.store(false);
-    if (!job.state.LoggedIn && !LoginJob(job)) return false;
-    if (!job.state.LoggedIn) return false;
+    std::optional<TBusy> busy;
     bool onlineWasOn = false;
-    LeaveOnline(job, onlineWasOn);
-    TBusy busy(*this);
-    if (!busy.ok()) return false;
+    if (!StartTransfer(job, busy, onlineWasOn)) return false;
     // Nothing of the program changes: the packed copy stays the command's.
     TDevice device;
     TRecordTable packed;

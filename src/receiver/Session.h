@@ -176,7 +176,13 @@ class TSession {
 
   private:
     class TBusy;
+    // Begin, Run and Commit in the calling thread; `job` keeps what the command did.
+    bool Execute(TSessionCommand command, TSessionJob& job);
     bool Execute(TSessionCommand command);
+    // The start of a download, upload or comparison: logged in (a login first when needed),
+    // no other command running, on-line mode left (`onlineWasOn` says whether it ran),
+    // `busy` marking this command. False when the command cannot go on.
+    bool StartTransfer(TSessionJob& job, std::optional<TBusy>& busy, bool& onlineWasOn);
     bool LoginJob(TSessionJob& job);
     bool LoginToggleJob(TSessionJob& job);
     void LogoutJob(TSessionJob& job);

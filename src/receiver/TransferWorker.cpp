@@ -117,15 +117,12 @@ void TTransferWorker::Execute() {
                 break;
         }
         link_.SetCancelFlag(nullptr);
-        bool reception = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            reception = job == TJob::Online && job_.load() == TJob::None && !abort_.load();
             job_.store(TJob::None);
             idle_.store(true);
         }
         done_.notify_all();
-        if (reception && onReception) onReception();
     }
 }
 
@@ -197,6 +194,24 @@ int TTransferWorker::ReadExpected(int address, int count, const std::string& exp
     // any other answer must be seen twice.
     if (data == expected) return 1;
     return Confirm(address, count, {data}, data);
+}
+
+bool TTransferWorker::ReadConfirmed(int address, int count, const std::string* expected,
+                                    std::string& data) {
+    int r = -1;
+    if (expected) {
+        r = ReadExpected(address, count, *expected, data);
+    } else {
+        std::string one, two;
+        if (rx_.ReadBlock('9', address, count, one) && rx_.ReadBlock('9', address, count, two))
+            r = Confirm(address, count, {one, two}, data);
+    }
+    if (r > 0) return true;
+    if (r == 0)
+        ReportError(118, " - no two reads agree at " + AddressList({address}));
+    else if (!CancelPending())
+        ReportError(118);
+    return false;
 }
 
 // ---- download ----------------------------------------------------------------
@@ -313,21 +328,7 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
             data = agreed.substr(at, 2 * static_cast<size_t>(count));
             return true;
         }
-        std::string one, two;
-        if (!rx_.ReadBlock('9', a, count, one) || !rx_.ReadBlock('9', a, count, two)) {
-            if (!CancelPending()) ReportError(118);
-            return false;
-        }
-        const int r = Confirm(a, count, {one, two}, data);
-        if (r < 0) {
-            if (!CancelPending()) ReportError(118);
-            return false;
-        }
-        if (r == 0) {
-            ReportError(118, " - no two reads agree at " + AddressList({a}));
-            return false;
-        }
-        return true;
+        return ReadConfirmed(a, count, nullptr, data);
     };
     int end = 0;
     std::string again;
@@ -342,21 +343,11 @@ bool TTransferWorker::ReadReceiver() {
     Phase(TMessage::Fixed("Reading the receiver memory to compare ..."));
     const int start = rx_.Device.StartAddress;
     const std::string& upload = rx_.UploadImage;
-    std::vector<int> unsure;
     const auto read = [&](int a, int count, std::string& data) {
         const size_t at = static_cast<size_t>(a - start) * 2;
         const std::string expected =
             at < upload.size() ? upload.substr(at, 2 * static_cast<size_t>(count)) : std::string();
-        const int r = ReadExpected(a, count, expected, data);
-        if (r < 0) {
-            if (!CancelPending()) ReportError(118);
-            return false;
-        }
-        if (r == 0) {
-            ReportError(118, " - no two reads agree at " + AddressList({a}));
-            return false;
-        }
-        return true;
+        return ReadConfirmed(a, count, &expected, data);
     };
     std::string image;
     int readEnd = 0;

@@ -76,12 +76,9 @@ class TTransferWorker {  // original name: TKom
     bool Idle() const { return idle_.load(); }
     bool Result() const { return result_.load(); }
     int Progress() const { return progress_.load(); }
-    // Receptions reported while listening (count of 'R' bytes taken).
+    // Receptions reported while listening (count of 'R' bytes taken). An 'R' ends the
+    // "Online" job: whoever listens watches this count and Idle() (from any thread).
     int Receptions() const { return receptions_.load(); }
-
-    // Called on the worker thread after an 'R' ended the "Online" job and the worker went
-    // idle (a new job may be started from it).
-    std::function<void()> onReception;
 
     // Rounds num/den to the nearest integer, a half to the even neighbour.
     static int Nearest(long long num, long long den);
@@ -104,6 +101,9 @@ class TTransferWorker {  // original name: TKom
     // A block confirmed by equality with `expected` (the upload image there) or by two
     // equal reads. Same results as Confirm.
     int ReadExpected(int address, int count, const std::string& expected, std::string& data);
+    // The block at `address` read until it is sure: with `expected`, as ReadExpected; without,
+    // by two equal reads (Confirm). False after a reported failure, or unreported on a cancel.
+    bool ReadConfirmed(int address, int count, const std::string* expected, std::string& data);
     bool ReadReceiver();
     bool ReadBackUpload(long long sentDigits);
     bool DownloadStream();

@@ -88,7 +88,7 @@ TEST(CoreBootstrap, LanguageThenSettingsThenPortOverrides) {
     EXPECT_EQ(core.language.Code(), "US");
     EXPECT_EQ(ui.Ids().size(), 1u);
     EXPECT_EQ(core.functionTable.FileName(), core.language.FunctionTableFile());
-    EXPECT_EQ(core.link.Settings.ConnectionText(), "IP 192.168.1.1:4711");
+    EXPECT_EQ(core.receiver.link.Settings.ConnectionText(), "IP 192.168.1.1:4711");
     EXPECT_FALSE(core.settings.Backup);
     EXPECT_EQ(core.settings.UserTitles[1], "Room");
     EXPECT_EQ(core.settings.UserTitles[0], core.language.Text(153));

@@ -94,8 +94,8 @@ class SessionTest : public ::testing::Test {
         ASSERT_TRUE(folders.MakeWritable());
         core = std::make_unique<TCore>(folders, ui);
         ASSERT_TRUE(Bootstrap(*core));
-        core->session.passwords = &passwords;
-        ui.session = &core->session;
+        core->receiver.session.passwords = &passwords;
+        ui.session = &core->receiver.session;
     }
     void TearDown() override {
         core.reset();
@@ -107,9 +107,9 @@ class SessionTest : public ::testing::Test {
     void StartSim(std::vector<std::string> args = {}, bool stream = false) {
         args.insert(args.end(), {"--data-dir", RAVLIN_TEST_DATA_DIR});
         ASSERT_TRUE(sim.Start(TSimProcess::Tcp, args));
-        sim.Configure(core->link.Settings);
-        core->link.Settings.DumpRead = stream;
-        core->link.SetTimingForTests(200, 5);
+        sim.Configure(core->receiver.link.Settings);
+        core->receiver.link.Settings.DumpRead = stream;
+        core->receiver.link.SetTimingForTests(200, 5);
     }
     // Fills the first `records` records of the simulator with distinct data.
     void FillRecords(int records) {
@@ -123,7 +123,7 @@ class SessionTest : public ::testing::Test {
         }
         ASSERT_EQ(sim.Control("memory " + Hex4(start) + " " + data), "ok");
     }
-    int RecordBytes() const { return core->rx.Device.RecordLength() / 2; }
+    int RecordBytes() const { return core->receiver.rx.Device.RecordLength() / 2; }
     static std::string Hex4(int v) {
         char b[8];
         std::snprintf(b, sizeof b, "%04X", v);
@@ -144,27 +144,27 @@ class SessionTest : public ::testing::Test {
 
 TEST_F(SessionTest, LoginWithoutPasswordShowsNoWindow) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     EXPECT_TRUE(core->state.LoggedIn);
     EXPECT_EQ(passwords.loginAsked, 0);
-    EXPECT_FALSE(core->link.IsOpen());
-    EXPECT_EQ(core->rx.Device.Name, "KV8M");
+    EXPECT_FALSE(core->receiver.link.IsOpen());
+    EXPECT_EQ(core->receiver.rx.Device.Name, "KV8M");
     EXPECT_TRUE(ui.messages.empty());
-    core->session.Logout();
+    core->receiver.session.Logout();
     EXPECT_FALSE(core->state.LoggedIn);
 }
 
 TEST_F(SessionTest, WrongPasswordIsAskedAgainAndCancelLeavesLoggedOut) {
     StartSim({"--password", "abc"});
     passwords.logins = {std::string("abd"), std::string(17, 'a'), std::nullopt};
-    EXPECT_FALSE(core->session.Login());
+    EXPECT_FALSE(core->receiver.session.Login());
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_EQ(ui.Ids(), (std::vector<int>{134, 133}));
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
 
     ui.messages.clear();
     passwords.logins = {std::string("abc")};
-    EXPECT_TRUE(core->session.Login());
+    EXPECT_TRUE(core->receiver.session.Login());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -175,31 +175,31 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredNoKeepsTheDocument) {
     core->device.Name = "KV1T-N";
     core->device.RecordCount = 7;
     ui.answers = {TAnswer::No};
-    EXPECT_FALSE(core->session.Login());
+    EXPECT_FALSE(core->receiver.session.Login());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{77}));
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_TRUE(core->state.DocumentOpen);
     EXPECT_EQ(core->device.Name, "KV1T-N");
     EXPECT_EQ(core->device.RecordCount, 7);
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
 }
 
 TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(5);
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     const auto area = sim.RecordArea();
-    ASSERT_EQ(core->rx.Image.size(), 2 * area.size());
+    ASSERT_EQ(core->receiver.rx.Image.size(), 2 * area.size());
     // Everything up to the first erased record is the receiver's; the rest reads FF.
-    EXPECT_EQ(core->rx.Image.substr(0, 10 * RecordBytes()),
+    EXPECT_EQ(core->receiver.rx.Image.substr(0, 10 * RecordBytes()),
               HexOf(area).substr(0, 10 * RecordBytes()));
     ASSERT_EQ(static_cast<int>(core->table.size()), core->device.RecordCount);
     EXPECT_FALSE(core->table[0].Empty);
     EXPECT_TRUE(core->state.Downloaded);
     EXPECT_FALSE(core->state.Saved);
     EXPECT_FALSE(core->state.MemoryModified);
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
     const auto backups = BackupFiles();
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(fs::path(backups[0]).filename().string().substr(0, 5), "KV8M_");
@@ -211,12 +211,12 @@ TEST_F(SessionTest, DownloadDecodesWritesAReadOnlyBackupAndSetsTheState) {
 
 TEST_F(SessionTest, ACommandWorksOnItsJobAndCommitHandsTheResultOver) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(3);
     core->table.front().User1 = "shown";
     const TRecordTable shown = core->table;
-    TSessionJob job = core->session.Begin(TSessionCommand::Download);
-    ASSERT_TRUE(core->session.Run(job));
+    TSessionJob job = core->receiver.session.Begin(TSessionCommand::Download);
+    ASSERT_TRUE(core->receiver.session.Run(job));
     // Until the commit the program's table, type and state are the ones the views show.
     ASSERT_EQ(core->table.size(), shown.size());
     EXPECT_EQ(core->table.front().User1, "shown");
@@ -229,7 +229,7 @@ TEST_F(SessionTest, ACommandWorksOnItsJobAndCommitHandsTheResultOver) {
     core->state.OnLine = true;
     core->state.Saved = true;
     job.saved.reset();
-    core->session.Commit(job);
+    core->receiver.session.Commit(job);
     EXPECT_FALSE(core->table.front().Empty);
     EXPECT_EQ(core->table.front().User1, "");
     EXPECT_TRUE(core->state.Downloaded);
@@ -239,20 +239,20 @@ TEST_F(SessionTest, ACommandWorksOnItsJobAndCommitHandsTheResultOver) {
 
 TEST_F(SessionTest, AnUploadPacksACopyAndHandsThePackedTableOver) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(4);
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     // A gap at position 1: the upload moves the later records to the front.
     core->table[0].Empty = true;
     const std::string second = core->table[1].Raw;
-    TSessionJob job = core->session.Begin(TSessionCommand::Upload);
+    TSessionJob job = core->receiver.session.Begin(TSessionCommand::Upload);
     ui.answers = {TAnswer::Yes};
-    ASSERT_TRUE(core->session.Run(job));
+    ASSERT_TRUE(core->receiver.session.Run(job));
     EXPECT_TRUE(core->table[0].Empty);  // untouched until the commit
-    core->session.Commit(job);
+    core->receiver.session.Commit(job);
     EXPECT_FALSE(core->table[0].Empty);
     EXPECT_EQ(core->table[0].Raw, second);
-    EXPECT_EQ(core->rx.UploadImage.substr(0, second.size()), second);
+    EXPECT_EQ(core->receiver.rx.UploadImage.substr(0, second.size()), second);
 }
 
 TEST(DownloadDocument, BackupNameCarriesTypeDateAndTime) {
@@ -269,8 +269,8 @@ TEST(DownloadDocument, BackupNameCarriesTypeDateAndTime) {
 TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
     StartSim();
     core->settings.Backup = false;
-    ASSERT_TRUE(core->session.Login());
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Login());
+    ASSERT_TRUE(core->receiver.session.Download());
     // Occupy the names of this second and the next with read-only files.
     std::vector<std::string> taken;
     const std::time_t now = std::time(nullptr);
@@ -281,7 +281,7 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
         std::ofstream(taken.back()) << "first";
         ::chmod(taken.back().c_str(), 0444);
     }
-    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->rx.Image,
+    EXPECT_EQ(BackupOnDownload(home + "/Backup", core->device, core->table, core->receiver.rx.Image,
                                core->texts(), ui),
               "");
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -299,16 +299,16 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
 
 TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     const auto table = core->table;
     core->settings.Backup = true;
     core->state.DocumentOpen = true;
     core->state.FileName = home + "/doc.rvl";
     core->state.Saved = true;
-    core->link.SetTimingForTests(60, 5);
+    core->receiver.link.SetTimingForTests(60, 5);
     // Login and the verification pass; the transfer meets a receiver that falls silent.
     ASSERT_EQ(sim.Control("set mute-after 3"), "ok");
-    EXPECT_FALSE(core->session.Download());
+    EXPECT_FALSE(core->receiver.session.Download());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{110}));
     EXPECT_EQ(core->table.size(), table.size());
     for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(core->table[i].Raw, table[i].Raw);
@@ -317,7 +317,7 @@ TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
     EXPECT_TRUE(core->state.DocumentOpen);
     EXPECT_EQ(core->state.FileName, home + "/doc.rvl");
     EXPECT_TRUE(core->state.LoggedIn);
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
     EXPECT_TRUE(BackupFiles().empty());
 }
 
@@ -334,9 +334,9 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
         if (closes) core->state.DocumentOpen = false;
         return closes;
     };
-    core->session.closer = &peer;
+    core->receiver.session.closer = &peer;
     ui.answers = {TAnswer::Yes};
-    EXPECT_FALSE(core->session.Login());
+    EXPECT_FALSE(core->receiver.session.Login());
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_TRUE(core->state.DocumentOpen);
     EXPECT_EQ(core->device.Name, "KV1T-N");
@@ -344,19 +344,19 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredYesClosesTheDocument) {
 
     closes = true;
     ui.answers = {TAnswer::Yes};
-    EXPECT_TRUE(core->session.Login());
+    EXPECT_TRUE(core->receiver.session.Login());
     // A save on closing writes the document as its own type.
     EXPECT_EQ(typeWhenClosing, (std::vector<std::string>{"KV1T-N", "KV1T-N"}));
     EXPECT_EQ(core->device.Name, "KV8M");
     EXPECT_FALSE(core->state.DocumentOpen);
     EXPECT_EQ(static_cast<int>(core->table.size()), core->device.RecordCount);
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
 }
 
 TEST_F(SessionTest, DownloadLogsInFirstAndACancelledLoginCancelsIt) {
     StartSim({"--password", "pw"});
     passwords.logins = {std::nullopt};
-    EXPECT_FALSE(core->session.Download());
+    EXPECT_FALSE(core->receiver.session.Download());
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_EQ(passwords.loginAsked, 1);
     EXPECT_FALSE(core->state.Downloaded);
@@ -364,14 +364,14 @@ TEST_F(SessionTest, DownloadLogsInFirstAndACancelledLoginCancelsIt) {
     EXPECT_EQ(sim.Control("stats").substr(0, 9), "frames 3 ");
 
     passwords.logins = {std::string("pw")};
-    EXPECT_TRUE(core->session.Download());
+    EXPECT_TRUE(core->receiver.session.Download());
     EXPECT_TRUE(core->state.LoggedIn);
 }
 
 TEST_F(SessionTest, OnLineModeIsRestartedAfterACancelButNotAfterAFailure) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
-    FillRecords(core->rx.Device.RecordCount);
+    ASSERT_TRUE(core->receiver.session.Login());
+    FillRecords(core->receiver.rx.Device.RecordCount);
     int left = 0, restarted = 0;
     TScriptedPeer peer;
     peer.leave = [&] {
@@ -382,52 +382,52 @@ TEST_F(SessionTest, OnLineModeIsRestartedAfterACancelButNotAfterAFailure) {
         ++restarted;
         core->state.OnLine = true;
     };
-    core->session.online = &peer;
+    core->receiver.session.online = &peer;
     core->state.OnLine = true;
     ui.at = 30;
-    EXPECT_FALSE(core->session.Download());
+    EXPECT_FALSE(core->receiver.session.Download());
     EXPECT_EQ(left, 1);
     EXPECT_EQ(restarted, 1);
 
     ui.at = -1;
-    core->link.SetTimingForTests(60, 5);
+    core->receiver.link.SetTimingForTests(60, 5);
     ASSERT_EQ(sim.Control("set mute-after 2"), "ok");
-    EXPECT_FALSE(core->session.Download());
+    EXPECT_FALSE(core->receiver.session.Download());
     EXPECT_EQ(left, 2);
     EXPECT_EQ(restarted, 1);
 }
 
 TEST_F(SessionTest, FailedUploadKeepsTheModifiedMark) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     core->state.MemoryModified = true;
-    core->link.SetTimingForTests(60, 5);
+    core->receiver.link.SetTimingForTests(60, 5);
     ASSERT_EQ(sim.Control("set answer-x 1"), "ok");
     ui.answers = {TAnswer::Yes};
-    EXPECT_FALSE(core->session.Upload());
+    EXPECT_FALSE(core->receiver.session.Upload());
     EXPECT_TRUE(core->state.MemoryModified);
     EXPECT_EQ(ui.Ids(), (std::vector<int>{95, 110}));
-    EXPECT_FALSE(core->link.IsOpen());
+    EXPECT_FALSE(core->receiver.link.IsOpen());
 }
 
 TEST_F(SessionTest, CancelledDownloadIsSilent) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
-    FillRecords(core->rx.Device.RecordCount);
+    ASSERT_TRUE(core->receiver.session.Login());
+    FillRecords(core->receiver.rx.Device.RecordCount);
     ui.at = 30;
-    EXPECT_FALSE(core->session.Download());
-    EXPECT_TRUE(core->session.Cancelled());
+    EXPECT_FALSE(core->receiver.session.Download());
+    EXPECT_TRUE(core->receiver.session.Cancelled());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(core->state.Downloaded);
 }
 
 TEST_F(SessionTest, UploadAnsweredNoDoesNotTouchTheReceiver) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(3);
     const auto before = sim.RecordArea();
     ui.answers = {TAnswer::No};
-    EXPECT_FALSE(core->session.Upload());
+    EXPECT_FALSE(core->receiver.session.Upload());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{95}));
     // The question lists the three records the upload of an empty table would erase.
     EXPECT_NE(ui.messages[0].message.text.find("remove or overwrite: 3"), std::string::npos)
@@ -437,15 +437,15 @@ TEST_F(SessionTest, UploadAnsweredNoDoesNotTouchTheReceiver) {
 
 TEST_F(SessionTest, UploadWritesTheEncodedImage) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(4);
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     core->state.MemoryModified = true;
     ui.answers = {TAnswer::Yes};
-    ASSERT_TRUE(core->session.Upload());
+    ASSERT_TRUE(core->receiver.session.Upload());
     EXPECT_FALSE(core->state.MemoryModified);
     const std::string area = HexOf(sim.RecordArea());
-    const std::string& image = core->rx.UploadImage;
+    const std::string& image = core->receiver.rx.UploadImage;
     ASSERT_EQ(area.size(), image.size());
     EXPECT_EQ(area, image);
 }
@@ -453,18 +453,18 @@ TEST_F(SessionTest, UploadWritesTheEncodedImage) {
 TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
     StartSim({"--password", "old"});
     passwords.changes = {TPasswordChange{"bad", "new"}, TPasswordChange{"old", "new"}};
-    ASSERT_TRUE(core->session.ChangePassword());
+    ASSERT_TRUE(core->receiver.session.ChangePassword());
     EXPECT_EQ(ui.Ids(), (std::vector<int>{134}));
     EXPECT_TRUE(core->state.LoggedIn);
-    EXPECT_EQ(core->rx.Device.Password, "new");
-    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 16), "6E6577" + std::string(26, '0'));
+    EXPECT_EQ(core->receiver.rx.Device.Password, "new");
+    EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 16), "6E6577" + std::string(26, '0'));
 
     ui.messages.clear();
     passwords.changes = {TPasswordChange{"new", ""}};
-    ASSERT_TRUE(core->session.ChangePassword());
-    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 16), std::string(32, '0'));
-    core->session.Logout();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.ChangePassword());
+    EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 16), std::string(32, '0'));
+    core->receiver.session.Logout();
+    ASSERT_TRUE(core->receiver.session.Login());
     EXPECT_EQ(passwords.loginAsked, 0);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -474,7 +474,7 @@ TEST_F(SessionTest, PasswordChangeBesideADocumentOfAnotherTypeDoesNotLogIn) {
     core->state.DocumentOpen = true;
     core->device.Name = "KV1T-N";
     passwords.changes = {TPasswordChange{"", "abc"}};
-    ASSERT_TRUE(core->session.ChangePassword());
+    ASSERT_TRUE(core->receiver.session.ChangePassword());
     EXPECT_EQ(sim.Peek(std::stoi(sim.Peek(0x0F08, 2), nullptr, 16), 3), "616263");
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_EQ(core->device.Name, "KV1T-N");
@@ -482,16 +482,16 @@ TEST_F(SessionTest, PasswordChangeBesideADocumentOfAnotherTypeDoesNotLogIn) {
 
 TEST_F(SessionTest, ASecondCommandIsRefusedWhileOneRuns) {
     StartSim({"--delay", "1:20"});
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     std::atomic<bool> done{false};
     std::thread t([&] {
-        core->session.Download();
+        core->receiver.session.Download();
         done.store(true);
     });
-    while (!core->session.Busy() && !done.load()) std::this_thread::yield();
+    while (!core->receiver.session.Busy() && !done.load()) std::this_thread::yield();
     const bool refused = !done.load();
     bool second = true;
-    if (refused) second = core->session.ChangePassword();
+    if (refused) second = core->receiver.session.ChangePassword();
     t.join();
     if (refused) {
         EXPECT_FALSE(second);
@@ -520,36 +520,36 @@ class TScriptedReview : public TTransferReview {
 TEST_F(SessionTest, APasswordWithATrailingBlankWorksTypedTheSameWay) {
     StartSim({"--password", "old"});
     passwords.changes = {TPasswordChange{"old", "abc "}};
-    ASSERT_TRUE(core->session.ChangePassword());
+    ASSERT_TRUE(core->receiver.session.ChangePassword());
     // The receiver holds the blank; reading the password drops trailing blanks.
-    EXPECT_EQ(sim.Peek(core->rx.Device.PasswordAddress, 4), "61626320");
-    EXPECT_EQ(core->device.Password, core->rx.Device.Password);
-    core->session.Logout();
+    EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 4), "61626320");
+    EXPECT_EQ(core->device.Password, core->receiver.rx.Device.Password);
+    core->receiver.session.Logout();
     for (const std::string typed : {"abc ", "abc"}) {
         SCOPED_TRACE(typed);
         ui.messages.clear();
         passwords.logins = {typed};
-        ASSERT_TRUE(core->session.Login());
+        ASSERT_TRUE(core->receiver.session.Login());
         EXPECT_TRUE(ui.messages.empty());
-        core->session.Logout();
+        core->receiver.session.Logout();
     }
     // The same text as the new password again is no change.
     passwords.changes = {TPasswordChange{"abc ", "abc "}};
     passwords.logins = {std::string("abc ")};
-    EXPECT_FALSE(core->session.ChangePassword());
+    EXPECT_FALSE(core->receiver.session.ChangePassword());
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(SessionTest, TheBackupHoldsTheImageExactlyAsDownloaded) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(5);
     // Record 2 is an empty record between used ones: packing would move 3 to 5 up.
     const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
     ASSERT_EQ(sim.Control("memory " + Hex4(start + RecordBytes()) + " " +
-                          core->rx.Device.EmptyTemplate),
+                          core->receiver.rx.Device.EmptyTemplate),
               "ok");
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     const auto backups = BackupFiles();
     ASSERT_EQ(backups.size(), 1u);
     std::ifstream in(backups[0], std::ios::binary);
@@ -558,7 +558,7 @@ TEST_F(SessionTest, TheBackupHoldsTheImageExactlyAsDownloaded) {
     ASSERT_GT(lines.size(), 2u);
     const size_t digits =
         static_cast<size_t>(core->device.RecordCount) * core->device.RecordLength();
-    EXPECT_EQ(lines[2], core->rx.Image.substr(0, digits));
+    EXPECT_EQ(lines[2], core->receiver.rx.Image.substr(0, digits));
     EXPECT_EQ(lines[2].substr(0, 5 * 2 * RecordBytes()),
               HexOf(sim.RecordArea()).substr(0, 5 * 2 * RecordBytes()));
     // The program's table keeps the positions too.
@@ -568,28 +568,28 @@ TEST_F(SessionTest, TheBackupHoldsTheImageExactlyAsDownloaded) {
 
 TEST_F(SessionTest, RecordsLearntAtTheReceiverAreListedAndCanBeMergedFirst) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(3);
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     // Two transmitters learnt at the receiver since the download.
     FillRecords(5);
     const auto learnt = sim.RecordArea();
     TScriptedReview review;
-    core->session.review = &review;
+    core->receiver.session.review = &review;
     review.choices = {TUploadChoice::Cancel};
-    EXPECT_FALSE(core->session.Upload());
+    EXPECT_FALSE(core->receiver.session.Upload());
     ASSERT_EQ(review.asked.size(), 1u);
     ASSERT_EQ(review.asked[0].removed.size(), 2u);
     EXPECT_EQ(review.asked[0].removed[0].receiverPosition, 4);
     EXPECT_EQ(review.asked[0].removed[1].receiverPosition, 5);
     EXPECT_EQ(review.asked[0].unchanged, 3);
     EXPECT_EQ(sim.RecordArea(), learnt);
-    EXPECT_FALSE(core->session.Merged());
+    EXPECT_FALSE(core->receiver.session.Merged());
 
     // Merge: they are the document's too, and the receiver keeps them.
     review.choices = {TUploadChoice::Merge};
-    ASSERT_TRUE(core->session.Upload());
-    EXPECT_TRUE(core->session.Merged());
+    ASSERT_TRUE(core->receiver.session.Upload());
+    EXPECT_TRUE(core->receiver.session.Merged());
     EXPECT_FALSE(core->state.Saved);
     EXPECT_TRUE(review.reports.empty());
     int used = 0;
@@ -598,14 +598,14 @@ TEST_F(SessionTest, RecordsLearntAtTheReceiverAreListedAndCanBeMergedFirst) {
     const std::string area = HexOf(sim.RecordArea());
     EXPECT_EQ(area.substr(0, 5 * 2 * RecordBytes()),
               HexOf(learnt).substr(0, 5 * 2 * RecordBytes()));
-    core->session.review = nullptr;
+    core->receiver.session.review = nullptr;
 }
 
 TEST_F(SessionTest, AWriteTheReceiverDidNotStoreIsReportedByRecord) {
     StartSim();
-    ASSERT_TRUE(core->session.Login());
+    ASSERT_TRUE(core->receiver.session.Login());
     FillRecords(4);
-    ASSERT_TRUE(core->session.Download());
+    ASSERT_TRUE(core->receiver.session.Download());
     // The second record's first byte ignores writes; the document changes that byte.
     const int start = std::stoi(sim.Peek(0x0F00, 2), nullptr, 16);
     const int cell = start + RecordBytes();
@@ -615,10 +615,10 @@ TEST_F(SessionTest, AWriteTheReceiverDidNotStoreIsReportedByRecord) {
     ASSERT_EQ(sim.Control(std::string("set stuck ") + stuck), "ok");
     TScriptedReview review;
     review.choices = {TUploadChoice::Upload};
-    core->session.review = &review;
+    core->receiver.session.review = &review;
     core->state.MemoryModified = true;
-    EXPECT_FALSE(core->session.Upload());
-    core->session.review = nullptr;
+    EXPECT_FALSE(core->receiver.session.Upload());
+    core->receiver.session.review = nullptr;
     EXPECT_TRUE(core->state.MemoryModified);
     ASSERT_EQ(review.reports.size(), 1u);
     ASSERT_EQ(review.reports[0].size(), 1u);

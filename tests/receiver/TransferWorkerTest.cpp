@@ -399,25 +399,18 @@ TEST_F(TransferWorkerTest, UploadToASilentReceiverFails) {
 TEST_F(TransferWorkerTest, ListeningEndsAtTheReceptionByte) {
     Device(64);
     Connect(false);
-    std::atomic<int> called{0};
-    transferWorker.onReception = [&] { called.fetch_add(1); };
     ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
     EXPECT_FALSE(transferWorker.WaitIdleFor(100));
     fake.SendByte('U');  // other bytes are dropped
     fake.SendByte('R');
     EXPECT_TRUE(transferWorker.WaitIdleFor(5000));
     EXPECT_EQ(transferWorker.Receptions(), 1);
-    // The worker reports the reception after it went idle.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (called.load() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(called.load(), 1);
 
+    // Listening ended by StopOnline is no reception.
     ASSERT_TRUE(transferWorker.Start(TTransferWorker::TJob::Online));
     transferWorker.StopOnline();
     EXPECT_TRUE(transferWorker.Idle());
     EXPECT_EQ(transferWorker.Receptions(), 1);
-    EXPECT_EQ(called.load(), 1);
 }
 
 TEST_F(TransferWorkerTest, SecondJobIsRefusedWhileOneRuns) {

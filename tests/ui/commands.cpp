@@ -79,7 +79,7 @@ class CommandsTest : public QObject {
         });
         QVERIFY(desktop->receiver().MenuPasswordChangeClick());
         QVERIFY(*done);
-        QCOMPARE(desktop->core().rx.Device.Password, std::string("4321"));
+        QCOMPARE(desktop->core().receiver.rx.Device.Password, std::string("4321"));
         QVERIFY(sim.Peek(0x0F20, 4) == "34333231");
         QVERIFY(shown.empty());
     }
@@ -95,8 +95,8 @@ class CommandsTest : public QObject {
         });
         desktop->receiver().MenuCommSetupClick();
         QVERIFY(*done);
-        QCOMPARE(desktop->core().link.Settings.ConnectionType, int(TConnectionSettings::Com));
-        QCOMPARE(desktop->core().link.Settings.ComNumber, 7);
+        QCOMPARE(desktop->core().receiver.link.Settings.ConnectionType, int(TConnectionSettings::Com));
+        QCOMPARE(desktop->core().receiver.link.Settings.ComNumber, 7);
         QVERIFY(WaitFor([&] { return f.Panel(1) == "COM 7:19200"; }));
     }
 

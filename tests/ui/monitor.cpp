@@ -100,7 +100,7 @@ class MonitorTest : public QObject {
             [](TQtUserInterface::Kind, const TMessage&, TButtons) { return TAnswer::Yes; });
         desktop->online().SetSoundPlayer(&onlineSound);
         Monitor().SetSoundPlayer(&sound);
-        Core().link.SetTimingForTests(300, 5);
+        Core().receiver.link.SetTimingForTests(300, 5);
         QVERIFY(desktop->Start());
         QVERIFY(desktop->StartComplete());
         Form().resize(900, 600);

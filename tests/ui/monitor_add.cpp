@@ -92,7 +92,7 @@ class MonitorAddTest : public QObject {
             shownTexts.push_back(m.textId);
             return TAnswer::Yes;
         });
-        Core().link.SetTimingForTests(300, 5);
+        Core().receiver.link.SetTimingForTests(300, 5);
         QVERIFY(desktop->Start());
         QVERIFY(desktop->StartComplete());
         Form().resize(900, 650);

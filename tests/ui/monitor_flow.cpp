@@ -148,7 +148,7 @@ class MonitorFlowTest : public QObject {
         desktop->ui().setResponder(
             [](TQtUserInterface::Kind, const TMessage&, TButtons) { return TAnswer::Yes; });
         Monitor().SetSoundPlayer(&sound);
-        Core().link.SetTimingForTests(300, 5);
+        Core().receiver.link.SetTimingForTests(300, 5);
         QVERIFY(desktop->Start());
         QVERIFY(desktop->StartComplete());
         Form().resize(900, 640);

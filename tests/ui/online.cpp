@@ -145,7 +145,7 @@ class OnlineTest : public QObject {
             return TAnswer::Yes;
         });
         d->online().SetSoundPlayer(&sound);
-        d->core().link.SetTimingForTests(300, 5);
+        d->core().receiver.link.SetTimingForTests(300, 5);
         return d;
     }
 
@@ -186,7 +186,7 @@ class OnlineTest : public QObject {
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
         QVERIFY(Form().OnlinePanel()->isVisible());
         QVERIFY(WaitFor([&] { return Form().Panel(2) == "On-line"; }));
-        QVERIFY(!Core().transferWorker.Idle());  // listening
+        QVERIFY(!Core().receiver.transferWorker.Idle());  // listening
         QVERIFY(shown.empty());
     }
 
@@ -196,7 +196,7 @@ class OnlineTest : public QObject {
         QCOMPARE(desktop->views().memoryModel()->rowCount(), 3);
         QTest::qWait(200);
         QVERIFY(Core().state.OnLine);
-        QVERIFY(!Core().transferWorker.Idle());
+        QVERIFY(!Core().receiver.transferWorker.Idle());
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
     }
 
@@ -416,8 +416,8 @@ class OnlineTest : public QObject {
         // Off: the link is free for ravlin-cli.
         PressF12();
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
-        QVERIFY(!Core().link.IsOpen());
-        QVERIFY(Core().transferWorker.Idle());
+        QVERIFY(!Core().receiver.link.IsOpen());
+        QVERIFY(Core().receiver.transferWorker.Idle());
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
 
         const std::vector<std::string> common = {
@@ -469,8 +469,8 @@ class OnlineTest : public QObject {
         QVERIFY(desktop->receiver().MenuLoginClick() == false);  // the logout
         QVERIFY(!Core().state.LoggedIn);
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
-        QVERIFY(Core().transferWorker.Idle());
-        QVERIFY(!Core().link.IsOpen());
+        QVERIFY(Core().receiver.transferWorker.Idle());
+        QVERIFY(!Core().receiver.link.IsOpen());
         QVERIFY(WaitFor([&] { return Form().Panel(2).isEmpty(); }));
         QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
     }
@@ -480,8 +480,8 @@ class OnlineTest : public QObject {
         QVERIFY(WaitFor([&] { return Core().state.OnLine; }));
         QCOMPARE(QString::fromStdString(sim.Control("disconnect")), QString("ok"));
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }, 10000));
-        QVERIFY(!Core().link.IsOpen());
-        QVERIFY(Core().transferWorker.Idle());
+        QVERIFY(!Core().receiver.link.IsOpen());
+        QVERIFY(Core().receiver.transferWorker.Idle());
     }
 
     void aPollTheUserCancelsLeavesOnlineMode() {
@@ -504,7 +504,7 @@ class OnlineTest : public QObject {
         QCOMPARE(polled.takeFirst().at(0).toBool(), false);
         QCOMPARE(label, Text(126));
         QVERIFY(!Core().state.OnLine);
-        QVERIFY(!Core().link.IsOpen());
+        QVERIFY(!Core().receiver.link.IsOpen());
         QVERIFY(!Online().commForm().isVisible());
         QCOMPARE(QString::fromStdString(sim.Control("set delay 0:0")), QString("ok"));
     }
@@ -515,8 +515,8 @@ class OnlineTest : public QObject {
         QVERIFY(other.Start(TSimProcess::Tcp, {"--data-dir", RAVLIN_TEST_DATA_DIR}));
         if (Core().state.LoggedIn) desktop->receiver().MenuLoginClick();
         QVERIFY(!Core().state.LoggedIn);
-        Core().link.Settings.IPPort = std::to_string(other.Port());
-        Core().link.UpdateConnectionText();
+        Core().receiver.link.Settings.IPPort = std::to_string(other.Port());
+        Core().receiver.link.UpdateConnectionText();
         shown.clear();
         PressF12();
         QVERIFY(WaitFor([&] { return Core().state.LoggedIn && Form().CommCommandsEnabled(); }));
@@ -524,10 +524,10 @@ class OnlineTest : public QObject {
         QVERIFY(!Core().state.OnLine);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].textId, 113);
-        QVERIFY(!Core().link.IsOpen());
+        QVERIFY(!Core().receiver.link.IsOpen());
         desktop->receiver().MenuLoginClick();  // logout
-        Core().link.Settings.IPPort = std::to_string(sim.Port());
-        Core().link.UpdateConnectionText();
+        Core().receiver.link.Settings.IPPort = std::to_string(sim.Port());
+        Core().receiver.link.UpdateConnectionText();
     }
 
     void closingTheProgramLeavesOnlineModeAndKeepsWidths() {
@@ -537,8 +537,8 @@ class OnlineTest : public QObject {
         Online().historyGrid()->setColumnWidth(0, 123);
         QVERIFY(Form().close());
         QVERIFY(!Core().state.OnLine);
-        QVERIFY(Core().transferWorker.Idle());
-        QVERIFY(!Core().link.IsOpen());
+        QVERIFY(Core().receiver.transferWorker.Idle());
+        QVERIFY(!Core().receiver.link.IsOpen());
         QFile ini(Home() + "/RavlinProj.ini");
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray text = ini.readAll();
@@ -572,7 +572,7 @@ class OnlineTest : public QObject {
         QVERIFY(Receive("0012345 1 01 0000"));
         QCOMPARE(Online().panel().lastTx()->text(), QString("0012345"));
         QVERIFY(Form().close());
-        QVERIFY(Core().transferWorker.Idle());
+        QVERIFY(Core().receiver.transferWorker.Idle());
         desktop.reset();
     }
 

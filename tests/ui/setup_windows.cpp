@@ -137,7 +137,7 @@ class SetupWindowsTest : public QObject {
         QVERIFY2(device.contains(pty) && device.contains("pseudo-terminal"), qPrintable(device));
         QVERIFY2(device.contains(QString::number(::getpid())), qPrintable(device));  // its holder
         QVERIFY(refused);
-        const TConnectionSettings& s = desktop->core().link.Settings;
+        const TConnectionSettings& s = desktop->core().receiver.link.Settings;
         QCOMPARE(s.ConnectionType, int(TConnectionSettings::Tcp));
         QCOMPARE(s.IPPort, std::to_string(sim.Port()));
         // The next login reaches the simulator through the new settings.
@@ -229,7 +229,7 @@ class SetupWindowsTest : public QObject {
         QVERIFY(w.openLastButton()->isEnabled());  // the demo file is the last one
         QCOMPARE(w.recentLabel()->text(), QString("demo.rvl"));
         QCOMPARE(w.connectionLabel()->text(),
-                 QString::fromStdString(desktop->core().link.ConnectionText()));
+                 QString::fromStdString(desktop->core().receiver.link.ConnectionText()));
         Shot(&w, "welcome-de");
         auto done = OnNextModal<TAppSetupForm>([&](TAppSetupForm* f) {
             f->languageCombo()->setCurrentIndex(f->languageCombo()->findText("US"));

@@ -82,16 +82,16 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     documents_ = std::make_unique<TDocumentController>(c.DocumentContext(), *views_, ui_, busy_,
                                                        notifications_, *form_);
     receiver_ = std::make_unique<TReceiverController>(
-        TReceiverWindowContext{c.session, c.link, documents_->document(), c.state, c.language, ui_,
+        TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(), c.state, c.language, ui_,
                                busy_, notifications_},
         *form_, *infoForm_);
     status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
     TSettings& set = c.settings;
     online_ = std::make_unique<TOnlineController>(
-        TOnlineContext{c.session,
-                       c.link,
-                       c.rx,
-                       c.transferWorker,
+        TOnlineContext{c.receiver.session,
+                       c.receiver.link,
+                       c.receiver.rx,
+                       c.receiver.transferWorker,
                        c.functionTable,
                        c.device,
                        c.table,
@@ -322,7 +322,7 @@ void TDesktop::Closing() {
     TCore& c = *core_;
     KeepPlacement(*form_, c.settings.Window);
     c.settings.PageControl = form_->pages()->currentIndex();
-    c.settings.Connection = c.link.Settings;
+    c.settings.Connection = c.receiver.link.Settings;
     startup_->Close();
 }
 

@@ -150,7 +150,7 @@ void TSetupController::MenuAboutClick() {
 
 void TSetupController::ShowWelcome() {
     TCore& c = ctx_.core;
-    welcomeForm_->Prepare(QPath(c.settings.LastFile), Q(c.link.ConnectionText()));
+    welcomeForm_->Prepare(QPath(c.settings.LastFile), Q(c.receiver.link.ConnectionText()));
     welcomeForm_->show();
     welcomeForm_->raise();
     welcomeForm_->activateWindow();
@@ -178,7 +178,7 @@ void TSetupController::WelcomeLogin() {
 
 void TSetupController::WelcomeSetup() {
     frame_.Action("MenuCommSetup")->trigger();
-    welcomeForm_->SetConnection(Q(ctx_.core.link.ConnectionText()));
+    welcomeForm_->SetConnection(Q(ctx_.core.receiver.link.ConnectionText()));
     emit ctx_.notifications.stateChanged();
 }
 

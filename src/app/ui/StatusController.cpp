@@ -33,7 +33,7 @@ void TStatusController::UpdateStatus() {
     TStatusInput in;
     in.state = core_.state;
     in.receiverDescription = core_.device.Description;
-    in.connectionText = core_.link.ConnectionText();
+    in.connectionText = core_.receiver.link.ConnectionText();
     in.pageShown = form_.PageShown();
     if (monitorStatus) monitorStatus(in);
     const TStatusView v = ComputeStatus(in, core_.texts());
