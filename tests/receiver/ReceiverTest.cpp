@@ -36,14 +36,9 @@ void StartFilled(TSimProcess& sim, const std::string& type, int seed, int bytes)
     ASSERT_EQ(sim.Control(std::string("memory ") + address + " " + data), "ok");
 }
 
-std::string HexOf(const std::vector<uint8_t>& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s;
-    for (uint8_t b : bytes) {
-        s += digits[b >> 4];
-        s += digits[b & 15];
-    }
-    return s;
+// The simulator's memory over the range the receiver's image covers, as hex digits.
+std::string MemoryOf(TSimProcess& sim, const TRx& rx) {
+    return sim.Peek(rx.Device.StartAddress, rx.Device.EndAddress - rx.Device.StartAddress + 1);
 }
 
 class ReceiverTest : public ::testing::Test {
@@ -97,8 +92,8 @@ TEST_F(ReceiverTest, TwoReceiversDownloadAtOnceEachIntoItsOwnTarget) {
     EXPECT_TRUE(uiB.messages.empty());
 
     // Each image is its own simulator's memory (the erased rest reads FF either way).
-    EXPECT_EQ(first.rx.Image, HexOf(simA.RecordArea()));
-    EXPECT_EQ(second.rx.Image, HexOf(simB.RecordArea()));
+    EXPECT_EQ(first.rx.Image, MemoryOf(simA, first.rx));
+    EXPECT_EQ(second.rx.Image, MemoryOf(simB, second.rx));
     // The program's receiver changed the program's document side, the other only its own.
     EXPECT_EQ(core.device.Name, "KV8M");
     EXPECT_EQ(&first.Type(), &core.device);

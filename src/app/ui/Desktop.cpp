@@ -82,8 +82,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     documents_ = std::make_unique<TDocumentController>(c.DocumentContext(), *views_, ui_, busy_,
                                                        notifications_, *form_);
     receiver_ = std::make_unique<TReceiverController>(
-        TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(), c.state, c.language, ui_,
-                               busy_, notifications_},
+        TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(),
+                               c.state, c.language, ui_, busy_, notifications_},
         *form_, *infoForm_);
     status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
     TSettings& set = c.settings;
