@@ -72,7 +72,8 @@ TAppSetupChoices ReadAppSetupChoices(const TAppSetupContext& ctx) {
         ReadColumnLayout(ctx.ini, CurrentFamily(ctx), ctx.functionTable.SingleRelay);
     const std::vector<int> kinds = layout.ShownKinds();
     for (size_t i = 0; i < kinds.size(); ++i) {
-        c.sortColumns.push_back(HeaderText(kinds[i], ctx.language.Texts(), ctx.settings.UserTitles));
+        c.sortColumns.push_back(
+            HeaderText(kinds[i], ctx.language.Texts(), ctx.settings.UserTitles));
         if (kinds[i] >= kind::UserID && kinds[i] <= kind::User4)
             c.titleColumn[kinds[i] - kind::UserID] = static_cast<int>(i);
     }

@@ -229,7 +229,8 @@ void TSetupController::FillRecentMenu() {
 bool TSetupController::OpenRecentFile(const std::string& fileName) {
     if (fileName.empty()) return false;
     if (!FileExists(fileName)) {
-        ctx_.ui.Error(TMessage::Lang(ctx_.appSetup.language.Texts(), kTextCannotOpen, " - " + fileName));
+        ctx_.ui.Error(
+            TMessage::Lang(ctx_.appSetup.language.Texts(), kTextCannotOpen, " - " + fileName));
         recent_ = WithoutRecentFile(recent_, fileName);
         WriteRecentFiles(ctx_.appSetup.ini, recent_);
         ctx_.appSetup.ini.UpdateFile();
