@@ -55,7 +55,7 @@ void PrintSetup(const TAppSetupValues& v) {
 
 int RunSetup(TContext& ctx) {
     TCore& core = *ctx.core;
-    const TAppSetupValues before = ReadAppSetup(core);
+    const TAppSetupValues before = ReadAppSetup(core.AppSetupContext());
     TAppSetupValues after = before;
     const auto& args = ctx.options.args;
     if (args.empty()) {
@@ -114,7 +114,7 @@ int RunSetup(TContext& ctx) {
         }
         if (!ok) return UsageError("bad value for " + a + ": " + v);
     }
-    const TAppSetupResult r = ApplyAppSetup(core, before, after);
+    const TAppSetupResult r = ApplyAppSetup(core.AppSetupContext(), before, after);
     return r.languageFailed ? kFailed : kOk;
 }
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Core.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
+#include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "online/History.h"
 #include "views/ColumnConfig.h"
 
@@ -11,14 +13,13 @@ namespace ravlin {
 
 namespace {
 
-TLayoutFamily CurrentFamily(const TCore& core) {
-    return FamilyOf(core.functionTable.SingleRelay);
+TLayoutFamily CurrentFamily(const TAppSetupContext& ctx) {
+    return FamilyOf(ctx.functionTable.SingleRelay);
 }
 
-// The core's history (the one the History view shows), read again first: the file may
+// The program's history (the one the History view shows), read again first: the file may
 // have changed since (another program, the command-line tool).
-bool ApplyHistory(TCore& core, int length, bool clear) {
-    THistory& history = core.history;
+bool ApplyHistory(THistory& history, int length, bool clear) {
     history.SetLength(length);
     if (clear) return FileExists(history.FileName()) && history.Clear();
     if (!history.Load()) return false;
@@ -36,15 +37,15 @@ TSoundOutput SoundOutput(bool soundCard, bool soundSpeaker) {
     return s;
 }
 
-TAppSetupValues ReadAppSetup(const TCore& core) {
-    const TSettings& s = core.settings;
-    const TLayoutFamily family = CurrentFamily(core);
+TAppSetupValues ReadAppSetup(const TAppSetupContext& ctx) {
+    const TSettings& s = ctx.settings;
+    const TLayoutFamily family = CurrentFamily(ctx);
     TAppSetupValues v;
     v.language = s.Language;
     v.backup = s.Backup;
     v.sound = SoundOutput(s.SoundCard, s.SoundSpeaker);
     v.titles = s.UserTitles;
-    v.visible = ReadUserColumnFlags(core.ini, family);
+    v.visible = ReadUserColumnFlags(ctx.ini, family);
     v.sort = s.FileSorts.Of(family);
     v.monitorFont = s.MonitorFont;
     v.welcome = s.Welcome;
@@ -64,26 +65,29 @@ TAppSetupValues ReadAppSetup(const TCore& core) {
     return v;
 }
 
-TAppSetupChoices ReadAppSetupChoices(const TCore& core) {
+TAppSetupChoices ReadAppSetupChoices(const TAppSetupContext& ctx) {
     TAppSetupChoices c;
-    c.languages = core.language.ListLanguages();
+    c.languages = ctx.language.ListLanguages();
     const TColumnLayout layout =
-        ReadColumnLayout(core.ini, CurrentFamily(core), core.functionTable.SingleRelay);
+        ReadColumnLayout(ctx.ini, CurrentFamily(ctx), ctx.functionTable.SingleRelay);
     const std::vector<int> kinds = layout.ShownKinds();
     for (size_t i = 0; i < kinds.size(); ++i) {
-        c.sortColumns.push_back(HeaderText(kinds[i], core.texts(), core.settings.UserTitles));
+        c.sortColumns.push_back(
+            HeaderText(kinds[i], ctx.language.Texts(), ctx.settings.UserTitles));
         if (kinds[i] >= kind::UserID && kinds[i] <= kind::User4)
             c.titleColumn[kinds[i] - kind::UserID] = static_cast<int>(i);
     }
     return c;
 }
 
-TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
+TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues& before,
                               const TAppSetupValues& after) {
     TAppSetupResult result;
-    TSettings& s = core.settings;
-    const TLayoutFamily family = CurrentFamily(core);
-    const int singleRelay = core.functionTable.SingleRelay;
+    TSettings& s = ctx.settings;
+    TIniFile& ini = ctx.ini;
+    TLanguage& language = ctx.language;
+    const TLayoutFamily family = CurrentFamily(ctx);
+    const int singleRelay = ctx.functionTable.SingleRelay;
 
     TSortState& sort = s.FileSorts.Of(family);
     sort = after.sort;
@@ -104,47 +108,47 @@ TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
     for (size_t i = 0; i < s.UserTitles.size(); ++i) {
         // An emptied title is the language's default again.
         const std::string& t = after.titles[i];
-        s.UserTitles[i] = t.empty() ? core.language.Text(kUserTitleText + static_cast<int>(i)) : t;
+        s.UserTitles[i] = t.empty() ? language.Text(kUserTitleText + static_cast<int>(i)) : t;
     }
 
     // Visibility goes through the moves of the layout, so that a shown column comes back
     // behind the last shown one and the sort column follows its column.
-    TColumnLayout layout = ReadColumnLayout(core.ini, family, singleRelay);
+    TColumnLayout layout = ReadColumnLayout(ini, family, singleRelay);
     for (int i = 0; i < 5; ++i) {
         if (before.visible[i] == after.visible[i]) continue;
         const int k = kind::UserID + i;
         const bool moved = after.visible[i]
-                               ? ShowUserColumn(core.ini, family, singleRelay, layout, sort, k)
-                               : HideUserColumn(core.ini, family, singleRelay, layout, sort, k);
+                               ? ShowUserColumn(ini, family, singleRelay, layout, sort, k)
+                               : HideUserColumn(ini, family, singleRelay, layout, sort, k);
         result.columnsChanged = result.columnsChanged || moved;
     }
-    WriteUserColumnFlags(core.ini, family, after.visible);
+    WriteUserColumnFlags(ini, family, after.visible);
     if (before.visible != after.visible) result.columnsChanged = true;
 
     s.BatteryMonitorLevel = std::clamp(after.batteryLevel, 0, 4);
     s.HistoryMonitorLevel = std::clamp(after.historyLevel, 0, 4);
     s.HistoryLength = std::clamp(after.historyLength, 1, THistory::kMaxLength);
-    result.historyChanged = ApplyHistory(core, s.HistoryLength, after.clearHistory);
+    result.historyChanged = ApplyHistory(ctx.history, s.HistoryLength, after.clearHistory);
 
-    if (core.state.DocumentOpen) StoreColumnLayout(core.ini, family, layout);
+    if (ctx.state.DocumentOpen) StoreColumnLayout(ini, family, layout);
 
     // The language last: the settings are written with the titles measured against the
     // texts they were typed in, so that a default title follows the new language.
     const std::string previous = s.Language;
     const bool switchLanguage = !after.language.empty() && after.language != previous;
-    s.Connection = core.receiver.link.Settings;
-    const TAppState& st = core.state;
-    s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
+    s.Connection = ctx.connection;
+    const TAppState& st = ctx.state;
+    s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string());
     if (switchLanguage) {
-        if (core.language.LoadLanguage(after.language)) {
+        if (language.LoadLanguage(after.language)) {
             s.Language = after.language;
             result.languageChanged = true;
         } else {
             result.languageFailed = true;
         }
-        core.functionTable.SetFileName(core.language.FunctionTableFile());
-        ReadUserTitles(core.ini, core.texts(), s.UserTitles);
-        s.Save(core.ini, core.texts(), st.DocumentOpen ? st.FileName : std::string());
+        ctx.functionTable.SetFileName(language.FunctionTableFile());
+        ReadUserTitles(ini, language.Texts(), s.UserTitles);
+        s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string());
     }
     return result;
 }

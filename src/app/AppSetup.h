@@ -11,11 +11,29 @@
 #include <string>
 #include <vector>
 
+#include "document/AppState.h"
+#include "link/ConnectionSettings.h"
 #include "views/FileView.h"
 
 namespace ravlin {
 
-struct TCore;
+class TFunctionTable;
+class THistory;
+class TIniFile;
+class TLanguage;
+struct TSettings;
+
+// What the application set-up reads and changes.
+struct TAppSetupContext {
+    TSettings& settings;
+    TIniFile& ini;  // the settings file: the user columns' flags and layout
+    TLanguage& language;
+    // The current receiver type's layout family; its file name follows the language.
+    TFunctionTable& functionTable;
+    THistory& history;                      // trimmed or cleared
+    const TConnectionSettings& connection;  // the link's, saved with the settings
+    const TAppState& state;
+};
 
 enum class TSoundOutput { Off = 0, SoundCard = 1, Speaker = 2 };
 
@@ -57,8 +75,8 @@ struct TAppSetupChoices {
 // Sound: off, then sound card if SoundCard, then PC speaker if SoundSpeaker.
 TSoundOutput SoundOutput(bool soundCard, bool soundSpeaker);
 
-TAppSetupValues ReadAppSetup(const TCore& core);
-TAppSetupChoices ReadAppSetupChoices(const TCore& core);
+TAppSetupValues ReadAppSetup(const TAppSetupContext& ctx);
+TAppSetupChoices ReadAppSetupChoices(const TAppSetupContext& ctx);
 
 struct TAppSetupResult {
     bool languageChanged = false;  // the new language is loaded and current
@@ -69,7 +87,7 @@ struct TAppSetupResult {
 
 // Applies confirmed values (`before` is what ReadAppSetup gave when the window opened).
 // Values out of range are brought into it. The settings file is written.
-TAppSetupResult ApplyAppSetup(TCore& core, const TAppSetupValues& before,
+TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues& before,
                               const TAppSetupValues& after);
 
 }  // namespace ravlin

@@ -28,6 +28,10 @@ TDocumentContext TCore::DocumentContext() {
     return {device, table, state, functionTable, language, folders, ui};
 }
 
+TAppSetupContext TCore::AppSetupContext() {
+    return {settings, ini, language, functionTable, history, receiver.link.Settings, state};
+}
+
 bool SaveData(TCore& core, const std::string& fileName) {
     std::string image;
     return SaveData(fileName, core.device, core.table, image, core.texts(), core.ui);

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "app/AppSetup.h"
 #include "app/Settings.h"
 #include "base/Folders.h"
 #include "base/IniFile.h"
@@ -66,6 +67,8 @@ struct TCore {
     void ApplySettings();
     // The document's view of the core.
     TDocumentContext DocumentContext();
+    // What the application set-up reads and changes.
+    TAppSetupContext AppSetupContext();
 };
 
 // The data file functions over the core's current receiver type, record table and login

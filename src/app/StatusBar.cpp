@@ -1,5 +1,7 @@
 #include "app/StatusBar.h"
 
+#include "monitoring/Monitor.h"
+
 namespace ravlin {
 
 namespace {
@@ -43,6 +45,12 @@ TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
         }
     }
     return v;
+}
+
+void AddMonitorStatus(TStatusInput& in, const TMonitor& monitor, bool monitorMode) {
+    in.monitorExists = monitor.Defined;
+    in.monitorSaved = monitor.Saved;
+    in.messagesPanelVisible = monitorMode;
 }
 
 std::string ApplyUnsavedMark(const std::string& caption, bool mark) {

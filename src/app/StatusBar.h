@@ -13,6 +13,8 @@
 
 namespace ravlin {
 
+class TMonitor;
+
 struct TStatusInput {
     TAppState state;
     std::string receiverDescription;  // the logged-in receiver's Description
@@ -35,6 +37,10 @@ struct TStatusView {
     // Add, Edit and Delete (menu items and tool buttons together); empty: leave as they are.
     std::optional<bool> recordCommands;
 };
+
+// What monitoring adds to the input: whether a set-up exists and has unsaved changes, and
+// whether monitor mode's message panel is shown instead of the pages.
+void AddMonitorStatus(TStatusInput& input, const TMonitor& monitor, bool monitorMode);
 
 // One full update. `texts` gives language text 88 ("Saved").
 TStatusView ComputeStatus(const TStatusInput& input, const TTextTable& texts);

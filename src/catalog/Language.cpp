@@ -125,7 +125,7 @@ bool TLanguage::LoadLanguageText(const std::string& code, std::string_view conte
     code_ = code;
     const std::string functionTable = "RxFnc" + code + ".def";
     functionTableFile_ = IsRegularFile(dataDir_ + "/" + functionTable) ? functionTable : "RxFncUS.def";
-    if (onLoaded) onLoaded();
+    if (listener_) listener_->LanguageLoaded();
     return true;
 }
 

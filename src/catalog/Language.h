@@ -1,7 +1,6 @@
 #pragma once
 // The language text table and the language files (XY.lng) that fill it.
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +8,14 @@
 #include "base/UserInterface.h"
 
 namespace ravlin {
+
+// Told of every successful load, on the thread that loaded (the window thread in the
+// desktop program): the windows take the new texts.
+class TLanguageListener {
+  public:
+    virtual ~TLanguageListener() = default;
+    virtual void LanguageLoaded() = 0;
+};
 
 class TLanguage {
 public:
@@ -40,9 +47,8 @@ public:
     const std::string& FunctionTableFile() const { return functionTableFile_; }
     const std::string& DataDir() const { return dataDir_; }
 
-    // Called after every successful load: the desktop program applies the texts to
-    // its main window and re-reads the user column titles here.
-    std::function<void()> onLoaded;
+    // Told after every successful load; nullptr: nobody.
+    void SetListener(TLanguageListener* listener) { listener_ = listener; }
 
 private:
     std::string dataDir_;
@@ -50,6 +56,7 @@ private:
     TTextTable texts_;
     std::string code_ = "US";
     std::string functionTableFile_ = "RxFncUS.def";
+    TLanguageListener* listener_ = nullptr;
 };
 
 }  // namespace ravlin

@@ -49,7 +49,7 @@ std::vector<int> DueForRepeat(const std::vector<TMonitorData>& messages,
 TMonitor::TMonitor(const TTextTable& texts, TUserInterface& ui) : texts_(texts), ui_(ui) {}
 
 void TMonitor::Changed() {
-    if (changed) changed();
+    if (host) host->MonitorChanged();
 }
 
 void TMonitor::Modified() {
@@ -316,7 +316,7 @@ bool TMonitor::EditDeactive(int message, int event) {
 }
 
 void TMonitor::CommentRefresh() {
-    const TRecordTable* records = documentRecords ? documentRecords() : nullptr;
+    const TRecordTable* records = host ? host->DocumentRecords() : nullptr;
     if (records) {
         // Records by serial key, in table order: the first match of each field wins.
         std::map<std::string, std::vector<const TData*>> bySerial;

@@ -6,7 +6,6 @@
 // reception and deactivation functions return. Everything runs on one (the window)
 // thread.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +37,17 @@ class TMonitorEditors {
     virtual bool EditEvent(TEvent& event) = 0;
 };
 
+// The program around the set-up: the records its events show, and its news. Called on
+// the window thread.
+class TMonitorHost {
+  public:
+    virtual ~TMonitorHost() = default;
+    // The records of the open document; nullptr while no document is open.
+    virtual const TRecordTable* DocumentRecords() const = 0;
+    // The set-up changed (or was loaded or saved): refresh the grids, wake the status bar.
+    virtual void MonitorChanged() = 0;
+};
+
 // Repeats owed at `now` by an alarm active since `activated` with a repeat time of
 // `seconds` (0 or less: none): one per full repeat time passed.
 int RepeatsDue(std::chrono::steady_clock::time_point activated, int seconds,
@@ -62,10 +72,7 @@ class TMonitor {
     TMonitorEditors* editors = nullptr;
     TSoundPlayer* sound = nullptr;
     TAlarmRecorder* alarmLog = nullptr;
-    // The records of the open document; nullptr while no document is open.
-    std::function<const TRecordTable*()> documentRecords;
-    // The set-up changed (or was loaded or saved): refresh the grids, wake the status bar.
-    std::function<void()> changed;
+    TMonitorHost* host = nullptr;
     // The screen's work area for new pop-up window places.
     TWorkArea workArea;
     // Who clears alarms by hand, for the alarm log.

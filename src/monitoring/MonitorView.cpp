@@ -109,8 +109,14 @@ std::string MessagesGridCell(const TMonitorData& m, int column, const TTextTable
 }
 
 std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles) {
+    return UserColumnsOf({true, true, true, true, true}, titles);
+}
+
+std::vector<TUserColumn> UserColumnsOf(const std::array<bool, 5>& shown,
+                                       const std::array<std::string, 5>& titles) {
     std::vector<TUserColumn> out;
-    for (int i = 0; i < 5; ++i) out.push_back({i, titles[i]});
+    for (int i = 0; i < 5; ++i)
+        if (shown[static_cast<size_t>(i)]) out.push_back({i, titles[static_cast<size_t>(i)]});
     return out;
 }
 
@@ -130,6 +136,32 @@ std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserCo
     if (field == 0) return std::to_string(e.UserNumber);
     if (field >= 1 && field <= 4) return e.User[field - 1];
     return {};
+}
+
+TTransmitterColumns TransmitterColumnsOn(TPage page, const TColumnLayout& fileLayout) {
+    switch (page) {
+        case TPage::Memory:
+            return {1, 2};  // position, code, button, ...
+        case TPage::File:
+            return TransmitterColumnsOf(fileLayout);
+        case TPage::History:
+            return {0, 1};  // serial, button, ...
+        default:
+            return {};
+    }
+}
+
+bool TransmittersOffered(TPage page, const TAppState& state) {
+    switch (page) {
+        case TPage::Memory:
+            return state.LoggedIn;
+        case TPage::File:
+            return state.DocumentOpen;
+        case TPage::History:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::vector<std::string> MessageListTitles(const TTextTable& texts) {

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Pages.h"
 #include "base/UserInterface.h"
+#include "document/AppState.h"
 #include "monitoring/MonitorData.h"
+#include "views/FileView.h"
 
 namespace ravlin {
 
@@ -56,10 +59,22 @@ struct TUserColumn {
 };
 // All five, with the titles of the user number and User 1 to User 4.
 std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles);
+// Those of the five that `shown` marks, in that order.
+std::vector<TUserColumn> UserColumnsOf(const std::array<bool, 5>& shown,
+                                       const std::array<std::string, 5>& titles);
 
 std::vector<std::string> EventGridTitles(const TTextTable& texts,
                                          const std::vector<TUserColumn>& users);
 std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserColumn>& users);
+
+// ---- the pages the transmitter-adding window takes transmitters from -----------------------
+
+// The columns of the transmitter code and the button in a page's rows: the Memory view's
+// fixed ones, the File view's by its layout, the history's first two; none elsewhere.
+TTransmitterColumns TransmitterColumnsOn(TPage page, const TColumnLayout& fileLayout);
+// Whether a page shows transmitters to take: the Memory view once a receiver is logged in,
+// the File view while a document is open, the history always.
+bool TransmittersOffered(TPage page, const TAppState& state);
 
 // ---- message list of monitor mode ----------------------------------------------------------
 

@@ -86,7 +86,7 @@ int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatter
 }
 
 TBatteryLog::TBatteryLog(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-    : clock(NowLocal), fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
+    : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
 
 void TBatteryLog::AppendLine(std::string& out, const TLowBatteryEntry& e) {
     AppendField(out, e.Serial);
@@ -169,7 +169,7 @@ TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TR
             entry = &*it;
             break;
         }
-    const TLogTime now = clock ? clock() : NowLocal();
+    const TLogTime now = clock->Now();
     if (entry) {
         entry->Time = now;
         entry->TimeText.clear();

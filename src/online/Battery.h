@@ -14,7 +14,6 @@
 // Not thread-safe: one thread at a time.
 
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,7 +89,8 @@ class TBatteryLog {  // original name: TBatt
     bool SortUp = true;
     // The user fields the page shows: they decide which field a sort column means.
     TUserVisibility userColumns = kAllUserFields;
-    std::function<TLogTime()> clock;
+    // The clock of Update (local time now); tests set their own. Never nullptr.
+    const TLogClock* clock = &LocalClock();
 
     const std::string& FileName() const { return fileName_; }
 

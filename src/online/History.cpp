@@ -112,7 +112,7 @@ int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField fie
 }
 
 THistory::THistory(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-    : clock(NowLocal), fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
+    : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
 
 void THistory::SetLength(int length) {
     length_ = std::clamp(length, 1, kMaxLength);
@@ -201,7 +201,7 @@ bool THistory::Add(const std::string& serial, const std::string& digit, bool low
     // Another instance or the command-line logger may have written the file meanwhile.
     if (!unsaved_ && !(TFileStamp::Of(fileName_) == stamp_)) Load();
     THistoryRec rec;
-    rec.Time = clock ? clock() : NowLocal();
+    rec.Time = clock->Now();
     rec.LowBatt = low;
     rec.Serial = serial;
     rec.Button = IsInputTransmitter(serial) ? InputCodeText(digit) : digit;

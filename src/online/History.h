@@ -16,7 +16,6 @@
 
 #include <array>
 #include <deque>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,8 +75,8 @@ class THistory {
         textValid_ = false;
         return items_;
     }
-    // The clock of Add (local time now); tests set their own.
-    std::function<TLogTime()> clock;
+    // The clock of Add (local time now); tests set their own. Never nullptr.
+    const TLogClock* clock = &LocalClock();
 
     const std::string& FileName() const { return fileName_; }
     // Setting HistoryLength, 1..99 999 (values outside are clamped).

@@ -93,6 +93,14 @@ TLogTime NowLocal() {
     return t;
 }
 
+const TLogClock& LocalClock() {
+    struct TLocalClock : TLogClock {
+        TLogTime Now() const override { return NowLocal(); }
+    };
+    static const TLocalClock clock;
+    return clock;
+}
+
 void AppendLogTime(std::string& out, TLogTime t) {
     if (t == kNoTime) return;
     int y, mo, d, h, mi, s;

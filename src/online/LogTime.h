@@ -25,6 +25,16 @@ void SplitLogTime(TLogTime t, int& year, int& month, int& day, int& hour, int& m
 // The local date and time now.
 TLogTime NowLocal();
 
+// Where a log takes the time of a reception: LocalClock in the programs, a fixed time in
+// tests. Asked on the thread that adds to the log.
+class TLogClock {
+  public:
+    virtual ~TLogClock() = default;
+    virtual TLogTime Now() const = 0;
+};
+// NowLocal as a clock; lives as long as the program.
+const TLogClock& LocalClock();
+
 // "dd.MM.yyyy hh:mm:ss", or "dd.MM.yyyy" at midnight; empty for kNoTime.
 std::string FormatLogTime(TLogTime t);
 // Appends FormatLogTime(t) (the writers build large files).

@@ -16,6 +16,12 @@ TUserVisibility UserFieldsOfEither(const TIniFile& ini) {
     return v;
 }
 
+TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state,
+                                TLayoutFamily family) {
+    if (!state.LoggedIn && !state.DocumentOpen) return UserFieldsOfEither(ini);
+    return UserFieldsOf(ini, family);
+}
+
 TLogResult LogReception(const TReception& r, const TRecordTable& table, bool documentOpen,
                         int historyLevel, int batteryLevel, const TOnlineLogs& logs) {
     TLogResult result;

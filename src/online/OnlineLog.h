@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/IniFile.h"
+#include "document/AppState.h"
 #include "online/Battery.h"
 #include "online/History.h"
 #include "online/LastHeard.h"
@@ -21,6 +22,11 @@ TUserVisibility UserFieldsOf(const TIniFile& ini, TLayoutFamily family);
 // Without a receiver the layout family is not known: a user field counts when either
 // family shows it.
 TUserVisibility UserFieldsOfEither(const TIniFile& ini);
+// The user fields shown beside transmitters (History and Battery views, the monitor's
+// event grids): those of the current receiver type's layout family once a receiver is
+// logged in or a document open (either gives the type), else those of either family.
+TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state,
+                                TLayoutFamily family);
 
 // The logs a reception goes to; any may be missing.
 struct TOnlineLogs {

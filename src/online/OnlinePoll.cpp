@@ -11,9 +11,7 @@
 #include "receiver/Rx.h"
 
 namespace ravlin {
-namespace {
 
-// One pause step that stays responsive to a cancel request.
 bool SleepWatchingCancel(TUserInterface& ui, int ms) {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
@@ -25,8 +23,6 @@ bool SleepWatchingCancel(TUserInterface& ui, int ms) {
         ::poll(nullptr, 0, static_cast<int>(std::min<long long>(left, 20)));
     }
 }
-
-}  // namespace
 
 bool HasOnlineMode(const std::string& receiverName) {
     return receiverName != "KV1K" && receiverName != "KV1M" && receiverName != "KV8M" &&
@@ -48,7 +44,7 @@ void LeaveOnline(TTransferWorker& transferWorker, TLink& link) {
 }
 
 TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
-                              TUserInterface& ui, std::string& block, const TPollPauses& pauses) {
+                              TUserInterface& ui, std::string& block, TPollPauses* pauses) {
     for (int attempt = 1; attempt <= kPollReads; ++attempt) {
         if (!link.IsOpen() && !link.Open()) return TReadResult::LinkLost;
         std::string data;
@@ -57,24 +53,24 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
             return TReadResult::Read;
         }
         if (attempt == kPollReads) break;
-        if (pauses.open) pauses.open(TMessage::Lang(texts, 126));
+        if (pauses) pauses->Open(TMessage::Lang(texts, 126));
         for (int step = 1; step <= kPauseSteps; ++step) {
             const bool waited =
-                pauses.pause ? pauses.pause(kPauseStepMs) : SleepWatchingCancel(ui, kPauseStepMs);
+                pauses ? pauses->Pause(kPauseStepMs) : SleepWatchingCancel(ui, kPauseStepMs);
             if (!waited || ui.CancelRequested()) {
-                if (pauses.close) pauses.close();
+                if (pauses) pauses->Close();
                 return TReadResult::Cancelled;
             }
             ui.Progress(step, kPauseSteps);
         }
-        if (pauses.close) pauses.close();
+        if (pauses) pauses->Close();
     }
     ui.Error(TMessage::Lang(texts, 125));
     return TReadResult::NoAnswer;
 }
 
 bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
-                   TUserInterface& ui, TReception& out, const TPollPauses& pauses) {
+                   TUserInterface& ui, TReception& out, TPollPauses* pauses) {
     transferWorker.StopOnline();
     std::string block;
     if (ReadLastReception(rx, link, texts, ui, block, pauses) != TReadResult::Read ||

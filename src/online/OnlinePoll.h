@@ -7,7 +7,6 @@
 // worker (TTransferWorker) idle, while its window thread shows the progress window. Messages,
 // progress and the cancel request go through TUserInterface.
 
-#include <functional>
 #include <string>
 
 #include "base/UserInterface.h"
@@ -37,14 +36,21 @@ enum class TReadResult {
 };
 
 // The pauses between failed reads: a progress window with text 126 whose bar runs 1..100
-// over 100 steps of 300 ms (30 s). The window task shows and closes it; `pause` waits
-// one step and returns false when the user cancelled (unset: sleeps, watching
-// TUserInterface::CancelRequested).
-struct TPollPauses {
-    std::function<void(const TMessage& label)> open;
-    std::function<void()> close;
-    std::function<bool(int ms)> pause;
+// over 100 steps of 300 ms (30 s). Called on the thread that polls (a command worker in
+// the desktop program, which hands the window's part to the window thread).
+class TPollPauses {
+  public:
+    virtual ~TPollPauses() = default;
+    // The pause window opens with `label`, and closes.
+    virtual void Open(const TMessage& label) = 0;
+    virtual void Close() = 0;
+    // Waits one step of `ms`; false when the user cancelled.
+    virtual bool Pause(int ms) = 0;
 };
+
+// One pause step without a window of its own: sleeps `ms`, watching
+// TUserInterface::CancelRequested; false when cancelled.
+bool SleepWatchingCancel(TUserInterface& ui, int ms);
 
 inline constexpr int kPollReads = 7;
 inline constexpr int kPauseSteps = 100;
@@ -52,11 +58,11 @@ inline constexpr int kPauseStepMs = 300;
 
 // Reads the 16-byte last-reception block at the receiver's on-line address (read type 7)
 // into `block` (32 hex digits): at most seven reads, the link reopened before each when
-// it was lost, the 30 s pause after each of the first six failures. The worker must be
-// idle.
+// it was lost, the 30 s pause after each of the first six failures (without `pauses`:
+// no window, SleepWatchingCancel). The worker must be idle.
 TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
                               TUserInterface& ui, std::string& block,
-                              const TPollPauses& pauses = {});
+                              TPollPauses* pauses = nullptr);
 
 struct TReception;
 
@@ -65,7 +71,7 @@ struct TReception;
 // the caller then only updates its state. On success the caller shows and logs the
 // reception, matches the views and beeps, then calls ListenAgain.
 bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
-                   TUserInterface& ui, TReception& out, const TPollPauses& pauses = {});
+                   TUserInterface& ui, TReception& out, TPollPauses* pauses = nullptr);
 // The worker listens for the next "R". False when it could not be started.
 bool ListenAgain(TTransferWorker& transferWorker);
 

@@ -61,6 +61,15 @@ std::vector<int> TColumnLayout::ShownKinds() const {
     return std::vector<int>(items.begin() + 1, items.begin() + 1 + n);
 }
 
+TTransmitterColumns TransmitterColumnsOf(const TColumnLayout& layout) {
+    TTransmitterColumns at;
+    for (int col = 0; col < layout.Count(); ++col) {
+        if (layout.KindAt(col) == kind::Code) at.code = col;
+        if (layout.KindAt(col) == kind::Button) at.button = col;
+    }
+    return at;
+}
+
 const char* LayoutKey(TLayoutFamily family) {
     return family == TLayoutFamily::Single ? "User_Single" : "User_Multi";
 }

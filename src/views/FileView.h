@@ -64,6 +64,16 @@ struct TColumnLayout {
     std::vector<int> ShownKinds() const;
 };
 
+// The grid columns that hold a transmitter's code and its button; -1: none.
+struct TTransmitterColumns {
+    int code = -1;
+    int button = -1;
+    bool operator==(const TTransmitterColumns&) const = default;
+};
+// Where the File view keeps them among its shown columns; of a kind the layout repeats,
+// the last column counts.
+TTransmitterColumns TransmitterColumnsOf(const TColumnLayout& layout);
+
 // Settings: section Grid_Config, keys User_Single / User_Multi.
 inline constexpr const char* kGridConfigSection = "Grid_Config";
 const char* LayoutKey(TLayoutFamily family);

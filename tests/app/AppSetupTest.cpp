@@ -69,7 +69,7 @@ TEST_F(AppSetupTest, AFailedStartLanguageIsNotWhatIsSaved) {
 
 TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     Start("[Setup]\r\nLanguage=US\r\nBackup=1\r\n");
-    const TAppSetupValues before = ReadAppSetup(*core);
+    const TAppSetupValues before = ReadAppSetup(core->AppSetupContext());
     EXPECT_EQ(before.language, "US");
     EXPECT_TRUE(before.backup);
     const std::string usTitle1 = core->language.Text(kUserTitleText + 1);
@@ -84,7 +84,7 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     after.titles[2] = "Room";
     after.welcome = false;
     after.download = true;
-    const TAppSetupResult r = ApplyAppSetup(*core, before, after);
+    const TAppSetupResult r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_TRUE(r.languageChanged);
     EXPECT_FALSE(r.languageFailed);
     EXPECT_EQ(core->language.Code(), "DE");
@@ -104,7 +104,7 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     EXPECT_EQ(ini.find("User1="), std::string::npos) << "a default title is not stored";
 
     // What the window shows next time is what was confirmed.
-    const TAppSetupValues shown = ReadAppSetup(*core);
+    const TAppSetupValues shown = ReadAppSetup(core->AppSetupContext());
     EXPECT_EQ(shown.language, "DE");
     EXPECT_FALSE(shown.backup);
     EXPECT_EQ(shown.sound, TSoundOutput::Off);
@@ -118,11 +118,11 @@ TEST_F(AppSetupTest, ALanguageThatCannotBeLoadedKeepsThePreviousOne) {
         test::WriteText(data.File(f), test::ReadText(test::DeliveredDataDir() + "/" + f));
     test::WriteText(data.File("DE.lng"), "not a language file\r\n");
     Start("[Setup]\r\nLanguage=US\r\n", data.path());
-    const TAppSetupValues before = ReadAppSetup(*core);
+    const TAppSetupValues before = ReadAppSetup(core->AppSetupContext());
     TAppSetupValues after = before;
     after.language = "DE";
     after.beep = true;
-    const TAppSetupResult r = ApplyAppSetup(*core, before, after);
+    const TAppSetupResult r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_TRUE(r.languageFailed);
     EXPECT_FALSE(r.languageChanged);
     EXPECT_EQ(core->language.Code(), "US");
@@ -136,27 +136,27 @@ TEST_F(AppSetupTest, HistoryIsTrimmedToItsLengthOrCleared) {
     Start("[Setup]\r\nLanguage=US\r\nHistoryLength=100\r\n");
     WriteHistory(7);
     ASSERT_EQ(HistoryCount(), 7u);
-    TAppSetupValues before = ReadAppSetup(*core);
+    TAppSetupValues before = ReadAppSetup(core->AppSetupContext());
     TAppSetupValues after = before;
     after.historyLength = 3;
-    TAppSetupResult r = ApplyAppSetup(*core, before, after);
+    TAppSetupResult r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_TRUE(r.historyChanged);
     EXPECT_EQ(HistoryCount(), 3u);
     EXPECT_NE(Ini().find("HistoryLength=3\r\n"), std::string::npos);
 
     // A length above the file's size changes nothing; out-of-range lengths are clamped.
-    before = ReadAppSetup(*core);
+    before = ReadAppSetup(core->AppSetupContext());
     after = before;
     after.historyLength = 0;
-    r = ApplyAppSetup(*core, before, after);
+    r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_EQ(core->settings.HistoryLength, 1);
     EXPECT_EQ(HistoryCount(), 1u);
 
-    before = ReadAppSetup(*core);
+    before = ReadAppSetup(core->AppSetupContext());
     after = before;
     after.clearHistory = true;
     after.historyLength = 50;
-    r = ApplyAppSetup(*core, before, after);
+    r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_TRUE(r.historyChanged);
     EXPECT_EQ(HistoryCount(), 0u);
     EXPECT_EQ(core->settings.HistoryLength, 50);
@@ -164,15 +164,15 @@ TEST_F(AppSetupTest, HistoryIsTrimmedToItsLengthOrCleared) {
 
 TEST_F(AppSetupTest, HidingAUserColumnStoresItsFlag) {
     Start("[Setup]\r\nLanguage=US\r\n");
-    const TAppSetupValues before = ReadAppSetup(*core);
+    const TAppSetupValues before = ReadAppSetup(core->AppSetupContext());
     TAppSetupValues after = before;
     after.visible[3] = !before.visible[3];
-    const TAppSetupResult r = ApplyAppSetup(*core, before, after);
+    const TAppSetupResult r = ApplyAppSetup(core->AppSetupContext(), before, after);
     EXPECT_TRUE(r.columnsChanged);
-    EXPECT_EQ(ReadAppSetup(*core).visible, after.visible);
+    EXPECT_EQ(ReadAppSetup(core->AppSetupContext()).visible, after.visible);
     // Unchanged flags report no column change.
-    const TAppSetupValues again = ReadAppSetup(*core);
-    EXPECT_FALSE(ApplyAppSetup(*core, again, again).columnsChanged);
+    const TAppSetupValues again = ReadAppSetup(core->AppSetupContext());
+    EXPECT_FALSE(ApplyAppSetup(core->AppSetupContext(), again, again).columnsChanged);
 }
 
 TEST(RecentFiles, NewestFirstWithoutDoublesAndAtMostEight) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "RecordingUi.h"
 #include "app/StatusBar.h"
+#include "monitoring/Monitor.h"
 
 namespace ravlin {
 namespace {
@@ -74,6 +76,31 @@ TEST(StatusBar, RecordCommandsByPage) {
     EXPECT_EQ(at(TPage::Monitoring), std::optional<bool>(true));
     in.messagesPanelVisible = true;
     EXPECT_FALSE(at(TPage::Memory).has_value());
+}
+
+TEST(StatusBar, WhatMonitoringAdds) {
+    test::TRecordingUi ui;
+    const TTextTable texts = Texts();
+    const struct {
+        bool defined, saved, monitorMode;
+        std::optional<bool> monitorMark, recordCommands;
+    } cases[] = {
+        {false, false, false, std::nullopt, true},  // no set-up: the caption stays
+        {true, false, false, true, true},
+        {true, true, false, false, true},
+        {true, true, true, false, std::nullopt},  // the message panel: commands left alone
+    };
+    for (const auto& c : cases) {
+        TMonitor monitor(texts, ui);
+        monitor.Defined = c.defined;
+        monitor.Saved = c.saved;
+        TStatusInput in;
+        in.pageShown = TPage::Monitoring;
+        AddMonitorStatus(in, monitor, c.monitorMode);
+        const TStatusView v = ComputeStatus(in, texts);
+        EXPECT_EQ(v.monitorMark, c.monitorMark) << c.defined << c.saved << c.monitorMode;
+        EXPECT_EQ(v.recordCommands, c.recordCommands) << c.defined << c.saved << c.monitorMode;
+    }
 }
 
 TEST(StatusBar, MarkIsNeverDoubled) {

@@ -18,6 +18,11 @@ using ::testing::ElementsAre;
 
 const char kFormat[] = "Wrong language file format!";
 
+struct TLoadCounter : TLanguageListener {
+    int count = 0;
+    void LanguageLoaded() override { ++count; }
+};
+
 class LanguageTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,8 +55,8 @@ TEST_F(LanguageTest, CompleteFileLoadsEveryTextAndKeepsTheTextAsWritten) {
     file += "000 File\r\n005  New\r\n006\tOpen ...\r\n007 \xE4\xF6\xFC\xDF \r\n";
     Write("US.lng", file);
     TLanguage lang(dir_, ui_);
-    int loaded = 0;
-    lang.onLoaded = [&] { ++loaded; };
+    TLoadCounter loaded;
+    lang.SetListener(&loaded);
 
     ASSERT_TRUE(lang.LoadLanguage("US"));
     ASSERT_EQ(lang.Texts().size(), 299u);
@@ -63,7 +68,7 @@ TEST_F(LanguageTest, CompleteFileLoadsEveryTextAndKeepsTheTextAsWritten) {
     EXPECT_EQ(lang.Text(299), "");
     EXPECT_EQ(lang.Text(-1), "");
     EXPECT_EQ(lang.Code(), "US");
-    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(loaded.count, 1);
     EXPECT_TRUE(ui_.messages.empty());
 }
 
@@ -83,8 +88,8 @@ TEST_F(LanguageTest, MissingFileReportsTheCodeAndChangesNothing) {
     Write("US.lng", "003\r\n000 a\r\n001 b\r\n002 c\r\n");
     TLanguage lang(dir_, ui_);
     ASSERT_TRUE(lang.LoadLanguage("US"));
-    int loaded = 0;
-    lang.onLoaded = [&] { ++loaded; };
+    TLoadCounter loaded;
+    lang.SetListener(&loaded);
 
     EXPECT_FALSE(lang.LoadLanguage("DE"));
     EXPECT_FALSE(lang.LoadLanguage("../US"));  // never a path
@@ -95,7 +100,7 @@ TEST_F(LanguageTest, MissingFileReportsTheCodeAndChangesNothing) {
     EXPECT_THAT(ui_.Ids(), ElementsAre(-1, -1, -1));
     EXPECT_THAT(lang.Texts(), ElementsAre("a", "b", "c"));
     EXPECT_EQ(lang.Code(), "US");
-    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(loaded.count, 0);
 }
 
 TEST_F(LanguageTest, FormatErrorsKeepWhatWasStoredBeforeTheBadLine) {
@@ -103,8 +108,8 @@ TEST_F(LanguageTest, FormatErrorsKeepWhatWasStoredBeforeTheBadLine) {
     Write("RxFncDE.def", "x");
     TLanguage lang(dir_, ui_);
     ASSERT_TRUE(lang.LoadLanguage("US"));
-    int loaded = 0;
-    lang.onLoaded = [&] { ++loaded; };
+    TLoadCounter loaded;
+    lang.SetListener(&loaded);
 
     // Blank line after the last entry: entries before it are in, the rest not applied.
     Write("DE.lng", "004\r\n000 A\r\n003 D\r\n\r\n");
@@ -134,7 +139,7 @@ TEST_F(LanguageTest, FormatErrorsKeepWhatWasStoredBeforeTheBadLine) {
 
     EXPECT_THAT(ui_.Texts(), ElementsAre(kFormat, kFormat, kFormat, kFormat, kFormat, kFormat));
     EXPECT_EQ(lang.Text(0), "C");  // stored before the bad line
-    EXPECT_EQ(loaded, 1);          // only the one good load
+    EXPECT_EQ(loaded.count, 1);          // only the one good load
 }
 
 TEST_F(LanguageTest, SwitchingLanguageKeepsTextsTheNewFileLacksAndLaterLinesWin) {

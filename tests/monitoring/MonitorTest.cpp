@@ -20,8 +20,11 @@ const std::string kExample = kHeader +
                              "Active:x012345#3#n#1ABCDE0#F#n#end\r\n"
                              "Deactive:end\r\n";
 
-class Monitor : public ::testing::Test {
+class Monitor : public ::testing::Test, public TMonitorHost {
   protected:
+    const TRecordTable* DocumentRecords() const override { return doc; }
+    void MonitorChanged() override { ++changes; }
+
     TTextTable texts = test::NumberedTexts();
     test::TRecordingUi ui;
     test::TFakeEditors editors;
@@ -30,11 +33,12 @@ class Monitor : public ::testing::Test {
     test::TTempDir dir;
     TMonitor monitor{texts, ui};
     int changes = 0;
+    const TRecordTable* doc = nullptr;  // the open document's records
 
     void SetUp() override {
         monitor.editors = &editors;
         monitor.sound = &sound;
-        monitor.changed = [this] { ++changes; };
+        monitor.host = this;
     }
 
     // A set-up of messages with the given texts, as loaded from a file.
@@ -366,8 +370,7 @@ TEST_F(Monitor, UserInformationComesFromTheFirstMatchingRecords) {
     monitor.CommentRefresh();  // no document: nothing changes
     EXPECT_EQ(monitor.Messages[0].DeactiveEvents[1].UserNumber, 5);
 
-    const TRecordTable* doc = &records;
-    monitor.documentRecords = [&] { return doc; };
+    doc = &records;
     changes = 0;
     monitor.CommentRefresh();
     EXPECT_EQ(changes, 1);

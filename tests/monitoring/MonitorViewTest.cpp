@@ -81,6 +81,37 @@ TEST(EventGrid, FixedColumnsThenTheVisibleUserFields) {
     EXPECT_EQ(EventGridCell(e, 3, users), "b");
     EXPECT_EQ(EventGridCell(e, 4, users), "");
     EXPECT_EQ(AllUserColumns({"n", "1", "2", "3", "4"}).size(), 5u);
+    const std::vector<TUserColumn> shown =
+        UserColumnsOf({false, true, false, true, true}, {"n", "1", "2", "3", "4"});
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(std::pair(shown[0].field, shown[0].title), std::pair(1, std::string("1")));
+    EXPECT_EQ(std::pair(shown[2].field, shown[2].title), std::pair(4, std::string("4")));
+}
+
+TEST(TransmitterPages, ColumnsAndWhenTheyAreOffered) {
+    // A File view whose code and button columns were dragged.
+    const TColumnLayout file = BuildColumnLayout(ParseLayoutList("0,7,0,3,8,1,"), 5);
+    TAppState none, loggedIn, document;
+    loggedIn.LoggedIn = true;
+    document.DocumentOpen = true;
+    const struct {
+        TPage page;
+        TTransmitterColumns at;
+        bool withNone, withLogin, withDocument;
+    } cases[] = {
+        {TPage::Memory, {1, 2}, false, true, false},
+        {TPage::File, {4, 2}, false, false, true},
+        {TPage::History, {0, 1}, true, true, true},
+        {TPage::Battery, {-1, -1}, false, false, false},
+        {TPage::Monitoring, {-1, -1}, false, false, false},
+    };
+    for (const auto& c : cases) {
+        const int page = static_cast<int>(c.page);
+        EXPECT_EQ(TransmitterColumnsOn(c.page, file), c.at) << page;
+        EXPECT_EQ(TransmittersOffered(c.page, none), c.withNone) << page;
+        EXPECT_EQ(TransmittersOffered(c.page, loggedIn), c.withLogin) << page;
+        EXPECT_EQ(TransmittersOffered(c.page, document), c.withDocument) << page;
+    }
 }
 
 TEST(MessageList, CellsColoursAndBlinking) {

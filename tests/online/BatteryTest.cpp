@@ -22,7 +22,7 @@ using test::WriteAll;
 class Battery : public ::testing::Test {
   protected:
     Battery() : batteryLog(dir.File("LowBatt.dat"), texts, ui) {
-        batteryLog.clock = [this] { return now; };
+        batteryLog.clock = &clock;
     }
     std::vector<std::string> Serials() const {
         std::vector<std::string> s;
@@ -33,7 +33,8 @@ class Battery : public ::testing::Test {
     TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     TBatteryLog batteryLog;
-    TLogTime now = At(2024, 5, 6, 7, 8, 9);
+    test::TManualClock clock{At(2024, 5, 6, 7, 8, 9)};
+    TLogTime& now = clock.now;
     const TRecordTable none;
 };
 

@@ -24,13 +24,14 @@ using test::WriteAll;
 class History : public ::testing::Test {
   protected:
     History() : history(dir.File("History.dat"), texts, ui) {
-        history.clock = [this] { return now; };
+        history.clock = &clock;
     }
     test::TTempDir dir;
     TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;
     THistory history;
-    TLogTime now = At(2024, 5, 6, 7, 8, 9);
+    test::TManualClock clock{At(2024, 5, 6, 7, 8, 9)};
+    TLogTime& now = clock.now;
 };
 
 TEST_F(History, ReadsTheFileAndWritesItBackByteForByte) {

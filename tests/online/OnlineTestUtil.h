@@ -59,6 +59,13 @@ inline TLogTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     return t;
 }
 
+// A clock the test moves by hand.
+struct TManualClock : TLogClock {
+    explicit TManualClock(TLogTime start) : now(start) {}
+    TLogTime now;
+    TLogTime Now() const override { return now; }
+};
+
 // A record that holds a transmitter.
 inline TData Record(int position, const std::string& serial, const std::string& button,
                     int userId = 0, const std::string& user1 = {}, const std::string& user2 = {},

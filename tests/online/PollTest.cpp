@@ -29,17 +29,26 @@ class Poll : public ::testing::TestWithParam<TSimProcess::TTransport> {
         link.SetTimingForTests(60, 2);
         ASSERT_TRUE(rx.Init());
     }
-    // The pauses as the progress window would see them; `cancelAt` cancels at that step.
-    TPollPauses Pauses(int cancelAt = 0) {
-        TPollPauses p;
-        p.open = [this](const TMessage& m) { events.push_back("open " + m.text); };
-        p.close = [this] { events.push_back("close"); };
-        p.pause = [this, cancelAt](int ms) {
+    // The pauses as the progress window would see them: the step `cancelAt` cancels; with
+    // `sleep` the steps sleep as they do without a window.
+    struct TRecordingPauses : TPollPauses {
+        explicit TRecordingPauses(Poll& test) : test(test) {}
+        void Open(const TMessage& m) override { test.events.push_back("open " + m.text); }
+        void Close() override { test.events.push_back("close"); }
+        bool Pause(int ms) override {
+            if (sleep) return SleepWatchingCancel(test.ui, ms);
             EXPECT_EQ(ms, 300);
-            ++steps;
-            return steps != cancelAt;
-        };
-        return p;
+            ++test.steps;
+            return test.steps != cancelAt;
+        }
+        Poll& test;
+        int cancelAt = 0;
+        bool sleep = false;
+    };
+    TRecordingPauses* Pauses(int cancelAt = 0) {
+        pauses.cancelAt = cancelAt;
+        pauses.sleep = false;
+        return &pauses;
     }
 
     TTextTable texts = test::LogTexts();
@@ -49,6 +58,7 @@ class Poll : public ::testing::TestWithParam<TSimProcess::TTransport> {
     TSimProcess sim;
     std::vector<std::string> events;
     int steps = 0;
+    TRecordingPauses pauses{*this};
 };
 
 TEST_P(Poll, ReceiversWithoutOnlineModeAreRefused) {
@@ -116,11 +126,11 @@ TEST_P(Retries, CancellingAPauseEndsThePoll) {
     EXPECT_EQ(steps, 130);
     EXPECT_EQ(events, (std::vector<std::string>{"open T126", "close", "open T126", "close"}));
     EXPECT_TRUE(ui.messages.empty());
-    // The progress window's cancel request works without a pause hook too.
+    // The progress window's cancel request works when the steps sleep as without a window.
     ui.cancel = true;
     events.clear();
-    TPollPauses window = Pauses();
-    window.pause = nullptr;
+    TRecordingPauses* window = Pauses();
+    window->sleep = true;
     EXPECT_EQ(ReadLastReception(rx, link, texts, ui, block, window), TReadResult::Cancelled);
     EXPECT_EQ(events, (std::vector<std::string>{"open T126", "close"}));
 }

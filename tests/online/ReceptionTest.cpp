@@ -227,5 +227,35 @@ TEST(UserFields, FollowTheFileViewFlagsOfTheFamily) {
     EXPECT_EQ(UserFieldsOfEither(ini), (TUserVisibility{true, true, true, false, true}));
 }
 
+TEST(UserFields, ShownAreTheCurrentTypesOnceALoginOrADocumentGivesOne) {
+    TIniFile ini("");
+    const auto single = VisibilityKeys(TLayoutFamily::Single);
+    const auto multi = VisibilityKeys(TLayoutFamily::Multi);
+    for (const char* key : {single[0], single[3], multi[1], multi[3]})
+        ini.WriteBool("Setup", key, false);
+    const TUserVisibility ofSingle{false, true, true, false, true};
+    const TUserVisibility ofMulti{true, false, true, false, true};
+    const TUserVisibility ofEither{true, true, true, false, true};
+    struct {
+        bool loggedIn, documentOpen;
+        TLayoutFamily family;
+        TUserVisibility shown;
+    } const cases[] = {
+        {false, false, TLayoutFamily::Single, ofEither},
+        {false, false, TLayoutFamily::Multi, ofEither},
+        {true, false, TLayoutFamily::Single, ofSingle},
+        {true, false, TLayoutFamily::Multi, ofMulti},
+        {false, true, TLayoutFamily::Multi, ofMulti},
+        {true, true, TLayoutFamily::Single, ofSingle},
+    };
+    for (const auto& c : cases) {
+        TAppState state;
+        state.LoggedIn = c.loggedIn;
+        state.DocumentOpen = c.documentOpen;
+        EXPECT_EQ(ShownUserFields(ini, state, c.family), c.shown)
+            << c.loggedIn << c.documentOpen << static_cast<int>(c.family);
+    }
+}
+
 }  // namespace
 }  // namespace ravlin

@@ -399,14 +399,15 @@ class MonitorEditorsTest : public QObject {
         monitor.Defined = true;
         monitor.TargetMessage = 1;
         monitor.AddToActive = false;
-        TMonitorAddForm form(texts, monitor);
+        struct TSelection : TTransmitterSelection {
+            TTransmitters SelectedTransmitters() const override {
+                return {{"2412345", "1"}, {"2412345", "1"}, {"1C54321", "2"}};
+            }
+        } const selection;
+        TMonitorAddForm form(texts, monitor, selection);
         int shownCount = 0, closed = 0;
-        form.onShown = [&] { ++shownCount; };
-        form.onClosed = [&] { ++closed; };
-        form.selectedTransmitters = [] {
-            return TMonitorAddForm::TTransmitters{
-                {"2412345", "1"}, {"2412345", "1"}, {"1C54321", "2"}};
-        };
+        connect(&form, &TMonitorAddForm::shown, [&] { ++shownCount; });
+        connect(&form, &TMonitorAddForm::closed, [&] { ++closed; });
         form.ShowBeside(QRect(100, 50, 700, 500));
         QCOMPARE(form.windowTitle(), QString("T73"));
         QCOMPARE(form.label()->text(), QString("T74"));

@@ -56,6 +56,16 @@ struct TEventInput {
     QString button;
 };
 
+// Answers the save window with `file`; the open window is cancelled.
+struct TSaveTo : TFileChooser {
+    std::string file;
+    std::optional<std::string> OpenFile(const TFileDialog&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const TFileDialog&) override { return file; }
+    std::optional<std::string> ChooseReceiverType(const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 }  // namespace
 
 class MonitorFlowTest : public QObject {
@@ -63,6 +73,7 @@ class MonitorFlowTest : public QObject {
 
     QTemporaryDir dir;
     TSimProcess sim;
+    TSaveTo saveTo;
     std::unique_ptr<TDesktop> desktop;
     TRecordingSound sound;
 
@@ -188,9 +199,8 @@ class MonitorFlowTest : public QObject {
     }
 
     void saveToAMonitorFile() {
-        Monitor().chooser().responder = [this](bool save, const TFileDialog&) {
-            return save ? std::optional<std::string>(CorePath(SetupPath())) : std::nullopt;
-        };
+        saveTo.file = CorePath(SetupPath());
+        Monitor().chooser().SetStandIn(&saveTo);
         Form().Action("MenuSaveMonitorAs")->trigger();
         QVERIFY(Setup().Saved);
         QCOMPARE(Setup().FileName, CorePath(SetupPath()));

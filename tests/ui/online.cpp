@@ -244,14 +244,16 @@ class OnlineTest : public QObject {
         QCOMPARE(polled, (QStringList{"0012345 1", "0033333 3", "0033333 4", "0000000 0"}));
 
         // In monitor mode no beep; while monitoring's adding window is shown no Add.
-        Online().monitorMode = [] { return true; };
-        Online().addWindowShown = [] { return true; };
+        struct TMonitoring : TOnlineMonitoring {
+            bool MonitorMode() const override { return true; }
+            bool AddWindowShown() const override { return true; }
+        } const monitoring;
+        Online().SetMonitoring(&monitoring);
         QVERIFY(Receive("0033333 5 00 FFFF"));  // not logged at level 1
         QCOMPARE(polled.size(), 5);
         QCOMPARE(sound.Played().size(), size_t(4));
         QVERIFY(!p.addButton()->isEnabled());
-        Online().monitorMode = nullptr;
-        Online().addWindowShown = nullptr;
+        Online().SetMonitoring(nullptr);
         disconnect(hook);
         QVERIFY(Receive("0000000 0 00 FFFF"));
         QCOMPARE(polled.size(), 5);

@@ -182,6 +182,24 @@ TEST(FileViewLayout, DefaultsAndParsing) {
               multi.items);
 }
 
+TEST(FileViewLayout, TransmitterCodeAndButtonColumns) {
+    // A stored list begins with its column count, which `shown` replaces.
+    const auto layout = [](const char* list, int shown) {
+        return BuildColumnLayout(ParseLayoutList(list), shown);
+    };
+    const struct {
+        TColumnLayout layout;
+        TTransmitterColumns at;
+    } cases[] = {
+        {layout(DefaultLayoutList(TLayoutFamily::Single), 13), {6, 8}},
+        {layout("0,7,1,8,3,", 3), {1, -1}},   // the button column hidden
+        {layout("0,1,3,0,1,3,", 5), {3, 4}},  // a repeated kind: the last counts
+        {layout("0,0,2,", 2), {-1, -1}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TransmitterColumnsOf(c.layout), c.at) << FormatLayoutList(c.layout);
+}
+
 TEST(FileViewSortState, HeaderPresses) {
     TSortState s;
     PressHeader(s, 3);

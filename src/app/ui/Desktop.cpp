@@ -13,7 +13,6 @@
 #include "base/ui/Text.h"
 #include "document/ui/DocumentController.h"
 #include "monitoring/ui/MonitorController.h"
-#include "online/OnlineLog.h"
 #include "online/ui/OnlineController.h"
 #include "receiver/ui/ReceiverController.h"
 #include "records/ui/RecordsController.h"
@@ -85,7 +84,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(),
                                c.state, c.language, ui_, busy_, notifications_},
         *form_, *infoForm_);
-    status_ = std::make_unique<TStatusController>(c, *form_, busy_, notifications_);
+    status_ = std::make_unique<TStatusController>(
+        TStatusContext{c.state, c.device, c.receiver.link, c.texts(), *this}, *form_, busy_, notifications_);
     TSettings& set = c.settings;
     online_ = std::make_unique<TOnlineController>(
         TOnlineContext{c.receiver.session,
@@ -129,58 +129,25 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                               c.settings.UserTitles, ui_, busy_, notifications_},
         *recordRows_, *form_);
     setup_ = std::make_unique<TSetupController>(
-        TSetupContext{c, ui_, busy_, notifications_, *infoForm_,
-                      [this](const std::string& file) { return documents_->OpenNamedFile(file); },
-                      [this] { monitor_->StartMonitor(); }},
+        TSetupContext{c.AppSetupContext(), c.folders, c.receiver.link, ui_, busy_, notifications_,
+                      *infoForm_, *this},
         *form_);
     monitor_ = std::make_unique<TMonitorController>(
-        TMonitorContext{c.texts(), c.folders,
+        TMonitorContext{c.texts(),
+                        c.folders,
                         TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
                                             set.LastMonitorFile, set.MonitorSortCol,
                                             set.MonitorSortUp, set.Operator, set.MonitorGrid,
                                             set.ActiveGrid, set.DeactiveGrid, set.MessageGrid},
-                        ui_, busy_, notifications_},
-        *form_, *online_);
-    // The monitor's events take transmitters from the Memory view, the File view and the
-    // history, and show the user information of the open document's records.
-    monitor_->monitor().documentRecords = [&c]() -> const TRecordTable* {
-        return c.state.DocumentOpen ? &c.table : nullptr;
-    };
-    monitor_->userColumns = [&c] {
-        const TUserVisibility shown = !c.state.LoggedIn && !c.state.DocumentOpen
-                                          ? UserFieldsOfEither(c.ini)
-                                          : UserFieldsOf(c.ini, FamilyOf(c.functionTable.SingleRelay));
-        std::vector<TUserColumn> columns;
-        for (int f = 0; f < 5; ++f)
-            if (shown[static_cast<size_t>(f)])
-                columns.push_back({f, c.settings.UserTitles[static_cast<size_t>(f)]});
-        return columns;
-    };
-    monitor_->userTitles = [&c] { return c.settings.UserTitles; };
-    monitor_->SetTransmitterSource(
-        TPage::Memory, {views_->memoryGrid(), [] { return std::pair(1, 2); },
-                        [&c] { return c.state.LoggedIn; }});
-    monitor_->SetTransmitterSource(
-        TPage::File, {views_->fileGrid(),
-                      [v = views_.get()] {
-                          // The last column of each kind counts.
-                          std::pair<int, int> at(-1, -1);
-                          const TColumnLayout& layout = v->fileView().layout;
-                          for (int col = 0; col < layout.Count(); ++col) {
-                              if (layout.KindAt(col) == kind::Code) at.first = col;
-                              if (layout.KindAt(col) == kind::Button) at.second = col;
-                          }
-                          return at;
-                      },
-                      [&c] { return c.state.DocumentOpen; }});
-    monitor_->SetTransmitterSource(
-        TPage::History, {online_->historyGrid(), [] { return std::pair(0, 1); }, nullptr});
-    status_->monitorStatus = [this](TStatusInput& in) {
-        const TMonitor& m = monitor_->monitor();
-        in.monitorExists = m.Defined;
-        in.monitorSaved = m.Saved;
-        in.messagesPanelVisible = monitor_->MonitorMode();
-    };
+                        c.table,
+                        c.state,
+                        c.ini,
+                        c.functionTable,
+                        set.UserTitles,
+                        ui_,
+                        busy_,
+                        notifications_},
+        *form_, *online_, *views_);
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     TStartupMonitor& monitor = *this;
@@ -196,11 +163,11 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
             [this] { online_->ApplyTexts(); });
     connect(&notifications_, &TNotifications::languageChanged, monitor_.get(),
             [this] { monitor_->ApplyTexts(); });
-    c.language.onLoaded = [this] { emit notifications_.languageChanged(); };
+    c.language.SetListener(this);
 }
 
 TDesktop::~TDesktop() {
-    core_->language.onLoaded = nullptr;
+    core_->language.SetListener(nullptr);
     startup_.reset();
     setup_.reset();
     monitor_.reset();
@@ -307,6 +274,22 @@ void TDesktop::StartMonitor() {
 
 bool TDesktop::CloseQuery() {
     return monitor_->CloseQuery();
+}
+
+const TMonitor& TDesktop::MonitorSetup() const {
+    return monitor_->monitor();
+}
+
+bool TDesktop::MonitorMode() const {
+    return monitor_->MonitorMode();
+}
+
+bool TDesktop::OpenDataFile(const std::string& fileName) {
+    return documents_->OpenNamedFile(fileName);
+}
+
+void TDesktop::LanguageLoaded() {
+    emit notifications_.languageChanged();
 }
 
 void TDesktop::WindowCloseQuery(bool& accept) {

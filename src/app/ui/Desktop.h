@@ -10,9 +10,12 @@
 #include <memory>
 
 #include "app/Startup.h"
+#include "app/ui/SetupController.h"
+#include "app/ui/StatusController.h"
 #include "base/ui/Busy.h"
 #include "base/ui/Notifications.h"
 #include "base/ui/QtUserInterface.h"
+#include "catalog/Language.h"
 
 namespace ravlin {
 
@@ -24,8 +27,6 @@ class TMonitorController;
 class TOnlineController;
 class TReceiverController;
 class TRecordsController;
-class TSetupController;
-class TStatusController;
 class TViewCommands;
 class TViewsController;
 class TViewsRecordRows;
@@ -49,7 +50,10 @@ QString StartUsage();
 class TDesktop : public QObject,
                  private TStartupWindow,
                  private TStartupOnline,
-                 private TStartupMonitor {
+                 private TStartupMonitor,
+                 private TStatusMonitoring,
+                 private TSetupCommands,
+                 private TLanguageListener {
     Q_OBJECT
   public:
     explicit TDesktop(const TStartOptions& options, QObject* parent = nullptr);
@@ -91,11 +95,18 @@ class TDesktop : public QObject,
     void LoadLogs() override;
     void StartOnline() override;
     void CloseOnline() override;
-    // TStartupMonitor
+    // TStartupMonitor (StartMonitor also TSetupCommands')
     void InitMonitor() override;
     bool OpenMonitorFile(const std::string& fileName) override;
     void StartMonitor() override;
     bool CloseQuery() override;
+    // TStatusMonitoring
+    const TMonitor& MonitorSetup() const override;
+    bool MonitorMode() const override;
+    // TSetupCommands
+    bool OpenDataFile(const std::string& fileName) override;
+    // TLanguageListener: every window takes the texts of a language once it is loaded.
+    void LanguageLoaded() override;
 
     void FirstShow();
     void FirstActivation();

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/Core.h"
 #include "app/RecentFiles.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/ui/AboutForm.h"
 #include "app/ui/AppSetupForm.h"
@@ -23,6 +23,8 @@
 #include "base/ui/QtUserInterface.h"
 #include "base/ui/Text.h"
 #include "catalog/Catalog.h"
+#include "catalog/Language.h"
+#include "link/Link.h"
 
 namespace ravlin {
 
@@ -44,7 +46,7 @@ QString DroppedDataFile(const QList<QUrl>& urls) {
 TSetupController::TSetupController(const TSetupContext& context, TWindowFrame& frame,
                                    QObject* parent)
     : QObject(parent), ctx_(context), frame_(frame) {
-    const TTextTable& texts = ctx_.core.texts();
+    const TTextTable& texts = ctx_.appSetup.language.Texts();
     QWidget* window = frame_.Window();
     appSetupForm_ = std::make_unique<TAppSetupForm>(texts, ctx_.ui, window);
     aboutForm_ = std::make_unique<TAboutForm>(texts, window);
@@ -59,7 +61,7 @@ TSetupController::TSetupController(const TSetupContext& context, TWindowFrame& f
     recentMenu_ = new QMenu(window);
     recentMenu_->setObjectName("RecentMenu");
     frame_.Action("MenuRecent")->setMenu(recentMenu_);
-    recent_ = ReadRecentFiles(ctx_.core.ini);
+    recent_ = ReadRecentFiles(ctx_.appSetup.ini);
     FillRecentMenu();
 
     connect(welcomeForm_.get(), &TWelcomeForm::newClicked, this, &TSetupController::WelcomeNew);
@@ -92,7 +94,7 @@ TSetupController::~TSetupController() {
 }
 
 void TSetupController::ApplyTexts() {
-    const TTextTable& texts = ctx_.core.texts();
+    const TTextTable& texts = ctx_.appSetup.language.Texts();
     frame_.Action("MenuRecent")->setText(LOr(texts, kTextRecentFiles, "&Recent files"));
     // Every open window of this controller takes the new texts.
     if (welcomeForm_->isVisible()) welcomeForm_->ApplyTexts();
@@ -112,7 +114,7 @@ void TSetupController::FocusStartWindow() {
 // ---- application set-up ----------------------------------------------------------------
 
 bool TSetupController::MenuAppSetupClick() {
-    TCore& c = ctx_.core;
+    const TAppSetupContext& c = ctx_.appSetup;
     bool applied = false;
     const bool ran = ctx_.busy.Run([&] {
         const TAppSetupValues before = ReadAppSetup(c);
@@ -137,9 +139,9 @@ bool TSetupController::MenuAppSetupClick() {
 // ---- about -----------------------------------------------------------------------------
 
 void TSetupController::MenuAboutClick() {
-    TCore& c = ctx_.core;
     QStringList receivers;
-    for (const TRxArray& rx : ListReceiverTypes(c.folders.DataFile("Rx.def"), c.texts(), ctx_.ui))
+    for (const TRxArray& rx : ListReceiverTypes(ctx_.folders.DataFile("Rx.def"),
+                                                ctx_.appSetup.language.Texts(), ctx_.ui))
         receivers << Q(rx.Description);
     aboutForm_->setWindowIcon(frame_.Window()->windowIcon());
     aboutForm_->Prepare(receivers);
@@ -149,8 +151,7 @@ void TSetupController::MenuAboutClick() {
 // ---- welcome window ---------------------------------------------------------------------
 
 void TSetupController::ShowWelcome() {
-    TCore& c = ctx_.core;
-    welcomeForm_->Prepare(QPath(c.settings.LastFile), Q(c.receiver.link.ConnectionText()));
+    welcomeForm_->Prepare(QPath(ctx_.appSetup.settings.LastFile), Q(ctx_.link.ConnectionText()));
     welcomeForm_->show();
     welcomeForm_->raise();
     welcomeForm_->activateWindow();
@@ -158,54 +159,54 @@ void TSetupController::ShowWelcome() {
 
 void TSetupController::WelcomeNew() {
     frame_.Action("MenuNew")->trigger();
-    if (ctx_.core.state.DocumentOpen) welcomeForm_->close();
+    if (ctx_.appSetup.state.DocumentOpen) welcomeForm_->close();
 }
 
 void TSetupController::WelcomeOpen() {
     frame_.Action("MenuOpen")->trigger();
-    if (ctx_.core.state.DocumentOpen) welcomeForm_->close();
+    if (ctx_.appSetup.state.DocumentOpen) welcomeForm_->close();
 }
 
 void TSetupController::WelcomeOpenLast() {
     welcomeForm_->close();
-    OpenRecentFile(ctx_.core.settings.LastFile);
+    OpenRecentFile(ctx_.appSetup.settings.LastFile);
 }
 
 void TSetupController::WelcomeLogin() {
     frame_.Action("MenuLogin")->trigger();
-    if (ctx_.core.state.LoggedIn) welcomeForm_->close();
+    if (ctx_.appSetup.state.LoggedIn) welcomeForm_->close();
 }
 
 void TSetupController::WelcomeSetup() {
     frame_.Action("MenuCommSetup")->trigger();
-    welcomeForm_->SetConnection(Q(ctx_.core.receiver.link.ConnectionText()));
+    welcomeForm_->SetConnection(Q(ctx_.link.ConnectionText()));
     emit ctx_.notifications.stateChanged();
 }
 
 void TSetupController::WelcomeLoginMonitor() {
     frame_.Action("MenuLogin")->trigger();
-    if (!ctx_.core.state.LoggedIn) return;
-    if (ctx_.startMonitor) ctx_.startMonitor();
+    if (!ctx_.appSetup.state.LoggedIn) return;
+    ctx_.commands.StartMonitor();
     welcomeForm_->close();
 }
 
 void TSetupController::WelcomeClosed() {
     // Saved at exit with the other settings.
-    if (welcomeForm_->DontShowAgain()) ctx_.core.settings.Welcome = false;
+    if (welcomeForm_->DontShowAgain()) ctx_.appSetup.settings.Welcome = false;
 }
 
 // ---- recent files and dropped files ----------------------------------------------------
 
 void TSetupController::StateChanged() {
-    const TAppState& s = ctx_.core.state;
+    const TAppState& s = ctx_.appSetup.state;
     if (s.DocumentOpen && !s.FileName.empty()) NoteRecentFile(s.FileName);
 }
 
 void TSetupController::NoteRecentFile(const std::string& fileName) {
     if (!recent_.empty() && recent_.front() == fileName) return;
     recent_ = WithRecentFile(recent_, fileName);
-    WriteRecentFiles(ctx_.core.ini, recent_);
-    ctx_.core.ini.UpdateFile();
+    WriteRecentFiles(ctx_.appSetup.ini, recent_);
+    ctx_.appSetup.ini.UpdateFile();
     FillRecentMenu();
 }
 
@@ -228,14 +229,15 @@ void TSetupController::FillRecentMenu() {
 bool TSetupController::OpenRecentFile(const std::string& fileName) {
     if (fileName.empty()) return false;
     if (!FileExists(fileName)) {
-        ctx_.ui.Error(TMessage::Lang(ctx_.core.texts(), kTextCannotOpen, " - " + fileName));
+        ctx_.ui.Error(
+            TMessage::Lang(ctx_.appSetup.language.Texts(), kTextCannotOpen, " - " + fileName));
         recent_ = WithoutRecentFile(recent_, fileName);
-        WriteRecentFiles(ctx_.core.ini, recent_);
-        ctx_.core.ini.UpdateFile();
+        WriteRecentFiles(ctx_.appSetup.ini, recent_);
+        ctx_.appSetup.ini.UpdateFile();
         FillRecentMenu();
         return false;
     }
-    return ctx_.openDataFile && ctx_.openDataFile(fileName);
+    return ctx_.commands.OpenDataFile(fileName);
 }
 
 bool TSetupController::eventFilter(QObject* watched, QEvent* event) {

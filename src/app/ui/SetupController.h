@@ -5,15 +5,15 @@
 // data file dropped onto the main window.
 //
 // Window thread only. The commands of other controllers are reached through the main
-// window's menu items (TWindowFrame::Action) or the two calls of the context.
+// window's menu items (TWindowFrame::Action) or TSetupCommands.
 
 #include <QObject>
 #include <QPointer>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/AppSetup.h"
+#include "base/Folders.h"
 #include "base/ui/Busy.h"
 #include "base/ui/WindowFrame.h"
 
@@ -21,24 +21,34 @@ class QMenu;
 
 namespace ravlin {
 
-struct TCore;
 class TAboutForm;
 class TAppSetupForm;
 class TInfoForm;
+class TLink;
 class TNotifications;
 class TQtUserInterface;
 class TWelcomeForm;
 
+// Commands of other controllers that the welcome window and the recent files run; called
+// on the window thread.
+class TSetupCommands {
+  public:
+    virtual ~TSetupCommands() = default;
+    // Opens a named data file as the File menu's Open does; false when refused.
+    virtual bool OpenDataFile(const std::string& fileName) = 0;
+    // Starts monitoring (after a login), as the start-up option Monitor does.
+    virtual void StartMonitor() = 0;
+};
+
 struct TSetupContext {
-    TCore& core;
+    TAppSetupContext appSetup;  // also the settings, the settings file and the state
+    const TFolders& folders;    // Rx.def for About
+    const TLink& link;          // its connection text for the welcome window
     TQtUserInterface& ui;
     TBusyState& busy;
     TNotifications& notifications;
     TInfoForm& info;
-    // Opens a named data file as the File menu's Open does; false when refused.
-    std::function<bool(const std::string&)> openDataFile;
-    // Starts monitoring (after a login), as the start-up option Monitor does.
-    std::function<void()> startMonitor;
+    TSetupCommands& commands;
 };
 
 class TSetupController : public QObject {

@@ -2,18 +2,19 @@
 
 #include <QTimer>
 
-#include "app/Core.h"
 #include "app/StatusBar.h"
 #include "app/ui/MainForm.h"
 #include "base/ui/Busy.h"
 #include "base/ui/Notifications.h"
 #include "base/ui/Text.h"
+#include "link/Link.h"
 
 namespace ravlin {
 
-TStatusController::TStatusController(TCore& core, TMainForm& form, TBusyState& busy,
-                                     TNotifications& notifications, QObject* parent)
-    : QObject(parent), core_(core), form_(form), busy_(busy) {
+TStatusController::TStatusController(const TStatusContext& context, TMainForm& form,
+                                     TBusyState& busy, TNotifications& notifications,
+                                     QObject* parent)
+    : QObject(parent), ctx_(context), form_(form), busy_(busy) {
     connect(&notifications, &TNotifications::stateChanged, this, &TStatusController::WakeStatus);
     connect(&form, &TMainForm::pageChanged, this, &TStatusController::WakeStatus);
 }
@@ -31,12 +32,12 @@ void TStatusController::UpdateStatus() {
     // A command owns the state while it runs; it wakes the status when it ends.
     if (busy_.Busy()) return;
     TStatusInput in;
-    in.state = core_.state;
-    in.receiverDescription = core_.device.Description;
-    in.connectionText = core_.receiver.link.ConnectionText();
+    in.state = ctx_.state;
+    in.receiverDescription = ctx_.device.Description;
+    in.connectionText = ctx_.link.ConnectionText();
     in.pageShown = form_.PageShown();
-    if (monitorStatus) monitorStatus(in);
-    const TStatusView v = ComputeStatus(in, core_.texts());
+    AddMonitorStatus(in, ctx_.monitoring.MonitorSetup(), ctx_.monitoring.MonitorMode());
+    const TStatusView v = ComputeStatus(in, ctx_.texts);
     for (int i = 0; i < TStatusView::kPanels; ++i) form_.SetPanel(i, Q(v.panels[i]));
     form_.SetPageMark(TPage::Memory, v.memoryMark);
     form_.SetPageMark(TPage::File, v.fileMark);

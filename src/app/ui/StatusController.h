@@ -5,33 +5,50 @@
 // while a command runs (that command's end wakes it).
 
 #include <QObject>
-#include <functional>
 
 #include "app/StatusBar.h"
+#include "catalog/Device.h"
+#include "document/AppState.h"
 
 namespace ravlin {
 
 class TBusyState;
+class TLink;
 class TMainForm;
+class TMonitor;
 class TNotifications;
-struct TCore;
+
+// Monitoring as the status bar sees it; asked on the window thread at every update.
+class TStatusMonitoring {
+  public:
+    virtual ~TStatusMonitoring() = default;
+    virtual const TMonitor& MonitorSetup() const = 0;
+    // Monitor mode shows its message panel instead of the pages.
+    virtual bool MonitorMode() const = 0;
+};
+
+// What the status bar shows.
+struct TStatusContext {
+    const TAppState& state;
+    const TDevice& device;  // the logged-in receiver's description
+    const TLink& link;      // its connection text
+    const TTextTable& texts;
+    const TStatusMonitoring& monitoring;
+};
 
 class TStatusController : public QObject {
     Q_OBJECT
   public:
-    TStatusController(TCore& core, TMainForm& form, TBusyState& busy, TNotifications& notifications,
-                      QObject* parent = nullptr);
+    TStatusController(const TStatusContext& context, TMainForm& form, TBusyState& busy,
+                      TNotifications& notifications, QObject* parent = nullptr);
 
     // Schedules one update.
     void WakeStatus();
     // The update itself.
     void UpdateStatus();
 
-    // Monitoring's part of the status: its set-up and whether monitor mode shows.
-    std::function<void(TStatusInput&)> monitorStatus;
-
   private:
-    TCore& core_;
+    TStatusContext ctx_;
     TMainForm& form_;
     TBusyState& busy_;
     bool pending_ = false;

@@ -8,8 +8,12 @@
 
 namespace ravlin {
 
-TMonitorAddForm::TMonitorAddForm(const TTextTable& texts, TMonitor& monitor, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint), texts_(texts), monitor_(monitor) {
+TMonitorAddForm::TMonitorAddForm(const TTextTable& texts, TMonitor& monitor,
+                                 const TTransmitterSelection& selection, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint),
+      texts_(texts),
+      monitor_(monitor),
+      selection_(selection) {
     setObjectName("MonitorAddForm");
     setModal(false);
     label_ = new QLabel(QStringLiteral("Select record and click OK."), this);
@@ -47,22 +51,21 @@ void TMonitorAddForm::showEvent(QShowEvent* e) {
     font.setUnderline(false);
     label_->setFont(font);
     blink_.start();
-    if (onShown) onShown();
+    emit shown();
     QDialog::showEvent(e);
 }
 
 void TMonitorAddForm::Confirm() {
     if (!isVisible()) return;
-    if (selectedTransmitters)
-        for (const auto& [serial, button] : selectedTransmitters())
-            monitor_.AddEvent(serial, button, false);
+    for (const auto& [serial, button] : selection_.SelectedTransmitters())
+        monitor_.AddEvent(serial, button, false);
     accept();
 }
 
 void TMonitorAddForm::done(int r) {
     blink_.stop();
     QDialog::done(r);
-    if (onClosed) onClosed();
+    emit closed();
 }
 
 }  // namespace ravlin

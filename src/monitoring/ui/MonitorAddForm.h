@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QRect>
 #include <QTimer>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,19 +16,22 @@
 
 namespace ravlin {
 
-class TMonitorAddForm : public QDialog {
-    Q_OBJECT
+// Where the window finds the transmitters; asked on the window thread when OK runs.
+class TTransmitterSelection {
   public:
     using TTransmitters = std::vector<std::pair<std::string, std::string>>;  // serial, button
 
-    TMonitorAddForm(const TTextTable& texts, TMonitor& monitor, QWidget* parent = nullptr);
-
+    virtual ~TTransmitterSelection() = default;
     // The selected rows of the page shown: the transmitter code and button of each, from
     // the first row; empty on a page without transmitters.
-    std::function<TTransmitters()> selectedTransmitters;
-    // Shown: the on-line Add is disabled. Closed (however): the Monitoring page returns.
-    std::function<void()> onShown;
-    std::function<void()> onClosed;
+    virtual TTransmitters SelectedTransmitters() const = 0;
+};
+
+class TMonitorAddForm : public QDialog {
+    Q_OBJECT
+  public:
+    TMonitorAddForm(const TTextTable& texts, TMonitor& monitor,
+                    const TTransmitterSelection& selection, QWidget* parent = nullptr);
 
     // Shows the window 30 pixels inside the main window's top right corner.
     void ShowBeside(const QRect& mainWindow);
@@ -38,6 +40,11 @@ class TMonitorAddForm : public QDialog {
 
     QLabel* label() const { return label_; }
 
+  signals:
+    // Shown: the on-line Add is disabled. Closed (however): the Monitoring page returns.
+    void shown();
+    void closed();
+
   protected:
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
@@ -45,6 +52,7 @@ class TMonitorAddForm : public QDialog {
   private:
     const TTextTable& texts_;
     TMonitor& monitor_;
+    const TTransmitterSelection& selection_;
     QLabel* label_;
     QTimer blink_;
 };

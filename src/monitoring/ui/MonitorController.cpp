@@ -30,29 +30,26 @@
 #include "base/ui/WindowFrame.h"
 #include "base/ui/WindowThread.h"
 #include "document/ui/QtFileChooser.h"
-#include "monitoring/ui/MonitorAddForm.h"
 #include "monitoring/ui/MonitorMessageForm.h"
 #include "monitoring/ui/MonitorModels.h"
 #include "monitoring/ui/QtMonitorEditors.h"
+#include "online/OnlineLog.h"
 #include "online/Reception.h"
-#include "online/ui/OnlineController.h"
 #include "online/ui/OnlinePanel.h"
+#include "views/ui/RecordViews.h"
 
 namespace ravlin {
 
 // ---- file dialogs ------------------------------------------------------------------------
 
 std::optional<std::string> TMonitorFileChooser::OpenFile(const TFileDialog& dialog) {
-    return Run(false, dialog);
+    if (standIn_) return standIn_->OpenFile(dialog);
+    return TQtFileChooser::RunDialog(parent_, false, dialog);
 }
 
 std::optional<std::string> TMonitorFileChooser::SaveFile(const TFileDialog& dialog) {
-    return Run(true, dialog);
-}
-
-std::optional<std::string> TMonitorFileChooser::Run(bool save, const TFileDialog& dialog) {
-    if (responder) return responder(save, dialog);
-    return TQtFileChooser::RunDialog(parent_, save, dialog);
+    if (standIn_) return standIn_->SaveFile(dialog);
+    return TQtFileChooser::RunDialog(parent_, true, dialog);
 }
 
 // ---- construction ------------------------------------------------------------------------
@@ -82,11 +79,13 @@ class TMarkFilter : public QObject {
 }  // namespace
 
 TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFrame& frame,
-                                       TOnlineController& online, QObject* parent)
+                                       TOnlineController& online, TRecordViews& views,
+                                       QObject* parent)
     : QObject(parent),
       ctx_(context),
       frame_(frame),
       online_(online),
+      views_(views),
       monitor_(context.texts, context.ui),
       chooser_(frame.Window()) {
     log_ = std::make_unique<TAlarmLogWriter>(ctx_.folders.HomeFile(kAlarmLogName));
@@ -94,7 +93,7 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
                                                ctx_.settings.SoundSpeaker);
     monitor_.alarmLog = log_.get();
     monitor_.sound = sounds_.get();
-    monitor_.changed = [this] { Changed(); };
+    monitor_.host = this;
     messageForm_ = std::make_unique<TMonitorEditForm>(ctx_.texts, ctx_.ui, *sounds_, chooser_,
                                                       frame_.Window());
     eventForm_ = std::make_unique<TMonitorEventEditForm>(ctx_.texts, ctx_.ui, ctx_.folders.dataDir,
@@ -189,7 +188,7 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
             &TMonitorController::SettingsChanged);
     connect(&online_, &TOnlineController::receptionPolled, this,
             &TMonitorController::TakeReception);
-    online_.monitorMode = [this] { return monitorMode_; };
+    online_.SetMonitoring(this);
     connect(&online_, &TOnlineController::onlineChanged, this, [this](bool on) {
         // On-line mode that ends under monitor mode (a lost link) ends it too.
         if (!on && monitorMode_) Leave();
@@ -198,26 +197,23 @@ TMonitorController::TMonitorController(const TMonitorContext& context, TWindowFr
 
 TMonitorController::~TMonitorController() {
     blink_.stop();
-    online_.monitorMode = nullptr;
+    online_.SetMonitoring(nullptr);
     disconnect(&online_, nullptr, this, nullptr);
     disconnect(selectAll_, nullptr, this, nullptr);
     disconnect(operator_, nullptr, this, nullptr);
     if (addForm_) {
-        addForm_->onShown = nullptr;
-        addForm_->onClosed = nullptr;
-        addForm_->selectedTransmitters = nullptr;
+        disconnect(addForm_, nullptr, this, nullptr);
         delete addForm_;
         addForm_ = nullptr;
     }
-    online_.addWindowShown = nullptr;
-    for (auto& [page, source] : sources_)
-        if (source.grid) source.grid->viewport()->removeEventFilter(this);
+    for (auto& [page, grid] : sources_)
+        if (grid) grid->viewport()->removeEventFilter(this);
     for (auto& [i, w] : popups_) delete w.data();
     popups_.clear();
     monitor_.sound = nullptr;
     monitor_.alarmLog = nullptr;
     monitor_.editors = nullptr;
-    monitor_.changed = nullptr;
+    monitor_.host = nullptr;
 }
 
 void TMonitorController::BuildPage() {
@@ -336,21 +332,19 @@ void TMonitorController::BuildPage() {
     ApplyWidths(messagesGrid_, ctx_.settings.MonitorGrid);
     ApplyUserColumns();
 
-    addForm_ = new TMonitorAddForm(ctx_.texts, monitor_, frame_.Window());
-    addForm_->selectedTransmitters = [this] {
-        TMonitorAddForm::TTransmitters out;
-        SelectedTransmitters(out);
-        return out;
-    };
-    addForm_->onShown = [this] {
-        if (online_.addWindowShown == nullptr)
-            online_.addWindowShown = [this] { return addForm_ && addForm_->isVisible(); };
-        online_.panel().addButton()->setEnabled(false);
-    };
-    addForm_->onClosed = [this] {
+    addForm_ = new TMonitorAddForm(ctx_.texts, monitor_, *this, frame_.Window());
+    connect(addForm_, &TMonitorAddForm::shown, this,
+            [this] { online_.panel().addButton()->setEnabled(false); });
+    connect(addForm_, &TMonitorAddForm::closed, this, [this] {
         addPage_ = TPage::Monitoring;
         ShowMonitoringPage();
-    };
+    });
+    // The views and the history the window takes transmitters from.
+    for (TPage page : {TPage::Memory, TPage::File})
+        if (QTableView* grid = views_.Grid(page)) sources_[page] = grid;
+    sources_[TPage::History] = online_.historyGrid();
+    for (auto& [page, grid] : sources_)
+        if (grid) grid->viewport()->installEventFilter(this);
     // A page the user chooses while the window is shown closes it.
     if (auto* tabs = frame_.Window()->findChild<QTabWidget*>())
         connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
@@ -388,10 +382,10 @@ void TMonitorController::ApplyWidths(QTableView* grid, const std::vector<int>& w
 }
 
 void TMonitorController::ApplyUserColumns() {
-    std::vector<TUserColumn> columns =
-        userColumns ? userColumns()
-                    : AllUserColumns({"User number", "User 1", "User 2", "User 3", "User 4"});
-    if (userTitles) eventForm_->SetUserTitles(userTitles());
+    std::vector<TUserColumn> columns = UserColumnsOf(
+        ShownUserFields(ctx_.ini, ctx_.state, FamilyOf(ctx_.functionTable.SingleRelay)),
+        ctx_.titles);
+    eventForm_->SetUserTitles(ctx_.titles);
     applyingWidths_ = true;
     activeModel_->SetUserColumns(columns);
     deactiveModel_->SetUserColumns(std::move(columns));
@@ -448,13 +442,12 @@ void TMonitorController::AddEventClick(bool active) {
     monitor_.AddToActive = active;
     auto available = [this](TPage page) {
         const auto it = sources_.find(page);
-        return it != sources_.end() && it->second.grid &&
-               (!it->second.available || it->second.available());
+        return it != sources_.end() && it->second && TransmittersOffered(page, ctx_.state);
     };
     const QList<QAction*> items = addMenu_->actions();
     items[1]->setEnabled(available(TPage::Memory));
     items[2]->setEnabled(available(TPage::File));
-    items[3]->setEnabled(sources_.count(TPage::History) > 0);
+    items[3]->setEnabled(available(TPage::History));
     addMenu_->popup(QCursor::pos());
 }
 
@@ -504,20 +497,22 @@ void TMonitorController::RemoveEventClick(bool active) {
     if (rows > 0) grid->selectRow(std::min(row, rows - 1));
 }
 
-void TMonitorController::SetTransmitterSource(TPage page, TTransmitterSource source) {
-    if (const auto it = sources_.find(page); it != sources_.end() && it->second.grid)
-        it->second.grid->viewport()->removeEventFilter(this);
-    if (source.grid) source.grid->viewport()->installEventFilter(this);
-    sources_[page] = std::move(source);
+const TRecordTable* TMonitorController::DocumentRecords() const {
+    return ctx_.state.DocumentOpen ? &ctx_.table : nullptr;
 }
 
-void TMonitorController::SelectedTransmitters(
-    std::vector<std::pair<std::string, std::string>>& out) const {
-    const auto it = sources_.find(frame_.PageShown());
-    if (it == sources_.end() || !it->second.grid || !it->second.columns) return;
-    const auto [code, button] = it->second.columns();
-    if (code < 0 || button < 0) return;
-    QTableView* grid = it->second.grid;
+bool TMonitorController::AddWindowShown() const {
+    return addForm_ && addForm_->isVisible();
+}
+
+TTransmitterSelection::TTransmitters TMonitorController::SelectedTransmitters() const {
+    TTransmitters out;
+    const TPage page = frame_.PageShown();
+    const auto it = sources_.find(page);
+    if (it == sources_.end() || !it->second) return out;
+    const auto [code, button] = TransmitterColumnsOn(page, views_.FileLayout());
+    if (code < 0 || button < 0) return out;
+    QTableView* grid = it->second;
     QList<int> rows;
     for (const QModelIndex& i : grid->selectionModel()->selectedRows()) rows << i.row();
     if (rows.isEmpty() && grid->currentIndex().isValid()) rows << grid->currentIndex().row();
@@ -528,14 +523,15 @@ void TMonitorController::SelectedTransmitters(
         if (serial.empty()) continue;  // a row without a transmitter
         out.emplace_back(serial, ToCoreLossy(model->index(r, button).data().toString().trimmed()));
     }
+    return out;
 }
 
 bool TMonitorController::eventFilter(QObject* watched, QEvent* event) {
     // While the transmitter-adding window is shown, a double click in a view it takes
     // transmitters from is its OK (and not the view's own command).
     if (event->type() == QEvent::MouseButtonDblClick && addForm_ && addForm_->isVisible()) {
-        for (const auto& [page, source] : sources_)
-            if (source.grid && watched == source.grid->viewport()) {
+        for (const auto& [page, grid] : sources_)
+            if (grid && watched == grid->viewport()) {
                 addForm_->Confirm();
                 return true;
             }

@@ -9,19 +9,24 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <array>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "base/Folders.h"
+#include "base/IniFile.h"
 #include "base/Pages.h"
+#include "catalog/FunctionTable.h"
+#include "document/AppState.h"
 #include "document/Document.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
 #include "monitoring/MonitorView.h"
+#include "monitoring/ui/MonitorAddForm.h"
+#include "online/ui/OnlineController.h"
+#include "records/Data.h"
+#include "views/FileView.h"
 
 class QAction;
 class QCheckBox;
@@ -38,15 +43,14 @@ class TBusyState;
 class TEventGridModel;
 class TMessageListModel;
 class TMessagesGridModel;
-class TMonitorAddForm;
 class TMonitorEditForm;
 class TMonitorEventEditForm;
 class TQtMonitorEditors;
 class TMonitorMessageForm;
 class TNotifications;
-class TOnlineController;
 class TQtSoundPlayer;
 class TQtUserInterface;
+class TRecordViews;
 class TSoundPlayer;
 class TWindowFrame;
 struct TReception;
@@ -71,12 +75,19 @@ struct TMonitorContext {
     const TTextTable& texts;
     const TFolders& folders;
     TMonitorSettingsRef settings;
+    // The events show the user information of the open document's records, in the user
+    // columns the File view shows for the current receiver type, under the user titles.
+    const TRecordTable& table;
+    const TAppState& state;
+    const TIniFile& ini;
+    const TFunctionTable& functionTable;
+    const TUserTitles& titles;
     TQtUserInterface& ui;
     TBusyState& busy;
     TNotifications& notifications;
 };
 
-// File dialogs of the monitor set-up; a responder answers instead of a dialog (tests).
+// File dialogs of the monitor set-up; a stand-in chooser answers instead (tests).
 class TMonitorFileChooser : public TFileChooser {
   public:
     explicit TMonitorFileChooser(QWidget* parent) : parent_(parent) {}
@@ -85,24 +96,30 @@ class TMonitorFileChooser : public TFileChooser {
     std::optional<std::string> ChooseReceiverType(const std::string&) override {
         return std::nullopt;
     }
-    std::function<std::optional<std::string>(bool save, const TFileDialog&)> responder;
+    // nullptr: the file windows again.
+    void SetStandIn(TFileChooser* standIn) { standIn_ = standIn; }
 
   private:
-    std::optional<std::string> Run(bool save, const TFileDialog& dialog);
     QPointer<QWidget> parent_;
+    TFileChooser* standIn_ = nullptr;
 };
 
-class TMonitorController : public QObject {
+class TMonitorController : public QObject,
+                           private TMonitorHost,
+                           private TOnlineMonitoring,
+                           private TTransmitterSelection {
     Q_OBJECT
   public:
+    // `views`: the Memory and File views the transmitter-adding window takes transmitters
+    // from (the history's grid is on-line mode's).
     TMonitorController(const TMonitorContext& context, TWindowFrame& frame,
-                       TOnlineController& online, QObject* parent = nullptr);
+                       TOnlineController& online, TRecordViews& views, QObject* parent = nullptr);
     ~TMonitorController() override;
 
     // MenuMonitor (Ctrl+F12): enters monitor mode (on-line first) or leaves it. False when
     // refused or when on-line mode could not be entered.
     bool MenuMonitorClick();
-    bool MonitorMode() const { return monitorMode_; }
+    bool MonitorMode() const override { return monitorMode_; }
     // The message panel's buttons.
     void SelectAllClick(bool on);
     void DeactiveClick();
@@ -157,22 +174,6 @@ class TMonitorController : public QObject {
     QTableView* activeGrid() const { return activeGrid_; }
     QTableView* deactiveGrid() const { return deactiveGrid_; }
 
-    // Where the transmitter-adding window takes transmitters from: the grid of the Memory
-    // view, the File view and the history, and the columns of the transmitter code and
-    // the button in each (asked when OK runs, as the File view's layout may change). A
-    // double click in one of these grids runs OK while the window is shown.
-    struct TTransmitterSource {
-        QPointer<QTableView> grid;
-        std::function<std::pair<int, int>()> columns;  // code, button; -1: none
-        std::function<bool()> available;               // the view exists; unset: always
-    };
-    void SetTransmitterSource(TPage page, TTransmitterSource source);
-    // The user information columns the event grids show (user number, User 1..4 as the
-    // receiver's layout shows them); unset: all five under their default titles.
-    std::function<std::vector<TUserColumn>()> userColumns;
-    // The titles of the user number and User 1..4 (the event editor's labels); unset: the
-    // defaults.
-    std::function<std::array<std::string, 5>()> userTitles;
     // The user information, the receiver or the layout changed: comments and columns follow.
     void UserInfoChanged();
     // The application set-up changed settings: the font of message texts and the grids.
@@ -187,6 +188,16 @@ class TMonitorController : public QObject {
     void monitorModeChanged(bool on);
 
   private:
+    // TMonitorHost
+    const TRecordTable* DocumentRecords() const override;
+    void MonitorChanged() override { Changed(); }
+    // TOnlineMonitoring (MonitorMode above)
+    bool AddWindowShown() const override;
+    // TTransmitterSelection: the selected rows of the page shown when it is one the adding
+    // window takes transmitters from, the columns asked now (the File view's layout may
+    // have changed since the window opened).
+    TTransmitters SelectedTransmitters() const override;
+
     void Enter();
     void Leave();
     void SetWindowForMonitor(bool monitor);
@@ -207,7 +218,6 @@ class TMonitorController : public QObject {
     int CurrentNumber() const;
     // The event of the current row of the Active or Deactive grid; -1 for none.
     int CurrentEvent(bool active) const;
-    void SelectedTransmitters(std::vector<std::pair<std::string, std::string>>& out) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void KeepWidths(QTableView* grid, std::vector<int>& widths);
     void ApplyWidths(QTableView* grid, const std::vector<int>& widths);
@@ -217,6 +227,7 @@ class TMonitorController : public QObject {
     TMonitorContext ctx_;
     TWindowFrame& frame_;
     TOnlineController& online_;
+    TRecordViews& views_;
     TMonitor monitor_;
     TMonitorFileChooser chooser_;
     std::unique_ptr<TAlarmLogWriter> log_;
@@ -243,7 +254,9 @@ class TMonitorController : public QObject {
     QMenu* addMenu_ = nullptr;
     TMonitorAddForm* addForm_ = nullptr;
     TPage addPage_ = TPage::Monitoring;
-    std::map<TPage, TTransmitterSource> sources_;
+    // The grids the adding window takes transmitters from; a double click in one of them
+    // runs its OK while it is shown.
+    std::map<TPage, QPointer<QTableView>> sources_;
     bool applyingWidths_ = false;
     std::vector<QPointer<QAction>> disabled_;  // what monitor mode switched off
     TEventGridModel* activeModel_ = nullptr;

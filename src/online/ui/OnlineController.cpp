@@ -64,6 +64,23 @@ void TOnlineController::TSwitch::RestartOnline() {
         ctx_.link.Close();
 }
 
+// The pauses between failed reads, asked for by the poll's worker.
+void TOnlineController::TPauseWindow::Open(const TMessage& label) {
+    const std::string text = label.text;
+    OnWindowThread([&] {
+        owner_.commForm_->Prepare(Q(text));
+        owner_.commForm_->show();
+    });
+}
+
+void TOnlineController::TPauseWindow::Close() {
+    OnWindowThread([&] { owner_.commForm_->Finish(); });
+}
+
+bool TOnlineController::TPauseWindow::Pause(int ms) {
+    return SleepWatchingCancel(owner_.ctx_.ui, ms);
+}
+
 // ---- construction -------------------------------------------------------------------
 
 TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame& frame,
@@ -73,16 +90,6 @@ TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame
     panel_ = std::make_unique<TOnlinePanelWidgets>(frame_.OnlinePanel());
     commForm_ = std::make_unique<TCommForm>(texts, ctx_.ui, frame_.Window());
     commForm_->setObjectName("OnlineCommForm");
-
-    // The pauses between failed reads, asked for by the poll's worker.
-    pauses_.open = [this](const TMessage& label) {
-        const std::string text = label.text;
-        OnWindowThread([&] {
-            commForm_->Prepare(Q(text));
-            commForm_->show();
-        });
-    };
-    pauses_.close = [this] { OnWindowThread([&] { commForm_->Finish(); }); };
 
     // The History view.
     historyModel_ = new THistoryModel(ctx_.history, texts, this);
@@ -279,7 +286,7 @@ void TOnlineController::Poll() {
         TReception r;
         read = RunInWorker([&] {
             return PollReception(ctx_.transferWorker, ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, r,
-                                 pauses_);
+                                 &pauses_);
         });
         if (commForm_->isVisible()) commForm_->Finish();
         if (read) {
@@ -329,14 +336,14 @@ void TOnlineController::TakeReception(const TReception& r) {
         if (match.selectFile >= 0) views_.SelectRow(TPage::File, match.selectFile);
         fields_.addEnabled = match.addEnabled;
     }
-    if (addWindowShown && addWindowShown()) fields_.addEnabled = false;
+    if (monitoring_ && monitoring_->AddWindowShown()) fields_.addEnabled = false;
     panel_->Show(fields_);
     Beep();
 }
 
 void TOnlineController::Beep() {
     const TBeep beep = BeepFor(ctx_.settings.Beep, ctx_.settings.SoundSpeaker,
-                               ctx_.settings.SoundCard, monitorMode && monitorMode());
+                               ctx_.settings.SoundCard, monitoring_ && monitoring_->MonitorMode());
     if (!beep.card && !beep.speaker) return;
     TSoundPlayer* player = soundOverride_;
     if (!player) {
@@ -386,8 +393,7 @@ void TOnlineController::BtnAddClick() {
 // ---- the logs and their pages ------------------------------------------------------------
 
 TUserVisibility TOnlineController::UserFields() const {
-    if (!ctx_.state.LoggedIn && !ctx_.state.DocumentOpen) return UserFieldsOfEither(ctx_.ini);
-    return UserFieldsOf(ctx_.ini, FamilyOf(ctx_.functionTable.SingleRelay));
+    return ShownUserFields(ctx_.ini, ctx_.state, FamilyOf(ctx_.functionTable.SingleRelay));
 }
 
 std::unique_ptr<TViewRows> TOnlineController::HistoryRows() const {

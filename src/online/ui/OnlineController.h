@@ -18,7 +18,6 @@
 
 #include <QObject>
 #include <QTimer>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -98,6 +97,15 @@ struct TOnlineContext {
     TNotifications& notifications;
 };
 
+// Monitoring's part in a poll, asked on the window thread: in monitor mode no beep; while
+// the monitor's transmitter-adding window is shown, Add stays off.
+class TOnlineMonitoring {
+  public:
+    virtual ~TOnlineMonitoring() = default;
+    virtual bool MonitorMode() const = 0;
+    virtual bool AddWindowShown() const = 0;
+};
+
 class TOnlineController : public QObject {
     Q_OBJECT
   public:
@@ -148,10 +156,8 @@ class TOnlineController : public QObject {
     std::unique_ptr<TViewRows> HistoryRows() const;
     std::unique_ptr<TViewRows> BatteryRows() const;
 
-    // Monitoring's part in a poll: in monitor mode no beep; while the monitor's
-    // transmitter-adding window is shown, Add stays off. Unset: neither.
-    std::function<bool()> monitorMode;
-    std::function<bool()> addWindowShown;
+    // Monitoring's part in a poll; nullptr: neither monitor mode nor its adding window.
+    void SetMonitoring(const TOnlineMonitoring* monitoring) { monitoring_ = monitoring; }
     // Sound output instead of the program's own (tests).
     void SetSoundPlayer(TSoundPlayer* player) { soundOverride_ = player; }
 
@@ -188,6 +194,17 @@ class TOnlineController : public QObject {
       private:
         TOnlineContext& ctx_;
     };
+    // TPollPauses: the poll's worker shows the pause window through the window thread.
+    class TPauseWindow : public TPollPauses {
+      public:
+        explicit TPauseWindow(TOnlineController& owner) : owner_(owner) {}
+        void Open(const TMessage& label) override;
+        void Close() override;
+        bool Pause(int ms) override;
+
+      private:
+        TOnlineController& owner_;
+    };
 
     void SetOnline(bool on);
     // The watch timer: a reception counted by the worker, or listening that ended.
@@ -214,7 +231,7 @@ class TOnlineController : public QObject {
     std::unique_ptr<TOnlinePanelWidgets> panel_;
     TOnlinePanel fields_;
     std::unique_ptr<TCommForm> commForm_;
-    TPollPauses pauses_;
+    TPauseWindow pauses_{*this};
     QTimer watch_;
     QTimer pollTimer_;
     int seen_ = 0;  // receptions of the worker already polled
@@ -229,6 +246,7 @@ class TOnlineController : public QObject {
     std::unique_ptr<TQtSoundPlayer> sounds_;
     bool soundCard_ = false, soundSpeaker_ = false;  // the outputs sounds_ has
     TSoundPlayer* soundOverride_ = nullptr;
+    const TOnlineMonitoring* monitoring_ = nullptr;
 };
 
 }  // namespace ravlin

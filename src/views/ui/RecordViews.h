@@ -1,7 +1,8 @@
 #pragma once
 // What other window controllers may do with the Memory and File views without knowing
 // their controller: on-line mode finds the rows of the transmitter just received and
-// selects them, and adds the File view's "last heard" column. Window thread only.
+// selects them, and adds the File view's "last heard" column; monitoring takes
+// transmitters from the selected rows. Window thread only.
 
 #include <functional>
 #include <string>
@@ -9,6 +10,9 @@
 
 #include "base/Pages.h"
 #include "records/Data.h"
+#include "views/FileView.h"
+
+class QTableView;
 
 namespace ravlin {
 
@@ -26,6 +30,11 @@ class TRecordViews {
                                     std::function<std::string(const TData&)> text) = 0;
     // The extra column's texts changed.
     virtual void RepaintFileView() = 0;
+    // The grid of the Memory or File view (the monitor takes transmitters from its selected
+    // rows); nullptr for another page.
+    virtual QTableView* Grid(TPage page) const = 0;
+    // The File view's column layout as it is shown now.
+    virtual const TColumnLayout& FileLayout() const = 0;
 };
 
 }  // namespace ravlin

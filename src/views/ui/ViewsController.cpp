@@ -383,6 +383,12 @@ void TViewsController::RepaintFileView() {
     if (extraText_) fileGrid_->viewport()->update();
 }
 
+QTableView* TViewsController::Grid(TPage page) const {
+    if (page == TPage::Memory) return memoryGrid_;
+    if (page == TPage::File) return fileGrid_;
+    return nullptr;
+}
+
 int TViewsController::SelectedMemoryPosition() const {
     const QModelIndex current = memoryGrid_->currentIndex();
     if (!current.isValid() || current.row() >= static_cast<int>(memoryPositions_.size())) return 0;

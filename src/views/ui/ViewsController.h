@@ -111,6 +111,8 @@ class TViewsController : public QObject, public TDocumentViews, public TRecordVi
     void SetExtraFileColumn(const std::string& title,
                             std::function<std::string(const TData&)> text) override;
     void RepaintFileView() override;
+    QTableView* Grid(TPage page) const override;
+    const TColumnLayout& FileLayout() const override { return fileView_.layout; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
