@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/Link.h"
+#include "link/TcpChannel.h"
 
 namespace ravlin {
 namespace {
