@@ -6,6 +6,8 @@
 //
 // A channel shows nothing and knows no language texts: it reports why it could not open
 // (TOpenResult) and why it broke (TChannelBreak); the link turns those into messages.
+// Received bytes wait in the channel's queue, so that taking one costs no system call; a
+// channel implements only Receive and DiscardInput on the input side.
 // Not synchronised: the link calls it under its own lock.
 
 #include <chrono>
@@ -59,6 +61,30 @@ struct TChannelBreak {
     int error = 0;
 };
 
+// The bytes a channel has received and the link has not yet taken.
+class TReceiveQueue {  // original name: TBuff
+  public:
+    static constexpr int Size = 4096;
+    void Clear();
+    // First unread byte; only when Count() > 0.
+    uint8_t Take() {
+        const uint8_t b = data_[head_];
+        head_ = (head_ + 1) % Size;
+        --count_;
+        return b;
+    }
+    int Count() const { return count_; }
+    // Room for more bytes (the queue holds at most Size - 1 unread bytes).
+    int Room() const { return Size - 1 - count_; }
+    // Appends up to Room() bytes; returns how many were taken.
+    int Fill(const char* data, int n);
+
+  private:
+    uint8_t data_[Size] = {};
+    int head_ = 0;
+    int count_ = 0;
+};
+
 class TByteChannel {
   public:
     using Clock = std::chrono::steady_clock;
@@ -66,28 +92,54 @@ class TByteChannel {
 
     virtual ~TByteChannel() = default;
 
-    virtual const TChannelPolicy& Policy() const = 0;
+    const TChannelPolicy& Policy() const { return policy_; }
     // Opens the device or connection. Fixed waits of its own (line signals, the connect
     // limit) are scaled by pauseScalePercent (tests). A channel may be opened again after
-    // Close().
+    // Close(); received bytes not taken are dropped at both.
     virtual TOpenResult Open(int pauseScalePercent) = 0;
     // Releases the device or connection; safe when closed.
     virtual void Close() = 0;
     // Writes all bytes. False when they could not all be written; Break() then tells
     // whether the channel broke or only the write timed out.
     virtual bool Write(const std::string& bytes) = 0;
-    // Takes one received byte, waiting (poll) until deadline at most; a deadline in the
-    // past never waits. Bytes that arrived before the peer closed are delivered first.
-    virtual TRead ReadByte(uint8_t& b, Clock::time_point deadline) = 0;
-    // Moves what has arrived into the channel's own buffer without waiting, so that a
-    // closed connection is noticed while nobody reads. False when the channel is broken.
-    virtual bool Fetch() = 0;
-    // Drops received bytes not yet taken, and bytes written but not yet sent.
-    virtual void PurgeInput() = 0;
+    // Drops bytes written but not yet sent.
     virtual void PurgeOutput() = 0;
     // Cause None while the channel works.
     virtual TChannelBreak Break() const = 0;
     bool Broken() const { return Break().cause != TChannelBreak::None; }
+
+    // Takes one received byte, waiting (poll) until deadline but no longer than maxWaitMs
+    // (the link looks at its cancel request in between); a deadline in the past never
+    // waits. Bytes that arrived before the peer closed are delivered first.
+    TRead ReadByte(uint8_t& b, Clock::time_point deadline, int maxWaitMs) {
+        // A byte already received is taken without a look at the clock: the common case.
+        if (received_.Count() == 0) {
+            const TRead r = Refill(deadline, maxWaitMs);
+            if (r != TRead::Byte) return r;
+        }
+        b = received_.Take();
+        return TRead::Byte;
+    }
+    // Moves what has arrived into the channel's queue without waiting, so that a closed
+    // connection is noticed while nobody reads. False when the channel is broken.
+    bool Fetch();
+    // Drops received bytes not yet taken, including those the device or the system still
+    // holds.
+    void PurgeInput();
+
+  protected:
+    // Reads what has arrived, up to max bytes, waiting (poll) up to timeoutMs for the
+    // first one; 0 never waits. Returns the count, 0 on time-out, -1 when broken.
+    virtual int Receive(char* buf, int max, int timeoutMs) = 0;
+    // Drops what the device or the system holds for us.
+    virtual void DiscardInput() = 0;
+    void ClearReceived() { received_.Clear(); }
+
+    TChannelPolicy policy_;
+
+  private:
+    TRead Refill(Clock::time_point deadline, int maxWaitMs);
+    TReceiveQueue received_;
 };
 
 // ms * percent / 100, never negative: the fixed waits of channel and link in tests.
@@ -96,12 +148,13 @@ inline int ScaledMs(int ms, int percent) {
     return scaled < 0 ? 0 : scaled;
 }
 
-// Whole milliseconds from now until deadline, rounded up; 0 once it has passed.
-inline int MsUntil(TByteChannel::Clock::time_point deadline) {
+// Whole milliseconds from now until deadline, rounded up, at most maxMs; 0 once it has
+// passed.
+inline int MsUntil(TByteChannel::Clock::time_point deadline, int maxMs) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
                                                                    TByteChannel::Clock::now());
     if (left.count() <= 0) return 0;
-    return left.count() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left.count());
+    return left.count() > maxMs ? maxMs : static_cast<int>(left.count());
 }
 
 }  // namespace ravlin

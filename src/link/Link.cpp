@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "link/ByteChannel.h"
 #include "link/SerialChannel.h"
 #include "link/TcpChannel.h"
 
@@ -287,8 +286,7 @@ bool TLink::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
     for (;;) {
         if (!open_) return false;
         // In slices, so that a cancel request is seen in time.
-        const auto slice = std::min(deadline, Clock::now() + std::chrono::milliseconds(kSliceMs));
-        switch (channel_->ReadByte(b, slice)) {
+        switch (channel_->ReadByte(b, deadline, kSliceMs)) {
             case TByteChannel::TRead::Byte:
                 return true;
             case TByteChannel::TRead::Broken:
@@ -327,7 +325,7 @@ bool TLink::ReceiveData(int count, std::string& text) {
 bool TLink::TakeEcho(uint8_t& b) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (NoticeBreak() || !open_) return false;
-    switch (channel_->ReadByte(b, Clock::time_point{})) {  // a deadline long past
+    switch (channel_->ReadByte(b, Clock::time_point{}, 0)) {  // a deadline long past
         case TByteChannel::TRead::Byte:
             return true;
         case TByteChannel::TRead::Broken:

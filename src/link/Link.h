@@ -27,12 +27,10 @@
 #include <thread>
 
 #include "base/UserInterface.h"
+#include "link/ByteChannel.h"
 #include "link/ConnectionSettings.h"
 
 namespace ravlin {
-
-class TByteChannel;
-struct TOpenResult;
 
 class TLink {  // original name: TKomunikace
   public:

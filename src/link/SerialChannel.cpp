@@ -34,26 +34,22 @@ TOpenResult TSerialChannel::Open(int pauseScalePercent) {
 
 void TSerialChannel::Close() {
     port_.reset();
+    ClearReceived();
 }
 
 bool TSerialChannel::Write(const std::string& bytes) {
     return port_ && port_->WriteBytes(bytes);
 }
 
-TByteChannel::TRead TSerialChannel::ReadByte(uint8_t& b, Clock::time_point deadline) {
-    if (!port_) return TRead::Broken;
-    if (port_->WaitReadable(MsUntil(deadline)) && port_->ReadByte(b)) return TRead::Byte;
-    return port_->Broken() ? TRead::Broken : TRead::TimedOut;
+int TSerialChannel::Receive(char* buf, int max, int timeoutMs) {
+    if (!port_) return -1;
+    if (!port_->WaitReadable(timeoutMs)) return port_->Broken() ? -1 : 0;
+    const int n = port_->Read(buf, max);
+    if (n > 0) return n;
+    return port_->Broken() ? -1 : 0;
 }
 
-bool TSerialChannel::Fetch() {
-    // The driver keeps the bytes; a poll notices a device that hung up.
-    if (!port_) return false;
-    port_->WaitReadable(0);
-    return !port_->Broken();
-}
-
-void TSerialChannel::PurgeInput() {
+void TSerialChannel::DiscardInput() {
     if (port_) port_->PurgeInput();
 }
 

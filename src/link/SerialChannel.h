@@ -21,18 +21,17 @@ class TSerialChannel : public TByteChannel {
     TSerialChannel(int portNumber, std::string device, int speed);
     ~TSerialChannel() override;
 
-    const TChannelPolicy& Policy() const override { return policy_; }
     TOpenResult Open(int pauseScalePercent) override;
     void Close() override;
     bool Write(const std::string& bytes) override;
-    TRead ReadByte(uint8_t& b, Clock::time_point deadline) override;
-    bool Fetch() override;
-    void PurgeInput() override;
     void PurgeOutput() override;
     TChannelBreak Break() const override;
 
+  protected:
+    int Receive(char* buf, int max, int timeoutMs) override;
+    void DiscardInput() override;
+
   private:
-    TChannelPolicy policy_;
     int portNumber_;
     std::string device_;
     int speed_;

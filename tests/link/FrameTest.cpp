@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "link/Link.h"
-#include "link/TcpChannel.h"
 
 namespace ravlin {
 namespace {
