@@ -151,8 +151,8 @@ inline int ScaledMs(int ms, int percent) {
 // Whole milliseconds from now until deadline, rounded up, at most maxMs; 0 once it has
 // passed.
 inline int MsUntil(TByteChannel::Clock::time_point deadline, int maxMs) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                                   TByteChannel::Clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - TByteChannel::Clock::now());
     if (left.count() <= 0) return 0;
     return left.count() > maxMs ? maxMs : static_cast<int>(left.count());
 }

@@ -151,7 +151,8 @@ void TLink::ReportOpenFailure(const TOpenResult& result) {
         return;
     }
     if (result.error != 0)
-        ui_.Error(TMessage::Fixed("Can't connect, error #" + std::to_string(result.error & 0xFFFF)));
+        ui_.Error(
+            TMessage::Fixed("Can't connect, error #" + std::to_string(result.error & 0xFFFF)));
     ui_.Error(TMessage::Fixed("Can't connect"));
 }
 
@@ -252,7 +253,8 @@ void TLink::ConnectionLost() {
     if (open_) {
         const TChannelBreak why = channel_->Break();
         if (why.cause == TChannelBreak::ConnectionError)
-            ui_.Error(TMessage::Fixed("Disconnected, error #" + std::to_string(why.error & 0xFFFF)));
+            ui_.Error(
+                TMessage::Fixed("Disconnected, error #" + std::to_string(why.error & 0xFFFF)));
         // A device that went away leaves nothing to wait for; the caller reports the
         // failed operation.
         closedInOrder_.store(why.cause == TChannelBreak::ClosedInOrder);
