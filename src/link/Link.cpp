@@ -4,19 +4,14 @@
 #include <cstdio>
 #include <thread>
 
-#include "link/Serial.h"
-#include "link/TcpClient.h"
+#include "link/SerialChannel.h"
+#include "link/TcpChannel.h"
 
 namespace ravlin {
 
 namespace {
 
-constexpr int kSettleMs = 1000;
-constexpr int kDtrMs = 10;
 constexpr int kRetryPauseMs = 200;
-constexpr int kClosePauseMs = 100;
-constexpr int kHandshakeAttempts = 3;
-constexpr int kOtherAttempts = 8;
 constexpr int kHandshakeTries = 8;
 // A device that keeps sending bytes other than the awaited one would restart the byte
 // time-out for ever; a wait for the handshake 'U' or the answer's ':' therefore also ends
@@ -25,9 +20,12 @@ constexpr int kStartWaitLimit = 4;
 // Likewise the collection of an answer ends, at the latest, after kStartWaitLimit byte
 // time-outs plus this much per expected character (a slow 2400 bit/s line needs ~4 ms).
 constexpr int kPerCharMs = 20;
+// Every wait for a byte looks at the cancel request at least this often.
+constexpr int kSliceMs = 100;
 
 const std::string kWake3 = "\x55\x55\x55";
 const std::string kAA3 = "\xAA\xAA\xAA";
+const std::string kKeepAlive = "S";
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -37,28 +35,9 @@ int HexValue(char c) {
 
 }  // namespace
 
-// ---- TReceiveQueue -------------------------------------------------------------------------
-
-void TReceiveQueue::Clear() {
-    std::fill(std::begin(data_), std::end(data_), 0);
-    head_ = 0;
-    count_ = 0;
-}
-
-uint8_t TReceiveQueue::Take() {
-    uint8_t b = data_[head_];
-    head_ = (head_ + 1) % Size;
-    --count_;
-    return b;
-}
-
-int TReceiveQueue::Fill(const char* data, int n) {
-    int taken = std::min(n, Room());
-    for (int i = 0; i < taken; ++i)
-        data_[(head_ + count_ + i) % Size] = static_cast<uint8_t>(data[i]);
-    count_ += taken;
-    return taken;
-}
+static_assert(TLink::ComByteTimeoutMs == TSerialChannel::ByteTimeoutMs);
+static_assert(TLink::TcpByteTimeoutMs == TTcpChannel::ByteTimeoutMs);
+static_assert(TLink::ConnectTimeoutMs == TTcpChannel::ConnectTimeoutMs);
 
 // ---- frames ------------------------------------------------------------------------
 
@@ -92,8 +71,7 @@ TLink::TLink(const TTextTable& texts, TUserInterface& ui) : texts_(texts), ui_(u
 
 TLink::~TLink() {
     StopKeepAliveThread();
-    serial_.reset();
-    if (tcp_) tcp_->Close();
+    if (open_ && channel_) channel_->Close();
 }
 
 bool TLink::Cancelled() const {
@@ -114,13 +92,21 @@ void TLink::SetTimingForTests(int byteTimeoutMs, int pauseScalePercent) {
     pauseScalePercent_ = pauseScalePercent;
 }
 
+bool TLink::UseChannel(std::unique_ptr<TByteChannel> channel) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (open_) return false;
+    channelGiven_ = channel != nullptr;
+    channel_ = std::move(channel);
+    return true;
+}
+
 int TLink::ByteTimeout() const {
     if (testByteTimeoutMs_ > 0) return testByteTimeoutMs_;
-    return tcp_ ? TcpByteTimeoutMs : ComByteTimeoutMs;
+    return channel_ ? channel_->Policy().byteTimeoutMs : ComByteTimeoutMs;
 }
 
 int TLink::Scaled(int ms) const {
-    return std::max(0, ms * pauseScalePercent_ / 100);
+    return ScaledMs(ms, pauseScalePercent_);
 }
 
 void TLink::Pause(int ms) {
@@ -133,58 +119,41 @@ void TLink::Pause(int ms) {
     }
 }
 
+std::unique_ptr<TByteChannel> TLink::ChannelFromSettings() const {
+    if (Settings.ConnectionType == TConnectionSettings::Tcp)
+        return std::make_unique<TTcpChannel>(Settings.IPAddress, Settings.IPPort);
+    return std::make_unique<TSerialChannel>(Settings.ComNumber, Settings.Device, Settings.ComSpeed);
+}
+
 bool TLink::Open() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (open_) return false;
     closedInOrder_.store(false);
-    lost_.store(false);
-    const bool ok = Settings.ConnectionType == TConnectionSettings::Tcp ? OpenTcp() : OpenCom();
-    if (ok && tcp_) StartKeepAliveThread();
-    return ok;
-}
-
-bool TLink::OpenCom() {
-    try {
-        if (Settings.Device.empty())
-            serial_ = std::make_unique<TSerial>(Settings.ComNumber, Settings.ComSpeed);
-        else
-            serial_ = std::make_unique<TSerial>(Settings.Device, Settings.ComSpeed);
-    } catch (const TSerialException&) {
-        ui_.Error(TMessage::Lang(texts_, 120));
+    if (!channelGiven_) channel_ = ChannelFromSettings();
+    const TOpenResult result = channel_->Open(pauseScalePercent_);
+    if (!result.Ok()) {
+        channel_->Close();
+        if (!channelGiven_) channel_.reset();
+        ReportOpenFailure(result);
         return false;
     }
-    serial_->SetDtr(false);
-    Pause(kDtrMs);
-    serial_->SetRts(true);
-    Pause(kSettleMs);  // the receiver wakes up on RTS
-    UpdateConnectionText();
-    open_ = true;
-    return true;
-}
-
-bool TLink::OpenTcp() {
-    queue_ = std::make_unique<TReceiveQueue>();
-    tcp_ = std::make_unique<TTcpClient>();
-    int error = 0;
-    if (!tcp_->StartConnect(Settings.IPAddress, Settings.IPPort, error)) {
-        ui_.Error(TMessage::Fixed("Can't connect"));
-        tcp_.reset();
-        queue_.reset();
-        return false;
-    }
-    if (!tcp_->WaitConnected(Scaled(ConnectTimeoutMs), error)) {
-        // A connect that failed outright ends the wait at once instead of idling out the
-        // ten seconds.
-        if (error != 0)
-            ui_.Error(TMessage::Fixed("Can't connect, error #" + std::to_string(error & 0xFFFF)));
-        ui_.Error(TMessage::Fixed("Can't connect"));
-        Close();
-        return false;
-    }
+    Pause(channel_->Policy().pauseAfterOpenMs);
     UpdateConnectionText();
     open_ = true;
     RestartKeepAlive();
+    if (channel_->Policy().keepAlive) StartKeepAliveThread();
     return true;
+}
+
+void TLink::ReportOpenFailure(const TOpenResult& result) {
+    if (result.outcome == TOpenResult::DeviceUnavailable) {
+        ui_.Error(TMessage::Lang(texts_, 120));
+        return;
+    }
+    if (result.error != 0)
+        ui_.Error(
+            TMessage::Fixed("Can't connect, error #" + std::to_string(result.error & 0xFFFF)));
+    ui_.Error(TMessage::Fixed("Can't connect"));
 }
 
 void TLink::Close() {
@@ -195,24 +164,19 @@ void TLink::Close() {
 void TLink::CloseLocked() {
     // The keep-alive thread never waits for the lock, so it can be joined while held.
     StopKeepAliveThread();
-    if (serial_) {
-        serial_.reset();
-        open_ = false;
-    }
-    if (tcp_) {
-        tcp_->Close();
-        tcp_.reset();
-        queue_.reset();
-        keepAliveRunning_ = false;
-        open_ = false;
-        Pause(kClosePauseMs);
-    }
+    if (!open_) return;
+    channel_->Close();
+    const int pause = channel_->Policy().pauseAfterCloseMs;
+    if (!channelGiven_) channel_.reset();
+    keepAliveRunning_ = false;
+    open_ = false;
+    Pause(pause);
 }
 
-// ---- byte level --------------------------------------------------------------------
+// ---- keep-alive --------------------------------------------------------------------
 
 void TLink::RestartKeepAlive() {
-    if (!tcp_) return;
+    if (!open_ || !channel_->Policy().keepAlive) return;
     keepAliveRunning_ = true;
     keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
 }
@@ -246,24 +210,14 @@ void TLink::KeepAliveLoop() {
         {
             // A running operation serves the link itself (and restarts the keep-alive).
             std::unique_lock<std::recursive_mutex> io(io_, std::try_to_lock);
-            if (io.owns_lock() && tcp_ && queue_ && open_ && !lost_) {
+            if (io.owns_lock() && open_ && !channel_->Broken()) {
                 if (keepAliveRunning_ && Clock::now() >= keepAliveDue_) {
                     keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
-                    if (tcp_->Send("S"))
-                        keepAlivesSent_.fetch_add(1);
-                    else
-                        lost_.store(true);
+                    if (channel_->Write(kKeepAlive)) keepAlivesSent_.fetch_add(1);
                 }
-                // What arrives meanwhile waits in the queue; a closed connection is
-                // reported by the next operation, on the thread that owns the link.
-                if (!lost_ && queue_->Room() > 0) {
-                    char buf[TReceiveQueue::Size];
-                    const int n = tcp_->Receive(buf, queue_->Room(), 0);
-                    if (n < 0)
-                        lost_.store(true);
-                    else
-                        queue_->Fill(buf, n);
-                }
+                // What arrives meanwhile waits in the channel; a break is reported by the
+                // next operation, on the thread that owns the link.
+                if (!channel_->Broken()) channel_->Fetch();
             }
         }
         wake.lock();
@@ -272,110 +226,89 @@ void TLink::KeepAliveLoop() {
 
 void TLink::KeepAlive() {
     std::lock_guard<std::recursive_mutex> lock(io_);
-    if (lost_.exchange(false)) {
-        ConnectionLost();
-        return;
-    }
+    if (NoticeBreak()) return;
     KeepAliveLocked();
 }
 
 void TLink::KeepAliveLocked() {
-    if (!tcp_ || !keepAliveRunning_) return;
+    if (!open_ || !keepAliveRunning_) return;
     if (Clock::now() >= keepAliveDue_) {
         keepAliveDue_ = Clock::now() + std::chrono::milliseconds(Scaled(KeepAliveMs));
-        if (!tcp_->Send("S")) {
-            ConnectionLost();
-            return;
-        }
+        if (!Write(kKeepAlive)) return;
         keepAlivesSent_.fetch_add(1);
     }
     // Notice a connection the peer has closed meanwhile.
-    if (!FillQueue(0)) return;
-    if (open_ && !tcp_->Connected()) ConnectionLost();
+    if (open_ && !channel_->Fetch()) ConnectionLost();
 }
 
-void TLink::ConnectionLost() {
-    if (tcp_) {
-        int code = tcp_->ClosedError();
-        if (code != 0)
-            ui_.Error(TMessage::Fixed("Disconnected, error #" + std::to_string(code & 0xFFFF)));
-        closedInOrder_.store(code == 0);
-    }
-    // Serial: the device went away (unplugged adapter, closed pseudo-terminal). There is
-    // nothing to wait for any more; the caller reports the failed operation.
-    Close();
-}
+// ---- byte level --------------------------------------------------------------------
 
-bool TLink::FillQueue(int timeoutMs) {
-    if (!tcp_ || !queue_) return false;
-    if (queue_->Room() == 0) return true;  // the rest stays in the client for now
-    char buf[TReceiveQueue::Size];
-    int n = tcp_->Receive(buf, queue_->Room(), timeoutMs);
-    if (n < 0) {
-        ConnectionLost();
-        return false;
-    }
-    queue_->Fill(buf, n);
+bool TLink::NoticeBreak() {
+    if (!open_ || !channel_->Broken()) return false;
+    ConnectionLost();
     return true;
 }
 
-bool TLink::TcpSend(const std::string& bytes) {
-    if (!tcp_) return false;
-    if (tcp_->Send(bytes)) return true;
-    ConnectionLost();
+void TLink::ConnectionLost() {
+    if (open_) {
+        const TChannelBreak why = channel_->Break();
+        if (why.cause == TChannelBreak::ConnectionError)
+            ui_.Error(
+                TMessage::Fixed("Disconnected, error #" + std::to_string(why.error & 0xFFFF)));
+        // A device that went away leaves nothing to wait for; the caller reports the
+        // failed operation.
+        closedInOrder_.store(why.cause == TChannelBreak::ClosedInOrder);
+    }
+    Close();
+}
+
+bool TLink::Write(const std::string& bytes) {
+    if (!open_) return false;
+    if (channel_->Write(bytes)) return true;
+    NoticeBreak();
     return false;
 }
 
+void TLink::PurgeInput() {
+    if (!open_) return;
+    channel_->PurgeInput();
+    NoticeBreak();
+}
+
+void TLink::PurgeOutput() {
+    if (open_) channel_->PurgeOutput();
+}
+
+void TLink::PurgeAll() {
+    PurgeInput();
+    PurgeOutput();
+}
+
 bool TLink::ReadByteUntil(uint8_t& b, Clock::time_point deadline) {
-    // Waits in slices of at most kSliceMs, so that a cancel request is seen in time.
-    constexpr long long kSliceMs = 100;
-    auto left = [&] {
-        auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        return static_cast<int>(std::clamp<long long>(ms, 0, kSliceMs));
-    };
-    auto over = [&] { return Clock::now() >= deadline || Cancelled(); };
-    if (serial_) {
-        for (;;) {
-            if (serial_->WaitReadable(left())) {
-                if (serial_->ReadByte(b)) return true;
-            }
-            if (serial_->Broken()) {
+    for (;;) {
+        if (!open_) return false;
+        // In slices, so that a cancel request is seen in time.
+        switch (channel_->ReadByte(b, deadline, kSliceMs)) {
+            case TByteChannel::TRead::Byte:
+                return true;
+            case TByteChannel::TRead::Broken:
                 ConnectionLost();
                 return false;
-            }
-            if (over()) return false;
+            case TByteChannel::TRead::TimedOut:
+                break;
         }
+        if (Clock::now() >= deadline || Cancelled()) return false;
     }
-    while (tcp_ && queue_) {
-        if (queue_->Count() > 0) {
-            b = queue_->Take();
-            return true;
-        }
-        int ms = left();
-        if (!FillQueue(ms)) return false;
-        if (queue_->Count() == 0 && (ms == 0 || over())) return false;
-    }
-    return false;
 }
 
 bool TLink::ReadByteWithin(uint8_t& b, int timeoutMs) {
     return ReadByteUntil(b, Clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
-void TLink::PurgeAll() {
-    if (serial_) {
-        serial_->PurgeInput();
-        serial_->PurgeOutput();
-    }
-}
-
 bool TLink::ReceiveData(int count, std::string& text) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     text.clear();
-    if (lost_.exchange(false)) {
-        ConnectionLost();
-        return false;
-    }
+    if (NoticeBreak()) return false;
     keepAliveRunning_ = false;
     bool ok = true;
     for (int i = 0; i < count; ++i) {
@@ -393,20 +326,17 @@ bool TLink::ReceiveData(int count, std::string& text) {
 
 bool TLink::TakeEcho(uint8_t& b) {
     std::lock_guard<std::recursive_mutex> lock(io_);
-    if (lost_.exchange(false)) {
-        ConnectionLost();
-        return false;
+    if (NoticeBreak() || !open_) return false;
+    switch (channel_->ReadByte(b, Clock::time_point{}, 0)) {  // a deadline long past
+        case TByteChannel::TRead::Byte:
+            return true;
+        case TByteChannel::TRead::Broken:
+            ConnectionLost();
+            return false;
+        case TByteChannel::TRead::TimedOut:
+            break;
     }
-    if (serial_) {
-        if (serial_->WaitReadable(0)) return serial_->ReadByte(b);
-        if (serial_->Broken()) ConnectionLost();
-        return false;
-    }
-    if (!tcp_ || !queue_) return false;
-    if (queue_->Count() == 0 && !FillQueue(0)) return false;
-    if (queue_->Count() == 0) return false;
-    b = queue_->Take();
-    return true;
+    return false;
 }
 
 bool TLink::WaitByte(uint8_t& b, int timeoutMs) {
@@ -416,7 +346,7 @@ bool TLink::WaitByte(uint8_t& b, int timeoutMs) {
         KeepAlive();
         if (!open_) return false;
         auto until = deadline;
-        if (tcp_ && keepAliveRunning_) until = std::min(until, keepAliveDue_);
+        if (keepAliveRunning_) until = std::min(until, keepAliveDue_);
         if (ReadByteUntil(b, until)) return true;
         if (!open_) return false;
         if (Clock::now() >= deadline || Cancelled()) return false;
@@ -425,65 +355,56 @@ bool TLink::WaitByte(uint8_t& b, int timeoutMs) {
 
 void TLink::Jam() {
     std::lock_guard<std::recursive_mutex> lock(io_);
-    if (serial_) {
-        serial_->PurgeOutput();
-        serial_->WriteBytes(kWake3 + "00000000");
-    } else if (tcp_) {
-        TcpSend("UUU00000000");
-    }
+    if (!open_) return;
+    PurgeOutput();
+    Write(channel_->Policy().jam);
 }
 
 // ---- exchanges ---------------------------------------------------------------------
 
 bool TLink::SendCommand(const std::string& frame) {
     std::lock_guard<std::recursive_mutex> lock(io_);
-    if (lost_.exchange(false)) ConnectionLost();
-    bool connected = serial_ ? true : (tcp_ && tcp_->Connected());
-    if (!connected) {
+    NoticeBreak();
+    if (!open_) {
         ui_.Error(TMessage::Lang(texts_, 121));
         return false;
     }
     const std::string completed = CompleteFrame(frame);
     const std::string withChecksum = frame + Checksum(frame);
+    // Read once: a channel that breaks during the exchange goes with the link's close.
+    const TChannelPolicy& policy = channel_->Policy();
+    const bool handshake = policy.handshake && !Settings.DumpRead;
+    const int attempts = handshake ? policy.handshakeAttempts : policy.attempts;
 
-    if (tcp_) {
-        for (int attempt = 1; attempt <= kOtherAttempts; ++attempt) {
-            if (Cancelled() || !open_) return false;
-            if (AttemptTcp(completed, attempt)) return true;
+    keepAliveRunning_ = false;
+    bool done = false;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        if (Cancelled() || !open_) break;
+        done = handshake ? AttemptHandshake(completed, withChecksum)
+                         : AttemptWithoutHandshake(completed, attempt);
+        if (done) break;
+        if (attempt < attempts && open_) {
+            Pause(kRetryPauseMs);
+            PurgeAll();
         }
-        return false;
     }
-    if (!Settings.DumpRead) {
-        for (int attempt = 1; attempt <= kHandshakeAttempts; ++attempt) {
-            if (Cancelled() || !open_) return false;
-            if (AttemptHandshake(completed, withChecksum)) return true;
-            if (attempt < kHandshakeAttempts && open_) {
-                Pause(kRetryPauseMs);
-                PurgeAll();
-            }
-        }
-        return false;
-    }
-    for (int attempt = 1; attempt <= kOtherAttempts; ++attempt) {
-        if (Cancelled() || !open_) return false;
-        if (AttemptNoHandshake(completed, attempt)) return true;
-    }
-    return false;
+    RestartKeepAlive();
+    return done;
 }
 
 bool TLink::Handshake() {
     const int timeout = ByteTimeout();
     for (int attempt = 1; attempt <= kHandshakeTries; ++attempt) {
-        if (Cancelled() || !serial_) return false;
-        if (attempt == 5) serial_->WriteBytes(kAA3);
-        serial_->WriteBytes(attempt <= 2 ? std::string("\x55") : kWake3);
+        if (Cancelled() || !open_) return false;
+        if (attempt == 5) Write(kAA3);
+        Write(attempt <= 2 ? std::string("\x55") : kWake3);
         const auto limit = Clock::now() + std::chrono::milliseconds(timeout * kStartWaitLimit);
         uint8_t b = 0;
         while (
             ReadByteUntil(b, std::min(limit, Clock::now() + std::chrono::milliseconds(timeout)))) {
             if (b == 'U') return true;
         }
-        if (!serial_ || Cancelled()) return false;
+        if (!open_ || Cancelled()) return false;
     }
     return false;
 }
@@ -525,21 +446,20 @@ void TLink::CollectAndCheck(const std::string& echo, size_t expectedLength, bool
     }
 }
 
-bool TLink::AttemptHandshake(const std::string& completed,
-                                   const std::string& withoutLineEnd) {
+bool TLink::AttemptHandshake(const std::string& completed, const std::string& withoutLineEnd) {
     lastError_ = ErrNone;
-    serial_->PurgeInput();
-    bool awake = Handshake();
-    if (!serial_) {  // device gone
+    PurgeInput();
+    const bool awake = Handshake();
+    if (!open_) {  // the channel broke
         lastError_ = ErrNoAnswer;
         return false;
     }
-    serial_->PurgeInput();
+    PurgeInput();
     if (!awake) {
         lastError_ = ErrNoAnswer;
         return false;
     }
-    serial_->WriteBytes(completed);
+    Write(completed);
     // Reads expect the echo with its line end; writes the echo plus three characters.
     size_t expected =
         completed.size() > withoutLineEnd.size() ? completed.size() : withoutLineEnd.size() + 3;
@@ -547,48 +467,21 @@ bool TLink::AttemptHandshake(const std::string& completed,
     return lastError_ == ErrNone;
 }
 
-bool TLink::AttemptNoHandshake(const std::string& completed, int attempt) {
+bool TLink::AttemptWithoutHandshake(const std::string& completed, int attempt) {
     lastError_ = ErrNone;
-    serial_->PurgeOutput();
+    PurgeOutput();
     // The 0xAA bytes that follow the third failure go out after this purge, so that it
     // cannot discard them before they have left.
-    if (attempt == 4) serial_->WriteBytes(kAA3);
-    serial_->WriteBytes(kWake3);
-    serial_->PurgeInput();
-    serial_->WriteBytes(completed);
-    bool read = completed.size() >= 2 && completed.back() == '\n';
-    CollectAndCheck(completed, read ? completed.size() : completed.size() + 3, true);
-    if (lastError_ == ErrNone) return true;
-    if (!serial_) return false;
-    if (attempt < kOtherAttempts) {
-        Pause(kRetryPauseMs);
-        PurgeAll();
-    }
-    return false;
-}
-
-bool TLink::AttemptTcp(const std::string& completed, int attempt) {
-    keepAliveRunning_ = false;
-    lastError_ = ErrNone;
-    // Clear the queue and whatever stale bytes the client still holds.
-    queue_->Clear();
-    for (int i = 0; i < 16 && tcp_ && queue_ && FillQueue(0) && queue_->Count() > 0; ++i)
-        queue_->Clear();
-    if (!tcp_ || !TcpSend(kWake3 + completed)) {
+    if (attempt == 4) Write(kAA3);
+    PurgeInput();
+    Write(kWake3 + completed);
+    if (!open_) {  // the channel broke
         lastError_ = ErrNoAnswer;
         return false;
     }
-    bool read = completed.size() >= 2 && completed.back() == '\n';
+    const bool read = completed.size() >= 2 && completed.back() == '\n';
     CollectAndCheck(completed, read ? completed.size() : completed.size() + 3, true);
-    RestartKeepAlive();
-    if (lastError_ == ErrNone) return true;
-    if (!tcp_) return false;  // connection lost
-    if (attempt < kOtherAttempts) {
-        queue_->Clear();
-        Pause(kRetryPauseMs);
-        if (attempt == 3 && !TcpSend(kAA3)) return false;
-    }
-    return false;
+    return lastError_ == ErrNone;
 }
 
 }  // namespace ravlin

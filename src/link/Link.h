@@ -2,14 +2,16 @@
 // The link to one receiver: opens a serial port or a TCP connection to a serial-device
 // server, wakes the receiver, sends one command frame at a time with its checksum,
 // checks the echo and the status character, retries, and collects reply lines.
+// The bytes travel over a TByteChannel chosen once in Open(); the link holds only the
+// protocol, and what differs per channel comes from the channel's policy.
 //
 // Synchronous: every wait for a byte is a poll() with the remaining time-out. Used by one
-// thread at a time (the caller's thread or the transfer worker). While a TCP connection is
-// open, a keep-alive thread of its own sends the "S" every KeepAliveMs whenever no
-// operation runs, so that the connection stays up while a window holds it open (the
-// login, password or upload question windows), whichever thread waits; an operation and
-// the keep-alive never overlap (one mutex). Messages go to the TUserInterface given to the
-// constructor:
+// thread at a time (the caller's thread or the transfer worker). While a TCP connection
+// (a channel whose policy asks for the keep-alive) is open, a keep-alive thread of its own
+// sends the "S" every KeepAliveMs whenever no operation runs, so that the connection stays
+// up while a window holds it open (the login, password or upload question windows),
+// whichever thread waits; an operation and the keep-alive never overlap (one mutex).
+// Messages go to the TUserInterface given to the constructor:
 //   language text 120  the serial port cannot be opened
 //   language text 121  an exchange was asked for without an open port or connection
 //   "Can't connect", "Can't connect, error #N", "Disconnected, error #N"  (TCP, N = errno)
@@ -25,31 +27,10 @@
 #include <thread>
 
 #include "base/UserInterface.h"
+#include "link/ByteChannel.h"
 #include "link/ConnectionSettings.h"
 
 namespace ravlin {
-
-class TSerial;
-class TTcpClient;
-
-// Receive queue of a TCP connection: the bytes delivered by the client and not yet taken.
-class TReceiveQueue {  // original name: TBuff
-  public:
-    static constexpr int Size = 4096;
-    void Clear();
-    // First unread byte; only when Count() > 0.
-    uint8_t Take();
-    int Count() const { return count_; }
-    // Room for more bytes (the queue holds at most Size - 1 unread bytes).
-    int Room() const { return Size - 1 - count_; }
-    // Appends up to Room() bytes; returns how many were taken.
-    int Fill(const char* data, int n);
-
-  private:
-    uint8_t data_[Size] = {};
-    int head_ = 0;
-    int count_ = 0;
-};
 
 class TLink {  // original name: TKomunikace
   public:
@@ -108,7 +89,7 @@ class TLink {  // original name: TKomunikace
     // keep-alive when due. False on time-out, or when the link is not open or was lost
     // (IsOpen() then tells which).
     bool WaitByte(uint8_t& b, int timeoutMs);
-    // COM: purge output, three 0x55, eight '0'; TCP: "UUU00000000".
+    // Purges the output, then sends the channel's wake-up bytes: three 'U', eight '0'.
     void Jam();
     int LastError() const { return lastError_; }
     // TCP: sends "S" when KeepAliveMs have passed since the keep-alive was last (re)started.
@@ -121,7 +102,11 @@ class TLink {  // original name: TKomunikace
     static std::string CompleteFrame(const std::string& frame);
     static bool IsReadFrame(const std::string& frame);
 
-    // Test hooks: byteTimeoutMs > 0 replaces both byte time-outs; the fixed waits (DTR,
+    // The next Open() opens `channel` instead of the one Settings choose, and so does every
+    // later one until UseChannel(nullptr): a recorded exchange in tests, another transport.
+    // False without effect while open.
+    bool UseChannel(std::unique_ptr<TByteChannel> channel);
+    // Test hooks: byteTimeoutMs > 0 replaces the channel's byte time-out; the fixed waits (DTR,
     // settle, connect, retry pause, close pause) and the keep-alive interval are scaled by
     // pauseScalePercent. Defaults: 0 (the real time-outs), 100.
     void SetTimingForTests(int byteTimeoutMs, int pauseScalePercent);
@@ -137,8 +122,9 @@ class TLink {  // original name: TKomunikace
 
   private:
     using Clock = std::chrono::steady_clock;
-    bool OpenCom();
-    bool OpenTcp();
+    // The channel Settings.ConnectionType asks for.
+    std::unique_ptr<TByteChannel> ChannelFromSettings() const;
+    void ReportOpenFailure(const TOpenResult& result);
     int ByteTimeout() const;
     int Scaled(int ms) const;
     bool Cancelled() const;
@@ -147,26 +133,29 @@ class TLink {  // original name: TKomunikace
     void StartKeepAliveThread();
     void StopKeepAliveThread();
     void KeepAliveLoop();
-    // Waits for one byte until `deadline` (serial or receive queue). False on time-out or a
-    // lost connection.
+    // Waits for one byte until `deadline`. False on time-out or when the channel broke
+    // (the link is then closed).
     bool ReadByteUntil(uint8_t& b, Clock::time_point deadline);
     bool ReadByteWithin(uint8_t& b, int timeoutMs);
-    // A fixed pause; serves the keep-alive on TCP.
+    // A fixed pause; a cancel request ends it early.
     void Pause(int ms);
     void RestartKeepAlive();
-    // Reads what the TCP client has into the queue, waiting up to timeoutMs. False when
-    // the connection was closed (the message has been shown, the link closed).
-    bool FillQueue(int timeoutMs);
+    // A channel that broke while nobody used it (the keep-alive thread found it so) closes
+    // the link here; true then.
+    bool NoticeBreak();
     void ConnectionLost();
-    bool TcpSend(const std::string& bytes);
+    // The channel's operations for the protocol: nothing while closed, and a channel that
+    // breaks on the way closes the link. Write is false when not all bytes left.
+    bool Write(const std::string& bytes);
+    void PurgeInput();
+    void PurgeOutput();
     void PurgeAll();
 
     bool Handshake();
     // Steps A-E of an attempt; sets lastError_.
     void CollectAndCheck(const std::string& echo, size_t expectedLength, bool dropUR);
     bool AttemptHandshake(const std::string& completed, const std::string& withoutLineEnd);
-    bool AttemptNoHandshake(const std::string& completed, int attempt);
-    bool AttemptTcp(const std::string& completed, int attempt);
+    bool AttemptWithoutHandshake(const std::string& completed, int attempt);
 
     const TTextTable& texts_;
     TUserInterface& ui_;
@@ -175,15 +164,14 @@ class TLink {  // original name: TKomunikace
     mutable std::recursive_mutex io_;
     std::atomic<bool> open_{false};
     std::atomic<bool> closedInOrder_{false};
-    std::atomic<bool> lost_{false};  // the keep-alive thread found the connection gone
     std::atomic<long> keepAlivesSent_{0};
     std::thread keepAliveThread_;
     std::mutex keepAliveMutex_;
     std::condition_variable keepAliveWake_;
     bool keepAliveStop_ = false;  // keepAliveMutex_
-    std::unique_ptr<TSerial> serial_;
-    std::unique_ptr<TTcpClient> tcp_;
-    std::unique_ptr<TReceiveQueue> queue_;
+    // Set while open; also while closed when given by UseChannel().
+    std::unique_ptr<TByteChannel> channel_;
+    bool channelGiven_ = false;
     bool keepAliveRunning_ = false;
     Clock::time_point keepAliveDue_{};
     int lastError_ = 0;

@@ -185,6 +185,18 @@ bool TSerial::ReadByte(uint8_t& b) {
     }
 }
 
+int TSerial::Read(char* buf, int max) {
+    if (broken_ || max <= 0) return 0;
+    for (;;) {
+        ssize_t n = ::read(fd_, buf, static_cast<size_t>(max));
+        if (n > 0) return static_cast<int>(n);
+        if (n < 0 && errno == EINTR) continue;
+        // End of file or an I/O error: the device went away.
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) broken_ = true;
+        return 0;
+    }
+}
+
 bool TSerial::WriteByte(uint8_t b) {
     if (broken_) return false;
     short r = PollFor(fd_, POLLOUT, 100 + 2);

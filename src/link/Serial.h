@@ -60,6 +60,8 @@ class TSerial {
 
     // Reads at most one byte; waits up to 1100 ms when nothing is waiting.
     bool ReadByte(uint8_t& b);
+    // Reads up to max bytes that are waiting, never waits; the count, 0 when none.
+    int Read(char* buf, int max);
     // Writes one byte; waits up to 102 ms for room in the output queue.
     bool WriteByte(uint8_t b);
     // Writes a string byte for byte (same time-out per byte); false at the first failure.
