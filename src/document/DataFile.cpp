@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "base/AtomicFile.h"
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
 #include "records/Codec.h"
 
@@ -525,8 +526,7 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
         why = "record count above " + std::to_string(kMaxDataFileRecords) + " in " + fileName;
         return false;
     }
-    const bool hex = data.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
-    if (!hex ||
+    if (!AllHexDigits(data) ||
         (count == 0 ? !data.empty()
                     : data.empty() || data.size() % count != 0 || (data.size() / count) % 2 != 0)) {
         why = "malformed memory image in " + fileName;
