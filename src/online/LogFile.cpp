@@ -90,4 +90,21 @@ bool WriteLogFile(const std::string& path, std::string_view content, const TText
     return false;
 }
 
+bool TLogFile::Read(std::string& text) {
+    unsaved_ = false;
+    stamp_ = TFileStamp::Of(fileName_);
+    text.clear();
+    return ReadWholeFile(fileName_, text) == 0;
+}
+
+bool TLogFile::Write(std::string_view text) {
+    if (!WriteLogFile(fileName_, text, texts_, ui_)) {
+        unsaved_ = true;
+        return false;
+    }
+    unsaved_ = false;
+    stamp_ = TFileStamp::Of(fileName_);
+    return true;
+}
+
 }  // namespace ravlin

@@ -95,4 +95,35 @@ struct TFileStamp {
 bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
                   TUserInterface& ui);
 
+// One log file of the home folder as this program last read or wrote it.
+class TLogFile {
+  public:
+    TLogFile(std::string fileName, const TTextTable& texts, TUserInterface& ui)
+        : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
+
+    const std::string& FileName() const { return fileName_; }
+    const TTextTable& Texts() const { return texts_; }
+    TUserInterface& Ui() const { return ui_; }
+
+    // The whole file into `text`; false when it is missing or cannot be read. Either way
+    // the copy in memory counts as the file's from now on.
+    bool Read(std::string& text);
+    // Replaces the file (WriteLogFile). After a failure the copy in memory holds what the
+    // file lacks, until a later write or read succeeds.
+    bool Write(std::string_view text);
+    bool Unsaved() const { return unsaved_; }
+    // Another program has replaced the file since it was read or written here, and the
+    // copy in memory holds nothing the file lacks: it is to be read before a change.
+    bool ReplacedElsewhere() const {
+        return !unsaved_ && !(TFileStamp::Of(fileName_) == stamp_);
+    }
+
+  private:
+    std::string fileName_;
+    const TTextTable& texts_;
+    TUserInterface& ui_;
+    bool unsaved_ = false;
+    TFileStamp stamp_;
+};
+
 }  // namespace ravlin
