@@ -13,6 +13,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Hex.h"
+#include "base/TextLines.h"
 #include "catalog/Catalog.h"
 #include "records/Codec.h"
 
@@ -28,27 +29,6 @@ constexpr int kTextOtherType = 86;
 constexpr int kTextTooManyRecords = 87;
 // Far beyond any receiver's memory (9999 records of a few hundred digits).
 constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
-
-// Lines of a file's text: LF ends a line, a CR before it is dropped; a last line without
-// LF counts when it is not empty.
-class TLineReader {
-  public:
-    explicit TLineReader(const std::string& text) : text_(text) {}
-    bool Next(std::string& line) {
-        if (at_ >= text_.size()) return false;
-        size_t end = text_.find('\n', at_);
-        const size_t next = end == std::string::npos ? text_.size() : end + 1;
-        if (end == std::string::npos) end = text_.size();
-        if (end > at_ && text_[end - 1] == '\r') --end;
-        line.assign(text_, at_, end - at_);
-        at_ = next;
-        return true;
-    }
-
-  private:
-    const std::string& text_;
-    size_t at_ = 0;
-};
 
 // A decimal integer, optional minus sign, the whole text, within 32 bits.
 bool ParseInt(const std::string& text, int32_t& value) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/TextLines.h"
+
 namespace ravlin {
 
 namespace {
@@ -38,26 +40,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
         out.push_back(line.substr(pos, hash - pos));
     return out;
 }
-
-class TLineReader {
-  public:
-    explicit TLineReader(std::string_view text) : text_(text) {}
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    // The next line without its end; at the end of the text an empty line.
-    std::string_view Next() {
-        if (AtEnd()) return {};
-        size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) end = text_.size();
-        std::string_view line = text_.substr(pos_, end - pos_);
-        pos_ = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        return line;
-    }
-
-  private:
-    std::string_view text_;
-    size_t pos_ = 0;
-};
 
 TMonitorData ParseMessageLine(std::string_view line) {
     TMonitorData m;

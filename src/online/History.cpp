@@ -48,8 +48,11 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
     }
 }
 
-bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
-    return field == TLogField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204);
+TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
+                              const TTextTable& texts) {
+    return field == TLogField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204)
+               ? TCellColour::Red
+               : TCellColour::Default;
 }
 
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field) {

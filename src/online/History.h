@@ -59,8 +59,9 @@ std::string HistoryTitle(THistoryField field, const TTextTable& texts,
 // Cell text: the time as in the file, the battery as text 204 (low) or 217, the user
 // number in decimal.
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
-// The red cells: the battery column when it reads text 204.
-bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
+// The battery column is red while it reads text 204; other cells have the default colour.
+TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
+                              const TTextTable& texts);
 // A field's sort order: -1, 0, 1.
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field);
 

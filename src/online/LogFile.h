@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/TextLines.h"
 #include "base/UserInterface.h"
 #include "records/Data.h"
 
@@ -19,20 +20,12 @@ namespace ravlin {
 
 // Fields of one line: each field is ended by "#"; text after the last "#" is ignored.
 void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
-// Calls `line` for every line of `text` that is not empty: LF ends a line, a CR before it
-// is dropped, a last line without LF counts.
+// Calls `line` for every line of `text` (TLineReader) that is not empty.
 template <class F>
 void ForEachLine(std::string_view text, F&& line) {
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        const size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        size_t stop = end;
-        if (stop > at && text[stop - 1] == '\r') --stop;
-        if (stop > at) line(text.substr(at, stop - at));
-        at = next;
-    }
+    TLineReader reader(text);
+    for (std::string_view l; reader.Next(l);)
+        if (!l.empty()) line(l);
 }
 // A decimal integer (optional sign) within 32 bits, or 0 when the text is not one.
 int32_t DecimalOr0(std::string_view text);

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "base/Hex.h"
+#include "base/TextLines.h"
 #include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordCommands.h"
@@ -51,23 +52,6 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
         parts.push_back(line.substr(start, at - start));
         start = at + 1;
     }
-}
-
-// Lines ended by LF (a CR before it dropped); a last line without LF counts, trailing
-// empty lines do not.
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        lines.push_back(text.substr(start, stop - start));
-        start = end + 1;
-    }
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
 }
 
 bool ParseRecordLine(std::string_view line, TData& r) {
@@ -163,7 +147,7 @@ std::string SerializeRecords(const std::string& typeName, const std::vector<TDat
 }
 
 bool ParseRecords(std::string_view text, TClipRecords& out) {
-    const std::vector<std::string_view> lines = Lines(text);
+    const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty() || lines[0].substr(0, kHead.size()) != kHead) return false;
     const std::vector<std::string_view> head = Split(lines[0].substr(kHead.size()), ';');
     TClipRecords clip;

@@ -69,23 +69,6 @@ QVariant TLogModel::headerData(int section, Qt::Orientation o, int role) const {
     return {};
 }
 
-std::string THistoryModel::CellText(size_t row, TLogField field) const {
-    return HistoryCell(history_.Items()[row], field, texts_);
-}
-
-TCellColour THistoryModel::CellColour(size_t row, TLogField field) const {
-    return HistoryCellRed(history_.Items()[row], field, texts_) ? TCellColour::Red
-                                                                : TCellColour::Default;
-}
-
-std::string TBatteryModel::CellText(size_t row, TLogField field) const {
-    return BatteryCell(battery_.Items()[row], field, texts_);
-}
-
-TCellColour TBatteryModel::CellColour(size_t row, TLogField field) const {
-    return BatteryCellColour(battery_.Items()[row], field, texts_);
-}
-
 // ---- grids --------------------------------------------------------------------------
 
 QTableView* MakeLogGrid(QAbstractTableModel* model, const char* name, QWidget* parent) {

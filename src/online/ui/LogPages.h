@@ -49,37 +49,48 @@ class TLogModel : public QAbstractTableModel {
     QStringList titles_;
 };
 
+// The model of one log, with the log's cell texts and colours.
+template <class Log>
+class TLogModelOf : public TLogModel {
+  public:
+    using TEntry = typename Log::TEntry;
+    using TCellOf = std::string (*)(const TEntry&, TLogField, const TTextTable&);
+    using TColourOf = TCellColour (*)(const TEntry&, TLogField, const TTextTable&);
+
+    TLogModelOf(const Log& log, const TTextTable& texts, TCellOf cellOf, TColourOf colourOf,
+                QObject* parent)
+        : TLogModel(texts, parent), log_(log), cellOf_(cellOf), colourOf_(colourOf) {}
+
+  protected:
+    size_t EntryCount() const override { return log_.Items().size(); }
+    std::string CellText(size_t row, TLogField field) const override {
+        return cellOf_(log_.Items()[row], field, texts_);
+    }
+    TCellColour CellColour(size_t row, TLogField field) const override {
+        return colourOf_(log_.Items()[row], field, texts_);
+    }
+
+  private:
+    const Log& log_;
+    TCellOf cellOf_;
+    TColourOf colourOf_;
+};
+
 // The history, newest first (or in the page's sort order); the battery column is red
 // where it reads "low" (language text 204).
-class THistoryModel : public TLogModel {
+class THistoryModel : public TLogModelOf<THistory> {
     Q_OBJECT
   public:
     THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent = nullptr)
-        : TLogModel(texts, parent), history_(history) {}
-
-  protected:
-    size_t EntryCount() const override { return history_.Items().size(); }
-    std::string CellText(size_t row, TLogField field) const override;
-    TCellColour CellColour(size_t row, TLogField field) const override;
-
-  private:
-    const THistory& history_;
+        : TLogModelOf(history, texts, HistoryCell, HistoryCellColour, parent) {}
 };
 
 // The battery log: the state column red while it reads "low" (text 204), green otherwise.
-class TBatteryModel : public TLogModel {
+class TBatteryModel : public TLogModelOf<TBatteryLog> {
     Q_OBJECT
   public:
     TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent = nullptr)
-        : TLogModel(texts, parent), battery_(battery) {}
-
-  protected:
-    size_t EntryCount() const override { return battery_.Items().size(); }
-    std::string CellText(size_t row, TLogField field) const override;
-    TCellColour CellColour(size_t row, TLogField field) const override;
-
-  private:
-    const TBatteryLog& battery_;
+        : TLogModelOf(battery, texts, BatteryCell, BatteryCellColour, parent) {}
 };
 
 // A grid of a log page: whole rows, ranges of rows, resizable columns, header presses
