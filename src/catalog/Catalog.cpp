@@ -1,9 +1,9 @@
 #include "catalog/Catalog.h"
 
 #include <cerrno>
-#include <climits>
 
 #include "base/AtomicFile.h"
+#include "base/Decimal.h"
 #include "base/TextLines.h"
 
 namespace ravlin {
@@ -20,24 +20,7 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }
 
 bool ParseInt(const std::string& text, int& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size()) return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v < INT_MIN || v > INT_MAX) return false;
-    value = static_cast<int>(v);
-    return true;
+    return ParseDecimal(text, value);
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {

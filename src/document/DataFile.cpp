@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "base/AtomicFile.h"
+#include "base/Decimal.h"
 #include "base/Hex.h"
 #include "base/TextLines.h"
 #include "catalog/Catalog.h"
@@ -32,24 +33,7 @@ constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
 
 // A decimal integer, optional minus sign, the whole text, within 32 bits.
 bool ParseInt(const std::string& text, int32_t& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && text[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > 2147483648LL) return false;
-    }
-    if (negative) v = -v;
-    if (v > 2147483647LL) return false;
-    value = static_cast<int32_t>(v);
-    return true;
+    return !text.starts_with('+') && ParseDecimal(text, value);
 }
 
 // Counts what passes through, so that a caller knows whether a callee has reported.

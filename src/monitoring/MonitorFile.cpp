@@ -1,35 +1,17 @@
 #include "monitoring/MonitorFile.h"
 
 #include <algorithm>
-#include <climits>
 
+#include "base/Decimal.h"
 #include "base/TextLines.h"
 
 namespace ravlin {
 
 namespace {
 
-// Decimal with an optional sign, the whole text, within 32 bits.
-bool ParseInt(std::string_view s, int& out) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v < INT_MIN || v > INT_MAX) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 int IntOr(std::string_view s, int def) {
     int v;
-    return ParseInt(s, v) ? v : def;
+    return ParseDecimal(s, v) ? v : def;
 }
 
 // The "#"-ended fields of a line; text after the last "#" is not a field.

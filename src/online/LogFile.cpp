@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/AtomicFile.h"
+#include "base/Decimal.h"
 
 namespace ravlin {
 
@@ -21,19 +22,8 @@ void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
 }
 
 int32_t DecimalOr0(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (i == text.size()) return 0;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return 0;
-        v = v * 10 + (text[i] - '0');
-        if (v > 2147483648LL) return 0;
-    }
-    if (negative) v = -v;
-    if (v > 2147483647LL) return 0;
-    return static_cast<int32_t>(v);
+    int32_t value = 0;
+    return ParseDecimal(text, value) ? value : 0;
 }
 
 void AppendField(std::string& out, std::string_view text) {
