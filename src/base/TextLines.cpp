@@ -20,6 +20,19 @@ bool TLineReader::Next(std::string& line) {
     return true;
 }
 
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    size_t at = 0;
+    for (size_t hash; (hash = line.find('#', at)) != std::string_view::npos; at = hash + 1)
+        fields.push_back(line.substr(at, hash - at));
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    SplitFields(line, fields);
+    return fields;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     TLineReader reader(text);

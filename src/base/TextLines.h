@@ -1,6 +1,7 @@
 #pragma once
-// Lines of a file's text as every reader of the program takes them: LF ends a line, a CR
-// before it is dropped, a last line without LF counts. An empty text has no line.
+// Lines and fields of a file's text as every reader of the program takes them: LF ends a
+// line, a CR before it is dropped, a last line without LF counts. An empty text has no
+// line.
 
 #include <cstddef>
 #include <string>
@@ -28,6 +29,10 @@ class TLineReader {
     std::string_view text_;
     size_t at_ = 0;
 };
+
+// The fields of a line: each is ended by "#"; text after the last "#" is no field.
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
+std::vector<std::string_view> SplitFields(std::string_view line);
 
 // Every line of `text`; the empty lines at its end are dropped (an editor's stray blank
 // line at the end of a file is no entry).

@@ -1,7 +1,5 @@
 #include "catalog/Catalog.h"
 
-#include <cerrno>
-
 #include "base/AtomicFile.h"
 #include "base/Decimal.h"
 #include "base/TextLines.h"

@@ -14,19 +14,10 @@ int IntOr(std::string_view s, int def) {
     return ParseDecimal(s, v) ? v : def;
 }
 
-// The "#"-ended fields of a line; text after the last "#" is not a field.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t pos = 0;
-    for (size_t hash; (hash = line.find('#', pos)) != std::string_view::npos; pos = hash + 1)
-        out.push_back(line.substr(pos, hash - pos));
-    return out;
-}
-
 TMonitorData ParseMessageLine(std::string_view line) {
     TMonitorData m;
     m.Size = 0;  // fields missing from a short line stay 0
-    const auto f = Fields(line);
+    const auto f = SplitFields(line);
     const auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string_view(); };
     if (f.size() > 0) m.Number = IntOr(f[0], 0);
     if (f.size() > 1) m.Text = field(1);
@@ -47,7 +38,7 @@ std::vector<TEvent> ParseEvents(std::string_view rest) {
     std::vector<TEvent> events;
     bool open = false;  // the last element has not been completed by "n"
     int field = 0;
-    for (std::string_view f : Fields(rest)) {
+    for (std::string_view f : SplitFields(rest)) {
         if (!open) {
             events.emplace_back();
             open = true;

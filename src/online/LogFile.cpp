@@ -10,17 +10,6 @@
 
 namespace ravlin {
 
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
-    fields.clear();
-    size_t at = 0;
-    for (;;) {
-        const size_t hash = line.find('#', at);
-        if (hash == std::string_view::npos) break;
-        fields.push_back(line.substr(at, hash - at));
-        at = hash + 1;
-    }
-}
-
 int32_t DecimalOr0(std::string_view text) {
     int32_t value = 0;
     return ParseDecimal(text, value) ? value : 0;

@@ -18,8 +18,6 @@
 
 namespace ravlin {
 
-// Fields of one line: each field is ended by "#"; text after the last "#" is ignored.
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
 // Calls `line` for every line of `text` (TLineReader) that is not empty.
 template <class F>
 void ForEachLine(std::string_view text, F&& line) {
