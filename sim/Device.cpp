@@ -283,7 +283,7 @@ std::string TSimDevice::Garble(int address, std::string line) {
     // Only the record area: a login that misreads the descriptor tests nothing here.
     if (address < Start() || address > End()) return line;
     if (line.size() <= 5 || !Chance(cfg_.replyDigit)) return line;
-    static     const size_t at = 5 + static_cast<size_t>(rng_() % (line.size() - 5));
+    const size_t at = 5 + static_cast<size_t>(rng_() % (line.size() - 5));
     const int now = UpperHexDigitValue(line[at]);
     line[at] = HexDigitChar(static_cast<unsigned>(now + 1 + static_cast<int>(rng_() % 15)));
     return line;
