@@ -138,8 +138,8 @@ int main() {
         TLastHeard heard(dir + "/LastHeard.dat", texts, ui);
         heard.Load();
         // A battery log and a last-heard list of realistic size first.
-        for (int i = 0; i < 300; ++i) batteryLog.Items.push_back({});
-        for (auto& e : batteryLog.Items) {
+        for (int i = 0; i < 300; ++i) batteryLog.EditItems().push_back({});
+        for (auto& e : batteryLog.EditItems()) {
             const TData& r = table[rng() % table.size()];
             e.Serial = "00" + r.Serial;
             e.Time = history.Items()[0].Time;
@@ -181,7 +181,7 @@ int main() {
             "one reception logged (History.dat %.1f MB, LowBatt.dat %zu entries, "
             "LastHeard.dat %zu entries): %.1f ms median, %.1f ms worst of 30 "
             "(target < 50)\n",
-            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6, batteryLog.Items.size(),
+            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6, batteryLog.Items().size(),
             heard.Size(), Median(log), *std::max_element(log.begin(), log.end()));
     }
     std::filesystem::remove_all(dir);

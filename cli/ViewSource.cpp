@@ -73,8 +73,8 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
             battery_ = std::make_unique<TBatteryLog>(ctx.core->folders.HomeFile(TBatteryLog::kFileName), texts,
                                                ctx.ui);
             battery_->Load();  // in the order of the saved sort column
-            filledRows_ = static_cast<int>(battery_->Items.size());
-            rows_ = std::make_unique<TBatteryRows>(battery_->Items, BatteryColumns(visible), texts,
+            filledRows_ = static_cast<int>(battery_->Items().size());
+            rows_ = std::make_unique<TBatteryRows>(battery_->Items(), BatteryColumns(visible), texts,
                                                    logTitles_);
         }
         return true;

@@ -108,7 +108,7 @@ int RunBattery(TContext& ctx) {
     TTableLines lines;
     auto& header = lines.emplace_back();
     for (auto c : columns) header.push_back(AnsiToUtf8(BatteryTitle(c, texts, titles)));
-    for (const auto& e : batteryLog.Items) {
+    for (const auto& e : batteryLog.Items()) {
         auto& cells = lines.emplace_back();
         for (auto c : columns) cells.push_back(AnsiToUtf8(BatteryCell(e, c, texts)));
     }

@@ -5,43 +5,23 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "base/Hex.h"
+
 namespace ravlin::sim {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsReadTypeDigit(char c) {
     return c == '1' || c == '7' || c == '9';
 }
 
-const char kDigits[] = "0123456789ABCDEF";
 // Room for a whole stream answer over the largest record area (4096 lines of 39 bytes).
 constexpr size_t kMaxOutput = 262144;
 
 }  // namespace
 
 bool ParseHex(const std::string& text, uint32_t& value) {
-    if (text.empty() || text.size() > 8) return false;
-    uint32_t v = 0;
-    for (char c : text) {
-        int d = HexValue(static_cast<char>(c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c));
-        if (d < 0) return false;
-        v = v << 4 | static_cast<uint32_t>(d);
-    }
-    value = v;
-    return true;
-}
-
-std::string Hex2(int v) {
-    return {kDigits[(v >> 4) & 15], kDigits[v & 15]};
-}
-std::string Hex4(int v) {
-    return Hex2(v >> 8) + Hex2(v);
+    return !text.empty() && ravlin::ParseHex(text, value);
 }
 
 TSimDevice::TSimDevice(const TSimConfig& config)
@@ -194,7 +174,7 @@ void TSimDevice::ReceiveClean(uint8_t b) {
     if (frameLength_ && IsReadTypeDigit(frame_[8]) && pos >= frameLength_ - 2)
         ok = b == (pos == frameLength_ - 2 ? '\r' : '\n');
     else
-        ok = HexValue(static_cast<char>(b)) >= 0;
+        ok = UpperHexDigitValue(static_cast<char>(b)) >= 0;
     frame_.push_back(static_cast<char>(b));
     Emit(b);
     if (!ok) {
@@ -206,7 +186,7 @@ void TSimDevice::ReceiveClean(uint8_t b) {
         return;
     }
     if (frame_.size() == 3) {
-        const int count = HexValue(frame_[1]) << 4 | HexValue(frame_[2]);
+        const int count = UpperHexDigitValue(frame_[1]) << 4 | UpperHexDigitValue(frame_[2]);
         frameLength_ = 1 + 2 + 4 + 2 + 2 * count + 2;
     } else if (frame_.size() == 9 && IsReadTypeDigit(frame_[8])) {
         frameLength_ += 2;
@@ -224,8 +204,8 @@ void TSimDevice::Process() {
 
     std::vector<int> bytes;
     int sum = 0;
-    for (size_t i = 1; i + 1 < frame.size() && HexValue(frame[i]) >= 0; i += 2) {
-        bytes.push_back(HexValue(frame[i]) << 4 | HexValue(frame[i + 1]));
+    for (size_t i = 1; i + 1 < frame.size() && UpperHexDigitValue(frame[i]) >= 0; i += 2) {
+        bytes.push_back(UpperHexDigitValue(frame[i]) << 4 | UpperHexDigitValue(frame[i + 1]));
         sum += bytes.back();
     }
     if (sum % 256 != 0 || bytes.size() < 5) return Status('X');
@@ -285,28 +265,27 @@ void TSimDevice::Process() {
 void TSimDevice::ReadReply(int type, int first, int last) {
     auto digits = [this](int a, int n) {
         std::string s;
-        for (int i = 0; i < n; ++i) s += Hex2(mem_[(a + i) & 0xFFFF]);
+        for (int i = 0; i < n; ++i) s += HexByte(mem_[(a + i) & 0xFFFF]);
         return s;
     };
     const int count = last - first + 1;
     if (type == 0x09 && count > 16) {
         // Stream: one 39-character line per 16 bytes; a short tail still gets 16 bytes.
         for (int a = first; a <= last; a += 16)
-            Emit(Garble(a, Hex4(a) + " " + digits(a, 16)) + "\r\n");
+            Emit(Garble(a, HexWord(a) + " " + digits(a, 16)) + "\r\n");
         return;
     }
     // One line of 2 * count + 8 characters; the last one, after CR LF, is a prompt.
-    Emit(Garble(first, Hex4(first) + " " + digits(first, count)) + "\r\n.");
+    Emit(Garble(first, HexWord(first) + " " + digits(first, count)) + "\r\n.");
 }
 
 std::string TSimDevice::Garble(int address, std::string line) {
     // Only the record area: a login that misreads the descriptor tests nothing here.
     if (address < Start() || address > End()) return line;
     if (line.size() <= 5 || !Chance(cfg_.replyDigit)) return line;
-    static const char kDigits[] = "0123456789ABCDEF";
     const size_t at = 5 + static_cast<size_t>(rng_() % (line.size() - 5));
-    const int now = HexValue(line[at]);
-    line[at] = kDigits[(now + 1 + static_cast<int>(rng_() % 15)) % 16];
+    const int now = UpperHexDigitValue(line[at]);
+    line[at] = HexDigitChar(static_cast<unsigned>(now + 1 + static_cast<int>(rng_() % 15)));
     return line;
 }
 
@@ -422,7 +401,7 @@ std::string TSimDevice::Control(const std::string& line, bool& quit) {
             v[0] > 0xFFFF || v[1] > 0x1000)
             return "error: peek ADDR COUNT";
         std::string s;
-        for (uint32_t i = 0; i < v[1]; ++i) s += Hex2(mem_[(v[0] + i) & 0xFFFF]);
+        for (uint32_t i = 0; i < v[1]; ++i) s += HexByte(mem_[(v[0] + i) & 0xFFFF]);
         return s;
     }
     if (cmd == "password") {

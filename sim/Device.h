@@ -121,7 +121,5 @@ bool SetFault(TSimConfig& config, const std::string& name, const std::string& va
 
 // Parses up to 8 hex digits (either case); false for anything else or an empty text.
 bool ParseHex(const std::string& text, uint32_t& value);
-std::string Hex2(int v);
-std::string Hex4(int v);
 
 }  // namespace ravlin::sim

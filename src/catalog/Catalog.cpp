@@ -1,62 +1,24 @@
 #include "catalog/Catalog.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
+#include "base/AtomicFile.h"
+#include "base/Decimal.h"
+#include "base/TextLines.h"
 
 namespace ravlin {
 
 namespace catalog_detail {
 
 std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        lines.push_back(text.substr(start, stop - start));
-        start = end + 1;
-    }
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
+    const std::vector<std::string_view> lines = ravlin::SplitLines(text);
+    return {lines.begin(), lines.end()};
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::string content;
-    char buffer[8192];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
-    // A folder opens but cannot be read: that is no catalogue either.
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return false;
-    text = std::move(content);
-    return true;
+    return ravlin::ReadWholeFile(path, text) == 0;
 }
 
 bool ParseInt(const std::string& text, int& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size()) return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v < INT_MIN || v > INT_MAX) return false;
-    value = static_cast<int>(v);
-    return true;
+    return ParseDecimal(text, value);
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
@@ -73,9 +35,9 @@ namespace {
 
 // Sequential reader with the old text-file semantics: reading past the end gives empty
 // lines, and Eof() tells whether any line is left.
-class TLineReader {
+class TCatalogReader {
   public:
-    explicit TLineReader(const std::string& text) : lines_(SplitLines(text)) {}
+    explicit TCatalogReader(const std::string& text) : lines_(SplitLines(text)) {}
     bool Eof() const { return next_ >= lines_.size(); }
     std::string Read() { return Eof() ? std::string() : lines_[next_++]; }
 
@@ -91,7 +53,7 @@ std::string Copy(const std::string& s, size_t from, size_t count) {
 }
 
 // Reads lines 2 to 6 (and 7) of a section whose name line matched into `device`.
-bool ReadSection(TLineReader& in, bool readBlockSize, TDevice& device) {
+bool ReadSection(TCatalogReader& in, bool readBlockSize, TDevice& device) {
     device.Description = in.Read();
     if (device.Description.empty()) return false;
     int outputs = 0;
@@ -115,7 +77,7 @@ bool ReadSection(TLineReader& in, bool readBlockSize, TDevice& device) {
     return true;
 }
 
-void SkipToSectionEnd(TLineReader& in) {
+void SkipToSectionEnd(TCatalogReader& in) {
     while (!in.Eof()) {
         if (in.Read() == "#E") return;
     }
@@ -126,7 +88,7 @@ void SkipToSectionEnd(TLineReader& in) {
 bool ParseReceiverType(const std::string& text, const std::string& name, bool readBlockSize,
                        TDevice& device, const std::string& fileLabel, const TTextTable& texts,
                        TUserInterface& ui) {
-    TLineReader in(text);
+    TCatalogReader in(text);
     while (!in.Eof()) {
         const std::string line = in.Read();
         if (line == name) {
@@ -148,7 +110,7 @@ bool ParseReceiverType(const std::string& text, const std::string& name, bool re
 bool FindReceiverType(const std::string& dataDir, const std::string& name, bool readBlockSize,
                       TDevice& device, const TTextTable& texts, TUserInterface& ui) {
     std::string text;
-    if (!ReadWholeFile(JoinPath(dataDir, "Rx.def"), text)) {
+    if (!catalog_detail::ReadWholeFile(JoinPath(dataDir, "Rx.def"), text)) {
         ui.Error(TMessage::Lang(texts, 80, " - Rx.def"));
         return false;
     }
@@ -157,7 +119,7 @@ bool FindReceiverType(const std::string& dataDir, const std::string& name, bool 
 
 std::vector<TRxArray> ParseReceiverTypeList(const std::string& text) {
     std::vector<TRxArray> list;
-    TLineReader in(text);
+    TCatalogReader in(text);
     while (!in.Eof()) {
         TRxArray entry;
         entry.Name = in.Read();
@@ -172,7 +134,7 @@ std::vector<TRxArray> ParseReceiverTypeList(const std::string& text) {
 std::vector<TRxArray> ListReceiverTypes(const std::string& path, const TTextTable& texts,
                                         TUserInterface& ui) {
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    if (!catalog_detail::ReadWholeFile(path, text)) {
         ui.Error(TMessage::Lang(texts, 80, " - " + path));
         return {};
     }
@@ -183,7 +145,7 @@ namespace {
 
 // Reads the type line and the button or input lines of `tx`; false on a value that is not
 // a number.
-bool ReadTransmitterBody(TLineReader& in, TTx& tx) {
+bool ReadTransmitterBody(TCatalogReader& in, TTx& tx) {
     const std::string typeLine = in.Read();
     tx.HasButtons = !typeLine.empty() && typeLine[0] == 'B';
     int count = 0;
@@ -217,7 +179,7 @@ bool ParseTransmitterTypes(const std::string& text, std::vector<TTx>& types,
                            const std::string& fileLabel, const TTextTable& texts,
                            TUserInterface& ui) {
     types.clear();
-    TLineReader in(text);
+    TCatalogReader in(text);
     do {
         TTx tx;
         tx.Name = in.Read();
@@ -236,7 +198,7 @@ bool LoadTransmitterTypes(const std::string& dir, const std::string& fileName,
                           std::vector<TTx>& types, const TTextTable& texts, TUserInterface& ui) {
     types.clear();
     std::string text;
-    if (!ReadWholeFile(JoinPath(dir, fileName), text)) {
+    if (!catalog_detail::ReadWholeFile(JoinPath(dir, fileName), text)) {
         ui.Error(TMessage::Lang(texts, 80, " - " + fileName));
         return false;
     }

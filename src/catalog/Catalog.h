@@ -50,7 +50,7 @@ namespace catalog_detail {
 // without LF counts. Trailing empty lines are dropped (an editor's stray blank line at the
 // end of a delivered file is no entry).
 std::vector<std::string> SplitLines(const std::string& text);
-// Whole file into `text`; false when it cannot be opened or read.
+// Whole file into `text`; false when it is not a regular file or cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& text);
 // A decimal number, optional sign, the whole text, within 32 bits.
 bool ParseInt(const std::string& text, int& value);

@@ -1,8 +1,8 @@
 #include "catalog/FunctionTable.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
 
 namespace ravlin {
@@ -23,18 +23,8 @@ std::string Copy(const std::string& s, size_t from, size_t count) {
     return s.substr(from - 1, count);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 std::string Hex4(int value) {
-    value = std::clamp(value, 0, 0xFFFF);
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(value));
-    return buffer;
+    return HexWord(static_cast<unsigned>(std::clamp(value, 0, 0xFFFF)));
 }
 
 // Function list from index `i` (0-based): names split at ",", ended when the character
@@ -305,7 +295,7 @@ bool TFunctionTable::RelayFunctionCode(const std::string& name, std::string& cod
 std::string TFunctionTable::FormatTime(const std::string& digits) {
     long v = 0;
     for (size_t i = 0; i < digits.size() && i < 4; ++i) {
-        const int d = HexValue(digits[i]);
+        const int d = HexDigitValue(digits[i]);
         v = v * 16 + (d < 0 ? 0 : d);
     }
     const long t = 100 * v;
@@ -342,13 +332,8 @@ void TFunctionTable::SetRelayTime(int relay, int value, std::string& time) const
 
 std::string TFunctionTable::ChannelsText(const std::string& mask) {
     if (mask == "00") return "-";
-    if (mask.size() > 8) return {};
     uint32_t bits = 0;
-    for (char c : mask) {
-        const int d = HexValue(c);
-        if (d < 0) return {};
-        bits = bits * 16 + static_cast<uint32_t>(d);
-    }
+    if (!ParseHex(mask, bits)) return {};
     std::string text;
     for (int bit = 0; bit < 32; ++bit) {
         if (bits & (uint32_t{1} << bit)) {

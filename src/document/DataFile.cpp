@@ -12,6 +12,9 @@
 #include <unordered_map>
 
 #include "base/AtomicFile.h"
+#include "base/Decimal.h"
+#include "base/Hex.h"
+#include "base/TextLines.h"
 #include "catalog/Catalog.h"
 #include "records/Codec.h"
 
@@ -28,47 +31,9 @@ constexpr int kTextTooManyRecords = 87;
 // Far beyond any receiver's memory (9999 records of a few hundred digits).
 constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
 
-// Lines of a file's text: LF ends a line, a CR before it is dropped; a last line without
-// LF counts when it is not empty.
-class TLineReader {
-  public:
-    explicit TLineReader(const std::string& text) : text_(text) {}
-    bool Next(std::string& line) {
-        if (at_ >= text_.size()) return false;
-        size_t end = text_.find('\n', at_);
-        const size_t next = end == std::string::npos ? text_.size() : end + 1;
-        if (end == std::string::npos) end = text_.size();
-        if (end > at_ && text_[end - 1] == '\r') --end;
-        line.assign(text_, at_, end - at_);
-        at_ = next;
-        return true;
-    }
-
-  private:
-    const std::string& text_;
-    size_t at_ = 0;
-};
-
 // A decimal integer, optional minus sign, the whole text, within 32 bits.
 bool ParseInt(const std::string& text, int32_t& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && text[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > 2147483648LL) return false;
-    }
-    if (negative) v = -v;
-    if (v > 2147483647LL) return false;
-    value = static_cast<int32_t>(v);
-    return true;
+    return !text.starts_with('+') && ParseDecimal(text, value);
 }
 
 // Counts what passes through, so that a caller knows whether a callee has reported.
@@ -525,8 +490,7 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
         why = "record count above " + std::to_string(kMaxDataFileRecords) + " in " + fileName;
         return false;
     }
-    const bool hex = data.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
-    if (!hex ||
+    if (!AllHexDigits(data) ||
         (count == 0 ? !data.empty()
                     : data.empty() || data.size() % count != 0 || (data.size() / count) % 2 != 0)) {
         why = "malformed memory image in " + fileName;

@@ -1,9 +1,9 @@
 #include "link/Link.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
+#include "base/Hex.h"
 #include "link/SerialChannel.h"
 #include "link/TcpChannel.h"
 
@@ -27,12 +27,6 @@ const std::string kWake3 = "\x55\x55\x55";
 const std::string kAA3 = "\xAA\xAA\xAA";
 const std::string kKeepAlive = "S";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;  // ':' and everything else, lower-case letters too
-}
-
 }  // namespace
 
 static_assert(TLink::ComByteTimeoutMs == TSerialChannel::ByteTimeoutMs);
@@ -44,13 +38,12 @@ static_assert(TLink::ConnectTimeoutMs == TTcpChannel::ConnectTimeoutMs);
 std::string TLink::Checksum(const std::string& frame) {
     unsigned sum = 0;
     for (size_t i = 0; i < frame.size(); ++i) {
-        unsigned v = static_cast<unsigned>(HexValue(frame[i]));
+        // ':' and everything else, lower-case letters too, count 0.
+        unsigned v = static_cast<unsigned>(std::max(UpperHexDigitValue(frame[i]), 0));
         if ((i + 1) % 2 == 0) v *= 16;  // positions counted from 1, the ':' being 1
         sum = (sum + v) % 256;
     }
-    char out[3];
-    std::snprintf(out, sizeof out, "%02X", (256 - sum) % 256);
-    return out;
+    return HexByte((256 - sum) % 256);
 }
 
 bool TLink::IsReadFrame(const std::string& frame) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/AtomicFile.h"
+#include "base/TextLines.h"
 
 namespace ravlin {
 
@@ -113,19 +114,13 @@ std::optional<TAlarmEntry> ParseAlarmLine(std::string_view line) {
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view content, size_t* skipped) {
     std::vector<TAlarmEntry> out;
     size_t bad = 0;
-    size_t pos = 0;
-    while (pos < content.size()) {
-        size_t end = content.find('\n', pos);
-        if (end == std::string_view::npos) end = content.size();
-        std::string_view line = content.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (!line.empty()) {
-            if (auto e = ParseAlarmLine(line))
-                out.push_back(std::move(*e));
-            else
-                ++bad;
-        }
-        pos = end + 1;
+    TLineReader lines(content);
+    for (std::string_view line; lines.Next(line);) {
+        if (line.empty()) continue;
+        if (auto e = ParseAlarmLine(line))
+            out.push_back(std::move(*e));
+        else
+            ++bad;
     }
     if (skipped) *skipped = bad;
     return out;

@@ -1,29 +1,12 @@
 #include "monitoring/MonitorEdit.h"
 
-#include <cctype>
+#include <algorithm>
 
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
+#include "records/RecordEditor.h"
 
 namespace ravlin {
-
-namespace {
-
-bool IsHex(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-bool AllHex(const std::string& s, size_t from) {
-    for (size_t i = from; i < s.size(); ++i)
-        if (!IsHex(s[i])) return false;
-    return true;
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-}  // namespace
 
 int ParseMessageSize(const std::string& text) {
     size_t i = 0;
@@ -45,16 +28,8 @@ bool FitsMonitorFile(const std::string& text) {
 
 std::optional<std::string> CheckEventSerial(const std::string& typed,
                                             const std::string& typePrefix) {
-    if (typed.size() == 5 && AllHex(typed, 0)) {
-        const std::string code = typePrefix + Upper(typed);
-        return code.size() == 7 ? code : "x0" + Upper(typed);
-    }
-    if (typed.size() == 7 && (typed[0] == 'x' || typed[0] == 'X')) {
-        if (!AllHex(typed, 1)) return std::nullopt;
-        return "x" + Upper(typed.substr(1));
-    }
-    if (typed.size() == 7 && AllHex(typed, 0)) return Upper(typed);
-    return std::nullopt;
+    // A transmitter code is typed as in the record editor.
+    return NormaliseCode(typed, typePrefix);
 }
 
 void MakeInputTypes(std::vector<TTx>& types) {
@@ -89,9 +64,7 @@ int TypeNamed(const std::vector<TTx>& types, const std::string& name) {
 }
 
 int ButtonDigitValue(const std::string& text) {
-    if (text.size() != 1 || !IsHex(text[0])) return 0;
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    return c <= '9' ? c - '0' : c - 'A' + 10;
+    return text.size() == 1 ? std::max(HexDigitValue(text[0]), 0) : 0;
 }
 
 std::array<bool, 4> TicksOfValue(int v) {
@@ -99,12 +72,11 @@ std::array<bool, 4> TicksOfValue(int v) {
 }
 
 std::string HexText(int value) {
-    static const char kDigits[] = "0123456789ABCDEF";
     if (value < 0) return "0";
     unsigned v = static_cast<unsigned>(value);
     std::string s;
     do {
-        s.insert(s.begin(), kDigits[v % 16]);
+        s.insert(s.begin(), HexDigitChar(v));
         v /= 16;
     } while (v);
     return s;

@@ -1,68 +1,23 @@
 #include "monitoring/MonitorFile.h"
 
 #include <algorithm>
-#include <climits>
+
+#include "base/Decimal.h"
+#include "base/TextLines.h"
 
 namespace ravlin {
 
 namespace {
 
-// Decimal with an optional sign, the whole text, within 32 bits.
-bool ParseInt(std::string_view s, int& out) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v < INT_MIN || v > INT_MAX) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 int IntOr(std::string_view s, int def) {
     int v;
-    return ParseInt(s, v) ? v : def;
+    return ParseDecimal(s, v) ? v : def;
 }
-
-// The "#"-ended fields of a line; text after the last "#" is not a field.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t pos = 0;
-    for (size_t hash; (hash = line.find('#', pos)) != std::string_view::npos; pos = hash + 1)
-        out.push_back(line.substr(pos, hash - pos));
-    return out;
-}
-
-class TLineReader {
-  public:
-    explicit TLineReader(std::string_view text) : text_(text) {}
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    // The next line without its end; at the end of the text an empty line.
-    std::string_view Next() {
-        if (AtEnd()) return {};
-        size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) end = text_.size();
-        std::string_view line = text_.substr(pos_, end - pos_);
-        pos_ = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        return line;
-    }
-
-  private:
-    std::string_view text_;
-    size_t pos_ = 0;
-};
 
 TMonitorData ParseMessageLine(std::string_view line) {
     TMonitorData m;
     m.Size = 0;  // fields missing from a short line stay 0
-    const auto f = Fields(line);
+    const auto f = SplitFields(line);
     const auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string_view(); };
     if (f.size() > 0) m.Number = IntOr(f[0], 0);
     if (f.size() > 1) m.Text = field(1);
@@ -83,7 +38,7 @@ std::vector<TEvent> ParseEvents(std::string_view rest) {
     std::vector<TEvent> events;
     bool open = false;  // the last element has not been completed by "n"
     int field = 0;
-    for (std::string_view f : Fields(rest)) {
+    for (std::string_view f : SplitFields(rest)) {
         if (!open) {
             events.emplace_back();
             open = true;

@@ -1,170 +1,78 @@
 #include "online/Battery.h"
 
 #include <algorithm>
-#include <numeric>
 
-#include "base/AtomicFile.h"
 #include "records/ButtonCodes.h"
 
 namespace ravlin {
-namespace {
 
-int UserIndex(TBatteryField field) {
-    return static_cast<int>(field) - static_cast<int>(TBatteryField::UserNumber);
+void TBatteryFormat::AppendLine(std::string& out, const TLowBatteryEntry& e) {
+    AppendField(out, e.Serial);
+    AppendNumber(out, e.State);
+    out += '#';
+    AppendTimeField(out, e);
+    AppendUserFields(out, e);
+    out += "\r\n";
 }
 
-template <class T>
-int Cmp(const T& a, const T& b) {
-    return a < b ? -1 : (b < a ? 1 : 0);
+void TBatteryFormat::ReadLine(const std::vector<std::string_view>& f, TLowBatteryEntry& e) {
+    if (f.size() > 0) e.Serial = f[0];
+    if (f.size() > 1) e.State = DecimalOr0(f[1]);
+    if (f.size() > 2) ReadTimeField(f[2], e);
+    ReadUserFields(f, 3, e);
 }
 
-int CmpText(const std::string& a, const std::string& b) {
-    const int c = a.compare(b);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+const std::string& TBatteryFormat::ButtonText(const TLowBatteryEntry&) {
+    static const std::string kNone;  // the log keeps no button
+    return kNone;
 }
-
-}  // namespace
 
 std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible) {
-    std::vector<TBatteryField> columns = {TBatteryField::Serial, TBatteryField::State, TBatteryField::Time};
-    for (int i = 0; i < 5; ++i)
-        if (visible[static_cast<size_t>(i)])
-            columns.push_back(
-                static_cast<TBatteryField>(static_cast<int>(TBatteryField::UserNumber) + i));
-    return columns;
+    return LogColumns({TLogField::Serial, TLogField::Battery, TLogField::Time}, visible);
 }
 
 std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles) {
-    switch (field) {
-        case TBatteryField::Serial:
-            return TextAt(texts, 28);
-        case TBatteryField::State:
-            return TextAt(texts, 169);
-        case TBatteryField::Time:
-            return TextAt(texts, 168);
-        default:
-            return titles[static_cast<size_t>(UserIndex(field))];
-    }
+    return LogTitle(field, texts, titles, 168);
 }
 
 std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
-    switch (field) {
-        case TBatteryField::Serial:
-            return entry.Serial;
-        case TBatteryField::State:
-            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? 204 : 205);
-        case TBatteryField::Time:
-            return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
-        case TBatteryField::UserNumber:
-            return std::to_string(entry.UserNumber);
-        default:
-            return entry.User[static_cast<size_t>(UserIndex(field)) - 1];
-    }
+    if (field == TLogField::Battery)
+        return TextAt(texts, entry.State == TLowBatteryEntry::Low ? 204 : 205);
+    return CommonCell(entry, field);
 }
 
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
-    if (field != TBatteryField::State) return TCellColour::Default;
+    if (field != TLogField::Battery) return TCellColour::Default;
     return BatteryCell(entry, field, texts) == TextAt(texts, 204) ? TCellColour::Red
                                                                 : TCellColour::Green;
 }
 
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field) {
-    switch (field) {
-        case TBatteryField::Serial:
-            return CmpText(a.Serial, b.Serial);
-        case TBatteryField::State:
-            return Cmp(a.State, b.State);
-        case TBatteryField::Time:
-            return Cmp(a.Time, b.Time);
-        case TBatteryField::UserNumber:
-            return Cmp(a.UserNumber, b.UserNumber);
-        default: {
-            const size_t i = static_cast<size_t>(UserIndex(field)) - 1;
-            return CmpText(a.User[i], b.User[i]);
-        }
-    }
+    return CompareLogEntries<TBatteryFormat>(a, b, field);
 }
 
 TBatteryLog::TBatteryLog(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-    : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
-
-void TBatteryLog::AppendLine(std::string& out, const TLowBatteryEntry& e) {
-    AppendField(out, e.Serial);
-    AppendNumber(out, e.State);
-    out += '#';
-    if (e.Time == kNoTime)
-        AppendField(out, e.TimeText);
-    else {
-        AppendLogTime(out, e.Time);
-        out += '#';
-    }
-    AppendNumber(out, e.UserNumber);
-    out += '#';
-    for (const auto& u : e.User) AppendField(out, u);
-    out += "\r\n";
-}
-
-std::string TBatteryLog::FormatText(const std::vector<TLowBatteryEntry>& items) {
-    std::string out;
-    out.reserve(items.size() * 64);
-    for (const auto& e : items) AppendLine(out, e);
-    return out;
-}
-
-void TBatteryLog::ParseText(std::string_view text, std::vector<TLowBatteryEntry>& out) {
-    std::vector<std::string_view> f;
-    ForEachLine(text, [&](std::string_view line) {
-        SplitFields(line, f);
-        TLowBatteryEntry& e = out.emplace_back();
-        if (f.size() > 0) e.Serial = f[0];
-        if (f.size() > 1) e.State = DecimalOr0(f[1]);
-        if (f.size() > 2 && !ParseLogTime(f[2], e.Time)) {
-            e.Time = kNoTime;
-            e.TimeText = f[2];
-        }
-        if (f.size() > 3) e.UserNumber = DecimalOr0(f[3]);
-        for (size_t i = 0; i < 4 && 4 + i < f.size(); ++i) e.User[i] = f[4 + i];
-    });
-}
-
-bool TBatteryLog::Load() {
-    Items.clear();
-    unsaved_ = false;
-    stamp_ = TFileStamp::Of(fileName_);
-    std::string text;
-    if (ReadWholeFile(fileName_, text) != 0) return false;
-    ParseText(text, Items);
-    return true;
-}
-
-bool TBatteryLog::Save() {
-    if (!WriteLogFile(fileName_, FormatText(Items), texts_, ui_)) {
-        unsaved_ = true;
-        return false;
-    }
-    unsaved_ = false;
-    stamp_ = TFileStamp::Of(fileName_);
-    return true;
-}
-
-void TBatteryLog::ReloadIfReplaced() {
-    if (!unsaved_ && !(TFileStamp::Of(fileName_) == stamp_)) Load();
-}
-
-void TBatteryLog::FillUserInfo(TLowBatteryEntry& entry, const TRecordTable& table) {
-    const std::string key = SerialKey(entry.Serial);
-    for (const TData& record : table)
-        if (!record.Empty && record.Serial == key) entry.FillFrom(record);
-}
+    : TLogList(std::move(fileName), texts, ui) {}
 
 TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TRecordTable& table,
                           bool* saved) {
     if (saved) *saved = true;
     if (IsInputTransmitter(serial)) return TBatteryChange::Ignored;
-    ReloadIfReplaced();
     TBatteryChange change = TBatteryChange::NotLogged;
+    const bool ok = Apply(TRereadFile::IfReplaced, [&] {
+        change = Report(serial, low, table);
+        SortByColumn(SortColumn, SortUp, nullptr);
+    });
+    if (saved) *saved = ok;
+    return change;
+}
+
+TBatteryChange TBatteryLog::Report(const std::string& serial, bool low, const TRecordTable& table) {
+    TBatteryChange change = TBatteryChange::NotLogged;
+    TEntries& items = EditItems();
+    // The last entry of a serial counts when a hand-edited file holds it twice.
     TLowBatteryEntry* entry = nullptr;
-    for (auto it = Items.rbegin(); it != Items.rend(); ++it)
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
         if (it->Serial == serial) {
             entry = &*it;
             break;
@@ -182,15 +90,13 @@ TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TR
             change = TBatteryChange::BecameLow;
         }
     } else if (low) {
-        entry = &Items.emplace_back();
+        entry = &items.emplace_back();
         entry->Serial = serial;
         entry->State = TLowBatteryEntry::Low;
         entry->Time = now;
         change = TBatteryChange::Added;
     }
     if (entry) FillUserInfo(*entry, table);
-    const bool ok = Sort(SortColumn, SortUp);
-    if (saved) *saved = ok;
     return change;
 }
 
@@ -201,27 +107,15 @@ bool TBatteryLog::FieldOf(int column, TBatteryField& field) const {
     return true;
 }
 
-bool TBatteryLog::Sort(int column, bool ascending, int* follow) {
+void TBatteryLog::SortByColumn(int column, bool ascending, int* follow) {
     TBatteryField field;
-    if (FieldOf(column, field)) {
-        std::vector<int> order(Items.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c =
-                CompareBattery(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)], field);
-            return ascending ? c < 0 : c > 0;
-        });
-        std::vector<TLowBatteryEntry> sorted;
-        sorted.reserve(Items.size());
-        int followed = -1;
-        for (size_t i = 0; i < order.size(); ++i) {
-            if (follow && order[i] == *follow) followed = static_cast<int>(i);
-            sorted.push_back(std::move(Items[static_cast<size_t>(order[i])]));
-        }
-        Items = std::move(sorted);
-        if (follow) *follow = followed;
-    }
-    return Save();
+    if (!FieldOf(column, field)) return;
+    const int followed = Reorder(field, ascending, follow ? *follow : -1);
+    if (follow) *follow = followed;
+}
+
+bool TBatteryLog::Sort(int column, bool ascending, int* follow) {
+    return Apply(TRereadFile::No, [&] { SortByColumn(column, ascending, follow); });
 }
 
 bool TBatteryLog::PressHeader(int column, int* follow) {
@@ -235,36 +129,34 @@ bool TBatteryLog::PressHeader(int column, int* follow) {
 }
 
 bool TBatteryLog::RefreshUserInfo(const TRecordTable& table) {
-    const TSerialIndex index(table);
-    for (auto& e : Items) {
-        e.Clear();
-        for (int i : index.Find(SerialKey(e.Serial))) e.FillFrom(table[static_cast<size_t>(i)]);
-    }
-    return Save();
+    return Apply(TRereadFile::No, [&] { RefreshUsers(table); });
 }
 
 bool TBatteryLog::ClearSelected(const std::vector<int>& indexes) {
-    std::vector<bool> remove(Items.size(), false);
-    for (int i : indexes)
-        if (i >= 0 && static_cast<size_t>(i) < Items.size()) remove[static_cast<size_t>(i)] = true;
-    size_t out = 0;
-    for (size_t i = 0; i < Items.size(); ++i)
-        if (!remove[i]) {
-            if (out != i) Items[out] = std::move(Items[i]);
-            ++out;
-        }
-    Items.resize(out);
-    return Save();
+    return Apply(TRereadFile::No, [&] {
+        TEntries& items = EditItems();
+        std::vector<bool> remove(items.size(), false);
+        for (int i : indexes)
+            if (i >= 0 && static_cast<size_t>(i) < items.size()) remove[static_cast<size_t>(i)] = true;
+        size_t out = 0;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (!remove[i]) {
+                if (out != i) items[out] = std::move(items[i]);
+                ++out;
+            }
+        items.resize(out);
+    });
 }
 
 bool TBatteryLog::ClearChanged() {
-    std::erase_if(Items, [](const TLowBatteryEntry& e) { return e.State != TLowBatteryEntry::Low; });
-    return Save();
+    return Apply(TRereadFile::No, [&] {
+        std::erase_if(EditItems(),
+                      [](const TLowBatteryEntry& e) { return e.State != TLowBatteryEntry::Low; });
+    });
 }
 
 bool TBatteryLog::ClearAll() {
-    Items.clear();
-    return Save();
+    return Apply(TRereadFile::No, [&] { EditItems().clear(); });
 }
 
 bool TBatteryLog::ClearButton(TClearBoxes& boxes, const std::vector<int>& selected) {

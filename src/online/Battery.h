@@ -19,22 +19,30 @@
 #include <vector>
 
 #include "base/UserInterface.h"
-#include "online/History.h"
-#include "online/LogFile.h"
-#include "online/LogTime.h"
+#include "online/LogList.h"
 #include "records/Data.h"
 
 namespace ravlin {
 
-struct TLowBatteryEntry : TLogUser {
+struct TLowBatteryEntry : TLogEntry {
     enum { Low = 0, Changed = 1 };
-    std::string Serial;  // the 7-digit serial as received
     int32_t State = Low;
-    TLogTime Time = kNoTime;  // the last report in any state
-    std::string TimeText;     // the time field as read when it was not a time
 };
 
-enum class TBatteryField { Serial, State, Time, UserNumber, User1, User2, User3, User4 };
+// The line format of LowBatt.dat (see above).
+struct TBatteryFormat {
+    using Entry = TLowBatteryEntry;
+    using Entries = std::vector<TLowBatteryEntry>;
+    static void AppendLine(std::string& out, const TLowBatteryEntry& entry);
+    static void ReadLine(const std::vector<std::string_view>& fields, TLowBatteryEntry& entry);
+    // Every record of the entry's serial key lends its user information.
+    static bool UserMatches(const TLowBatteryEntry&, const TData&) { return true; }
+    static int64_t BatteryKey(const TLowBatteryEntry& entry) { return entry.State; }
+    static const std::string& ButtonText(const TLowBatteryEntry&);
+};
+
+// A column of the battery page; its Battery field is the entry's state.
+using TBatteryField = TLogField;
 
 // Columns of the battery page: Serial, state, Time, then the visible user fields.
 std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible);
@@ -44,7 +52,6 @@ std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUs
 std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
 // The state column is red while it reads text 204 and green otherwise; other cells have
 // the default colour.
-enum class TCellColour { Default, Red, Green };
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field);
 
@@ -76,14 +83,13 @@ struct TClearBoxes {
     }
 };
 
-class TBatteryLog {  // original name: TBatt
+class TBatteryLog : public TLogList<TBatteryFormat> {  // original name: TBatt
   public:
     static constexpr const char* kFileName = "LowBatt.dat";
 
     // `fileName`: the full path of LowBatt.dat.
     TBatteryLog(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
-    std::vector<TLowBatteryEntry> Items;
     // Settings BatteryMonitorSortCol (a column of the page) and BatteryMonitorSortUp.
     int SortColumn = 0;
     bool SortUp = true;
@@ -92,11 +98,6 @@ class TBatteryLog {  // original name: TBatt
     // The clock of Update (local time now); tests set their own. Never nullptr.
     const TLogClock* clock = &LocalClock();
 
-    const std::string& FileName() const { return fileName_; }
-
-    // Reads the file; missing or unreadable gives an empty log (false).
-    bool Load();
-    bool Save();
     // A report of on-line mode. Not ignored: the entry's state and time, its user
     // information from `table`, then the log is sorted by the saved column and written
     // (also when nothing changed). `saved` (optional) tells whether that write worked.
@@ -124,21 +125,11 @@ class TBatteryLog {  // original name: TBatt
     // nothing was to be done or the file was written.
     bool ClearButton(TClearBoxes& boxes, const std::vector<int>& selected);
 
-    bool Unsaved() const { return unsaved_; }
-
-    static void FillUserInfo(TLowBatteryEntry& entry, const TRecordTable& table);
-    static std::string FormatText(const std::vector<TLowBatteryEntry>& items);
-    static void ParseText(std::string_view text, std::vector<TLowBatteryEntry>& out);
-    static void AppendLine(std::string& out, const TLowBatteryEntry& entry);
-
   private:
-    void ReloadIfReplaced();
-
-    std::string fileName_;
-    const TTextTable& texts_;
-    TUserInterface& ui_;
-    bool unsaved_ = false;
-    TFileStamp stamp_;
+    // The report's change of the entries.
+    TBatteryChange Report(const std::string& serial, bool low, const TRecordTable& table);
+    // Sorts by the page's column `column` when it has one.
+    void SortByColumn(int column, bool ascending, int* follow);
 };
 
 }  // namespace ravlin

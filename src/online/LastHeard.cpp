@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include "base/AtomicFile.h"
 #include "records/ButtonCodes.h"
 
 namespace ravlin {
 
 TLastHeard::TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-    : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
+    : file_(std::move(fileName), texts, ui) {}
 
 std::string TLastHeard::Key(const std::string& code, const std::string& button) {
     return SerialKey(code) + code + "#" + button;
@@ -54,11 +53,9 @@ std::string TLastHeard::FormatText() const {
 
 bool TLastHeard::Load() {
     entries_.clear();
-    unsaved_ = false;
     foreign_ = false;
-    stamp_ = TFileStamp::Of(fileName_);
     std::string text;
-    if (ReadWholeFile(fileName_, text) != 0) return false;
+    if (!file_.Read(text)) return false;
     if (ParseText(text)) return true;
     // Not ours (another program's, or a later version's): never overwritten.
     foreign_ = !text.empty();
@@ -67,26 +64,17 @@ bool TLastHeard::Load() {
 
 bool TLastHeard::Save() {
     if (foreign_) {
-        if (!foreignReported_) ui_.Error(TMessage::Lang(texts_, 82, " - " + fileName_));
+        if (!foreignReported_)
+            file_.Ui().Error(TMessage::Lang(file_.Texts(), 82, " - " + file_.FileName()));
         foreignReported_ = true;
         return false;
     }
-    if (!WriteLogFile(fileName_, FormatText(), texts_, ui_)) {
-        unsaved_ = true;
-        return false;
-    }
-    unsaved_ = false;
-    stamp_ = TFileStamp::Of(fileName_);
-    return true;
-}
-
-void TLastHeard::ReloadIfReplaced() {
-    if (!unsaved_ && !(TFileStamp::Of(fileName_) == stamp_)) Load();
+    return file_.Write(FormatText());
 }
 
 bool TLastHeard::Heard(const std::string& code, const std::string& button, TLogTime time) {
     if (code.size() != 7 || button.empty() || time == kNoTime) return true;
-    ReloadIfReplaced();
+    if (file_.ReplacedElsewhere()) Load();
     TEntry& e = entries_[Key(code, button)];
     e.code = code;
     e.button = button;

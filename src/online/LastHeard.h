@@ -44,7 +44,7 @@ class TLastHeard {
 
     TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
-    const std::string& FileName() const { return fileName_; }
+    const std::string& FileName() const { return file_.FileName(); }
     // Reads the file; missing, unreadable or with another first line gives an empty list.
     bool Load();
     bool Save();
@@ -59,7 +59,7 @@ class TLastHeard {
     // Entries in file order.
     std::vector<TEntry> Entries() const;
     size_t Size() const { return entries_.size(); }
-    bool Unsaved() const { return unsaved_; }
+    bool Unsaved() const { return file_.Unsaved(); }
 
     std::string FormatText() const;
     // Replaces the list with the entries of `text` (false without the first line).
@@ -68,16 +68,11 @@ class TLastHeard {
   private:
     // serial key + code + "#" + button: one serial key's entries lie together.
     static std::string Key(const std::string& code, const std::string& button);
-    void ReloadIfReplaced();
 
-    std::string fileName_;
-    const TTextTable& texts_;
-    TUserInterface& ui_;
+    TLogFile file_;
     std::map<std::string, TEntry> entries_;
-    bool unsaved_ = false;
     bool foreign_ = false;  // the file is not one of ours
     bool foreignReported_ = false;
-    TFileStamp stamp_;
 };
 
 // The text of the File view's "last heard" column for a record: the time as in the logs,

@@ -6,34 +6,13 @@
 #include <map>
 
 #include "base/AtomicFile.h"
+#include "base/Decimal.h"
 
 namespace ravlin {
 
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
-    fields.clear();
-    size_t at = 0;
-    for (;;) {
-        const size_t hash = line.find('#', at);
-        if (hash == std::string_view::npos) break;
-        fields.push_back(line.substr(at, hash - at));
-        at = hash + 1;
-    }
-}
-
 int32_t DecimalOr0(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (i == text.size()) return 0;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return 0;
-        v = v * 10 + (text[i] - '0');
-        if (v > 2147483648LL) return 0;
-    }
-    if (negative) v = -v;
-    if (v > 2147483647LL) return 0;
-    return static_cast<int32_t>(v);
+    int32_t value = 0;
+    return ParseDecimal(text, value) ? value : 0;
 }
 
 void AppendField(std::string& out, std::string_view text) {
@@ -88,6 +67,23 @@ bool WriteLogFile(const std::string& path, std::string_view content, const TText
     if (WriteFileAtomically(path, content) == 0) return true;
     ui.Error(TMessage::Lang(texts, 80, " - " + path));
     return false;
+}
+
+bool TLogFile::Read(std::string& text) {
+    unsaved_ = false;
+    stamp_ = TFileStamp::Of(fileName_);
+    text.clear();
+    return ReadWholeFile(fileName_, text) == 0;
+}
+
+bool TLogFile::Write(std::string_view text) {
+    if (!WriteLogFile(fileName_, text, texts_, ui_)) {
+        unsaved_ = true;
+        return false;
+    }
+    unsaved_ = false;
+    stamp_ = TFileStamp::Of(fileName_);
+    return true;
 }
 
 }  // namespace ravlin

@@ -12,27 +12,18 @@
 #include <string_view>
 #include <vector>
 
+#include "base/TextLines.h"
 #include "base/UserInterface.h"
 #include "records/Data.h"
 
 namespace ravlin {
 
-// Fields of one line: each field is ended by "#"; text after the last "#" is ignored.
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
-// Calls `line` for every line of `text` that is not empty: LF ends a line, a CR before it
-// is dropped, a last line without LF counts.
+// Calls `line` for every line of `text` (TLineReader) that is not empty.
 template <class F>
 void ForEachLine(std::string_view text, F&& line) {
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        const size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        size_t stop = end;
-        if (stop > at && text[stop - 1] == '\r') --stop;
-        if (stop > at) line(text.substr(at, stop - at));
-        at = next;
-    }
+    TLineReader reader(text);
+    for (std::string_view l; reader.Next(l);)
+        if (!l.empty()) line(l);
 }
 // A decimal integer (optional sign) within 32 bits, or 0 when the text is not one.
 int32_t DecimalOr0(std::string_view text);
@@ -94,5 +85,36 @@ struct TFileStamp {
 // leaves the previous file as it was.
 bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
                   TUserInterface& ui);
+
+// One log file of the home folder as this program last read or wrote it.
+class TLogFile {
+  public:
+    TLogFile(std::string fileName, const TTextTable& texts, TUserInterface& ui)
+        : fileName_(std::move(fileName)), texts_(texts), ui_(ui) {}
+
+    const std::string& FileName() const { return fileName_; }
+    const TTextTable& Texts() const { return texts_; }
+    TUserInterface& Ui() const { return ui_; }
+
+    // The whole file into `text`; false when it is missing or cannot be read. Either way
+    // the copy in memory counts as the file's from now on.
+    bool Read(std::string& text);
+    // Replaces the file (WriteLogFile). After a failure the copy in memory holds what the
+    // file lacks, until a later write or read succeeds.
+    bool Write(std::string_view text);
+    bool Unsaved() const { return unsaved_; }
+    // Another program has replaced the file since it was read or written here, and the
+    // copy in memory holds nothing the file lacks: it is to be read before a change.
+    bool ReplacedElsewhere() const {
+        return !unsaved_ && !(TFileStamp::Of(fileName_) == stamp_);
+    }
+
+  private:
+    std::string fileName_;
+    const TTextTable& texts_;
+    TUserInterface& ui_;
+    bool unsaved_ = false;
+    TFileStamp stamp_;
+};
 
 }  // namespace ravlin

@@ -6,30 +6,13 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCode = 28;
-constexpr int kTextBatteryTime = 168;
-constexpr int kTextHistoryTime = 216;
+// Find's column choices after "All", in order.
+constexpr TLogField kFindFields[] = {TLogField::Time,  TLogField::Serial, TLogField::UserNumber,
+                                     TLogField::User1, TLogField::User2,  TLogField::User3,
+                                     TLogField::User4};
 constexpr int kTimeMin = 350;
 constexpr int kStateMin = 300;
 constexpr int kUserNumberMax = 250;
-
-std::vector<std::string> Choices(const TTextTable& texts, int timeText,
-                                 const TUserFieldTitles& titles) {
-    std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
-    items.insert(items.end(), titles.begin(), titles.end());
-    return items;
-}
-
-template <typename Field>
-int IndexOf(const std::vector<Field>& columns, Field field) {
-    const auto it = std::find(columns.begin(), columns.end(), field);
-    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
-}
-
-template <typename Field>
-bool Inside(const std::vector<Field>& columns, int column) {
-    return column >= 0 && column < static_cast<int>(columns.size());
-}
 
 }  // namespace
 
@@ -40,69 +23,68 @@ std::optional<double> LogDateTime(TLogTime time) {
     return SerialDateTime(year, month, day, hour, minute, second);
 }
 
-// ---- History view ---------------------------------------------------------------------
-
-int THistoryRows::ColumnOf(THistoryField field) const {
-    return IndexOf(columns_, field);
-}
-
-int THistoryRows::RowCount() const {
+template <class Entries>
+int TLogRows<Entries>::RowCount() const {
     return std::max(1, static_cast<int>(items_.size()));
 }
 
-std::string THistoryRows::Header(int column) const {
-    return Inside(columns_, column) ? HistoryTitle(columns_[column], texts_, titles_)
-                                    : std::string();
+template <class Entries>
+std::string TLogRows<Entries>::Header(int column) const {
+    return IsColumn(column) ? titleOf_(columns_[column], texts_, titles_) : std::string();
 }
 
-std::string THistoryRows::Cell(int row, int column) const {
-    if (row < 1 || row > static_cast<int>(items_.size()) || !Inside(columns_, column)) return {};
-    return HistoryCell(items_[static_cast<size_t>(row - 1)], columns_[column], texts_);
+template <class Entries>
+std::string TLogRows<Entries>::Cell(int row, int column) const {
+    if (!IsEntry(row) || !IsColumn(column)) return {};
+    return cellOf_(items_[static_cast<size_t>(row - 1)], columns_[column], texts_);
 }
 
-std::vector<std::string> THistoryRows::FindChoices() const {
-    return Choices(texts_, kTextHistoryTime, titles_);
+template <class Entries>
+std::vector<std::string> TLogRows<Entries>::FindChoices() const {
+    std::vector<std::string> items;
+    for (TLogField field : kFindFields) items.push_back(titleOf_(field, texts_, titles_));
+    return items;
 }
 
-int THistoryRows::FindColumn(int item) const {
-    static constexpr THistoryField kFields[] = {THistoryField::Time,       THistoryField::Serial,
-                                                THistoryField::UserNumber, THistoryField::User1,
-                                                THistoryField::User2,      THistoryField::User3,
-                                                THistoryField::User4};
-    if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
-    return ColumnOf(kFields[item - 1]);
+template <class Entries>
+int TLogRows<Entries>::FindColumn(int item) const {
+    if (item < 1 || item > static_cast<int>(std::size(kFindFields))) return -1;
+    const auto it = std::find(columns_.begin(), columns_.end(), kFindFields[item - 1]);
+    return it == columns_.end() ? -1 : static_cast<int>(it - columns_.begin());
 }
 
-TExportAs THistoryRows::ExportAs(int column) const {
-    if (!Inside(columns_, column)) return TExportAs::Text;
-    if (columns_[column] == THistoryField::Time) return TExportAs::DateTime;
-    if (columns_[column] == THistoryField::UserNumber) return TExportAs::Number;
+template <class Entries>
+TExportAs TLogRows<Entries>::ExportAs(int column) const {
+    if (!IsColumn(column)) return TExportAs::Text;
+    if (columns_[column] == TLogField::Time) return TExportAs::DateTime;
+    if (columns_[column] == TLogField::UserNumber) return TExportAs::Number;
     return TExportAs::Text;
 }
 
-std::optional<double> THistoryRows::DateTimeValue(int row, int column) const {
-    if (row < 1 || row > static_cast<int>(items_.size()) || ExportAs(column) != TExportAs::DateTime)
-        return std::nullopt;
+template <class Entries>
+std::optional<double> TLogRows<Entries>::DateTimeValue(int row, int column) const {
+    if (!IsEntry(row) || ExportAs(column) != TExportAs::DateTime) return std::nullopt;
     return LogDateTime(items_[static_cast<size_t>(row - 1)].Time);
 }
 
-TPrintRule THistoryRows::PrintRule(int column) const {
+template <class Entries>
+TPrintRule TLogRows<Entries>::PrintRule(int column) const {
     TPrintRule rule;
-    if (!Inside(columns_, column)) return rule;
+    if (!IsColumn(column)) return rule;
     switch (columns_[column]) {
-        case THistoryField::Time:
+        case TLogField::Time:
             rule.minWidth = kTimeMin;
             break;
-        case THistoryField::Battery:
+        case TLogField::Battery:
             rule.minWidth = kStateMin;
             break;
-        case THistoryField::UserNumber:
+        case TLogField::UserNumber:
             rule.maxWidth = kUserNumberMax;
             break;
-        case THistoryField::User1:
-        case THistoryField::User2:
-        case THistoryField::User3:
-        case THistoryField::User4:
+        case TLogField::User1:
+        case TLogField::User2:
+        case TLogField::User3:
+        case TLogField::User4:
             rule.flexible = true;
             break;
         default:
@@ -111,74 +93,7 @@ TPrintRule THistoryRows::PrintRule(int column) const {
     return rule;
 }
 
-// ---- Battery view ---------------------------------------------------------------------
-
-int TBatteryRows::ColumnOf(TBatteryField field) const {
-    return IndexOf(columns_, field);
-}
-
-int TBatteryRows::RowCount() const {
-    return std::max(1, static_cast<int>(items_.size()));
-}
-
-std::string TBatteryRows::Header(int column) const {
-    return Inside(columns_, column) ? BatteryTitle(columns_[column], texts_, titles_)
-                                    : std::string();
-}
-
-std::string TBatteryRows::Cell(int row, int column) const {
-    if (row < 1 || row > static_cast<int>(items_.size()) || !Inside(columns_, column)) return {};
-    return BatteryCell(items_[static_cast<size_t>(row - 1)], columns_[column], texts_);
-}
-
-std::vector<std::string> TBatteryRows::FindChoices() const {
-    return Choices(texts_, kTextBatteryTime, titles_);
-}
-
-int TBatteryRows::FindColumn(int item) const {
-    static constexpr TBatteryField kFields[] = {
-        TBatteryField::Time,  TBatteryField::Serial, TBatteryField::UserNumber, TBatteryField::User1,
-        TBatteryField::User2, TBatteryField::User3,  TBatteryField::User4};
-    if (item < 1 || item > static_cast<int>(std::size(kFields))) return -1;
-    return ColumnOf(kFields[item - 1]);
-}
-
-TExportAs TBatteryRows::ExportAs(int column) const {
-    if (!Inside(columns_, column)) return TExportAs::Text;
-    if (columns_[column] == TBatteryField::Time) return TExportAs::DateTime;
-    if (columns_[column] == TBatteryField::UserNumber) return TExportAs::Number;
-    return TExportAs::Text;
-}
-
-std::optional<double> TBatteryRows::DateTimeValue(int row, int column) const {
-    if (row < 1 || row > static_cast<int>(items_.size()) || ExportAs(column) != TExportAs::DateTime)
-        return std::nullopt;
-    return LogDateTime(items_[static_cast<size_t>(row - 1)].Time);
-}
-
-TPrintRule TBatteryRows::PrintRule(int column) const {
-    TPrintRule rule;
-    if (!Inside(columns_, column)) return rule;
-    switch (columns_[column]) {
-        case TBatteryField::State:
-            rule.minWidth = kStateMin;
-            break;
-        case TBatteryField::Time:
-            rule.minWidth = kTimeMin;
-            break;
-        case TBatteryField::UserNumber:
-            rule.maxWidth = kUserNumberMax;
-            break;
-        case TBatteryField::User1:
-        case TBatteryField::User2:
-        case TBatteryField::User3:
-        case TBatteryField::User4:
-            rule.flexible = true;
-            break;
-        default:
-            break;
-    }
-    return rule;
-}
+template class TLogRows<THistoryList>;
+template class TLogRows<std::vector<TLowBatteryEntry>>;
 
 }  // namespace ravlin

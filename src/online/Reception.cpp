@@ -1,33 +1,20 @@
 #include "online/Reception.h"
 
+#include "base/Hex.h"
+
 namespace ravlin {
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
 
 int TReception::MemoryPosition() const {
     if (!InReceiverMemory() || position.size() != 4) return -1;
-    int v = 0;
-    for (char c : position) {
-        const int d = HexDigit(c);
-        if (d < 0) return -1;
-        v = v * 16 + d;
-    }
-    return v;
+    uint32_t v = 0;
+    return ParseHex(position, v) ? static_cast<int>(v) : -1;
 }
 
 bool DecodeReception(const std::string& block, TReception& out) {
     if (block.size() != 32) return false;
     std::string upper = block;
     for (char& c : upper) {
-        if (HexDigit(c) < 0) return false;
+        if (!IsHexDigit(c)) return false;
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
     out.button = upper.substr(0, 1);

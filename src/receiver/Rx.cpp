@@ -1,7 +1,8 @@
 #include "receiver/Rx.h"
 
-#include <cstdio>
+#include <algorithm>
 
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
 #include "link/Link.h"
 
@@ -14,22 +15,13 @@ constexpr int kAreaBytes = 16;
 constexpr int kReadTries = 3;
 constexpr size_t kMaxPassword = 16;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace
 
 TRx::TRx(TLink& link, const TTextTable& texts, TUserInterface& ui, std::string dataDir)
     : link_(link), texts_(texts), ui_(ui), dataDir_(std::move(dataDir)) {}
 
 std::string TRx::Hex4(int value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(value) & 0xFFFFu);
-    return buf;
+    return HexWord(static_cast<unsigned>(value));
 }
 
 std::string TRx::ReadFrame(char type, int address, int count) {
@@ -37,13 +29,8 @@ std::string TRx::ReadFrame(char type, int address, int count) {
 }
 
 bool TRx::HexToInt(const std::string& text, int& value) {
-    if (text.size() > 8) return false;
     uint32_t v = 0;
-    for (char c : text) {
-        int d = HexDigit(c);
-        if (d < 0) return false;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
+    if (!ParseHex(text, v)) return false;
     value = static_cast<int>(v);
     return true;
 }
@@ -51,9 +38,7 @@ bool TRx::HexToInt(const std::string& text, int& value) {
 void TRx::HexToText(const std::string& hex, std::string& text) {
     text.clear();
     for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        int hi = HexDigit(hex[i]);
-        int lo = HexDigit(hex[i + 1]);
-        int code = (hi < 0 || lo < 0) ? 0 : hi * 16 + lo;
+        const int code = std::max(HexByteAt(hex, i), 0);
         text += code == 0 ? ' ' : static_cast<char>(code);
     }
     size_t end = text.find_last_not_of(' ');
@@ -91,7 +76,7 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
         std::string block = line.substr(5, digits);
         bool hex = true;
         for (char& c : block) {
-            if (HexDigit(c) < 0) {
+            if (!IsHexDigit(c)) {
                 hex = false;
                 break;
             }
@@ -181,11 +166,7 @@ bool TRx::WritePassword(const std::string& password) {
     }
     if (!VerifyPassword()) return false;
     std::string digits;
-    char buf[4];
-    for (char c : password) {
-        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned char>(c));
-        digits += buf;
-    }
+    for (char c : password) AppendHexByte(digits, static_cast<unsigned char>(c));
     digits.append(32 - digits.size(), '0');
     if (!link_.SendCommand(":10" + Hex4(Device.PasswordAddress) + "0A" + digits)) {
         ui_.Error(TMessage::Lang(texts_, 110));

@@ -2,29 +2,10 @@
 
 #include <cstdint>
 
+#include "base/Hex.h"
+
 namespace ravlin {
 namespace {
-
-// Up to 8 hex digits, either case, as the 32-bit signed value the receiver tools have
-// always used (FFFFFFFF is -1). The empty text is 0.
-bool HexValue(const std::string& text, int32_t& value) {
-    if (text.size() > 8) return false;
-    uint32_t v = 0;
-    for (char c : text) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            return false;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
-    value = static_cast<int32_t>(v);
-    return true;
-}
 
 // Flags of a taken from the top by successive subtraction; b then picks which count.
 bool Cascade(int64_t a, int64_t b) {
@@ -77,9 +58,11 @@ bool ButtonsMatch(const std::string& a, const std::string& b) {
 }
 
 bool HistoryButtonMatch(const std::string& a, const std::string& b) {
-    int32_t va = 0, vb = 0;
-    if (!HexValue(a, va) || !HexValue(b, vb)) return false;
-    return Cascade(va, vb);
+    // Up to 8 hex digits each, as the 32-bit signed values the receiver tools have always
+    // used (FFFFFFFF is -1); the empty text is 0.
+    uint32_t va = 0, vb = 0;
+    if (!ParseHex(a, va) || !ParseHex(b, vb)) return false;
+    return Cascade(static_cast<int32_t>(va), static_cast<int32_t>(vb));
 }
 
 }  // namespace ravlin

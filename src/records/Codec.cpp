@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
 #include "catalog/FunctionTable.h"
 
@@ -76,13 +77,6 @@ void ResetUserInfo(TData& record) {
     record.CodePrefix = "x0";
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // First digit (0-based) of the text in Extra: digit 2 for "KV8T-N", digit 1 otherwise.
 size_t TextStart(const std::string& typeName) {
     return typeName == "KV8T-N" ? 1 : 0;
@@ -130,9 +124,7 @@ bool IsEmptyRaw(const std::string& raw, const TDevice& device) {
 std::string ExtraToText(const std::string& extra, const std::string& typeName) {
     std::string text;
     for (size_t i = TextStart(typeName); i + 1 < extra.size(); i += 2) {
-        const int hi = HexValue(extra[i]);
-        const int lo = HexValue(extra[i + 1]);
-        const int code = (hi < 0 || lo < 0) ? 0 : hi * 16 + lo;
+        const int code = std::max(HexByteAt(extra, i), 0);
         text += code == 0 ? ' ' : static_cast<char>(code);
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -140,12 +132,11 @@ std::string ExtraToText(const std::string& extra, const std::string& typeName) {
 }
 
 void TextToExtra(const std::string& text, const std::string& typeName, std::string& extra) {
-    static const char kHex[] = "0123456789ABCDEF";
     size_t c = 0;
     for (size_t i = TextStart(typeName); i + 1 < extra.size(); i += 2, ++c) {
         const unsigned code = c < text.size() ? static_cast<unsigned char>(text[c]) : 0;
-        extra[i] = kHex[code >> 4];
-        extra[i + 1] = kHex[code & 15];
+        extra[i] = HexDigitChar(code >> 4);
+        extra[i + 1] = HexDigitChar(code);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "records/Describe.h"
 
+#include <algorithm>
+
+#include "base/Hex.h"
 #include "catalog/FunctionTable.h"
 
 namespace ravlin {
@@ -38,20 +41,10 @@ std::string RelayTimeText(const TData& record, const TFunctionTable& functionTab
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // The byte at digits `at`, `at` + 1 (1-based) of `extra`; 0 when it is not there or not
 // hexadecimal.
 int ByteAt(const std::string& extra, size_t at) {
-    if (at < 1 || at + 1 > extra.size()) return 0;
-    const int hi = HexDigit(extra[at - 1]);
-    const int lo = HexDigit(extra[at]);
-    return hi < 0 || lo < 0 ? 0 : hi * 16 + lo;
+    return at < 1 ? 0 : std::max(HexByteAt(extra, at - 1), 0);
 }
 
 // `count` command bytes from digit `at`, as far as Extra reaches. A byte below 32 shows as
@@ -60,16 +53,13 @@ std::string CommandBytes(const std::string& extra, size_t at, int count) {
     std::string text;
     for (int i = 0; i < count; ++i, at += 2) {
         if (at + 1 > extra.size()) break;
-        const char a = extra[at - 1];
-        const char b = extra[at];
-        const int hi = HexDigit(a);
-        const int lo = HexDigit(b);
-        if (hi < 0 || lo < 0 || hi * 16 + lo < 32) {
+        const int byte = HexByteAt(extra, at - 1);
+        if (byte < 32) {
             text += '$';
-            text += a;
-            text += b;
+            text += extra[at - 1];
+            text += extra[at];
         } else {
-            text += static_cast<char>(hi * 16 + lo);
+            text += static_cast<char>(byte);
         }
     }
     return text;

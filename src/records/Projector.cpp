@@ -3,30 +3,20 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Hex.h"
+
 namespace ravlin {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // The byte at 1-based digits `at`, `at` + 1; -1 when it is not there or not hexadecimal.
 int ByteAt(const std::string& extra, size_t at) {
-    if (at < 1 || at + 1 > extra.size()) return -1;
-    const int hi = HexDigit(extra[at - 1]);
-    const int lo = HexDigit(extra[at]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+    return at < 1 ? -1 : HexByteAt(extra, at - 1);
 }
 
 void PutByte(std::string& extra, size_t at, int value) {
-    extra[at - 1] = kHex[(value >> 4) & 15];
-    extra[at] = kHex[value & 15];
+    extra[at - 1] = HexDigitChar(static_cast<unsigned>(value) >> 4);
+    extra[at] = HexDigitChar(static_cast<unsigned>(value));
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -207,16 +197,14 @@ std::string CommandTextToDigits(const std::string& text) {
         }
         // Only hex digits are taken as a byte: anything else would put a character into
         // the hex image that no receiver can read.
-        if (c == '$' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
+        if (c == '$' && i + 2 < text.size() && IsHexDigit(text[i + 1]) &&
+            IsHexDigit(text[i + 2])) {
             digits += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
             digits += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 2])));
             i += 2;
             continue;
         }
-        const auto byte = static_cast<unsigned char>(c);
-        digits += kHex[byte >> 4];
-        digits += kHex[byte & 15];
+        AppendHexByte(digits, static_cast<unsigned char>(c));
     }
     return digits;
 }
@@ -224,9 +212,7 @@ std::string CommandTextToDigits(const std::string& text) {
 std::string DigitsToCommandText(const std::string& digits) {
     std::string text;
     for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-        const int hi = HexDigit(digits[i]);
-        const int lo = HexDigit(digits[i + 1]);
-        const int byte = hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+        const int byte = HexByteAt(digits, i);
         if (byte == '$') {
             text += "$$";
         } else if (byte >= 32) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "base/Hex.h"
+#include "base/TextLines.h"
 #include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordCommands.h"
@@ -12,7 +14,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
 constexpr std::string_view kHead = "RavlinRecords;1;";
 // Bounds of the reader: a receiver has at most 65536 records, a digit field at most 500
 // digits, and no text of a record comes near 64 KiB.
@@ -21,40 +22,13 @@ constexpr size_t kMaxDigits = 500;
 constexpr size_t kMaxTextBytes = 65536;
 constexpr size_t kFields = 14;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string HexText(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
-        out += kHex[c >> 4];
-        out += kHex[c & 15];
-    }
-    return out;
-}
-
+// A text of the record as hex digits, bounded like the rest of the reader.
 bool FromHexText(std::string_view hex, std::string& out) {
-    if (hex.size() % 2 != 0 || hex.size() / 2 > kMaxTextBytes) return false;
-    out.clear();
-    out.reserve(hex.size() / 2);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = HexDigit(hex[i]);
-        const int lo = HexDigit(hex[i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        out += static_cast<char>(hi * 16 + lo);
-    }
-    return true;
+    return hex.size() / 2 <= kMaxTextBytes && HexToBytes(hex, out);
 }
 
 bool DigitField(std::string_view field, std::string& out) {
-    if (field.size() > kMaxDigits) return false;
-    for (char c : field)
-        if (HexDigit(c) < 0) return false;
+    if (field.size() > kMaxDigits || !AllHexDigits(field)) return false;
     out.assign(field);
     return true;
 }
@@ -78,23 +52,6 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
         parts.push_back(line.substr(start, at - start));
         start = at + 1;
     }
-}
-
-// Lines ended by LF (a CR before it dropped); a last line without LF counts, trailing
-// empty lines do not.
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        lines.push_back(text.substr(start, stop - start));
-        start = end + 1;
-    }
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
 }
 
 bool ParseRecordLine(std::string_view line, TData& r) {
@@ -174,7 +131,7 @@ std::vector<TData> RecordsAt(const TRecordTable& table, const std::vector<int>& 
 
 std::string SerializeRecords(const std::string& typeName, const std::vector<TData>& records) {
     std::string out(kHead);
-    out += HexText(typeName) + ";" + std::to_string(records.size()) + "\r\n";
+    out += BytesToHex(typeName) + ";" + std::to_string(records.size()) + "\r\n";
     for (const TData& r : records) {
         out += std::to_string(std::max(r.Position, 0));
         for (const std::string* digits :
@@ -183,14 +140,14 @@ std::string SerializeRecords(const std::string& typeName, const std::vector<TDat
         out += ";" + std::to_string(r.UserID);
         for (const std::string* text :
              {&r.User1, &r.User2, &r.User3, &r.User4, &r.TxType, &r.CodePrefix})
-            out += ";" + HexText(*text);
+            out += ";" + BytesToHex(*text);
         out += "\r\n";
     }
     return out;
 }
 
 bool ParseRecords(std::string_view text, TClipRecords& out) {
-    const std::vector<std::string_view> lines = Lines(text);
+    const std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty() || lines[0].substr(0, kHead.size()) != kHead) return false;
     const std::vector<std::string_view> head = Split(lines[0].substr(kHead.size()), ';');
     TClipRecords clip;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Hex.h"
 #include "catalog/FunctionTable.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
@@ -14,13 +15,6 @@ namespace {
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 bool Refuse(TUserInterface& ui, const std::string& text) {
@@ -183,7 +177,7 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
     }
     if (request.button) {
         const std::string& b = *request.button;
-        if (b.size() != 1 || HexDigit(b[0]) < 0)
+        if (b.size() != 1 || !IsHexDigit(b[0]))
             return Refuse(ui, "The button code must be one hexadecimal digit, 0-9 or A-F: " + b);
         editor.ButtonCodeEdited(b);
         if (editor.buttonText != Upper(b))

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Hex.h"
 #include "catalog/Catalog.h"
 #include "catalog/FunctionTable.h"
 #include "records/Codec.h"
@@ -10,21 +11,6 @@
 namespace ravlin {
 
 namespace {
-
-constexpr char kHex[] = "0123456789ABCDEF";
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-bool AllHex(const std::string& s, size_t from = 0) {
-    for (size_t i = from; i < s.size(); ++i)
-        if (HexDigit(s[i]) < 0) return false;
-    return true;
-}
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -76,9 +62,10 @@ std::optional<std::string> NormaliseCode(const std::string& s, const std::string
                                          bool* xForm) {
     const bool x = s.size() == 7 && (s[0] == 'x' || s[0] == 'X');
     if (xForm) *xForm = x;
-    if (s.size() == 5 && AllHex(s)) return (typePrefix.size() == 2 ? typePrefix : "x0") + Upper(s);
-    if (x && AllHex(s, 1)) return "x" + Upper(s.substr(1));
-    if (s.size() == 7 && AllHex(s)) return Upper(s);
+    if (s.size() == 5 && AllHexDigits(s))
+        return (typePrefix.size() == 2 ? typePrefix : "x0") + Upper(s);
+    if (x && AllHexDigits(std::string_view(s).substr(1))) return "x" + Upper(s.substr(1));
+    if (s.size() == 7 && AllHexDigits(s)) return Upper(s);
     return std::nullopt;
 }
 
@@ -143,7 +130,7 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
         // Every channel of the mask keeps its tick, also one beyond the enabled boxes.
         if (!TFunctionTable::ChannelsText(record.Channels).empty() && record.Channels != "00") {
             unsigned mask = 0;
-            for (char c : record.Channels) mask = mask * 16 + static_cast<unsigned>(HexDigit(c));
+            for (char c : record.Channels) mask = mask * 16 + static_cast<unsigned>(HexDigitValue(c));
             for (int n = 0; n < 8; ++n) channels[static_cast<size_t>(n)] = (mask >> n) & 1;
         }
     } else {
@@ -175,7 +162,7 @@ void TRecordEditor::ApplyType() {
         typeText = "-";
         currentType_ = 0;
     }
-    int d = buttonText.empty() ? 0 : HexDigit(buttonText[0]);
+    int d = buttonText.empty() ? 0 : HexDigitValue(buttonText[0]);
     if (d < 0) d = 0;
     for (auto& b : buttons) b = TEditorButton{};
     inputItems.clear();
@@ -233,7 +220,7 @@ void TRecordEditor::SetButtonFromTicks() {
     int sum = 0;
     for (size_t j = 0; j < 4; ++j)
         if (buttons[j].ticked) sum += type.Buttons[j].Value;
-    buttonText = std::string(1, kHex[sum & 15]);
+    buttonText = std::string(1, HexDigitChar(static_cast<unsigned>(sum)));
 }
 
 void TRecordEditor::ButtonBoxToggled(int j, bool ticked) {
@@ -256,12 +243,13 @@ void TRecordEditor::InputChosen(int index) {
     if (static_cast<size_t>(index) >= type.Inputs.size()) return;
     inputIndex = index;
     const int value = type.Inputs[static_cast<size_t>(index)].Value;
-    buttonText = std::string(1, value >= 0 && value <= 15 ? kHex[value] : '0');
+    buttonText =
+        std::string(1, value >= 0 && value <= 15 ? HexDigitChar(static_cast<unsigned>(value)) : '0');
 }
 
 void TRecordEditor::ButtonCodeEdited(const std::string& text) {
     std::string upper = Upper(text);
-    if (!upper.empty() && (upper.size() != 1 || HexDigit(upper[0]) < 0)) upper = "0";
+    if (!upper.empty() && (upper.size() != 1 || !IsHexDigit(upper[0]))) upper = "0";
     buttonText = upper;
     ApplyType();
 }
@@ -450,7 +438,7 @@ bool TRecordEditor::Confirm(TData& result) {
         unsigned mask = 0;
         for (int n = 0; n < 8; ++n)
             if (channels[static_cast<size_t>(n)]) mask |= 1u << n;
-        w.Channels = {kHex[mask >> 4], kHex[mask & 15]};
+        w.Channels = HexByte(mask);
     } else {
         w.Output = workingOutput;
         w.Time = workingTime;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/Hex.h"
 #include "base/IniFile.h"
 #include "catalog/Device.h"
 #include "catalog/Language.h"
@@ -245,21 +246,8 @@ bool IsNumberKind(int k) {
 }
 
 int64_t HexKey(const std::string& text) {
-    if (text.size() > 8) return 0;
-    int64_t v = 0;
-    for (char c : text) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            return 0;
-        v = v * 16 + d;
-    }
-    return v;
+    uint32_t v = 0;
+    return ParseHex(text, v) ? v : 0;
 }
 
 TSortKey SortKeyOf(int k, const TData& r, const TCellTexts& cells) {

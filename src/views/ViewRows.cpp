@@ -16,12 +16,30 @@ T At(const std::vector<T>& v, int i, T def) {
     return i >= 0 && static_cast<size_t>(i) < v.size() ? v[i] : def;
 }
 
-// Find choices: the time stamp, the transmitter code, then the five user columns.
-void SetFindChoices(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
-                    int timeText, std::vector<int> columns) {
-    rows.findChoices = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
+// The grid columns of a log page's fields when every user field is shown; the user texts
+// follow the user number.
+struct TLogPageColumns {
+    TViewPage page;
+    int timeText;  // the time column's title
+    int time, battery, userNumber;
+};
+
+void SetLogRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
+                 int columns, const TLogPageColumns& at) {
+    const int user = at.userNumber;
+    rows.page = at.page;
+    // Find choices: the time stamp, the transmitter code, then the five user columns.
+    rows.findChoices = {TextAt(texts, at.timeText), TextAt(texts, kTextCode)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
-    rows.findColumns = std::move(columns);
+    rows.findColumns = {at.time, 0, user, user + 1, user + 2, user + 3, user + 4};
+    rows.exportAs.assign(std::max(columns, user + 1), TExportAs::Text);
+    rows.exportAs[at.time] = TExportAs::DateTime;
+    rows.exportAs[user] = TExportAs::Number;
+    rows.printRules.assign(std::max(columns, user + 1), TPrintRule{});
+    rows.printRules[at.time].minWidth = 350;
+    rows.printRules[at.battery].minWidth = 300;
+    rows.printRules[user].maxWidth = 250;
+    for (int c = user + 1; c < columns; ++c) rows.printRules[c].flexible = true;
 }
 
 }  // namespace
@@ -53,30 +71,12 @@ TPrintRule TTextRows::PrintRule(int column) const {
 
 void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    rows.page = TViewPage::History;
-    SetFindChoices(rows, texts, titles, kTextHistoryTime, {2, 0, 4, 5, 6, 7, 8});
-    rows.exportAs.assign(std::max(columns, 5), TExportAs::Text);
-    rows.exportAs[2] = TExportAs::DateTime;
-    rows.exportAs[4] = TExportAs::Number;
-    rows.printRules.assign(std::max(columns, 5), TPrintRule{});
-    rows.printRules[2].minWidth = 350;
-    rows.printRules[3].minWidth = 300;
-    rows.printRules[4].maxWidth = 250;
-    for (int c = 5; c < columns; ++c) rows.printRules[c].flexible = true;
+    SetLogRules(rows, texts, titles, columns, {TViewPage::History, kTextHistoryTime, 2, 3, 4});
 }
 
 void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    rows.page = TViewPage::Battery;
-    SetFindChoices(rows, texts, titles, kTextBatteryTime, {2, 0, 3, 4, 5, 6, 7});
-    rows.exportAs.assign(std::max(columns, 4), TExportAs::Text);
-    rows.exportAs[2] = TExportAs::DateTime;
-    rows.exportAs[3] = TExportAs::Number;
-    rows.printRules.assign(std::max(columns, 4), TPrintRule{});
-    rows.printRules[1].minWidth = 300;
-    rows.printRules[2].minWidth = 350;
-    rows.printRules[3].maxWidth = 250;
-    for (int c = 4; c < columns; ++c) rows.printRules[c].flexible = true;
+    SetLogRules(rows, texts, titles, columns, {TViewPage::Battery, kTextBatteryTime, 2, 1, 3});
 }
 
 std::optional<double> SerialDateTime(int year, int month, int day, int hour, int minute,

@@ -26,7 +26,7 @@ class Battery : public ::testing::Test {
     }
     std::vector<std::string> Serials() const {
         std::vector<std::string> s;
-        for (const auto& e : batteryLog.Items) s.push_back(e.Serial);
+        for (const auto& e : batteryLog.Items()) s.push_back(e.Serial);
         return s;
     }
     test::TTempDir dir;
@@ -40,32 +40,32 @@ class Battery : public ::testing::Test {
 
 TEST_F(Battery, LowGoodGoodLowIsOneEntryWithItsStates) {
     EXPECT_EQ(batteryLog.Update("1ABCDE0", true, none), TBatteryChange::Added);
-    EXPECT_EQ(batteryLog.Items.at(0).State, TLowBatteryEntry::Low);
+    EXPECT_EQ(batteryLog.Items().at(0).State, TLowBatteryEntry::Low);
     now += 10;
     EXPECT_EQ(batteryLog.Update("1ABCDE0", false, none), TBatteryChange::BecameChanged);
-    EXPECT_EQ(batteryLog.Items.at(0).State, TLowBatteryEntry::Changed);
+    EXPECT_EQ(batteryLog.Items().at(0).State, TLowBatteryEntry::Changed);
     now += 10;
     EXPECT_EQ(batteryLog.Update("1ABCDE0", false, none), TBatteryChange::Reported);
-    EXPECT_EQ(batteryLog.Items.at(0).State, TLowBatteryEntry::Changed);
+    EXPECT_EQ(batteryLog.Items().at(0).State, TLowBatteryEntry::Changed);
     now += 10;
     EXPECT_EQ(batteryLog.Update("1ABCDE0", true, none), TBatteryChange::BecameLow);
-    ASSERT_EQ(batteryLog.Items.size(), 1u);
-    EXPECT_EQ(batteryLog.Items[0].State, TLowBatteryEntry::Low);
-    EXPECT_EQ(batteryLog.Items[0].Time, now);  // the last report in any state
+    ASSERT_EQ(batteryLog.Items().size(), 1u);
+    EXPECT_EQ(batteryLog.Items()[0].State, TLowBatteryEntry::Low);
+    EXPECT_EQ(batteryLog.Items()[0].Time, now);  // the last report in any state
     EXPECT_EQ(ReadAll(batteryLog.FileName()), "1ABCDE0#0#06.05.2024 07:08:39#0#####\r\n");
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(Battery, GoodReportsOfUnknownTransmittersAddNothingButTheFileIsWritten) {
     EXPECT_EQ(batteryLog.Update("1234567", false, none), TBatteryChange::NotLogged);
-    EXPECT_TRUE(batteryLog.Items.empty());
+    EXPECT_TRUE(batteryLog.Items().empty());
     EXPECT_TRUE(std::filesystem::exists(batteryLog.FileName()));
     EXPECT_EQ(ReadAll(batteryLog.FileName()), "");
 }
 
 TEST_F(Battery, InputTransmittersAreIgnoredEntirely) {
     EXPECT_EQ(batteryLog.Update("A012345", true, none), TBatteryChange::Ignored);
-    EXPECT_TRUE(batteryLog.Items.empty());
+    EXPECT_TRUE(batteryLog.Items().empty());
     EXPECT_FALSE(std::filesystem::exists(batteryLog.FileName()));
 }
 
@@ -76,22 +76,22 @@ TEST_F(Battery, ReadsTheFileAndWritesItBackByteForByte) {
         "3ABCDE0#2#31.12.2023 23:59:59#-4#a#b#c#d#\r\n";
     WriteAll(batteryLog.FileName(), file);
     ASSERT_TRUE(batteryLog.Load());
-    ASSERT_EQ(batteryLog.Items.size(), 3u);
-    EXPECT_EQ(batteryLog.Items[0].UserNumber, 7);
-    EXPECT_EQ(batteryLog.Items[0].User, (std::array<std::string, 4>{"Office", "Flat 3", "", ""}));
-    EXPECT_EQ(batteryLog.Items[1].State, TLowBatteryEntry::Changed);
-    EXPECT_EQ(batteryLog.Items[1].Time, At(2008, 2, 2));
-    EXPECT_EQ(batteryLog.Items[2].State, 2);  // any state but 0 shows as changed
-    EXPECT_EQ(BatteryCell(batteryLog.Items[2], TBatteryField::State, texts), "Changed");
+    ASSERT_EQ(batteryLog.Items().size(), 3u);
+    EXPECT_EQ(batteryLog.Items()[0].UserNumber, 7);
+    EXPECT_EQ(batteryLog.Items()[0].User, (std::array<std::string, 4>{"Office", "Flat 3", "", ""}));
+    EXPECT_EQ(batteryLog.Items()[1].State, TLowBatteryEntry::Changed);
+    EXPECT_EQ(batteryLog.Items()[1].Time, At(2008, 2, 2));
+    EXPECT_EQ(batteryLog.Items()[2].State, 2);  // any state but 0 shows as changed
+    EXPECT_EQ(BatteryCell(batteryLog.Items()[2], TBatteryField::Battery, texts), "Changed");
     ASSERT_TRUE(batteryLog.Save());
     EXPECT_EQ(ReadAll(batteryLog.FileName()), file);
 
     WriteAll(batteryLog.FileName(), "4444444#x#when#n#u1\n\n5555555");
     ASSERT_TRUE(batteryLog.Load());
-    ASSERT_EQ(batteryLog.Items.size(), 2u);
-    EXPECT_EQ(batteryLog.Items[0].State, 0);
-    EXPECT_EQ(batteryLog.Items[0].TimeText, "when");
-    EXPECT_EQ(batteryLog.Items[1].Serial, "");
+    ASSERT_EQ(batteryLog.Items().size(), 2u);
+    EXPECT_EQ(batteryLog.Items()[0].State, 0);
+    EXPECT_EQ(batteryLog.Items()[0].TimeText, "when");
+    EXPECT_EQ(batteryLog.Items()[1].Serial, "");
     ASSERT_TRUE(batteryLog.Save());
     EXPECT_EQ(ReadAll(batteryLog.FileName()), "4444444#0#when#0#####\r\n#0##0#####\r\n");
 }
@@ -102,13 +102,13 @@ TEST_F(Battery, EntriesTakeUserInformationByTheSerialKeyAlone) {
                           Record(2, "BCDE0", "8", 4, "one", "ignored", "three"),
                           Record(3, "ABCDE", "8", 9, "not the key")};
     EXPECT_EQ(batteryLog.Update("1ABCDE0", true, table), TBatteryChange::Added);
-    EXPECT_EQ(batteryLog.Items[0].UserNumber, 4);
-    EXPECT_EQ(batteryLog.Items[0].User, (std::array<std::string, 4>{"one", "two", "three", ""}));
+    EXPECT_EQ(batteryLog.Items()[0].UserNumber, 4);
+    EXPECT_EQ(batteryLog.Items()[0].User, (std::array<std::string, 4>{"one", "two", "three", ""}));
     table[1].UserID = 5;
     table[0].User2 = "";
     ASSERT_TRUE(batteryLog.RefreshUserInfo(table));
-    EXPECT_EQ(batteryLog.Items[0].UserNumber, 5);
-    EXPECT_EQ(batteryLog.Items[0].User[1], "ignored");
+    EXPECT_EQ(batteryLog.Items()[0].UserNumber, 5);
+    EXPECT_EQ(batteryLog.Items()[0].User[1], "ignored");
     EXPECT_EQ(ReadAll(batteryLog.FileName()), "1ABCDE0#0#06.05.2024 07:08:09#5#one#ignored#three##\r\n");
 }
 
@@ -118,11 +118,11 @@ TEST_F(Battery, EveryReportSortsByTheSavedColumn) {
     for (const char* s : {"2000000", "3000000", "1000000"}) batteryLog.Update(s, true, none);
     EXPECT_EQ(Serials(), (std::vector<std::string>{"3000000", "2000000", "1000000"}));
     // The last entry of a serial counts when a hand-edited file holds it twice.
-    batteryLog.Items.push_back(batteryLog.Items[0]);
-    batteryLog.Items.back().State = TLowBatteryEntry::Changed;
+    batteryLog.EditItems().push_back(batteryLog.Items()[0]);
+    batteryLog.EditItems().back().State = TLowBatteryEntry::Changed;
     batteryLog.Update("3000000", true, none);
-    EXPECT_EQ(batteryLog.Items[0].State, TLowBatteryEntry::Low);
-    EXPECT_EQ(batteryLog.Items[1].State, TLowBatteryEntry::Low);
+    EXPECT_EQ(batteryLog.Items()[0].State, TLowBatteryEntry::Low);
+    EXPECT_EQ(batteryLog.Items()[1].State, TLowBatteryEntry::Low);
 }
 
 TEST_F(Battery, ASortColumnMeansTheUserFieldShownThere) {
@@ -176,10 +176,10 @@ TEST_F(Battery, SortGivesTheOrderOfTheExchangeSort) {
                     const int c = Compare(expected[i], expected[i + 1], columns[column]);
                     if (up ? c > 0 : c < 0) std::swap(expected[i], expected[i + 1]);
                 }
-            batteryLog.Items = items;
+            batteryLog.EditItems() = items;
             ASSERT_TRUE(batteryLog.Sort(static_cast<int>(column), up));
             for (size_t i = 0; i < items.size(); ++i)
-                ASSERT_EQ(batteryLog.Items[i].TimeText, expected[i].TimeText) << column << " " << up;
+                ASSERT_EQ(batteryLog.Items()[i].TimeText, expected[i].TimeText) << column << " " << up;
         }
 }
 
@@ -210,10 +210,10 @@ TEST_F(Battery, ClearSelectedChangedAndAll) {
     ASSERT_TRUE(batteryLog.Load());
     EXPECT_EQ(Serials(), (std::vector<std::string>{"1000000", "6000000"}));
     ASSERT_TRUE(batteryLog.ClearButton(boxes, {0}));  // nothing checked: nothing cleared
-    EXPECT_EQ(batteryLog.Items.size(), 2u);
+    EXPECT_EQ(batteryLog.Items().size(), 2u);
     boxes.Set(TClearBoxes::All, true);
     ASSERT_TRUE(batteryLog.ClearButton(boxes, {}));
-    EXPECT_TRUE(batteryLog.Items.empty());
+    EXPECT_TRUE(batteryLog.Items().empty());
     EXPECT_EQ(ReadAll(batteryLog.FileName()), "");
 }
 
@@ -230,10 +230,10 @@ TEST_F(Battery, PageColumnsAndColours) {
     std::vector<std::string> cells;
     for (auto c : columns) cells.push_back(BatteryCell(e, c, texts));
     EXPECT_EQ(cells, (std::vector<std::string>{"1234567", "Low", "02.01.2020 03:04:05", "0", "c"}));
-    EXPECT_EQ(BatteryCellColour(e, TBatteryField::State, texts), TCellColour::Red);
+    EXPECT_EQ(BatteryCellColour(e, TBatteryField::Battery, texts), TCellColour::Red);
     EXPECT_EQ(BatteryCellColour(e, TBatteryField::Serial, texts), TCellColour::Default);
     e.State = TLowBatteryEntry::Changed;
-    EXPECT_EQ(BatteryCellColour(e, TBatteryField::State, texts), TCellColour::Green);
+    EXPECT_EQ(BatteryCellColour(e, TBatteryField::Battery, texts), TCellColour::Green);
 }
 
 TEST_F(Battery, AFailedWriteKeepsThePreviousFileAndTheState) {
@@ -270,7 +270,7 @@ TEST_F(Battery, AFileReplacedByAnotherWriterIsReadBeforeTheNextReport) {
     other.Update("2000000", true, none);
     batteryLog.Update("1000000", false, none);
     EXPECT_EQ(Serials(), (std::vector<std::string>{"1000000", "2000000"}));
-    EXPECT_EQ(batteryLog.Items[0].State, TLowBatteryEntry::Changed);
+    EXPECT_EQ(batteryLog.Items()[0].State, TLowBatteryEntry::Changed);
 }
 
 }  // namespace

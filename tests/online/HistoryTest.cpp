@@ -207,11 +207,11 @@ TEST_F(History, PageColumnsAndCells) {
     for (auto c : columns) cells.push_back(HistoryCell(r, c, texts));
     EXPECT_EQ(cells,
               (std::vector<std::string>{"1234567", "3", "04.03.2020", "Low", "42", "a", "d"}));
-    EXPECT_TRUE(HistoryCellRed(r, THistoryField::Battery, texts));
-    EXPECT_FALSE(HistoryCellRed(r, THistoryField::Serial, texts));
+    EXPECT_EQ(HistoryCellColour(r, THistoryField::Battery, texts), TCellColour::Red);
+    EXPECT_EQ(HistoryCellColour(r, THistoryField::Serial, texts), TCellColour::Default);
     r.LowBatt = false;
     EXPECT_EQ(HistoryCell(r, THistoryField::Battery, texts), "OK");
-    EXPECT_FALSE(HistoryCellRed(r, THistoryField::Battery, texts));
+    EXPECT_EQ(HistoryCellColour(r, THistoryField::Battery, texts), TCellColour::Default);
 }
 
 // The exchange sort of adjacent records the page has always used, as the reference.

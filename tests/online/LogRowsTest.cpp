@@ -116,7 +116,7 @@ TEST_F(LogRows, HistoryWithHiddenUserFields) {
 }
 
 TEST_F(LogRows, BatteryLog) {
-    const TBatteryRows rows(battery.Items, BatteryColumns(kAllUserFields), texts, kTitles);
+    const TBatteryRows rows(battery.Items(), BatteryColumns(kAllUserFields), texts, kTitles);
     EXPECT_EQ(rows.Page(), TViewPage::Battery);
     ASSERT_EQ(rows.ColumnCount(), 8);
     ASSERT_EQ(rows.RowCount(), 2);

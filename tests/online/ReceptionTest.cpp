@@ -137,9 +137,9 @@ TEST_F(Logging, LevelThreeLogsAReceptionInBothMemoriesOnce) {
     ASSERT_EQ(history.Items().size(), 1u);
     EXPECT_EQ(history.Items()[0].UserNumber, 7);
     EXPECT_TRUE(history.Items()[0].LowBatt);
-    ASSERT_EQ(batteryLog.Items.size(), 1u);
+    ASSERT_EQ(batteryLog.Items().size(), 1u);
     EXPECT_EQ(res.battery, TBatteryChange::Added);
-    EXPECT_EQ(batteryLog.Items[0].User[0], "Alice");
+    EXPECT_EQ(batteryLog.Items()[0].User[0], "Alice");
     EXPECT_EQ(heard.Size(), 1u);
     EXPECT_EQ(heard.LastHeardOf(table[0]), history.Items()[0].Time);
 }
@@ -148,14 +148,14 @@ TEST_F(Logging, EachLogFollowsItsOwnLevel) {
     Log(Reception("1", "0099999", "01", "FFFF"), 1, 4);  // in neither memory
     EXPECT_TRUE(history.Items().empty());
     EXPECT_EQ(heard.Size(), 0u);  // heard is kept with the history
-    EXPECT_EQ(batteryLog.Items.size(), 1u);
+    EXPECT_EQ(batteryLog.Items().size(), 1u);
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, false);  // no document open
     EXPECT_TRUE(history.Items().empty());
     Log(Reception("1", "0012345", "00", "FFFF"), 2, 0, true);
     EXPECT_EQ(history.Items().size(), 1u);
     Log(Reception("1", "0000000", "01", "0000"), 4, 4);
     EXPECT_EQ(history.Items().size(), 1u);
-    EXPECT_EQ(batteryLog.Items.size(), 1u);
+    EXPECT_EQ(batteryLog.Items().size(), 1u);
     EXPECT_TRUE(ui.messages.empty());
 }
 

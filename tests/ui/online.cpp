@@ -391,7 +391,7 @@ class OnlineTest : public QObject {
         QTest::mouseClick(page.clearButton(), Qt::LeftButton);
         QCOMPARE(Column(m, 0), (QStringList{"0012345"}));
         QVERIFY(!page.clearBox(1)->isChecked());
-        QCOMPARE(Core().battery.Items.size(), size_t(1));
+        QCOMPARE(Core().battery.Items().size(), size_t(1));
 
         // Double click: the transmitter in the Memory view (no document open).
         grid->selectRow(0);

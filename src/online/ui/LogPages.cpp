@@ -21,84 +21,37 @@ const QColor kGreen(0, 128, 0);
 
 }  // namespace
 
-// ---- history ----------------------------------------------------------------------
+// ---- models -----------------------------------------------------------------------
 
-THistoryModel::THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent)
-    : QAbstractTableModel(parent), history_(history), texts_(texts) {}
-
-void THistoryModel::SetColumns(std::vector<THistoryField> columns, QStringList titles) {
+void TLogModel::SetColumns(std::vector<TLogField> columns, QStringList titles) {
     beginResetModel();
     columns_ = std::move(columns);
     titles_ = std::move(titles);
     endResetModel();
 }
 
-void THistoryModel::Reset() {
+void TLogModel::Reset() {
     beginResetModel();
     endResetModel();
 }
 
-int THistoryModel::rowCount(const QModelIndex& parent) const {
+int TLogModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
-    // An empty history keeps one empty row.
-    return std::max<int>(1, static_cast<int>(history_.Items().size()));
+    // An empty log keeps one empty row.
+    return std::max<int>(1, static_cast<int>(EntryCount()));
 }
 
-int THistoryModel::columnCount(const QModelIndex& parent) const {
+int TLogModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-QVariant THistoryModel::data(const QModelIndex& index, int role) const {
-    const auto& items = history_.Items();
+QVariant TLogModel::data(const QModelIndex& index, int role) const {
     const size_t row = static_cast<size_t>(index.row());
     const size_t column = static_cast<size_t>(index.column());
-    if (row >= items.size() || column >= columns_.size()) return {};
-    if (role == Qt::DisplayRole) return Q(HistoryCell(items[row], columns_[column], texts_));
-    if (role == Qt::ForegroundRole && HistoryCellRed(items[row], columns_[column], texts_))
-        return QBrush(kRed);
-    return {};
-}
-
-QVariant THistoryModel::headerData(int section, Qt::Orientation o, int role) const {
-    if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < titles_.size())
-        return titles_[section];
-    return {};
-}
-
-// ---- battery ----------------------------------------------------------------------
-
-TBatteryModel::TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent)
-    : QAbstractTableModel(parent), battery_(battery), texts_(texts) {}
-
-void TBatteryModel::SetColumns(std::vector<TBatteryField> columns, QStringList titles) {
-    beginResetModel();
-    columns_ = std::move(columns);
-    titles_ = std::move(titles);
-    endResetModel();
-}
-
-void TBatteryModel::Reset() {
-    beginResetModel();
-    endResetModel();
-}
-
-int TBatteryModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) return 0;
-    return std::max<int>(1, static_cast<int>(battery_.Items.size()));
-}
-
-int TBatteryModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
-}
-
-QVariant TBatteryModel::data(const QModelIndex& index, int role) const {
-    const size_t row = static_cast<size_t>(index.row());
-    const size_t column = static_cast<size_t>(index.column());
-    if (row >= battery_.Items.size() || column >= columns_.size()) return {};
-    const TLowBatteryEntry& entry = battery_.Items[row];
-    if (role == Qt::DisplayRole) return Q(BatteryCell(entry, columns_[column], texts_));
+    if (row >= EntryCount() || column >= columns_.size()) return {};
+    if (role == Qt::DisplayRole) return Q(CellText(row, columns_[column]));
     if (role == Qt::ForegroundRole) {
-        switch (BatteryCellColour(entry, columns_[column], texts_)) {
+        switch (CellColour(row, columns_[column])) {
             case TCellColour::Red:
                 return QBrush(kRed);
             case TCellColour::Green:
@@ -110,7 +63,7 @@ QVariant TBatteryModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-QVariant TBatteryModel::headerData(int section, Qt::Orientation o, int role) const {
+QVariant TLogModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < titles_.size())
         return titles_[section];
     return {};

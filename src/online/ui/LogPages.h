@@ -19,51 +19,78 @@
 
 namespace ravlin {
 
-// The history, newest first (or in the page's sort order). With no record it shows one
-// empty row; the battery column is red where it reads "low" (language text 204).
-class THistoryModel : public QAbstractTableModel {
+// A log page's table model: the log's entries in the page's columns. With no entry it
+// shows one empty row.
+class TLogModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent = nullptr);
-
     // New columns and their titles, and the list read afresh (one reset).
-    void SetColumns(std::vector<THistoryField> columns, QStringList titles);
+    void SetColumns(std::vector<TLogField> columns, QStringList titles);
     // The list changed (one reset).
     void Reset();
-    const std::vector<THistoryField>& Columns() const { return columns_; }
+    const std::vector<TLogField>& Columns() const { return columns_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
-  private:
-    const THistory& history_;
+  protected:
+    TLogModel(const TTextTable& texts, QObject* parent)
+        : QAbstractTableModel(parent), texts_(texts) {}
+    virtual size_t EntryCount() const = 0;
+    virtual std::string CellText(size_t row, TLogField field) const = 0;
+    virtual TCellColour CellColour(size_t row, TLogField field) const = 0;
+
     const TTextTable& texts_;
-    std::vector<THistoryField> columns_;
+
+  private:
+    std::vector<TLogField> columns_;
     QStringList titles_;
 };
 
-// The battery log: the state column red while it reads "low" (text 204), green otherwise.
-class TBatteryModel : public QAbstractTableModel {
-    Q_OBJECT
+// The model of one log, with the log's cell texts and colours.
+template <class Log>
+class TLogModelOf : public TLogModel {
   public:
-    TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent = nullptr);
+    using TEntry = typename Log::TEntry;
+    using TCellOf = std::string (*)(const TEntry&, TLogField, const TTextTable&);
+    using TColourOf = TCellColour (*)(const TEntry&, TLogField, const TTextTable&);
 
-    void SetColumns(std::vector<TBatteryField> columns, QStringList titles);
-    void Reset();
-    const std::vector<TBatteryField>& Columns() const { return columns_; }
+    TLogModelOf(const Log& log, const TTextTable& texts, TCellOf cellOf, TColourOf colourOf,
+                QObject* parent)
+        : TLogModel(texts, parent), log_(log), cellOf_(cellOf), colourOf_(colourOf) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+  protected:
+    size_t EntryCount() const override { return log_.Items().size(); }
+    std::string CellText(size_t row, TLogField field) const override {
+        return cellOf_(log_.Items()[row], field, texts_);
+    }
+    TCellColour CellColour(size_t row, TLogField field) const override {
+        return colourOf_(log_.Items()[row], field, texts_);
+    }
 
   private:
-    const TBatteryLog& battery_;
-    const TTextTable& texts_;
-    std::vector<TBatteryField> columns_;
-    QStringList titles_;
+    const Log& log_;
+    TCellOf cellOf_;
+    TColourOf colourOf_;
+};
+
+// The history, newest first (or in the page's sort order); the battery column is red
+// where it reads "low" (language text 204).
+class THistoryModel : public TLogModelOf<THistory> {
+    Q_OBJECT
+  public:
+    THistoryModel(const THistory& history, const TTextTable& texts, QObject* parent = nullptr)
+        : TLogModelOf(history, texts, HistoryCell, HistoryCellColour, parent) {}
+};
+
+// The battery log: the state column red while it reads "low" (text 204), green otherwise.
+class TBatteryModel : public TLogModelOf<TBatteryLog> {
+    Q_OBJECT
+  public:
+    TBatteryModel(const TBatteryLog& battery, const TTextTable& texts, QObject* parent = nullptr)
+        : TLogModelOf(battery, texts, BatteryCell, BatteryCellColour, parent) {}
 };
 
 // A grid of a log page: whole rows, ranges of rows, resizable columns, header presses

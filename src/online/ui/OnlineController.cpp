@@ -402,7 +402,7 @@ std::unique_ptr<TViewRows> TOnlineController::HistoryRows() const {
 }
 
 std::unique_ptr<TViewRows> TOnlineController::BatteryRows() const {
-    return std::make_unique<TBatteryRows>(ctx_.battery.Items, BatteryColumns(UserFields()),
+    return std::make_unique<TBatteryRows>(ctx_.battery.Items(), BatteryColumns(UserFields()),
                                           ctx_.language.Texts(), ctx_.titles);
 }
 
@@ -447,7 +447,7 @@ void TOnlineController::RefreshBatteryView() {
     const int column = ctx_.settings.BatteryMonitorSortCol;
     ShowSortMark(batteryGrid_, column < static_cast<int>(columns.size()) ? column : -1,
                  ctx_.settings.BatteryMonitorSortUp);
-    if (current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items.size())
+    if (current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items().size())
         batteryGrid_->selectRow(current.row());
 }
 
@@ -490,7 +490,7 @@ void TOnlineController::BatteryHeaderClick(int column) {
     if (column < 0 || column >= batteryModel_->columnCount()) return;
     PrepareBattery();
     const QModelIndex current = batteryGrid_->currentIndex();
-    int follow = current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items.size()
+    int follow = current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items().size()
                      ? current.row()
                      : -1;
     ctx_.battery.PressHeader(column, &follow);
@@ -505,7 +505,7 @@ void TOnlineController::ClearButtonClick() {
     TClearBoxes boxes = batteryPage_->Boxes();
     std::vector<int> selected;
     for (int row : SelectedRows(batteryGrid_))
-        if (static_cast<size_t>(row) < ctx_.battery.Items.size()) selected.push_back(row);
+        if (static_cast<size_t>(row) < ctx_.battery.Items().size()) selected.push_back(row);
     ctx_.battery.ClearButton(boxes, selected);
     batteryPage_->UncheckBoxes();
     batteryGrid_->clearSelection();
@@ -514,7 +514,7 @@ void TOnlineController::ClearButtonClick() {
 
 void TOnlineController::BatteryGridDblClick() {
     const QModelIndex current = batteryGrid_->currentIndex();
-    if (!current.isValid() || static_cast<size_t>(current.row()) >= ctx_.battery.Items.size())
+    if (!current.isValid() || static_cast<size_t>(current.row()) >= ctx_.battery.Items().size())
         return;
     TPage page;
     if (ctx_.state.DocumentOpen)
@@ -524,7 +524,7 @@ void TOnlineController::BatteryGridDblClick() {
     else
         return;
     const std::string key =
-        SerialKey(ctx_.battery.Items[static_cast<size_t>(current.row())].Serial);
+        SerialKey(ctx_.battery.Items()[static_cast<size_t>(current.row())].Serial);
     frame_.ShowPage(page);
     const std::vector<int> rows = views_.RowRecords(page);
     for (size_t row = 0; row < rows.size(); ++row) {
