@@ -150,7 +150,7 @@ bool TLink::OpenCom() {
         else
             serial_ = std::make_unique<TSerial>(Settings.Device, Settings.ComSpeed);
     } catch (const TSerialException&) {
-        ui_.Error(TMessage::Lang(texts_, 120));
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpenPort));
         return false;
     }
     serial_->SetDtr(false);
@@ -440,7 +440,7 @@ bool TLink::SendCommand(const std::string& frame) {
     if (lost_.exchange(false)) ConnectionLost();
     bool connected = serial_ ? true : (tcp_ && tcp_->Connected());
     if (!connected) {
-        ui_.Error(TMessage::Lang(texts_, 121));
+        ui_.Error(TMessage::Lang(texts_, Text::NoConnection));
         return false;
     }
     const std::string completed = CompleteFrame(frame);

@@ -6,7 +6,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextYes = 228;
 constexpr int kSoundTexts[] = {0, 260, 261, 262, 263, 265};
 
 std::string T(const TTextTable& texts, int id) {
@@ -96,14 +95,14 @@ std::string MessagesGridCell(const TMonitorData& m, int column, const TTextTable
         case kMsgSize:
             return std::to_string(m.Size);
         case kMsgBlink:
-            return m.Blink ? T(texts, kTextYes) : "-";
+            return m.Blink ? T(texts, Text::Yes) : "-";
         case kMsgSound:
             if (m.Sound >= 1 && m.Sound <= 5) return T(texts, kSoundTexts[m.Sound]);
             if (m.Sound == 6) return FileNamePart(m.SoundFile);
             return "-";
         case kMsgWindow:
             if (!m.ShowWindow) return "-";
-            return m.Picture.empty() ? T(texts, kTextYes) : FileNamePart(m.Picture);
+            return m.Picture.empty() ? T(texts, Text::Yes) : FileNamePart(m.Picture);
     }
     return {};
 }

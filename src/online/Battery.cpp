@@ -37,11 +37,11 @@ std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible) {
 std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles) {
     switch (field) {
         case TBatteryField::Serial:
-            return TextAt(texts, 28);
+            return TextAt(texts, Text::SerialColumn);
         case TBatteryField::State:
-            return TextAt(texts, 169);
+            return TextAt(texts, Text::BatteryColumn);
         case TBatteryField::Time:
-            return TextAt(texts, 168);
+            return TextAt(texts, Text::BatteryTimeColumn);
         default:
             return titles[static_cast<size_t>(UserIndex(field))];
     }
@@ -52,7 +52,7 @@ std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, cons
         case TBatteryField::Serial:
             return entry.Serial;
         case TBatteryField::State:
-            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? 204 : 205);
+            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow : Text::BatteryChanged);
         case TBatteryField::Time:
             return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
         case TBatteryField::UserNumber:
@@ -64,7 +64,7 @@ std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, cons
 
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
     if (field != TBatteryField::State) return TCellColour::Default;
-    return BatteryCell(entry, field, texts) == TextAt(texts, 204) ? TCellColour::Red
+    return BatteryCell(entry, field, texts) == TextAt(texts, Text::BatteryLow) ? TCellColour::Red
                                                                 : TCellColour::Green;
 }
 

@@ -59,13 +59,13 @@ std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles) {
     switch (field) {
         case THistoryField::Serial:
-            return TextAt(texts, 28);
+            return TextAt(texts, Text::SerialColumn);
         case THistoryField::Button:
-            return TextAt(texts, 29);
+            return TextAt(texts, Text::ButtonColumn);
         case THistoryField::Time:
-            return TextAt(texts, 216);
+            return TextAt(texts, Text::HistoryTimeColumn);
         case THistoryField::Battery:
-            return TextAt(texts, 169);
+            return TextAt(texts, Text::BatteryColumn);
         default:
             return titles[static_cast<size_t>(UserIndex(field))];
     }
@@ -80,7 +80,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
         case THistoryField::Time:
             return rec.Time == kNoTime ? rec.TimeText : FormatLogTime(rec.Time);
         case THistoryField::Battery:
-            return TextAt(texts, rec.LowBatt ? 204 : 217);
+            return TextAt(texts, rec.LowBatt ? Text::BatteryLow : Text::BatteryOk);
         case THistoryField::UserNumber:
             return std::to_string(rec.UserNumber);
         default:
@@ -89,7 +89,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
 }
 
 bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
-    return field == THistoryField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204);
+    return field == THistoryField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow);
 }
 
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field) {

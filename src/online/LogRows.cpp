@@ -6,16 +6,13 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCode = 28;
-constexpr int kTextBatteryTime = 168;
-constexpr int kTextHistoryTime = 216;
 constexpr int kTimeMin = 350;
 constexpr int kStateMin = 300;
 constexpr int kUserNumberMax = 250;
 
 std::vector<std::string> Choices(const TTextTable& texts, int timeText,
                                  const TUserFieldTitles& titles) {
-    std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
+    std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, Text::SerialColumn)};
     items.insert(items.end(), titles.begin(), titles.end());
     return items;
 }
@@ -61,7 +58,7 @@ std::string THistoryRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> THistoryRows::FindChoices() const {
-    return Choices(texts_, kTextHistoryTime, titles_);
+    return Choices(texts_, Text::HistoryTimeColumn, titles_);
 }
 
 int THistoryRows::FindColumn(int item) const {
@@ -132,7 +129,7 @@ std::string TBatteryRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TBatteryRows::FindChoices() const {
-    return Choices(texts_, kTextBatteryTime, titles_);
+    return Choices(texts_, Text::BatteryTimeColumn, titles_);
 }
 
 int TBatteryRows::FindColumn(int item) const {

@@ -35,7 +35,7 @@ bool HasOnlineMode(const std::string& receiverName) {
 
 bool PrepareOnline(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui) {
     if (!HasOnlineMode(rx.Device.Name)) {
-        ui.Error(TMessage::Lang(texts, 113));
+        ui.Error(TMessage::Lang(texts, Text::NoOnlineMode));
         return false;
     }
     if (!link.IsOpen() && !link.Open()) return false;
@@ -57,7 +57,7 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
             return TReadResult::Read;
         }
         if (attempt == kPollReads) break;
-        if (pauses.open) pauses.open(TMessage::Lang(texts, 126));
+        if (pauses.open) pauses.open(TMessage::Lang(texts, Text::WaitingForNextTry));
         for (int step = 1; step <= kPauseSteps; ++step) {
             const bool waited =
                 pauses.pause ? pauses.pause(kPauseStepMs) : SleepWatchingCancel(ui, kPauseStepMs);
@@ -69,7 +69,7 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
         }
         if (pauses.close) pauses.close();
     }
-    ui.Error(TMessage::Lang(texts, 125));
+    ui.Error(TMessage::Lang(texts, Text::OnlineStopped));
     return TReadResult::NoAnswer;
 }
 

@@ -202,7 +202,7 @@ bool TSession::LoginLocked(TSessionJob& job) {
     };
     if (!rx.Init()) return fail();
     if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
-        if (ctx_.ui.Ask(TMessage::Lang(Texts(), 77), TButtons::YesNo) != TAnswer::Yes)
+        if (ctx_.ui.Ask(TMessage::Lang(Texts(), Text::CloseOtherTypeFile), TButtons::YesNo) != TAnswer::Yes)
             return fail();
         // The document's own Close runs where the document lives; a save there writes it as
         // its own type, which this command has not touched.
@@ -364,7 +364,7 @@ TUploadChoice TSession::AskUpload(const TUploadComparison& comparison) {
     if (review) return review->AskUpload(comparison);
     std::string lines;
     for (const std::string& line : ComparisonLines(comparison)) lines += "\n" + line;
-    return ctx_.ui.Ask(TMessage::Lang(Texts(), 95, "\n" + lines), TButtons::YesNo) == TAnswer::Yes
+    return ctx_.ui.Ask(TMessage::Lang(Texts(), Text::OverwriteReceiver, "\n" + lines), TButtons::YesNo) == TAnswer::Yes
                ? TUploadChoice::Upload
                : TUploadChoice::Cancel;
 }
@@ -411,7 +411,7 @@ bool TSession::UploadJob(TSessionJob& job) {
         if (choice == TUploadChoice::Cancel) return end(false);
         if (choice == TUploadChoice::Upload) break;
         if (!MergeReceiverRecords(comparison, receiver, packed)) {
-            ctx_.ui.Error(TMessage::Lang(Texts(), 94));
+            ctx_.ui.Error(TMessage::Lang(Texts(), Text::NoFreePosition));
             continue;
         }
         // The merged records are the document's now, and not saved yet.

@@ -161,7 +161,7 @@ void TTransferWorker::ReportError(int secondText, const std::string& detail) {
     const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
                                    ? texts_[secondText]
                                    : std::string();
-    ui_.Error(TMessage::Lang(texts_, 110, " " + second + detail));
+    ui_.Error(TMessage::Lang(texts_, Text::CommunicationError, " " + second + detail));
 }
 
 std::string TTransferWorker::AddressList(const std::vector<int>& addresses) {
@@ -203,7 +203,7 @@ int TTransferWorker::ReadExpected(int address, int count, const std::string& exp
 
 bool TTransferWorker::Download() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
-    Phase(TMessage::Lang(texts_, 76));
+    Phase(TMessage::Lang(texts_, Text::Downloading));
     rx_.Image.clear();
     bool ok = link_.Settings.DumpRead ? DownloadStream() : DownloadBlocks();
     if (!ok && cancel_.load()) cancelled_.store(true);
@@ -423,7 +423,7 @@ bool TTransferWorker::DownloadStream() {
 
 bool TTransferWorker::UploadCancelled() {
     if (!CancelPending()) return false;
-    if (ui_.Ask(TMessage::Lang(texts_, 98), TButtons::YesNo) == TAnswer::Yes) {
+    if (ui_.Ask(TMessage::Lang(texts_, Text::CancelUpload), TButtons::YesNo) == TAnswer::Yes) {
         cancelled_.store(true);
         return true;
     }
@@ -447,7 +447,7 @@ bool TTransferWorker::Upload() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     readBack_.store(TReadBack::NotRun);
     rx_.ReadBack.clear();
-    Phase(TMessage::Lang(texts_, 75));
+    Phase(TMessage::Lang(texts_, Text::Uploading));
     return UploadLines();
 }
 

@@ -107,7 +107,7 @@ bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const TTextTa
     const std::string digits = CommandTextToDigits(slot.command);
     const int bytes = static_cast<int>(digits.size() / 2);
     if (bytes > SlotCapacity(page.typeName, page.slotSize)) {
-        ui.Error(TMessage::Lang(texts, 295));
+        ui.Error(TMessage::Lang(texts, Text::CommandTooLong));
         if (error) *error = {n - 1, true};
         return false;
     }
@@ -129,13 +129,13 @@ bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const TTextTable
         for (const TBaudRate& r : BaudRates())
             if (page.speed == r.text) rate = &r;
         if (!rate) {
-            ui.Error(TMessage::Lang(texts, 298));
+            ui.Error(TMessage::Lang(texts, Text::BadBaudRate));
             if (error) *error = {0, false};
             return false;
         }
         extra.replace(b + 3, 4, rate->code);
         if (page.dataBits != "7" && page.dataBits != "8") {
-            ui.Error(TMessage::Lang(texts, 297));
+            ui.Error(TMessage::Lang(texts, Text::BadDataBits));
             if (error) *error = {0, false};
             return false;
         }
@@ -145,7 +145,7 @@ bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const TTextTable
         for (size_t i = 0; i < parities.size() && parity < 0; ++i)
             if (SameIgnoringCase(page.parity, parities[i])) parity = static_cast<int>(i);
         if (parity < 0) {
-            ui.Error(TMessage::Lang(texts, 296));
+            ui.Error(TMessage::Lang(texts, Text::BadParity));
             if (error) *error = {0, false};
             return false;
         }

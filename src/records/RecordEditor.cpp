@@ -274,7 +274,7 @@ bool TRecordEditor::ValidateCode(bool* refocus) {
         code = *valid;
         return true;
     }
-    ui_.Error(TMessage::Lang(texts_, 138));
+    ui_.Error(TMessage::Lang(texts_, Text::BadTxCode));
     code = StoredCode();
     if (refocus) *refocus = !xForm;
     return false;
@@ -329,7 +329,7 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
     if (auto boxes = ParseTimeText(text)) {
         time = *boxes;
     } else {
-        ui_.Error(TMessage::Lang(texts_, 139));
+        ui_.Error(TMessage::Lang(texts_, Text::TimeUnreadable));
     }
 }
 
@@ -442,7 +442,7 @@ bool TRecordEditor::Confirm(TData& result) {
     if (!relayMode) {
         std::string output;
         if (!functionTable_.FunctionCode(functionText, output)) {
-            ui_.Error(TMessage::Lang(texts_, 79));
+            ui_.Error(TMessage::Lang(texts_, Text::UnknownFunction));
             return false;
         }
         w.Output = output;
@@ -457,7 +457,7 @@ bool TRecordEditor::Confirm(TData& result) {
     }
 
     if (!functionTable_.Check(w)) {
-        ui_.Error(TMessage::Lang(texts_, 78));
+        ui_.Error(TMessage::Lang(texts_, Text::RecordBreaksRules));
         return false;
     }
     functionTable_.ApplySetRules(w);

@@ -6,8 +6,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextAll = 145;
-constexpr int kTextNoMatch = 146;
 
 bool Searchable(TViewPage page) {
     const int p = static_cast<int>(page);
@@ -18,7 +16,7 @@ bool Searchable(TViewPage page) {
 
 std::vector<std::string> TFindState::ChoiceItems(const TViewRows& rows, const TTextTable& texts) {
     if (!Searchable(rows.Page())) return {};
-    std::vector<std::string> items = {static_cast<size_t>(kTextAll) < texts.size() ? texts[kTextAll]
+    std::vector<std::string> items = {static_cast<size_t>(Text::FindAll) < texts.size() ? texts[Text::FindAll]
                                                                                    : std::string()};
     for (auto& c : rows.FindChoices()) items.push_back(std::move(c));
     return items;
@@ -70,7 +68,7 @@ int TFindState::SearchNext(const TViewRows& rows, TUserInterface& ui, const TTex
         }
     }
     ResetPositions();
-    ui.Information(TMessage::Lang(texts, kTextNoMatch));
+    ui.Information(TMessage::Lang(texts, Text::NoFurtherMatch));
     return 0;
 }
 

@@ -9,14 +9,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextPosition = 27;
-constexpr int kTextCode = 28;
-constexpr int kTextButton = 29;
-constexpr int kTextRelayFunction = 31;
-constexpr int kTextRelayTime = 32;
-constexpr int kTextFunction = 150;
-constexpr int kTextChannels = 151;
-constexpr int kTextTime = 152;
 constexpr const char* kRs232 = "RS-232";
 
 // The last column shows User 1 instead of the RS-232 text.
@@ -43,16 +35,16 @@ std::string TMemoryColumn::Header(const TTextTable& texts) const {
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title) {
     const bool multi = functionTable.IsRelayMode();
-    std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode), Lang(kTextButton)};
+    std::vector<TMemoryColumn> columns = {Lang(Text::PositionColumn), Lang(Text::SerialColumn), Lang(Text::ButtonColumn)};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
-            columns.push_back(Lang(kTextRelayFunction, std::to_string(j)));
-            columns.push_back(Lang(kTextRelayTime, std::to_string(j)));
+            columns.push_back(Lang(Text::RelayFunctionColumn, std::to_string(j)));
+            columns.push_back(Lang(Text::RelayTimeColumn, std::to_string(j)));
         }
     } else {
-        columns.push_back(Lang(kTextFunction));
-        columns.push_back(Lang(kTextChannels));
-        columns.push_back(Lang(kTextTime));
+        columns.push_back(Lang(Text::FunctionColumn));
+        columns.push_back(Lang(Text::Channels));
+        columns.push_back(Lang(Text::TimeColumn));
     }
     columns.push_back(Fixed(LastColumnIsUser1(device, multi) ? user1Title : kRs232));
     return columns;

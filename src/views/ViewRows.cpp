@@ -7,9 +7,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCode = 28;
-constexpr int kTextBatteryTime = 168;
-constexpr int kTextHistoryTime = 216;
 
 template <typename T>
 T At(const std::vector<T>& v, int i, T def) {
@@ -19,7 +16,7 @@ T At(const std::vector<T>& v, int i, T def) {
 // Find choices: the time stamp, the transmitter code, then the five user columns.
 void SetFindChoices(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                     int timeText, std::vector<int> columns) {
-    rows.findChoices = {TextAt(texts, timeText), TextAt(texts, kTextCode)};
+    rows.findChoices = {TextAt(texts, timeText), TextAt(texts, Text::SerialColumn)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
     rows.findColumns = std::move(columns);
 }
@@ -54,7 +51,7 @@ TPrintRule TTextRows::PrintRule(int column) const {
 void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
     rows.page = TViewPage::History;
-    SetFindChoices(rows, texts, titles, kTextHistoryTime, {2, 0, 4, 5, 6, 7, 8});
+    SetFindChoices(rows, texts, titles, Text::HistoryTimeColumn, {2, 0, 4, 5, 6, 7, 8});
     rows.exportAs.assign(std::max(columns, 5), TExportAs::Text);
     rows.exportAs[2] = TExportAs::DateTime;
     rows.exportAs[4] = TExportAs::Number;
@@ -68,7 +65,7 @@ void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles
 void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
     rows.page = TViewPage::Battery;
-    SetFindChoices(rows, texts, titles, kTextBatteryTime, {2, 0, 3, 4, 5, 6, 7});
+    SetFindChoices(rows, texts, titles, Text::BatteryTimeColumn, {2, 0, 3, 4, 5, 6, 7});
     rows.exportAs.assign(std::max(columns, 4), TExportAs::Text);
     rows.exportAs[2] = TExportAs::DateTime;
     rows.exportAs[3] = TExportAs::Number;

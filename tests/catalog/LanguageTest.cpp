@@ -92,7 +92,7 @@ TEST_F(LanguageTest, MissingFileReportsTheCodeAndChangesNothing) {
     EXPECT_THAT(ui_.Texts(), ElementsAre("DE languge file can not be open!",
                                          "../US languge file can not be open!",
                                          "us languge file can not be open!"));
-    EXPECT_THAT(ui_.Ids(), ElementsAre(-1, -1, -1));
+    EXPECT_THAT(ui_.Ids(), ElementsAre(Text::None, Text::None, Text::None));
     EXPECT_THAT(lang.Texts(), ElementsAre("a", "b", "c"));
     EXPECT_EQ(lang.Code(), "US");
     EXPECT_EQ(loaded, 0);

@@ -332,7 +332,7 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     EXPECT_FALSE(doc_->ImportComments());  // the default answer No
     // No is the question's default button: confirming it imports nothing.
     EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 96 yn default no"}));
-    EXPECT_EQ(ui_.DefaultOf(96), TAnswer::No);
+    EXPECT_EQ(ui_.DefaultOf(Text::ImportComments), TAnswer::No);
     EXPECT_TRUE(ui_.badDefaults.empty());
     EXPECT_EQ(rec(1).User1, "");
 

@@ -104,7 +104,7 @@ TEST_F(Commands, AddAtTheLastPositionMarksNoFollowingRecord) {
     EXPECT_EQ(change.usedAfter, 2);
     Apply(change);
     ASSERT_TRUE(PlanAdd(table, device, kAddCleared, plan, texts, ui) == false);
-    EXPECT_EQ(Ids(), std::vector<int>{94});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::NoFreePosition});
 }
 
 TEST_F(Commands, AddLeavesATransmitterBehindAnErasedRecordAlone) {

@@ -126,7 +126,7 @@ TEST(Projector, ByteLimitsPerSlotSize) {
         std::string refused = record.Extra;
         TSlotError error;
         EXPECT_FALSE(WriteProjectorPage(page, refused, Texts(), ui, &error));
-        EXPECT_EQ(ui.Ids(), std::vector<int>{295});
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CommandTooLong});
         EXPECT_EQ(error.slot, last);
         EXPECT_TRUE(error.command);
         EXPECT_EQ(refused, record.Extra);  // nothing written

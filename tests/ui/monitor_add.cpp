@@ -286,11 +286,11 @@ class MonitorAddTest : public QObject {
     void languageTextsReachThePage() {
         auto* group = Form().findChild<QGroupBox*>("ActiveGroup");
         QVERIFY(group);
-        QCOMPARE(group->title(), QString::fromStdString(Core().language.Text(240)));
+        QCOMPARE(group->title(), QString::fromStdString(TextAt(Core().language.Texts(), Text::ActivateGroup)));
         QCOMPARE(Button("RemoveDeactiveButton")->text(),
-                 QString::fromStdString(Core().language.Text(244)));
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::RemoveButton)));
         QCOMPARE(MenuItem("AddPopupHistory")->text(),
-                 QString::fromStdString(Core().language.Text(248)));
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::AddFromHistory)));
     }
 
     void cleanupTestCase() {

@@ -26,11 +26,6 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextRecentFiles = 299;
-constexpr int kTextCannotOpen = 80;
-}  // namespace
-
 QString DroppedDataFile(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) continue;
@@ -93,7 +88,7 @@ TSetupController::~TSetupController() {
 
 void TSetupController::ApplyTexts() {
     const TTextTable& texts = ctx_.core.texts();
-    frame_.Action("MenuRecent")->setText(LOr(texts, kTextRecentFiles, "&Recent files"));
+    frame_.Action("MenuRecent")->setText(LOr(texts, Text::MenuRecent, "&Recent files"));
     // Every open window of this controller takes the new texts.
     if (welcomeForm_->isVisible()) welcomeForm_->ApplyTexts();
     if (aboutForm_->isVisible()) aboutForm_->ApplyTexts();
@@ -228,7 +223,7 @@ void TSetupController::FillRecentMenu() {
 bool TSetupController::OpenRecentFile(const std::string& fileName) {
     if (fileName.empty()) return false;
     if (!FileExists(fileName)) {
-        ctx_.ui.Error(TMessage::Lang(ctx_.core.texts(), kTextCannotOpen, " - " + fileName));
+        ctx_.ui.Error(TMessage::Lang(ctx_.core.texts(), Text::CannotOpen, " - " + fileName));
         recent_ = WithoutRecentFile(recent_, fileName);
         WriteRecentFiles(ctx_.core.ini, recent_);
         ctx_.core.ini.UpdateFile();

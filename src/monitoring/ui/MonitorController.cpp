@@ -590,15 +590,15 @@ void TMonitorController::SetSoundPlayer(TSoundPlayer* player) {
 
 void TMonitorController::ApplyTexts() {
     const TTextTable& t = ctx_.texts;
-    selectAll_->setText(L(t, 253));
-    deactive_->setText(L(t, 254));
-    exit_->setText(L(t, 252));
+    selectAll_->setText(L(t, Text::SelectAll));
+    deactive_->setText(L(t, Text::DeactivateButton));
+    exit_->setText(L(t, Text::MonitorExit));
     for (size_t i = 0; i < messageButtons_.size(); ++i)
         messageButtons_[i]->setText(L(t, 242 + static_cast<int>(i)));
     for (size_t i = 0; i < eventButtons_.size(); ++i)
         eventButtons_[i]->setText(L(t, 242 + static_cast<int>(i % 3)));
-    activeGroup_->setTitle(L(t, 240));
-    deactiveGroup_->setTitle(L(t, 241));
+    activeGroup_->setTitle(L(t, Text::ActivateGroup));
+    deactiveGroup_->setTitle(L(t, Text::DeactivateGroup));
     const QList<QAction*> items = addMenu_->actions();
     for (int i = 0; i < items.size(); ++i) items[i]->setText(L(t, 245 + i));
     listModel_->Refresh();

@@ -191,7 +191,7 @@ void TBatteryPage::ApplyTexts(const TTextTable& texts) {
     for (int i = 0; i < 3; ++i)
         if (const QString t = L(texts, 201 + i); !t.isEmpty())
             boxes_[static_cast<size_t>(i)]->setText(t);
-    if (const QString t = L(texts, 212); !t.isEmpty()) clearButton_->setText(t);
+    if (const QString t = L(texts, Text::ClearBattery); !t.isEmpty()) clearButton_->setText(t);
 }
 
 TClearBoxes TBatteryPage::Boxes() const {

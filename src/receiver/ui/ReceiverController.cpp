@@ -60,7 +60,7 @@ void TReceiverController::UpdateLoginCaption() {
     const bool loggedIn = ctx_.state.LoggedIn;
     const TTextTable& texts = ctx_.language.Texts();
     const QString caption =
-        texts.size() > 34 ? L(texts, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
+        texts.size() > 34 ? L(texts, loggedIn ? Text::MenuLogout : Text::MenuLogin) : QString(loggedIn ? "Logout" : "Login");
     QAction* menu = frame_.Action("MenuLogin");
     QAction* button = frame_.Action("ToolButtonLogin");
     menu->setText(caption);
@@ -79,7 +79,7 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
         ctx_.ui.ResetProgress();
         progressText_ = progressText;
         phase_.clear();
-        info_.ShowText(L(ctx_.language.Texts(), 44));
+        info_.ShowText(L(ctx_.language.Texts(), Text::Communicating));
         // The worker has the job, the link and the receiver; the window thread keeps the
         // record table the views paint until the job is handed back.
         TSessionJob job = ctx_.session.Begin(command);

@@ -59,9 +59,9 @@ TLoginForm::TLoginForm(const TTextTable& texts, TUserInterface& ui, QWidget* par
 }
 
 void TLoginForm::Prepare(const std::string& description, const std::string& password) {
-    setWindowTitle(L(texts_, 60));
-    typeCaption_->setText(L(texts_, 61));
-    passwordCaption_->setText(L(texts_, 62));
+    setWindowTitle(L(texts_, Text::LoginCaption));
+    typeCaption_->setText(L(texts_, Text::RxTypeLabel));
+    passwordCaption_->setText(L(texts_, Text::PasswordLabel));
     type_->setText(Q(description));
     password_ = password;
     edit_->clear();
@@ -113,11 +113,11 @@ TChangePasswordForm::TChangePasswordForm(const TTextTable& texts, TUserInterface
 }
 
 void TChangePasswordForm::Prepare(const std::string& description, const std::string& password) {
-    setWindowTitle(L(texts_, 65));
-    typeCaption_->setText(L(texts_, 61));
-    oldCaption_->setText(L(texts_, 66));
-    newCaption_->setText(L(texts_, 67));
-    noPassword_->setText(L(texts_, 68));
+    setWindowTitle(L(texts_, Text::ChangePasswordCaption));
+    typeCaption_->setText(L(texts_, Text::RxTypeLabel));
+    oldCaption_->setText(L(texts_, Text::OldPasswordLabel));
+    newCaption_->setText(L(texts_, Text::NewPasswordLabel));
+    noPassword_->setText(L(texts_, Text::NoPassword));
     type_->setText(Q(description));
     password_ = password;
     change_ = {};
@@ -180,7 +180,7 @@ TCommForm::TCommForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* par
 }
 
 void TCommForm::Prepare(const QString& label) {
-    setWindowTitle(LPlain(texts_, 2));
+    setWindowTitle(LPlain(texts_, Text::CommunicationMenu));
     label_->setText(label);
     bar_->setValue(0);
     cancel_->setEnabled(true);
