@@ -14,7 +14,7 @@ TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
     if (s.OnLine) v.panels[2] = "On-line";
     if (s.DocumentOpen) {
         if (s.Saved) {
-            v.panels[3] = Text::Saved < static_cast<int>(texts.size()) ? texts[Text::Saved] : "";
+            v.panels[3] = TextAt(texts, Text::Saved);
         } else {
             v.fileMark = true;
         }

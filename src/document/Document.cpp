@@ -44,7 +44,7 @@ void TDocument::KeepFileViewWidths() {
     if (views_.FileViewVisible()) views_.StoreFileViewWidths();
 }
 
-bool TDocument::SaveFirst(int textId) {
+bool TDocument::SaveFirst(Text textId) {
     TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), textId), TButtons::YesNoCancel);
     if (a == TAnswer::Cancel) return false;
     // A save that fails or is cancelled stops the command: going on would drop the

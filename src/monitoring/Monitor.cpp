@@ -132,7 +132,7 @@ bool TMonitor::SaveAll(TFileChooser& chooser) {
 bool TMonitor::CloseQuery(TFileChooser& chooser) {
     if (!Defined || Saved) return true;
     const std::string suffix =
-        " - " + (Text::Monitoring < static_cast<int>(texts_.size()) ? texts_[Text::Monitoring] : "");
+        " - " + TextAt(texts_, Text::Monitoring);
     switch (ui_.Ask(TMessage::Lang(texts_, Text::SaveChanges, suffix), TButtons::YesNoCancel)) {
         case TAnswer::Cancel:
             return false;

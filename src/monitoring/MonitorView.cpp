@@ -6,10 +6,12 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kSoundTexts[] = {0, 260, 261, 262, 263, 265};
+// The sound column's text of choices 1..5.
+constexpr Text kSoundTexts[] = {Text::None,       Text::ShortBeep,  Text::LongBeep,
+                                Text::TripleBeep, Text::AlarmSound, Text::PermanentAlarm};
 
-std::string T(const TTextTable& texts, int id) {
-    return id >= 0 && id < static_cast<int>(texts.size()) ? texts[id] : std::string();
+std::string T(const TTextTable& texts, Text id) {
+    return TextAt(texts, id);
 }
 
 // Number key of a column; the text column compares separately.

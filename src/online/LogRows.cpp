@@ -10,7 +10,7 @@ constexpr int kTimeMin = 350;
 constexpr int kStateMin = 300;
 constexpr int kUserNumberMax = 250;
 
-std::vector<std::string> Choices(const TTextTable& texts, int timeText,
+std::vector<std::string> Choices(const TTextTable& texts, Text timeText,
                                  const TUserFieldTitles& titles) {
     std::vector<std::string> items = {TextAt(texts, timeText), TextAt(texts, Text::SerialColumn)};
     items.insert(items.end(), titles.begin(), titles.end());

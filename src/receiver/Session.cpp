@@ -38,17 +38,19 @@ std::string TSession::StoredPassword(const std::string& typed) {
     return end == std::string::npos ? std::string() : typed.substr(0, end + 1);
 }
 
-int TSession::CheckLoginPassword(const std::string& typed, const std::string& stored) {
-    if (typed.size() > 16) return 133;
-    if (StoredPassword(typed) != stored) return 134;
-    return 0;
+std::optional<Text> TSession::CheckLoginPassword(const std::string& typed,
+                                                 const std::string& stored) {
+    if (typed.size() > 16) return Text::PasswordTooLong;
+    if (StoredPassword(typed) != stored) return Text::WrongPassword;
+    return std::nullopt;
 }
 
-int TSession::CheckPasswordChange(const TPasswordChange& change, const std::string& stored) {
-    if (StoredPassword(change.oldPassword) != stored) return 134;
-    if (change.newPassword.size() > 16) return 133;
-    if (StoredPassword(change.newPassword) == stored) return -1;
-    return 0;
+std::optional<Text> TSession::CheckPasswordChange(const TPasswordChange& change,
+                                                  const std::string& stored) {
+    if (StoredPassword(change.oldPassword) != stored) return Text::WrongPassword;
+    if (change.newPassword.size() > 16) return Text::PasswordTooLong;
+    if (StoredPassword(change.newPassword) == stored) return Text::None;
+    return std::nullopt;
 }
 
 void TSession::Cancel() {
@@ -185,9 +187,9 @@ bool TSession::AskLoginPassword() {
         std::optional<std::string> typed;
         if (passwords) typed = passwords->AskPassword(dev);
         if (!typed) return false;
-        const int text = CheckLoginPassword(*typed, dev.Password);
-        if (text == 0) return true;
-        ctx_.ui.Error(TMessage::Lang(Texts(), text));
+        const std::optional<Text> text = CheckLoginPassword(*typed, dev.Password);
+        if (!text) return true;
+        ctx_.ui.Error(TMessage::Lang(Texts(), *text));
     }
 }
 
@@ -504,9 +506,9 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
         change.reset();
         if (passwords) change = passwords->AskPasswordChange(rx.Device);
         if (!change) break;
-        const int text = CheckPasswordChange(*change, rx.Device.Password);
-        if (text == 0) break;
-        if (text > 0) ctx_.ui.Error(TMessage::Lang(Texts(), text));
+        const std::optional<Text> text = CheckPasswordChange(*change, rx.Device.Password);
+        if (!text) break;
+        if (*text != Text::None) ctx_.ui.Error(TMessage::Lang(Texts(), *text));
     }
     if (!change) {
         link.Close();

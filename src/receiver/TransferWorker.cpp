@@ -157,10 +157,8 @@ void TTransferWorker::Phase(const TMessage& text) {
     SetProgress(0);
 }
 
-void TTransferWorker::ReportError(int secondText, const std::string& detail) {
-    const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
-                                   ? texts_[secondText]
-                                   : std::string();
+void TTransferWorker::ReportError(Text secondText, const std::string& detail) {
+    const std::string& second = TextAt(texts_, secondText);
     ui_.Error(TMessage::Lang(texts_, Text::CommunicationError, " " + second + detail));
 }
 
@@ -262,7 +260,7 @@ bool TTransferWorker::DownloadBlocks() {
     int readEnd = 0;
     const auto once = [this](int a, int count, std::string& data) {
         if (rx_.ReadBlock('9', a, count, data)) return true;
-        if (!CancelPending()) ReportError(118);
+        if (!CancelPending()) ReportError(Text::ReadingMemory);
         return false;
     };
     if (!ReadArea(once, image, readEnd, true)) return false;
@@ -283,14 +281,14 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
         const std::string first = image.substr(static_cast<size_t>(a - start) * 2, 2 * count);
         std::string second;
         if (!rx_.ReadBlock('9', a, count, second)) {
-            if (!CancelPending()) ReportError(118);
+            if (!CancelPending()) ReportError(Text::ReadingMemory);
             return false;
         }
         std::string block = first;
         if (second != first) {
             const int r = Confirm(a, count, {first, second}, block);
             if (r < 0) {
-                if (!CancelPending()) ReportError(118);
+                if (!CancelPending()) ReportError(Text::ReadingMemory);
                 return false;
             }
             if (r == 0) unsure.push_back(a);
@@ -299,7 +297,7 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
         SetProgress(Nearest((a + count - start) * 100LL, span));
     }
     if (!unsure.empty()) {
-        ReportError(118, " - no two reads agree at " + AddressList(unsure));
+        ReportError(Text::ReadingMemory, " - no two reads agree at " + AddressList(unsure));
         return false;
     }
     if (image.compare(0, agreed.size(), agreed) == 0) return true;
@@ -315,16 +313,16 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
         }
         std::string one, two;
         if (!rx_.ReadBlock('9', a, count, one) || !rx_.ReadBlock('9', a, count, two)) {
-            if (!CancelPending()) ReportError(118);
+            if (!CancelPending()) ReportError(Text::ReadingMemory);
             return false;
         }
         const int r = Confirm(a, count, {one, two}, data);
         if (r < 0) {
-            if (!CancelPending()) ReportError(118);
+            if (!CancelPending()) ReportError(Text::ReadingMemory);
             return false;
         }
         if (r == 0) {
-            ReportError(118, " - no two reads agree at " + AddressList({a}));
+            ReportError(Text::ReadingMemory, " - no two reads agree at " + AddressList({a}));
             return false;
         }
         return true;
@@ -349,11 +347,11 @@ bool TTransferWorker::ReadReceiver() {
             at < upload.size() ? upload.substr(at, 2 * static_cast<size_t>(count)) : std::string();
         const int r = ReadExpected(a, count, expected, data);
         if (r < 0) {
-            if (!CancelPending()) ReportError(118);
+            if (!CancelPending()) ReportError(Text::ReadingMemory);
             return false;
         }
         if (r == 0) {
-            ReportError(118, " - no two reads agree at " + AddressList({a}));
+            ReportError(Text::ReadingMemory, " - no two reads agree at " + AddressList({a}));
             return false;
         }
         return true;
@@ -404,16 +402,16 @@ bool TTransferWorker::StreamPass(int pass, std::string& image) {
 bool TTransferWorker::DownloadStream() {
     std::string first;
     if (!StreamPass(1, first)) {
-        if (!cancel_.load()) ReportError(118);
+        if (!cancel_.load()) ReportError(Text::ReadingMemory);
         return false;
     }
     std::string& second = rx_.Image;
     if (!StreamPass(2, second)) {
-        if (!cancel_.load()) ReportError(118);
+        if (!cancel_.load()) ReportError(Text::ReadingMemory);
         return false;
     }
     if (first != second) {
-        ReportError(118);
+        ReportError(Text::ReadingMemory);
         return false;
     }
     return true;
@@ -438,7 +436,7 @@ bool TTransferWorker::UploadExchange(const std::string& frame) {
         // A cancel request interrupts the link's waits: ask, and on "No" repeat the
         // interrupted exchange instead of reporting a failure.
         if (CancelPending()) continue;
-        ReportError(114);
+        ReportError(Text::WritingMemory);
         return false;
     }
 }
@@ -456,7 +454,7 @@ bool TTransferWorker::UploadLines() {
     const std::string& image = rx_.UploadImage;
     const long long d = static_cast<long long>(image.size());
     if (dev.BlockSize <= 0) {
-        ReportError(114);
+        ReportError(Text::WritingMemory);
         return false;
     }
 
@@ -522,7 +520,7 @@ bool TTransferWorker::ReadBackUpload(long long sentDigits) {
                 cancelled_.store(true);
                 return false;
             }
-            ReportError(118, r == 0 ? " - no two reads agree at " + AddressList({a})
+            ReportError(Text::ReadingMemory, r == 0 ? " - no two reads agree at " + AddressList({a})
                                     : std::string());
             readBack_.store(TReadBack::Failed);
             return false;

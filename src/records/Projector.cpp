@@ -246,8 +246,7 @@ int SlotCapacity(const std::string& typeName, int slotSize) {
 }
 
 std::vector<std::string> ParityItems(const TTextTable& texts) {
-    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
-    return {"-", text(290), text(291)};
+    return {"-", TextAt(texts, Text::ParityEven), TextAt(texts, Text::ParityOdd)};
 }
 
 void SetUpProjectorPage(TProjectorPage& page, const std::string& typeName, const TData& record,

@@ -140,7 +140,8 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
     // whole, whatever it holds.
     for (size_t i = capacity >= 0 ? 1 : 0; i < 4; ++i)
         if (auto problem = UserTextProblem(*user[i], titles[i + 1])) return problem;
-    if (auto problem = UserTextProblem(r.TxType, texts.size() > 54 ? TextAt(texts, Text::TxType) : "Tx type"))
+    if (auto problem = UserTextProblem(
+            r.TxType, HasText(texts, Text::TxType) ? TextAt(texts, Text::TxType) : "Tx type"))
         return problem;
     if (capacity >= 0 && r.User1.size() > static_cast<size_t>(capacity))
         return TMessage::Fixed(titles[1] + ": the receiver keeps at most " +
@@ -222,7 +223,8 @@ TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, cons
         return result;
     }
     std::array<std::string, 5> titles;
-    for (size_t i = 0; i < 5; ++i) titles[i] = 153 + i < texts.size() ? texts[153 + i] : "";
+    for (int i = 0; i < 5; ++i)
+        titles[static_cast<size_t>(i)] = TextAt(texts, TextInRun(Text::UserIdTitle, i));
 
     // The adds are planned one after the other on a working table, so that each one finds
     // the free position and the end of the used part the previous one left.

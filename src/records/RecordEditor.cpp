@@ -102,7 +102,8 @@ int UserTextCapacity(const TDevice& device) {
 TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                              TUserInterface& ui)
     : texts_(texts), functionTable_(functionTable), device_(device), ui_(ui) {
-    for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = TextAt(texts, 153 + i);
+    for (int i = 0; i < 5; ++i)
+        userTitles[static_cast<size_t>(i)] = TextAt(texts, TextInRun(Text::UserIdTitle, i));
 }
 
 void TRecordEditor::Open(const TData& record, const std::string& txDir, const std::string& txFile) {

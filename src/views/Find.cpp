@@ -16,8 +16,7 @@ bool Searchable(TViewPage page) {
 
 std::vector<std::string> TFindState::ChoiceItems(const TViewRows& rows, const TTextTable& texts) {
     if (!Searchable(rows.Page())) return {};
-    std::vector<std::string> items = {static_cast<size_t>(Text::FindAll) < texts.size() ? texts[Text::FindAll]
-                                                                                   : std::string()};
+    std::vector<std::string> items = {TextAt(texts, Text::FindAll)};
     for (auto& c : rows.FindChoices()) items.push_back(std::move(c));
     return items;
 }

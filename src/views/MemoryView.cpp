@@ -16,20 +16,18 @@ bool LastColumnIsUser1(const TDevice& device, bool multi) {
     return multi ? IsTextHoldingType(device.Name) : device.Name == "KV8T-N";
 }
 
-TMemoryColumn Lang(int id, std::string suffix = {}) {
+TMemoryColumn Lang(Text id, std::string suffix = {}) {
     return {id, std::move(suffix), {}};
 }
 TMemoryColumn Fixed(std::string text) {
-    return {-1, {}, std::move(text)};
+    return {Text::None, {}, std::move(text)};
 }
 
 }  // namespace
 
 std::string TMemoryColumn::Header(const TTextTable& texts) const {
-    if (textId < 0) return fixedText;
-    const std::string base =
-        static_cast<size_t>(textId) < texts.size() ? texts[static_cast<size_t>(textId)] : "";
-    return base + suffix;
+    if (textId == Text::None) return fixedText;
+    return TextAt(texts, textId) + suffix;
 }
 
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,

@@ -15,7 +15,7 @@ T At(const std::vector<T>& v, int i, T def) {
 
 // Find choices: the time stamp, the transmitter code, then the five user columns.
 void SetFindChoices(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
-                    int timeText, std::vector<int> columns) {
+                    Text timeText, std::vector<int> columns) {
     rows.findChoices = {TextAt(texts, timeText), TextAt(texts, Text::SerialColumn)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
     rows.findColumns = std::move(columns);

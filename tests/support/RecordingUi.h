@@ -54,14 +54,14 @@ public:
     }
     // The default button of the last question with language text `textId`; nullopt when
     // that question was not asked.
-    std::optional<TAnswer> DefaultOf(int textId) const {
+    std::optional<TAnswer> DefaultOf(Text textId) const {
         for (auto it = messages.rbegin(); it != messages.rend(); ++it)
             if (it->kind == TRecorded::Question && it->message.textId == textId)
                 return it->defaultButton;
         return std::nullopt;
     }
-    std::vector<int> Ids() const {
-        std::vector<int> out;
+    std::vector<Text> Ids() const {
+        std::vector<Text> out;
         for (const auto& r : messages) out.push_back(r.message.textId);
         return out;
     }

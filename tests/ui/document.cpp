@@ -28,8 +28,8 @@ class DocumentTest : public QObject {
     int fileDialogs = 0;
     std::optional<std::string> fileAnswer;
 
-    std::vector<int> Ids() const {
-        std::vector<int> out;
+    std::vector<Text> Ids() const {
+        std::vector<Text> out;
         for (const auto& m : shown) out.push_back(m.textId);
         return out;
     }

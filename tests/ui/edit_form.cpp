@@ -36,8 +36,8 @@ class TRecordedUi : public TUserInterface {
         shown.push_back(m);
         return TAnswer::No;
     }
-    std::vector<int> Ids() const {
-        std::vector<int> ids;
+    std::vector<Text> Ids() const {
+        std::vector<Text> ids;
         for (const TMessage& m : shown) ids.push_back(m.textId);
         return ids;
     }

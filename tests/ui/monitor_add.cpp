@@ -43,7 +43,7 @@ class MonitorAddTest : public QObject {
     QTemporaryDir dir;
     TSimProcess sim;
     std::unique_ptr<TDesktop> desktop;
-    std::vector<int> shownTexts;
+    std::vector<Text> shownTexts;
 
     QString Home() const { return dir.path() + "/home"; }
     TCore& Core() { return desktop->core(); }
@@ -191,7 +191,7 @@ class MonitorAddTest : public QObject {
         shownTexts.clear();
         AddForm()->Confirm();
         QCOMPARE(Active(0).size(), size_t(2));
-        QCOMPARE(shownTexts, std::vector<int>{127});
+        QCOMPARE(shownTexts, std::vector<Text>{Text::DuplicateEvent});
 
         OpenAddWindow(true, "AddPopupUser");
         QVERIFY(AddForm()->isVisible());

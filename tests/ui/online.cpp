@@ -103,7 +103,7 @@ class OnlineTest : public QObject {
     TCore& Core() { return desktop->core(); }
     TOnlineController& Online() { return desktop->online(); }
     TMainForm& Form() { return desktop->form(); }
-    QString Text(int id) { return L(Core().texts(), id); }
+    QString TextOf(Text id) { return L(Core().texts(), id); }
 
     // The key as the user presses it, on the active main window.
     void PressF12() {

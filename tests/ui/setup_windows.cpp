@@ -73,7 +73,7 @@ class SetupWindowsTest : public QObject {
         return out;
     }
 
-    QString Text(int id) const { return Q(desktop->core().language.Text(id)); }
+    QString TextOf(Text id) const { return Q(TextAt(desktop->core().texts(), id)); }
 
     static QPushButton* OkButton(QDialog* d) {
         return d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);

@@ -15,7 +15,9 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kSoundItems[] = {260, 261, 262, 263, 265, 264};  // choices 1..6
+// Sound choices 1..6.
+constexpr Text kSoundItems[] = {Text::ShortBeep,  Text::LongBeep,       Text::TripleBeep,
+                                Text::AlarmSound, Text::PermanentAlarm, Text::SoundFileChoice};
 const QSize kPreviewSize(180, 100);
 
 QIcon Swatch(int color) {
@@ -144,7 +146,7 @@ void TMonitorEditForm::Prepare(const TMonitorData& m) {
         const QSignalBlocker block(sound_);
         sound_->clear();
         sound_->addItem(QStringLiteral("-"));
-        for (int id : kSoundItems) sound_->addItem(L(texts_, id));
+        for (Text id : kSoundItems) sound_->addItem(L(texts_, id));
     }
 
     text_->setText(Q(m.Text));

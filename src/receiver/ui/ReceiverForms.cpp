@@ -71,8 +71,8 @@ void TLoginForm::Prepare(const std::string& description, const std::string& pass
 void TLoginForm::accept() {
     auto typed = TypedPassword(edit_, ui_);
     if (!typed) return;
-    if (int text = TSession::CheckLoginPassword(*typed, password_)) {
-        ui_.Error(TMessage::Lang(texts_, text));
+    if (const std::optional<Text> text = TSession::CheckLoginPassword(*typed, password_)) {
+        ui_.Error(TMessage::Lang(texts_, *text));
         edit_->setFocus();
         edit_->selectAll();
         return;
@@ -139,11 +139,12 @@ void TChangePasswordForm::accept() {
     auto typed = TypedPassword(new_, ui_);
     if (!typed) return;
     change.newPassword = *typed;
-    const int check = TSession::CheckPasswordChange(change, password_);
-    if (check == -1) return;  // the same password: nothing to change, the window stays open
-    if (check != 0) {
-        ui_.Error(TMessage::Lang(texts_, check));
-        QLineEdit* field = check == 134 && !old_->isHidden() ? old_ : new_;
+    const std::optional<Text> check = TSession::CheckPasswordChange(change, password_);
+    // The same password: nothing to change, the window stays open.
+    if (check == Text::None) return;
+    if (check) {
+        ui_.Error(TMessage::Lang(texts_, *check));
+        QLineEdit* field = *check == Text::WrongPassword && !old_->isHidden() ? old_ : new_;
         field->setFocus();
         field->selectAll();
         return;
