@@ -36,7 +36,7 @@ struct TStatusView {
     std::optional<bool> recordCommands;
 };
 
-// One full update. `texts` gives language text 88 ("Saved").
+// One full update. `texts` gives Text::Saved.
 TStatusView ComputeStatus(const TStatusInput& input, const TTextTable& texts);
 
 // Adds or removes a trailing '*' on a caption; never doubles it.

@@ -252,8 +252,10 @@ enum class Text : int {
 
     // Monitoring.
     MaxPictureSize = 225,  // "(max. size: 180x100)"
+    Window = 226,
     Play = 227,
     Yes = 228,
+    Activated = 239,
     Monitor = 230,
     MessageCaption = 232,  // "Message", followed by its number
     MessageText = 233,     // "Text"

@@ -8,8 +8,8 @@
 // Time "dd.MM.yyyy hh:mm:ss" (midnight: the date alone), LowBatt "1" or "0". Nothing is
 // escaped. A line whose time cannot be read keeps its time text as read.
 //
-// Messages: 80 + " - " + file name when the file cannot be written; the list in memory
-// keeps its records and is written again at the next change.
+// Messages: Text::CannotOpen + " - " + file name when the file cannot be written; the list
+// in memory keeps its records and is written again at the next change.
 //
 // Not thread-safe: one thread at a time (the window thread, or the poll while the window
 // waits for it).
@@ -51,13 +51,14 @@ enum class THistoryField { Serial, Button, Time, Battery, UserNumber, User1, Use
 // Columns of the history page: Serial, Button, Time, battery, then the visible user
 // fields in the order user number, User 1 .. User 4.
 std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible);
-// Header: 28, 29, 216, 169, the user field titles.
+// Header: SerialColumn, ButtonColumn, HistoryTimeColumn, BatteryColumn, the user field
+// titles.
 std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles);
-// Cell text: the time as in the file, the battery as text 204 (low) or 217, the user
+// Cell text: the time as in the file, the battery as Text::BatteryLow or BatteryOk, the user
 // number in decimal.
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
-// The red cells: the battery column when it reads text 204.
+// The red cells: the battery column when it reads Text::BatteryLow.
 bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
 
 class THistory {
@@ -87,7 +88,7 @@ class THistory {
     // Reads the file; a missing or unreadable file gives an empty list (false). Does not
     // trim.
     bool Load();
-    // Writes the file (80 on failure).
+    // Writes the file (CannotOpen on failure).
     bool Save();
     // A new reception at position 0, the oldest dropped when the list is full; its user
     // information from `table`; then Save. Another program's replacement of the file
@@ -97,7 +98,7 @@ class THistory {
              const TRecordTable& table);
     // Drops the records beyond the first Length(); the file follows at the next write.
     void Trim();
-    // Empties the file (80 on failure, the list unchanged) and loads it.
+    // Empties the file (CannotOpen on failure, the list unchanged) and loads it.
     bool Clear();
     // User information of every record afresh from `table`, then Save.
     bool RefreshUserInfo(const TRecordTable& table);

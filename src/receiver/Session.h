@@ -126,7 +126,7 @@ class TSession {
     TOnlineSwitch* online = nullptr;       // nullptr: on-line mode is left alone
     TDocumentCloser* closer = nullptr;     // nullptr: the document is closed without questions
     // The upload question with the comparison, and the read-back report. nullptr: the
-    // question is language text 95 followed by the comparison's lines (TUserInterface::Ask,
+    // question is Text::OverwriteReceiver followed by the comparison's lines (TUserInterface::Ask,
     // Yes uploads), the read-back differences an error message.
     TTransferReview* review = nullptr;
 

@@ -83,7 +83,7 @@ void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const TText
 }
 
 // Steps common to every slot once its line settings and repeat byte stand: the command
-// digits, the length byte. False (after 295) when the command does not fit.
+// digits, the length byte. False (after CommandTooLong) when the command does not fit.
 bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const TTextTable& texts,
                   TUserInterface& ui, TSlotError* error) {
     const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];

@@ -20,7 +20,7 @@
 namespace ravlin {
 
 // The history, newest first (or in the page's sort order). With no record it shows one
-// empty row; the battery column is red where it reads "low" (language text 204).
+// empty row; the battery column is red where it reads "low" (Text::BatteryLow).
 class THistoryModel : public QAbstractTableModel {
     Q_OBJECT
   public:
@@ -44,7 +44,7 @@ class THistoryModel : public QAbstractTableModel {
     QStringList titles_;
 };
 
-// The battery log: the state column red while it reads "low" (text 204), green otherwise.
+// The battery log: the state column red while it reads "low" (BatteryLow), green otherwise.
 class TBatteryModel : public QAbstractTableModel {
     Q_OBJECT
   public:

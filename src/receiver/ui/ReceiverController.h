@@ -61,7 +61,7 @@ class TReceiverController : public QObject,
     bool MenuPasswordChangeClick();
     void MenuCommSetupClick();
 
-    // Login item and button show Login or Logout (language texts 33, 34).
+    // Login item and button show Login or Logout (Text::MenuLogin, MenuLogout).
     void UpdateLoginCaption();
 
     // TPasswordSource: the login and password windows, shown on the window thread.
