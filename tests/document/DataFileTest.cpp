@@ -51,7 +51,7 @@ class DataFile : public ::testing::Test {
         EXPECT_TRUE(SaveData(dir.File(name), d, t, img, texts, ui));
         return dir.File(name);
     }
-    std::vector<int> Ids() const { return ui.Ids(); }
+    std::vector<Text> Ids() const { return ui.Ids(); }
 };
 
 // Everything an open may change, as one text.
@@ -406,21 +406,22 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     const std::string img(32, '1');
     struct Case {
         std::string name, text;
-        int id;
+        Text id;
     } cases[] = {
-        {"unknown.rvl", "KV9Z\r\n2\r\n" + img + "\r\n", 85},
-        {"count.rvl", "KV2R\r\nabc\r\n" + img + "\r\n", 82},
-        {"negative.rvl", "KV2R\r\n-2\r\n\r\n", 82},
-        {"length.rvl", "KV2R\r\n3\r\n" + img + "\r\n", 81},
-        {"empty.rvl", "", 85},
+        {"unknown.rvl", "KV9Z\r\n2\r\n" + img + "\r\n", Text::UnknownType},
+        {"count.rvl", "KV2R\r\nabc\r\n" + img + "\r\n", Text::WrongFormat},
+        {"negative.rvl", "KV2R\r\n-2\r\n\r\n", Text::WrongFormat},
+        {"length.rvl", "KV2R\r\n3\r\n" + img + "\r\n", Text::WrongLength},
+        {"empty.rvl", "", Text::UnknownType},
     };
     for (const auto& c : cases) {
         WriteText(dir.File(c.name), c.text);
         ui.messages.clear();
         EXPECT_FALSE(OpenData(dir.File(c.name), env, false, device, table, image)) << c.name;
-        EXPECT_EQ(ui.Ids(), std::vector<int>{c.id}) << c.name;
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{c.id}) << c.name;
         EXPECT_EQ(ui.Texts(),
-                  std::vector<std::string>{"L" + std::to_string(c.id) + " - " + dir.File(c.name)});
+                  std::vector<std::string>{"L" + std::to_string(TextNumber(c.id)) + " - " +
+                                           dir.File(c.name)});
         EXPECT_EQ(Snapshot(device, table, image), before) << c.name;
     }
     for (const std::string& missing : {dir.File("missing.rvl"), dir.path()}) {

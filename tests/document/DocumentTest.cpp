@@ -436,7 +436,7 @@ TEST_F(DocumentTest, ExitQuestion) {
     chooser_.saves = {dir_ + "/ro/x.rvl"};
     ui_.answers = {TAnswer::Yes};
     EXPECT_FALSE(doc_->CloseQuery());
-    EXPECT_EQ(ui_.Ids().back(), 80);
+    EXPECT_EQ(ui_.Ids().back(), Text::CannotOpen);
     EXPECT_EQ(state().FileName, "");  // not the file that could not be written
     chooser_.saves = {dir_ + "/x.rvl"};
     ui_.answers = {TAnswer::Yes};

@@ -4,10 +4,18 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "base/UserInterface.h"
+
+namespace ravlin {
+// A failed expectation shows a language text by its number.
+inline void PrintTo(Text id, std::ostream* os) {
+    *os << "text " << TextNumber(id);
+}
+}  // namespace ravlin
 
 namespace ravlin::test {
 
