@@ -55,7 +55,8 @@ class TStartupMonitor {
     // Reads a monitor file (the configured start-up one); false when refused.
     virtual bool OpenMonitorFile(const std::string& fileName) = 0;
     virtual void StartMonitor() = 0;
-    // The monitor's own question (Text::SaveChanges + " - " + Monitoring) and save; false keeps the program open.
+    // The monitor's own question (Text::SaveChanges + " - " + Monitoring) and save; false keeps the
+    // program open.
     virtual bool CloseQuery() = 0;
 };
 

@@ -49,16 +49,16 @@ enum class Text : int {
 
     // Column headers of the views and logs.
     PositionColumn = 27,
-    SerialColumn = 28,         // "Serial No."
+    SerialColumn = 28,  // "Serial No."
     ButtonColumn = 29,
     RelayFunctionColumn = 31,  // "Func. ", followed by the relay number
     RelayTimeColumn = 32,      // "Time ", followed by the relay number
     FunctionColumn = 150,
-    Channels = 151,            // columns and the record editor's group
+    Channels = 151,  // columns and the record editor's group
     TimeColumn = 152,
-    BatteryTimeColumn = 168,   // "Time"
-    BatteryColumn = 169,       // "Battery"
-    HistoryTimeColumn = 216,   // "Time"
+    BatteryTimeColumn = 168,  // "Time"
+    BatteryColumn = 169,      // "Battery"
+    HistoryTimeColumn = 216,  // "Time"
 
     // The user titles, five in a row: see TextInRun.
     UserIdTitle = 153,  // "User ID"
@@ -68,9 +68,9 @@ enum class Text : int {
     User4Title = 157,
 
     // On-line panel.
-    LastTxLabel = 35,   // "Last Tx"
-    MemoryLabel = 36,   // "Memory"
-    PanelAdd = 38,      // "Add"
+    LastTxLabel = 35,  // "Last Tx"
+    MemoryLabel = 36,  // "Memory"
+    PanelAdd = 38,     // "Add"
 
     // Communication set-up.
     CommSetupCaption = 40,
@@ -127,28 +127,29 @@ enum class Text : int {
     SelectRecordAndOk = 74,  // "Select record and click OK."
 
     // Messages and questions.
-    CloseOtherTypeFile = 77,  // "The open data file belongs to another receiver type. Close it and continue?"
-    RecordBreaksRules = 78,   // "The record does not meet the rules of this receiver type."
-    UnknownFunction = 79,     // "The function is not known for this receiver type."
-    CannotOpen = 80,          // "File cannot be opened or created"
-    WrongLength = 81,         // "Wrong length of the memory data in the file"
-    WrongFormat = 82,         // "Wrong file format"
-    SaveChanges = 84,         // "Do you want to save the changes?"
-    UnknownType = 85,         // "Unknown receiver type in the file"
-    OtherType = 86,           // "The file belongs to another receiver type than the connected receiver"
-    TooManyRecords = 87,      // "The file holds more records than the receiver memory"
+    // "The open data file belongs to another receiver type. Close it and continue?"
+    CloseOtherTypeFile = 77,
+    RecordBreaksRules = 78,  // "The record does not meet the rules of this receiver type."
+    UnknownFunction = 79,    // "The function is not known for this receiver type."
+    CannotOpen = 80,         // "File cannot be opened or created"
+    WrongLength = 81,        // "Wrong length of the memory data in the file"
+    WrongFormat = 82,        // "Wrong file format"
+    SaveChanges = 84,        // "Do you want to save the changes?"
+    UnknownType = 85,        // "Unknown receiver type in the file"
+    OtherType = 86,       // "The file belongs to another receiver type than the connected receiver"
+    TooManyRecords = 87,  // "The file holds more records than the receiver memory"
     Saved = 88,
-    TypeNotInCatalogue = 90,  // "The receiver type is not in the receiver catalogue."
-    LoginChanged = 92,        // "The receiver name or password has changed since login. ..."
-    NoFreePosition = 94,      // "There is no free memory position."
-    OverwriteReceiver = 95,   // "Overwrite the receiver memory with the data shown?"
-    ImportComments = 96,      // "Import the comments (user information) from another data file?"
-    SaveBeforeOpen = 97,      // "Save the changes before opening another file?"
-    CancelUpload = 98,        // "Do you really want to cancel the upload?"
-    SelectReceiverType = 99,  // "Please select a receiver type from the list."
+    TypeNotInCatalogue = 90,   // "The receiver type is not in the receiver catalogue."
+    LoginChanged = 92,         // "The receiver name or password has changed since login. ..."
+    NoFreePosition = 94,       // "There is no free memory position."
+    OverwriteReceiver = 95,    // "Overwrite the receiver memory with the data shown?"
+    ImportComments = 96,       // "Import the comments (user information) from another data file?"
+    SaveBeforeOpen = 97,       // "Save the changes before opening another file?"
+    CancelUpload = 98,         // "Do you really want to cancel the upload?"
+    SelectReceiverType = 99,   // "Please select a receiver type from the list."
     NewPasswordTooLong = 100,  // "The password may have at most 16 characters." (writing it)
-    BadIpAddress = 101,       // "The IP address must have four parts separated by dots."
-    BadIpPort = 102,          // "The IP port must have at least two digits."
+    BadIpAddress = 101,        // "The IP address must have four parts separated by dots."
+    BadIpPort = 102,           // "The IP port must have at least two digits."
     CommunicationError = 110,
     ReadingIdentification = 112,  // "while reading the receiver identification"
     NoOnlineMode = 113,           // "This receiver type has no on-line mode."
@@ -158,10 +159,10 @@ enum class Text : int {
     NoConnection = 121,           // "There is no connection to the receiver."
     AddressOutOfRange = 122,      // "The memory address is out of range."
     UnknownReadType = 123,        // "Unknown memory read type."
-    OnlineStopped = 125,  // "The receiver does not answer. On-line mode has been stopped."
+    OnlineStopped = 125,          // "The receiver does not answer. On-line mode has been stopped."
     WaitingForNextTry = 126,  // "The receiver does not answer. Waiting for the next attempt ..."
-    DuplicateEvent = 127,  // "This transmitter with these buttons is already in the list."
-    PasswordTooLong = 133,  // "The password may have at most 16 characters." (typed at login)
+    DuplicateEvent = 127,     // "This transmitter with these buttons is already in the list."
+    PasswordTooLong = 133,    // "The password may have at most 16 characters." (typed at login)
     WrongPassword = 134,
     BadPortNumber = 135,   // "The port number is not valid."
     BadSpeed = 136,        // "The speed must be a number."
@@ -183,33 +184,33 @@ enum class Text : int {
     ShowWelcome = 173,
     FindLastReceived = 174,  // "Find last received Tx in tables"
     FileViewSorting = 175,
-    SortColumn = 176,        // "Column"
+    SortColumn = 176,  // "Column"
     SortUp = 177,
     SortDown = 178,
     UserFieldLabels = 179,
     Visible = 180,
-    MonitorFont = 182,       // "Monitor Messages Font"
+    MonitorFont = 182,  // "Monitor Messages Font"
     SampleText = 183,
     PlaySoundThrough = 196,
     SoundsOff = 197,
     SoundCard = 198,
     PcSpeaker = 199,
     BatteryMonitoring = 206,
-    LogRangeOff = 207,                  // the five ranges of the battery and history logs
+    LogRangeOff = 207,  // the five ranges of the battery and history logs
     LogRangeReceiverMemory = 208,
     LogRangeApplicationMemory = 209,
     LogRangeReceiverAndApplication = 210,
     LogRangeAllTransmitters = 211,
     HistoryRange = 218,
-    BeepOnReceive = 219,  // "Beep on every receive"
-    HistoryGroup = 220,   // "History"
-    HistoryRecords = 221,  // "Records"
-    HistoryLength = 223,   // "Length"
-    ClearHistory = 224,    // "Clear"
-    StartDownload = 270,   // "Download data from Rx"
-    StartOnline = 271,     // "Enable on-line mode"
-    StartMonitor = 272,    // "Enable monitor mode"
-    StartOpenData = 273,   // "Open data file (*.rvl)"
+    BeepOnReceive = 219,     // "Beep on every receive"
+    HistoryGroup = 220,      // "History"
+    HistoryRecords = 221,    // "Records"
+    HistoryLength = 223,     // "Length"
+    ClearHistory = 224,      // "Clear"
+    StartDownload = 270,     // "Download data from Rx"
+    StartOnline = 271,       // "Enable on-line mode"
+    StartMonitor = 272,      // "Enable monitor mode"
+    StartOpenData = 273,     // "Open data file (*.rvl)"
     StartOpenMonitor = 274,  // "Open monitor file (*.mon)"
     ChooseFile = 275,        // "Find ..."
 
@@ -231,14 +232,14 @@ enum class Text : int {
     SelectFirstOperation = 162,
     NewFile = 163,
     OpenFile = 164,
-    OpenLastFile = 165,  // "Open file :"
+    OpenLastFile = 165,   // "Open file :"
     DontShowAgain = 166,  // "Don't show next time"
     SelectRxType = 167,
-    AboutCaption = 190,   // "About Ravlin"
+    AboutCaption = 190,  // "About Ravlin"
     CommunicationSoftware = 191,
-    Version = 192,        // "Version: "
+    Version = 192,  // "Version: "
     SupportedReceivers = 193,
-    CloseButton = 194,    // "Close"
+    CloseButton = 194,  // "Close"
     Licence = 301,
 
     // Battery and history logs.
@@ -262,30 +263,30 @@ enum class Text : int {
     MessageColour = 234,   // "Color"
     Blink = 235,
     Sound = 236,
-    SoundFileLabel = 237,  // "Sound file"
-    OpenButton = 238,      // "Open ..."
-    ActivateGroup = 240,   // "Activate"
+    SoundFileLabel = 237,   // "Sound file"
+    OpenButton = 238,       // "Open ..."
+    ActivateGroup = 240,    // "Activate"
     DeactivateGroup = 241,  // "Deactivate"
     AddButton = 242,
     EditButton = 243,
     RemoveButton = 244,
-    AddBySerial = 245,      // "serial number ..."
+    AddBySerial = 245,  // "serial number ..."
     AddFromMemoryView = 246,
     AddFromFileView = 247,
     AddFromHistory = 248,
     EditMessageCaption = 250,
     EditEventCaption = 251,
-    MonitorExit = 252,      // "Exit"
+    MonitorExit = 252,  // "Exit"
     SelectAll = 253,
     DeactivateButton = 254,  // "Deactivate"
     Picture = 255,
-    PictureSize = 257,       // "Size"
+    PictureSize = 257,  // "Size"
     ActivateApplication = 258,
     ShowWindow = 259,
     ShortBeep = 260,
     LongBeep = 261,
     TripleBeep = 262,
-    AlarmSound = 263,      // "Alarm"
+    AlarmSound = 263,       // "Alarm"
     SoundFileChoice = 264,  // "Sound file"
     PermanentAlarm = 265,
 };

@@ -61,7 +61,8 @@ TCommCheck CheckCommSetup(const TCommSetupEntry& entry, TConnectionSettings& out
     if (!ValidAddress(address)) return {TCommField::Address, Text::BadIpAddress};
     const std::string ipPort = Trim(entry.ipPort);
     const long tcpPort = Number(ipPort, 5);
-    if (ipPort.size() < 2 || tcpPort < 1 || tcpPort > 65535) return {TCommField::IpPort, Text::BadIpPort};
+    if (ipPort.size() < 2 || tcpPort < 1 || tcpPort > 65535)
+        return {TCommField::IpPort, Text::BadIpPort};
 
     out.ConnectionType = entry.connectionType == TConnectionSettings::Tcp
                              ? TConnectionSettings::Tcp

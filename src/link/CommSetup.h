@@ -36,8 +36,8 @@ int ParseComPort(const std::string& text);
 
 // Checks in this order, whatever the connection type: port (Text::BadPortNumber), speed
 // (BadSpeed), address (BadIpAddress: four non-empty parts separated by dots), TCP port
-// (BadIpPort: two to five digits, 1..65535). On success `out` takes every value (the other fields of `out`
-// are kept) and DumpRead is switched off.
+// (BadIpPort: two to five digits, 1..65535). On success `out` takes every value (the other fields
+// of `out` are kept) and DumpRead is switched off.
 TCommCheck CheckCommSetup(const TCommSetupEntry& entry, TConnectionSettings& out);
 
 }  // namespace ravlin

@@ -131,8 +131,7 @@ bool TMonitor::SaveAll(TFileChooser& chooser) {
 
 bool TMonitor::CloseQuery(TFileChooser& chooser) {
     if (!Defined || Saved) return true;
-    const std::string suffix =
-        " - " + TextAt(texts_, Text::Monitoring);
+    const std::string suffix = " - " + TextAt(texts_, Text::Monitoring);
     switch (ui_.Ask(TMessage::Lang(texts_, Text::SaveChanges, suffix), TButtons::YesNoCancel)) {
         case TAnswer::Cancel:
             return false;

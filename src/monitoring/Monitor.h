@@ -79,8 +79,8 @@ class TMonitor {
     // Loads FileName.
     bool Load();  // original name: Nacti
     // Loads `fileName`, which becomes FileName when the file is accepted. A file that
-    // cannot be read (CannotOpen), has a wrong first line (WrongFormat) or lacks an event line ("Cyhba")
-    // leaves the set-up as it was.
+    // cannot be read (CannotOpen), has a wrong first line (WrongFormat) or lacks an event line
+    // ("Cyhba") leaves the set-up as it was.
     bool Load(const std::string& fileName);
     // Writes FileName (CannotOpen when it cannot be written); Saved is the caller's.
     bool Save();  // original name: Uloz
@@ -90,7 +90,8 @@ class TMonitor {
     bool SaveAll(TFileChooser& chooser);
     // The exit question (SaveChanges - Monitoring); true when the program may close.
     bool CloseQuery(TFileChooser& chooser);
-    // "Open monitoring ...": asks to save unsaved changes (SaveBeforeOpen), then opens a chosen file.
+    // "Open monitoring ...": asks to save unsaved changes (SaveBeforeOpen), then opens a chosen
+    // file.
     bool OpenMonitoring(TFileChooser& chooser);
     // "Save monitoring as ...".
     bool SaveMonitoringAs(TFileChooser& chooser);

@@ -51,8 +51,10 @@ void TMonitorSort::Press(int col) {
 }
 
 std::vector<std::string> MessagesGridTitles(const TTextTable& texts) {
-    return {TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText), TextAt(texts, Text::MessageColour), TextAt(texts, Text::PictureSize),
-            TextAt(texts, Text::Blink), TextAt(texts, Text::Sound), TextAt(texts, Text::Window)};
+    return {TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText),
+            TextAt(texts, Text::MessageColour),  TextAt(texts, Text::PictureSize),
+            TextAt(texts, Text::Blink),          TextAt(texts, Text::Sound),
+            TextAt(texts, Text::Window)};
 }
 
 std::vector<int> SortedMessages(const std::vector<TMonitorData>& messages,
@@ -113,7 +115,8 @@ std::vector<TUserColumn> AllUserColumns(const std::array<std::string, 5>& titles
 
 std::vector<std::string> EventGridTitles(const TTextTable& texts,
                                          const std::vector<TUserColumn>& users) {
-    std::vector<std::string> out = {TextAt(texts, Text::SerialColumn), TextAt(texts, Text::ButtonColumn)};
+    std::vector<std::string> out = {TextAt(texts, Text::SerialColumn),
+                                    TextAt(texts, Text::ButtonColumn)};
     for (const auto& u : users) out.push_back(u.title);
     return out;
 }
@@ -130,7 +133,8 @@ std::string EventGridCell(const TEvent& e, int column, const std::vector<TUserCo
 }
 
 std::vector<std::string> MessageListTitles(const TTextTable& texts) {
-    return {std::string(), TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText), TextAt(texts, Text::Activated)};
+    return {std::string(), TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText),
+            TextAt(texts, Text::Activated)};
 }
 
 std::string MessageListCell(const TMonitorData& m, int column) {

@@ -52,7 +52,8 @@ std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, cons
         case TBatteryField::Serial:
             return entry.Serial;
         case TBatteryField::State:
-            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow : Text::BatteryChanged);
+            return TextAt(texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow
+                                                                      : Text::BatteryChanged);
         case TBatteryField::Time:
             return entry.Time == kNoTime ? entry.TimeText : FormatLogTime(entry.Time);
         case TBatteryField::UserNumber:
@@ -65,7 +66,7 @@ std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, cons
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
     if (field != TBatteryField::State) return TCellColour::Default;
     return BatteryCell(entry, field, texts) == TextAt(texts, Text::BatteryLow) ? TCellColour::Red
-                                                                : TCellColour::Green;
+                                                                               : TCellColour::Green;
 }
 
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field) {

@@ -89,7 +89,8 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
 }
 
 bool HistoryCellRed(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
-    return field == THistoryField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow);
+    return field == THistoryField::Battery &&
+           HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow);
 }
 
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field) {

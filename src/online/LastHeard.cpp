@@ -67,7 +67,8 @@ bool TLastHeard::Load() {
 
 bool TLastHeard::Save() {
     if (foreign_) {
-        if (!foreignReported_) ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName_));
+        if (!foreignReported_)
+            ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName_));
         foreignReported_ = true;
         return false;
     }

@@ -105,7 +105,8 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
 }
 
 bool TRx::ReadDescriptor() {
-    const TMessage cannotRead = TMessage::Lang(texts_, Text::CommunicationError, " - " + TextAt(texts_, Text::ReadingIdentification));
+    const TMessage cannotRead = TMessage::Lang(texts_, Text::CommunicationError,
+                                               " - " + TextAt(texts_, Text::ReadingIdentification));
     // Work on a copy: a failure leaves the description as it was.
     TDevice device = Device;
     std::string hex;
@@ -165,7 +166,8 @@ bool TRx::ReadPassword(std::string& password) {
 bool TRx::VerifyPassword() {
     std::string name, password;
     if (!ReadName(name) || !ReadPassword(password)) {
-        ui_.Error(TMessage::Lang(texts_, Text::CommunicationError, " " + TextAt(texts_, Text::ReadingIdentification)));
+        ui_.Error(TMessage::Lang(texts_, Text::CommunicationError,
+                                 " " + TextAt(texts_, Text::ReadingIdentification)));
         return false;
     }
     if (name == Device.Name && password == Device.Password) return true;

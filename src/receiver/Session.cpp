@@ -204,7 +204,8 @@ bool TSession::LoginLocked(TSessionJob& job) {
     };
     if (!rx.Init()) return fail();
     if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
-        if (ctx_.ui.Ask(TMessage::Lang(Texts(), Text::CloseOtherTypeFile), TButtons::YesNo) != TAnswer::Yes)
+        if (ctx_.ui.Ask(TMessage::Lang(Texts(), Text::CloseOtherTypeFile), TButtons::YesNo) !=
+            TAnswer::Yes)
             return fail();
         // The document's own Close runs where the document lives; a save there writes it as
         // its own type, which this command has not touched.
@@ -366,7 +367,8 @@ TUploadChoice TSession::AskUpload(const TUploadComparison& comparison) {
     if (review) return review->AskUpload(comparison);
     std::string lines;
     for (const std::string& line : ComparisonLines(comparison)) lines += "\n" + line;
-    return ctx_.ui.Ask(TMessage::Lang(Texts(), Text::OverwriteReceiver, "\n" + lines), TButtons::YesNo) == TAnswer::Yes
+    return ctx_.ui.Ask(TMessage::Lang(Texts(), Text::OverwriteReceiver, "\n" + lines),
+                       TButtons::YesNo) == TAnswer::Yes
                ? TUploadChoice::Upload
                : TUploadChoice::Cancel;
 }

@@ -520,8 +520,8 @@ bool TTransferWorker::ReadBackUpload(long long sentDigits) {
                 cancelled_.store(true);
                 return false;
             }
-            ReportError(Text::ReadingMemory, r == 0 ? " - no two reads agree at " + AddressList({a})
-                                    : std::string());
+            ReportError(Text::ReadingMemory,
+                        r == 0 ? " - no two reads agree at " + AddressList({a}) : std::string());
             readBack_.store(TReadBack::Failed);
             return false;
         }

@@ -127,7 +127,8 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
         r.Time.size() != layout.Time.size() || r.Extra.size() != layout.Extra.size())
         return TMessage::Fixed("The record does not have the record layout of this receiver type.");
     const auto code = NormaliseCode(r.CodePrefix + r.Serial, "");
-    if (!code || code->size() != 7 || code->substr(2) == "00000") return TMessage::Lang(texts, Text::BadTxCode);
+    if (!code || code->size() != 7 || code->substr(2) == "00000")
+        return TMessage::Lang(texts, Text::BadTxCode);
     r.CodePrefix = code->substr(0, 2);
     r.Serial = code->substr(2);
     const std::string function =

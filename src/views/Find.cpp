@@ -6,7 +6,6 @@ namespace ravlin {
 
 namespace {
 
-
 bool Searchable(TViewPage page) {
     const int p = static_cast<int>(page);
     return p >= 0 && p < kSearchablePages;

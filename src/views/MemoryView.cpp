@@ -33,7 +33,8 @@ std::string TMemoryColumn::Header(const TTextTable& texts) const {
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title) {
     const bool multi = functionTable.IsRelayMode();
-    std::vector<TMemoryColumn> columns = {Lang(Text::PositionColumn), Lang(Text::SerialColumn), Lang(Text::ButtonColumn)};
+    std::vector<TMemoryColumn> columns = {Lang(Text::PositionColumn), Lang(Text::SerialColumn),
+                                          Lang(Text::ButtonColumn)};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
             columns.push_back(Lang(Text::RelayFunctionColumn, std::to_string(j)));

@@ -68,7 +68,8 @@ std::string TFileViewRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TFileViewRows::FindChoices() const {
-    std::vector<std::string> items = {TextAt(texts_, Text::PositionColumn), TextAt(texts_, Text::SerialColumn)};
+    std::vector<std::string> items = {TextAt(texts_, Text::PositionColumn),
+                                      TextAt(texts_, Text::SerialColumn)};
     items.insert(items.end(), titles_.begin(), titles_.end());
     return items;
 }

@@ -7,7 +7,6 @@ namespace ravlin {
 
 namespace {
 
-
 template <typename T>
 T At(const std::vector<T>& v, int i, T def) {
     return i >= 0 && static_cast<size_t>(i) < v.size() ? v[i] : def;

@@ -230,7 +230,8 @@ TEST_F(StartupTest, MissingCatalogueFilesEndTheStartInOrderWithoutSavingSettings
         ASSERT_EQ(ui_.messages.size(), 1u);
         EXPECT_EQ(ui_.messages[0].kind, test::TRecorded::Error);
         EXPECT_EQ(ui_.messages[0].message.textId, Text::CannotOpen);
-        EXPECT_EQ(ui_.messages[0].message.text, TextAt(core_->language.Texts(), Text::CannotOpen) + " - " + c.reported);
+        EXPECT_EQ(ui_.messages[0].message.text,
+                  TextAt(core_->language.Texts(), Text::CannotOpen) + " - " + c.reported);
         EXPECT_TRUE(log_.empty());
         EXPECT_TRUE(startup_->CloseQuery());
         startup_->Close();

@@ -419,9 +419,8 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
         ui.messages.clear();
         EXPECT_FALSE(OpenData(dir.File(c.name), env, false, device, table, image)) << c.name;
         EXPECT_EQ(ui.Ids(), std::vector<Text>{c.id}) << c.name;
-        EXPECT_EQ(ui.Texts(),
-                  std::vector<std::string>{"L" + std::to_string(TextNumber(c.id)) + " - " +
-                                           dir.File(c.name)});
+        EXPECT_EQ(ui.Texts(), std::vector<std::string>{"L" + std::to_string(TextNumber(c.id)) +
+                                                       " - " + dir.File(c.name)});
         EXPECT_EQ(Snapshot(device, table, image), before) << c.name;
     }
     for (const std::string& missing : {dir.File("missing.rvl"), dir.path()}) {

@@ -239,7 +239,8 @@ TEST_F(DocumentTest, OpenAsksFirstAndKeepsTheNameOfARefusedFile) {
     ui_.answers = {TAnswer::No};
     chooser_.opens = {bad};
     EXPECT_FALSE(doc_->Open());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"), "open dialog", Refused(Text::UnknownType)}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"),
+                                                     "open dialog", Refused(Text::UnknownType)}));
     EXPECT_EQ(state().FileName, good);
     EXPECT_FALSE(state().Saved);
     EXPECT_EQ(rec(1).User1, "Gate");
@@ -261,7 +262,8 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     ui_.answers = {TAnswer::Yes};
     chooser_.saves = {std::nullopt};
     EXPECT_FALSE(doc_->New());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog"}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog"}));
     EXPECT_TRUE(state().DocumentOpen);
     EXPECT_FALSE(state().Saved);
 
@@ -272,8 +274,8 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     chooser_.types = {std::string("KV4R")};
     EXPECT_TRUE(doc_->New());
     EXPECT_EQ(log_.events,
-              (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog", "refresh", "new dialog Rx.def",
-                                        "refresh", "show file view"}));
+              (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog", "refresh",
+                                        "new dialog Rx.def", "refresh", "show file view"}));
     EXPECT_TRUE(fs::exists(dir_ + "/kept.rvl"));
     // New with a document open: a fresh document without a file.
     EXPECT_EQ(state().FileName, "");
@@ -289,7 +291,8 @@ TEST_F(DocumentTest, CloseKeepsRecordsAndSavedState) {
     log_.events.clear();
     ui_.answers = {TAnswer::No};
     EXPECT_TRUE(doc_->Close());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "refresh", "show memory view"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "refresh",
+                                                     "show memory view"}));
     EXPECT_FALSE(state().DocumentOpen);
     EXPECT_EQ(state().FileName, "");
     EXPECT_FALSE(state().Saved);
@@ -338,7 +341,8 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     log_.events.clear();
     EXPECT_FALSE(doc_->ImportComments());  // the default answer No
     // No is the question's default button: confirming it imports nothing.
-    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::ImportComments, "yn default no")}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{Asked(Text::ImportComments, "yn default no")}));
     EXPECT_EQ(ui_.DefaultOf(Text::ImportComments), TAnswer::No);
     EXPECT_TRUE(ui_.badDefaults.empty());
     EXPECT_EQ(rec(1).User1, "");
@@ -347,8 +351,8 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     ui_.answers = {TAnswer::Yes};
     chooser_.opens = {other};
     EXPECT_TRUE(doc_->ImportComments());
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{Asked(Text::ImportComments, "yn default no"), "open dialog", "refresh"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::ImportComments, "yn default no"),
+                                                     "open dialog", "refresh"}));
     EXPECT_EQ(rec(1).User1, "FromB");
     EXPECT_EQ(rec(1).UserID, 3);
     EXPECT_TRUE(state().Saved);  // unchanged
@@ -384,9 +388,9 @@ TEST_F(DocumentTest, OpenAfterADownloadOffersToSaveTheDownloadedRecordsFirst) {
     chooser_.saves = {dir_ + "/downloaded.rvl"};
     chooser_.opens = {other};
     EXPECT_TRUE(doc_->Open());
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"), "refresh", "show file view", "save dialog",
-                                        "refresh", "open dialog", "refresh", "show file view"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"), "refresh",
+                                                     "show file view", "save dialog", "refresh",
+                                                     "open dialog", "refresh", "show file view"}));
     EXPECT_NE(ReadFile(dir_ + "/downloaded.rvl").find("#Gate#"), std::string::npos);
     EXPECT_EQ(state().FileName, other);
     EXPECT_EQ(rec(1).User1, "Other");
@@ -426,7 +430,8 @@ TEST_F(DocumentTest, ExitQuestion) {
     ui_.answers = {TAnswer::Cancel, TAnswer::No};
     EXPECT_FALSE(doc_->CloseQuery());
     EXPECT_TRUE(doc_->CloseQuery());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), Asked(Text::SaveChanges, "ync")}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"),
+                                                     Asked(Text::SaveChanges, "ync")}));
 
     // Yes without a file name and the dialog cancelled: stays open.
     state().FileName.clear();

@@ -89,7 +89,8 @@ TEST_F(Monitor, ARefusedFileLeavesTheSetUpAsItWas) {
     EXPECT_FALSE(monitor.Load(bad));
 
     ASSERT_EQ(ui.messages.size(), 4u);
-    EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, Text::CannotOpen, " - " + dir.File("missing.mon")));
+    EXPECT_EQ(ui.messages[0].message,
+              TMessage::Lang(texts, Text::CannotOpen, " - " + dir.File("missing.mon")));
     EXPECT_EQ(ui.messages[1].message, TMessage::Lang(texts, Text::WrongFormat, " - " + bad));
     EXPECT_EQ(ui.messages[2].message, TMessage::Fixed("Cyhba"));
     EXPECT_EQ(ui.messages[3].message, TMessage::Fixed("Cyhba"));

@@ -343,7 +343,8 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     }
     EXPECT_EQ(ReadAll(history.FileName()), before);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, Text::CannotOpen, " - " + history.FileName()));
+    EXPECT_EQ(ui.messages[0].message,
+              TMessage::Lang(texts, Text::CannotOpen, " - " + history.FileName()));
     EXPECT_EQ(history.Items().size(), 2u);
     EXPECT_TRUE(history.Unsaved());
     // No temporary file is left behind.

@@ -121,7 +121,8 @@ TEST_F(RxTest, ReadBlockRefusesBadAddressesAndTypesWithoutSending) {
     EXPECT_TRUE(rx.ReadBlock('9', 0xFFF0, 16, data));   // last address FFFF is fine
     EXPECT_FALSE(rx.ReadBlock('2', 0x0100, 16, data));
     EXPECT_FALSE(rx.ReadBlock('0', 0x0100, 16, data));
-    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::AddressOutOfRange, Text::AddressOutOfRange, Text::UnknownReadType, Text::UnknownReadType}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::AddressOutOfRange, Text::AddressOutOfRange,
+                                           Text::UnknownReadType, Text::UnknownReadType}));
     EXPECT_EQ(peer.Frames().size(), 1u);
 }
 
@@ -227,7 +228,8 @@ TEST_F(RxTest, VerifyPasswordNoticesChangedPasswordOrName) {
     EXPECT_FALSE(rx.VerifyPassword());
     memory.SetUp("KV2R", "ABC");  // case counts
     EXPECT_FALSE(rx.VerifyPassword());
-    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::LoginChanged, Text::LoginChanged, Text::LoginChanged}));
+    EXPECT_EQ(ui.Ids(),
+              (std::vector<Text>{Text::LoginChanged, Text::LoginChanged, Text::LoginChanged}));
     peer.onFrame = nullptr;
     ui.messages.clear();
     EXPECT_FALSE(rx.VerifyPassword());

@@ -209,8 +209,10 @@ TEST_F(Commands, RequestRefusalsGiveTheEditorsMessages) {
     const Case cases[] = {
         {1, with([](auto& r) { r.code = "12345G"; }), Text::BadTxCode},
         {1, with([](auto& r) { r.function = "Dance"; }), Text::UnknownFunction},
-        {1, with([](auto& r) { r.function = "Direct"; }), Text::UnknownFunction},  // offered for input codes only
-        {1, with([](auto& r) { r.code = "A012345", r.button = "3", r.function = "Direct"; }), Text::RecordBreaksRules},
+        {1, with([](auto& r) { r.function = "Direct"; }),
+         Text::UnknownFunction},  // offered for input codes only
+        {1, with([](auto& r) { r.code = "A012345", r.button = "3", r.function = "Direct"; }),
+         Text::RecordBreaksRules},
         {1, with([](auto& r) { r.type = "TX9"; }), Text::None},
         {1, with([](auto& r) { r.button = "10"; }), Text::None},
         {1, with([](auto& r) {

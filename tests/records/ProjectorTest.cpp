@@ -381,8 +381,9 @@ TEST(Projector, LineSettingRefusals) {
         const char* parity;
         Text text;
     };
-    for (const Case& c : {Case{"9601", "8", "-", Text::BadBaudRate}, Case{"9600", "9", "-", Text::BadDataBits},
-                          Case{"9600", "8", "mark", Text::BadParity}, Case{"", "8", "-", Text::BadBaudRate}}) {
+    for (const Case& c :
+         {Case{"9601", "8", "-", Text::BadBaudRate}, Case{"9600", "9", "-", Text::BadDataBits},
+          Case{"9600", "8", "mark", Text::BadParity}, Case{"", "8", "-", Text::BadBaudRate}}) {
         TProjectorPage page;
         SetUpProjectorPage(page, "KV1M", Command("KV1M"), Texts());
         page.speed = c.speed;

@@ -243,7 +243,8 @@ class DialogsTest : public QObject {
                 seen = box->standardButton(box->defaultButton());
                 QTest::keyClick(box, Qt::Key_Return);
             });
-            const TAnswer answer = ui.Ask(TMessage::Lang(texts, Text::ImportComments), c.buttons, c.defaultButton);
+            const TAnswer answer =
+                ui.Ask(TMessage::Lang(texts, Text::ImportComments), c.buttons, c.defaultButton);
             QVERIFY(*done);
             QCOMPARE(answer, c.defaultButton);
             QCOMPARE(seen, c.defaultButton == TAnswer::No    ? QMessageBox::No
@@ -254,7 +255,8 @@ class DialogsTest : public QObject {
         // Without a default the question keeps Yes.
         auto done = test::OnNextModal<QMessageBox>(
             [&](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-        QCOMPARE(ui.Ask(TMessage::Lang(texts, Text::OverwriteReceiver), TButtons::YesNo), TAnswer::Yes);
+        QCOMPARE(ui.Ask(TMessage::Lang(texts, Text::OverwriteReceiver), TButtons::YesNo),
+                 TAnswer::Yes);
         QVERIFY(*done);
     }
 

@@ -97,11 +97,14 @@ class DocumentTest : public QObject {
         // Multi layout: position, code, type, button, RS-232, a function and a time column
         // per relay, and the five user columns.
         QCOMPARE(m->columnCount(), 5 + 2 * 3 + 5);
-        const QString function1 = QString::fromStdString(TextAt(c.texts(), Text::RelayFunctionColumn)) + "1";
-        const QString time3 = QString::fromStdString(TextAt(c.texts(), Text::RelayTimeColumn)) + "3";
+        const QString function1 =
+            QString::fromStdString(TextAt(c.texts(), Text::RelayFunctionColumn)) + "1";
+        const QString time3 =
+            QString::fromStdString(TextAt(c.texts(), Text::RelayTimeColumn)) + "3";
         QVERIFY(m->Headers().contains(function1));
         QVERIFY(m->Headers().contains(time3));
-        QVERIFY(!m->Headers().contains(QString::fromStdString(TextAt(c.texts(), Text::FunctionColumn))));
+        QVERIFY(!m->Headers().contains(
+            QString::fromStdString(TextAt(c.texts(), Text::FunctionColumn))));
         TMainForm& f = desktop->form();
         QVERIFY(WaitFor([&] { return f.Action("MenuAdd")->isEnabled(); }));
         QVERIFY(f.Action("MenuDelete")->isEnabled());
@@ -171,7 +174,8 @@ class DocumentTest : public QObject {
         QVERIFY(!desktop->documents().MenuOpenClick());
         QCOMPARE(fileDialogs, 1);
         QVERIFY(!shown.empty());
-        QVERIFY(shown.back().textId == Text::WrongFormat || shown.back().textId == Text::UnknownType);
+        QVERIFY(shown.back().textId == Text::WrongFormat ||
+                shown.back().textId == Text::UnknownType);
         QVERIFY(QString::fromStdString(shown.back().text).endsWith("bad.rvl"));
         QVERIFY(!desktop->core().state.DocumentOpen);
     }

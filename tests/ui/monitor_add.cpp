@@ -286,7 +286,8 @@ class MonitorAddTest : public QObject {
     void languageTextsReachThePage() {
         auto* group = Form().findChild<QGroupBox*>("ActiveGroup");
         QVERIFY(group);
-        QCOMPARE(group->title(), QString::fromStdString(TextAt(Core().language.Texts(), Text::ActivateGroup)));
+        QCOMPARE(group->title(),
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::ActivateGroup)));
         QCOMPARE(Button("RemoveDeactiveButton")->text(),
                  QString::fromStdString(TextAt(Core().language.Texts(), Text::RemoveButton)));
         QCOMPARE(MenuItem("AddPopupHistory")->text(),

@@ -242,7 +242,8 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(w.windowTitle(), TextOf(Text::WelcomeCaption));
         QVERIFY(w.findChildren<QLabel*>().size() > 0);
         bool headingUs = false;
-        for (QLabel* l : w.findChildren<QLabel*>()) headingUs = headingUs || l->text() == TextOf(Text::SelectFirstOperation);
+        for (QLabel* l : w.findChildren<QLabel*>())
+            headingUs = headingUs || l->text() == TextOf(Text::SelectFirstOperation);
         QVERIFY(headingUs);
         Shot(&w, "welcome");
         // "Don't show next time" switches the welcome window off for the next start.

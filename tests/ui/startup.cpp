@@ -176,7 +176,8 @@ class StartupTest : public QObject {
         // The window carries the US texts.
         const QString file = QString::fromStdString(TextAt(d->core().texts(), Text::FileMenu));
         QCOMPARE(d->form().menuBar()->actions().first()->text(), file);
-        QCOMPARE(d->form().pages()->tabText(0), QString::fromStdString(TextAt(d->core().texts(), Text::MemoryView)));
+        QCOMPARE(d->form().pages()->tabText(0),
+                 QString::fromStdString(TextAt(d->core().texts(), Text::MemoryView)));
         d->form().close();
     }
 };

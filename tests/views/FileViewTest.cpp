@@ -327,7 +327,8 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     ASSERT_TRUE(language.LoadLanguage("US"));
     TIniFile ini(dir + "/RavlinProj.ini");
     TUserTitles titles;
-    for (int i = 0; i < 5; ++i) titles[i] = TextAt(language.Texts(), TextInRun(Text::UserIdTitle, i));
+    for (int i = 0; i < 5; ++i)
+        titles[i] = TextAt(language.Texts(), TextInRun(Text::UserIdTitle, i));
     std::string file = dir + "/a.rvl";
     // Three KV2R records: serials 12345, (empty), 0000A with button 0 and function 03.
     std::ofstream(file, std::ios::binary)

@@ -18,10 +18,9 @@ const char kDataFilter[] = "Data files (*.rvl)";
 const char kMonitorFilter[] = "Monitor files (*.mon)";
 
 // The five ranges of the battery and history logs, in the order of their buttons.
-constexpr Text kLogRangeTexts[] = {Text::LogRangeOff, Text::LogRangeReceiverMemory,
-                                   Text::LogRangeApplicationMemory,
-                                   Text::LogRangeReceiverAndApplication,
-                                   Text::LogRangeAllTransmitters};
+constexpr Text kLogRangeTexts[] = {
+    Text::LogRangeOff, Text::LogRangeReceiverMemory, Text::LogRangeApplicationMemory,
+    Text::LogRangeReceiverAndApplication, Text::LogRangeAllTransmitters};
 
 QRadioButton* Radio(const char* text, QWidget* parent, QVBoxLayout* layout) {
     auto* r = new QRadioButton(text, parent);
@@ -266,7 +265,8 @@ void TAppSetupForm::ApplyTexts() {
     down_->setText(L(texts_, Text::SortDown));
     userGroup_->setTitle(L(texts_, Text::UserFieldLabels));
     visibleLabel_->setText(L(texts_, Text::Visible));
-    for (int i = 0; i < 5; ++i) titleLabels_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
+    for (int i = 0; i < 5; ++i)
+        titleLabels_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
     download_->setText(L(texts_, Text::StartDownload));
     online_->setText(L(texts_, Text::StartOnline));
     monitor_->setText(L(texts_, Text::StartMonitor));
@@ -358,7 +358,8 @@ void TAppSetupForm::EnableFileFields() {
 }
 
 void TAppSetupForm::LeaveTitle(int i) {
-    if (titles_[i]->text().trimmed().isEmpty()) titles_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
+    if (titles_[i]->text().trimmed().isEmpty())
+        titles_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
     const int entry = titleColumn_[i];
     if (entry >= 0 && entry < sortColumn_->count())
         sortColumn_->setItemText(entry, titles_[i]->text());

@@ -62,8 +62,8 @@ namespace {
 // The captions of the Add, Edit and Remove buttons (messages, and each event list), and of
 // the Add button's menu items in their order.
 constexpr Text kListButtonTexts[] = {Text::AddButton, Text::EditButton, Text::RemoveButton};
-constexpr Text kAddMenuTexts[] = {Text::AddBySerial, Text::AddFromMemoryView,
-                                  Text::AddFromFileView, Text::AddFromHistory};
+constexpr Text kAddMenuTexts[] = {Text::AddBySerial, Text::AddFromMemoryView, Text::AddFromFileView,
+                                  Text::AddFromHistory};
 
 // A press in the check box column toggles the row's mark (a click on the box alone would
 // need a second click to select the row first).

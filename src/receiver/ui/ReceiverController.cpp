@@ -59,9 +59,9 @@ TReceiverController::~TReceiverController() {
 void TReceiverController::UpdateLoginCaption() {
     const bool loggedIn = ctx_.state.LoggedIn;
     const TTextTable& texts = ctx_.language.Texts();
-    const QString caption =
-        HasText(texts, Text::MenuLogout) ? L(texts, loggedIn ? Text::MenuLogout : Text::MenuLogin)
-                                         : QString(loggedIn ? "Logout" : "Login");
+    const QString caption = HasText(texts, Text::MenuLogout)
+                                ? L(texts, loggedIn ? Text::MenuLogout : Text::MenuLogin)
+                                : QString(loggedIn ? "Logout" : "Login");
     QAction* menu = frame_.Action("MenuLogin");
     QAction* button = frame_.Action("ToolButtonLogin");
     menu->setText(caption);

@@ -66,7 +66,7 @@ void TTransferReviewForm::PrepareQuestion(const TUploadComparison& comparison) {
     choice_ = TUploadChoice::Cancel;
     setWindowTitle("Upload");
     heading_->setText(HasText(texts_, Text::OverwriteReceiver) ? L(texts_, Text::OverwriteReceiver)
-                                                                : QString("Upload?"));
+                                                               : QString("Upload?"));
     if (!comparison.removed.empty()) {
         warning_->setText(
             QString("The receiver holds %1 record(s) that this upload would remove or "

@@ -629,7 +629,8 @@ bool TEditForm::ReadCommand(int n) {
     if (!editor_) return false;
     QLineEdit* edit = slots_[static_cast<size_t>(n)].command;
     if (!edit->isVisible() && edit->text().isEmpty()) return true;
-    auto bytes = TypedText(edit->text(), L(texts_, Text::Command) + " " + QString::number(n + 1), ui_, edit);
+    auto bytes =
+        TypedText(edit->text(), L(texts_, Text::Command) + " " + QString::number(n + 1), ui_, edit);
     if (!bytes) return false;
     editor_->projector.commandSlots[static_cast<size_t>(n)].command = *bytes;
     return true;
