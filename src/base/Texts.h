@@ -9,7 +9,7 @@ namespace ravlin {
 enum class Text : int {
     None = -1,  // no language text: a fixed text, or no refusal
 
-    // Menu titles and menu commands (the main window's menu table names its actions so).
+    // Menu titles and menu commands, named after the main window's actions that show them.
     FileMenu = 0,
     EditMenu = 1,
     CommunicationMenu = 2,  // also the progress window's title
@@ -256,15 +256,15 @@ enum class Text : int {
     Window = 226,
     Play = 227,
     Yes = 228,
-    Activated = 239,
     Monitor = 230,
     MessageCaption = 232,  // "Message", followed by its number
     MessageText = 233,     // "Text"
     MessageColour = 234,   // "Color"
     Blink = 235,
     Sound = 236,
-    SoundFileLabel = 237,   // "Sound file"
-    OpenButton = 238,       // "Open ..."
+    SoundFileLabel = 237,  // "Sound file"
+    OpenButton = 238,      // "Open ..."
+    Activated = 239,
     ActivateGroup = 240,    // "Activate"
     DeactivateGroup = 241,  // "Deactivate"
     AddButton = 242,
