@@ -46,8 +46,8 @@ std::string RandomHex(std::mt19937& rng, size_t n) {
 int main() {
     const std::string dataDir = RAVLIN_SOURCE_DATA_DIR;
     TTextTable texts(400, "text");
-    texts[290] = "even";
-    texts[291] = "odd";
+    SetText(texts, Text::ParityEven, "even");
+    SetText(texts, Text::ParityOdd, "odd");
     TSilentUi ui;
     constexpr int kRecords = 9999;
     const std::string type = "KV1M";  // the longest records, with a command slot each

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const std::string dataDir = std::string(RAVLIN_BIN_DIR) + "/data";
     TTextTable texts(300, "Header");
-    texts[145] = "All";
+    SetText(texts, Text::FindAll, "All");
     TSilentUi ui;
     TDevice device;
     if (!FindReceiverType(dataDir, "KV8R", false, device, texts, ui)) {

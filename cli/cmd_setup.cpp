@@ -163,7 +163,7 @@ int RunConnection(TContext& ctx) {
     core.ini.WriteInteger(TSettings::kSetup, "ComSpeed", settings.ComSpeed);
     core.ini.WriteBool(TSettings::kSetup, "DumpRead", settings.DumpRead);
     if (!core.ini.UpdateFile()) {
-        ctx.ui.Error(TMessage::Lang(ctx.texts(), 80, " - " + core.ini.FileName()));
+        ctx.ui.Error(TMessage::Lang(ctx.texts(), Text::CannotOpen, " - " + core.ini.FileName()));
         return kFailed;
     }
     std::printf("%s\n", settings.ConnectionText().c_str());

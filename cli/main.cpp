@@ -93,11 +93,11 @@ void TStderrUi::ProgressPhase(const TMessage& text) {
 }
 
 TAnswer TCommandUi::Ask(const TMessage& m, TButtons buttons, TAnswer defaultButton) {
-    if (m.textId == 95) return TAnswer::Yes;
-    if (m.textId == 98 && !::isatty(0)) return TAnswer::Yes;
+    if (m.textId == Text::OverwriteReceiver) return TAnswer::Yes;
+    if (m.textId == Text::CancelUpload && !::isatty(0)) return TAnswer::Yes;
     const TAnswer answer = inner_.Ask(m, buttons, defaultButton);
     // "Cancel the upload?" answered No: the upload goes on, the interrupt is withdrawn.
-    if (m.textId == 98 && answer == TAnswer::No) ClearInterrupt();
+    if (m.textId == Text::CancelUpload && answer == TAnswer::No) ClearInterrupt();
     return answer;
 }
 

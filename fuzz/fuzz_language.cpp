@@ -37,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     // Reading any index is safe.
-    for (int i = -2; i < 1002; ++i) (void)lang.Text(i).size();
+    for (int i = -2; i < 1002; ++i) (void)lang.Entry(i).size();
     return 0;
 }

@@ -12,7 +12,8 @@ using namespace ravlin;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
     TTextTable texts(299, "t");
-    for (int i = 0; i < 5; ++i) texts[153 + i] = "User " + std::to_string(i);
+    for (int i = 0; i < 5; ++i)
+        SetText(texts, TextInRun(Text::UserIdTitle, i), "User " + std::to_string(i));
 
     TIniFile ini("");
     ini.LoadText(content);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds Ravlin and runs every test: the include direction between the layers, the normal
-# build (core, command-line tool, simulator, desktop program and its offscreen GUI tests),
-# every test again under AddressSanitizer + UndefinedBehaviorSanitizer, the worker tests and
-# the desktop program's tests under ThreadSanitizer, and each fuzz harness for a short while.
+# Builds Ravlin and runs every test: the include direction between the layers, language
+# texts by name and never by number, the normal build (core, command-line tool, simulator,
+# desktop program and its offscreen GUI tests), every test again under AddressSanitizer +
+# UndefinedBehaviorSanitizer, the worker tests and the desktop program's tests under
+# ThreadSanitizer, and each fuzz harness for a short while.
 # Warnings are errors in every build here.
 #   FUZZ_SECONDS   seconds per fuzz harness (default 10)
 #   JOBS           parallel build jobs (default 2)
@@ -69,12 +70,14 @@ build() {
   fi
 }
 
-stage "include direction between the layers"
-if bash scripts/check-layers.sh; then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1)); status=1
-fi
+stage "include direction between the layers, language texts by name"
+for check in check-layers.sh check-texts.sh; do
+  if bash "scripts/$check"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); status=1
+  fi
+done
 
 stage "build and test"
 if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then

@@ -30,8 +30,8 @@ bool FindRxType(const std::string& dataDir, const std::string& type, TRxTypeInfo
         TAnswer Ask(const TMessage&, TButtons) override { return TAnswer::No; }
     } ui;
     TTextTable texts(200);
-    texts[80] = "cannot open the receiver catalogue";
-    texts[82] = "wrong format of the receiver catalogue";
+    SetText(texts, Text::CannotOpen, "cannot open the receiver catalogue");
+    SetText(texts, Text::WrongFormat, "wrong format of the receiver catalogue");
     const std::string dir = TFolders::Resolve(dataDir, "/nonexistent").dataDir;
     TDevice device;
     if (!FindReceiverType(dir, type, true, device, texts, ui)) {

@@ -174,10 +174,9 @@ std::string ReadLanguage(const TIniFile& ini) {
 }
 
 void ReadUserTitles(const TIniFile& ini, const TTextTable& texts, TUserTitles& out) {
-    for (int i = 0; i < 5; ++i) {
-        const size_t id = static_cast<size_t>(kUserTitleText + i);
-        out[i] = ini.ReadString(kSetup, kUserTitleKeys[i], id < texts.size() ? texts[id] : "");
-    }
+    for (int i = 0; i < 5; ++i)
+        out[i] = ini.ReadString(kSetup, kUserTitleKeys[i],
+                                TextAt(texts, TextInRun(Text::UserIdTitle, i)));
 }
 
 void TSettings::Load(const TIniFile& ini) {
@@ -227,8 +226,8 @@ void TSettings::Save(TIniFile& ini, const TTextTable& texts, const std::string& 
                       // language.
                       [&](TTitles) {
                           for (int i = 0; i < 5; ++i) {
-                              const size_t id = static_cast<size_t>(kUserTitleText + i);
-                              const std::string def = id < texts.size() ? texts[id] : "";
+                              const std::string& def =
+                                  TextAt(texts, TextInRun(Text::UserIdTitle, i));
                               if (UserTitles[i] == def)
                                   ini.DeleteKey(kSetup, kUserTitleKeys[i]);
                               else

@@ -65,8 +65,8 @@ struct TSettings {
     bool MonitorSortUp;
     int PageControl;  // 0..4
     // Titles of the user number and User1..User4 columns. Not read by Load: their
-    // defaults are language texts 153..157, so the language loader reads them
-    // (ReadUserTitles) after every language load.
+    // defaults are language texts (Text::UserIdTitle ... User4Title), so the language
+    // loader reads them (ReadUserTitles) after every language load.
     TUserTitles UserTitles;
     std::string LastFile;
     std::string LastMonitorFile;
@@ -104,12 +104,10 @@ struct TSettings {
 // Setup keys of the user titles, in the order of TSettings::UserTitles.
 inline constexpr std::array<const char*, 5> kUserTitleKeys = {"UserID", "User1", "User2", "User3",
                                                               "User4"};
-// Language text that a user title defaults to: 153 + i.
-inline constexpr int kUserTitleText = 153;
 
 // The language in the settings ("US" when absent).
 std::string ReadLanguage(const TIniFile& ini);
-// Reads UserID, User1..User4 of section Setup, defaulting to language texts 153..157.
+// Reads UserID, User1..User4 of section Setup, defaulting to the language's user titles.
 void ReadUserTitles(const TIniFile& ini, const TTextTable& texts, TUserTitles& out);
 
 }  // namespace ravlin

@@ -10,10 +10,6 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextCannotOpen = 80;
-}
-
 bool IsMonitorFileName(const std::string& fileName) {
     if (fileName.size() < 4) return false;
     std::string ext = fileName.substr(fileName.size() - 4);
@@ -53,7 +49,7 @@ void TStartup::Create(const std::vector<std::string>& args) {
 
 bool TStartup::CheckFile(const std::string& path, const std::string& name) {
     if (FileExists(path)) return true;
-    core_.ui.Error(TMessage::Lang(core_.texts(), kTextCannotOpen, " - " + name));
+    core_.ui.Error(TMessage::Lang(core_.texts(), Text::CannotOpen, " - " + name));
     return false;
 }
 

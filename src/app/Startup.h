@@ -55,7 +55,8 @@ class TStartupMonitor {
     // Reads a monitor file (the configured start-up one); false when refused.
     virtual bool OpenMonitorFile(const std::string& fileName) = 0;
     virtual void StartMonitor() = 0;
-    // The monitor's own question (84 + " - " + 231) and save; false keeps the program open.
+    // The monitor's own question (Text::SaveChanges + " - " + Monitoring) and save; false keeps the
+    // program open.
     virtual bool CloseQuery() = 0;
 };
 
@@ -86,7 +87,7 @@ class TStartup {
     // on).
     void Create(const std::vector<std::string>& args);
     // First showing. False when the program must close: no language could be loaded, or
-    // Rx.def, the function table file or Tx.def is missing (language text 80 + " - " +
+    // Rx.def, the function table file or Tx.def is missing (Text::CannotOpen + " - " +
     // name). Nothing is saved at exit then.
     bool FirstShow();
     // Every activation; the first one runs the start-up options Download, On-line and

@@ -4,10 +4,6 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextSaved = 88;
-}
-
 TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
     TStatusView v;
     const TAppState& s = in.state;
@@ -20,7 +16,7 @@ TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
     if (s.OnLine) v.panels[2] = "On-line";
     if (s.DocumentOpen) {
         if (s.Saved) {
-            v.panels[3] = kTextSaved < static_cast<int>(texts.size()) ? texts[kTextSaved] : "";
+            v.panels[3] = TextAt(texts, Text::Saved);
         } else {
             v.fileMark = true;
         }

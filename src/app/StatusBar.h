@@ -42,7 +42,7 @@ struct TStatusView {
 // whether monitor mode's message panel is shown instead of the pages.
 void AddMonitorStatus(TStatusInput& input, const TMonitor& monitor, bool monitorMode);
 
-// One full update. `texts` gives language text 88 ("Saved").
+// One full update. `texts` gives `Text::Saved`.
 TStatusView ComputeStatus(const TStatusInput& input, const TTextTable& texts);
 
 // Adds or removes a trailing '*' on a caption; never doubles it.

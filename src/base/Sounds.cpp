@@ -20,13 +20,13 @@ std::vector<TTone> Times(const std::vector<TTone>& tones, int n) {
 }
 
 const TSoundChoice kChoices[kSoundChoices] = {
-    {0, nullptr, {}},
-    {260, "SBeep.wav", {{1000, 100}}},
-    {261, "LBeep.wav", {{1000, 600}}},
-    {262, "TriBeep.wav", Times({{1000, 300}, {25000, 300}}, 3)},
-    {263, "Alarm.wav", Times(kSiren, 6)},
-    {265, "Permanent.wav", kSiren},
-    {264, nullptr, {}},
+    {Text::None, nullptr, {}},
+    {Text::ShortBeep, "SBeep.wav", {{1000, 100}}},
+    {Text::LongBeep, "LBeep.wav", {{1000, 600}}},
+    {Text::TripleBeep, "TriBeep.wav", Times({{1000, 300}, {25000, 300}}, 3)},
+    {Text::AlarmSound, "Alarm.wav", Times(kSiren, 6)},
+    {Text::PermanentAlarm, "Permanent.wav", kSiren},
+    {Text::SoundFileChoice, nullptr, {}},
 };
 
 class TPcSpeaker : public TToneDevice {

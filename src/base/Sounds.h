@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/Texts.h"
+
 namespace ravlin {
 
 // Sound choices (the item index of the message editor's sound list).
@@ -36,7 +38,7 @@ struct TTone {
 };
 
 struct TSoundChoice {
-    int textId;                  // language text of the editor's list item (0: "-")
+    Text textId;                 // language text of the editor's list item (None: "-")
     const char* fileName;        // below the data folder's Sounds/; nullptr: none or the own file
     std::vector<TTone> speaker;  // one round of the PC-speaker pattern
 };

@@ -4,16 +4,25 @@
 
 namespace ravlin {
 
-const std::string& TextAt(const TTextTable& texts, int id) {
+const std::string& TextAt(const TTextTable& texts, Text id) {
     static const std::string kNone;
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? texts[static_cast<size_t>(id)]
-                                                             : kNone;
+    return HasText(texts, id) ? texts[static_cast<size_t>(TextNumber(id))] : kNone;
 }
 
-TMessage TMessage::Lang(const TTextTable& table, int id, const std::string& suffix) {
-    std::string text =
-        (id >= 0 && static_cast<size_t>(id) < table.size()) ? table[id] : std::string();
-    return {id, text + suffix};
+bool HasText(const TTextTable& texts, Text id) {
+    const int i = TextNumber(id);
+    return i >= 0 && static_cast<size_t>(i) < texts.size();
+}
+
+void SetText(TTextTable& texts, Text id, std::string text) {
+    const int i = TextNumber(id);
+    if (i < 0) return;
+    if (static_cast<size_t>(i) >= texts.size()) texts.resize(static_cast<size_t>(i) + 1);
+    texts[static_cast<size_t>(i)] = std::move(text);
+}
+
+TMessage TMessage::Lang(const TTextTable& table, Text id, const std::string& suffix) {
+    return {id, TextAt(table, id) + suffix};
 }
 
 std::optional<TAnswer> AnswerOfLine(const std::string& line, TButtons buttons,

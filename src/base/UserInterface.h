@@ -7,22 +7,29 @@
 #include <string>
 #include <vector>
 
+#include "base/Texts.h"
+
 namespace ravlin {
 
 using TTextTable = std::vector<std::string>;  // original name: PopisType
 
 // Text `id` of a language table; empty for an id the table does not hold.
-const std::string& TextAt(const TTextTable& texts, int id);
+const std::string& TextAt(const TTextTable& texts, Text id);
+// False when the table ends before `id` (a language file older than the text).
+bool HasText(const TTextTable& texts, Text id);
+// Sets text `id` of a table filled in code (the simulator's, the tests'); the table grows
+// to hold it.
+void SetText(TTextTable& texts, Text id, std::string text);
 
 // One message as the user reads it. `textId` is the language text it starts with,
-// or -1 for the few fixed texts ("Can't connect", "Data coding error", ...).
+// or Text::None for the few fixed texts ("Can't connect", "Data coding error", ...).
 struct TMessage {
-    int textId = -1;
+    Text textId = Text::None;
     std::string text;
 
     // Language text `id` of `table`, followed by `suffix` (usually " - " + file name).
-    static TMessage Lang(const TTextTable& table, int id, const std::string& suffix = {});
-    static TMessage Fixed(std::string text) { return {-1, std::move(text)}; }
+    static TMessage Lang(const TTextTable& table, Text id, const std::string& suffix = {});
+    static TMessage Fixed(std::string text) { return {Text::None, std::move(text)}; }
     bool operator==(const TMessage&) const = default;
 };
 

@@ -95,7 +95,7 @@ bool ParseReceiverType(const std::string& text, const std::string& name, bool re
             // Fill a copy: the caller's record changes only when the whole entry is good.
             TDevice found = device;
             if (!ReadSection(in, readBlockSize, found)) {
-                ui.Error(TMessage::Lang(texts, 82, " - " + fileLabel));
+                ui.Error(TMessage::Lang(texts, Text::WrongFormat, " - " + fileLabel));
                 return false;
             }
             device = std::move(found);
@@ -111,7 +111,7 @@ bool FindReceiverType(const std::string& dataDir, const std::string& name, bool 
                       TDevice& device, const TTextTable& texts, TUserInterface& ui) {
     std::string text;
     if (!catalog_detail::ReadWholeFile(JoinPath(dataDir, "Rx.def"), text)) {
-        ui.Error(TMessage::Lang(texts, 80, " - Rx.def"));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - Rx.def"));
         return false;
     }
     return ParseReceiverType(text, name, readBlockSize, device, "Rx.def", texts, ui);
@@ -135,7 +135,7 @@ std::vector<TRxArray> ListReceiverTypes(const std::string& path, const TTextTabl
                                         TUserInterface& ui) {
     std::string text;
     if (!catalog_detail::ReadWholeFile(path, text)) {
-        ui.Error(TMessage::Lang(texts, 80, " - " + path));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + path));
         return {};
     }
     return ParseReceiverTypeList(text);
@@ -187,7 +187,7 @@ bool ParseTransmitterTypes(const std::string& text, std::vector<TTx>& types,
         if (!ReadTransmitterBody(in, types.back())) {
             // The half-read entry stays visible by name but counts as no type.
             types.back().Count = 0;
-            ui.Error(TMessage::Lang(texts, 82, " - " + fileLabel));
+            ui.Error(TMessage::Lang(texts, Text::WrongFormat, " - " + fileLabel));
             return false;
         }
     } while (!in.Eof());
@@ -199,7 +199,7 @@ bool LoadTransmitterTypes(const std::string& dir, const std::string& fileName,
     types.clear();
     std::string text;
     if (!catalog_detail::ReadWholeFile(JoinPath(dir, fileName), text)) {
-        ui.Error(TMessage::Lang(texts, 80, " - " + fileName));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + fileName));
         return false;
     }
     return ParseTransmitterTypes(text, types, fileName, texts, ui);

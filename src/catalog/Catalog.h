@@ -3,8 +3,8 @@
 // Both are read afresh on every call; nothing is cached.
 //
 // Messages (error boxes):
-//   80 + " - " + file   the catalogue cannot be opened
-//   82 + " - " + file   wrong format
+//   Text::CannotOpen + " - " + file   the catalogue cannot be opened
+//   Text::WrongFormat + " - " + file  wrong format
 // FindReceiverType names the file "Rx.def", ListReceiverTypes the full path it was given,
 // LoadTransmitterTypes the file name it was given.
 
@@ -25,11 +25,11 @@ bool FindReceiverType(const std::string& dataDir, const std::string& name, bool 
                       TDevice& device, const TTextTable& texts, TUserInterface& ui);
 
 // Name and description of every section of the file at `path`, numbered in file order
-// from 0. Empty list (after message 80) when the file cannot be opened.
+// from 0. Empty list (after CannotOpen) when the file cannot be opened.
 std::vector<TRxArray> ListReceiverTypes(const std::string& path, const TTextTable& texts,
                                         TUserInterface& ui);
 
-// Reads dir/fileName into `types` (cleared first). On a format error (82) the types read
+// Reads dir/fileName into `types` (cleared first). On a format error (WrongFormat) the types read
 // up to then stay in the list; the entry that was being read keeps its name but gets
 // Count 0, so that the editor treats it as no type.
 bool LoadTransmitterTypes(const std::string& dir, const std::string& fileName,

@@ -180,7 +180,7 @@ bool TFunctionTable::LoadFunctionTable(const std::string& name) {
     RxName = name;
     std::string text;
     if (!catalog_detail::ReadWholeFile(catalog_detail::JoinPath(dataDir_, fileName_), text)) {
-        ui_.Error(TMessage::Lang(texts_, 80, " - " + fileName_));
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen, " - " + fileName_));
         return false;
     }
     return LoadFunctionTableText(text, name);
@@ -203,7 +203,7 @@ bool TFunctionTable::LoadFunctionTableText(const std::string& text, const std::s
         // and the editor go on using.
         TFunctionTable fresh(*this);
         auto fail = [&] {
-            ui_.Error(TMessage::Lang(texts_, 82, " - " + fileName_));
+            ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName_));
             return false;
         };
         if (!ParseInt(read(), fresh.RecordCount) || fresh.RecordCount < 0 ||

@@ -3,7 +3,7 @@
 // It turns output codes into function names and back, formats times and channel masks,
 // and holds the check and set rules that the record editor applies on confirmation.
 //
-// Messages: 80 + " - " + file name (cannot open), 82 + " - " + file name (wrong format).
+// Messages: Text::CannotOpen or WrongFormat, each + " - " + file name.
 
 #include <string>
 #include <vector>

@@ -82,7 +82,7 @@ const char kFormatError[] = "Wrong language file format!";
 TLanguage::TLanguage(std::string dataDir, TUserInterface& ui)
     : dataDir_(std::move(dataDir)), ui_(ui) {}
 
-const std::string& TLanguage::Text(int i) const {
+const std::string& TLanguage::Entry(int i) const {
     static const std::string empty;
     return i >= 0 && static_cast<size_t>(i) < texts_.size() ? texts_[i] : empty;
 }

@@ -25,8 +25,9 @@ public:
     // so a reload is seen by all at once.
     TTextTable& Texts() { return texts_; }
     const TTextTable& Texts() const { return texts_; }
-    // Entry i, or an empty text when i lies outside the table.
-    const std::string& Text(int i) const;
+    // Entry i of the file, or an empty text when i lies outside the table. The program
+    // reads its texts by name (TextAt(Texts(), Text::...)); this is the file's view.
+    const std::string& Entry(int i) const;
 
     // Reads dataDir/code.lng into the table (see the file format in Language.cpp).
     // Errors go to the user as fixed texts: code + " languge file can not be open!" or

@@ -22,12 +22,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCannotOpen = 80;
-constexpr int kTextWrongLength = 81;
-constexpr int kTextWrongFormat = 82;
-constexpr int kTextUnknownType = 85;
-constexpr int kTextOtherType = 86;
-constexpr int kTextTooManyRecords = 87;
 // Far beyond any receiver's memory (9999 records of a few hundred digits).
 constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
 
@@ -119,12 +113,12 @@ bool ReadDataFileText(const std::string& fileName, const TDataFileEnv& env, std:
             return true;
         case TReadResult::TooLarge:
         case TReadResult::TooManyRecords:
-            env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - " + fileName));
+            env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat, " - " + fileName));
             return false;
         case TReadResult::CannotOpen:
             break;
     }
-    env.ui.Error(TMessage::Lang(env.texts, kTextCannotOpen, " - " + fileName));
+    env.ui.Error(TMessage::Lang(env.texts, Text::CannotOpen, " - " + fileName));
     return false;
 }
 
@@ -181,7 +175,7 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
     TCountingUi counting(env.ui);
     if (!FindReceiverType(env.dataDir, name, false, out.device, env.texts, counting)) {
         // The catalogue reports its own faults; an unknown name is the file's.
-        if (counting.count == 0) env.ui.Error(TMessage::Lang(env.texts, kTextUnknownType, suffix));
+        if (counting.count == 0) env.ui.Error(TMessage::Lang(env.texts, Text::UnknownType, suffix));
         return false;
     }
     out.device.Name = name;
@@ -192,16 +186,16 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
     // The position field has four digits: a larger count is no file of ours, and is refused
     // before anything is sized by it.
     if (!ParseInt(line, count) || count < 0 || count > kMaxDataFileRecords) {
-        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, suffix));
+        env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat, suffix));
         return false;
     }
     if (loggedIn) {
         if (name != loggedIn->Name) {
-            env.ui.Error(TMessage::Lang(env.texts, kTextOtherType, suffix));
+            env.ui.Error(TMessage::Lang(env.texts, Text::OtherType, suffix));
             return false;
         }
         if (count > loggedIn->RecordCount) {
-            env.ui.Error(TMessage::Lang(env.texts, kTextTooManyRecords, suffix));
+            env.ui.Error(TMessage::Lang(env.texts, Text::TooManyRecords, suffix));
             return false;
         }
     }
@@ -213,7 +207,7 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
     const uint64_t expected =
         static_cast<uint64_t>(count) * static_cast<uint64_t>(out.device.RecordLength());
     if (out.image.size() != expected) {
-        env.ui.Error(TMessage::Lang(env.texts, kTextWrongLength, suffix));
+        env.ui.Error(TMessage::Lang(env.texts, Text::WrongLength, suffix));
         return false;
     }
 
@@ -222,7 +216,7 @@ bool ParseDataFile(const std::string& text, const std::string& fileLabel, const 
         out.recordError = true;
         if (reported) return;
         reported = true;
-        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, suffix));
+        env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat, suffix));
     };
     std::string second;
     for (int i = 1; i <= count; ++i) {
@@ -348,7 +342,7 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
     if (fileName.empty() || (::stat(fileName.c_str(), &old) == 0 &&
                              (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
                               ::access(fileName.c_str(), W_OK) != 0))) {
-        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, suffix));
         return false;
     }
     // A coding error writes nothing: the previous file stays and the message says why.
@@ -362,7 +356,7 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
     // Refused, or the folder takes no new file: the file cannot be created. A write that
     // failed half-way says why in the system's words.
     if (!created)
-        ui.Error(TMessage::Lang(texts, kTextCannotOpen, suffix));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, suffix));
     else
         ReportSystemError(ui, error, fileName);
     return false;
@@ -384,7 +378,7 @@ bool OpenDataText(const std::string& text, const std::string& fileLabel, const T
     TRecordTable decoded;
     if (!DecodeImage(newImage, target, decoded)) {
         // The file is sound; the catalogue's decode map is not.
-        env.ui.Error(TMessage::Lang(env.texts, kTextWrongFormat, " - Rx.def"));
+        env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat, " - Rx.def"));
         return false;
     }
     ApplyUserLines(read.users, decoded, IsTextHoldingType(target.Name));

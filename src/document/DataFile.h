@@ -3,11 +3,13 @@
 // two lines of user information per position. One writer (SaveData) and three readers
 // (Open, OpenAndMerge, ImportComments) over one line parser.
 //
-// Messages (error boxes), each followed by " - " + the file name:
-//   80 the file cannot be opened or created   85 the receiver type is not in Rx.def
-//   82 wrong format (line 2, or the record lines: once per file)
-//   86 another receiver type than the logged-in one   87 more records than it holds
-//   81 the image line has the wrong length
+// Messages (error boxes, Text::...), each followed by " - " + the file name:
+//   CannotOpen      the file cannot be opened or created
+//   UnknownType     the receiver type is not in Rx.def
+//   WrongFormat     line 2, or the record lines (once per file)
+//   OtherType       another receiver type than the logged-in one
+//   TooManyRecords  more records than it holds
+//   WrongLength     the image line has the wrong length
 // A write that fails after the file was created reports the system's error text
 // (TMessage::Fixed(strerror + " - " + file name)); the previous file stays as it was.
 
@@ -21,7 +23,7 @@
 namespace ravlin {
 
 // Most records a data file holds: its position field has four digits. A file that declares
-// more is refused with 82.
+// more is refused with WrongFormat.
 inline constexpr int kMaxDataFileRecords = 9999;
 
 // Where the readers find Rx.def, and how they report.
@@ -54,7 +56,8 @@ struct TDataFileRead {
 };
 
 // The common parser over file text. `loggedIn` non-null: the file must be of its type
-// (86) and hold no more records than it (87). False after the refusing message.
+// (OtherType) and hold no more records than it (TooManyRecords). False after the refusing
+// message.
 bool ParseDataFile(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
                    const TDevice* loggedIn, TDataFileRead& out);
 // The user information read into records 1.. of `table` (records beyond it are ignored).
@@ -77,7 +80,7 @@ std::string PositionField(int position);
 
 // Encodes the table (packing it) and writes the file (WriteFileAtomically). `image` receives the
 // encoded image. False (after its message) leaves an existing file byte for byte as it was; an
-// existing file that is not writable is refused with 80.
+// existing file that is not writable is refused with CannotOpen.
 bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table, std::string& image,
               const TTextTable& texts, TUserInterface& ui);
 

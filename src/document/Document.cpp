@@ -4,12 +4,6 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextSaveFirst = 84;       // "save changes?" (New, Close, exit)
-constexpr int kTextSaveBeforeOpen = 97;  // "save changes?" (Open, Open backup)
-constexpr int kTextImportComments = 96;
-}  // namespace
-
 std::string WithDefaultExtension(const std::string& name, const std::string& ext) {
     if (name.empty() || ext.empty()) return name;
     size_t slash = name.find_last_of('/');
@@ -50,7 +44,7 @@ void TDocument::KeepFileViewWidths() {
     if (views_.FileViewVisible()) views_.StoreFileViewWidths();
 }
 
-bool TDocument::SaveFirst(int textId) {
+bool TDocument::SaveFirst(Text textId) {
     TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), textId), TButtons::YesNoCancel);
     if (a == TAnswer::Cancel) return false;
     // A save that fails or is cancelled stops the command: going on would drop the
@@ -90,13 +84,13 @@ bool TDocument::MakeDocument(bool askType) {
 
 bool TDocument::New() {
     KeepFileViewWidths();
-    if (ctx_.state.DocumentOpen && !ctx_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
+    if (ctx_.state.DocumentOpen && !ctx_.state.Saved && !SaveFirst(Text::SaveChanges)) return false;
     return MakeDocument(!ctx_.state.LoggedIn);
 }
 
 bool TDocument::Open() {
     KeepFileViewWidths();
-    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    if (!ctx_.state.Saved && !SaveFirst(Text::SaveBeforeOpen)) return false;
     TFileDialog d;
     std::optional<std::string> file = chooser_.OpenFile(d);
     if (!file) return false;
@@ -105,7 +99,7 @@ bool TDocument::Open() {
 
 bool TDocument::OpenFile(const std::string& fileName) {
     KeepFileViewWidths();
-    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    if (!ctx_.state.Saved && !SaveFirst(Text::SaveBeforeOpen)) return false;
     return OpenChosen(fileName);
 }
 
@@ -190,7 +184,7 @@ bool TDocument::SaveAs() {
 }
 
 bool TDocument::Close() {
-    if (!ctx_.state.Saved && !SaveFirst(kTextSaveFirst)) return false;
+    if (!ctx_.state.Saved && !SaveFirst(Text::SaveChanges)) return false;
     ctx_.state.FileName.clear();
     ctx_.state.DocumentOpen = false;
     views_.RefreshViews();
@@ -201,7 +195,7 @@ bool TDocument::Close() {
 
 bool TDocument::OpenBackup() {
     KeepFileViewWidths();
-    if (!ctx_.state.Saved && !SaveFirst(kTextSaveBeforeOpen)) return false;
+    if (!ctx_.state.Saved && !SaveFirst(Text::SaveBeforeOpen)) return false;
     TFileDialog d;
     d.initialDir = ctx_.folders.BackupDir();
     std::optional<std::string> file = chooser_.OpenFile(d);
@@ -221,7 +215,7 @@ bool TDocument::OpenBackup() {
 
 bool TDocument::ImportComments() {
     // Merging comments changes many records at once: only a deliberate Yes does it.
-    if (ctx_.ui.Ask(TMessage::Lang(Texts(), kTextImportComments), TButtons::YesNo, TAnswer::No) !=
+    if (ctx_.ui.Ask(TMessage::Lang(Texts(), Text::ImportComments), TButtons::YesNo, TAnswer::No) !=
         TAnswer::Yes)
         return false;
     TFileDialog d;
@@ -256,7 +250,7 @@ bool TDocument::OpenAtStartup(const std::string& fileName) {
 bool TDocument::CloseQuery() {
     TAppState& s = ctx_.state;
     if (!s.DocumentOpen || s.Saved) return true;
-    TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), kTextSaveFirst), TButtons::YesNoCancel);
+    TAnswer a = ctx_.ui.Ask(TMessage::Lang(Texts(), Text::SaveChanges), TButtons::YesNoCancel);
     if (a == TAnswer::Cancel) return false;
     if (a == TAnswer::No) return true;
     return SaveDocument();

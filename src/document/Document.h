@@ -114,7 +114,7 @@ class TDocument {
 
   private:
     // Answer to "save first?": false when the command must stop.
-    bool SaveFirst(int textId);
+    bool SaveFirst(Text textId);
     bool SaveDocument();
     bool MakeDocument(bool askType);
 

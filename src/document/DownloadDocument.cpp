@@ -30,14 +30,14 @@ std::string BackupOnDownload(const std::string& backupDir, const TDevice& device
     // A backup is never replaced, not even by one of the same second (the data file
     // writer would rename over a read-only file).
     if (::access(name.c_str(), F_OK) == 0) {
-        ui.Error(TMessage::Lang(texts, 80, " - " + name));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + name));
         return {};
     }
     // The image line holds whole records; a memory tail shorter than a record is none.
     const size_t digits = static_cast<size_t>(std::max(device.RecordCount, 0)) *
                           static_cast<size_t>(device.RecordLength());
     if (image.size() < digits || table.size() < static_cast<size_t>(device.RecordCount)) {
-        ui.Error(TMessage::Lang(texts, 80, " - " + name));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + name));
         return {};
     }
     TWriteOptions options;
@@ -46,7 +46,7 @@ std::string BackupOnDownload(const std::string& backupDir, const TDevice& device
     const int error =
         WriteFileAtomically(name, FormatDataFile(device, table, image.substr(0, digits)), options);
     if (error != 0) {
-        ui.Error(TMessage::Lang(texts, 80, " - " + name));
+        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + name));
         return {};
     }
     ::chmod(name.c_str(), S_IRUSR | S_IRGRP | S_IROTH);

@@ -22,7 +22,7 @@ std::string BackupFileName(const std::string& backupDir, const std::string& name
 // `image` (the downloaded image; its first RecordCount records form the image line) and
 // `table`, its decoding, for the record lines. Nothing is packed or re-encoded, so opening
 // the backup gives the downloaded records at their positions. An existing backup of the
-// same name is never replaced: that is reported (language text 80) and the download goes
+// same name is never replaced: that is reported (Text::CannotOpen) and the download goes
 // on. Returns the file written, or an empty text.
 std::string BackupOnDownload(const std::string& backupDir, const TDevice& device,
                              const TRecordTable& table, const std::string& image,

@@ -54,14 +54,15 @@ int ParseComPort(const std::string& text) {
 
 TCommCheck CheckCommSetup(const TCommSetupEntry& entry, TConnectionSettings& out) {
     const int port = ParseComPort(entry.portText);
-    if (port == 0) return {TCommField::Port, 135};
+    if (port == 0) return {TCommField::Port, Text::BadPortNumber};
     const long speed = Number(Trim(entry.speedText), 8);
-    if (speed < kMinComSpeed || speed > kMaxComSpeed) return {TCommField::Speed, 136};
+    if (speed < kMinComSpeed || speed > kMaxComSpeed) return {TCommField::Speed, Text::BadSpeed};
     const std::string address = Trim(entry.address);
-    if (!ValidAddress(address)) return {TCommField::Address, 101};
+    if (!ValidAddress(address)) return {TCommField::Address, Text::BadIpAddress};
     const std::string ipPort = Trim(entry.ipPort);
     const long tcpPort = Number(ipPort, 5);
-    if (ipPort.size() < 2 || tcpPort < 1 || tcpPort > 65535) return {TCommField::IpPort, 102};
+    if (ipPort.size() < 2 || tcpPort < 1 || tcpPort > 65535)
+        return {TCommField::IpPort, Text::BadIpPort};
 
     out.ConnectionType = entry.connectionType == TConnectionSettings::Tcp
                              ? TConnectionSettings::Tcp

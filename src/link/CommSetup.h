@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/Texts.h"
 #include "link/ConnectionSettings.h"
 
 namespace ravlin {
@@ -22,7 +23,7 @@ enum class TCommField { None, Port, Speed, Address, IpPort };
 
 struct TCommCheck {
     TCommField field = TCommField::None;  // None: all valid
-    int textId = 0;                       // language text of the refusal
+    Text textId = Text::None;             // language text of the refusal
     bool Ok() const { return field == TCommField::None; }
 };
 
@@ -33,10 +34,10 @@ inline constexpr int kMaxComSpeed = 4000000;
 // "COM n" (blanks around and between allowed, any case) -> n >= 1; 0 when not a port.
 int ParseComPort(const std::string& text);
 
-// Checks in this order, whatever the connection type: port (language text 135), speed
-// (136), address (101: four non-empty parts separated by dots), TCP port (102: two to
-// five digits, 1..65535). On success `out` takes every value (the other fields of `out`
-// are kept) and DumpRead is switched off.
+// Checks in this order, whatever the connection type: port (Text::BadPortNumber), speed
+// (BadSpeed), address (BadIpAddress: four non-empty parts separated by dots), TCP port
+// (BadIpPort: two to five digits, 1..65535). On success `out` takes every value (the other fields
+// of `out` are kept) and DumpRead is switched off.
 TCommCheck CheckCommSetup(const TCommSetupEntry& entry, TConnectionSettings& out);
 
 }  // namespace ravlin

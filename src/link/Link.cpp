@@ -140,7 +140,7 @@ bool TLink::Open() {
 
 void TLink::ReportOpenFailure(const TOpenResult& result) {
     if (result.outcome == TOpenResult::DeviceUnavailable) {
-        ui_.Error(TMessage::Lang(texts_, 120));
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpenPort));
         return;
     }
     if (result.error != 0)
@@ -359,7 +359,7 @@ bool TLink::SendCommand(const std::string& frame) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     NoticeBreak();
     if (!open_) {
-        ui_.Error(TMessage::Lang(texts_, 121));
+        ui_.Error(TMessage::Lang(texts_, Text::NoConnection));
         return false;
     }
     const std::string completed = CompleteFrame(frame);

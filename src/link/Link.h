@@ -12,8 +12,8 @@
 // up while a window holds it open (the login, password or upload question windows),
 // whichever thread waits; an operation and the keep-alive never overlap (one mutex).
 // Messages go to the TUserInterface given to the constructor:
-//   language text 120  the serial port cannot be opened
-//   language text 121  an exchange was asked for without an open port or connection
+//   Text::CannotOpenPort    the serial port cannot be opened
+//   Text::NoConnection      an exchange was asked for without an open port or connection
 //   "Can't connect", "Can't connect, error #N", "Disconnected, error #N"  (TCP, N = errno)
 // A failed exchange shows nothing: the caller reports (TRx, the worker).
 
@@ -70,7 +70,7 @@ class TLink {  // original name: TKomunikace
     // error #N" unless the peer closed in order) or a serial device that went away (unplugged
     // adapter, closed pseudo-terminal; no message) is noticed by the next wait (an exchange,
     // ReceiveData, TakeEcho, WaitByte, KeepAlive) and closes the link: the running exchange ends
-    // false at once, later ones show language text 121. Check IsOpen() before retrying.
+    // false at once, later ones show Text::NoConnection. Check IsOpen() before retrying.
     bool IsOpen() const { return open_.load(); }
     // The last TCP connection was closed by the receiver's side in order (no error), as
     // opposed to an error, a lost serial device or our own close.

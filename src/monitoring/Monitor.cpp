@@ -12,12 +12,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCannotOpen = 80;
-constexpr int kTextWrongFormat = 82;
-constexpr int kTextSaveChanges = 84;
-constexpr int kTextSaveBeforeOpen = 97;
-constexpr int kTextDuplicateEvent = 127;
-constexpr int kTextMonitoring = 231;
 // The loader's own text for a message line without its event lines.
 constexpr const char* kTextMissingEventLine = "Cyhba";
 
@@ -80,12 +74,12 @@ bool TMonitor::Load() {
 bool TMonitor::Load(const std::string& fileName) {
     std::string content;
     if (ReadWholeFile(fileName, content) != 0) {
-        ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + fileName));
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen, " - " + fileName));
         return false;
     }
     TMonitorFileContent file = ParseMonitorFile(content);
     if (file.status == TMonitorFileStatus::WrongHeader) {
-        ui_.Error(TMessage::Lang(texts_, kTextWrongFormat, " - " + fileName));
+        ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName));
         return false;
     }
     if (file.status == TMonitorFileStatus::MissingEventLine) {
@@ -106,7 +100,7 @@ bool TMonitor::Load(const std::string& fileName) {
 
 bool TMonitor::Save() {
     if (int err = WriteFileAtomically(FileName, FormatMonitorFile(Messages)); err != 0) {
-        ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + FileName));
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen, " - " + FileName));
         return false;
     }
     return true;
@@ -137,9 +131,8 @@ bool TMonitor::SaveAll(TFileChooser& chooser) {
 
 bool TMonitor::CloseQuery(TFileChooser& chooser) {
     if (!Defined || Saved) return true;
-    const std::string suffix =
-        " - " + (kTextMonitoring < static_cast<int>(texts_.size()) ? texts_[kTextMonitoring] : "");
-    switch (ui_.Ask(TMessage::Lang(texts_, kTextSaveChanges, suffix), TButtons::YesNoCancel)) {
+    const std::string suffix = " - " + TextAt(texts_, Text::Monitoring);
+    switch (ui_.Ask(TMessage::Lang(texts_, Text::SaveChanges, suffix), TButtons::YesNoCancel)) {
         case TAnswer::Cancel:
             return false;
         case TAnswer::No:
@@ -153,7 +146,7 @@ bool TMonitor::CloseQuery(TFileChooser& chooser) {
 bool TMonitor::OpenMonitoring(TFileChooser& chooser) {
     if (Defined && !Saved) {
         const TAnswer a =
-            ui_.Ask(TMessage::Lang(texts_, kTextSaveBeforeOpen), TButtons::YesNoCancel);
+            ui_.Ask(TMessage::Lang(texts_, Text::SaveBeforeOpen), TButtons::YesNoCancel);
         if (a == TAnswer::Cancel) return false;
         // A save that fails or is cancelled stops: going on could drop the changes.
         if (a == TAnswer::Yes && !SaveAll(chooser)) return false;
@@ -267,7 +260,7 @@ bool TMonitor::AddEvent(const std::string& serial, const std::string& buttons, b
     }
     for (int i = 0; i < added; ++i) {
         if ((*list)[i].Serial == now.Serial && (*list)[i].Buttons == now.Buttons) {
-            ui_.Error(TMessage::Lang(texts_, kTextDuplicateEvent));
+            ui_.Error(TMessage::Lang(texts_, Text::DuplicateEvent));
             list->erase(list->begin() + added);
             return false;
         }
@@ -487,7 +480,7 @@ void TMonitor::FlushLog() {
     }
     // Once per run of failures: a box on every alarm would stand between the operator
     // and the alarms.
-    if (!logFailed_) ui_.Error(TMessage::Lang(texts_, kTextCannotOpen, " - " + alarmLog->Path()));
+    if (!logFailed_) ui_.Error(TMessage::Lang(texts_, Text::CannotOpen, " - " + alarmLog->Path()));
     logFailed_ = true;
 }
 

@@ -86,18 +86,19 @@ class TMonitor {
     // Loads FileName.
     bool Load();  // original name: Nacti
     // Loads `fileName`, which becomes FileName when the file is accepted. A file that
-    // cannot be read (80), has a wrong first line (82) or lacks an event line ("Cyhba")
-    // leaves the set-up as it was.
+    // cannot be read (CannotOpen), has a wrong first line (WrongFormat) or lacks an event line
+    // ("Cyhba") leaves the set-up as it was.
     bool Load(const std::string& fileName);
-    // Writes FileName (80 when it cannot be written); Saved is the caller's.
+    // Writes FileName (CannotOpen when it cannot be written); Saved is the caller's.
     bool Save();  // original name: Uloz
     // Asks for a file name and writes it; the name is kept only when written.
     bool SaveAs(TFileChooser& chooser);  // original name: UlozJako
     // "Save all": when Defined, Save (or SaveAs without a file name); Saved := result.
     bool SaveAll(TFileChooser& chooser);
-    // The exit question (84 - 231); true when the program may close.
+    // The exit question (SaveChanges - Monitoring); true when the program may close.
     bool CloseQuery(TFileChooser& chooser);
-    // "Open monitoring ...": asks to save unsaved changes (97), then opens a chosen file.
+    // "Open monitoring ...": asks to save unsaved changes (SaveBeforeOpen), then opens a chosen
+    // file.
     bool OpenMonitoring(TFileChooser& chooser);
     // "Save monitoring as ...".
     bool SaveMonitoringAs(TFileChooser& chooser);
@@ -109,7 +110,8 @@ class TMonitor {
     void RemoveMessages(const std::vector<int>& numbers);  // original name: Odstran
     // Adds an event to the Active (AddToActive) or Deactive list of TargetMessage; with
     // `edit` the event editor opens on it first. An event left with the serial key 00000
-    // is dropped; one equal in Serial and Buttons to another of its list is refused (127).
+    // is dropped; one equal in Serial and Buttons to another of its list is refused
+    // (DuplicateEvent).
     bool AddEvent(const std::string& serial, const std::string& buttons, bool edit);  // original name: PridejEvent
     void RemoveActive(int message, int event);
     void RemoveDeactive(int message, int event);

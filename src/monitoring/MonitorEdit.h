@@ -28,7 +28,7 @@ bool FitsMonitorFile(const std::string& text);
 // when no type is chosen. Five hexadecimal digits get the prefix (or "x0"); seven
 // characters beginning with "x" or "X" need six hexadecimal digits after it; other seven
 // hexadecimal digits are taken as they are. Digits come out in upper case. nullopt: not a
-// transmitter code (language text 138).
+// transmitter code (Text::BadTxCode).
 std::optional<std::string> CheckEventSerial(const std::string& typed,
                                             const std::string& typePrefix);
 

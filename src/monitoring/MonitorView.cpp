@@ -6,12 +6,9 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextYes = 228;
-constexpr int kSoundTexts[] = {0, 260, 261, 262, 263, 265};
-
-std::string T(const TTextTable& texts, int id) {
-    return id >= 0 && id < static_cast<int>(texts.size()) ? texts[id] : std::string();
-}
+// The sound column's text of choices 1..5.
+constexpr Text kSoundTexts[] = {Text::None,       Text::ShortBeep,  Text::LongBeep,
+                                Text::TripleBeep, Text::AlarmSound, Text::PermanentAlarm};
 
 // Number key of a column; the text column compares separately.
 long long NumberKey(const TMonitorData& m, int column) {
@@ -54,8 +51,10 @@ void TMonitorSort::Press(int col) {
 }
 
 std::vector<std::string> MessagesGridTitles(const TTextTable& texts) {
-    return {T(texts, 232), T(texts, 233), T(texts, 234), T(texts, 257),
-            T(texts, 235), T(texts, 236), T(texts, 226)};
+    return {TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText),
+            TextAt(texts, Text::MessageColour),  TextAt(texts, Text::PictureSize),
+            TextAt(texts, Text::Blink),          TextAt(texts, Text::Sound),
+            TextAt(texts, Text::Window)};
 }
 
 std::vector<int> SortedMessages(const std::vector<TMonitorData>& messages,
@@ -96,14 +95,14 @@ std::string MessagesGridCell(const TMonitorData& m, int column, const TTextTable
         case kMsgSize:
             return std::to_string(m.Size);
         case kMsgBlink:
-            return m.Blink ? T(texts, kTextYes) : "-";
+            return m.Blink ? TextAt(texts, Text::Yes) : "-";
         case kMsgSound:
-            if (m.Sound >= 1 && m.Sound <= 5) return T(texts, kSoundTexts[m.Sound]);
+            if (m.Sound >= 1 && m.Sound <= 5) return TextAt(texts, kSoundTexts[m.Sound]);
             if (m.Sound == 6) return FileNamePart(m.SoundFile);
             return "-";
         case kMsgWindow:
             if (!m.ShowWindow) return "-";
-            return m.Picture.empty() ? T(texts, kTextYes) : FileNamePart(m.Picture);
+            return m.Picture.empty() ? TextAt(texts, Text::Yes) : FileNamePart(m.Picture);
     }
     return {};
 }
@@ -122,7 +121,8 @@ std::vector<TUserColumn> UserColumnsOf(const std::array<bool, 5>& shown,
 
 std::vector<std::string> EventGridTitles(const TTextTable& texts,
                                          const std::vector<TUserColumn>& users) {
-    std::vector<std::string> out = {T(texts, 28), T(texts, 29)};
+    std::vector<std::string> out = {TextAt(texts, Text::SerialColumn),
+                                    TextAt(texts, Text::ButtonColumn)};
     for (const auto& u : users) out.push_back(u.title);
     return out;
 }
@@ -165,7 +165,8 @@ bool TransmittersOffered(TPage page, const TAppState& state) {
 }
 
 std::vector<std::string> MessageListTitles(const TTextTable& texts) {
-    return {std::string(), T(texts, 232), T(texts, 233), T(texts, 239)};
+    return {std::string(), TextAt(texts, Text::MessageCaption), TextAt(texts, Text::MessageText),
+            TextAt(texts, Text::Activated)};
 }
 
 std::string MessageListCell(const TMonitorData& m, int column) {

@@ -32,18 +32,18 @@ std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible) {
 }
 
 std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles) {
-    return LogTitle(field, texts, titles, 168);
+    return LogTitle(field, texts, titles, Text::BatteryTimeColumn);
 }
 
 std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
     if (field == TLogField::Battery)
-        return TextAt(texts, entry.State == TLowBatteryEntry::Low ? 204 : 205);
+        return TextAt(texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow : Text::BatteryChanged);
     return CommonCell(entry, field);
 }
 
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
     if (field != TLogField::Battery) return TCellColour::Default;
-    return BatteryCell(entry, field, texts) == TextAt(texts, 204) ? TCellColour::Red
+    return BatteryCell(entry, field, texts) == TextAt(texts, Text::BatteryLow) ? TCellColour::Red
                                                                 : TCellColour::Green;
 }
 

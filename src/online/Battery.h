@@ -8,8 +8,8 @@
 //   Serial#State#Time#UserNumber#User1#User2#User3#User4#
 // State 0 low, 1 changed; Time as in History.dat. Nothing is escaped.
 //
-// Messages: 80 + " - " + file name when the file cannot be written; the list in memory
-// keeps its state and is written again at the next change.
+// Messages: Text::CannotOpen + " - " + file name when the file cannot be written; the list
+// in memory keeps its state and is written again at the next change.
 //
 // Not thread-safe: one thread at a time.
 
@@ -46,11 +46,11 @@ using TBatteryField = TLogField;
 
 // Columns of the battery page: Serial, state, Time, then the visible user fields.
 std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible);
-// Header: 28, 169, 168, the user field titles.
+// Header: SerialColumn, BatteryColumn, BatteryTimeColumn, the user field titles.
 std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles);
-// Cell text: the state as text 204 (low) or 205 (changed), the time as in the file.
+// Cell text: the state as Text::BatteryLow or BatteryChanged, the time as in the file.
 std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
-// The state column is red while it reads text 204 and green otherwise; other cells have
+// The state column is red while it reads Text::BatteryLow and green otherwise; other cells have
 // the default colour.
 TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field);

@@ -34,7 +34,7 @@ std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible) {
 
 std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles) {
-    return LogTitle(field, texts, titles, 216);
+    return LogTitle(field, texts, titles, Text::HistoryTimeColumn);
 }
 
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts) {
@@ -42,7 +42,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
         case TLogField::Button:
             return rec.Button;
         case TLogField::Battery:
-            return TextAt(texts, rec.LowBatt ? 204 : 217);
+            return TextAt(texts, rec.LowBatt ? Text::BatteryLow : Text::BatteryOk);
         default:
             return CommonCell(rec, field);
     }
@@ -50,7 +50,7 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
 
 TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
                               const TTextTable& texts) {
-    return field == TLogField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, 204)
+    return field == TLogField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow)
                ? TCellColour::Red
                : TCellColour::Default;
 }

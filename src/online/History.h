@@ -55,10 +55,10 @@ std::vector<THistoryField> HistoryColumns(const TUserVisibility& visible);
 // Header: 28, 29, 216, 169, the user field titles.
 std::string HistoryTitle(THistoryField field, const TTextTable& texts,
                          const TUserFieldTitles& titles);
-// Cell text: the time as in the file, the battery as text 204 (low) or 217, the user
+// Cell text: the time as in the file, the battery as Text::BatteryLow or Text::BatteryOk, the user
 // number in decimal.
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
-// The battery column is red while it reads text 204; other cells have the default colour.
+// The battery column is red while it reads Text::BatteryLow; other cells have the default colour.
 TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
                               const TTextTable& texts);
 // A field's sort order: -1, 0, 1.

@@ -9,7 +9,7 @@
 //   Code#Button#Time#
 // Code: the 7-digit transmitter code as received; Button: the received button digit;
 // Time as in History.dat. Lines that cannot be read are dropped. A file with another
-// first line is not read and never overwritten: writing it fails with text 82 + " - " +
+// first line is not read and never overwritten: writing it fails with WrongFormat + " - " +
 // file name, shown once.
 //
 // Not thread-safe: one thread at a time.

@@ -65,7 +65,7 @@ TFileStamp TFileStamp::Of(const std::string& path) {
 bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
                   TUserInterface& ui) {
     if (WriteFileAtomically(path, content) == 0) return true;
-    ui.Error(TMessage::Lang(texts, 80, " - " + path));
+    ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + path));
     return false;
 }
 

@@ -81,7 +81,7 @@ struct TFileStamp {
     bool operator==(const TFileStamp&) const = default;
 };
 
-// Replaces `path` with `content`; a failure shows language text 80 + " - " + path and
+// Replaces `path` with `content`; a failure shows Text::CannotOpen + " - " + path and
 // leaves the previous file as it was.
 bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
                   TUserInterface& ui);

@@ -10,16 +10,16 @@ std::vector<TLogField> LogColumns(std::vector<TLogField> fixed, const TUserVisib
 }
 
 std::string LogTitle(TLogField field, const TTextTable& texts, const TUserFieldTitles& titles,
-                     int timeText) {
+                     Text timeText) {
     switch (field) {
         case TLogField::Serial:
-            return TextAt(texts, 28);
+            return TextAt(texts, Text::SerialColumn);
         case TLogField::Button:
-            return TextAt(texts, 29);
+            return TextAt(texts, Text::ButtonColumn);
         case TLogField::Time:
             return TextAt(texts, timeText);
         case TLogField::Battery:
-            return TextAt(texts, 169);
+            return TextAt(texts, Text::BatteryColumn);
         default:
             return titles[static_cast<size_t>(static_cast<int>(field) -
                                               static_cast<int>(TLogField::UserNumber))];

@@ -56,7 +56,7 @@ enum class TCellColour { Default, Red, Green };
 std::vector<TLogField> LogColumns(std::vector<TLogField> fixed, const TUserVisibility& visible);
 // Header: 28, 29, `timeText`, 169, the user field titles.
 std::string LogTitle(TLogField field, const TTextTable& texts, const TUserFieldTitles& titles,
-                     int timeText);
+                     Text timeText);
 // Cell text of a field every entry has: the serial, the time as in the file, the user
 // number in decimal, the user texts; empty for the others.
 std::string CommonCell(const TLogEntry& entry, TLogField field);

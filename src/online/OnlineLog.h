@@ -38,7 +38,7 @@ struct TOnlineLogs {
 struct TLogResult {
     TLogDecision decision;
     TBatteryChange battery = TBatteryChange::Ignored;
-    bool written = true;  // false when a log file could not be written (80 was shown)
+    bool written = true;  // false when a log file could not be written (CannotOpen was shown)
 };
 
 // Logs one reception by the levels. `table` is the record table (user information);

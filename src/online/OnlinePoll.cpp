@@ -31,7 +31,7 @@ bool HasOnlineMode(const std::string& receiverName) {
 
 bool PrepareOnline(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui) {
     if (!HasOnlineMode(rx.Device.Name)) {
-        ui.Error(TMessage::Lang(texts, 113));
+        ui.Error(TMessage::Lang(texts, Text::NoOnlineMode));
         return false;
     }
     if (!link.IsOpen() && !link.Open()) return false;
@@ -53,7 +53,7 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
             return TReadResult::Read;
         }
         if (attempt == kPollReads) break;
-        if (pauses) pauses->Open(TMessage::Lang(texts, 126));
+        if (pauses) pauses->Open(TMessage::Lang(texts, Text::WaitingForNextTry));
         for (int step = 1; step <= kPauseSteps; ++step) {
             const bool waited =
                 pauses ? pauses->Pause(kPauseStepMs) : SleepWatchingCancel(ui, kPauseStepMs);
@@ -65,7 +65,7 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
         }
         if (pauses) pauses->Close();
     }
-    ui.Error(TMessage::Lang(texts, 125));
+    ui.Error(TMessage::Lang(texts, Text::OnlineStopped));
     return TReadResult::NoAnswer;
 }
 

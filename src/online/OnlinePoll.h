@@ -21,7 +21,7 @@ class TRx;
 bool HasOnlineMode(const std::string& receiverName);
 
 // The checks of entering on-line mode for the logged-in receiver: a type without on-line
-// mode (text 113), the link opened, name and password still those of the login
+// mode (Text::NoOnlineMode), the link opened, name and password still those of the login
 // (VerifyPassword, with its own messages). True when the worker may start listening.
 bool PrepareOnline(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui);
 
@@ -32,10 +32,10 @@ enum class TReadResult {
     Read,       // the block was read
     LinkLost,   // the link is closed and cannot be opened again: leave on-line mode
     Cancelled,  // the user cancelled a pause: leave on-line mode
-    NoAnswer,   // seven reads failed; text 125 was shown: leave on-line mode
+    NoAnswer,   // seven reads failed; Text::OnlineStopped was shown: leave on-line mode
 };
 
-// The pauses between failed reads: a progress window with text 126 whose bar runs 1..100
+// The pauses between failed reads: a progress window with Text::WaitingForNextTry whose bar runs 1..100
 // over 100 steps of 300 ms (30 s). Called on the thread that polls (a command worker in
 // the desktop program, which hands the window's part to the window thread).
 class TPollPauses {

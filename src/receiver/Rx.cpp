@@ -56,11 +56,11 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
     // The whole block must lie in the 16-bit address space: a last address above FFFF
     // would wrap round in the frame and read the wrong memory.
     if (address < 0 || address >= 0x10000 || count < 1 || address + count - 1 > 0xFFFF) {
-        ui_.Error(TMessage::Lang(texts_, 122));
+        ui_.Error(TMessage::Lang(texts_, Text::AddressOutOfRange));
         return false;
     }
     if (type != '1' && type != '7' && type != '9') {
-        ui_.Error(TMessage::Lang(texts_, 123));
+        ui_.Error(TMessage::Lang(texts_, Text::UnknownReadType));
         return false;
     }
     const std::string frame = ReadFrame(type, address, count);
@@ -90,7 +90,8 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
 }
 
 bool TRx::ReadDescriptor() {
-    const TMessage cannotRead = TMessage::Lang(texts_, 110, " - " + TextAt(texts_, 112));
+    const TMessage cannotRead = TMessage::Lang(texts_, Text::CommunicationError,
+                                               " - " + TextAt(texts_, Text::ReadingIdentification));
     // Work on a copy: a failure leaves the description as it was.
     TDevice device = Device;
     std::string hex;
@@ -116,7 +117,7 @@ bool TRx::ReadDescriptor() {
     HexToText(hex, device.Password);
 
     if (!FindReceiverType(dataDir_, device.Name, true, device, texts_, ui_)) {
-        ui_.Error(TMessage::Lang(texts_, 90));
+        ui_.Error(TMessage::Lang(texts_, Text::TypeNotInCatalogue));
         return false;
     }
     device.RecordCount = RecordCount(device);
@@ -150,18 +151,19 @@ bool TRx::ReadPassword(std::string& password) {
 bool TRx::VerifyPassword() {
     std::string name, password;
     if (!ReadName(name) || !ReadPassword(password)) {
-        ui_.Error(TMessage::Lang(texts_, 110, " " + TextAt(texts_, 112)));
+        ui_.Error(TMessage::Lang(texts_, Text::CommunicationError,
+                                 " " + TextAt(texts_, Text::ReadingIdentification)));
         return false;
     }
     if (name == Device.Name && password == Device.Password) return true;
-    ui_.Error(TMessage::Lang(texts_, 92));
+    ui_.Error(TMessage::Lang(texts_, Text::LoginChanged));
     return false;
 }
 
 bool TRx::WritePassword(const std::string& password) {
     // Checked first, so that a password that cannot be stored sends nothing at all.
     if (password.size() > kMaxPassword) {
-        ui_.Error(TMessage::Lang(texts_, 100));
+        ui_.Error(TMessage::Lang(texts_, Text::NewPasswordTooLong));
         return false;
     }
     if (!VerifyPassword()) return false;
@@ -169,7 +171,7 @@ bool TRx::WritePassword(const std::string& password) {
     for (char c : password) AppendHexByte(digits, static_cast<unsigned char>(c));
     digits.append(32 - digits.size(), '0');
     if (!link_.SendCommand(":10" + Hex4(Device.PasswordAddress) + "0A" + digits)) {
-        ui_.Error(TMessage::Lang(texts_, 110));
+        ui_.Error(TMessage::Lang(texts_, Text::CommunicationError));
         return false;
     }
     return ReadDescriptor();

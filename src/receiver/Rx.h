@@ -1,13 +1,16 @@
 #pragma once
 // The logged-in receiver: its description (TDevice) and the commands that read and
 // write its memory through the link. Reports failures through TUserInterface:
-//   122 address 10000 or above     123 unknown read type
-//   110 + " - " + 112  descriptor, name or password unreadable (ReadDescriptor)
-//   90  receiver type not in the catalogue
-//   110 + " " + 112    name or password unreadable (VerifyPassword)
-//   92  name or password changed since login
-//   100 new password longer than 16 characters
-//   110 password write failed
+// (Text::...)
+//   AddressOutOfRange  address 10000 or above    UnknownReadType  unknown read type
+//   CommunicationError + " - " + ReadingIdentification
+//                      descriptor, name or password unreadable (ReadDescriptor)
+//   TypeNotInCatalogue receiver type not in the catalogue
+//   CommunicationError + " " + ReadingIdentification
+//                      name or password unreadable (VerifyPassword)
+//   LoginChanged       name or password changed since login
+//   NewPasswordTooLong new password longer than 16 characters
+//   CommunicationError password write failed
 // ReadBlock itself shows nothing on a failed read; its callers report.
 
 #include <string>

@@ -38,17 +38,19 @@ std::string TSession::StoredPassword(const std::string& typed) {
     return end == std::string::npos ? std::string() : typed.substr(0, end + 1);
 }
 
-int TSession::CheckLoginPassword(const std::string& typed, const std::string& stored) {
-    if (typed.size() > 16) return 133;
-    if (StoredPassword(typed) != stored) return 134;
-    return 0;
+std::optional<Text> TSession::CheckLoginPassword(const std::string& typed,
+                                                 const std::string& stored) {
+    if (typed.size() > 16) return Text::PasswordTooLong;
+    if (StoredPassword(typed) != stored) return Text::WrongPassword;
+    return std::nullopt;
 }
 
-int TSession::CheckPasswordChange(const TPasswordChange& change, const std::string& stored) {
-    if (StoredPassword(change.oldPassword) != stored) return 134;
-    if (change.newPassword.size() > 16) return 133;
-    if (StoredPassword(change.newPassword) == stored) return -1;
-    return 0;
+std::optional<Text> TSession::CheckPasswordChange(const TPasswordChange& change,
+                                                  const std::string& stored) {
+    if (StoredPassword(change.oldPassword) != stored) return Text::WrongPassword;
+    if (change.newPassword.size() > 16) return Text::PasswordTooLong;
+    if (StoredPassword(change.newPassword) == stored) return Text::None;
+    return std::nullopt;
 }
 
 void TSession::Cancel() {
@@ -187,9 +189,9 @@ bool TSession::AskLoginPassword() {
         std::optional<std::string> typed;
         if (passwords) typed = passwords->AskPassword(dev);
         if (!typed) return false;
-        const int text = CheckLoginPassword(*typed, dev.Password);
-        if (text == 0) return true;
-        ctx_.ui.Error(TMessage::Lang(Texts(), text));
+        const std::optional<Text> text = CheckLoginPassword(*typed, dev.Password);
+        if (!text) return true;
+        ctx_.ui.Error(TMessage::Lang(Texts(), *text));
     }
 }
 
@@ -204,7 +206,8 @@ bool TSession::LoginLocked(TSessionJob& job) {
     };
     if (!rx.Init()) return fail();
     if (job.state.DocumentOpen && job.device.Name != rx.Device.Name) {
-        if (ctx_.ui.Ask(TMessage::Lang(Texts(), 77), TButtons::YesNo) != TAnswer::Yes)
+        if (ctx_.ui.Ask(TMessage::Lang(Texts(), Text::CloseOtherTypeFile), TButtons::YesNo) !=
+            TAnswer::Yes)
             return fail();
         // The document's own Close runs where the document lives; a save there writes it as
         // its own type, which this command has not touched.
@@ -375,7 +378,8 @@ TUploadChoice TSession::AskUpload(const TUploadComparison& comparison) {
     if (review) return review->AskUpload(comparison);
     std::string lines;
     for (const std::string& line : ComparisonLines(comparison)) lines += "\n" + line;
-    return ctx_.ui.Ask(TMessage::Lang(Texts(), 95, "\n" + lines), TButtons::YesNo) == TAnswer::Yes
+    return ctx_.ui.Ask(TMessage::Lang(Texts(), Text::OverwriteReceiver, "\n" + lines),
+                       TButtons::YesNo) == TAnswer::Yes
                ? TUploadChoice::Upload
                : TUploadChoice::Cancel;
 }
@@ -417,7 +421,7 @@ bool TSession::UploadJob(TSessionJob& job) {
         if (choice == TUploadChoice::Cancel) return end(false);
         if (choice == TUploadChoice::Upload) break;
         if (!MergeReceiverRecords(comparison, receiver, packed)) {
-            ctx_.ui.Error(TMessage::Lang(Texts(), 94));
+            ctx_.ui.Error(TMessage::Lang(Texts(), Text::NoFreePosition));
             continue;
         }
         // The merged records are the document's now, and not saved yet.
@@ -506,9 +510,9 @@ bool TSession::ChangePasswordJob(TSessionJob& job) {
         change.reset();
         if (passwords) change = passwords->AskPasswordChange(rx.Device);
         if (!change) break;
-        const int text = CheckPasswordChange(*change, rx.Device.Password);
-        if (text == 0) break;
-        if (text > 0) ctx_.ui.Error(TMessage::Lang(Texts(), text));
+        const std::optional<Text> text = CheckPasswordChange(*change, rx.Device.Password);
+        if (!text) break;
+        if (*text != Text::None) ctx_.ui.Error(TMessage::Lang(Texts(), *text));
     }
     if (!change) {
         link.Close();

@@ -126,7 +126,7 @@ class TSession {
     TOnlineSwitch* online = nullptr;       // nullptr: on-line mode is left alone
     TDocumentCloser* closer = nullptr;     // nullptr: the document is closed without questions
     // The upload question with the comparison, and the read-back report. nullptr: the
-    // question is language text 95 followed by the comparison's lines (TUserInterface::Ask,
+    // question is Text::OverwriteReceiver followed by the comparison's lines (TUserInterface::Ask,
     // Yes uploads), the read-back differences an error message.
     TTransferReview* review = nullptr;
 
@@ -167,12 +167,15 @@ class TSession {
     // A typed password as the program reads it back once the receiver stored it: trailing
     // blanks are dropped on reading (00 fill bytes read as blanks too).
     static std::string StoredPassword(const std::string& typed);
-    // 0 when `typed` is acceptable for a receiver whose password is `stored` (compared in
-    // its stored form); otherwise the language text to show (133 too long, 134 wrong).
-    static int CheckLoginPassword(const std::string& typed, const std::string& stored);
-    // 0 when the change may go on; 134 wrong old password, 133 new one too long, -1 the new
-    // password equals the current one (nothing happens).
-    static int CheckPasswordChange(const TPasswordChange& change, const std::string& stored);
+    // Nothing when `typed` is acceptable for a receiver whose password is `stored` (compared
+    // in its stored form); otherwise the language text to show (PasswordTooLong,
+    // WrongPassword).
+    static std::optional<Text> CheckLoginPassword(const std::string& typed,
+                                                  const std::string& stored);
+    // Nothing when the change may go on; WrongPassword (the old one), PasswordTooLong (the
+    // new one), or Text::None when the new password equals the current one (nothing happens).
+    static std::optional<Text> CheckPasswordChange(const TPasswordChange& change,
+                                                   const std::string& stored);
 
   private:
     class TBusy;

@@ -154,11 +154,9 @@ void TTransferWorker::Phase(const TMessage& text) {
     SetProgress(0);
 }
 
-void TTransferWorker::ReportError(int secondText, const std::string& detail) {
-    const std::string second = secondText >= 0 && static_cast<size_t>(secondText) < texts_.size()
-                                   ? texts_[secondText]
-                                   : std::string();
-    ui_.Error(TMessage::Lang(texts_, 110, " " + second + detail));
+void TTransferWorker::ReportError(Text secondText, const std::string& detail) {
+    const std::string& second = TextAt(texts_, secondText);
+    ui_.Error(TMessage::Lang(texts_, Text::CommunicationError, " " + second + detail));
 }
 
 std::string TTransferWorker::AddressList(const std::vector<int>& addresses) {
@@ -208,9 +206,9 @@ bool TTransferWorker::ReadConfirmed(int address, int count, const std::string* e
     }
     if (r > 0) return true;
     if (r == 0)
-        ReportError(118, " - no two reads agree at " + AddressList({address}));
+        ReportError(Text::ReadingMemory, " - no two reads agree at " + AddressList({address}));
     else if (!CancelPending())
-        ReportError(118);
+        ReportError(Text::ReadingMemory);
     return false;
 }
 
@@ -218,7 +216,7 @@ bool TTransferWorker::ReadConfirmed(int address, int count, const std::string* e
 
 bool TTransferWorker::Download() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
-    Phase(TMessage::Lang(texts_, 76));
+    Phase(TMessage::Lang(texts_, Text::Downloading));
     rx_.Image.clear();
     bool ok = link_.Settings.DumpRead ? DownloadStream() : DownloadBlocks();
     if (!ok && cancel_.load()) cancelled_.store(true);
@@ -277,7 +275,7 @@ bool TTransferWorker::DownloadBlocks() {
     int readEnd = 0;
     const auto once = [this](int a, int count, std::string& data) {
         if (rx_.ReadBlock('9', a, count, data)) return true;
-        if (!CancelPending()) ReportError(118);
+        if (!CancelPending()) ReportError(Text::ReadingMemory);
         return false;
     };
     if (!ReadArea(once, image, readEnd, true)) return false;
@@ -298,14 +296,14 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
         const std::string first = image.substr(static_cast<size_t>(a - start) * 2, 2 * count);
         std::string second;
         if (!rx_.ReadBlock('9', a, count, second)) {
-            if (!CancelPending()) ReportError(118);
+            if (!CancelPending()) ReportError(Text::ReadingMemory);
             return false;
         }
         std::string block = first;
         if (second != first) {
             const int r = Confirm(a, count, {first, second}, block);
             if (r < 0) {
-                if (!CancelPending()) ReportError(118);
+                if (!CancelPending()) ReportError(Text::ReadingMemory);
                 return false;
             }
             if (r == 0) unsure.push_back(a);
@@ -314,7 +312,7 @@ bool TTransferWorker::VerifyBlocks(std::string& image, int readEnd) {
         SetProgress(Nearest((a + count - start) * 100LL, span));
     }
     if (!unsure.empty()) {
-        ReportError(118, " - no two reads agree at " + AddressList(unsure));
+        ReportError(Text::ReadingMemory, " - no two reads agree at " + AddressList(unsure));
         return false;
     }
     if (image.compare(0, agreed.size(), agreed) == 0) return true;
@@ -395,16 +393,16 @@ bool TTransferWorker::StreamPass(int pass, std::string& image) {
 bool TTransferWorker::DownloadStream() {
     std::string first;
     if (!StreamPass(1, first)) {
-        if (!cancel_.load()) ReportError(118);
+        if (!cancel_.load()) ReportError(Text::ReadingMemory);
         return false;
     }
     std::string& second = rx_.Image;
     if (!StreamPass(2, second)) {
-        if (!cancel_.load()) ReportError(118);
+        if (!cancel_.load()) ReportError(Text::ReadingMemory);
         return false;
     }
     if (first != second) {
-        ReportError(118);
+        ReportError(Text::ReadingMemory);
         return false;
     }
     return true;
@@ -414,7 +412,7 @@ bool TTransferWorker::DownloadStream() {
 
 bool TTransferWorker::UploadCancelled() {
     if (!CancelPending()) return false;
-    if (ui_.Ask(TMessage::Lang(texts_, 98), TButtons::YesNo) == TAnswer::Yes) {
+    if (ui_.Ask(TMessage::Lang(texts_, Text::CancelUpload), TButtons::YesNo) == TAnswer::Yes) {
         cancelled_.store(true);
         return true;
     }
@@ -429,7 +427,7 @@ bool TTransferWorker::UploadExchange(const std::string& frame) {
         // A cancel request interrupts the link's waits: ask, and on "No" repeat the
         // interrupted exchange instead of reporting a failure.
         if (CancelPending()) continue;
-        ReportError(114);
+        ReportError(Text::WritingMemory);
         return false;
     }
 }
@@ -438,7 +436,7 @@ bool TTransferWorker::Upload() {
     uiCancelSeen_ = false;  // a request made before the job (Ctrl+C) counts too
     readBack_.store(TReadBack::NotRun);
     rx_.ReadBack.clear();
-    Phase(TMessage::Lang(texts_, 75));
+    Phase(TMessage::Lang(texts_, Text::Uploading));
     return UploadLines();
 }
 
@@ -447,7 +445,7 @@ bool TTransferWorker::UploadLines() {
     const std::string& image = rx_.UploadImage;
     const long long d = static_cast<long long>(image.size());
     if (dev.BlockSize <= 0) {
-        ReportError(114);
+        ReportError(Text::WritingMemory);
         return false;
     }
 
@@ -513,7 +511,7 @@ bool TTransferWorker::ReadBackUpload(long long sentDigits) {
                 cancelled_.store(true);
                 return false;
             }
-            ReportError(118, r == 0 ? " - no two reads agree at " + AddressList({a})
+            ReportError(Text::ReadingMemory, r == 0 ? " - no two reads agree at " + AddressList({a})
                                     : std::string());
             readBack_.store(TReadBack::Failed);
             return false;

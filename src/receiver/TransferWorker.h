@@ -121,7 +121,7 @@ class TTransferWorker {  // original name: TKom
     // One upload exchange; false (message shown) when it failed or the user cancelled.
     bool UploadExchange(const std::string& frame);
     void SetProgress(int value);
-    void ReportError(int secondText, const std::string& detail = {});
+    void ReportError(Text secondText, const std::string& detail = {});
 
     TRx& rx_;
     TLink& link_;

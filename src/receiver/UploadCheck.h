@@ -91,7 +91,7 @@ enum class TUploadChoice { Cancel, Upload, Merge };
 class TTransferReview {
   public:
     virtual ~TTransferReview() = default;
-    // The upload question (language text 95) with what the upload would change. Merge is
+    // The upload question (Text::OverwriteReceiver) with what the upload would change. Merge is
     // offered only when comparison.CanMerge().
     virtual TUploadChoice AskUpload(const TUploadComparison& comparison) = 0;
     // The records the receiver does not hold as written after an upload.

@@ -73,7 +73,7 @@ void ReadSlot(TProjectorPage& page, int n, const std::string& extra, const TText
 }
 
 // Steps common to every slot once its line settings and repeat byte stand: the command
-// digits, the length byte. False (after 295) when the command does not fit.
+// digits, the length byte. False (after CommandTooLong) when the command does not fit.
 bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const TTextTable& texts,
                   TUserInterface& ui, TSlotError* error) {
     const TCommandSlot& slot = page.commandSlots[static_cast<size_t>(n - 1)];
@@ -97,7 +97,7 @@ bool WriteCommand(TProjectorPage& page, int n, std::string& extra, const TTextTa
     const std::string digits = CommandTextToDigits(slot.command);
     const int bytes = static_cast<int>(digits.size() / 2);
     if (bytes > SlotCapacity(page.typeName, page.slotSize)) {
-        ui.Error(TMessage::Lang(texts, 295));
+        ui.Error(TMessage::Lang(texts, Text::CommandTooLong));
         if (error) *error = {n - 1, true};
         return false;
     }
@@ -119,13 +119,13 @@ bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const TTextTable
         for (const TBaudRate& r : BaudRates())
             if (page.speed == r.text) rate = &r;
         if (!rate) {
-            ui.Error(TMessage::Lang(texts, 298));
+            ui.Error(TMessage::Lang(texts, Text::BadBaudRate));
             if (error) *error = {0, false};
             return false;
         }
         extra.replace(b + 3, 4, rate->code);
         if (page.dataBits != "7" && page.dataBits != "8") {
-            ui.Error(TMessage::Lang(texts, 297));
+            ui.Error(TMessage::Lang(texts, Text::BadDataBits));
             if (error) *error = {0, false};
             return false;
         }
@@ -135,7 +135,7 @@ bool WriteSlot(TProjectorPage& page, int n, std::string& extra, const TTextTable
         for (size_t i = 0; i < parities.size() && parity < 0; ++i)
             if (SameIgnoringCase(page.parity, parities[i])) parity = static_cast<int>(i);
         if (parity < 0) {
-            ui.Error(TMessage::Lang(texts, 296));
+            ui.Error(TMessage::Lang(texts, Text::BadParity));
             if (error) *error = {0, false};
             return false;
         }
@@ -232,8 +232,7 @@ int SlotCapacity(const std::string& typeName, int slotSize) {
 }
 
 std::vector<std::string> ParityItems(const TTextTable& texts) {
-    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
-    return {"-", text(290), text(291)};
+    return {"-", TextAt(texts, Text::ParityEven), TextAt(texts, Text::ParityOdd)};
 }
 
 void SetUpProjectorPage(TProjectorPage& page, const std::string& typeName, const TData& record,

@@ -11,7 +11,7 @@
 //   b+10, b+11 "KV1M3" only: delay in tenths of a second
 //   then the command bytes, then "0" to the end of the slot; digit k * g + 4 is "0".
 //
-// Messages (error boxes): 295 command too long, 296 parity, 297 data bits, 298 baud rate.
+// Messages (error boxes, Text::...): CommandTooLong, BadParity, BadDataBits, BadBaudRate.
 
 #include <array>
 #include <string>
@@ -57,8 +57,8 @@ struct TCommandSlot {
     int delay = 0;        // ProjDelayEdit, 0..25 seconds ("KV1M3")
 };
 
-// The page's controls. The parity text is one of the three list items ("-", language text
-// 290 "even", 291 "odd"); speed and data bits are list texts too. All three lists are
+// The page's controls. The parity text is one of the three list items ("-", Text::ParityEven
+// "even", ParityOdd "odd"); speed and data bits are list texts too. All three lists are
 // editable, so any text may stand in them; the writer refuses what is not an item.
 struct TProjectorPage {
     bool active = false;  // set up: the receiver type has command slots
@@ -78,7 +78,7 @@ struct TProjectorPage {
 // for "KV1M3").
 int SlotCapacity(const std::string& typeName, int slotSize);
 
-// The parity list: "-", then language texts 290 and 291.
+// The parity list: "-", then Text::ParityEven and ParityOdd.
 std::vector<std::string> ParityItems(const TTextTable& texts);
 
 // Sets the page up for the receiver type and reads the record's slots: "KV1M2" four slots

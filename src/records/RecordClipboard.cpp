@@ -84,20 +84,22 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
         r.Time.size() != layout.Time.size() || r.Extra.size() != layout.Extra.size())
         return TMessage::Fixed("The record does not have the record layout of this receiver type.");
     const auto code = NormaliseCode(r.CodePrefix + r.Serial, "");
-    if (!code || code->size() != 7 || code->substr(2) == "00000") return TMessage::Lang(texts, 138);
+    if (!code || code->size() != 7 || code->substr(2) == "00000")
+        return TMessage::Lang(texts, Text::BadTxCode);
     r.CodePrefix = code->substr(0, 2);
     r.Serial = code->substr(2);
     const std::string function =
         functionTable.IsRelayMode() ? functionTable.RelayFunctionName(1, r.Output) : functionTable.FunctionName(r.Output);
-    if (function == "?") return TMessage::Lang(texts, 79);
-    if (!functionTable.Check(r)) return TMessage::Lang(texts, 78);
+    if (function == "?") return TMessage::Lang(texts, Text::UnknownFunction);
+    if (!functionTable.Check(r)) return TMessage::Lang(texts, Text::RecordBreaksRules);
     const std::array<const std::string*, 4> user = {&r.User1, &r.User2, &r.User3, &r.User4};
     const int capacity = UserTextCapacity(device);
     // User1 of the text-holding types is a receiver's text: the memory image carries it
     // whole, whatever it holds.
     for (size_t i = capacity >= 0 ? 1 : 0; i < 4; ++i)
         if (auto problem = UserTextProblem(*user[i], titles[i + 1])) return problem;
-    if (auto problem = UserTextProblem(r.TxType, texts.size() > 54 ? texts[54] : "Tx type"))
+    if (auto problem = UserTextProblem(
+            r.TxType, HasText(texts, Text::TxType) ? TextAt(texts, Text::TxType) : "Tx type"))
         return problem;
     if (capacity >= 0 && r.User1.size() > static_cast<size_t>(capacity))
         return TMessage::Fixed(titles[1] + ": the receiver keeps at most " +
@@ -179,7 +181,8 @@ TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, cons
         return result;
     }
     std::array<std::string, 5> titles;
-    for (size_t i = 0; i < 5; ++i) titles[i] = 153 + i < texts.size() ? texts[153 + i] : "";
+    for (int i = 0; i < 5; ++i)
+        titles[static_cast<size_t>(i)] = TextAt(texts, TextInRun(Text::UserIdTitle, i));
 
     // The adds are planned one after the other on a working table, so that each one finds
     // the free position and the end of the used part the previous one left.
@@ -215,7 +218,7 @@ TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, cons
     }
     if (next < clip.records.size()) {
         result.refused += static_cast<int>(clip.records.size() - next);
-        ui.Error(TMessage::Lang(texts, 94));
+        ui.Error(TMessage::Lang(texts, Text::NoFreePosition));
     }
     return result;
 }

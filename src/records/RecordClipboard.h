@@ -51,10 +51,10 @@ struct TPasteResult {
 
 // Pastes into the first free positions, as Add fills them (the end of the used part moves
 // along). Each record must be of the document's receiver type and pass the editor's checks:
-// the transmitter code (138), a known function (79), the check rules (78), user texts the
-// data file can carry, field lengths of the type; the set rules are applied. Refused records
-// are reported in one message; message 94 when the free positions run out. Records of
-// another receiver type are refused as a whole.
+// the transmitter code (Text::BadTxCode), a known function (UnknownFunction), the check
+// rules (RecordBreaksRules), user texts the data file can carry, field lengths of the type;
+// the set rules are applied. Refused records are reported in one message; NoFreePosition
+// when the free positions run out. Records of another receiver type are refused as a whole.
 TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
                           const TClipRecords& clip, const TTextTable& texts, TUserInterface& ui);
 

@@ -57,7 +57,7 @@ bool PlanAdd(const TRecordTable& table, const TDevice& device, int templatePosit
              const TTextTable& texts, TUserInterface& ui) {
     const int position = FirstEmptyPosition(table);
     if (position == 0) {
-        ui.Error(TMessage::Lang(texts, 94));
+        ui.Error(TMessage::Lang(texts, Text::NoFreePosition));
         return false;
     }
     plan = PlanAddAt(table, device, position, templatePosition);
@@ -196,7 +196,7 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
     if (request.function) {
         const std::string* item = FindItem(editor.functionItems, *request.function);
         if (!item) {
-            ui.Error(TMessage::Lang(editor.texts(), 79));
+            ui.Error(TMessage::Lang(editor.texts(), Text::UnknownFunction));
             return false;
         }
         editor.FunctionChanged(*item);

@@ -5,7 +5,7 @@
 // document modified and as differing from the receiver when the change is not empty, and
 // refreshes the views.
 //
-// Messages: 94 no free memory position; the editor's messages (RecordEditor.h).
+// Messages: Text::NoFreePosition; the editor's messages (RecordEditor.h).
 
 #include <array>
 #include <optional>
@@ -39,7 +39,7 @@ inline constexpr int kAddAsItIs = -1;
 
 // Add, steps 1 and 3: the first free position and the record to edit. `templatePosition`
 // > 0 copies the record at that position, kAddCleared starts from a cleared record,
-// kAddAsItIs from the free record unchanged. False after message 94 when no record is free.
+// kAddAsItIs from the free record unchanged. False after NoFreePosition when no record is free.
 bool PlanAdd(const TRecordTable& table, const TDevice& device, int templatePosition, TAddPlan& plan,
              const TTextTable& texts, TUserInterface& ui);
 // The same for a given free position (the command-line tool names it).

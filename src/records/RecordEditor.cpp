@@ -89,7 +89,8 @@ int UserTextCapacity(const TDevice& device) {
 TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                              TUserInterface& ui)
     : texts_(texts), functionTable_(functionTable), device_(device), ui_(ui) {
-    for (int i = 0; i < 5; ++i) userTitles[static_cast<size_t>(i)] = TextAt(texts, 153 + i);
+    for (int i = 0; i < 5; ++i)
+        userTitles[static_cast<size_t>(i)] = TextAt(texts, TextInRun(Text::UserIdTitle, i));
 }
 
 void TRecordEditor::Open(const TData& record, const std::string& txDir, const std::string& txFile) {
@@ -262,7 +263,7 @@ bool TRecordEditor::ValidateCode(bool* refocus) {
         code = *valid;
         return true;
     }
-    ui_.Error(TMessage::Lang(texts_, 138));
+    ui_.Error(TMessage::Lang(texts_, Text::BadTxCode));
     code = StoredCode();
     if (refocus) *refocus = !xForm;
     return false;
@@ -317,7 +318,7 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
     if (auto boxes = ParseTimeText(text)) {
         time = *boxes;
     } else {
-        ui_.Error(TMessage::Lang(texts_, 139));
+        ui_.Error(TMessage::Lang(texts_, Text::TimeUnreadable));
     }
 }
 
@@ -430,7 +431,7 @@ bool TRecordEditor::Confirm(TData& result) {
     if (!relayMode) {
         std::string output;
         if (!functionTable_.FunctionCode(functionText, output)) {
-            ui_.Error(TMessage::Lang(texts_, 79));
+            ui_.Error(TMessage::Lang(texts_, Text::UnknownFunction));
             return false;
         }
         w.Output = output;
@@ -445,7 +446,7 @@ bool TRecordEditor::Confirm(TData& result) {
     }
 
     if (!functionTable_.Check(w)) {
-        ui_.Error(TMessage::Lang(texts_, 78));
+        ui_.Error(TMessage::Lang(texts_, Text::RecordBreaksRules));
         return false;
     }
     functionTable_.ApplySetRules(w);

@@ -7,10 +7,10 @@
 // The editor works on a working copy: the record handed to Open() is not touched, and
 // Confirm() gives the new record only when every check passed.
 //
-// Messages (error boxes): 138 invalid transmitter code, 139 time text of the function
-// unreadable, 79 function unknown, 78 check rules refuse the record, 295-298 the command
-// slots (see Projector.h), 80/82 Tx.def (see Catalog.h); fixed texts for user texts the
-// data file cannot carry.
+// Messages (error boxes, Text::...): BadTxCode invalid transmitter code, TimeUnreadable
+// time text of the function unreadable, UnknownFunction, RecordBreaksRules the check rules
+// refuse the record, the command slots' (see Projector.h), CannotOpen / WrongFormat for
+// Tx.def (see Catalog.h); fixed texts for user texts the data file cannot carry.
 
 #include <array>
 #include <optional>
@@ -66,7 +66,8 @@ struct TEditorButton {
 
 class TRecordEditor {
   public:
-    // The user titles for messages default to language texts 153..157 (see userTitles).
+    // The user titles for messages default to the language's (Text::UserIdTitle ...; see
+    // userTitles).
     TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
                   TUserInterface& ui);
 
@@ -151,15 +152,15 @@ class TRecordEditor {
     TUserInterface& ui() const { return ui_; }
 
     // Validates the code box: 5 hex digits (the type's prefix, or "x0", put before), "x"
-    // and 6 hex digits, or 7 hex digits; stored in upper case. Invalid: 138 and the stored
+    // and 6 hex digits, or 7 hex digits; stored in upper case. Invalid: BadTxCode and the stored
     // code back. `refocus` is set unless the text had the "x" form.
     bool ValidateCode(bool* refocus = nullptr);
     // The output code that the chosen function stands for (relay mode: after a relay
     // change); empty when the function has none.
     std::string ChosenOutput();
 
-    // Names of the user number and User1..User4 for messages (default language texts
-    // 153..157).
+    // Names of the user number and User1..User4 for messages (by default the language's
+    // Text::UserIdTitle ... User4Title).
     std::array<std::string, 5> userTitles;
 
     // The refusal of `text` in user text box i (0..3), nullopt when it may be stored. A text

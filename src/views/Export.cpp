@@ -9,7 +9,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCannotCreate = 80;
 constexpr const char* kSetupSection = "Setup";
 
 std::string Lower(std::string s) {
@@ -62,7 +61,7 @@ bool ExportView(const TViewRows& rows, const std::string& fileName, TSylkEncodin
     WriteViewCells(rows, writer);
     const int error = writer.Finish();
     if (error == 0) return true;
-    ui.Error(TMessage::Lang(texts, kTextCannotCreate,
+    ui.Error(TMessage::Lang(texts, Text::CannotOpen,
                             " - " + fileName + "\r\n" + SystemErrorText(error)));
     return false;
 }

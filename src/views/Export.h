@@ -16,7 +16,7 @@ namespace ravlin {
 // Fills the writer with the page's cells (nothing on the Monitoring page).
 void WriteViewCells(const TViewRows& rows, TFreeExcelS& writer);
 
-// Writes the page to `fileName`. A failure is shown as language text 80, the file name
+// Writes the page to `fileName`. A failure is shown as Text::CannotOpen, the file name
 // and the system's reason; the previous file then stays as it was.
 bool ExportView(const TViewRows& rows, const std::string& fileName, TSylkEncoding encoding,
                 TUserInterface& ui, const TTextTable& texts);

@@ -15,15 +15,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextPosition = 27;
-constexpr int kTextCode = 28;
-constexpr int kTextButton = 29;
-constexpr int kTextRelayFunction = 31;
-constexpr int kTextRelayTime = 32;
-constexpr int kTextTxType = 54;
-constexpr int kTextFunction = 150;
-constexpr int kTextChannels = 151;
-constexpr int kTextTime = 152;
 constexpr int kMaxRelays = 20;
 
 std::string Call(const std::function<std::string(const TData&)>& f, const TData& r) {
@@ -177,19 +168,19 @@ TCellTexts MakeCellTexts(const TFunctionTable& functionTable, const TDevice& dev
 std::string HeaderText(int k, const TTextTable& texts, const TUserTitles& titles) {
     switch (k) {
         case kind::Position:
-            return TextAt(texts, kTextPosition);
+            return TextAt(texts, Text::PositionColumn);
         case kind::Code:
-            return TextAt(texts, kTextCode);
+            return TextAt(texts, Text::SerialColumn);
         case kind::TxType:
-            return TextAt(texts, kTextTxType);
+            return TextAt(texts, Text::TxType);
         case kind::Button:
-            return TextAt(texts, kTextButton);
+            return TextAt(texts, Text::ButtonColumn);
         case kind::Function:
-            return TextAt(texts, kTextFunction);
+            return TextAt(texts, Text::FunctionColumn);
         case kind::Channels:
-            return TextAt(texts, kTextChannels);
+            return TextAt(texts, Text::Channels);
         case kind::Time:
-            return TextAt(texts, kTextTime);
+            return TextAt(texts, Text::TimeColumn);
         case kind::Rs232:
             return "RS-232";
         default:
@@ -197,9 +188,9 @@ std::string HeaderText(int k, const TTextTable& texts, const TUserTitles& titles
     }
     if (k >= kind::UserID && k <= kind::User4) return titles[k - kind::UserID];
     if (k > kind::RelayFunction && k <= kind::RelayFunction + kMaxRelays)
-        return TextAt(texts, kTextRelayFunction) + std::to_string(k - kind::RelayFunction);
+        return TextAt(texts, Text::RelayFunctionColumn) + std::to_string(k - kind::RelayFunction);
     if (k > kind::RelayTime && k <= kind::RelayTime + kMaxRelays)
-        return TextAt(texts, kTextRelayTime) + std::to_string(k - kind::RelayTime);
+        return TextAt(texts, Text::RelayTimeColumn) + std::to_string(k - kind::RelayTime);
     return {};
 }
 

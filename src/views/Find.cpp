@@ -6,9 +6,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextAll = 145;
-constexpr int kTextNoMatch = 146;
-
 bool Searchable(TViewPage page) {
     const int p = static_cast<int>(page);
     return p >= 0 && p < kSearchablePages;
@@ -18,8 +15,7 @@ bool Searchable(TViewPage page) {
 
 std::vector<std::string> TFindState::ChoiceItems(const TViewRows& rows, const TTextTable& texts) {
     if (!Searchable(rows.Page())) return {};
-    std::vector<std::string> items = {static_cast<size_t>(kTextAll) < texts.size() ? texts[kTextAll]
-                                                                                   : std::string()};
+    std::vector<std::string> items = {TextAt(texts, Text::FindAll)};
     for (auto& c : rows.FindChoices()) items.push_back(std::move(c));
     return items;
 }
@@ -70,7 +66,7 @@ int TFindState::SearchNext(const TViewRows& rows, TUserInterface& ui, const TTex
         }
     }
     ResetPositions();
-    ui.Information(TMessage::Lang(texts, kTextNoMatch));
+    ui.Information(TMessage::Lang(texts, Text::NoFurtherMatch));
     return 0;
 }
 

@@ -19,7 +19,7 @@ class TFindState {
         int nextRow = 1;  // where the next search starts
     };
 
-    // The items of the column choice for a page: "All" (language text 145), then the
+    // The items of the column choice for a page: "All" (Text::FindAll), then the
     // page's choices. Empty on the Monitoring page.
     static std::vector<std::string> ChoiceItems(const TViewRows& rows, const TTextTable& texts);
 
@@ -40,7 +40,7 @@ class TFindState {
 
     // Looks for the search text from the page's next row on, in every shown column
     // (choice 0) or in the chosen column. Returns the matching row (1..RowCount()), or 0:
-    // then every page starts again at the top and language text 146 is shown. The
+    // then every page starts again at the top and Text::NoFurtherMatch is shown. The
     // Monitoring page finds nothing and shows nothing.
     int SearchNext(const TViewRows& rows, TUserInterface& ui, const TTextTable& texts);
 

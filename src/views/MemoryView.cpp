@@ -9,14 +9,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextPosition = 27;
-constexpr int kTextCode = 28;
-constexpr int kTextButton = 29;
-constexpr int kTextRelayFunction = 31;
-constexpr int kTextRelayTime = 32;
-constexpr int kTextFunction = 150;
-constexpr int kTextChannels = 151;
-constexpr int kTextTime = 152;
 constexpr const char* kRs232 = "RS-232";
 
 // The last column shows User 1 instead of the RS-232 text.
@@ -24,35 +16,34 @@ bool LastColumnIsUser1(const TDevice& device, bool multi) {
     return multi ? IsTextHoldingType(device.Name) : device.Name == "KV8T-N";
 }
 
-TMemoryColumn Lang(int id, std::string suffix = {}) {
+TMemoryColumn Lang(Text id, std::string suffix = {}) {
     return {id, std::move(suffix), {}};
 }
 TMemoryColumn Fixed(std::string text) {
-    return {-1, {}, std::move(text)};
+    return {Text::None, {}, std::move(text)};
 }
 
 }  // namespace
 
 std::string TMemoryColumn::Header(const TTextTable& texts) const {
-    if (textId < 0) return fixedText;
-    const std::string base =
-        static_cast<size_t>(textId) < texts.size() ? texts[static_cast<size_t>(textId)] : "";
-    return base + suffix;
+    if (textId == Text::None) return fixedText;
+    return TextAt(texts, textId) + suffix;
 }
 
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title) {
     const bool multi = functionTable.IsRelayMode();
-    std::vector<TMemoryColumn> columns = {Lang(kTextPosition), Lang(kTextCode), Lang(kTextButton)};
+    std::vector<TMemoryColumn> columns = {Lang(Text::PositionColumn), Lang(Text::SerialColumn),
+                                          Lang(Text::ButtonColumn)};
     if (multi) {
         for (int j = 1; j <= device.Outputs; ++j) {
-            columns.push_back(Lang(kTextRelayFunction, std::to_string(j)));
-            columns.push_back(Lang(kTextRelayTime, std::to_string(j)));
+            columns.push_back(Lang(Text::RelayFunctionColumn, std::to_string(j)));
+            columns.push_back(Lang(Text::RelayTimeColumn, std::to_string(j)));
         }
     } else {
-        columns.push_back(Lang(kTextFunction));
-        columns.push_back(Lang(kTextChannels));
-        columns.push_back(Lang(kTextTime));
+        columns.push_back(Lang(Text::FunctionColumn));
+        columns.push_back(Lang(Text::Channels));
+        columns.push_back(Lang(Text::TimeColumn));
     }
     columns.push_back(Fixed(LastColumnIsUser1(device, multi) ? user1Title : kRs232));
     return columns;

@@ -16,9 +16,9 @@ namespace ravlin {
 class TFunctionTable;
 
 // One column: its header is language text `textId` followed by `suffix` (the relay
-// number), or `fixedText` when textId is -1 ("RS-232", the User 1 title).
+// number), or `fixedText` when textId is None ("RS-232", the User 1 title).
 struct TMemoryColumn {
-    int textId = -1;
+    Text textId = Text::None;
     std::string suffix;
     std::string fixedText;
     std::string Header(const TTextTable& texts) const;
@@ -40,7 +40,7 @@ struct TMemoryViewContent {
 
 // Columns of the type's layout family (function table SingleRelay 0: single layout of
 // seven columns; otherwise 2 x Outputs + 4 columns). `user1Title` heads the last column of
-// the text-holding types (the settings' User1 title; language text 154 by default).
+// the text-holding types (the settings' User1 title; Text::User1Title by default).
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title);
 // The cells of one record in that column order.

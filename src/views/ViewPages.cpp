@@ -6,8 +6,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextPosition = 27;
-constexpr int kTextCode = 28;
 constexpr int kWideMin = 200;  // texts that are often long
 constexpr int kUserNumberMax = 250;
 
@@ -34,7 +32,7 @@ std::string TMemoryViewRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TMemoryViewRows::FindChoices() const {
-    return {TextAt(texts_, kTextPosition), TextAt(texts_, kTextCode)};
+    return {TextAt(texts_, Text::PositionColumn), TextAt(texts_, Text::SerialColumn)};
 }
 
 int TMemoryViewRows::FindColumn(int item) const {
@@ -70,7 +68,8 @@ std::string TFileViewRows::Cell(int row, int column) const {
 }
 
 std::vector<std::string> TFileViewRows::FindChoices() const {
-    std::vector<std::string> items = {TextAt(texts_, kTextPosition), TextAt(texts_, kTextCode)};
+    std::vector<std::string> items = {TextAt(texts_, Text::PositionColumn),
+                                      TextAt(texts_, Text::SerialColumn)};
     items.insert(items.end(), titles_.begin(), titles_.end());
     return items;
 }

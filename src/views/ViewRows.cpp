@@ -7,9 +7,6 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kTextCode = 28;
-constexpr int kTextBatteryTime = 168;
-constexpr int kTextHistoryTime = 216;
 
 template <typename T>
 T At(const std::vector<T>& v, int i, T def) {
@@ -20,7 +17,7 @@ T At(const std::vector<T>& v, int i, T def) {
 // follow the user number.
 struct TLogPageColumns {
     TViewPage page;
-    int timeText;  // the time column's title
+    Text timeText;  // the time column's title
     int time, battery, userNumber;
 };
 
@@ -29,7 +26,7 @@ void SetLogRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& ti
     const int user = at.userNumber;
     rows.page = at.page;
     // Find choices: the time stamp, the transmitter code, then the five user columns.
-    rows.findChoices = {TextAt(texts, at.timeText), TextAt(texts, kTextCode)};
+    rows.findChoices = {TextAt(texts, at.timeText), TextAt(texts, Text::SerialColumn)};
     rows.findChoices.insert(rows.findChoices.end(), titles.begin(), titles.end());
     rows.findColumns = {at.time, 0, user, user + 1, user + 2, user + 3, user + 4};
     rows.exportAs.assign(std::max(columns, user + 1), TExportAs::Text);
@@ -71,12 +68,12 @@ TPrintRule TTextRows::PrintRule(int column) const {
 
 void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    SetLogRules(rows, texts, titles, columns, {TViewPage::History, kTextHistoryTime, 2, 3, 4});
+    SetLogRules(rows, texts, titles, columns, {TViewPage::History, Text::HistoryTimeColumn, 2, 3, 4});
 }
 
 void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    SetLogRules(rows, texts, titles, columns, {TViewPage::Battery, kTextBatteryTime, 2, 1, 3});
+    SetLogRules(rows, texts, titles, columns, {TViewPage::Battery, Text::BatteryTimeColumn, 2, 1, 3});
 }
 
 std::optional<double> SerialDateTime(int year, int month, int day, int hour, int minute,

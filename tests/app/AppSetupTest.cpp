@@ -72,7 +72,7 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     const TAppSetupValues before = ReadAppSetup(core->AppSetupContext());
     EXPECT_EQ(before.language, "US");
     EXPECT_TRUE(before.backup);
-    const std::string usTitle1 = core->language.Text(kUserTitleText + 1);
+    const std::string usTitle1 = TextAt(core->language.Texts(), Text::User1Title);
 
     TAppSetupValues after = before;
     after.language = "DE";
@@ -92,7 +92,7 @@ TEST_F(AppSetupTest, ConfirmedValuesReachTheSettingsFileAndTheLanguage) {
     EXPECT_EQ(core->functionTable.FileName(), "RxFncDE.def");
     // A default title follows the language; a typed one stays.
     EXPECT_NE(core->settings.UserTitles[1], usTitle1);
-    EXPECT_EQ(core->settings.UserTitles[1], core->language.Text(kUserTitleText + 1));
+    EXPECT_EQ(core->settings.UserTitles[1], TextAt(core->language.Texts(), Text::User1Title));
     EXPECT_EQ(core->settings.UserTitles[2], "Room");
 
     const std::string ini = Ini();

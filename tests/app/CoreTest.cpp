@@ -42,7 +42,7 @@ TEST_F(CoreTest, OpenSaveAndNewDocumentUseTheCoresReceiverType) {
     // Logged in, a file of another type is refused and nothing changes.
     core.state.LoggedIn = true;
     EXPECT_FALSE(OpenData(core, demo));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{86});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::OtherType});
     EXPECT_EQ(core.device.Name, "KV3S");
     EXPECT_EQ(core.table.size(), 400u);
 }
@@ -91,7 +91,7 @@ TEST(CoreBootstrap, LanguageThenSettingsThenPortOverrides) {
     EXPECT_EQ(core.receiver.link.Settings.ConnectionText(), "IP 192.168.1.1:4711");
     EXPECT_FALSE(core.settings.Backup);
     EXPECT_EQ(core.settings.UserTitles[1], "Room");
-    EXPECT_EQ(core.settings.UserTitles[0], core.language.Text(153));
+    EXPECT_EQ(core.settings.UserTitles[0], TextAt(core.language.Texts(), Text::UserIdTitle));
     EXPECT_EQ(SerialDevicePath(3), "/dev/ttyRavlinTest");
     SetSerialPortOverrides({});
 

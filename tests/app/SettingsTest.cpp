@@ -24,11 +24,11 @@ class SettingsTest : public ::testing::Test {
         dir_ = tmpl;
         path_ = dir_ + "/RavlinProj.ini";
         texts_.assign(299, "");
-        texts_[153] = "User ID";
-        texts_[154] = "User 1";
-        texts_[155] = "User 2";
-        texts_[156] = "User 3";
-        texts_[157] = "User 4";
+        SetText(texts_, Text::UserIdTitle, "User ID");
+        SetText(texts_, Text::User1Title, "User 1");
+        SetText(texts_, Text::User2Title, "User 2");
+        SetText(texts_, Text::User3Title, "User 3");
+        SetText(texts_, Text::User4Title, "User 4");
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
@@ -165,7 +165,7 @@ TEST_F(SettingsTest, SavingRulesForTitlesLastFileAndGeometry) {
     EXPECT_EQ(ini.ReadString("Setup", "LastMonitorFile", "x"), "");  // always written
 
     // The next start shows the default of the language then in force.
-    texts_[154] = "Benutzer 1";
+    SetText(texts_, Text::User1Title, "Benutzer 1");
     TIniFile again(path_);
     ReadUserTitles(again, texts_, s.UserTitles);
     EXPECT_EQ(s.UserTitles[1], "Benutzer 1");

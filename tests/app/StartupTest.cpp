@@ -229,8 +229,9 @@ TEST_F(StartupTest, MissingCatalogueFilesEndTheStartInOrderWithoutSavingSettings
         EXPECT_FALSE(startup_->FirstShow());
         ASSERT_EQ(ui_.messages.size(), 1u);
         EXPECT_EQ(ui_.messages[0].kind, test::TRecorded::Error);
-        EXPECT_EQ(ui_.messages[0].message.textId, 80);
-        EXPECT_EQ(ui_.messages[0].message.text, core_->language.Text(80) + " - " + c.reported);
+        EXPECT_EQ(ui_.messages[0].message.textId, Text::CannotOpen);
+        EXPECT_EQ(ui_.messages[0].message.text,
+                  TextAt(core_->language.Texts(), Text::CannotOpen) + " - " + c.reported);
         EXPECT_TRUE(log_.empty());
         EXPECT_TRUE(startup_->CloseQuery());
         startup_->Close();
@@ -255,7 +256,7 @@ TEST_F(StartupTest, CloseQueryAsksTheDocumentThenTheMonitor) {
     ui_.answers = {TAnswer::Cancel};
     EXPECT_FALSE(startup_->CloseQuery());
     EXPECT_EQ(monitorAsked, 2);  // asked even after Cancel
-    EXPECT_EQ(ui_.Ids(), (std::vector<int>{84}));
+    EXPECT_EQ(ui_.Ids(), (std::vector<Text>{Text::SaveChanges}));
     EXPECT_EQ(ReadFile(core_->state.FileName), before);
 
     ui_.answers = {TAnswer::No};

@@ -98,7 +98,7 @@ TEST_F(CatalogTest, MissingCatalogueNamesRxDef) {
     TDevice device;
     EXPECT_FALSE(FindReceiverType(dir.path(), "KV2R", false, device, texts, ui));
     EXPECT_THAT(ui.Texts(), ElementsAre("Text80 - Rx.def"));
-    EXPECT_THAT(ui.Ids(), ElementsAre(80));
+    EXPECT_THAT(ui.Ids(), ElementsAre(Text::CannotOpen));
 }
 
 TEST_F(CatalogTest, FormatErrorsGive82AndLeaveTheRecordUntouched) {
@@ -193,7 +193,7 @@ TEST_F(CatalogTest, ListNamesTheFullPathWhenTheFileIsMissing) {
     // A folder is no catalogue either.
     TRecordingUi other;
     EXPECT_TRUE(ListReceiverTypes(dir.path(), texts, other).empty());
-    EXPECT_THAT(other.Ids(), ElementsAre(80));
+    EXPECT_THAT(other.Ids(), ElementsAre(Text::CannotOpen));
 }
 
 const std::string kTxFile = CrLf({"Four", "B424", "V10108", "V10504", "V50102", "V50501",  //

@@ -60,13 +60,13 @@ TEST_F(LanguageTest, CompleteFileLoadsEveryTextAndKeepsTheTextAsWritten) {
 
     ASSERT_TRUE(lang.LoadLanguage("US"));
     ASSERT_EQ(lang.Texts().size(), 299u);
-    EXPECT_EQ(lang.Text(0), "File");               // separator dropped
-    EXPECT_EQ(lang.Text(5), " New");               // the second blank belongs to the text
-    EXPECT_EQ(lang.Text(6), "Open ...");           // any separator character
-    EXPECT_EQ(lang.Text(7), "\xE4\xF6\xFC\xDF ");  // bytes and trailing blank kept
-    EXPECT_EQ(lang.Text(298), "t298");
-    EXPECT_EQ(lang.Text(299), "");
-    EXPECT_EQ(lang.Text(-1), "");
+    EXPECT_EQ(lang.Entry(0), "File");               // separator dropped
+    EXPECT_EQ(lang.Entry(5), " New");               // the second blank belongs to the text
+    EXPECT_EQ(lang.Entry(6), "Open ...");           // any separator character
+    EXPECT_EQ(lang.Entry(7), "\xE4\xF6\xFC\xDF ");  // bytes and trailing blank kept
+    EXPECT_EQ(lang.Entry(298), "t298");
+    EXPECT_EQ(lang.Entry(299), "");
+    EXPECT_EQ(lang.Entry(-1), "");
     EXPECT_EQ(lang.Code(), "US");
     EXPECT_EQ(loaded.count, 1);
     EXPECT_TRUE(ui_.messages.empty());
@@ -78,8 +78,8 @@ TEST_F(LanguageTest, IndexFieldFormsAndLineEnds) {
     TLanguage lang(dir_, ui_);
     ASSERT_TRUE(lang.LoadLanguage("US"));
     ASSERT_EQ(lang.Texts().size(), 5u);
-    EXPECT_EQ(lang.Text(3), "");
-    EXPECT_EQ(lang.Text(4), "last");
+    EXPECT_EQ(lang.Entry(3), "");
+    EXPECT_EQ(lang.Entry(4), "last");
     // Indexes 7 and 12 lie beyond the declared count of 5: skipped, table not grown.
     EXPECT_TRUE(ui_.messages.empty());
 }
@@ -97,7 +97,7 @@ TEST_F(LanguageTest, MissingFileReportsTheCodeAndChangesNothing) {
     EXPECT_THAT(ui_.Texts(), ElementsAre("DE languge file can not be open!",
                                          "../US languge file can not be open!",
                                          "us languge file can not be open!"));
-    EXPECT_THAT(ui_.Ids(), ElementsAre(-1, -1, -1));
+    EXPECT_THAT(ui_.Ids(), ElementsAre(Text::None, Text::None, Text::None));
     EXPECT_THAT(lang.Texts(), ElementsAre("a", "b", "c"));
     EXPECT_EQ(lang.Code(), "US");
     EXPECT_EQ(loaded.count, 0);
@@ -138,7 +138,7 @@ TEST_F(LanguageTest, FormatErrorsKeepWhatWasStoredBeforeTheBadLine) {
     EXPECT_FALSE(lang.LoadLanguage("DE"));
 
     EXPECT_THAT(ui_.Texts(), ElementsAre(kFormat, kFormat, kFormat, kFormat, kFormat, kFormat));
-    EXPECT_EQ(lang.Text(0), "C");  // stored before the bad line
+    EXPECT_EQ(lang.Entry(0), "C");  // stored before the bad line
     EXPECT_EQ(loaded.count, 1);          // only the one good load
 }
 
@@ -148,18 +148,18 @@ TEST_F(LanguageTest, SwitchingLanguageKeepsTextsTheNewFileLacksAndLaterLinesWin)
     TLanguage lang(dir_, ui_);
     ASSERT_TRUE(lang.LoadLanguage("US"));
     ASSERT_TRUE(lang.LoadLanguage("DE"));
-    EXPECT_EQ(lang.Text(12), "Add");
-    EXPECT_EQ(lang.Text(13), "Ändern");
+    EXPECT_EQ(lang.Entry(12), "Add");
+    EXPECT_EQ(lang.Entry(13), "Ändern");
     EXPECT_EQ(lang.Code(), "DE");
 
     // A smaller count shrinks the table; growing again brings empty entries.
     Write("GB.lng", "013\r\n000 x\r\n");
     ASSERT_TRUE(lang.LoadLanguage("GB"));
     EXPECT_EQ(lang.Texts().size(), 13u);
-    EXPECT_EQ(lang.Text(12), "Add");
+    EXPECT_EQ(lang.Entry(12), "Add");
     ASSERT_TRUE(lang.LoadLanguage("US"));
-    EXPECT_EQ(lang.Text(13), "Edit");
-    EXPECT_EQ(lang.Text(100), "");
+    EXPECT_EQ(lang.Entry(13), "Edit");
+    EXPECT_EQ(lang.Entry(100), "");
 }
 
 TEST_F(LanguageTest, FunctionTableFileFollowsTheLanguageWhenItExists) {
@@ -191,7 +191,7 @@ TEST_F(LanguageTest, StartupFallsBackToUs) {
     TLanguage lang(dir_, ui_);
     EXPECT_TRUE(lang.LoadStartupLanguage("DE"));
     EXPECT_EQ(lang.Code(), "US");
-    EXPECT_EQ(lang.Text(0), "File");
+    EXPECT_EQ(lang.Entry(0), "File");
     EXPECT_THAT(ui_.Texts(), ElementsAre("DE languge file can not be open!"));
 
     // A broken chosen language falls back as well.
@@ -229,22 +229,22 @@ TEST(DeliveredLanguage, UsAndDeHaveEveryText) {
         EXPECT_TRUE(ui.messages.empty());
         ASSERT_EQ(lang.Texts().size(), 303u);
         for (int i = 0; i < 303; ++i) {
-            EXPECT_FALSE(lang.Text(i).empty()) << "text " << i;
-            EXPECT_EQ(lang.Text(i).find('\r'), std::string::npos) << "text " << i;
+            EXPECT_FALSE(lang.Entry(i).empty()) << "text " << i;
+            EXPECT_EQ(lang.Entry(i).find('\r'), std::string::npos) << "text " << i;
         }
         // Texts 84 and the like are questions.
-        for (int q : {77, 84, 95, 96, 97, 98}) EXPECT_EQ(lang.Text(q).back(), '?') << "text " << q;
+        for (int q : {77, 84, 95, 96, 97, 98}) EXPECT_EQ(lang.Entry(q).back(), '?') << "text " << q;
     }
     TRecordingUi ui;
     TLanguage de(RAVLIN_TEST_DATA_DIR, ui);
     ASSERT_TRUE(de.LoadLanguage("DE"));
-    EXPECT_EQ(de.Text(11),
+    EXPECT_EQ(de.Entry(11),
               "S&chlie\xDF"
               "en");  // ß as the single byte 0xDF (the menu text with its mnemonic)
     TLanguage us(RAVLIN_TEST_DATA_DIR, ui);
     ASSERT_TRUE(us.LoadLanguage("US"));
-    EXPECT_EQ(us.Text(16), "Cu&t");
-    EXPECT_EQ(us.Text(153), "User ID");
+    EXPECT_EQ(us.Entry(16), "Cu&t");
+    EXPECT_EQ(us.Entry(153), "User ID");
 }
 
 }  // namespace

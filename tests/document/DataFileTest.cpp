@@ -51,7 +51,7 @@ class DataFile : public ::testing::Test {
         EXPECT_TRUE(SaveData(dir.File(name), d, t, img, texts, ui));
         return dir.File(name);
     }
-    std::vector<int> Ids() const { return ui.Ids(); }
+    std::vector<Text> Ids() const { return ui.Ids(); }
 };
 
 // Everything an open may change, as one text.
@@ -362,16 +362,16 @@ TEST_F(DataFile, ARecordCountBeyondFourDigitsIsAFormatError) {
         const std::string file = dir.File(count + ".rvl");
         WriteText(file, "KV2R\r\n" + count + "\r\n" + std::string(10000 * 16, '1') + "\r\n");
         EXPECT_FALSE(OpenData(file, env, false, device, table, image)) << count;
-        EXPECT_EQ(Ids(), std::vector<int>{82}) << count;
-        EXPECT_EQ(ui.messages[0].message.text, texts[82] + " - " + file);
+        EXPECT_EQ(Ids(), std::vector<Text>{Text::WrongFormat}) << count;
+        EXPECT_EQ(ui.messages[0].message.text, TextAt(texts, Text::WrongFormat) + " - " + file);
         EXPECT_EQ(Snapshot(device, table, image), before) << count;
         ui.messages.clear();
         TDataFileRead read;
         EXPECT_FALSE(ParseDataFile(ReadText(file), file, env, nullptr, read));
-        EXPECT_EQ(Ids(), std::vector<int>{82});
+        EXPECT_EQ(Ids(), std::vector<Text>{Text::WrongFormat});
         ui.messages.clear();
         EXPECT_FALSE(ImportComments(file, env, table));
-        EXPECT_EQ(Ids(), std::vector<int>{82});
+        EXPECT_EQ(Ids(), std::vector<Text>{Text::WrongFormat});
         std::string type, peeked, why;
         EXPECT_FALSE(PeekDataFile(file, type, peeked, why));
         EXPECT_NE(why.find("9999"), std::string::npos) << why;
@@ -394,7 +394,7 @@ TEST_F(DataFile, AHugeRecordCountIsRefusedWithoutReadingTheFile) {
     const long long start = readBytes();
     if (start < 0) GTEST_SKIP() << "no /proc/self/io";
     EXPECT_FALSE(OpenData(file, env, false, device, table, image));
-    EXPECT_EQ(Ids(), std::vector<int>{82});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::WrongFormat});
     EXPECT_LT(readBytes() - start, 4LL * 1024 * 1024);
 }
 
@@ -406,27 +406,27 @@ TEST_F(DataFile, RefusedFilesLeaveTypeTableAndImageAsTheyWere) {
     const std::string img(32, '1');
     struct Case {
         std::string name, text;
-        int id;
+        Text id;
     } cases[] = {
-        {"unknown.rvl", "KV9Z\r\n2\r\n" + img + "\r\n", 85},
-        {"count.rvl", "KV2R\r\nabc\r\n" + img + "\r\n", 82},
-        {"negative.rvl", "KV2R\r\n-2\r\n\r\n", 82},
-        {"length.rvl", "KV2R\r\n3\r\n" + img + "\r\n", 81},
-        {"empty.rvl", "", 85},
+        {"unknown.rvl", "KV9Z\r\n2\r\n" + img + "\r\n", Text::UnknownType},
+        {"count.rvl", "KV2R\r\nabc\r\n" + img + "\r\n", Text::WrongFormat},
+        {"negative.rvl", "KV2R\r\n-2\r\n\r\n", Text::WrongFormat},
+        {"length.rvl", "KV2R\r\n3\r\n" + img + "\r\n", Text::WrongLength},
+        {"empty.rvl", "", Text::UnknownType},
     };
     for (const auto& c : cases) {
         WriteText(dir.File(c.name), c.text);
         ui.messages.clear();
         EXPECT_FALSE(OpenData(dir.File(c.name), env, false, device, table, image)) << c.name;
-        EXPECT_EQ(ui.Ids(), std::vector<int>{c.id}) << c.name;
-        EXPECT_EQ(ui.Texts(),
-                  std::vector<std::string>{"L" + std::to_string(c.id) + " - " + dir.File(c.name)});
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{c.id}) << c.name;
+        EXPECT_EQ(ui.Texts(), std::vector<std::string>{"L" + std::to_string(TextNumber(c.id)) +
+                                                       " - " + dir.File(c.name)});
         EXPECT_EQ(Snapshot(device, table, image), before) << c.name;
     }
     for (const std::string& missing : {dir.File("missing.rvl"), dir.path()}) {
         ui.messages.clear();
         EXPECT_FALSE(OpenData(missing, env, false, device, table, image));
-        EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
         EXPECT_EQ(Snapshot(device, table, image), before);
     }
     // A broken catalogue reports itself, not an unknown type as well.
@@ -458,7 +458,7 @@ TEST_F(DataFile, LoggedInTheFileMustFitTheReceiver) {
     const std::string before = Snapshot(device, table, image);
     EXPECT_FALSE(OpenData(dir.File("other.rvl"), env, true, device, table, image));
     EXPECT_FALSE(OpenData(dir.File("bigger.rvl"), env, true, device, table, image));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{86, 87}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::OtherType, Text::TooManyRecords}));
     EXPECT_EQ(Snapshot(device, table, image), before);
 
     ASSERT_TRUE(OpenData(small, env, true, device, table, image));
@@ -496,7 +496,7 @@ TEST_F(DataFile, RecordLineErrorsAreReportedOnceAndReadingGoesOn) {
     WriteText(dir.File("shortline.rvl"),
               "KV2R\r\n2\r\n" + std::string(32, '1') + "\r\n1\r\nx0 -\r\n2   6#d####\r\nAB -\r\n");
     ASSERT_TRUE(OpenData(dir.File("shortline.rvl"), env, false, device, table, image));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{82});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::WrongFormat});
     EXPECT_EQ(table[1].UserID, 6);
     EXPECT_EQ(table[1].CodePrefix, "AB");
 }
@@ -620,7 +620,7 @@ TEST_F(DataFileSave, AReadOnlyFolderIsReported) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     EXPECT_FALSE(SaveData(dir.File("doc.rvl"), d, t, img, texts, ui));
     ::chmod(dir.path().c_str(), 0700);
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
     EXPECT_EQ(ReadText(dir.File("doc.rvl")), previous);
 }
 
@@ -645,7 +645,7 @@ TEST_F(DataFileSave, AFullDeviceLeavesThePreviousFile) {
         std::string img;
         const bool ok = SaveData(dir.File("doc.rvl"), d, t, img, texts, childUi);
         const bool reported = childUi.messages.size() == 1 &&
-                              childUi.messages[0].message.textId == -1 &&
+                              childUi.messages[0].message.textId == Text::None &&
                               childUi.messages[0].message.text ==
                                   std::string(std::strerror(EFBIG)) + " - " + dir.File("doc.rvl");
         ::_exit(!ok && reported ? 0 : 1);

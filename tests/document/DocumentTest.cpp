@@ -22,20 +22,27 @@ struct TLog {
     std::vector<std::string> events;
 };
 
+// The log's entries for a question and an error with language text `id`.
+std::string Asked(Text id, const std::string& how) {
+    return "ask " + std::to_string(TextNumber(id)) + " " + how;
+}
+std::string Refused(Text id) {
+    return "error " + std::to_string(TextNumber(id));
+}
+
 class TLoggingUi : public test::TRecordingUi {
   public:
     explicit TLoggingUi(TLog& log) : log_(log) {}
     TAnswer Ask(const TMessage& m, TButtons b, TAnswer d) override {
-        log_.events.push_back("ask " + std::to_string(m.textId) +
-                              (b == TButtons::YesNo ? " yn" : " ync") +
-                              (d == TAnswer::Yes  ? ""
-                               : d == TAnswer::No ? " default no"
-                                                  : " default cancel"));
+        log_.events.push_back(Asked(m.textId, std::string(b == TButtons::YesNo ? "yn" : "ync") +
+                                                  (d == TAnswer::Yes  ? ""
+                                                   : d == TAnswer::No ? " default no"
+                                                                      : " default cancel")));
         return TRecordingUi::Ask(m, b, d);
     }
     using TRecordingUi::Ask;
     void Error(const TMessage& m) override {
-        log_.events.push_back("error " + std::to_string(m.textId));
+        log_.events.push_back(Refused(m.textId));
         TRecordingUi::Error(m);
     }
 
@@ -225,14 +232,15 @@ TEST_F(DocumentTest, OpenAsksFirstAndKeepsTheNameOfARefusedFile) {
     log_.events.clear();
     ui_.answers = {TAnswer::Cancel};
     EXPECT_FALSE(doc_->Open());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 97 ync"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync")}));
 
     // No: the dialog; the refused file leaves name, records and state as they were.
     log_.events.clear();
     ui_.answers = {TAnswer::No};
     chooser_.opens = {bad};
     EXPECT_FALSE(doc_->Open());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 97 ync", "open dialog", "error 85"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"),
+                                                     "open dialog", Refused(Text::UnknownType)}));
     EXPECT_EQ(state().FileName, good);
     EXPECT_FALSE(state().Saved);
     EXPECT_EQ(rec(1).User1, "Gate");
@@ -254,7 +262,8 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     ui_.answers = {TAnswer::Yes};
     chooser_.saves = {std::nullopt};
     EXPECT_FALSE(doc_->New());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 84 ync", "save dialog"}));
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog"}));
     EXPECT_TRUE(state().DocumentOpen);
     EXPECT_FALSE(state().Saved);
 
@@ -265,8 +274,8 @@ TEST_F(DocumentTest, YesSavesFirstAndAFailedSaveStopsTheCommand) {
     chooser_.types = {std::string("KV4R")};
     EXPECT_TRUE(doc_->New());
     EXPECT_EQ(log_.events,
-              (std::vector<std::string>{"ask 84 ync", "save dialog", "refresh", "new dialog Rx.def",
-                                        "refresh", "show file view"}));
+              (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "save dialog", "refresh",
+                                        "new dialog Rx.def", "refresh", "show file view"}));
     EXPECT_TRUE(fs::exists(dir_ + "/kept.rvl"));
     // New with a document open: a fresh document without a file.
     EXPECT_EQ(state().FileName, "");
@@ -282,7 +291,8 @@ TEST_F(DocumentTest, CloseKeepsRecordsAndSavedState) {
     log_.events.clear();
     ui_.answers = {TAnswer::No};
     EXPECT_TRUE(doc_->Close());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 84 ync", "refresh", "show memory view"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"), "refresh",
+                                                     "show memory view"}));
     EXPECT_FALSE(state().DocumentOpen);
     EXPECT_EQ(state().FileName, "");
     EXPECT_FALSE(state().Saved);
@@ -331,8 +341,9 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     log_.events.clear();
     EXPECT_FALSE(doc_->ImportComments());  // the default answer No
     // No is the question's default button: confirming it imports nothing.
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 96 yn default no"}));
-    EXPECT_EQ(ui_.DefaultOf(96), TAnswer::No);
+    EXPECT_EQ(log_.events,
+              (std::vector<std::string>{Asked(Text::ImportComments, "yn default no")}));
+    EXPECT_EQ(ui_.DefaultOf(Text::ImportComments), TAnswer::No);
     EXPECT_TRUE(ui_.badDefaults.empty());
     EXPECT_EQ(rec(1).User1, "");
 
@@ -340,8 +351,8 @@ TEST_F(DocumentTest, ImportCommentsOnlyOnYes) {
     ui_.answers = {TAnswer::Yes};
     chooser_.opens = {other};
     EXPECT_TRUE(doc_->ImportComments());
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{"ask 96 yn default no", "open dialog", "refresh"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::ImportComments, "yn default no"),
+                                                     "open dialog", "refresh"}));
     EXPECT_EQ(rec(1).User1, "FromB");
     EXPECT_EQ(rec(1).UserID, 3);
     EXPECT_TRUE(state().Saved);  // unchanged
@@ -377,9 +388,9 @@ TEST_F(DocumentTest, OpenAfterADownloadOffersToSaveTheDownloadedRecordsFirst) {
     chooser_.saves = {dir_ + "/downloaded.rvl"};
     chooser_.opens = {other};
     EXPECT_TRUE(doc_->Open());
-    EXPECT_EQ(log_.events,
-              (std::vector<std::string>{"ask 97 ync", "refresh", "show file view", "save dialog",
-                                        "refresh", "open dialog", "refresh", "show file view"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveBeforeOpen, "ync"), "refresh",
+                                                     "show file view", "save dialog", "refresh",
+                                                     "open dialog", "refresh", "show file view"}));
     EXPECT_NE(ReadFile(dir_ + "/downloaded.rvl").find("#Gate#"), std::string::npos);
     EXPECT_EQ(state().FileName, other);
     EXPECT_EQ(rec(1).User1, "Other");
@@ -419,7 +430,8 @@ TEST_F(DocumentTest, ExitQuestion) {
     ui_.answers = {TAnswer::Cancel, TAnswer::No};
     EXPECT_FALSE(doc_->CloseQuery());
     EXPECT_TRUE(doc_->CloseQuery());
-    EXPECT_EQ(log_.events, (std::vector<std::string>{"ask 84 ync", "ask 84 ync"}));
+    EXPECT_EQ(log_.events, (std::vector<std::string>{Asked(Text::SaveChanges, "ync"),
+                                                     Asked(Text::SaveChanges, "ync")}));
 
     // Yes without a file name and the dialog cancelled: stays open.
     state().FileName.clear();
@@ -429,7 +441,7 @@ TEST_F(DocumentTest, ExitQuestion) {
     chooser_.saves = {dir_ + "/ro/x.rvl"};
     ui_.answers = {TAnswer::Yes};
     EXPECT_FALSE(doc_->CloseQuery());
-    EXPECT_EQ(ui_.Ids().back(), 80);
+    EXPECT_EQ(ui_.Ids().back(), Text::CannotOpen);
     EXPECT_EQ(state().FileName, "");  // not the file that could not be written
     chooser_.saves = {dir_ + "/x.rvl"};
     ui_.answers = {TAnswer::Yes};

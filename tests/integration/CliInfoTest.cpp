@@ -57,7 +57,8 @@ TEST_P(CliInfo, FailsForAnUnknownReceiverAndRefusesArguments) {
     TSilentUi silent;
     TLanguage language(dir.Path(), silent);
     ASSERT_TRUE(language.LoadLanguage("US"));
-    EXPECT_EQ(r.err, language.Text(90) + "\n");  // receiver type not in the catalogue
+    EXPECT_EQ(r.err, TextAt(language.Texts(), Text::TypeNotInCatalogue) +
+                         "\n");  // receiver type not in the catalogue
 
     r = Info({"extra"});
     EXPECT_EQ(r.status, 2);

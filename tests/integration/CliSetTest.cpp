@@ -86,10 +86,14 @@ TEST_F(CliSet, RefusalsGiveTheEditorsMessagesAndLeaveTheFile) {
     };
     const std::string f = File();
     const Case cases[] = {
-        {{"set", f, "3", "--code", "12345G"}, 1, texts[138] + "\n"},
-        {{"set", f, "3", "--function", "Dance"}, 1, texts[79] + "\n"},
-        {{"set", f, "1", "--button", "3", "--function", "Direct"}, 1, texts[79] + "\n"},
-        {{"set", f, "6", "--button", "3", "--function", "Direct"}, 1, texts[78] + "\n"},
+        {{"set", f, "3", "--code", "12345G"}, 1, TextAt(texts, Text::BadTxCode) + "\n"},
+        {{"set", f, "3", "--function", "Dance"}, 1, TextAt(texts, Text::UnknownFunction) + "\n"},
+        {{"set", f, "1", "--button", "3", "--function", "Direct"},
+         1,
+         TextAt(texts, Text::UnknownFunction) + "\n"},
+        {{"set", f, "6", "--button", "3", "--function", "Direct"},
+         1,
+         TextAt(texts, Text::RecordBreaksRules) + "\n"},
         {{"set", f, "6", "--button", "5"},
          1,
          "The transmitter type RDI-1 Contact has no input with the button code 5.\n"},

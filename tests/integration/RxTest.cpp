@@ -75,7 +75,7 @@ TEST_P(Rx, PasswordWriteAndVerification) {
     // A refused write keeps the old password and reports 110.
     ASSERT_EQ(sim.Control("set answer-x 1"), "ok");
     EXPECT_FALSE(rx.WritePassword("new"));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{110});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CommunicationError});
     EXPECT_EQ(rx.Device.Password, "xyz1");
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
 
@@ -83,7 +83,7 @@ TEST_P(Rx, PasswordWriteAndVerification) {
     ASSERT_EQ(sim.Control("password other"), "ok");
     ui.messages.clear();
     EXPECT_FALSE(rx.VerifyPassword());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{92});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::LoginChanged});
     rx.DeInit();
 }
 
@@ -99,7 +99,7 @@ TEST_P(Rx, InitReportsSilentAndUnknownReceivers) {
     ui.messages.clear();
     Start({"--type", "KV9X", "--record-length", "8"});
     EXPECT_FALSE(rx.Init());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{90});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::TypeNotInCatalogue});
     rx.DeInit();
 }
 

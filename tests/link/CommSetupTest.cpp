@@ -54,23 +54,23 @@ TEST(CommSetup, FieldsAreCheckedInOrderWhateverTheType) {
     struct Case {
         TCommSetupEntry entry;
         TCommField field;
-        int text;
+        Text text;
     };
     const Case cases[] = {
-        {Entry("", "9600"), TCommField::Port, 135},
-        {Entry("COM", "9600"), TCommField::Port, 135},
-        {Entry("COM -1", "9600"), TCommField::Port, 135},
-        {Entry("COM 1", "96OO"), TCommField::Speed, 136},
-        {Entry("COM 1", ""), TCommField::Speed, 136},
-        {Entry("COM 1", "-9600"), TCommField::Speed, 136},
-        {Entry("COM 1", "9600", "10.0.0"), TCommField::Address, 101},
-        {Entry("COM 1", "9600", "10..0.1"), TCommField::Address, 101},
-        {Entry("COM 1", "9600", "10.0.0.1.2"), TCommField::Address, 101},
-        {Entry("COM 1", "9600", "10.0.0.1", "7"), TCommField::IpPort, 102},
-        {Entry("COM 1", "9600", "10.0.0.1", "70000"), TCommField::IpPort, 102},
-        {Entry("COM 1", "9600", "10.0.0.1", "4a"), TCommField::IpPort, 102},
+        {Entry("", "9600"), TCommField::Port, Text::BadPortNumber},
+        {Entry("COM", "9600"), TCommField::Port, Text::BadPortNumber},
+        {Entry("COM -1", "9600"), TCommField::Port, Text::BadPortNumber},
+        {Entry("COM 1", "96OO"), TCommField::Speed, Text::BadSpeed},
+        {Entry("COM 1", ""), TCommField::Speed, Text::BadSpeed},
+        {Entry("COM 1", "-9600"), TCommField::Speed, Text::BadSpeed},
+        {Entry("COM 1", "9600", "10.0.0"), TCommField::Address, Text::BadIpAddress},
+        {Entry("COM 1", "9600", "10..0.1"), TCommField::Address, Text::BadIpAddress},
+        {Entry("COM 1", "9600", "10.0.0.1.2"), TCommField::Address, Text::BadIpAddress},
+        {Entry("COM 1", "9600", "10.0.0.1", "7"), TCommField::IpPort, Text::BadIpPort},
+        {Entry("COM 1", "9600", "10.0.0.1", "70000"), TCommField::IpPort, Text::BadIpPort},
+        {Entry("COM 1", "9600", "10.0.0.1", "4a"), TCommField::IpPort, Text::BadIpPort},
         // The first wrong field is named, not a later one.
-        {Entry("x", "y", "z", "7"), TCommField::Port, 135},
+        {Entry("x", "y", "z", "7"), TCommField::Port, Text::BadPortNumber},
     };
     for (const Case& c : cases) {
         TConnectionSettings s;

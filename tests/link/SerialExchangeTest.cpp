@@ -308,14 +308,14 @@ TEST_F(ComExchange, DeviceGoneEndsAtOnce) {
     EXPECT_LT(MsSince(start), 1000);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_FALSE(link.SendCommand(kRead));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{121});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::NoConnection});
 }
 
 TEST_F(ComExchange, PortInUseShows120) {
     TSerial holder(peer.Device(), 9600);
     EXPECT_FALSE(link.Open());
     EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{120});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpenPort});
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"text120"});
 }
 

@@ -208,7 +208,7 @@ TEST_F(TcpExchange, PeerClosingMidLineEndsQuietlyAndClosesTheLink) {
     EXPECT_TRUE(ui.messages.empty());  // orderly close: no message
     // A later exchange says there is no connection.
     EXPECT_FALSE(link.SendCommand(kRead));
-    ASSERT_EQ(ui.Ids(), std::vector<int>{121});
+    ASSERT_EQ(ui.Ids(), std::vector<Text>{Text::NoConnection});
     EXPECT_EQ(ui.Texts()[0], "text121");
 }
 
@@ -315,7 +315,7 @@ TEST(TcpConnect, ClosedPortCannotConnect) {
     EXPECT_LT(MsSince(start), 2000);  // refused at once, no 10 s wait
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Can't connect, error #111", "Can't connect"}));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{-1, -1}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::None, Text::None}));
 
     ui.messages.clear();
     link.Settings.IPAddress = "not an address";
@@ -339,7 +339,7 @@ TEST(TcpConnect, ExchangeWithoutConnectionShows121) {
     uint8_t b;
     EXPECT_FALSE(link.TakeEcho(b));
     EXPECT_FALSE(link.WaitByte(b, 10));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{121});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::NoConnection});
 }
 
 TEST_F(TcpExchange, SecondOpenWhileOpenIsRefusedAndReopenWorks) {

@@ -64,7 +64,7 @@ TEST(EventEditor, CatalogueTurnsInputTransmittersIntoFourInputs) {
 
     std::vector<TTx> none;
     EXPECT_FALSE(LoadEventTxTypes("/nonexistent", "Tx.def", none, texts, ui));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
 }
 
 TEST(EventEditor, ButtonCodes) {

@@ -93,8 +93,9 @@ TEST_F(Monitor, ARefusedFileLeavesTheSetUpAsItWas) {
     EXPECT_FALSE(monitor.Load(bad));
 
     ASSERT_EQ(ui.messages.size(), 4u);
-    EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, 80, " - " + dir.File("missing.mon")));
-    EXPECT_EQ(ui.messages[1].message, TMessage::Lang(texts, 82, " - " + bad));
+    EXPECT_EQ(ui.messages[0].message,
+              TMessage::Lang(texts, Text::CannotOpen, " - " + dir.File("missing.mon")));
+    EXPECT_EQ(ui.messages[1].message, TMessage::Lang(texts, Text::WrongFormat, " - " + bad));
     EXPECT_EQ(ui.messages[2].message, TMessage::Fixed("Cyhba"));
     EXPECT_EQ(ui.messages[3].message, TMessage::Fixed("Cyhba"));
     EXPECT_EQ(Texts(), std::vector<std::string>{"Kept"});
@@ -117,7 +118,7 @@ TEST_F(Monitor, SavesAtomicallyAndReportsAFailedWrite) {
     WriteText(dir.File("plain"), "x");
     monitor.FileName = dir.File("plain/b.mon");
     EXPECT_FALSE(monitor.Save());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
     EXPECT_EQ(ui.messages[0].message.text, "L80 - " + dir.File("plain/b.mon"));
 }
 
@@ -180,7 +181,7 @@ TEST_F(Monitor, OpenAsksToSaveFirst) {
     ui.answers = {TAnswer::Cancel};
     EXPECT_FALSE(monitor.OpenMonitoring(chooser));
     EXPECT_TRUE(chooser.shown.empty());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{97});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::SaveBeforeOpen});
 
     // Yes, but the save is cancelled: the changes are not dropped.
     ui.answers = {TAnswer::Yes};
@@ -293,7 +294,7 @@ TEST_F(Monitor, AddingEventsRefusesDuplicatesInOneList) {
     EXPECT_FALSE(monitor.Saved);
     EXPECT_TRUE(monitor.AddEvent("x012345", "5", false));
     EXPECT_FALSE(monitor.AddEvent("x012345", "3", false));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{127});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::DuplicateEvent});
     EXPECT_EQ(monitor.Messages[1].ActiveEvents.size(), 2u);
     monitor.AddToActive = false;
     EXPECT_TRUE(monitor.AddEvent("x012345", "3", false));  // the other list takes it
@@ -616,7 +617,7 @@ TEST_F(Reception, EveryChangeReachesTheAlarmLog) {
     On(0);
     Off(0);
     EXPECT_EQ(monitor.ActiveCount(), 0);
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
 }
 
 TEST_F(Reception, ActivationAndDeactivationOneByOne) {

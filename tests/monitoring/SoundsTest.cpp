@@ -25,9 +25,9 @@ TEST(Sounds, ChoicesFilesAndPatterns) {
     EXPECT_EQ(SoundFilePath("/d", 0, "/own.wav"), "");
     EXPECT_EQ(SoundFilePath("/d", 9, "/own.wav"), "");
     EXPECT_EQ(SoundChoiceOf(7), nullptr);
-    EXPECT_EQ(SoundChoiceOf(3)->textId, 262);
-    EXPECT_EQ(SoundChoiceOf(5)->textId, 265);
-    EXPECT_EQ(SoundChoiceOf(6)->textId, 264);
+    EXPECT_EQ(SoundChoiceOf(3)->textId, Text::TripleBeep);
+    EXPECT_EQ(SoundChoiceOf(5)->textId, Text::PermanentAlarm);
+    EXPECT_EQ(SoundChoiceOf(6)->textId, Text::SoundFileChoice);
     EXPECT_EQ(SoundChoiceOf(3)->speaker.size(), 6u);
     EXPECT_EQ(SoundChoiceOf(3)->speaker[1], (TTone{25000, 300}));
     EXPECT_EQ(SoundChoiceOf(4)->speaker.size(), 18u);

@@ -253,7 +253,7 @@ TEST_F(Battery, AFailedWriteKeepsThePreviousFileAndTheState) {
     EXPECT_FALSE(saved);
     EXPECT_FALSE(cleared);
     EXPECT_EQ(ReadAll(batteryLog.FileName()), before);
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{80, 80}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CannotOpen, Text::CannotOpen}));
     EXPECT_EQ(ui.messages[0].message.text, "T80 - " + batteryLog.FileName());
     EXPECT_TRUE(batteryLog.Unsaved());
     // The next change is written in full.

@@ -344,7 +344,8 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     }
     EXPECT_EQ(ReadAll(history.FileName()), before);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].message, TMessage::Lang(texts, 80, " - " + history.FileName()));
+    EXPECT_EQ(ui.messages[0].message,
+              TMessage::Lang(texts, Text::CannotOpen, " - " + history.FileName()));
     EXPECT_EQ(history.Items().size(), 2u);
     EXPECT_TRUE(history.Unsaved());
     // No temporary file is left behind.
@@ -365,7 +366,7 @@ TEST_F(History, AFailedWriteKeepsThePreviousFileAndTheReception) {
     std::filesystem::remove(history.FileName());
     std::filesystem::create_directory(history.FileName());
     EXPECT_FALSE(history.Clear());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
     EXPECT_EQ(history.Items().size(), 3u);
 }
 

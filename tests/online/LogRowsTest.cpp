@@ -21,11 +21,11 @@ class LogRows : public ::testing::Test {
   protected:
     LogRows()
         : history(dir.File("History.dat"), texts, ui), battery(dir.File("LowBatt.dat"), texts, ui) {
-        texts[28] = "Serial No.";
-        texts[145] = "All";
-        texts[168] = "Reported";
-        texts[169] = "Battery";
-        texts[216] = "Received";
+        SetText(texts, Text::SerialColumn, "Serial No.");
+        SetText(texts, Text::FindAll, "All");
+        SetText(texts, Text::BatteryTimeColumn, "Reported");
+        SetText(texts, Text::BatteryColumn, "Battery");
+        SetText(texts, Text::HistoryTimeColumn, "Received");
         WriteAll(history.FileName(),
                  "1ABCDE0#5#15.03.2008 14:30:00#1#7#Anna M\xfcller#Flat 3###\r\n"
                  "0012345#3#not a time#0#12#Bert#Flat 12#x;y##\r\n");

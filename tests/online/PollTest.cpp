@@ -68,7 +68,7 @@ TEST_P(Poll, ReceiversWithoutOnlineModeAreRefused) {
     EXPECT_FALSE(HasOnlineMode("KV1W"));
     EXPECT_TRUE(HasOnlineMode("KV1M2"));
     EXPECT_FALSE(PrepareOnline(rx, link, texts, ui));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{113});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::NoOnlineMode});
 }
 
 TEST_P(Poll, ReadsTheReceptionTheReceiverReports) {
@@ -109,7 +109,7 @@ TEST_P(Retries, SevenReadsWithSixPausesThenText125) {
     ASSERT_EQ(ui.progress.size(), 600u);
     EXPECT_EQ(ui.progress.front(), std::make_pair(1, 100));
     EXPECT_EQ(ui.progress[99], std::make_pair(100, 100));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{125});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::OnlineStopped});
     // The receiver answers again: the next poll reads.
     ASSERT_EQ(sim.Control("set mute-after 1000000"), "ok");
     link.Close();  // a muted connection stays muted; a new one is served
@@ -179,7 +179,7 @@ TEST_P(Poll, AFullPollListensReadsAndListensAgain) {
     link.SetTimingForTests(15, 2);
     TReception r;
     EXPECT_FALSE(PollReception(transferWorker, rx, link, texts, ui, r, Pauses()));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{125});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::OnlineStopped});
     EXPECT_TRUE(transferWorker.Idle());
     EXPECT_FALSE(link.IsOpen());
 }

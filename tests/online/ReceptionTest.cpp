@@ -163,7 +163,7 @@ TEST_F(Logging, AFailedWriteIsReported) {
     std::filesystem::create_directory(history.FileName());
     const TLogResult res = Log(Reception("1", "0012345", "00", "0000"), 4, 0);
     EXPECT_FALSE(res.written);
-    EXPECT_EQ(ui.Ids(), std::vector<int>{80});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CannotOpen});
     EXPECT_EQ(history.Items().size(), 1u);
 }
 

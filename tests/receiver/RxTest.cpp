@@ -121,7 +121,8 @@ TEST_F(RxTest, ReadBlockRefusesBadAddressesAndTypesWithoutSending) {
     EXPECT_TRUE(rx.ReadBlock('9', 0xFFF0, 16, data));   // last address FFFF is fine
     EXPECT_FALSE(rx.ReadBlock('2', 0x0100, 16, data));
     EXPECT_FALSE(rx.ReadBlock('0', 0x0100, 16, data));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{122, 122, 123, 123}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::AddressOutOfRange, Text::AddressOutOfRange,
+                                           Text::UnknownReadType, Text::UnknownReadType}));
     EXPECT_EQ(peer.Frames().size(), 1u);
 }
 
@@ -192,7 +193,7 @@ TEST_F(RxTest, UnknownReceiverTypeKeepsTheDescription) {
     memory.SetUp("ZZ99", "");
     rx.Device.Name = "before";
     EXPECT_FALSE(rx.Init());
-    EXPECT_EQ(ui.Ids(), std::vector<int>{90});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::TypeNotInCatalogue});
     EXPECT_EQ(rx.Device.Name, "before");
     EXPECT_EQ(rx.Device.StartAddress, 0);
 }
@@ -201,7 +202,7 @@ TEST_F(RxTest, SilentReceiverCannotBeRead) {
     peer.onFrame = nullptr;
     peer.answerWake = false;
     EXPECT_FALSE(rx.Init());
-    ASSERT_EQ(ui.Ids(), std::vector<int>{110});
+    ASSERT_EQ(ui.Ids(), std::vector<Text>{Text::CommunicationError});
     EXPECT_EQ(ui.Texts()[0], "text110 - text112");
     EXPECT_EQ(peer.Frames().size(), 3u * 8u);  // 3 reads of 8 attempts
     EXPECT_TRUE(link.IsOpen());                // the caller closes
@@ -227,11 +228,12 @@ TEST_F(RxTest, VerifyPasswordNoticesChangedPasswordOrName) {
     EXPECT_FALSE(rx.VerifyPassword());
     memory.SetUp("KV2R", "ABC");  // case counts
     EXPECT_FALSE(rx.VerifyPassword());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{92, 92, 92}));
+    EXPECT_EQ(ui.Ids(),
+              (std::vector<Text>{Text::LoginChanged, Text::LoginChanged, Text::LoginChanged}));
     peer.onFrame = nullptr;
     ui.messages.clear();
     EXPECT_FALSE(rx.VerifyPassword());
-    ASSERT_EQ(ui.Ids(), std::vector<int>{110});
+    ASSERT_EQ(ui.Ids(), std::vector<Text>{Text::CommunicationError});
     EXPECT_EQ(ui.Texts()[0], "text110 text112");
 }
 
@@ -259,19 +261,19 @@ TEST_F(RxTest, WritePasswordRefusals) {
     ASSERT_TRUE(rx.Init());
     peer.ClearReceived();
     EXPECT_FALSE(rx.WritePassword(std::string(17, 'a')));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{100});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::NewPasswordTooLong});
     EXPECT_TRUE(peer.Received().empty());
 
     ui.messages.clear();
     memory.SetUp("KV2R", "other");
     EXPECT_FALSE(rx.WritePassword("new"));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{92});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::LoginChanged});
 
     ui.messages.clear();
     memory.SetUp("KV2R", "abc");
     memory.rejectWrites = true;
     EXPECT_FALSE(rx.WritePassword("new"));
-    EXPECT_EQ(ui.Ids(), std::vector<int>{110});
+    EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CommunicationError});
     EXPECT_EQ(ui.Texts()[0], "text110");
     EXPECT_EQ(rx.Device.Password, "abc");
 }

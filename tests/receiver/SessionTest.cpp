@@ -159,7 +159,7 @@ TEST_F(SessionTest, WrongPasswordIsAskedAgainAndCancelLeavesLoggedOut) {
     passwords.logins = {std::string("abd"), std::string(17, 'a'), std::nullopt};
     EXPECT_FALSE(core->receiver.session.Login());
     EXPECT_FALSE(core->state.LoggedIn);
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{134, 133}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::WrongPassword, Text::PasswordTooLong}));
     EXPECT_FALSE(core->receiver.link.IsOpen());
 
     ui.messages.clear();
@@ -176,7 +176,7 @@ TEST_F(SessionTest, AnotherReceiverTypeAnsweredNoKeepsTheDocument) {
     core->device.RecordCount = 7;
     ui.answers = {TAnswer::No};
     EXPECT_FALSE(core->receiver.session.Login());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{77}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CloseOtherTypeFile}));
     EXPECT_FALSE(core->state.LoggedIn);
     EXPECT_TRUE(core->state.DocumentOpen);
     EXPECT_EQ(core->device.Name, "KV1T-N");
@@ -285,9 +285,9 @@ TEST_F(SessionTest, ABackupOfTheSameSecondNeverReplacesTheFirst) {
                                core->texts(), ui),
               "");
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].message.textId, 80);
+    EXPECT_EQ(ui.messages[0].message.textId, Text::CannotOpen);
     const std::string& text = ui.messages[0].message.text;
-    const std::string prefix = core->texts()[80] + " - ";
+    const std::string prefix = TextAt(core->texts(), Text::CannotOpen) + " - ";
     EXPECT_TRUE(text == prefix + taken[0] || text == prefix + taken[1]) << text;
     for (const auto& f : taken) {
         std::ifstream in(f);
@@ -309,7 +309,7 @@ TEST_F(SessionTest, FailedDownloadLeavesTableAndDocumentUnchanged) {
     // Login and the verification pass; the transfer meets a receiver that falls silent.
     ASSERT_EQ(sim.Control("set mute-after 3"), "ok");
     EXPECT_FALSE(core->receiver.session.Download());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{110}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CommunicationError}));
     EXPECT_EQ(core->table.size(), table.size());
     for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(core->table[i].Raw, table[i].Raw);
     EXPECT_FALSE(core->state.Downloaded);
@@ -406,7 +406,7 @@ TEST_F(SessionTest, FailedUploadKeepsTheModifiedMark) {
     ui.answers = {TAnswer::Yes};
     EXPECT_FALSE(core->receiver.session.Upload());
     EXPECT_TRUE(core->state.MemoryModified);
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{95, 110}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::OverwriteReceiver, Text::CommunicationError}));
     EXPECT_FALSE(core->receiver.link.IsOpen());
 }
 
@@ -428,7 +428,7 @@ TEST_F(SessionTest, UploadAnsweredNoDoesNotTouchTheReceiver) {
     const auto before = sim.RecordArea();
     ui.answers = {TAnswer::No};
     EXPECT_FALSE(core->receiver.session.Upload());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{95}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::OverwriteReceiver}));
     // The question lists the three records the upload of an empty table would erase.
     EXPECT_NE(ui.messages[0].message.text.find("remove or overwrite: 3"), std::string::npos)
         << ui.messages[0].message.text;
@@ -454,7 +454,7 @@ TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
     StartSim({"--password", "old"});
     passwords.changes = {TPasswordChange{"bad", "new"}, TPasswordChange{"old", "new"}};
     ASSERT_TRUE(core->receiver.session.ChangePassword());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{134}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::WrongPassword}));
     EXPECT_TRUE(core->state.LoggedIn);
     EXPECT_EQ(core->receiver.rx.Device.Password, "new");
     EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 16), "6E6577" + std::string(26, '0'));

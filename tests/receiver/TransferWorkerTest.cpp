@@ -228,7 +228,7 @@ TEST_F(TransferWorkerTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     };
     ui.answers = {TAnswer::No};
     ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CancelUpload}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 
     ui.messages.clear();
@@ -237,7 +237,7 @@ TEST_F(TransferWorkerTest, UploadCancelAnsweredNoGoesOnAndYesEnds) {
     const int before = static_cast<int>(fake.Frames().size());
     ASSERT_FALSE(transferWorker.Run(TTransferWorker::TJob::Upload));
     EXPECT_TRUE(transferWorker.Cancelled());
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CancelUpload}));
     EXPECT_LT(static_cast<int>(fake.Frames().size()) - before, 32);
 }
 
@@ -255,7 +255,7 @@ TEST_F(TransferWorkerTest, TheUserInterfacesOwnCancelRequestCountsOnce) {
     rx.UploadImage = std::string(4096, '4');
     ui.answers = {TAnswer::No};
     EXPECT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CancelUpload}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
@@ -275,7 +275,7 @@ TEST_F(TransferWorkerTest, TheProgressWindowsCancelAsksOnce) {
     };
     ui.answers = {TAnswer::No, TAnswer::Yes};
     ASSERT_TRUE(transferWorker.Run(TTransferWorker::TJob::Upload));
-    EXPECT_EQ(ui.Ids(), (std::vector<int>{98}));
+    EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::CancelUpload}));
     EXPECT_EQ(MemoryHex(), rx.UploadImage);
 }
 
@@ -306,7 +306,7 @@ TEST_F(TransferWorkerTest, VerifiedDownloadFailsNamingTheBlockWhenNoTwoReadsAgre
     EXPECT_FALSE(transferWorker.Cancelled());
     // Two reads and three more of the failing block.
     EXPECT_EQ(fake.Count(0x09), 2 * (1024 / 16) + 3);
-    ASSERT_EQ(ui.Ids(), (std::vector<int>{110}));
+    ASSERT_EQ(ui.Ids(), (std::vector<Text>{Text::CommunicationError}));
     EXPECT_NE(ui.messages[0].message.text.find("0180"), std::string::npos)
         << ui.messages[0].message.text;
 }

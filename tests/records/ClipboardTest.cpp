@@ -116,7 +116,7 @@ TEST_F(Paste, RecordsGoIntoTheFirstFreePositionsWithTheEditorsChecks) {
     EXPECT_EQ(result.pasted, 2);
     EXPECT_EQ(result.refused, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].message.textId, 78);
+    EXPECT_EQ(ui.messages[0].message.textId, Text::RecordBreaksRules);
     EXPECT_EQ(ui.messages[0].message.text, "L78 - x0BBBBB");
     // Position 2 (the hole), then 4 beyond the used part, whose end moves on to 5.
     EXPECT_EQ(result.change.Positions(), (std::vector<int>{2, 4, 5}));
@@ -154,7 +154,7 @@ TEST_F(Paste, RefusalsAreReportedTogetherAndFullMemoryWith94) {
     EXPECT_NE(text.find("L138 - x0AAAAG"), std::string::npos);
     EXPECT_NE(text.find("L156: the character"), std::string::npos);  // User 3 title
     EXPECT_NE(text.find("L138 - x000000"), std::string::npos);
-    EXPECT_EQ(ui.messages[1].message.textId, 94);
+    EXPECT_EQ(ui.messages[1].message.textId, Text::NoFreePosition);
 
     // Records of another receiver type are refused as a whole.
     ui.messages.clear();

@@ -104,7 +104,7 @@ TEST_F(Commands, AddAtTheLastPositionMarksNoFollowingRecord) {
     EXPECT_EQ(change.usedAfter, 2);
     Apply(change);
     ASSERT_TRUE(PlanAdd(table, device, kAddCleared, plan, texts, ui) == false);
-    EXPECT_EQ(Ids(), std::vector<int>{94});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::NoFreePosition});
 }
 
 TEST_F(Commands, AddLeavesATransmitterBehindAnErasedRecordAlone) {
@@ -199,7 +199,7 @@ TEST_F(Commands, RequestRefusalsGiveTheEditorsMessages) {
     struct Case {
         int position;
         TRecordEditRequest request;
-        int text;  // -1: a fixed text
+        Text text;  // None: a fixed text
     };
     auto with = [](auto set) {
         TRecordEditRequest r;
@@ -207,27 +207,29 @@ TEST_F(Commands, RequestRefusalsGiveTheEditorsMessages) {
         return r;
     };
     const Case cases[] = {
-        {1, with([](auto& r) { r.code = "12345G"; }), 138},
-        {1, with([](auto& r) { r.function = "Dance"; }), 79},
-        {1, with([](auto& r) { r.function = "Direct"; }), 79},  // offered for input codes only
-        {1, with([](auto& r) { r.code = "A012345", r.button = "3", r.function = "Direct"; }), 78},
-        {1, with([](auto& r) { r.type = "TX9"; }), -1},
-        {1, with([](auto& r) { r.button = "10"; }), -1},
+        {1, with([](auto& r) { r.code = "12345G"; }), Text::BadTxCode},
+        {1, with([](auto& r) { r.function = "Dance"; }), Text::UnknownFunction},
+        {1, with([](auto& r) { r.function = "Direct"; }),
+         Text::UnknownFunction},  // offered for input codes only
+        {1, with([](auto& r) { r.code = "A012345", r.button = "3", r.function = "Direct"; }),
+         Text::RecordBreaksRules},
+        {1, with([](auto& r) { r.type = "TX9"; }), Text::None},
+        {1, with([](auto& r) { r.button = "10"; }), Text::None},
         {1, with([](auto& r) {
              r.time = TTimeBoxes{0, 5, 0};
          }),
-         -1},  // Monostable
+         Text::None},  // Monostable
         {1, with([](auto& r) {
              r.function = "Timer", r.time = TTimeBoxes{0, 60, 0};
          }),
-         -1},
-        {1, with([](auto& r) { r.channels = std::vector<int>{3}; }), -1},
-        {1, with([](auto& r) { r.relay = 1; }), -1},
-        {1, with([](auto& r) { r.user[2] = "a#b"; }), -1},
-        {1, with([](auto& r) { r.type = "RDI-1 Contact", r.button = "9"; }), -1},
-        {5, with([](auto& r) { r.userId = 3; }), -1},  // empty: needs a code
-        {5, with([](auto& r) { r.code = "x000000"; }), -1},
-        {7, with([](auto& r) { r.code = "x012345"; }), -1},
+         Text::None},
+        {1, with([](auto& r) { r.channels = std::vector<int>{3}; }), Text::None},
+        {1, with([](auto& r) { r.relay = 1; }), Text::None},
+        {1, with([](auto& r) { r.user[2] = "a#b"; }), Text::None},
+        {1, with([](auto& r) { r.type = "RDI-1 Contact", r.button = "9"; }), Text::None},
+        {5, with([](auto& r) { r.userId = 3; }), Text::None},  // empty: needs a code
+        {5, with([](auto& r) { r.code = "x000000"; }), Text::None},
+        {7, with([](auto& r) { r.code = "x012345"; }), Text::None},
     };
     for (const Case& c : cases) {
         ui.messages.clear();

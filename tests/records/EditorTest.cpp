@@ -41,7 +41,7 @@ TEST_F(Editor, CodeValidationTable) {
             const TData r = Confirmed();
             EXPECT_EQ(r.CodePrefix + r.Serial, c.stored);
         } else {
-            EXPECT_EQ(Ids(), std::vector<int>{138});
+            EXPECT_EQ(Ids(), std::vector<Text>{Text::BadTxCode});
             EXPECT_EQ(editor->code, "x0ABCDE");
             EXPECT_EQ(editor->focus == TEditorField::Code, c.refocus);
         }
@@ -53,7 +53,7 @@ TEST_F(Editor, InvalidCodeAtConfirmationIsReportedAndTheStoredOneKept) {
     Open(Record("x0ABCDE"));
     editor->CodeEdited("zz");
     const TData r = Confirmed();
-    EXPECT_EQ(Ids(), std::vector<int>{138});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::BadTxCode});
     EXPECT_EQ(r.CodePrefix, "x0");
     EXPECT_EQ(r.Serial, "ABCDE");
 }
@@ -232,7 +232,7 @@ TEST_F(Editor, AFunctionWithoutACodeIsRefusedWith79) {
     TData r;
     r.Serial = "unchanged";
     EXPECT_FALSE(editor->Confirm(r));
-    EXPECT_EQ(Ids(), std::vector<int>{79});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::UnknownFunction});
     EXPECT_EQ(r.Serial, "unchanged");
 }
 
@@ -243,7 +243,7 @@ TEST_F(Editor, TimeTextThatIsNoNumberIsReportedWith139) {
     Open(record);
     EXPECT_TRUE(Ids().empty());
     editor->RelayChosen(1);
-    EXPECT_EQ(Ids(), std::vector<int>{139});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::TimeUnreadable});
 }
 
 TEST_F(Editor, ChannelsFromTicksAndDisabledBoxesKeepTheirTicks) {
@@ -312,7 +312,7 @@ TEST_F(Editor, CheckRulesRefuseAndSetRulesFillDependentDigits) {
     editor->FunctionChanged("RS-232 Dual A");
     TData r;
     EXPECT_FALSE(editor->Confirm(r));  // E0 wants button A
-    EXPECT_EQ(Ids(), std::vector<int>{78});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::RecordBreaksRules});
     ui.messages.clear();
     editor->ButtonCodeEdited("A");
     r = Confirmed();
@@ -326,7 +326,7 @@ TEST_F(Editor, CheckRulesRefuseAndSetRulesFillDependentDigits) {
     editor->ButtonCodeEdited("3");
     editor->FunctionChanged("Direct");
     EXPECT_FALSE(editor->Confirm(r));
-    EXPECT_EQ(Ids(), std::vector<int>{78});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::RecordBreaksRules});
     editor->CodeEdited("x012345");
     editor->CodeExit();
     // Position, Empty and Raw stay the opened record's.
@@ -344,7 +344,7 @@ TEST_F(Editor, UserTextsTheDataFileCannotCarryAreRefused) {
     TData r;
     EXPECT_FALSE(editor->Confirm(r));
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].message.textId, -1);
+    EXPECT_EQ(ui.messages[0].message.textId, Text::None);
     EXPECT_NE(ui.messages[0].message.text.find("L155"), std::string::npos);  // User 2 title
     EXPECT_EQ(editor->focus, TEditorField::UserText);
     EXPECT_EQ(editor->focusIndex, 1);
@@ -408,7 +408,7 @@ TEST_F(Editor, MissingTxDefLeavesNoTypeAfterItsMessage) {
     record.TxType = "TX4 Classic";
     test::TTempDir empty;
     editor->Open(record, empty.path());
-    EXPECT_EQ(Ids(), std::vector<int>{80});
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::CannotOpen});
     EXPECT_EQ(ui.messages[0].message.text, "L80 - Tx.def");
     EXPECT_EQ(editor->typeText, "-");
     EXPECT_FALSE(editor->showButtons || editor->showInputs);

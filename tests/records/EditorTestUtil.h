@@ -57,7 +57,7 @@ class EditorFixture : public ::testing::Test {
         return result;
     }
 
-    std::vector<int> Ids() const { return ui.Ids(); }
+    std::vector<Text> Ids() const { return ui.Ids(); }
 
     std::unique_ptr<TRecordEditor> editor;
 };

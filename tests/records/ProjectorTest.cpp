@@ -126,7 +126,7 @@ TEST(Projector, ByteLimitsPerSlotSize) {
         std::string refused = record.Extra;
         TSlotError error;
         EXPECT_FALSE(WriteProjectorPage(page, refused, Texts(), ui, &error));
-        EXPECT_EQ(ui.Ids(), std::vector<int>{295});
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::CommandTooLong});
         EXPECT_EQ(error.slot, last);
         EXPECT_TRUE(error.command);
         EXPECT_EQ(refused, record.Extra);  // nothing written
@@ -379,10 +379,11 @@ TEST(Projector, LineSettingRefusals) {
         const char* speed;
         const char* dataBits;
         const char* parity;
-        int text;
+        Text text;
     };
-    for (const Case& c : {Case{"9601", "8", "-", 298}, Case{"9600", "9", "-", 297},
-                          Case{"9600", "8", "mark", 296}, Case{"", "8", "-", 298}}) {
+    for (const Case& c :
+         {Case{"9601", "8", "-", Text::BadBaudRate}, Case{"9600", "9", "-", Text::BadDataBits},
+          Case{"9600", "8", "mark", Text::BadParity}, Case{"", "8", "-", Text::BadBaudRate}}) {
         TProjectorPage page;
         SetUpProjectorPage(page, "KV1M", Command("KV1M"), Texts());
         page.speed = c.speed;
@@ -392,7 +393,7 @@ TEST(Projector, LineSettingRefusals) {
         std::string extra(100, '5');
         test::TRecordingUi ui;
         EXPECT_FALSE(WriteProjectorPage(page, extra, Texts(), ui));
-        EXPECT_EQ(ui.Ids(), std::vector<int>{c.text});
+        EXPECT_EQ(ui.Ids(), std::vector<Text>{c.text});
         EXPECT_EQ(extra, std::string(100, '5'));
     }
 }

@@ -4,10 +4,18 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "base/UserInterface.h"
+
+namespace ravlin {
+// A failed expectation shows a language text by its number.
+inline void PrintTo(Text id, std::ostream* os) {
+    *os << "text " << TextNumber(id);
+}
+}  // namespace ravlin
 
 namespace ravlin::test {
 
@@ -54,14 +62,14 @@ public:
     }
     // The default button of the last question with language text `textId`; nullopt when
     // that question was not asked.
-    std::optional<TAnswer> DefaultOf(int textId) const {
+    std::optional<TAnswer> DefaultOf(Text textId) const {
         for (auto it = messages.rbegin(); it != messages.rend(); ++it)
             if (it->kind == TRecorded::Question && it->message.textId == textId)
                 return it->defaultButton;
         return std::nullopt;
     }
-    std::vector<int> Ids() const {
-        std::vector<int> out;
+    std::vector<Text> Ids() const {
+        std::vector<Text> out;
         for (const auto& r : messages) out.push_back(r.message.textId);
         return out;
     }

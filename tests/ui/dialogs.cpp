@@ -50,8 +50,8 @@ class DialogsTest : public QObject {
         form.accept();
         QVERIFY(form.isVisible());
         QCOMPARE(shown.size(), size_t(2));
-        QCOMPARE(shown[0].textId, 133);
-        QCOMPARE(shown[1].textId, 134);
+        QCOMPARE(shown[0].textId, Text::PasswordTooLong);
+        QCOMPARE(shown[1].textId, Text::WrongPassword);
         form.passwordEdit()->setText("secret");
         form.accept();
         QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -93,7 +93,7 @@ class DialogsTest : public QObject {
         form.accept();
         QVERIFY(form.isVisible());
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, -1);
+        QCOMPARE(shown[0].textId, Text::None);
         QVERIFY(QString::fromStdString(shown[0].text).contains("cannot be stored"));
     }
 
@@ -114,8 +114,8 @@ class DialogsTest : public QObject {
         form.accept();
         QVERIFY(form.isVisible());
         QCOMPARE(shown.size(), size_t(2));
-        QCOMPARE(shown[0].textId, 134);
-        QCOMPARE(shown[1].textId, 133);
+        QCOMPARE(shown[0].textId, Text::WrongPassword);
+        QCOMPARE(shown[1].textId, Text::PasswordTooLong);
         form.newEdit()->setText("");  // an empty new password removes it
         form.accept();
         QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -163,10 +163,10 @@ class DialogsTest : public QObject {
         form.accept();
         QVERIFY(form.isVisible());
         QCOMPARE(shown.size(), size_t(4));
-        QCOMPARE(shown[0].textId, 135);
-        QCOMPARE(shown[1].textId, 136);
-        QCOMPARE(shown[2].textId, 101);
-        QCOMPARE(shown[3].textId, 102);
+        QCOMPARE(shown[0].textId, Text::BadPortNumber);
+        QCOMPARE(shown[1].textId, Text::BadSpeed);
+        QCOMPARE(shown[2].textId, Text::BadIpAddress);
+        QCOMPARE(shown[3].textId, Text::BadIpPort);
         form.ipPortEdit()->setText("10001");
         form.accept();
         QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -207,7 +207,7 @@ class DialogsTest : public QObject {
         form.accept();
         QVERIFY(form.isVisible());
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 99);
+        QCOMPARE(shown[0].textId, Text::SelectReceiverType);
     }
 
     void progressWindowCancelKeepsItOpen() {
@@ -243,7 +243,8 @@ class DialogsTest : public QObject {
                 seen = box->standardButton(box->defaultButton());
                 QTest::keyClick(box, Qt::Key_Return);
             });
-            const TAnswer answer = ui.Ask(TMessage::Lang(texts, 96), c.buttons, c.defaultButton);
+            const TAnswer answer =
+                ui.Ask(TMessage::Lang(texts, Text::ImportComments), c.buttons, c.defaultButton);
             QVERIFY(*done);
             QCOMPARE(answer, c.defaultButton);
             QCOMPARE(seen, c.defaultButton == TAnswer::No    ? QMessageBox::No
@@ -254,7 +255,8 @@ class DialogsTest : public QObject {
         // Without a default the question keeps Yes.
         auto done = test::OnNextModal<QMessageBox>(
             [&](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-        QCOMPARE(ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo), TAnswer::Yes);
+        QCOMPARE(ui.Ask(TMessage::Lang(texts, Text::OverwriteReceiver), TButtons::YesNo),
+                 TAnswer::Yes);
         QVERIFY(*done);
     }
 
@@ -262,14 +264,14 @@ class DialogsTest : public QObject {
         TAnswer answer = TAnswer::Cancel;
         std::atomic<bool> done{false};
         std::thread t([&] {
-            answer = ui.Ask(TMessage::Lang(texts, 95), TButtons::YesNo);
+            answer = ui.Ask(TMessage::Lang(texts, Text::OverwriteReceiver), TButtons::YesNo);
             done.store(true);
         });
         QTRY_VERIFY(done.load());
         t.join();
         QCOMPARE(answer, TAnswer::Yes);
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 95);
+        QCOMPARE(shown[0].textId, Text::OverwriteReceiver);
     }
 };
 

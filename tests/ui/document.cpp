@@ -28,8 +28,8 @@ class DocumentTest : public QObject {
     int fileDialogs = 0;
     std::optional<std::string> fileAnswer;
 
-    std::vector<int> Ids() const {
-        std::vector<int> out;
+    std::vector<Text> Ids() const {
+        std::vector<Text> out;
         for (const auto& m : shown) out.push_back(m.textId);
         return out;
     }
@@ -97,11 +97,14 @@ class DocumentTest : public QObject {
         // Multi layout: position, code, type, button, RS-232, a function and a time column
         // per relay, and the five user columns.
         QCOMPARE(m->columnCount(), 5 + 2 * 3 + 5);
-        const QString function1 = QString::fromStdString(c.texts()[31]) + "1";
-        const QString time3 = QString::fromStdString(c.texts()[32]) + "3";
+        const QString function1 =
+            QString::fromStdString(TextAt(c.texts(), Text::RelayFunctionColumn)) + "1";
+        const QString time3 =
+            QString::fromStdString(TextAt(c.texts(), Text::RelayTimeColumn)) + "3";
         QVERIFY(m->Headers().contains(function1));
         QVERIFY(m->Headers().contains(time3));
-        QVERIFY(!m->Headers().contains(QString::fromStdString(c.texts()[150])));
+        QVERIFY(!m->Headers().contains(
+            QString::fromStdString(TextAt(c.texts(), Text::FunctionColumn))));
         TMainForm& f = desktop->form();
         QVERIFY(WaitFor([&] { return f.Action("MenuAdd")->isEnabled(); }));
         QVERIFY(f.Action("MenuDelete")->isEnabled());
@@ -131,19 +134,19 @@ class DocumentTest : public QObject {
 
         answers = {TAnswer::Cancel};
         QVERIFY(!desktop->documents().MenuCloseClick());
-        QCOMPARE(Ids(), std::vector<int>({84}));
+        QCOMPARE(Ids(), std::vector<Text>({Text::SaveChanges}));
         QVERIFY(c.state.DocumentOpen);
 
         shown.clear();
         answers = {TAnswer::Cancel};
         QVERIFY(!desktop->documents().MenuOpenClick());
-        QCOMPARE(Ids(), std::vector<int>({97}));
+        QCOMPARE(Ids(), std::vector<Text>({Text::SaveBeforeOpen}));
         QCOMPARE(fileDialogs, 0);
 
         shown.clear();
         answers = {TAnswer::No};
         QVERIFY(desktop->documents().MenuCloseClick());
-        QCOMPARE(Ids(), std::vector<int>({84}));
+        QCOMPARE(Ids(), std::vector<Text>({Text::SaveChanges}));
         QVERIFY(!c.state.DocumentOpen);
         QVERIFY(!desktop->views().fileGrid()->isVisible());
         QVERIFY(!c.table.empty());  // the records stay
@@ -156,7 +159,7 @@ class DocumentTest : public QObject {
         QVERIFY(desktop->documents().MenuNewClick());
         answers = {TAnswer::No};
         QVERIFY(!desktop->documents().MenuImportClick());
-        QCOMPARE(Ids(), std::vector<int>({96}));
+        QCOMPARE(Ids(), std::vector<Text>({Text::ImportComments}));
         QCOMPARE(desktop->ui().LastDefaultButton(), TAnswer::No);
         QCOMPARE(fileDialogs, 0);
     }
@@ -171,7 +174,8 @@ class DocumentTest : public QObject {
         QVERIFY(!desktop->documents().MenuOpenClick());
         QCOMPARE(fileDialogs, 1);
         QVERIFY(!shown.empty());
-        QVERIFY(shown.back().textId == 82 || shown.back().textId == 85);
+        QVERIFY(shown.back().textId == Text::WrongFormat ||
+                shown.back().textId == Text::UnknownType);
         QVERIFY(QString::fromStdString(shown.back().text).endsWith("bad.rvl"));
         QVERIFY(!desktop->core().state.DocumentOpen);
     }
@@ -205,7 +209,7 @@ class DocumentTest : public QObject {
         answers = {TAnswer::Cancel};
         QVERIFY(!desktop->form().close());
         QVERIFY(desktop->form().isVisible());
-        QCOMPARE(Ids(), std::vector<int>({84}));
+        QCOMPARE(Ids(), std::vector<Text>({Text::SaveChanges}));
     }
 };
 

@@ -36,8 +36,8 @@ class TRecordedUi : public TUserInterface {
         shown.push_back(m);
         return TAnswer::No;
     }
-    std::vector<int> Ids() const {
-        std::vector<int> ids;
+    std::vector<Text> Ids() const {
+        std::vector<Text> ids;
         for (const TMessage& m : shown) ids.push_back(m.textId);
         return ids;
     }
@@ -95,8 +95,8 @@ class EditFormTest : public QObject {
     void init() {
         texts.assign(300, std::string());
         for (int i = 0; i < 300; ++i) texts[i] = "T" + std::to_string(i);
-        texts[290] = "even";
-        texts[291] = "odd";
+        SetText(texts, Text::ParityEven, "even");
+        SetText(texts, Text::ParityOdd, "odd");
         ui.shown.clear();
     }
 
@@ -182,7 +182,7 @@ class EditFormTest : public QObject {
         QCOMPARE(Find<QComboBox>(&form, "BtnCombo")->currentText(), QString("6"));
         // Direct wants the button F: the check rules refuse, the dialog stays open.
         form.accept();
-        QCOMPARE(ui.Ids(), std::vector<int>{78});
+        QCOMPARE(ui.Ids(), std::vector<Text>{Text::RecordBreaksRules});
         QVERIFY(form.isVisible());
         radios[4]->click();
         form.accept();
@@ -211,7 +211,7 @@ class EditFormTest : public QObject {
         code->setText("");
         QTest::keyClicks(code, "12345G");
         Leave(code);
-        QCOMPARE(ui.Ids(), std::vector<int>{138});
+        QCOMPARE(ui.Ids(), std::vector<Text>{Text::BadTxCode});
         QCOMPARE(code->text(), QString("x0ABCDE"));
         QCOMPARE(form.focusWidget(), code);
         // The button list takes one upper-case hex digit.
@@ -335,7 +335,7 @@ class EditFormTest : public QObject {
         command->setText(QString(44, 'x'));
         again.accept();
         QVERIFY(again.isVisible());
-        QCOMPARE(ui.Ids(), std::vector<int>{295});
+        QCOMPARE(ui.Ids(), std::vector<Text>{Text::CommandTooLong});
         QCOMPARE(again.pages()->currentIndex(), 0);
         QCOMPARE(again.focusWidget(), command);
         QCOMPARE(command->selectedText().size(), 44);

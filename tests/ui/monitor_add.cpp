@@ -43,7 +43,7 @@ class MonitorAddTest : public QObject {
     QTemporaryDir dir;
     TSimProcess sim;
     std::unique_ptr<TDesktop> desktop;
-    std::vector<int> shownTexts;
+    std::vector<Text> shownTexts;
 
     QString Home() const { return dir.path() + "/home"; }
     TCore& Core() { return desktop->core(); }
@@ -191,7 +191,7 @@ class MonitorAddTest : public QObject {
         shownTexts.clear();
         AddForm()->Confirm();
         QCOMPARE(Active(0).size(), size_t(2));
-        QCOMPARE(shownTexts, std::vector<int>{127});
+        QCOMPARE(shownTexts, std::vector<Text>{Text::DuplicateEvent});
 
         OpenAddWindow(true, "AddPopupUser");
         QVERIFY(AddForm()->isVisible());
@@ -286,11 +286,12 @@ class MonitorAddTest : public QObject {
     void languageTextsReachThePage() {
         auto* group = Form().findChild<QGroupBox*>("ActiveGroup");
         QVERIFY(group);
-        QCOMPARE(group->title(), QString::fromStdString(Core().language.Text(240)));
+        QCOMPARE(group->title(),
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::ActivateGroup)));
         QCOMPARE(Button("RemoveDeactiveButton")->text(),
-                 QString::fromStdString(Core().language.Text(244)));
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::RemoveButton)));
         QCOMPARE(MenuItem("AddPopupHistory")->text(),
-                 QString::fromStdString(Core().language.Text(248)));
+                 QString::fromStdString(TextAt(Core().language.Texts(), Text::AddFromHistory)));
     }
 
     void cleanupTestCase() {

@@ -272,7 +272,7 @@ class MonitorEditorsTest : public QObject {
         QVERIFY(!form.CheckSerial());
         QCOMPARE(form.codeEdit()->text(), QString("x000000"));
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 138);
+        QCOMPARE(shown[0].textId, Text::BadTxCode);
 
         // OK with an invalid serial stores the event's own.
         form.codeEdit()->setText("zz");
@@ -354,7 +354,7 @@ class MonitorEditorsTest : public QObject {
         none.Prepare(TEvent("2412345", "1"));
         QCOMPARE(none.typCombo()->currentText(), QString("-"));
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 80);
+        QCOMPARE(shown[0].textId, Text::CannotOpen);
     }
 
     void editorsAnswerTheMonitor() {
@@ -422,7 +422,7 @@ class MonitorEditorsTest : public QObject {
         QCOMPARE(closed, 1);
         QCOMPARE(monitor.Messages[1].DeactiveEvents.size(), size_t(2));  // the duplicate refused
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 127);
+        QCOMPARE(shown[0].textId, Text::DuplicateEvent);
         QVERIFY(!monitor.Saved);
 
         form.Confirm();  // not shown: nothing

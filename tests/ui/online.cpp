@@ -103,7 +103,7 @@ class OnlineTest : public QObject {
     TCore& Core() { return desktop->core(); }
     TOnlineController& Online() { return desktop->online(); }
     TMainForm& Form() { return desktop->form(); }
-    QString Text(int id) { return L(Core().texts(), id); }
+    QString TextOf(Text id) { return L(Core().texts(), id); }
 
     // The key as the user presses it, on the active main window.
     void PressF12() {
@@ -183,7 +183,7 @@ class OnlineTest : public QObject {
         PressF12();
         QVERIFY(WaitFor([&] { return Core().state.OnLine; }));
         QVERIFY(Core().state.LoggedIn);
-        QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
+        QCOMPARE(Form().Action("MenuOnline")->text(), TextOf(Text::MenuStopOnline));
         QVERIFY(Form().OnlinePanel()->isVisible());
         QVERIFY(WaitFor([&] { return Form().Panel(2) == "On-line"; }));
         QVERIFY(!Core().receiver.transferWorker.Idle());  // listening
@@ -197,7 +197,7 @@ class OnlineTest : public QObject {
         QTest::qWait(200);
         QVERIFY(Core().state.OnLine);
         QVERIFY(!Core().receiver.transferWorker.Idle());
-        QCOMPARE(Form().Action("MenuOnline")->text(), Text(25));
+        QCOMPARE(Form().Action("MenuOnline")->text(), TextOf(Text::MenuStopOnline));
     }
 
     void eachReceptionInThePanelWithItsRecordSelected() {
@@ -316,11 +316,11 @@ class OnlineTest : public QObject {
         QAbstractItemModel* m = Online().historyModel();
         QCOMPARE(m->rowCount(), 3);
         QCOMPARE(m->columnCount(), 9);
-        QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), Text(28));
+        QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), TextOf(Text::SerialColumn));
         // Opened newest first.
         QCOMPARE(Column(m, 0), (QStringList{"0033333", "0033333", "0012345"}));
         QCOMPARE(Column(m, 1), (QStringList{"4", "3", "1"}));
-        QCOMPARE(Column(m, 3), (QStringList{Text(217), Text(217), Text(204)}));
+        QCOMPARE(Column(m, 3), (QStringList{TextOf(Text::BatteryOk), TextOf(Text::BatteryOk), TextOf(Text::BatteryLow)}));
         // The low battery is red, the others are not.
         QCOMPARE(m->index(2, 3).data(Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(255, 0, 0));
@@ -364,7 +364,7 @@ class OnlineTest : public QObject {
         QCOMPARE(m->rowCount(), 2);
         QCOMPARE(m->columnCount(), 8);
         QCOMPARE(Column(m, 0), (QStringList{"0012345", "1A54321"}));
-        QCOMPARE(Column(m, 1), (QStringList{Text(204), Text(205)}));
+        QCOMPARE(Column(m, 1), (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
         QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(255, 0, 0));
         QCOMPARE(m->index(1, 1).data(Qt::ForegroundRole).value<QBrush>().color(),
@@ -378,7 +378,7 @@ class OnlineTest : public QObject {
         ClickHeader(grid, 1);
         QCOMPARE(Core().settings.BatteryMonitorSortCol, 1);
         QVERIFY(Core().settings.BatteryMonitorSortUp);
-        QCOMPARE(Column(m, 1), (QStringList{Text(204), Text(205)}));
+        QCOMPARE(Column(m, 1), (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
         Shot(&Form(), "battery-view");
 
         // The boxes exclude each other.
@@ -420,7 +420,7 @@ class OnlineTest : public QObject {
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
         QVERIFY(!Core().receiver.link.IsOpen());
         QVERIFY(Core().receiver.transferWorker.Idle());
-        QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
+        QCOMPARE(Form().Action("MenuOnline")->text(), TextOf(Text::MenuOnline));
 
         const std::vector<std::string> common = {
             "--home", Home().toStdString(), "--data-dir", RAVLIN_TEST_DATA_DIR, "--lang", "US"};
@@ -474,7 +474,7 @@ class OnlineTest : public QObject {
         QVERIFY(Core().receiver.transferWorker.Idle());
         QVERIFY(!Core().receiver.link.IsOpen());
         QVERIFY(WaitFor([&] { return Form().Panel(2).isEmpty(); }));
-        QCOMPARE(Form().Action("MenuOnline")->text(), Text(24));
+        QCOMPARE(Form().Action("MenuOnline")->text(), TextOf(Text::MenuOnline));
     }
 
     void aLostConnectionLeavesOnlineMode() {
@@ -504,7 +504,7 @@ class OnlineTest : public QObject {
         QVERIFY(polled.wait(40000));
         QVERIFY(*done);
         QCOMPARE(polled.takeFirst().at(0).toBool(), false);
-        QCOMPARE(label, Text(126));
+        QCOMPARE(label, TextOf(Text::WaitingForNextTry));
         QVERIFY(!Core().state.OnLine);
         QVERIFY(!Core().receiver.link.IsOpen());
         QVERIFY(!Online().commForm().isVisible());
@@ -525,7 +525,7 @@ class OnlineTest : public QObject {
         QTest::qWait(200);
         QVERIFY(!Core().state.OnLine);
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 113);
+        QCOMPARE(shown[0].textId, Text::NoOnlineMode);
         QVERIFY(!Core().receiver.link.IsOpen());
         desktop->receiver().MenuLoginClick();  // logout
         Core().receiver.link.Settings.IPPort = std::to_string(sim.Port());

@@ -111,7 +111,7 @@ class SessionTest : public QObject {
         TMainForm& f = desktop->form();
         TViewsController& v = desktop->views();
         QCOMPARE(f.Action("MenuLogin")->text(),
-                 QString::fromStdString(desktop->core().texts()[33]));
+                 QString::fromStdString(TextAt(desktop->core().texts(), Text::MenuLogin)));
         int attempts = 0;
         auto done = OnNextModal<TLoginForm>([&](TLoginForm* form) {
             ++attempts;
@@ -125,11 +125,11 @@ class SessionTest : public QObject {
         QVERIFY(*done);
         QCOMPARE(attempts, 1);
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 134);
+        QCOMPARE(shown[0].textId, Text::WrongPassword);
         QVERIFY(desktop->core().state.LoggedIn);
         QVERIFY(f.CommCommandsEnabled());
         QCOMPARE(f.Action("MenuLogin")->text(),
-                 QString::fromStdString(desktop->core().texts()[34]));
+                 QString::fromStdString(TextAt(desktop->core().texts(), Text::MenuLogout)));
         QVERIFY(WaitFor([&] { return !f.Panel(0).isEmpty(); }));
         QCOMPARE(f.Panel(0), QString::fromStdString(desktop->core().device.Description));
         QVERIFY(v.memoryGrid()->isVisible());
@@ -197,7 +197,7 @@ class SessionTest : public QObject {
         QVERIFY(v.fileGrid()->isVisible() || f.PageShown() != TPage::File);
         QCOMPARE(v.fileModel()->rowCount(), 3);
         QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
-        QCOMPARE(f.Panel(3), QString::fromStdString(desktop->core().texts()[88]));
+        QCOMPARE(f.Panel(3), QString::fromStdString(TextAt(desktop->core().texts(), Text::Saved)));
 
         f.ShowPage(TPage::File);
         QVERIFY(WaitFor([&] { return v.fileGrid()->isVisible(); }));
@@ -310,7 +310,7 @@ class SessionTest : public QObject {
         QVERIFY(!v.memoryGrid()->isVisible());
         QVERIFY(WaitFor([&] { return f.Panel(0).isEmpty(); }));
         QCOMPARE(f.Action("MenuLogin")->text(),
-                 QString::fromStdString(desktop->core().texts()[33]));
+                 QString::fromStdString(TextAt(desktop->core().texts(), Text::MenuLogin)));
     }
 
     void cleanupTestCase() {

@@ -73,7 +73,7 @@ class SetupWindowsTest : public QObject {
         return out;
     }
 
-    QString Text(int id) const { return Q(desktop->core().language.Text(id)); }
+    QString TextOf(Text id) const { return Q(TextAt(desktop->core().texts(), id)); }
 
     static QPushButton* OkButton(QDialog* d) {
         return d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
@@ -120,7 +120,7 @@ class SetupWindowsTest : public QObject {
             f->tcpRadio()->setChecked(true);
             f->addressEdit()->setText("127.0.0");
             QTest::mouseClick(OkButton(f), Qt::LeftButton);
-            refused = f->isVisible() && shown.size() == 1 && shown[0].textId == 101;
+            refused = f->isVisible() && shown.size() == 1 && shown[0].textId == Text::BadIpAddress;
             f->addressEdit()->setText("127.0.0.1");
             f->ipPortEdit()->setText(QString::number(sim.Port()));
             Shot(f, "comm-setup-tcp");
@@ -149,7 +149,7 @@ class SetupWindowsTest : public QObject {
         TCore& c = desktop->core();
         QSignalSpy settingsSpy(&desktop->notifications(), &TNotifications::settingsChanged);
         const QString usOpen = desktop->form().Action("MenuOpen")->text();
-        const QString user1 = Text(kUserTitleText + 1);
+        const QString user1 = TextOf(Text::User1Title);
         QVERIFY(FileViewTitles().contains(user1));
         bool sortFollowed = false, welcomeUnchecked = false;
         auto done = OnNextModal<TAppSetupForm>([&](TAppSetupForm* f) {
@@ -182,12 +182,12 @@ class SetupWindowsTest : public QObject {
 
         // Applied: the language with every window's texts, titles and columns.
         QCOMPARE(c.language.Code(), std::string("DE"));
-        QCOMPARE(desktop->form().Action("MenuOpen")->text(), Text(6));
+        QCOMPARE(desktop->form().Action("MenuOpen")->text(), TextOf(Text::MenuOpen));
         QVERIFY(desktop->form().Action("MenuOpen")->text() != usOpen);
         QCOMPARE(settingsSpy.count(), 1);
         const QStringList titles = FileViewTitles();
         QVERIFY2(titles.contains("Room"), qPrintable(titles.join('|')));
-        QVERIFY2(!titles.contains(Text(kUserTitleText + 3)), qPrintable(titles.join('|')));
+        QVERIFY2(!titles.contains(TextOf(Text::User3Title)), qPrintable(titles.join('|')));
         QVERIFY(!c.settings.Backup);
         QCOMPARE(c.settings.HistoryLength, 5);
         QCOMPARE(c.settings.HistoryMonitorLevel, 2);
@@ -225,7 +225,7 @@ class SetupWindowsTest : public QObject {
         s.ShowWelcome();
         TWelcomeForm& w = s.welcomeForm();
         QVERIFY(WaitFor([&] { return w.isVisible(); }));
-        QCOMPARE(w.windowTitle(), Text(161));
+        QCOMPARE(w.windowTitle(), TextOf(Text::WelcomeCaption));
         QVERIFY(w.openLastButton()->isEnabled());  // the demo file is the last one
         QCOMPARE(w.recentLabel()->text(), QString("demo.rvl"));
         QCOMPARE(w.connectionLabel()->text(),
@@ -239,10 +239,11 @@ class SetupWindowsTest : public QObject {
         QVERIFY(*done);
         QCOMPARE(desktop->core().language.Code(), std::string("US"));
         // The window that stayed open took the new texts at once.
-        QCOMPARE(w.windowTitle(), Text(161));
+        QCOMPARE(w.windowTitle(), TextOf(Text::WelcomeCaption));
         QVERIFY(w.findChildren<QLabel*>().size() > 0);
         bool headingUs = false;
-        for (QLabel* l : w.findChildren<QLabel*>()) headingUs = headingUs || l->text() == Text(162);
+        for (QLabel* l : w.findChildren<QLabel*>())
+            headingUs = headingUs || l->text() == TextOf(Text::SelectFirstOperation);
         QVERIFY(headingUs);
         Shot(&w, "welcome");
         // "Don't show next time" switches the welcome window off for the next start.
@@ -304,7 +305,7 @@ class SetupWindowsTest : public QObject {
         QVERIFY(QFile::remove(dir.path() + "/demo.rvl"));
         menu->actions()[1]->trigger();
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 80);
+        QCOMPARE(shown[0].textId, Text::CannotOpen);
         QCOMPARE(desktop->setup().RecentFiles().size(), recent.size() - 1);
         QCOMPARE(QString::fromStdString(desktop->setup().RecentFiles()[0]), other);
         QCOMPARE(menu->actions().size(), int(recent.size()) - 1);

@@ -83,7 +83,7 @@ class StartupTest : public QObject {
         TMainForm& f = d->form();
         TViewsController& v = d->views();
         QVERIFY(WaitFor([&] { return f.Panel(4) == file; }));
-        QCOMPARE(f.Panel(3), QString::fromStdString(c.texts()[88]));
+        QCOMPARE(f.Panel(3), QString::fromStdString(TextAt(c.texts(), Text::Saved)));
         QVERIFY(!v.memoryGrid()->isVisible());
 
         // At exit the settings and the File view's widths are written.
@@ -151,7 +151,7 @@ class StartupTest : public QObject {
         QVERIFY(!d->Start());
         QVERIFY(!d->StartComplete());
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 80);
+        QCOMPARE(shown[0].textId, Text::CannotOpen);
         QVERIFY(QString::fromStdString(shown[0].text).endsWith(" - Tx.def"));
         QTest::qWait(20);
         QVERIFY(!d->form().isVisible());
@@ -174,9 +174,10 @@ class StartupTest : public QObject {
         QCOMPARE(shown[0].text, std::string("DE languge file can not be open!"));
         QCOMPARE(d->core().language.Code(), std::string("US"));
         // The window carries the US texts.
-        const QString file = QString::fromStdString(d->core().texts()[0]);
+        const QString file = QString::fromStdString(TextAt(d->core().texts(), Text::FileMenu));
         QCOMPARE(d->form().menuBar()->actions().first()->text(), file);
-        QCOMPARE(d->form().pages()->tabText(0), QString::fromStdString(d->core().texts()[158]));
+        QCOMPARE(d->form().pages()->tabText(0),
+                 QString::fromStdString(TextAt(d->core().texts(), Text::MemoryView)));
         d->form().close();
     }
 };

@@ -132,7 +132,7 @@ class ViewsCommandsTest : public QObject {
         QVERIFY(shown.empty());
         Key(Qt::Key_F3);
         QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown[0].textId, 146);
+        QCOMPARE(shown[0].textId, Text::NoFurtherMatch);
         QCOMPARE(v.SelectedFilePosition(), 98);
         Key(Qt::Key_F3);
         QCOMPARE(v.SelectedFilePosition(), 57);

@@ -55,13 +55,13 @@ class ViewsFindPrintTest : public QObject {
     ViewsFindPrintTest() {
         texts = TTextTable(300);
         for (size_t i = 0; i < texts.size(); ++i) texts[i] = "T" + std::to_string(i);
-        texts[142] = "Find";
-        texts[143] = "Find :";
-        texts[144] = "Column";
-        texts[145] = "All";
-        texts[146] = "No further match found.";
-        texts[27] = "Position";
-        texts[28] = "Serial No.";
+        SetText(texts, Text::FindCaption, "Find");
+        SetText(texts, Text::FindLabel, "Find :");
+        SetText(texts, Text::FindColumn, "Column");
+        SetText(texts, Text::FindAll, "All");
+        SetText(texts, Text::NoFurtherMatch, "No further match found.");
+        SetText(texts, Text::PositionColumn, "Position");
+        SetText(texts, Text::SerialColumn, "Serial No.");
         table = {Rec(1, "00012", 5, "Anna"), Rec(2, "000AB", 120, "M\xfcller"),
                  Rec(3, "00777", 7, "Bert 12")};
         view.layout =
@@ -96,7 +96,7 @@ class ViewsFindPrintTest : public QObject {
         QCOMPARE(FindNextClick(form, rows, ui, texts), 3);  // Bert 12
         QCOMPARE(FindNextClick(form, rows, ui, texts), 0);
         QCOMPARE(ui.messages.size(), size_t(1));
-        QCOMPARE(ui.messages[0].message.textId, 146);
+        QCOMPARE(ui.messages[0].message.textId, Text::NoFurtherMatch);
         QCOMPARE(FindNextClick(form, rows, ui, texts), 1);
 
         // Find again on the User 1 column; an empty text closes as cancelled.

@@ -345,7 +345,8 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     ASSERT_TRUE(language.LoadLanguage("US"));
     TIniFile ini(dir + "/RavlinProj.ini");
     TUserTitles titles;
-    for (int i = 0; i < 5; ++i) titles[i] = language.Text(153 + i);
+    for (int i = 0; i < 5; ++i)
+        titles[i] = TextAt(language.Texts(), TextInRun(Text::UserIdTitle, i));
     std::string file = dir + "/a.rvl";
     // Three KV2R records: serials 12345, (empty), 0000A with button 0 and function 03.
     std::ofstream(file, std::ios::binary)
@@ -364,8 +365,8 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     ASSERT_TRUE(RefreshFileView(source, view));
     EXPECT_EQ(view.family, TLayoutFamily::Single);
     ASSERT_EQ(view.headers.size(), 13u);
-    EXPECT_EQ(view.headers[0], language.Text(153));
-    EXPECT_EQ(view.headers[5], language.Text(27));
+    EXPECT_EQ(view.headers[0], TextAt(language.Texts(), Text::UserIdTitle));
+    EXPECT_EQ(view.headers[5], TextAt(language.Texts(), Text::PositionColumn));
     EXPECT_EQ(view.headers[12], "RS-232");
     // Sorted by grid column 0, the user number, ascending.
     EXPECT_EQ(view.rows, (std::vector<int>{2, 0}));

@@ -19,9 +19,9 @@ class FindInViews : public ::testing::Test {
         view = MakeFileView(table, texts, titles);
     }
     int Next(const TViewRows& rows) { return find.SearchNext(rows, ui, texts); }
-    // Messages shown so far, as language text numbers.
-    std::vector<int> Shown() const {
-        std::vector<int> ids;
+    // Messages shown so far, as language texts.
+    std::vector<Text> Shown() const {
+        std::vector<Text> ids;
         for (const auto& m : ui.messages) ids.push_back(m.message.textId);
         return ids;
     }
@@ -47,7 +47,7 @@ TEST_F(FindInViews, AllColumnsFromTheTopThenNextThenTheTopAgain) {
     EXPECT_EQ(find.Position(TViewPage::File).nextRow, 5);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(Next(rows), 0);
-    EXPECT_EQ(Shown(), std::vector<int>{146});
+    EXPECT_EQ(Shown(), std::vector<Text>{Text::NoFurtherMatch});
     EXPECT_EQ(ui.messages[0].kind, TRecorded::Information);
     EXPECT_EQ(find.Position(TViewPage::File).nextRow, 1);
     EXPECT_EQ(Next(rows), 1);
@@ -92,7 +92,7 @@ TEST_F(FindInViews, ChoicesFollowTheLayout) {
     ASSERT_TRUE(find.Confirm("5", 3));
     ui.messages.clear();
     EXPECT_EQ(Next(without), 0);
-    EXPECT_EQ(Shown(), std::vector<int>{146});
+    EXPECT_EQ(Shown(), std::vector<Text>{Text::NoFurtherMatch});
 }
 
 TEST_F(FindInViews, ConfirmHistoryAndPagePositions) {

@@ -93,7 +93,7 @@ TEST_F(PrintFileView, FlexibleUserColumns) {
     TRecordingCanvas canvas(4960, 7016);
     const auto columns = PrintColumns(rows, canvas);
     // Grid columns: 7 8 9 10 11 0 1 2 3 4 5 6 15.
-    // Fixed: user number 250, then 7 x 120 ("TextNN"), function 200 (text 150: 140),
+    // Fixed: user number 250, then 7 x 120 ("TextNN"), function 200 (FunctionColumn: 140),
     // channels 140, time 200, "RS-232" 120.
     const int fixed = 250 + 4 * 120 + 200 + 140 + 200 + 120;
     const int flexible = std::min((4960 - 300 - fixed - 320) / 4, 600);

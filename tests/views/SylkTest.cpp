@@ -240,7 +240,7 @@ TEST(SylkExport, ReplacesOnlyWhenComplete) {
     EXPECT_FALSE(ExportView(rows, dir.File("missing/list.xls"), TSylkEncoding::Utf8, ui, texts));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].kind, TRecorded::Error);
-    EXPECT_EQ(ui.messages[0].message.textId, 80);
+    EXPECT_EQ(ui.messages[0].message.textId, Text::CannotOpen);
     EXPECT_EQ(ui.messages[0].message.text,
               "Text80 - " + dir.File("missing/list.xls") + "\r\n" + SystemErrorText(ENOENT));
 
@@ -255,7 +255,7 @@ TEST(SylkExport, ReplacesOnlyWhenComplete) {
     std::filesystem::create_directory(dir.File("folder.xls"));
     EXPECT_FALSE(ExportView(rows, dir.File("folder.xls"), TSylkEncoding::Utf8, ui, texts));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"folder.xls", "list.$$$", "list.xls"}));
-    EXPECT_EQ(ui.messages.back().message.textId, 80);
+    EXPECT_EQ(ui.messages.back().message.textId, Text::CannotOpen);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ QString Paragraphs(const QString& text) {
     out.removeAll(QString());
     return out.join(QStringLiteral("\n\n"));
 }
-constexpr int kTextLicence = 301;
 }  // namespace
 
 QString ProgramVersion() {
@@ -95,13 +94,13 @@ TAboutForm::TAboutForm(const TTextTable& texts, QWidget* parent) : QDialog(paren
 }
 
 void TAboutForm::ApplyTexts() {
-    setWindowTitle(L(texts_, 190));
-    line1_->setText(L(texts_, 191));
-    version_->setText(L(texts_, 192) + ProgramVersion());
-    supported_->setText(L(texts_, 193));
-    licence_->setText(LOr(texts_, kTextLicence, "Licence") + ": " +
+    setWindowTitle(L(texts_, Text::AboutCaption));
+    line1_->setText(L(texts_, Text::CommunicationSoftware));
+    version_->setText(L(texts_, Text::Version) + ProgramVersion());
+    supported_->setText(L(texts_, Text::SupportedReceivers));
+    licence_->setText(LOr(texts_, Text::Licence, "Licence") + ": " +
                       QString::fromUtf8(kLicenceName));
-    close_->setText(L(texts_, 194));
+    close_->setText(L(texts_, Text::CloseButton));
 }
 
 void TAboutForm::Prepare(const QStringList& receivers) {

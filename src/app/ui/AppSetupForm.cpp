@@ -17,6 +17,11 @@ namespace {
 const char kDataFilter[] = "Data files (*.rvl)";
 const char kMonitorFilter[] = "Monitor files (*.mon)";
 
+// The five ranges of the battery and history logs, in the order of their buttons.
+constexpr Text kLogRangeTexts[] = {
+    Text::LogRangeOff, Text::LogRangeReceiverMemory, Text::LogRangeApplicationMemory,
+    Text::LogRangeReceiverAndApplication, Text::LogRangeAllTransmitters};
+
 QRadioButton* Radio(const char* text, QWidget* parent, QVBoxLayout* layout) {
     auto* r = new QRadioButton(text, parent);
     layout->addWidget(r);
@@ -246,45 +251,46 @@ QWidget* TAppSetupForm::BuildOnline() {
 }
 
 void TAppSetupForm::ApplyTexts() {
-    setWindowTitle(L(texts_, 170));
-    pages_->setTabText(0, L(texts_, 103));
-    pages_->setTabText(1, L(texts_, 104));
-    pages_->setTabText(2, L(texts_, 105));
-    languageLabel_->setText(L(texts_, 171));
-    backup_->setText(L(texts_, 172));
-    welcome_->setText(L(texts_, 173));
-    find_->setText(L(texts_, 174));
-    sortGroup_->setTitle(L(texts_, 175));
-    columnLabel_->setText(L(texts_, 176));
-    up_->setText(L(texts_, 177));
-    down_->setText(L(texts_, 178));
-    userGroup_->setTitle(L(texts_, 179));
-    visibleLabel_->setText(L(texts_, 180));
-    for (int i = 0; i < 5; ++i) titleLabels_[i]->setText(L(texts_, kUserTitleText + i));
-    download_->setText(L(texts_, 270));
-    online_->setText(L(texts_, 271));
-    monitor_->setText(L(texts_, 272));
-    openData_->setText(L(texts_, 273));
-    openMonitor_->setText(L(texts_, 274));
-    dataButton_->setText(L(texts_, 275));
-    monitorButton_->setText(L(texts_, 275));
-    fontGroup_->setTitle(L(texts_, 182));
-    sample_->setText(L(texts_, 183));
-    soundGroup_->setTitle(L(texts_, 196));
-    sound_[static_cast<int>(TSoundOutput::SoundCard)]->setText(L(texts_, 198));
-    sound_[static_cast<int>(TSoundOutput::Speaker)]->setText(L(texts_, 199));
-    sound_[static_cast<int>(TSoundOutput::Off)]->setText(L(texts_, 197));
-    batteryRange_->setTitle(L(texts_, 206));
-    historyRange_->setTitle(L(texts_, 218));
+    setWindowTitle(L(texts_, Text::AppSetupCaption));
+    pages_->setTabText(0, L(texts_, Text::SetupBasicPage));
+    pages_->setTabText(1, L(texts_, Text::SetupStartupPage));
+    pages_->setTabText(2, L(texts_, Text::SetupOnlinePage));
+    languageLabel_->setText(L(texts_, Text::LanguageLabel));
+    backup_->setText(L(texts_, Text::BackupOnDownload));
+    welcome_->setText(L(texts_, Text::ShowWelcome));
+    find_->setText(L(texts_, Text::FindLastReceived));
+    sortGroup_->setTitle(L(texts_, Text::FileViewSorting));
+    columnLabel_->setText(L(texts_, Text::SortColumn));
+    up_->setText(L(texts_, Text::SortUp));
+    down_->setText(L(texts_, Text::SortDown));
+    userGroup_->setTitle(L(texts_, Text::UserFieldLabels));
+    visibleLabel_->setText(L(texts_, Text::Visible));
+    for (int i = 0; i < 5; ++i)
+        titleLabels_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
+    download_->setText(L(texts_, Text::StartDownload));
+    online_->setText(L(texts_, Text::StartOnline));
+    monitor_->setText(L(texts_, Text::StartMonitor));
+    openData_->setText(L(texts_, Text::StartOpenData));
+    openMonitor_->setText(L(texts_, Text::StartOpenMonitor));
+    dataButton_->setText(L(texts_, Text::ChooseFile));
+    monitorButton_->setText(L(texts_, Text::ChooseFile));
+    fontGroup_->setTitle(L(texts_, Text::MonitorFont));
+    sample_->setText(L(texts_, Text::SampleText));
+    soundGroup_->setTitle(L(texts_, Text::PlaySoundThrough));
+    sound_[static_cast<int>(TSoundOutput::SoundCard)]->setText(L(texts_, Text::SoundCard));
+    sound_[static_cast<int>(TSoundOutput::Speaker)]->setText(L(texts_, Text::PcSpeaker));
+    sound_[static_cast<int>(TSoundOutput::Off)]->setText(L(texts_, Text::SoundsOff));
+    batteryRange_->setTitle(L(texts_, Text::BatteryMonitoring));
+    historyRange_->setTitle(L(texts_, Text::HistoryRange));
     for (int i = 0; i < 5; ++i) {
-        batteryLevel_[i]->setText(L(texts_, 207 + i));
-        historyLevel_[i]->setText(L(texts_, 207 + i));
+        batteryLevel_[i]->setText(L(texts_, kLogRangeTexts[i]));
+        historyLevel_[i]->setText(L(texts_, kLogRangeTexts[i]));
     }
-    historyGroup_->setTitle(L(texts_, 220));
-    lengthLabel_->setText(L(texts_, 223));
-    recordsLabel_->setText(L(texts_, 221));
-    historyClear_->setText(L(texts_, 224));
-    beep_->setText(L(texts_, 219));
+    historyGroup_->setTitle(L(texts_, Text::HistoryGroup));
+    lengthLabel_->setText(L(texts_, Text::HistoryLength));
+    recordsLabel_->setText(L(texts_, Text::HistoryRecords));
+    historyClear_->setText(L(texts_, Text::ClearHistory));
+    beep_->setText(L(texts_, Text::BeepOnReceive));
 }
 
 void TAppSetupForm::Prepare(const TAppSetupValues& v, const TAppSetupChoices& c) {
@@ -352,7 +358,8 @@ void TAppSetupForm::EnableFileFields() {
 }
 
 void TAppSetupForm::LeaveTitle(int i) {
-    if (titles_[i]->text().trimmed().isEmpty()) titles_[i]->setText(L(texts_, kUserTitleText + i));
+    if (titles_[i]->text().trimmed().isEmpty())
+        titles_[i]->setText(L(texts_, TextInRun(Text::UserIdTitle, i)));
     const int entry = titleColumn_[i];
     if (entry >= 0 && entry < sortColumn_->count())
         sortColumn_->setItemText(entry, titles_[i]->text());

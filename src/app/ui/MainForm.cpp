@@ -31,59 +31,60 @@ enum TFlags : unsigned {
 struct TMenuItem {
     const char* name;
     TMenu menu;
-    int text;             // language text of the caption; -1: the owning controller sets it
+    Text text;            // language text of the caption; None: the owning controller sets it
     const char* caption;  // the caption before a language is loaded
     const char* key;
     unsigned flags;
 };
 
 constexpr TMenuItem kMenuItems[] = {
-    {"MenuNew", FileMenu, 5, "New", "", 0},
-    {"MenuOpen", FileMenu, 6, "Open ...", "Ctrl+O", 0},
-    {"MenuOpenMonitor", FileMenu, 70, "Open monitoring ...", "", Hidden},
-    {"MenuRecent", FileMenu, -1, "&Recent files", "", 0},
-    {"MenuSave", FileMenu, 7, "Save all", "Ctrl+S", Separated},
-    {"MenuSaveAs", FileMenu, 8, "Save as ...", "", 0},
-    {"MenuSaveMonitorAs", FileMenu, 71, "Save monitoring as ...", "", Hidden},
-    {"MenuClose", FileMenu, 11, "Close", "", 0},
-    {"MenuExport", FileMenu, 72, "Export ...", "", Separated},
-    {"MenuImport", FileMenu, 9, "Import comments ...", "", 0},
-    {"MenuOpenBackup", FileMenu, 15, "Open backup ...", "", 0},
-    {"MenuPrint", FileMenu, 10, "Print ...", "", Separated},
-    {"MenuPrintPreview", FileMenu, -1, "Print preview ...", "", 0},
-    {"MenuExit", FileMenu, 30, "Exit", "", Separated},
-    {"MenuUndo", EditMenu, -1, "&Undo", "Ctrl+Z", 0},
-    {"MenuRedo", EditMenu, -1, "&Redo", "Ctrl+Shift+Z", 0},
-    {"MenuAdd", EditMenu, 12, "Add", "F5", Records | Separated},
-    {"MenuEdit", EditMenu, 13, "Edit", "F6", Records},
-    {"MenuDelete", EditMenu, 14, "Delete", "F7", Records},
-    {"MenuFind", EditMenu, 140, "Find ...", "Ctrl+F", Separated},
-    {"MenuFindNext", EditMenu, 141, "Find next", "Ctrl+N", 0},
-    {"MenuCut", EditMenu, 16, "Cu&t", "Ctrl+X", Separated},
-    {"MenuCopy", EditMenu, 17, "&Copy", "Ctrl+C", 0},
-    {"MenuPaste", EditMenu, 18, "&Paste", "Ctrl+V", 0},
-    {"MenuHistoryView", ViewMenu, 215, "History view", "", 0},
-    {"MenuBatteryView", ViewMenu, 200, "Battery view", "", 0},
-    {"MenuLastHeard", ViewMenu, -1, "Last heard column", "", Separated},
-    {"MenuMonitorView", ViewMenu, 231, "Monitoring", "", Separated},
-    {"MenuUpload", CommMenu, 22, "Upload", "F10", Comm},
-    {"MenuDownload", CommMenu, 23, "Download", "F11", Comm},
-    {"MenuLogin", CommMenu, -1, "Login", "F9", Comm | Separated},
-    {"MenuPassChange", CommMenu, 21, "Password change", "", Comm},
-    {"MenuOnline", CommMenu, 24, "Online", "F12", Comm | Hidden},
-    {"MenuMonitor", CommMenu, 230, "Monitor", "Ctrl+F12", Comm | Hidden},
+    {"MenuNew", FileMenu, Text::MenuNew, "New", "", 0},
+    {"MenuOpen", FileMenu, Text::MenuOpen, "Open ...", "Ctrl+O", 0},
+    {"MenuOpenMonitor", FileMenu, Text::MenuOpenMonitor, "Open monitoring ...", "", Hidden},
+    {"MenuRecent", FileMenu, Text::None, "&Recent files", "", 0},
+    {"MenuSave", FileMenu, Text::MenuSaveAll, "Save all", "Ctrl+S", Separated},
+    {"MenuSaveAs", FileMenu, Text::MenuSaveAs, "Save as ...", "", 0},
+    {"MenuSaveMonitorAs", FileMenu, Text::MenuSaveMonitorAs, "Save monitoring as ...", "", Hidden},
+    {"MenuClose", FileMenu, Text::MenuClose, "Close", "", 0},
+    {"MenuExport", FileMenu, Text::MenuExport, "Export ...", "", Separated},
+    {"MenuImport", FileMenu, Text::MenuImportComments, "Import comments ...", "", 0},
+    {"MenuOpenBackup", FileMenu, Text::MenuOpenBackup, "Open backup ...", "", 0},
+    {"MenuPrint", FileMenu, Text::MenuPrint, "Print ...", "", Separated},
+    {"MenuPrintPreview", FileMenu, Text::None, "Print preview ...", "", 0},
+    {"MenuExit", FileMenu, Text::MenuExit, "Exit", "", Separated},
+    {"MenuUndo", EditMenu, Text::None, "&Undo", "Ctrl+Z", 0},
+    {"MenuRedo", EditMenu, Text::None, "&Redo", "Ctrl+Shift+Z", 0},
+    {"MenuAdd", EditMenu, Text::MenuAdd, "Add", "F5", Records | Separated},
+    {"MenuEdit", EditMenu, Text::MenuEdit, "Edit", "F6", Records},
+    {"MenuDelete", EditMenu, Text::MenuDelete, "Delete", "F7", Records},
+    {"MenuFind", EditMenu, Text::MenuFind, "Find ...", "Ctrl+F", Separated},
+    {"MenuFindNext", EditMenu, Text::MenuFindNext, "Find next", "Ctrl+N", 0},
+    {"MenuCut", EditMenu, Text::MenuCut, "Cu&t", "Ctrl+X", Separated},
+    {"MenuCopy", EditMenu, Text::MenuCopy, "&Copy", "Ctrl+C", 0},
+    {"MenuPaste", EditMenu, Text::MenuPaste, "&Paste", "Ctrl+V", 0},
+    {"MenuHistoryView", ViewMenu, Text::HistoryView, "History view", "", 0},
+    {"MenuBatteryView", ViewMenu, Text::BatteryView, "Battery view", "", 0},
+    {"MenuLastHeard", ViewMenu, Text::None, "Last heard column", "", Separated},
+    {"MenuMonitorView", ViewMenu, Text::Monitoring, "Monitoring", "", Separated},
+    {"MenuUpload", CommMenu, Text::MenuUpload, "Upload", "F10", Comm},
+    {"MenuDownload", CommMenu, Text::MenuDownload, "Download", "F11", Comm},
+    {"MenuLogin", CommMenu, Text::None, "Login", "F9", Comm | Separated},
+    {"MenuPassChange", CommMenu, Text::MenuPassChange, "Password change", "", Comm},
+    {"MenuOnline", CommMenu, Text::MenuOnline, "Online", "F12", Comm | Hidden},
+    {"MenuMonitor", CommMenu, Text::Monitor, "Monitor", "Ctrl+F12", Comm | Hidden},
     // Monitor mode from the menu as well as by its hidden command's key.
-    {"MenuMonitorMode", CommMenu, 230, "Monitor", "", Comm | Separated},
-    {"MenuAppSetup", SetupMenu, 20, "Application ...", "", 0},
-    {"MenuCommSetup", SetupMenu, 19, "Communication ...", "", Comm},
-    {"MenuAbout", HelpMenu, 26, "About", "", 0},
+    {"MenuMonitorMode", CommMenu, Text::Monitor, "Monitor", "", Comm | Separated},
+    {"MenuAppSetup", SetupMenu, Text::MenuAppSetup, "Application ...", "", 0},
+    {"MenuCommSetup", SetupMenu, Text::MenuCommSetup, "Communication ...", "", Comm},
+    {"MenuAbout", HelpMenu, Text::MenuAbout, "About", "", 0},
     // The tool bar's Login button has its own picture but runs the menu command.
-    {"ToolButtonLogin", NoMenu, -1, "Login", "", Comm},
+    {"ToolButtonLogin", NoMenu, Text::None, "Login", "", Comm},
 };
 
-// Menu titles and their language texts (-1: none in the language file).
+// Menu titles and their language texts (None: none in the language file).
 constexpr const char* kMenuTitles[] = {"File", "Edit", "View", "Communication", "Settings", "Help"};
-constexpr int kMenuTitleTexts[] = {0, 1, -1, 2, 3, 4};
+constexpr Text kMenuTitleTexts[] = {Text::FileMenu,          Text::EditMenu,     Text::None,
+                                    Text::CommunicationMenu, Text::SettingsMenu, Text::HelpMenu};
 
 // The tool bar; "" is a separator, "|Name" a separator that shows with Name's button.
 constexpr const char* kToolBar[] = {"MenuNew",         "MenuOpen",   "MenuSave",     "",
@@ -95,7 +96,8 @@ const char* kPageNames[kPageCount] = {"MemoryPage", "UserPage", "HistoryPage", "
                                       "MonitorPage"};
 const char* kPageCaptions[kPageCount] = {"Memory view", "File view", "History view", "Battery view",
                                          "Monitoring"};
-constexpr int kPageTexts[kPageCount] = {158, 159, 215, 200, 231};
+constexpr Text kPageTexts[kPageCount] = {Text::MemoryView, Text::FileView, Text::HistoryView,
+                                         Text::BatteryView, Text::Monitoring};
 
 }  // namespace
 
@@ -257,9 +259,9 @@ void TMainForm::BuildStatusBar() {
 
 void TMainForm::ApplyTexts() {
     for (int m = 0; m < NoMenu; ++m)
-        if (kMenuTitleTexts[m] >= 0) menus_[m]->setTitle(L(texts_, kMenuTitleTexts[m]));
+        if (kMenuTitleTexts[m] != Text::None) menus_[m]->setTitle(L(texts_, kMenuTitleTexts[m]));
     for (const TMenuItem& item : kMenuItems)
-        if (item.text >= 0) Action(item.name)->setText(L(texts_, item.text));
+        if (item.text != Text::None) Action(item.name)->setText(L(texts_, item.text));
     for (int i = 0; i < kPageCount; ++i) {
         pageCaptions_[i] = L(texts_, kPageTexts[i]);
         SetPageMark(static_cast<TPage>(i), pageMarks_[i]);

@@ -28,11 +28,6 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextRecentFiles = 299;
-constexpr int kTextCannotOpen = 80;
-}  // namespace
-
 QString DroppedDataFile(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) continue;
@@ -95,7 +90,7 @@ TSetupController::~TSetupController() {
 
 void TSetupController::ApplyTexts() {
     const TTextTable& texts = ctx_.appSetup.language.Texts();
-    frame_.Action("MenuRecent")->setText(LOr(texts, kTextRecentFiles, "&Recent files"));
+    frame_.Action("MenuRecent")->setText(LOr(texts, Text::MenuRecent, "&Recent files"));
     // Every open window of this controller takes the new texts.
     if (welcomeForm_->isVisible()) welcomeForm_->ApplyTexts();
     if (aboutForm_->isVisible()) aboutForm_->ApplyTexts();
@@ -230,7 +225,7 @@ bool TSetupController::OpenRecentFile(const std::string& fileName) {
     if (fileName.empty()) return false;
     if (!FileExists(fileName)) {
         ctx_.ui.Error(
-            TMessage::Lang(ctx_.appSetup.language.Texts(), kTextCannotOpen, " - " + fileName));
+            TMessage::Lang(ctx_.appSetup.language.Texts(), Text::CannotOpen, " - " + fileName));
         recent_ = WithoutRecentFile(recent_, fileName);
         WriteRecentFiles(ctx_.appSetup.ini, recent_);
         ctx_.appSetup.ini.UpdateFile();

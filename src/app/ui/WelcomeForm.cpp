@@ -106,15 +106,15 @@ TWelcomeForm::TWelcomeForm(const TTextTable& texts, QWidget* parent)
 }
 
 void TWelcomeForm::ApplyTexts() {
-    setWindowTitle(L(texts_, 161));
-    heading_->setText(L(texts_, 162));
-    newLabel_->setText(LPlain(texts_, 163));
-    openLabel_->setText(LPlain(texts_, 164));
-    openLastLabel_->setText(LPlain(texts_, 165));
-    loginLabel_->setText(LPlain(texts_, 33));
-    setupLabel_->setText(LPlain(texts_, 19));
-    loginMonitorLabel_->setText(LPlain(texts_, 230));
-    showBox_->setText(L(texts_, 166));
+    setWindowTitle(L(texts_, Text::WelcomeCaption));
+    heading_->setText(L(texts_, Text::SelectFirstOperation));
+    newLabel_->setText(LPlain(texts_, Text::NewFile));
+    openLabel_->setText(LPlain(texts_, Text::OpenFile));
+    openLastLabel_->setText(LPlain(texts_, Text::OpenLastFile));
+    loginLabel_->setText(LPlain(texts_, Text::MenuLogin));
+    setupLabel_->setText(LPlain(texts_, Text::MenuCommSetup));
+    loginMonitorLabel_->setText(LPlain(texts_, Text::Monitor));
+    showBox_->setText(L(texts_, Text::DontShowAgain));
     // The pictures' tool tips say what the labels say.
     new_->setToolTip(newLabel_->text());
     open_->setToolTip(openLabel_->text());

@@ -27,19 +27,19 @@ std::optional<std::string> TypedText(const QString& text, const QString& what, T
                                      QWidget* field = nullptr);
 
 // Language text `id` as a Qt string; empty outside the table.
-inline QString L(const TTextTable& texts, int id) {
-    return id >= 0 && static_cast<size_t>(id) < texts.size() ? Q(texts[id]) : QString();
+inline QString L(const TTextTable& texts, Text id) {
+    return HasText(texts, id) ? Q(TextAt(texts, id)) : QString();
 }
 
 // A caption without its mnemonic marks ("Save &as" -> "Save as", "&&" -> "&"): for
 // window titles and labels that show a menu's text.
 QString Plain(const QString& caption);
-inline QString LPlain(const TTextTable& texts, int id) {
+inline QString LPlain(const TTextTable& texts, Text id) {
     return Plain(L(texts, id));
 }
 // Language text `id`, or `fallback` when the language file has none (a file older than
 // the text).
-inline QString LOr(const TTextTable& texts, int id, const char* fallback) {
+inline QString LOr(const TTextTable& texts, Text id, const char* fallback) {
     const QString t = L(texts, id);
     return t.isEmpty() ? QString::fromUtf8(fallback) : t;
 }

@@ -11,13 +11,8 @@
 
 namespace ravlin {
 
-namespace {
-constexpr int kTextInUse = 300;
-constexpr int kTextDevice = 302;
-}  // namespace
-
 QString HeldText(const TTextTable& texts, const TSerialPortInfo& port) {
-    QString who = LOr(texts, kTextInUse, "in use by");
+    QString who = LOr(texts, Text::InUseBy, "in use by");
     if (!port.holderName.empty())
         who += " " + QPath(port.holderName);
     if (port.holderPid > 0) who += QStringLiteral(" (%1)").arg(port.holderPid);
@@ -103,13 +98,13 @@ TCommSetupForm::~TCommSetupForm() {
 }
 
 void TCommSetupForm::ApplyTexts() {
-    setWindowTitle(L(texts_, 40));
-    portLabel_->setText(L(texts_, 41));
-    speedLabel_->setText(L(texts_, 42));
-    dumpRead_->setText(L(texts_, 43));
-    group_->setTitle(L(texts_, 147));
-    addressLabel_->setText(L(texts_, 148));
-    ipPortLabel_->setText(L(texts_, 149));
+    setWindowTitle(L(texts_, Text::CommSetupCaption));
+    portLabel_->setText(L(texts_, Text::PortLabel));
+    speedLabel_->setText(L(texts_, Text::SpeedLabel));
+    dumpRead_->setText(L(texts_, Text::DumpRead));
+    group_->setTitle(L(texts_, Text::ConnectOver));
+    addressLabel_->setText(L(texts_, Text::IpAddressLabel));
+    ipPortLabel_->setText(L(texts_, Text::IpPortLabel));
     ShowDevice();
 }
 
@@ -152,7 +147,7 @@ void TCommSetupForm::ShowDevice() {
     QString text;
     for (const TSerialPortInfo& p : ports_) {
         if (p.number != number) continue;
-        text = LOr(texts_, kTextDevice, "Device") + ": " + QPath(p.path);
+        text = LOr(texts_, Text::DeviceLabel, "Device") + ": " + QPath(p.path);
         if (!p.description.empty()) text += " \u2013 " + QPath(p.description);
         if (p.held) text += " \u2013 " + HeldText(texts_, p);
     }

@@ -45,8 +45,8 @@ void TMonitorAddForm::ShowBeside(const QRect& mainWindow) {
 }
 
 void TMonitorAddForm::showEvent(QShowEvent* e) {
-    setWindowTitle(L(texts_, 73));
-    label_->setText(L(texts_, 74));
+    setWindowTitle(L(texts_, Text::AddTransmittersCaption));
+    label_->setText(L(texts_, Text::SelectRecordAndOk));
     QFont font = label_->font();
     font.setUnderline(false);
     label_->setFont(font);

@@ -56,6 +56,12 @@ std::optional<std::string> TMonitorFileChooser::SaveFile(const TFileDialog& dial
 
 namespace {
 
+// The captions of the Add, Edit and Remove buttons (messages, and each event list), and of
+// the Add button's menu items in their order.
+constexpr Text kListButtonTexts[] = {Text::AddButton, Text::EditButton, Text::RemoveButton};
+constexpr Text kAddMenuTexts[] = {Text::AddBySerial, Text::AddFromMemoryView, Text::AddFromFileView,
+                                  Text::AddFromHistory};
+
 // A press in the check box column toggles the row's mark (a click on the box alone would
 // need a second click to select the row first).
 class TMarkFilter : public QObject {
@@ -586,17 +592,17 @@ void TMonitorController::SetSoundPlayer(TSoundPlayer* player) {
 
 void TMonitorController::ApplyTexts() {
     const TTextTable& t = ctx_.texts;
-    selectAll_->setText(L(t, 253));
-    deactive_->setText(L(t, 254));
-    exit_->setText(L(t, 252));
+    selectAll_->setText(L(t, Text::SelectAll));
+    deactive_->setText(L(t, Text::DeactivateButton));
+    exit_->setText(L(t, Text::MonitorExit));
     for (size_t i = 0; i < messageButtons_.size(); ++i)
-        messageButtons_[i]->setText(L(t, 242 + static_cast<int>(i)));
+        messageButtons_[i]->setText(L(t, kListButtonTexts[i % 3]));
     for (size_t i = 0; i < eventButtons_.size(); ++i)
-        eventButtons_[i]->setText(L(t, 242 + static_cast<int>(i % 3)));
-    activeGroup_->setTitle(L(t, 240));
-    deactiveGroup_->setTitle(L(t, 241));
+        eventButtons_[i]->setText(L(t, kListButtonTexts[i % 3]));
+    activeGroup_->setTitle(L(t, Text::ActivateGroup));
+    deactiveGroup_->setTitle(L(t, Text::DeactivateGroup));
     const QList<QAction*> items = addMenu_->actions();
-    for (int i = 0; i < items.size(); ++i) items[i]->setText(L(t, 245 + i));
+    for (int i = 0; i < items.size() && i < 4; ++i) items[i]->setText(L(t, kAddMenuTexts[i]));
     listModel_->Refresh();
     messagesModel_->Refresh();
     messagesModel_->ShowSortIndicator(messagesGrid_->horizontalHeader());

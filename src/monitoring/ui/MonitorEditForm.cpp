@@ -15,7 +15,9 @@ namespace ravlin {
 
 namespace {
 
-constexpr int kSoundItems[] = {260, 261, 262, 263, 265, 264};  // choices 1..6
+// Sound choices 1..6.
+constexpr Text kSoundItems[] = {Text::ShortBeep,  Text::LongBeep,       Text::TripleBeep,
+                                Text::AlarmSound, Text::PermanentAlarm, Text::SoundFileChoice};
 const QSize kPreviewSize(180, 100);
 
 QIcon Swatch(int color) {
@@ -125,26 +127,26 @@ TMonitorEditForm::TMonitorEditForm(const TTextTable& texts, TUserInterface& ui, 
 }
 
 void TMonitorEditForm::Prepare(const TMonitorData& m) {
-    setWindowTitle(L(texts_, 250));
-    labels_[0]->setText(L(texts_, 233));
-    labels_[1]->setText(L(texts_, 234));
-    labels_[2]->setText(L(texts_, 257));
-    labels_[3]->setText(L(texts_, 236));
+    setWindowTitle(L(texts_, Text::EditMessageCaption));
+    labels_[0]->setText(L(texts_, Text::MessageText));
+    labels_[1]->setText(L(texts_, Text::MessageColour));
+    labels_[2]->setText(L(texts_, Text::PictureSize));
+    labels_[3]->setText(L(texts_, Text::Sound));
     labels_[4]->setText(QStringLiteral("Repeat after"));
-    blink_->setText(L(texts_, 235));
-    soundFileLabel_->setText(L(texts_, 237));
-    openSound_->setText(L(texts_, 238));
-    play_->setText(L(texts_, 227));
-    active_->setText(L(texts_, 258));
-    window_->setText(L(texts_, 259));
-    pictureLabel_->setText(L(texts_, 255));
-    openPicture_->setText(L(texts_, 238));
-    pictureSize_->setText(L(texts_, 225));
+    blink_->setText(L(texts_, Text::Blink));
+    soundFileLabel_->setText(L(texts_, Text::SoundFileLabel));
+    openSound_->setText(L(texts_, Text::OpenButton));
+    play_->setText(L(texts_, Text::Play));
+    active_->setText(L(texts_, Text::ActivateApplication));
+    window_->setText(L(texts_, Text::ShowWindow));
+    pictureLabel_->setText(L(texts_, Text::Picture));
+    openPicture_->setText(L(texts_, Text::OpenButton));
+    pictureSize_->setText(L(texts_, Text::MaxPictureSize));
     {
         const QSignalBlocker block(sound_);
         sound_->clear();
         sound_->addItem(QStringLiteral("-"));
-        for (int id : kSoundItems) sound_->addItem(L(texts_, id));
+        for (Text id : kSoundItems) sound_->addItem(L(texts_, id));
     }
 
     text_->setText(Q(m.Text));

@@ -12,7 +12,6 @@
 namespace ravlin {
 
 namespace {
-constexpr int kTextBadSerial = 138;
 const QString kNoType = QStringLiteral("-");
 }  // namespace
 
@@ -134,13 +133,13 @@ void TMonitorEventEditForm::FillTypes() {
 void TMonitorEventEditForm::Prepare(const TEvent& event) {
     event_ = event;
     updating_ = true;
-    setWindowTitle(L(texts_, 251));
-    serialLabel_->setText(L(texts_, 53));
-    typeLabel_->setText(L(texts_, 54));
-    buttonLabel_->setText(L(texts_, 55));
-    btnGroup_->setTitle(L(texts_, 55));
-    inputGroup_->setTitle(L(texts_, 160));
-    userGroup_->setTitle(L(texts_, 51));
+    setWindowTitle(L(texts_, Text::EditEventCaption));
+    serialLabel_->setText(L(texts_, Text::TxCode));
+    typeLabel_->setText(L(texts_, Text::TxType));
+    buttonLabel_->setText(L(texts_, Text::ButtonLabel));
+    btnGroup_->setTitle(L(texts_, Text::ButtonLabel));
+    inputGroup_->setTitle(L(texts_, Text::Input));
+    userGroup_->setTitle(L(texts_, Text::UserInformation));
     for (int i = 0; i < 5; ++i) userLabels_[i]->setText(Q(titles_[i]));
 
     users_[0]->setText(QString::number(event.UserNumber));
@@ -293,7 +292,7 @@ bool TMonitorEventEditForm::CheckSerialOnce() {
         updating_ = was;
         return true;
     }
-    ui_.Error(TMessage::Lang(texts_, kTextBadSerial));
+    ui_.Error(TMessage::Lang(texts_, Text::BadTxCode));
     code_->setText(Q(event_.Serial));
     const bool xForm = typed.size() == 7 && (typed[0] == 'x' || typed[0] == 'X');
     if (!xForm) code_->setFocus();

@@ -54,7 +54,7 @@ QPixmap TMonitorMessageForm::BuiltInPicture() {
 }
 
 void TMonitorMessageForm::Prepare(int index, const TMonitorData& m, const QString& fontName) {
-    setWindowTitle(L(texts_, 232) + QLatin1Char(' ') + QString::number(index + 1));
+    setWindowTitle(L(texts_, Text::MessageCaption) + QLatin1Char(' ') + QString::number(index + 1));
     text_->setText(Q(m.Text));
     ApplyLook(LookOf(m, false), fontName);
     const int request = ++request_;

@@ -18,6 +18,7 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 128, 0);
+constexpr Text kClearBoxTexts[] = {Text::ClearSelected, Text::ClearChanged, Text::ClearAll};
 
 }  // namespace
 
@@ -142,9 +143,9 @@ TBatteryPage::TBatteryPage(TBatteryModel* model, QWidget* parent) : QWidget(pare
 
 void TBatteryPage::ApplyTexts(const TTextTable& texts) {
     for (int i = 0; i < 3; ++i)
-        if (const QString t = L(texts, 201 + i); !t.isEmpty())
+        if (const QString t = L(texts, kClearBoxTexts[i]); !t.isEmpty())
             boxes_[static_cast<size_t>(i)]->setText(t);
-    if (const QString t = L(texts, 212); !t.isEmpty()) clearButton_->setText(t);
+    if (const QString t = L(texts, Text::ClearBattery); !t.isEmpty()) clearButton_->setText(t);
 }
 
 TClearBoxes TBatteryPage::Boxes() const {

@@ -77,7 +77,7 @@ class TLogModelOf : public TLogModel {
 };
 
 // The history, newest first (or in the page's sort order); the battery column is red
-// where it reads "low" (language text 204).
+// where it reads "low" (Text::BatteryLow).
 class THistoryModel : public TLogModelOf<THistory> {
     Q_OBJECT
   public:
@@ -85,7 +85,7 @@ class THistoryModel : public TLogModelOf<THistory> {
         : TLogModelOf(history, texts, HistoryCell, HistoryCellColour, parent) {}
 };
 
-// The battery log: the state column red while it reads "low" (text 204), green otherwise.
+// The battery log: the state column red while it reads "low" (Text::BatteryLow), green otherwise.
 class TBatteryModel : public TLogModelOf<TBatteryLog> {
     Q_OBJECT
   public:

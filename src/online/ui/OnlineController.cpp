@@ -44,9 +44,6 @@ int ColumnOf(const std::vector<F>& columns, F field) {
 }
 
 // Language texts.
-constexpr int kTextOnlineOff = 24;
-constexpr int kTextOnlineOn = 25;
-constexpr int kTextNotFound = 146;
 
 }  // namespace
 
@@ -181,7 +178,7 @@ void TOnlineController::ApplyTexts() {
 
 void TOnlineController::UpdateCommand() {
     const bool on = ctx_.state.OnLine;
-    QString caption = L(ctx_.language.Texts(), on ? kTextOnlineOn : kTextOnlineOff);
+    QString caption = L(ctx_.language.Texts(), on ? Text::MenuStopOnline : Text::MenuOnline);
     if (caption.isEmpty()) caption = "Online";
     QAction* a = frame_.Action("MenuOnline");
     a->setText(caption);
@@ -534,7 +531,7 @@ void TOnlineController::BatteryGridDblClick() {
             return;
         }
     }
-    ctx_.ui.Information(TMessage::Lang(ctx_.language.Texts(), kTextNotFound));
+    ctx_.ui.Information(TMessage::Lang(ctx_.language.Texts(), Text::NoFurtherMatch));
     frame_.ShowPage(TPage::Battery);
 }
 

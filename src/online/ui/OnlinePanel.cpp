@@ -61,8 +61,11 @@ TOnlinePanelWidgets::TOnlinePanelWidgets(QWidget* panel) {
 void TOnlinePanelWidgets::ApplyTexts(const TTextTable& texts) {
     const struct {
         QWidget* w;
-        int id;
-    } captions[] = {{lTx_, 35}, {lBtn_, 29}, {lMem_, 36}, {add_, 38}};
+        Text id;
+    } captions[] = {{lTx_, Text::LastTxLabel},
+                    {lBtn_, Text::ButtonColumn},
+                    {lMem_, Text::MemoryLabel},
+                    {add_, Text::PanelAdd}};
     for (const auto& c : captions) {
         const QString t = L(texts, c.id);
         if (t.isEmpty()) continue;

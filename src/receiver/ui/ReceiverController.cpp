@@ -59,8 +59,9 @@ TReceiverController::~TReceiverController() {
 void TReceiverController::UpdateLoginCaption() {
     const bool loggedIn = ctx_.state.LoggedIn;
     const TTextTable& texts = ctx_.language.Texts();
-    const QString caption =
-        texts.size() > 34 ? L(texts, loggedIn ? 34 : 33) : QString(loggedIn ? "Logout" : "Login");
+    const QString caption = HasText(texts, Text::MenuLogout)
+                                ? L(texts, loggedIn ? Text::MenuLogout : Text::MenuLogin)
+                                : QString(loggedIn ? "Logout" : "Login");
     QAction* menu = frame_.Action("MenuLogin");
     QAction* button = frame_.Action("ToolButtonLogin");
     menu->setText(caption);
@@ -70,7 +71,7 @@ void TReceiverController::UpdateLoginCaption() {
     menu->setIcon(button->icon());
 }
 
-bool TReceiverController::RunCommand(TSessionCommand command, int progressText) {
+bool TReceiverController::RunCommand(TSessionCommand command, Text progressText) {
     bool result = false;
     const bool ran = ctx_.busy.Run([&] {
         if (ctx_.session.Busy()) return false;
@@ -79,7 +80,7 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
         ctx_.ui.ResetProgress();
         progressText_ = progressText;
         phase_.clear();
-        info_.ShowText(L(ctx_.language.Texts(), 44));
+        info_.ShowText(L(ctx_.language.Texts(), Text::Communicating));
         // The worker has the job, the link and the receiver; the window thread keeps the
         // record table the views paint until the job is handed back.
         TSessionJob job = ctx_.session.Begin(command);
@@ -87,7 +88,7 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
         result = RunInWorker([&] { return ctx_.session.Run(job); });
         workerRunning_ = false;
         ctx_.session.Commit(job);
-        progressText_ = 0;
+        progressText_ = Text::None;
         info_.hide();
         if (commForm_->isVisible()) commForm_->Finish();
         frame_.EnableGroup(TCommandGroup::Comm, true);
@@ -103,7 +104,7 @@ bool TReceiverController::RunCommand(TSessionCommand command, int progressText) 
 
 void TReceiverController::OnProgress(int percent) {
     // The first progress value of a transfer replaces "Working ..." by the progress window.
-    if (progressText_ != 0 && !commForm_->isVisible()) {
+    if (progressText_ != Text::None && !commForm_->isVisible()) {
         info_.hide();
         commForm_->Prepare(phase_.isEmpty() ? L(ctx_.language.Texts(), progressText_) : phase_);
         commForm_->show();
@@ -112,14 +113,14 @@ void TReceiverController::OnProgress(int percent) {
 }
 
 void TReceiverController::OnPhase(const QString& text) {
-    if (progressText_ == 0) return;
+    if (progressText_ == Text::None) return;
     phase_ = text;
     if (commForm_->isVisible()) commForm_->SetLabel(text);
 }
 
 bool TReceiverController::MenuLoginClick() {
     const bool wasLoggedIn = ctx_.state.LoggedIn;
-    const bool result = RunCommand(TSessionCommand::LoginToggle, 0);
+    const bool result = RunCommand(TSessionCommand::LoginToggle, Text::None);
     // After a logout the document's page comes to the front.
     if (wasLoggedIn && !ctx_.state.LoggedIn && ctx_.state.DocumentOpen)
         frame_.ShowPage(TPage::File);
@@ -127,18 +128,18 @@ bool TReceiverController::MenuLoginClick() {
 }
 
 bool TReceiverController::MenuDownloadClick() {
-    const bool result = RunCommand(TSessionCommand::Download, 76);
+    const bool result = RunCommand(TSessionCommand::Download, Text::Downloading);
     // Without a document the downloaded records are seen in the Memory view.
     if (result && !ctx_.state.DocumentOpen) frame_.ShowPage(TPage::Memory);
     return result;
 }
 
 bool TReceiverController::MenuUploadClick() {
-    return RunCommand(TSessionCommand::Upload, 75);
+    return RunCommand(TSessionCommand::Upload, Text::Uploading);
 }
 
 bool TReceiverController::MenuPasswordChangeClick() {
-    return RunCommand(TSessionCommand::ChangePassword, 0);
+    return RunCommand(TSessionCommand::ChangePassword, Text::None);
 }
 
 void TReceiverController::MenuCommSetupClick() {

@@ -61,7 +61,7 @@ class TReceiverController : public QObject,
     bool MenuPasswordChangeClick();
     void MenuCommSetupClick();
 
-    // Login item and button show Login or Logout (language texts 33, 34).
+    // Login item and button show Login or Logout (Text::MenuLogin, MenuLogout).
     void UpdateLoginCaption();
 
     // TPasswordSource: the login and password windows, shown on the window thread.
@@ -86,8 +86,8 @@ class TReceiverController : public QObject,
 
   private:
     // Runs a receiver command on the worker; `progressText` is the label of the progress
-    // window (0: the command shows none).
-    bool RunCommand(TSessionCommand command, int progressText);
+    // window (Text::None: the command shows none).
+    bool RunCommand(TSessionCommand command, Text progressText);
     void OnProgress(int percent);
     void OnPhase(const QString& text);
 
@@ -99,7 +99,7 @@ class TReceiverController : public QObject,
     std::unique_ptr<TCommForm> commForm_;
     std::unique_ptr<TCommSetupForm> commSetupForm_;
     std::unique_ptr<TTransferReviewForm> reviewForm_;
-    int progressText_ = 0;
+    Text progressText_ = Text::None;
     QString phase_;  // the running transfer's phase, the progress window's label
     // A command's worker runs: the password windows bring "Working ..." back after them.
     bool workerRunning_ = false;

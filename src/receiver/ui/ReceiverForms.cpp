@@ -59,9 +59,9 @@ TLoginForm::TLoginForm(const TTextTable& texts, TUserInterface& ui, QWidget* par
 }
 
 void TLoginForm::Prepare(const std::string& description, const std::string& password) {
-    setWindowTitle(L(texts_, 60));
-    typeCaption_->setText(L(texts_, 61));
-    passwordCaption_->setText(L(texts_, 62));
+    setWindowTitle(L(texts_, Text::LoginCaption));
+    typeCaption_->setText(L(texts_, Text::RxTypeLabel));
+    passwordCaption_->setText(L(texts_, Text::PasswordLabel));
     type_->setText(Q(description));
     password_ = password;
     edit_->clear();
@@ -71,8 +71,8 @@ void TLoginForm::Prepare(const std::string& description, const std::string& pass
 void TLoginForm::accept() {
     auto typed = TypedPassword(edit_, ui_);
     if (!typed) return;
-    if (int text = TSession::CheckLoginPassword(*typed, password_)) {
-        ui_.Error(TMessage::Lang(texts_, text));
+    if (const std::optional<Text> text = TSession::CheckLoginPassword(*typed, password_)) {
+        ui_.Error(TMessage::Lang(texts_, *text));
         edit_->setFocus();
         edit_->selectAll();
         return;
@@ -113,11 +113,11 @@ TChangePasswordForm::TChangePasswordForm(const TTextTable& texts, TUserInterface
 }
 
 void TChangePasswordForm::Prepare(const std::string& description, const std::string& password) {
-    setWindowTitle(L(texts_, 65));
-    typeCaption_->setText(L(texts_, 61));
-    oldCaption_->setText(L(texts_, 66));
-    newCaption_->setText(L(texts_, 67));
-    noPassword_->setText(L(texts_, 68));
+    setWindowTitle(L(texts_, Text::ChangePasswordCaption));
+    typeCaption_->setText(L(texts_, Text::RxTypeLabel));
+    oldCaption_->setText(L(texts_, Text::OldPasswordLabel));
+    newCaption_->setText(L(texts_, Text::NewPasswordLabel));
+    noPassword_->setText(L(texts_, Text::NoPassword));
     type_->setText(Q(description));
     password_ = password;
     change_ = {};
@@ -139,11 +139,12 @@ void TChangePasswordForm::accept() {
     auto typed = TypedPassword(new_, ui_);
     if (!typed) return;
     change.newPassword = *typed;
-    const int check = TSession::CheckPasswordChange(change, password_);
-    if (check == -1) return;  // the same password: nothing to change, the window stays open
-    if (check != 0) {
-        ui_.Error(TMessage::Lang(texts_, check));
-        QLineEdit* field = check == 134 && !old_->isHidden() ? old_ : new_;
+    const std::optional<Text> check = TSession::CheckPasswordChange(change, password_);
+    // The same password: nothing to change, the window stays open.
+    if (check == Text::None) return;
+    if (check) {
+        ui_.Error(TMessage::Lang(texts_, *check));
+        QLineEdit* field = *check == Text::WrongPassword && !old_->isHidden() ? old_ : new_;
         field->setFocus();
         field->selectAll();
         return;
@@ -180,7 +181,7 @@ TCommForm::TCommForm(const TTextTable& texts, TQtUserInterface& ui, QWidget* par
 }
 
 void TCommForm::Prepare(const QString& label) {
-    setWindowTitle(LPlain(texts_, 2));
+    setWindowTitle(LPlain(texts_, Text::CommunicationMenu));
     label_->setText(label);
     bar_->setValue(0);
     cancel_->setEnabled(true);

@@ -65,7 +65,8 @@ void TTransferReviewForm::Choose(TUploadChoice choice) {
 void TTransferReviewForm::PrepareQuestion(const TUploadComparison& comparison) {
     choice_ = TUploadChoice::Cancel;
     setWindowTitle("Upload");
-    heading_->setText(texts_.size() > 95 ? L(texts_, 95) : QString("Upload?"));
+    heading_->setText(HasText(texts_, Text::OverwriteReceiver) ? L(texts_, Text::OverwriteReceiver)
+                                                               : QString("Upload?"));
     if (!comparison.removed.empty()) {
         warning_->setText(
             QString("The receiver holds %1 record(s) that this upload would remove or "

@@ -20,7 +20,7 @@ class TTransferReviewForm : public QDialog {
   public:
     explicit TTransferReviewForm(const TTextTable& texts, QWidget* parent = nullptr);
 
-    // The upload question (language text 95): Upload, Merge (only when the receiver's extra
+    // The upload question (Text::OverwriteReceiver): Upload, Merge (only when the receiver's extra
     // records fit into the document) and Cancel. exec() then gives the choice through
     // Choice().
     void PrepareQuestion(const TUploadComparison& comparison);

@@ -403,33 +403,33 @@ void TEditForm::BuildProjectorPage(QWidget* page) {
 }
 
 void TEditForm::ApplyCaptions() {
-    setWindowTitle(L(texts_, 50));
-    pages_->setTabText(pages_->indexOf(projectorPage_), L(texts_, 49));
-    pages_->setTabText(pages_->indexOf(userPage_), L(texts_, 51));
-    positionLabel_->setText(L(texts_, 52));
-    codeLabel_->setText(L(texts_, 53));
-    typeLabel_->setText(L(texts_, 54));
-    buttonLabel_->setText(L(texts_, 55));
-    btnGroup_->setTitle(L(texts_, 55));
-    relayLabel_->setText(L(texts_, 56));
-    functionLabel_->setText(L(texts_, 58));
-    timeGroup_->setTitle(L(texts_, 59));
-    channelGroup_->setTitle(L(texts_, 151));
-    inputGroup_->setTitle(L(texts_, 160));
+    setWindowTitle(L(texts_, Text::EditCaption));
+    pages_->setTabText(pages_->indexOf(projectorPage_), L(texts_, Text::ProjectorPage));
+    pages_->setTabText(pages_->indexOf(userPage_), L(texts_, Text::UserInformation));
+    positionLabel_->setText(L(texts_, Text::PositionLabel));
+    codeLabel_->setText(L(texts_, Text::TxCode));
+    typeLabel_->setText(L(texts_, Text::TxType));
+    buttonLabel_->setText(L(texts_, Text::ButtonLabel));
+    btnGroup_->setTitle(L(texts_, Text::ButtonLabel));
+    relayLabel_->setText(L(texts_, Text::Relay));
+    functionLabel_->setText(L(texts_, Text::FunctionLabel));
+    timeGroup_->setTitle(L(texts_, Text::TimeGroup));
+    channelGroup_->setTitle(L(texts_, Text::Channels));
+    inputGroup_->setTitle(L(texts_, Text::Input));
     idLabel_->setText(Q(titles_[0]));
     for (size_t i = 0; i < 4; ++i) userLabels_[i]->setText(Q(titles_[i + 1]));
     for (int n = 0; n < 4; ++n) {
         TSlotControls& s = slots_[static_cast<size_t>(n)];
-        s.label->setText(L(texts_, 280) + " " + QString::number(n + 1));
-        s.direct->setText(L(texts_, 282));
-        s.repeatLabel->setText(L(texts_, 281));
-        s.delayLabel->setText(L(texts_, 292) + " (s)");
-        s.help->setText(L(texts_, 289));
+        s.label->setText(L(texts_, Text::Command) + " " + QString::number(n + 1));
+        s.direct->setText(L(texts_, Text::DirectCode));
+        s.repeatLabel->setText(L(texts_, Text::Repeat));
+        s.delayLabel->setText(L(texts_, Text::Delay) + " (s)");
+        s.help->setText(L(texts_, Text::HexInputHint));
     }
-    speedLabel_->setText(L(texts_, 285));
-    dataLabel_->setText(L(texts_, 286));
-    parityLabel_->setText(L(texts_, 287));
-    groupLabel_->setText(L(texts_, 293));
+    speedLabel_->setText(L(texts_, Text::BaudRate));
+    dataLabel_->setText(L(texts_, Text::DataBits));
+    parityLabel_->setText(L(texts_, Text::Parity));
+    groupLabel_->setText(L(texts_, Text::Sequence));
     const QSignalBlocker block(parityCombo_);
     parityCombo_->clear();
     parityCombo_->addItems(Items(ParityItems(texts_)));
@@ -629,7 +629,8 @@ bool TEditForm::ReadCommand(int n) {
     if (!editor_) return false;
     QLineEdit* edit = slots_[static_cast<size_t>(n)].command;
     if (!edit->isVisible() && edit->text().isEmpty()) return true;
-    auto bytes = TypedText(edit->text(), L(texts_, 280) + " " + QString::number(n + 1), ui_, edit);
+    auto bytes =
+        TypedText(edit->text(), L(texts_, Text::Command) + " " + QString::number(n + 1), ui_, edit);
     if (!bytes) return false;
     editor_->projector.commandSlots[static_cast<size_t>(n)].command = *bytes;
     return true;

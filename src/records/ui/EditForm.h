@@ -30,7 +30,8 @@ namespace ravlin {
 
 class TFunctionTable;
 
-// Titles of the user number and User1..User4 (settings; language texts 153..157 by default).
+// Titles of the user number and User1..User4 (settings; the language's user titles by
+// default).
 using TEditorTitles = std::array<std::string, 5>;
 
 class TEditForm : public QDialog {

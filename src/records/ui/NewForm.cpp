@@ -29,8 +29,8 @@ TNewForm::TNewForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
 }
 
 void TNewForm::Prepare(const std::vector<TRxArray>& types) {
-    setWindowTitle(L(texts_, 163));
-    label_->setText(L(texts_, 167));
+    setWindowTitle(L(texts_, Text::NewFile));
+    label_->setText(L(texts_, Text::SelectRxType));
     types_ = types;
     chosen_.clear();
     combo_->clear();
@@ -58,7 +58,7 @@ void TNewForm::accept() {
             }
     }
     if (index < 0 || index >= static_cast<int>(types_.size())) {
-        ui_.Error(TMessage::Lang(texts_, 99));
+        ui_.Error(TMessage::Lang(texts_, Text::SelectReceiverType));
         return;
     }
     combo_->setCurrentIndex(index);

@@ -14,7 +14,7 @@ namespace ravlin {
 
 // Add: the first free position, started from the record at `templatePosition` (the
 // position of the current row; kAddCleared when the row has none, kAddAsItIs on the other
-// pages). Message 94 when no record is free (Refused). Cancel changes nothing.
+// pages). Text::NoFreePosition when no record is free (Refused). Cancel changes nothing.
 TCommandResult AddRecordCommand(QWidget* parent, TRecordContext& ctx, int templatePosition);
 // The on-line panel's Add: the transmitter just received (its seven-character code and
 // button digit) put into the free record before the editor opens.

@@ -15,14 +15,6 @@
 
 namespace ravlin {
 
-namespace {
-
-constexpr int kTextCaption = 142;
-constexpr int kTextLabel = 143;
-constexpr int kTextColumn = 144;
-
-}  // namespace
-
 TFindForm::TFindForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName(QStringLiteral("FindForm"));
@@ -85,9 +77,9 @@ void TFindForm::CheckChoice(int item) {
 }
 
 void TFindForm::showEvent(QShowEvent* event) {
-    setWindowTitle(L(texts_, kTextCaption));
-    label_->setText(L(texts_, kTextLabel));
-    group_->setTitle(L(texts_, kTextColumn));
+    setWindowTitle(L(texts_, Text::FindCaption));
+    label_->setText(L(texts_, Text::FindLabel));
+    group_->setTitle(L(texts_, Text::FindColumn));
     CheckChoice(0);
     text_->setFocus();
     text_->lineEdit()->selectAll();

@@ -179,7 +179,7 @@ void TViewsController::RefreshViews() {
     if (ctx_.state.DocumentOpen) {
         const bool working = !info_.isVisible();
         if (working) {
-            info_.ShowText(L(ctx_.language.Texts(), 48));
+            info_.ShowText(L(ctx_.language.Texts(), Text::PreparingView));
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         BuildFileView();
