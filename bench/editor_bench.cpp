@@ -90,7 +90,8 @@ int main() {
         // What RefreshViews does without its windows: the function table read again, both
         // views rebuilt.
         if (!functionTable.LoadFunctionTable(type)) std::exit(1);
-        const TMemoryViewContent memory = BuildMemoryView(table, device, functionTable, texts, "User 1");
+        const TMemoryViewContent memory =
+            BuildMemoryView(table, device, functionTable, texts, "User 1");
         view.Refresh(table, texts, titles, cells);
         return memory.rows.size() + static_cast<size_t>(view.RowCount());
     };

@@ -170,7 +170,8 @@ int main() {
                                 "0001" + std::string(10, '0'),
                             rec);
             const auto t0 = Clock::now();
-            const TLogResult res = LogReception(rec, table, true, 3, 3, {&history, &batteryLog, &heard});
+            const TLogResult res =
+                LogReception(rec, table, true, 3, 3, {&history, &batteryLog, &heard});
             log.push_back(Ms(Clock::now() - t0));
             if (!res.written) {
                 std::fprintf(stderr, "a log could not be written\n");
@@ -181,8 +182,9 @@ int main() {
             "one reception logged (History.dat %.1f MB, LowBatt.dat %zu entries, "
             "LastHeard.dat %zu entries): %.1f ms median, %.1f ms worst of 30 "
             "(target < 50)\n",
-            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6, batteryLog.Items().size(),
-            heard.Size(), Median(log), *std::max_element(log.begin(), log.end()));
+            static_cast<double>(std::filesystem::file_size(historyFile)) / 1e6,
+            batteryLog.Items().size(), heard.Size(), Median(log),
+            *std::max_element(log.begin(), log.end()));
     }
     std::filesystem::remove_all(dir);
     return 0;

@@ -13,8 +13,8 @@
 #include "../tests/support/SimProcess.h"
 #include "base/UserInterface.h"
 #include "link/Link.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 
 using namespace ravlin;
 using Clock = std::chrono::steady_clock;

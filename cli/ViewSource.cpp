@@ -70,12 +70,12 @@ bool TViewSource::Load(TContext& ctx, const TViewChoice& choice) {
             rows_ = std::make_unique<THistoryRows>(history_->Items(), HistoryColumns(visible),
                                                    texts, logTitles_);
         } else {
-            battery_ = std::make_unique<TBatteryLog>(ctx.core->folders.HomeFile(TBatteryLog::kFileName), texts,
-                                               ctx.ui);
+            battery_ = std::make_unique<TBatteryLog>(
+                ctx.core->folders.HomeFile(TBatteryLog::kFileName), texts, ctx.ui);
             battery_->Load();  // in the order of the saved sort column
             filledRows_ = static_cast<int>(battery_->Items().size());
-            rows_ = std::make_unique<TBatteryRows>(battery_->Items(), BatteryColumns(visible), texts,
-                                                   logTitles_);
+            rows_ = std::make_unique<TBatteryRows>(battery_->Items(), BatteryColumns(visible),
+                                                   texts, logTitles_);
         }
         return true;
     }

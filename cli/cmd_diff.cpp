@@ -18,7 +18,8 @@ int Diff(TContext& ctx) {
     PrepareReceiverCommand(ctx);
     TCore& core = *ctx.core;
     std::optional<TUploadComparison> comparison;
-    if (core.receiver.session.Login() && OpenData(core, args[0])) comparison = core.receiver.session.Compare();
+    if (core.receiver.session.Login() && OpenData(core, args[0]))
+        comparison = core.receiver.session.Compare();
     core.receiver.link.Close();
     if (!comparison) return kFailed;
     for (const std::string& line : ComparisonLines(*comparison))

@@ -102,7 +102,8 @@ int Monitor(TContext& ctx) {
         }
         std::string block;
         TReception reception;
-        const TReadResult read = ReadLastReception(core.receiver.rx, link, core.texts(), core.ui, block);
+        const TReadResult read =
+            ReadLastReception(core.receiver.rx, link, core.texts(), core.ui, block);
         if (read == TReadResult::Cancelled) break;
         if (read != TReadResult::Read || !DecodeReception(block, reception)) {
             status = kFailed;

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         functionTable.FunctionName(record.Output);
         functionTable.RelayFunctionName(1, record.Output);
         std::string code;
-        if (!functionTable.Functions.empty()) functionTable.FunctionCode(functionTable.Functions.front(), code);
+        if (!functionTable.Functions.empty())
+            functionTable.FunctionCode(functionTable.Functions.front(), code);
         functionTable.TimeText(record.Time);
         for (int relay = -1; relay <= 10; ++relay) {
             functionTable.RelayTimeText(relay, record.Time);

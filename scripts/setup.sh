@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6opengl6-dev qt6-qpa-plugins
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick alsa-utils
   fonts-dejavu-core
   poppler-utils libreoffice-calc-nogui

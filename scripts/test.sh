@@ -70,8 +70,8 @@ build() {
   fi
 }
 
-stage "include direction between the layers, language texts by name"
-for check in check-layers.sh check-texts.sh; do
+stage "include direction between the layers, language texts by name, formatting"
+for check in check-layers.sh check-texts.sh check-format.sh; do
   if bash "scripts/$check"; then
     passed=$((passed + 1))
   else

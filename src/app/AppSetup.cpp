@@ -108,7 +108,9 @@ TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues
     for (size_t i = 0; i < s.UserTitles.size(); ++i) {
         // An emptied title is the language's default again.
         const std::string& t = after.titles[i];
-        s.UserTitles[i] = t.empty() ? TextAt(language.Texts(), TextInRun(Text::UserIdTitle, static_cast<int>(i))) : t;
+        s.UserTitles[i] =
+            t.empty() ? TextAt(language.Texts(), TextInRun(Text::UserIdTitle, static_cast<int>(i)))
+                      : t;
     }
 
     // Visibility goes through the moves of the layout, so that a shown column comes back

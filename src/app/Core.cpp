@@ -40,7 +40,7 @@ bool SaveData(TCore& core, const std::string& fileName) {
 bool OpenData(TCore& core, const std::string& fileName) {
     std::string image;
     return OpenData(fileName, TDataFileEnv{core.folders.dataDir, core.texts(), core.ui},
-                  core.state.LoggedIn, core.device, core.table, image);
+                    core.state.LoggedIn, core.device, core.table, image);
 }
 
 }  // namespace ravlin

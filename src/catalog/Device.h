@@ -20,11 +20,11 @@ struct TDevice {
     int32_t OnlineAddress = 0;
     int32_t NameAddress = 0;
     int32_t PasswordAddress = 0;
-    int32_t BlockSize = 0;       // erase step of an upload; 2048 also packs the records
-    std::string EmptyTemplate;   // L hex digits
-    std::string ErasedRecord;    // L times 'F'
-    std::string DecodeMap;       // 4L characters
-    std::string EncodeMap;       // 4L characters
+    int32_t BlockSize = 0;      // erase step of an upload; 2048 also packs the records
+    std::string EmptyTemplate;  // L hex digits
+    std::string ErasedRecord;   // L times 'F'
+    std::string DecodeMap;      // 4L characters
+    std::string EncodeMap;      // 4L characters
     int32_t UsedCount = 0;
 
     // Record length in hex digits.

@@ -124,7 +124,8 @@ bool TLanguage::LoadLanguageText(const std::string& code, std::string_view conte
     }
     code_ = code;
     const std::string functionTable = "RxFnc" + code + ".def";
-    functionTableFile_ = IsRegularFile(dataDir_ + "/" + functionTable) ? functionTable : "RxFncUS.def";
+    functionTableFile_ =
+        IsRegularFile(dataDir_ + "/" + functionTable) ? functionTable : "RxFncUS.def";
     if (listener_) listener_->LanguageLoaded();
     return true;
 }

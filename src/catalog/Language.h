@@ -18,7 +18,7 @@ class TLanguageListener {
 };
 
 class TLanguage {
-public:
+  public:
     TLanguage(std::string dataDir, TUserInterface& ui);
 
     // The one text table of the program; every other object keeps a reference to it,
@@ -51,7 +51,7 @@ public:
     // Told after every successful load; nullptr: nobody.
     void SetListener(TLanguageListener* listener) { listener_ = listener; }
 
-private:
+  private:
     std::string dataDir_;
     TUserInterface& ui_;
     TTextTable texts_;

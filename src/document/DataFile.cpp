@@ -389,7 +389,7 @@ bool OpenDataText(const std::string& text, const std::string& fileLabel, const T
 }
 
 bool OpenData(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,
-            TRecordTable& table, std::string& image) {
+              TRecordTable& table, std::string& image) {
     std::string text;
     if (!ReadDataFileText(fileName, env, text)) return false;
     return OpenDataText(text, fileName, env, loggedIn, device, table, image);

@@ -88,8 +88,9 @@ bool SaveData(const std::string& fileName, TDevice& device, TRecordTable& table,
 // must be of `device`'s type and fit into it; the image is filled up with empty records.
 // `image` receives the (filled-up) image; the table is decoded from it and takes the
 // file's user information. Refused files leave device, table and image unchanged.
-bool OpenData(const std::string& fileName, const TDataFileEnv& env, bool loggedIn, TDevice& device,  // original name: Otevri
-            TRecordTable& table, std::string& image);
+bool OpenData(const std::string& fileName, const TDataFileEnv& env, bool loggedIn,
+              TDevice& device,  // original name: Otevri
+              TRecordTable& table, std::string& image);
 // The same over file text already in memory (fuzzing, tests).
 bool OpenDataText(const std::string& text, const std::string& fileLabel, const TDataFileEnv& env,
                   bool loggedIn, TDevice& device, TRecordTable& table, std::string& image);

@@ -14,8 +14,8 @@
 #include "base/Folders.h"
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/AppState.h"
 #include "document/DataFile.h"
 #include "records/Data.h"
@@ -78,9 +78,9 @@ struct TDocumentContext {
     TDevice& device;      // the current receiver type
     TRecordTable& table;  // the record table
     TAppState& state;
-    TFunctionTable& functionTable;                // the function table of the current type (New loads it)
-    const TLanguage& language;  // the texts and the function table file
-    const TFolders& folders;    // Rx.def, Backup/
+    TFunctionTable& functionTable;  // the function table of the current type (New loads it)
+    const TLanguage& language;      // the texts and the function table file
+    const TFolders& folders;        // Rx.def, Backup/
     TUserInterface& ui;
 };
 

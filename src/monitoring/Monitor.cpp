@@ -337,12 +337,14 @@ void TMonitor::CommentRefresh() {
 
 // ---- monitor mode ----------------------------------------------------------------------------
 
-std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial, const std::string& digit) {
+std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial,
+                                                  const std::string& digit) {
     return OnReception(serial, digit, TMonitorTime::Now());
 }
 
-std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial, const std::string& digit,
-                                             const TMonitorTime& now) {
+std::vector<TMonitorChange> TMonitor::OnReception(const std::string& serial,
+                                                  const std::string& digit,
+                                                  const TMonitorTime& now) {
     std::vector<TMonitorChange> changes;
     // "0000000": the receiver reports that nothing was received.
     if (serial == "0000000") return changes;

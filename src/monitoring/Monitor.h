@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Sounds.h"
 #include "base/UserInterface.h"
 #include "document/Document.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/MonitorData.h"
 #include "monitoring/PopupSlots.h"
-#include "base/Sounds.h"
 #include "records/Data.h"
 
 namespace ravlin {
@@ -105,14 +105,15 @@ class TMonitor {
 
     // ---- editing (outside monitor mode) ---------------------------------------------------
     // Numbers are those the messages grid shows (message index + 1).
-    bool AddMessage();  // original name: PridejZpravu
-    void EditMessages(const std::vector<int>& numbers);  // original name: Edituj
+    bool AddMessage();                                     // original name: PridejZpravu
+    void EditMessages(const std::vector<int>& numbers);    // original name: Edituj
     void RemoveMessages(const std::vector<int>& numbers);  // original name: Odstran
     // Adds an event to the Active (AddToActive) or Deactive list of TargetMessage; with
     // `edit` the event editor opens on it first. An event left with the serial key 00000
     // is dropped; one equal in Serial and Buttons to another of its list is refused
     // (DuplicateEvent).
-    bool AddEvent(const std::string& serial, const std::string& buttons, bool edit);  // original name: PridejEvent
+    bool AddEvent(const std::string& serial, const std::string& buttons,
+                  bool edit);  // original name: PridejEvent
     void RemoveActive(int message, int event);
     void RemoveDeactive(int message, int event);
     bool EditActive(int message, int event);
@@ -125,12 +126,14 @@ class TMonitor {
     // of whose Active events matches, then deactivates the active ones one of whose
     // Deactive events matches; each message changes at most once. Returns the changes in
     // the order made. Sounds start, the alarm log gets the changes.
-    std::vector<TMonitorChange> OnReception(const std::string& serial, const std::string& digit);  // original name: Prijem
+    std::vector<TMonitorChange> OnReception(const std::string& serial,
+                                            const std::string& digit);  // original name: Prijem
     std::vector<TMonitorChange> OnReception(const std::string& serial, const std::string& digit,
-                                       const TMonitorTime& now);
+                                            const TMonitorTime& now);
     // Activates / deactivates one message by itself (false when it did not change).
     bool ActivateMessage(int i, const TMonitorTime& now);  // original name: AktivujZpravu
-    bool DeactivateMessage(int i, TAlarmCause cause, const TMonitorTime& now);  // original name: DeaktivujZpravu
+    bool DeactivateMessage(int i, TAlarmCause cause,
+                           const TMonitorTime& now);  // original name: DeaktivujZpravu
 
     int ActiveCount() const { return activeCount_; }
     // Active messages in list order (row 1 first).

@@ -6,12 +6,11 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
-
-#include "records/ButtonCodes.h"
 #include <utility>
 #include <vector>
 
 #include "monitoring/MonitorTime.h"
+#include "records/ButtonCodes.h"
 
 namespace ravlin {
 

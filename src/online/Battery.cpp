@@ -31,20 +31,24 @@ std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible) {
     return LogColumns({TLogField::Serial, TLogField::Battery, TLogField::Time}, visible);
 }
 
-std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles) {
+std::string BatteryTitle(TBatteryField field, const TTextTable& texts,
+                         const TUserFieldTitles& titles) {
     return LogTitle(field, texts, titles, Text::BatteryTimeColumn);
 }
 
-std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
+std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field,
+                        const TTextTable& texts) {
     if (field == TLogField::Battery)
-        return TextAt(texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow : Text::BatteryChanged);
+        return TextAt(
+            texts, entry.State == TLowBatteryEntry::Low ? Text::BatteryLow : Text::BatteryChanged);
     return CommonCell(entry, field);
 }
 
-TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts) {
+TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field,
+                              const TTextTable& texts) {
     if (field != TLogField::Battery) return TCellColour::Default;
     return BatteryCell(entry, field, texts) == TextAt(texts, Text::BatteryLow) ? TCellColour::Red
-                                                                : TCellColour::Green;
+                                                                               : TCellColour::Green;
 }
 
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field) {
@@ -55,7 +59,7 @@ TBatteryLog::TBatteryLog(std::string fileName, const TTextTable& texts, TUserInt
     : TLogList(std::move(fileName), texts, ui) {}
 
 TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TRecordTable& table,
-                          bool* saved) {
+                                   bool* saved) {
     if (saved) *saved = true;
     if (IsInputTransmitter(serial)) return TBatteryChange::Ignored;
     TBatteryChange change = TBatteryChange::NotLogged;
@@ -137,7 +141,8 @@ bool TBatteryLog::ClearSelected(const std::vector<int>& indexes) {
         TEntries& items = EditItems();
         std::vector<bool> remove(items.size(), false);
         for (int i : indexes)
-            if (i >= 0 && static_cast<size_t>(i) < items.size()) remove[static_cast<size_t>(i)] = true;
+            if (i >= 0 && static_cast<size_t>(i) < items.size())
+                remove[static_cast<size_t>(i)] = true;
         size_t out = 0;
         for (size_t i = 0; i < items.size(); ++i)
             if (!remove[i]) {

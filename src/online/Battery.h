@@ -47,12 +47,15 @@ using TBatteryField = TLogField;
 // Columns of the battery page: Serial, state, Time, then the visible user fields.
 std::vector<TBatteryField> BatteryColumns(const TUserVisibility& visible);
 // Header: SerialColumn, BatteryColumn, BatteryTimeColumn, the user field titles.
-std::string BatteryTitle(TBatteryField field, const TTextTable& texts, const TUserFieldTitles& titles);
+std::string BatteryTitle(TBatteryField field, const TTextTable& texts,
+                         const TUserFieldTitles& titles);
 // Cell text: the state as Text::BatteryLow or BatteryChanged, the time as in the file.
-std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
+std::string BatteryCell(const TLowBatteryEntry& entry, TBatteryField field,
+                        const TTextTable& texts);
 // The state column is red while it reads Text::BatteryLow and green otherwise; other cells have
 // the default colour.
-TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field, const TTextTable& texts);
+TCellColour BatteryCellColour(const TLowBatteryEntry& entry, TBatteryField field,
+                              const TTextTable& texts);
 int CompareBattery(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField field);
 
 // What one report did to the log.
@@ -102,7 +105,7 @@ class TBatteryLog : public TLogList<TBatteryFormat> {  // original name: TBatt
     // information from `table`, then the log is sorted by the saved column and written
     // (also when nothing changed). `saved` (optional) tells whether that write worked.
     TBatteryChange Update(const std::string& serial, bool low, const TRecordTable& table,
-                       bool* saved = nullptr);
+                          bool* saved = nullptr);
     // Sorts by the page's column `column` and writes the file; the new index of the entry
     // that was at `follow` is returned through it. A column the page does not have leaves
     // the order.

@@ -50,7 +50,8 @@ std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TText
 
 TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
                               const TTextTable& texts) {
-    return field == TLogField::Battery && HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow)
+    return field == TLogField::Battery &&
+                   HistoryCell(rec, field, texts) == TextAt(texts, Text::BatteryLow)
                ? TCellColour::Red
                : TCellColour::Default;
 }
@@ -81,7 +82,8 @@ bool THistory::Add(const std::string& serial, const std::string& digit, bool low
 }
 
 void THistory::Trim() {
-    if (static_cast<int>(Items().size()) > length_) EditItems().resize(static_cast<size_t>(length_));
+    if (static_cast<int>(Items().size()) > length_)
+        EditItems().resize(static_cast<size_t>(length_));
 }
 
 bool THistory::Clear() {

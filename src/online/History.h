@@ -59,8 +59,7 @@ std::string HistoryTitle(THistoryField field, const TTextTable& texts,
 // number in decimal.
 std::string HistoryCell(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
 // The battery column is red while it reads Text::BatteryLow; other cells have the default colour.
-TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field,
-                              const TTextTable& texts);
+TCellColour HistoryCellColour(const THistoryRec& rec, THistoryField field, const TTextTable& texts);
 // A field's sort order: -1, 0, 1.
 int CompareHistory(const THistoryRec& a, const THistoryRec& b, THistoryField field);
 

@@ -65,7 +65,8 @@ bool TLastHeard::Load() {
 bool TLastHeard::Save() {
     if (foreign_) {
         if (!foreignReported_)
-            file_.Ui().Error(TMessage::Lang(file_.Texts(), Text::WrongFormat, " - " + file_.FileName()));
+            file_.Ui().Error(
+                TMessage::Lang(file_.Texts(), Text::WrongFormat, " - " + file_.FileName()));
         foreignReported_ = true;
         return false;
     }

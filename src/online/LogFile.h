@@ -105,9 +105,7 @@ class TLogFile {
     bool Unsaved() const { return unsaved_; }
     // Another program has replaced the file since it was read or written here, and the
     // copy in memory holds nothing the file lacks: it is to be read before a change.
-    bool ReplacedElsewhere() const {
-        return !unsaved_ && !(TFileStamp::Of(fileName_) == stamp_);
-    }
+    bool ReplacedElsewhere() const { return !unsaved_ && !(TFileStamp::Of(fileName_) == stamp_); }
 
   private:
     std::string fileName_;

@@ -114,8 +114,7 @@ int CompareLogEntries(const typename Format::Entry& a, const typename Format::En
 // The stable order of the entries by `field`: position i of the result is the index of
 // the entry that goes there.
 template <class Format>
-std::vector<int> SortOrder(const typename Format::Entries& items, TLogField field,
-                           bool ascending);
+std::vector<int> SortOrder(const typename Format::Entries& items, TLogField field, bool ascending);
 
 // Puts items[order[i]] at i for every i (`order` is a permutation; it is used up).
 template <class Entries>
@@ -207,8 +206,7 @@ class TLogList {
 // ---- definitions ----------------------------------------------------------------------
 
 template <class Format>
-std::vector<int> SortOrder(const typename Format::Entries& items, TLogField field,
-                           bool ascending) {
+std::vector<int> SortOrder(const typename Format::Entries& items, TLogField field, bool ascending) {
     // Keys taken out of the entries first: the comparisons then run over one compact
     // array instead of entries spread over the heap.
     auto orderBy = [ascending](auto& keys) {

@@ -16,8 +16,7 @@ TUserVisibility UserFieldsOfEither(const TIniFile& ini) {
     return v;
 }
 
-TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state,
-                                TLayoutFamily family) {
+TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state, TLayoutFamily family) {
     if (!state.LoggedIn && !state.DocumentOpen) return UserFieldsOfEither(ini);
     return UserFieldsOf(ini, family);
 }

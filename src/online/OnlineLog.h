@@ -25,8 +25,7 @@ TUserVisibility UserFieldsOfEither(const TIniFile& ini);
 // The user fields shown beside transmitters (History and Battery views, the monitor's
 // event grids): those of the current receiver type's layout family once a receiver is
 // logged in or a document open (either gives the type), else those of either family.
-TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state,
-                                TLayoutFamily family);
+TUserVisibility ShownUserFields(const TIniFile& ini, const TAppState& state, TLayoutFamily family);
 
 // The logs a reception goes to; any may be missing.
 struct TOnlineLogs {

@@ -7,8 +7,8 @@
 
 #include "link/Link.h"
 #include "online/Reception.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 
 namespace ravlin {
 
@@ -43,8 +43,8 @@ void LeaveOnline(TTransferWorker& transferWorker, TLink& link) {
     link.Close();
 }
 
-TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
-                              TUserInterface& ui, std::string& block, TPollPauses* pauses) {
+TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui,
+                              std::string& block, TPollPauses* pauses) {
     for (int attempt = 1; attempt <= kPollReads; ++attempt) {
         if (!link.IsOpen() && !link.Open()) return TReadResult::LinkLost;
         std::string data;

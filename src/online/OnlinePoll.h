@@ -35,8 +35,8 @@ enum class TReadResult {
     NoAnswer,   // seven reads failed; Text::OnlineStopped was shown: leave on-line mode
 };
 
-// The pauses between failed reads: a progress window with Text::WaitingForNextTry whose bar runs 1..100
-// over 100 steps of 300 ms (30 s). Called on the thread that polls (a command worker in
+// The pauses between failed reads: a progress window with Text::WaitingForNextTry whose bar
+// runs 1..100 over 100 steps of 300 ms (30 s). Called on the thread that polls (a command worker in
 // the desktop program, which hands the window's part to the window thread).
 class TPollPauses {
   public:
@@ -60,9 +60,8 @@ inline constexpr int kPauseStepMs = 300;
 // into `block` (32 hex digits): at most seven reads, the link reopened before each when
 // it was lost, the 30 s pause after each of the first six failures (without `pauses`:
 // no window, SleepWatchingCancel). The worker must be idle.
-TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts,
-                              TUserInterface& ui, std::string& block,
-                              TPollPauses* pauses = nullptr);
+TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui,
+                              std::string& block, TPollPauses* pauses = nullptr);
 
 struct TReception;
 

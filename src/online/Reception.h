@@ -44,7 +44,7 @@ struct TOnlinePanel {
     std::string lastTx = "-";   // EditLastTx
     std::string lastBtn = "-";  // EditLastBtn
     std::string lastMem = "-";  // EditLastMem: memory position + 1
-    bool lowBattery = false;       // LowBattLabel shown
+    bool lowBattery = false;    // LowBattLabel shown
     bool addEnabled = false;    // BtnAdd
 
     // A poll's reception: "0000000" shows "-" for code and button and keeps the memory

@@ -23,10 +23,10 @@ TReceiver::TReceiver(const TReceiverContext& context, std::unique_ptr<TReceiverD
       link(context.language.Texts(), context.ui),
       rx(link, context.language.Texts(), context.ui, context.folders.dataDir),
       transferWorker(rx, link, context.ui, context.language.Texts()),
-      session(TSessionContext{link, rx, transferWorker, context.language, context.folders,
-                              context.ui, context.backup, context.verifyDownload,
-                              context.verifyUpload},
-              target) {}
+      session(
+          TSessionContext{link, rx, transferWorker, context.language, context.folders, context.ui,
+                          context.backup, context.verifyDownload, context.verifyUpload},
+          target) {}
 
 TReceiver::~TReceiver() {
     // The worker must not be listening on a link that goes away.

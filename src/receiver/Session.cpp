@@ -3,8 +3,8 @@
 #include "document/DataFile.h"
 #include "document/DownloadDocument.h"
 #include "link/Link.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 #include "records/Codec.h"
 
 namespace ravlin {

@@ -22,8 +22,8 @@
 #include "base/Folders.h"
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/AppState.h"
 #include "receiver/UploadCheck.h"
 #include "records/Data.h"
@@ -92,7 +92,15 @@ struct TSessionTarget {
 };
 
 // Compare: what an upload of the records would change in the receiver, without writing.
-enum class TSessionCommand { Login, LoginToggle, Logout, Download, Upload, ChangePassword, Compare };
+enum class TSessionCommand {
+    Login,
+    LoginToggle,
+    Logout,
+    Download,
+    Upload,
+    ChangePassword,
+    Compare
+};
 
 // One command's private data. Begin fills the first part from the program's state; the
 // command keeps it up to date; Commit applies what the command changed and nothing else

@@ -170,7 +170,8 @@ std::string TTransferWorker::AddressList(const std::vector<int>& addresses) {
 
 // ---- confirmed reads ---------------------------------------------------------
 
-int TTransferWorker::Confirm(int address, int count, std::vector<std::string> reads, std::string& agreed) {
+int TTransferWorker::Confirm(int address, int count, std::vector<std::string> reads,
+                             std::string& agreed) {
     for (int extra = 0;; ++extra) {
         for (size_t i = 0; i < reads.size(); ++i)
             for (size_t j = i + 1; j < reads.size(); ++j)
@@ -186,7 +187,8 @@ int TTransferWorker::Confirm(int address, int count, std::vector<std::string> re
     }
 }
 
-int TTransferWorker::ReadExpected(int address, int count, const std::string& expected, std::string& data) {
+int TTransferWorker::ReadExpected(int address, int count, const std::string& expected,
+                                  std::string& data) {
     if (!rx_.ReadBlock('9', address, count, data)) return -1;
     // A changed digit cannot turn what the receiver holds into exactly what was expected;
     // any other answer must be seen twice.
@@ -223,7 +225,8 @@ bool TTransferWorker::Download() {
     return ok;
 }
 
-bool TTransferWorker::ReadArea(const TBlockRead& read, std::string& image, int& readEnd, bool progress) {
+bool TTransferWorker::ReadArea(const TBlockRead& read, std::string& image, int& readEnd,
+                               bool progress) {
     const TDevice& dev = rx_.Device;
     const int start = dev.StartAddress;
     const int end = dev.EndAddress;
@@ -511,8 +514,8 @@ bool TTransferWorker::ReadBackUpload(long long sentDigits) {
                 cancelled_.store(true);
                 return false;
             }
-            ReportError(Text::ReadingMemory, r == 0 ? " - no two reads agree at " + AddressList({a})
-                                    : std::string());
+            ReportError(Text::ReadingMemory,
+                        r == 0 ? " - no two reads agree at " + AddressList({a}) : std::string());
             readBack_.store(TReadBack::Failed);
             return false;
         }

@@ -268,8 +268,8 @@ bool EncodeImage(TDevice& device, TRecordTable& table, std::string& image, TUser
 }
 
 bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool loggedIn,
-                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table, const TTextTable& texts,
-                    TUserInterface& ui) {
+                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table,
+                    const TTextTable& texts, TUserInterface& ui) {
     TDevice fresh;
     if (!FindReceiverType(dataDir, name, false, fresh, texts, ui)) return false;
     fresh.Name = name;  // the catalogue fills only the entry's fields

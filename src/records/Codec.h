@@ -53,7 +53,7 @@ void TextToExtra(const std::string& text, const std::string& typeName, std::stri
 // UsedCount := RecordCount. False (with the catalogue's or the function table's message,
 // or none for an unknown name) leaves `current` and `table` unchanged.
 bool MakeEmptyTable(const std::string& dataDir, const std::string& name, bool loggedIn,
-                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table, const TTextTable& texts,
-                    TUserInterface& ui);
+                    TDevice& current, TFunctionTable& functionTable, TRecordTable& table,
+                    const TTextTable& texts, TUserInterface& ui);
 
 }  // namespace ravlin

@@ -24,7 +24,8 @@ std::string ChannelsText(const TData& record) {
 }
 
 bool IsTimedFunction(const std::string& functionText, const TFunctionTable& functionTable) {
-    if (functionTable.TimeIndex < 0 || static_cast<size_t>(functionTable.TimeIndex) >= functionTable.Functions.size())
+    if (functionTable.TimeIndex < 0 ||
+        static_cast<size_t>(functionTable.TimeIndex) >= functionTable.Functions.size())
         return false;
     return functionText == functionTable.Functions[static_cast<size_t>(functionTable.TimeIndex)];
 }
@@ -35,7 +36,8 @@ std::string TimeText(const TData& record, const TFunctionTable& functionTable) {
 }
 
 std::string RelayTimeText(const TData& record, const TFunctionTable& functionTable, int relay) {
-    if (!IsTimedFunction(RelayFunctionText(record, functionTable, relay), functionTable)) return "-";
+    if (!IsTimedFunction(RelayFunctionText(record, functionTable, relay), functionTable))
+        return "-";
     return functionTable.RelayTimeText(relay, record.Time);
 }
 

@@ -197,8 +197,7 @@ std::string CommandTextToDigits(const std::string& text) {
         }
         // Only hex digits are taken as a byte: anything else would put a character into
         // the hex image that no receiver can read.
-        if (c == '$' && i + 2 < text.size() && IsHexDigit(text[i + 1]) &&
-            IsHexDigit(text[i + 2])) {
+        if (c == '$' && i + 2 < text.size() && IsHexDigit(text[i + 1]) && IsHexDigit(text[i + 2])) {
             digits += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
             digits += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 2])));
             i += 2;

@@ -88,8 +88,9 @@ std::optional<TMessage> PasteProblem(TData& r, const TData& layout, const TDevic
         return TMessage::Lang(texts, Text::BadTxCode);
     r.CodePrefix = code->substr(0, 2);
     r.Serial = code->substr(2);
-    const std::string function =
-        functionTable.IsRelayMode() ? functionTable.RelayFunctionName(1, r.Output) : functionTable.FunctionName(r.Output);
+    const std::string function = functionTable.IsRelayMode()
+                                     ? functionTable.RelayFunctionName(1, r.Output)
+                                     : functionTable.FunctionName(r.Output);
     if (function == "?") return TMessage::Lang(texts, Text::UnknownFunction);
     if (!functionTable.Check(r)) return TMessage::Lang(texts, Text::RecordBreaksRules);
     const std::array<const std::string*, 4> user = {&r.User1, &r.User2, &r.User3, &r.User4};
@@ -165,8 +166,9 @@ bool ParseRecords(std::string_view text, TClipRecords& out) {
     return true;
 }
 
-TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
-                          const TClipRecords& clip, const TTextTable& texts, TUserInterface& ui) {
+TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device,
+                          const TFunctionTable& functionTable, const TClipRecords& clip,
+                          const TTextTable& texts, TUserInterface& ui) {
     TPasteResult result;
     result.change.kind = TChangeKind::Paste;
     result.change.usedBefore = result.change.usedAfter = device.UsedCount;

@@ -55,7 +55,8 @@ struct TPasteResult {
 // rules (RecordBreaksRules), user texts the data file can carry, field lengths of the type;
 // the set rules are applied. Refused records are reported in one message; NoFreePosition
 // when the free positions run out. Records of another receiver type are refused as a whole.
-TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
-                          const TClipRecords& clip, const TTextTable& texts, TUserInterface& ui);
+TPasteResult PasteRecords(const TRecordTable& table, const TDevice& device,
+                          const TFunctionTable& functionTable, const TClipRecords& clip,
+                          const TTextTable& texts, TUserInterface& ui);
 
 }  // namespace ravlin

@@ -137,7 +137,8 @@ TCommandResult DeleteRecordsCommand(TRecordContext& ctx, const std::vector<int>&
 TCommandResult PasteRecordsCommand(TRecordContext& ctx, std::string_view privateForm) {
     TClipRecords clip;
     if (!ParseRecords(privateForm, clip)) return TCommandResult::Refused;
-    TPasteResult result = PasteRecords(ctx.table, ctx.device, ctx.functionTable, clip, ctx.texts, ctx.ui);
+    TPasteResult result =
+        PasteRecords(ctx.table, ctx.device, ctx.functionTable, clip, ctx.texts, ctx.ui);
     if (ctx.history.Apply(std::move(result.change), ctx.table, ctx.device))
         return TCommandResult::Changed;
     return result.refused > 0 ? TCommandResult::Refused : TCommandResult::Unchanged;
@@ -232,9 +233,10 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
     return editor.Confirm(result);
 }
 
-bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
-                         const std::string& txDir, int position, const TRecordEditRequest& request,
-                         const TTextTable& texts, TUserInterface& ui, TRecordChange& change) {
+bool EditRecordByRequest(const TRecordTable& table, const TDevice& device,
+                         const TFunctionTable& functionTable, const std::string& txDir,
+                         int position, const TRecordEditRequest& request, const TTextTable& texts,
+                         TUserInterface& ui, TRecordChange& change) {
     change = TRecordChange{};
     if (position < 1 || static_cast<size_t>(position) > table.size())
         return Refuse(ui, "Position " + std::to_string(position) +

@@ -115,8 +115,9 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
 // The whole edit of record `position` (1-based): an empty record is filled as Add fills
 // its free position, a used one is edited. `txDir` holds Tx.def. On success `change` is the
 // change to apply; false after the message leaves it empty.
-bool EditRecordByRequest(const TRecordTable& table, const TDevice& device, const TFunctionTable& functionTable,
-                         const std::string& txDir, int position, const TRecordEditRequest& request,
-                         const TTextTable& texts, TUserInterface& ui, TRecordChange& change);
+bool EditRecordByRequest(const TRecordTable& table, const TDevice& device,
+                         const TFunctionTable& functionTable, const std::string& txDir,
+                         int position, const TRecordEditRequest& request, const TTextTable& texts,
+                         TUserInterface& ui, TRecordChange& change);
 
 }  // namespace ravlin

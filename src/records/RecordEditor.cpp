@@ -86,8 +86,8 @@ int UserTextCapacity(const TDevice& device) {
     return digits > start ? static_cast<int>((digits - start) / 2) : 0;
 }
 
-TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
-                             TUserInterface& ui)
+TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable,
+                             const TDevice& device, TUserInterface& ui)
     : texts_(texts), functionTable_(functionTable), device_(device), ui_(ui) {
     for (int i = 0; i < 5; ++i)
         userTitles[static_cast<size_t>(i)] = TextAt(texts, TextInRun(Text::UserIdTitle, i));
@@ -131,12 +131,14 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
         // Every channel of the mask keeps its tick, also one beyond the enabled boxes.
         if (!TFunctionTable::ChannelsText(record.Channels).empty() && record.Channels != "00") {
             unsigned mask = 0;
-            for (char c : record.Channels) mask = mask * 16 + static_cast<unsigned>(HexDigitValue(c));
+            for (char c : record.Channels)
+                mask = mask * 16 + static_cast<unsigned>(HexDigitValue(c));
             for (int n = 0; n < 8; ++n) channels[static_cast<size_t>(n)] = (mask >> n) & 1;
         }
     } else {
         functionText = functionTable_.RelayFunctionName(1, record.Output);
-        for (int n = 1; n <= functionTable_.SingleRelay; ++n) relayItems.push_back("RE " + std::to_string(n));
+        for (int n = 1; n <= functionTable_.SingleRelay; ++n)
+            relayItems.push_back("RE " + std::to_string(n));
         workingOutput = record.Output;
         workingTime = record.Time;
         currentRelay = 1;
@@ -244,8 +246,8 @@ void TRecordEditor::InputChosen(int index) {
     if (static_cast<size_t>(index) >= type.Inputs.size()) return;
     inputIndex = index;
     const int value = type.Inputs[static_cast<size_t>(index)].Value;
-    buttonText =
-        std::string(1, value >= 0 && value <= 15 ? HexDigitChar(static_cast<unsigned>(value)) : '0');
+    buttonText = std::string(
+        1, value >= 0 && value <= 15 ? HexDigitChar(static_cast<unsigned>(value)) : '0');
 }
 
 void TRecordEditor::ButtonCodeEdited(const std::string& text) {
@@ -303,8 +305,10 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
 
     // The timed function is the one named at TimeIndex, whichever list is offered.
     const bool timed =
-        functionTable_.TimeIndex >= 0 && static_cast<size_t>(functionTable_.TimeIndex) < functionTable_.Functions.size() &&
-        functionIndex >= 0 && functionText == functionTable_.Functions[static_cast<size_t>(functionTable_.TimeIndex)];
+        functionTable_.TimeIndex >= 0 &&
+        static_cast<size_t>(functionTable_.TimeIndex) < functionTable_.Functions.size() &&
+        functionIndex >= 0 &&
+        functionText == functionTable_.Functions[static_cast<size_t>(functionTable_.TimeIndex)];
     if (!timed) {
         timeEnabled = false;
         return;
@@ -313,8 +317,8 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
     timeEnabled = true;
     // A time the user typed stays when the function is applied again for another reason.
     if (wasEnabled && !reloadTime) return;
-    const std::string text =
-        relayMode ? functionTable_.RelayTimeText(relayIndex + 1, workingTime) : functionTable_.TimeText(original.Time);
+    const std::string text = relayMode ? functionTable_.RelayTimeText(relayIndex + 1, workingTime)
+                                       : functionTable_.TimeText(original.Time);
     if (auto boxes = ParseTimeText(text)) {
         time = *boxes;
     } else {

@@ -68,8 +68,8 @@ class TRecordEditor {
   public:
     // The user titles for messages default to the language's (Text::UserIdTitle ...; see
     // userTitles).
-    TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
-                  TUserInterface& ui);
+    TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable,
+                  const TDevice& device, TUserInterface& ui);
 
     // Opening: reads the transmitter types from dir/fileName (its message when that fails;
     // the type becomes "-") and shows `record`.

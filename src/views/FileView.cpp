@@ -6,8 +6,8 @@
 #include "base/Hex.h"
 #include "base/IniFile.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "records/Describe.h"
 #include "views/ColumnConfig.h"
 

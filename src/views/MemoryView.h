@@ -44,7 +44,8 @@ struct TMemoryViewContent {
 std::vector<TMemoryColumn> MemoryColumns(const TDevice& device, const TFunctionTable& functionTable,
                                          const std::string& user1Title);
 // The cells of one record in that column order.
-std::vector<std::string> MemoryCells(const TData& record, const TDevice& device, const TFunctionTable& functionTable);
+std::vector<std::string> MemoryCells(const TData& record, const TDevice& device,
+                                     const TFunctionTable& functionTable);
 TMemoryViewContent BuildMemoryView(const TRecordTable& table, const TDevice& device,
                                    const TFunctionTable& functionTable, const TTextTable& texts,
                                    const std::string& user1Title);

@@ -7,7 +7,6 @@ namespace ravlin {
 
 namespace {
 
-
 template <typename T>
 T At(const std::vector<T>& v, int i, T def) {
     return i >= 0 && static_cast<size_t>(i) < v.size() ? v[i] : def;
@@ -21,8 +20,8 @@ struct TLogPageColumns {
     int time, battery, userNumber;
 };
 
-void SetLogRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
-                 int columns, const TLogPageColumns& at) {
+void SetLogRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles, int columns,
+                 const TLogPageColumns& at) {
     const int user = at.userNumber;
     rows.page = at.page;
     // Find choices: the time stamp, the transmitter code, then the five user columns.
@@ -68,12 +67,14 @@ TPrintRule TTextRows::PrintRule(int column) const {
 
 void SetHistoryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    SetLogRules(rows, texts, titles, columns, {TViewPage::History, Text::HistoryTimeColumn, 2, 3, 4});
+    SetLogRules(rows, texts, titles, columns,
+                {TViewPage::History, Text::HistoryTimeColumn, 2, 3, 4});
 }
 
 void SetBatteryRules(TTextRows& rows, const TTextTable& texts, const TUserTitles& titles,
                      int columns) {
-    SetLogRules(rows, texts, titles, columns, {TViewPage::Battery, Text::BatteryTimeColumn, 2, 1, 3});
+    SetLogRules(rows, texts, titles, columns,
+                {TViewPage::Battery, Text::BatteryTimeColumn, 2, 1, 3});
 }
 
 std::optional<double> SerialDateTime(int year, int month, int day, int hour, int minute,

@@ -108,11 +108,12 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
         ElementsAre("ConnectionType", "IPAddress", "IPPort", "ComNumber", "ComSpeed", "DumpRead",
                     "BatteryMonitorLevel", "BatteryMonitorSortCol", "BatteryMonitorSortUp",
                     "HistoryMonitorLevel", "HistoryLength", "Language", "MonitorFont", "Welcome",
-                    "Backup", "VerifyDownload", "VerifyUpload", "FindLast", "Beep", "SoundCard", "SoundSpeaker", "Download", "Online",
-                    "Monitor", "OpenDataFile", "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath",
-                    "SortColSingle", "SortColMulti", "SortUpSingle", "SortUpMulti",
-                    "MonitorSortCol", "MonitorSortUp", "PageControl", "User1", "User4", "LastFile",
-                    "LastMonitorFile", "LastHeardColumn", "ExportEncoding"));
+                    "Backup", "VerifyDownload", "VerifyUpload", "FindLast", "Beep", "SoundCard",
+                    "SoundSpeaker", "Download", "Online", "Monitor", "OpenDataFile",
+                    "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath", "SortColSingle",
+                    "SortColMulti", "SortUpSingle", "SortUpMulti", "MonitorSortCol",
+                    "MonitorSortUp", "PageControl", "User1", "User4", "LastFile", "LastMonitorFile",
+                    "LastHeardColumn", "ExportEncoding"));
     EXPECT_THAT(ini.ReadSectionKeys("ActiveGrid"),
                 ElementsAre("Height", "Col1", "Col2", "Col3", "Col4", "Col5", "Col6", "Col7",
                             "Col8", "Col9"));

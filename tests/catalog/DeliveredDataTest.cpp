@@ -208,16 +208,18 @@ TEST_F(DeliveredDataTest, FunctionTablesMatchTheCatalogue) {
             ASSERT_LT(static_cast<size_t>(functionTable.TimeIndex), functionTable.Functions.size());
             for (const auto& function : functionTable.Functions) {
                 std::string code;
-                EXPECT_TRUE(functionTable.IsRelayMode() ? functionTable.RelayFunctionCode(function, code)
-                                              : functionTable.FunctionCode(function, code))
+                EXPECT_TRUE(functionTable.IsRelayMode()
+                                ? functionTable.RelayFunctionCode(function, code)
+                                : functionTable.FunctionCode(function, code))
                     << function;
                 EXPECT_EQ(code.size(), fields['O'].size());
             }
             // The editor offers these fixed names for input transmitters.
             for (const char* fixed : {"Direct", "Inverse"}) {
                 std::string code;
-                EXPECT_TRUE(functionTable.IsRelayMode() ? functionTable.RelayFunctionCode(fixed, code)
-                                              : functionTable.FunctionCode(fixed, code));
+                EXPECT_TRUE(functionTable.IsRelayMode()
+                                ? functionTable.RelayFunctionCode(fixed, code)
+                                : functionTable.FunctionCode(fixed, code));
             }
             EXPECT_GT(functionTable.CheckCount, 0);
             EXPECT_GT(functionTable.SetCount, 0);
@@ -290,7 +292,8 @@ TEST_F(DeliveredDataTest, SerialCommandRulesFollowTheButtonPairs) {
             EXPECT_EQ(mono.Channels, "03");
             EXPECT_EQ(mono.Time, "0000");
             std::string code;
-            ASSERT_TRUE(functionTable.FunctionCode(functionTable.Functions[functionTable.TimeIndex], code));
+            ASSERT_TRUE(
+                functionTable.FunctionCode(functionTable.Functions[functionTable.TimeIndex], code));
             EXPECT_EQ(code, "03");
         }
     }

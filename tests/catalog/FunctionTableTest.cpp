@@ -245,7 +245,8 @@ TEST_F(FunctionTableTest, ChannelTexts) {
 }
 
 TEST_F(FunctionTableTest, CheckRulesRefuseImpossibleCombinations) {
-    ASSERT_TRUE(functionTable.LoadFunctionTableText(Combined("A", {"O01O02=B01@E0=A,0E=5,0E=F#"}), "A"));
+    ASSERT_TRUE(
+        functionTable.LoadFunctionTableText(Combined("A", {"O01O02=B01@E0=A,0E=5,0E=F#"}), "A"));
     EXPECT_TRUE(functionTable.Check(Record("E0", "A")));
     EXPECT_FALSE(functionTable.Check(Record("E0", "5")));
     EXPECT_TRUE(functionTable.Check(Record("0E", "F")));  // second pair of the same key
@@ -255,15 +256,15 @@ TEST_F(FunctionTableTest, CheckRulesRefuseImpossibleCombinations) {
 
 TEST_F(FunctionTableTest, CheckTextsAccumulateOverRules) {
     // The second rule compares O1 O2 B1 together, not B1 alone.
-    ASSERT_TRUE(
-        functionTable.LoadFunctionTableText(Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=1,5=1#"}), "A"));
+    ASSERT_TRUE(functionTable.LoadFunctionTableText(
+        Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=1,5=1#"}), "A"));
     EXPECT_FALSE(functionTable.Check(Record("01", "5")));  // "015" applies, target "01" is not "1"
     TData record = Record("01", "5");
     record.Serial = "92345";
     record.Channels = "01";
     // Targets accumulate too: "0" from rule 1, then "9".
-    ASSERT_TRUE(
-        functionTable.LoadFunctionTableText(Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=09#"}), "A"));
+    ASSERT_TRUE(functionTable.LoadFunctionTableText(
+        Combined("A", {"O01O02=K01@99=9#", "B01=S01@015=09#"}), "A"));
     EXPECT_TRUE(functionTable.Check(record));
     EXPECT_TRUE(functionTable.Check(Record("01", "6")));  // "016" is no key: not applicable
 }
@@ -321,13 +322,15 @@ TEST_F(FunctionTableTest, SetUsesCharacterPOfTheValueAndStopsAfterAMatch) {
 }
 
 TEST_F(FunctionTableTest, SetSkipsMissingDigitsAndStopsOnBadPositions) {
-    ASSERT_TRUE(functionTable.LoadFunctionTableText(Combined("A", {}, {"O01O02O07=T01T06@01=999999#"}), "A"));
+    ASSERT_TRUE(functionTable.LoadFunctionTableText(
+        Combined("A", {}, {"O01O02O07=T01T06@01=999999#"}), "A"));
     TData record = Record("01", "1");
     functionTable.ApplySetRules(record);
     EXPECT_EQ(record.Time, "9032");  // O07 and T06 lie outside their fields
     EXPECT_EQ(record.Time.size(), 4u);
 
-    ASSERT_TRUE(functionTable.LoadFunctionTableText(Combined("A", {}, {"O01O02=T01Tx1T02@01=77#"}), "A"));
+    ASSERT_TRUE(
+        functionTable.LoadFunctionTableText(Combined("A", {}, {"O01O02=T01Tx1T02@01=77#"}), "A"));
     TData stopped = Record("01", "1");
     functionTable.ApplySetRules(stopped);
     EXPECT_EQ(stopped.Time, "7032");  // changes before the bad group stay

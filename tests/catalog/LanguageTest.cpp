@@ -24,7 +24,7 @@ struct TLoadCounter : TLanguageListener {
 };
 
 class LanguageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/ravlin-lang-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -139,7 +139,7 @@ TEST_F(LanguageTest, FormatErrorsKeepWhatWasStoredBeforeTheBadLine) {
 
     EXPECT_THAT(ui_.Texts(), ElementsAre(kFormat, kFormat, kFormat, kFormat, kFormat, kFormat));
     EXPECT_EQ(lang.Entry(0), "C");  // stored before the bad line
-    EXPECT_EQ(loaded.count, 1);          // only the one good load
+    EXPECT_EQ(loaded.count, 1);     // only the one good load
 }
 
 TEST_F(LanguageTest, SwitchingLanguageKeepsTextsTheNewFileLacksAndLaterLinesWin) {

@@ -99,8 +99,8 @@ TEST_P(Link, RefusedWritesAreRetriedThenReported) {
     ASSERT_EQ(sim.Control("set answer-x 0"), "ok");
     ASSERT_EQ(sim.Control("set answer-r 1"), "ok");
     EXPECT_FALSE(link.SendCommand(":021000001234"));
-    EXPECT_EQ(link.LastError(), GetParam() == TVariant::PtyHandshake ? TLink::ErrReception
-                                                                     : TLink::ErrIncomplete);
+    EXPECT_EQ(link.LastError(),
+              GetParam() == TVariant::PtyHandshake ? TLink::ErrReception : TLink::ErrIncomplete);
     EXPECT_TRUE(ui.messages.empty());
 }
 

@@ -6,8 +6,8 @@
 #include "RecordingUi.h"
 #include "SimProcess.h"
 #include "link/Link.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 
 namespace ravlin::test {
 namespace {

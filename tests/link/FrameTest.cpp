@@ -10,7 +10,7 @@ TEST(Frame, ChecksumAndLineEnd) {
     EXPECT_EQ(TLink::CompleteFrame(":050000010F000F0F00"), ":050000010F000F0F00CD\r\n");
     // Prepare block: a write type, no line end.
     EXPECT_EQ(TLink::CompleteFrame(":0300000401"
-                                         "0000"),
+                                   "0000"),
               ":03000004010000F8");
     // Types 07 and 09 are reads too; 00 and 0A are not.
     EXPECT_EQ(TLink::CompleteFrame(":050000070F000F0F00").substr(21), "\r\n");

@@ -21,9 +21,7 @@ using test::WriteAll;
 
 class Battery : public ::testing::Test {
   protected:
-    Battery() : batteryLog(dir.File("LowBatt.dat"), texts, ui) {
-        batteryLog.clock = &clock;
-    }
+    Battery() : batteryLog(dir.File("LowBatt.dat"), texts, ui) { batteryLog.clock = &clock; }
     std::vector<std::string> Serials() const {
         std::vector<std::string> s;
         for (const auto& e : batteryLog.Items()) s.push_back(e.Serial);
@@ -109,7 +107,8 @@ TEST_F(Battery, EntriesTakeUserInformationByTheSerialKeyAlone) {
     ASSERT_TRUE(batteryLog.RefreshUserInfo(table));
     EXPECT_EQ(batteryLog.Items()[0].UserNumber, 5);
     EXPECT_EQ(batteryLog.Items()[0].User[1], "ignored");
-    EXPECT_EQ(ReadAll(batteryLog.FileName()), "1ABCDE0#0#06.05.2024 07:08:09#5#one#ignored#three##\r\n");
+    EXPECT_EQ(ReadAll(batteryLog.FileName()),
+              "1ABCDE0#0#06.05.2024 07:08:09#5#one#ignored#three##\r\n");
 }
 
 TEST_F(Battery, EveryReportSortsByTheSavedColumn) {
@@ -179,7 +178,8 @@ TEST_F(Battery, SortGivesTheOrderOfTheExchangeSort) {
             batteryLog.EditItems() = items;
             ASSERT_TRUE(batteryLog.Sort(static_cast<int>(column), up));
             for (size_t i = 0; i < items.size(); ++i)
-                ASSERT_EQ(batteryLog.Items()[i].TimeText, expected[i].TimeText) << column << " " << up;
+                ASSERT_EQ(batteryLog.Items()[i].TimeText, expected[i].TimeText)
+                    << column << " " << up;
         }
 }
 

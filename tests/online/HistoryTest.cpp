@@ -23,9 +23,7 @@ using test::WriteAll;
 
 class History : public ::testing::Test {
   protected:
-    History() : history(dir.File("History.dat"), texts, ui) {
-        history.clock = &clock;
-    }
+    History() : history(dir.File("History.dat"), texts, ui) { history.clock = &clock; }
     test::TTempDir dir;
     TTextTable texts = test::LogTexts();
     test::TRecordingUi ui;

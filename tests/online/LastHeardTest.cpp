@@ -49,7 +49,7 @@ TEST_F(LastHeard, AForeignOrDamagedFileIsNotTakenForOne) {
     EXPECT_EQ(heard.Size(), 0u);
     EXPECT_FALSE(heard.Heard("1A12345", "2", At(2024, 1, 5)));
     EXPECT_FALSE(heard.Heard("1A12345", "2", At(2024, 1, 6)));
-    EXPECT_EQ(ReadAll(heard.FileName()), foreign);  // never overwritten
+    EXPECT_EQ(ReadAll(heard.FileName()), foreign);              // never overwritten
     EXPECT_EQ(ui.Ids(), std::vector<Text>{Text::WrongFormat});  // said once
     // An empty file holds nothing to lose.
     WriteAll(heard.FileName(), "");

@@ -12,8 +12,8 @@
 #include "link/Link.h"
 #include "online/OnlinePoll.h"
 #include "online/Reception.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 
 namespace ravlin {
 namespace {

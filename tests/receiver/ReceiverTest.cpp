@@ -73,8 +73,8 @@ TEST_F(ReceiverTest, TwoReceiversDownloadAtOnceEachIntoItsOwnTarget) {
     core.settings.Backup = true;
     // The second receiver's settings are its own: no backup, a verified download.
     const bool backup = false, verifyDownload = true, verifyUpload = false;
-    TReceiver second(TReceiverContext{core.language, core.folders, uiB, backup,
-                                      verifyDownload, verifyUpload});
+    TReceiver second(
+        TReceiverContext{core.language, core.folders, uiB, backup, verifyDownload, verifyUpload});
     TReceiver& first = core.receiver;
     simA.Configure(first.link.Settings);
     simB.Configure(second.link.Settings);

@@ -172,10 +172,9 @@ TEST_F(RxTest, InitReadsDescriptorNamePasswordAndCatalogue) {
     EXPECT_EQ(rx.Device.EmptyTemplate, "0000000000000000");
     EXPECT_EQ(rx.Device.BlockSize, 2048);
     EXPECT_EQ(rx.Device.RecordCount, 2048 / 8);
-    EXPECT_EQ(Frames(),
-              (std::vector<std::string>{TLink::CompleteFrame(":050000010F000F0F00"),
-                                        TLink::CompleteFrame(":050000090E800E8F00"),
-                                        TLink::CompleteFrame(":050000090E900E9F00")}));
+    EXPECT_EQ(Frames(), (std::vector<std::string>{TLink::CompleteFrame(":050000010F000F0F00"),
+                                                  TLink::CompleteFrame(":050000090E800E8F00"),
+                                                  TLink::CompleteFrame(":050000090E900E9F00")}));
     EXPECT_TRUE(ui.messages.empty());
     rx.DeInit();
     EXPECT_FALSE(link.IsOpen());

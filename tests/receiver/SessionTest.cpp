@@ -457,7 +457,8 @@ TEST_F(SessionTest, PasswordChangeLogsInAndAnEmptyPasswordRemovesIt) {
     EXPECT_EQ(ui.Ids(), (std::vector<Text>{Text::WrongPassword}));
     EXPECT_TRUE(core->state.LoggedIn);
     EXPECT_EQ(core->receiver.rx.Device.Password, "new");
-    EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 16), "6E6577" + std::string(26, '0'));
+    EXPECT_EQ(sim.Peek(core->receiver.rx.Device.PasswordAddress, 16),
+              "6E6577" + std::string(26, '0'));
 
     ui.messages.clear();
     passwords.changes = {TPasswordChange{"new", ""}};

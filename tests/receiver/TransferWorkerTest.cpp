@@ -10,8 +10,8 @@
 #include "FakeReceiver.h"
 #include "RecordingUi.h"
 #include "link/Link.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 
 namespace ravlin {
 namespace {

@@ -158,7 +158,8 @@ TEST_F(Paste, RefusalsAreReportedTogetherAndFullMemoryWith94) {
 
     // Records of another receiver type are refused as a whole.
     ui.messages.clear();
-    const TPasteResult other = PasteRecords(table, device, functionTable, {"KV4R", {ok1}}, texts, ui);
+    const TPasteResult other =
+        PasteRecords(table, device, functionTable, {"KV4R", {ok1}}, texts, ui);
     EXPECT_EQ(other.pasted, 0);
     EXPECT_TRUE(other.change.Empty());
     ASSERT_EQ(ui.messages.size(), 1u);

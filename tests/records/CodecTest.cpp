@@ -271,8 +271,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     current.Password = "pw";
     current.BlockSize = 2048;
     TRecordTable t;
-    ASSERT_TRUE(
-        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, functionTable, t, texts, ui));
+    ASSERT_TRUE(MakeEmptyTable(test::DeliveredDataDir(), "KV2R", false, current, functionTable, t,
+                               texts, ui));
     EXPECT_EQ(current.Name, "KV2R");
     EXPECT_EQ(current.RecordCount, 250);
     EXPECT_EQ(current.UsedCount, 250);
@@ -291,8 +291,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
     receiver.RecordCount = 100;
     receiver.BlockSize = 2048;
     receiver.UsedCount = 3;
-    ASSERT_TRUE(
-        MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, functionTable, t, texts, ui));
+    ASSERT_TRUE(MakeEmptyTable(test::DeliveredDataDir(), "KV2R", true, receiver, functionTable, t,
+                               texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(receiver.BlockSize, 2048);
     EXPECT_EQ(receiver.UsedCount, 100);
@@ -300,8 +300,8 @@ TEST(Codec, MakeEmptyTableForANewDocument) {
 
     // An unknown type changes nothing.
     const TRecordTable before = t;
-    EXPECT_FALSE(
-        MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, functionTable, t, texts, ui));
+    EXPECT_FALSE(MakeEmptyTable(test::DeliveredDataDir(), "NOPE", false, receiver, functionTable, t,
+                                texts, ui));
     EXPECT_EQ(receiver.RecordCount, 100);
     EXPECT_EQ(t.size(), before.size());
     EXPECT_TRUE(ui.messages.empty());

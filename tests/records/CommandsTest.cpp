@@ -169,8 +169,8 @@ TEST_F(Commands, RequestFillsAnEmptyRecordAndEditsAUsedOne) {
     request.user[0] = "Gate";
     request.user[3] = "Four";
     TRecordChange change;
-    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4, request, texts,
-                                    ui, change))
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4,
+                                    request, texts, ui, change))
         << ::testing::PrintToString(ui.Texts());
     Apply(change);
     const TData& r = table[3];
@@ -187,8 +187,8 @@ TEST_F(Commands, RequestFillsAnEmptyRecordAndEditsAUsedOne) {
 
     TRecordEditRequest rename;
     rename.user[1] = "Second";
-    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4, rename, texts,
-                                    ui, change));
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 4,
+                                    rename, texts, ui, change));
     EXPECT_EQ(change.Positions(), std::vector<int>{4});
     EXPECT_EQ(change.items[0].after.User2, "Second");
     EXPECT_EQ(change.items[0].after.Time, "026F");
@@ -235,8 +235,8 @@ TEST_F(Commands, RequestRefusalsGiveTheEditorsMessages) {
         ui.messages.clear();
         TRecordChange change;
         change.items.resize(1);
-        EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), c.position,
-                                         c.request, texts, ui, change));
+        EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(),
+                                         c.position, c.request, texts, ui, change));
         ASSERT_EQ(ui.messages.size(), 1u) << ::testing::PrintToString(ui.Texts());
         EXPECT_EQ(ui.messages[0].message.textId, c.text) << ui.messages[0].message.text;
         EXPECT_TRUE(change.Empty());
@@ -251,8 +251,8 @@ TEST_F(Commands, RequestInRelayModeSetsTheTimeOfTheNamedRelay) {
     request.relay = 2;
     request.time = TTimeBoxes{0, 10, 0};
     TRecordChange change;
-    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1, request, texts,
-                                    ui, change))
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1,
+                                    request, texts, ui, change))
         << ::testing::PrintToString(ui.Texts());
     Apply(change);
     EXPECT_EQ(table[0].Output, "03");
@@ -262,8 +262,8 @@ TEST_F(Commands, RequestInRelayModeSetsTheTimeOfTheNamedRelay) {
               "0000");
     request = {};
     request.relay = 4;
-    EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1, request,
-                                     texts, ui, change));
+    EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1,
+                                     request, texts, ui, change));
 }
 
 }  // namespace

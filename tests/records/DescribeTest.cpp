@@ -65,7 +65,8 @@ TEST_F(Describe, RelayModeSharesTheFunctionButEachRelayHasItsOwnTime) {
         "0032"
         "0064"
         "0000";
-    for (int relay = 1; relay <= 3; ++relay) EXPECT_EQ(RelayFunctionText(r, functionTable, relay), "Timer");
+    for (int relay = 1; relay <= 3; ++relay)
+        EXPECT_EQ(RelayFunctionText(r, functionTable, relay), "Timer");
     EXPECT_EQ(RelayTimeText(r, functionTable, 1), "0:05,0");
     EXPECT_EQ(RelayTimeText(r, functionTable, 2), "0:10,0");
     EXPECT_EQ(RelayTimeText(r, functionTable, 3), "0:00,0");

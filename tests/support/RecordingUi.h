@@ -28,9 +28,9 @@ struct TRecorded {
 };
 
 class TRecordingUi : public TUserInterface {
-public:
+  public:
     std::vector<TRecorded> messages;
-    std::deque<TAnswer> answers;       // consumed by Ask(); empty gives `defaultAnswer`
+    std::deque<TAnswer> answers;  // consumed by Ask(); empty gives `defaultAnswer`
     TAnswer defaultAnswer = TAnswer::No;
     bool cancel = false;
     std::vector<TMessage> badDefaults;  // questions whose default button was not offered
@@ -45,7 +45,8 @@ public:
     TAnswer Ask(const TMessage& m, TButtons b, TAnswer defaultButton) override {
         messages.push_back({TRecorded::Question, m, b, defaultButton});
         // A default that is not one of the buttons offered is a fault of the caller.
-        if (defaultButton == TAnswer::Cancel && b != TButtons::YesNoCancel) badDefaults.push_back(m);
+        if (defaultButton == TAnswer::Cancel && b != TButtons::YesNoCancel)
+            badDefaults.push_back(m);
         if (answers.empty()) return defaultAnswer;
         TAnswer a = answers.front();
         answers.pop_front();

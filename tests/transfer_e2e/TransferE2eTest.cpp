@@ -261,8 +261,12 @@ TEST_P(TransferTcp, NoisyLinksGiveTheExactImageOrAMessage) {
         {"answer-r", seeds("--answer-r", "0.3"), false},
         {"reply-digit", seeds("--reply-digit", "0.05"), false},
         {"mute-after", {{"--mute-after", "6"}, {"--mute-after", "400"}}, false},
-        {"disconnect-after stream", {{"--disconnect-after", "900"}, {"--disconnect-after", "90000"}}, true},
-        {"disconnect-after", {{"--disconnect-after", "700"}, {"--disconnect-after", "90000"}}, false},
+        {"disconnect-after stream",
+         {{"--disconnect-after", "900"}, {"--disconnect-after", "90000"}},
+         true},
+        {"disconnect-after",
+         {{"--disconnect-after", "700"}, {"--disconnect-after", "90000"}},
+         false},
     };
     for (const auto& c : cases) {
         int succeeded = 0;
@@ -289,8 +293,7 @@ TEST_P(TransferTcp, NoisyLinksGiveTheExactImageOrAMessage) {
                 const bool login =
                     r.err == "Wrong password.\n" ||
                     r.err.rfind("The receiver name or password has changed since login", 0) == 0;
-                EXPECT_TRUE(r.err.rfind(kReadError, 0) == 0 || (c.loginMessages && login))
-                    << r.err;
+                EXPECT_TRUE(r.err.rfind(kReadError, 0) == 0 || (c.loginMessages && login)) << r.err;
                 EXPECT_FALSE(fs::exists(file));
             }
         }
@@ -383,7 +386,8 @@ TEST_P(TransferTcp, LearntRecordsRefuseTheUploadUnlessForcedOrMerged) {
     fs::copy_file(file, copy);
     TRun merged = Cli({"upload", copy, "--merge"});
     EXPECT_EQ(merged.status, 0) << merged.err;
-    EXPECT_EQ(HexOf(sim.RecordArea()).substr(0, 5 * 2 * kRecord), HexOf(learnt).substr(0, 5 * 2 * kRecord));
+    EXPECT_EQ(HexOf(sim.RecordArea()).substr(0, 5 * 2 * kRecord),
+              HexOf(learnt).substr(0, 5 * 2 * kRecord));
     EXPECT_EQ(Lines(copy)[2].substr(0, 5 * 2 * kRecord), HexOf(learnt).substr(0, 5 * 2 * kRecord));
 
     TRun forced = Cli({"upload", file, "--force"});

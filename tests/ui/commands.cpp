@@ -8,8 +8,8 @@
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
-#include "document/ui/DocumentController.h"
 #include "base/ui/InfoForm.h"
+#include "document/ui/DocumentController.h"
 #include "link/ui/CommSetupForm.h"
 #include "receiver/ui/ReceiverController.h"
 #include "receiver/ui/ReceiverForms.h"
@@ -95,7 +95,8 @@ class CommandsTest : public QObject {
         });
         desktop->receiver().MenuCommSetupClick();
         QVERIFY(*done);
-        QCOMPARE(desktop->core().receiver.link.Settings.ConnectionType, int(TConnectionSettings::Com));
+        QCOMPARE(desktop->core().receiver.link.Settings.ConnectionType,
+                 int(TConnectionSettings::Com));
         QCOMPARE(desktop->core().receiver.link.Settings.ComNumber, 7);
         QVERIFY(WaitFor([&] { return f.Panel(1) == "COM 7:19200"; }));
     }

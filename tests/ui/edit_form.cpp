@@ -17,8 +17,8 @@
 
 #include "GuiSupport.h"
 #include "catalog/Catalog.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
 #include "records/ui/EditForm.h"
@@ -168,7 +168,8 @@ class EditFormTest : public QObject {
     void userPageOfAnInputType() {
         Use("KV2R");
         TEditForm form(texts, ui);
-        form.Prepare(Record("A012345", "F", "08", "RDI-2 Input"), *functionTable, device, dataDir, titles);
+        form.Prepare(Record("A012345", "F", "08", "RDI-2 Input"), *functionTable, device, dataDir,
+                     titles);
         form.show();
         QVERIFY(!Find<QGroupBox>(&form, "BtnGroup")->isVisible());
         QVERIFY(Find<QGroupBox>(&form, "InputRadio")->isVisible());

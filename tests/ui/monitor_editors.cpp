@@ -12,6 +12,7 @@
 
 #include "GuiSupport.h"
 #include "RecordingSound.h"
+#include "base/ui/QtSoundPlayer.h"
 #include "base/ui/QtUserInterface.h"
 #include "monitoring/ui/MonitorAddForm.h"
 #include "monitoring/ui/MonitorEditForm.h"
@@ -20,7 +21,6 @@
 #include "monitoring/ui/MonitorModels.h"
 #include "monitoring/ui/Picture.h"
 #include "monitoring/ui/QtMonitorEditors.h"
-#include "base/ui/QtSoundPlayer.h"
 
 using namespace ravlin;
 using namespace ravlin::test;

@@ -316,11 +316,13 @@ class OnlineTest : public QObject {
         QAbstractItemModel* m = Online().historyModel();
         QCOMPARE(m->rowCount(), 3);
         QCOMPARE(m->columnCount(), 9);
-        QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), TextOf(Text::SerialColumn));
+        QCOMPARE(m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 TextOf(Text::SerialColumn));
         // Opened newest first.
         QCOMPARE(Column(m, 0), (QStringList{"0033333", "0033333", "0012345"}));
         QCOMPARE(Column(m, 1), (QStringList{"4", "3", "1"}));
-        QCOMPARE(Column(m, 3), (QStringList{TextOf(Text::BatteryOk), TextOf(Text::BatteryOk), TextOf(Text::BatteryLow)}));
+        QCOMPARE(Column(m, 3), (QStringList{TextOf(Text::BatteryOk), TextOf(Text::BatteryOk),
+                                            TextOf(Text::BatteryLow)}));
         // The low battery is red, the others are not.
         QCOMPARE(m->index(2, 3).data(Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(255, 0, 0));
@@ -364,7 +366,8 @@ class OnlineTest : public QObject {
         QCOMPARE(m->rowCount(), 2);
         QCOMPARE(m->columnCount(), 8);
         QCOMPARE(Column(m, 0), (QStringList{"0012345", "1A54321"}));
-        QCOMPARE(Column(m, 1), (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
+        QCOMPARE(Column(m, 1),
+                 (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
         QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(255, 0, 0));
         QCOMPARE(m->index(1, 1).data(Qt::ForegroundRole).value<QBrush>().color(),
@@ -378,7 +381,8 @@ class OnlineTest : public QObject {
         ClickHeader(grid, 1);
         QCOMPARE(Core().settings.BatteryMonitorSortCol, 1);
         QVERIFY(Core().settings.BatteryMonitorSortUp);
-        QCOMPARE(Column(m, 1), (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
+        QCOMPARE(Column(m, 1),
+                 (QStringList{TextOf(Text::BatteryLow), TextOf(Text::BatteryChanged)}));
         Shot(&Form(), "battery-view");
 
         // The boxes exclude each other.

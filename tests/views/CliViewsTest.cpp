@@ -11,8 +11,8 @@
 #include "ViewsTestSupport.h"
 #include "app/Settings.h"
 #include "base/CodePage.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/DataFile.h"
 #include "views/ColumnConfig.h"
 #include "views/Export.h"
@@ -66,8 +66,8 @@ class CliViews : public ::testing::Test {
         d->file.sort = settings.FileSorts.Of(d->file.family);
         d->file.Refresh(d->table, d->language.Texts(), d->titles,
                         MakeCellTexts(*d->functionTable, d->device));
-        d->memory =
-            BuildMemoryView(d->table, d->device, *d->functionTable, d->language.Texts(), d->titles[1]);
+        d->memory = BuildMemoryView(d->table, d->device, *d->functionTable, d->language.Texts(),
+                                    d->titles[1]);
         return d;
     }
 
@@ -208,10 +208,10 @@ TEST_F(CliViews, ExportAndPrintTheLogs) {
         GTEST_SKIP() << "ravlin-cli built without Qt";
     ASSERT_EQ(r.status, 0) << r.err;
     if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
-    ASSERT_EQ(RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")},
-                         dir.Path())
-                  .status,
-              0);
+    ASSERT_EQ(
+        RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")}, dir.Path())
+            .status,
+        0);
     const std::string text = ReadFile(dir.File("h.txt"));
     EXPECT_NE(text.find("Time"), std::string::npos) << text;
     // The time column is as wide as the page's rule makes it; the date shows whole.

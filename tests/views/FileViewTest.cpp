@@ -7,8 +7,8 @@
 
 #include "RecordingUi.h"
 #include "base/IniFile.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/DataFile.h"
 #include "views/FileView.h"
 
@@ -356,7 +356,7 @@ TEST(FileViewCore, RefreshFromTheOpenDocument) {
     TRecordTable table;
     std::string image;
     ASSERT_TRUE(OpenData(file, TDataFileEnv{RAVLIN_TEST_DATA_DIR, language.Texts(), ui}, false,
-                       device, table, image));
+                         device, table, image));
 
     TFunctionTable functionTable(RAVLIN_TEST_DATA_DIR, language.Texts(), ui);
     TFileViewSorts sorts;

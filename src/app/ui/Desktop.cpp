@@ -31,10 +31,10 @@ bool ParseStartOptions(const QStringList& args, TStartOptions& out, QString& err
     parser.addOptions({help, version, dataDir, home});
     if (!parser.parse(args)) {
         const QStringList unknown = parser.unknownOptionNames();
-        error = unknown.isEmpty() ? parser.errorText()
-                                  : QStringLiteral("unknown option %1%2")
-                                        .arg(unknown.first().size() == 1 ? "-" : "--",
-                                             unknown.first());
+        error = unknown.isEmpty()
+                    ? parser.errorText()
+                    : QStringLiteral("unknown option %1%2")
+                          .arg(unknown.first().size() == 1 ? "-" : "--", unknown.first());
         return false;
     }
     out.help = parser.isSet(help);
@@ -72,8 +72,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     infoForm_->setWindowModality(Qt::ApplicationModal);
 
     views_ = std::make_unique<TViewsController>(
-        TViewsContext{c.table, c.device, c.state, c.functionTable, c.language, c.ini, c.settings.FileSorts,
-                      c.settings.UserTitles},
+        TViewsContext{c.table, c.device, c.state, c.functionTable, c.language, c.ini,
+                      c.settings.FileSorts, c.settings.UserTitles},
         *form_, *infoForm_, notifications_);
     viewCommands_ = std::make_unique<TViewCommands>(
         TViewCommandsContext{c.state, c.device, c.language, c.settings.ExportEncoding}, *views_,
@@ -81,47 +81,46 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     documents_ = std::make_unique<TDocumentController>(c.DocumentContext(), *views_, ui_, busy_,
                                                        notifications_, *form_);
     receiver_ = std::make_unique<TReceiverController>(
-        TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(),
-                               c.state, c.language, ui_, busy_, notifications_},
+        TReceiverWindowContext{c.receiver.session, c.receiver.link, documents_->document(), c.state,
+                               c.language, ui_, busy_, notifications_},
         *form_, *infoForm_);
     status_ = std::make_unique<TStatusController>(
-        TStatusContext{c.state, c.device, c.receiver.link, c.texts(), *this}, *form_, busy_, notifications_);
+        TStatusContext{c.state, c.device, c.receiver.link, c.texts(), *this}, *form_, busy_,
+        notifications_);
     TSettings& set = c.settings;
     online_ = std::make_unique<TOnlineController>(
-        TOnlineContext{c.receiver.session,
-                       c.receiver.link,
-                       c.receiver.rx,
-                       c.receiver.transferWorker,
-                       c.functionTable,
-                       c.device,
-                       c.table,
-                       c.recordHistory,
-                       c.state,
-                       c.language,
-                       c.folders,
-                       c.ini,
-                       c.history,
-                       c.battery,
-                       c.lastHeard,
-                       TOnlineSettingsRef{set.HistoryMonitorLevel, set.BatteryMonitorLevel,
-                                          set.HistoryLength, set.BatteryMonitorSortCol,
-                                          set.BatteryMonitorSortUp, set.FindLast, set.Beep,
-                                          set.SoundCard, set.SoundSpeaker, set.LastHeardColumn,
-                                          set.PageControl, set.HistoryGrid, set.BatteryGrid},
-                       set.UserTitles,
-                       ui_,
-                       busy_,
-                       notifications_},
+        TOnlineContext{
+            c.receiver.session,
+            c.receiver.link,
+            c.receiver.rx,
+            c.receiver.transferWorker,
+            c.functionTable,
+            c.device,
+            c.table,
+            c.recordHistory,
+            c.state,
+            c.language,
+            c.folders,
+            c.ini,
+            c.history,
+            c.battery,
+            c.lastHeard,
+            TOnlineSettingsRef{set.HistoryMonitorLevel, set.BatteryMonitorLevel, set.HistoryLength,
+                               set.BatteryMonitorSortCol, set.BatteryMonitorSortUp, set.FindLast,
+                               set.Beep, set.SoundCard, set.SoundSpeaker, set.LastHeardColumn,
+                               set.PageControl, set.HistoryGrid, set.BatteryGrid},
+            set.UserTitles,
+            ui_,
+            busy_,
+            notifications_},
         *form_, *views_);
     // Find, Export and Print reach the log pages through their grids.
-    views_->RegisterPage(TPage::History,
-                         std::make_unique<TGridPageRows>(online_->historyGrid(), [o = online_.get()] {
-                             return o->HistoryRows();
-                         }));
-    views_->RegisterPage(TPage::Battery,
-                         std::make_unique<TGridPageRows>(online_->batteryGrid(), [o = online_.get()] {
-                             return o->BatteryRows();
-                         }));
+    views_->RegisterPage(TPage::History, std::make_unique<TGridPageRows>(
+                                             online_->historyGrid(),
+                                             [o = online_.get()] { return o->HistoryRows(); }));
+    views_->RegisterPage(TPage::Battery, std::make_unique<TGridPageRows>(
+                                             online_->batteryGrid(),
+                                             [o = online_.get()] { return o->BatteryRows(); }));
     recordRows_ = std::make_unique<TViewsRecordRows>(*views_, c.table);
     records_ = std::make_unique<TRecordsController>(
         TRecordsWindowContext{c.language, c.functionTable, c.device, c.table, c.recordHistory,
@@ -133,19 +132,12 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                       *infoForm_, *this},
         *form_);
     monitor_ = std::make_unique<TMonitorController>(
-        TMonitorContext{c.texts(),
-                        c.folders,
+        TMonitorContext{c.texts(), c.folders,
                         TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
                                             set.LastMonitorFile, set.MonitorSortCol,
                                             set.MonitorSortUp, set.Operator, set.MonitorGrid,
                                             set.ActiveGrid, set.DeactiveGrid, set.MessageGrid},
-                        c.table,
-                        c.state,
-                        c.ini,
-                        c.functionTable,
-                        set.UserTitles,
-                        ui_,
-                        busy_,
+                        c.table, c.state, c.ini, c.functionTable, set.UserTitles, ui_, busy_,
                         notifications_},
         *form_, *online_, *views_);
     TStartupWindow& window = *this;
@@ -157,8 +149,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
     connect(form_.get(), &TMainForm::closeQuery, this, &TDesktop::WindowCloseQuery);
     connect(form_.get(), &TMainForm::closing, this, &TDesktop::Closing);
     // Every window takes the texts of a language as soon as it is loaded.
-    connect(&notifications_, &TNotifications::languageChanged, form_.get(),
-            &TMainForm::ApplyTexts);
+    connect(&notifications_, &TNotifications::languageChanged, form_.get(), &TMainForm::ApplyTexts);
     connect(&notifications_, &TNotifications::languageChanged, online_.get(),
             [this] { online_->ApplyTexts(); });
     connect(&notifications_, &TNotifications::languageChanged, monitor_.get(),

@@ -32,9 +32,9 @@ class TViewsController;
 class TViewsRecordRows;
 
 struct TStartOptions {
-    QString dataDir;   // --data-dir
-    QString home;      // --home
-    QString dataFile;  // first free argument: a data (*.rvl) or monitor (*.mon) file to open
+    QString dataDir;       // --data-dir
+    QString home;          // --home
+    QString dataFile;      // first free argument: a data (*.rvl) or monitor (*.mon) file to open
     bool help = false;     // --help
     bool version = false;  // --version
 };

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QFuture>
 #include <QFutureWatcher>
-#include <mutex>
 #include <QMediaDevices>
 #include <QPromise>
 #include <cstring>
+#include <mutex>
 
 #include "base/AtomicFile.h"
 #include "base/Wave.h"

@@ -13,8 +13,7 @@ namespace ravlin {
 
 QString HeldText(const TTextTable& texts, const TSerialPortInfo& port) {
     QString who = LOr(texts, Text::InUseBy, "in use by");
-    if (!port.holderName.empty())
-        who += " " + QPath(port.holderName);
+    if (!port.holderName.empty()) who += " " + QPath(port.holderName);
     if (port.holderPid > 0) who += QStringLiteral(" (%1)").arg(port.holderPid);
     return who;
 }

@@ -11,10 +11,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "base/Sounds.h"
 #include "base/UserInterface.h"
 #include "document/Document.h"
 #include "monitoring/MonitorData.h"
-#include "base/Sounds.h"
 
 namespace ravlin {
 

@@ -19,8 +19,8 @@
 #include "online/OnlineLog.h"
 #include "online/ui/LogPages.h"
 #include "online/ui/OnlinePanel.h"
-#include "receiver/TransferWorker.h"
 #include "receiver/Rx.h"
+#include "receiver/TransferWorker.h"
 #include "receiver/ui/ReceiverForms.h"
 #include "records/ui/RecordActions.h"
 #include "views/ui/RecordViews.h"
@@ -282,8 +282,8 @@ void TOnlineController::Poll() {
         ctx_.ui.ResetProgress();
         TReception r;
         read = RunInWorker([&] {
-            return PollReception(ctx_.transferWorker, ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, r,
-                                 &pauses_);
+            return PollReception(ctx_.transferWorker, ctx_.rx, ctx_.link, ctx_.language.Texts(),
+                                 ctx_.ui, r, &pauses_);
         });
         if (commForm_->isVisible()) commForm_->Finish();
         if (read) {
@@ -327,8 +327,9 @@ void TOnlineController::TakeReception(const TReception& r) {
 
         const std::vector<int> memoryRows = views_.RowRecords(TPage::Memory);
         const std::vector<int> fileRows = views_.RowRecords(TPage::File);
-        const TViewMatch match = MatchViews(r, ctx_.table, &memoryRows, &fileRows,
-                                            ctx_.functionTable.SingleRelay, ctx_.settings.FindLast, false);
+        const TViewMatch match =
+            MatchViews(r, ctx_.table, &memoryRows, &fileRows, ctx_.functionTable.SingleRelay,
+                       ctx_.settings.FindLast, false);
         if (match.selectMemory >= 0) views_.SelectRow(TPage::Memory, match.selectMemory);
         if (match.selectFile >= 0) views_.SelectRow(TPage::File, match.selectFile);
         fields_.addEnabled = match.addEnabled;
@@ -439,7 +440,8 @@ void TOnlineController::RefreshBatteryView() {
     const QModelIndex current = batteryGrid_->currentIndex();
     applyingWidths_ = true;
     batteryModel_->SetColumns(columns, titles);
-    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid, ColumnOf(columns, TBatteryField::Time));
+    ApplyColumnWidths(batteryGrid_, ctx_.settings.BatteryGrid,
+                      ColumnOf(columns, TBatteryField::Time));
     applyingWidths_ = false;
     const int column = ctx_.settings.BatteryMonitorSortCol;
     ShowSortMark(batteryGrid_, column < static_cast<int>(columns.size()) ? column : -1,
@@ -487,9 +489,10 @@ void TOnlineController::BatteryHeaderClick(int column) {
     if (column < 0 || column >= batteryModel_->columnCount()) return;
     PrepareBattery();
     const QModelIndex current = batteryGrid_->currentIndex();
-    int follow = current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items().size()
-                     ? current.row()
-                     : -1;
+    int follow =
+        current.isValid() && static_cast<size_t>(current.row()) < ctx_.battery.Items().size()
+            ? current.row()
+            : -1;
     ctx_.battery.PressHeader(column, &follow);
     ctx_.settings.BatteryMonitorSortCol = ctx_.battery.SortColumn;
     ctx_.settings.BatteryMonitorSortUp = ctx_.battery.SortUp;

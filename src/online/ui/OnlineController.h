@@ -8,9 +8,9 @@
 // sees the reception through the worker's counter (a timer), never through a call from
 // the worker. Everything that waits on the link (entering, the poll's reads with their
 // 30 s pauses, leaving) runs on a command worker (RunInWorker) inside the busy state,
-// while the window thread keeps painting; the worker touches the link, TRx and TTransferWorker only.
-// The reception is then shown, logged and matched against the views on the window
-// thread, which owns the record table and the logs.
+// while the window thread keeps painting; the worker touches the link, TRx and TTransferWorker
+// only. The reception is then shown, logged and matched against the views on the window thread,
+// which owns the record table and the logs.
 //
 // Other receiver commands stop listening and start it again through TOnlineSwitch (on
 // their worker); a command that ends without listening again (logout, a failed
@@ -26,8 +26,8 @@
 #include "base/ui/Busy.h"
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/AppState.h"
 #include "online/Battery.h"
 #include "online/History.h"
@@ -79,7 +79,8 @@ struct TOnlineContext {
     TLink& link;
     TRx& rx;
     TTransferWorker& transferWorker;
-    const TFunctionTable& functionTable;  // the views' function table of the current type (SingleRelay)
+    const TFunctionTable&
+        functionTable;  // the views' function table of the current type (SingleRelay)
     TDevice& device;
     TRecordTable& table;
     TRecordHistory& recordHistory;

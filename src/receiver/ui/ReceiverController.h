@@ -35,7 +35,7 @@ class TQtUserInterface;
 // What the receiver commands use beyond the session.
 struct TReceiverWindowContext {
     TSession& session;
-    TLink& link;    // the communication set-up (only while no command runs)
+    TLink& link;          // the communication set-up (only while no command runs)
     TDocument& document;  // Close, when the user logs in beside another type's document
     const TAppState& state;
     const TLanguage& language;  // texts

@@ -83,7 +83,8 @@ void TLoginForm::accept() {
 
 // ---- TChangePasswordForm ----------------------------------------------------------------
 
-TChangePasswordForm::TChangePasswordForm(const TTextTable& texts, TUserInterface& ui, QWidget* parent)
+TChangePasswordForm::TChangePasswordForm(const TTextTable& texts, TUserInterface& ui,
+                                         QWidget* parent)
     : QDialog(parent), texts_(texts), ui_(ui) {
     setObjectName("ChangePassForm");
     setWindowTitle("Change password");

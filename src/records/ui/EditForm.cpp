@@ -435,8 +435,9 @@ void TEditForm::ApplyCaptions() {
     parityCombo_->addItems(Items(ParityItems(texts_)));
 }
 
-void TEditForm::Prepare(const TData& record, const TFunctionTable& functionTable, const TDevice& device,
-                        const std::string& txDir, const TEditorTitles& titles) {
+void TEditForm::Prepare(const TData& record, const TFunctionTable& functionTable,
+                        const TDevice& device, const std::string& txDir,
+                        const TEditorTitles& titles) {
     inputTimer_->stop();
     titles_ = titles;
     editor_ = std::make_unique<TRecordEditor>(texts_, functionTable, device, ui_);
@@ -723,9 +724,9 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
-                const std::string& txDir, const TEditorTitles& titles, TUserInterface& ui,
-                TData& record) {
+bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable,
+                const TDevice& device, const std::string& txDir, const TEditorTitles& titles,
+                TUserInterface& ui, TData& record) {
     TEditForm form(texts, ui, parent);
     form.Prepare(record, functionTable, device, txDir, titles);
     if (form.exec() != QDialog::Accepted) return false;

@@ -152,8 +152,8 @@ class TEditForm : public QDialog {
 
 // Opens the record editor modally on `record`; true, with `record` replaced by the edited
 // one, when the user confirmed a valid edit. Cancel or Escape leave `record` untouched.
-bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable, const TDevice& device,
-                const std::string& txDir, const TEditorTitles& titles, TUserInterface& ui,
-                TData& record);
+bool EditRecord(QWidget* parent, const TTextTable& texts, const TFunctionTable& functionTable,
+                const TDevice& device, const std::string& txDir, const TEditorTitles& titles,
+                TUserInterface& ui, TData& record);
 
 }  // namespace ravlin

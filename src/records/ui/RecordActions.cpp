@@ -16,7 +16,8 @@ namespace {
 TCommandResult AddPlanned(QWidget* parent, TRecordContext& ctx, const TAddPlan& plan,
                           TChangeKind kind) {
     TData edited = plan.record;
-    if (!EditRecord(parent, ctx.texts, ctx.functionTable, ctx.device, ctx.txDir, ctx.titles, ctx.ui, edited))
+    if (!EditRecord(parent, ctx.texts, ctx.functionTable, ctx.device, ctx.txDir, ctx.titles, ctx.ui,
+                    edited))
         return TCommandResult::Cancelled;
     return ctx.history.Apply(AddChange(ctx.table, ctx.device, plan, edited, kind), ctx.table,
                              ctx.device)
@@ -53,8 +54,8 @@ TCommandResult EditRecordsCommand(QWidget* parent, TRecordContext& ctx,
     for (int p : positions) {
         if (p < 1 || static_cast<size_t>(p) > ctx.table.size()) break;
         TData edited = ctx.table[static_cast<size_t>(p - 1)];
-        if (!EditRecord(parent, ctx.texts, ctx.functionTable, ctx.device, ctx.txDir, ctx.titles, ctx.ui,
-                        edited)) {
+        if (!EditRecord(parent, ctx.texts, ctx.functionTable, ctx.device, ctx.txDir, ctx.titles,
+                        ctx.ui, edited)) {
             cancelled = true;
             break;
         }

@@ -72,8 +72,9 @@ TRecordsController::~TRecordsController() = default;
 // ---- what the commands work on ---------------------------------------------------------
 
 TRecordContext TRecordsController::RecordContext() const {
-    return TRecordContext{ctx_.language.Texts(), ctx_.ui,    ctx_.functionTable,   ctx_.device, ctx_.table,
-                          ctx_.history,          ctx_.txDir, ctx_.titles};
+    return TRecordContext{
+        ctx_.language.Texts(), ctx_.ui,    ctx_.functionTable, ctx_.device, ctx_.table,
+        ctx_.history,          ctx_.txDir, ctx_.titles};
 }
 
 bool TRecordsController::OnRecordPage(TPage& page) const {

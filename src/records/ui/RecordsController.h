@@ -21,8 +21,8 @@
 #include "base/ui/Busy.h"
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "records/RecordCommands.h"
 #include "records/RecordHistory.h"
 
@@ -52,8 +52,8 @@ class TRecordRows {
 // The objects the record commands read and change. The document's state lies in a higher
 // layer: its two marks are handed over as references.
 struct TRecordsWindowContext {
-    const TLanguage& language;  // texts, the function table file
-    TFunctionTable& functionTable;                // the function table of the current receiver type
+    const TLanguage& language;      // texts, the function table file
+    TFunctionTable& functionTable;  // the function table of the current receiver type
     TDevice& device;
     TRecordTable& table;
     TRecordHistory& history;

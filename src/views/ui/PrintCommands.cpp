@@ -34,8 +34,7 @@ bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui) 
     return MenuPrintClick(parent, rows, printer, ui);
 }
 
-bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer,
-                    TUserInterface& ui) {
+bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer, TUserInterface& ui) {
     PreparePrinter(printer);
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted) return false;

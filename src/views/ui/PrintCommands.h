@@ -22,8 +22,7 @@ bool PrintOnPrinter(const TViewRows& rows, QPrinter& printer);
 // or when printing failed (the user was told).
 bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui);
 // The same on a printer kept by the caller: the dialog starts with its last choices.
-bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer,
-                    TUserInterface& ui);
+bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer, TUserInterface& ui);
 // The print preview window of the page; its print button prints as "Print ..." does.
 void ShowPrintPreview(QWidget* parent, const TViewRows& rows);
 void ShowPrintPreview(QWidget* parent, const TViewRows& rows, QPrinter& printer);

@@ -132,7 +132,8 @@ TViewsController::TViewsController(const TViewsContext& context, TWindowFrame& f
         SyncWidths(fileGrid_, fileWidths_);
         const TLayoutFamily family = fileView_.family;
         TSortState sort = ctx_.sorts.Of(family);
-        if (!ColumnMoved(ctx_.ini, family, ctx_.functionTable.SingleRelay, fileView_.layout, sort, from, to))
+        if (!ColumnMoved(ctx_.ini, family, ctx_.functionTable.SingleRelay, fileView_.layout, sort,
+                         from, to))
             return;
         SetSortState(family, sort);
         // The width goes along at once: the refresh takes the grid's widths as the user's.
@@ -211,7 +212,7 @@ void TViewsController::BuildFileView() {
     const TGridPlace place(grid);
     if (widthsFamily_ != Family()) fileWidthsRestored_ = false;
     if (fileWidthsRestored_) SyncWidths(grid, fileWidths_);
-    const TFileViewSource source{ctx_.table, ctx_.device, ctx_.functionTable,   ctx_.language,
+    const TFileViewSource source{ctx_.table, ctx_.device, ctx_.functionTable, ctx_.language,
                                  ctx_.ini,   ctx_.sorts,  ctx_.titles};
     if (!RefreshFileView(source, fileView_)) return;
     widthsFamily_ = fileView_.family;
@@ -261,8 +262,8 @@ void TViewsController::BuildMemoryView() {
     const TGridPlace place(grid);
     if (memory_.family != Family()) memoryWidthsRestored_ = false;
     if (memoryWidthsRestored_) SyncWidths(grid, memoryWidths_);
-    memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.functionTable, ctx_.language.Texts(),
-                                      ctx_.titles[1]);
+    memory_ = ravlin::BuildMemoryView(ctx_.table, ctx_.device, ctx_.functionTable,
+                                      ctx_.language.Texts(), ctx_.titles[1]);
     std::vector<int> records;
     memoryPositions_.clear();
     for (const auto& row : memory_.rows) {
@@ -365,7 +366,9 @@ std::vector<int> TViewsController::RowRecords(TPage page) const {
 }
 
 void TViewsController::SelectRow(TPage page, int row) {
-    QTableView* grid = page == TPage::Memory ? memoryGrid_ : page == TPage::File ? fileGrid_ : nullptr;
+    QTableView* grid = page == TPage::Memory ? memoryGrid_
+                       : page == TPage::File ? fileGrid_
+                                             : nullptr;
     if (!grid || row < 0 || row >= grid->model()->rowCount()) return;
     grid->selectRow(row);
     grid->scrollTo(grid->model()->index(row, 0));

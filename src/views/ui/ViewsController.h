@@ -19,14 +19,14 @@
 #include "base/IniFile.h"
 #include "base/ui/WindowFrame.h"
 #include "catalog/Device.h"
-#include "catalog/Language.h"
 #include "catalog/FunctionTable.h"
+#include "catalog/Language.h"
 #include "document/AppState.h"
 #include "document/Document.h"
 #include "views/FileView.h"
 #include "views/MemoryView.h"
-#include "views/ui/RecordViews.h"
 #include "views/ui/PageRows.h"
+#include "views/ui/RecordViews.h"
 
 namespace ravlin {
 
