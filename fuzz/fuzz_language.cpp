@@ -17,8 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string base = "010\r\n";
     for (int i = 0; i < 10; ++i) base += "00" + std::to_string(i) + " base\r\n";
     if (!lang.LoadLanguageText("US", base)) std::abort();
-    int loaded = 0;
-    lang.onLoaded = [&] { ++loaded; };
+    struct TCounter : TLanguageListener {
+        int count = 0;
+        void LanguageLoaded() override { ++count; }
+    } counter;
+    lang.SetListener(&counter);
+    const int& loaded = counter.count;
 
     const bool ok = lang.LoadLanguageText("DE", content);
     if (ok != (loaded == 1)) std::abort();
