@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "Cli.h"
 #include "base/CodePage.h"
@@ -18,12 +20,31 @@ namespace {
 constexpr int kPromptAttempts = 3;
 constexpr size_t kTypedLimit = 1024;  // what a line may hold; the rest is dropped
 
+// The terminal's settings while a prompt hides the typing, for the signal handler below.
+termios g_echoing{};
+
+// A signal that ends the program while echo is off: the terminal gets its echo back first.
+void EndWithEcho(int signal) {
+    ::tcsetattr(0, TCSANOW, &g_echoing);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // One line typed on the terminal of standard input, not echoed; nullopt at the end of the
-// input, on an error or on Ctrl+C. The terminal gets its settings back on every way out.
+// input, on an error or on Ctrl+C. The terminal gets its settings back on every way out,
+// also when the program is ended meanwhile (SIGTERM, SIGHUP, SIGQUIT).
 std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
     termios saved{};
     const bool terminal = ::tcgetattr(0, &saved) == 0;
+    constexpr int kEnding[] = {SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction before[std::size(kEnding)] = {};
     if (terminal) {
+        g_echoing = saved;
+        struct sigaction restore {};
+        restore.sa_handler = EndWithEcho;
+        sigemptyset(&restore.sa_mask);
+        for (size_t i = 0; i < std::size(kEnding); ++i)
+            ::sigaction(kEnding[i], &restore, &before[i]);
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
         quiet.c_lflag |= ICANON;
@@ -51,7 +72,11 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
         }
         if (line.size() < kTypedLimit) line += c;
     }
-    if (terminal) ::tcsetattr(0, TCSAFLUSH, &saved);
+    if (terminal) {
+        ::tcsetattr(0, TCSAFLUSH, &saved);
+        for (size_t i = 0; i < std::size(kEnding); ++i)
+            ::sigaction(kEnding[i], &before[i], nullptr);
+    }
     std::fputs("\n", stderr);  // the Enter that was not echoed
     if (!ended) return std::nullopt;
     return line;
