@@ -89,15 +89,5 @@ TEST_F(SecretFile, AnotherUsersFileIsRefused) {
     EXPECT_EQ(ReadSecretFile(path).fault, TSecretFileFault::NotOwned);
 }
 
-TEST_F(SecretFile, TheMessageSaysHowToMendTheMode) {
-    const std::string path = dir_ + "/open";
-    Make(path, "s3cr\n", 0644);
-    EXPECT_EQ(SecretFileProblem(path, ReadSecretFile(path)),
-              path +
-                  ": other users may read or change it (mode 0644); make it yours alone "
-                  "with chmod 600 " +
-                  path);
-}
-
 }  // namespace
 }  // namespace ravlin
