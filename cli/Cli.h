@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "Passwords.h"
 #include "app/Core.h"
 #include "base/UserInterface.h"
 #include "link/ConnectionSettings.h"
-#include "receiver/Session.h"
 
 namespace ravlin::cli {
 
@@ -28,10 +28,11 @@ struct TOptions {
     TConnectionSettings connection;
     bool stream = false;  // --stream
     std::string dataDir, home, lang;
-    std::string password;           // --password
-    bool noBackup = false;          // --no-backup
-    bool noVerify = false;          // --no-verify: no second read, no read-back
-    std::vector<std::string> args;  // the command's own arguments, after the command name
+    std::optional<std::string> password;  // --password (Passwords.h: where passwords come from)
+    std::string passwordFile;             // --password-file
+    bool noBackup = false;                // --no-backup
+    bool noVerify = false;                // --no-verify: no second read, no read-back
+    std::vector<std::string> args;        // the command's own arguments, after the command name
 };
 
 // Messages go to stderr as their language texts; questions are answered from stdin
@@ -72,32 +73,6 @@ class TCommandUi : public TUserInterface {
     TUserInterface& inner_;
 };
 
-// The login window answered once with --password; the password window once with
-// --password (old) and the new text. A second question means the first answer was refused.
-class TCliPasswords : public TPasswordSource {
-  public:
-    std::string password;
-    std::string newPassword;
-    bool unchanged = false;  // the new password equals the receiver's current one
-
-    std::optional<std::string> AskPassword(const TDevice&) override {
-        if (loginAsked_++) return std::nullopt;
-        return password;
-    }
-    std::optional<TPasswordChange> AskPasswordChange(const TDevice& device) override {
-        if (changeAsked_++) {
-            unchanged = TSession::StoredPassword(newPassword) == device.Password;
-            return std::nullopt;
-        }
-        // The old-password field is hidden for a receiver without password.
-        return TPasswordChange{device.Password.empty() ? std::string() : password, newPassword};
-    }
-
-  private:
-    int loginAsked_ = 0;
-    int changeAsked_ = 0;
-};
-
 struct TContext {
     TOptions options;
     TStderrUi stderrUi;
@@ -131,6 +106,8 @@ struct TRegistrar {
 
 // Prints a usage error for the current command to stderr; returns kUsage.
 int UsageError(const std::string& text);
+// Prints "ravlin-cli COMMAND: text" to stderr.
+void CommandMessage(const std::string& text);
 
 // Ctrl+C. The first interrupt sets this flag: the link's waits end within 100 ms, the
 // running command ends, the link is closed and the tool exits with kInterrupted; messages

@@ -9,9 +9,10 @@
 
 namespace ravlin::cli {
 
-// Readies the core for a receiver command: the password windows answered by the options,
-// the backup (unless --no-backup), the test timing of the link.
-inline void PrepareReceiverCommand(TContext& ctx) {
+// Readies the core for a receiver command: the password windows answered as Passwords.h
+// says, the backup (unless --no-backup), the test timing of the link. False after a
+// message (a password file that is refused); nothing was contacted then.
+[[nodiscard]] inline bool PrepareReceiverCommand(TContext& ctx) {
     TCore& core = *ctx.core;
     // Test and benchmark hook: "BYTE_MS,PAUSE_PERCENT" shortens the link's time-outs.
     if (const char* timing = std::getenv("RAVLIN_LINK_TIMING")) {
@@ -25,8 +26,10 @@ inline void PrepareReceiverCommand(TContext& ctx) {
         core.settings.VerifyUpload = false;
     }
     if (core.settings.Backup) core.folders.MakeWritable();
-    ctx.passwords.password = ctx.options.password;
+    if (!ctx.passwords.Prepare(ctx.options.password, ctx.options.passwordFile, ctx.texts()))
+        return false;
     core.receiver.session.passwords = &ctx.passwords;
+    return true;
 }
 
 }  // namespace ravlin::cli

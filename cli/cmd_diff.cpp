@@ -15,7 +15,7 @@ int Diff(TContext& ctx) {
     const auto& args = ctx.options.args;
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError("needs exactly one data file");
-    PrepareReceiverCommand(ctx);
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
     std::optional<TUploadComparison> comparison;
     if (core.receiver.session.Login() && OpenData(core, args[0]))

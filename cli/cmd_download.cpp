@@ -17,7 +17,7 @@ int Download(TContext& ctx) {
         }
     }
     if (output.empty()) return UsageError("needs -o FILE.rvl");
-    PrepareReceiverCommand(ctx);
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
     const bool ok = core.receiver.session.Download();
     core.receiver.link.Close();

@@ -61,7 +61,7 @@ int Listen(TContext& ctx) {
     }
     if (!log && (historyLevel >= 0 || batteryLevel >= 0 || !dataFile.empty()))
         return UsageError("--history-level, --battery-level and --data need --log");
-    PrepareReceiverCommand(ctx);
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
 
     // The logs and the document of --log, ready before the receiver is touched. The

@@ -48,7 +48,7 @@ int Monitor(TContext& ctx) {
         }
     }
     if (setupFile.empty()) return UsageError("a monitor set-up file (*.mon) is needed");
-    PrepareReceiverCommand(ctx);
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
 
     // The set-up and the log are ready before the receiver is touched.

@@ -1,5 +1,8 @@
-// passwd --new TEXT: changes the receiver's password (--password gives the old one);
-// an empty TEXT removes it.
+// passwd: changes the receiver's password. The old one comes where every receiver command
+// takes its password from; the new one from --new-password-file FILE or --new TEXT, or
+// else it is typed twice on the terminal. An empty new password removes the password.
+
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -10,31 +13,40 @@ namespace {
 
 int Passwd(TContext& ctx) {
     const auto& args = ctx.options.args;
-    bool haveNew = false;
-    std::string newPassword;
+    std::optional<std::string> newPassword;
+    std::string newPasswordFile;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--new" && i + 1 < args.size()) {
             newPassword = args[++i];
-            haveNew = true;
+        } else if (args[i] == "--new-password-file" && i + 1 < args.size()) {
+            newPasswordFile = args[++i];
         } else {
             return UsageError("unexpected argument " + args[i]);
         }
     }
-    if (!haveNew) return UsageError("needs --new TEXT (an empty TEXT removes the password)");
-    PrepareReceiverCommand(ctx);
+    if (newPassword && !newPasswordFile.empty())
+        return UsageError("--new and --new-password-file exclude each other");
+    if (!newPassword && newPasswordFile.empty() && !::isatty(0))
+        return UsageError(
+            "needs --new-password-file FILE or --new TEXT (an empty TEXT removes the "
+            "password), or a terminal to type the new password on");
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
+    if (!ctx.passwords.PrepareNew(newPassword, newPasswordFile)) return kFailed;
     TCore& core = *ctx.core;
-    ctx.passwords.newPassword = newPassword;
     const bool ok = core.receiver.session.ChangePassword();
     core.receiver.link.Close();
     if (ok) return kOk;
-    if (ctx.passwords.unchanged) {
-        std::fprintf(stderr, "ravlin-cli passwd: the password is unchanged\n");
+    if (ctx.passwords.Unchanged()) {
+        CommandMessage("the password is unchanged");
         return kOk;
     }
     return kFailed;
 }
 
 }  // namespace
-RAVLIN_CLI_COMMAND("passwd", "--new TEXT    change the receiver password (empty TEXT removes it)",
+RAVLIN_CLI_COMMAND("passwd",
+                   "[--new-password-file FILE | --new TEXT]\n"
+                   "           change the receiver password (typed twice on a terminal without\n"
+                   "           either; an empty one removes it)",
                    Passwd);
 }  // namespace ravlin::cli

@@ -72,7 +72,7 @@ int Upload(TContext& ctx) {
     }
     if (file.empty()) return UsageError("needs exactly one data file");
     if (review.force && review.merge) return UsageError("--force and --merge exclude each other");
-    PrepareReceiverCommand(ctx);
+    if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
     core.receiver.session.review = &review;
     bool ok = core.receiver.session.Login();

@@ -20,8 +20,12 @@ std::vector<TCommand>& Commands() {
 
 static const char* g_command = "";
 
-int UsageError(const std::string& text) {
+void CommandMessage(const std::string& text) {
     std::fprintf(stderr, "ravlin-cli %s: %s\n", g_command, text.c_str());
+}
+
+int UsageError(const std::string& text) {
+    CommandMessage(text);
     return kUsage;
 }
 
@@ -119,7 +123,11 @@ static void PrintUsage(FILE* out) {
                  "  --device PATH      serial device path (for example a pseudo-terminal)\n"
                  "  --baud B           serial speed (default 9600)\n"
                  "  --stream           stream download, exchanges without handshake\n"
-                 "  --password TEXT    receiver password\n"
+                 "  --password-file FILE\n"
+                 "                     receiver password: the first line of FILE, a file only\n"
+                 "                     you may read (chmod 600); else RAVLIN_PASSWORD, else\n"
+                 "                     asked for on a terminal\n"
+                 "  --password TEXT    receiver password, readable by other users (a warning)\n"
                  "  --no-backup        do not write a backup file on download\n"
                  "  --no-verify        no second read of a download, no read-back of an upload\n"
                  "  --progress         progress and its phases on stderr also without a terminal\n"
@@ -150,6 +158,10 @@ int main(int argc, char** argv) {
             // Global options may also follow the command; everything else is the command's.
             if (a == "--password" && value(v)) {
                 o.password = v;
+                continue;
+            }
+            if (a == "--password-file" && value(v)) {
+                o.passwordFile = v;
                 continue;
             }
             if (a == "--no-backup") {
@@ -219,6 +231,8 @@ int main(int argc, char** argv) {
             o.lang = v;
         } else if (a == "--password" && value(v)) {
             o.password = v;
+        } else if (a == "--password-file" && value(v)) {
+            o.passwordFile = v;
         } else if (a == "--no-backup") {
             o.noBackup = true;
         } else if (a == "--no-verify") {
@@ -246,6 +260,8 @@ int main(int argc, char** argv) {
         return kUsage;
     }
     g_command = command->name;
+    if (o.password && !o.passwordFile.empty())
+        return UsageError("--password and --password-file exclude each other");
 
     if (::isatty(2)) ctx.stderrUi.showProgress = true;
     ctx.core = std::make_unique<TCore>(TFolders::Resolve(o.dataDir, o.home), ctx.ui);

@@ -156,7 +156,10 @@ TEST_P(TransferE2e, PasswordIsCheckedChangedAndRemoved) {
     const std::string file = home + "/out.rvl";
     TRun wrong = Cli({"--password", "nope", "download", "-o", file});
     EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.err, "Wrong password.\n");
+    EXPECT_EQ(wrong.err,
+              "ravlin-cli download: warning: other users of this machine can read the password "
+              "given with --password; use --password-file FILE, RAVLIN_PASSWORD or the prompt\n"
+              "Wrong password.\n");
     EXPECT_FALSE(fs::exists(file));
 
     EXPECT_EQ(Cli({"--password", "secret", "passwd", "--new", "next"}).status, 0);
