@@ -5,6 +5,10 @@
 namespace ravlin {
 
 bool Bootstrap(TCore& core, const std::string& language) {
+    if (!core.folders.problem.empty()) {
+        core.ui.Error(TMessage::Fixed(core.folders.problem));
+        return false;
+    }
     if (!core.language.LoadStartupLanguage(language.empty() ? ReadLanguage(core.ini) : language))
         return false;
     core.settings.Load(core.ini);

@@ -8,7 +8,9 @@
 // Home folder (writable: Backup/, History.dat, LowBatt.dat) and the settings file:
 //   --home DIR or $RAVLIN_HOME puts everything into DIR (RavlinProj.ini included);
 //   otherwise $XDG_DATA_HOME/ravlin (~/.local/share/ravlin) for state and
-//   $XDG_CONFIG_HOME/ravlin/RavlinProj.ini (~/.config/ravlin) for the settings.
+//   $XDG_CONFIG_HOME/ravlin/RavlinProj.ini (~/.config/ravlin) for the settings; ~ is $HOME,
+//   or the account's home folder when HOME is not set. Without either the folders are not
+//   known (problem says so): nothing falls back to a shared folder such as /tmp.
 
 #include <string>
 
@@ -18,6 +20,8 @@ struct TFolders {
     std::string dataDir;       // without a trailing '/'
     std::string homeDir;       // without a trailing '/'
     std::string settingsFile;  // full path of RavlinProj.ini
+    // Why the home folder is not known (the programs stop with it); empty when it is.
+    std::string problem;
 
     std::string DataFile(const std::string& name) const { return dataDir + "/" + name; }
     std::string HomeFile(const std::string& name) const { return homeDir + "/" + name; }

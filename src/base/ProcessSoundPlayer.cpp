@@ -170,6 +170,8 @@ pid_t TProcessSoundPlayer::Spawn(const std::string& file) {
         return -1;
     }
     std::vector<std::string> words = command_;
+    // A file name that begins with "-" is a name, not an option of the player.
+    words.push_back("--");
     words.push_back(file);
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
