@@ -58,9 +58,8 @@ void PrintSetup(const TAppSetupValues& v) {
 // The cannot-write message of the settings file, and the exit status that goes with it.
 int CannotWriteSettings(TContext& ctx) {
     const TIniFile& ini = ctx.core->ini;
-    ctx.ui.Error(
-        TMessage::Lang(ctx.texts(), Text::CannotOpen,
-                       " - " + ini.FileName() + RefusalText(ini.LastError(), TIniFile::kMaxBytes)));
+    ctx.ui.Error(TMessage::Lang(ctx.texts(), Text::CannotOpen,
+                                " - " + ini.FileName() + ini.LastErrorText()));
     return kFailed;
 }
 

@@ -5,8 +5,8 @@
 namespace ravlin {
 
 bool Bootstrap(TCore& core, const std::string& language) {
-    if (!core.folders.problem.empty()) {
-        core.ui.Error(TMessage::Fixed(core.folders.problem));
+    if (const std::string problem = core.folders.Problem(); !problem.empty()) {
+        core.ui.Error(TMessage::Fixed(problem));
         return false;
     }
     if (!core.language.LoadStartupLanguage(language.empty() ? ReadLanguage(core.ini) : language))

@@ -86,11 +86,8 @@ TFolders TFolders::Resolve(const std::string& dataDirOption, const std::string& 
     }
     std::string user = Env("HOME");
     if (user.empty()) user = AccountHome();
-    if (user.empty()) {
-        // No home anywhere: no folder that another user could have made is taken instead.
-        f.problem = "no home folder: HOME is not set and the account has none; give --home DIR";
-        return f;
-    }
+    // No home anywhere: no folder that another user could have made is taken instead.
+    if (user.empty()) return f;
     std::string xdgData = Env("XDG_DATA_HOME");
     std::string xdgConfig = Env("XDG_CONFIG_HOME");
     f.homeDir = StripSlash(xdgData.empty() ? user + "/.local/share" : xdgData) + "/ravlin";
@@ -99,8 +96,13 @@ TFolders TFolders::Resolve(const std::string& dataDirOption, const std::string& 
     return f;
 }
 
+std::string TFolders::Problem() const {
+    if (!homeDir.empty()) return {};
+    return "no home folder: HOME is not set and the account has none; give --home DIR";
+}
+
 bool TFolders::MakeWritable() const {
-    if (!problem.empty()) return false;
+    if (homeDir.empty()) return false;
     bool ok = MakeDirs(homeDir) && MakeDirs(BackupDir());
     auto slash = settingsFile.rfind('/');
     if (slash != std::string::npos && slash > 0) ok = MakeDirs(settingsFile.substr(0, slash)) && ok;

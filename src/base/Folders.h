@@ -10,7 +10,7 @@
 //   otherwise $XDG_DATA_HOME/ravlin (~/.local/share/ravlin) for state and
 //   $XDG_CONFIG_HOME/ravlin/RavlinProj.ini (~/.config/ravlin) for the settings; ~ is $HOME,
 //   or the account's home folder when HOME is not set. Without either the folders are not
-//   known (problem says so): nothing falls back to a shared folder such as /tmp.
+//   known (Problem() says so): nothing falls back to a shared folder such as /tmp.
 
 #include <string>
 
@@ -20,8 +20,6 @@ struct TFolders {
     std::string dataDir;       // without a trailing '/'
     std::string homeDir;       // without a trailing '/'
     std::string settingsFile;  // full path of RavlinProj.ini
-    // Why the home folder is not known (the programs stop with it); empty when it is.
-    std::string problem;
 
     std::string DataFile(const std::string& name) const { return dataDir + "/" + name; }
     std::string HomeFile(const std::string& name) const { return homeDir + "/" + name; }
@@ -31,6 +29,9 @@ struct TFolders {
     static TFolders Resolve(const std::string& dataDirOption, const std::string& homeOption);
     // Creates the home folder, the settings file's folder and Backup/ when missing.
     bool MakeWritable() const;
+    // Why the home folder is not known (homeDir empty: the programs stop with it); empty
+    // when it is.
+    std::string Problem() const;
 };
 
 // Folder of the running executable, from /proc/self/exe; empty when unknown.

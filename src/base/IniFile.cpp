@@ -276,6 +276,7 @@ bool TIniFile::UpdateFile() {
     options.maxBytes = kMaxBytes;
     options.write.newFileMode = 0644;
     options.write.makeFolder = true;
+    options.refused = &lastRefused_;
     std::string merged;
     lastError_ = UpdateSharedFile(
         path_,
@@ -297,6 +298,11 @@ bool TIniFile::UpdateFile() {
     if (lastError_) return false;
     LoadText(merged);
     return true;
+}
+
+std::string TIniFile::LastErrorText() const {
+    if (lastRefused_ || lastError_ == ETIMEDOUT) return RefusalText(lastError_, kMaxBytes);
+    return {};
 }
 
 }  // namespace ravlin

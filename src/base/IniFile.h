@@ -64,8 +64,10 @@ class TIniFile {
     // the file was replaced; otherwise LastError() tells why and the changes stay pending.
     bool UpdateFile();
     bool Modified() const { return !edits_.empty(); }
-    // The errno of the last failed UpdateFile (0: none).
+    // The errno of the last failed UpdateFile (0: none), and what a message adds after the
+    // file name for it (what was refused when the file could not be read).
     int LastError() const { return lastError_; }
+    std::string LastErrorText() const;
 
   private:
     struct TLine {
@@ -98,6 +100,7 @@ class TIniFile {
     std::string newLineEnd_ = "\r\n";
     std::vector<TEdit> edits_;
     int lastError_ = 0;
+    bool lastRefused_ = false;
 };
 
 }  // namespace ravlin

@@ -95,13 +95,17 @@ void RemoveStaleTemporaries(const std::string& path) {
 int UpdateSharedFile(const std::string& path,
                      const std::function<TUpdateStep(std::string& content, bool exists)>& change,
                      const TUpdateOptions& options) {
+    if (options.refused) *options.refused = false;
     if (options.write.makeFolder && !MakeDirs(FolderOf(path))) return errno ? errno : EACCES;
     TFileLock lock;
     if (const int error = lock.Acquire(path, options.waitMs)) return error;
     RemoveStaleTemporaries(path);
     std::string content;
     const int read = ReadWholeFile(path, content, options.maxBytes);
-    if (read != 0 && read != ENOENT) return read;
+    if (read != 0 && read != ENOENT) {
+        if (options.refused) *options.refused = true;
+        return read;
+    }
     if (change(content, read == 0) == TUpdateStep::Keep) return 0;
     TWriteOptions write = options.write;
     write.tempCreated = nullptr;

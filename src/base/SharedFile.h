@@ -73,6 +73,9 @@ struct TUpdateOptions {
     size_t maxBytes = kDefaultReadLimit;  // a larger file is not changed: EFBIG
     TWriteOptions write;                  // for the replacement (tempCreated is ignored)
     int waitMs = kLockWaitMs;
+    // When set: true when the error returned came from reading the current file (EISDIR,
+    // EFBIG: RefusalText says what was refused), false for the lock's and the write's.
+    bool* refused = nullptr;
 };
 
 // One locked update of `path`: `change(content, exists)` gets the file's current content

@@ -65,7 +65,8 @@ bool TLastHeard::Load() {
     entries_.clear();
     std::string text;
     const TLogRead read = file_.Read(text);
-    bool ok = read == TLogRead::Read;
+    // An empty file has nothing to lose, but holds no list either.
+    bool ok = read == TLogRead::Read && !text.empty();
     if (ok) {
         const TLogTake took = ParseText(text);
         if (took != TLogTake::Fits) {

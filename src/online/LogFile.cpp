@@ -64,8 +64,7 @@ TLogRead TLogFile::Read(std::string& text) {
     if (error == ENOENT) return TLogRead::Missing;
     if (error == EISDIR || error == EFBIG) {
         // Refused: the file is there, but it is not one to read.
-        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen,
-                                 " - " + fileName_ + RefusalText(error, limits_.maxBytes)));
+        ReportRead(error);
         return TLogRead::Refused;
     }
     if (error) return TLogRead::Refused;
@@ -87,9 +86,16 @@ int TLogFile::ReadCurrent(std::string& text, TFileStamp& stamp, bool& capped) {
     return error;
 }
 
-void TLogFile::ReportWrite(int error) {
+void TLogFile::ReportRead(int error) {
     ui_.Error(TMessage::Lang(texts_, Text::CannotOpen,
                              " - " + fileName_ + RefusalText(error, limits_.maxBytes)));
+}
+
+void TLogFile::ReportWrite(int error) {
+    // A write's own errors (a full disk: EFBIG too) say nothing beyond the message.
+    ui_.Error(
+        TMessage::Lang(texts_, Text::CannotOpen,
+                       " - " + fileName_ + (error == ETIMEDOUT ? RefusalText(error, 0) : "")));
 }
 
 void TLogFile::ReportTooMany() {
@@ -114,7 +120,7 @@ bool TLogFile::Update(const std::function<TLogTake(std::string_view text)>& take
         bool capped = false;
         const int error = ReadCurrent(current, stamp, capped);
         if (error && error != ENOENT) {
-            ReportWrite(error);
+            ReportRead(error);
             return false;
         }
         switch (take(current)) {

@@ -129,7 +129,8 @@ class TLogFile {
     void Forget() { known_ = false; }
 
   private:
-    // CannotOpen + " - " + name + RefusalText(error).
+    // CannotOpen + " - " + name, with RefusalText(error) for a read.
+    void ReportRead(int error);
     void ReportWrite(int error);
     // The current text: 0, or the errno why it is refused.
     int ReadCurrent(std::string& text, TFileStamp& stamp, bool& capped);

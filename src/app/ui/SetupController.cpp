@@ -122,9 +122,8 @@ bool TSetupController::MenuAppSetupClick() {
         c.settings.PageControl = static_cast<int>(frame_.PageShown());
         lastResult_ = ApplyAppSetup(c, before, appSetupForm_->Values());
         if (lastResult_.settingsFailed)
-            ctx_.ui.Error(TMessage::Lang(
-                c.language.Texts(), Text::CannotOpen,
-                " - " + c.ini.FileName() + RefusalText(c.ini.LastError(), TIniFile::kMaxBytes)));
+            ctx_.ui.Error(TMessage::Lang(c.language.Texts(), Text::CannotOpen,
+                                         " - " + c.ini.FileName() + c.ini.LastErrorText()));
         applied = true;
         return true;
     });
