@@ -264,8 +264,10 @@ void TSettings::Load(const TIniFile& ini) {
             key.field);
     // What counts as stored: the values as read, the titles as they are in the file.
     stored.clear();
+    seen.clear();
     for (TKeyValue& kv : KeyValues(*this, nullptr)) {
         const std::string id = StoredId(kv.section, kv.name);
+        if (ini.ValueExists(kv.section, kv.name)) seen.insert(id);
         if (kv.section == std::string(kSetup) &&
             std::find(kUserTitleKeys.begin(), kUserTitleKeys.end(), kv.name) !=
                 kUserTitleKeys.end()) {
@@ -292,10 +294,12 @@ bool TSettings::Save(TIniFile& ini, const TTextTable& texts, const std::string& 
             else
                 ini.DeleteKey(kv.section, kv.name);
             stored[id] = kv.value;
-        } else if (kv.value) {
-            // Unchanged here: it only fills a gap, and never replaces another's value.
+        } else if (kv.value && !seen.count(id)) {
+            // Unchanged here and never in the file: it fills the gap, and never replaces
+            // another's value.
             ini.WriteStringIfAbsent(kv.section, kv.name, *kv.value);
         }
+        seen.insert(id);
     }
     return ini.UpdateFile();
 }

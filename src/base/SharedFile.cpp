@@ -38,13 +38,14 @@ int TFileLock::Acquire(const std::string& path, int waitMs) {
             ::close(fd);
             return error;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
             ::close(fd);
             return ETIMEDOUT;
         }
+        // Rounded up: the last pause ends at the deadline, not just before it.
+        const long long left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
         ::poll(nullptr, 0, static_cast<int>(std::min<long long>(pauseMs, left)));
         pauseMs = std::min(pauseMs * 2, 50);
     }

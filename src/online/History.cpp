@@ -82,7 +82,7 @@ bool THistory::Add(const std::string& serial, const std::string& digit, bool low
 void THistory::Trim() {
     const size_t length = static_cast<size_t>(length_);
     KeepFirst(length);
-    Defer([this, length] { KeepFirst(length); });
+    Defer([this, length] { KeepFirst(length); }, false);
 }
 
 bool THistory::TrimFile() {
@@ -106,7 +106,7 @@ bool THistory::Reload() {
 
 int THistory::Sort(THistoryField field, bool ascending, int follow) {
     const int followed = Reorder(field, ascending, follow);
-    Defer([this, field, ascending] { Reorder(field, ascending, -1); });
+    Defer([this, field, ascending] { Reorder(field, ascending, -1); }, true);
     return followed;
 }
 

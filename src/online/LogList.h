@@ -174,9 +174,10 @@ class TLogList {
         return items_;
     }
 
-    // Reads the file as it is now; changes still to be written are applied on top. A
-    // missing, unreadable or refused file gives an empty list (false); a file beyond the
-    // limits of a log that keeps its head gives its first entries.
+    // Reads the file as it is now; changes still to be written are applied on top (an
+    // order still to be written is not: the list is in the file's order again). A missing,
+    // unreadable or refused file gives an empty list (false); a file beyond the limits of
+    // a log that keeps its head gives its first entries.
     bool Load();
     // Replaces the file with the list as it stands (a list made on purpose: tests, tools).
     bool Save();
@@ -203,8 +204,9 @@ class TLogList {
     // `op` (a change of items_) applied to the file's current entries under its lock,
     // then the file written; its result.
     bool Apply(TOperation op, TOnFailure onFailure = TOnFailure::Keep);
-    // `op`, already applied to the list, is written with the next change.
-    void Defer(TOperation op) { pending_.push_back(std::move(op)); }
+    // `op`, already applied to the list, is written with the next change; `order` for one
+    // that only reorders.
+    void Defer(TOperation op, bool order) { pending_.push_back({std::move(op), order}); }
 
     // The operations' steps.
     // `entry` first; the last one goes when the list held `limit` or more. The file text
@@ -236,8 +238,12 @@ class TLogList {
     // instead of formatting 99 999 entries again.
     std::string text_;
     bool textValid_ = false;
-    // Operations the file does not hold yet, in order.
-    std::vector<TOperation> pending_;
+    // Operations the file does not hold yet, in order; `order` for a reorder only.
+    struct TPending {
+        TOperation op;
+        bool order = false;
+    };
+    std::vector<TPending> pending_;
     bool failed_ = false;
 };
 
@@ -291,7 +297,8 @@ bool TLogList<Format>::Load() {
         file_.Forget();
         ok = false;
     }
-    for (const TOperation& op : pending_) op();
+    std::erase_if(pending_, [](const TPending& p) { return p.order; });
+    for (const TPending& p : pending_) p.op();
     return ok;
 }
 
@@ -301,7 +308,7 @@ TLogTake TLogList<Format>::Take(std::string_view text) {
     if (!ParseText(text, read) && !Format::kLimits.keepHead) return TLogTake::TooManyEntries;
     items_ = std::move(read);
     textValid_ = false;
-    for (const TOperation& op : pending_) op();
+    for (const TPending& p : pending_) p.op();
     return TLogTake::Fits;
 }
 
@@ -319,7 +326,7 @@ bool TLogList<Format>::Apply(TOperation op, TOnFailure onFailure) {
     TEntries before;
     if (onFailure == TOnFailure::Forget) before = items_;
     op();
-    pending_.push_back(std::move(op));
+    pending_.push_back({std::move(op), false});
     const bool written = file_.Update([this](std::string_view text) { return Take(text); },
                                       [this] { return Text(); });
     if (written) {

@@ -294,6 +294,40 @@ TEST_F(SettingsTest, UnwritableOrUnreadableFileFailsSilently) {
     EXPECT_TRUE(TIniFile("").ReadSectionKeys("Setup").empty());
 }
 
+TEST_F(SettingsTest, ProgramsSharingTheFileChangeOnlyTheirOwnKeys) {
+    // The window read the file at its start; an installer's command line changes the
+    // connection and a title meanwhile, a hand adds a section; the window then saves.
+    Write("[Setup]\r\nConnectionType=0\r\nComNumber=1\r\nBackup=1\r\nUser1=Old\r\n");
+    TIniFile window(path_);
+    TSettings s;
+    s.Load(window);
+    ReadUserTitles(window, texts_, s.UserTitles);
+    {
+        TIniFile installer(path_);
+        installer.WriteInteger("Setup", "ConnectionType", 1);
+        installer.WriteString("Setup", "IPAddress", "203.0.113.9");
+        installer.WriteString("Setup", "User1", "Changed");
+        installer.DeleteKey("Setup", "ComNumber");
+        ASSERT_TRUE(installer.UpdateFile());
+    }
+    std::ofstream(path_, std::ios::app) << "[Ports]\r\nCOM7=/dev/ttyUSB3\r\n";
+    s.Backup = false;  // the one change the window made
+    ASSERT_TRUE(s.Save(window, texts_, ""));
+    TIniFile now(path_);
+    EXPECT_EQ(now.ReadInteger("Setup", "ConnectionType", -1), 1);
+    EXPECT_EQ(now.ReadString("Setup", "IPAddress", ""), "203.0.113.9");
+    EXPECT_EQ(now.ReadString("Setup", "User1", ""), "Changed");
+    EXPECT_FALSE(now.ValueExists("Setup", "ComNumber"));  // deleted there, not written back
+    EXPECT_EQ(now.ReadString("Ports", "COM7", ""), "/dev/ttyUSB3");
+    EXPECT_FALSE(now.ReadBool("Setup", "Backup", true));
+    // A key neither changed nor in the file is filled in; the window's copy is the file's.
+    EXPECT_EQ(now.ReadString("Setup", "Language", ""), "US");
+    EXPECT_EQ(window.Content(), now.Content());
+    // Saving again with nothing changed writes nothing.
+    ASSERT_TRUE(s.Save(window, texts_, ""));
+    EXPECT_EQ(Read(), now.Content());
+}
+
 TEST_F(SettingsTest, ReplacingKeepsTheFileMode) {
     Write("[Setup]\r\n");
     ::chmod(path_.c_str(), 0600);
