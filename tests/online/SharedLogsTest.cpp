@@ -285,7 +285,8 @@ TEST_F(SharedLogs, WritersKilledAtRandomMomentsLoseNothingTheyWrote) {
         }
         // Killed at random moments, one after the other.
         for (int w = 0; w < 2; ++w) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 60));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(w == 0 ? 5 + rng() % 60 : rng() % 20));
             ::kill(writers[w], SIGKILL);
             ::waitpid(writers[w], nullptr, 0);
             std::string text;
