@@ -20,13 +20,6 @@
 
 namespace ravlin {
 
-// Calls `line` for every line of `text` (TLineReader) that is not empty.
-template <class F>
-void ForEachLine(std::string_view text, F&& line) {
-    TLineReader reader(text);
-    for (std::string_view l; reader.Next(l);)
-        if (!l.empty()) line(l);
-}
 // A decimal integer (optional sign) within 32 bits, or 0 when the text is not one.
 int32_t DecimalOr0(std::string_view text);
 // Appends a text field and its "#"; a line feed inside would split the line and is
