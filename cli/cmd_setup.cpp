@@ -9,7 +9,9 @@
 
 #include "Cli.h"
 #include "app/AppSetup.h"
+#include "base/AtomicFile.h"
 #include "base/CodePage.h"
+#include "catalog/Language.h"
 #include "link/CommSetup.h"
 #include "link/PortList.h"
 
@@ -51,6 +53,14 @@ void PrintSetup(const TAppSetupValues& v) {
         "beep: %d\nfind-last: %d\nhistory-length: %d\nhistory-level: %d\n"
         "battery-level: %d\n",
         v.beep, v.findLast, v.historyLength, v.historyLevel, v.batteryLevel);
+}
+
+// The cannot-write message of the settings file, and the exit status that goes with it.
+int CannotWriteSettings(TContext& ctx) {
+    const TIniFile& ini = ctx.core->ini;
+    ctx.ui.Error(TMessage::Lang(ctx.texts(), Text::CannotOpen,
+                                " - " + ini.FileName() + ini.LastErrorText()));
+    return kFailed;
 }
 
 int RunSetup(TContext& ctx) {
@@ -114,7 +124,19 @@ int RunSetup(TContext& ctx) {
         }
         if (!ok) return UsageError("bad value for " + a + ": " + v);
     }
-    const TAppSetupResult r = ApplyAppSetup(core.AppSetupContext(), before, after);
+    // Every value is checked before anything is written: a language that cannot be loaded
+    // refuses the whole command.
+    if (!after.language.empty() && after.language != before.language) {
+        TLanguage trial(core.folders.dataDir, ctx.ui);
+        if (!trial.LoadLanguage(after.language)) return kFailed;  // with its message
+    }
+    // The settings file's connection, never the one the global options gave this run.
+    TAppSetupContext setup = core.AppSetupContext();
+    TAppSetupContext fileSetup{setup.settings,      setup.ini,     setup.language,
+                               setup.functionTable, setup.history, core.settings.Connection,
+                               setup.state};
+    const TAppSetupResult r = ApplyAppSetup(fileSetup, before, after);
+    if (r.settingsFailed) return CannotWriteSettings(ctx);
     return r.languageFailed ? kFailed : kOk;
 }
 
@@ -162,10 +184,7 @@ int RunConnection(TContext& ctx) {
     core.ini.WriteInteger(TSettings::kSetup, "ComNumber", settings.ComNumber);
     core.ini.WriteInteger(TSettings::kSetup, "ComSpeed", settings.ComSpeed);
     core.ini.WriteBool(TSettings::kSetup, "DumpRead", settings.DumpRead);
-    if (!core.ini.UpdateFile()) {
-        ctx.ui.Error(TMessage::Lang(ctx.texts(), Text::CannotOpen, " - " + core.ini.FileName()));
-        return kFailed;
-    }
+    if (!core.ini.UpdateFile()) return CannotWriteSettings(ctx);
     std::printf("%s\n", settings.ConnectionText().c_str());
     return kOk;
 }

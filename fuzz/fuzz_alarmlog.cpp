@@ -1,5 +1,6 @@
 // Alarm log contents from the fuzzer. The reader never fails on damage; every entry it
 // reads is written back as a line that reads as the same entry.
+// max_len: 65536
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

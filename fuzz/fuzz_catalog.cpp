@@ -1,4 +1,5 @@
 // Rx.def and Tx.def readers over arbitrary text. The first line is also the name looked up.
+// max_len: 65536
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 // Private clipboard form of records (bytes another program put on the clipboard): any
 // input is refused or read; what is read is written again to the same form, and pasting
 // it into a small table keeps every check.
+// max_len: 65536
 
 #include <cstddef>
 #include <cstdint>

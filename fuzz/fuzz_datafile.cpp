@@ -1,5 +1,6 @@
 // Data file parser from memory: any input is refused or opened without a crash, and a file
 // that opens is written again in a form that opens again to the same image.
+// max_len: 131072
 
 #include <cstddef>
 #include <cstdint>

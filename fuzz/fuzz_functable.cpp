@@ -1,4 +1,5 @@
 // Function table reader, then the lookups, check and set rules on sample records.
+// max_len: 65536
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 // Language file contents from the fuzzer: loading must never crash, never read or write
 // outside the table, and must keep the table at the head's count.
+// max_len: 65536
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

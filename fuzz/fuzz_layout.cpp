@@ -2,6 +2,7 @@
 // File view gets a layout it can show (61 elements, a column count within 0..60, each user
 // column once), moving, showing and hiding columns keep it so, and what is stored reads
 // back as stored.
+// max_len: 16384
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

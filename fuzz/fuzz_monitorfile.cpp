@@ -1,5 +1,7 @@
 // Monitor file contents from the fuzzer. Whatever the reader accepts, writing it and reading
-// it again gives the same set-up; nothing touches the disk.
+// it again gives the same set-up; nothing touches the disk. Message and event limits taken
+// from the first bytes stop the reader with what it read within them.
+// max_len: 65536
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +25,14 @@ bool SameStored(const TMonitorData& a, const TMonitorData& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
+    if (size >= 2) {
+        const TMonitorFileLimits limits{data[0] % 8u, data[1] % 32u};
+        const TMonitorFileContent capped = ParseMonitorFile(content, limits);
+        size_t events = 0;
+        for (const auto& m : capped.messages)
+            events += m.ActiveEvents.size() + m.DeactiveEvents.size();
+        if (capped.messages.size() > limits.maxMessages || events > limits.maxEvents) std::abort();
+    }
     const TMonitorFileContent first = ParseMonitorFile(content);
     if (first.status != TMonitorFileStatus::Ok) return 0;
     for (const auto& m : first.messages)

@@ -1,6 +1,7 @@
 // The lock tables the port list reads: /proc/locks text and UUCP lock files from the
 // fuzzer. A found owner is a positive process id or -1; a lock file gives a pid >= 0; the
 // owner of an entry built from the fuzzer's numbers is found again when it is appended.
+// max_len: 8192
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

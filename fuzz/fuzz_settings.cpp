@@ -1,5 +1,6 @@
 // Settings file contents from the fuzzer. The reader keeps every byte it does not change;
 // saving, reading back and saving again changes nothing; nothing touches the disk.
+// max_len: 8192
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

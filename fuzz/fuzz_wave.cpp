@@ -1,5 +1,6 @@
 // Wave file contents from the fuzzer: the reader never reads outside the bytes and what
 // it accepts is whole frames of a format the sound output can play.
+// max_len: 131072
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

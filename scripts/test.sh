@@ -120,8 +120,11 @@ if ls fuzz/fuzz_*.cpp >/dev/null 2>&1; then
       corpus=$(mktemp -d)
       # Seeds: fuzz/seeds/<name>/ when present, otherwise the delivered data files.
       if [ -d "fuzz/seeds/$name" ]; then cp -r "fuzz/seeds/$name/." "$corpus/"; else cp data/*.* "$corpus/" 2>/dev/null; fi
+      # The longest input: the harness's "// max_len: N" line, long enough to reach the
+      # limits of what it reads (libFuzzer's own default is 4096 bytes).
+      maxlen=$(sed -n 's#^// max_len: \([0-9][0-9]*\).*#\1#p' "fuzz/$name.cpp" | head -1)
       if "$h" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=0 \
-           "$corpus" >"build-fuzz/$name.log" 2>&1; then
+           ${maxlen:+-max_len="$maxlen"} "$corpus" >"build-fuzz/$name.log" 2>&1; then
         echo "fuzz $name: ok ($(grep -c . "build-fuzz/$name.log") log lines)"
         passed=$((passed + 1))
       else

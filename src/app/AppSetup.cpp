@@ -17,15 +17,15 @@ TLayoutFamily CurrentFamily(const TAppSetupContext& ctx) {
     return FamilyOf(ctx.functionTable.SingleRelay);
 }
 
-// The program's history (the one the History view shows), read again first: the file may
-// have changed since (another program, the command-line tool).
+// The program's history (the one the History view shows): the trim or the clear is made
+// in the file as it is now (another program, the command-line tool, may have written it).
 bool ApplyHistory(THistory& history, int length, bool clear) {
     history.SetLength(length);
     if (clear) return FileExists(history.FileName()) && history.Clear();
-    if (!history.Load()) return false;
+    if (!FileExists(history.FileName())) return false;
+    history.Load();
     const size_t before = history.Items().size();
-    history.Trim();
-    return history.Items().size() != before && history.Save();
+    return history.TrimFile() && history.Items().size() != before;
 }
 
 }  // namespace
@@ -130,7 +130,6 @@ TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues
     s.BatteryMonitorLevel = std::clamp(after.batteryLevel, 0, 4);
     s.HistoryMonitorLevel = std::clamp(after.historyLevel, 0, 4);
     s.HistoryLength = std::clamp(after.historyLength, 1, THistory::kMaxLength);
-    result.historyChanged = ApplyHistory(ctx.history, s.HistoryLength, after.clearHistory);
 
     if (ctx.state.DocumentOpen) StoreColumnLayout(ini, family, layout);
 
@@ -140,7 +139,12 @@ TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues
     const bool switchLanguage = !after.language.empty() && after.language != previous;
     s.Connection = ctx.connection;
     const TAppState& st = ctx.state;
-    s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string());
+    if (!s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string())) {
+        // Nothing else changes when the settings cannot be written.
+        result.settingsFailed = true;
+        return result;
+    }
+    result.historyChanged = ApplyHistory(ctx.history, s.HistoryLength, after.clearHistory);
     if (switchLanguage) {
         if (language.LoadLanguage(after.language)) {
             s.Language = after.language;
@@ -150,7 +154,8 @@ TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues
         }
         ctx.functionTable.SetFileName(language.FunctionTableFile());
         ReadUserTitles(ini, language.Texts(), s.UserTitles);
-        s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string());
+        result.settingsFailed =
+            !s.Save(ini, language.Texts(), st.DocumentOpen ? st.FileName : std::string());
     }
     return result;
 }

@@ -83,10 +83,15 @@ struct TAppSetupResult {
     bool languageFailed = false;   // it could not be loaded: the previous one stays
     bool columnsChanged = false;   // a user column was shown or hidden
     bool historyChanged = false;   // the history file was trimmed or cleared
+    // The settings file could not be written (TIniFile::LastError()): then nothing was
+    // changed but the values in memory.
+    bool settingsFailed = false;
 };
 
 // Applies confirmed values (`before` is what ReadAppSetup gave when the window opened).
-// Values out of range are brought into it. The settings file is written.
+// Values out of range are brought into it. The settings file is written (the keys that
+// changed: TSettings::Save); when that fails the history and the language stay as they
+// were.
 TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues& before,
                               const TAppSetupValues& after);
 

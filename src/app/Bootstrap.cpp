@@ -5,6 +5,10 @@
 namespace ravlin {
 
 bool Bootstrap(TCore& core, const std::string& language) {
+    if (const std::string problem = core.folders.Problem(); !problem.empty()) {
+        core.ui.Error(TMessage::Fixed(problem));
+        return false;
+    }
     if (!core.language.LoadStartupLanguage(language.empty() ? ReadLanguage(core.ini) : language))
         return false;
     core.settings.Load(core.ini);

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include <algorithm>
 #include <climits>
 #include <variant>
 
@@ -152,6 +153,57 @@ struct TOverload : F... {
 template <typename... F>
 TOverload(F...) -> TOverload<F...>;
 
+// One key as Save writes it.
+struct TKeyValue {
+    const char* section;
+    std::string name;
+    std::optional<std::string> value;  // nullopt: the key is removed
+    TRule rule;
+};
+
+std::string StoredId(const char* section, const std::string& name) {
+    return std::string(section) + "/" + name;
+}
+
+// Every key with the value Save writes for `s`, in the table's order. The user titles
+// need the language (a default title is removed): without `texts` each is written.
+std::vector<TKeyValue> KeyValues(TSettings& s, const TTextTable* texts) {
+    std::vector<TKeyValue> out;
+    for (const TKey& key : Keys())
+        std::visit(
+            TOverload{[&](TIntField f) {
+                          out.push_back({key.section, key.name, std::to_string(f(s)), key.rule});
+                      },
+                      [&](TBoolField f) {
+                          out.push_back({key.section, key.name, f(s) ? "1" : "0", key.rule});
+                      },
+                      [&](TTextField f) {
+                          std::string clean = f(s);
+                          for (char& c : clean)
+                              if (c == '\r' || c == '\n') c = ' ';
+                          out.push_back({key.section, key.name, clean, key.rule});
+                      },
+                      [&](TWidthsField f) {
+                          const std::vector<int>& widths = f(s);
+                          for (size_t i = 0; i < widths.size(); ++i)
+                              out.push_back(
+                                  {key.section, ColKey(i), std::to_string(widths[i]), key.rule});
+                      },
+                      // A title equal to its default is not stored, so that it follows the
+                      // language.
+                      [&](TTitles) {
+                          for (int i = 0; i < 5; ++i) {
+                              std::optional<std::string> value = s.UserTitles[i];
+                              if (texts &&
+                                  *value == TextAt(*texts, TextInRun(Text::UserIdTitle, i)))
+                                  value.reset();
+                              out.push_back({kSetup, kUserTitleKeys[i], value, key.rule});
+                          }
+                      }},
+            key.field);
+    return out;
+}
+
 // The default of every key.
 void SetDefaults(TSettings& s) {
     for (const TKey& key : Keys())
@@ -167,6 +219,11 @@ void SetDefaults(TSettings& s) {
 
 TSettings::TSettings() {
     SetDefaults(*this);
+    // Not yet read: nothing counts as stored, so every key is written at the first Save
+    // (a key the file already has only when its value differs from the default).
+    for (TKeyValue& kv : KeyValues(*this, nullptr))
+        if (kv.name.rfind("User", 0) != 0 || kv.section != std::string(kSetup))
+            stored[StoredId(kv.section, kv.name)] = kv.value;
 }
 
 std::string ReadLanguage(const TIniFile& ini) {
@@ -205,38 +262,46 @@ void TSettings::Load(const TIniFile& ini) {
                       // Their defaults are the language's: the language loader reads them.
                       [&](TTitles) {}},
             key.field);
+    // What counts as stored: the values as read, the titles as they are in the file.
+    stored.clear();
+    seen.clear();
+    for (TKeyValue& kv : KeyValues(*this, nullptr)) {
+        const std::string id = StoredId(kv.section, kv.name);
+        if (ini.ValueExists(kv.section, kv.name)) seen.insert(id);
+        if (kv.section == std::string(kSetup) &&
+            std::find(kUserTitleKeys.begin(), kUserTitleKeys.end(), kv.name) !=
+                kUserTitleKeys.end()) {
+            stored[id] = ini.ValueExists(kSetup, kv.name)
+                             ? std::optional<std::string>(ini.ReadString(kSetup, kv.name, ""))
+                             : std::nullopt;
+        } else {
+            stored[id] = kv.value;
+        }
+    }
 }
 
-void TSettings::Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName) {
+bool TSettings::Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName) {
     if (!documentFileName.empty()) LastFile = documentFileName;
-    for (const TKey& key : Keys()) {
+    for (TKeyValue& kv : KeyValues(*this, &texts)) {
         // The normal placement survives an exit while maximized or minimized.
-        if (key.rule == TRule::WhileNormal && Window.State != TWindowSettings::Normal) continue;
-        if (key.rule == TRule::WithDocumentFile && documentFileName.empty()) continue;
-        std::visit(
-            TOverload{[&](TIntField f) { ini.WriteInteger(key.section, key.name, f(*this)); },
-                      [&](TBoolField f) { ini.WriteBool(key.section, key.name, f(*this)); },
-                      [&](TTextField f) { ini.WriteString(key.section, key.name, f(*this)); },
-                      [&](TWidthsField f) {
-                          const std::vector<int>& widths = f(*this);
-                          for (size_t i = 0; i < widths.size(); ++i)
-                              ini.WriteInteger(key.section, ColKey(i), widths[i]);
-                      },
-                      // A title equal to its default is not stored, so that it follows the
-                      // language.
-                      [&](TTitles) {
-                          for (int i = 0; i < 5; ++i) {
-                              const std::string& def =
-                                  TextAt(texts, TextInRun(Text::UserIdTitle, i));
-                              if (UserTitles[i] == def)
-                                  ini.DeleteKey(kSetup, kUserTitleKeys[i]);
-                              else
-                                  ini.WriteString(kSetup, kUserTitleKeys[i], UserTitles[i]);
-                          }
-                      }},
-            key.field);
+        if (kv.rule == TRule::WhileNormal && Window.State != TWindowSettings::Normal) continue;
+        if (kv.rule == TRule::WithDocumentFile && documentFileName.empty()) continue;
+        const std::string id = StoredId(kv.section, kv.name);
+        const auto was = stored.find(id);
+        if (was == stored.end() || was->second != kv.value) {
+            if (kv.value)
+                ini.WriteString(kv.section, kv.name, *kv.value);
+            else
+                ini.DeleteKey(kv.section, kv.name);
+            stored[id] = kv.value;
+        } else if (kv.value && !seen.count(id)) {
+            // Unchanged here and never in the file: it fills the gap, and never replaces
+            // another's value.
+            ini.WriteStringIfAbsent(kv.section, kv.name, *kv.value);
+        }
+        seen.insert(id);
     }
-    ini.UpdateFile();
+    return ini.UpdateFile();
 }
 
 }  // namespace ravlin

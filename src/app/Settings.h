@@ -10,6 +10,9 @@
 // documented order).
 
 #include <array>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,11 +97,22 @@ struct TSettings {
     // Reads every key of the table. A missing value, one that does not parse, and one
     // outside its range give the default.
     void Load(const TIniFile& ini);
-    // Writes every key in the table's (the file's documented) order, then UpdateFile(). A
+    // Writes the keys in the table's (the file's documented) order, then UpdateFile(). A
     // user title equal to its default language text removes its key; LastFile is written
     // only when `documentFileName` is not empty (and then becomes it); the window geometry
-    // only while Window.State is Normal.
-    void Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName);
+    // only while Window.State is Normal. Only the keys whose value changed since Load (or
+    // the last Save) are written: another program's change of any other key stays. A key
+    // that was never in the file is written when the file still lacks it at the update. False when
+    // the file could not be written (TIniFile::LastError()).
+    bool Save(TIniFile& ini, const TTextTable& texts, const std::string& documentFileName);
+
+    // The value of every key as Save writes it (nullopt: removed), as of Load or Save:
+    // what a changed value is compared with. Keyed by section + "/" + key.
+    std::map<std::string, std::optional<std::string>> stored;
+    // The keys the file had at Load (or that Save has written since): a key missing from
+    // the file is filled in only when it was never there, not after another program
+    // removed it.
+    std::set<std::string> seen;
 };
 
 // Setup keys of the user titles, in the order of TSettings::UserTitles.

@@ -1,10 +1,12 @@
 #include "base/Folders.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 namespace ravlin {
 namespace {
@@ -22,6 +24,18 @@ bool IsDir(const std::string& path) {
 std::string StripSlash(std::string p) {
     while (p.size() > 1 && p.back() == '/') p.pop_back();
     return p;
+}
+
+// The home folder of the account (the password database), when HOME is not set.
+std::string AccountHome() {
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buf(static_cast<size_t>(size > 0 ? size : 16384));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buf.data(), buf.size(), &found) != 0 || !found ||
+        !found->pw_dir || found->pw_dir[0] != '/')
+        return {};
+    return found->pw_dir;
 }
 
 }  // namespace
@@ -71,7 +85,9 @@ TFolders TFolders::Resolve(const std::string& dataDirOption, const std::string& 
         return f;
     }
     std::string user = Env("HOME");
-    if (user.empty()) user = "/tmp";
+    if (user.empty()) user = AccountHome();
+    // No home anywhere: no folder that another user could have made is taken instead.
+    if (user.empty()) return f;
     std::string xdgData = Env("XDG_DATA_HOME");
     std::string xdgConfig = Env("XDG_CONFIG_HOME");
     f.homeDir = StripSlash(xdgData.empty() ? user + "/.local/share" : xdgData) + "/ravlin";
@@ -80,7 +96,13 @@ TFolders TFolders::Resolve(const std::string& dataDirOption, const std::string& 
     return f;
 }
 
+std::string TFolders::Problem() const {
+    if (!homeDir.empty()) return {};
+    return "no home folder: HOME is not set and the account has none; give --home DIR";
+}
+
 bool TFolders::MakeWritable() const {
+    if (homeDir.empty()) return false;
     bool ok = MakeDirs(homeDir) && MakeDirs(BackupDir());
     auto slash = settingsFile.rfind('/');
     if (slash != std::string::npos && slash > 0) ok = MakeDirs(settingsFile.substr(0, slash)) && ok;

@@ -8,7 +8,9 @@
 // Home folder (writable: Backup/, History.dat, LowBatt.dat) and the settings file:
 //   --home DIR or $RAVLIN_HOME puts everything into DIR (RavlinProj.ini included);
 //   otherwise $XDG_DATA_HOME/ravlin (~/.local/share/ravlin) for state and
-//   $XDG_CONFIG_HOME/ravlin/RavlinProj.ini (~/.config/ravlin) for the settings.
+//   $XDG_CONFIG_HOME/ravlin/RavlinProj.ini (~/.config/ravlin) for the settings; ~ is $HOME,
+//   or the account's home folder when HOME is not set. Without either the folders are not
+//   known (Problem() says so): nothing falls back to a shared folder such as /tmp.
 
 #include <string>
 
@@ -27,6 +29,9 @@ struct TFolders {
     static TFolders Resolve(const std::string& dataDirOption, const std::string& homeOption);
     // Creates the home folder, the settings file's folder and Backup/ when missing.
     bool MakeWritable() const;
+    // Why the home folder is not known (homeDir empty: the programs stop with it); empty
+    // when it is.
+    std::string Problem() const;
 };
 
 // Folder of the running executable, from /proc/self/exe; empty when unknown.

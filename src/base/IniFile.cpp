@@ -1,15 +1,12 @@
 #include "base/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/AtomicFile.h"
+#include "base/SharedFile.h"
 
 namespace ravlin {
 namespace {
@@ -71,41 +68,20 @@ bool ParseInt(std::string_view text, int& out) {
     return true;
 }
 
-bool ReadFile(const std::string& path, std::string& out, bool& exists) {
-    exists = false;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
-    exists = true;
-    if (!S_ISREG(st.st_mode)) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buf[8192];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 }  // namespace
 
 // ---- TIniFile ---------------------------------------------------------------------------
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
     std::string content;
-    bool exists = false;
     if (path_.empty()) return;
-    if (!ReadFile(path_, content, exists)) {
-        readFailed_ = exists;
-        return;
-    }
-    LoadText(content);
+    if (ReadWholeFile(path_, content, kMaxBytes) == 0) LoadText(content);
 }
 
 void TIniFile::LoadText(std::string_view content) {
     lines_.clear();
     newLineEnd_ = "\r\n";
-    modified_ = false;
+    edits_.clear();
     std::string_view rest = content;
     // A byte order mark left by an editor is kept but does not hide the first line.
     bom_ = rest.substr(0, 3) == "\xEF\xBB\xBF" ? "\xEF\xBB\xBF" : "";
@@ -141,7 +117,7 @@ std::string TIniFile::Content() const {
 }
 
 TIniFile::~TIniFile() {
-    if (modified_) UpdateFile();
+    if (Modified()) UpdateFile();
 }
 
 void TIniFile::Classify(TLine& line) {
@@ -224,36 +200,45 @@ void TIniFile::InsertLine(int at, std::string text) {
     lines_.insert(lines_.begin() + at, std::move(line));
 }
 
-void TIniFile::WriteString(const std::string& section, const std::string& key,
-                           const std::string& value) {
-    std::string clean = value;
-    for (char& c : clean)
-        if (c == '\r' || c == '\n') c = ' ';
+bool TIniFile::SetValue(const std::string& section, const std::string& key,
+                        const std::string& clean) {
     std::string line = key + "=" + clean;
     int s = FindSection(section);
     if (s < 0) {
         InsertLine(static_cast<int>(lines_.size()), "[" + section + "]");
         InsertLine(static_cast<int>(lines_.size()), line);
-        modified_ = true;
-        return;
+        return true;
     }
     int k = FindKey(s, key);
     if (k >= 0) {
         // The key keeps its spelling in the file; only the value changes.
         std::string& text = lines_[k].text;
         std::string replaced = text.substr(0, text.find('=') + 1) + clean;
-        if (text != replaced) {
-            text = std::move(replaced);
-            modified_ = true;
-        }
-        return;
+        if (text == replaced) return false;
+        text = std::move(replaced);
+        return true;
     }
     // After the section's last non-blank line, so that a blank line before the next
     // section stays where it is.
     int at = SectionEnd(s);
     while (at > s + 1 && Trim(lines_[at - 1].text).empty()) --at;
     InsertLine(at, line);
-    modified_ = true;
+    return true;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    std::string clean = value;
+    for (char& c : clean)
+        if (c == '\r' || c == '\n') c = ' ';
+    if (SetValue(section, key, clean)) edits_.push_back({TEdit::Set, section, key, clean});
+}
+
+void TIniFile::WriteStringIfAbsent(const std::string& section, const std::string& key,
+                                   const std::string& value) {
+    if (ValueExists(section, key)) return;
+    WriteString(section, key, value);
+    if (!edits_.empty()) edits_.back().kind = TEdit::SetIfAbsent;
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -265,27 +250,59 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    if (RemoveKey(section, key)) edits_.push_back({TEdit::Delete, section, key, {}});
+}
+
+bool TIniFile::RemoveKey(const std::string& section, const std::string& key) {
     int s = FindSection(section);
-    if (s < 0) return;
+    if (s < 0) return false;
     int k = FindKey(s, key);
-    if (k < 0) return;
+    if (k < 0) return false;
     const bool wasLast = k + 1 == static_cast<int>(lines_.size());
     const std::string eol = lines_[k].eol;
     lines_.erase(lines_.begin() + k);
     // Keep "no line end at the end of the file" as it was.
     if (wasLast && !lines_.empty()) lines_.back().eol = eol.empty() ? "" : lines_.back().eol;
-    modified_ = true;
+    return true;
 }
 
 bool TIniFile::UpdateFile() {
-    if (!modified_) return true;
-    if (path_.empty() || readFailed_) return false;
-    TWriteOptions options;
-    options.newFileMode = 0644;
-    options.makeFolder = true;
-    if (WriteFileAtomically(path_, Content(), options) != 0) return false;
-    modified_ = false;
+    if (!Modified()) return true;
+    if (path_.empty()) {
+        lastError_ = ENOENT;
+        return false;
+    }
+    TUpdateOptions options;
+    options.maxBytes = kMaxBytes;
+    options.write.newFileMode = 0644;
+    options.write.makeFolder = true;
+    options.refused = &lastRefused_;
+    std::string merged;
+    lastError_ = UpdateSharedFile(
+        path_,
+        [&](std::string& content, bool) {
+            // This copy's changes, made again in the file as it is now.
+            TIniFile now("");
+            now.LoadText(content);
+            for (const TEdit& e : edits_) {
+                if (e.kind == TEdit::Delete)
+                    now.RemoveKey(e.section, e.key);
+                else if (e.kind == TEdit::Set || !now.ValueExists(e.section, e.key))
+                    now.SetValue(e.section, e.key, e.value);
+            }
+            content = now.Content();
+            merged = content;
+            return TUpdateStep::Write;
+        },
+        options);
+    if (lastError_) return false;
+    LoadText(merged);
     return true;
+}
+
+std::string TIniFile::LastErrorText() const {
+    if (lastRefused_ || lastError_ == ETIMEDOUT) return RefusalText(lastError_, kMaxBytes);
+    return {};
 }
 
 }  // namespace ravlin

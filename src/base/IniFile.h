@@ -1,6 +1,7 @@
 #pragma once
 // The settings file format: a sectioned key=value text file.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,11 +15,19 @@ namespace ravlin {
 // outside any section) and the order of everything are kept when the file is rewritten.
 //
 // The file is read once, on construction. Writes change the copy in memory and reach the
-// disk with UpdateFile() or the destructor; the file is replaced through a temporary file
-// in the same folder, and the folder is created when missing. Failures are silent (the
-// bool results are for tests): a missing or unreadable file gives the defaults.
+// disk with UpdateFile() or the destructor. Other programs change the same file meanwhile
+// (a second instance, `ravlin-cli setup` or `connection`), so UpdateFile is one locked
+// update (base/SharedFile.h): it reads the file as it is then, makes in it exactly the
+// changes this copy made since it was read (the keys written with another value, the keys
+// deleted), writes it, and takes the result as its copy. Every other key and section stays
+// as the other programs left it. The file is replaced through a temporary file in the
+// same folder, and the folder is created when missing. A missing or unreadable file gives
+// the defaults; a file larger than kMaxBytes or not a regular file is not read and never
+// replaced.
 class TIniFile {
   public:
+    static constexpr size_t kMaxBytes = 1u << 20;
+
     explicit TIniFile(std::string path);
     ~TIniFile();
     TIniFile(const TIniFile&) = delete;
@@ -43,13 +52,22 @@ class TIniFile {
     // Replaces the value in place, or adds the key at the end of its section; a missing
     // section is added at the end of the file. Line breaks in a value become blanks.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // Writes the key only when the file does not have it (then or at the next update): a
+    // value this program never changed fills a gap without replacing another's.
+    void WriteStringIfAbsent(const std::string& section, const std::string& key,
+                             const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
     void DeleteKey(const std::string& section, const std::string& key);
 
-    // Writes pending changes. True when nothing was pending or the file was replaced.
+    // Writes pending changes into the file as it is now. True when nothing was pending or
+    // the file was replaced; otherwise LastError() tells why and the changes stay pending.
     bool UpdateFile();
-    bool Modified() const { return modified_; }
+    bool Modified() const { return !edits_.empty(); }
+    // The errno of the last failed UpdateFile (0: none), and what a message adds after the
+    // file name for it (what was refused when the file could not be read).
+    int LastError() const { return lastError_; }
+    std::string LastErrorText() const;
 
   private:
     struct TLine {
@@ -66,14 +84,23 @@ class TIniFile {
     // Index one past the section's last line.
     int SectionEnd(int sectionLine) const;
     void InsertLine(int at, std::string text);
+    // The changes of the copy: true when it changed.
+    bool SetValue(const std::string& section, const std::string& key, const std::string& value);
+    bool RemoveKey(const std::string& section, const std::string& key);
+
+    // One change made here since the file was read.
+    struct TEdit {
+        enum Kind { Set, SetIfAbsent, Delete } kind;
+        std::string section, key, value;
+    };
 
     std::string path_;
     std::vector<TLine> lines_;
     std::string bom_;
     std::string newLineEnd_ = "\r\n";
-    bool modified_ = false;
-    // The file exists but could not be read: never overwrite it with a partial copy.
-    bool readFailed_ = false;
+    std::vector<TEdit> edits_;
+    int lastError_ = 0;
+    bool lastRefused_ = false;
 };
 
 }  // namespace ravlin

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+
+#include "base/AtomicFile.h"
 
 extern char** environ;
 
@@ -169,7 +172,15 @@ pid_t TProcessSoundPlayer::Spawn(const std::string& file) {
         Problem("missing " + file, "cannot read " + file + ": " + std::strerror(errno));
         return -1;
     }
+    // A FIFO or a device would hold the player (and the alarms after it) for ever.
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        Problem("missing " + file, "cannot read " + file + RefusalText(EISDIR, 0));
+        return -1;
+    }
     std::vector<std::string> words = command_;
+    // A file name that begins with "-" is a name, not an option of the player.
+    words.push_back("--");
     words.push_back(file);
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());

@@ -20,8 +20,8 @@
 
 namespace ravlin {
 
-// The environment variable that replaces the player command ("aplay -q"): its words, the
-// wave file's path added as the last argument.
+// The environment variable that replaces the player command ("aplay -q"): its words, then
+// "--" and the wave file's path as the last arguments.
 inline constexpr const char* kPlayCommandVariable = "RAVLIN_PLAY_COMMAND";
 
 // The words of a player command: `text` split at spaces and tabs; the default command for

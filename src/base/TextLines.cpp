@@ -20,16 +20,18 @@ bool TLineReader::Next(std::string& line) {
     return true;
 }
 
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields, size_t maxFields) {
     fields.clear();
     size_t at = 0;
-    for (size_t hash; (hash = line.find('#', at)) != std::string_view::npos; at = hash + 1)
+    for (size_t hash;
+         fields.size() < maxFields && (hash = line.find('#', at)) != std::string_view::npos;
+         at = hash + 1)
         fields.push_back(line.substr(at, hash - at));
 }
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
+std::vector<std::string_view> SplitFields(std::string_view line, size_t maxFields) {
     std::vector<std::string_view> fields;
-    SplitFields(line, fields);
+    SplitFields(line, fields, maxFields);
     return fields;
 }
 

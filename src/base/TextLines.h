@@ -4,6 +4,7 @@
 // line.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,9 +31,12 @@ class TLineReader {
     size_t at_ = 0;
 };
 
-// The fields of a line: each is ended by "#"; text after the last "#" is no field.
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
-std::vector<std::string_view> SplitFields(std::string_view line);
+// The fields of a line: each is ended by "#"; text after the last "#" is no field. At most
+// `maxFields` are taken (the readers that know how many fields they use say so: a line of
+// millions of "#" then costs no list of millions).
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields,
+                 size_t maxFields = SIZE_MAX);
+std::vector<std::string_view> SplitFields(std::string_view line, size_t maxFields = SIZE_MAX);
 
 // Every line of `text`; the empty lines at its end are dropped (an editor's stray blank
 // line at the end of a file is no entry).

@@ -14,7 +14,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    return ravlin::ReadWholeFile(path, text) == 0;
+    // Catalogues and function tables are some kilobytes; far more is not one.
+    return ravlin::ReadWholeFile(path, text, 16u << 20) == 0;
 }
 
 bool ParseInt(const std::string& text, int& value) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "base/AtomicFile.h"
+
 // Language file XY.lng (single-byte text, CR LF or LF line ends):
 //   line 1        characters 1-3: entry count (decimal, right-aligned, leading zeros or
 //                 blanks allowed); the rest of the line is ignored.
@@ -23,27 +25,8 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    if (!IsRegularFile(path)) return false;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out.clear();
-    char buf[8192];
-    bool ok = true;
-    for (;;) {
-        size_t n = std::fread(buf, 1, sizeof buf, f);
-        out.append(buf, n);
-        if (out.size() > kMaxFileSize) {
-            ok = false;
-            break;
-        }
-        if (n < sizeof buf) {
-            ok = !std::ferror(f);
-            break;
-        }
-    }
-    std::fclose(f);
-    return ok;
+bool ReadLanguageFile(const std::string& path, std::string& out) {
+    return ReadWholeFile(path, out, kMaxFileSize) == 0;
 }
 
 bool IsValidCode(const std::string& code) {
@@ -91,7 +74,7 @@ bool TLanguage::LoadLanguage(const std::string& code) {
     std::string content;
     // A code that is not two capital letters names no language file (and must never
     // reach the file system as a path).
-    if (!IsValidCode(code) || !ReadWholeFile(dataDir_ + "/" + code + ".lng", content)) {
+    if (!IsValidCode(code) || !ReadLanguageFile(dataDir_ + "/" + code + ".lng", content)) {
         ui_.Error(TMessage::Fixed(code + " languge file can not be open!"));
         return false;
     }

@@ -22,8 +22,9 @@ namespace ravlin {
 
 namespace {
 
-// Far beyond any receiver's memory (9999 records of a few hundred digits).
-constexpr off_t kMaxFileSize = 256L * 1024 * 1024;
+// Far beyond any receiver's memory (9999 records of a few hundred digits and their four
+// user texts).
+constexpr off_t kMaxFileSize = 32L * 1024 * 1024;
 
 // A decimal integer, optional minus sign, the whole text, within 32 bits.
 bool ParseInt(const std::string& text, int32_t& value) {
@@ -54,7 +55,7 @@ class TCountingUi : public TUserInterface {
     TUserInterface& inner_;
 };
 
-enum class TReadResult { Ok, CannotOpen, TooLarge, TooManyRecords };
+enum class TReadResult { Ok, CannotOpen, NotRegular, TooLarge, TooManyRecords };
 
 // False when the text's second line (complete) is a record count beyond the format's: the
 // reading stops there, whatever size the file has.
@@ -70,12 +71,15 @@ bool CountLineFits(const std::string& text) {
 }
 
 TReadResult ReadFile(const std::string& fileName, std::string& text) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return TReadResult::CannotOpen;
+    // A FIFO or a device named as a data file is refused before it is opened (and the
+    // open never waits), so that nothing hangs on it.
     struct stat st {};
+    if (::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return TReadResult::NotRegular;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return TReadResult::CannotOpen;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return TReadResult::CannotOpen;
+        return TReadResult::NotRegular;
     }
     if (st.st_size > kMaxFileSize) {
         ::close(fd);
@@ -112,8 +116,15 @@ bool ReadDataFileText(const std::string& fileName, const TDataFileEnv& env, std:
         case TReadResult::Ok:
             return true;
         case TReadResult::TooLarge:
+            env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat,
+                                        " - " + fileName + RefusalText(EFBIG, kMaxFileSize)));
+            return false;
         case TReadResult::TooManyRecords:
             env.ui.Error(TMessage::Lang(env.texts, Text::WrongFormat, " - " + fileName));
+            return false;
+        case TReadResult::NotRegular:
+            env.ui.Error(TMessage::Lang(env.texts, Text::CannotOpen,
+                                        " - " + fileName + RefusalText(EISDIR, 0)));
             return false;
         case TReadResult::CannotOpen:
             break;
@@ -461,6 +472,9 @@ bool PeekDataFile(const std::string& fileName, std::string& typeName, std::strin
             return false;
         case TReadResult::TooManyRecords:
             why = "record count above " + std::to_string(kMaxDataFileRecords) + " in " + fileName;
+            return false;
+        case TReadResult::NotRegular:
+            why = "not a regular file: " + fileName;
             return false;
         case TReadResult::CannotOpen:
             why = "cannot read " + fileName;

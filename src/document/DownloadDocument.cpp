@@ -27,12 +27,6 @@ std::string BackupOnDownload(const std::string& backupDir, const TDevice& device
     localtime_r(&now, &local);
     MakeDirs(backupDir);
     const std::string name = BackupFileName(backupDir, device.Name, local);
-    // A backup is never replaced, not even by one of the same second (the data file
-    // writer would rename over a read-only file).
-    if (::access(name.c_str(), F_OK) == 0) {
-        ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + name));
-        return {};
-    }
     // The image line holds whole records; a memory tail shorter than a record is none.
     const size_t digits = static_cast<size_t>(std::max(device.RecordCount, 0)) *
                           static_cast<size_t>(device.RecordLength());
@@ -40,9 +34,11 @@ std::string BackupOnDownload(const std::string& backupDir, const TDevice& device
         ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + name));
         return {};
     }
+    // A backup is never replaced, not even by one of the same second from another program:
+    // the name is taken create-exclusive, at the moment the complete file appears.
     TWriteOptions options;
     options.newFileMode = 0444;
-    options.refuseReadOnly = true;
+    options.mustBeNew = true;
     const int error =
         WriteFileAtomically(name, FormatDataFile(device, table, image.substr(0, digits)), options);
     if (error != 0) {

@@ -12,15 +12,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
+#include "base/AtomicFile.h"
 #include "link/Serial.h"
 
 namespace ravlin {
 
 namespace {
+
+// A UUCP lock file holds a process id (ten characters, or four binary bytes).
+constexpr size_t kMaxLockFileBytes = 4096;
+// The kernel's table of file locks; a busy machine has some thousands of lines.
+constexpr size_t kMaxProcLocksBytes = 16u << 20;
 
 std::string ReadLine(const std::string& path) {
     std::ifstream f(path);
@@ -108,18 +113,21 @@ bool ProcessAlive(int pid) {
 int LockOwner(const std::string& path, const TPortScanRoots& roots) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return 0;
-    std::ifstream f(roots.proc + "/locks", std::ios::binary);
-    if (!f) return 0;
-    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::string text;
+    bool cut = false;
+    if (ReadFileHead(roots.proc + "/locks", text, kMaxProcLocksBytes, cut) != 0) return 0;
     return ParseLockOwner(text, major(st.st_dev), minor(st.st_dev), st.st_ino);
 }
 
-// A UUCP lock file LCK..name naming a running process (0: none, or a stale file).
+// A UUCP lock file LCK..name naming a running process (0: none, or a stale file). The lock
+// folder is writable by every user: a FIFO, a device or a huge file put there under that
+// name is not waited on nor read beyond the few bytes a lock file holds.
 int LockFileOwner(const std::string& path, const TPortScanRoots& roots) {
-    std::ifstream f(roots.lockDir + "/LCK.." + BaseName(path), std::ios::binary);
-    if (!f) return 0;
-    const std::string content((std::istreambuf_iterator<char>(f)),
-                              std::istreambuf_iterator<char>());
+    std::string content;
+    bool cut = false;
+    if (ReadFileHead(roots.lockDir + "/LCK.." + BaseName(path), content, kMaxLockFileBytes, cut) !=
+        0)
+        return 0;
     const int pid = ParseLockFilePid(content);
     return ProcessAlive(pid) ? pid : 0;
 }

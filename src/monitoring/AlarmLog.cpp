@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "base/AtomicFile.h"
+#include "base/Folders.h"
+#include "base/SharedFile.h"
 #include "base/TextLines.h"
 
 namespace ravlin {
@@ -140,22 +142,34 @@ int TAlarmLog::Append(const std::vector<TAlarmEntry>& entries) {
     std::string added;
     for (const auto& e : entries) added += FormatAlarmLine(e);
 
+    if (!MakeDirs(FolderOf(path_))) return errno ? errno : EACCES;
+    TFileLock lock;
+    if (const int err = lock.Acquire(path_)) return err;
+    RemoveStaleTemporaries(path_);
     std::string content;
-    if (int err = ReadWholeFile(path_, content); err && err != ENOENT) return err;
+    const int read = ReadWholeFile(path_, content, kAlarmLogMaxBytes);
+    // Too large to be read (not one this log wrote): it is put aside unread, as a full one.
+    const bool oversized = read == EFBIG;
+    if (read && read != ENOENT && !oversized) return read;
     // A damaged last line without its end must not swallow the first new entry.
     if (!content.empty() && content.back() != '\n') content += "\r\n";
+    lock.CountUpdate();
 
-    if (!content.empty() && CountLines(content) + entries.size() > maxLines_) {
+    if (oversized || (!content.empty() && CountLines(content) + entries.size() > maxLines_)) {
         // The full file becomes the previous one. The new file is complete before anything
         // is renamed, so a failure on the way leaves both files as they were.
         const std::string fresh = path_ + ".new";
         if (WriteFileAtomically(fresh, added, {.makeFolder = true}) == 0) {
             if (std::rename(path_.c_str(), PreviousPath().c_str()) == 0) {
-                if (std::rename(fresh.c_str(), path_.c_str()) == 0) return 0;
+                if (std::rename(fresh.c_str(), path_.c_str()) == 0) {
+                    SyncFolder(FolderOf(path_));
+                    return 0;
+                }
                 std::rename(PreviousPath().c_str(), path_.c_str());
             }
             std::remove(fresh.c_str());
         }
+        if (oversized) return EFBIG;
     }
     return WriteFileAtomically(path_, content + added, {.makeFolder = true});
 }
@@ -165,7 +179,7 @@ int TAlarmLog::ReadAll(std::vector<TAlarmEntry>& out, size_t* skipped) const {
     size_t bad = 0;
     for (const std::string& p : {PreviousPath(), path_}) {
         std::string content;
-        const int err = ReadWholeFile(p, content);
+        const int err = ReadWholeFile(p, content, kAlarmLogMaxBytes);
         if (err == ENOENT) continue;
         if (err) {
             if (skipped) *skipped = bad;

@@ -7,9 +7,12 @@
 //   dd.MM.yyyy hh:mm:ss#action#cause#number#serial#buttons#operator#text#
 //
 // action is "activate" or "deactivate"; cause "transmitter", "hand" or "exit". The message
-// text comes last, so that a "#" inside it costs no other field. The file is replaced as a
-// whole on every append; when it holds kAlarmLogLines lines it becomes "Alarms.1.dat"
-// (replacing the one before) and a new file starts. The reader skips damaged lines.
+// text comes last, so that a "#" inside it costs no other field. Every append is one
+// locked update of the file as it is then (base/SharedFile.h): monitors in several
+// programs add to one log and none loses another's lines. When the file holds
+// kAlarmLogLines lines (or more than kAlarmLogMaxBytes, which no append makes) it becomes
+// "Alarms.1.dat" (replacing the one before) and a new file starts. The reader skips
+// damaged lines and refuses a file beyond kAlarmLogMaxBytes (EFBIG).
 
 #include <condition_variable>
 #include <cstddef>
@@ -27,6 +30,7 @@ namespace ravlin {
 inline constexpr const char* kAlarmLogName = "Alarms.dat";
 inline constexpr const char* kAlarmLogPreviousName = "Alarms.1.dat";
 inline constexpr size_t kAlarmLogLines = 5000;
+inline constexpr size_t kAlarmLogMaxBytes = 16u << 20;
 
 enum class TAlarmAction { Activate, Deactivate };
 // Who changed the message: a transmitter's reception, the operator's "Deactivate", or

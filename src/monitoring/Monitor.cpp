@@ -73,13 +73,25 @@ bool TMonitor::Load() {
 
 bool TMonitor::Load(const std::string& fileName) {
     std::string content;
-    if (ReadWholeFile(fileName, content) != 0) {
-        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen, " - " + fileName));
+    if (const int error = ReadWholeFile(fileName, content, kMonitorFileMaxBytes)) {
+        ui_.Error(TMessage::Lang(texts_, Text::CannotOpen,
+                                 " - " + fileName + RefusalText(error, kMonitorFileMaxBytes)));
         return false;
     }
     TMonitorFileContent file = ParseMonitorFile(content);
+    content = {};
     if (file.status == TMonitorFileStatus::WrongHeader) {
         ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName));
+        return false;
+    }
+    if (file.status == TMonitorFileStatus::TooManyMessages ||
+        file.status == TMonitorFileStatus::TooManyEvents) {
+        const bool messages = file.status == TMonitorFileStatus::TooManyMessages;
+        ui_.Error(TMessage::Lang(
+            texts_, Text::WrongFormat,
+            " - " + fileName + ": more than " +
+                std::to_string(messages ? kMonitorFileMaxMessages : kMonitorFileMaxEvents) +
+                (messages ? " messages" : " events")));
         return false;
     }
     if (file.status == TMonitorFileStatus::MissingEventLine) {

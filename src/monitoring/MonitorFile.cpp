@@ -16,8 +16,8 @@ int IntOr(std::string_view s, int def) {
 
 TMonitorData ParseMessageLine(std::string_view line) {
     TMonitorData m;
-    m.Size = 0;  // fields missing from a short line stay 0
-    const auto f = SplitFields(line);
+    m.Size = 0;                            // fields missing from a short line stay 0
+    const auto f = SplitFields(line, 11);  // the fields a message line has
     const auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string_view(); };
     if (f.size() > 0) m.Number = IntOr(f[0], 0);
     if (f.size() > 1) m.Text = field(1);
@@ -34,12 +34,17 @@ TMonitorData ParseMessageLine(std::string_view line) {
 }
 
 // The rest of an "Active:" or "Deactive:" line: serial, buttons, "n", serial, ...
-std::vector<TEvent> ParseEvents(std::string_view rest) {
-    std::vector<TEvent> events;
+// False when it holds more than `budget` events (which counts the events taken).
+bool ParseEvents(std::string_view rest, std::vector<TEvent>& events, size_t& budget) {
     bool open = false;  // the last element has not been completed by "n"
     int field = 0;
-    for (std::string_view f : SplitFields(rest)) {
+    // Field by field: a line of millions of fields is never split into a list first.
+    for (size_t from = 0, hash; (hash = rest.find('#', from)) != std::string_view::npos;
+         from = hash + 1) {
+        const std::string_view f = rest.substr(from, hash - from);
         if (!open) {
+            if (budget == 0) return false;
+            --budget;
             events.emplace_back();
             open = true;
         }
@@ -56,7 +61,7 @@ std::vector<TEvent> ParseEvents(std::string_view rest) {
             break;  // an element without its "n" ends the list
         }
     }
-    return events;
+    return true;
 }
 
 void AppendEvents(std::string& out, const std::vector<TEvent>& events) {
@@ -70,8 +75,9 @@ void AppendEvents(std::string& out, const std::vector<TEvent>& events) {
 
 }  // namespace
 
-TMonitorFileContent ParseMonitorFile(std::string_view content) {
+TMonitorFileContent ParseMonitorFile(std::string_view content, const TMonitorFileLimits& limits) {
     TMonitorFileContent result;
+    size_t events = limits.maxEvents;
     TLineReader in(content);
     if (in.Next() != kMonitorFileHeader) {
         result.status = TMonitorFileStatus::WrongHeader;
@@ -80,6 +86,10 @@ TMonitorFileContent ParseMonitorFile(std::string_view content) {
     while (!in.AtEnd()) {
         const std::string_view line = in.Next();
         if (line.empty()) continue;
+        if (result.messages.size() == limits.maxMessages) {
+            result.status = TMonitorFileStatus::TooManyMessages;
+            return result;
+        }
         result.messages.push_back(ParseMessageLine(line));
         TMonitorData& m = result.messages.back();
         const std::string_view active = in.Next();
@@ -87,13 +97,19 @@ TMonitorFileContent ParseMonitorFile(std::string_view content) {
             result.status = TMonitorFileStatus::MissingEventLine;
             return result;
         }
-        m.ActiveEvents = ParseEvents(active.substr(7));
+        if (!ParseEvents(active.substr(7), m.ActiveEvents, events)) {
+            result.status = TMonitorFileStatus::TooManyEvents;
+            return result;
+        }
         const std::string_view deactive = in.Next();
         if (deactive.substr(0, 9) != "Deactive:") {
             result.status = TMonitorFileStatus::MissingEventLine;
             return result;
         }
-        m.DeactiveEvents = ParseEvents(deactive.substr(9));
+        if (!ParseEvents(deactive.substr(9), m.DeactiveEvents, events)) {
+            result.status = TMonitorFileStatus::TooManyEvents;
+            return result;
+        }
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "online/Battery.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "records/ButtonCodes.h"
 
@@ -62,26 +63,31 @@ TBatteryChange TBatteryLog::Update(const std::string& serial, bool low, const TR
                                    bool* saved) {
     if (saved) *saved = true;
     if (IsInputTransmitter(serial)) return TBatteryChange::Ignored;
-    TBatteryChange change = TBatteryChange::NotLogged;
-    const bool ok = Apply(TRereadFile::IfReplaced, [&] {
-        change = Report(serial, low, table);
-        SortByColumn(SortColumn, SortUp, nullptr);
+    TLowBatteryEntry user;
+    user.Serial = serial;
+    FillUserInfo(user, table);
+    const TLogTime now = clock->Now();
+    // What the report did to the entries that were written: the operation's last run
+    // here (it runs once more after reading a file that another program changed).
+    auto change = std::make_shared<TBatteryChange>(TBatteryChange::NotLogged);
+    const int column = SortColumn;
+    const bool up = SortUp;
+    const TUserVisibility shown = userColumns;
+    const bool ok = Apply([this, change, serial, low, now, user, column, up, shown] {
+        *change = Report(serial, low, now, user);
+        SortByColumn(column, up, shown, nullptr);
     });
     if (saved) *saved = ok;
-    return change;
+    return *change;
 }
 
-TBatteryChange TBatteryLog::Report(const std::string& serial, bool low, const TRecordTable& table) {
+TBatteryChange TBatteryLog::Report(const std::string& serial, bool low, TLogTime now,
+                                   const TLogUser& user) {
     TBatteryChange change = TBatteryChange::NotLogged;
     TEntries& items = EditItems();
     // The last entry of a serial counts when a hand-edited file holds it twice.
-    TLowBatteryEntry* entry = nullptr;
-    for (auto it = items.rbegin(); it != items.rend(); ++it)
-        if (it->Serial == serial) {
-            entry = &*it;
-            break;
-        }
-    const TLogTime now = clock->Now();
+    const int at = IndexOf(serial);
+    TLowBatteryEntry* entry = at >= 0 ? &items[static_cast<size_t>(at)] : nullptr;
     if (entry) {
         entry->Time = now;
         entry->TimeText.clear();
@@ -94,14 +100,28 @@ TBatteryChange TBatteryLog::Report(const std::string& serial, bool low, const TR
             change = TBatteryChange::BecameLow;
         }
     } else if (low) {
+        if (items.size() >= TBatteryFormat::kMaxEntries) {
+            // Full: the transmitter reported longest ago makes room.
+            auto oldest =
+                std::min_element(items.begin(), items.end(),
+                                 [](const auto& a, const auto& b) { return a.Time < b.Time; });
+            items.erase(oldest);
+        }
         entry = &items.emplace_back();
         entry->Serial = serial;
         entry->State = TLowBatteryEntry::Low;
         entry->Time = now;
         change = TBatteryChange::Added;
     }
-    if (entry) FillUserInfo(*entry, table);
+    if (entry) entry->FillFrom(static_cast<const TLogUser&>(user));
     return change;
+}
+
+int TBatteryLog::IndexOf(const std::string& serial) const {
+    const TEntries& items = Items();
+    for (size_t i = items.size(); i-- > 0;)
+        if (items[i].Serial == serial) return static_cast<int>(i);
+    return -1;
 }
 
 bool TBatteryLog::FieldOf(int column, TBatteryField& field) const {
@@ -111,15 +131,25 @@ bool TBatteryLog::FieldOf(int column, TBatteryField& field) const {
     return true;
 }
 
-void TBatteryLog::SortByColumn(int column, bool ascending, int* follow) {
-    TBatteryField field;
-    if (!FieldOf(column, field)) return;
-    const int followed = Reorder(field, ascending, follow ? *follow : -1);
+void TBatteryLog::SortByColumn(int column, bool ascending, const TUserVisibility& shown,
+                               int* follow) {
+    const auto columns = BatteryColumns(shown);
+    if (column < 0 || static_cast<size_t>(column) >= columns.size()) return;
+    const int followed =
+        Reorder(columns[static_cast<size_t>(column)], ascending, follow ? *follow : -1);
     if (follow) *follow = followed;
 }
 
 bool TBatteryLog::Sort(int column, bool ascending, int* follow) {
-    return Apply(TRereadFile::No, [&] { SortByColumn(column, ascending, follow); });
+    // The followed entry is found again by its serial in the list written.
+    std::string followed;
+    if (follow && *follow >= 0 && static_cast<size_t>(*follow) < Items().size())
+        followed = Items()[static_cast<size_t>(*follow)].Serial;
+    const TUserVisibility shown = userColumns;
+    const bool ok = Apply(
+        [this, column, ascending, shown] { SortByColumn(column, ascending, shown, nullptr); });
+    if (follow) *follow = followed.empty() ? -1 : IndexOf(followed);
+    return ok;
 }
 
 bool TBatteryLog::PressHeader(int column, int* follow) {
@@ -133,37 +163,32 @@ bool TBatteryLog::PressHeader(int column, int* follow) {
 }
 
 bool TBatteryLog::RefreshUserInfo(const TRecordTable& table) {
-    return Apply(TRereadFile::No, [&] { RefreshUsers(table); });
+    return Apply([this, records = UserRecordsOf(table)] { RefreshUsers(*records); });
 }
 
 bool TBatteryLog::ClearSelected(const std::vector<int>& indexes) {
-    return Apply(TRereadFile::No, [&] {
-        TEntries& items = EditItems();
-        std::vector<bool> remove(items.size(), false);
-        for (int i : indexes)
-            if (i >= 0 && static_cast<size_t>(i) < items.size())
-                remove[static_cast<size_t>(i)] = true;
-        size_t out = 0;
-        for (size_t i = 0; i < items.size(); ++i)
-            if (!remove[i]) {
-                if (out != i) items[out] = std::move(items[i]);
-                ++out;
-            }
-        items.resize(out);
+    // By serial: the file may hold the chosen transmitters at other places by now.
+    std::vector<std::string> serials;
+    for (int i : indexes)
+        if (i >= 0 && static_cast<size_t>(i) < Items().size())
+            serials.push_back(Items()[static_cast<size_t>(i)].Serial);
+    std::sort(serials.begin(), serials.end());
+    return Apply([this, serials = std::move(serials)] {
+        RemoveIf([&](const TLowBatteryEntry& e) {
+            return std::binary_search(serials.begin(), serials.end(), e.Serial);
+        });
     });
 }
 
 bool TBatteryLog::ClearChanged() {
-    return Apply(TRereadFile::No, [&] {
-        std::erase_if(EditItems(),
-                      [](const TLowBatteryEntry& e) { return e.State != TLowBatteryEntry::Low; });
+    return Apply([this] {
+        RemoveIf([](const TLowBatteryEntry& e) { return e.State != TLowBatteryEntry::Low; });
     });
 }
 
 bool TBatteryLog::ClearAll() {
-    return Apply(TRereadFile::No, [&] { EditItems().clear(); });
+    return Apply([this] { RemoveIf([](const TLowBatteryEntry&) { return true; }); });
 }
-
 bool TBatteryLog::ClearButton(TClearBoxes& boxes, const std::vector<int>& selected) {
     bool ok = true;
     switch (boxes.Choice()) {

@@ -8,6 +8,10 @@
 //   Serial#State#Time#UserNumber#User1#User2#User3#User4#
 // State 0 low, 1 changed; Time as in History.dat. Nothing is escaped.
 //
+// At most kMaxEntries entries (one per transmitter) and 32 MiB: beyond them the file is not
+// read and never replaced (nobody's entries are lost); the log itself forgets the entry
+// reported longest ago when a new transmitter would take it beyond kMaxEntries.
+//
 // Messages: Text::CannotOpen + " - " + file name when the file cannot be written; the list
 // in memory keeps its state and is written again at the next change.
 //
@@ -33,6 +37,8 @@ struct TLowBatteryEntry : TLogEntry {
 struct TBatteryFormat {
     using Entry = TLowBatteryEntry;
     using Entries = std::vector<TLowBatteryEntry>;
+    static constexpr size_t kMaxEntries = 100000;
+    static constexpr TLogLimits kLimits{32u << 20, kMaxEntries, false};
     static void AppendLine(std::string& out, const TLowBatteryEntry& entry);
     static void ReadLine(const std::vector<std::string_view>& fields, TLowBatteryEntry& entry);
     // Every record of the entry's serial key lends its user information.
@@ -101,9 +107,10 @@ class TBatteryLog : public TLogList<TBatteryFormat> {  // original name: TBatt
     // The clock of Update (local time now); tests set their own. Never nullptr.
     const TLogClock* clock = &LocalClock();
 
-    // A report of on-line mode. Not ignored: the entry's state and time, its user
-    // information from `table`, then the log is sorted by the saved column and written
-    // (also when nothing changed). `saved` (optional) tells whether that write worked.
+    // A report of on-line mode. Not ignored: the state and time of the file's entry for
+    // the serial, its user information from `table`, then the log is sorted by the saved
+    // column and written (also when nothing changed). `saved` (optional) tells whether
+    // that write worked. The change returned is the one made to the entries written.
     TBatteryChange Update(const std::string& serial, bool low, const TRecordTable& table,
                           bool* saved = nullptr);
     // Sorts by the page's column `column` and writes the file; the new index of the entry
@@ -115,24 +122,28 @@ class TBatteryLog : public TLogList<TBatteryFormat> {  // original name: TBatt
     bool PressHeader(int column, int* follow = nullptr);
     // The field shown in a column of the page, or false when there is no such column.
     bool FieldOf(int column, TBatteryField& field) const;
-    // User information of every entry afresh from `table`, then Save.
+    // User information of the file's entries afresh from `table`.
     bool RefreshUserInfo(const TRecordTable& table);
 
-    // Removes the entries of the given list indexes (the selected rows), then Save.
+    // Removes the transmitters of the given list indexes (the selected rows) from the
+    // file's entries, by serial.
     bool ClearSelected(const std::vector<int>& indexes);
-    // Removes every changed entry, then Save.
+    // Removes every changed entry of the file.
     bool ClearChanged();
-    // Empties the log, then Save.
+    // Empties the log.
     bool ClearAll();
     // The Clear button: the checked box's clear, then all boxes unchecked. True when
     // nothing was to be done or the file was written.
     bool ClearButton(TClearBoxes& boxes, const std::vector<int>& selected);
 
   private:
-    // The report's change of the entries.
-    TBatteryChange Report(const std::string& serial, bool low, const TRecordTable& table);
+    // The report's change of the entries: its time and the user information the table
+    // gives its serial.
+    TBatteryChange Report(const std::string& serial, bool low, TLogTime now, const TLogUser& user);
     // Sorts by the page's column `column` when it has one.
-    void SortByColumn(int column, bool ascending, int* follow);
+    void SortByColumn(int column, bool ascending, const TUserVisibility& userColumns, int* follow);
+    // The list index of the entry of `serial` (the last one), or -1.
+    int IndexOf(const std::string& serial) const;
 };
 
 }  // namespace ravlin

@@ -69,37 +69,45 @@ void THistory::SetLength(int length) {
 
 bool THistory::Add(const std::string& serial, const std::string& digit, bool low,
                    const TRecordTable& table) {
-    // Another instance or the command-line logger may have written the file meanwhile.
-    return Apply(TRereadFile::IfReplaced, [&] {
-        THistoryRec rec;
-        rec.Time = clock->Now();
-        rec.LowBatt = low;
-        rec.Serial = serial;
-        rec.Button = IsInputTransmitter(serial) ? InputCodeText(digit) : digit;
-        FillUserInfo(rec, table);
-        AddFront(std::move(rec), static_cast<size_t>(length_));
-    });
+    THistoryRec rec;
+    rec.Time = clock->Now();
+    rec.LowBatt = low;
+    rec.Serial = serial;
+    rec.Button = IsInputTransmitter(serial) ? InputCodeText(digit) : digit;
+    FillUserInfo(rec, table);
+    const size_t length = static_cast<size_t>(length_);
+    return Apply([this, rec = std::move(rec), length] { AddFront(rec, length); });
 }
 
 void THistory::Trim() {
-    if (static_cast<int>(Items().size()) > length_)
-        EditItems().resize(static_cast<size_t>(length_));
+    const size_t length = static_cast<size_t>(length_);
+    KeepFirst(length);
+    Defer([this, length] { KeepFirst(length); }, false);
+}
+
+bool THistory::TrimFile() {
+    const size_t length = static_cast<size_t>(length_);
+    return Apply([this, length] { KeepFirst(length); });
 }
 
 bool THistory::Clear() {
-    // Not a change of the list: a failed write leaves list and file as they were.
-    if (!WriteLogFile(FileName(), {}, file_.Texts(), file_.Ui())) return false;
-    Load();
-    return true;
+    // A failed clear leaves list and file as they were.
+    return Apply([this] { KeepFirst(0); }, TOnFailure::Forget);
 }
 
 bool THistory::RefreshUserInfo(const TRecordTable& table) {
-    return Apply(TRereadFile::No, [&] { RefreshUsers(table); });
+    return Apply([this, records = UserRecordsOf(table)] { RefreshUsers(*records); });
 }
 
 bool THistory::Reload() {
-    if (Unsaved() && !Save()) return false;
+    if (!WritePending()) return false;
     return Load();
+}
+
+int THistory::Sort(THistoryField field, bool ascending, int follow) {
+    const int followed = Reorder(field, ascending, follow);
+    Defer([this, field, ascending] { Reorder(field, ascending, -1); }, true);
+    return followed;
 }
 
 }  // namespace ravlin

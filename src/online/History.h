@@ -9,6 +9,9 @@
 // escaped. A line whose time cannot be read keeps its time text as read. Loading does not
 // trim the list to its length.
 //
+// At most 99 999 records and 32 MiB are read: beyond them the first records (the newest)
+// are kept, as a shorter length would keep them.
+//
 // Messages: 80 + " - " + file name when the file cannot be written; the list in memory
 // keeps its records and is written again at the next change.
 //
@@ -38,6 +41,7 @@ using THistoryList = std::deque<THistoryRec>;
 struct THistoryFormat {
     using Entry = THistoryRec;
     using Entries = THistoryList;
+    static constexpr TLogLimits kLimits{32u << 20, 99999, true};
     static void AppendLine(std::string& out, const THistoryRec& rec);
     static void ReadLine(const std::vector<std::string_view>& fields, THistoryRec& rec);
     // A record lends its user information when its button matches the received one.
@@ -79,17 +83,18 @@ class THistory : public TLogList<THistoryFormat> {
     void SetLength(int length);
     int Length() const { return length_; }
 
-    // A new reception at position 0, the oldest dropped when the list is full; its user
-    // information from `table`; then Save. Another program's replacement of the file
-    // since it was read here is read first, so its receptions are kept. False when the
-    // file could not be written (the reception stays in the list).
+    // A new reception at position 0 of the file's current records, the oldest dropped
+    // when the list is full; its user information from `table`. False when the file could
+    // not be written (the reception stays in the list and is written with the next change).
     bool Add(const std::string& serial, const std::string& digit, bool low,
              const TRecordTable& table);
     // Drops the records beyond the first Length(); the file follows at the next write.
     void Trim();
-    // Empties the file (80 on failure, the list unchanged) and loads it.
+    // Drops the file's records beyond the first Length() and writes it at once.
+    bool TrimFile();
+    // Empties the file (80 on failure, the list unchanged).
     bool Clear();
-    // User information of every record afresh from `table`, then Save.
+    // User information of the file's records afresh from `table`.
     bool RefreshUserInfo(const TRecordTable& table);
     // The history page is shown: the list comes from the file again. After a failed
     // write the list holds receptions the file lacks: it is written first and kept when
@@ -97,10 +102,9 @@ class THistory : public TLogList<THistoryFormat> {
     bool Reload();
 
     // Stable sort of the list by `field`; equal keys keep their order in both directions.
-    // Returns the new index of the record that was at `follow` (-1: none).
-    int Sort(THistoryField field, bool ascending, int follow = -1) {
-        return Reorder(field, ascending, follow);
-    }
+    // Returns the new index of the record that was at `follow` (-1: none). The order is
+    // written with the next change.
+    int Sort(THistoryField field, bool ascending, int follow = -1);
 
   private:
     int length_ = kDefaultLength;

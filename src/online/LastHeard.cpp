@@ -7,34 +7,44 @@
 namespace ravlin {
 
 TLastHeard::TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-    : file_(std::move(fileName), texts, ui) {}
+    : file_(std::move(fileName), texts, ui, {16u << 20, kMaxEntries, false}) {}
 
 std::string TLastHeard::Key(const std::string& code, const std::string& button) {
     return SerialKey(code) + code + "#" + button;
 }
 
-bool TLastHeard::ParseText(std::string_view text) {
+TLogTake TLastHeard::ParseText(std::string_view text, size_t maxEntries) {
     entries_.clear();
-    bool first = true, header = false;
+    bool first = true, header = false, more = false;
     std::vector<std::string_view> f;
-    ForEachLine(text, [&](std::string_view line) {
+    TLineReader reader(text);
+    for (std::string_view line; reader.Next(line);) {
+        if (line.empty()) continue;
         if (first) {
             first = false;
             header = line == kHeader;
-            return;
+            if (!header) break;
+            continue;
         }
-        if (!header) return;
-        SplitFields(line, f);
-        if (f.size() < 3 || f[0].size() != 7 || f[1].empty()) return;
+        SplitFields(line, f, 3);
+        if (f.size() < 3 || f[0].size() != 7 || f[1].empty()) continue;
         TEntry e;
         e.code = f[0];
         e.button = f[1];
-        if (!ParseLogTime(f[2], e.time)) return;
+        if (!ParseLogTime(f[2], e.time)) continue;
         const std::string key = Key(e.code, e.button);
-        auto [it, added] = entries_.emplace(key, e);
-        if (!added && it->second.time < e.time) it->second = e;
-    });
-    return header;
+        auto it = entries_.find(key);
+        if (it == entries_.end() && entries_.size() == maxEntries) {
+            more = true;
+            break;
+        }
+        if (it == entries_.end())
+            entries_.emplace(key, e);
+        else if (it->second.time < e.time)
+            it->second = e;
+    }
+    if (!header && !text.empty()) return TLogTake::NotOurs;
+    return more ? TLogTake::TooManyEntries : TLogTake::Fits;
 }
 
 std::string TLastHeard::FormatText() const {
@@ -53,40 +63,55 @@ std::string TLastHeard::FormatText() const {
 
 bool TLastHeard::Load() {
     entries_.clear();
-    foreign_ = false;
     std::string text;
-    if (!file_.Read(text)) return false;
-    if (ParseText(text)) return true;
-    // Not ours (another program's, or a later version's): never overwritten.
-    foreign_ = !text.empty();
-    return false;
-}
-
-bool TLastHeard::Save() {
-    if (foreign_) {
-        if (!foreignReported_)
-            file_.Ui().Error(
-                TMessage::Lang(file_.Texts(), Text::WrongFormat, " - " + file_.FileName()));
-        foreignReported_ = true;
-        return false;
+    const TLogRead read = file_.Read(text);
+    // An empty file has nothing to lose, but holds no list either.
+    bool ok = read == TLogRead::Read && !text.empty();
+    if (ok) {
+        const TLogTake took = ParseText(text);
+        if (took != TLogTake::Fits) {
+            // Not ours, or more than ours ever holds: never overwritten.
+            if (took == TLogTake::TooManyEntries) file_.ReportTooMany();
+            entries_.clear();
+            file_.Forget();
+            ok = false;
+        }
     }
-    return file_.Write(FormatText());
+    for (const TEntry& e : pending_) Put(e);
+    return ok;
 }
 
-bool TLastHeard::Heard(const std::string& code, const std::string& button, TLogTime time) {
-    if (code.size() != 7 || button.empty() || time == kNoTime) return true;
-    if (file_.ReplacedElsewhere()) Load();
-    TEntry& e = entries_[Key(code, button)];
-    e.code = code;
-    e.button = button;
-    e.time = time;
+void TLastHeard::Put(const TEntry& e) {
+    TEntry& to = entries_[Key(e.code, e.button)];
+    if (to.time != kNoTime && e.time < to.time) return;
+    to = e;
     if (entries_.size() > kMaxEntries) {
         auto oldest = std::min_element(
             entries_.begin(), entries_.end(),
             [](const auto& a, const auto& b) { return a.second.time < b.second.time; });
         entries_.erase(oldest);
     }
-    return Save();
+}
+
+TLogTake TLastHeard::Take(std::string_view text) {
+    const TLogTake took = ParseText(text);
+    if (took != TLogTake::Fits) return took;
+    for (const TEntry& e : pending_) Put(e);
+    return took;
+}
+
+bool TLastHeard::Heard(const std::string& code, const std::string& button, TLogTime time) {
+    if (code.size() != 7 || button.empty() || time == kNoTime) return true;
+    const TEntry e{code, button, time};
+    Put(e);
+    pending_.push_back(e);
+    const bool written = file_.Update([this](std::string_view text) { return Take(text); },
+                                      [this]() -> std::string_view {
+                                          text_ = FormatText();
+                                          return text_;
+                                      });
+    if (written) pending_.clear();
+    return written;
 }
 
 std::optional<TLogTime> TLastHeard::LastHeardOf(const TData& record) const {

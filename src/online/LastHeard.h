@@ -10,7 +10,11 @@
 // Code: the 7-digit transmitter code as received; Button: the received button digit;
 // Time as in History.dat. Lines that cannot be read are dropped. A file with another
 // first line is not read and never overwritten: writing it fails with WrongFormat + " - " +
-// file name, shown once.
+// file name, shown once. Nor is a file of more than kMaxEntries entries or 16 MiB (a file
+// this program wrote never has them).
+//
+// Every reception is one locked update of the file as it is then (LogFile.h); one that
+// could not be written is written with the next.
 //
 // Not thread-safe: one thread at a time.
 
@@ -45,11 +49,11 @@ class TLastHeard {
     TLastHeard(std::string fileName, const TTextTable& texts, TUserInterface& ui);
 
     const std::string& FileName() const { return file_.FileName(); }
-    // Reads the file; missing, unreadable or with another first line gives an empty list.
+    // Reads the file; missing, unreadable, refused or with another first line gives an
+    // empty list.
     bool Load();
-    bool Save();
-    // `code` was received with `button` at `time`; then Save. A code that is not seven
-    // characters is not kept.
+    // `code` was received with `button` at `time`, added to the file's entries. A code
+    // that is not seven characters is not kept.
     bool Heard(const std::string& code, const std::string& button, TLogTime time);
 
     // The last time the record's transmitter was received with a button the record reacts
@@ -59,20 +63,26 @@ class TLastHeard {
     // Entries in file order.
     std::vector<TEntry> Entries() const;
     size_t Size() const { return entries_.size(); }
-    bool Unsaved() const { return file_.Unsaved(); }
+    // True after a failed write, until a later one wrote what it left.
+    bool Unsaved() const { return !pending_.empty(); }
 
     std::string FormatText() const;
-    // Replaces the list with the entries of `text` (false without the first line).
-    bool ParseText(std::string_view text);
+    // Replaces the list with the entries of `text`, at most `maxEntries` of them: NotOurs
+    // without the first line, TooManyEntries when there are more.
+    TLogTake ParseText(std::string_view text, size_t maxEntries = kMaxEntries);
 
   private:
     // serial key + code + "#" + button: one serial key's entries lie together.
     static std::string Key(const std::string& code, const std::string& button);
+    // Puts one entry in (a later time wins), forgetting the oldest beyond kMaxEntries.
+    void Put(const TEntry& e);
+    // The file's text under the lock, the receptions still to be written on top.
+    TLogTake Take(std::string_view text);
 
     TLogFile file_;
     std::map<std::string, TEntry> entries_;
-    bool foreign_ = false;  // the file is not one of ours
-    bool foreignReported_ = false;
+    std::vector<TEntry> pending_;  // heard, not written yet
+    std::string text_;             // what the last write wrote
 };
 
 // The text of the File view's "last heard" column for a record: the time as in the logs,

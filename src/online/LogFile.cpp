@@ -1,12 +1,12 @@
 #include "online/LogFile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <map>
 
 #include "base/AtomicFile.h"
 #include "base/Decimal.h"
+#include "base/SharedFile.h"
 
 namespace ravlin {
 
@@ -50,40 +50,109 @@ const std::vector<int>& TSerialIndex::Find(const std::string& key) const {
     return it != keys_.end() && it->first == key ? it->second : kNone;
 }
 
-TFileStamp TFileStamp::Of(const std::string& path) {
-    TFileStamp s;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return s;
-    s.exists = true;
-    s.dev = st.st_dev;
-    s.ino = st.st_ino;
-    s.size = st.st_size;
-    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    return s;
+TLogRead TLogFile::Read(std::string& text) {
+    stamp_ = {};
+    // Without the lock (held too long by another program) the file is still read whole
+    // (a rename never leaves half a file); only the next change reads it again.
+    TFileLock lock;
+    known_ = lock.Acquire(fileName_) == 0;
+    generation_ = lock.Generation();
+    bool capped = false;
+    const int error = ReadCurrent(text, stamp_, capped);
+    lock.Release();
+    if (error && error != ENOENT) known_ = false;
+    if (error == ENOENT) return TLogRead::Missing;
+    if (error == EISDIR || error == EFBIG) {
+        // Refused: the file is there, but it is not one to read.
+        ReportRead(error);
+        return TLogRead::Refused;
+    }
+    if (error) return TLogRead::Refused;
+    if (capped)
+        ui_.Warning(TMessage::Fixed(fileName_ + ": only the first " +
+                                    std::to_string(limits_.maxBytes >> 20) + " MiB are read"));
+    return capped ? TLogRead::Capped : TLogRead::Read;
 }
 
-bool WriteLogFile(const std::string& path, std::string_view content, const TTextTable& texts,
-                  TUserInterface& ui) {
-    if (WriteFileAtomically(path, content) == 0) return true;
-    ui.Error(TMessage::Lang(texts, Text::CannotOpen, " - " + path));
-    return false;
+int TLogFile::ReadCurrent(std::string& text, TFileStamp& stamp, bool& capped) {
+    capped = false;
+    if (!limits_.keepHead) return ReadWholeFile(fileName_, text, limits_.maxBytes, &stamp);
+    const int error = ReadFileHead(fileName_, text, limits_.maxBytes, capped, &stamp);
+    if (!error && capped) {
+        // The line cut by the limit is not an entry.
+        const size_t end = text.rfind('\n');
+        text.resize(end == std::string::npos ? 0 : end + 1);
+    }
+    return error;
 }
 
-bool TLogFile::Read(std::string& text) {
-    unsaved_ = false;
-    stamp_ = TFileStamp::Of(fileName_);
-    text.clear();
-    return ReadWholeFile(fileName_, text) == 0;
+void TLogFile::ReportRead(int error) {
+    ui_.Error(TMessage::Lang(texts_, Text::CannotOpen,
+                             " - " + fileName_ + RefusalText(error, limits_.maxBytes)));
 }
 
-bool TLogFile::Write(std::string_view text) {
-    if (!WriteLogFile(fileName_, text, texts_, ui_)) {
-        unsaved_ = true;
+void TLogFile::ReportWrite(int error) {
+    // A write's own errors (a full disk: EFBIG too) say nothing beyond the message.
+    ui_.Error(
+        TMessage::Lang(texts_, Text::CannotOpen,
+                       " - " + fileName_ + (error == ETIMEDOUT ? RefusalText(error, 0) : "")));
+}
+
+void TLogFile::ReportTooMany() {
+    ui_.Error(TMessage::Lang(
+        texts_, Text::CannotOpen,
+        " - " + fileName_ + ": more than " + std::to_string(limits_.maxEntries) + " entries"));
+}
+
+bool TLogFile::Update(const std::function<TLogTake(std::string_view text)>& take,
+                      const std::function<std::string_view()>& text) {
+    TFileLock lock;
+    if (const int error = lock.Acquire(fileName_)) {
+        ReportWrite(error);
         return false;
     }
-    unsaved_ = false;
+    RemoveStaleTemporaries(fileName_);
+    // Written by this program last (or read, and nobody wrote since): the copy in memory
+    // is the file's, and a change is applied to it without reading the file again.
+    if (!Current(lock)) {
+        std::string current;
+        TFileStamp stamp;
+        bool capped = false;
+        const int error = ReadCurrent(current, stamp, capped);
+        if (error && error != ENOENT) {
+            ReportRead(error);
+            return false;
+        }
+        switch (take(current)) {
+            case TLogTake::Fits:
+                break;
+            case TLogTake::TooManyEntries:
+                ReportTooMany();
+                return false;
+            case TLogTake::NotOurs:
+                if (!notOursReported_)
+                    ui_.Error(TMessage::Lang(texts_, Text::WrongFormat, " - " + fileName_));
+                notOursReported_ = true;
+                return false;
+        }
+        stamp_ = stamp;
+        generation_ = lock.Generation();
+        known_ = true;
+    }
+    lock.CountUpdate();
+    generation_ = lock.Generation();
+    if (const int error = WriteFileAtomically(fileName_, text())) {
+        // The file is as it was, and what is in memory is it plus the changes still to be
+        // written: the next change writes them with its own.
+        ReportWrite(error);
+        return false;
+    }
     stamp_ = TFileStamp::Of(fileName_);
     return true;
+}
+
+bool TLogFile::Current(const TFileLock& lock) const {
+    return known_ && lock.Generation() == generation_ && TFileStamp::Of(fileName_) == stamp_;
 }
 
 }  // namespace ravlin

@@ -2,6 +2,13 @@
 
 namespace ravlin {
 
+TUserRecords UserRecordsOf(const TRecordTable& table) {
+    auto records = std::make_shared<TRecordTable>();
+    for (const TData& r : table)
+        if (!r.Empty) records->push_back(r);
+    return records;
+}
+
 std::vector<TLogField> LogColumns(std::vector<TLogField> fixed, const TUserVisibility& visible) {
     for (int i = 0; i < 5; ++i)
         if (visible[static_cast<size_t>(i)])

@@ -1,10 +1,16 @@
 #pragma once
 // TLogList: a log of on-line mode kept in a file of the home folder, one entry a line,
 // that the history and the battery log specialise by their line format (TLogList<Format>).
-// It reads and writes the file, formats and parses its lines, sorts by a field, takes the
-// entries' user information from the record table, and applies each change to the
-// entries of the file as it is now (another program may have replaced it since it was
-// read here), then writes it.
+// It reads the file, formats and parses its lines, sorts by a field and takes the entries'
+// user information from the record table.
+//
+// Changes are operations, never snapshots: each one (a reception, a refresh of the user
+// information, a clear by key, a sort) is applied under the file's lock to the entries the
+// file holds at that moment (another program may have written it since it was read here),
+// and the result is written and becomes the list shown. An operation whose write failed
+// stays in the list and is applied again, to the file as it is then, with the next change.
+// Some operations (the history's sort and trim) only wait for the next change to be
+// written.
 //
 // A Format gives:
 //   Entry, Entries                      the entry (a TLogEntry) and its container
@@ -13,12 +19,15 @@
 //   UserMatches(entry, record)          whether a record of the entry's serial key lends it
 //                                       its user information
 //   BatteryKey(entry), ButtonText(entry)  the battery and button fields, for sorting
+//   kLimits                             TLogLimits of the file
 //
 // Not thread-safe: one thread at a time.
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +39,9 @@
 #include "records/Data.h"
 
 namespace ravlin {
+
+// The most fields a line of the history or the battery log has.
+inline constexpr size_t kLogLineFields = 9;
 
 // What every entry of the history and the battery log holds besides its own fields.
 struct TLogEntry : TLogUser {
@@ -137,9 +149,10 @@ void ApplyOrder(Entries& items, std::vector<int>& order) {
     }
 }
 
-// Whether a change first reads the file again when another program has replaced it since
-// this list read or wrote it (never while the list holds entries the file lacks).
-enum class TRereadFile { IfReplaced, No };
+// The user information of the records with a transmitter, kept by value: an operation
+// that waits to be written may be applied again after the table has changed.
+using TUserRecords = std::shared_ptr<const TRecordTable>;
+TUserRecords UserRecordsOf(const TRecordTable& table);
 
 template <class Format>
 class TLogList {
@@ -149,58 +162,89 @@ class TLogList {
 
     // `fileName`: the full path of the file.
     TLogList(std::string fileName, const TTextTable& texts, TUserInterface& ui)
-        : file_(std::move(fileName), texts, ui) {}
+        : file_(std::move(fileName), texts, ui, Format::kLimits) {}
 
     const std::string& FileName() const { return file_.FileName(); }
     // The entries in list order (the order of the file and the page).
     const TEntries& Items() const { return items_; }
-    // For changes from outside: the file text is formatted afresh at the next write, so
-    // the reference is not to be kept across one.
+    // The list without its file (tests, tools): the next write of a change writes what is
+    // set here when the file has not changed since it was read.
     TEntries& EditItems() {
         textValid_ = false;
         return items_;
     }
 
-    // Reads the file; a missing or unreadable file gives an empty list (false).
+    // Reads the file as it is now; changes still to be written are applied on top (an
+    // order still to be written is not: the list is in the file's order again). A missing,
+    // unreadable or refused file gives an empty list (false); a file beyond the limits of
+    // a log that keeps its head gives its first entries.
     bool Load();
-    // Writes the file (80 on failure: the list keeps its entries and Unsaved() is true).
+    // Replaces the file with the list as it stands (a list made on purpose: tests, tools).
     bool Save();
-    // True after a failed write, until a write or a load succeeds.
-    bool Unsaved() const { return file_.Unsaved(); }
+    // True after a failed write, until the changes it left are written.
+    bool Unsaved() const { return failed_; }
+    // Writes the changes a failed write left; true when none are left.
+    bool WritePending();
 
     // The user information of one entry from the table (unset fields only).
     static void FillUserInfo(TEntry& entry, const TRecordTable& table);
-    // File text of a list, and a list from file text (appended to `out`).
+    // File text of a list, and a list from file text (appended to `out`). Parsing stops
+    // after `maxEntries` entries and says whether the text held more.
     static std::string FormatText(const TEntries& items);
-    static void ParseText(std::string_view text, TEntries& out);
+    static bool ParseText(std::string_view text, TEntries& out,
+                          size_t maxEntries = Format::kLimits.maxEntries);
 
   protected:
-    // `change()` on the entries, then the file written; its result.
-    template <class Change>
-    bool Apply(TRereadFile reread, Change&& change) {
-        if (reread == TRereadFile::IfReplaced && file_.ReplacedElsewhere()) Load();
-        change();
-        return Save();
-    }
+    using TOperation = std::function<void()>;
+    // What becomes of an operation whose write failed.
+    enum class TOnFailure {
+        Keep,    // shown in the list, written with the next change
+        Forget,  // the list is as it was before
+    };
+    // `op` (a change of items_) applied to the file's current entries under its lock,
+    // then the file written; its result.
+    bool Apply(TOperation op, TOnFailure onFailure = TOnFailure::Keep);
+    // `op`, already applied to the list, is written with the next change; `order` for one
+    // that only reorders.
+    void Defer(TOperation op, bool order) { pending_.push_back({std::move(op), order}); }
 
-    // The operations of a change.
+    // The operations' steps.
     // `entry` first; the last one goes when the list held `limit` or more. The file text
     // follows by one line instead of being formatted afresh.
     void AddFront(TEntry entry, size_t limit);
-    // Every entry's user information afresh from `table`.
-    void RefreshUsers(const TRecordTable& table);
+    // Every entry's user information afresh from `records`.
+    void RefreshUsers(const TRecordTable& records);
     // Stable sort by `field`; equal keys keep their order in both directions. Returns the
     // new index of the entry that was at `follow` (-1: none).
     int Reorder(TLogField field, bool ascending, int follow);
+    // Keeps the first `length` entries.
+    void KeepFirst(size_t length);
+    // Removes the entries `remove` says so of.
+    template <class Pred>
+    void RemoveIf(Pred&& remove) {
+        std::erase_if(items_, remove);
+        textValid_ = false;
+    }
 
     TLogFile file_;
 
   private:
+    // The file's text taken into the list (under the lock), the waiting operations on top.
+    TLogTake Take(std::string_view text);
+    std::string_view Text();
+
     TEntries items_;
     // The file text of items_ while textValid_: an addition puts one line in front
     // instead of formatting 99 999 entries again.
     std::string text_;
     bool textValid_ = false;
+    // Operations the file does not hold yet, in order; `order` for a reorder only.
+    struct TPending {
+        TOperation op;
+        bool order = false;
+    };
+    std::vector<TPending> pending_;
+    bool failed_ = false;
 };
 
 // ---- definitions ----------------------------------------------------------------------
@@ -245,18 +289,73 @@ bool TLogList<Format>::Load() {
     text_.clear();
     textValid_ = false;
     std::string text;
-    if (!file_.Read(text)) return false;
-    ParseText(text, items_);
-    return true;
+    const TLogRead read = file_.Read(text);
+    bool ok = read == TLogRead::Read || read == TLogRead::Capped;
+    if (ok && !ParseText(text, items_) && !Format::kLimits.keepHead) {
+        items_.clear();
+        file_.ReportTooMany();
+        file_.Forget();
+        ok = false;
+    }
+    std::erase_if(pending_, [](const TPending& p) { return p.order; });
+    for (const TPending& p : pending_) p.op();
+    return ok;
 }
 
 template <class Format>
-bool TLogList<Format>::Save() {
+TLogTake TLogList<Format>::Take(std::string_view text) {
+    TEntries read;
+    if (!ParseText(text, read) && !Format::kLimits.keepHead) return TLogTake::TooManyEntries;
+    items_ = std::move(read);
+    textValid_ = false;
+    for (const TPending& p : pending_) p.op();
+    return TLogTake::Fits;
+}
+
+template <class Format>
+std::string_view TLogList<Format>::Text() {
     if (!textValid_) {
         text_ = FormatText(items_);
         textValid_ = true;
     }
-    return file_.Write(text_);
+    return text_;
+}
+
+template <class Format>
+bool TLogList<Format>::Apply(TOperation op, TOnFailure onFailure) {
+    TEntries before;
+    if (onFailure == TOnFailure::Forget) before = items_;
+    op();
+    pending_.push_back({std::move(op), false});
+    const bool written = file_.Update([this](std::string_view text) { return Take(text); },
+                                      [this] { return Text(); });
+    if (written) {
+        pending_.clear();
+        failed_ = false;
+    } else if (onFailure == TOnFailure::Forget) {
+        pending_.pop_back();
+        items_ = std::move(before);
+        textValid_ = false;
+    } else {
+        failed_ = true;
+    }
+    return written;
+}
+
+template <class Format>
+bool TLogList<Format>::Save() {
+    // The list as it stands becomes the file, whatever the file holds now.
+    TEntries wanted = items_;
+    return Apply([this, wanted = std::move(wanted)] {
+        items_ = wanted;
+        textValid_ = false;
+    });
+}
+
+template <class Format>
+bool TLogList<Format>::WritePending() {
+    if (!failed_) return true;
+    return Apply([] {});
 }
 
 template <class Format>
@@ -281,12 +380,22 @@ std::string TLogList<Format>::FormatText(const TEntries& items) {
 }
 
 template <class Format>
-void TLogList<Format>::ParseText(std::string_view text, TEntries& out) {
+bool TLogList<Format>::ParseText(std::string_view text, TEntries& out, size_t maxEntries) {
     std::vector<std::string_view> fields;
-    ForEachLine(text, [&](std::string_view line) {
-        SplitFields(line, fields);
+    size_t taken = 0;
+    bool more = false;
+    TLineReader reader(text);
+    for (std::string_view line; reader.Next(line);) {
+        if (line.empty()) continue;
+        if (taken == maxEntries) {
+            more = true;
+            break;
+        }
+        SplitFields(line, fields, kLogLineFields);
         Format::ReadLine(fields, out.emplace_back());
-    });
+        ++taken;
+    }
+    return !more;
 }
 
 template <class Format>
@@ -310,6 +419,7 @@ void TLogList<Format>::AddFront(TEntry entry, size_t limit) {
 
 template <class Format>
 void TLogList<Format>::RefreshUsers(const TRecordTable& table) {
+    // Records without a transmitter are left out of the index (TSerialIndex).
     const TSerialIndex index(table);
     for (auto& e : items_) {
         e.Clear();
@@ -318,6 +428,13 @@ void TLogList<Format>::RefreshUsers(const TRecordTable& table) {
             if (Format::UserMatches(e, record)) e.FillFrom(record);
         }
     }
+    textValid_ = false;
+}
+
+template <class Format>
+void TLogList<Format>::KeepFirst(size_t length) {
+    if (items_.size() <= length) return;
+    items_.resize(length);
     textValid_ = false;
 }
 

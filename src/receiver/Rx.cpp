@@ -52,6 +52,35 @@ int TRx::RecordCount(const TDevice& device) {
     return span / recordBytes;
 }
 
+namespace {
+
+// `count` hexadecimal digits of `text` from `at`, in upper case; false for any other
+// character or a text too short.
+bool TakeHexDigits(std::string_view text, size_t at, size_t count, std::string& out) {
+    if (at > text.size() || text.size() - at < count) return false;
+    std::string digits(text.substr(at, count));
+    for (char& c : digits) {
+        if (!IsHexDigit(c)) return false;
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    }
+    out = std::move(digits);
+    return true;
+}
+
+}  // namespace
+
+bool ParseReadReply(std::string_view line, size_t digits, std::string& data) {
+    if (line.size() != digits + 8 || line[digits + 5] != '\r' || line[digits + 6] != '\n')
+        return false;
+    return TakeHexDigits(line, 5, digits, data);
+}
+
+bool ParseStreamLine(std::string_view line, int address, std::string& data) {
+    if (line.size() != 39 || line[37] != '\r' || line[38] != '\n') return false;
+    if (line.compare(0, 4, TRx::Hex4(address)) != 0) return false;
+    return TakeHexDigits(line, 5, 32, data);
+}
+
 bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
     // The whole block must lie in the 16-bit address space: a last address above FFFF
     // would wrap round in the frame and read the wrong memory.
@@ -71,20 +100,8 @@ bool TRx::ReadBlock(char type, int address, int count, std::string& data) {
         std::string line;
         if (!link_.SendCommand(frame)) continue;
         if (!link_.ReceiveData(static_cast<int>(digits) + 8, line)) continue;
-        if (line[digits + 5] != '\r' || line[digits + 6] != '\n') continue;
         // Data that is not hexadecimal is a garbled line, read again.
-        std::string block = line.substr(5, digits);
-        bool hex = true;
-        for (char& c : block) {
-            if (!IsHexDigit(c)) {
-                hex = false;
-                break;
-            }
-            if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (!hex) continue;
-        data = block;
-        return true;
+        if (ParseReadReply(line, digits, data)) return true;
     }
     return false;
 }

@@ -14,6 +14,7 @@
 // ReadBlock itself shows nothing on a failed read; its callers report.
 
 #include <string>
+#include <string_view>
 
 #include "base/UserInterface.h"
 #include "catalog/Device.h"
@@ -21,6 +22,16 @@
 namespace ravlin {
 
 class TLink;
+
+// The data of a block read's reply line: `digits` data digits after the 5 bytes that lead
+// the line, then CR LF and one byte more (digits + 8 bytes in all). Hexadecimal digits of
+// either case, given back in upper case; false for a garbled line (its length, its line
+// end, a character that is no digit), which is read again.
+bool ParseReadReply(std::string_view line, size_t digits, std::string& data);
+// One line of the stream download: the address in 4 upper-case digits, one byte, 32 data
+// digits, CR LF (39 bytes). Its 32 data digits in upper case; false for a line of another
+// address or a garbled one.
+bool ParseStreamLine(std::string_view line, int address, std::string& data);
 
 class TRx {
   public:

@@ -374,11 +374,11 @@ bool TTransferWorker::StreamPass(int pass, std::string& image) {
         bool good = sent;
         while (good && a <= end) {
             if (CancelPending()) return false;
-            std::string line;
-            good = link_.ReceiveData(39, line) && line.size() == 39 && line[37] == '\r' &&
-                   line[38] == '\n' && line.compare(0, 4, Hex(a, 4)) == 0;
+            std::string line, data;
+            // Data that is not hexadecimal is a garbled line: the pass starts again there.
+            good = link_.ReceiveData(39, line) && ParseStreamLine(line, a, data);
             if (good) {
-                image += line.substr(5, 32);
+                image += data;
                 a += 16;
             }
             SetProgress(Nearest((a - start) * 50LL, span) + (pass == 2 ? 50 : 0));

@@ -39,10 +39,12 @@ class SettingsTest : public ::testing::Test {
         ss << in.rdbuf();
         return ss.str();
     }
+    // The folder's files; the lock file beside the settings file stays and is left out.
     std::vector<std::string> FolderEntries() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir_))
-            names.push_back(e.path().filename().string());
+            if (e.path().filename() != ".RavlinProj.ini.lock")
+                names.push_back(e.path().filename().string());
         return names;
     }
 
@@ -290,6 +292,40 @@ TEST_F(SettingsTest, UnwritableOrUnreadableFileFailsSilently) {
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_TRUE(TIniFile("").ReadSectionKeys("Setup").empty());
+}
+
+TEST_F(SettingsTest, ProgramsSharingTheFileChangeOnlyTheirOwnKeys) {
+    // The window read the file at its start; an installer's command line changes the
+    // connection and a title meanwhile, a hand adds a section; the window then saves.
+    Write("[Setup]\r\nConnectionType=0\r\nComNumber=1\r\nBackup=1\r\nUser1=Old\r\n");
+    TIniFile window(path_);
+    TSettings s;
+    s.Load(window);
+    ReadUserTitles(window, texts_, s.UserTitles);
+    {
+        TIniFile installer(path_);
+        installer.WriteInteger("Setup", "ConnectionType", 1);
+        installer.WriteString("Setup", "IPAddress", "203.0.113.9");
+        installer.WriteString("Setup", "User1", "Changed");
+        installer.DeleteKey("Setup", "ComNumber");
+        ASSERT_TRUE(installer.UpdateFile());
+    }
+    std::ofstream(path_, std::ios::app) << "[Ports]\r\nCOM7=/dev/ttyUSB3\r\n";
+    s.Backup = false;  // the one change the window made
+    ASSERT_TRUE(s.Save(window, texts_, ""));
+    TIniFile now(path_);
+    EXPECT_EQ(now.ReadInteger("Setup", "ConnectionType", -1), 1);
+    EXPECT_EQ(now.ReadString("Setup", "IPAddress", ""), "203.0.113.9");
+    EXPECT_EQ(now.ReadString("Setup", "User1", ""), "Changed");
+    EXPECT_FALSE(now.ValueExists("Setup", "ComNumber"));  // deleted there, not written back
+    EXPECT_EQ(now.ReadString("Ports", "COM7", ""), "/dev/ttyUSB3");
+    EXPECT_FALSE(now.ReadBool("Setup", "Backup", true));
+    // A key neither changed nor in the file is filled in; the window's copy is the file's.
+    EXPECT_EQ(now.ReadString("Setup", "Language", ""), "US");
+    EXPECT_EQ(window.Content(), now.Content());
+    // Saving again with nothing changed writes nothing.
+    ASSERT_TRUE(s.Save(window, texts_, ""));
+    EXPECT_EQ(Read(), now.Content());
 }
 
 TEST_F(SettingsTest, ReplacingKeepsTheFileMode) {

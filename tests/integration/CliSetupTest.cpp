@@ -2,6 +2,8 @@
 // windows (same checks, same settings file), refusals that leave the file byte for byte.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,6 +81,42 @@ TEST_F(CliSetup, ConnectionIsCheckedAsInTheWindow) {
     r = Cli({"connection"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "IP 10.1.2.3:4001\n");
+}
+
+TEST_F(CliSetup, NothingOfOneRunIsStoredAndARefusalWritesNothing) {
+    const std::string start = "[Setup]\r\nConnectionType=0\r\nComNumber=3\r\n[Ports]\r\nX=1\r\n";
+    std::ofstream(dir.File("home/RavlinProj.ini"), std::ios::binary) << start;
+    // The connection of the command line is for this run only.
+    TRunResult r = Cli({"--tcp", "203.0.113.9:7777", "--stream", "setup", "--backup", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Ini().find("203.0.113.9"), std::string::npos) << Ini();
+    EXPECT_EQ(Ini().find("DumpRead=1"), std::string::npos) << Ini();
+    EXPECT_NE(Ini().find("ConnectionType=0\r\nComNumber=3\r\n"), std::string::npos) << Ini();
+    EXPECT_NE(Ini().find("Backup=0\r\n"), std::string::npos) << Ini();
+    EXPECT_NE(Ini().find("[Ports]\r\nX=1\r\n"), std::string::npos) << Ini();
+
+    // One bad value refuses the whole command, before anything is written.
+    const std::string before = Ini();
+    r = Cli({"setup", "--backup", "1", "--language", "FR"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("FR"), std::string::npos) << r.err;
+    EXPECT_EQ(Ini(), before);
+
+    // A file that cannot be written (a full disk): the cannot-write message, exit 1.
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny = old;
+    tiny.rlim_cur = 16;
+    ::signal(SIGXFSZ, SIG_IGN);  // inherited: the write fails instead of ending the program
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    const TRunResult setup = Cli({"setup", "--backup", "1"});
+    const TRunResult connection = Cli({"connection", "--type", "tcp"});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    for (const TRunResult& failed : {setup, connection}) {
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_NE(failed.err.find("RavlinProj.ini"), std::string::npos) << failed.err;
+    }
+    EXPECT_EQ(Ini(), before);
 }
 
 }  // namespace

@@ -144,10 +144,10 @@ TEST_F(Battery, ASortColumnMeansTheUserFieldShownThere) {
     ASSERT_TRUE(batteryLog.Sort(3, true));
     EXPECT_EQ(Serials(), (std::vector<std::string>{"0000002", "0000003", "0000001"}));
     // A column the page does not have leaves the order, and the file is still written.
-    std::filesystem::remove(batteryLog.FileName());
+    const TFileStamp before = TFileStamp::Of(batteryLog.FileName());
     ASSERT_TRUE(batteryLog.Sort(12, true));
     EXPECT_EQ(Serials(), (std::vector<std::string>{"0000002", "0000003", "0000001"}));
-    EXPECT_TRUE(std::filesystem::exists(batteryLog.FileName()));
+    EXPECT_FALSE(TFileStamp::Of(batteryLog.FileName()) == before);
 }
 
 int Compare(const TLowBatteryEntry& a, const TLowBatteryEntry& b, TBatteryField f) {
@@ -176,6 +176,7 @@ TEST_F(Battery, SortGivesTheOrderOfTheExchangeSort) {
                     if (up ? c > 0 : c < 0) std::swap(expected[i], expected[i + 1]);
                 }
             batteryLog.EditItems() = items;
+            ASSERT_TRUE(batteryLog.Save());
             ASSERT_TRUE(batteryLog.Sort(static_cast<int>(column), up));
             for (size_t i = 0; i < items.size(); ++i)
                 ASSERT_EQ(batteryLog.Items()[i].TimeText, expected[i].TimeText)

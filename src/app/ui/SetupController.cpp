@@ -18,6 +18,8 @@
 #include "app/ui/AppSetupForm.h"
 #include "app/ui/WelcomeForm.h"
 #include "app/ui/WindowPlacement.h"
+#include "base/AtomicFile.h"
+#include "base/IniFile.h"
 #include "base/ui/InfoForm.h"
 #include "base/ui/Notifications.h"
 #include "base/ui/QtUserInterface.h"
@@ -119,6 +121,9 @@ bool TSetupController::MenuAppSetupClick() {
         KeepPlacement(*frame_.Window(), c.settings.Window);
         c.settings.PageControl = static_cast<int>(frame_.PageShown());
         lastResult_ = ApplyAppSetup(c, before, appSetupForm_->Values());
+        if (lastResult_.settingsFailed)
+            ctx_.ui.Error(TMessage::Lang(c.language.Texts(), Text::CannotOpen,
+                                         " - " + c.ini.FileName() + c.ini.LastErrorText()));
         applied = true;
         return true;
     });

@@ -139,7 +139,8 @@ void TQtSoundPlayer::WithSound(const std::string& path,
         promise->start();
         TSoundPtr result;
         std::string bytes;
-        if (ReadWholeFile(path, bytes) == 0 && bytes.size() <= kMaxWaveBytes) {
+        // The size is checked before a byte is read.
+        if (ReadWholeFile(path, bytes, kMaxWaveBytes) == 0) {
             if (auto wave = ParseWave(bytes)) {
                 auto sound = std::make_shared<TSound>();
                 sound->format.setSampleRate(wave->sampleRate);

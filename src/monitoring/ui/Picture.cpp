@@ -1,5 +1,7 @@
 #include "monitoring/ui/Picture.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QImageReader>
@@ -7,10 +9,19 @@
 #include <memory>
 #include <mutex>
 
+#include "base/AtomicFile.h"
 #include "base/ui/Text.h"
 #include "base/ui/WindowThread.h"
 
 namespace ravlin {
+
+namespace {
+
+// A picture is shown at most 180 by 100 points: its file is small.
+constexpr size_t kMaxPictureBytes = 16u << 20;
+constexpr int kMaxPictureDecodeMb = 64;
+
+}  // namespace
 
 const char* const kPictureFilter =
     "All supported (*.jpg,*.jpeg,*.bmp,*.ico,*.emf,*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
@@ -19,7 +30,17 @@ const char* const kPictureFilter =
 
 QImage LoadMonitorPicture(const std::string& path, QSize maxSize) {
     if (path.empty()) return {};
-    QImageReader reader(QPath(path));
+    // A regular file of a picture's size, read before the decoder sees it: a FIFO or a
+    // device named as the picture never holds the reader up.
+    std::string bytes;
+    if (ReadWholeFile(path, bytes, kMaxPictureBytes) != 0) return {};
+    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    bytes = {};
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, QFileInfo(QPath(path)).suffix().toLatin1());
+    // A small file can unpack into a huge image: decoding stops beyond this many MB.
+    reader.setAllocationLimit(kMaxPictureDecodeMb);
     reader.setAutoTransform(true);
     if (maxSize.isValid()) {
         const QSize size = reader.size();

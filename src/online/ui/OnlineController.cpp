@@ -580,9 +580,10 @@ void TOnlineController::StartOnline() {
 
 void TOnlineController::CloseOnline() {
     LeaveOnline();
-    // A log that could not be written gets one more try before its receptions are lost.
-    if (ctx_.history.Unsaved()) ctx_.history.Save();
-    if (ctx_.battery.Unsaved()) ctx_.battery.Save();
+    // A log that could not be written gets one more try before its receptions are lost:
+    // they are added to the file as it is now.
+    ctx_.history.WritePending();
+    ctx_.battery.WritePending();
 }
 
 }  // namespace ravlin
