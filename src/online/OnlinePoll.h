@@ -56,21 +56,33 @@ inline constexpr int kPollReads = 7;
 inline constexpr int kPauseSteps = 100;
 inline constexpr int kPauseStepMs = 300;
 
+// How a poll reads: seven reads with the pauses between them and Text::OnlineStopped
+// after the last; or, where a lost link does not end on-line mode but is got back by the
+// reconnection (online/Supervision.h), one read that says nothing when it fails.
+struct TPollReading {
+    int reads = kPollReads;
+    bool reportStop = true;
+};
+inline constexpr TPollReading kSupervisedReading{1, false};
+
 // Reads the 16-byte last-reception block at the receiver's on-line address (read type 7)
 // into `block` (32 hex digits): at most seven reads, the link reopened before each when
 // it was lost, the 30 s pause after each of the first six failures (without `pauses`:
 // no window, SleepWatchingCancel). The worker must be idle.
 TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui,
-                              std::string& block, TPollPauses* pauses = nullptr);
+                              std::string& block, TPollPauses* pauses = nullptr,
+                              TPollReading reading = {});
 
 struct TReception;
 
 // The poll after the receiver's "R": the worker stopped, the block read (with the pauses
 // above) and decoded. Any failure ends on-line mode (LeaveOnline) and returns false;
 // the caller then only updates its state. On success the caller shows and logs the
-// reception, matches the views and beeps, then calls ListenAgain.
+// reception, matches the views and beeps, then calls ListenAgain. `block` (when given)
+// receives the block read.
 bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
-                   TUserInterface& ui, TReception& out, TPollPauses* pauses = nullptr);
+                   TUserInterface& ui, TReception& out, TPollPauses* pauses = nullptr,
+                   TPollReading reading = {}, std::string* block = nullptr);
 // The worker listens for the next "R". False when it could not be started.
 bool ListenAgain(TTransferWorker& transferWorker);
 
