@@ -1,6 +1,7 @@
 #include "monitoring/ui/AlarmPresenter.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include "base/ui/QtSoundPlayer.h"
 #include "base/ui/Text.h"
 #include "base/ui/WindowFrame.h"
+#include "monitoring/MonitorView.h"
 #include "monitoring/ui/MonitorMessageForm.h"
 #include "monitoring/ui/MonitorModels.h"
 #include "online/Reception.h"
@@ -104,7 +106,9 @@ void TAlarmPresenter::Build() {
     connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) {
                 std::vector<int>& widths = ctx_.settings.MessageGrid;
-                if (column <= kListMark) return;  // the check box column is fixed
+                // The check box column is fixed; the room the trouble row takes is not
+                // the user's choice.
+                if (column <= kListMark || fitting_) return;
                 if (static_cast<size_t>(column) >= widths.size())
                     widths.resize(static_cast<size_t>(column) + 1, 64);
                 widths[static_cast<size_t>(column)] = width;
@@ -228,6 +232,17 @@ void TAlarmPresenter::RefreshList() {
         grid_->setRowHeight(r, size + 12 + size / 3);
     }
     grid_->setColumnWidth(kListMark, 32);
+    if (monitor_.Trouble()) {
+        // The trouble's text is read in full.
+        const TMonitorData row = TroubleRow(monitor_.troubleColor, monitor_.TroubleSince());
+        const int wanted =
+            QFontMetrics(listModel_->FontOf(row)).horizontalAdvance(Q(row.Text)) + 16;
+        if (grid_->columnWidth(kListText) < wanted) {
+            fitting_ = true;
+            grid_->setColumnWidth(kListText, wanted);
+            fitting_ = false;
+        }
+    }
 }
 
 void TAlarmPresenter::Blink() {

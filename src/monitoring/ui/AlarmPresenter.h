@@ -92,6 +92,7 @@ class TAlarmPresenter : public QObject {
     QPushButton* exit_ = nullptr;
     QLineEdit* operator_ = nullptr;
     QTimer blink_;
+    bool fitting_ = false;  // the text column widened for the trouble row
     // The pop-up windows by the number of their message (numbers stay when messages go).
     std::map<int, QPointer<TMonitorMessageForm>> popups_;
 };
