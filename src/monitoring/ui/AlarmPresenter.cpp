@@ -281,7 +281,7 @@ void TAlarmPresenter::ShowPopup(int message) {
     auto* w = new TMonitorMessageForm(ctx_.texts, frame_.Window());
     w->setObjectName(PopupName(m.Number));
     w->setAttribute(Qt::WA_DeleteOnClose, false);
-    w->Prepare(message, m, Q(ctx_.settings.MonitorFont));
+    w->Prepare(m, Q(ctx_.settings.MonitorFont));
     if (const TWindowSlot* slot = monitor_.Slots().Slot(m.Slot)) w->PlaceAt(*slot);
     w->show();
     popups_[m.Number] = w;
