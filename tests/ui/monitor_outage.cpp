@@ -3,8 +3,9 @@
 // above the alarms, which stay listed, keep blinking and sounding, and one is cleared by
 // hand meanwhile; the receiver comes back on the same port and the program reconnects by
 // itself; receptions after that raise and clear alarms again. Then a receiver that goes
-// silent without closing is a trouble within ten seconds. The alarm log holds every
-// activation with exactly one end, and each trouble with its end.
+// silent without closing is a trouble within ten seconds, and Exit during an outage ends
+// the alarms and the tries. The alarm log holds every activation with exactly one end, and
+// each trouble with its end.
 //
 // RAVLIN_SCREENSHOTS=<folder> also saves pictures of the trouble row during the outage and
 // of the list after the reconnection.
@@ -166,26 +167,38 @@ class MonitorOutageTest : public QObject {
         QVERIFY(!Trouble());
     }
 
-    void theAlarmLogHoldsEveryEnd() {
+    void exitDuringAnOutageEndsEverything() {
+        QVERIFY(Control("down"));
+        QVERIFY(WaitFor([&] { return Trouble(); }, 10000));
         QTest::mouseClick(Find<QPushButton>(Form(), "MonitorEndButton"), Qt::LeftButton);
         QVERIFY(!Monitor().MonitorMode());
+        QCOMPARE(Alarms().ActiveCount(), 0);
+        QVERIFY(!Alarms().Trouble());
+        // On-line mode was off before monitor mode: it ends, and with it the tries.
+        QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
+        QVERIFY(!desktop->online().LinkLost());
+        QVERIFY(Control("up"));
+    }
+
+    void theAlarmLogHoldsEveryEnd() {
         std::vector<TAlarmEntry> log;
         QVERIFY(WaitFor([&] {
             log.clear();
             TAlarmLog(CorePath(Home()) + "/" + kAlarmLogName).ReadAll(log);
-            return log.size() >= 10;
+            return log.size() >= 12;
         }));
         QStringList seen;
         for (const TAlarmEntry& e : log)
             seen << QString("%1 %2 %3").arg(ActionName(e.Action), CauseName(e.Cause)).arg(e.Number);
-        QCOMPARE(seen.size(), 10);
+        QCOMPARE(seen.size(), 12);
         QCOMPARE(seen.mid(0, 4), (QStringList{"activate transmitter 1", "activate transmitter 2",
                                               "trouble link lost 0", "deactivate hand 2"}));
         QVERIFY(seen[4].startsWith("trouble link restored"));
         QCOMPARE(seen.mid(5, 3), (QStringList{"activate transmitter 2", "deactivate transmitter 1",
                                               "trouble link lost 0"}));
         QVERIFY(seen[8].startsWith("trouble link restored"));
-        QCOMPARE(seen.mid(9), (QStringList{"deactivate exit 2"}));
+        QCOMPARE(seen.mid(9),
+                 (QStringList{"trouble link lost 0", "deactivate exit 2", "trouble exit 0"}));
         const std::vector<bool> open = OpenEntries(log);
         QVERIFY(std::none_of(open.begin(), open.end(), [](bool o) { return o; }));
     }
