@@ -168,7 +168,7 @@ void TLink::CloseLocked() {
 }
 
 void TLink::Report(const TMessage& message) {
-    if (!holdMessages_.load()) {
+    if (holds_.load() <= 0) {
         ui_.Error(message);
         return;
     }
@@ -177,7 +177,7 @@ void TLink::Report(const TMessage& message) {
 }
 
 void TLink::HoldMessages(bool hold) {
-    holdMessages_.store(hold);
+    holds_.fetch_add(hold ? 1 : -1);
 }
 
 std::optional<TMessage> TLink::TakeHeldMessage() {

@@ -102,9 +102,11 @@ class TLink {  // original name: TKomunikace
     // While held, the link's own messages ("Can't connect", "Disconnected, error #N", ...)
     // are kept back instead of shown: a supervisor that reports a lost link in its own way
     // (on-line listening, a reconnection trying every few seconds) does not stack up
-    // message boxes. TakeHeldMessage gives the last one kept back, once. Any thread.
+    // message boxes. Holds count: each HoldMessages(true) is ended by one
+    // HoldMessages(false), from whichever thread. TakeHeldMessage gives the last one kept
+    // back, once. Any thread.
     void HoldMessages(bool hold);
-    bool MessagesHeld() const { return holdMessages_.load(); }
+    bool MessagesHeld() const { return holds_.load() > 0; }
     std::optional<TMessage> TakeHeldMessage();
     int LastError() const { return lastError_; }
     // TCP: sends "S" when KeepAliveMs have passed since the keep-alive was last (re)started.
@@ -196,25 +198,21 @@ class TLink {  // original name: TKomunikace
     int pauseScalePercent_ = 100;
     std::atomic<const std::atomic<bool>*> cancel_{nullptr};
     std::atomic<const std::atomic<bool>*> interrupt_{nullptr};
-    std::atomic<bool> holdMessages_{false};
+    std::atomic<int> holds_{0};
     std::mutex heldMutex_;
     std::optional<TMessage> held_;  // heldMutex_
 };
 
-// Holds the link's messages for a scope (TLink::HoldMessages), and lets them go again at
-// its end unless they were held before.
+// Holds the link's messages for a scope (TLink::HoldMessages).
 class THeldLinkMessages {
   public:
-    explicit THeldLinkMessages(TLink& link) : link_(link), before_(link.MessagesHeld()) {
-        link_.HoldMessages(true);
-    }
-    ~THeldLinkMessages() { link_.HoldMessages(before_); }
+    explicit THeldLinkMessages(TLink& link) : link_(link) { link_.HoldMessages(true); }
+    ~THeldLinkMessages() { link_.HoldMessages(false); }
     THeldLinkMessages(const THeldLinkMessages&) = delete;
     THeldLinkMessages& operator=(const THeldLinkMessages&) = delete;
 
   private:
     TLink& link_;
-    bool before_;
 };
 
 }  // namespace ravlin
