@@ -48,6 +48,8 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUs
     const int reads = std::max(1, reading.reads);
     for (int attempt = 1; attempt <= reads; ++attempt) {
         if (!link.IsOpen() && !link.Open()) return TReadResult::LinkLost;
+        if (attempt == 1 && reading.probeFirst && !link.Probe(TTransferWorker::kProbeReplyMs))
+            return TReadResult::NoAnswer;
         std::string data;
         if (rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data) && data.size() == 32) {
             block = data;
