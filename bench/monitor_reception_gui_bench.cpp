@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -274,7 +275,14 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    TPaintWatch watch(monitor.messageGrid()->viewport(), clock);
+    auto* messageGrid = desktop->form().findChild<QTableView*>("MessageGrid");
+    auto* listModel = qobject_cast<TMessageListModel*>(messageGrid->model());
+    // The pop-up window of a message, by the number it goes by.
+    auto popupOf = [&](int message) {
+        return desktop->form().findChild<TMonitorMessageForm*>(
+            QStringLiteral("MessageWindow%1").arg(monitor.monitor().Messages[message].Number));
+    };
+    TPaintWatch watch(messageGrid->viewport(), clock);
     app.installEventFilter(&watch);
     auto deliver = [&](const TReception& r) { emit online.receptionPolled(r); };
 
@@ -292,8 +300,8 @@ int main(int argc, char** argv) {
         const qint64 t0 = clock.nsecsElapsed();
         deliver(Reception(ActivateSerial(m, run % kEventsPerList), "1"));
         const qint64 t1 = clock.nsecsElapsed();
-        TMonitorMessageForm* popup = monitor.PopupOf(m);
-        if (!ListShows(monitor.listModel(), m) || !popup || !popup->isVisible() ||
+        TMonitorMessageForm* popup = popupOf(m);
+        if (!ListShows(listModel, m) || !popup || !popup->isVisible() ||
             !Until([&] { return watch.listAt >= 0 && watch.popupAt >= 0; }, 2000)) {
             ++missing;
         } else {
@@ -304,7 +312,7 @@ int main(int argc, char** argv) {
         const qint64 t2 = clock.nsecsElapsed();
         deliver(Reception(DeactivateSerial(m, run % kEventsPerList), "2"));
         deactivated.ms.push_back((clock.nsecsElapsed() - t2) / 1e6);
-        if (monitor.PopupOf(m)) ++missing;
+        if (popupOf(m)) ++missing;
         Spin(20);
     }
     handled.Print("reception handled (list and window updated)");
@@ -333,7 +341,7 @@ int main(int argc, char** argv) {
         const qint64 t0 = clock.nsecsElapsed();
         if (message >= 0) deliver(Reception(ActivateSerial(message, run), "1"));
         const qint64 t1 = clock.nsecsElapsed();
-        TMonitorMessageForm* popup = message >= 0 ? monitor.PopupOf(message) : nullptr;
+        TMonitorMessageForm* popup = message >= 0 ? popupOf(message) : nullptr;
         if (message >= 0 && !popup) ++missing;
         if (message == kBigPicture) {
             const bool loaded =
@@ -376,7 +384,7 @@ int main(int argc, char** argv) {
     stalls.ms = pictureCpu.ms;
     stalls.ms.insert(stalls.ms.end(), soundCpu.ms.begin(), soundCpu.ms.end());
 
-    monitor.ExitClick();
+    if (auto* exit = desktop->form().findChild<QPushButton*>("MonitorEndButton")) exit->click();
     app.removeEventFilter(&watch);
     desktop.reset();
 

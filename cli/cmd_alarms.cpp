@@ -1,4 +1,7 @@
-// ravlin-cli alarms [--since DATE] [--csv]: the alarm log of monitor mode, oldest first.
+// ravlin-cli alarms [--since DATE] [--open] [--csv]: the alarm log of monitor mode, oldest
+// first, with the files the log has numbered before the current one. An activation without
+// its end yet (and a lost link not yet back) shows "open" in the State column; --open
+// lists those alone.
 
 #include <algorithm>
 #include <cerrno>
@@ -35,11 +38,14 @@ size_t DisplayWidth(const std::string& utf8) {
 int RunAlarms(TContext& ctx) {
     std::optional<TDateTime> since;
     bool csv = false;
+    bool openOnly = false;
     const auto& args = ctx.options.args;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--csv") {
             csv = true;
+        } else if (a == "--open") {
+            openOnly = true;
         } else if (a == "--since") {
             if (i + 1 >= args.size()) return UsageError("--since needs a date");
             since = ParseDateTime(args[++i]);
@@ -51,7 +57,8 @@ int RunAlarms(TContext& ctx) {
         }
     }
 
-    TAlarmLog log(ctx.core->folders.HomeFile(kAlarmLogName));
+    TAlarmLog log(ctx.core->folders.HomeFile(kAlarmLogName),
+                  uint64_t(ctx.core->settings.AlarmLogMegabytes) << 20);
     std::vector<TAlarmEntry> entries;
     size_t skipped = 0;
     if (int err = log.ReadAll(entries, &skipped); err != 0) {
@@ -62,14 +69,22 @@ int RunAlarms(TContext& ctx) {
         std::fprintf(stderr, "%zu damaged line%s of the alarm log skipped\n", skipped,
                      skipped == 1 ? "" : "s");
 
+    const std::vector<bool> open = OpenEntries(entries);
     std::vector<std::vector<std::string>> lines;
-    lines.push_back(
-        {"Time", "Action", "Cause", "Message", "Text", "Transmitter", "Button", "Operator"});
-    for (const auto& e : entries) {
+    lines.push_back({"Time", "Action", "Cause", "Message", "Text", "Transmitter", "Button",
+                     "Operator", "State"});
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TAlarmEntry& e = entries[i];
         if (since && e.Time < *since) continue;
+        if (openOnly && !open[i]) continue;
+        // A trouble names no message; its number is the outage's length.
+        const bool trouble = e.Action == TAlarmAction::Trouble;
+        std::string text = AnsiToUtf8(e.Text);
+        if (trouble && e.Cause == TAlarmCause::LinkRestored)
+            text += " after " + std::to_string(e.Number) + " s";
         lines.push_back({FormatDateTime(e.Time, false), ActionName(e.Action), CauseName(e.Cause),
-                         std::to_string(e.Number), AnsiToUtf8(e.Text), AnsiToUtf8(e.Serial),
-                         AnsiToUtf8(e.Buttons), AnsiToUtf8(e.Operator)});
+                         trouble ? "-" : std::to_string(e.Number), text, AnsiToUtf8(e.Serial),
+                         AnsiToUtf8(e.Buttons), AnsiToUtf8(e.Operator), open[i] ? "open" : ""});
     }
 
     if (csv) {
@@ -101,7 +116,9 @@ int RunAlarms(TContext& ctx) {
 
 }  // namespace
 
-RAVLIN_CLI_COMMAND("alarms", "[--since DATE] [--csv]   print the alarm log of monitor mode",
+RAVLIN_CLI_COMMAND("alarms",
+                   "[--since DATE] [--open] [--csv]   print the alarm log of monitor mode "
+                   "(--open: the alarms not ended yet)",
                    RunAlarms);
 
 }  // namespace ravlin::cli

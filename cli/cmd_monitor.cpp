@@ -1,11 +1,16 @@
-// monitor FILE.mon [--count N] [--sound]: monitor mode without windows. Logs in, listens
-// on-line, and runs every reception through the monitor set-up; one line per change on
-// stdout:
+// monitor FILE.mon [--count N] [--reconnect] [--sound] [levels]: monitor mode without
+// windows. Logs in, listens on-line, and runs every reception through the monitor set-up;
+// one line per change on stdout:
 //   activate <number> <text>      deactivate <number> <text>
-// Every change is appended to the alarm log of the home folder. With --sound an activation
-// plays the message's sound (and an alarm left too long plays it again) through the outputs
-// the settings choose. Stops after N receptions or on Ctrl+C, closing the link. A set-up
-// file that cannot be read exits 1 with its message.
+// Every change is appended to the alarm log of the home folder, and every reception to
+// History.dat, LowBatt.dat and LastHeard.dat by the logging levels, as the desktop
+// program's monitor mode does (--history-level N, --battery-level N, --data FILE.rvl as for
+// listen). With --sound an activation plays the message's sound (and an alarm left too long
+// plays it again) through the outputs the settings choose. Stops after N receptions, on
+// Ctrl+C or SIGTERM, or when the link is lost (exit status 1); the alarms still active then
+// end, logged as ended by the end of the run. With --reconnect a lost link is a trouble
+// ("trouble link-lost", "trouble link-restored SECONDS", logged too) while the receiver is
+// got back. A set-up file that cannot be read exits 1 with its message.
 
 #include <chrono>
 #include <cstdio>
@@ -13,13 +18,10 @@
 #include <memory>
 #include <thread>
 
-#include "TransferCli.h"
-#include "base/CodePage.h"
+#include "ReceptionCli.h"
 #include "base/ProcessSoundPlayer.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
-#include "online/OnlinePoll.h"
-#include "online/Reception.h"
 
 namespace ravlin::cli {
 namespace {
@@ -27,17 +29,54 @@ namespace {
 // After the last reception a sound still playing may end, up to this long.
 constexpr auto kLastSoundWait = std::chrono::seconds(10);
 
+void PrintChanges(const TMonitor& monitor, const std::vector<TMonitorChange>& changes) {
+    for (const TMonitorChange& c : changes) {
+        const TMonitorData& m = monitor.Messages[static_cast<size_t>(c.message)];
+        std::printf("%s %d %s\n", ActionName(c.action), m.Number, AnsiToUtf8(m.Text).c_str());
+    }
+    std::fflush(stdout);
+}
+
+// The receptions through the set-up, the logs and the trouble of a lost link; an alarm
+// left too long sounds again while the loop waits.
+class TMonitorRun : public TReceptionListener, public TLoopWaiting {
+  public:
+    TMonitorRun(TMonitor& monitor, TReceptionLogs& logs, bool reconnect, bool escalate)
+        : monitor_(monitor), logs_(logs), reconnect_(reconnect), escalate_(escalate) {}
+    void Reception(const TReception& r) override {
+        PrintChanges(monitor_, monitor_.OnReception(r.serial, r.button));
+        if (!logs_.Log(r)) failed = true;
+    }
+    void LinkLost(TLinkLoss) override {
+        monitor_.LinkLost(TMonitorTime::Now());
+        if (reconnect_) PrintLinkLost();
+    }
+    void LinkRestored(double seconds) override {
+        monitor_.LinkRestored(TMonitorTime::Now(), seconds);
+        PrintLinkRestored(seconds);
+    }
+    void Waiting() override {
+        if (escalate_) monitor_.Escalate(TMonitorTime::Now());
+    }
+    bool failed = false;  // a log could not be written (reported)
+
+  private:
+    TMonitor& monitor_;
+    TReceptionLogs& logs_;
+    bool reconnect_;
+    bool escalate_;
+};
+
 int Monitor(TContext& ctx) {
     const auto& args = ctx.options.args;
-    long count = 0;  // 0: until interrupted
+    TReceptionOptions o;
     bool sound = false;
     std::string setupFile;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--count" && i + 1 < args.size()) {
-            char* end = nullptr;
-            count = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end || count <= 0) return UsageError("--count needs a positive number");
-        } else if (args[i] == "--sound") {
+        const int taken = ParseReceptionOption(args, i, o);
+        if (taken == kUsage) return kUsage;
+        if (taken == 1) continue;
+        if (args[i] == "--sound") {
             sound = true;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return UsageError("unexpected argument " + args[i]);
@@ -51,12 +90,16 @@ int Monitor(TContext& ctx) {
     if (!PrepareReceiverCommand(ctx)) return kFailed;
     TCore& core = *ctx.core;
 
-    // The set-up and the log are ready before the receiver is touched.
+    // The set-up and the logs are ready before the receiver is touched.
     TMonitor monitor(core.texts(), core.ui);
     if (!monitor.Load(setupFile)) return kFailed;
-    core.folders.MakeWritable();
-    TAlarmLog log(core.folders.HomeFile(kAlarmLogName));
+    TReceptionLogs logs;
+    if (!logs.Prepare(core, o)) return kFailed;
+    TAlarmLog log(core.folders.HomeFile(kAlarmLogName), uint64_t(core.settings.AlarmLogMegabytes)
+                                                            << 20);
     monitor.alarmLog = &log;
+    monitor.troubleSound = core.settings.TroubleSound;
+    monitor.troubleSoundFile = core.settings.TroubleSoundFile;
     std::unique_ptr<TProcessSoundPlayer> player;
     if (sound) {
         std::string why;
@@ -74,50 +117,17 @@ int Monitor(TContext& ctx) {
     }
 
     if (!core.receiver.session.Login()) return kFailed;
-    TLink& link = core.receiver.link;
-    if (!PrepareOnline(core.receiver.rx, link, core.texts(), core.ui)) {
-        link.Close();
-        return kFailed;
-    }
-    long received = 0;
-    int status = kOk;
-    while (count == 0 || received < count) {
-        if (!core.receiver.transferWorker.Start(TTransferWorker::TJob::Online)) {
-            status = kFailed;
-            break;
-        }
-        bool interrupted = false;
-        while (!core.receiver.transferWorker.WaitIdleFor(100)) {
-            if (player) monitor.Escalate(TMonitorTime::Now());
-            if (ctx.ui.CancelRequested()) {
-                core.receiver.transferWorker.StopOnline();
-                interrupted = true;
-                break;
-            }
-        }
-        if (interrupted || ctx.ui.CancelRequested()) break;
-        if (!link.IsOpen()) {  // the connection was lost; the link has reported it
-            status = kFailed;
-            break;
-        }
-        std::string block;
-        TReception reception;
-        const TReadResult read =
-            ReadLastReception(core.receiver.rx, link, core.texts(), core.ui, block);
-        if (read == TReadResult::Cancelled) break;
-        if (read != TReadResult::Read || !DecodeReception(block, reception)) {
-            status = kFailed;
-            break;
-        }
-        for (const TMonitorChange& c : monitor.OnReception(reception.serial, reception.button)) {
-            const TMonitorData& m = monitor.Messages[static_cast<size_t>(c.message)];
-            std::printf("%s %d %s\n", ActionName(c.action), m.Number, AnsiToUtf8(m.Text).c_str());
-        }
-        std::fflush(stdout);
-        ++received;
-    }
-    core.receiver.transferWorker.StopOnline();
-    link.Close();
+    logs.LoggedIn();
+    TMonitorRun run(monitor, logs, o.reconnect, player != nullptr);
+    core.receptionListeners.Add(&run);
+    TReceptionLoop loop(core.receiver.rx, core.receiver.link, core.receiver.transferWorker,
+                        core.texts(), ctx.ui);
+    const TLoopEnd end = loop.Run(LoopOptions(core, o), core.receptionListeners, &run);
+    core.receptionListeners.Remove(&run);
+    // However the run ends, every alarm it began has its end in the log.
+    PrintChanges(monitor, monitor.DeactivateAll(TMonitorTime::Now(), TAlarmCause::End));
+    int status = LoopStatus(end, core);
+    if (status == kOk && run.failed) status = kFailed;
     if (player) {
         // The last alarm's sound is heard out, unless the user interrupts; the player's
         // processes end with it.
@@ -134,7 +144,8 @@ int Monitor(TContext& ctx) {
 
 }  // namespace
 RAVLIN_CLI_COMMAND("monitor",
-                   "FILE.mon [--count N] [--sound]   print the alarms receptions raise and "
-                   "clear; --sound plays their sounds",
+                   "FILE.mon [--count N] [--reconnect] [--sound] [--history-level N] "
+                   "[--battery-level N] [--data FILE.rvl]   print the alarms receptions raise "
+                   "and clear; --sound plays their sounds",
                    Monitor);
 }  // namespace ravlin::cli

@@ -141,6 +141,8 @@ static void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnInterrupt);
+    // A supervisor's stop is the user's Ctrl+C: the command ends in order.
+    std::signal(SIGTERM, OnInterrupt);
     std::signal(SIGPIPE, SIG_IGN);
     TContext ctx;
     TOptions& o = ctx.options;

@@ -308,7 +308,11 @@ class TServer {
     TOptions& opt_;
     TSimDevice& dev_;
     int listenFd_ = -1, conn_ = -1, ptySlave_ = -1;
-    bool cut_ = false;  // pty: the injected disconnect silenced the line
+    int boundPort_ = 0;  // the TCP port, kept while down
+    bool cut_ = false;   // pty: the injected disconnect silenced the line
+    // "silent on": a peer without power that keeps its connection: nothing is answered,
+    // nothing is sent, what arrives is dropped.
+    bool silent_ = false;
     int ctlListen_ = -1;
     TControlPeer stdin_{0, 1, {}}, ctl_{};
     bool stdinOpen_ = true, quit_ = false;
@@ -338,7 +342,7 @@ void TServer::ReadConnection() {
         ssize_t n = ::read(conn_, buf, sizeof buf);
         if (n > 0) {
             bytesIn_ += n;
-            if (!cut_)
+            if (!cut_ && !silent_)
                 for (ssize_t i = 0; i < n; ++i) dev_.Receive(static_cast<uint8_t>(buf[i]));
             continue;
         }
@@ -377,7 +381,7 @@ void TServer::Schedule(Clock::time_point now) {
 }
 
 void TServer::WriteReady() {
-    if (cut_) {
+    if (cut_ || silent_) {
         ready_.clear();
         return;
     }
@@ -436,6 +440,35 @@ std::string TServer::Control(const std::string& rawLine) {
         if (conn_ >= 0) CloseConnection();
         return "ok";
     }
+    if (c == "down") {
+        // The receiver's side goes away: the connection closes and connections are refused.
+        if (opt_.pty) return "error: a pseudo-terminal cannot go down";
+        if (conn_ >= 0) CloseConnection();
+        if (listenFd_ >= 0) ::close(listenFd_);
+        listenFd_ = -1;
+        return "ok";
+    }
+    if (c == "up") {
+        if (opt_.pty) return "error: a pseudo-terminal cannot go down";
+        if (listenFd_ >= 0) return "ok";
+        int port = 0;
+        listenFd_ = ListenLocal(boundPort_, port);
+        return listenFd_ >= 0 ? "ok" : "error: cannot listen on port " + std::to_string(boundPort_);
+    }
+    char onOff[8] = {};
+    if (std::sscanf(line.c_str(), "silent %7s", onOff) == 1) {
+        const std::string v = onOff;
+        if (v != "on" && v != "off") return "error: silent on|off";
+        silent_ = v == "on";
+        if (silent_) {
+            ready_.clear();
+            dev_.Output().clear();
+        } else {
+            // Whatever was half received meanwhile is gone; the receiver starts afresh.
+            dev_.Reset();
+        }
+        return "ok";
+    }
     long baud = 0;
     char value[32] = {};
     if (std::sscanf(line.c_str(), "set baud %31s", value) == 1) {
@@ -480,6 +513,7 @@ int TServer::Run() {
                          std::strerror(errno));
             return 1;
         }
+        boundPort_ = port;
         where = "tcp " + std::to_string(port);
     } else {
         conn_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -526,11 +560,11 @@ int TServer::Run() {
     while (!quit_ && !g_stop) {
         const bool connected = conn_ >= 0;
         auto now = Clock::now();
-        if (connected) {
+        if (connected && !silent_) {
             dev_.Idle();
             Schedule(now);
             if (!ready_.empty()) WriteReady();
-        } else {
+        } else if (!connected) {
             dev_.Output().clear();
         }
 

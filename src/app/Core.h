@@ -26,6 +26,7 @@
 #include "online/Battery.h"
 #include "online/History.h"
 #include "online/LastHeard.h"
+#include "online/Supervision.h"
 #include "receiver/Receiver.h"
 #include "records/Data.h"
 #include "records/RecordHistory.h"
@@ -60,6 +61,9 @@ struct TCore {
     THistory history;
     TBatteryLog battery;
     TLastHeard lastHeard;
+    // Whoever follows the receptions of the program's receiver and the state of its link,
+    // told by on-line mode and by the reception loop of ravlin-cli (online/Supervision.h).
+    TReceptionListeners receptionListeners;
 
     const TTextTable& texts() const { return language.Texts(); }
     // Takes the connection settings over into the receiver's link (after Load or a set-up

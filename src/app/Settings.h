@@ -80,6 +80,17 @@ struct TSettings {
     std::string ExportEncoding;
     // Who clears alarms by hand in monitor mode, for the alarm log (section Monitor).
     std::string Operator;
+    // The waits before the tries to get a lost receiver back: the first, doubled each
+    // time up to the longest (seconds).
+    int ReconnectFirst;
+    int ReconnectMax;
+    // The trouble row of a lost link in monitor mode: its colour index (0..6) and sound
+    // choice (0..6; 6 plays TroubleSoundFile); section Monitor.
+    int TroubleColor;
+    int TroubleSound;
+    std::string TroubleSoundFile;
+    // The bound of the alarm log's files together, in megabytes (section Monitor).
+    int AlarmLogMegabytes;
 
     // Column widths in pixels, Col1 first.
     std::vector<int> BatteryGrid;

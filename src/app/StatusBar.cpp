@@ -13,7 +13,7 @@ TStatusView ComputeStatus(const TStatusInput& in, const TTextTable& texts) {
         v.panels[0] = in.receiverDescription;
         v.memoryMark = s.MemoryModified;
     }
-    if (s.OnLine) v.panels[2] = "On-line";
+    if (s.OnLine) v.panels[2] = s.LinkLost ? kLinkLostMark : "On-line";
     if (s.DocumentOpen) {
         if (s.Saved) {
             v.panels[3] = TextAt(texts, Text::Saved);

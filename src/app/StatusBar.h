@@ -15,6 +15,9 @@ namespace ravlin {
 
 class TMonitor;
 
+// The third panel while on-line mode waits for a lost receiver to come back.
+inline constexpr const char* kLinkLostMark = "Link lost";
+
 struct TStatusInput {
     TAppState state;
     std::string receiverDescription;  // the logged-in receiver's Description

@@ -10,6 +10,7 @@ namespace ravlin {
 struct TAppState {
     bool LoggedIn = false;        // a receiver is logged in
     bool OnLine = false;          // on-line mode runs
+    bool LinkLost = false;        // ... and waits for the lost receiver to come back
     bool DocumentOpen = false;    // a document (record table) is open
     bool Saved = true;            // the document's user information is saved
     bool MemoryModified = false;  // the record table differs from the receiver's memory

@@ -26,6 +26,8 @@ constexpr int kSliceMs = 100;
 const std::string kWake3 = "\x55\x55\x55";
 const std::string kAA3 = "\xAA\xAA\xAA";
 const std::string kKeepAlive = "S";
+// The wake-up byte, which the receiver answers with the same byte whatever it does.
+const std::string kProbe = "\x55";
 
 }  // namespace
 
@@ -140,13 +142,12 @@ bool TLink::Open() {
 
 void TLink::ReportOpenFailure(const TOpenResult& result) {
     if (result.outcome == TOpenResult::DeviceUnavailable) {
-        ui_.Error(TMessage::Lang(texts_, Text::CannotOpenPort));
+        Report(TMessage::Lang(texts_, Text::CannotOpenPort));
         return;
     }
     if (result.error != 0)
-        ui_.Error(
-            TMessage::Fixed("Can't connect, error #" + std::to_string(result.error & 0xFFFF)));
-    ui_.Error(TMessage::Fixed("Can't connect"));
+        Report(TMessage::Fixed("Can't connect, error #" + std::to_string(result.error & 0xFFFF)));
+    Report(TMessage::Fixed("Can't connect"));
 }
 
 void TLink::Close() {
@@ -164,6 +165,26 @@ void TLink::CloseLocked() {
     keepAliveRunning_ = false;
     open_ = false;
     Pause(pause);
+}
+
+void TLink::Report(const TMessage& message) {
+    if (holds_.load() <= 0) {
+        ui_.Error(message);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(heldMutex_);
+    held_ = message;
+}
+
+void TLink::HoldMessages(bool hold) {
+    holds_.fetch_add(hold ? 1 : -1);
+}
+
+std::optional<TMessage> TLink::TakeHeldMessage() {
+    std::lock_guard<std::mutex> lock(heldMutex_);
+    std::optional<TMessage> m = std::move(held_);
+    held_.reset();
+    return m;
 }
 
 // ---- keep-alive --------------------------------------------------------------------
@@ -246,8 +267,7 @@ void TLink::ConnectionLost() {
     if (open_) {
         const TChannelBreak why = channel_->Break();
         if (why.cause == TChannelBreak::ConnectionError)
-            ui_.Error(
-                TMessage::Fixed("Disconnected, error #" + std::to_string(why.error & 0xFFFF)));
+            Report(TMessage::Fixed("Disconnected, error #" + std::to_string(why.error & 0xFFFF)));
         // A device that went away leaves nothing to wait for; the caller reports the
         // failed operation.
         closedInOrder_.store(why.cause == TChannelBreak::ClosedInOrder);
@@ -346,6 +366,24 @@ bool TLink::WaitByte(uint8_t& b, int timeoutMs) {
     }
 }
 
+bool TLink::SendProbe() {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (NoticeBreak() || !open_) return false;
+    return Write(kProbe);
+}
+
+bool TLink::Probe(int replyMs) {
+    std::lock_guard<std::recursive_mutex> lock(io_);
+    if (NoticeBreak() || !open_) return false;
+    PurgeInput();
+    if (!Write(kProbe)) return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, replyMs));
+    uint8_t b = 0;
+    while (ReadByteUntil(b, deadline))
+        if (b == kProbe[0]) return true;
+    return false;
+}
+
 void TLink::Jam() {
     std::lock_guard<std::recursive_mutex> lock(io_);
     if (!open_) return;
@@ -359,7 +397,7 @@ bool TLink::SendCommand(const std::string& frame) {
     std::lock_guard<std::recursive_mutex> lock(io_);
     NoticeBreak();
     if (!open_) {
-        ui_.Error(TMessage::Lang(texts_, Text::NoConnection));
+        Report(TMessage::Lang(texts_, Text::NoConnection));
         return false;
     }
     const std::string completed = CompleteFrame(frame);

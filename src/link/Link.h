@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -91,6 +92,22 @@ class TLink {  // original name: TKomunikace
     bool WaitByte(uint8_t& b, int timeoutMs);
     // Purges the output, then sends the channel's wake-up bytes: three 'U', eight '0'.
     void Jam();
+    // The receiver answers the wake-up byte 'U' with 'U' at any time, also while it waits
+    // to report a reception: the way to learn that a quiet line still has a receiver at
+    // its end. SendProbe sends one 'U' and returns (the listener sees the answer among
+    // the bytes it waits for); false when it could not be sent. Probe drops what has
+    // arrived, sends 'U' and waits up to replyMs for the 'U' back; false without it.
+    bool SendProbe();
+    bool Probe(int replyMs);
+    // While held, the link's own messages ("Can't connect", "Disconnected, error #N", ...)
+    // are kept back instead of shown: a supervisor that reports a lost link in its own way
+    // (on-line listening, a reconnection trying every few seconds) does not stack up
+    // message boxes. Holds count: each HoldMessages(true) is ended by one
+    // HoldMessages(false), from whichever thread. TakeHeldMessage gives the last one kept
+    // back, once. Any thread.
+    void HoldMessages(bool hold);
+    bool MessagesHeld() const { return holds_.load() > 0; }
+    std::optional<TMessage> TakeHeldMessage();
     int LastError() const { return lastError_; }
     // TCP: sends "S" when KeepAliveMs have passed since the keep-alive was last (re)started.
     // Closes the link when the send fails or the connection was lost. Nothing on COM.
@@ -125,6 +142,8 @@ class TLink {  // original name: TKomunikace
     // The channel Settings.ConnectionType asks for.
     std::unique_ptr<TByteChannel> ChannelFromSettings() const;
     void ReportOpenFailure(const TOpenResult& result);
+    // A message of the link's own: shown, or kept back while held.
+    void Report(const TMessage& message);
     int ByteTimeout() const;
     int Scaled(int ms) const;
     bool Cancelled() const;
@@ -179,6 +198,21 @@ class TLink {  // original name: TKomunikace
     int pauseScalePercent_ = 100;
     std::atomic<const std::atomic<bool>*> cancel_{nullptr};
     std::atomic<const std::atomic<bool>*> interrupt_{nullptr};
+    std::atomic<int> holds_{0};
+    std::mutex heldMutex_;
+    std::optional<TMessage> held_;  // heldMutex_
+};
+
+// Holds the link's messages for a scope (TLink::HoldMessages).
+class THeldLinkMessages {
+  public:
+    explicit THeldLinkMessages(TLink& link) : link_(link) { link_.HoldMessages(true); }
+    ~THeldLinkMessages() { link_.HoldMessages(false); }
+    THeldLinkMessages(const THeldLinkMessages&) = delete;
+    THeldLinkMessages& operator=(const THeldLinkMessages&) = delete;
+
+  private:
+    TLink& link_;
 };
 
 }  // namespace ravlin

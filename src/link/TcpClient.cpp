@@ -19,6 +19,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kKeepIdleS = 5;
+constexpr int kKeepIntervalS = 1;
+constexpr int kKeepCount = 3;
+constexpr unsigned kUserTimeoutMs = 10000;
+
 int LeftMs(Clock::time_point deadline) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left);
@@ -86,6 +91,14 @@ bool TTcpClient::StartConnect(const std::string& address, const std::string& por
     }
     int one = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // A server that goes away without closing (its power gone) is noticed by the system
+    // too: keep-alive probes after kKeepIdleS quiet seconds, one a second, kKeepCount
+    // unanswered end the connection; so do bytes unacknowledged for kUserTimeoutMs.
+    ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepIdleS, sizeof kKeepIdleS);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepIntervalS, sizeof kKeepIntervalS);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &kKeepCount, sizeof kKeepCount);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &kUserTimeoutMs, sizeof kUserTimeoutMs);
     linger lg{1, 1};
     ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
     if (::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {

@@ -1,21 +1,28 @@
 #pragma once
 // The alarm log: every activation and deactivation of a monitor message, with its time,
-// message, transmitter and, when cleared by hand, the operator. One line per change in
-// "Alarms.dat" of the home folder, fields ended by "#", lines by CR LF, texts as code page
-// bytes:
+// message, transmitter and, when cleared by hand, the operator; and the troubles of the
+// link to the receiver. One line per change in "Alarms.dat" of the home folder, fields
+// ended by "#", lines by CR LF, texts as code page bytes:
 //
 //   dd.MM.yyyy hh:mm:ss#action#cause#number#serial#buttons#operator#text#
 //
-// action is "activate" or "deactivate"; cause "transmitter", "hand" or "exit". The message
-// text comes last, so that a "#" inside it costs no other field. Every append is one
-// locked update of the file as it is then (base/SharedFile.h): monitors in several
-// programs add to one log and none loses another's lines. When the file holds
-// kAlarmLogLines lines (or more than kAlarmLogMaxBytes, which no append makes) it becomes
-// "Alarms.1.dat" (replacing the one before) and a new file starts. The reader skips
-// damaged lines and refuses a file beyond kAlarmLogMaxBytes (EFBIG).
+// action is "activate", "deactivate" or "trouble". A deactivation's cause says who ended
+// the alarm: "transmitter", "hand", "exit" (leaving monitor mode), "set-up" (another set-up
+// opened), "removed" (its message removed), "end" (the end of a monitor run without
+// windows). A trouble's cause is "link lost", "link restored" (its number is then the
+// outage's length in whole seconds; 0 otherwise) or "exit"/"end" (monitoring ended during
+// the outage). The message text comes last, so that a "#" inside it costs no other field.
+//
+// Every append is one locked update of the file as it is then (base/SharedFile.h):
+// monitors in several programs add to one log and none loses another's lines. Once it would grow past its size it
+// becomes "Alarms.N.dat", N one more than the newest numbered file, and a new one starts;
+// the oldest numbered files go while all of them would take more than the log's total
+// bound. The reader skips damaged lines, refuses a file beyond kAlarmLogMaxBytes (EFBIG;
+// no append makes one) and reads the numbered files, oldest first, then the current one.
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,20 +35,27 @@
 namespace ravlin {
 
 inline constexpr const char* kAlarmLogName = "Alarms.dat";
-inline constexpr const char* kAlarmLogPreviousName = "Alarms.1.dat";
-inline constexpr size_t kAlarmLogLines = 5000;
+// The total bound of the log's files (setting AlarmLogMegabytes) and the size at which a
+// file is numbered and a new one started.
+inline constexpr int kAlarmLogMegabytes = 100;
+inline constexpr uint64_t kAlarmLogTotalBytes = uint64_t{kAlarmLogMegabytes} << 20;
+inline constexpr size_t kAlarmLogFileBytes = size_t{1} << 20;
+// The most a reader reads of one file.
 inline constexpr size_t kAlarmLogMaxBytes = 16u << 20;
 
-enum class TAlarmAction { Activate, Deactivate };
-// Who changed the message: a transmitter's reception, the operator's "Deactivate", or
-// leaving monitor mode.
-enum class TAlarmCause { Transmitter, Hand, Exit };
+// The trouble row's text, and its log text when the link is back.
+inline constexpr const char* kLinkLostText = "Communication with the receiver lost";
+inline constexpr const char* kLinkRestoredText = "Communication with the receiver restored";
+
+enum class TAlarmAction { Activate, Deactivate, Trouble };
+// Who changed the message (see above), or what happened to the link.
+enum class TAlarmCause { Transmitter, Hand, Exit, SetUp, Removed, End, LinkLost, LinkRestored };
 
 struct TAlarmEntry {
     TDateTime Time;
     TAlarmAction Action = TAlarmAction::Activate;
     TAlarmCause Cause = TAlarmCause::Transmitter;
-    int Number = 0;
+    int Number = 0;        // the message's; a trouble's outage in seconds (see above)
     std::string Serial;    // the reception's, for a change by a transmitter
     std::string Buttons;   // button digit or input code text of the reception
     std::string Operator;  // who cleared it by hand
@@ -60,6 +74,18 @@ std::optional<TAlarmEntry> ParseAlarmLine(std::string_view line);
 // (empty lines are not counted).
 std::vector<TAlarmEntry> ParseAlarmLog(std::string_view content, size_t* skipped = nullptr);
 
+// Which entries of a log in file order are alarms still open: an activation without a
+// later end of the same message number, a lost link without a later end of the trouble.
+std::vector<bool> OpenEntries(const std::vector<TAlarmEntry>& entries);
+
+// What else follows the alarm changes besides the log (a broker bridge): called on the
+// thread that changes the monitor, with each entry as it is recorded.
+class TAlarmListener {
+  public:
+    virtual ~TAlarmListener() = default;
+    virtual void AlarmChanged(const TAlarmEntry& entry) = 0;
+};
+
 // Where the monitor's changes go.
 class TAlarmRecorder {
   public:
@@ -72,30 +98,43 @@ class TAlarmRecorder {
 
 class TAlarmLog : public TAlarmRecorder {
   public:
-    // `path`: the log file; the previous file lies beside it.
-    explicit TAlarmLog(std::string path, size_t maxLines = kAlarmLogLines);
+    // `path`: the log file; the numbered files lie beside it. `totalBytes`: the bound of
+    // all files together; `fileBytes` (0: 1 MiB, or a quarter of a smaller bound) the size
+    // at which the current file is numbered.
+    explicit TAlarmLog(std::string path, uint64_t totalBytes = kAlarmLogTotalBytes,
+                       size_t fileBytes = 0);
 
     int Record(const std::vector<TAlarmEntry>& entries) override { return Append(entries); }
     const std::string& Path() const override { return path_; }
-    std::string PreviousPath() const;
+    // "Alarms.N.dat" beside the current file.
+    std::string NumberedPath(long number) const;
+    // The numbers of the numbered files there, oldest (smallest) first.
+    std::vector<long> Numbers() const;
 
     // Adds the entries at the end. Returns 0 or the errno of the failure; on failure the
-    // file is as it was.
+    // files are as they were.
     int Append(const std::vector<TAlarmEntry>& entries);
-    // The previous file's entries, then the current file's. A missing file is empty; any
-    // other read failure gives its errno (and `out` holds what was read before it).
+    // The numbered files' entries, oldest first, then the current file's. A missing file
+    // is empty; any other read failure gives its errno (and `out` holds what was read
+    // before it).
     int ReadAll(std::vector<TAlarmEntry>& out, size_t* skipped = nullptr) const;
 
   private:
+    // Numbered files go, oldest first, until they leave room for a current file; the newest
+    // stays.
+    void Trim() const;
+
     std::string path_;
-    size_t maxLines_;
+    uint64_t totalBytes_;
+    size_t fileBytes_;
 };
 
 // Writes the log on its own thread, in the order recorded, so that the window thread never
 // waits for the disk. The destructor writes what is still queued.
 class TAlarmLogWriter : public TAlarmRecorder {
   public:
-    explicit TAlarmLogWriter(std::string path, size_t maxLines = kAlarmLogLines);
+    explicit TAlarmLogWriter(std::string path, uint64_t totalBytes = kAlarmLogTotalBytes,
+                             size_t fileBytes = 0);
     ~TAlarmLogWriter() override;
     TAlarmLogWriter(const TAlarmLogWriter&) = delete;
     TAlarmLogWriter& operator=(const TAlarmLogWriter&) = delete;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "base/AtomicFile.h"
 #include "monitoring/MonitorFile.h"
@@ -51,8 +52,25 @@ void TMonitor::Modified() {
     Changed();
 }
 
-void TMonitor::Renumber() {
-    for (size_t i = 0; i < Messages.size(); ++i) Messages[i].Number = static_cast<int>(i) + 1;
+int TMonitor::NextNumber() const {
+    int highest = 0;
+    for (const auto& m : Messages) highest = std::max(highest, m.Number);
+    return highest + 1;
+}
+
+void TMonitor::MakeNumbersUnique() {
+    std::set<int> seen;
+    std::vector<size_t> lacking;
+    for (size_t i = 0; i < Messages.size(); ++i)
+        if (Messages[i].Number <= 0 || !seen.insert(Messages[i].Number).second)
+            lacking.push_back(i);
+    for (size_t i : lacking) Messages[i].Number = NextNumber();
+}
+
+int TMonitor::IndexOfNumber(int number) const {
+    for (size_t i = 0; i < Messages.size(); ++i)
+        if (Messages[i].Number == number) return static_cast<int>(i);
+    return -1;
 }
 
 // ---- files -------------------------------------------------------------------------------
@@ -98,10 +116,9 @@ bool TMonitor::Load(const std::string& fileName) {
         ui_.Error(TMessage::Fixed(kTextMissingEventLine));
         return false;
     }
-    StopAlarms();
+    EndAlarms(TAlarmCause::SetUp, TMonitorTime::Now());
     Messages = std::move(file.messages);
-    // The grids turn a row's number back into a position: keep them equal.
-    Renumber();
+    MakeNumbersUnique();
     TargetMessage = 0;
     FileName = fileName;
     Defined = true;
@@ -156,6 +173,9 @@ bool TMonitor::CloseQuery(TFileChooser& chooser) {
 }
 
 bool TMonitor::OpenMonitoring(TFileChooser& chooser) {
+    if (activeCount_ > 0 &&
+        ui_.Ask(TMessage::Fixed(kEndAlarmsQuestion), TButtons::YesNo, TAnswer::No) != TAnswer::Yes)
+        return false;
     if (Defined && !Saved) {
         const TAnswer a =
             ui_.Ask(TMessage::Lang(texts_, Text::SaveBeforeOpen), TButtons::YesNoCancel);
@@ -195,7 +215,7 @@ bool TMonitor::AddMessage() {
     added.Activate = m.Activate;
     added.ShowWindow = m.ShowWindow;
     added.RepeatTime = m.RepeatTime;
-    added.Number = static_cast<int>(Messages.size()) + 1;
+    added.Number = NextNumber();
     Messages.push_back(std::move(added));
     Defined = true;
     Modified();
@@ -205,8 +225,8 @@ bool TMonitor::AddMessage() {
 void TMonitor::EditMessages(const std::vector<int>& numbers) {
     if (!editors) return;
     for (int number : numbers) {
-        const int i = number - 1;
-        if (i < 0 || i >= static_cast<int>(Messages.size())) continue;
+        const int i = IndexOfNumber(number);
+        if (i < 0) continue;
         TMonitorData values = Messages[i];
         if (!editors->EditMessage(values)) return;
         TMonitorData& m = Messages[i];
@@ -225,29 +245,23 @@ void TMonitor::EditMessages(const std::vector<int>& numbers) {
 }
 
 void TMonitor::RemoveMessages(const std::vector<int>& numbers) {
-    // The messages the rows show are taken first: removing one renumbers the rest.
+    // The messages the rows show are taken first: removing one moves the rest up.
     std::vector<int> which;
     for (int number : numbers)
-        if (number >= 1 && number <= static_cast<int>(Messages.size())) which.push_back(number - 1);
+        if (const int i = IndexOfNumber(number); i >= 0) which.push_back(i);
     if (which.empty()) return;
     std::sort(which.begin(), which.end(), std::greater<>());
     which.erase(std::unique(which.begin(), which.end()), which.end());
-    bool removedActive = false;
+    // An alarm that goes with its message has its end in the log.
+    const TMonitorTime now = TMonitorTime::Now();
+    for (int i : which) Deactivate(i, TAlarmCause::Removed, now);
+    ClearTouched();
     for (int i : which) {
-        TMonitorData& m = Messages[i];
-        if (m.IsActive()) {
-            // Only reachable outside monitor mode with an alarm left on: the row goes too.
-            removedActive = true;
-            for (auto& o : Messages)
-                if (o.Row > m.Row) --o.Row;
-            --activeCount_;
-        }
         slots_.MessageRemoved(i);
         Messages.erase(Messages.begin() + i);
     }
-    Renumber();
     if (TargetMessage >= static_cast<int>(Messages.size())) TargetMessage = 0;
-    if (removedActive) UpdateRepeatingSound();
+    FlushLog();
     Modified();
 }
 
@@ -261,11 +275,13 @@ bool TMonitor::AddEvent(const std::string& serial, const std::string& buttons, b
     if (!list) return false;
     TEvent e;
     e.Serial = serial;
-    e.Buttons = buttons;
+    // Receptions of input transmitters are compared by their input code text.
+    e.Buttons = ReceptionCode(serial, buttons);
     list->push_back(e);
     const int added = static_cast<int>(list->size()) - 1;
     if (edit) EditEventAt(*list, added);
-    const TEvent& now = (*list)[added];
+    TEvent& now = (*list)[added];
+    now.Buttons = ReceptionCode(now.Serial, now.Buttons);
     if (SerialKey(now.Serial) == "00000") {
         list->erase(list->begin() + added);
         return false;
@@ -426,7 +442,7 @@ bool TMonitor::Activate(int i, const TMonitorTime& now, const std::string& seria
     e.Serial = serial;
     e.Buttons = code;
     e.Text = m.Text;
-    pendingLog_.push_back(std::move(e));
+    Record(std::move(e));
     return true;
 }
 
@@ -452,31 +468,70 @@ bool TMonitor::Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
     e.Number = m.Number;
     e.Serial = serial;
     e.Buttons = code;
-    if (cause != TAlarmCause::Transmitter) e.Operator = operatorName;
+    // Ended by the operator's own action: by hand, Exit, another set-up, a removal.
+    if (cause != TAlarmCause::Transmitter && cause != TAlarmCause::End) e.Operator = operatorName;
     e.Text = m.Text;
-    pendingLog_.push_back(std::move(e));
+    Record(std::move(e));
     return true;
 }
 
 void TMonitor::UpdateRepeatingSound() {
     if (!sound) return;
-    bool wanted = false;
+    bool wanted = trouble_ && IsRepeatingSound(troubleSound);
     for (const auto& m : Messages)
         if (m.IsActive() && IsRepeatingSound(m.Sound)) wanted = true;
     sound->SetRepeating(wanted);
 }
 
-void TMonitor::StopAlarms() {
-    const bool any = activeCount_ > 0;
-    for (auto& m : Messages) {
-        m.Row = 0;
-        m.Slot = -1;
-        m.Touched = m.Marked = false;
-    }
+void TMonitor::EndAlarms(TAlarmCause cause, const TMonitorTime& now) {
+    for (int i : RowOrder())
+        if (i >= 0) Deactivate(i, cause, now);
+    for (auto& m : Messages) m.Touched = m.Marked = false;
     slots_.FreeAll();
-    activeCount_ = 0;
     selectAll_ = false;
-    if (any && sound) sound->SetRepeating(false);
+    FlushLog();
+}
+
+void TMonitor::Record(TAlarmEntry entry) {
+    pendingLog_.push_back(std::move(entry));
+}
+
+void TMonitor::LinkLost(const TMonitorTime& now) {
+    if (trouble_) return;
+    trouble_ = true;
+    troubleSince_ = now.wall;
+    TAlarmEntry e;
+    e.Time = now.wall;
+    e.Action = TAlarmAction::Trouble;
+    e.Cause = TAlarmCause::LinkLost;
+    e.Text = kLinkLostText;
+    Record(std::move(e));
+    if (sound) {
+        if (IsRepeatingSound(troubleSound))
+            sound->SetRepeating(true);
+        else if (troubleSound > 0 && troubleSound < kSoundChoices)
+            sound->PlayOnce(troubleSound, troubleSoundFile);
+    }
+    FlushLog();
+}
+
+void TMonitor::LinkRestored(const TMonitorTime& now, double outageSeconds) {
+    EndTrouble(TAlarmCause::LinkRestored, now,
+               static_cast<int>(std::clamp(outageSeconds, 0.0, 1e9) + 0.5));
+}
+
+void TMonitor::EndTrouble(TAlarmCause cause, const TMonitorTime& now, int outageSeconds) {
+    if (!trouble_) return;
+    trouble_ = false;
+    TAlarmEntry e;
+    e.Time = now.wall;
+    e.Action = TAlarmAction::Trouble;
+    e.Cause = cause;
+    e.Number = outageSeconds;
+    e.Text = cause == TAlarmCause::LinkRestored ? kLinkRestoredText : kLinkLostText;
+    Record(std::move(e));
+    UpdateRepeatingSound();
+    FlushLog();
 }
 
 void TMonitor::ClearTouched() {
@@ -487,6 +542,8 @@ void TMonitor::FlushLog() {
     if (pendingLog_.empty()) return;
     std::vector<TAlarmEntry> entries = std::move(pendingLog_);
     pendingLog_.clear();
+    for (TAlarmListener* l : listeners)
+        for (const TAlarmEntry& e : entries) l->AlarmChanged(e);
     if (!alarmLog) return;
     if (alarmLog->Record(entries) == 0) {
         logFailed_ = false;
@@ -546,11 +603,13 @@ std::vector<TMonitorChange> TMonitor::DeactivateMarked(const TMonitorTime& now) 
     return DeactivateMessages(which, TAlarmCause::Hand, now);
 }
 
-std::vector<TMonitorChange> TMonitor::DeactivateAll(const TMonitorTime& now) {
+std::vector<TMonitorChange> TMonitor::DeactivateAll(const TMonitorTime& now, TAlarmCause cause) {
     std::vector<int> which;
     for (int i : RowOrder())
         if (i >= 0) which.push_back(i);
-    return DeactivateMessages(which, TAlarmCause::Exit, now);
+    std::vector<TMonitorChange> changes = DeactivateMessages(which, cause, now);
+    EndTrouble(cause, now);
+    return changes;
 }
 
 std::vector<int> TMonitor::Escalate(const TMonitorTime& now) {

@@ -73,6 +73,13 @@ class TMonitor {
     TSoundPlayer* sound = nullptr;
     TAlarmRecorder* alarmLog = nullptr;
     TMonitorHost* host = nullptr;
+    // Everything recorded in the alarm log also goes to these, in order (window thread).
+    std::vector<TAlarmListener*> listeners;
+    // The trouble of a lost link: the colour index of its row and its sound (settings
+    // TroubleColor, TroubleSound, TroubleSoundFile).
+    int troubleColor = 4;
+    int troubleSound = kSoundAlarm;
+    std::string troubleSoundFile;
     // The screen's work area for new pop-up window places.
     TWorkArea workArea;
     // Who clears alarms by hand, for the alarm log.
@@ -87,7 +94,9 @@ class TMonitor {
     bool Load();  // original name: Nacti
     // Loads `fileName`, which becomes FileName when the file is accepted. A file that
     // cannot be read (CannotOpen), has a wrong first line (WrongFormat) or lacks an event line
-    // ("Cyhba") leaves the set-up as it was.
+    // ("Cyhba") leaves the set-up as it was. An accepted file ends the alarms still active
+    // (logged as ended by the set-up). The messages keep the numbers the file gives them;
+    // a number that is not above 0 or that an earlier message has gets the next free one.
     bool Load(const std::string& fileName);
     // Writes FileName (CannotOpen when it cannot be written); Saved is the caller's.
     bool Save();  // original name: Uloz
@@ -97,21 +106,28 @@ class TMonitor {
     bool SaveAll(TFileChooser& chooser);
     // The exit question (SaveChanges - Monitoring); true when the program may close.
     bool CloseQuery(TFileChooser& chooser);
-    // "Open monitoring ...": asks to save unsaved changes (SaveBeforeOpen), then opens a chosen
-    // file.
+    // "Open monitoring ...": while alarms are active, asks whether to end them
+    // (kEndAlarmsQuestion); asks to save unsaved changes (SaveBeforeOpen), then opens a
+    // chosen file.
     bool OpenMonitoring(TFileChooser& chooser);
     // "Save monitoring as ...".
     bool SaveMonitoringAs(TFileChooser& chooser);
 
     // ---- editing (outside monitor mode) ---------------------------------------------------
-    // Numbers are those the messages grid shows (message index + 1).
-    bool AddMessage();                                     // original name: PridejZpravu
-    void EditMessages(const std::vector<int>& numbers);    // original name: Edituj
+    // Numbers are those the messages grid shows. A message keeps its number for its life:
+    // a new one takes the number after the highest, a removal renumbers nothing, so that
+    // the alarm log and those following it name the same message by the same number.
+    bool AddMessage();                                   // original name: PridejZpravu
+    void EditMessages(const std::vector<int>& numbers);  // original name: Edituj
+    // An active message removed ends its alarm (logged as removed).
     void RemoveMessages(const std::vector<int>& numbers);  // original name: Odstran
+    // The message with `number`, or -1.
+    int IndexOfNumber(int number) const;
     // Adds an event to the Active (AddToActive) or Deactive list of TargetMessage; with
-    // `edit` the event editor opens on it first. An event left with the serial key 00000
-    // is dropped; one equal in Serial and Buttons to another of its list is refused
-    // (DuplicateEvent).
+    // `edit` the event editor opens on it first. The button digit of an input transmitter
+    // (a serial beginning with "A") is kept as its input code text, as receptions are
+    // compared. An event left with the serial key 00000 is dropped; one equal in Serial
+    // and Buttons to another of its list is refused (DuplicateEvent).
     bool AddEvent(const std::string& serial, const std::string& buttons,
                   bool edit);  // original name: PridejEvent
     void RemoveActive(int message, int event);
@@ -147,7 +163,18 @@ class TMonitor {
     void SetSelectAll(bool on);
     void ToggleMark(int row);
     std::vector<TMonitorChange> DeactivateMarked(const TMonitorTime& now);
-    std::vector<TMonitorChange> DeactivateAll(const TMonitorTime& now);
+    // Every active message, logged with `cause` (Exit: leaving monitor mode; End: the end of
+    // a monitor run without windows). A trouble still shown ends with the same cause.
+    std::vector<TMonitorChange> DeactivateAll(const TMonitorTime& now,
+                                              TAlarmCause cause = TAlarmCause::Exit);
+
+    // The link to the receiver: lost (the trouble begins: logged, its sound plays) and
+    // back after `outageSeconds` (logged with the outage's length). Nothing happens when
+    // it is already in that state.
+    void LinkLost(const TMonitorTime& now);
+    void LinkRestored(const TMonitorTime& now, double outageSeconds);
+    bool Trouble() const { return trouble_; }
+    const TDateTime& TroubleSince() const { return troubleSince_; }
 
     // The blink phase of the message list and the pop-up windows (every 500 ms).
     bool BlinkPhase() const { return blinkPhase_; }
@@ -167,8 +194,13 @@ class TMonitor {
     void ClearTouched();
     void FlushLog();
     void UpdateRepeatingSound();
-    void StopAlarms();
-    void Renumber();
+    // Ends every active alarm with `cause`, logged.
+    void EndAlarms(TAlarmCause cause, const TMonitorTime& now);
+    void EndTrouble(TAlarmCause cause, const TMonitorTime& now, int outageSeconds = 0);
+    void Record(TAlarmEntry entry);
+    // Numbers above 0 and each once: a message that lacks one takes the next free.
+    void MakeNumbersUnique();
+    int NextNumber() const;
     void Changed();
     void Modified();
     bool EditEventAt(std::vector<TEvent>& list, int event);
@@ -183,8 +215,14 @@ class TMonitor {
     bool selectAll_ = false;
     bool blinkPhase_ = false;
     bool logFailed_ = false;
+    bool trouble_ = false;
+    TDateTime troubleSince_;
     TWindowSlots slots_;
     std::vector<TAlarmEntry> pendingLog_;
 };
+
+// Asked before another set-up is opened while alarms are active.
+inline constexpr const char* kEndAlarmsQuestion =
+    "Alarms are active. Opening another monitor set-up ends them. Open it anyway?";
 
 }  // namespace ravlin

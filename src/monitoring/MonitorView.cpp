@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "monitoring/AlarmLog.h"
+
 namespace ravlin {
 
 namespace {
@@ -172,13 +174,24 @@ std::vector<std::string> MessageListTitles(const TTextTable& texts) {
 std::string MessageListCell(const TMonitorData& m, int column) {
     switch (column) {
         case kListNumber:
-            return std::to_string(m.Number);
+            return m.Number > 0 ? std::to_string(m.Number) : std::string();
         case kListText:
             return m.Text;
         case kListActivated:
             return FormatDateTime(m.ActivatedAt, true);
     }
     return {};
+}
+
+TMonitorData TroubleRow(int color, const TDateTime& since) {
+    TMonitorData row;
+    row.Number = 0;
+    row.Text = kLinkLostText;
+    row.Color = color;
+    row.Size = 12;
+    row.Blink = true;
+    row.ActivatedAt = since;
+    return row;
 }
 
 int DisplayFontSize(int size) {

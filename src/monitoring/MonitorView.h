@@ -81,8 +81,12 @@ bool TransmittersOffered(TPage page, const TAppState& state);
 enum TListColumn { kListMark = 0, kListNumber, kListText, kListActivated, kListColumns };
 
 std::vector<std::string> MessageListTitles(const TTextTable& texts);
-// Column 0 is the check box and has no text.
+// Column 0 is the check box and has no text; a row without a number (the trouble row)
+// shows none.
 std::string MessageListCell(const TMonitorData& m, int column);
+// The trouble row of a lost link, shown above the alarms as a message of its own: its
+// text, the time the link was lost, the trouble's colour index, blinking.
+TMonitorData TroubleRow(int color, const TDateTime& since);
 
 // Colours and font of an active message's row and pop-up window. While it blinks and the
 // blink phase is on, a row that is not black turns black with the text in its background

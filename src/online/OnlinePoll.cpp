@@ -44,15 +44,18 @@ void LeaveOnline(TTransferWorker& transferWorker, TLink& link) {
 }
 
 TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUserInterface& ui,
-                              std::string& block, TPollPauses* pauses) {
-    for (int attempt = 1; attempt <= kPollReads; ++attempt) {
+                              std::string& block, TPollPauses* pauses, TPollReading reading) {
+    const int reads = std::max(1, reading.reads);
+    for (int attempt = 1; attempt <= reads; ++attempt) {
         if (!link.IsOpen() && !link.Open()) return TReadResult::LinkLost;
+        if (attempt == 1 && reading.probeFirst && !link.Probe(TTransferWorker::kProbeReplyMs))
+            return TReadResult::NoAnswer;
         std::string data;
         if (rx.ReadBlock('7', rx.Device.OnlineAddress, 16, data) && data.size() == 32) {
             block = data;
             return TReadResult::Read;
         }
-        if (attempt == kPollReads) break;
+        if (attempt == reads) break;
         if (pauses) pauses->Open(TMessage::Lang(texts, Text::WaitingForNextTry));
         for (int step = 1; step <= kPauseSteps; ++step) {
             const bool waited =
@@ -65,19 +68,21 @@ TReadResult ReadLastReception(TRx& rx, TLink& link, const TTextTable& texts, TUs
         }
         if (pauses) pauses->Close();
     }
-    ui.Error(TMessage::Lang(texts, Text::OnlineStopped));
+    if (reading.reportStop) ui.Error(TMessage::Lang(texts, Text::OnlineStopped));
     return TReadResult::NoAnswer;
 }
 
 bool PollReception(TTransferWorker& transferWorker, TRx& rx, TLink& link, const TTextTable& texts,
-                   TUserInterface& ui, TReception& out, TPollPauses* pauses) {
+                   TUserInterface& ui, TReception& out, TPollPauses* pauses, TPollReading reading,
+                   std::string* block) {
     transferWorker.StopOnline();
-    std::string block;
-    if (ReadLastReception(rx, link, texts, ui, block, pauses) != TReadResult::Read ||
-        !DecodeReception(block, out)) {
+    std::string read;
+    if (ReadLastReception(rx, link, texts, ui, read, pauses, reading) != TReadResult::Read ||
+        !DecodeReception(read, out)) {
         LeaveOnline(transferWorker, link);
         return false;
     }
+    if (block) *block = read;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "receiver/TransferWorker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "link/Link.h"
@@ -531,22 +532,43 @@ bool TTransferWorker::ReadBackUpload(long long sentDigits) {
 // ---- on-line listening -------------------------------------------------------
 
 void TTransferWorker::Listen() {
+    using Clock = std::chrono::steady_clock;
+    const THeldLinkMessages held(link_);
+    Clock::time_point heard = Clock::now();  // the last byte from the receiver
+    bool asking = false;                     // a probe waits for its answer
+    Clock::time_point asked{};               // since
+    const auto end = [this](TListenEnd why) { listenEnd_.store(why); };
     while (job_.load() == TJob::Online && !terminate_.load()) {
         link_.KeepAlive();
         uint8_t b = 0;
-        if (!link_.WaitByte(b, 200)) {
-            if (!link_.IsOpen()) return;  // connection lost: listening ends
-            continue;
-        }
-        if (b == 'R') {
+        if (link_.WaitByte(b, 200)) {
+            heard = Clock::now();
+            asking = false;
+            if (b != 'R') continue;  // the probe's answer, or noise
             std::lock_guard<std::mutex> lock(mutex_);
             if (job_.load() == TJob::Online) {
                 receptions_.fetch_add(1);
                 job_.store(TJob::None);
+                end(TListenEnd::Reception);
+            } else {
+                end(TListenEnd::Stopped);
             }
             return;
         }
+        if (!link_.IsOpen()) return end(TListenEnd::LinkLost);
+        if (job_.load() != TJob::Online) break;  // stopped: the probe is no news now
+        const auto now = Clock::now();
+        if (asking && now - asked >= std::chrono::milliseconds(kProbeReplyMs)) {
+            link_.Close();
+            return end(TListenEnd::SilentPeer);
+        }
+        if (!asking && now - heard >= std::chrono::milliseconds(kProbeIdleMs)) {
+            if (!link_.SendProbe()) return end(TListenEnd::LinkLost);
+            asking = true;
+            asked = now;
+        }
     }
+    end(TListenEnd::Stopped);
 }
 
 }  // namespace ravlin

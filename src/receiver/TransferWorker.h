@@ -40,6 +40,19 @@ struct TTransferOptions {
 class TTransferWorker {  // original name: TKom
   public:
     enum class TJob { None, Download, Upload, Online, ReadReceiver };
+    // How the last listening ended.
+    enum class TListenEnd {
+        None,        // no listening has ended yet
+        Reception,   // the receiver reported a reception
+        Stopped,     // StopOnline
+        LinkLost,    // the connection was closed or broke (the link is closed)
+        SilentPeer,  // the receiver did not answer the probe in time (the link is closed)
+    };
+    // Listening asks a line quiet for kProbeIdleMs whether the receiver is still there
+    // (TLink::SendProbe); without any byte back within kProbeReplyMs the receiver counts as
+    // gone: a silent peer is noticed within kProbeIdleMs + kProbeReplyMs.
+    static constexpr int kProbeIdleMs = 3000;
+    static constexpr int kProbeReplyMs = 3000;
     // Outcome of the read-back of the last upload.
     enum class TReadBack { NotRun, Same, Differs, Failed };
     // Extra reads of a block whose reads disagree, before the read is given up.
@@ -79,6 +92,10 @@ class TTransferWorker {  // original name: TKom
     // Receptions reported while listening (count of 'R' bytes taken). An 'R' ends the
     // "Online" job: whoever listens watches this count and Idle() (from any thread).
     int Receptions() const { return receptions_.load(); }
+    // How the last listening ended (from any thread; meaningful once the worker is idle).
+    // While it listens, the link holds its messages back (TLink::HoldMessages): a lost
+    // connection is reported by whoever watches the listening, not by a message box.
+    TListenEnd ListenEnd() const { return listenEnd_.load(); }
 
     // Rounds num/den to the nearest integer, a half to the even neighbour.
     static int Nearest(long long num, long long den);
@@ -139,6 +156,7 @@ class TTransferWorker {  // original name: TKom
     std::atomic<bool> result_{false};
     std::atomic<int> progress_{0};
     std::atomic<int> receptions_{0};
+    std::atomic<TListenEnd> listenEnd_{TListenEnd::None};
     std::atomic<TReadBack> readBack_{TReadBack::NotRun};
     TTransferOptions options_;  // read by the worker during a job, set while idle
     // Interrupts the link's waits when listening stops or the worker ends.

@@ -115,7 +115,10 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
                     "OpenMonitorFile", "OpenDataPath", "OpenMonitorPath", "SortColSingle",
                     "SortColMulti", "SortUpSingle", "SortUpMulti", "MonitorSortCol",
                     "MonitorSortUp", "PageControl", "User1", "User4", "LastFile", "LastMonitorFile",
-                    "LastHeardColumn", "ExportEncoding"));
+                    "LastHeardColumn", "ExportEncoding", "ReconnectFirst", "ReconnectMax"));
+    EXPECT_THAT(ini.ReadSectionKeys("Monitor"),
+                ElementsAre("Operator", "TroubleColor", "TroubleSound", "TroubleSoundFile",
+                            "AlarmLogMegabytes"));
     EXPECT_THAT(ini.ReadSectionKeys("ActiveGrid"),
                 ElementsAre("Height", "Col1", "Col2", "Col3", "Col4", "Col5", "Col6", "Col7",
                             "Col8", "Col9"));

@@ -34,6 +34,10 @@ TEST(StatusBar, PanelsAndMarksFollowTheState) {
                                                     "/tmp/a.rvl"}));
     EXPECT_TRUE(v.fileMark);
     EXPECT_FALSE(v.memoryMark);
+    // A lost link keeps on-line mode, marked until the receiver is back.
+    in.state.LinkLost = true;
+    EXPECT_EQ(ComputeStatus(in, Texts()).panels[2], kLinkLostMark);
+    in.state.LinkLost = false;
 
     in.state.Saved = true;
     in.state.MemoryModified = true;

@@ -135,10 +135,49 @@ TEST_P(Link, LostAndNoisyBytesAreRetried) {
     EXPECT_GE(good, 7);
 }
 
+TEST_P(Link, TheProbeIsAnsweredUntilTheReceiverGoesSilent) {
+    Start();
+    EXPECT_TRUE(link.Probe(1000));
+    ASSERT_EQ(sim.Control("silent on"), "ok");
+    EXPECT_FALSE(link.Probe(300));
+    EXPECT_TRUE(link.IsOpen());  // silence closes nothing
+    ASSERT_EQ(sim.Control("silent off"), "ok");
+    EXPECT_TRUE(link.Probe(1000));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, Link,
                          ::testing::Values(TVariant::PtyHandshake, TVariant::PtyDumpRead,
                                            TVariant::Tcp),
                          VariantName);
+
+TEST(LinkTcp, HeldMessagesAreKeptBackUntilEveryHoldEnds) {
+    const TTextTable texts = NumberedTexts();
+    TRecordingUi ui;
+    TLink link(texts, ui);
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Start(TSimProcess::Tcp));
+    sim.Configure(link.Settings);
+    link.SetTimingForTests(300, 5);
+    ASSERT_EQ(sim.Control("down"), "ok");  // connections refused
+    {
+        const THeldLinkMessages outer(link);
+        {
+            const THeldLinkMessages inner(link);
+            EXPECT_FALSE(link.Open());
+        }
+        EXPECT_FALSE(link.Open());  // still held by the outer scope
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    const auto held = link.TakeHeldMessage();
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->text, "Can't connect");
+    EXPECT_FALSE(link.TakeHeldMessage());  // given once
+    EXPECT_FALSE(link.Open());             // shown again
+    EXPECT_FALSE(ui.messages.empty());
+    ASSERT_EQ(sim.Control("up"), "ok");
+    EXPECT_TRUE(link.Open());
+}
 
 TEST(LinkTcp, DisconnectFailsCleanlyAndTheNextConnectionWorks) {
     TScratchDir dir;

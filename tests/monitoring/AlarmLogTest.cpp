@@ -87,19 +87,86 @@ TEST(AlarmLog, DamagedLinesAreSkippedAndAppendingGoesOnAfterThem) {
     EXPECT_EQ(all[2], entry);
 }
 
-TEST(AlarmLog, AFullFileBecomesThePreviousOne) {
+TEST(AlarmLog, FullFilesAreNumberedAndTheOldestGoUnderTheBound) {
     test::TTempDir dir;
-    TAlarmLog log(dir.File("Alarms.dat"), 4);
-    for (int d = 1; d <= 9; ++d)
-        ASSERT_EQ(log.Append({Entry(d, TAlarmAction::Activate, TAlarmCause::Transmitter, "x")}), 0);
-    // 1-4 full; 5-8 replaced it; 9 starts a new file: 5-8 previous, 9 current.
+    // A file left by a program that kept one previous file is the oldest numbered one.
+    const auto old = Entry(1, TAlarmAction::Activate, TAlarmCause::Transmitter, "x");
+    WriteText(dir.File("Alarms.1.dat"), FormatAlarmLine(old));
+    const size_t line = FormatAlarmLine(old).size();
+    const size_t fileBytes = 2 * line, total = 5 * line;
+    TAlarmLog log(dir.File("Alarms.dat"), total, fileBytes);
     std::vector<TAlarmEntry> all;
+    ASSERT_EQ(log.Append({Entry(2, TAlarmAction::Activate, TAlarmCause::Transmitter, "x")}), 0);
     ASSERT_EQ(log.ReadAll(all), 0);
-    ASSERT_EQ(all.size(), 5u);
-    EXPECT_EQ(all.front().Number, 5);
-    EXPECT_EQ(all.back().Number, 9);
-    EXPECT_EQ(log.PreviousPath(), dir.File("Alarms.1.dat"));
-    EXPECT_EQ(ParseAlarmLog(ReadText(log.Path())).size(), 1u);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all.front().Number, 1);  // the numbered file first
+
+    for (int d = 3; d <= 20; ++d)
+        ASSERT_EQ(log.Append({Entry(d, TAlarmAction::Activate, TAlarmCause::Transmitter, "x")}), 0);
+    const std::vector<long> numbers = log.Numbers();
+    ASSERT_FALSE(numbers.empty());
+    uint64_t numbered = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i) {
+            EXPECT_EQ(numbers[i], numbers[i - 1] + 1);
+        }
+        numbered += ReadText(log.NumberedPath(numbers[i])).size();
+    }
+    EXPECT_GT(numbers.back(), 1);
+    EXPECT_LE(numbered + fileBytes, total);
+    EXPECT_LE(ReadText(log.Path()).size(), fileBytes);
+    // What is kept is the newest part of the log, in order.
+    ASSERT_EQ(log.ReadAll(all), 0);
+    ASSERT_GE(all.size(), 3u);
+    for (size_t i = 0; i < all.size(); ++i)
+        EXPECT_EQ(all[i].Number, 20 - static_cast<int>(all.size() - 1 - i));
+}
+
+TEST(AlarmLog, TroublesAndEndsReadBack) {
+    TAlarmEntry e;
+    e.Time = {2024, 3, 5, 8, 0, 0};
+    e.Action = TAlarmAction::Trouble;
+    e.Cause = TAlarmCause::LinkRestored;
+    e.Number = 17;
+    e.Text = kLinkRestoredText;
+    EXPECT_EQ(FormatAlarmLine(e), "05.03.2024 08:00:00#trouble#link restored#17####" +
+                                      std::string(kLinkRestoredText) + "#\r\n");
+    for (TAlarmCause c : {TAlarmCause::SetUp, TAlarmCause::Removed, TAlarmCause::End,
+                          TAlarmCause::LinkLost, TAlarmCause::Exit}) {
+        e.Cause = c;
+        const std::string line = FormatAlarmLine(e);
+        EXPECT_EQ(ParseAlarmLine(line.substr(0, line.size() - 2)), e) << line;
+    }
+}
+
+TEST(AlarmLog, OpenEntriesAreThoseWithoutTheirEnd) {
+    using A = TAlarmAction;
+    using C = TAlarmCause;
+    struct TCase {
+        A action;
+        C cause;
+        int number;
+        bool open;
+    };
+    // Message 1 ends; 2 is activated twice (a run that never ended, then one that did);
+    // 3 stays; the first outage ends, the second does not.
+    const TCase cases[] = {
+        {A::Activate, C::Transmitter, 1, false}, {A::Activate, C::Transmitter, 2, true},
+        {A::Trouble, C::LinkLost, 0, false},     {A::Deactivate, C::Hand, 1, false},
+        {A::Trouble, C::LinkRestored, 4, false}, {A::Activate, C::Transmitter, 2, false},
+        {A::Activate, C::Transmitter, 3, true},  {A::Deactivate, C::End, 2, false},
+        {A::Trouble, C::LinkLost, 0, true},
+    };
+    std::vector<TAlarmEntry> entries;
+    for (const TCase& c : cases) {
+        TAlarmEntry e;
+        e.Action = c.action;
+        e.Cause = c.cause;
+        e.Number = c.number;
+        entries.push_back(e);
+    }
+    const std::vector<bool> open = OpenEntries(entries);
+    for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(open[i], cases[i].open) << i;
 }
 
 TEST(AlarmLog, AFailedAppendLeavesTheFileAsItWas) {
@@ -124,7 +191,7 @@ TEST(AlarmLogWriter, WritesInOrderOnItsOwnThread) {
     test::TTempDir dir;
     std::vector<TAlarmEntry> sent;
     {
-        TAlarmLogWriter writer(dir.File("Alarms.dat"), 50);
+        TAlarmLogWriter writer(dir.File("Alarms.dat"), 4000, 1000);
         for (int i = 0; i < 120; ++i) {
             auto e = Entry(1 + i % 28, TAlarmAction::Activate, TAlarmCause::Transmitter, "x");
             e.Number = i;
@@ -136,12 +203,12 @@ TEST(AlarmLogWriter, WritesInOrderOnItsOwnThread) {
         sent.push_back(e);
         writer.Record({e});
     }  // the destructor writes what is queued
-    TAlarmLog log(dir.File("Alarms.dat"), 50);
+    TAlarmLog log(dir.File("Alarms.dat"), 4000, 1000);
     std::vector<TAlarmEntry> all;
     ASSERT_EQ(log.ReadAll(all), 0);
-    // Rotation keeps the last two files (a batch is never split, so a file may hold more
-    // than its lines): what they hold is the tail of what was sent.
-    ASSERT_GE(all.size(), 50u);
+    // The bound keeps the newest files (a batch is never split, so a file may hold more
+    // than its size): what they hold is the tail of what was sent.
+    ASSERT_GE(all.size(), 20u);
     ASSERT_LE(all.size(), sent.size());
     EXPECT_TRUE(std::equal(all.begin(), all.end(), sent.end() - all.size()));
 }

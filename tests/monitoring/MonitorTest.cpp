@@ -57,10 +57,13 @@ class Monitor : public ::testing::Test, public TMonitorHost {
 
 // ---- loading and saving --------------------------------------------------------------------
 
-TEST_F(Monitor, LoadsAFileAndRenumbersItsMessages) {
+TEST_F(Monitor, LoadsAFileKeepingItsMessageNumbers) {
     const std::string file = dir.File("a.mon");
+    // A number given twice, or none, takes the next free one.
     WriteText(file, kHeader + "7#First#\r\nActive:end\r\nDeactive:end\r\n" +
-                        "3#Second#\r\nActive:end\r\nDeactive:end\r\n");
+                        "3#Second#\r\nActive:end\r\nDeactive:end\r\n" +
+                        "3#Third#\r\nActive:end\r\nDeactive:end\r\n" +
+                        "x#Fourth#\r\nActive:end\r\nDeactive:end\r\n");
     monitor.Saved = false;
     ASSERT_TRUE(monitor.Load(file));
     EXPECT_TRUE(ui.messages.empty());
@@ -68,9 +71,10 @@ TEST_F(Monitor, LoadsAFileAndRenumbersItsMessages) {
     EXPECT_TRUE(monitor.Defined);
     EXPECT_TRUE(monitor.Saved);
     EXPECT_GT(changes, 0);
-    ASSERT_EQ(monitor.Messages.size(), 2u);
-    EXPECT_EQ(monitor.Messages[0].Number, 1);
-    EXPECT_EQ(monitor.Messages[1].Number, 2);
+    std::vector<int> numbers;
+    for (const auto& m : monitor.Messages) numbers.push_back(m.Number);
+    EXPECT_EQ(numbers, (std::vector<int>{7, 3, 8, 9}));
+    EXPECT_EQ(monitor.IndexOfNumber(8), 2);
 
     WriteText(file, kHeader);
     ASSERT_TRUE(monitor.Load());
@@ -275,14 +279,17 @@ TEST_F(Monitor, RemovingTheRowsOfASortedGridRemovesTheMessagesTheyShow) {
     // Rows 2 and 3 show Bravo and Charlie.
     monitor.RemoveMessages({monitor.Messages[rows[1]].Number, monitor.Messages[rows[2]].Number});
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Delta", "Alpha"}));
-    EXPECT_EQ(monitor.Messages[0].Number, 1);
-    EXPECT_EQ(monitor.Messages[1].Number, 2);
     EXPECT_EQ(monitor.Messages[0].ActiveEvents.size(), 1u);
 
-    // Descending by text: the selected first row shows Delta.
+    // Descending by text: the selected first row shows Delta. The rest keep their numbers,
+    // and a new message takes the one after the highest.
     const auto down = SortedMessages(monitor.Messages, {kMsgText, false});
     monitor.RemoveMessages({monitor.Messages[down[0]].Number, 7, 0});
     EXPECT_EQ(Texts(), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(monitor.Messages[0].Number, 2);
+    editors.messageAnswers = {Message("Echo")};
+    ASSERT_TRUE(monitor.AddMessage());
+    EXPECT_EQ(monitor.Messages[1].Number, 3);
 }
 
 TEST_F(Monitor, AddingEventsRefusesDuplicatesInOneList) {
@@ -633,6 +640,8 @@ TEST_F(Reception, ActivationAndDeactivationOneByOne) {
 }
 
 TEST_F(Reception, LoadingAnotherSetUpEndsTheAlarmsOfTheOldOne) {
+    TAlarmLog log(dir.File("Alarms.dat"));
+    monitor.alarmLog = &log;
     monitor.Messages[0].Sound = kSoundPermanent;
     monitor.Messages[0].ShowWindow = true;
     On(0);
@@ -645,6 +654,19 @@ TEST_F(Reception, LoadingAnotherSetUpEndsTheAlarmsOfTheOldOne) {
     EXPECT_FALSE(sound.repeating);
     EXPECT_EQ(monitor.Slots().Slots().at(0).message, -1);
     EXPECT_TRUE(monitor.RowOrder().empty());
+    std::vector<TAlarmEntry> got;
+    ASSERT_EQ(log.ReadAll(got), 0);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[2].Cause, TAlarmCause::SetUp);
+    EXPECT_EQ(got[3].Text, "M2");
+
+    // While alarms are active, "Open monitoring ..." asks first; No keeps them.
+    ASSERT_EQ(monitor.OnReception("1A12345", "3", now).size(), 1u);
+    ui.answers = {TAnswer::No};
+    EXPECT_FALSE(monitor.OpenMonitoring(chooser));
+    EXPECT_EQ(monitor.ActiveCount(), 1);
+    EXPECT_EQ(ui.messages.back().message, TMessage::Fixed(kEndAlarmsQuestion));
+    EXPECT_TRUE(chooser.shown.empty());
 }
 
 TEST_F(Reception, RemovingAnActiveMessageTakesItsRowAndWindowPlace) {
@@ -653,13 +675,77 @@ TEST_F(Reception, RemovingAnActiveMessageTakesItsRowAndWindowPlace) {
     On(1);
     On(2);
     On(3);
+    TAlarmLog log(dir.File("Alarms.dat"));
+    monitor.alarmLog = &log;
     monitor.RemoveMessages({2});  // message 1, row 1
+    std::vector<TAlarmEntry> got;
+    ASSERT_EQ(log.ReadAll(got), 0);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Cause, TAlarmCause::Removed);
+    EXPECT_EQ(got[0].Number, 2);
     ASSERT_EQ(monitor.Messages.size(), 3u);
     EXPECT_EQ(monitor.ActiveCount(), 2);
     EXPECT_EQ(monitor.RowOrder(), (std::vector<int>{1, 2}));
     EXPECT_EQ(monitor.Slots().Slots().at(0).message, -1);
     EXPECT_EQ(monitor.Slots().Slots().at(1).message, 1);  // followed its message down
     EXPECT_EQ(monitor.Messages[1].Slot, 1);
+}
+
+TEST_F(Reception, ALostLinkIsATroubleWithItsOwnSoundAndLogEntries) {
+    TAlarmLog log(dir.File("Alarms.dat"));
+    monitor.alarmLog = &log;
+    struct TFollower : TAlarmListener {
+        std::vector<TAlarmEntry> seen;
+        void AlarmChanged(const TAlarmEntry& e) override { seen.push_back(e); }
+    } follower;
+    monitor.listeners.push_back(&follower);
+    monitor.troubleSound = kSoundPermanent;
+    On(0);
+    monitor.LinkLost(now);
+    monitor.LinkLost(now);  // already lost: nothing more
+    EXPECT_TRUE(monitor.Trouble());
+    EXPECT_EQ(monitor.TroubleSince(), now.wall);
+    EXPECT_TRUE(sound.repeating);
+    Off(0);  // the alarms go on meanwhile; the trouble's sound stays
+    EXPECT_TRUE(sound.repeating);
+    monitor.LinkRestored(now, 12.4);
+    EXPECT_FALSE(monitor.Trouble());
+    EXPECT_FALSE(sound.repeating);
+
+    monitor.troubleSound = kSoundLongBeep;
+    On(1);
+    monitor.LinkLost(now);
+    EXPECT_EQ(sound.Played().back(), kSoundLongBeep);
+    // The end of a run ends the alarms and the trouble alike.
+    EXPECT_EQ(monitor.DeactivateAll(now, TAlarmCause::End).size(), 1u);
+    EXPECT_FALSE(monitor.Trouble());
+
+    std::vector<TAlarmEntry> got;
+    ASSERT_EQ(log.ReadAll(got), 0);
+    std::vector<std::string> seen;
+    for (const auto& e : got)
+        seen.push_back(std::string(ActionName(e.Action)) + " " + CauseName(e.Cause) + " " +
+                       std::to_string(e.Number));
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "activate transmitter 1", "trouble link lost 0", "deactivate transmitter 1",
+                        "trouble link restored 12", "activate transmitter 2", "trouble link lost 0",
+                        "deactivate end 2", "trouble end 0"}));
+    EXPECT_EQ(got[1].Text, kLinkLostText);
+    EXPECT_EQ(got[6].Operator, "");  // not the operator's doing
+    EXPECT_EQ(follower.seen, got);
+}
+
+TEST_F(Reception, EventsOfInputTransmittersHoldTheInputCodeAndFire) {
+    monitor.TargetMessage = 0;
+    monitor.AddToActive = true;
+    ASSERT_TRUE(monitor.AddEvent("A012345", "6", false));  // as a view's row gives it
+    EXPECT_EQ(monitor.Messages[0].ActiveEvents.back().Buttons, "A=1,B=0");
+    ASSERT_TRUE(monitor.AddEvent("A012345", "A=0,B=1", false));  // as the history gives it
+    EXPECT_EQ(monitor.Messages[0].ActiveEvents.back().Buttons, "A=0,B=1");
+    EXPECT_FALSE(monitor.AddEvent("A012345", "6", false));  // the same event again
+    const auto c = monitor.OnReception("A012345", "6", now);
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].message, 0);
 }
 
 TEST(Escalation, RepeatsAreDueOncePerFullRepeatTime) {

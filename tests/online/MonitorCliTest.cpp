@@ -7,7 +7,9 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 #include "CliRun.h"
@@ -138,15 +140,108 @@ TEST_F(MonitorCli, PrintsAndLogsEveryChange) {
     }
     const TCliResult result = run.Finish(20000);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "activate 1 Door open\nactivate 2 Panic\ndeactivate 1 Door open\n");
+    // "Panic" still active when the count is reached ends with the run.
+    EXPECT_EQ(result.out,
+              "activate 1 Door open\nactivate 2 Panic\ndeactivate 1 Door open\n"
+              "deactivate 2 Panic\n");
 
     std::vector<TAlarmEntry> log;
     ASSERT_EQ(TAlarmLog(home + "/" + kAlarmLogName).ReadAll(log), 0);
-    ASSERT_EQ(log.size(), 3u);
+    ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[2].Action, TAlarmAction::Deactivate);
     EXPECT_EQ(log[2].Cause, TAlarmCause::Transmitter);
     EXPECT_EQ(log[2].Serial, "0022222");
     EXPECT_EQ(log[2].Text, "Door open");
+    EXPECT_EQ(log[3].Cause, TAlarmCause::End);
+    // The receptions are logged as the desktop program logs them (settings level 3: in
+    // the receiver's memory).
+    const std::string history = ReadAll(home + "/History.dat");
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
+    EXPECT_NE(history.find("0012345"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(home + "/LastHeard.dat"));
+}
+
+// Every activation has exactly one end, and every lost link its end.
+void ExpectEveryAlarmEnded(const std::vector<TAlarmEntry>& log) {
+    const std::vector<bool> open = OpenEntries(log);
+    EXPECT_EQ(std::count(open.begin(), open.end(), true), 0);
+    const auto count = [&](TAlarmAction a) {
+        return std::count_if(log.begin(), log.end(),
+                             [&](const TAlarmEntry& e) { return e.Action == a; });
+    };
+    EXPECT_EQ(count(TAlarmAction::Activate), count(TAlarmAction::Deactivate));
+}
+
+TEST_F(MonitorCli, AnOutageIsATroubleAndTheRunGoesOnAfterIt) {
+    test::WriteAll(home + "/RavlinProj.ini", "[Setup]\r\nReconnectFirst=1\r\nReconnectMax=1\r\n");
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", setup, "--reconnect"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0012345 1 00 0000"});
+    ASSERT_TRUE(run.WaitOut("activate 2 Panic\n"));
+    ASSERT_EQ(sim.Control("down"), "ok");
+    ASSERT_TRUE(run.WaitOut("trouble link-lost\n"));
+    // What the receiver hears meanwhile waits in its last-reception block.
+    ASSERT_EQ(sim.Control("reception 0022222 2 00 FFFF"), "ok");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(sim.Control("up"), "ok");
+    ASSERT_TRUE(run.WaitOut("deactivate 1 Door open\n"));
+    SendReceptions({"reception 0012345 1 00 0000", "reception 0022222 2 00 FFFF"});
+    ASSERT_TRUE(run.WaitOut("activate 1 Door open\ndeactivate 1 Door open\n"));
+    run.Signal(SIGTERM);
+    const TCliResult result = run.Finish(10000);
+    EXPECT_EQ(result.status, 130) << result.err;
+    const std::regex expected(
+        "activate 1 Door open\nactivate 2 Panic\ntrouble link-lost\n"
+        "trouble link-restored [0-9]+\ndeactivate 1 Door open\nactivate 1 Door open\n"
+        "deactivate 1 Door open\ndeactivate 2 Panic\n");
+    EXPECT_TRUE(std::regex_match(result.out, expected)) << result.out;
+
+    std::vector<TAlarmEntry> log;
+    ASSERT_EQ(TAlarmLog(home + "/" + kAlarmLogName).ReadAll(log), 0);
+    ASSERT_EQ(log.size(), 8u);
+    EXPECT_EQ(log[2].Action, TAlarmAction::Trouble);
+    EXPECT_EQ(log[2].Cause, TAlarmCause::LinkLost);
+    EXPECT_EQ(log[3].Cause, TAlarmCause::LinkRestored);
+    EXPECT_GE(log[3].Number, 1);  // the outage's seconds
+    ExpectEveryAlarmEnded(log);
+}
+
+TEST_F(MonitorCli, ASilentReceiverIsATroubleWithinTenSeconds) {
+    test::WriteAll(home + "/RavlinProj.ini", "[Setup]\r\nReconnectFirst=1\r\nReconnectMax=2\r\n");
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", setup, "--reconnect"})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0033333 3 00 0000"});
+    ASSERT_TRUE(run.WaitOut("activate 2 Panic\n"));
+    ASSERT_EQ(sim.Control("silent on"), "ok");
+    const auto silent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(run.WaitOut("trouble link-lost\n", 15000));
+    EXPECT_LT(std::chrono::steady_clock::now() - silent, std::chrono::seconds(10));
+    ASSERT_EQ(sim.Control("silent off"), "ok");
+    ASSERT_TRUE(run.WaitOut("trouble link-restored", 15000));
+    run.Signal(SIGINT);
+    const TCliResult result = run.Finish(10000);
+    EXPECT_EQ(result.status, 130) << result.err;
+    std::vector<TAlarmEntry> log;
+    ASSERT_EQ(TAlarmLog(home + "/" + kAlarmLogName).ReadAll(log), 0);
+    ExpectEveryAlarmEnded(log);
+}
+
+TEST_F(MonitorCli, ALostLinkEndsTheRunWithoutReconnect) {
+    TCliRun run;
+    ASSERT_TRUE(run.Start(Args({"monitor", setup})));
+    ASSERT_TRUE(WaitFrames(5));
+    SendReceptions({"reception 0033333 3 00 0000"});
+    ASSERT_TRUE(run.WaitOut("activate 2 Panic\n"));
+    ASSERT_EQ(sim.Control("disconnect"), "ok");
+    const TCliResult result = run.Finish(10000);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "activate 2 Panic\ndeactivate 2 Panic\n");
+    EXPECT_EQ(result.err, "The connection to the receiver was lost.\n");
+    std::vector<TAlarmEntry> log;
+    ASSERT_EQ(TAlarmLog(home + "/" + kAlarmLogName).ReadAll(log), 0);
+    ExpectEveryAlarmEnded(log);
 }
 
 TEST_F(MonitorCli, RefusesBadSetupFilesAndArguments) {
@@ -177,7 +272,9 @@ TEST_F(MonitorCli, SoundPlaysTheActivatedMessagesSoundAndOnlyWithSound) {
                     "reception 0033333 3 00 FFFF"});
     TCliResult result = run.Finish(20000);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "activate 1 Door open\ndeactivate 1 Door open\nactivate 2 Panic\n");
+    EXPECT_EQ(result.out,
+              "activate 1 Door open\ndeactivate 1 Door open\nactivate 2 Panic\n"
+              "deactivate 2 Panic\n");
     EXPECT_EQ(result.err.find("sound"), std::string::npos) << result.err;
     const auto played = Lines("played");
     ASSERT_EQ(played.size(), 2u);
@@ -191,7 +288,7 @@ TEST_F(MonitorCli, SoundPlaysTheActivatedMessagesSoundAndOnlyWithSound) {
     SendReceptions({"reception 0012345 1 00 0000"});
     result = run.Finish(20000);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "activate 1 Door open\n");
+    EXPECT_EQ(result.out, "activate 1 Door open\ndeactivate 1 Door open\n");
     EXPECT_EQ(Lines("played").size(), 2u);
 }
 
@@ -203,7 +300,9 @@ TEST_F(MonitorCli, SoundWithoutOutputSaysSoOnceAndGoesOn) {
     SendReceptions({"reception 0012345 1 00 0000", "reception 0033333 3 00 FFFF"});
     const TCliResult result = run.Finish(20000);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "activate 1 Door open\nactivate 2 Panic\n");
+    EXPECT_EQ(result.out,
+              "activate 1 Door open\nactivate 2 Panic\ndeactivate 1 Door open\n"
+              "deactivate 2 Panic\n");
     const std::string said = "ravlin-cli monitor: no sound output: ";
     ASSERT_NE(result.err.find(said), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find(said, result.err.find(said) + 1), std::string::npos) << result.err;
@@ -227,7 +326,7 @@ TEST_F(MonitorCli, InterruptEndsTheSoundStillPlaying) {
     const TCliResult result = run.Finish(5000);
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_LT(result.seconds, 5.0);
-    EXPECT_EQ(result.out, "activate 2 Panic\n");
+    EXPECT_EQ(result.out, "activate 2 Panic\ndeactivate 2 Panic\n");
     const auto pids = Lines("pids");
     ASSERT_EQ(pids.size(), 1u);
     EXPECT_NE(::kill(std::stoi(pids[0]), 0), 0) << "the player is still running";
@@ -245,7 +344,7 @@ TEST_F(MonitorCli, SoundAnAlarmLeftStandingSoundsAgain) {
     run.Signal(SIGINT);
     const TCliResult result = run.Finish(5000);
     EXPECT_EQ(result.status, 130) << result.err;
-    EXPECT_EQ(result.out, "activate 2 Panic\n");  // a repeat is no change
+    EXPECT_EQ(result.out, "activate 2 Panic\ndeactivate 2 Panic\n");  // a repeat is no change
     const auto played = Lines("played");
     ASSERT_GE(played.size(), 3u);
     for (const std::string& p : played)

@@ -53,9 +53,25 @@ class TCliRun {
         err_ = err[0];
         return pid_ > 0;
     }
+    // Waits up to timeoutMs until stdout so far holds `text` (Finish keeps what was read).
+    bool WaitOut(const std::string& text, int timeoutMs = 10000) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (out_ >= 0 && seen_.out.find(text) == std::string::npos) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0) break;
+            pollfd p[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+            if (::poll(p, 2, static_cast<int>(left)) <= 0) continue;
+            Take(out_, p[0].revents, seen_.out);
+            Take(err_, p[1].revents, seen_.err);
+        }
+        return seen_.out.find(text) != std::string::npos;
+    }
     // Collects the output until the program ends; kills it after timeoutMs.
     TCliResult Finish(int timeoutMs = 30000) {
-        TCliResult r;
+        TCliResult r = std::move(seen_);
+        seen_ = {};
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (out_ >= 0 || err_ >= 0) {
             const auto left =
@@ -105,6 +121,7 @@ class TCliRun {
     }
     pid_t pid_ = -1;
     int out_ = -1, err_ = -1;
+    TCliResult seen_;  // what WaitOut read
     Clock::time_point start_;
 };
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -420,7 +421,7 @@ TEST_P(TransferTcp, InterruptEndsADownloadOnADeadLineWithin130) {
     EXPECT_FALSE(fs::exists(home + "/dead.rvl"));
 }
 
-TEST_P(TransferTcp, ListenEndsWithStatusZeroWhenTheReceiverClosesInOrder) {
+TEST_P(TransferTcp, ListenEndsWithStatusOneWhenTheLinkIsLost) {
     StartSim({"--type", "KV2R"});
     std::vector<std::string> args = Base();
     args.push_back("listen");
@@ -430,8 +431,34 @@ TEST_P(TransferTcp, ListenEndsWithStatusZeroWhenTheReceiverClosesInOrder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(sim.Control("disconnect"), "ok");
     TRun r = cli.Finish(10000);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "The connection to the receiver was lost.\n");
+}
+
+TEST_P(TransferTcp, ListenWithReconnectGoesOnAcrossAnOutage) {
+    StartSim({"--type", "KV2R"});
+    std::ofstream(home + "/RavlinProj.ini") << "[Setup]\r\nReconnectFirst=1\r\nReconnectMax=1\r\n";
+    std::vector<std::string> args = Base();
+    args.insert(args.end(), {"listen", "--reconnect", "--count", "2"});
+    TCli cli;
+    ASSERT_TRUE(cli.Start(args));
+    ASSERT_TRUE(WaitFrames(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(sim.Control("reception 0012345 1 00 0000"), "ok");
+    ASSERT_TRUE(cli.WaitOut("0012345 1 ok 1\n"));
+    ASSERT_EQ(sim.Control("down"), "ok");
+    ASSERT_TRUE(cli.WaitOut("trouble link-lost\n"));
+    ASSERT_EQ(sim.Control("up"), "ok");
+    ASSERT_TRUE(cli.WaitOut("trouble link-restored "));
+    ASSERT_TRUE(WaitFrames(3));  // the login again and the look at the last reception
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(sim.Control("reception 0054321 2 01 FFFF"), "ok");
+    TRun r = cli.Finish(10000);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "The receiver closed the connection.\n");
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("0012345 1 ok 1\ntrouble link-lost\n"
+                                                   "trouble link-restored [0-9]+\n"
+                                                   "0054321 2 low -\n")))
+        << r.out;
 }
 
 TEST_P(TransferTcp, PasswordEndingInABlankWorksTypedTheSameWay) {

@@ -20,6 +20,7 @@
 
 #include "CliRun.h"
 #include "GuiSupport.h"
+#include "MonitorSupport.h"
 #include "RecordingSound.h"
 #include "SimProcess.h"
 #include "app/Core.h"
@@ -71,7 +72,7 @@ class MonitorTest : public QObject {
     TCore& Core() { return desktop->core(); }
     TMonitorController& Monitor() { return desktop->monitor(); }
     TMainForm& Form() { return desktop->form(); }
-    TMessageListModel* List() { return Monitor().listModel(); }
+    TMessageListModel* List() { return MessageList(Form()); }
 
     bool Receive(const std::string& line) {
         QSignalSpy polled(&desktop->online(), &TOnlineController::pollFinished);
@@ -113,18 +114,18 @@ class MonitorTest : public QObject {
         Form().Action("MenuMonitorView")->trigger();
         QVERIFY(Form().pages()->isTabVisible(static_cast<int>(TPage::Monitoring)));
         QCOMPARE(Form().PageShown(), TPage::Monitoring);
-        TMessagesGridModel* messages = Monitor().messagesModel();
+        TMessagesGridModel* messages = MessagesGrid(Form());
         QCOMPARE(messages->rowCount(), 2);
         QCOMPARE(messages->index(0, kMsgText).data().toString(), QString("Door open"));
-        Monitor().messagesGrid()->selectRow(0);
-        QCOMPARE(Monitor().activeModel()->rowCount(), 1);
-        QCOMPARE(Monitor().deactiveModel()->rowCount(), 1);
-        Monitor().messagesGrid()->selectRow(1);
-        QCOMPARE(Monitor().deactiveModel()->EventAt(0), -1);  // "Panic" has none
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(0);
+        QCOMPARE(EventGrid(Form(), true)->rowCount(), 1);
+        QCOMPARE(EventGrid(Form(), false)->rowCount(), 1);
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(1);
+        QCOMPARE(EventGrid(Form(), false)->EventAt(0), -1);  // "Panic" has none
 
         // A press on the text column's title sorts by it, twice the other way round; the
         // sort goes to the settings.
-        QHeaderView* header = Monitor().messagesGrid()->horizontalHeader();
+        QHeaderView* header = Find<QTableView>(Form(), "MonitorGrid")->horizontalHeader();
         for (int press = 0; press < 2; ++press) {
             const QPoint p(
                 header->sectionViewportPosition(kMsgText) + header->sectionSize(kMsgText) / 2,
@@ -135,14 +136,14 @@ class MonitorTest : public QObject {
         QVERIFY(!Core().settings.MonitorSortUp);
         QCOMPARE(messages->index(0, kMsgText).data().toString(), QString("Panic"));
         // "Panic" stays chosen in its new row, its event shown.
-        QCOMPARE(Monitor().messagesGrid()->currentIndex().row(), 0);
-        QCOMPARE(Monitor().activeModel()->index(0, kEvSerial).data().toString(),
+        QCOMPARE(Find<QTableView>(Form(), "MonitorGrid")->currentIndex().row(), 0);
+        QCOMPARE(EventGrid(Form(), true)->index(0, kEvSerial).data().toString(),
                  QString("x033333"));
         Shot(&Form(), "monitoring-page");
     }
 
     void ctrlF12EntersOnlineAndMonitorMode() {
-        QVERIFY(Monitor().messagesPanel()->isHidden());
+        QVERIFY(Find<QWidget>(Form(), "MonitorPanel")->isHidden());
         Form().activateWindow();
         Form().windowHandle()->requestActivate();
         QVERIFY(WaitFor([&] { return QApplication::activeWindow() == &Form(); }));
@@ -150,16 +151,15 @@ class MonitorTest : public QObject {
         QVERIFY(WaitFor([&] { return Monitor().MonitorMode(); }, 10000));
         QVERIFY(Core().state.LoggedIn);
         QVERIFY(Core().state.OnLine);
-        QVERIFY(Monitor().messagesPanel()->isVisible());
+        QVERIFY(Find<QWidget>(Form(), "MonitorPanel")->isVisible());
         QVERIFY(Form().pages()->isHidden());
         QVERIFY(Form().OnlinePanel()->isHidden());
-        QVERIFY(Form().findChild<QToolBar*>()->isHidden());
+        QVERIFY(Find<QToolBar>(Form(), "ToolBar")->isHidden());
         // File, Edit and Communication are off; Help stays.
-        const QList<QAction*> menus = Form().menuBar()->actions();
-        QVERIFY(!menus[0]->isEnabled());
-        QVERIFY(!menus[1]->isEnabled());
-        QVERIFY(!menus[3]->isEnabled());
-        QVERIFY(menus[5]->isEnabled());
+        QVERIFY(!Form().MenuEnabled(TMenuName::File));
+        QVERIFY(!Form().MenuEnabled(TMenuName::Edit));
+        QVERIFY(!Form().MenuEnabled(TMenuName::Communication));
+        QVERIFY(Form().MenuEnabled(TMenuName::Help));
         QCOMPARE(List()->MessageAt(0), -1);
         // F12 would leave on-line mode under the monitor: its key is off as well.
         QTest::keyClick(&Form(), Qt::Key_F12);
@@ -176,7 +176,7 @@ class MonitorTest : public QObject {
         QCOMPARE(row.at(0), QString("1"));
         QCOMPARE(row.at(1), QString("Door open"));
         QVERIFY(!row.at(2).isEmpty());  // activation time
-        TMonitorMessageForm* popup = Monitor().PopupOf(0);
+        TMonitorMessageForm* popup = Popup(Form(), 1);
         QVERIFY(popup);
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->textLabel()->text(), QString("Door open"));
@@ -202,28 +202,28 @@ class MonitorTest : public QObject {
         QVERIFY(Receive("0033333 3 00 0002"));
         QCOMPARE(Monitor().monitor().ActiveCount(), 2);
         QCOMPARE(Row(List(), 1).at(1), QString("Panic"));
-        QVERIFY(!Monitor().PopupOf(1));  // no window for it
+        QVERIFY(!Popup(Form(), 2));  // no window for it
         Shot(&Form(), "monitor-panel");
-        if (TMonitorMessageForm* popup = Monitor().PopupOf(0)) Shot(popup, "monitor-popup");
+        if (TMonitorMessageForm* popup = Popup(Form(), 1)) Shot(popup, "monitor-popup");
 
         // 22222's button 2 clears "Door open": its window goes, "Panic" moves up.
         QVERIFY(Receive("0022222 2 00 0001"));
         QCOMPARE(Monitor().monitor().ActiveCount(), 1);
-        QVERIFY(!Monitor().PopupOf(0));
+        QVERIFY(!Popup(Form(), 1));
         QCOMPARE(Row(List(), 0).at(1), QString("Panic"));
     }
 
     void markAndDeactiveByHand() {
-        QTableView* grid = Monitor().messageGrid();
+        QTableView* grid = Find<QTableView>(Form(), "MessageGrid");
         const QRect box = grid->visualRect(List()->index(0, kListMark));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, box.center());
         QCOMPARE(List()->index(0, kListMark).data(Qt::CheckStateRole).toInt(),
                  static_cast<int>(Qt::Checked));
-        QTest::keyClicks(Monitor().operatorEdit(), "Eve");
-        QTest::mouseClick(Monitor().deactiveButton(), Qt::LeftButton);
+        QTest::keyClicks(Find<QLineEdit>(Form(), "OperatorEdit"), "Eve");
+        QTest::mouseClick(Find<QPushButton>(Form(), "MessageClearButton"), Qt::LeftButton);
         QCOMPARE(Monitor().monitor().ActiveCount(), 0);
         QCOMPARE(List()->MessageAt(0), -1);
-        QVERIFY(!Monitor().selectAllBox()->isChecked());
+        QVERIFY(!Find<QCheckBox>(Form(), "MessageClearBox1")->isChecked());
         QCOMPARE(Core().settings.Operator, std::string("Eve"));  // remembered for the next run
     }
 
@@ -231,21 +231,21 @@ class MonitorTest : public QObject {
         QVERIFY(Receive("0012345 1 00 0000"));
         QVERIFY(Receive("0033333 3 00 0000"));
         QCOMPARE(Monitor().monitor().ActiveCount(), 2);
-        QTest::mouseClick(Monitor().exitButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(Form(), "MonitorEndButton"), Qt::LeftButton);
         QVERIFY(!Monitor().MonitorMode());
         QCOMPARE(Monitor().monitor().ActiveCount(), 0);
-        QVERIFY(!Monitor().PopupOf(0));
+        QVERIFY(!Popup(Form(), 1));
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));  // it was off before
-        QVERIFY(Monitor().messagesPanel()->isHidden());
+        QVERIFY(Find<QWidget>(Form(), "MonitorPanel")->isHidden());
         QVERIFY(!Form().pages()->isHidden());
-        QVERIFY(Form().menuBar()->actions()[0]->isEnabled());
+        QVERIFY(Form().MenuEnabled(TMenuName::File));
         QVERIFY(Form().Action("MenuCommSetup")->isEnabled());
         // Ctrl+F12 works again: monitor mode once more, and out by Exit.
         Form().activateWindow();
         QVERIFY(WaitFor([&] { return QApplication::activeWindow() == &Form(); }));
         QTest::keyClick(&Form(), Qt::Key_F12, Qt::ControlModifier);
         QVERIFY(WaitFor([&] { return Monitor().MonitorMode(); }, 10000));
-        QTest::mouseClick(Monitor().exitButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(Form(), "MonitorEndButton"), Qt::LeftButton);
         QVERIFY(!Monitor().MonitorMode());
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
     }
@@ -270,10 +270,11 @@ class MonitorTest : public QObject {
     }
 
     void removingAMessageMarksThePageUnsaved() {
-        TMessagesGridModel* messages = Monitor().messagesModel();
+        TMessagesGridModel* messages = MessagesGrid(Form());
         QCOMPARE(Form().pages()->tabText(static_cast<int>(TPage::Monitoring)).endsWith('*'), false);
-        Monitor().messagesGrid()->selectRow(messages->RowOf(1));  // "Panic"
-        Monitor().RemoveMessagesClick();                          // the question answered Yes
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(messages->RowOf(1));  // "Panic"
+        QTest::mouseClick(Find<QPushButton>(Form(), "MonitorRemoveButton"),
+                          Qt::LeftButton);  // the question answered Yes
         QCOMPARE(Monitor().monitor().Messages.size(), size_t(1));
         QCOMPARE(Monitor().monitor().Messages[0].Text, std::string("Door open"));
         QVERIFY(!Monitor().monitor().Saved);

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include "GuiSupport.h"
+#include "MonitorSupport.h"
 #include "SimProcess.h"
 #include "app/Core.h"
 #include "app/ui/Desktop.h"
@@ -49,7 +50,7 @@ class MonitorAddTest : public QObject {
     TCore& Core() { return desktop->core(); }
     TMonitorController& Monitor() { return desktop->monitor(); }
     TMainForm& Form() { return desktop->form(); }
-    TMonitorAddForm* AddForm() { return Monitor().addForm(); }
+    TMonitorAddForm* AddForm() { return Find<TMonitorAddForm>(Form(), "MonitorAddForm"); }
     QTableView* FileGrid() { return desktop->views().fileGrid(); }
     const std::vector<TEvent>& Active(int m) {
         return Monitor().monitor().Messages[static_cast<size_t>(m)].ActiveEvents;
@@ -58,7 +59,7 @@ class MonitorAddTest : public QObject {
         return Monitor().monitor().Messages[static_cast<size_t>(m)].DeactiveEvents;
     }
     QAction* MenuItem(const char* name) {
-        return Monitor().addPopupMenu()->findChild<QAction*>(name);
+        return Find<QMenu>(Form(), "AddPopupMenu")->findChild<QAction*>(name);
     }
     QPushButton* Button(const char* name) { return Form().findChild<QPushButton*>(name); }
     // The File view's cell of a row in the column of a kind (the last such column).
@@ -73,8 +74,8 @@ class MonitorAddTest : public QObject {
     // group.
     void OpenAddWindow(bool active, const char* item) {
         QTest::mouseClick(Button(active ? "AddActiveButton" : "AddDeactiveButton"), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return Monitor().addPopupMenu()->isVisible(); }));
-        Monitor().addPopupMenu()->hide();
+        QVERIFY(WaitFor([&] { return Find<QMenu>(Form(), "AddPopupMenu")->isVisible(); }));
+        Find<QMenu>(Form(), "AddPopupMenu")->hide();
         MenuItem(item)->trigger();
     }
 
@@ -103,13 +104,13 @@ class MonitorAddTest : public QObject {
     }
 
     void storedWidthsAndOperatorAreRestored() {
-        QCOMPARE(Monitor().messagesGrid()->columnWidth(kMsgText), 333);
-        QCOMPARE(Monitor().activeGrid()->columnWidth(kEvSerial), 111);
+        QCOMPARE(Find<QTableView>(Form(), "MonitorGrid")->columnWidth(kMsgText), 333);
+        QCOMPARE(Find<QTableView>(Form(), "ActiveGrid")->columnWidth(kEvSerial), 111);
         // A width the user drags is the settings' at once.
-        Monitor().deactiveGrid()->horizontalHeader()->resizeSection(kEvButtons, 77);
+        Find<QTableView>(Form(), "DeactiveGrid")->horizontalHeader()->resizeSection(kEvButtons, 77);
         QCOMPARE(Core().settings.DeactiveGrid.at(kEvButtons), 77);
         // The operator's name of the last run is in the message panel's field.
-        QCOMPARE(Monitor().operatorEdit()->text(), QString("Ann"));
+        QCOMPARE(Find<QLineEdit>(Form(), "OperatorEdit")->text(), QString("Ann"));
         QCOMPARE(Monitor().monitor().operatorName, std::string("Ann"));
     }
 
@@ -123,8 +124,8 @@ class MonitorAddTest : public QObject {
         QVERIFY(*edited);
         QCOMPARE(Monitor().monitor().Messages.size(), size_t(1));
         QCOMPARE(Monitor().monitor().Messages[0].Text, std::string("Front door"));
-        QVERIFY(WaitFor([&] { return Monitor().addPopupMenu()->isVisible(); }));
-        Monitor().addPopupMenu()->hide();
+        QVERIFY(WaitFor([&] { return Find<QMenu>(Form(), "AddPopupMenu")->isVisible(); }));
+        Find<QMenu>(Form(), "AddPopupMenu")->hide();
         QCOMPARE(Monitor().monitor().TargetMessage, 0);
         QVERIFY(Monitor().monitor().AddToActive);
         // Not logged in: no Memory view; the document gives the File view.
@@ -160,8 +161,8 @@ class MonitorAddTest : public QObject {
         QCOMPARE(QString::fromStdString(Active(0)[0].Serial), FileCell(0, kind::Code));
         QCOMPARE(QString::fromStdString(Active(0)[0].Buttons), FileCell(0, kind::Button));
         QCOMPARE(QString::fromStdString(Active(0)[1].Serial), FileCell(2, kind::Code));
-        QCOMPARE(Monitor().activeModel()->rowCount(), 2);
-        QCOMPARE(Monitor().activeModel()->index(1, kEvSerial).data().toString(),
+        QCOMPARE(EventGrid(Form(), true)->rowCount(), 2);
+        QCOMPARE(EventGrid(Form(), true)->index(1, kEvSerial).data().toString(),
                  FileCell(2, kind::Code));
         QVERIFY(!Monitor().monitor().Saved);
     }
@@ -222,13 +223,13 @@ class MonitorAddTest : public QObject {
         QCOMPARE(QString::fromStdString(Active(0)[2].Buttons), QString("5"));
         // Logged in now: the Memory view is offered.
         QTest::mouseClick(Button("AddActiveButton"), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return Monitor().addPopupMenu()->isVisible(); }));
-        Monitor().addPopupMenu()->hide();
+        QVERIFY(WaitFor([&] { return Find<QMenu>(Form(), "AddPopupMenu")->isVisible(); }));
+        Find<QMenu>(Form(), "AddPopupMenu")->hide();
         QVERIFY(MenuItem("AddPopupMemory")->isEnabled());
     }
 
     void editAndRemoveActOnTheEventGridsRow() {
-        QTableView* grid = Monitor().activeGrid();
+        QTableView* grid = Find<QTableView>(Form(), "ActiveGrid");
         grid->selectRow(1);
         const std::string second = Active(0)[1].Serial;
         auto edited = OnNextModal<TMonitorEventEditForm>([](TMonitorEventEditForm* f) {
@@ -246,7 +247,7 @@ class MonitorAddTest : public QObject {
         QTest::mouseClick(Button("RemoveActiveButton"), Qt::LeftButton);
         QCOMPARE(Active(0).size(), size_t(2));
         QCOMPARE(Active(0)[1].Serial, third);
-        QCOMPARE(Monitor().activeModel()->rowCount(), 2);
+        QCOMPARE(EventGrid(Form(), true)->rowCount(), 2);
     }
 
     void eventsShowTheRecordsUserInformationAsItChanges() {
@@ -259,7 +260,7 @@ class MonitorAddTest : public QObject {
         record->User1 = "Lobby east";
         emit desktop->notifications().userInfoChanged();
         QCOMPARE(Deactive(0)[0].User[0], std::string("Lobby east"));
-        TEventGridModel* model = Monitor().deactiveModel();
+        TEventGridModel* model = EventGrid(Form(), false);
         bool shown = false;
         for (int c = 0; c < model->columnCount(); ++c)
             shown |= model->index(0, c).data().toString() == "Lobby east";

@@ -561,8 +561,9 @@ class MonitorEditorsTest : public QObject {
         m.Color = 2;
         m.Size = 16;
         m.Picture = S(File("none.jpg"));
+        m.Number = 5;
         TMonitorMessageForm form(texts);
-        form.Prepare(4, m, "Tahoma");
+        form.Prepare(m, "Tahoma");
         QCOMPARE(form.windowTitle(), QString("T232 5"));
         QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::BuiltIn);  // no such file
         QCOMPARE(form.imageLabel()->pixmap().size(), QSize(125, 41));
@@ -584,7 +585,7 @@ class MonitorEditorsTest : public QObject {
         QVERIFY(QImage(2000, 1500, QImage::Format_RGB32).save(big, "JPEG"));
         m.Picture = S(big);
         QSignalSpy loaded(&form, &TMonitorMessageForm::pictureLoaded);
-        form.Prepare(0, m, "Tahoma");
+        form.Prepare(m, "Tahoma");
         QTRY_COMPARE(loaded.count(), 1);
         QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::Own);
         QVERIFY(form.imageLabel()->pixmap().width() <= TMonitorMessageForm::kMaxWidth);
@@ -598,7 +599,7 @@ class MonitorEditorsTest : public QObject {
         f.close();
         m.Picture = S(bad);
         loaded.clear();
-        form.Prepare(0, m, "Tahoma");
+        form.Prepare(m, "Tahoma");
         QTRY_COMPARE(loaded.count(), 1);
         QCOMPARE(form.Picture(), TMonitorMessageForm::TPicture::None);  // the text alone
         QVERIFY(!form.imageLabel()->isVisibleTo(&form));

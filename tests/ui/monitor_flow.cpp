@@ -21,6 +21,7 @@
 
 #include "CliRun.h"
 #include "GuiSupport.h"
+#include "MonitorSupport.h"
 #include "RecordingSound.h"
 #include "SimProcess.h"
 #include "app/Core.h"
@@ -84,7 +85,7 @@ class MonitorFlowTest : public QObject {
     TMonitorController& Monitor() { return desktop->monitor(); }
     TMonitor& Setup() { return Monitor().monitor(); }
     TMainForm& Form() { return desktop->form(); }
-    TMessageListModel* List() { return Monitor().listModel(); }
+    TMessageListModel* List() { return MessageList(Form()); }
     QPushButton* Button(const char* name) { return Form().findChild<QPushButton*>(name); }
 
     bool Receive(const std::string& line) {
@@ -119,7 +120,7 @@ class MonitorFlowTest : public QObject {
     // editor.
     bool AddEvent(bool active, const TEventInput& in, bool shot = false) {
         QTest::mouseClick(Button(active ? "AddActiveButton" : "AddDeactiveButton"), Qt::LeftButton);
-        QMenu* menu = Monitor().addPopupMenu();
+        QMenu* menu = Find<QMenu>(Form(), "AddPopupMenu");
         if (!WaitFor([&] { return menu->isVisible(); })) return false;
         if (shot) Shot(menu, "add-menu");
         auto done = OnNextModal<TMonitorEventEditForm>([&](TMonitorEventEditForm* f) {
@@ -136,8 +137,8 @@ class MonitorFlowTest : public QObject {
     }
 
     int RowOfText(const QString& text) {
-        for (int r = 0; r < Monitor().messagesModel()->rowCount(); ++r)
-            if (Monitor().messagesModel()->index(r, kMsgText).data().toString() == text) return r;
+        for (int r = 0; r < MessagesGrid(Form())->rowCount(); ++r)
+            if (MessagesGrid(Form())->index(r, kMsgText).data().toString() == text) return r;
         return -1;
     }
 
@@ -175,12 +176,12 @@ class MonitorFlowTest : public QObject {
         QCOMPARE(Setup().Messages.size(), size_t(2));
         QVERIFY(!Setup().Saved);
 
-        Monitor().messagesGrid()->selectRow(RowOfText("Door open"));
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(RowOfText("Door open"));
         QVERIFY(AddEvent(true, {"12345", "1"}, true));
         QVERIFY(AddEvent(false, {"22222", "2"}));
-        Monitor().messagesGrid()->selectRow(RowOfText("Panic"));
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(RowOfText("Panic"));
         QVERIFY(AddEvent(true, {"33333", "3"}));
-        QCOMPARE(Monitor().activeModel()->index(0, kEvSerial).data().toString(),
+        QCOMPARE(EventGrid(Form(), true)->index(0, kEvSerial).data().toString(),
                  QString("x033333"));
 
         const TMonitorData& door = Setup().Messages[0];
@@ -194,7 +195,7 @@ class MonitorFlowTest : public QObject {
         QCOMPARE(door.ActiveEvents[0].Buttons, std::string("1"));
         QCOMPARE(door.DeactiveEvents.size(), size_t(1));
         QCOMPARE(door.DeactiveEvents[0].Serial, std::string("x022222"));
-        Monitor().messagesGrid()->selectRow(RowOfText("Door open"));
+        Find<QTableView>(Form(), "MonitorGrid")->selectRow(RowOfText("Door open"));
         Shot(&Form(), "monitoring-page");
     }
 
@@ -230,7 +231,7 @@ class MonitorFlowTest : public QObject {
         QVERIFY(WaitFor([&] { return background() == QColor(255, 0, 0); }, 2000));
         QCOMPARE(sound.Played(), std::vector<int>{1});
 
-        TMonitorMessageForm* popup = Monitor().PopupOf(0);
+        TMonitorMessageForm* popup = Popup(Form(), 1);
         QVERIFY(popup);
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->textLabel()->text(), QString("Door open"));
@@ -256,7 +257,7 @@ class MonitorFlowTest : public QObject {
     void anotherTransmitterClearsIt() {
         QVERIFY(Receive("0022222 2 00 0001"));
         QCOMPARE(Setup().ActiveCount(), 0);
-        QVERIFY(!Monitor().PopupOf(0));
+        QVERIFY(!Popup(Form(), 1));
         QCOMPARE(List()->MessageAt(0), -1);
     }
 
@@ -264,14 +265,14 @@ class MonitorFlowTest : public QObject {
         QVERIFY(Receive("0033333 3 00 0002"));
         QCOMPARE(Setup().ActiveCount(), 1);
         QCOMPARE(List()->index(0, kListText).data().toString(), QString("Panic"));
-        QVERIFY(!Monitor().PopupOf(1));  // no window for it
-        QTest::keyClicks(Monitor().operatorEdit(), "Jo Smith");
-        QTableView* grid = Monitor().messageGrid();
+        QVERIFY(!Popup(Form(), 2));  // no window for it
+        QTest::keyClicks(Find<QLineEdit>(Form(), "OperatorEdit"), "Jo Smith");
+        QTableView* grid = Find<QTableView>(Form(), "MessageGrid");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualRect(List()->index(0, kListMark)).center());
-        QTest::mouseClick(Monitor().deactiveButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(Form(), "MessageClearButton"), Qt::LeftButton);
         QCOMPARE(Setup().ActiveCount(), 0);
-        QTest::mouseClick(Monitor().exitButton(), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(Form(), "MonitorEndButton"), Qt::LeftButton);
         QVERIFY(!Monitor().MonitorMode());
         QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
     }

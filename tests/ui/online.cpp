@@ -24,6 +24,7 @@
 #include "RecordingSound.h"
 #include "SimProcess.h"
 #include "app/Core.h"
+#include "app/StatusBar.h"
 #include "app/ui/Desktop.h"
 #include "app/ui/MainForm.h"
 #include "base/ui/Text.h"
@@ -481,13 +482,26 @@ class OnlineTest : public QObject {
         QCOMPARE(Form().Action("MenuOnline")->text(), TextOf(Text::MenuOnline));
     }
 
-    void aLostConnectionLeavesOnlineMode() {
+    void aLostConnectionKeepsOnlineModeAndReconnects() {
         PressF12();  // logs in again first
         QVERIFY(WaitFor([&] { return Core().state.OnLine; }));
-        QCOMPARE(QString::fromStdString(sim.Control("disconnect")), QString("ok"));
-        QVERIFY(WaitFor([&] { return !Core().state.OnLine; }, 10000));
-        QVERIFY(!Core().receiver.link.IsOpen());
-        QVERIFY(Core().receiver.transferWorker.Idle());
+        QSignalSpy restored(&Online(), &TOnlineController::linkRestored);
+        shown.clear();
+        QCOMPARE(QString::fromStdString(sim.Control("down")), QString("ok"));
+        QVERIFY(WaitFor([&] { return Online().LinkLost(); }, 10000));
+        QVERIFY(Core().state.OnLine);
+        QVERIFY(WaitFor([&] { return Form().Panel(2) == kLinkLostMark; }));
+        QCOMPARE(QString::fromStdString(sim.Control("up")), QString("ok"));
+        QVERIFY(restored.wait(10000));
+        QVERIFY(!Online().LinkLost());
+        QVERIFY(Core().receiver.link.IsOpen());
+        QVERIFY(!Core().receiver.transferWorker.Idle());  // listening again
+        QVERIFY(WaitFor([&] { return Form().Panel(2) == "On-line"; }));
+        QVERIFY(shown.empty());  // the tries said nothing
+        // And the receptions come as before.
+        QVERIFY(Receive("0012345 1 00 0000"));
+        PressF12();
+        QVERIFY(WaitFor([&] { return !Core().state.OnLine; }));
     }
 
     void aPollTheUserCancelsLeavesOnlineMode() {
@@ -574,7 +588,7 @@ class OnlineTest : public QObject {
         QCOMPARE(Form().PageShown(), TPage::Memory);
         QVERIFY(Form().pages()->isTabVisible(static_cast<int>(TPage::History)));
         QVERIFY(!Form().pages()->isTabVisible(static_cast<int>(TPage::Battery)));
-        QCOMPARE(Online().historyModel()->rowCount(), 6);
+        QCOMPARE(Online().historyModel()->rowCount(), 7);
         QVERIFY(Receive("0012345 1 01 0000"));
         QCOMPARE(Online().panel().lastTx()->text(), QString("0012345"));
         QVERIFY(Form().close());

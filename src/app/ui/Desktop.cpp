@@ -105,9 +105,11 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
             c.history,
             c.battery,
             c.lastHeard,
+            c.receptionListeners,
             TOnlineSettingsRef{set.HistoryMonitorLevel, set.BatteryMonitorLevel, set.HistoryLength,
-                               set.BatteryMonitorSortCol, set.BatteryMonitorSortUp, set.FindLast,
-                               set.Beep, set.SoundCard, set.SoundSpeaker, set.LastHeardColumn,
+                               set.BatteryMonitorSortCol, set.BatteryMonitorSortUp,
+                               set.ReconnectFirst, set.ReconnectMax, set.FindLast, set.Beep,
+                               set.SoundCard, set.SoundSpeaker, set.LastHeardColumn,
                                set.PageControl, set.HistoryGrid, set.BatteryGrid},
             set.UserTitles,
             ui_,
@@ -133,10 +135,11 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         *form_);
     monitor_ = std::make_unique<TMonitorController>(
         TMonitorContext{c.texts(), c.folders,
-                        TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker,
-                                            set.LastMonitorFile, set.MonitorSortCol,
-                                            set.MonitorSortUp, set.Operator, set.MonitorGrid,
-                                            set.ActiveGrid, set.DeactiveGrid, set.MessageGrid},
+                        TMonitorSettingsRef{
+                            set.MonitorFont, set.SoundCard, set.SoundSpeaker, set.LastMonitorFile,
+                            set.MonitorSortCol, set.MonitorSortUp, set.Operator, set.MonitorGrid,
+                            set.ActiveGrid, set.DeactiveGrid, set.MessageGrid, set.TroubleColor,
+                            set.TroubleSound, set.TroubleSoundFile, set.AlarmLogMegabytes},
                         c.table, c.state, c.ini, c.functionTable, set.UserTitles, ui_, busy_,
                         notifications_},
         *form_, *online_, *views_);

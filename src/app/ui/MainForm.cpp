@@ -18,6 +18,9 @@ namespace ravlin {
 namespace {
 
 enum TMenu { FileMenu, EditMenu, ViewMenu, CommMenu, SetupMenu, HelpMenu, NoMenu };
+static_assert(static_cast<int>(TMenuName::File) == FileMenu &&
+              static_cast<int>(TMenuName::Communication) == CommMenu &&
+              static_cast<int>(TMenuName::Help) == HelpMenu);
 
 enum TFlags : unsigned {
     Comm = 1,       // off while a receiver command runs
@@ -237,6 +240,12 @@ void TMainForm::BuildPages() {
     onlinePanel->hide();
     onlinePanel_ = onlinePanel;
     v->addWidget(onlinePanel_);
+    monitorPanel_ = new QWidget(central);
+    monitorPanel_->setObjectName("MonitorPanel");
+    auto* mv = new QVBoxLayout(monitorPanel_);
+    mv->setContentsMargins(0, 0, 0, 0);
+    monitorPanel_->hide();
+    v->addWidget(monitorPanel_, 1);
     setCentralWidget(central);
 }
 
@@ -276,6 +285,44 @@ void TMainForm::EnableGroup(TCommandGroup group, bool on) {
             if (const auto key = keys_.find(item.name); key != keys_.end())
                 key->second->setEnabled(on);
         }
+}
+
+void TMainForm::EnableMenu(TMenuName menu, bool on) {
+    menus_[static_cast<size_t>(menu)]->menuAction()->setEnabled(on);
+}
+
+bool TMainForm::MenuEnabled(TMenuName menu) const {
+    return menus_[static_cast<size_t>(menu)]->menuAction()->isEnabled();
+}
+
+void TMainForm::EnableCommand(const QString& name, bool on) {
+    if (QAction* a = Action(name)) a->setEnabled(on);
+    if (const auto key = keys_.find(name); key != keys_.end()) key->second->setEnabled(on);
+}
+
+bool TMainForm::CommandEnabled(const QString& name) const {
+    if (const auto key = keys_.find(name); key != keys_.end()) return key->second->isEnabled();
+    const QAction* a = Action(name);
+    return a && a->isEnabled();
+}
+
+void TMainForm::ShowMonitorLayout(bool on) {
+    if (on == monitorLayout_) return;
+    monitorLayout_ = on;
+    if (on) {
+        pagesWereShown_ = !pages_->isHidden();
+        toolBarWasShown_ = !toolBar_->isHidden();
+        onlinePanelWasShown_ = !onlinePanel_->isHidden();
+        pages_->hide();
+        toolBar_->hide();
+        onlinePanel_->hide();
+        monitorPanel_->show();
+    } else {
+        monitorPanel_->hide();
+        pages_->setVisible(pagesWereShown_);
+        toolBar_->setVisible(toolBarWasShown_);
+        onlinePanel_->setVisible(onlinePanelWasShown_);
+    }
 }
 
 bool TMainForm::CommCommandsEnabled() const {

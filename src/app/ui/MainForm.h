@@ -38,6 +38,12 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     void SetPageVisible(TPage page, bool visible) override;
     TPage PageShown() const override;
     QWidget* OnlinePanel() const override { return onlinePanel_; }
+    void EnableMenu(TMenuName menu, bool on) override;
+    bool MenuEnabled(TMenuName menu) const override;
+    void EnableCommand(const QString& name, bool on) override;
+    bool CommandEnabled(const QString& name) const override;
+    QWidget* MonitorPanel() const override { return monitorPanel_; }
+    void ShowMonitorLayout(bool on) override;
     QWidget* Window() override { return this; }
 
     bool CommCommandsEnabled() const;
@@ -77,6 +83,10 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     std::array<QString, kPageCount> pageCaptions_;
     std::array<bool, kPageCount> pageMarks_{};
     QWidget* onlinePanel_;
+    QWidget* monitorPanel_;
+    // What monitor mode's layout hid, to be shown again.
+    bool pagesWereShown_ = true, toolBarWasShown_ = true, onlinePanelWasShown_ = false;
+    bool monitorLayout_ = false;
     std::array<QLabel*, 5> panels_{};
     bool shown_ = false;
 };

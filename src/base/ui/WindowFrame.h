@@ -17,6 +17,9 @@ enum class TCommandGroup {
     Records,  // Add, Edit, Delete: on where the page shown has records to change
 };
 
+// The menus of the menu bar.
+enum class TMenuName { File, Edit, View, Communication, Settings, Help };
+
 class TWindowFrame {
   public:
     virtual ~TWindowFrame() = default;
@@ -30,6 +33,16 @@ class TWindowFrame {
     virtual void SetPageVisible(TPage page, bool visible) = 0;
     virtual TPage PageShown() const = 0;
     virtual QWidget* OnlinePanel() const = 0;
+    // A whole menu of the menu bar on or off (its items keep their own state).
+    virtual void EnableMenu(TMenuName menu, bool on) = 0;
+    virtual bool MenuEnabled(TMenuName menu) const = 0;
+    // One command on or off, with the key of a hidden command.
+    virtual void EnableCommand(const QString& name, bool on) = 0;
+    virtual bool CommandEnabled(const QString& name) const = 0;
+    // Monitor mode's layout: the container monitoring fills, shown instead of the pages,
+    // the tool bar and the on-line panel; off brings back those that were shown.
+    virtual QWidget* MonitorPanel() const = 0;
+    virtual void ShowMonitorLayout(bool on) = 0;
     // The parent of the dialogs.
     virtual QWidget* Window() = 0;
 };

@@ -53,8 +53,8 @@ QPixmap TMonitorMessageForm::BuiltInPicture() {
     return pm;
 }
 
-void TMonitorMessageForm::Prepare(int index, const TMonitorData& m, const QString& fontName) {
-    setWindowTitle(L(texts_, Text::MessageCaption) + QLatin1Char(' ') + QString::number(index + 1));
+void TMonitorMessageForm::Prepare(const TMonitorData& m, const QString& fontName) {
+    setWindowTitle(L(texts_, Text::MessageCaption) + QLatin1Char(' ') + QString::number(m.Number));
     text_->setText(Q(m.Text));
     ApplyLook(LookOf(m, false), fontName);
     const int request = ++request_;

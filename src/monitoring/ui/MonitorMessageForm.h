@@ -22,8 +22,9 @@ class TMonitorMessageForm : public QWidget {
 
     TMonitorMessageForm(const TTextTable& texts, QWidget* parent = nullptr);
 
-    // Caption, text, colours and font of message `index`; the picture loads meanwhile.
-    void Prepare(int index, const TMonitorData& m, const QString& fontName);
+    // Caption (with the message's number), text, colours and font; the picture loads
+    // meanwhile.
+    void Prepare(const TMonitorData& m, const QString& fontName);
     // The colours of the blink phase (TMonitor::BlinkPhase) or the plain ones.
     void ApplyLook(const TMessageLook& look, const QString& fontName);
     void PlaceAt(const TWindowSlot& slot) { move(slot.left, slot.top); }

@@ -140,7 +140,7 @@ TMessageListModel::TMessageListModel(const TTextTable& texts, TMonitor& monitor,
       texts_(texts),
       monitor_(monitor),
       fontName_(std::move(fontName)) {
-    rows_ = std::max(1, monitor_.ActiveCount());
+    rows_ = std::max(1, monitor_.ActiveCount() + Offset());
 }
 
 void TMessageListModel::SetFontName(const QString& name) {
@@ -150,7 +150,7 @@ void TMessageListModel::SetFontName(const QString& name) {
 
 void TMessageListModel::Refresh() {
     beginResetModel();
-    rows_ = std::max(1, monitor_.ActiveCount());
+    rows_ = std::max(1, monitor_.ActiveCount() + Offset());
     endResetModel();
 }
 
@@ -163,8 +163,16 @@ void TMessageListModel::RepaintAll() {
     if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kListColumns - 1));
 }
 
+bool TMessageListModel::IsTroubleRow(int row) const {
+    return row == 0 && monitor_.Trouble();
+}
+
 int TMessageListModel::MessageAt(int row) const {
-    return monitor_.MessageAtRow(row + 1);
+    return monitor_.MessageAtRow(MessageRow(row));
+}
+
+int TMessageListModel::MessageRow(int row) const {
+    return row - Offset() + 1;
 }
 
 QFont TMessageListModel::FontOf(const TMonitorData& m) const {
@@ -182,16 +190,21 @@ int TMessageListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TMessageListModel::data(const QModelIndex& index, int role) const {
-    const int i = MessageAt(index.row());
-    if (i < 0) return {};
-    const TMonitorData& m = monitor_.Messages[i];
+    const bool trouble = IsTroubleRow(index.row());
+    const int i = trouble ? -1 : MessageAt(index.row());
+    if (!trouble && i < 0) return {};
+    const TMonitorData troubleRow =
+        trouble ? TroubleRow(monitor_.troubleColor, monitor_.TroubleSince()) : TMonitorData();
+    const TMonitorData& m = trouble ? troubleRow : monitor_.Messages[i];
     const TMessageLook look = LookOf(m, monitor_.BlinkPhase());
     switch (role) {
         case Qt::DisplayRole:
             return index.column() == kListMark ? QVariant() : Q(MessageListCell(m, index.column()));
         case Qt::CheckStateRole:
-            return index.column() == kListMark ? (m.Marked ? Qt::Checked : Qt::Unchecked)
-                                               : QVariant();
+            // The trouble ends when the link is back, not by hand.
+            return index.column() == kListMark && !trouble
+                       ? QVariant(static_cast<int>(m.Marked ? Qt::Checked : Qt::Unchecked))
+                       : QVariant();
         case Qt::BackgroundRole:
             return QBrush(ToColor(look.background));
         case Qt::ForegroundRole:
@@ -209,7 +222,7 @@ QVariant TMessageListModel::data(const QModelIndex& index, int role) const {
 bool TMessageListModel::setData(const QModelIndex& index, const QVariant&, int role) {
     if (role != Qt::CheckStateRole || index.column() != kListMark || MessageAt(index.row()) < 0)
         return false;
-    monitor_.ToggleMark(index.row() + 1);
+    monitor_.ToggleMark(MessageRow(index.row()));
     RepaintAll();
     emit marksChanged();
     return true;

@@ -92,8 +92,12 @@ class TMessageListModel : public QAbstractTableModel {
     void Refresh();
     // Toggles the blink phase and repaints the rows.
     void Blink();
-    // The message a row shows, or -1.
+    // While the link is lost, row 0 is the trouble row and the alarms follow it.
+    bool IsTroubleRow(int row) const;
+    // The message a row shows, or -1 (the trouble row, an empty row).
     int MessageAt(int row) const;
+    // The monitor's list row (1-based, TMonitor::MessageAtRow) of a row of this list.
+    int MessageRow(int row) const;
     QFont FontOf(const TMonitorData& m) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -109,6 +113,7 @@ class TMessageListModel : public QAbstractTableModel {
 
   private:
     void RepaintAll();
+    int Offset() const { return monitor_.Trouble() ? 1 : 0; }
 
     const TTextTable& texts_;
     TMonitor& monitor_;

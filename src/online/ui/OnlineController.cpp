@@ -142,6 +142,8 @@ TOnlineController::TOnlineController(const TOnlineContext& context, TWindowFrame
     pollTimer_.setSingleShot(true);
     pollTimer_.setInterval(kPollDelayMs);
     connect(&pollTimer_, &QTimer::timeout, this, &TOnlineController::Poll);
+    reconnect_.setSingleShot(true);
+    connect(&reconnect_, &QTimer::timeout, this, &TOnlineController::TryReconnect);
 
     TNotifications& n = ctx_.notifications;
     connect(&n, &TNotifications::userInfoChanged, this, &TOnlineController::RefreshUserInfo);
@@ -191,8 +193,13 @@ bool TOnlineController::Online() const {
     return ctx_.state.OnLine;
 }
 
+bool TOnlineController::LinkLost() const {
+    return ctx_.state.OnLine && ctx_.state.LinkLost;
+}
+
 void TOnlineController::SetOnline(bool on) {
     ctx_.state.OnLine = on;
+    StopReconnecting();
     if (on) {
         watch_.start();
         // The panel shows the receptions from now on and keeps the last one.
@@ -238,6 +245,17 @@ bool TOnlineController::MenuOnlineClick() {
 
 bool TOnlineController::LeaveOnline() {
     if (!ctx_.state.OnLine) return true;
+    if (ctx_.state.LinkLost) {
+        if (ctx_.busy.Busy()) {
+            // A try runs: it stops at its next wait, and on-line mode ends after it.
+            leaveWanted_ = true;
+            stopTry_.store(true);
+            return true;
+        }
+        ctx_.link.Close();
+        SetOnline(false);
+        return true;
+    }
     const bool ran = ctx_.busy.Run([&] {
         // The worker may be asking the window thread something: wait with events going.
         RunInWorker([this] {
@@ -252,52 +270,168 @@ bool TOnlineController::LeaveOnline() {
 }
 
 void TOnlineController::Watch() {
-    if (!ctx_.state.OnLine || ctx_.busy.Busy() || pollTimer_.isActive()) return;
+    if (!ctx_.state.OnLine) {
+        // A command (the logout) left on-line mode: no receiver to wait for.
+        if (ctx_.state.LinkLost || reconnect_.isActive()) StopReconnecting();
+        return;
+    }
+    if (ctx_.busy.Busy() || pollTimer_.isActive()) return;
+    if (!ctx_.state.LoggedIn) {
+        // Logged out (a command that stopped listening for it): nobody to wait for.
+        ctx_.transferWorker.StopOnline();
+        ctx_.link.Close();
+        SetOnline(false);
+        return;
+    }
+    if (ctx_.state.LinkLost) {
+        // Another command got listening going again meanwhile.
+        if (!ctx_.transferWorker.Idle() && ctx_.link.IsOpen()) Restored();
+        return;
+    }
     const int received = ctx_.transferWorker.Receptions();
     if (received != seen_) {
         seen_ = received;
+        waiting_.Announced();
         pollTimer_.start(kPollDelayMs);
         return;
     }
     if (ctx_.transferWorker.Idle()) {
-        // Listening ended without a reception: the connection was lost, or another
-        // receiver command left on-line mode and did not enter it again.
+        // Listening ended without a reception: the connection was lost, the receiver went
+        // silent, or another receiver command could not listen again.
+        LoseLink(ctx_.transferWorker.ListenEnd() == TTransferWorker::TListenEnd::SilentPeer
+                     ? TLinkLoss::SilentPeer
+                     : TLinkLoss::Closed);
+    }
+}
+
+// ---- supervision -----------------------------------------------------------------------
+
+void TOnlineController::LoseLink(TLinkLoss why) {
+    if (!ctx_.state.OnLine || ctx_.state.LinkLost) return;
+    ctx_.transferWorker.StopOnline();
+    ctx_.link.Close();
+    ctx_.link.TakeHeldMessage();  // the lost link is the news, not how it went
+    ctx_.state.LinkLost = true;
+    lostAt_ = std::chrono::steady_clock::now();
+    backoff_ = TBackoff(
+        TReconnectTimes::Seconds(ctx_.settings.ReconnectFirst, ctx_.settings.ReconnectMax));
+    reconnect_.start(backoff_.Next());
+    emit linkLost();
+    ctx_.listeners.LinkLost(why);
+    emit ctx_.notifications.stateChanged();
+}
+
+void TOnlineController::StopReconnecting() {
+    reconnect_.stop();
+    leaveWanted_ = false;
+    ctx_.state.LinkLost = false;
+}
+
+void TOnlineController::TryReconnect() {
+    if (!ctx_.state.OnLine || !ctx_.state.LinkLost) return;
+    if (ctx_.busy.Busy()) {
+        reconnect_.start(kPollRetryMs);
+        return;
+    }
+    bool back = false, listening = false;
+    ctx_.busy.Run([&] {
+        stopTry_.store(false);
+        TReception waited;
+        std::string block;
+        bool read = false;
+        back = RunInWorker([&] {
+            ctx_.link.SetCancelFlag(&stopTry_);
+            bool ok = Reconnect(ctx_.rx, ctx_.link, TTransferWorker::kProbeReplyMs);
+            if (ok) {
+                const THeldLinkMessages held(ctx_.link);
+                read = ReadLastReception(ctx_.rx, ctx_.link, ctx_.language.Texts(), ctx_.ui, block,
+                                         nullptr, kSupervisedReading) == TReadResult::Read &&
+                       waiting_.Waits(block) && DecodeReception(block, waited);
+                ok = ctx_.link.IsOpen() && !stopTry_.load();
+            }
+            ctx_.link.SetCancelFlag(nullptr);
+            ctx_.link.TakeHeldMessage();
+            return ok;
+        });
+        if (back && !leaveWanted_) {
+            Restored();
+            if (read) {
+                waiting_.Taken(block);
+                TakeReception(waited);
+            }
+            seen_ = ctx_.transferWorker.Receptions();
+            listening = ListenAgain(ctx_.transferWorker);
+        }
+        return true;
+    });
+    if (leaveWanted_) {
+        ctx_.transferWorker.StopOnline();
         ctx_.link.Close();
         SetOnline(false);
+        return;
     }
+    if (!back) {
+        ctx_.link.Close();
+        reconnect_.start(backoff_.Next());
+    } else if (!listening) {
+        // Back, but listening would not start: lost again at once.
+        ctx_.link.Close();
+        LoseLink(TLinkLoss::Closed);
+    }
+}
+
+void TOnlineController::Restored() {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - lostAt_).count();
+    StopReconnecting();
+    emit linkRestored(seconds);
+    ctx_.listeners.LinkRestored(seconds);
+    emit ctx_.notifications.stateChanged();
 }
 
 // ---- the poll ----------------------------------------------------------------------
 
 void TOnlineController::Poll() {
-    if (!ctx_.state.OnLine) return;
+    if (!ctx_.state.OnLine || ctx_.state.LinkLost) return;
     if (ctx_.busy.Busy()) {
         pollTimer_.start(kPollRetryMs);
         return;
     }
     bool read = false;
     bool listening = false;
+    bool cancelled = false;
+    const bool monitorMode = monitoring_ && monitoring_->MonitorMode();
     ctx_.busy.Run([&] {
         ctx_.ui.ClearCancel();
         ctx_.ui.ResetProgress();
         TReception r;
+        std::string block;
+        // On-line mode alone keeps the poll's reads and pauses; in monitor mode the
+        // reconnection's tries take over at once, so that the trouble shows.
+        const TPollReading reading =
+            monitorMode ? kSupervisedReading : TPollReading{kPollReads, false};
         read = RunInWorker([&] {
+            const THeldLinkMessages held(ctx_.link);
             return PollReception(ctx_.transferWorker, ctx_.rx, ctx_.link, ctx_.language.Texts(),
-                                 ctx_.ui, r, &pauses_);
+                                 ctx_.ui, r, &pauses_, reading, &block);
         });
+        cancelled = !read && ctx_.ui.CancelRequested();
         if (commForm_->isVisible()) commForm_->Finish();
         if (read) {
+            waiting_.Taken(block);
             TakeReception(r);
             listening = ListenAgain(ctx_.transferWorker);
         }
         return true;
     });
-    if (!read) {
-        // The poll has left on-line mode (link closed).
-        SetOnline(false);
-    } else if (!listening) {
+    if (cancelled && !monitorMode) {
+        // The user gave up waiting for the receiver: on-line mode ends.
         ctx_.link.Close();
         SetOnline(false);
+    } else if (!read) {
+        LoseLink(TLinkLoss::ReadFailed);
+    } else if (!listening) {
+        LoseLink(TLinkLoss::Closed);
     }
     emit pollFinished(read);
 }
@@ -311,6 +445,7 @@ void TOnlineController::PrepareBattery() {
 
 void TOnlineController::TakeReception(const TReception& r) {
     emit receptionPolled(r);
+    ctx_.listeners.Reception(r);
     fields_.Show(r);
     if (!r.Nothing()) {
         ctx_.history.SetLength(ctx_.settings.HistoryLength);

@@ -13,11 +13,23 @@
 // which owns the record table and the logs.
 //
 // Other receiver commands stop listening and start it again through TOnlineSwitch (on
-// their worker); a command that ends without listening again (logout, a failed
-// download) leaves on-line mode off, which the controller sees when the command is over.
+// their worker); a logout leaves on-line mode off, which the controller sees when the
+// command is over.
+//
+// Supervision. A lost link never ends on-line mode: a connection closed or broken, a
+// receiver that no longer answers the listening's probe (a silent peer, noticed within
+// TTransferWorker::kProbeIdleMs + kProbeReplyMs), a poll that cannot read, or a command
+// that could not listen again, all mark the link lost (the status bar shows it;
+// linkLost() tells monitoring) and start the reconnection: tries with waits that double
+// from ReconnectFirst up to ReconnectMax seconds, each on a command worker inside the
+// busy state, saying nothing (online/Supervision.h). A try that gets the receiver back
+// reads a reception that waited, listens again and emits linkRestored(). Leaving on-line
+// mode ends the tries; a try under way is stopped first.
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -34,6 +46,7 @@
 #include "online/LastHeard.h"
 #include "online/OnlinePoll.h"
 #include "online/Reception.h"
+#include "online/Supervision.h"
 #include "receiver/Session.h"
 #include "records/RecordHistory.h"
 #include "views/FileView.h"
@@ -64,6 +77,8 @@ struct TOnlineSettingsRef {
     int& HistoryLength;
     int& BatteryMonitorSortCol;
     bool& BatteryMonitorSortUp;
+    const int& ReconnectFirst;  // seconds
+    const int& ReconnectMax;
     bool& FindLast;
     bool& Beep;
     bool& SoundCard;
@@ -91,6 +106,8 @@ struct TOnlineContext {
     THistory& history;
     TBatteryLog& battery;
     TLastHeard& lastHeard;
+    // Told of every reception and of the link's losses and returns.
+    TReceptionListener& listeners;
     TOnlineSettingsRef settings;
     const TUserTitles& titles;
     TQtUserInterface& ui;
@@ -124,6 +141,8 @@ class TOnlineController : public QObject {
     // while another command runs.
     bool LeaveOnline();
     bool Online() const;
+    // On-line mode runs and waits for the lost receiver to come back.
+    bool LinkLost() const;
     // The panel's Add: the record editor on the first free record, filled with the
     // transmitter just received.
     void BtnAddClick();
@@ -180,6 +199,10 @@ class TOnlineController : public QObject {
     // The poll is over (false: it failed and on-line mode was left).
     void pollFinished(bool read);
     void onlineChanged(bool on);
+    // The link was lost (on-line mode goes on and reconnects), and is back after an outage
+    // of `seconds`.
+    void linkLost();
+    void linkRestored(double seconds);
     // A double click on a data row of the History view (the monitor's adding window).
     void historyRowActivated(int row);
 
@@ -210,6 +233,11 @@ class TOnlineController : public QObject {
     void SetOnline(bool on);
     // The watch timer: a reception counted by the worker, or listening that ended.
     void Watch();
+    // The supervision: the link marked lost and the tries begun, one try, the link back.
+    void LoseLink(TLinkLoss why);
+    void TryReconnect();
+    void Restored();
+    void StopReconnecting();
     // OnLineTimer: the poll, 500 ms after the reception.
     void Poll();
     void Beep();
@@ -236,6 +264,13 @@ class TOnlineController : public QObject {
     QTimer watch_;
     QTimer pollTimer_;
     int seen_ = 0;  // receptions of the worker already polled
+    QTimer reconnect_;
+    TBackoff backoff_;
+    std::chrono::steady_clock::time_point lostAt_{};
+    TWaitingReception waiting_;
+    // Leaving asked for while a try runs: the try stops at its next wait.
+    bool leaveWanted_ = false;
+    std::atomic<bool> stopTry_{false};
     THistoryModel* historyModel_;
     TBatteryModel* batteryModel_;
     QTableView* historyGrid_;
