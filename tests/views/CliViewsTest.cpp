@@ -310,8 +310,11 @@ TEST_F(CliViews, LibreOfficeReadsEveryPage) {
     history.headers = {"Code", "Button", "Time", "Position", "User ID", "U1", "U2", "U3", "U4"};
     history.rows = {{"B2A2B3C", "1", "15.03.2008 14:30:00", "5", "101", "M\xfcller; Hans",
                      "Line 1\r\nLine 2", "say \"hi\"", "\xc5rhus"},
+                    {"B2A2B3D", "2", "15.03.2008 14:31:00", "6", "102", "A\nCD", "Bar\rrier",
+                     "Esc\x1b[1m", "Tab\there\x01\x7f."},
                     {"", "", "", "", "", "", "", "", ""}};
-    history.times = {SerialDateTime(2008, 3, 15, 14, 30, 0), std::nullopt};
+    history.times = {SerialDateTime(2008, 3, 15, 14, 30, 0), SerialDateTime(2008, 3, 15, 14, 31, 0),
+                     std::nullopt};
     SetHistoryRules(history, texts, demo->titles, 9);
     TRecordingUi ui;
     ASSERT_TRUE(ExportView(history, dir.File("history.slk"), TSylkEncoding::Utf8, ui, texts));
@@ -367,6 +370,13 @@ TEST_F(CliViews, LibreOfficeReadsEveryPage) {
     EXPECT_EQ(h[1][6].text, "Line 1\nLine 2");
     EXPECT_EQ(h[1][7].text, "say \"hi\"");
     EXPECT_EQ(h[1][8].text, "\xc3\x85rhus");
+    // Control characters: line breaks stay line breaks, the others are blanks.
+    ASSERT_GE(h.size(), 3u);
+    ASSERT_EQ(h[2].size(), 9u);
+    EXPECT_EQ(h[2][5].text, "A\nCD");
+    EXPECT_EQ(h[2][6].text, "Bar\nrier");
+    EXPECT_EQ(h[2][7].text, "Esc [1m");
+    EXPECT_EQ(h[2][8].text, "Tab here  .");
     const TCalcSheet b = ReadFods(ReadFile(dir.File("out/battery.fods")));
     ASSERT_EQ(b.size(), 2u);
     EXPECT_EQ(b[1][2].type, "date");
