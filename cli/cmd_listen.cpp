@@ -1,5 +1,5 @@
 // listen [--count N] [--log ...]: on-line listening. One line per reception on stdout:
-//   <serial> <button> <low|ok> <memory position + 1, or ->
+//   <serial> <button> <low|ok, - for an input transmitter> <memory position + 1, or ->
 // Stops after N receptions or on Ctrl+C, closing the link.
 // --log: every reception is also logged into History.dat, LowBatt.dat and LastHeard.dat
 // of the home folder by the levels of the settings file (--history-level N and
@@ -23,7 +23,10 @@ std::string ReceptionLine(const TReception& r) {
     const std::string serial = nothing ? "-" : r.serial;
     const std::string button = nothing ? "-" : r.button;
     const int position = r.MemoryPosition();
-    return serial + " " + button + " " + (r.LowBattery() ? "low" : "ok") + " " +
+    // An input transmitter reports no battery state: its column shows "-", as the panel
+    // shows none.
+    const char* battery = r.InputTransmitter() ? "-" : r.LowBattery() ? "low" : "ok";
+    return serial + " " + button + " " + battery + " " +
            (position < 0 ? std::string("-") : std::to_string(position + 1));
 }
 
