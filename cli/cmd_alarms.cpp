@@ -102,6 +102,9 @@ int RunAlarms(TContext& ctx) {
 }  // namespace
 
 RAVLIN_CLI_COMMAND("alarms", "[--since DATE] [--csv]   print the alarm log of monitor mode",
-                   RunAlarms);
+                   RunAlarms,
+                   {"--since", "DATE",
+                    "only entries from DATE (dd.MM.yyyy or yyyy-MM-dd, optionally hh:mm[:ss])"},
+                   {"--csv", nullptr, "comma-separated values"});
 
 }  // namespace ravlin::cli

@@ -155,5 +155,9 @@ int Listen(TContext& ctx) {
 RAVLIN_CLI_COMMAND("listen",
                    "[--count N] [--log [--history-level N] [--battery-level N] [--data "
                    "FILE.rvl]]   print (and log) one line per transmitter reception",
-                   Listen);
+                   Listen, {"--count", "N", "stop after N receptions"},
+                   {"--log", nullptr, "keep the history, battery log and last-heard list"},
+                   {"--history-level", "N", "with --log: the history's logging level 0-4"},
+                   {"--battery-level", "N", "with --log: the battery log's logging level 0-4"},
+                   {"--data", "FILE.rvl", "with --log: the records the levels and user texts use"});
 }  // namespace ravlin::cli

@@ -136,5 +136,6 @@ int Monitor(TContext& ctx) {
 RAVLIN_CLI_COMMAND("monitor",
                    "FILE.mon [--count N] [--sound]   print the alarms receptions raise and "
                    "clear; --sound plays their sounds",
-                   Monitor);
+                   Monitor, {"--count", "N", "stop after N receptions"},
+                   {"--sound", nullptr, "play the activated messages' sounds"});
 }  // namespace ravlin::cli

@@ -36,5 +36,5 @@ int Passwd(TContext& ctx) {
 
 }  // namespace
 RAVLIN_CLI_COMMAND("passwd", "--new TEXT    change the receiver password (empty TEXT removes it)",
-                   Passwd);
+                   Passwd, {"--new", "TEXT", "the new password (empty: none)"});
 }  // namespace ravlin::cli

@@ -69,6 +69,13 @@ RAVLIN_CLI_COMMAND("print",
                    "FILE.rvl [--view memory|file] | --history | --battery  --pdf OUT.pdf "
                    "[--page-size A4|Letter|...] [--dpi N] [--landscape]   print a view to a "
                    "PDF file",
-                   RunPrint);
+                   RunPrint, {"--view", "memory|file", "the view of the data file (default: file)"},
+                   {"--history", nullptr, "the reception history instead of a data file"},
+                   {"--battery", nullptr, "the battery log instead of a data file"},
+                   {"--pdf", "OUT.pdf", "the PDF file to write"},
+                   {"--page-size", "SIZE",
+                    "A3, A4 (default), A5, B5, Letter, Legal, Tabloid, Executive"},
+                   {"--dpi", "N", "resolution 72 to 2400 (default 600)"},
+                   {"--landscape", nullptr, "landscape pages"});
 
 }  // namespace ravlin::cli
