@@ -48,8 +48,20 @@ int RunPrint(TContext& ctx) {
     TViewSource source;
     if (!source.Load(ctx, choice)) return kFailed;
     TPaintingApplication app;
+    const TPdfOptions options{pageSize, dpi, landscape};
+    // Columns that do not fit continue on further sheets; say so when landscape pages
+    // would need fewer.
+    if (!landscape) {
+        const int portrait = PdfColumnBands(source.Rows(), options);
+        const int across = PdfColumnBands(source.Rows(), {pageSize, dpi, true});
+        if (portrait > 1 && across < portrait)
+            std::fprintf(stderr,
+                         "ravlin-cli print: the columns continue over %d sheets across; with "
+                         "--landscape %d\n",
+                         portrait, across);
+    }
     std::string error;
-    const int sheets = PrintViewToPdf(source.Rows(), output, {pageSize, dpi, landscape}, error);
+    const int sheets = PrintViewToPdf(source.Rows(), output, options, error);
     if (sheets == 0) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kFailed;
