@@ -69,28 +69,13 @@ TMeasured Measure(const TViewRows& rows, TPrintCanvas& canvas) {
         width = std::min(std::max(width, scale(rules[c].minWidth)), scale(rules[c].maxWidth));
         width = std::min(width, printable);
     }
-    long long fixed = 0;
-    int flexible = 0;
-    for (int c = 0; c < n; ++c) {
+    // Flexible columns start at their header's width (at least kFlexibleMin) ...
+    for (int c = 0; c < n; ++c)
         if (rules[c].flexible)
-            ++flexible;
-        else
-            fixed += l.columns[c].width;
-    }
-    if (flexible > 0) {
-        // The room kept free holds at least the gaps between the columns.
-        const long long gaps = static_cast<long long>(std::max(n - 1, 0)) * scale(M::kColumnGap);
-        const long long reserve = std::max<long long>(scale(M::kFlexibleReserve), gaps);
-        const long long share = (printable - fixed - reserve) / flexible;
-        // A page too narrow for all the columns still gives them room: they continue on a
-        // further band.
-        const int low = std::min(scale(M::kFlexibleMin), printable);
-        const int width =
-            static_cast<int>(std::clamp<long long>(share, low, scale(M::kFlexibleMax)));
-        for (int c = 0; c < n; ++c)
-            if (rules[c].flexible) l.columns[c].width = width;
-    }
-    // Left to right; a column that would pass the right margin starts the next band.
+            l.columns[c].width =
+                std::min(std::max(l.columns[c].width, scale(M::kFlexibleMin)), printable);
+    // ... then left to right: a column that would pass the right margin starts the next band.
+    const int gap = scale(M::kColumnGap);
     int x = l.left;
     int band = 0;
     for (TPrintColumn& column : l.columns) {
@@ -100,9 +85,37 @@ TMeasured Measure(const TViewRows& rows, TPrintCanvas& canvas) {
         }
         column.x = x;
         column.band = band;
-        x += column.width + scale(M::kColumnGap);
+        x += column.width + gap;
     }
     l.bands = band + 1;
+    // ... and share what their band leaves (less the room kept free, at least the gaps),
+    // each up to kFlexibleMax.
+    for (int b = 0; b < l.bands; ++b) {
+        long long used = 0;
+        int count = 0, flexible = 0;
+        for (int c = 0; c < n; ++c) {
+            if (l.columns[c].band != b) continue;
+            used += l.columns[c].width;
+            ++count;
+            if (rules[c].flexible) ++flexible;
+        }
+        if (flexible == 0) continue;
+        const long long gaps = static_cast<long long>(count - 1) * gap;
+        const long long room =
+            printable - used - std::max<long long>(scale(M::kFlexibleReserve), gaps);
+        const long long extra = std::max<long long>(room, 0) / flexible;
+        int at = l.left;
+        for (int c = 0; c < n; ++c) {
+            TPrintColumn& column = l.columns[c];
+            if (column.band != b) continue;
+            if (rules[c].flexible)
+                column.width = static_cast<int>(std::max<long long>(
+                    column.width,
+                    std::min<long long>(column.width + extra, scale(M::kFlexibleMax))));
+            column.x = at;
+            at += column.width + gap;
+        }
+    }
     l.rowHeight = n > 0 ? l.columns[0].height : 0;
     l.rowStep = l.rowHeight + scale(M::kRowGap);
     // Data row k (from 1) stands at top + k * step and must end above the bottom margin.

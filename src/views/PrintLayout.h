@@ -73,7 +73,7 @@ struct TPrintMetrics {
     static constexpr int kRowGap = 10;
     static constexpr int kFlexibleReserve = 320;  // kept free, or the gaps if they are more
     static constexpr int kFlexibleMax = 600;
-    static constexpr int kFlexibleMin = 200;  // a flexible column never shrinks below
+    static constexpr int kFlexibleMin = 100;  // a flexible column: at least this and its header
 };
 
 struct TPrintColumn {

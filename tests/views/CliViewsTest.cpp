@@ -204,21 +204,32 @@ TEST_F(CliViews, ExportAndPrintTheLogs) {
     EXPECT_EQ(Cli({"export", "--history", "--battery", "-o", dir.File("x.slk")}).status, 2);
     EXPECT_EQ(Cli({"export", "--history", "--view", "file", "-o", dir.File("x.slk")}).status, 2);
 
-    r = Cli({"print", "--history", "--pdf", dir.File("history.pdf")});
-    if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
-        GTEST_SKIP() << "ravlin-cli built without Qt";
-    ASSERT_EQ(r.status, 0) << r.err;
-    if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
-    ASSERT_EQ(
-        RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")}, dir.Path())
-            .status,
-        0);
-    const std::string text = ReadFile(dir.File("h.txt"));
-    EXPECT_NE(text.find("Time"), std::string::npos) << text;
-    // The time column is as wide as the page's rule makes it; the date shows whole.
-    EXPECT_NE(text.find("15.03.2008"), std::string::npos) << text;
-    EXPECT_NE(text.find("Anna M\xc3\xbcller"), std::string::npos) << text;
-    EXPECT_NE(text.find("Bert"), std::string::npos) << text;
+    // Portrait: the user texts share what the other columns leave and are shortened with
+    // an ellipsis; landscape pages have room for them.
+    for (const bool landscape : {false, true}) {
+        std::vector<std::string> args = {"print", "--history", "--pdf", dir.File("history.pdf")};
+        if (landscape) args.push_back("--landscape");
+        r = Cli(args);
+        if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
+            GTEST_SKIP() << "ravlin-cli built without Qt";
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, landscape ? ""
+                                   : "ravlin-cli print: the columns continue over 2 sheets "
+                                     "across; with --landscape 1\n");
+        if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
+        ASSERT_EQ(RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")},
+                             dir.Path())
+                      .status,
+                  0);
+        const std::string text = ReadFile(dir.File("h.txt"));
+        EXPECT_NE(text.find("Time"), std::string::npos) << text;
+        // The time column is as wide as the time stamp.
+        EXPECT_NE(text.find("15.03.2008 14:30:00"), std::string::npos) << text;
+        EXPECT_TRUE(std::regex_search(
+            text, std::regex(landscape ? "Anna M\xc3\xbcller" : "Anna[^ ]*\xe2\x80\xa6")))
+            << text;
+        EXPECT_NE(text.find("Bert"), std::string::npos) << text;
+    }
 }
 
 // ---- LibreOffice Calc ------------------------------------------------------------------
