@@ -152,20 +152,26 @@ std::vector<TPrintColumn> PrintColumns(const TViewRows& rows, TPrintCanvas& canv
     return LayOutPrint(rows, canvas).columns;
 }
 
-std::string FitText(const std::string& text, int width, TPrintCanvas& canvas) {
-    if (canvas.TextWidth(text) <= width) return text;
-    const std::string ellipsis(1, kEllipsis);
-    if (canvas.TextWidth(ellipsis) > width) return {};
-    // The longest beginning that fits with the ellipsis (widths grow with the length).
+size_t TPrintCanvas::FittingLength(const std::string& text, int width) {
+    // Widths grow with the length.
     size_t low = 0, high = text.size();
     while (low < high) {
         const size_t mid = (low + high + 1) / 2;
-        if (canvas.TextWidth(text.substr(0, mid) + ellipsis) <= width)
+        if (TextWidth(text.substr(0, mid)) <= width)
             low = mid;
         else
             high = mid - 1;
     }
-    std::string shown = text.substr(0, low);
+    return low;
+}
+
+std::string FitText(const std::string& text, int width, TPrintCanvas& canvas) {
+    if (canvas.TextWidth(text) <= width) return text;
+    const std::string ellipsis(1, kEllipsis);
+    const int room = width - canvas.TextWidth(ellipsis);
+    if (room < 0) return {};
+    // The longest beginning that fits with the ellipsis after it.
+    std::string shown = text.substr(0, canvas.FittingLength(text, room));
     while (!shown.empty() && shown.back() == ' ') shown.pop_back();
     return shown + ellipsis;
 }

@@ -57,6 +57,9 @@ class TPrintCanvas {
     virtual TPrintArea PrintableArea() const { return {0, 0, PageWidth(), PageHeight()}; }
     virtual void SetBold(bool bold) = 0;
     virtual int TextWidth(const std::string& text) = 0;
+    // How many characters from the start of `text` fit `width`; by default found with
+    // TextWidth, a canvas may know it faster.
+    virtual size_t FittingLength(const std::string& text, int width);
     virtual int TextHeight(const std::string& text) = 0;
     // Draws `text` from (x, y) in the cell (x, y) - (x + width, y + height); the layout
     // gives only texts that fit the width.

@@ -74,6 +74,17 @@ class TPainterCanvas : public TPrintCanvas {
         if (!Glyphs(s)) return Weight().metrics.horizontalAdvance(s);
         return static_cast<int>(std::ceil(run_.width));
     }
+    size_t FittingLength(const std::string& text, int width) override {
+        // One glyph a character: the advances add up.
+        if (!Glyphs(ToQt(text)) || run_.glyphs.size() != static_cast<qsizetype>(text.size()))
+            return TPrintCanvas::FittingLength(text, width);
+        qreal sum = 0;
+        size_t n = 0;
+        while (n < text.size() &&
+               std::ceil(sum + run_.advances[static_cast<qsizetype>(n)].x()) <= width)
+            sum += run_.advances[static_cast<qsizetype>(n++)].x();
+        return n;
+    }
     int TextHeight(const std::string&) override { return Weight().metrics.height(); }
     // The layout gives only texts that fit their cell: no clip is needed.
     void DrawText(int x, int y, int, int, const std::string& text) override {
