@@ -87,22 +87,34 @@ struct TContext {
 
 using TCommandFn = int (*)(TContext&);
 
+// An option of the tool or of one command: what --help lists, what the manual page must
+// name, and all the tool lets through (anything else starting with "-" is a usage error).
+struct TOptionSpec {
+    const char* name;             // "--count"
+    const char* value;            // "N"; nullptr for a switch
+    const char* help;             // one line for --help
+    const char* alias = nullptr;  // "-o" for "--output"
+};
+
 struct TCommand {
     const char* name;
     const char* usage;  // one line: arguments and what the command does
     TCommandFn run;
+    std::vector<TOptionSpec> options;  // every option of the command (--help is every command's)
 };
 
 std::vector<TCommand>& Commands();
 
 struct TRegistrar {
-    TRegistrar(const char* name, const char* usage, TCommandFn fn) {
-        Commands().push_back({name, usage, fn});
+    TRegistrar(const char* name, const char* usage, TCommandFn fn,
+               std::vector<TOptionSpec> options) {
+        Commands().push_back({name, usage, fn, std::move(options)});
     }
 };
 
-#define RAVLIN_CLI_COMMAND(name, usage, fn) \
-    static ::ravlin::cli::TRegistrar ravlin_cli_registrar_##fn(name, usage, fn)
+// RAVLIN_CLI_COMMAND(name, usage, fn, {"--count", "N", "stop after N receptions"}, ...)
+#define RAVLIN_CLI_COMMAND(name, usage, fn, ...) \
+    static ::ravlin::cli::TRegistrar ravlin_cli_registrar_##fn(name, usage, fn, {__VA_ARGS__})
 
 // Prints a usage error for the current command to stderr; returns kUsage.
 int UsageError(const std::string& text);

@@ -119,6 +119,10 @@ int RunAlarms(TContext& ctx) {
 RAVLIN_CLI_COMMAND("alarms",
                    "[--since DATE] [--open] [--csv]   print the alarm log of monitor mode "
                    "(--open: the alarms not ended yet)",
-                   RunAlarms);
+                   RunAlarms,
+                   {"--since", "DATE",
+                    "only entries from DATE (dd.MM.yyyy or yyyy-MM-dd, optionally hh:mm[:ss])"},
+                   {"--open", nullptr, "only the alarms and troubles not ended yet"},
+                   {"--csv", nullptr, "comma-separated values"});
 
 }  // namespace ravlin::cli

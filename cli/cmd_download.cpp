@@ -28,5 +28,5 @@ int Download(TContext& ctx) {
 
 }  // namespace
 RAVLIN_CLI_COMMAND("download", "-o FILE.rvl   log in, download the receiver into a data file",
-                   Download);
+                   Download, {"--output", "FILE.rvl", "the data file to write", "-o"});
 }  // namespace ravlin::cli

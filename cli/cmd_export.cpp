@@ -43,6 +43,11 @@ int RunExport(TContext& ctx) {
 RAVLIN_CLI_COMMAND("export",
                    "FILE.rvl [--view memory|file] | --history | --battery  -o OUT.slk "
                    "[--encoding utf8|cp1252]   write a view as a spreadsheet (SYLK)",
-                   RunExport);
+                   RunExport,
+                   {"--view", "memory|file", "the view of the data file (default: file)"},
+                   {"--history", nullptr, "the reception history instead of a data file"},
+                   {"--battery", nullptr, "the battery log instead of a data file"},
+                   {"--output", "OUT.slk", "the spreadsheet file to write", "-o"},
+                   {"--encoding", "utf8|cp1252", "the texts' encoding (default: the settings')"});
 
 }  // namespace ravlin::cli

@@ -1,6 +1,6 @@
 // listen [--count N] [--reconnect] [--log ...]: on-line listening. One line per reception
 // on stdout:
-//   <serial> <button> <low|ok> <memory position + 1, or ->
+//   <serial> <button> <low|ok, - for an input transmitter> <memory position + 1, or ->
 // Stops after N receptions or on Ctrl+C, closing the link. A lost link ends it with exit
 // status 1; with --reconnect the receiver is got back by itself and the outage shows as
 // "trouble link-lost" and "trouble link-restored SECONDS" lines between the receptions.
@@ -21,7 +21,10 @@ std::string ReceptionLine(const TReception& r) {
     const std::string serial = nothing ? "-" : r.serial;
     const std::string button = nothing ? "-" : r.button;
     const int position = r.MemoryPosition();
-    return serial + " " + button + " " + (r.LowBattery() ? "low" : "ok") + " " +
+    // An input transmitter reports no battery state: its column shows "-", as the panel
+    // shows none.
+    const char* battery = r.InputTransmitter() ? "-" : r.LowBattery() ? "low" : "ok";
+    return serial + " " + button + " " + battery + " " +
            (position < 0 ? std::string("-") : std::to_string(position + 1));
 }
 
@@ -84,5 +87,11 @@ int Listen(TContext& ctx) {
 RAVLIN_CLI_COMMAND("listen",
                    "[--count N] [--reconnect] [--log [--history-level N] [--battery-level N] "
                    "[--data FILE.rvl]]   print (and log) one line per transmitter reception",
-                   Listen);
+                   Listen, {"--count", "N", "stop after N receptions"},
+                   {"--reconnect", nullptr,
+                    "after a lost link, connect again by itself with growing waits"},
+                   {"--log", nullptr, "keep the history, battery log and last-heard list"},
+                   {"--history-level", "N", "with --log: the history's logging level 0-4"},
+                   {"--battery-level", "N", "with --log: the battery log's logging level 0-4"},
+                   {"--data", "FILE.rvl", "with --log: the records the levels and user texts use"});
 }  // namespace ravlin::cli

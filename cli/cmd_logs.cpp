@@ -172,9 +172,14 @@ int RunStale(TContext& ctx) {
 }  // namespace
 
 RAVLIN_CLI_COMMAND("history", "[--csv] [--sort COLUMN] [--desc]   print the reception history",
-                   RunHistory);
-RAVLIN_CLI_COMMAND("battery", "[--csv]   print the battery log", RunBattery);
+                   RunHistory, {"--csv", nullptr, "comma-separated values"},
+                   {"--sort", "COLUMN",
+                    "sort by serial, button, time, battery, userid, user1 ... user4"},
+                   {"--desc", nullptr, "sort descending"});
+RAVLIN_CLI_COMMAND("battery", "[--csv]   print the battery log", RunBattery,
+                   {"--csv", nullptr, "comma-separated values"});
 RAVLIN_CLI_COMMAND("stale", "FILE.rvl --days N [--csv]   records not heard for N days or never",
-                   RunStale);
+                   RunStale, {"--days", "N", "not heard for N days"},
+                   {"--csv", nullptr, "comma-separated values"});
 
 }  // namespace ravlin::cli

@@ -147,5 +147,11 @@ RAVLIN_CLI_COMMAND("monitor",
                    "FILE.mon [--count N] [--reconnect] [--sound] [--history-level N] "
                    "[--battery-level N] [--data FILE.rvl]   print the alarms receptions raise "
                    "and clear; --sound plays their sounds",
-                   Monitor);
+                   Monitor, {"--count", "N", "stop after N receptions"},
+                   {"--reconnect", nullptr,
+                    "after a lost link, connect again by itself with growing waits"},
+                   {"--sound", nullptr, "play the activated messages' sounds"},
+                   {"--history-level", "N", "the history's logging level 0-4"},
+                   {"--battery-level", "N", "the battery log's logging level 0-4"},
+                   {"--data", "FILE.rvl", "the records the levels and user texts use"});
 }  // namespace ravlin::cli

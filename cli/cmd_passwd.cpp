@@ -48,5 +48,8 @@ RAVLIN_CLI_COMMAND("passwd",
                    "[--new-password-file FILE | --new TEXT]\n"
                    "           change the receiver password (typed twice on a terminal without\n"
                    "           either; an empty one removes it)",
-                   Passwd);
+                   Passwd,
+                   {"--new-password-file", "FILE",
+                    "the new password: the first line of FILE, a file only you may read"},
+                   {"--new", "TEXT", "the new password (empty: none), readable by other users"});
 }  // namespace ravlin::cli

@@ -48,8 +48,20 @@ int RunPrint(TContext& ctx) {
     TViewSource source;
     if (!source.Load(ctx, choice)) return kFailed;
     TPaintingApplication app;
+    const TPdfOptions options{pageSize, dpi, landscape};
+    // Columns that do not fit continue on further sheets; say so when landscape pages
+    // would need fewer.
+    if (!landscape) {
+        const int portrait = PdfColumnBands(source.Rows(), options);
+        const int across = PdfColumnBands(source.Rows(), {pageSize, dpi, true});
+        if (portrait > 1 && across < portrait)
+            std::fprintf(stderr,
+                         "ravlin-cli print: the columns continue over %d sheets across; with "
+                         "--landscape %d\n",
+                         portrait, across);
+    }
     std::string error;
-    const int sheets = PrintViewToPdf(source.Rows(), output, {pageSize, dpi, landscape}, error);
+    const int sheets = PrintViewToPdf(source.Rows(), output, options, error);
     if (sheets == 0) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return kFailed;
@@ -69,6 +81,13 @@ RAVLIN_CLI_COMMAND("print",
                    "FILE.rvl [--view memory|file] | --history | --battery  --pdf OUT.pdf "
                    "[--page-size A4|Letter|...] [--dpi N] [--landscape]   print a view to a "
                    "PDF file",
-                   RunPrint);
+                   RunPrint, {"--view", "memory|file", "the view of the data file (default: file)"},
+                   {"--history", nullptr, "the reception history instead of a data file"},
+                   {"--battery", nullptr, "the battery log instead of a data file"},
+                   {"--pdf", "OUT.pdf", "the PDF file to write"},
+                   {"--page-size", "SIZE",
+                    "A3, A4 (default), A5, B5, Letter, Legal, Tabloid, Executive"},
+                   {"--dpi", "N", "resolution 72 to 2400 (default 600)"},
+                   {"--landscape", nullptr, "landscape pages"});
 
 }  // namespace ravlin::cli

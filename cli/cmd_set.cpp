@@ -203,7 +203,16 @@ RAVLIN_CLI_COMMAND("set",
                    "           [--relay N] [--time M:SS,mmm] [--channels 1,2,...] [--user-id N]\n"
                    "           [--user1 TEXT] ... [--user4 TEXT]\n"
                    "           edit (or fill an empty) record of a data file",
-                   RunSet);
+                   RunSet, {"--code", "C", "transmitter code: 5 hex digits, x and 6, or 7"},
+                   {"--type", "T", "transmitter type of Tx.def, or -"},
+                   {"--button", "D", "button code, one hex digit the type gives"},
+                   {"--function", "F", "function name"},
+                   {"--relay", "N", "relay mode: the relay --time is for"},
+                   {"--time", "M:SS,mmm", "time of the timed function"},
+                   {"--channels", "1,2,...", "channels, or - for none"},
+                   {"--user-id", "N", "user number"}, {"--user1", "TEXT", "user text 1"},
+                   {"--user2", "TEXT", "user text 2"}, {"--user3", "TEXT", "user text 3"},
+                   {"--user4", "TEXT", "user text 4"});
 RAVLIN_CLI_COMMAND("delete", "FILE.rvl POSITION...   empty records of a data file", RunDelete);
 
 }  // namespace ravlin::cli

@@ -221,11 +221,33 @@ RAVLIN_CLI_COMMAND("setup",
                    "           [--history-level 0-4] [--battery-level 0-4] [--sort-column N]\n"
                    "           [--sort up|down] [--titleI TEXT] [--visibleI 0|1] (I: 0-4)\n"
                    "           print or change the application settings",
-                   RunSetup);
+                   RunSetup, {"--language", "XY", "language of the program"},
+                   {"--backup", "0|1", "a backup file of every download"},
+                   {"--welcome", "0|1", "the welcome window at start"},
+                   {"--download", "0|1", "download at start"},
+                   {"--open-data", "FILE|-", "the data file opened at start (-: none)"},
+                   {"--sound", "card|speaker|off", "where sounds go"},
+                   {"--beep", "0|1", "a beep at every reception"},
+                   {"--find-last", "0|1", "select the record of a reception"},
+                   {"--history-length", "N", "most entries of the history, 1-99999"},
+                   {"--clear-history", nullptr, "empty the history"},
+                   {"--history-level", "0-4", "what the history logs"},
+                   {"--battery-level", "0-4", "what the battery log logs"},
+                   {"--sort-column", "N", "the File view's sort column"},
+                   {"--sort", "up|down", "the File view's sort direction"},
+                   {"--title0", "TEXT", "title of the user number column"},
+                   {"--title1", "TEXT", "title of User 1"}, {"--title2", "TEXT", "title of User 2"},
+                   {"--title3", "TEXT", "title of User 3"}, {"--title4", "TEXT", "title of User 4"},
+                   {"--visible0", "0|1", "the user number column shown"},
+                   {"--visible1", "0|1", "User 1 shown"}, {"--visible2", "0|1", "User 2 shown"},
+                   {"--visible3", "0|1", "User 3 shown"}, {"--visible4", "0|1", "User 4 shown"});
 RAVLIN_CLI_COMMAND("connection",
                    "[--type com|tcp] [--port N] [--speed B] [--address A] [--ip-port P]\n"
                    "           print or change the settings file's connection",
-                   RunConnection);
+                   RunConnection, {"--type", "com|tcp", "the connection type"},
+                   {"--port", "N", "serial port number"}, {"--speed", "B", "serial speed in bit/s"},
+                   {"--address", "A", "address of the serial-device server"},
+                   {"--ip-port", "P", "TCP port of the serial-device server"});
 RAVLIN_CLI_COMMAND("ports", "list the serial ports: number, device, description, holder", RunPorts);
 RAVLIN_CLI_COMMAND("folders", "print the data folder, home folder and settings file", RunFolders);
 

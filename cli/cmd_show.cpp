@@ -49,6 +49,7 @@ int RunShow(TContext& ctx) {
 RAVLIN_CLI_COMMAND("show",
                    "FILE.rvl [--view memory|file] [--csv]   print the Memory view (default) or "
                    "the File view with the user information of a data file",
-                   RunShow);
+                   RunShow, {"--view", "memory|file", "the view (default: memory)"},
+                   {"--csv", nullptr, "comma-separated values"});
 
 }  // namespace ravlin::cli

@@ -94,5 +94,6 @@ int Upload(TContext& ctx) {
 RAVLIN_CLI_COMMAND("upload",
                    "FILE.rvl [--force | --merge]   log in, compare and upload a data file to "
                    "the receiver",
-                   Upload);
+                   Upload, {"--force", nullptr, "upload without comparing with the receiver first"},
+                   {"--merge", nullptr, "take the receiver's changes into the upload"});
 }  // namespace ravlin::cli

@@ -114,30 +114,102 @@ bool TStderrUi::CancelRequested() {
 using namespace ravlin;
 using namespace ravlin::cli;
 
-static void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: ravlin-cli [options] COMMAND [arguments]\n"
-                 "options:\n"
-                 "  --tcp HOST:PORT    connect to a serial-device server\n"
-                 "  --com N            serial port number N\n"
-                 "  --device PATH      serial device path (for example a pseudo-terminal)\n"
-                 "  --baud B           serial speed (default 9600)\n"
-                 "  --stream           stream download, exchanges without handshake\n"
-                 "  --password-file FILE\n"
-                 "                     receiver password: the first line of FILE, a file only\n"
-                 "                     you may read (chmod 600); else RAVLIN_PASSWORD, else\n"
-                 "                     asked for on a terminal\n"
-                 "  --password TEXT    receiver password, readable by other users (a warning)\n"
-                 "  --no-backup        do not write a backup file on download\n"
-                 "  --no-verify        no second read of a download, no read-back of an upload\n"
-                 "  --progress         progress and its phases on stderr also without a terminal\n"
-                 "  --data-dir DIR     folder of the delivered files\n"
-                 "  --home DIR         folder of settings, backups and logs\n"
-                 "  --lang XY          language of the messages\n"
-                 "  --version          print the version and exit\n"
-                 "commands:\n");
+namespace {
+
+// The tool's own options. `afterCommand`: may also follow the command name.
+struct TGlobalOption {
+    TOptionSpec spec;
+    bool afterCommand = false;
+};
+
+const std::vector<TGlobalOption>& GlobalOptions() {
+    static const std::vector<TGlobalOption> options = {
+        {{"--tcp", "HOST:PORT", "connect to a serial-device server"}},
+        {{"--com", "N", "serial port number N"}},
+        {{"--device", "PATH", "serial device path (for example a pseudo-terminal)"}},
+        {{"--baud", "B", "serial speed (default 9600)"}},
+        {{"--stream", nullptr, "stream download, exchanges without handshake"}, true},
+        {{"--password-file", "FILE",
+          "receiver password: the first line of FILE, a file only you may read (chmod 600); "
+          "else RAVLIN_PASSWORD, else asked for on a terminal"},
+         true},
+        {{"--password", "TEXT", "receiver password, readable by other users (a warning)"}, true},
+        {{"--no-backup", nullptr, "do not write a backup file on download"}, true},
+        {{"--no-verify", nullptr, "no second read of a download, no read-back of an upload"}, true},
+        {{"--progress", nullptr, "progress and its phases on stderr also without a terminal"},
+         true},
+        {{"--data-dir", "DIR", "folder of the delivered files"}},
+        {{"--home", "DIR", "folder of settings, backups and logs"}},
+        {{"--lang", "XY", "language of the messages"}},
+        {{"--help", nullptr, "print this text, or with a command its options, and exit", "-h"}},
+        {{"--version", nullptr, "print the version and exit"}},
+    };
+    return options;
+}
+
+bool Names(const TOptionSpec& o, const std::string& a) {
+    return a == o.name || (o.alias && a == o.alias);
+}
+
+const TOptionSpec* FindOption(const std::vector<TOptionSpec>& options, const std::string& a) {
+    for (const TOptionSpec& o : options)
+        if (Names(o, a)) return &o;
+    return nullptr;
+}
+
+const TGlobalOption* FindGlobal(const std::string& a) {
+    for (const TGlobalOption& g : GlobalOptions())
+        if (Names(g.spec, a)) return &g;
+    return nullptr;
+}
+
+void PrintOptions(FILE* out, const std::vector<TOptionSpec>& options) {
+    for (const TOptionSpec& o : options) {
+        std::string names = o.alias ? std::string(o.alias) + ", " + o.name : o.name;
+        if (o.value) names += std::string(" ") + o.value;
+        std::fprintf(out, "  %-22s %s\n", names.c_str(), o.help);
+    }
+}
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: ravlin-cli [options] COMMAND [arguments]\noptions:\n");
+    std::vector<TOptionSpec> options;
+    for (const TGlobalOption& g : GlobalOptions()) options.push_back(g.spec);
+    PrintOptions(out, options);
+    std::fprintf(out, "commands (COMMAND --help lists a command's options):\n");
     for (const auto& c : Commands()) std::fprintf(out, "  %-8s %s\n", c.name, c.usage);
 }
+
+void PrintCommandUsage(const TCommand& c) {
+    std::printf("usage: ravlin-cli [options] %s %s\n", c.name, c.usage);
+    if (c.options.empty()) return;
+    std::printf("options:\n");
+    PrintOptions(stdout, c.options);
+}
+
+// A word that is an option rather than a value: "-" alone and negative numbers are values.
+bool LooksLikeOption(const std::string& a) {
+    return a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9');
+}
+
+// The command's arguments against its option table: an option it does not have, or one
+// without its value, is a usage error before anything runs. Sets `help` for --help.
+int CheckArguments(const TCommand& c, const std::vector<std::string>& args, bool& help) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            help = true;
+            return kOk;
+        }
+        if (!LooksLikeOption(a)) continue;
+        const TOptionSpec* o = FindOption(c.options, a);
+        if (!o) return UsageError("unknown option " + a + " (ravlin-cli " + c.name + " --help)");
+        if (o->value && ++i >= args.size()) return UsageError(a + " needs " + o->value);
+    }
+    return kOk;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnInterrupt);
@@ -149,49 +221,38 @@ int main(int argc, char** argv) {
     int baud = 9600;
     std::string commandName;
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (!commandName.empty()) {
-            // Global options may also follow the command; everything else is the command's.
-            if (a == "--password" && value(v)) {
-                o.password = v;
-                continue;
-            }
-            if (a == "--password-file" && value(v)) {
-                o.passwordFile = v;
-                continue;
-            }
-            if (a == "--no-backup") {
-                o.noBackup = true;
-                continue;
-            }
-            if (a == "--no-verify") {
-                o.noVerify = true;
-                continue;
-            }
-            if (a == "--progress") {
-                ctx.stderrUi.showProgress = true;
-                continue;
-            }
-            if (a == "--stream") {
-                o.stream = true;
-                continue;
-            }
+        const std::string a = argv[i];
+        const TGlobalOption* global = FindGlobal(a);
+        if (!commandName.empty() && !(global && global->afterCommand)) {
+            // Everything else after the command is the command's.
             o.args.push_back(a);
             continue;
         }
-        if (a == "--help" || a == "-h") {
+        if (!global) {
+            if (LooksLikeOption(a)) {
+                std::fprintf(stderr, "ravlin-cli: unknown option %s\n", a.c_str());
+                PrintUsage(stderr);
+                return kUsage;
+            }
+            commandName = a;
+            continue;
+        }
+        const std::string name = global->spec.name;
+        std::string v;
+        if (global->spec.value) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "ravlin-cli: %s needs %s\n", a.c_str(), global->spec.value);
+                return kUsage;
+            }
+            v = argv[++i];
+        }
+        if (name == "--help") {
             PrintUsage(stdout);
             return kOk;
-        } else if (a == "--version") {
+        } else if (name == "--version") {
             std::printf("ravlin-cli %s\n", RAVLIN_VERSION);
             return kOk;
-        } else if (a == "--tcp" && value(v)) {
+        } else if (name == "--tcp") {
             auto colon = v.rfind(':');
             if (colon == std::string::npos || colon == 0 || colon + 1 == v.size()) {
                 std::fprintf(stderr, "ravlin-cli: --tcp needs HOST:PORT\n");
@@ -201,7 +262,7 @@ int main(int argc, char** argv) {
             o.connection.ConnectionType = TConnectionSettings::Tcp;
             o.connection.IPAddress = v.substr(0, colon);
             o.connection.IPPort = v.substr(colon + 1);
-        } else if (a == "--com" && value(v)) {
+        } else if (name == "--com") {
             char* end = nullptr;
             long n = std::strtol(v.c_str(), &end, 10);
             if (*end || n < 1 || n > 256) {
@@ -211,11 +272,11 @@ int main(int argc, char** argv) {
             o.haveConnection = true;
             o.connection.ConnectionType = TConnectionSettings::Com;
             o.connection.ComNumber = static_cast<int>(n);
-        } else if (a == "--device" && value(v)) {
+        } else if (name == "--device") {
             o.haveConnection = true;
             o.connection.ConnectionType = TConnectionSettings::Com;
             o.connection.Device = v;
-        } else if (a == "--baud" && value(v)) {
+        } else if (name == "--baud") {
             char* end = nullptr;
             long n = std::strtol(v.c_str(), &end, 10);
             if (*end || n <= 0) {
@@ -223,30 +284,24 @@ int main(int argc, char** argv) {
                 return kUsage;
             }
             baud = static_cast<int>(n);
-        } else if (a == "--stream") {
+        } else if (name == "--stream") {
             o.stream = true;
-        } else if (a == "--data-dir" && value(v)) {
+        } else if (name == "--data-dir") {
             o.dataDir = v;
-        } else if (a == "--home" && value(v)) {
+        } else if (name == "--home") {
             o.home = v;
-        } else if (a == "--lang" && value(v)) {
+        } else if (name == "--lang") {
             o.lang = v;
-        } else if (a == "--password" && value(v)) {
+        } else if (name == "--password") {
             o.password = v;
-        } else if (a == "--password-file" && value(v)) {
+        } else if (name == "--password-file") {
             o.passwordFile = v;
-        } else if (a == "--no-backup") {
+        } else if (name == "--no-backup") {
             o.noBackup = true;
-        } else if (a == "--no-verify") {
+        } else if (name == "--no-verify") {
             o.noVerify = true;
-        } else if (a == "--progress") {
+        } else if (name == "--progress") {
             ctx.stderrUi.showProgress = true;
-        } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "ravlin-cli: unknown or incomplete option %s\n", a.c_str());
-            PrintUsage(stderr);
-            return kUsage;
-        } else {
-            commandName = a;
         }
     }
     if (commandName.empty()) {
@@ -264,6 +319,12 @@ int main(int argc, char** argv) {
     g_command = command->name;
     if (o.password && !o.passwordFile.empty())
         return UsageError("--password and --password-file exclude each other");
+    bool help = false;
+    if (const int rc = CheckArguments(*command, o.args, help); rc != kOk) return rc;
+    if (help) {
+        PrintCommandUsage(*command);
+        return kOk;
+    }
 
     if (::isatty(2)) ctx.stderrUi.showProgress = true;
     ctx.core = std::make_unique<TCore>(TFolders::Resolve(o.dataDir, o.home), ctx.ui);

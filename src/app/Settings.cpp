@@ -4,6 +4,8 @@
 #include <climits>
 #include <variant>
 
+#include "link/CommSetup.h"
+
 namespace ravlin {
 
 namespace {
@@ -83,8 +85,9 @@ const std::vector<TKey>& Keys() {
         Int<&S::Connection, &C::ConnectionType>(kSetup, "ConnectionType", C::Com, 0, 1),
         Text<&S::Connection, &C::IPAddress>(kSetup, "IPAddress", "192.168.1.1"),
         Text<&S::Connection, &C::IPPort>(kSetup, "IPPort", "10001"),
-        Int<&S::Connection, &C::ComNumber>(kSetup, "ComNumber", 1),
-        Int<&S::Connection, &C::ComSpeed>(kSetup, "ComSpeed", 9600),
+        // The port numbers and speeds the communication set-up takes.
+        Int<&S::Connection, &C::ComNumber>(kSetup, "ComNumber", 1, 1, 999999),
+        Int<&S::Connection, &C::ComSpeed>(kSetup, "ComSpeed", 9600, kMinComSpeed, kMaxComSpeed),
         Bool<&S::Connection, &C::DumpRead>(kSetup, "DumpRead", false),
         Int<&S::BatteryMonitorLevel>(kSetup, "BatteryMonitorLevel", 3, 0, 4),
         Int<&S::BatteryMonitorSortCol>(kSetup, "BatteryMonitorSortCol", 0),
@@ -135,10 +138,11 @@ const std::vector<TKey>& Keys() {
         Widths<&S::ActiveGrid>("ActiveGrid", std::vector<int>(9, 64)),
         Widths<&S::DeactiveGrid>("DeactiveGrid", std::vector<int>(9, 64)),
         Widths<&S::MessageGrid>("MessageGrid", {32, 64, 200, 100, 64, 64, 64, 64, 64}),
-        Int<&S::Window, &W::Width>(kWindow, "Width", 710, INT_MIN, INT_MAX, TRule::WhileNormal),
-        Int<&S::Window, &W::Height>(kWindow, "Height", 550, INT_MIN, INT_MAX, TRule::WhileNormal),
-        Int<&S::Window, &W::Top>(kWindow, "Top", 150, INT_MIN, INT_MAX, TRule::WhileNormal),
-        Int<&S::Window, &W::Left>(kWindow, "Left", 190, INT_MIN, INT_MAX, TRule::WhileNormal),
+        // A window on some screen of a desktop, sums of which cannot overflow.
+        Int<&S::Window, &W::Width>(kWindow, "Width", 710, 100, 16384, TRule::WhileNormal),
+        Int<&S::Window, &W::Height>(kWindow, "Height", 550, 100, 16384, TRule::WhileNormal),
+        Int<&S::Window, &W::Top>(kWindow, "Top", 150, -16384, 16384, TRule::WhileNormal),
+        Int<&S::Window, &W::Left>(kWindow, "Left", 190, -16384, 16384, TRule::WhileNormal),
         Int<&S::Window, &W::State>(kWindow, "State", W::Normal, 0, 2),
     };
     return keys;

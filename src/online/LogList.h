@@ -209,8 +209,8 @@ class TLogList {
     void Defer(TOperation op, bool order) { pending_.push_back({std::move(op), order}); }
 
     // The operations' steps.
-    // `entry` first; the last one goes when the list held `limit` or more. The file text
-    // follows by one line instead of being formatted afresh.
+    // `entry` first; the oldest entry goes when the list held `limit` or more. The file
+    // text follows by one line instead of being formatted afresh.
     void AddFront(TEntry entry, size_t limit);
     // Every entry's user information afresh from `records`.
     void RefreshUsers(const TRecordTable& records);
@@ -400,7 +400,19 @@ bool TLogList<Format>::ParseText(std::string_view text, TEntries& out, size_t ma
 
 template <class Format>
 void TLogList<Format>::AddFront(TEntry entry, size_t limit) {
-    const bool full = items_.size() >= limit;
+    bool full = items_.size() >= limit && !items_.empty();
+    if (full) {
+        // The entry that goes is the oldest by time, whatever order the list is sorted in
+        // (of equal times the one nearest the end; a time that was not read counts oldest).
+        auto oldest = items_.begin();
+        for (auto it = items_.begin(); it != items_.end(); ++it)
+            if (it->Time <= oldest->Time) oldest = it;
+        if (std::next(oldest) != items_.end()) {
+            items_.erase(oldest);
+            textValid_ = false;
+            full = false;
+        }
+    }
     if (textValid_) {
         std::string line;
         Format::AppendLine(line, entry);

@@ -55,6 +55,7 @@ struct TCommandSlot {
     bool direct = false;  // ProjCodeBox: direct code transmission
     int repeat = 0;       // ProjRepeatEdit, 0..126
     int delay = 0;        // ProjDelayEdit, 0..25 seconds ("KV1M3")
+    bool operator==(const TCommandSlot&) const = default;
 };
 
 // The page's controls. The parity text is one of the three list items ("-", Text::ParityEven
@@ -72,6 +73,7 @@ struct TProjectorPage {
     std::string dataBits = "8";
     std::string parity = "-";
     int sequence = 0;  // GroupCombo index 0..3, shown as "1".."4"
+    bool operator==(const TProjectorPage&) const = default;
 };
 
 // Most command bytes a slot of `slotSize` digits holds for the type: 19 / 43 / 57 (18 / 42

@@ -180,10 +180,7 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
         const std::string& b = *request.button;
         if (b.size() != 1 || !IsHexDigit(b[0]))
             return Refuse(ui, "The button code must be one hexadecimal digit, 0-9 or A-F: " + b);
-        editor.ButtonCodeEdited(b);
-        if (editor.buttonText != Upper(b))
-            return Refuse(ui, "The transmitter type " + editor.typeText +
-                                  " has no input with the button code " + Upper(b) + ".");
+        if (!editor.ButtonCodeEdited(b)) return false;
     }
     if (request.relay) {
         const int n = static_cast<int>(editor.relayItems.size());
@@ -230,7 +227,15 @@ bool ApplyEditRequest(TRecordEditor& editor, const TRecordEditRequest& request, 
     if (request.userId) editor.userId = *request.userId;
     for (size_t i = 0; i < 4; ++i)
         if (request.user[i]) editor.user[i] = *request.user[i];
-    return editor.Confirm(result);
+    if (!editor.Confirm(result)) return false;
+    // What the rules changed besides the values given: said, since no window shows it.
+    for (const TEditorNote& note : editor.notes) {
+        const bool given = note.field == TNoteField::Code     ? request.code.has_value()
+                           : note.field == TNoteField::Button ? request.button.has_value()
+                                                              : request.function.has_value();
+        if (!given) ui.Information(TMessage::Fixed(note.text));
+    }
+    return true;
 }
 
 bool EditRecordByRequest(const TRecordTable& table, const TDevice& device,

@@ -21,6 +21,11 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return Upper(a) == Upper(b);
 }
 
+// Codes beginning with "A" belong to input transmitters.
+bool IsInputCode(const std::string& code) {
+    return !code.empty() && (code[0] == 'A' || code[0] == 'a');
+}
+
 // A whole decimal number, optionally signed.
 bool ParseNumber(const std::string& text, int& value) {
     return catalog_detail::ParseInt(text, value);
@@ -86,6 +91,57 @@ int UserTextCapacity(const TDevice& device) {
     return digits > start ? static_cast<int>((digits - start) / 2) : 0;
 }
 
+std::vector<int> ButtonCodesOf(const TTx& type, bool inputCode) {
+    std::vector<bool> gives(16, false);
+    if (type.HasButtons) {
+        // Every non-empty choice of shown buttons, as the tick boxes add them up.
+        for (unsigned chosen = 1; chosen < 16; ++chosen) {
+            int sum = 0;
+            bool shown = true;
+            for (size_t j = 0; j < 4; ++j)
+                if (chosen & (1u << j)) {
+                    shown = shown && type.Buttons[j].Visible;
+                    sum += type.Buttons[j].Value;
+                }
+            if (shown && sum > 0 && sum < 16) gives[static_cast<size_t>(sum)] = true;
+        }
+    } else {
+        for (const TInput& input : type.Inputs)
+            if (input.Value >= 0 && input.Value < 16)
+                gives[static_cast<size_t>(input.Value)] = true;
+        if (inputCode) gives[15] = true;
+    }
+    std::vector<int> codes;
+    for (int d = 0; d < 16; ++d)
+        if (gives[static_cast<size_t>(d)]) codes.push_back(d);
+    return codes;
+}
+
+std::string DescribeButtonCodes(const TTx& type, bool inputCode) {
+    const std::vector<int> codes = ButtonCodesOf(type, inputCode);
+    auto digit = [](int d) { return std::string(1, HexDigitChar(static_cast<unsigned>(d))); };
+    std::string text;
+    for (size_t i = 0; i < codes.size();) {
+        size_t run = i;
+        while (run + 1 < codes.size() && codes[run + 1] == codes[run] + 1) ++run;
+        if (!text.empty()) text += ", ";
+        if (type.HasButtons && run >= i + 2) {
+            text += digit(codes[i]) + " to " + digit(codes[run]);
+            i = run + 1;
+            continue;
+        }
+        text += digit(codes[i]);
+        if (!type.HasButtons)
+            for (const TInput& input : type.Inputs)
+                if (input.Value == codes[i]) {
+                    text += " (" + input.Name + ")";
+                    break;
+                }
+        ++i;
+    }
+    return text.empty() ? std::string("none") : text;
+}
+
 TRecordEditor::TRecordEditor(const TTextTable& texts, const TFunctionTable& functionTable,
                              const TDevice& device, TUserInterface& ui)
     : texts_(texts), functionTable_(functionTable), device_(device), ui_(ui) {
@@ -99,8 +155,7 @@ void TRecordEditor::Open(const TData& record, const std::string& txDir, const st
     Open(record, std::move(types));
     if (!loaded) {
         typeText = "-";
-        ApplyType();
-        FillFunctionList();
+        ShowType();
     }
 }
 
@@ -109,6 +164,7 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
     types_ = std::move(types);
     focus = TEditorField::None;
     focusIndex = -1;
+    notes.clear();
 
     channels.fill(false);
     channelBoxes = 0;
@@ -117,10 +173,13 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
     functionItems = functionTable_.Functions;
     timeEnabled = false;
     time = {};
+    loadedTime_ = {};
+    timeSet_ = false;
 
     userId = record.UserID;
     user = {record.User1, record.User2, record.User3, record.User4};
-    code = record.CodePrefix + record.Serial;
+    code = StoredCode();
+    checkedCode_ = code;
     typeText = record.TxType;
     buttonText = record.Button;
 
@@ -146,9 +205,13 @@ void TRecordEditor::Open(const TData& record, std::vector<TTx> types) {
 
     typeItems.clear();
     for (const TTx& t : types_) typeItems.push_back(t.Name);
-    ApplyType();
-    FillFunctionList(true);
+    // The record as stored: no rule changes what the user has not touched.
+    ShowType();
+    FillFunctionList(false, true);
+    openedFunction_ = functionText;
+    openedChannels_ = channels;
     SetUpProjectorPage(projector, device_.Name, record, texts_);
+    openedProjector_ = projector;
 }
 
 const TTx* TRecordEditor::FindType(const std::string& name) const {
@@ -157,14 +220,18 @@ const TTx* TRecordEditor::FindType(const std::string& name) const {
     return nullptr;
 }
 
-void TRecordEditor::ApplyType() {
-    if (const TTx* t = FindType(typeText)) {
-        currentType_ = static_cast<int>(t - types_.data());
-        if (!code.empty() && !t->CodePrefix.empty()) code[0] = t->CodePrefix[0];
-    } else {
-        typeText = "-";
-        currentType_ = 0;
-    }
+void TRecordEditor::Note(TNoteField field, std::string text) {
+    Forget(field);
+    notes.push_back({field, std::move(text)});
+}
+
+void TRecordEditor::Forget(TNoteField field) {
+    std::erase_if(notes, [field](const TEditorNote& n) { return n.field == field; });
+}
+
+void TRecordEditor::ShowType() {
+    const TTx* found = FindType(typeText);
+    currentType_ = found ? static_cast<int>(found - types_.data()) : 0;
     int d = buttonText.empty() ? 0 : HexDigitValue(buttonText[0]);
     if (d < 0) d = 0;
     for (auto& b : buttons) b = TEditorButton{};
@@ -198,7 +265,6 @@ void TRecordEditor::ApplyType() {
         inputItems.push_back(type.Inputs[i].Name);
         if (inputIndex < 0 && type.Inputs[i].Value == d) inputIndex = static_cast<int>(i);
     }
-    if (inputIndex < 0) buttonText = "0";
 }
 
 void TRecordEditor::TypeChanged(const std::string& text) {
@@ -208,13 +274,36 @@ void TRecordEditor::TypeChanged(const std::string& text) {
             chosen = item;
             break;
         }
-    if (chosen == "-" || chosen == " " || chosen.empty()) {
-        code = "x0" + (code.size() > 2 ? code.substr(2, 5) : std::string());
-        chosen = "-";
-    }
+    if (chosen == " " || chosen.empty()) chosen = "-";
+    if (chosen == typeText) return;
+    const std::string before = code;
+    if (chosen == "-") code = "x0" + (code.size() > 2 ? code.substr(2, 5) : std::string());
     typeText = chosen;
-    ApplyType();
-    FillFunctionList();
+    const TTx* type = FindType(typeText);
+    if (type) {
+        // The first character of the code names the type.
+        if (!code.empty() && !type->CodePrefix.empty()) code[0] = type->CodePrefix[0];
+    } else {
+        typeText = "-";
+    }
+    if (code != before)
+        Note(TNoteField::Code, "The transmitter code becomes " + code + ": codes of the type " +
+                                   typeText + " begin with " + code.substr(0, 1) + ".");
+    checkedCode_ = code;
+    ShowType();
+    if (type) {
+        // A button code the type does not give becomes its first one.
+        const std::vector<int> codes = ButtonCodesOf(*type, IsInputCode(code));
+        const int d = buttonText.size() == 1 ? HexDigitValue(buttonText[0]) : -1;
+        if (!codes.empty() && std::find(codes.begin(), codes.end(), d) == codes.end()) {
+            buttonText = std::string(1, HexDigitChar(static_cast<unsigned>(codes.front())));
+            Note(TNoteField::Button, "The button code becomes " + buttonText + ": the type " +
+                                         typeText + " gives " +
+                                         DescribeButtonCodes(*type, IsInputCode(code)) + ".");
+            ShowType();
+        }
+    }
+    FillFunctionList(true);
 }
 
 void TRecordEditor::SetButtonFromTicks() {
@@ -236,9 +325,11 @@ void TRecordEditor::ButtonBoxToggled(int j, bool ticked) {
         currentType_ = 0;
     }
     SetButtonFromTicks();
+    Forget(TNoteField::Button);
 }
 
 void TRecordEditor::InputChosen(int index) {
+    Forget(TNoteField::Button);
     inputIndex = -1;
     buttonText = "0";
     if (types_.empty() || index < 0) return;
@@ -250,11 +341,28 @@ void TRecordEditor::InputChosen(int index) {
         1, value >= 0 && value <= 15 ? HexDigitChar(static_cast<unsigned>(value)) : '0');
 }
 
-void TRecordEditor::ButtonCodeEdited(const std::string& text) {
+bool TRecordEditor::ButtonCodeEdited(const std::string& text) {
     std::string upper = Upper(text);
     if (!upper.empty() && (upper.size() != 1 || !IsHexDigit(upper[0]))) upper = "0";
+    if (upper == buttonText) {
+        Forget(TNoteField::Button);
+        return true;
+    }
+    if (!upper.empty()) {
+        if (const TTx* type = FindType(typeText)) {
+            const std::vector<int> codes = ButtonCodesOf(*type, IsInputCode(code));
+            if (std::find(codes.begin(), codes.end(), HexDigitValue(upper[0])) == codes.end()) {
+                ui_.Error(TMessage::Fixed("The transmitter type " + typeText +
+                                          " has no button code " + upper + "; its codes are " +
+                                          DescribeButtonCodes(*type, IsInputCode(code)) + "."));
+                return false;
+            }
+        }
+    }
     buttonText = upper;
-    ApplyType();
+    Forget(TNoteField::Button);
+    ShowType();
+    return true;
 }
 
 bool TRecordEditor::ValidateCode(bool* refocus) {
@@ -272,42 +380,64 @@ bool TRecordEditor::ValidateCode(bool* refocus) {
 }
 
 bool TRecordEditor::CodeExit() {
+    // Leaving the box without a change changes nothing.
+    if (code == checkedCode_) return true;
     bool refocus = false;
     const bool valid = ValidateCode(&refocus);
     if (refocus) {
         focus = TEditorField::Code;
         focusIndex = -1;
     }
-    FillFunctionList();
+    const bool changed = code != checkedCode_;
+    checkedCode_ = code;
+    if (changed) {
+        Forget(TNoteField::Code);
+        FillFunctionList(true);
+    }
     return valid;
 }
 
-void TRecordEditor::FillFunctionList(bool reloadTime) {
-    if (!code.empty() && (code[0] == 'A' || code[0] == 'a')) {
+void TRecordEditor::FillFunctionList(bool rules, bool reloadTime) {
+    if (IsInputCode(code)) {
         functionItems = {"-", "Direct", "Inverse"};
-        buttonText = "F";
-        ApplyType();
+        // Input codes answer with the state of their inputs: button F.
+        if (rules && buttonText != "F") {
+            buttonText = "F";
+            Note(TNoteField::Button,
+                 "The button code becomes F: codes beginning with A take the button code F.");
+            ShowType();
+        }
     } else {
         functionItems = functionTable_.Functions;
     }
-    ApplyFunction(reloadTime);
+    ApplyFunction(rules, reloadTime);
 }
 
-void TRecordEditor::ApplyFunction(bool reloadTime) {
+void TRecordEditor::ApplyFunction(bool rules, bool reloadTime) {
     functionIndex = -1;
     for (size_t i = 0; i < functionItems.size(); ++i)
         if (SameIgnoringCase(functionItems[i], functionText)) {
             functionIndex = static_cast<int>(i);
             break;
         }
-    if (functionIndex < 0 && !functionItems.empty()) functionIndex = 0;
-    if (functionIndex >= 0) functionText = functionItems[static_cast<size_t>(functionIndex)];
+    if (functionIndex >= 0) {
+        functionText = functionItems[static_cast<size_t>(functionIndex)];
+    } else if (rules && !functionItems.empty()) {
+        // The list offered for the new code lacks the function: its first one.
+        const std::string before = functionText;
+        functionIndex = 0;
+        functionText = functionItems[0];
+        Note(TNoteField::Function, "The function becomes " + functionText + ": " + before +
+                                       " is not offered for the code " + code + ".");
+    }
+    LoadTime(reloadTime);
+}
 
+void TRecordEditor::LoadTime(bool reload) {
     // The timed function is the one named at TimeIndex, whichever list is offered.
     const bool timed =
         functionTable_.TimeIndex >= 0 &&
         static_cast<size_t>(functionTable_.TimeIndex) < functionTable_.Functions.size() &&
-        functionIndex >= 0 &&
         functionText == functionTable_.Functions[static_cast<size_t>(functionTable_.TimeIndex)];
     if (!timed) {
         timeEnabled = false;
@@ -316,23 +446,50 @@ void TRecordEditor::ApplyFunction(bool reloadTime) {
     const bool wasEnabled = timeEnabled;
     timeEnabled = true;
     // A time the user typed stays when the function is applied again for another reason.
-    if (wasEnabled && !reloadTime) return;
+    if (wasEnabled && !reload) return;
     const std::string text = relayMode ? functionTable_.RelayTimeText(relayIndex + 1, workingTime)
                                        : functionTable_.TimeText(original.Time);
     if (auto boxes = ParseTimeText(text)) {
         time = *boxes;
+        loadedTime_ = time;
+        timeSet_ = false;
     } else {
         ui_.Error(TMessage::Lang(texts_, Text::TimeUnreadable));
     }
 }
 
+void TRecordEditor::SetAllRelayTimes() {
+    for (int r = 1; r <= functionTable_.SingleRelay; ++r) {
+        const size_t at = 4 * static_cast<size_t>(r - 1);
+        if (at + 4 > workingTime.size()) break;
+        uint32_t value = 0;
+        if (!ParseHex(std::string_view(workingTime).substr(at, 4), value)) value = 0;
+        functionTable_.SetRelayTime(r, std::clamp<int>(static_cast<int>(value), 1, 65535),
+                                    workingTime);
+    }
+}
+
 void TRecordEditor::FunctionChanged(const std::string& text) {
+    const bool wasTimed = timeEnabled;
     functionText = text;
-    ApplyFunction(false);
+    Forget(TNoteField::Function);
+    ApplyFunction(false, false);
+    if (wasTimed || !timeEnabled) return;
+    // The timed function chosen: its times are set now, each within the limits.
+    if (relayMode) {
+        SetAllRelayTimes();
+        LoadTime(true);
+    }
+    time = TimeBoxesOf(TimeValue(time));
+    loadedTime_ = time;
+    timeSet_ = true;
 }
 
 void TRecordEditor::TimeExit() {
+    if (time == loadedTime_ && !timeSet_) return;
     time = TimeBoxesOf(TimeValue(time));
+    loadedTime_ = time;
+    timeSet_ = true;
 }
 
 void TRecordEditor::RelayChange() {
@@ -343,10 +500,16 @@ void TRecordEditor::RelayChange() {
     } else {
         relayIndex = currentRelay - 1;
     }
-    functionTable_.SetRelayTime(currentRelay, TimeValue(time, false), workingTime);
+    // Only a time the user set is stored: the others stay as they are.
+    TimeExit();
+    if (timeSet_) functionTable_.SetRelayTime(currentRelay, TimeValue(time), workingTime);
     if (relayIndex < 0 || static_cast<size_t>(relayIndex) >= relayItems.size()) relayIndex = 0;
     functionText = functionTable_.RelayFunctionName(relayIndex + 1, workingOutput);
-    ApplyFunction(true);
+    if (relayIndex + 1 != currentRelay) {
+        ApplyFunction(false, true);
+    } else {
+        ApplyFunction(false, false);
+    }
     currentRelay = relayIndex + 1;
 }
 
@@ -385,21 +548,35 @@ bool TRecordEditor::Confirm(TData& result) {
     focus = TEditorField::None;
     focusIndex = -1;
     TData w = original;
+    const bool functionChanged = functionText != openedFunction_;
 
-    // The command slots, laid out for the function and button the record will have.
-    if (buttonText.empty()) buttonText = "0";
+    // The command slots, laid out for the function and button the record will have; slots
+    // the user left as they were keep their stored digits.
     if (projector.active) {
-        if (projector.typeName != "KV1M2") LayOutSlots(projector, ChosenOutput(), buttonText);
+        if (projector.typeName != "KV1M2")
+            LayOutSlots(projector, ChosenOutput(), buttonText.empty() ? "0" : buttonText);
         TSlotError error;
-        if (!WriteProjectorPage(projector, w.Extra, texts_, ui_, &error)) {
+        if (projector != openedProjector_ &&
+            !WriteProjectorPage(projector, w.Extra, texts_, ui_, &error)) {
             focus = TEditorField::Command;
             focusIndex = error.slot;
             return false;
         }
     }
 
-    ValidateCode();
+    const bool codeChanged = code != StoredCode();
+    if (codeChanged) ValidateCode();
     TimeExit();
+    if (functionChanged) {
+        std::string output;
+        const bool known = functionIndex >= 0 &&
+                           (relayMode ? functionTable_.RelayFunctionCode(functionText, output)
+                                      : functionTable_.FunctionCode(functionText, output));
+        if (!known) {
+            ui_.Error(TMessage::Lang(texts_, Text::UnknownFunction));
+            return false;
+        }
+    }
     if (relayMode) RelayChange();
 
     const int capacity = UserTextCapacity(device_);
@@ -427,33 +604,40 @@ bool TRecordEditor::Confirm(TData& result) {
     w.User2 = user[1];
     w.User3 = user[2];
     w.User4 = user[3];
-    w.Serial = code.size() > 2 ? code.substr(2, 5) : std::string();
-    w.CodePrefix = code.substr(0, 2);
+    if (code != StoredCode()) {
+        w.Serial = code.size() > 2 ? code.substr(2, 5) : std::string();
+        w.CodePrefix = code.substr(0, 2);
+    }
     w.TxType = typeText;
-    w.Button = buttonText;
+    if (buttonText != original.Button) w.Button = buttonText.empty() ? "0" : buttonText;
 
     if (!relayMode) {
-        std::string output;
-        if (!functionTable_.FunctionCode(functionText, output)) {
-            ui_.Error(TMessage::Lang(texts_, Text::UnknownFunction));
-            return false;
+        if (functionChanged) functionTable_.FunctionCode(functionText, w.Output);
+        if (timeSet_) functionTable_.TimeCode(TimeValue(time), w.Time);
+        if (channels != openedChannels_) {
+            unsigned mask = 0;
+            for (int n = 0; n < 8; ++n)
+                if (channels[static_cast<size_t>(n)]) mask |= 1u << n;
+            w.Channels = HexByte(mask);
         }
-        w.Output = output;
-        functionTable_.TimeCode(TimeValue(time), w.Time);
-        unsigned mask = 0;
-        for (int n = 0; n < 8; ++n)
-            if (channels[static_cast<size_t>(n)]) mask |= 1u << n;
-        w.Channels = HexByte(mask);
     } else {
         w.Output = workingOutput;
         w.Time = workingTime;
     }
 
-    if (!functionTable_.Check(w)) {
-        ui_.Error(TMessage::Lang(texts_, Text::RecordBreaksRules));
-        return false;
+    // The rules judge what the user changed; a record whose digits are as stored is the
+    // record the receiver has.
+    const bool digitsChanged = w.Serial != original.Serial || w.CodePrefix != original.CodePrefix ||
+                               w.Button != original.Button || w.Output != original.Output ||
+                               w.Channels != original.Channels || w.Time != original.Time ||
+                               w.Extra != original.Extra;
+    if (digitsChanged) {
+        if (!functionTable_.Check(w)) {
+            ui_.Error(TMessage::Lang(texts_, Text::RecordBreaksRules));
+            return false;
+        }
+        functionTable_.ApplySetRules(w);
     }
-    functionTable_.ApplySetRules(w);
     result = std::move(w);
     return true;
 }

@@ -7,6 +7,12 @@
 // The editor works on a working copy: the record handed to Open() is not touched, and
 // Confirm() gives the new record only when every check passed.
 //
+// What the user did not change stays as stored: opening shows the record as it is (a type,
+// button or function the lists do not offer included), and confirming it unchanged gives it
+// back byte for byte. The type's rules (the code's first character, the type's buttons,
+// the function list of input codes) apply when the user changes the type, the code or the
+// button; where they change another value, `notes` says so.
+//
 // Messages (error boxes, Text::...): BadTxCode invalid transmitter code, TimeUnreadable
 // time text of the function unreadable, UnknownFunction, RecordBreaksRules the check rules
 // refuse the record, the command slots' (see Projector.h), CannotOpen / WrongFormat for
@@ -50,6 +56,20 @@ std::optional<TTimeBoxes> ParseTimeText(const std::string& text);
 std::optional<std::string> NormaliseCode(const std::string& typed, const std::string& typePrefix,
                                          bool* xForm = nullptr);
 
+// The button codes a transmitter type gives, rising: the sums of its shown buttons' values
+// (buttons pressed together), or its inputs' values; for an input code ("A...") also F,
+// the code of Direct and Inverse. `Describe` names them for a message ("1 to F",
+// "3 (Closed), 6 (Open), F").
+std::vector<int> ButtonCodesOf(const TTx& type, bool inputCode);
+std::string DescribeButtonCodes(const TTx& type, bool inputCode);
+
+// A value the editor changed by a rule while the user changed another one.
+enum class TNoteField { Code, Button, Function };
+struct TEditorNote {
+    TNoteField field;
+    std::string text;  // "The button code becomes F: ..."
+};
+
 // A user text the data file can carry: no "#" (its field separator) and no line break.
 // Otherwise the message that refuses it, naming the field by `what`.
 std::optional<TMessage> UserTextProblem(const std::string& text, const std::string& what);
@@ -84,14 +104,18 @@ class TRecordEditor {
     void ButtonBoxToggled(int j, bool ticked);
     // Input list: input `index` chosen (-1: none).
     void InputChosen(int index);
-    // The button code list's text was edited.
-    void ButtonCodeEdited(const std::string& text);
+    // The button code list's text was edited. A code the current type does not give is
+    // refused with a message naming the type's codes: false, the button stays.
+    bool ButtonCodeEdited(const std::string& text);
     // The code box's text changed (typing); CodeExit validates it (the box lost the focus).
     void CodeEdited(const std::string& text) { code = text; }
     bool CodeExit();
-    // The function list's text was changed.
+    // The function list's text was changed. A text the list does not hold stays as typed
+    // (Confirm refuses it with UnknownFunction). Choosing the timed function sets the
+    // times: they are normalised, in relay mode every relay's.
     void FunctionChanged(const std::string& text);
-    // A time box lost the focus: the three boxes are normalised.
+    // A time box lost the focus: a time the user changed is normalised; an untouched one
+    // stays as stored, also below the shortest time.
     void TimeExit();
     // Relay mode: relay `index` (0-based) of the relay list chosen.
     void RelayChosen(int index);
@@ -137,6 +161,9 @@ class TRecordEditor {
     TProjectorPage projector;
     TEditorField focus = TEditorField::None;
     int focusIndex = -1;  // the user text (0..3) or command slot of `focus`
+    // Values the rules changed since opening, at most one note per field; a field the user
+    // sets again drops its note.
+    std::vector<TEditorNote> notes;
 
     // Working values of relay mode.
     std::string workingOutput;
@@ -169,10 +196,17 @@ class TRecordEditor {
     std::optional<TMessage> UserTextRefusal(size_t i, const std::string& text) const;
 
   private:
-    void ApplyType();
-    void FillFunctionList(bool reloadTime = false);
-    void ApplyFunction(bool reloadTime);
+    // The button picture or input list for the type text and button code; changes nothing.
+    void ShowType();
+    // The function list for the code. `rules`: the code or type was changed, so an input
+    // code takes button F and a function the list lacks becomes its first item.
+    void FillFunctionList(bool rules, bool reloadTime = false);
+    void ApplyFunction(bool rules, bool reloadTime);
+    void LoadTime(bool reload);
+    void SetAllRelayTimes();
     void RelayChange();
+    void Note(TNoteField field, std::string text);
+    void Forget(TNoteField field);
     const TTx* FindType(const std::string& name) const;
     void SetButtonFromTicks();
     std::string StoredCode() const { return original.CodePrefix + original.Serial; }
@@ -183,6 +217,13 @@ class TRecordEditor {
     TUserInterface& ui_;
     std::vector<TTx> types_;
     int currentType_ = 0;
+    // What the controls showed at opening, to tell what the user changed.
+    std::string openedFunction_;
+    std::array<bool, 8> openedChannels_{};
+    TProjectorPage openedProjector_;
+    std::string checkedCode_;  // the code as last validated: CodeExit without a change is no change
+    TTimeBoxes loadedTime_;    // the time boxes as loaded or last normalised
+    bool timeSet_ = false;     // the user set the time shown (the current relay's in relay mode)
 };
 
 }  // namespace ravlin

@@ -83,6 +83,11 @@ TFreeExcelS::TFreeExcelS(std::string fileName, TSylkEncoding encoding)
 
 namespace {
 
+bool IsControl(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 32 || b == 127;
+}
+
 void AppendInt(std::string& out, int value) {
     char buffer[16];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -95,10 +100,12 @@ bool IsPlainAscii(std::string_view text) {
     return true;
 }
 
-// Nothing to escape: no ";", no line break, no trailing control character or blank.
+// Nothing to escape: no ";", no control character, no trailing blank.
 bool NeedsNoEscape(std::string_view text) {
     if (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) return false;
-    return text.find_first_of(";\r") == std::string_view::npos;
+    for (char c : text)
+        if (c == ';' || IsControl(c)) return false;
+    return true;
 }
 
 }  // namespace
@@ -180,20 +187,19 @@ std::string SylkNumber(double value) {
 }
 
 std::string SylkText(std::string_view text) {
-    std::string t;
-    t.reserve(text.size() + 8);
-    for (char c : text) {
-        t += c;
-        if (c == ';') t += ';';
-    }
     std::string out;
-    out.reserve(t.size());
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') {
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ';') {
+            out += ";;";
+        } else if (c == '\r' || c == '\n') {
             out += "\x1b :";
-            ++i;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (IsControl(c)) {
+            out += ' ';
         } else {
-            out += t[i];
+            out += c;
         }
     }
     for (;;) {

@@ -53,8 +53,10 @@ class TFreeExcelS {
 // A number in the writer's form: one digit before the point, 14 after it, "E", the sign and
 // at least three exponent digits ("1.20000000000000E+001"), whatever the locale.
 std::string SylkNumber(double value);
-// A text cell's text: ";" doubled, CR LF as escape + " :", trailing control characters and
-// blanks and trailing line breaks removed.
+// A text cell's text: ";" doubled; a line break (CR LF, or a lone CR or LF) as escape +
+// " :", the format's line break; every other control character (a tab, an escape, ...) a
+// blank, since a reader takes it for the record's end or an escape of its own; trailing
+// blanks and line breaks removed.
 std::string SylkText(std::string_view text);
 
 }  // namespace ravlin

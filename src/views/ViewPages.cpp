@@ -76,8 +76,9 @@ std::vector<std::string> TFileViewRows::FindChoices() const {
 
 int TFileViewRows::FindColumn(int item) const {
     if (item < 1 || item > static_cast<int>(std::size(kFileFindKinds))) return -1;
-    // The last place of the layout, shown or hidden, that holds the kind.
-    for (int c = TColumnLayout::kMaxColumns - 1; c >= 0; --c)
+    // The last shown column that holds the kind: a hidden column is not searched, it would
+    // select a row that shows nothing matching.
+    for (int c = ColumnCount() - 1; c >= 0; --c)
         if (view_.layout.KindAt(c) == kFileFindKinds[item - 1]) return c;
     return -1;
 }

@@ -24,7 +24,8 @@ inline constexpr int kSearchablePages = 4;  // Memory to Battery
 // How a data cell goes into the spreadsheet.
 enum class TExportAs { Text, Number, DateTime };
 
-// Column width rule of the printout, in printer pixels.
+// Column width rule of the printout, in pixels at the printout's reference resolution
+// (kPrintReferenceDpi, views/PrintLayout.h).
 struct TPrintRule {
     int minWidth = 0;
     int maxWidth = INT_MAX;

@@ -190,7 +190,7 @@ TEST_F(SettingsTest, HandEditedValuesAndOutOfRangeValues) {
     EXPECT_TRUE(s.Welcome);  // any integer other than 0
     EXPECT_TRUE(s.Backup);   // not an integer: default
     EXPECT_EQ(s.Connection.ComSpeed, 9600);
-    EXPECT_EQ(s.Connection.ComNumber, -3);  // kept; the link reports the port
+    EXPECT_EQ(s.Connection.ComNumber, 1);
     EXPECT_EQ(s.HistoryLength, 100);
     EXPECT_EQ(s.BatteryMonitorLevel, 3);
     EXPECT_EQ(s.PageControl, 2);
@@ -202,6 +202,35 @@ TEST_F(SettingsTest, HandEditedValuesAndOutOfRangeValues) {
     s.Save(ini, texts_, "");
     TIniFile again(path_);
     EXPECT_TRUE(again.ReadBool("Setup", "DumpRead", false));
+}
+
+// Connection and window placement values outside what the set-up and a desktop can hold
+// read as their defaults; values inside stay.
+TEST_F(SettingsTest, ConnectionAndPlacementKeysHaveRanges) {
+    Write(
+        "[Setup]\r\nComSpeed=-5\r\nComNumber=0\r\n[Window]\r\nLeft=2147483600\r\n"
+        "Top=-2147483000\r\nWidth=0\r\nHeight=99999999\r\n");
+    TIniFile ini(path_);
+    TSettings s;
+    s.Load(ini);
+    EXPECT_EQ(s.Connection.ComSpeed, 9600);
+    EXPECT_EQ(s.Connection.ComNumber, 1);
+    EXPECT_EQ(s.Window.Left, 190);
+    EXPECT_EQ(s.Window.Top, 150);
+    EXPECT_EQ(s.Window.Width, 710);
+    EXPECT_EQ(s.Window.Height, 550);
+
+    Write(
+        "[Setup]\r\nComSpeed=115200\r\nComNumber=40\r\n[Window]\r\nLeft=-1900\r\n"
+        "Top=-20\r\nWidth=2560\r\nHeight=1400\r\n");
+    TIniFile edited(path_);
+    s.Load(edited);
+    EXPECT_EQ(s.Connection.ComSpeed, 115200);
+    EXPECT_EQ(s.Connection.ComNumber, 40);
+    EXPECT_EQ(s.Window.Left, -1900);
+    EXPECT_EQ(s.Window.Top, -20);
+    EXPECT_EQ(s.Window.Width, 2560);
+    EXPECT_EQ(s.Window.Height, 1400);
 }
 
 TEST_F(SettingsTest, ReadersFollowThePlatformRules) {

@@ -96,7 +96,11 @@ TEST_F(CliSet, RefusalsGiveTheEditorsMessagesAndLeaveTheFile) {
          TextAt(texts, Text::RecordBreaksRules) + "\n"},
         {{"set", f, "6", "--button", "5"},
          1,
-         "The transmitter type RDI-1 Contact has no input with the button code 5.\n"},
+         "The transmitter type RDI-1 Contact has no button code 5; its codes are 3 (Closed), 6 "
+         "(Open), F.\n"},
+        {{"set", f, "4", "--button", "3"},
+         1,
+         "The transmitter type TX1 Key has no button code 3; its codes are 8.\n"},
         {{"set", f, "3", "--user2", "a#b"},
          1,
          "User 2: the character \"#\" cannot be stored, it separates the fields of the data "
@@ -132,6 +136,47 @@ TEST_F(CliSet, RefusalsGiveTheEditorsMessagesAndLeaveTheFile) {
     // An edit that changes nothing does not write the file either.
     EXPECT_EQ(Cli({"set", f, "3", "--function", "Timer"}).status, 0);
     EXPECT_EQ(ReadFile(File()), original);
+}
+
+// The record lines of a data file (the memory line and the user lines) that differ.
+std::vector<std::string> ChangedLines(const std::string& before, const std::string& after) {
+    std::vector<std::string> a, b, changed;
+    for (auto [text, lines] : {std::pair{&before, &a}, std::pair{&after, &b}}) {
+        std::istringstream in(*text);
+        for (std::string line; std::getline(in, line);) lines->push_back(line);
+    }
+    EXPECT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        if (a[i] != b[i]) changed.push_back(b[i]);
+    return changed;
+}
+
+// What the user did not touch stays as stored; the typed code is stored as typed; what
+// the rules change besides is said on stderr.
+TEST_F(CliSet, EditsChangeOnlyWhatWasGiven) {
+    const std::string original = ReadFile(File());
+    // Record 6, an input transmitter with Monostable and button 3: only its user text.
+    TRunResult r = Cli({"set", File(), "6", "--user2", "Garage door"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ChangedLines(original, ReadFile(File())),
+              std::vector<std::string>{"6   104#Door contact#Garage door#Building B##\r"});
+    EXPECT_EQ(Rows(File())[6], "6,A13C3C3,3,Monostable,2,-,");
+
+    r = Cli({"set", File(), "1", "--code", "3100A1F", "--button", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Rows(File())[1], "1,3100A1F,4,Monostable,1,-,");
+    r = Cli({"set", File(), "1", "--code", "A123456"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "The button code becomes F: codes beginning with A take the button code F.\n"
+              "The function becomes -: Monostable is not offered for the code A123456.\n");
+    EXPECT_EQ(Rows(File())[1], "1,A123456,F,-,1,-,");
+    // An input transmitter of either type takes Direct.
+    r = Cli({"set", File(), "6", "--function", "Direct", "--button", "F"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Rows(File())[6], "6,A13C3C3,F,Direct,2,-,");
 }
 
 class CliSetSim : public CliSet, public ::testing::WithParamInterface<TSimProcess::TTransport> {};

@@ -281,6 +281,26 @@ TEST_F(History, SortingAndTheNextAdditionWriteTheSortedOrder) {
     EXPECT_EQ(serials, (std::vector<std::string>{"0000009", "1000000", "2000000", "3000000"}));
 }
 
+// A full history drops its oldest entry by time, also when a sort put it elsewhere.
+TEST_F(History, AFullHistoryDropsTheOldestEntryWhateverTheOrder) {
+    history.SetLength(3);
+    const TRecordTable none;
+    const std::pair<const char*, TLogTime> receptions[] = {{"2000000", At(2020, 1, 1, 10)},
+                                                           {"1000000", At(2020, 1, 2, 10)},
+                                                           {"3000000", At(2024, 5, 5, 10)}};
+    for (auto [serial, time] : receptions) {
+        now = time;
+        ASSERT_TRUE(history.Add(serial, "1", false, none));
+    }
+    history.Sort(THistoryField::Serial, true);  // yesterday's 3000000 last
+    now = At(2024, 5, 6, 7);
+    ASSERT_TRUE(history.Add("4000000", "1", false, none));
+    EXPECT_EQ(ReadAll(history.FileName()),
+              "4000000#1#06.05.2024 07:00:00#0#0#####\r\n"
+              "1000000#1#02.01.2020 10:00:00#0#0#####\r\n"
+              "3000000#1#05.05.2024 10:00:00#0#0#####\r\n");
+}
+
 TEST_F(History, TheFileAlwaysHoldsTheListAfterAnyMixOfOperations) {
     // Additions update the file text in place; every other change formats it afresh.
     std::mt19937 rng(17);

@@ -256,10 +256,21 @@ TEST_F(Commands, RequestInRelayModeSetsTheTimeOfTheNamedRelay) {
         << ::testing::PrintToString(ui.Texts());
     Apply(change);
     EXPECT_EQ(table[0].Output, "03");
+    // The timer set: every relay's time within the limits, the named relay's as given.
     EXPECT_EQ(table[0].Time,
-              "0000"
+              "0001"
               "0064"
-              "0000");
+              "0001");
+    // A later edit of something else leaves every time as it stands, also one below the
+    // shortest time that came from elsewhere.
+    table[0].Time = "000000640000";
+    TRecordEditRequest userOnly;
+    userOnly.user[0] = "x";
+    ASSERT_TRUE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1,
+                                    userOnly, texts, ui, change));
+    Apply(change);
+    EXPECT_EQ(table[0].Time, "000000640000");
+    EXPECT_EQ(table[0].User1, "x");
     request = {};
     request.relay = 4;
     EXPECT_FALSE(EditRecordByRequest(table, device, functionTable, test::DeliveredDataDir(), 1,

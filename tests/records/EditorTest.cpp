@@ -2,6 +2,8 @@
 // buttons, functions and times, channels, relay mode, the check and set rules.
 
 #include "EditorTestUtil.h"
+#include "base/Hex.h"
+#include "records/RecordCommands.h"
 
 namespace ravlin {
 namespace {
@@ -37,7 +39,6 @@ TEST_F(Editor, CodeValidationTable) {
         if (c.stored) {
             EXPECT_TRUE(ui.messages.empty());
             EXPECT_EQ(editor->code, c.stored);
-            if (editor->code[0] == 'A') continue;  // an input code: its own function list
             const TData r = Confirmed();
             EXPECT_EQ(r.CodePrefix + r.Serial, c.stored);
         } else {
@@ -76,9 +77,10 @@ TEST_F(Editor, ButtonTicksFromTheCodeAndTheCodeFromTheTicks) {
     editor->ButtonBoxToggled(3, true);
     EXPECT_EQ(editor->buttonText, "9");
     EXPECT_EQ(Confirmed().Button, "9");
-    // A button code that is not a hex digit becomes "0"; lower case is taken upper.
-    editor->ButtonCodeEdited("g");
-    EXPECT_EQ(editor->buttonText, "0");
+    // A button code that is not a hex digit counts as "0", which no button gives; lower
+    // case is taken upper.
+    EXPECT_FALSE(editor->ButtonCodeEdited("g"));
+    EXPECT_EQ(editor->buttonText, "9");
     editor->ButtonCodeEdited("c");
     EXPECT_EQ(editor->buttonText, "C");
     EXPECT_TRUE(editor->buttons[0].ticked && editor->buttons[1].ticked);
@@ -114,23 +116,21 @@ TEST_F(Editor, TypeChangesTheCodePrefixAndNoTypeGivesX0) {
 
 TEST_F(Editor, InputTypesChooseTheInputOfTheButtonCode) {
     Use("KV2R");
-    TData record = Record("x012345", "9");
+    TData record = Record("A012345", "9", "00");
     record.TxType = "RDI-2 Input";
     Open(record);
-    // The type's prefix makes the code an input code, and input codes take button F.
-    EXPECT_EQ(editor->code, "A012345");
     EXPECT_TRUE(editor->showInputs);
     EXPECT_FALSE(editor->showButtons);
     EXPECT_EQ(editor->inputItems.size(), 5u);
-    EXPECT_EQ(editor->buttonText, "F");
-    EXPECT_EQ(editor->inputIndex, 4);  // 15: Ini
-    editor->ButtonCodeEdited("9");
+    EXPECT_EQ(editor->buttonText, "9");
     EXPECT_EQ(editor->inputIndex, 2);  // 09: A=0,B=1
+    editor->ButtonCodeEdited("F");
+    EXPECT_EQ(editor->inputIndex, 4);  // 15: Ini
     editor->InputChosen(1);
     EXPECT_EQ(editor->buttonText, "6");
     editor->InputChosen(-1);
     EXPECT_EQ(editor->buttonText, "0");
-    editor->ButtonCodeEdited("5");  // no input has the code 5
+    EXPECT_FALSE(editor->ButtonCodeEdited("5"));  // no input has the code 5
     EXPECT_EQ(editor->buttonText, "0");
     EXPECT_EQ(editor->inputIndex, -1);
 }
@@ -212,13 +212,25 @@ TEST_F(Editor, TimeBoxesFollowTheTimedFunction) {
     EXPECT_EQ(editor->time, (TTimeBoxes{0, 5, 0}));
 }
 
-TEST_F(Editor, AnUnknownFunctionTextSelectsTheFirstFunction) {
+TEST_F(Editor, AStoredUnknownFunctionIsKeptAndATypedOneRefusedWith79) {
     Use("KV2R");
-    Open(Record("x012345", "1", "77"));  // a code the decoder does not know
-    EXPECT_EQ(editor->functionText, "Monostable");
-    editor->FunctionChanged("Nonsense");
-    EXPECT_EQ(editor->functionIndex, 0);
-    EXPECT_EQ(Confirmed().Output, "01");
+    const TData record = Record("x012345", "1", "77");  // a code the decoder does not know
+    Open(record);
+    EXPECT_EQ(editor->functionText, "?");
+    EXPECT_TRUE(SameRecord(Confirmed(), record));
+    editor->FunctionChanged("Monostabel");
+    EXPECT_EQ(editor->functionText, "Monostabel");  // as typed, not the first function
+    EXPECT_EQ(editor->functionIndex, -1);
+    TData r;
+    EXPECT_FALSE(editor->Confirm(r));
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::UnknownFunction});
+    // Relay mode as well: the mistyped name is not dropped for the relay's stored one.
+    Use("KV3S");
+    Open(Record("x012345", "1", "03"));
+    editor->FunctionChanged("Timr");
+    ui.messages.clear();
+    EXPECT_FALSE(editor->Confirm(r));
+    EXPECT_EQ(Ids(), std::vector<Text>{Text::UnknownFunction});
 }
 
 TEST_F(Editor, AFunctionWithoutACodeIsRefusedWith79) {
@@ -435,6 +447,183 @@ TEST_F(Editor, OpeningAFreshRecordShowsItsFields) {
     EXPECT_FALSE(editor->projector.active);
     // Confirming without a change gives the record back.
     EXPECT_TRUE(SameRecord(Confirmed(), record));
+}
+
+// Records as the receiver or a data file holds them, also ones the rules would not make:
+// opened and confirmed they come back byte for byte, and a changed user text changes
+// nothing else.
+TEST_F(Editor, ARecordTheUserDidNotChangeIsStoredByteForByte) {
+    struct Case {
+        const char* receiver;
+        const char* code;
+        const char* button;
+        const char* output;
+        const char* type;
+        const char* time;
+    };
+    const Case cases[] = {
+        {"KV2R", "A13C3C3", "3", "01", "RDI-1 Contact", "0000"},  // input code, Monostable
+        {"KV2R", "A012345", "3", "08", "RDI-2 Input", "0000"},    // Direct without button F
+        {"KV2R", "241A2B3", "8", "01", "TX4 Classic", "0000"},
+        {"KV2R", "2677777", "4", "04", "TX1 Key", "0000"},      // a button the type lacks
+        {"KV2R", "x012345", "1", "77", "-", "0000"},            // a code the decoder lacks
+        {"KV2R", "2412345", "3", "03", "TX4 Classic", "0000"},  // timer below 100 ms
+        {"KV2R", "2412345", "3", "01", "Old type", "0032"},     // a type Tx.def lacks
+        {"KV3S", "x012345", "1", "03", "-", "000000320000"},
+        {"KV1M", "x012345", "1", "06", "-", "0000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.receiver) + " " + c.code + " " + c.type);
+        Use(c.receiver);
+        TData record = Record(c.code, c.button, c.output);
+        record.TxType = c.type;
+        record.Time = c.time;
+        if (std::string(c.receiver) == "KV1M") record.Extra.replace(3, 4, "0003");
+        Open(record);
+        EXPECT_TRUE(SameRecord(Confirmed(), record));
+        editor->user[1] = "Garage door";
+        TData expected = record;
+        expected.User2 = "Garage door";
+        EXPECT_TRUE(SameRecord(Confirmed(), expected));
+        EXPECT_TRUE(ui.messages.empty()) << ::testing::PrintToString(ui.Texts());
+        EXPECT_TRUE(editor->notes.empty());
+    }
+}
+
+// Every type of the delivered Tx.def can be given each function its code offers: the
+// receiver's functions for button transmitters, "-", Direct and Inverse (with button F)
+// for input transmitters, whose codes begin with "A".
+TEST_F(Editor, EveryTransmitterTypeTakesEveryFunctionItsRulesAllow) {
+    Use("KV2R");
+    const std::vector<std::string> buttonFunctions = {"Monostable", "Bistable", "Timer", "On",
+                                                      "Off"};
+    const std::vector<std::string> inputFunctions = {"-", "Direct", "Inverse"};
+    int tried = 0;
+    for (const TTx& type : types) {
+        if (type.Count == 0) continue;
+        const bool input = type.CodePrefix[0] == 'A';
+        EXPECT_EQ(input, !type.HasButtons) << type.Name;
+        for (const std::string& function : input ? inputFunctions : buttonFunctions) {
+            SCOPED_TRACE(type.Name + " / " + function);
+            TRecordEditRequest request;
+            request.type = type.Name;
+            request.function = function;
+            Open(Record("x012345", "1", "01"));
+            TData r;
+            ASSERT_TRUE(ApplyEditRequest(*editor, request, r))
+                << ::testing::PrintToString(ui.Texts());
+            std::string output;
+            ASSERT_TRUE(functionTable.FunctionCode(function, output));
+            EXPECT_EQ(r.Output, output);
+            EXPECT_EQ(r.TxType, type.Name);
+            EXPECT_EQ(r.CodePrefix[0], type.CodePrefix[0]);
+            const std::vector<int> codes = ButtonCodesOf(type, input);
+            EXPECT_NE(std::find(codes.begin(), codes.end(), HexDigitValue(r.Button[0])),
+                      codes.end())
+                << r.Button;
+            if (input) {
+                EXPECT_EQ(r.Button, "F");
+            }
+            ++tried;
+        }
+    }
+    EXPECT_EQ(tried, 5 * 5 + 2 * 3);  // the seven delivered types
+}
+
+// The typed code is stored as typed; only a change of the type replaces its first
+// character. What the rules change besides is noted.
+TEST_F(Editor, TheTypedCodeStaysAndTheRulesSayWhatTheyChange) {
+    Use("KV2R");
+    TData record = Record("241A2B3", "8", "01");
+    record.TxType = "TX4 Classic";
+    Open(record);
+    editor->CodeEdited("3100A1F");
+    editor->CodeExit();
+    EXPECT_TRUE(editor->ButtonCodeEdited("4"));
+    TData r = Confirmed();
+    EXPECT_EQ(r.CodePrefix + r.Serial, "3100A1F");
+    EXPECT_EQ(r.Button, "4");
+    EXPECT_TRUE(editor->notes.empty());
+
+    // An input code: the input functions and button F, both noted.
+    editor->CodeEdited("A123456");
+    editor->CodeExit();
+    EXPECT_EQ(editor->code, "A123456");
+    EXPECT_EQ(editor->functionItems, (std::vector<std::string>{"-", "Direct", "Inverse"}));
+    ASSERT_EQ(editor->notes.size(), 2u);
+    EXPECT_EQ(editor->notes[0].text,
+              "The button code becomes F: codes beginning with A take the button code F.");
+    EXPECT_EQ(editor->notes[1].text,
+              "The function becomes -: Monostable is not offered for the code A123456.");
+    r = Confirmed();
+    EXPECT_EQ(r.CodePrefix + r.Serial + r.Button + r.Output, "A123456F00");
+    // Back to a plain code: the receiver's functions; the button the user sets drops its note.
+    editor->CodeEdited("2123456");
+    editor->CodeExit();
+    EXPECT_EQ(editor->functionText, "Monostable");
+    EXPECT_TRUE(editor->ButtonCodeEdited("2"));
+    ASSERT_EQ(editor->notes.size(), 1u);
+    EXPECT_EQ(editor->notes[0].field, TNoteField::Function);
+    EXPECT_EQ(Confirmed().CodePrefix, "21");
+    // Leaving the code box unchanged applies no rule.
+    editor->CodeExit();
+    EXPECT_EQ(editor->buttonText, "2");
+    // The type change replaces the first character and says so.
+    editor->TypeChanged("TX3 Remote");
+    EXPECT_EQ(editor->code, "1123456");
+    EXPECT_EQ(editor->notes.back().text,
+              "The transmitter code becomes 1123456: codes of the type TX3 Remote begin with 1.");
+}
+
+TEST_F(Editor, AButtonCodeTheTypeDoesNotGiveIsRefusedNamingItsCodes) {
+    Use("KV2R");
+    struct Case {
+        const char* type;
+        const char* code;
+        const char* typed;
+        const char* refusal;  // nullptr: taken
+    };
+    const Case cases[] = {
+        {"TX1 Key", "2677777", "3",
+         "The transmitter type TX1 Key has no button code 3; its "
+         "codes are 8."},
+        {"TX1 Key", "2677777", "8", nullptr},
+        {"TX4 Classic", "241A2B3", "0",
+         "The transmitter type TX4 Classic has no button code 0; "
+         "its codes are 1 to F."},
+        {"TX4 Classic", "241A2B3", "F", nullptr},
+        {"TX3 Remote", "1C12345", "1",
+         "The transmitter type TX3 Remote has no button code 1; "
+         "its codes are 2, 4, 6, 8, A, C, E."},
+        {"RDI-1 Contact", "A13C3C3", "5",
+         "The transmitter type RDI-1 Contact has no button code "
+         "5; its codes are 3 (Closed), 6 (Open), F."},
+        {"RDI-1 Contact", "A13C3C3", "F", nullptr},
+        {"-", "x012345", "3", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.typed);
+        ui.messages.clear();
+        TData record = Record(c.code, "6", "00");
+        record.TxType = c.type;
+        Open(record);
+        EXPECT_EQ(editor->ButtonCodeEdited(c.typed), c.refusal == nullptr);
+        if (c.refusal) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].message.text, c.refusal);
+            EXPECT_EQ(Confirmed().Button, "6");
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(Confirmed().Button, c.typed);
+        }
+    }
+    // A type change gives a button the new type lacks the type's first code, noted.
+    TData record = Record("241A2B3", "3", "01");
+    record.TxType = "TX4 Classic";
+    Open(record);
+    editor->TypeChanged("TX1 Key");
+    EXPECT_EQ(editor->buttonText, "8");
+    EXPECT_EQ(editor->notes.back().text, "The button code becomes 8: the type TX1 Key gives 8.");
 }
 
 }  // namespace

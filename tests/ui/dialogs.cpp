@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "GuiSupport.h"
+#include "app/ui/AppSetupForm.h"
 #include "base/ui/QtUserInterface.h"
 #include "link/Serial.h"
 #include "link/ui/CommSetupForm.h"
@@ -181,6 +182,41 @@ class DialogsTest : public QObject {
         form.tcpRadio()->setChecked(true);
         QVERIFY(form.addressEdit()->isVisible());
         QVERIFY(!form.portCombo()->isVisible());
+
+        // A stored port and speed the lists lack are shown, and OK on the unchanged window
+        // keeps them (also with TCP chosen, which hides both fields).
+        s.ComNumber = 5;
+        s.ComSpeed = 250000;
+        s.ConnectionType = TConnectionSettings::Tcp;
+        shown.clear();
+        form.Prepare(s, {one, three});
+        form.show();
+        QCOMPARE(form.portCombo()->currentText(), QString("COM 5"));
+        QCOMPARE(form.speedCombo()->currentText(), QString("250000"));
+        form.accept();
+        QCOMPARE(shown.size(), size_t(0));
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Result().ComNumber, 5);
+        QCOMPARE(form.Result().ComSpeed, 250000);
+        QCOMPARE(form.Result().ConnectionType, int(TConnectionSettings::Tcp));
+    }
+
+    // The same for the application set-up's monitor font.
+    void appSetupKeepsAStoredFontTheSystemLacks() {
+        TAppSetupForm form(texts, ui);
+        TAppSetupValues v;
+        v.language = "US";
+        v.monitorFont = "No Such Font 8x";
+        for (size_t i = 0; i < v.titles.size(); ++i) v.titles[i] = "Title " + std::to_string(i);
+        TAppSetupChoices c;
+        c.languages = {"US"};
+        c.sortColumns = {"Position"};
+        form.Prepare(v, c);
+        form.show();
+        QCOMPARE(form.fontCombo()->currentText(), QString("No Such Font 8x"));
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Values().monitorFont, std::string("No Such Font 8x"));
     }
 
     void portListHoldsOnlyExistingDevices() {

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "catalog/Language.h"
 #include "records/Codec.h"
 #include "records/RecordClipboard.h"
+#include "records/RecordHistory.h"
 #include "records/ui/EditForm.h"
 #include "records/ui/RecordActions.h"
 
@@ -221,13 +223,75 @@ class EditFormTest : public QObject {
         QTest::keyClicks(button->lineEdit(), "c");
         QCOMPARE(button->currentText(), QString("C"));
         QVERIFY(Find<QCheckBox>(&form, "BtnBox1")->isChecked());
+        // A text that is no hex digit counts as 0, which no button of the TX2 Mini gives.
         button->lineEdit()->clear();
         QTest::keyClicks(button->lineEdit(), "z");
-        QCOMPARE(button->currentText(), QString("0"));
+        QCOMPARE(button->currentText(), QString("C"));
+        QCOMPARE(QString::fromStdString(ui.shown.back().text),
+                 QString("The transmitter type TX2 Mini has no button code 0; its codes are 4, 8, "
+                         "C."));
         // Back to no type.
         type->setCurrentIndex(type->findText("-"));
         emit type->activated(type->currentIndex());
         QCOMPARE(code->text(), QString("x0ABCDE"));
+    }
+
+    // A record shown as stored is stored as it was; the rules' changes are shown in the
+    // window; a mistyped function and a button the type lacks are refused.
+    void whatTheUserDidNotTouchStays() {
+        Use("KV2R");
+        const TData contact = Record("A13C3C3", "3", "01", "RDI-1 Contact");
+        {
+            TEditForm form(texts, ui);
+            form.Prepare(contact, *functionTable, device, dataDir, titles);
+            form.show();
+            QCOMPARE(Find<QComboBox>(&form, "FunkceCombo")->currentText(), QString("Monostable"));
+            QCOMPARE(Find<QComboBox>(&form, "BtnCombo")->currentText(), QString("3"));
+            QVERIFY(!Find<QLabel>(&form, "NoteLabel")->isVisible());
+            form.accept();
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+            QVERIFY(SameRecord(form.Result(), contact));
+        }
+        TEditForm form(texts, ui);
+        form.Prepare(Record("241A2B3", "8", "01", "TX4 Classic"), *functionTable, device, dataDir,
+                     titles);
+        form.show();
+        auto* code = Find<QLineEdit>(&form, "KodEdit");
+        code->setFocus();
+        code->selectAll();
+        QTest::keyClicks(code, "A123456");
+        Leave(code);
+        QCOMPARE(code->text(), QString("A123456"));
+        QCOMPARE(Find<QComboBox>(&form, "BtnCombo")->currentText(), QString("F"));
+        auto* note = Find<QLabel>(&form, "NoteLabel");
+        QVERIFY(note->isVisible());
+        QVERIFY(note->text().contains("The button code becomes F"));
+        QVERIFY(note->text().contains("The function becomes -"));
+        test::Shot(&form, "edit-form-rule-notes");
+        auto* function = Find<QComboBox>(&form, "FunkceCombo");
+        function->lineEdit()->selectAll();
+        QTest::keyClicks(function->lineEdit(), "Drect");
+        QTest::keyClick(function->lineEdit(), Qt::Key_Enter);
+        QCOMPARE(ui.Ids(), std::vector<Text>{Text::UnknownFunction});
+        QVERIFY(form.isVisible());
+        QCOMPARE(function->currentText(), QString("Drect"));
+        function->setCurrentIndex(function->findText("Direct"));
+        emit function->activated(function->currentIndex());
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(form.Result().Output, std::string("08"));
+        QCOMPARE(form.Result().CodePrefix + form.Result().Serial, std::string("A123456"));
+
+        TEditForm key(texts, ui);
+        key.Prepare(Record("2677777", "8", "04", "TX1 Key"), *functionTable, device, dataDir,
+                    titles);
+        key.show();
+        auto* button = Find<QComboBox>(&key, "BtnCombo");
+        button->lineEdit()->selectAll();
+        QTest::keyClicks(button->lineEdit(), "3");
+        QCOMPARE(QString::fromStdString(ui.shown.back().text),
+                 QString("The transmitter type TX1 Key has no button code 3; its codes are 8."));
+        QCOMPARE(button->currentText(), QString("8"));
     }
 
     void escapeCancelsAndTheRecordStays() {

@@ -267,6 +267,10 @@ class SetupWindowsTest : public QObject {
         desktop->setup().MenuAboutClick();
         QVERIFY(*done);
         QVERIFY2(version.contains(RAVLIN_VERSION), qPrintable(version));
+        // Major, minor, release and build.
+        QVERIFY2(
+            QRegularExpression("(^|[^\\d.])\\d+\\.\\d+\\.\\d+\\.\\d+$").match(version).hasMatch(),
+            qPrintable(version));
         QCOMPARE(ProgramVersion(), QString(RAVLIN_VERSION));
         QVERIFY(receivers > 1);
         QVERIFY(licence.contains("Permission is hereby granted"));

@@ -171,6 +171,43 @@ class ViewsFindPrintTest : public QObject {
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
+    // Columns too wide for portrait sheets continue on further sheets; when landscape
+    // sheets hold them all, the print preview (and the print dialog) offers landscape.
+    void landscapeIsOfferedWhenTheColumnsNeedIt() {
+        TTextRows wide;
+        wide.page = TViewPage::History;
+        for (int c = 0; c < 7; ++c) wide.headers.push_back("A long heading " + std::to_string(c));
+        wide.rows = {std::vector<std::string>(7, "x")};
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        QVERIFY(ColumnBands(wide, printer) > 1);
+        QPageLayout::Orientation offered = QPageLayout::Portrait;
+        auto done = OnNextModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* p) {
+            offered = printer.pageLayout().orientation();
+            p->reject();
+        });
+        ShowPrintPreview(nullptr, wide, printer);
+        QVERIFY(*done);
+        QCOMPARE(offered, QPageLayout::Landscape);
+        QCOMPARE(ColumnBands(wide, printer), 1);
+
+        // Columns that fit a portrait sheet leave it as it is.
+        QPrinter narrow(QPrinter::HighResolution);
+        narrow.setOutputFormat(QPrinter::PdfFormat);
+        TTextRows rows;
+        rows.page = TViewPage::Battery;
+        rows.headers = {"Code", "Time"};
+        rows.rows = {{"B212345", "01.02.2024"}};
+        done = OnNextModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* p) {
+            offered = narrow.pageLayout().orientation();
+            p->reject();
+        });
+        ShowPrintPreview(nullptr, rows, narrow);
+        QVERIFY(*done);
+        QCOMPARE(offered, QPageLayout::Portrait);
+    }
+
     void exportDialogWritesTheSheet() {
         QString problems;
         QTemporaryDir dir;

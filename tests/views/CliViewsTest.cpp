@@ -14,6 +14,7 @@
 #include "catalog/FunctionTable.h"
 #include "catalog/Language.h"
 #include "document/DataFile.h"
+#include "records/Codec.h"
 #include "views/ColumnConfig.h"
 #include "views/Export.h"
 #include "views/ViewPages.h"
@@ -203,21 +204,32 @@ TEST_F(CliViews, ExportAndPrintTheLogs) {
     EXPECT_EQ(Cli({"export", "--history", "--battery", "-o", dir.File("x.slk")}).status, 2);
     EXPECT_EQ(Cli({"export", "--history", "--view", "file", "-o", dir.File("x.slk")}).status, 2);
 
-    r = Cli({"print", "--history", "--pdf", dir.File("history.pdf")});
-    if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
-        GTEST_SKIP() << "ravlin-cli built without Qt";
-    ASSERT_EQ(r.status, 0) << r.err;
-    if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
-    ASSERT_EQ(
-        RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")}, dir.Path())
-            .status,
-        0);
-    const std::string text = ReadFile(dir.File("h.txt"));
-    EXPECT_NE(text.find("Time"), std::string::npos) << text;
-    // The time column is as wide as the page's rule makes it; the date shows whole.
-    EXPECT_NE(text.find("15.03.2008"), std::string::npos) << text;
-    EXPECT_NE(text.find("Anna M\xc3\xbcller"), std::string::npos) << text;
-    EXPECT_NE(text.find("Bert"), std::string::npos) << text;
+    // Portrait: the user texts share what the other columns leave and are shortened with
+    // an ellipsis; landscape pages have room for them.
+    for (const bool landscape : {false, true}) {
+        std::vector<std::string> args = {"print", "--history", "--pdf", dir.File("history.pdf")};
+        if (landscape) args.push_back("--landscape");
+        r = Cli(args);
+        if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
+            GTEST_SKIP() << "ravlin-cli built without Qt";
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, landscape ? ""
+                                   : "ravlin-cli print: the columns continue over 2 sheets "
+                                     "across; with --landscape 1\n");
+        if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
+        ASSERT_EQ(RunCommand("pdftotext", {"-layout", dir.File("history.pdf"), dir.File("h.txt")},
+                             dir.Path())
+                      .status,
+                  0);
+        const std::string text = ReadFile(dir.File("h.txt"));
+        EXPECT_NE(text.find("Time"), std::string::npos) << text;
+        // The time column is as wide as the time stamp.
+        EXPECT_NE(text.find("15.03.2008 14:30:00"), std::string::npos) << text;
+        EXPECT_TRUE(std::regex_search(
+            text, std::regex(landscape ? "Anna M\xc3\xbcller" : "Anna[^ ]*\xe2\x80\xa6")))
+            << text;
+        EXPECT_NE(text.find("Bert"), std::string::npos) << text;
+    }
 }
 
 // ---- LibreOffice Calc ------------------------------------------------------------------
@@ -310,8 +322,11 @@ TEST_F(CliViews, LibreOfficeReadsEveryPage) {
     history.headers = {"Code", "Button", "Time", "Position", "User ID", "U1", "U2", "U3", "U4"};
     history.rows = {{"B2A2B3C", "1", "15.03.2008 14:30:00", "5", "101", "M\xfcller; Hans",
                      "Line 1\r\nLine 2", "say \"hi\"", "\xc5rhus"},
+                    {"B2A2B3D", "2", "15.03.2008 14:31:00", "6", "102", "A\nCD", "Bar\rrier",
+                     "Esc\x1b[1m", "Tab\there\x01\x7f."},
                     {"", "", "", "", "", "", "", "", ""}};
-    history.times = {SerialDateTime(2008, 3, 15, 14, 30, 0), std::nullopt};
+    history.times = {SerialDateTime(2008, 3, 15, 14, 30, 0), SerialDateTime(2008, 3, 15, 14, 31, 0),
+                     std::nullopt};
     SetHistoryRules(history, texts, demo->titles, 9);
     TRecordingUi ui;
     ASSERT_TRUE(ExportView(history, dir.File("history.slk"), TSylkEncoding::Utf8, ui, texts));
@@ -367,6 +382,13 @@ TEST_F(CliViews, LibreOfficeReadsEveryPage) {
     EXPECT_EQ(h[1][6].text, "Line 1\nLine 2");
     EXPECT_EQ(h[1][7].text, "say \"hi\"");
     EXPECT_EQ(h[1][8].text, "\xc3\x85rhus");
+    // Control characters: line breaks stay line breaks, the others are blanks.
+    ASSERT_GE(h.size(), 3u);
+    ASSERT_EQ(h[2].size(), 9u);
+    EXPECT_EQ(h[2][5].text, "A\nCD");
+    EXPECT_EQ(h[2][6].text, "Bar\nrier");
+    EXPECT_EQ(h[2][7].text, "Esc [1m");
+    EXPECT_EQ(h[2][8].text, "Tab here  .");
     const TCalcSheet b = ReadFods(ReadFile(dir.File("out/battery.fods")));
     ASSERT_EQ(b.size(), 2u);
     EXPECT_EQ(b[1][2].type, "date");
@@ -408,7 +430,9 @@ std::string MakeBigDataFile(const TTempDir& dir, int count) {
 
 TEST_F(CliViews, PrintToPdfHeaderOnEveryPageAndEveryRecord) {
     const std::string big = MakeBigDataFile(dir, 300);
-    TRun r = Cli({"print", big, "--pdf", dir.File("list.pdf")});
+    // In landscape every column of the File view fits the width (in portrait the last ones
+    // continue on further sheets: PrintedRowsAndColumnsAtEveryResolution).
+    TRun r = Cli({"print", big, "--landscape", "--pdf", dir.File("list.pdf")});
     if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
         GTEST_SKIP() << "ravlin-cli built without Qt";
     ASSERT_EQ(r.status, 0) << r.err;
@@ -434,11 +458,10 @@ TEST_F(CliViews, PrintToPdfHeaderOnEveryPageAndEveryRecord) {
     std::map<std::string, int> seen;
     const std::regex serial("[0-9A-F]{2}1[0-9A-F]{4}\\b");
     for (size_t p = 0; p < pages.size(); ++p) {
-        // The header's texts stand on the page's first two lines (the clipped user number
-        // title sits a little higher than the others).
+        // The header's texts stand on the page's first line.
         std::istringstream lines(pages[p]);
         std::string line, head;
-        for (int n = 0; n < 2 && std::getline(lines, line);)
+        for (int n = 0; n < 1 && std::getline(lines, line);)
             if (line.find_first_not_of(' ') != std::string::npos) head += line + "\n", ++n;
         EXPECT_NE(head.find("Position"), std::string::npos) << "page " << p + 1 << ": " << head;
         EXPECT_NE(head.find("Serial No."), std::string::npos) << "page " << p + 1;
@@ -462,6 +485,126 @@ TEST_F(CliViews, PrintToPdfHeaderOnEveryPageAndEveryRecord) {
     const std::string letter = RunCommand("pdfinfo", {dir.File("memory.pdf")}, dir.Path()).out;
     EXPECT_NE(letter.find("792 x 612 pts (letter)"), std::string::npos) << letter;
     EXPECT_EQ(Cli({"print", big, "--pdf", dir.File("x.pdf"), "--page-size", "A9"}).status, 2);
+}
+
+// A KV3S data file of `count` records (sixteen File view columns, three relays with
+// their times), each with its own code "24" + five hex digits.
+std::string MakeRelayDataFile(const TTempDir& dir, int count) {
+    TSilentUi ui;
+    TLanguage language(kData, ui);
+    EXPECT_TRUE(language.LoadLanguage("US"));
+    TFunctionTable functionTable(kData, language.Texts(), ui);
+    functionTable.SetFileName(language.FunctionTableFile());
+    TDevice device;
+    TRecordTable table;
+    EXPECT_TRUE(
+        MakeEmptyTable(kData, "KV3S", false, device, functionTable, table, language.Texts(), ui));
+    for (int i = 0; i < count; ++i) {
+        TData& r = table[static_cast<size_t>(i)];
+        r.Empty = false;
+        r.CodePrefix = "24";
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "%05X", 0x10000 + i);
+        r.Serial = serial;
+        r.Button = "8";
+        r.Output = "03";
+        r.Time = "003200640096";
+        r.TxType = "TX4 Classic";
+        r.UserID = 100 + i;
+        r.User1 = "Holder " + std::to_string(i + 1);
+    }
+    const std::string path = dir.File("relays.rvl");
+    std::string image;
+    EXPECT_TRUE(SaveData(path, device, table, image, language.Texts(), ui));
+    return path;
+}
+
+struct TPdfWord {
+    double xMin, yMin, xMax, yMax;
+    std::string text;
+};
+struct TPdfPage {
+    double width = 0, height = 0;
+    std::vector<TPdfWord> words;
+    // The words of the top line (the header row), joined by blanks.
+    std::string TopLine() const {
+        double top = 1e9;
+        for (const auto& w : words) top = std::min(top, w.yMin);
+        std::string line;
+        for (const auto& w : words)
+            if (w.yMin < top + 2) line += (line.empty() ? "" : " ") + w.text;
+        return line;
+    }
+};
+
+// The words of every page with their boxes, as pdftotext -bbox gives them (points).
+std::vector<TPdfPage> ReadPdfWords(const std::string& html) {
+    std::vector<TPdfPage> pages;
+    const std::regex page("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">");
+    const std::regex word(
+        "<word xMin=\"([0-9.-]+)\" yMin=\"([0-9.-]+)\" xMax=\"([0-9.-]+)\" yMax=\"([0-9.-]+)\">"
+        "([^<]*)</word>");
+    std::istringstream in(html);
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, page)) {
+            pages.push_back({std::stod(m[1]), std::stod(m[2]), {}});
+        } else if (std::regex_search(line, m, word) && !pages.empty()) {
+            pages.back().words.push_back(
+                {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+        }
+    }
+    return pages;
+}
+
+// A 250-record File view of sixteen columns printed at every resolution: every record
+// once, every column header on the top line of the sheets of its band, every word on the
+// paper inside the margins.
+TEST_F(CliViews, PrintedRowsAndColumnsAtEveryResolution) {
+    if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
+    const std::string file = MakeRelayDataFile(dir, 250);
+    const TRun shown = Cli({"show", file, "--view", "file", "--csv"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    std::vector<std::string> headers;
+    {
+        const std::string first = shown.out.substr(0, shown.out.find('\n'));
+        std::stringstream fields(first);
+        for (std::string h; std::getline(fields, h, ',');) headers.push_back(h);
+    }
+    ASSERT_EQ(headers.size(), 16u) << shown.out.substr(0, 200);
+    for (const char* dpi : {"72", "300", "600", "1200", "2400"}) {
+        SCOPED_TRACE(std::string(dpi) + " dpi");
+        const std::string pdf = dir.File(std::string("relays-") + dpi + ".pdf");
+        const TRun r = Cli({"print", file, "--view", "file", "--dpi", dpi, "--pdf", pdf});
+        if (r.status == 1 && r.err.find("without printing support") != std::string::npos)
+            GTEST_SKIP() << "ravlin-cli built without Qt";
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(RunCommand("pdftotext", {"-bbox", pdf, pdf + ".html"}, dir.Path()).status, 0);
+        const std::vector<TPdfPage> pages = ReadPdfWords(ReadFile(pdf + ".html"));
+        ASSERT_FALSE(pages.empty());
+        std::map<std::string, int> codes;
+        std::map<std::string, int> headerCount;
+        for (const TPdfPage& page : pages) {
+            // 150 and 100 pixels at 300 dpi: half an inch beside, a third above and below.
+            for (const TPdfWord& w : page.words) {
+                EXPECT_GE(w.xMin, 36 - 1) << w.text;
+                EXPECT_LE(w.xMax, page.width - 36 + 1) << w.text;
+                EXPECT_GE(w.yMin, 24 - 1) << w.text;
+                EXPECT_LE(w.yMax, page.height - 24 + 1) << w.text;
+                if (std::regex_match(w.text, std::regex("241[0-9A-F]{4}"))) ++codes[w.text];
+            }
+            const std::string top = " " + page.TopLine() + " ";
+            for (const std::string& h : headers)
+                if (top.find(" " + h + " ") != std::string::npos) ++headerCount[h];
+        }
+        EXPECT_EQ(codes.size(), 250u);
+        for (const auto& [code, n] : codes) EXPECT_EQ(n, 1) << code;
+        // Each header on every sheet of rows once: the same count for all sixteen.
+        ASSERT_EQ(headerCount.size(), headers.size());
+        const int sheetsOfRows = headerCount.begin()->second;
+        for (const auto& [h, n] : headerCount) EXPECT_EQ(n, sheetsOfRows) << h;
+        EXPECT_EQ(pages.size() % static_cast<size_t>(sheetsOfRows), 0u);
+    }
 }
 
 }  // namespace

@@ -72,15 +72,22 @@ TEST_F(FindInViews, ExactBytesAndChosenColumns) {
     EXPECT_EQ(find.Position(TViewPage::File).column, view.layout.IndexOf(kind::Position));
 }
 
-// Choices follow their kind wherever the layout puts it, also a hidden user column; a
-// layout without the kind finds nothing.
+// Choices follow their kind wherever the layout shows it; a hidden column is not searched
+// (it would select a row showing nothing that matches), and neither is a missing one.
 TEST_F(FindInViews, ChoicesFollowTheLayout) {
+    view = MakeFileView(table, texts, titles, "13,7,8,10,11,0,1,2,3,4,5,6,15,9,", 13);
+    const TFileViewRows shown(view, table, texts, titles);
+    EXPECT_EQ(shown.FindColumn(5), 12);
+    ASSERT_TRUE(find.Confirm("Flat 4", 5));
+    EXPECT_EQ(Next(shown), 3);
     // User 2 (kind 9) hidden behind the 12 shown columns.
     view = MakeFileView(table, texts, titles, "12,7,8,10,11,0,1,2,3,4,5,6,15,9,", 12);
     const TFileViewRows rows(view, table, texts, titles);
-    EXPECT_EQ(rows.FindColumn(5), 12);
-    ASSERT_TRUE(find.Confirm("Flat 4", 5));
-    EXPECT_EQ(Next(rows), 3);
+    EXPECT_EQ(rows.FindColumn(5), -1);
+    find.ResetPositions();
+    ui.messages.clear();
+    EXPECT_EQ(Next(rows), 0);
+    EXPECT_EQ(Shown(), std::vector<Text>{Text::NoFurtherMatch});
     // With "All" only the shown columns count.
     ASSERT_TRUE(find.Confirm("Flat 4", 0));
     find.ResetPositions();

@@ -124,7 +124,12 @@ TEST(Sylk, TextEscapes) {
     EXPECT_EQ(SylkText("line1\r\nline2"), "line1\x1b :line2");
     EXPECT_EQ(SylkText("a\r\n\r\n"), "a");
     EXPECT_EQ(SylkText("a \r\n \r\n\t"), "a");
-    EXPECT_EQ(SylkText("a\nb\r"), "a\nb");  // a lone line feed is no line break
+    // Lone line feeds and carriage returns are line breaks too; other control characters
+    // become blanks, so no reader takes them for the end of the record or an escape.
+    EXPECT_EQ(SylkText("A\nCD"), "A\x1b :CD");
+    EXPECT_EQ(SylkText("Bar\rrier\r"), "Bar\x1b :rier");
+    EXPECT_EQ(SylkText("\x1b[1mbold\x1b :"), " [1mbold  :");
+    EXPECT_EQ(SylkText(std::string_view("a\tb\0c\x7f\x01", 8)), "a b c");
     EXPECT_EQ(SylkText("say \"hi\""), "say \"hi\"");
     EXPECT_EQ(SylkText("\xe9t\xe9"), "\xe9t\xe9");  // bytes above 127 stay
     EXPECT_EQ(SylkText("  "), "");

@@ -36,7 +36,7 @@ class TAboutForm : public QDialog {
     QPushButton* close_;
 };
 
-// "0.1.0" of the build (the project version).
+// "0.1.0.0" of the build (the project version): major, minor, release and build.
 QString ProgramVersion();
 
 }  // namespace ravlin

@@ -315,10 +315,11 @@ void TAppSetupForm::Prepare(const TAppSetupValues& v, const TAppSetupChoices& c)
     sortColumn_->setCurrentIndex(
         v.sort.column >= 0 && v.sort.column < sortColumn_->count() ? v.sort.column : -1);
     (v.sort.ascending ? up_ : down_)->setChecked(true);
-    // Only a font the system has is selected.
+    // A font the system lacks is shown by name and kept unless another is chosen.
     const QString family = Q(v.monitorFont);
     const int fi = font_->findText(family);
-    if (fi >= 0) font_->setCurrentIndex(fi);
+    font_->setCurrentIndex(fi);
+    if (fi < 0) font_->setEditText(family);
 
     // The start-up boxes as stored, also when hand-edited settings check both kinds.
     for (QCheckBox* b : {welcome_, download_, openData_, online_, monitor_, openMonitor_}) {

@@ -129,10 +129,13 @@ void TCommSetupForm::Prepare(const TConnectionSettings& s,
         }
         portModel_->appendRow(row);
     }
-    port_->setCurrentIndex(port_->findText(QStringLiteral("COM %1").arg(s.ComNumber)));
-    if (port_->currentIndex() < 0) port_->setEditText(QString());
-    speed_->setCurrentIndex(speed_->findText(QString::number(s.ComSpeed)));
-    if (speed_->currentIndex() < 0) speed_->setEditText(QString());
+    // A stored port or speed the lists lack is shown as typed, so that OK keeps it.
+    const QString port = QStringLiteral("COM %1").arg(s.ComNumber);
+    port_->setCurrentIndex(port_->findText(port));
+    if (port_->currentIndex() < 0) port_->setEditText(port);
+    const QString speed = QString::number(s.ComSpeed);
+    speed_->setCurrentIndex(speed_->findText(speed));
+    if (speed_->currentIndex() < 0) speed_->setEditText(speed);
     dumpRead_->setChecked(false);
     address_->setText(Q(s.IPAddress));
     ipPort_->setText(Q(s.IPPort));

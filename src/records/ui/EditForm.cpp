@@ -257,9 +257,14 @@ void TEditForm::BuildUserPage(QWidget* page) {
     auto* top = new QHBoxLayout;
     top->addLayout(grid, 3);
     top->addLayout(side, 2);
+    noteLabel_ = new QLabel(page);
+    noteLabel_->setObjectName("NoteLabel");
+    noteLabel_->setWordWrap(true);
+    noteLabel_->setStyleSheet("QLabel { color: #8a5a00; }");
     auto* v = new QVBoxLayout(page);
     v->addLayout(top);
     v->addLayout(user);
+    v->addWidget(noteLabel_);
     v->addStretch();
 
     connect(codeEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -498,6 +503,10 @@ void TEditForm::Show() {
         box->setChecked(e.channels[static_cast<size_t>(n)]);
     }
     ShowProjector();
+    QStringList notes;
+    for (const TEditorNote& note : e.notes) notes << Q(note.text);
+    noteLabel_->setText(notes.join('\n'));
+    noteLabel_->setVisible(!notes.isEmpty());
     showing_ = false;
 }
 

@@ -105,6 +105,7 @@ class TEditForm : public QDialog {
     QWidget* userPage_ = nullptr;
     // User Information page.
     QLabel* idLabel_ = nullptr;
+    QLabel* noteLabel_ = nullptr;  // what the rules changed besides the user's change
     QSpinBox* editId_ = nullptr;
     std::array<QLabel*, 4> userLabels_{};
     std::array<QLineEdit*, 4> userEdits_{};

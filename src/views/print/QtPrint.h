@@ -16,6 +16,9 @@ namespace ravlin {
 // Prints `rows` on `device` with `painter` already begun on it. Returns the sheets
 // printed, 0 when the device failed to start a new sheet.
 int PaintView(const TViewRows& rows, QPainter& painter, QPagedPaintDevice& device);
+// How many sheets across the columns of `rows` need on `device` as it is set up (1: they
+// fit the width); the rest continue on further sheets.
+int ColumnBands(const TViewRows& rows, QPagedPaintDevice& device);
 
 struct TPdfOptions {
     std::string pageSize = "A4";  // A4, A3, A5, Letter, Legal, ...
@@ -25,6 +28,9 @@ struct TPdfOptions {
 
 // A page size name as TPdfOptions::pageSize takes it; false when unknown.
 bool IsKnownPageSize(const std::string& name);
+
+// ColumnBands on the PDF pages of `options`; 0 for an unknown page size.
+int PdfColumnBands(const TViewRows& rows, const TPdfOptions& options);
 
 // Writes the printout as a PDF file, replaced only when complete. Returns the sheets
 // written, or 0 with `error` set. Needs a Qt GUI application (TPaintingApplication).

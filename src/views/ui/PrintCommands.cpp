@@ -34,8 +34,23 @@ bool MenuPrintClick(QWidget* parent, const TViewRows& rows, TUserInterface& ui) 
     return MenuPrintClick(parent, rows, printer, ui);
 }
 
+namespace {
+
+// Columns too many for the page's width continue on further sheets; landscape is offered
+// (chosen in the dialog) when it needs fewer.
+void OfferLandscape(const TViewRows& rows, QPrinter& printer) {
+    if (printer.pageLayout().orientation() == QPageLayout::Landscape) return;
+    const int portrait = ColumnBands(rows, printer);
+    if (portrait <= 1) return;
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (ColumnBands(rows, printer) >= portrait) printer.setPageOrientation(QPageLayout::Portrait);
+}
+
+}  // namespace
+
 bool MenuPrintClick(QWidget* parent, const TViewRows& rows, QPrinter& printer, TUserInterface& ui) {
     PreparePrinter(printer);
+    OfferLandscape(rows, printer);
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     if (PrintOnPrinter(rows, printer)) return true;
@@ -50,6 +65,7 @@ void ShowPrintPreview(QWidget* parent, const TViewRows& rows) {
 
 void ShowPrintPreview(QWidget* parent, const TViewRows& rows, QPrinter& printer) {
     PreparePrinter(printer);
+    OfferLandscape(rows, printer);
     QPrintPreviewDialog preview(&printer, parent);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&rows](QPrinter* p) { PrintOnPrinter(rows, *p); });
