@@ -13,8 +13,8 @@ namespace ravlin::sim {
 
 namespace {
 
-constexpr double kUnknownRate = 0.12;     // a transmitter the receiver has not learnt
-constexpr double kLowBatteryRate = 0.12;  // a learnt one reporting a low battery
+constexpr double kUnknownRate = 0.125;     // a transmitter the receiver has not learnt
+constexpr double kLowBatteryRate = 0.125;  // a learnt one reporting a low battery
 // Learnt transmitters whose type the data file does not name report this prefix.
 constexpr uint32_t kNoPrefix = 0x00;
 
