@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks the tree: the programs run from
-# PREFIX/bin and find their data folder without options (ravlin-cli info against the
-# simulator started from the same tree), the desktop entry passes desktop-file-validate,
-# the file types and icons are in place, the manual pages format.
+# PREFIX/bin and find their data folder without options (ravlin-cli info, and monitor with
+# the installed demo set-up, against the simulator started from the same tree with its demo
+# receptions), the desktop entry passes desktop-file-validate, the file types and icons are
+# in place, the manual pages format.
 #   usage: check-install.sh BUILD_DIR
 set -euo pipefail
 BUILD=${1:?usage: check-install.sh BUILD_DIR}
@@ -29,7 +30,8 @@ export HOME=$WORK/user XDG_CONFIG_HOME=$WORK/user/config XDG_DATA_HOME=$WORK/use
 mkdir -p "$HOME"
 
 for f in bin/ravlin-cli bin/ravlin-sim share/ravlin/US.lng share/ravlin/DE.lng \
-         share/ravlin/Rx.def share/ravlin/Tx.def share/applications/ravlin.desktop \
+         share/ravlin/Rx.def share/ravlin/Tx.def share/ravlin/Demo.rvl share/ravlin/Demo.mon \
+         share/ravlin/Panic.bmp share/applications/ravlin.desktop \
          share/mime/packages/ravlin.xml share/icons/hicolor/scalable/apps/ravlin.svg \
          share/icons/hicolor/48x48/apps/ravlin.png share/icons/hicolor/128x128/apps/ravlin.png \
          share/icons/hicolor/48x48/mimetypes/application-x-ravlin-data.png \
@@ -51,7 +53,8 @@ grep -qx "data: $PREFIX/bin/../share/ravlin" "$WORK/folders.txt" ||
 }
 
 # The installed simulator and command-line tool talk to each other.
-"$PREFIX/bin/ravlin-sim" --tcp 0 --load "$PREFIX/share/ravlin/Demo.rvl" >"$WORK/sim.log" 2>&1 &
+"$PREFIX/bin/ravlin-sim" --tcp 0 --load "$PREFIX/share/ravlin/Demo.rvl" --demo-receptions 0.3 \
+  >"$WORK/sim.log" 2>&1 &
 SIM_PID=$!
 PORT=""
 for _ in $(seq 1 100); do
@@ -66,6 +69,11 @@ done
   fail "ravlin-cli info against the installed simulator"
 }
 [ -s "$WORK/info.txt" ] || fail "ravlin-cli info printed nothing"
+"$PREFIX/bin/ravlin-cli" --home "$WORK/user/demo" --tcp "127.0.0.1:$PORT" \
+  monitor "$PREFIX/share/ravlin/Demo.mon" --count 3 >"$WORK/monitor.txt" 2>&1 || {
+  cat "$WORK/monitor.txt" >&2
+  fail "ravlin-cli monitor with the installed demo set-up against the installed simulator"
+}
 
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$PREFIX/share/applications/ravlin.desktop" || fail "desktop entry"

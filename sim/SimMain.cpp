@@ -24,9 +24,11 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "DemoReceptions.h"
 #include "Device.h"
 #include "RxType.h"
 
@@ -48,6 +50,7 @@ struct TOptions {
     std::vector<uint8_t> image;  // --load: the record area's bytes
     bool imageFromDataFile = false;
     std::string load, save, dataDir;
+    double demoSeconds = 0;  // --demo-receptions: mean pause between receptions, 0 none
 };
 
 void Usage(FILE* out) {
@@ -69,7 +72,9 @@ void Usage(FILE* out) {
         "  --mute-after N --disconnect-after N     fault injection\n"
         "  --reply-digit P       a read reply line has one data digit changed (rate)\n"
         "  --stuck ADDR          the memory cell at ADDR (hex) ignores writes\n"
-        "  --control-port P      control lines also on 127.0.0.1:P\n",
+        "  --control-port P      control lines also on 127.0.0.1:P\n"
+        "  --demo-receptions S   report receptions of the learnt transmitters by itself,\n"
+        "                        every S seconds on average (chosen by --seed)\n",
         out);
 }
 
@@ -146,6 +151,10 @@ int ParseArgs(int argc, char** argv, TOptions& o) {
             o.save = v;
         } else if (a == "--baud") {
             ok = ParseLong(v, o.baud, 0, 10000000);
+        } else if (a == "--demo-receptions") {
+            char* end = nullptr;
+            o.demoSeconds = std::strtod(v, &end);
+            ok = *v && !*end && o.demoSeconds > 0 && o.demoSeconds <= 3600;
         } else if (a == "--seed") {
             ok = ParseLong(v, n, 0, LONG_MAX);
             c.seed = static_cast<uint64_t>(n);
@@ -288,7 +297,7 @@ struct TControlPeer {
 
 class TServer {
   public:
-    TServer(TOptions& o, TSimDevice& d) : opt_(o), dev_(d) {}
+    TServer(TOptions& o, TSimDevice& d, TDemoReceptions* demo) : opt_(o), dev_(d), demo_(demo) {}
     int Run();
 
   private:
@@ -307,6 +316,7 @@ class TServer {
 
     TOptions& opt_;
     TSimDevice& dev_;
+    TDemoReceptions* demo_;  // --demo-receptions, else null
     int listenFd_ = -1, conn_ = -1, ptySlave_ = -1;
     int boundPort_ = 0;  // the TCP port, kept while down
     bool cut_ = false;   // pty: the injected disconnect silenced the line
@@ -560,6 +570,8 @@ int TServer::Run() {
     while (!quit_ && !g_stop) {
         const bool connected = conn_ >= 0;
         auto now = Clock::now();
+        const auto demoDue = demo_ ? demo_->Tick(dev_, now, connected && !cut_ && !silent_)
+                                   : Clock::time_point::max();
         if (connected && !silent_) {
             dev_.Idle();
             Schedule(now);
@@ -581,9 +593,14 @@ int TServer::Run() {
         if (ctlListen_ >= 0 && ctl_.in < 0) iCtlListen = add(ctlListen_, POLLIN);
         if (ctl_.in >= 0) iCtl = add(ctl_.in, POLLIN);
 
+        // Woken by the next byte due on the line or the next demo reception, if any.
+        auto wake = demoDue;
+        if (conn_ >= 0 && ready_.empty() && headScheduled_) wake = std::min(wake, headDue_);
         timespec ts{}, *timeout = nullptr;
-        if (conn_ >= 0 && ready_.empty() && headScheduled_) {
-            auto left = std::max(std::chrono::nanoseconds(0), headDue_ - Clock::now());
+        if (wake != Clock::time_point::max()) {
+            auto left =
+                std::max(std::chrono::nanoseconds(0),
+                         std::chrono::duration_cast<std::chrono::nanoseconds>(wake - Clock::now()));
             ts.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
             ts.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
             timeout = &ts;
@@ -678,7 +695,17 @@ int main(int argc, char** argv) {
     sigaddset(&block, SIGHUP);
     ::sigprocmask(SIG_BLOCK, &block, nullptr);
 
-    TServer server(o, device);
+    std::unique_ptr<TDemoReceptions> demo;
+    if (o.demoSeconds > 0) {
+        std::string why;
+        demo = TDemoReceptions::Make(o.demoSeconds, o.config.seed, o.dataDir, o.config.type,
+                                     o.imageFromDataFile ? o.load : std::string(), why);
+        if (!demo) {
+            std::fprintf(stderr, "ravlin-sim: %s\n", why.c_str());
+            return 2;
+        }
+    }
+    TServer server(o, device, demo.get());
     int rc = server.Run();
     if (!o.save.empty() && !WriteFileAtomic(o.save, device.RecordArea())) {
         std::fprintf(stderr, "ravlin-sim: cannot write %s\n", o.save.c_str());

@@ -235,6 +235,10 @@ enum class Text : int {
     OpenLastFile = 165,   // "Open file :"
     DontShowAgain = 166,  // "Don't show next time"
     SelectRxType = 167,
+    // What to try first (the welcome window, and the demo's terminal).
+    HintOnline = 303,
+    HintMonitor = 304,
+    HintHistory = 305,
     AboutCaption = 190,  // "About Ravlin"
     CommunicationSoftware = 191,
     Version = 192,  // "Version: "

@@ -245,6 +245,10 @@ class SetupWindowsTest : public QObject {
         for (QLabel* l : w.findChildren<QLabel*>())
             headingUs = headingUs || l->text() == TextOf(Text::SelectFirstOperation);
         QVERIFY(headingUs);
+        // What to try first, in the new language too.
+        QCOMPARE(w.hintsLabel()->text().split('\n'),
+                 QStringList({TextOf(Text::HintOnline), TextOf(Text::HintMonitor),
+                              TextOf(Text::HintHistory)}));
         Shot(&w, "welcome");
         // "Don't show next time" switches the welcome window off for the next start.
         desktop->core().settings.Welcome = true;

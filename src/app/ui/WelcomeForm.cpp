@@ -70,6 +70,11 @@ TWelcomeForm::TWelcomeForm(const TTextTable& texts, QWidget* parent)
         f.setItalic(true);
         l->setFont(f);
     }
+    hints_ = new QLabel(this);
+    hints_->setObjectName("LabelHints");
+    hints_->setWordWrap(true);
+    hints_->setFrameShape(QFrame::StyledPanel);
+    hints_->setMargin(6);
     showBox_ = new QCheckBox("Don't show next time", this);
     showBox_->setObjectName("ShowBox");
 
@@ -95,6 +100,8 @@ TWelcomeForm::TWelcomeForm(const TTextTable& texts, QWidget* parent)
     v->addSpacing(8);
     v->addLayout(grid);
     v->addSpacing(8);
+    v->addWidget(hints_);
+    v->addSpacing(8);
     v->addWidget(showBox_);
 
     connect(new_, &QToolButton::clicked, this, &TWelcomeForm::newClicked);
@@ -115,6 +122,11 @@ void TWelcomeForm::ApplyTexts() {
     setupLabel_->setText(LPlain(texts_, Text::MenuCommSetup));
     loginMonitorLabel_->setText(LPlain(texts_, Text::Monitor));
     showBox_->setText(L(texts_, Text::DontShowAgain));
+    QStringList hints;
+    for (Text t : {Text::HintOnline, Text::HintMonitor, Text::HintHistory})
+        if (const QString h = L(texts_, t); !h.isEmpty()) hints << h;
+    hints_->setText(hints.join('\n'));
+    hints_->setVisible(!hints.isEmpty());
     // The pictures' tool tips say what the labels say.
     new_->setToolTip(newLabel_->text());
     open_->setToolTip(openLabel_->text());

@@ -1,7 +1,8 @@
 #pragma once
 // The welcome window, shown at start (not modal): New file, Open file, Open the last
 // file, Login, Connection settings, and a hidden button that logs in and starts
-// monitoring. Its buttons only signal; the controller runs the commands.
+// monitoring; below them, what to try once connected (on-line mode, monitor mode, the
+// history). Its buttons only signal; the controller runs the commands.
 
 #include <QCheckBox>
 #include <QDialog>
@@ -32,6 +33,7 @@ class TWelcomeForm : public QDialog {
     QToolButton* loginMonitorButton() const { return loginMonitor_; }
     QLabel* recentLabel() const { return recent_; }
     QLabel* connectionLabel() const { return connection_; }
+    QLabel* hintsLabel() const { return hints_; }
     QCheckBox* showBox() const { return showBox_; }
 
   signals:
@@ -55,6 +57,7 @@ class TWelcomeForm : public QDialog {
     QLabel *newLabel_, *openLabel_, *openLastLabel_, *loginLabel_, *setupLabel_,
         *loginMonitorLabel_;
     QLabel *recent_, *connection_;
+    QLabel* hints_;  // one line per hint; hidden when the language file has none
     QCheckBox* showBox_;
 };
 
