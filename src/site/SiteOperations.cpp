@@ -362,8 +362,13 @@ class TReceiverRun {
             TDevice heldDevice = device_;
             const TRecordTable heldTable = TableOf(heldDevice, held, table);
             std::string why = "the receiver does not hold what was written";
-            const std::vector<std::string> lines = ReadBackLines(differences);
-            if (!lines.empty()) why += " (" + lines.front() + ")";
+            if (!differences.empty()) {
+                const TReadBackDifference& d = differences.front();
+                why += ": position " + std::to_string(d.position) + " holds " + d.held +
+                       " where " + d.written + " was written";
+                if (differences.size() > 1)
+                    why += " (and " + std::to_string(differences.size() - 1) + " more)";
+            }
             Fail(why + "; the data file holds what it read back");
             SaveDataFile(heldDevice, heldTable, held);
             return;
@@ -732,6 +737,19 @@ std::vector<TSiteHit> FindInSite(const TSiteEnv& env, const TSiteBook& book,
         }
     }
     return hits;
+}
+
+std::optional<int> RecordsInDataFile(const TSiteEnv& env, const TSiteReceiver& receiver) {
+    const std::string path = SitePath(env.bookPath, receiver.dataFile);
+    if (!Exists(path)) return std::nullopt;
+    TSilentUi quiet;
+    TDevice device;
+    TRecordTable table;
+    std::string image;
+    if (!OpenData(path, TDataFileEnv{env.folders.dataDir, env.language.Texts(), quiet}, false,
+                  device, table, image))
+        return std::nullopt;
+    return UsedRecords(table);
 }
 
 }  // namespace ravlin

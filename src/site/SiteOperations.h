@@ -171,6 +171,9 @@ std::vector<int> PositionsHolding(const TRecordTable& table, const std::string& 
 std::vector<TSiteHit> FindInSite(const TSiteEnv& env, const TSiteBook& book,
                                  const std::string& text, std::vector<std::string>& problems);
 
+// The records a receiver's data file holds, or nullopt when there is no readable data file.
+std::optional<int> RecordsInDataFile(const TSiteEnv& env, const TSiteReceiver& receiver);
+
 // Local time as the book and the log write it: dd.MM.yyyy hh:mm:ss.
 std::string SiteTimeText();
 
