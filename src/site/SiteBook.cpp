@@ -197,6 +197,11 @@ bool ParseSiteBook(std::string_view text, TSiteBook& book, std::string& why) {
         }
         const std::string key(Trim(t.substr(0, eq)));
         const std::string_view value = Trim(t.substr(eq + 1));
+        if (value.size() > kSiteValueLimit) {
+            why = LineError(number, key + " is longer than " + std::to_string(kSiteValueLimit) +
+                                        " characters");
+            return false;
+        }
         if (!current) {
             if (key != "site") {
                 why = LineError(number, "unknown key " + key + " before the first receiver");
