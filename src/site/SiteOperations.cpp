@@ -258,6 +258,7 @@ class TReceiverRun {
         image_ = RecordImage(device_, r.rx.Image);
         table_ = r.target.table;
         outcome_.count = UsedRecords(table_);
+        outcome_.records = outcome_.count;
         return true;
     }
 

@@ -68,6 +68,7 @@ struct TSiteOutcome {
     // What the receiver showed (Check, Download, and every operation that downloaded).
     std::string type;
     bool reached = false;      // the receiver answered and was logged in
+    std::optional<int> records;  // the records it held at its download
     bool dataDiffers = false;  // Check: the data file's memory image is not the receiver's
     std::string backup;        // the backup written, if any
     std::string note;          // done, but the book could not record it: why
