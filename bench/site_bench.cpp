@@ -32,7 +32,8 @@ std::string Memory(int records) {
     std::string data;
     for (int i = 0; i < records; ++i) {
         char serial[16];
-        std::snprintf(serial, sizeof serial, "%05X", i == 7 || i == records - 3 ? 0x12345 : 0x40000 + i);
+        std::snprintf(serial, sizeof serial, "%05X",
+                      i == 7 || i == records - 3 ? 0x12345 : 0x40000 + i);
         data += std::string("01") + (i == 7 ? '3' : '1') + serial + "01000000";
     }
     return data;
@@ -75,7 +76,9 @@ int main() {
         r.dataFile = r.name + ".rvl";
         all.receivers.push_back(r);
     }
-    auto reset = [&](int i) { sims[static_cast<size_t>(i)]->Control("memory 1000 " + memories[static_cast<size_t>(i)]); };
+    auto reset = [&](int i) {
+        sims[static_cast<size_t>(i)]->Control("memory 1000 " + memories[static_cast<size_t>(i)]);
+    };
     TSiteRequest request;
     request.operation = TSiteOperation::Revoke;
     request.code = "x012345";
@@ -84,8 +87,8 @@ int main() {
     auto revoke = [&](const TSiteBook& book, bool& ok) {
         TSiteProgress progress;
         const auto start = Clock::now();
-        const TSiteReport report =
-            RunSiteOperation(TSiteEnv{core.language, core.folders, bookPath}, book, request, progress);
+        const TSiteReport report = RunSiteOperation(TSiteEnv{core.language, core.folders, bookPath},
+                                                    book, request, progress);
         const double s = std::chrono::duration<double>(Clock::now() - start).count();
         for (const TSiteOutcome& o : report.outcomes)
             if (o.result != TSiteResult::Done || o.count != 2) {
@@ -107,7 +110,8 @@ int main() {
             times.push_back(revoke(one, ok));
         }
         const double t = Median(times);
-        std::printf("single %-8s %2d records  %.3f s\n", one.receivers[0].name.c_str(), 40 + 5 * i, t);
+        std::printf("single %-8s %2d records  %.3f s\n", one.receivers[0].name.c_str(), 40 + 5 * i,
+                    t);
         if (t > slowest) {
             slowest = t;
             slowestName = one.receivers[0].name;
@@ -120,10 +124,11 @@ int main() {
     }
     const double together = Median(times);
     const double ratio = together / slowest;
-    std::printf("ten receivers, --jobs %d: %.3f s; slowest single (%s) %.3f s; ratio %.2f "
-                "(target <= 1.30) %s\n",
-                kReceivers, together, slowestName.c_str(), slowest, ratio,
-                ok && ratio <= 1.3 ? "ok" : "FAILED");
+    std::printf(
+        "ten receivers, --jobs %d: %.3f s; slowest single (%s) %.3f s; ratio %.2f "
+        "(target <= 1.30) %s\n",
+        kReceivers, together, slowestName.c_str(), slowest, ratio,
+        ok && ratio <= 1.3 ? "ok" : "FAILED");
     sims.clear();
     std::error_code ec;
     for (auto& e : std::filesystem::recursive_directory_iterator(dir, ec))

@@ -135,7 +135,8 @@ class TSiteCommand {
                 r.device = v;
                 haveDevice = true;
             } else if (a == "--baud" && value(v)) {
-                if (!ParseNumber(v, 1, 4000000, n)) return UsageError("--baud needs a speed in bit/s");
+                if (!ParseNumber(v, 1, 4000000, n))
+                    return UsageError("--baud needs a speed in bit/s");
                 r.baud = static_cast<int>(n);
                 haveBaud = true;
             } else if (a == "--type" && value(v)) {
@@ -152,7 +153,8 @@ class TSiteCommand {
         }
         if (r.name.empty()) return UsageError("add needs a receiver name");
         if (const auto problem = ReceiverNameProblem(r.name)) return UsageError(*problem);
-        if (haveTcp == haveDevice) return UsageError("add needs either --tcp HOST:PORT or --device PATH");
+        if (haveTcp == haveDevice)
+            return UsageError("add needs either --tcp HOST:PORT or --device PATH");
         if (haveBaud && haveTcp) return UsageError("--baud is for a serial device");
         if (r.dataFile.empty()) r.dataFile = r.name + ".rvl";
         if (!ctx_.options.passwordFile.empty()) {
@@ -234,7 +236,8 @@ class TSiteCommand {
             if (r.tcp)
                 s += ", \"tcp\": " + JsonText(r.host + ":" + std::to_string(r.port));
             else
-                s += ", \"device\": " + JsonText(r.device) + ", \"baud\": " + std::to_string(r.baud);
+                s +=
+                    ", \"device\": " + JsonText(r.device) + ", \"baud\": " + std::to_string(r.baud);
             s += ", \"type\": " + (r.type.empty() ? std::string("null") : JsonText(r.type));
             s += ", \"passwordFile\": " +
                  (r.passwordFile.empty() ? std::string("null") : JsonText(r.passwordFile));
@@ -253,7 +256,8 @@ class TSiteCommand {
     int Find() {
         if (args_.size() != 1) return UsageError("find takes one text (a code or a user text)");
         std::string text;
-        if (!Utf8ToAnsi(args_[0], text)) return UsageError("the text holds characters no data file holds");
+        if (!Utf8ToAnsi(args_[0], text))
+            return UsageError("the text holds characters no data file holds");
         TSiteBook book;
         if (!Load(book)) return kFailed;
         std::vector<std::string> problems;
@@ -280,7 +284,8 @@ class TSiteCommand {
             long n = 0;
             const bool adding = operation == TSiteOperation::Add;
             if (a == "--jobs" && value(v)) {
-                if (!ParseNumber(v, 1, 64, n)) return UsageError("--jobs needs a number from 1 to 64");
+                if (!ParseNumber(v, 1, 64, n))
+                    return UsageError("--jobs needs a number from 1 to 64");
                 request.jobs = static_cast<int>(n);
             } else if (a == "--dry-run" && operation == TSiteOperation::Revoke) {
                 request.dryRun = true;
@@ -310,7 +315,8 @@ class TSiteCommand {
                        a[6] <= '4' && value(v)) {
                 std::string text;
                 if (!Utf8ToAnsi(v, text))
-                    return UsageError(std::string("User ") + a[6] + " holds characters that cannot be stored");
+                    return UsageError(std::string("User ") + a[6] +
+                                      " holds characters that cannot be stored");
                 request.add.user[static_cast<size_t>(a[6] - '1')] = text;
             } else if (!a.empty() && a[0] == '-') {
                 return UsageError("unknown or incomplete option " + a);
@@ -330,7 +336,8 @@ class TSiteCommand {
             request.add.code = request.code;
             if (!request.add.button || !request.add.function)
                 return UsageError("add-transmitter needs --button B and --function F");
-            if (request.receivers.empty()) return UsageError("add-transmitter needs --to NAME[,NAME...]");
+            if (request.receivers.empty())
+                return UsageError("add-transmitter needs --to NAME[,NAME...]");
         }
         TSiteBook book;
         if (!Load(book)) return kFailed;

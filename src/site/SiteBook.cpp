@@ -147,7 +147,8 @@ bool ParseSiteBook(std::string_view text, TSiteBook& book, std::string& why) {
     while (lines.Next(line)) {
         ++number;
         if (line.size() > kSiteLineLimit) {
-            why = LineError(number, "longer than " + std::to_string(kSiteLineLimit) + " characters");
+            why =
+                LineError(number, "longer than " + std::to_string(kSiteLineLimit) + " characters");
             return false;
         }
         const std::string_view t = Trim(line);
@@ -180,8 +181,8 @@ bool ParseSiteBook(std::string_view text, TSiteBook& book, std::string& why) {
                 return false;
             }
             if (out.receivers.size() >= kSiteReceiverLimit) {
-                why = LineError(number, "more than " + std::to_string(kSiteReceiverLimit) +
-                                            " receivers");
+                why = LineError(number,
+                                "more than " + std::to_string(kSiteReceiverLimit) + " receivers");
                 return false;
             }
             out.receivers.push_back({});
@@ -198,8 +199,8 @@ bool ParseSiteBook(std::string_view text, TSiteBook& book, std::string& why) {
         const std::string key(Trim(t.substr(0, eq)));
         const std::string_view value = Trim(t.substr(eq + 1));
         if (value.size() > kSiteValueLimit) {
-            why = LineError(number, key + " is longer than " + std::to_string(kSiteValueLimit) +
-                                        " characters");
+            why = LineError(
+                number, key + " is longer than " + std::to_string(kSiteValueLimit) + " characters");
             return false;
         }
         if (!current) {
@@ -395,13 +396,15 @@ std::string SitePath(const std::string& bookPath, const std::string& name) {
 std::string SiteStem(const std::string& bookPath) {
     const size_t slash = bookPath.rfind('/');
     std::string stem = slash == std::string::npos ? bookPath : bookPath.substr(slash + 1);
-    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".rvs") == 0) stem.resize(stem.size() - 4);
+    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".rvs") == 0)
+        stem.resize(stem.size() - 4);
     return stem;
 }
 
 std::string SiteLogPath(const std::string& bookPath) {
     std::string path = bookPath;
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".rvs") == 0) path.resize(path.size() - 4);
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".rvs") == 0)
+        path.resize(path.size() - 4);
     return path + ".log";
 }
 

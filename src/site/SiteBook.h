@@ -32,7 +32,7 @@ inline constexpr size_t kSiteBookLimit = 256 * 1024;
 inline constexpr size_t kSiteReceiverLimit = 500;
 inline constexpr size_t kSiteLineLimit = 1024;
 inline constexpr size_t kSiteValueLimit = 900;  // a value, so that its line fits written back
-inline constexpr size_t kSiteNameLimit = 32;  // a receiver's name
+inline constexpr size_t kSiteNameLimit = 32;    // a receiver's name
 
 struct TSiteReceiver {
     std::string name;  // letters, digits, '.', '_', '-'; unique in the book

@@ -225,8 +225,8 @@ class TReceiverRun {
     // Logged in, of the expected type, and downloaded (verified).
     bool Connect(const std::optional<std::string>& password) {
         static const bool kNoBackup = false, kVerify = true;
-        receiver_ = std::make_unique<TReceiver>(TReceiverContext{
-            env_.language, env_.folders, ui_, kNoBackup, kVerify, kVerify});
+        receiver_ = std::make_unique<TReceiver>(
+            TReceiverContext{env_.language, env_.folders, ui_, kNoBackup, kVerify, kVerify});
         TReceiver& r = *receiver_;
         r.link.Settings = book_.Connection();
         r.link.UpdateConnectionText();
@@ -264,6 +264,7 @@ class TReceiverRun {
 
     void Check() {
         outcome_.result = TSiteResult::Done;
+        outcome_.dataFile = haveData_;
         outcome_.dataDiffers = !haveData_ || dataType_ != device_.Name || dataImage_ != image_;
     }
 
@@ -298,7 +299,8 @@ class TReceiverRun {
         const std::optional<std::string> key = SerialKeyOf(edit.code.value_or(""));
         if (!key) return Fail("not a transmitter code: " + edit.code.value_or(""));
         for (const TData& d : table_) {
-            if (!d.Empty && d.Serial == *key && edit.button && Upper(d.Button) == Upper(*edit.button)) {
+            if (!d.Empty && d.Serial == *key && edit.button &&
+                Upper(d.Button) == Upper(*edit.button)) {
                 outcome_.result = TSiteResult::AlreadyPresent;
                 outcome_.count = d.Position;
                 return;
@@ -358,15 +360,16 @@ class TReceiverRun {
             // The receiver holds what the read-back returned; the rest was erased and left so.
             const std::vector<TReadBackDifference> differences =
                 CompareReadBack(image, r.rx.ReadBack, device, table);
-            std::string held = r.rx.ReadBack + image.substr(std::min(image.size(), r.rx.ReadBack.size()));
+            std::string held =
+                r.rx.ReadBack + image.substr(std::min(image.size(), r.rx.ReadBack.size()));
             held = RecordImage(device, held);
             TDevice heldDevice = device_;
             const TRecordTable heldTable = TableOf(heldDevice, held, table);
             std::string why = "the receiver does not hold what was written";
             if (!differences.empty()) {
                 const TReadBackDifference& d = differences.front();
-                why += ": position " + std::to_string(d.position) + " holds " + d.held +
-                       " where " + d.written + " was written";
+                why += ": position " + std::to_string(d.position) + " holds " + d.held + " where " +
+                       d.written + " was written";
                 if (differences.size() > 1)
                     why += " (and " + std::to_string(differences.size() - 1) + " more)";
             }
@@ -385,8 +388,7 @@ class TReceiverRun {
             SaveDataFile(nowDevice, nowTable, now);
             Fail(why + "; the data file holds what the receiver holds now");
         } else {
-            Fail(why + "; the receiver could not be read again, its backup is " +
-                 outcome_.backup);
+            Fail(why + "; the receiver could not be read again, its backup is " + outcome_.backup);
         }
     }
 
@@ -514,8 +516,10 @@ std::string OutcomeText(const TSiteReport& report, const TSiteOutcome& o) {
         case TSiteResult::Done:
             switch (report.operation) {
                 case TSiteOperation::Check:
-                    return "reached, " + o.type + ", " + records(o.count) + " used, data file " +
-                           (o.dataDiffers ? "differs" : "same");
+                    return "reached, " + o.type + ", " + records(o.count) + " used, " +
+                           (!o.dataFile      ? "no data file"
+                            : o.dataDiffers ? "data file differs"
+                                            : "data file same");
                 case TSiteOperation::Download:
                     return "downloaded " + records(o.count);
                 case TSiteOperation::Revoke:
@@ -566,7 +570,8 @@ std::string OutcomeLine(const TSiteReport& report, const TSiteOutcome& o) {
 
 std::vector<std::string> ReportLines(const TSiteReport& report) {
     std::vector<std::string> lines;
-    lines.push_back("== " + report.started + " " + report.title + (report.dryRun ? " (dry run)" : ""));
+    lines.push_back("== " + report.started + " " + report.title +
+                    (report.dryRun ? " (dry run)" : ""));
     int failed = 0;
     for (const TSiteOutcome& o : report.outcomes) {
         lines.push_back(o.name + ": " + OutcomeText(report, o));
@@ -640,7 +645,8 @@ TSiteReport RunSiteOperation(const TSiteEnv& env, const TSiteBook& book,
     report.dryRun = request.dryRun && request.operation == TSiteOperation::Revoke;
     report.title = OperationName(request.operation);
     if (request.operation == TSiteOperation::Revoke) report.title += " " + request.code;
-    if (request.operation == TSiteOperation::Add) report.title += " " + request.add.code.value_or("");
+    if (request.operation == TSiteOperation::Add)
+        report.title += " " + request.add.code.value_or("");
     report.started = SiteTimeText();
     std::vector<const TSiteReceiver*> receivers;
     std::string why;
@@ -733,7 +739,11 @@ std::vector<TSiteHit> FindInSite(const TSiteEnv& env, const TSiteBook& book,
             for (const std::string* t : texts)
                 if (!wanted.empty() && Lower(*t).find(wanted) != std::string::npos) match = true;
             if (!match) continue;
-            hits.push_back({r.name, d.Position, d.Code(), d.Button, d.UserID,
+            hits.push_back({r.name,
+                            d.Position,
+                            d.Code(),
+                            d.Button,
+                            d.UserID,
                             {d.User1, d.User2, d.User3, d.User4}});
         }
     }

@@ -67,11 +67,12 @@ struct TSiteOutcome {
     std::string message;  // Failed: why (the receiver's own message where it gave one)
     // What the receiver showed (Check, Download, and every operation that downloaded).
     std::string type;
-    bool reached = false;      // the receiver answered and was logged in
+    bool reached = false;        // the receiver answered and was logged in
     std::optional<int> records;  // the records it held at its download
-    bool dataDiffers = false;  // Check: the data file's memory image is not the receiver's
-    std::string backup;        // the backup written, if any
-    std::string note;          // done, but the book could not record it: why
+    bool dataFile = false;       // the receiver's data file exists
+    bool dataDiffers = false;    // Check: the data file's memory image is not the receiver's
+    std::string backup;          // the backup written, if any
+    std::string note;            // done, but the book could not record it: why
 };
 
 struct TSiteReport {
@@ -98,8 +99,8 @@ std::string OutcomeText(const TSiteReport& report, const TSiteOutcome& outcome);
 // The state of one receiver while an operation runs.
 struct TSiteReceiverProgress {
     enum TState { Waiting, Running, Finished } state = Waiting;
-    std::string phase;  // what it is doing now
-    int percent = 0;    // of the phase
+    std::string phase;     // what it is doing now
+    int percent = 0;       // of the phase
     TSiteOutcome outcome;  // Finished
 };
 
@@ -110,9 +111,7 @@ class TSiteProgress {
     explicit TSiteProgress(const std::atomic<bool>* outside = nullptr) : outside_(outside) {}
 
     void Cancel() { cancel_.store(true); }
-    bool CancelRequested() const {
-        return cancel_.load() || (outside_ && outside_->load());
-    }
+    bool CancelRequested() const { return cancel_.load() || (outside_ && outside_->load()); }
     std::vector<TSiteReceiverProgress> Snapshot() const;
 
     // Called by the operation's threads.

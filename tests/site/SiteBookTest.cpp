@@ -43,9 +43,10 @@ TEST(SiteBook, WhatIsWrittenReadsBackTheSame) {
     EXPECT_EQ(back.receivers[1].ConnectionText(), "serial /dev/ttyUSB0 at 57600");
     EXPECT_EQ(back.receivers[1].Connection().ComSpeed, 57600);
     // Hand-written: CR LF, blanks around "=", comments.
-    ASSERT_TRUE(ParseSiteBook("# mine\r\nravlin-site 1\r\n\r\n[g]\r\n  tcp=h:1 \r\n"
-                              "data-file = g.rvl\r\n",
-                              back, why))
+    ASSERT_TRUE(
+        ParseSiteBook("# mine\r\nravlin-site 1\r\n\r\n[g]\r\n  tcp=h:1 \r\n"
+                      "data-file = g.rvl\r\n",
+                      back, why))
         << why;
     EXPECT_EQ(back.receivers[0].host, "h");
 }
@@ -119,7 +120,8 @@ TEST_F(SiteBookFile, ARefusedChangeLeavesTheFileAsItWas) {
     EXPECT_EQ(text, "ravlin-site 1\n# by hand\n");
     // A book that is not one is not replaced by a change.
     ASSERT_EQ(WriteFileAtomically(path, "site = x\n"), 0);
-    EXPECT_FALSE(UpdateSiteBook(path, [](TSiteBook&, std::string&) { return true; }, why));
+    EXPECT_FALSE(UpdateSiteBook(
+        path, [](TSiteBook&, std::string&) { return true; }, why));
     ASSERT_EQ(ReadWholeFile(path, text), 0);
     EXPECT_EQ(text, "site = x\n");
     TSiteBook book;

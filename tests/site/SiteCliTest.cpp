@@ -137,8 +137,8 @@ TEST_F(SiteCli, RevokeRemovesTheCodeEverywhereAndReportsEachReceiver) {
     std::printf("%s", r.out.c_str());
     EXPECT_EQ(r.status, 1) << r.err;
     const std::vector<std::string> lines = {"gate-a revoked 2", "gate-b revoked 1",
-                                            "door-c not present", "stuck failed: ",
-                                            "gone failed: Can't connect"};
+                                            "door-c not present",
+                                            "stuck failed: ", "gone failed: Can't connect"};
     std::istringstream out(r.out);
     for (const std::string& want : lines) {
         std::string line;
@@ -228,6 +228,44 @@ TEST_F(SiteCli, ReceiversOnOneSerialLineTakeTurns) {
     EXPECT_EQ(r.out, "door-1 downloaded 1\ndoor-2 downloaded 1\n");
 }
 
+// Each receiver logs in with the password of its own password file and must be of the
+// type the book expects; check tells what a download would find without writing.
+TEST_F(SiteCli, PasswordsAndTypesComeFromTheBook) {
+    TSimProcess& sim = StartSim({Rec('3', "12345")}, {"--password", "secret"});
+    const std::string port = sim.CliOptions()[1];
+    struct {
+        const char* name;
+        const char* secret;  // nullptr: no password file
+        const char* type;
+    } receivers[] = {{"right", "secret", nullptr},
+                     {"wrong", "guess", nullptr},
+                     {"none", nullptr, nullptr},
+                     {"typed", "secret", "KV8M"}};
+    for (const auto& r : receivers) {
+        std::vector<std::string> args{"add", r.name, "--tcp", port};
+        if (r.secret) {
+            const std::string file = dir + "/" + r.name + ".pass";
+            std::ofstream(file) << r.secret << "\n";
+            ::chmod(file.c_str(), 0600);
+            args.insert(args.end(), {"--password-file", file});
+        }
+        if (r.type) args.insert(args.end(), {"--type", r.type});
+        ASSERT_EQ(Cli(args).status, 0);
+    }
+    TCliResult r = Cli({"check"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "right reached, KV2R, 1 record used, no data file\n"
+              "wrong failed: Wrong password.\n"
+              "none failed: the receiver has a password and the book names no password file\n"
+              "typed failed: the receiver is a KV2R, the book expects a KV8M\n");
+    EXPECT_FALSE(fs::exists(dir + "/right.rvl"));
+    ASSERT_EQ(Cli({"download"}).out.substr(0, 19), "right downloaded 1\n");
+    EXPECT_EQ(Cli({"check"}).out.substr(0, 51),
+              "right reached, KV2R, 1 record used, data file same\n");
+    EXPECT_EQ(ReadText(book).find("secret"), std::string::npos);
+}
+
 TEST_F(SiteCli, TheBookRefusesWhatItCannotKeepAndStaysAsItWas) {
     TSimProcess& sim = StartSim({});
     AddReceiver("gate-a", sim);
@@ -256,8 +294,8 @@ TEST_F(SiteCli, TheBookRefusesWhatItCannotKeepAndStaysAsItWas) {
         EXPECT_EQ(ReadText(book), before) << c.args[1];
     }
     ::chmod(secret.c_str(), 0600);
-    ASSERT_EQ(Cli({"add", "gate-b", "--device", "/dev/ttyUSB0", "--baud", "57600", "--type",
-                   "KV8M", "--password-file", secret})
+    ASSERT_EQ(Cli({"add", "gate-b", "--device", "/dev/ttyUSB0", "--baud", "57600", "--type", "KV8M",
+                   "--password-file", secret})
                   .status,
               0);
     const TCliResult list = Cli({"list", "--json"});

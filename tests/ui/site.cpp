@@ -45,8 +45,8 @@ class SiteTest : public QObject {
     TSimProcess& Sim(int count, const std::vector<int>& code, std::vector<std::string> args = {}) {
         sims.push_back(std::make_unique<TSimProcess>());
         TSimProcess& sim = *sims.back();
-        args.insert(args.end(), {"--type", "KV2R", "--data-dir", RAVLIN_TEST_DATA_DIR, "--baud",
-                                 "19200"});
+        args.insert(args.end(),
+                    {"--type", "KV2R", "--data-dir", RAVLIN_TEST_DATA_DIR, "--baud", "19200"});
         [&] { QVERIFY(sim.Start(TSimProcess::Tcp, args)); }();
         std::string data;
         for (int i = 0; i < count; ++i) {
@@ -86,11 +86,14 @@ class SiteTest : public QObject {
         gone.Stop();
         book = dir.path().toStdString() + "/estate.rvs";
         std::ofstream(book) << "ravlin-site 1\nsite = North Estate\n"
-                            << "[gate-a]\ntcp = 127.0.0.1:" << a.Port() << "\ndata-file = gate-a.rvl\n"
+                            << "[gate-a]\ntcp = 127.0.0.1:" << a.Port()
+                            << "\ndata-file = gate-a.rvl\n"
                             << "[barrier-b]\ntcp = 127.0.0.1:" << b.Port()
                             << "\ndata-file = barrier-b.rvl\n"
-                            << "[door-s]\ntcp = 127.0.0.1:" << s.Port() << "\ndata-file = door-s.rvl\n"
-                            << "[garage]\ntcp = 127.0.0.1:" << gonePort << "\ndata-file = garage.rvl\n";
+                            << "[door-s]\ntcp = 127.0.0.1:" << s.Port()
+                            << "\ndata-file = door-s.rvl\n"
+                            << "[garage]\ntcp = 127.0.0.1:" << gonePort
+                            << "\ndata-file = garage.rvl\n";
         desktop->form().Action("MenuSite")->trigger();
         QVERIFY(Site().form().isVisible());
         QVERIFY(Site().OpenBook(book));
@@ -107,7 +110,9 @@ class SiteTest : public QObject {
         connect(&watch, &QTimer::timeout, [&] {
             int working = 0;
             for (int row = 0; row < 4; ++row)
-                working += Site().form().model.index(row, TSiteModel::Progress)
+                working += Site()
+                               .form()
+                               .model.index(row, TSiteModel::Progress)
                                .data(TSiteModel::PercentRole)
                                .toInt() > 30;
             if (!during && working >= 2) {
@@ -128,7 +133,8 @@ class SiteTest : public QObject {
         QCOMPARE(Cell(3, TSiteModel::Reached), QString("no"));
         QCOMPARE(Cell(0, TSiteModel::Records), QString("38"));
         QVERIFY(Cell(0, TSiteModel::LastDownload) != "never");
-        QVERIFY(form.report->toPlainText().contains("gate-a: revoked 2 records\nbarrier-b: not present\n"));
+        QVERIFY(form.report->toPlainText().contains(
+            "gate-a: revoked 2 records\nbarrier-b: not present\n"));
         const std::string memory = Hex(sims[0]->RecordArea());
         QCOMPARE(memory.substr(3 * 16, 16), std::string(16, '0'));
         QCOMPARE(memory.substr(17 * 16, 16), std::string(16, '0'));
@@ -138,8 +144,7 @@ class SiteTest : public QObject {
         // Opening a receiver opens its data file in the main window's views.
         QVERIFY(Site().OpenReceiver(0));
         TCore& core = desktop->core();
-        QCOMPARE(QString::fromStdString(core.state.FileName),
-                 dir.path() + "/gate-a.rvl");
+        QCOMPARE(QString::fromStdString(core.state.FileName), dir.path() + "/gate-a.rvl");
         int used = 0;
         for (const TData& d : core.table) used += d.Empty ? 0 : 1;
         QCOMPARE(used, 38);
@@ -157,7 +162,8 @@ class SiteTest : public QObject {
         cancel.start();
         QVERIFY(!Site().DownloadClick());
         cancel.stop();
-        for (int row = 1; row < 4; ++row) QCOMPARE(Cell(row, TSiteModel::Result), QString("cancelled"));
+        for (int row = 1; row < 4; ++row)
+            QCOMPARE(Cell(row, TSiteModel::Result), QString("cancelled"));
         QVERIFY(!QFile::exists(dir.path() + "/barrier-b.rvl"));
         QVERIFY(form.check->isEnabled());
         QVERIFY(!form.cancel->isEnabled());

@@ -23,9 +23,9 @@ TSiteController::TSiteController(const TSiteWindowContext& context, TWindowFrame
         connect(a, &QAction::triggered, this, &TSiteController::MenuSiteClick);
     TSiteForm& f = *form_;
     connect(f.openBook, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(
-            form_.get(), QStringLiteral("Open a site book"), QString(),
-            QStringLiteral("Site books (*.rvs);;All files (*)"));
+        const QString file =
+            QFileDialog::getOpenFileName(form_.get(), QStringLiteral("Open a site book"), QString(),
+                                         QStringLiteral("Site books (*.rvs);;All files (*)"));
         if (!file.isEmpty()) OpenBook(CorePath(file));
     });
     connect(f.check, &QPushButton::clicked, this, &TSiteController::CheckClick);
@@ -99,11 +99,11 @@ void TSiteController::Poll() {
     form_->model.SetProgress(runningOperation_, runningNames_, now);
     size_t done = 0;
     for (const TSiteReceiverProgress& p : now) done += p.state == TSiteReceiverProgress::Finished;
-    form_->status->setText(QStringLiteral("%1 of %2 receivers done%3")
-                               .arg(done)
-                               .arg(now.size())
-                               .arg(progress_->CancelRequested() ? QStringLiteral(", cancelling")
-                                                                 : QString()));
+    form_->status->setText(
+        QStringLiteral("%1 of %2 receivers done%3")
+            .arg(done)
+            .arg(now.size())
+            .arg(progress_->CancelRequested() ? QStringLiteral(", cancelling") : QString()));
 }
 
 bool TSiteController::Run(const TSiteRequest& request) {
@@ -161,8 +161,12 @@ void TSiteController::TakeReport(const TSiteReport& report) {
         if (!o.reached) continue;
         k.type = o.type;
         if (o.records) k.records = o.records;
-        if (report.operation == TSiteOperation::Check && o.result == TSiteResult::Done)
-            k.differs = o.dataDiffers;
+        if (report.operation == TSiteOperation::Check && o.result == TSiteResult::Done) {
+            if (o.dataFile)
+                k.differs = o.dataDiffers;
+            else
+                k.differs.reset();
+        }
         else if (o.result == TSiteResult::Done && !report.dryRun)
             k.differs = false;  // the data file was written from the receiver
     }
@@ -172,14 +176,16 @@ void TSiteController::TakeReport(const TSiteReport& report) {
     QString text;
     for (const std::string& line : ReportLines(report)) text += Q(line) + "\n";
     if (!report.logProblem.empty())
-        text += QStringLiteral("The report is not in the site's log: %1\n").arg(Q(report.logProblem));
+        text +=
+            QStringLiteral("The report is not in the site's log: %1\n").arg(Q(report.logProblem));
     form_->report->setPlainText(text);
     form_->print->setEnabled(true);
     int failed = 0;
     for (const TSiteOutcome& o : report.outcomes)
         failed += o.result == TSiteResult::Failed || o.result == TSiteResult::Cancelled;
-    form_->status->setText(failed ? QStringLiteral("%1 of %2 receivers failed").arg(failed).arg(report.outcomes.size())
-                                  : QStringLiteral("All %1 receivers done").arg(report.outcomes.size()));
+    form_->status->setText(
+        failed ? QStringLiteral("%1 of %2 receivers failed").arg(failed).arg(report.outcomes.size())
+               : QStringLiteral("All %1 receivers done").arg(report.outcomes.size()));
     form_->SetRunning(false);
 }
 
@@ -242,8 +248,8 @@ bool TSiteController::AddClick() {
         request.code = code;
         request.add.code = code;
         request.add.button = ToCoreLossy(a.button->text().trimmed());
-        const std::optional<std::string> function =
-            TypedText(a.function->text().trimmed(), QStringLiteral("The function"), ctx_.ui, a.function);
+        const std::optional<std::string> function = TypedText(
+            a.function->text().trimmed(), QStringLiteral("The function"), ctx_.ui, a.function);
         if (!function) continue;
         request.add.function = *function;
         bool typed = true;
@@ -258,10 +264,12 @@ bool TSiteController::AddClick() {
         }
         for (int i = 0; i < 4 && typed; ++i) {
             if (a.user[i]->text().isEmpty()) continue;
-            const std::optional<std::string> text =
-                TypedText(a.user[i]->text(), QStringLiteral("User %1").arg(i + 1), ctx_.ui, a.user[i]);
-            if (!text) typed = false;
-            else request.add.user[static_cast<size_t>(i)] = *text;
+            const std::optional<std::string> text = TypedText(
+                a.user[i]->text(), QStringLiteral("User %1").arg(i + 1), ctx_.ui, a.user[i]);
+            if (!text)
+                typed = false;
+            else
+                request.add.user[static_cast<size_t>(i)] = *text;
         }
         if (typed) break;
     }
@@ -284,7 +292,10 @@ bool TSiteController::FindClick() {
     const std::vector<TSiteHit> hits = FindInSite(Env(), book, *text, problems);
     QString out = QStringLiteral("== Find %1: %2 records\n").arg(Q(*text)).arg(hits.size());
     for (const TSiteHit& h : hits) {
-        out += QStringLiteral("%1  position %2  %3  button %4").arg(Q(h.receiver)).arg(h.position).arg(Q(h.code), Q(h.button));
+        out += QStringLiteral("%1  position %2  %3  button %4")
+                   .arg(Q(h.receiver))
+                   .arg(h.position)
+                   .arg(Q(h.code), Q(h.button));
         for (const std::string& u : h.user)
             if (!u.empty()) out += "  " + Q(u);
         out += "\n";

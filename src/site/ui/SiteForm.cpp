@@ -62,7 +62,8 @@ void TSiteModel::SetBook(const TSiteBook& book, std::map<std::string, TSiteKnown
 void TSiteModel::SetProgress(TSiteOperation operation, const std::vector<std::string>& names,
                              const std::vector<TSiteReceiverProgress>& progress) {
     running_.operation = operation;
-    for (size_t i = 0; i < names.size() && i < progress.size(); ++i) progress_[names[i]] = progress[i];
+    for (size_t i = 0; i < names.size() && i < progress.size(); ++i)
+        progress_[names[i]] = progress[i];
     if (!book_.receivers.empty())
         emit dataChanged(index(0, Progress), index(rowCount() - 1, Result));
 }
@@ -83,9 +84,9 @@ int TSiteModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TSiteModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* titles[Count] = {"Receiver",      "Connection", "Type",
-                                        "Reached",       "Records",    "Last download",
-                                        "Data file",     "Progress",   "Result"};
+    static const char* titles[Count] = {"Receiver",  "Connection", "Type",
+                                        "Reached",   "Records",    "Last download",
+                                        "Data file", "Progress",   "Result"};
     return section >= 0 && section < Count ? QString::fromUtf8(titles[section]) : QVariant();
 }
 
@@ -129,8 +130,9 @@ QVariant TSiteModel::data(const QModelIndex& index, int role) const {
         case LastDownload:
             return r.lastDownload.empty() ? QStringLiteral("never") : Q(r.lastDownload);
         case DataFile:
-            if (known.differs) return *known.differs ? QStringLiteral("differs from receiver")
-                                                     : QStringLiteral("same as receiver");
+            if (known.differs)
+                return *known.differs ? QStringLiteral("differs from receiver")
+                                      : QStringLiteral("same as receiver");
             return known.records ? QStringLiteral("kept") : QStringLiteral("none yet");
         case Progress:
             if (!progress) return {};
@@ -143,7 +145,8 @@ QVariant TSiteModel::data(const QModelIndex& index, int role) const {
             }
             return Q(progress->phase) + QStringLiteral(" %1%").arg(progress->percent);
         case Result:
-            if (progress && progress->state == TSiteReceiverProgress::Finished && known.result.empty())
+            if (progress && progress->state == TSiteReceiverProgress::Finished &&
+                known.result.empty())
                 return Q(OutcomeText(running_, progress->outcome));
             return Q(known.result);
     }
@@ -216,7 +219,8 @@ TSiteForm::TSiteForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     auto* all = new QHBoxLayout;
     check = new QPushButton(QStringLiteral("Check"));
-    check->setToolTip(QStringLiteral("Log in and download without writing: reached, type, records"));
+    check->setToolTip(
+        QStringLiteral("Log in and download without writing: reached, type, records"));
     download = new QPushButton(QStringLiteral("Download all"));
     openReceiver = new QPushButton(QStringLiteral("Open data file"));
     jobs = new QSpinBox;
@@ -281,7 +285,8 @@ std::vector<std::string> TSiteForm::SelectedNames() const {
     for (const QModelIndex& i : table->selectionModel()->selectedRows()) rows.insert(i.row());
     std::vector<std::string> names;
     for (int row : rows)
-        if (row < model.rowCount()) names.push_back(model.Book().receivers[static_cast<size_t>(row)].name);
+        if (row < model.rowCount())
+            names.push_back(model.Book().receivers[static_cast<size_t>(row)].name);
     return names;
 }
 

@@ -25,10 +25,10 @@ namespace ravlin {
 // What the window knows of a receiver beyond the book: its last contact, its data file.
 struct TSiteKnown {
     std::optional<bool> reached;
-    std::string type;              // the receiver's own, once reached
-    std::optional<int> records;    // used records: the last contact's, else the data file's
-    std::optional<bool> differs;   // the data file against the receiver (a check)
-    std::string result;            // the last operation's outcome
+    std::string type;             // the receiver's own, once reached
+    std::optional<int> records;   // used records: the last contact's, else the data file's
+    std::optional<bool> differs;  // the data file against the receiver (a check)
+    std::string result;           // the last operation's outcome
 };
 
 // One row a receiver: Receiver, Connection, Type, Reached, Records, Last download, Data
@@ -36,7 +36,18 @@ struct TSiteKnown {
 class TSiteModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    enum TColumn { Name, Connection, Type, Reached, Records, LastDownload, DataFile, Progress, Result, Count };
+    enum TColumn {
+        Name,
+        Connection,
+        Type,
+        Reached,
+        Records,
+        LastDownload,
+        DataFile,
+        Progress,
+        Result,
+        Count
+    };
     // The progress column's percentage while its receiver works (for the bar).
     static constexpr int PercentRole = Qt::UserRole + 1;
     using QAbstractTableModel::QAbstractTableModel;
