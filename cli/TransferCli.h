@@ -9,17 +9,21 @@
 
 namespace ravlin::cli {
 
+// Test and benchmark hook: RAVLIN_LINK_TIMING="BYTE_MS,PAUSE_PERCENT" shortens the link's
+// time-outs. True when it is set.
+inline bool LinkTimingForTests(int& byteMs, int& pausePercent) {
+    const char* timing = std::getenv("RAVLIN_LINK_TIMING");
+    return timing && std::sscanf(timing, "%d,%d", &byteMs, &pausePercent) >= 1;
+}
+
 // Readies the core for a receiver command: the password windows answered as Passwords.h
 // says, the backup (unless --no-backup), the test timing of the link. False after a
 // message (a password file that is refused); nothing was contacted then.
 [[nodiscard]] inline bool PrepareReceiverCommand(TContext& ctx) {
     TCore& core = *ctx.core;
-    // Test and benchmark hook: "BYTE_MS,PAUSE_PERCENT" shortens the link's time-outs.
-    if (const char* timing = std::getenv("RAVLIN_LINK_TIMING")) {
-        int byteMs = 0, pausePercent = 100;
-        if (std::sscanf(timing, "%d,%d", &byteMs, &pausePercent) >= 1)
-            core.receiver.link.SetTimingForTests(byteMs, pausePercent);
-    }
+    int byteMs = 0, pausePercent = 100;
+    if (LinkTimingForTests(byteMs, pausePercent))
+        core.receiver.link.SetTimingForTests(byteMs, pausePercent);
     if (ctx.options.noBackup) core.settings.Backup = false;
     if (ctx.options.noVerify) {
         core.settings.VerifyDownload = false;

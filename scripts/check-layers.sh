@@ -21,7 +21,8 @@ declare -A BELOW=(
   [views]="base catalog records document"
   [online]="base link catalog records document receiver views"
   [monitoring]="base link catalog records document receiver views online"
-  [app]="base link catalog records document receiver views online monitoring"
+  [site]="base link catalog records document receiver"
+  [app]="base link catalog records document receiver views online monitoring site"
 )
 # Plain record types any layer above base may use, although their folder lies higher:
 # the function table's rules work on a record (catalog -> records/Data.h).

@@ -143,6 +143,9 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
                         c.table, c.state, c.ini, c.functionTable, set.UserTitles, ui_, busy_,
                         notifications_},
         *form_, *online_, *views_);
+    TSiteOpener& opener = *this;
+    site_ = std::make_unique<TSiteController>(
+        TSiteWindowContext{c.language, c.folders, ui_, busy_, opener}, *form_);
     TStartupWindow& window = *this;
     TStartupOnline& online = *this;
     TStartupMonitor& monitor = *this;
@@ -163,6 +166,7 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
 TDesktop::~TDesktop() {
     core_->language.SetListener(nullptr);
     startup_.reset();
+    site_.reset();
     setup_.reset();
     monitor_.reset();
     records_.reset();

@@ -16,6 +16,7 @@
 #include "base/ui/Notifications.h"
 #include "base/ui/QtUserInterface.h"
 #include "catalog/Language.h"
+#include "site/ui/SiteController.h"
 
 namespace ravlin {
 
@@ -53,6 +54,7 @@ class TDesktop : public QObject,
                  private TStartupMonitor,
                  private TStatusMonitoring,
                  private TSetupCommands,
+                 private TSiteOpener,
                  private TLanguageListener {
     Q_OBJECT
   public:
@@ -79,6 +81,7 @@ class TDesktop : public QObject,
     TSetupController& setup() { return *setup_; }
     TNotifications& notifications() { return notifications_; }
     TMonitorController& monitor() { return *monitor_; }
+    TSiteController& site() { return *site_; }
 
   private:
     // TStartupWindow
@@ -103,7 +106,7 @@ class TDesktop : public QObject,
     // TStatusMonitoring
     const TMonitor& MonitorSetup() const override;
     bool MonitorMode() const override;
-    // TSetupCommands
+    // TSetupCommands and TSiteOpener
     bool OpenDataFile(const std::string& fileName) override;
     // TLanguageListener: every window takes the texts of a language once it is loaded.
     void LanguageLoaded() override;
@@ -130,6 +133,7 @@ class TDesktop : public QObject,
     std::unique_ptr<TRecordsController> records_;
     std::unique_ptr<TSetupController> setup_;
     std::unique_ptr<TMonitorController> monitor_;
+    std::unique_ptr<TSiteController> site_;
     std::unique_ptr<TStartup> startup_;
     bool startFailed_ = false;
 };

@@ -77,6 +77,8 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuMonitor", CommMenu, Text::Monitor, "Monitor", "Ctrl+F12", Comm | Hidden},
     // Monitor mode from the menu as well as by its hidden command's key.
     {"MenuMonitorMode", CommMenu, Text::Monitor, "Monitor", "", Comm | Separated},
+    // The receivers of a site: each on a link of its own, not the program's.
+    {"MenuSite", CommMenu, Text::None, "Site ...", "", Separated},
     {"MenuAppSetup", SetupMenu, Text::MenuAppSetup, "Application ...", "", 0},
     {"MenuCommSetup", SetupMenu, Text::MenuCommSetup, "Communication ...", "", Comm},
     {"MenuAbout", HelpMenu, Text::MenuAbout, "About", "", 0},
