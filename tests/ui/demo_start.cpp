@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "GuiSupport.h"
+#include "MonitorSupport.h"
 #include "RecordingSound.h"
 #include "SimProcess.h"
 #include "app/Core.h"
@@ -151,15 +152,16 @@ class DemoStartTest : public QObject {
         QCOMPARE(panic.Text, std::string("Panic"));
         QVERIFY(WaitFor(
             [&] {
-                return panic.IsActive() && m.PopupOf(1) &&
-                       m.PopupOf(1)->Picture() == TMonitorMessageForm::TPicture::Own;
+                TMonitorMessageForm* popup = Popup(d->form(), panic.Number);
+                return panic.IsActive() && popup &&
+                       popup->Picture() == TMonitorMessageForm::TPicture::Own;
             },
             60000));
         const std::vector<int> played = sound.Played();
         QVERIFY(std::count(played.begin(), played.end(), 4) > 0);  // the alarm sound
         Shot(&d->form(), "demo-monitor");
-        Shot(m.PopupOf(1), "demo-panic");
-        m.ExitClick();
+        Shot(Popup(d->form(), panic.Number), "demo-panic");
+        QTest::mouseClick(Find<QPushButton>(d->form(), "MonitorEndButton"), Qt::LeftButton);
         QVERIFY(WaitFor([&] { return !m.MonitorMode(); }));
         d->form().close();
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('\n')));
