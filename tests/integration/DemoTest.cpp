@@ -16,7 +16,8 @@ namespace ravlin::test {
 namespace {
 
 const std::string kData = RAVLIN_TEST_DATA_DIR;
-const std::regex kReceptionLine("[0-9A-F]{7} [0-9A-F] (ok|low) ([0-9]+|-)");
+// The battery state is "-" for an input transmitter, which reports none.
+const std::regex kReceptionLine("[0-9A-F]{7} [0-9A-F] (ok|low|-) ([0-9]+|-)");
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
