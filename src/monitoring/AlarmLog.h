@@ -14,9 +14,9 @@
 // the outage). The message text comes last, so that a "#" inside it costs no other field.
 //
 // Every append is one locked update of the file as it is then (base/SharedFile.h):
-// monitors in several programs add to one log and none loses another's lines. Once it would grow past its size it
-// becomes "Alarms.N.dat", N one more than the newest numbered file, and a new one starts;
-// the oldest numbered files go while all of them would take more than the log's total
+// monitors in several programs add to one log and none loses another's lines. Once it would grow
+// past its size it becomes "Alarms.N.dat", N one more than the newest numbered file, and a new one
+// starts; the oldest numbered files go while all of them would take more than the log's total
 // bound. The reader skips damaged lines, refuses a file beyond kAlarmLogMaxBytes (EFBIG;
 // no append makes one) and reads the numbered files, oldest first, then the current one.
 

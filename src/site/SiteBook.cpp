@@ -1,13 +1,12 @@
 #include "site/SiteBook.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "base/AtomicFile.h"
+#include "base/SharedFile.h"
 #include "base/TextLines.h"
 
 namespace ravlin {
@@ -329,34 +328,22 @@ bool LoadSiteBook(const std::string& path, TSiteBook& book, std::string& why) {
 bool UpdateSiteFile(const std::string& path,
                     const std::function<bool(std::string& content, std::string& why)>& apply,
                     std::string& why) {
-    const std::string lockPath = path + ".lock";
-    const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock < 0) {
-        why = lockPath + ": " + SystemErrorText(errno);
+    TUpdateOptions options;
+    bool applied = false;
+    const int error = UpdateSharedFile(
+        path,
+        [&](std::string& content, bool) {
+            applied = apply(content, why);
+            return applied ? TUpdateStep::Write : TUpdateStep::Keep;
+        },
+        options);
+    if (error != 0) {
+        // Not a regular file, too large, locked too long by another program, or the write.
+        const std::string refusal = RefusalText(error, options.maxBytes);
+        why = path + (refusal.empty() ? ": " + SystemErrorText(error) : refusal);
         return false;
     }
-    struct TUnlock {
-        int fd;
-        ~TUnlock() { ::close(fd); }  // closing the file releases the lock
-    } unlock{lock};
-    while (::flock(lock, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            why = lockPath + ": " + SystemErrorText(errno);
-            return false;
-        }
-    }
-    std::string content;
-    const int readError = ReadWholeFile(path, content);
-    if (readError != 0 && readError != ENOENT) {
-        why = path + ": " + SystemErrorText(readError);
-        return false;
-    }
-    if (!apply(content, why)) return false;
-    if (const int error = WriteFileAtomically(path, content)) {
-        why = path + ": " + SystemErrorText(error);
-        return false;
-    }
-    return true;
+    return applied;
 }
 
 bool UpdateSiteBook(const std::string& path,

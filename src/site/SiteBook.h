@@ -73,9 +73,10 @@ std::string FormatSiteBook(const TSiteBook& book);
 bool LoadSiteBook(const std::string& path, TSiteBook& book, std::string& why);
 
 // The one way a site's files change: `apply` gets the file's current content (empty for a
-// missing file) and changes it, or returns false with `why` to leave the file alone. The
-// file is locked (a sibling "FILE.lock") from before the read until it has been replaced
-// atomically, so that two programs never write over each other's change.
+// missing file) and changes it, or returns false with `why` to leave the file alone. It is
+// the shared files' locked update (base/SharedFile.h: the lock file ".FILE.lock" beside
+// it, held from before the read until the file has been replaced atomically), so that two
+// programs never write over each other's change.
 bool UpdateSiteFile(const std::string& path,
                     const std::function<bool(std::string& content, std::string& why)>& apply,
                     std::string& why);

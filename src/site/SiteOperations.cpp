@@ -373,8 +373,7 @@ class TReceiverRun {
                 if (differences.size() > 1)
                     why += " (and " + std::to_string(differences.size() - 1) + " more)";
             }
-            Fail(why + "; the data file holds what it read back");
-            SaveDataFile(heldDevice, heldTable, held);
+            FailWithReceiverData(why, "what it read back", heldDevice, heldTable, held);
             return;
         }
         // The upload stopped half-way: what the receiver holds now is read again.
@@ -385,8 +384,7 @@ class TReceiverRun {
             TDevice nowDevice = r.Type();
             const std::string now = RecordImage(nowDevice, r.rx.Image);
             const TRecordTable nowTable = TableOf(nowDevice, now, table);
-            SaveDataFile(nowDevice, nowTable, now);
-            Fail(why + "; the data file holds what the receiver holds now");
+            FailWithReceiverData(why, "what the receiver holds now", nowDevice, nowTable, now);
         } else {
             Fail(why + "; the receiver could not be read again, its backup is " + outcome_.backup);
         }
@@ -419,17 +417,18 @@ class TReceiverRun {
         std::snprintf(stamp, sizeof stamp, "_%02d%02d%02d_%02d%02d%02d", t.tm_year % 100,
                       t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
         const std::string text = FormatDataFile(device_, table_, image_);
+        // A backup is never replaced: each name is taken create-exclusive, so that one of
+        // the same second from another program makes this one take the next number.
         TWriteOptions options;
         options.newFileMode = 0444;
-        options.refuseReadOnly = true;
+        options.mustBeNew = true;
         options.makeFolder = true;
         int error = 0;
         for (int n = 1; n <= 99; ++n) {
             const std::string name = folder + "/" + book_.name + stamp +
                                      (n == 1 ? std::string() : "_" + std::to_string(n)) + ".rvl";
-            if (Exists(name)) continue;
             error = WriteFileAtomically(name, text, options);
-            if (error == EACCES && Exists(name)) continue;  // taken meanwhile
+            if (error == EEXIST) continue;  // taken
             if (error != 0) break;
             ::chmod(name.c_str(), S_IRUSR | S_IRGRP | S_IROTH);
             outcome_.backup = name;
@@ -446,6 +445,22 @@ class TReceiverRun {
         if (error == 0) return true;
         Fail("the data file " + dataPath_ + " cannot be written: " + SystemErrorText(error));
         return false;
+    }
+
+    // A change that failed half-way: the data file is written from what the receiver holds,
+    // and the message says whether it could be.
+    void FailWithReceiverData(const std::string& why, const char* holds, const TDevice& device,
+                              const TRecordTable& table, const std::string& image) {
+        Phase("Writing the data file ...");
+        const int error = WriteFileAtomically(dataPath_, FormatDataFile(device, table, image));
+        if (error != 0) {
+            Fail(why + "; the data file " + dataPath_ +
+                 " cannot be written: " + SystemErrorText(error));
+            return;
+        }
+        Fail(why + "; the data file holds " + holds);
+        outcome_.dataFromReceiver = true;
+        RecordInBook();
     }
 
     void RecordInBook() {
@@ -517,7 +532,7 @@ std::string OutcomeText(const TSiteReport& report, const TSiteOutcome& o) {
             switch (report.operation) {
                 case TSiteOperation::Check:
                     return "reached, " + o.type + ", " + records(o.count) + " used, " +
-                           (!o.dataFile      ? "no data file"
+                           (!o.dataFile     ? "no data file"
                             : o.dataDiffers ? "data file differs"
                                             : "data file same");
                 case TSiteOperation::Download:

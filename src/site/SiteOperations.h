@@ -67,12 +67,13 @@ struct TSiteOutcome {
     std::string message;  // Failed: why (the receiver's own message where it gave one)
     // What the receiver showed (Check, Download, and every operation that downloaded).
     std::string type;
-    bool reached = false;        // the receiver answered and was logged in
-    std::optional<int> records;  // the records it held at its download
-    bool dataFile = false;       // the receiver's data file exists
-    bool dataDiffers = false;    // Check: the data file's memory image is not the receiver's
-    std::string backup;          // the backup written, if any
-    std::string note;            // done, but the book could not record it: why
+    bool reached = false;           // the receiver answered and was logged in
+    std::optional<int> records;     // the records it held at its download
+    bool dataFile = false;          // the receiver's data file exists
+    bool dataDiffers = false;       // Check: the data file's memory image is not the receiver's
+    bool dataFromReceiver = false;  // Failed: the data file was written from the receiver
+    std::string backup;             // the backup written, if any
+    std::string note;               // done, but the book could not record it: why
 };
 
 struct TSiteReport {

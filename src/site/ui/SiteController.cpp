@@ -166,8 +166,7 @@ void TSiteController::TakeReport(const TSiteReport& report) {
                 k.differs = o.dataDiffers;
             else
                 k.differs.reset();
-        }
-        else if (o.result == TSiteResult::Done && !report.dryRun)
+        } else if ((o.result == TSiteResult::Done && !report.dryRun) || o.dataFromReceiver)
             k.differs = false;  // the data file was written from the receiver
     }
     TSiteBook book;
