@@ -133,6 +133,10 @@ class SiteTest : public QObject {
         QCOMPARE(Cell(3, TSiteModel::Reached), QString("no"));
         QCOMPARE(Cell(0, TSiteModel::Records), QString("38"));
         QVERIFY(Cell(0, TSiteModel::LastDownload) != "never");
+        // The stuck receiver's data file was written from its read-back, and the book says so.
+        QCOMPARE(Cell(2, TSiteModel::DataFile), QString("same as receiver"));
+        QVERIFY(Cell(2, TSiteModel::LastDownload) != "never");
+        QCOMPARE(Cell(1, TSiteModel::DataFile), QString("kept"));
         QVERIFY(form.report->toPlainText().contains(
             "gate-a: revoked 2 records\nbarrier-b: not present\n"));
         const std::string memory = Hex(sims[0]->RecordArea());
