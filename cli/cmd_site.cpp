@@ -222,7 +222,8 @@ class TSiteCommand {
                 const std::optional<int> records = RecordsInDataFile(env, r);
                 Out(r.name + "\t" + r.ConnectionText() + "\t" + (r.type.empty() ? "-" : r.type) +
                     "\t" + r.dataFile + "\t" +
-                    (records ? std::to_string(*records) + " records" : std::string("no data")) +
+                    (records ? std::to_string(*records) + (*records == 1 ? " record" : " records")
+                             : std::string("no data")) +
                     "\t" + (r.lastDownload.empty() ? "never downloaded" : r.lastDownload));
             }
             return kOk;
