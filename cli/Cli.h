@@ -89,7 +89,7 @@ using TCommandFn = int (*)(TContext&);
 
 // An option of the tool or of one command: what --help lists, what the manual page must
 // name, and all the tool lets through (anything else starting with "-" is a usage error).
-struct TOptionSpec {
+struct TCommandOption {
     const char* name;             // "--count"
     const char* value;            // "N"; nullptr for a switch
     const char* help;             // one line for --help
@@ -100,14 +100,14 @@ struct TCommand {
     const char* name;
     const char* usage;  // one line: arguments and what the command does
     TCommandFn run;
-    std::vector<TOptionSpec> options;  // every option of the command (--help is every command's)
+    std::vector<TCommandOption> options;  // every option of the command (--help is every command's)
 };
 
 std::vector<TCommand>& Commands();
 
 struct TRegistrar {
     TRegistrar(const char* name, const char* usage, TCommandFn fn,
-               std::vector<TOptionSpec> options) {
+               std::vector<TCommandOption> options) {
         Commands().push_back({name, usage, fn, std::move(options)});
     }
 };

@@ -118,7 +118,7 @@ namespace {
 
 // The tool's own options. `afterCommand`: may also follow the command name.
 struct TGlobalOption {
-    TOptionSpec spec;
+    TCommandOption option;
     bool afterCommand = false;
 };
 
@@ -147,24 +147,24 @@ const std::vector<TGlobalOption>& GlobalOptions() {
     return options;
 }
 
-bool Names(const TOptionSpec& o, const std::string& a) {
+bool Names(const TCommandOption& o, const std::string& a) {
     return a == o.name || (o.alias && a == o.alias);
 }
 
-const TOptionSpec* FindOption(const std::vector<TOptionSpec>& options, const std::string& a) {
-    for (const TOptionSpec& o : options)
+const TCommandOption* FindOption(const std::vector<TCommandOption>& options, const std::string& a) {
+    for (const TCommandOption& o : options)
         if (Names(o, a)) return &o;
     return nullptr;
 }
 
 const TGlobalOption* FindGlobal(const std::string& a) {
     for (const TGlobalOption& g : GlobalOptions())
-        if (Names(g.spec, a)) return &g;
+        if (Names(g.option, a)) return &g;
     return nullptr;
 }
 
-void PrintOptions(FILE* out, const std::vector<TOptionSpec>& options) {
-    for (const TOptionSpec& o : options) {
+void PrintOptions(FILE* out, const std::vector<TCommandOption>& options) {
+    for (const TCommandOption& o : options) {
         std::string names = o.alias ? std::string(o.alias) + ", " + o.name : o.name;
         if (o.value) names += std::string(" ") + o.value;
         std::fprintf(out, "  %-22s %s\n", names.c_str(), o.help);
@@ -173,8 +173,8 @@ void PrintOptions(FILE* out, const std::vector<TOptionSpec>& options) {
 
 void PrintUsage(FILE* out) {
     std::fprintf(out, "usage: ravlin-cli [options] COMMAND [arguments]\noptions:\n");
-    std::vector<TOptionSpec> options;
-    for (const TGlobalOption& g : GlobalOptions()) options.push_back(g.spec);
+    std::vector<TCommandOption> options;
+    for (const TGlobalOption& g : GlobalOptions()) options.push_back(g.option);
     PrintOptions(out, options);
     std::fprintf(out, "commands (COMMAND --help lists a command's options):\n");
     for (const auto& c : Commands()) std::fprintf(out, "  %-8s %s\n", c.name, c.usage);
@@ -202,7 +202,7 @@ int CheckArguments(const TCommand& c, const std::vector<std::string>& args, bool
             return kOk;
         }
         if (!LooksLikeOption(a)) continue;
-        const TOptionSpec* o = FindOption(c.options, a);
+        const TCommandOption* o = FindOption(c.options, a);
         if (!o) return UsageError("unknown option " + a + " (ravlin-cli " + c.name + " --help)");
         if (o->value && ++i >= args.size()) return UsageError(a + " needs " + o->value);
     }
@@ -237,11 +237,11 @@ int main(int argc, char** argv) {
             commandName = a;
             continue;
         }
-        const std::string name = global->spec.name;
+        const std::string name = global->option.name;
         std::string v;
-        if (global->spec.value) {
+        if (global->option.value) {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "ravlin-cli: %s needs %s\n", a.c_str(), global->spec.value);
+                std::fprintf(stderr, "ravlin-cli: %s needs %s\n", a.c_str(), global->option.value);
                 return kUsage;
             }
             v = argv[++i];
