@@ -1,7 +1,8 @@
 // ravlin-cli alarms [--since DATE] [--open] [--csv]: the alarm log of monitor mode, oldest
 // first, with the files the log has numbered before the current one. An activation without
 // its end yet (and a lost link not yet back) shows "open" in the State column; --open
-// lists those alone.
+// lists those alone. With --mqtt URL it is a console of the site's broker instead
+// (cmd_broker.cpp): the alarms active there, and with --follow their changes.
 
 #include <algorithm>
 #include <cerrno>
@@ -10,12 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "BrokerCli.h"
 #include "Cli.h"
 #include "base/AtomicFile.h"
 #include "base/CodePage.h"
 #include "monitoring/AlarmLog.h"
 
 namespace ravlin::cli {
+
+int FollowBrokerAlarms(TContext& ctx, const std::vector<std::string>& args);
+
 namespace {
 
 std::string CsvField(const std::string& text) {
@@ -40,6 +45,8 @@ int RunAlarms(TContext& ctx) {
     bool csv = false;
     bool openOnly = false;
     const auto& args = ctx.options.args;
+    for (const std::string& a : args)
+        if (a == "--mqtt") return FollowBrokerAlarms(ctx, args);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--csv") {
@@ -117,12 +124,16 @@ int RunAlarms(TContext& ctx) {
 }  // namespace
 
 RAVLIN_CLI_COMMAND("alarms",
-                   "[--since DATE] [--open] [--csv]   print the alarm log of monitor mode "
-                   "(--open: the alarms not ended yet)",
+                   "[--since DATE] [--open] [--csv] | --mqtt URL --site S [--follow]   print "
+                   "the alarm log of monitor mode (--open: the alarms not ended yet), or the "
+                   "site's alarms on the broker",
                    RunAlarms,
                    {"--since", "DATE",
                     "only entries from DATE (dd.MM.yyyy or yyyy-MM-dd, optionally hh:mm[:ss])"},
                    {"--open", nullptr, "only the alarms and troubles not ended yet"},
-                   {"--csv", nullptr, "comma-separated values"});
+                   {"--csv", nullptr, "comma-separated values"},
+                   {"--follow", nullptr, "with --mqtt: print the alarms' changes as they come"},
+                   {"--wait", "SECONDS", "with --mqtt: how long to wait for the broker (10)"},
+                   RAVLIN_CLI_BROKER_OPTIONS);
 
 }  // namespace ravlin::cli

@@ -7,11 +7,14 @@
 // --log: every reception is also logged into History.dat, LowBatt.dat and LastHeard.dat
 // of the home folder by the levels of the settings file (--history-level N and
 // --battery-level N override them); --data FILE.rvl gives the records that levels 2 and 3
-// and the user information use.
+// and the user information use. With --mqtt URL (and the other broker options) every
+// reception and the trouble of the link also go to the broker (see the manual page).
 
 #include <cstdio>
 
+#include "BrokerCli.h"
 #include "ReceptionCli.h"
+#include "bridge/Bridge.h"
 
 namespace ravlin::cli {
 namespace {
@@ -52,13 +55,17 @@ class TListenOutput : public TReceptionListener {
 int Listen(TContext& ctx) {
     const auto& args = ctx.options.args;
     TReceptionOptions o;
+    TBrokerOptions b;
     bool log = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--log") {
             log = true;
             continue;
         }
-        const int taken = ParseReceptionOption(args, i, o);
+        int taken = ParseBrokerOption(args, i, b);
+        if (taken == kUsage) return kUsage;
+        if (taken == 1) continue;
+        taken = ParseReceptionOption(args, i, o);
         if (taken == kUsage) return kUsage;
         if (taken == 0) return UsageError("unexpected argument " + args[i]);
     }
@@ -70,15 +77,32 @@ int Listen(TContext& ctx) {
     // The logs and the document of --log, ready before the receiver is touched.
     TReceptionLogs logs;
     if (log && !logs.Prepare(core, o)) return kFailed;
+    std::unique_ptr<TBridge> bridge;
+    if (!b.url.empty()) {
+        TBrokerConfig config = BrokerConfigOf(core, b);
+        if (config.clientId.empty()) config.clientId = DefaultClientId("listen", config);
+        bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
+        bridge->findRecord = [&logs](const TReception& r) { return logs.RecordOf(r); };
+        std::string why;
+        if (!bridge->Start(false, why)) {
+            CommandMessage(why);
+            return kFailed;
+        }
+    }
     if (!core.receiver.session.Login()) return kFailed;
     if (log) logs.LoggedIn();
 
     TListenOutput output(log ? &logs : nullptr, o.reconnect);
     core.receptionListeners.Add(&output);
+    if (bridge) core.receptionListeners.Add(bridge.get());
     TReceptionLoop loop(core.receiver.rx, core.receiver.link, core.receiver.transferWorker,
                         core.texts(), ctx.ui);
     const TLoopEnd end = loop.Run(LoopOptions(core, o), core.receptionListeners);
     core.receptionListeners.Remove(&output);
+    if (bridge) {
+        core.receptionListeners.Remove(bridge.get());
+        bridge->Stop();
+    }
     const int status = LoopStatus(end, core);
     return status == kOk && output.failed ? kFailed : status;
 }
@@ -93,5 +117,6 @@ RAVLIN_CLI_COMMAND("listen",
                    {"--log", nullptr, "keep the history, battery log and last-heard list"},
                    {"--history-level", "N", "with --log: the history's logging level 0-4"},
                    {"--battery-level", "N", "with --log: the battery log's logging level 0-4"},
-                   {"--data", "FILE.rvl", "with --log: the records the levels and user texts use"});
+                   {"--data", "FILE.rvl", "with --log: the records the levels and user texts use"},
+                   RAVLIN_CLI_BROKER_OPTIONS);
 }  // namespace ravlin::cli

@@ -10,7 +10,10 @@
 // Ctrl+C or SIGTERM, or when the link is lost (exit status 1); the alarms still active then
 // end, logged as ended by the end of the run. With --reconnect a lost link is a trouble
 // ("trouble link-lost", "trouble link-restored SECONDS", logged too) while the receiver is
-// got back. A set-up file that cannot be read exits 1 with its message.
+// got back. A set-up file that cannot be read exits 1 with its message. With --mqtt URL
+// every change, reception and trouble also goes to the broker, and deactivations sent by
+// other consoles on this receiver's command topics are applied as the Deactivate button
+// would (see the manual page).
 
 #include <chrono>
 #include <cstdio>
@@ -18,7 +21,9 @@
 #include <memory>
 #include <thread>
 
+#include "BrokerCli.h"
 #include "ReceptionCli.h"
+#include "bridge/Bridge.h"
 #include "base/ProcessSoundPlayer.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
@@ -41,8 +46,13 @@ void PrintChanges(const TMonitor& monitor, const std::vector<TMonitorChange>& ch
 // left too long sounds again while the loop waits.
 class TMonitorRun : public TReceptionListener, public TLoopWaiting {
   public:
-    TMonitorRun(TMonitor& monitor, TReceptionLogs& logs, bool reconnect, bool escalate)
-        : monitor_(monitor), logs_(logs), reconnect_(reconnect), escalate_(escalate) {}
+    TMonitorRun(TMonitor& monitor, TReceptionLogs& logs, bool reconnect, bool escalate,
+                TBridge* bridge)
+        : monitor_(monitor),
+          logs_(logs),
+          reconnect_(reconnect),
+          escalate_(escalate),
+          bridge_(bridge) {}
     void Reception(const TReception& r) override {
         PrintChanges(monitor_, monitor_.OnReception(r.serial, r.button));
         if (!logs_.Log(r)) failed = true;
@@ -57,6 +67,7 @@ class TMonitorRun : public TReceptionListener, public TLoopWaiting {
     }
     void Waiting() override {
         if (escalate_) monitor_.Escalate(TMonitorTime::Now());
+        if (bridge_) PrintChanges(monitor_, ApplyNetworkCommands(*bridge_, monitor_, TMonitorTime::Now()));
     }
     bool failed = false;  // a log could not be written (reported)
 
@@ -65,15 +76,20 @@ class TMonitorRun : public TReceptionListener, public TLoopWaiting {
     TReceptionLogs& logs_;
     bool reconnect_;
     bool escalate_;
+    TBridge* bridge_;
 };
 
 int Monitor(TContext& ctx) {
     const auto& args = ctx.options.args;
     TReceptionOptions o;
+    TBrokerOptions b;
     bool sound = false;
     std::string setupFile;
     for (size_t i = 0; i < args.size(); ++i) {
-        const int taken = ParseReceptionOption(args, i, o);
+        int taken = ParseBrokerOption(args, i, b);
+        if (taken == kUsage) return kUsage;
+        if (taken == 1) continue;
+        taken = ParseReceptionOption(args, i, o);
         if (taken == kUsage) return kUsage;
         if (taken == 1) continue;
         if (args[i] == "--sound") {
@@ -116,16 +132,38 @@ int Monitor(TContext& ctx) {
         }
     }
 
+    std::unique_ptr<TBridge> bridge;
+    if (!b.url.empty()) {
+        TBrokerConfig config = BrokerConfigOf(core, b);
+        if (config.clientId.empty()) config.clientId = DefaultClientId("monitor", config);
+        bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
+        bridge->findRecord = [&logs](const TReception& r) { return logs.RecordOf(r); };
+        std::string why;
+        if (!bridge->Start(true, why)) {
+            CommandMessage(why);
+            return kFailed;
+        }
+        monitor.operatorName = core.settings.Operator;
+        monitor.listeners.push_back(bridge.get());
+        PublishMonitor(*bridge, monitor);
+    }
+
     if (!core.receiver.session.Login()) return kFailed;
     logs.LoggedIn();
-    TMonitorRun run(monitor, logs, o.reconnect, player != nullptr);
+    TMonitorRun run(monitor, logs, o.reconnect, player != nullptr, bridge.get());
     core.receptionListeners.Add(&run);
+    if (bridge) core.receptionListeners.Add(bridge.get());
     TReceptionLoop loop(core.receiver.rx, core.receiver.link, core.receiver.transferWorker,
                         core.texts(), ctx.ui);
     const TLoopEnd end = loop.Run(LoopOptions(core, o), core.receptionListeners, &run);
     core.receptionListeners.Remove(&run);
     // However the run ends, every alarm it began has its end in the log.
     PrintChanges(monitor, monitor.DeactivateAll(TMonitorTime::Now(), TAlarmCause::End));
+    if (bridge) {
+        core.receptionListeners.Remove(bridge.get());
+        monitor.listeners.clear();
+        bridge->Stop();
+    }
     int status = LoopStatus(end, core);
     if (status == kOk && run.failed) status = kFailed;
     if (player) {
@@ -153,5 +191,6 @@ RAVLIN_CLI_COMMAND("monitor",
                    {"--sound", nullptr, "play the activated messages' sounds"},
                    {"--history-level", "N", "the history's logging level 0-4"},
                    {"--battery-level", "N", "the battery log's logging level 0-4"},
-                   {"--data", "FILE.rvl", "the records the levels and user texts use"});
+                   {"--data", "FILE.rvl", "the records the levels and user texts use"},
+                   RAVLIN_CLI_BROKER_OPTIONS);
 }  // namespace ravlin::cli

@@ -22,7 +22,8 @@ declare -A BELOW=(
   [online]="base link catalog records document receiver views"
   [monitoring]="base link catalog records document receiver views online"
   [site]="base link catalog records document receiver"
-  [app]="base link catalog records document receiver views online monitoring site"
+  [bridge]="base link catalog records document receiver views online monitoring"
+  [app]="base link catalog records document receiver views online monitoring site bridge"
 )
 # Plain record types any layer above base may use, although their folder lies higher:
 # the function table's rules work on a record (catalog -> records/Data.h).

@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-dejavu-core
   poppler-utils libreoffice-calc-nogui
   desktop-file-utils shared-mime-info libxml2-utils man-db
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()

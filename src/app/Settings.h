@@ -91,6 +91,17 @@ struct TSettings {
     std::string TroubleSoundFile;
     // The bound of the alarm log's files together, in megabytes (section Monitor).
     int AlarmLogMegabytes;
+    // The site's MQTT broker (section Broker): whether the desktop program publishes to
+    // it, its address (mqtt://HOST:PORT, mqtts://HOST:PORT), the site and receiver names
+    // of the topics, the user, the file holding the password (never the password itself)
+    // and the CA file of TLS. ravlin-cli takes them as defaults of its --mqtt options.
+    bool BrokerOn;
+    std::string BrokerUrl;
+    std::string BrokerSite;
+    std::string BrokerReceiver;
+    std::string BrokerUser;
+    std::string BrokerPasswordFile;
+    std::string BrokerCaFile;
 
     // Column widths in pixels, Col1 first.
     std::vector<int> BatteryGrid;

@@ -41,7 +41,8 @@ constexpr TAlarmAction kActions[] = {TAlarmAction::Activate, TAlarmAction::Deact
                                      TAlarmAction::Trouble};
 constexpr TAlarmCause kCauses[] = {
     TAlarmCause::Transmitter, TAlarmCause::Hand, TAlarmCause::Exit,     TAlarmCause::SetUp,
-    TAlarmCause::Removed,     TAlarmCause::End,  TAlarmCause::LinkLost, TAlarmCause::LinkRestored};
+    TAlarmCause::Removed,     TAlarmCause::End,  TAlarmCause::LinkLost, TAlarmCause::LinkRestored,
+    TAlarmCause::Network};
 
 uint64_t FileSize(const std::string& path) {
     struct stat st {};
@@ -80,6 +81,8 @@ const char* CauseName(TAlarmCause c) {
             return "link lost";
         case TAlarmCause::LinkRestored:
             return "link restored";
+        case TAlarmCause::Network:
+            return "network";
     }
     return "";
 }

@@ -7,7 +7,8 @@
 //   dd.MM.yyyy hh:mm:ss#action#cause#number#serial#buttons#operator#text#
 //
 // action is "activate", "deactivate" or "trouble". A deactivation's cause says who ended
-// the alarm: "transmitter", "hand", "exit" (leaving monitor mode), "set-up" (another set-up
+// the alarm: "transmitter", "hand", "network" (by hand at another console, over the
+// broker), "exit" (leaving monitor mode), "set-up" (another set-up
 // opened), "removed" (its message removed), "end" (the end of a monitor run without
 // windows). A trouble's cause is "link lost", "link restored" (its number is then the
 // outage's length in whole seconds; 0 otherwise) or "exit"/"end" (monitoring ended during
@@ -49,7 +50,18 @@ inline constexpr const char* kLinkRestoredText = "Communication with the receive
 
 enum class TAlarmAction { Activate, Deactivate, Trouble };
 // Who changed the message (see above), or what happened to the link.
-enum class TAlarmCause { Transmitter, Hand, Exit, SetUp, Removed, End, LinkLost, LinkRestored };
+// Network: cleared by an operator at another console, a command that came over the broker.
+enum class TAlarmCause {
+    Transmitter,
+    Hand,
+    Exit,
+    SetUp,
+    Removed,
+    End,
+    LinkLost,
+    LinkRestored,
+    Network
+};
 
 struct TAlarmEntry {
     TDateTime Time;

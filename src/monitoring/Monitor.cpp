@@ -447,7 +447,8 @@ bool TMonitor::Activate(int i, const TMonitorTime& now, const std::string& seria
 }
 
 bool TMonitor::Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
-                          const std::string& serial, const std::string& code) {
+                          const std::string& serial, const std::string& code,
+                          const std::string* byOperator) {
     if (i < 0 || i >= static_cast<int>(Messages.size())) return false;
     TMonitorData& m = Messages[i];
     if (m.Touched || !m.IsActive()) return false;
@@ -469,7 +470,8 @@ bool TMonitor::Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
     e.Serial = serial;
     e.Buttons = code;
     // Ended by the operator's own action: by hand, Exit, another set-up, a removal.
-    if (cause != TAlarmCause::Transmitter && cause != TAlarmCause::End) e.Operator = operatorName;
+    if (cause != TAlarmCause::Transmitter && cause != TAlarmCause::End)
+        e.Operator = byOperator ? *byOperator : operatorName;
     e.Text = m.Text;
     Record(std::move(e));
     return true;
@@ -601,6 +603,18 @@ std::vector<TMonitorChange> TMonitor::DeactivateMarked(const TMonitorTime& now) 
     for (int i : RowOrder())
         if (i >= 0 && Messages[i].Marked) which.push_back(i);
     return DeactivateMessages(which, TAlarmCause::Hand, now);
+}
+
+std::vector<TMonitorChange> TMonitor::DeactivateFromNetwork(int number,
+                                                            const std::string& byOperator,
+                                                            const TMonitorTime& now) {
+    std::vector<TMonitorChange> changes;
+    const int i = IndexOfNumber(number);
+    if (i >= 0 && Deactivate(i, TAlarmCause::Network, now, {}, {}, &byOperator))
+        changes.push_back({TAlarmAction::Deactivate, i, TAlarmCause::Network});
+    ClearTouched();
+    FlushLog();
+    return changes;
 }
 
 std::vector<TMonitorChange> TMonitor::DeactivateAll(const TMonitorTime& now, TAlarmCause cause) {

@@ -163,6 +163,10 @@ class TMonitor {
     void SetSelectAll(bool on);
     void ToggleMark(int row);
     std::vector<TMonitorChange> DeactivateMarked(const TMonitorTime& now);
+    // "Deactivate" pressed at another console for the message with `number`: logged with
+    // cause Network and that console's operator. None when no such message is active.
+    std::vector<TMonitorChange> DeactivateFromNetwork(int number, const std::string& byOperator,
+                                                      const TMonitorTime& now);
     // Every active message, logged with `cause` (Exit: leaving monitor mode; End: the end of
     // a monitor run without windows). A trouble still shown ends with the same cause.
     std::vector<TMonitorChange> DeactivateAll(const TMonitorTime& now,
@@ -190,7 +194,8 @@ class TMonitor {
     bool Activate(int i, const TMonitorTime& now, const std::string& serial,
                   const std::string& code);
     bool Deactivate(int i, TAlarmCause cause, const TMonitorTime& now,
-                    const std::string& serial = {}, const std::string& code = {});
+                    const std::string& serial = {}, const std::string& code = {},
+                    const std::string* byOperator = nullptr);
     void ClearTouched();
     void FlushLog();
     void UpdateRepeatingSound();
