@@ -99,11 +99,7 @@ class TReceptionLogs {
                 UserFieldsOf(core.ini, FamilyOf(core.functionTable.SingleRelay));
     }
     // The record of --data a reception belongs to (the broker gets its user texts).
-    const TData* RecordOf(const TReception& r) const {
-        if (!documentOpen_) return nullptr;
-        const int i = FindRecord(document_, r.SerialKey());
-        return i < 0 ? nullptr : &document_[static_cast<size_t>(i)];
-    }
+    const TRecordTable* Records() const { return documentOpen_ ? &document_ : nullptr; }
     // False when a log could not be written (reported; the next write may work).
     bool Log(const TReception& r) {
         const TOnlineLogs logs{&core_->history, &core_->battery, &core_->lastHeard};

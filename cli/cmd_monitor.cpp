@@ -137,7 +137,9 @@ int Monitor(TContext& ctx) {
         TBrokerConfig config = BrokerConfigOf(core, b);
         if (config.clientId.empty()) config.clientId = DefaultClientId("monitor", config);
         bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
-        bridge->findRecord = [&logs](const TReception& r) { return logs.RecordOf(r); };
+        bridge->findRecord = [&logs](const TReception& r) {
+            return logs.Records() ? ReceptionRecord(*logs.Records(), r) : nullptr;
+        };
         std::string why;
         if (!bridge->Start(true, why)) {
             CommandMessage(why);

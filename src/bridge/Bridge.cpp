@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/CodePage.h"
+#include "records/ButtonCodes.h"
 
 namespace ravlin {
 namespace {
@@ -241,6 +242,16 @@ void TBridge::Message(const std::string& topic, const std::string& payload, bool
 }  // namespace ravlin
 
 namespace ravlin {
+
+const TData* ReceptionRecord(const TRecordTable& table, const TReception& r) {
+    const std::string key = r.SerialKey();
+    const std::string button = r.InputTransmitter() ? InputCodeText(r.button) : r.button;
+    const TData* found = nullptr;
+    for (const TData& record : table)
+        if (!record.Empty && record.Serial == key && HistoryButtonMatch(button, record.Button))
+            found = &record;
+    return found;
+}
 
 void PublishMonitor(TBridge& bridge, const TMonitor& monitor) {
     std::vector<TMessageName> names;

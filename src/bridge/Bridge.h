@@ -128,6 +128,10 @@ class TBridge : public TReceptionListener, public TAlarmListener, private TMqttH
     std::string troubleSince_;
 };
 
+// The record whose user texts go out with a reception: as the history finds them, the
+// last record of the reception's serial key whose button matches; nullptr when none.
+const TData* ReceptionRecord(const TRecordTable& table, const TReception& r);
+
 // The set-up's messages and states as the bridge publishes them (SetMessages).
 void PublishMonitor(TBridge& bridge, const TMonitor& monitor);
 

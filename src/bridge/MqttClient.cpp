@@ -3,6 +3,8 @@
 #include <mosquitto.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "base/SecretFile.h"
@@ -92,22 +94,42 @@ bool TMqttClient::Start(const TBrokerConfig& config, const std::string& clientId
     }
     where_ = address.host + ":" + std::to_string(address.port);
     SetState(TBrokerState::Connecting, "connecting to " + where_);
-    // A broker that is down now is tried again by the network thread.
-    rc = mosquitto_connect_async(mosq_, address.host.c_str(), address.port, kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const std::string reason = rc == MOSQ_ERR_ERRNO ? std::strerror(errno)
-                                                        : mosquitto_strerror(rc);
-        SetState(TBrokerState::Unreachable, "cannot reach " + where_ + ": " + reason);
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
     }
-    rc = mosquitto_loop_start(mosq_);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        why = "broker network thread: " + std::string(mosquitto_strerror(rc));
-        mosquitto_destroy(mosq_);
-        mosq_ = nullptr;
-        return false;
-    }
-    running_ = true;
+    connector_ = std::thread([this, address] { ConnectFirst(address); });
     return true;
+}
+
+void TMqttClient::ConnectFirst(TBrokerAddress address) {
+    int waitSeconds = 1;
+    for (;;) {
+        const int rc =
+            mosquitto_connect(mosq_, address.host.c_str(), address.port, kKeepAliveSeconds);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            if (mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS) {
+                running_ = true;
+                return;
+            }
+        }
+        std::string reason = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+        {
+            std::lock_guard lock(mutex_);
+            if (!lastError_.empty()) reason = lastError_;
+        }
+        const bool tls = rc == MOSQ_ERR_TLS || reason.find("OpenSSL") != std::string::npos;
+        SetState(TBrokerState::Unreachable,
+                 "cannot reach " + where_ + ": " + reason +
+                     (tls ? " (check the CA file and the broker's certificate)" : "") +
+                     "; trying again in " + std::to_string(waitSeconds) + " s");
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_for(lock, std::chrono::seconds(waitSeconds), [&] { return stopping_; }))
+            return;
+        waitSeconds = std::min(waitSeconds * 2, 30);
+    }
 }
 
 int TMqttClient::Publish(const TBrokerMessage& m, int* mid) {
@@ -123,6 +145,12 @@ int TMqttClient::Subscribe(const std::string& filter) {
 
 void TMqttClient::Stop() {
     if (!mosq_) return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (connector_.joinable()) connector_.join();
     if (running_) {
         mosquitto_disconnect(mosq_);
         mosquitto_loop_stop(mosq_, false);
@@ -197,16 +225,17 @@ void TMqttClient::OnMessage(mosquitto*, void* self, const mosquitto_message* m) 
 void TMqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
     if (level != MOSQ_LOG_ERR || !text) return;
     auto* c = static_cast<TMqttClient*>(self);
-    std::string line = text;
-    bool tls = line.find("OpenSSL") != std::string::npos ||
+    const std::string line = text;
+    const bool tls = line.find("OpenSSL") != std::string::npos ||
                line.find("certificate") != std::string::npos;
+    const std::string why = tls ? line + " (check the CA file and the broker's certificate)" : line;
     {
         std::lock_guard lock(c->mutex_);
-        c->lastError_ = line;
+        c->lastError_ = why;
+        if (c->status_.state == TBrokerState::Connected) return;
     }
-    c->SetState(TBrokerState::Unreachable,
-                "cannot reach " + c->where_ + ": " + line +
-                    (tls ? " (check the CA file and the broker's certificate)" : ""));
+    // A handshake that fails ends the library's thread without another call.
+    c->SetState(TBrokerState::Unreachable, "cannot reach " + c->where_ + ": " + why);
 }
 
 }  // namespace ravlin

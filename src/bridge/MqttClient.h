@@ -1,12 +1,17 @@
 #pragma once
-// One connection to the broker on libmosquitto, with the library's own network thread:
-// it connects, and connects again after a loss with waits from 1 s doubling up to 30 s.
-// The handler is called on that thread. What state the connection is in, and why, is
+// One connection to the broker on libmosquitto, with the library's own network thread,
+// which connects again after a loss with waits from 1 s doubling up to 30 s. The first
+// connection is tried on a thread of ours with the same waits (the library's thread gives
+// up on a broker that is not there at the start, or on a TLS handshake that fails), and
+// the library's thread starts once it stands. The handler is called on the library's
+// thread. What state the connection is in, and why, is
 // kept for the status bar and stderr.
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "bridge/BrokerConfig.h"
 #include "bridge/Payloads.h"
@@ -74,10 +79,15 @@ class TMqttClient {
     static void OnMessage(mosquitto*, void* self, const mosquitto_message* m);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
     void SetState(TBrokerState state, const std::string& text);
+    // The first connection, tried until it stands or Stop.
+    void ConnectFirst(TBrokerAddress address);
 
     TMqttHandler& handler_;
     mosquitto* mosq_ = nullptr;
-    bool running_ = false;
+    bool running_ = false;  // the library's thread runs
+    std::thread connector_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
     std::string where_;  // "HOST:PORT"
     mutable std::mutex mutex_;
     TBrokerStatus status_;

@@ -61,6 +61,9 @@ class TBrokerProcess {
         conf << "listener " << port_ << " 127.0.0.1\n"
              << "persistence true\npersistence_location " << dir_ << "/\n"
              << "log_dest file " << dir_ << "/mosquitto.log\n";
+        // Started as root it would change to the user "mosquitto", who cannot read the
+        // test's folder.
+        if (::geteuid() == 0) conf << "user root\n";
         if (!options.user.empty()) {
             const std::string file = dir_ + "/passwords";
             if (!Run("mosquitto_passwd -b -c '" + file + "' '" + options.user + "' '" +
