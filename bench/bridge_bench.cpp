@@ -105,9 +105,10 @@ int main(int argc, char** argv) {
         ms.push_back(std::chrono::duration<double, std::milli>(watcher.arrived - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("latency reception -> broker -> subscriber over %d receptions: median %.3f ms, "
-                "99th percentile %.3f ms, max %.3f ms (goal: median under 5 ms)\n",
-                latencyCount, ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back());
+    std::printf(
+        "latency reception -> broker -> subscriber over %d receptions: median %.3f ms, "
+        "99th percentile %.3f ms, max %.3f ms (goal: median under 5 ms)\n",
+        latencyCount, ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back());
 
     // 200 a second, evenly spaced.
     const long before = n;
@@ -120,15 +121,17 @@ int main(int argc, char** argv) {
     bridge.WaitDelivered(30000);
     {
         std::unique_lock lock(watcher.mutex);
-        watcher.wake.wait_for(lock, std::chrono::seconds(30), [&] { return watcher.received == n; });
+        watcher.wake.wait_for(lock, std::chrono::seconds(30),
+                              [&] { return watcher.received == n; });
     }
     bridge.Stop();
     subscriber.Stop();
     std::lock_guard lock(watcher.mutex);
     const long sent = n - before, got = watcher.received - before;
-    std::printf("%ld receptions in %.1f s (%.0f a second): %ld arrived, %ld lost, %ld out of "
-                "order\n",
-                sent, sendSeconds, sent / sendSeconds, got, sent - got, watcher.outOfOrder);
+    std::printf(
+        "%ld receptions in %.1f s (%.0f a second): %ld arrived, %ld lost, %ld out of "
+        "order\n",
+        sent, sendSeconds, sent / sendSeconds, got, sent - got, watcher.outOfOrder);
     std::filesystem::remove_all(home);
     return sent == got && watcher.outOfOrder == 0 ? 0 : 1;
 }

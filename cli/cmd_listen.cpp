@@ -90,6 +90,7 @@ int Listen(TContext& ctx) {
             CommandMessage(why);
             return kFailed;
         }
+        bridge->SetMessages({}, {});  // the discovery of the receptions and the link
     }
     if (!core.receiver.session.Login()) return kFailed;
     if (log) logs.LoggedIn();

@@ -101,12 +101,12 @@ fi
 # (LibreOffice, the demo's settings script) fork: the child only executes the program.
 stage "worker, session and desktop program tests under ThreadSanitizer"
 # Only the programs these tests need are built, which keeps this stage short.
-tsan_targets="test_receiver ravlin-sim ravlin-cli"
+tsan_targets="test_receiver test_bridge ravlin-sim ravlin-cli"
 for t in tests/ui/*.cpp; do tsan_targets="$tsan_targets gui_$(basename "$t" .cpp)"; done
 # shellcheck disable=SC2086
 if build build-tsan -DCMAKE_BUILD_TYPE=Debug -DRAVLIN_TSAN=ON -DRAVLIN_BENCH=OFF -- $tsan_targets; then
   TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0" \
-    run_ctest build-tsan -R '^(receiver\.|gui\.)'
+    run_ctest build-tsan -R '^(receiver\.|bridge\.|gui\.)'
 else
   status=1; failed=$((failed + 1))
 fi

@@ -1,6 +1,9 @@
 #include "bridge/MqttClient.h"
 
 #include <mosquitto.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,12 +16,56 @@ namespace ravlin {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
+constexpr int kProbeMs = 5000;
 constexpr const char* kSystemAuthorities = "/etc/ssl/certs";
 
 // The library is set up once for the program and never taken down: consoles come and go.
 void InitLibrary() {
     static const int once = mosquitto_lib_init();
     (void)once;
+}
+
+// A connection's first step, tried without blocking for longer than `waitMs` (a host that
+// does not answer at all would hold a blocking connect for minutes) and given up when
+// `stop` says so. Empty when the broker's port accepts; why not otherwise.
+std::string ProbeTcp(const TBrokerAddress& a, int waitMs, const std::function<bool()>& stop) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const std::string port = std::to_string(a.port);
+    if (const int rc = ::getaddrinfo(a.host.c_str(), port.c_str(), &hints, &found); rc != 0)
+        return ::gai_strerror(rc);
+    std::string why = "no address";
+    for (addrinfo* ai = found; ai; ai = ai->ai_next) {
+        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                ai->ai_protocol);
+        if (fd < 0) continue;
+        int rc = ::connect(fd, ai->ai_addr, ai->ai_addrlen);
+        if (rc != 0 && errno == EINPROGRESS) {
+            rc = -1;
+            errno = ETIMEDOUT;
+            for (int waited = 0; waited < waitMs && !stop(); waited += 100) {
+                pollfd p{fd, POLLOUT, 0};
+                if (::poll(&p, 1, 100) != 1) continue;
+                int error = 0;
+                socklen_t len = sizeof error;
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
+                rc = error == 0 ? 0 : -1;
+                errno = error;
+                break;
+            }
+        }
+        const int error = errno;
+        ::close(fd);
+        if (rc == 0) {
+            ::freeaddrinfo(found);
+            return {};
+        }
+        why = std::strerror(error);
+    }
+    ::freeaddrinfo(found);
+    return why;
 }
 
 std::string Readable(const std::string& path) {
@@ -104,9 +151,16 @@ bool TMqttClient::Start(const TBrokerConfig& config, const std::string& clientId
 
 void TMqttClient::ConnectFirst(TBrokerAddress address) {
     int waitSeconds = 1;
+    const auto stopping = [this] {
+        std::lock_guard lock(mutex_);
+        return stopping_;
+    };
     for (;;) {
-        const int rc =
-            mosquitto_connect(mosq_, address.host.c_str(), address.port, kKeepAliveSeconds);
+        const std::string unreachable = ProbeTcp(address, kProbeMs, stopping);
+        if (stopping()) return;
+        const int rc = unreachable.empty() ? mosquitto_connect(mosq_, address.host.c_str(),
+                                                               address.port, kKeepAliveSeconds)
+                                           : MOSQ_ERR_NO_CONN;
         if (rc == MOSQ_ERR_SUCCESS) {
             std::lock_guard lock(mutex_);
             if (stopping_) return;
@@ -115,7 +169,9 @@ void TMqttClient::ConnectFirst(TBrokerAddress address) {
                 return;
             }
         }
-        std::string reason = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+        std::string reason = !unreachable.empty()   ? unreachable
+                             : rc == MOSQ_ERR_ERRNO ? std::strerror(errno)
+                                                    : mosquitto_strerror(rc);
         {
             std::lock_guard lock(mutex_);
             if (!lastError_.empty()) reason = lastError_;
@@ -181,9 +237,9 @@ void TMqttClient::SetState(TBrokerState state, const std::string& text) {
 void TMqttClient::OnConnect(mosquitto*, void* self, int rc) {
     auto* c = static_cast<TMqttClient*>(self);
     if (rc != 0) {
-        c->SetState(TBrokerState::Refused, c->where_ + " refused the connection: " +
-                                               mosquitto_connack_string(rc) +
-                                               " (check the user name and password)");
+        c->SetState(TBrokerState::Refused,
+                    c->where_ + " refused the connection: " + mosquitto_connack_string(rc) +
+                        " (check the user name and password)");
         return;
     }
     {
@@ -226,8 +282,8 @@ void TMqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
     if (level != MOSQ_LOG_ERR || !text) return;
     auto* c = static_cast<TMqttClient*>(self);
     const std::string line = text;
-    const bool tls = line.find("OpenSSL") != std::string::npos ||
-               line.find("certificate") != std::string::npos;
+    const bool tls =
+        line.find("OpenSSL") != std::string::npos || line.find("certificate") != std::string::npos;
     const std::string why = tls ? line + " (check the CA file and the broker's certificate)" : line;
     {
         std::lock_guard lock(c->mutex_);

@@ -10,6 +10,7 @@
 #include <regex>
 #include <thread>
 
+#include "../online/OnlineTestUtil.h"
 #include "BrokerProcess.h"
 #include "CliRun.h"
 #include "SimProcess.h"
@@ -17,7 +18,6 @@
 #include "bridge/Outbox.h"
 #include "bridge/Payloads.h"
 #include "monitoring/AlarmLog.h"
-#include "../online/OnlineTestUtil.h"
 
 namespace ravlin {
 namespace {
@@ -27,10 +27,11 @@ using test::TCliResult;
 using test::TCliRun;
 using test::TSimProcess;
 
-const std::string kImage = "0111234501000000"
-                           "0222222201000000"
-                           "0433333301000000" +
-                           std::string(48, 'F');
+const std::string kImage =
+    "0111234501000000"
+    "0222222201000000"
+    "0433333301000000" +
+    std::string(48, 'F');
 
 // "Door open" comes with 12345's button 1 and goes with 22222's button 2.
 const std::string kSetup =
@@ -70,8 +71,8 @@ class BridgeCli : public ::testing::Test {
                            "2   8#Bob####\r\nx0 -\r\n"
                            "3   0#####\r\nx0 -\r\n"
                            "4   0#####\r\nx0 -\r\n5   0#####\r\nx0 -\r\n6   0#####\r\nx0 -\r\n");
-        ASSERT_TRUE(sim.Start(TSimProcess::Tcp, {"--data-dir", RAVLIN_TEST_DATA_DIR, "--load",
-                                                 document}));
+        ASSERT_TRUE(
+            sim.Start(TSimProcess::Tcp, {"--data-dir", RAVLIN_TEST_DATA_DIR, "--load", document}));
     }
     std::vector<std::string> Args(std::vector<std::string> command, bool receiver = true) {
         std::vector<std::string> a;
@@ -117,12 +118,11 @@ class BridgeCli : public ::testing::Test {
 
 TEST_F(BridgeCli, MonitorPublishesAndAnotherConsoleClearsTheAlarm) {
     ASSERT_TRUE(broker.Start());
-    auto receptions = std::async(std::launch::async, [&] {
-        return broker.Subscribe("ravlin/s1/r1/reception", 2, 40);
-    });
+    auto receptions = std::async(std::launch::async,
+                                 [&] { return broker.Subscribe("ravlin/s1/r1/reception", 2, 40); });
     TCliRun monitor;
-    ASSERT_TRUE(monitor.Start(Args(Broker({"monitor", setup, "--receiver", "r1", "--data",
-                                           document, "--history-level", "3"}))));
+    ASSERT_TRUE(monitor.Start(Args(Broker(
+        {"monitor", setup, "--receiver", "r1", "--data", document, "--history-level", "3"}))));
     ASSERT_TRUE(WaitFrames(5));
     Receive("0012345 1 01 0000");
     ASSERT_TRUE(monitor.WaitOut("activate 1 Door open\n"));
@@ -137,21 +137,19 @@ TEST_F(BridgeCli, MonitorPublishesAndAnotherConsoleClearsTheAlarm) {
     for (const auto& [topic, payload] : std::vector<std::pair<std::string, std::string>>{
              {"ravlin/s1/r1/alarm/1/set", "deactivate"},
              {"ravlin/s1/r1/alarm/1/set", R"({"action": "explode", "operator": "X"})"},
-             {"ravlin/s1/r1/alarm/1/set", "{\"action\": \"deactivate\", \"operator\": \"" +
-                                              std::string(600, 'x') + "\"}"},
+             {"ravlin/s1/r1/alarm/1/set",
+              "{\"action\": \"deactivate\", \"operator\": \"" + std::string(600, 'x') + "\"}"},
              {"ravlin/s1/r1/alarm/99/set", R"({"action": "deactivate", "operator": "X"})"}})
         ASSERT_TRUE(broker.Publish(topic, payload, false));
-    const TCliResult cleared =
-        TCliRun::Run(Args(Broker({"deactivate", "1", "--receiver", "r1", "--operator", "Carol"}),
-                          false));
+    const TCliResult cleared = TCliRun::Run(
+        Args(Broker({"deactivate", "1", "--receiver", "r1", "--operator", "Carol"}), false));
     ASSERT_EQ(cleared.status, 0) << cleared.err;
     EXPECT_EQ(cleared.out, "deactivate 1 Door open\n");
     ASSERT_TRUE(monitor.WaitOut("deactivate 1 Door open\n"));
     ASSERT_TRUE(follower.WaitOut("deactivate 1 Door open\n"));
     // An alarm that is not active cannot be cleared.
-    const TCliResult again =
-        TCliRun::Run(Args(Broker({"deactivate", "1", "--receiver", "r1", "--operator", "Carol"}),
-                          false));
+    const TCliResult again = TCliRun::Run(
+        Args(Broker({"deactivate", "1", "--receiver", "r1", "--operator", "Carol"}), false));
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("is not active"), std::string::npos) << again.err;
 
@@ -192,12 +190,11 @@ TEST_F(BridgeCli, MonitorPublishesAndAnotherConsoleClearsTheAlarm) {
 
 TEST_F(BridgeCli, ReceptionsCarryTheirRecordAndHomeAssistantFindsTheReceiver) {
     ASSERT_TRUE(broker.Start());
-    auto receptions = std::async(std::launch::async, [&] {
-        return broker.Subscribe("ravlin/s1/r1/reception", 2, 40);
-    });
+    auto receptions = std::async(std::launch::async,
+                                 [&] { return broker.Subscribe("ravlin/s1/r1/reception", 2, 40); });
     TCliRun monitor;
-    ASSERT_TRUE(monitor.Start(Args(Broker({"monitor", setup, "--receiver", "r1", "--data",
-                                           document, "--count", "2"}))));
+    ASSERT_TRUE(monitor.Start(
+        Args(Broker({"monitor", setup, "--receiver", "r1", "--data", document, "--count", "2"}))));
     ASSERT_TRUE(WaitFrames(5));
     Receive("0012345 1 01 0000");
     Receive("A012345 C 00 FFFF");
@@ -216,7 +213,8 @@ TEST_F(BridgeCli, ReceptionsCarryTheirRecordAndHomeAssistantFindsTheReceiver) {
         const size_t after = json[user + 8] == '[' ? json.find(']', user) + 1 : user + 12;
         auto m = ParseFlatJsonObject(json.substr(0, user) + "\"user\": 0" + json.substr(after));
         ASSERT_TRUE(m) << json;
-        (*m)["user"] = TJsonValue{TJsonValue::Kind::String, json.substr(user + 8, after - user - 8), 0};
+        (*m)["user"] =
+            TJsonValue{TJsonValue::Kind::String, json.substr(user + 8, after - user - 8), 0};
         got.push_back(*m);
     }
     std::printf("receptions:\n%s", raw.c_str());
@@ -238,7 +236,8 @@ TEST_F(BridgeCli, ReceptionsCarryTheirRecordAndHomeAssistantFindsTheReceiver) {
     const auto discovery = ByTopic(broker.Subscribe("homeassistant/#", 4, 3));
     std::printf("discovery:\n%s", broker.Subscribe("homeassistant/#", 4, 3).c_str());
     ASSERT_EQ(discovery.size(), 4u);
-    const std::string door = discovery.at("homeassistant/binary_sensor/ravlin_s1_r1/alarm_1/config");
+    const std::string door =
+        discovery.at("homeassistant/binary_sensor/ravlin_s1_r1/alarm_1/config");
     for (const char* field :
          {"\"name\": \"Door open\"", "\"device_class\": \"problem\"",
           "\"state_topic\": \"ravlin/s1/r1/alarm/1\"", "\"payload_on\": \"active\"",
@@ -265,8 +264,8 @@ TEST_F(BridgeCli, ABrokerOutageLosesNothingAlsoAcrossARestart) {
     collect(1, 1);  // the session begins
     const std::string queue = home + "/" + OutboxFileName("ravlin-listen-test");
     const auto listen = [&](TCliRun& run) {
-        return run.Start(Args(Broker({"listen", "--receiver", "r1", "--mqtt-client-id",
-                                      "ravlin-listen-test"})));
+        return run.Start(
+            Args(Broker({"listen", "--receiver", "r1", "--mqtt-client-id", "ravlin-listen-test"})));
     };
     TCliRun first;
     ASSERT_TRUE(listen(first));
@@ -288,18 +287,20 @@ TEST_F(BridgeCli, ABrokerOutageLosesNothingAlsoAcrossARestart) {
     for (const char* r : {"0010004 1 00 FFFF", "0010005 1 00 FFFF"}) Receive(r);
     ASSERT_TRUE(second.WaitOut("0010005 1 ok -\n"));
     const size_t beforeReturn = ParseOutbox(test::ReadAll(queue)).size();
-    EXPECT_EQ(beforeReturn, afterFirst + 3);  // two receptions and the trouble's state
+    // Two receptions, the trouble's state and the discovery of the receptions and the link.
+    EXPECT_EQ(beforeReturn, afterFirst + 5);
     ASSERT_TRUE(broker.Start());
     const std::string got = collect(5, 60);
-    std::printf("queued before the broker came back: %zu after the first run, %zu after the "
-                "second\narrived:\n%s",
-                afterFirst, beforeReturn, got.c_str());
+    std::printf(
+        "queued before the broker came back: %zu after the first run, %zu after the "
+        "second\narrived:\n%s",
+        afterFirst, beforeReturn, got.c_str());
     std::vector<std::string> serials;
     for (size_t at = got.find("\"serial\": \""); at != std::string::npos;
          at = got.find("\"serial\": \"", at + 1))
         serials.push_back(got.substr(at + 11, 7));
-    EXPECT_EQ(serials, (std::vector<std::string>{"0010001", "0010002", "0010003", "0010004",
-                                                  "0010005"}));
+    EXPECT_EQ(serials,
+              (std::vector<std::string>{"0010001", "0010002", "0010003", "0010004", "0010005"}));
     second.Signal(SIGTERM);
     const TCliResult secondEnd = second.Finish(20000);
     EXPECT_NE(secondEnd.err.find("broker: connected to"), std::string::npos) << secondEnd.err;
@@ -318,11 +319,11 @@ TEST_F(BridgeCli, LoginAndCertificateFaultsSayWhatIsWrong) {
     ::chmod(open.c_str(), 0644);
     // Another authority, which did not sign the broker's certificate.
     const std::string otherCa = dir.File("other-ca.crt");
-    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -keyout " +
-                           dir.File("other.key") + " -out " + otherCa +
-                           " -subj /CN=Other -days 1 >/dev/null 2>&1")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + dir.File("other.key") +
+                     " -out " + otherCa + " -subj /CN=Other -days 1 >/dev/null 2>&1")
+                        .c_str()),
+        0);
     struct TCase {
         std::string password, ca;
         int status;
@@ -334,10 +335,10 @@ TEST_F(BridgeCli, LoginAndCertificateFaultsSayWhatIsWrong) {
              {right, otherCa, 1, "certificate verify failed"},
              {open, broker.CaFile(), 1, "broker password: "},
          }) {
-        const TCliResult r = TCliRun::Run(Args(
-            Broker({"alarms", "--mqtt-user", "watch", "--mqtt-password-file", c.password,
-                    "--mqtt-ca", c.ca, "--wait", "5"}),
-            false));
+        const TCliResult r =
+            TCliRun::Run(Args(Broker({"alarms", "--mqtt-user", "watch", "--mqtt-password-file",
+                                      c.password, "--mqtt-ca", c.ca, "--wait", "5"}),
+                              false));
         EXPECT_EQ(r.status, c.status) << c.password << " " << c.ca << "\n" << r.err;
         if (!c.says.empty()) {
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;

@@ -146,9 +146,10 @@ TEST(BridgeQueue, KeepsOrderAndBoundAndSurvivesDamage) {
     EXPECT_EQ(box.Count(), kOutboxMaxMessages - 2);
 
     size_t skipped = 0;
-    const auto parsed = ParseOutbox("ravlin-mqtt-queue 1\nr\ttopic\tpayload\nbroken line\n"
-                                    "x\ta\tb\n-\t\tb\n-\tt\tp\tq\n-\tt2\t\n",
-                                    &skipped);
+    const auto parsed = ParseOutbox(
+        "ravlin-mqtt-queue 1\nr\ttopic\tpayload\nbroken line\n"
+        "x\ta\tb\n-\t\tb\n-\tt\tp\tq\n-\tt2\t\n",
+        &skipped);
     ASSERT_EQ(parsed.size(), 2u);
     EXPECT_EQ(parsed[1], (TBrokerMessage{"t2", "", false}));
     EXPECT_EQ(skipped, 4u);
