@@ -92,7 +92,8 @@ std::vector<TBrokerMessage> ParseOutbox(std::string_view content, size_t* skippe
         m.retain = line[0] == 'r';
         m.topic = std::string(line.substr(tab1 + 1, tab2 - tab1 - 1));
         m.payload = std::string(line.substr(tab2 + 1));
-        if (m.payload.find('\t') != std::string::npos) {
+        // What a write would not keep is no message (a CR inside, a third tab).
+        if (!Storable(m)) {
             ++bad;
             continue;
         }
