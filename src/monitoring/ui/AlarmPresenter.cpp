@@ -208,6 +208,25 @@ void TAlarmPresenter::Refresh() {
     RefreshList();
 }
 
+void TAlarmPresenter::Show(const std::vector<TMonitorChange>& changes) {
+    Apply(changes);
+    RaisePopups();
+}
+
+void TAlarmPresenter::ShowPanel(bool on) {
+    panel_->setVisible(on);
+}
+
+std::vector<int> TAlarmPresenter::TakeMarked(bool all) {
+    std::vector<int> which;
+    for (int i : monitor_.RowOrder())
+        if (i >= 0 && (all || monitor_.Messages[static_cast<size_t>(i)].Marked)) which.push_back(i);
+    monitor_.SetSelectAll(false);
+    for (TMonitorData& m : monitor_.Messages) m.Marked = false;
+    listModel_->Refresh();
+    return which;
+}
+
 void TAlarmPresenter::Apply(const std::vector<TMonitorChange>& changes) {
     bool front = false;
     for (const TMonitorChange& c : changes) {
@@ -335,6 +354,11 @@ void TAlarmPresenter::SelectAllClick(bool on) {
 }
 
 void TAlarmPresenter::DeactiveClick() {
+    if (clearRequest) {
+        clearRequest(TakeMarked(false));
+        UncheckSelectAll();
+        return;
+    }
     Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
     UncheckSelectAll();
 }
@@ -342,7 +366,11 @@ void TAlarmPresenter::DeactiveClick() {
 void TAlarmPresenter::ExitClick() {
     // Every message of the list ends marked, so every active one is deactivated; the log
     // names Exit as the cause.
-    Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
+    if (clearRequest) {
+        if (!clearRequest(TakeMarked(true))) return;
+    } else {
+        Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
+    }
     UncheckSelectAll();
     emit exitClicked();
 }

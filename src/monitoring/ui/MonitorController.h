@@ -72,10 +72,23 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
 
     void ApplyTexts();
 
+    // Alarm changes made outside a reception (deactivations from the network): the list
+    // and the pop-up windows follow them.
+    void RefreshAlarms();
+    // Another console shows its alarms in the monitor layout meanwhile: monitor mode
+    // cannot begin, and this one's message panel stands aside.
+    void SetOccupied(bool occupied);
+
     TMonitor& monitor() { return monitor_; }
     // The set-up's file dialogs, and the sound output (tests give stand-ins).
     TMonitorFileChooser& chooser() { return chooser_; }
     void SetSoundPlayer(TSoundPlayer* player);
+
+  signals:
+    // Monitor mode began or ended.
+    void modeChanged(bool on);
+    // The set-up was loaded or changed.
+    void setupChanged();
 
   private:
     // TMonitorHost
@@ -104,6 +117,7 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
     std::unique_ptr<TMonitoringPage> page_;
     bool monitorMode_ = false;
     bool onlineBefore_ = false;
+    bool occupied_ = false;
     // What entering monitor mode switched off.
     std::vector<TMenuName> menusOff_;
     std::vector<QString> commandsOff_;
