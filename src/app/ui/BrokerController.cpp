@@ -18,7 +18,7 @@ namespace ravlin {
 namespace {
 
 void BrokerLog(const std::string& line) {
-    std::fprintf(stderr, "ravlin: broker: %s\n", line.c_str());
+    std::fprintf(stderr, "ravlin: %s\n", line.c_str());
 }
 
 }  // namespace

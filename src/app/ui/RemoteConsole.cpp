@@ -104,6 +104,7 @@ TAlarmPresenter& TRemoteConsole::Presenter() {
     if (!presenter_) {
         presenter_ = std::make_unique<TAlarmPresenter>(ctx_, setup_, frame_);
         presenter_->ShowPanel(false);
+        presenter_->panel()->setObjectName("RemoteMessagesPanel");
         presenter_->clearRequest = [this](const std::vector<int>& m) { return Clear(m); };
         connect(presenter_.get(), &TAlarmPresenter::exitClicked, this, &TRemoteConsole::Leave);
         if (soundStandIn_) presenter_->SetSoundPlayer(soundStandIn_);
@@ -157,7 +158,7 @@ bool TRemoteConsole::Begin(const TRemoteChoice& choice) {
         return false;  // the set-up said why
     }
     auto remote = std::make_unique<TRemoteAlarms>(config, [this](const std::string& line) {
-        std::fprintf(stderr, "ravlin: broker: %s\n", line.c_str());
+        std::fprintf(stderr, "ravlin: %s\n", line.c_str());
     });
     if (!remote->Start(why)) return refuse(why);
     remote_ = std::move(remote);

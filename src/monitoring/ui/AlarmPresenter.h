@@ -55,6 +55,7 @@ class TAlarmPresenter : public QObject {
     void Show(const std::vector<TMonitorChange>& changes);
     // Whether the message panel is shown in the monitor layout (two presenters share it).
     void ShowPanel(bool on);
+    QWidget* panel() const { return panel_; }
     // Where Deactivate and Exit send the messages to clear (indexes in row order) instead of
     // clearing them here: a console without a receiver asks the receiver's monitor, and
     // the rows go when that monitor reports them cleared. Empty: cleared here. False: not
