@@ -241,6 +241,7 @@ void TRemoteConsole::Take(const TAlarmState& a) {
 
 bool TRemoteConsole::Clear(const std::vector<int>& messages) {
     if (!remote_) return false;
+    if (messages.empty()) return true;
     const std::string name = AnsiToUtf8(setup_.operatorName);
     if (name.find_first_not_of(' ') == std::string::npos) {
         ctx_.ui.Error(TMessage::Fixed(

@@ -217,14 +217,18 @@ void TAlarmPresenter::ShowPanel(bool on) {
     panel_->setVisible(on);
 }
 
-std::vector<int> TAlarmPresenter::TakeMarked(bool all) {
+std::vector<int> TAlarmPresenter::Marked(bool all) const {
     std::vector<int> which;
     for (int i : monitor_.RowOrder())
         if (i >= 0 && (all || monitor_.Messages[static_cast<size_t>(i)].Marked)) which.push_back(i);
+    return which;
+}
+
+void TAlarmPresenter::ClearMarks() {
     monitor_.SetSelectAll(false);
     for (TMonitorData& m : monitor_.Messages) m.Marked = false;
+    UncheckSelectAll();
     listModel_->Refresh();
-    return which;
 }
 
 void TAlarmPresenter::Apply(const std::vector<TMonitorChange>& changes) {
@@ -355,8 +359,8 @@ void TAlarmPresenter::SelectAllClick(bool on) {
 
 void TAlarmPresenter::DeactiveClick() {
     if (clearRequest) {
-        clearRequest(TakeMarked(false));
-        UncheckSelectAll();
+        // The marks stay when the request could not be sent.
+        if (clearRequest(Marked(false))) ClearMarks();
         return;
     }
     Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
@@ -367,7 +371,8 @@ void TAlarmPresenter::ExitClick() {
     // Every message of the list ends marked, so every active one is deactivated; the log
     // names Exit as the cause.
     if (clearRequest) {
-        if (!clearRequest(TakeMarked(true))) return;
+        if (!clearRequest(Marked(true))) return;
+        ClearMarks();
     } else {
         Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
     }

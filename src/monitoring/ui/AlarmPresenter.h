@@ -91,8 +91,9 @@ class TAlarmPresenter : public QObject {
     void DeactiveClick();
     void ExitClick();
     void UncheckSelectAll();
-    // The marked active messages (every active one with `all`) in row order; the marks go.
-    std::vector<int> TakeMarked(bool all);
+    // The marked active messages (every active one with `all`) in row order.
+    std::vector<int> Marked(bool all) const;
+    void ClearMarks();
 
     TMonitorContext ctx_;
     TMonitor& monitor_;

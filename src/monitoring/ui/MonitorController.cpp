@@ -198,7 +198,15 @@ void TMonitorController::Changed() {
     if (!monitor_.FileName.empty()) ctx_.settings.LastMonitorFile = monitor_.FileName;
     if (presenter_) presenter_->Refresh();
     if (page_) page_->Refresh();
-    emit setupChanged();
+    // Those following the set-up by its messages hear of a load, a new, removed or renamed
+    // message, not of every edit of an event.
+    std::vector<std::pair<int, std::string>> names;
+    names.reserve(monitor_.Messages.size());
+    for (const TMonitorData& m : monitor_.Messages) names.emplace_back(m.Number, m.Text);
+    if (names != messageNames_) {
+        messageNames_ = std::move(names);
+        emit setupChanged();
+    }
     emit ctx_.notifications.stateChanged();
 }
 

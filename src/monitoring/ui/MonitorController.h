@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/Document.h"
@@ -87,7 +88,7 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
   signals:
     // Monitor mode began or ended.
     void modeChanged(bool on);
-    // The set-up was loaded or changed.
+    // The set-up's messages changed: loaded, added, removed or renamed.
     void setupChanged();
 
   private:
@@ -118,6 +119,8 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
     bool monitorMode_ = false;
     bool onlineBefore_ = false;
     bool occupied_ = false;
+    // The numbers and texts of the messages when setupChanged was last emitted.
+    std::vector<std::pair<int, std::string>> messageNames_;
     // What entering monitor mode switched off.
     std::vector<TMenuName> menusOff_;
     std::vector<QString> commandsOff_;
