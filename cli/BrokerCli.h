@@ -25,34 +25,43 @@ struct TBrokerOptions {
 };
 
 // The option rows of the command tables.
-#define RAVLIN_CLI_BROKER_OPTIONS                                                            \
-    {"--mqtt", "URL", "publish to the MQTT broker mqtt://HOST:PORT or mqtts://HOST:PORT"},   \
-        {"--site", "S", "the site's name in the broker topics"},                             \
-        {"--receiver", "R", "the receiver's name in the broker topics"},                     \
-        {"--mqtt-user", "U", "the broker user"},                                             \
+#define RAVLIN_CLI_BROKER_OPTIONS                                                               \
+    {"--mqtt", "URL", "publish to the MQTT broker mqtt://HOST:PORT or mqtts://HOST:PORT"},      \
+        {"--site", "S", "the site's name in the broker topics"},                                \
+        {"--receiver", "R", "the receiver's name in the broker topics"},                        \
+        {"--mqtt-user", "U", "the broker user"},                                                \
         {"--mqtt-password-file", "FILE", "the broker password, from a file only you may read"}, \
-        {"--mqtt-ca", "FILE", "the certificate authority of an mqtts:// broker"},            \
-        {"--mqtt-client-id", "ID", "the console's client id (default: from program, host and names)"}
+        {"--mqtt-ca", "FILE", "the certificate authority of an mqtts:// broker"}, {             \
+        "--mqtt-client-id", "ID",                                                               \
+            "the console's client id (default: from program, host and names)"                   \
+    }
 
 // Takes args[i] (and its value) when it is a broker option: 1 taken, 0 not one, kUsage
 // after a usage error was printed.
 inline int ParseBrokerOption(const std::vector<std::string>& args, size_t& i, TBrokerOptions& o) {
     const std::string& a = args[i];
-    static const char* const kNames[] = {"--mqtt",     "--site",    "--receiver",
-                                         "--mqtt-user", "--mqtt-password-file", "--mqtt-ca",
-                                         "--mqtt-client-id"};
+    static const char* const kNames[] = {
+        "--mqtt",    "--site",          "--receiver", "--mqtt-user", "--mqtt-password-file",
+        "--mqtt-ca", "--mqtt-client-id"};
     bool known = false;
     for (const char* n : kNames) known = known || a == n;
     if (!known) return 0;
     if (i + 1 >= args.size()) return UsageError(a + " needs a value");
     const std::string& v = args[++i];
-    if (a == "--mqtt") o.url = v;
-    else if (a == "--site") o.site = v;
-    else if (a == "--receiver") o.receiver = v;
-    else if (a == "--mqtt-user") o.user = v;
-    else if (a == "--mqtt-password-file") o.passwordFile = v;
-    else if (a == "--mqtt-ca") o.caFile = v;
-    else o.clientId = v;
+    if (a == "--mqtt")
+        o.url = v;
+    else if (a == "--site")
+        o.site = v;
+    else if (a == "--receiver")
+        o.receiver = v;
+    else if (a == "--mqtt-user")
+        o.user = v;
+    else if (a == "--mqtt-password-file")
+        o.passwordFile = v;
+    else if (a == "--mqtt-ca")
+        o.caFile = v;
+    else
+        o.clientId = v;
     return 1;
 }
 

@@ -111,8 +111,7 @@ int Deactivate(TContext& ctx) {
                        " is not active");
         return kFailed;
     }
-    if (!remote.Deactivate(config.receiver, number, name, why) ||
-        !remote.WaitSent(wait * 1000)) {
+    if (!remote.Deactivate(config.receiver, number, name, why) || !remote.WaitSent(wait * 1000)) {
         CommandMessage(why.empty() ? "the broker did not confirm the command" : why);
         return kFailed;
     }

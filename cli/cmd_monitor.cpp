@@ -23,8 +23,8 @@
 
 #include "BrokerCli.h"
 #include "ReceptionCli.h"
-#include "bridge/Bridge.h"
 #include "base/ProcessSoundPlayer.h"
+#include "bridge/Bridge.h"
 #include "monitoring/AlarmLog.h"
 #include "monitoring/Monitor.h"
 
@@ -67,7 +67,8 @@ class TMonitorRun : public TReceptionListener, public TLoopWaiting {
     }
     void Waiting() override {
         if (escalate_) monitor_.Escalate(TMonitorTime::Now());
-        if (bridge_) PrintChanges(monitor_, ApplyNetworkCommands(*bridge_, monitor_, TMonitorTime::Now()));
+        if (bridge_)
+            PrintChanges(monitor_, ApplyNetworkCommands(*bridge_, monitor_, TMonitorTime::Now()));
     }
     bool failed = false;  // a log could not be written (reported)
 

@@ -275,8 +275,10 @@ std::vector<TMonitorChange> ApplyNetworkCommands(TBridge& bridge, TMonitor& moni
             // The alarm log keeps code page texts: what it cannot hold becomes "?".
             name.clear();
             for (unsigned char ch : c.operatorName)
-                if (ch < 0x80) name += static_cast<char>(ch);
-                else if ((ch & 0xC0) != 0x80) name += '?';
+                if (ch < 0x80)
+                    name += static_cast<char>(ch);
+                else if ((ch & 0xC0) != 0x80)
+                    name += '?';
         }
         const auto changes = monitor.DeactivateFromNetwork(c.number, name, now);
         if (changes.empty()) bridge.LogLine("broker: " + what + "it is not active");

@@ -14,9 +14,9 @@ struct TBrokerConfig {
     std::string receiver = "receiver";
     std::string user;          // empty: none
     std::string passwordFile;  // the password: first line of a file only its owner may read
-    std::string caFile;  // mqtts: the authority the server's certificate must come from
-                         // (empty: the system's authorities)
-    std::string clientId;  // empty: DefaultClientId
+    std::string caFile;        // mqtts: the authority the server's certificate must come from
+                               // (empty: the system's authorities)
+    std::string clientId;      // empty: DefaultClientId
 };
 
 struct TBrokerAddress {

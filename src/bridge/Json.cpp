@@ -95,9 +95,9 @@ class TReader {
     std::optional<TJsonValue> Scalar() {
         Blanks();
         TJsonValue v;
-        for (const auto& [word, kind, n] :
-             {std::tuple{"true", TJsonValue::Kind::Bool, 1}, {"false", TJsonValue::Kind::Bool, 0},
-              {"null", TJsonValue::Kind::Null, 0}}) {
+        for (const auto& [word, kind, n] : {std::tuple{"true", TJsonValue::Kind::Bool, 1},
+                                            {"false", TJsonValue::Kind::Bool, 0},
+                                            {"null", TJsonValue::Kind::Null, 0}}) {
             if (s_.substr(i_).rfind(word, 0) == 0) {
                 i_ += std::string_view(word).size();
                 v.kind = kind;
@@ -288,9 +288,8 @@ const std::string* TextMember(const TJsonMembers& members, const std::string& ke
 
 const long long* NumberMember(const TJsonMembers& members, const std::string& key) {
     const auto it = members.find(key);
-    return it != members.end() && it->second.kind == TJsonValue::Kind::Number
-               ? &it->second.number
-               : nullptr;
+    return it != members.end() && it->second.kind == TJsonValue::Kind::Number ? &it->second.number
+                                                                              : nullptr;
 }
 
 }  // namespace ravlin

@@ -32,7 +32,7 @@ class TJsonObject {
 struct TJsonValue {
     enum class Kind { String, Number, Bool, Null };
     Kind kind = Kind::Null;
-    std::string text;     // String
+    std::string text;      // String
     long long number = 0;  // Number; Bool: 0 or 1
 };
 using TJsonMembers = std::map<std::string, TJsonValue>;

@@ -95,8 +95,8 @@ bool TMqttClient::Start(const TBrokerConfig& config, const std::string& clientId
     // A broker that is down now is tried again by the network thread.
     rc = mosquitto_connect_async(mosq_, address.host.c_str(), address.port, kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
-        const std::string reason = rc == MOSQ_ERR_ERRNO ? std::strerror(errno)
-                                                        : mosquitto_strerror(rc);
+        const std::string reason =
+            rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
         SetState(TBrokerState::Unreachable, "cannot reach " + where_ + ": " + reason);
     }
     rc = mosquitto_loop_start(mosq_);
@@ -153,9 +153,9 @@ void TMqttClient::SetState(TBrokerState state, const std::string& text) {
 void TMqttClient::OnConnect(mosquitto*, void* self, int rc) {
     auto* c = static_cast<TMqttClient*>(self);
     if (rc != 0) {
-        c->SetState(TBrokerState::Refused, c->where_ + " refused the connection: " +
-                                               mosquitto_connack_string(rc) +
-                                               " (check the user name and password)");
+        c->SetState(TBrokerState::Refused,
+                    c->where_ + " refused the connection: " + mosquitto_connack_string(rc) +
+                        " (check the user name and password)");
         return;
     }
     {
@@ -198,8 +198,8 @@ void TMqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
     if (level != MOSQ_LOG_ERR || !text) return;
     auto* c = static_cast<TMqttClient*>(self);
     std::string line = text;
-    bool tls = line.find("OpenSSL") != std::string::npos ||
-               line.find("certificate") != std::string::npos;
+    bool tls =
+        line.find("OpenSSL") != std::string::npos || line.find("certificate") != std::string::npos;
     {
         std::lock_guard lock(c->mutex_);
         c->lastError_ = line;

@@ -54,8 +54,8 @@ class TMqttClient {
     // verification, the last will `will` when given) and starts connecting on the network
     // thread. False with `why` when it cannot even begin: a bad address, a password file
     // that is refused, a CA file that cannot be read.
-    bool Start(const TBrokerConfig& config, const std::string& clientId,
-               const TBrokerMessage* will, std::string& why);
+    bool Start(const TBrokerConfig& config, const std::string& clientId, const TBrokerMessage* will,
+               std::string& why);
     // QoS 1. 0 (a MOSQ_ERR_ code otherwise); `mid` the message's id for Published.
     int Publish(const TBrokerMessage& m, int* mid = nullptr);
     int Subscribe(const std::string& filter);

@@ -83,7 +83,8 @@ std::vector<TBrokerMessage> ParseOutbox(std::string_view content, size_t* skippe
         if (line.empty()) continue;
         const size_t tab1 = line.find('\t');
         const size_t tab2 = tab1 == line.npos ? line.npos : line.find('\t', tab1 + 1);
-        if (tab1 != 1 || tab2 == line.npos || tab2 == tab1 + 1 || (line[0] != 'r' && line[0] != '-')) {
+        if (tab1 != 1 || tab2 == line.npos || tab2 == tab1 + 1 ||
+            (line[0] != 'r' && line[0] != '-')) {
             ++bad;
             continue;
         }

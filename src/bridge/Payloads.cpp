@@ -124,7 +124,8 @@ std::string ReceptionPayload(const TReception& r, std::chrono::system_clock::tim
     if (record) {
         o.Number("user_id", record->UserID);
         std::string users = "[";
-        for (const std::string* u : {&record->User1, &record->User2, &record->User3, &record->User4})
+        for (const std::string* u :
+             {&record->User1, &record->User2, &record->User3, &record->User4})
             users += (users.size() > 1 ? ", " : "") + JsonString(AnsiToUtf8(*u));
         o.Raw("user", users + "]");
     } else {

@@ -40,9 +40,9 @@ bool ParseNumber(std::string_view s, int& out) {
 constexpr TAlarmAction kActions[] = {TAlarmAction::Activate, TAlarmAction::Deactivate,
                                      TAlarmAction::Trouble};
 constexpr TAlarmCause kCauses[] = {
-    TAlarmCause::Transmitter, TAlarmCause::Hand, TAlarmCause::Exit,     TAlarmCause::SetUp,
-    TAlarmCause::Removed,     TAlarmCause::End,  TAlarmCause::LinkLost, TAlarmCause::LinkRestored,
-    TAlarmCause::Network};
+    TAlarmCause::Transmitter, TAlarmCause::Hand,         TAlarmCause::Exit,
+    TAlarmCause::SetUp,       TAlarmCause::Removed,      TAlarmCause::End,
+    TAlarmCause::LinkLost,    TAlarmCause::LinkRestored, TAlarmCause::Network};
 
 uint64_t FileSize(const std::string& path) {
     struct stat st {};

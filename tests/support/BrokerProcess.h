@@ -30,7 +30,7 @@
 namespace ravlin::test {
 
 struct TBrokerOptions {
-    std::string user;      // with a password: the only login the broker takes
+    std::string user;  // with a password: the only login the broker takes
     std::string password;
     bool tls = false;
 };
@@ -107,8 +107,8 @@ class TBrokerProcess {
     bool Running() const { return pid_ > 0; }
     int Port() const { return port_; }
     std::string Url() const {
-        return std::string(options_.tls ? "mqtts" : "mqtt") + "://127.0.0.1:" +
-               std::to_string(port_);
+        return std::string(options_.tls ? "mqtts" : "mqtt") +
+               "://127.0.0.1:" + std::to_string(port_);
     }
     std::string CaFile() const { return dir_ + "/ca.crt"; }
     const std::string& Dir() const { return dir_; }
