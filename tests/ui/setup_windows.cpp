@@ -227,11 +227,11 @@ class SetupWindowsTest : public QObject {
         QTest::addColumn<QString>("refusal");  // empty: saved
         QTest::newRow("not mqtt") << "http://broker.example:1883"
                                   << "plant"
-                                  << "Broker: ";
+                                  << "must begin with mqtt:// or mqtts://";
         QTest::newRow("site with a slash") << "mqtt://127.0.0.1:1"
                                            << "plant/a"
                                            << "site name";
-        QTest::newRow("good") << "mqtts://broker.example:8883"
+        QTest::newRow("good") << "mqtt://127.0.0.1:9"
                               << "plant"
                               << "";
     }
