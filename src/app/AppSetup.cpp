@@ -62,7 +62,24 @@ TAppSetupValues ReadAppSetup(const TAppSetupContext& ctx) {
     v.clearHistory = false;
     v.historyLevel = s.HistoryMonitorLevel;
     v.batteryLevel = s.BatteryMonitorLevel;
+    v.broker = BrokerSetupOf(s);
     return v;
+}
+
+TBrokerSetup BrokerSetupOf(const TSettings& s) {
+    return TBrokerSetup{s.BrokerOn,   s.BrokerUrl,          s.BrokerSite,  s.BrokerReceiver,
+                        s.BrokerUser, s.BrokerPasswordFile, s.BrokerCaFile};
+}
+
+TBrokerConfig BrokerConfigOf(const TBrokerSetup& b) {
+    TBrokerConfig c;
+    c.url = b.url;
+    c.site = b.site;
+    c.receiver = b.receiver;
+    c.user = b.user;
+    c.passwordFile = b.passwordFile;
+    c.caFile = b.caFile;
+    return c;
 }
 
 TAppSetupChoices ReadAppSetupChoices(const TAppSetupContext& ctx) {
@@ -104,6 +121,13 @@ TAppSetupResult ApplyAppSetup(const TAppSetupContext& ctx, const TAppSetupValues
     s.OpenMonitorFile = after.openMonitorFile;
     s.OpenMonitorPath = after.openMonitorPath;
     s.OpenDataPath = after.openDataPath;
+    s.BrokerOn = after.broker.on;
+    s.BrokerUrl = after.broker.url;
+    s.BrokerSite = after.broker.site;
+    s.BrokerReceiver = after.broker.receiver;
+    s.BrokerUser = after.broker.user;
+    s.BrokerPasswordFile = after.broker.passwordFile;
+    s.BrokerCaFile = after.broker.caFile;
     if (!after.monitorFont.empty()) s.MonitorFont = after.monitorFont;
     for (size_t i = 0; i < s.UserTitles.size(); ++i) {
         // An emptied title is the language's default again.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/BrokerConfig.h"
 #include "document/AppState.h"
 #include "link/ConnectionSettings.h"
 #include "views/FileView.h"
@@ -37,6 +38,21 @@ struct TAppSetupContext {
 
 enum class TSoundOutput { Off = 0, SoundCard = 1, Speaker = 2 };
 
+// The site's broker as the settings keep it (section Broker); the password stays in its file.
+struct TBrokerSetup {
+    bool on = false;
+    std::string url;
+    std::string site = "site";
+    std::string receiver = "receiver";
+    std::string user;
+    std::string passwordFile;
+    std::string caFile;
+    bool operator==(const TBrokerSetup&) const = default;
+};
+TBrokerSetup BrokerSetupOf(const TSettings& s);
+// The connection `setup` describes (the client id left to DefaultClientId).
+TBrokerConfig BrokerConfigOf(const TBrokerSetup& setup);
+
 struct TAppSetupValues {
     // Basic
     std::string language;
@@ -62,6 +78,8 @@ struct TAppSetupValues {
     bool clearHistory = false;
     int historyLevel = 3;  // 0..4
     int batteryLevel = 3;  // 0..4
+    // Broker
+    TBrokerSetup broker;
 };
 
 // What the window needs besides the values.

@@ -56,4 +56,28 @@ std::string ApplyUnsavedMark(const std::string& caption, bool mark) {
     return caption;
 }
 
+std::string BrokerStatusText(const TBrokerStatus& status) {
+    std::string text = "Broker: ";
+    switch (status.state) {
+        case TBrokerState::Off:
+            text += "off";
+            break;
+        case TBrokerState::Connecting:
+            text += "connecting";
+            break;
+        case TBrokerState::Connected:
+            text += "connected";
+            break;
+        case TBrokerState::Unreachable:
+            text += "unreachable";
+            break;
+        case TBrokerState::Refused:
+            text += "login refused";
+            break;
+    }
+    // What waits on disk for the broker is worth knowing in every state.
+    if (status.queued > 0) text += ", " + std::to_string(status.queued) + " waiting";
+    return text;
+}
+
 }  // namespace ravlin

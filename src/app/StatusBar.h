@@ -9,6 +9,7 @@
 
 #include "base/Pages.h"
 #include "base/UserInterface.h"
+#include "bridge/MqttClient.h"
 #include "document/AppState.h"
 
 namespace ravlin {
@@ -47,6 +48,9 @@ void AddMonitorStatus(TStatusInput& input, const TMonitor& monitor, bool monitor
 
 // One full update. `texts` gives `Text::Saved`.
 TStatusView ComputeStatus(const TStatusInput& input, const TTextTable& texts);
+
+// The broker's panel: "Broker: connected", "Broker: unreachable, 3 waiting", ...
+std::string BrokerStatusText(const TBrokerStatus& status);
 
 // Adds or removes a trailing '*' on a caption; never doubles it.
 std::string ApplyUnsavedMark(const std::string& caption, bool mark);

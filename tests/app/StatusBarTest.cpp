@@ -107,6 +107,22 @@ TEST(StatusBar, WhatMonitoringAdds) {
     }
 }
 
+TEST(StatusBar, BrokerPanelSaysTheStateAndWhatWaits) {
+    const struct {
+        TBrokerState state;
+        size_t queued;
+        const char* text;
+    } cases[] = {
+        {TBrokerState::Connected, 0, "Broker: connected"},
+        {TBrokerState::Connecting, 0, "Broker: connecting"},
+        {TBrokerState::Unreachable, 3, "Broker: unreachable, 3 waiting"},
+        {TBrokerState::Refused, 1, "Broker: login refused, 1 waiting"},
+        {TBrokerState::Off, 0, "Broker: off"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BrokerStatusText(TBrokerStatus{c.state, "detail", c.queued}), c.text);
+}
+
 TEST(StatusBar, MarkIsNeverDoubled) {
     EXPECT_EQ(ApplyUnsavedMark("File view", true), "File view*");
     EXPECT_EQ(ApplyUnsavedMark(ApplyUnsavedMark("File view", true), true), "File view*");

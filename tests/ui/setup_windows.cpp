@@ -153,7 +153,8 @@ class SetupWindowsTest : public QObject {
         QVERIFY(FileViewTitles().contains(user1));
         bool sortFollowed = false, welcomeUnchecked = false;
         auto done = OnNextModal<TAppSetupForm>([&](TAppSetupForm* f) {
-            const char* names[] = {"app-setup-basic", "app-setup-startup", "app-setup-online"};
+            const char* names[] = {"app-setup-basic", "app-setup-startup", "app-setup-online",
+                                   "app-setup-broker"};
             for (int i = 0; i < f->pages()->count(); ++i) {
                 f->pages()->setCurrentIndex(i);
                 Shot(f, names[i]);
@@ -218,6 +219,66 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(desktop->core().language.Code(), std::string("DE"));
         QCOMPARE(desktop->core().settings.UserTitles, settings.UserTitles);
         QCOMPARE(desktop->core().settings.Backup, settings.Backup);
+    }
+
+    void brokerPageIsCheckedBeforeItIsSaved_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("refusal");  // empty: saved
+        QTest::newRow("not mqtt") << "http://broker.example:1883"
+                                  << "plant"
+                                  << "must begin with mqtt:// or mqtts://";
+        QTest::newRow("site with a slash") << "mqtt://127.0.0.1:1"
+                                           << "plant/a"
+                                           << "site name";
+        QTest::newRow("good") << "mqtt://127.0.0.1:9"
+                              << "plant"
+                              << "";
+    }
+
+    void brokerPageIsCheckedBeforeItIsSaved() {
+        QFETCH(QString, url);
+        QFETCH(QString, site);
+        QFETCH(QString, refusal);
+        const QByteArray before = Ini();
+        bool stayedOpen = false;
+        auto done = OnNextModal<TAppSetupForm>([&](TAppSetupForm* f) {
+            f->pages()->setCurrentIndex(3);
+            f->brokerBox()->setChecked(true);
+            f->brokerUrlEdit()->setText(url);
+            f->brokerSiteEdit()->setText(site);
+            f->brokerReceiverEdit()->setText("front");
+            if (refusal.isEmpty()) Shot(f, "broker_settings");
+            QTest::mouseClick(OkButton(f), Qt::LeftButton);
+            stayedOpen = f->isVisible();
+            if (stayedOpen) f->reject();
+        });
+        const bool saved = desktop->setup().MenuAppSetupClick();
+        QVERIFY(*done);
+        const TSettings& s = desktop->core().settings;
+        if (!refusal.isEmpty()) {
+            QVERIFY(!saved);
+            QVERIFY(stayedOpen);
+            QCOMPARE(shown.size(), size_t(1));
+            QVERIFY2(QString::fromStdString(shown[0].text).contains(refusal),
+                     shown[0].text.c_str());
+            QCOMPARE(Ini(), before);
+            QVERIFY(s.BrokerUrl != url.toStdString());
+            return;
+        }
+        QVERIFY(saved);
+        QVERIFY(shown.empty());
+        QVERIFY(s.BrokerOn);
+        QCOMPARE(s.BrokerUrl, url.toStdString());
+        QCOMPARE(s.BrokerReceiver, std::string("front"));
+        const QByteArray ini = Ini();
+        QVERIFY(ini.contains("[Broker]\r\nOn=1\r\n"));
+        QVERIFY(ini.contains("Url=" + url.toLatin1() + "\r\n"));
+        // The bridge of the new settings runs: its state is in the status bar.
+        QVERIFY(WaitFor([&] {
+            auto* panel = desktop->form().findChild<QLabel*>("BrokerPanel");
+            return panel && panel->isVisible() && panel->text().startsWith("Broker: ");
+        }));
     }
 
     void languageSwitchRedrawsTheOpenWelcomeWindow() {

@@ -7,6 +7,7 @@
 
 #include "app/Settings.h"
 #include "base/ui/Text.h"
+#include "bridge/BrokerConfig.h"
 #include "online/History.h"
 
 namespace ravlin {
@@ -41,6 +42,7 @@ TAppSetupForm::TAppSetupForm(const TTextTable& texts, TUserInterface& ui, QWidge
     pages_->addTab(BuildBasic(), "Basic");
     pages_->addTab(BuildStartup(), "Start-up");
     pages_->addTab(BuildOnline(), "On-line mode");
+    pages_->addTab(BuildBroker(), "Broker");
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -250,6 +252,64 @@ QWidget* TAppSetupForm::BuildOnline() {
     return page;
 }
 
+QWidget* TAppSetupForm::BuildBroker() {
+    auto* page = new QWidget;
+    page->setObjectName("BrokerPage");
+    auto* g = new QGridLayout(page);
+    brokerOn_ = new QCheckBox("Publish to the site's broker", page);
+    brokerOn_->setObjectName("BrokerOnBox");
+    g->addWidget(brokerOn_, 0, 0, 1, 3);
+    int row = 1;
+    auto field = [&](const char* name, const char* label, const char* hint) {
+        auto* l = new QLabel(label, page);
+        auto* e = new QLineEdit(page);
+        e->setObjectName(name);
+        e->setPlaceholderText(hint);
+        l->setBuddy(e);
+        g->addWidget(l, row, 0);
+        g->addWidget(e, row, 1);
+        ++row;
+        return e;
+    };
+    auto chooser = [&](QLineEdit* edit, const char* name) {
+        auto* b = new QPushButton("...", page);
+        b->setObjectName(name);
+        b->setMaximumWidth(40);
+        g->addWidget(b, row - 1, 2);
+        connect(b, &QPushButton::clicked, this, [this, edit] {
+            const QString f = chooseFile(QStringLiteral("All files (*)"));
+            if (!f.isEmpty()) edit->setText(f);
+        });
+    };
+    brokerUrl_ = field("BrokerUrlEdit", "URL", "mqtt://HOST:PORT or mqtts://HOST:PORT");
+    brokerSite_ = field("BrokerSiteEdit", "Site", "");
+    brokerReceiver_ = field("BrokerReceiverEdit", "Receiver", "");
+    brokerUser_ = field("BrokerUserEdit", "User", "none");
+    brokerPasswordFile_ =
+        field("BrokerPasswordFileEdit", "Password file", "first line, readable by you alone");
+    chooser(brokerPasswordFile_, "BrokerPasswordFileButton");
+    brokerCaFile_ = field("BrokerCaFileEdit", "CA file", "mqtts: the system's authorities");
+    chooser(brokerCaFile_, "BrokerCaFileButton");
+    g->setColumnStretch(1, 1);
+    g->setRowStretch(row, 1);
+    return page;
+}
+
+bool TAppSetupForm::TakeBroker(TBrokerSetup& b) {
+    b.on = brokerOn_->isChecked();
+    b.url = ToCoreLossy(brokerUrl_->text().trimmed());
+    b.site = ToCoreLossy(brokerSite_->text().trimmed());
+    b.receiver = ToCoreLossy(brokerReceiver_->text().trimmed());
+    b.user = ToCoreLossy(brokerUser_->text().trimmed());
+    b.passwordFile = CorePath(brokerPasswordFile_->text().trimmed());
+    b.caFile = CorePath(brokerCaFile_->text().trimmed());
+    std::string why;
+    if (!b.on || CheckBrokerConfig(BrokerConfigOf(b), why)) return true;
+    pages_->setCurrentWidget(brokerUrl_->parentWidget());
+    ui_.Error(TMessage::Fixed("Broker: " + why));
+    return false;
+}
+
 void TAppSetupForm::ApplyTexts() {
     setWindowTitle(L(texts_, Text::AppSetupCaption));
     pages_->setTabText(0, L(texts_, Text::SetupBasicPage));
@@ -341,6 +401,14 @@ void TAppSetupForm::Prepare(const TAppSetupValues& v, const TAppSetupChoices& c)
     historyClear_->setChecked(false);
     historyLevel_[std::clamp(v.historyLevel, 0, 4)]->setChecked(true);
     batteryLevel_[std::clamp(v.batteryLevel, 0, 4)]->setChecked(true);
+
+    brokerOn_->setChecked(v.broker.on);
+    brokerUrl_->setText(Q(v.broker.url));
+    brokerSite_->setText(Q(v.broker.site));
+    brokerReceiver_->setText(Q(v.broker.receiver));
+    brokerUser_->setText(Q(v.broker.user));
+    brokerPasswordFile_->setText(QPath(v.broker.passwordFile));
+    brokerCaFile_->setText(QPath(v.broker.caFile));
 }
 
 void TAppSetupForm::StartupBoxChecked(QCheckBox* box) {
@@ -371,6 +439,7 @@ void TAppSetupForm::accept() {
     for (int i = 0; i < 5; ++i)
         if (titles_[i]->hasFocus()) LeaveTitle(i);
     TAppSetupValues v = values_;
+    if (!TakeBroker(v.broker)) return;
     for (int i = 0; i < 5; ++i) {
         auto title = TypedText(titles_[i]->text(), titleLabels_[i]->text(), ui_, titles_[i]);
         if (!title) {

@@ -2,8 +2,8 @@
 // The application set-up window: language, backup, sound, user column titles and
 // visibility, File view sorting and the monitor font (Basic); the start-up options
 // (Start-up); on-line mode's beep, find, history length and the history and battery
-// levels (On-line mode). It edits a TAppSetupValues; applying them is the core's
-// (app/AppSetup.h).
+// levels (On-line mode); the site's broker (Broker). It edits a TAppSetupValues; applying them is
+// the core's (app/AppSetup.h).
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -66,11 +66,22 @@ class TAppSetupForm : public QDialog {
     QCheckBox* historyClearBox() const { return historyClear_; }
     QRadioButton* historyLevel(int i) const { return historyLevel_[i]; }
     QRadioButton* batteryLevel(int i) const { return batteryLevel_[i]; }
+    QCheckBox* brokerBox() const { return brokerOn_; }
+    QLineEdit* brokerUrlEdit() const { return brokerUrl_; }
+    QLineEdit* brokerSiteEdit() const { return brokerSite_; }
+    QLineEdit* brokerReceiverEdit() const { return brokerReceiver_; }
+    QLineEdit* brokerUserEdit() const { return brokerUser_; }
+    QLineEdit* brokerPasswordFileEdit() const { return brokerPasswordFile_; }
+    QLineEdit* brokerCaFileEdit() const { return brokerCaFile_; }
 
   private:
     QWidget* BuildBasic();
     QWidget* BuildStartup();
     QWidget* BuildOnline();
+    QWidget* BuildBroker();
+    // The broker page's values; false (the page shown, a message given) when the broker
+    // is on and its set-up cannot work.
+    bool TakeBroker(TBrokerSetup& out);
     // Leaving a user title field: empty gives the default back; the sort list follows.
     void LeaveTitle(int i);
     // Checking the welcome box unchecks the start-up actions and the other way round.
@@ -113,6 +124,10 @@ class TAppSetupForm : public QDialog {
     QGroupBox *historyRange_, *batteryRange_;
     std::array<QRadioButton*, 5> historyLevel_{};
     std::array<QRadioButton*, 5> batteryLevel_{};
+    // Broker
+    QCheckBox* brokerOn_;
+    QLineEdit *brokerUrl_, *brokerSite_, *brokerReceiver_, *brokerUser_, *brokerPasswordFile_,
+        *brokerCaFile_;
 };
 
 }  // namespace ravlin

@@ -4,8 +4,10 @@
 #include <QTimer>
 
 #include "app/Core.h"
+#include "app/ui/BrokerController.h"
 #include "app/ui/MainForm.h"
 #include "app/ui/RecordRows.h"
+#include "app/ui/RemoteConsole.h"
 #include "app/ui/SetupController.h"
 #include "app/ui/StatusController.h"
 #include "app/ui/WindowPlacement.h"
@@ -133,16 +135,27 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
         TSetupContext{c.AppSetupContext(), c.folders, c.receiver.link, ui_, busy_, notifications_,
                       *infoForm_, *this},
         *form_);
-    monitor_ = std::make_unique<TMonitorController>(
-        TMonitorContext{c.texts(), c.folders,
-                        TMonitorSettingsRef{
-                            set.MonitorFont, set.SoundCard, set.SoundSpeaker, set.LastMonitorFile,
+    const TMonitorContext monitorContext{
+        c.texts(),
+        c.folders,
+        TMonitorSettingsRef{set.MonitorFont, set.SoundCard, set.SoundSpeaker, set.LastMonitorFile,
                             set.MonitorSortCol, set.MonitorSortUp, set.Operator, set.MonitorGrid,
                             set.ActiveGrid, set.DeactiveGrid, set.MessageGrid, set.TroubleColor,
                             set.TroubleSound, set.TroubleSoundFile, set.AlarmLogMegabytes},
-                        c.table, c.state, c.ini, c.functionTable, set.UserTitles, ui_, busy_,
-                        notifications_},
-        *form_, *online_, *views_);
+        c.table,
+        c.state,
+        c.ini,
+        c.functionTable,
+        set.UserTitles,
+        ui_,
+        busy_,
+        notifications_};
+    monitor_ = std::make_unique<TMonitorController>(monitorContext, *form_, *online_, *views_);
+    remoteConsole_ = std::make_unique<TRemoteConsole>(monitorContext, set, *monitor_, *form_);
+    broker_ =
+        std::make_unique<TBrokerController>(TBrokerContext{set, c.folders.homeDir, c.table, c.state,
+                                                           c.receptionListeners, notifications_},
+                                            *monitor_, *remoteConsole_, *form_);
     TSiteOpener& opener = *this;
     site_ = std::make_unique<TSiteController>(
         TSiteWindowContext{c.language, c.folders, ui_, busy_, opener}, *form_);
@@ -160,6 +173,8 @@ TDesktop::TDesktop(const TStartOptions& options, QObject* parent)
             [this] { online_->ApplyTexts(); });
     connect(&notifications_, &TNotifications::languageChanged, monitor_.get(),
             [this] { monitor_->ApplyTexts(); });
+    connect(&notifications_, &TNotifications::languageChanged, remoteConsole_.get(),
+            [this] { remoteConsole_->ApplyTexts(); });
     c.language.SetListener(this);
 }
 
@@ -168,7 +183,10 @@ TDesktop::~TDesktop() {
     startup_.reset();
     site_.reset();
     setup_.reset();
+    remoteConsole_.reset();
+    // The alarms monitor mode ends on its way out are still published.
     monitor_.reset();
+    broker_.reset();
     records_.reset();
     recordRows_.reset();
     online_.reset();
@@ -260,6 +278,8 @@ void TDesktop::CloseOnline() {
 
 void TDesktop::InitMonitor() {
     monitor_->InitMonitor();
+    // The settings and the last set-up are read: the broker follows them.
+    broker_->Restart();
 }
 
 bool TDesktop::OpenMonitorFile(const std::string& fileName) {

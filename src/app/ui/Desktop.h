@@ -21,7 +21,9 @@
 namespace ravlin {
 
 struct TCore;
+class TBrokerController;
 class TDocumentController;
+class TRemoteConsole;
 class TInfoForm;
 class TMainForm;
 class TMonitorController;
@@ -82,6 +84,8 @@ class TDesktop : public QObject,
     TNotifications& notifications() { return notifications_; }
     TMonitorController& monitor() { return *monitor_; }
     TSiteController& site() { return *site_; }
+    TBrokerController& broker() { return *broker_; }
+    TRemoteConsole& remoteConsole() { return *remoteConsole_; }
 
   private:
     // TStartupWindow
@@ -134,6 +138,8 @@ class TDesktop : public QObject,
     std::unique_ptr<TSetupController> setup_;
     std::unique_ptr<TMonitorController> monitor_;
     std::unique_ptr<TSiteController> site_;
+    std::unique_ptr<TRemoteConsole> remoteConsole_;
+    std::unique_ptr<TBrokerController> broker_;
     std::unique_ptr<TStartup> startup_;
     bool startFailed_ = false;
 };

@@ -79,6 +79,8 @@ constexpr TMenuItem kMenuItems[] = {
     {"MenuMonitorMode", CommMenu, Text::Monitor, "Monitor", "", Comm | Separated},
     // The receivers of a site: each on a link of its own, not the program's.
     {"MenuSite", CommMenu, Text::None, "Site ...", "", Separated},
+    // A console of another receiver's alarms over the site's broker: no link of its own.
+    {"MenuMonitorNetwork", CommMenu, Text::None, "Monitor over network ...", "", 0},
     {"MenuAppSetup", SetupMenu, Text::MenuAppSetup, "Application ...", "", 0},
     {"MenuCommSetup", SetupMenu, Text::MenuCommSetup, "Communication ...", "", Comm},
     {"MenuAbout", HelpMenu, Text::MenuAbout, "About", "", 0},
@@ -266,6 +268,12 @@ void TMainForm::BuildStatusBar() {
     }
     panels_[3]->setText("Saved");
     panels_[4]->setText("File");
+    brokerPanel_ = new QLabel(this);
+    brokerPanel_->setObjectName("BrokerPanel");
+    brokerPanel_->setFrameShape(QFrame::Panel);
+    brokerPanel_->setFrameShadow(QFrame::Sunken);
+    statusBar()->addPermanentWidget(brokerPanel_);
+    brokerPanel_->hide();
 }
 
 void TMainForm::ApplyTexts() {
@@ -349,6 +357,12 @@ TPage TMainForm::PageShown() const {
 
 void TMainForm::SetPanel(int index, const QString& text) {
     if (index >= 0 && index < 5) panels_[index]->setText(text);
+}
+
+void TMainForm::SetBrokerPanel(const QString& text, const QString& detail) {
+    brokerPanel_->setText(text);
+    brokerPanel_->setToolTip(detail);
+    brokerPanel_->setVisible(!text.isEmpty());
 }
 
 QString TMainForm::Panel(int index) const {

@@ -49,6 +49,8 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     bool CommCommandsEnabled() const;
     // Status bar panels 0..4 and the '*' marks of the page captions.
     void SetPanel(int index, const QString& text);
+    // The broker's panel; an empty text hides it. `detail` is its tool tip.
+    void SetBrokerPanel(const QString& text, const QString& detail);
     QString Panel(int index) const;
     void SetPageMark(TPage page, bool mark);
 
@@ -88,6 +90,7 @@ class TMainForm : public QMainWindow, public TWindowFrame {
     bool pagesWereShown_ = true, toolBarWasShown_ = true, onlinePanelWasShown_ = false;
     bool monitorLayout_ = false;
     std::array<QLabel*, 5> panels_{};
+    QLabel* brokerPanel_ = nullptr;
     bool shown_ = false;
 };
 

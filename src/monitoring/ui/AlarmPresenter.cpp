@@ -208,6 +208,29 @@ void TAlarmPresenter::Refresh() {
     RefreshList();
 }
 
+void TAlarmPresenter::Show(const std::vector<TMonitorChange>& changes) {
+    Apply(changes);
+    RaisePopups();
+}
+
+void TAlarmPresenter::ShowPanel(bool on) {
+    panel_->setVisible(on);
+}
+
+std::vector<int> TAlarmPresenter::Marked(bool all) const {
+    std::vector<int> which;
+    for (int i : monitor_.RowOrder())
+        if (i >= 0 && (all || monitor_.Messages[static_cast<size_t>(i)].Marked)) which.push_back(i);
+    return which;
+}
+
+void TAlarmPresenter::ClearMarks() {
+    monitor_.SetSelectAll(false);
+    for (TMonitorData& m : monitor_.Messages) m.Marked = false;
+    UncheckSelectAll();
+    listModel_->Refresh();
+}
+
 void TAlarmPresenter::Apply(const std::vector<TMonitorChange>& changes) {
     bool front = false;
     for (const TMonitorChange& c : changes) {
@@ -335,6 +358,11 @@ void TAlarmPresenter::SelectAllClick(bool on) {
 }
 
 void TAlarmPresenter::DeactiveClick() {
+    if (clearRequest) {
+        // The marks stay when the request could not be sent.
+        if (clearRequest(Marked(false))) ClearMarks();
+        return;
+    }
     Apply(monitor_.DeactivateMarked(TMonitorTime::Now()));
     UncheckSelectAll();
 }
@@ -342,7 +370,12 @@ void TAlarmPresenter::DeactiveClick() {
 void TAlarmPresenter::ExitClick() {
     // Every message of the list ends marked, so every active one is deactivated; the log
     // names Exit as the cause.
-    Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
+    if (clearRequest) {
+        if (!clearRequest(Marked(true))) return;
+        ClearMarks();
+    } else {
+        Apply(monitor_.DeactivateAll(TMonitorTime::Now()));
+    }
     UncheckSelectAll();
     emit exitClicked();
 }

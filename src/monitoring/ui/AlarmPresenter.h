@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -49,6 +50,17 @@ class TAlarmPresenter : public QObject {
     // The alarm state changed outside a reception (a set-up loaded, a message removed):
     // the list and the pop-up windows follow it.
     void Refresh();
+    // Alarm changes made outside a reception that may open pop-up windows (an alarm
+    // reported by another console): as a reception's would show.
+    void Show(const std::vector<TMonitorChange>& changes);
+    // Whether the message panel is shown in the monitor layout (two presenters share it).
+    void ShowPanel(bool on);
+    QWidget* panel() const { return panel_; }
+    // Where Deactivate and Exit send the messages to clear (indexes in row order) instead of
+    // clearing them here: a console without a receiver asks the receiver's monitor, and
+    // the rows go when that monitor reports them cleared. Empty: cleared here. False: not
+    // sent (Exit then stays).
+    std::function<bool(const std::vector<int>& messages)> clearRequest;
 
     void ApplyTexts();
     // The operator's name, the trouble's look and sound, the font (settings read again).
@@ -79,6 +91,9 @@ class TAlarmPresenter : public QObject {
     void DeactiveClick();
     void ExitClick();
     void UncheckSelectAll();
+    // The marked active messages (every active one with `all`) in row order.
+    std::vector<int> Marked(bool all) const;
+    void ClearMarks();
 
     TMonitorContext ctx_;
     TMonitor& monitor_;

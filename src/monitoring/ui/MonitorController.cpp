@@ -110,7 +110,7 @@ void TMonitorController::ApplyTexts() {
 
 bool TMonitorController::MenuMonitorClick() {
     if (monitorMode_) return true;  // only Exit leaves
-    if (ctx_.busy.Busy()) return false;
+    if (ctx_.busy.Busy() || occupied_) return false;
     onlineBefore_ = online_.Online();
     // On-line mode logs in first when needed.
     if (!onlineBefore_ && !online_.MenuOnlineClick()) return false;
@@ -127,6 +127,7 @@ void TMonitorController::Enter() {
     presenter_->Start();
     // A link already lost in on-line mode is the trouble from the start.
     if (online_.LinkLost()) presenter_->LinkLost();
+    emit modeChanged(true);
     emit ctx_.notifications.stateChanged();
 }
 
@@ -140,7 +141,17 @@ void TMonitorController::Leave() {
     LockWindow(false);
     frame_.ShowMonitorLayout(false);
     page_->SetLocked(false);
+    emit modeChanged(false);
     emit ctx_.notifications.stateChanged();
+}
+
+void TMonitorController::RefreshAlarms() {
+    presenter_->Refresh();
+}
+
+void TMonitorController::SetOccupied(bool occupied) {
+    occupied_ = occupied;
+    presenter_->ShowPanel(!occupied);
 }
 
 void TMonitorController::LockWindow(bool lock) {
@@ -187,6 +198,15 @@ void TMonitorController::Changed() {
     if (!monitor_.FileName.empty()) ctx_.settings.LastMonitorFile = monitor_.FileName;
     if (presenter_) presenter_->Refresh();
     if (page_) page_->Refresh();
+    // Those following the set-up by its messages hear of a load, a new, removed or renamed
+    // message, not of every edit of an event.
+    std::vector<std::pair<int, std::string>> names;
+    names.reserve(monitor_.Messages.size());
+    for (const TMonitorData& m : monitor_.Messages) names.emplace_back(m.Number, m.Text);
+    if (names != messageNames_) {
+        messageNames_ = std::move(names);
+        emit setupChanged();
+    }
     emit ctx_.notifications.stateChanged();
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/Document.h"
@@ -72,10 +73,23 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
 
     void ApplyTexts();
 
+    // Alarm changes made outside a reception (deactivations from the network): the list
+    // and the pop-up windows follow them.
+    void RefreshAlarms();
+    // Another console shows its alarms in the monitor layout meanwhile: monitor mode
+    // cannot begin, and this one's message panel stands aside.
+    void SetOccupied(bool occupied);
+
     TMonitor& monitor() { return monitor_; }
     // The set-up's file dialogs, and the sound output (tests give stand-ins).
     TMonitorFileChooser& chooser() { return chooser_; }
     void SetSoundPlayer(TSoundPlayer* player);
+
+  signals:
+    // Monitor mode began or ended.
+    void modeChanged(bool on);
+    // The set-up's messages changed: loaded, added, removed or renamed.
+    void setupChanged();
 
   private:
     // TMonitorHost
@@ -104,6 +118,9 @@ class TMonitorController : public QObject, private TMonitorHost, private TOnline
     std::unique_ptr<TMonitoringPage> page_;
     bool monitorMode_ = false;
     bool onlineBefore_ = false;
+    bool occupied_ = false;
+    // The numbers and texts of the messages when setupChanged was last emitted.
+    std::vector<std::pair<int, std::string>> messageNames_;
     // What entering monitor mode switched off.
     std::vector<TMenuName> menusOff_;
     std::vector<QString> commandsOff_;
