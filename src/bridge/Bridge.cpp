@@ -138,7 +138,14 @@ std::vector<TNetworkCommand> TBridge::TakeCommands() {
 TBrokerStatus TBridge::Status() const {
     TBrokerStatus s = client_.Status();
     std::lock_guard lock(mutex_);
-    s.queued = queued_ ? outbox_.Count() : 0;
+    if (!queued_) {
+        queuedCount_ = 0;
+    } else if (const auto now = std::chrono::steady_clock::now();
+               now - countedAt_ >= std::chrono::seconds(1)) {
+        queuedCount_ = outbox_.Count();
+        countedAt_ = now;
+    }
+    s.queued = queuedCount_;
     return s;
 }
 

@@ -17,6 +17,7 @@
 // thread, the reception loop's); the broker's callbacks on the library's network thread.
 // A mutex keeps the two apart.
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -124,6 +125,9 @@ class TBridge : public TReceptionListener, public TAlarmListener, private TMqttH
     std::vector<TBrokerMessage> batch_;
     std::map<int, bool> batchMids_;
     std::vector<TNetworkCommand> received_;
+    // The queue's length as last counted (Status is asked often, the file may be long).
+    mutable size_t queuedCount_ = 0;
+    mutable std::chrono::steady_clock::time_point countedAt_;
     bool troubleLost_ = false;
     std::string troubleSince_;
 };

@@ -61,9 +61,7 @@ void TBrokerController::StartBridge() {
     config.clientId = DefaultClientId("desktop", config);
     auto bridge = std::make_unique<TBridge>(config, ctx_.homeDir, BrokerLog);
     bridge->findRecord = [this](const TReception& r) -> const TData* {
-        if (!ctx_.state.DocumentOpen) return nullptr;
-        const int i = FindRecord(ctx_.table, r.SerialKey());
-        return i >= 0 ? &ctx_.table[static_cast<size_t>(i)] : nullptr;
+        return ctx_.state.DocumentOpen ? ReceptionRecord(ctx_.table, r) : nullptr;
     };
     std::string why;
     if (!bridge->Start(true, why)) {
