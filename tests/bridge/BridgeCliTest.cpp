@@ -286,8 +286,13 @@ TEST_F(BridgeCli, ABrokerOutageLosesNothingAlsoAcrossARestart) {
     ASSERT_TRUE(WaitFrames(Frames() + 5));
     for (const char* r : {"0010004 1 00 FFFF", "0010005 1 00 FFFF"}) Receive(r);
     ASSERT_TRUE(second.WaitOut("0010005 1 ok -\n"));
-    const size_t beforeReturn = ParseOutbox(test::ReadAll(queue)).size();
-    // Two receptions, the trouble's state and the discovery of the receptions and the link.
+    // Two receptions, the trouble's state and the discovery of the receptions and the link
+    // (the line on stdout comes just before the bridge takes the reception).
+    size_t beforeReturn = 0;
+    for (int i = 0; i < 100 && beforeReturn != afterFirst + 5; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        beforeReturn = ParseOutbox(test::ReadAll(queue)).size();
+    }
     EXPECT_EQ(beforeReturn, afterFirst + 5);
     ASSERT_TRUE(broker.Start());
     const std::string got = collect(5, 60);
