@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "Cli.h"
+#include "ReceptionCli.h"
 #include "app/Core.h"
+#include "bridge/Bridge.h"
 #include "bridge/BrokerConfig.h"
 
 namespace ravlin::cli {
@@ -82,6 +84,25 @@ inline TBrokerConfig BrokerConfigOf(const TCore& core, const TBrokerOptions& o) 
 // The broker's lines on stderr: "ravlin-cli COMMAND: broker: ...".
 inline std::function<void(const std::string&)> BrokerLog() {
     return [](const std::string& line) { CommandMessage(line); };
+}
+
+// The bridge of listen and monitor (`program`), started, its receptions' records those of
+// `logs`; nullptr without --mqtt. False after a reported failure.
+inline bool StartBridge(TCore& core, const TBrokerOptions& b, const char* program,
+                        const TReceptionLogs& logs, bool commands,
+                        std::unique_ptr<TBridge>& bridge) {
+    if (b.url.empty()) return true;
+    TBrokerConfig config = BrokerConfigOf(core, b);
+    if (config.clientId.empty()) config.clientId = DefaultClientId(program, config);
+    bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
+    bridge->findRecord = [&logs](const TReception& r) {
+        return logs.Records() ? ReceptionRecord(*logs.Records(), r) : nullptr;
+    };
+    std::string why;
+    if (bridge->Start(commands, why)) return true;
+    CommandMessage(why);
+    bridge.reset();
+    return false;
 }
 
 }  // namespace ravlin::cli

@@ -78,18 +78,8 @@ int Listen(TContext& ctx) {
     TReceptionLogs logs;
     if (log && !logs.Prepare(core, o)) return kFailed;
     std::unique_ptr<TBridge> bridge;
-    if (!b.url.empty()) {
-        TBrokerConfig config = BrokerConfigOf(core, b);
-        if (config.clientId.empty()) config.clientId = DefaultClientId("listen", config);
-        bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
-        bridge->findRecord = [&logs](const TReception& r) {
-            return logs.Records() ? ReceptionRecord(*logs.Records(), r) : nullptr;
-        };
-        std::string why;
-        if (!bridge->Start(false, why)) {
-            CommandMessage(why);
-            return kFailed;
-        }
+    if (!StartBridge(core, b, "listen", logs, false, bridge)) return kFailed;
+    if (bridge) {
         bridge->SetMessages({}, {});  // the discovery of the receptions and the link
     }
     if (!core.receiver.session.Login()) return kFailed;

@@ -134,18 +134,8 @@ int Monitor(TContext& ctx) {
     }
 
     std::unique_ptr<TBridge> bridge;
-    if (!b.url.empty()) {
-        TBrokerConfig config = BrokerConfigOf(core, b);
-        if (config.clientId.empty()) config.clientId = DefaultClientId("monitor", config);
-        bridge = std::make_unique<TBridge>(config, core.folders.homeDir, BrokerLog());
-        bridge->findRecord = [&logs](const TReception& r) {
-            return logs.Records() ? ReceptionRecord(*logs.Records(), r) : nullptr;
-        };
-        std::string why;
-        if (!bridge->Start(true, why)) {
-            CommandMessage(why);
-            return kFailed;
-        }
+    if (!StartBridge(core, b, "monitor", logs, true, bridge)) return kFailed;
+    if (bridge) {
         monitor.operatorName = core.settings.Operator;
         monitor.listeners.push_back(bridge.get());
         PublishMonitor(*bridge, monitor);
